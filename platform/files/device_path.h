@@ -1,0 +1,23 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/files/data_home.h"
+
+namespace platform {
+
+// Where a file name the program uses lies on this machine. "\My Documents\12.dat" (or any name
+// without a leading "/") lies under the device root, with "\" and "/" both separating folders;
+// "/home/me/x.dat" is a host path taken as it is. Empty names, names holding NUL or broken
+// UTF-16, and device names with a ".." step are refused: a crafted name must never lead the
+// program out of its data folder.
+std::optional<std::filesystem::path> MapDevicePath(const DataHome& home,
+                                                   std::u16string_view devicePath);
+
+// UTF-16 to UTF-8; nullopt when a surrogate is unpaired.
+std::optional<std::string> Utf16ToUtf8(std::u16string_view text);
+
+}  // namespace platform

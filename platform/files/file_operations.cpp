@@ -1,0 +1,177 @@
+#include "platform/files/file_operations.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
+
+#include "platform/files/readable_file.h"
+
+namespace platform {
+namespace {
+
+// How many kept copies of one file may pile up before moving another aside gives up.
+constexpr int kMaxAsideCopies = 1000;
+constexpr size_t kReadChunkBytes = 64 * 1024;
+
+// Makes a finished rename survive a crash. Best effort: the new content is already in place,
+// and some file systems refuse to sync a folder.
+void SyncFolder(const std::filesystem::path& folder) {
+    const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        fsync(descriptor);
+        close(descriptor);
+    }
+}
+
+// 0, or the errno of the write that failed.
+int WriteAll(int descriptor, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = write(descriptor, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return written < 0 ? errno : ENOSPC;
+        }
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return 0;
+}
+
+}  // namespace
+
+Error SystemError(std::string_view action, const std::filesystem::path& path, int errorNumber) {
+    std::string message(action);
+    if (!path.empty()) {
+        message += ' ';
+        message += path.native();
+    }
+    message += ": ";
+    message += std::generic_category().message(errorNumber);
+    return MakeError(std::move(message));
+}
+
+Result<std::string> ReadWholeFile(const std::filesystem::path& path) {
+    Result<ReadableFile> file = ReadableFile::Open(path);
+    if (!file) {
+        return file.error();
+    }
+    std::string content;
+    size_t got = 0;
+    do {
+        content.resize(content.size() + kReadChunkBytes);
+        got = file->Read(content.data() + content.size() - kReadChunkBytes, kReadChunkBytes);
+        content.resize(content.size() - kReadChunkBytes + got);
+    } while (got == kReadChunkBytes);
+    if (Result<void> status = file->Status(); !status) {
+        return status.error();
+    }
+    return content;
+}
+
+Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    if (Result<void> made = CreateFolders(folder); !made) {
+        return made;
+    }
+    std::string temporary = path.native() + ".tmp-XXXXXX";
+    int descriptor = mkostemp(temporary.data(), O_CLOEXEC);
+    if (descriptor < 0) {
+        return SystemError("cannot create", temporary, errno);
+    }
+    // Whatever goes wrong from here on, the temporary goes and the target stays as it was.
+    auto fail = [&](const std::string& what, int errorNumber) -> Result<void> {
+        if (descriptor >= 0) {
+            close(descriptor);
+        }
+        unlink(temporary.c_str());
+        return MakeError(what + ": " + std::generic_category().message(errorNumber));
+    };
+    if (const int error = WriteAll(descriptor, bytes); error != 0) {
+        return fail("cannot write " + temporary, error);
+    }
+    if (fsync(descriptor) != 0) {
+        return fail("cannot sync " + temporary, errno);
+    }
+    const int closed = close(descriptor);
+    descriptor = -1;
+    if (closed != 0) {
+        return fail("cannot close " + temporary, errno);
+    }
+    if (rename(temporary.c_str(), path.c_str()) != 0) {
+        return fail("cannot rename " + temporary + " to " + path.native(), errno);
+    }
+    SyncFolder(folder);
+    return {};
+}
+
+Result<void> DeleteFile(const std::filesystem::path& path) {
+    if (unlink(path.c_str()) != 0) {
+        return SystemError("cannot delete", path, errno);
+    }
+    return {};
+}
+
+bool FileExists(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
+Result<void> CreateFolders(const std::filesystem::path& folder) {
+    struct stat info {};
+    if (stat(folder.c_str(), &info) == 0) {
+        if (!S_ISDIR(info.st_mode)) {
+            return SystemError("cannot create the folder", folder, ENOTDIR);
+        }
+        return {};
+    }
+    if (errno != ENOENT) {
+        return SystemError("cannot create the folder", folder, errno);
+    }
+    const std::filesystem::path parent = folder.parent_path();
+    if (!parent.empty() && parent != folder) {
+        if (Result<void> made = CreateFolders(parent); !made) {
+            return made;
+        }
+    }
+    if (mkdir(folder.c_str(), kPrivateFolderMode) != 0 && errno != EEXIST) {
+        return SystemError("cannot create the folder", folder, errno);
+    }
+    return {};
+}
+
+Result<std::filesystem::path> MoveAside(const std::filesystem::path& file,
+                                        std::string_view suffix) {
+    for (int copy = 1; copy <= kMaxAsideCopies; ++copy) {
+        std::string candidate = file.native();
+        candidate += suffix;
+        if (copy > 1) {
+            candidate += '-' + std::to_string(copy);
+        }
+        if (renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, candidate.c_str(), RENAME_NOREPLACE) == 0) {
+            return std::filesystem::path(candidate);
+        }
+        if (errno == EEXIST) {
+            continue;
+        }
+        if (errno != EINVAL && errno != ENOSYS) {
+            return SystemError("cannot move aside", file, errno);
+        }
+        // The file system cannot refuse to replace by itself: look first, then rename.
+        struct stat info {};
+        if (lstat(candidate.c_str(), &info) == 0) {
+            continue;
+        }
+        if (rename(file.c_str(), candidate.c_str()) != 0) {
+            return SystemError("cannot move aside", file, errno);
+        }
+        return std::filesystem::path(candidate);
+    }
+    return MakeError("cannot move aside " + file.native() + ": every kept name is taken");
+}
+
+}  // namespace platform

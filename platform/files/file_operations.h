@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/result.h"
+
+namespace platform {
+
+// Mode of every folder the program creates: the data is the user's alone.
+inline constexpr unsigned kPrivateFolderMode = 0700;
+
+// "ACTION PATH: reason" for a failed system call.
+Error SystemError(std::string_view action, const std::filesystem::path& path, int errorNumber);
+
+// The whole content of an existing file.
+Result<std::string> ReadWholeFile(const std::filesystem::path& path);
+
+// Replaces (or creates) a file so that a reader sees either the old bytes or the new ones, never
+// a mix: the bytes go to "<name>.tmp-XXXXXX" beside it (mode 0600), are synced, and the
+// temporary is renamed over the target. Missing parent folders are created 0700. On failure the
+// temporary is removed and the old file is left as it was.
+Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// Deletes a file; a file that is not there is an error.
+Result<void> DeleteFile(const std::filesystem::path& path);
+
+// Whether anything exists at the path (a broken link counts as nothing).
+bool FileExists(const std::filesystem::path& path);
+
+// Creates the folder and any missing parents with mode 0700; folders already there keep theirs.
+Result<void> CreateFolders(const std::filesystem::path& folder);
+
+// Renames a file to "<file><suffix>", or "<file><suffix>-2", "-3", ... when that name is taken,
+// without ever replacing anything. Returns the name it now has.
+Result<std::filesystem::path> MoveAside(const std::filesystem::path& file, std::string_view suffix);
+
+}  // namespace platform

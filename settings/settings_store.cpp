@@ -1,0 +1,134 @@
+#include "settings/settings_store.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "settings/setting_fields.h"
+
+namespace settings {
+namespace {
+
+using platform::Result;
+using platform::registry::CreatedKey;
+using platform::registry::KeyHandle;
+using platform::registry::ReadStatus;
+using platform::registry::Registry;
+
+// Software\Tessarinth\Tessarinth: the hive's own key, then the program's key twice over.
+constexpr std::u16string_view kSoftwareKey = u"Software";
+constexpr std::u16string_view kProgramKey = u"Tessarinth";
+constexpr size_t kKeyDepth = 3;
+
+using KeyPath = std::array<KeyHandle, kKeyDepth>;
+
+enum class MissingKeys { Create, Fail };
+
+void CloseKeyPath(Registry& registry, const KeyPath& path, size_t opened) {
+    while (opened > 0) {
+        registry.CloseKey(path[--opened]);
+    }
+}
+
+// One of the program's two keys under `parent`, created when asked to.
+Result<KeyHandle> OpenProgramKey(Registry& registry, KeyHandle parent, MissingKeys missing) {
+    if (missing == MissingKeys::Fail) {
+        return registry.OpenKey(parent, kProgramKey);
+    }
+    Result<CreatedKey> created = registry.CreateKey(parent, kProgramKey);
+    if (!created) {
+        return created.error();
+    }
+    return created->key;
+}
+
+// Opens the settings key, outermost first. "Software" is only ever opened: the hive always has
+// it.
+Result<KeyPath> OpenKeyPath(Registry& registry, MissingKeys missing) {
+    KeyPath path;
+    Result<KeyHandle> software = registry.OpenKey(Registry::CurrentUser(), kSoftwareKey);
+    if (!software) {
+        return software.error();
+    }
+    path[0] = *software;
+    for (size_t depth = 1; depth < kKeyDepth; ++depth) {
+        Result<KeyHandle> key = OpenProgramKey(registry, path[depth - 1], missing);
+        if (!key) {
+            CloseKeyPath(registry, path, depth);
+            return key.error();
+        }
+        path[depth] = *key;
+    }
+    return path;
+}
+
+std::u16string ValueName(const SettingField& field) {
+    return std::u16string(field.name.begin(), field.name.end());
+}
+
+void ReadSetting(const Registry& registry, KeyHandle key, const SettingField& field,
+                 Settings& settings) {
+    const std::u16string name = ValueName(field);
+    if (const auto* text = std::get_if<TextMember>(&field.member)) {
+        std::u16string value;
+        if (registry.ReadString(key, name, value, kTextCapacity) == ReadStatus::Ok) {
+            settings.*(*text) = std::move(value);
+        }
+        return;
+    }
+    uint32_t number = 0;
+    if (registry.ReadNumber(key, name, number) != ReadStatus::Ok) {
+        return;
+    }
+    if (const auto* colour = std::get_if<ColourMember>(&field.member)) {
+        settings.*(*colour) = number;
+    } else {
+        settings.*std::get<FlagMember>(field.member) = static_cast<int32_t>(number);
+    }
+}
+
+Result<void> WriteSetting(Registry& registry, KeyHandle key, const SettingField& field,
+                          const Settings& settings) {
+    const std::u16string name = ValueName(field);
+    if (const auto* text = std::get_if<TextMember>(&field.member)) {
+        return registry.WriteString(key, name, settings.*(*text));
+    }
+    if (const auto* colour = std::get_if<ColourMember>(&field.member)) {
+        return registry.WriteNumber(key, name, settings.*(*colour));
+    }
+    return registry.WriteNumber(
+        key, name, static_cast<uint32_t>(settings.*std::get<FlagMember>(field.member)));
+}
+
+}  // namespace
+
+void LoadSettings(Registry& registry, Settings& settings) {
+    settings = Settings{};
+    const Result<KeyPath> path = OpenKeyPath(registry, MissingKeys::Create);
+    if (!path) {
+        return;
+    }
+    for (const SettingField& field : kLoadOrder) {
+        ReadSetting(registry, path->back(), field, settings);
+    }
+    CloseKeyPath(registry, *path, kKeyDepth);
+}
+
+Result<void> SaveSettings(Registry& registry, const Settings& settings) {
+    const Result<KeyPath> path = OpenKeyPath(registry, MissingKeys::Fail);
+    if (!path) {
+        return platform::MakeError("cannot save the settings: " + path.error().message);
+    }
+    Result<void> outcome;
+    for (const SettingField& field : kSaveOrder) {
+        Result<void> written = WriteSetting(registry, path->back(), field, settings);
+        if (!written && outcome) {
+            outcome = platform::MakeError("cannot save the settings: " + written.error().message);
+        }
+    }
+    CloseKeyPath(registry, *path, kKeyDepth);
+    return outcome;
+}
+
+}  // namespace settings

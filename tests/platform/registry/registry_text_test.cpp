@@ -1,0 +1,101 @@
+#include "platform/registry/registry_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace platform::registry {
+namespace {
+
+std::string Document(const std::string& root) {
+    return R"({"format": "tessarinth-registry", "version": 1, "root": )" + root + "}";
+}
+
+std::string KeyWithValue(const std::string& value) {
+    return Document(R"({"keys": {}, "values": {"v": )" + value + "}}");
+}
+
+TEST(RegistryText, ReadsTheDocumentedLayout) {
+    const Result<RegistryKey> root = ParseRegistryText(Document(R"({
+        "keys": {"Software": {"keys": {"Tessarinth": {"keys": {}, "values": {
+            "HoliDay": {"type": "string", "data": "祝日"},
+            "ccToday": {"type": "number", "data": 16711935}}}},
+        "values": {}}},
+        "values": {"": {"type": "number", "data": 4294967295}}})"));
+    ASSERT_TRUE(root.ok()) << root.error().message;
+    const RegistryKey* key = root->FindSubkey(u"SOFTWARE");
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->name, u"Software");
+    key = key->FindSubkey(u"tessarinth");
+    ASSERT_NE(key, nullptr);
+    ASSERT_NE(key->FindValue(u"holiday"), nullptr);
+    EXPECT_EQ(key->FindValue(u"holiday")->name, u"HoliDay");
+    EXPECT_EQ(key->FindValue(u"holiday")->value, RegistryValue(u"祝日"));
+    EXPECT_EQ(key->FindValue(u"ccToday")->value, RegistryValue(0xFF00FFu));
+    ASSERT_NE(root->FindValue(u""), nullptr);
+    EXPECT_EQ(root->FindValue(u"")->value, RegistryValue(0xFFFFFFFFu));
+}
+
+TEST(RegistryText, FormattedTreeReadsBackTheSame) {
+    RegistryKey root;
+    auto sub = std::make_unique<RegistryKey>();
+    sub->name = u"Ärger 予定";
+    sub->values.emplace(FoldName(u"Text"), NamedValue{u"Text", std::u16string(u"a\0b😀\\\"", 7)});
+    sub->values.emplace(FoldName(u"Zero"), NamedValue{u"Zero", 0u});
+    root.subkeys.emplace(FoldName(sub->name), std::move(sub));
+    root.values.emplace(FoldName(u"Max"), NamedValue{u"Max", 0xFFFFFFFFu});
+
+    const std::string text = FormatRegistryText(root);
+    const Result<RegistryKey> parsed = ParseRegistryText(text);
+    ASSERT_TRUE(parsed.ok()) << parsed.error().message << "\n" << text;
+    EXPECT_EQ(FormatRegistryText(*parsed), text);
+    const RegistryKey* key = parsed->FindSubkey(u"ärger 予定");
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->name, u"Ärger 予定");
+    EXPECT_EQ(key->FindValue(u"text")->value, RegistryValue(std::u16string(u"a\0b😀\\\"", 7)));
+    EXPECT_EQ(key->FindValue(u"zero")->value, RegistryValue(0u));
+    EXPECT_EQ(parsed->FindValue(u"max")->value, RegistryValue(0xFFFFFFFFu));
+}
+
+TEST(RegistryText, DamagedShapesAreRefused) {
+    const std::string emptyKey = R"({"keys": {}, "values": {}})";
+    const std::string cases[] = {
+        "",
+        "\x01\xff garbage",
+        Document(emptyKey).substr(0, 40),
+        "[]",
+        Document("[]"),
+        R"({"format": "tessarinth-registry", "version": 2, "root": )" + emptyKey + "}",
+        R"({"format": "other", "version": 1, "root": )" + emptyKey + "}",
+        R"({"format": "tessarinth-registry", "version": 1, "root": )" + emptyKey + R"(, "x": 1})",
+        Document(R"({"keys": {}})"),
+        Document(R"({"keys": [], "values": {}})"),
+        Document(R"({"keys": {}, "values": {}, "extra": {}})"),
+        Document(R"({"keys": {"A": )" + emptyKey + R"(, "a": )" + emptyKey + R"(}, "values": {}})"),
+        Document(R"({"keys": {"": )" + emptyKey + R"(}, "values": {}})"),
+        Document(R"({"keys": {"a\\b": )" + emptyKey + R"(}, "values": {}})"),
+        Document(R"({"keys": {}, "values": {"v": {"type": "number", "data": 1},
+                                           "V": {"type": "number", "data": 2}}})"),
+        KeyWithValue(R"({"type": "number", "data": 4294967296})"),
+        KeyWithValue(R"({"type": "number", "data": -1})"),
+        KeyWithValue(R"({"type": "number", "data": 1.5})"),
+        KeyWithValue(R"({"type": "number", "data": 1e300})"),
+        KeyWithValue(R"({"type": "number", "data": "12"})"),
+        KeyWithValue(R"({"type": "string", "data": 12})"),
+        KeyWithValue(R"({"type": "binary", "data": "AA=="})"),
+        KeyWithValue(R"({"type": "string"})"),
+        KeyWithValue(R"({"type": "string", "data": "x", "more": 1})"),
+        KeyWithValue(R"({"type": "string", "data": "\ud800"})"),
+        KeyWithValue(R"("plain")"),
+    };
+    for (const std::string& text : cases) {
+        const Result<RegistryKey> parsed = ParseRegistryText(text);
+        EXPECT_FALSE(parsed.ok()) << text;
+        if (!parsed.ok()) {
+            EXPECT_FALSE(parsed.error().message.empty());
+        }
+    }
+}
+
+}  // namespace
+}  // namespace platform::registry
