@@ -1,0 +1,75 @@
+// Feeds arbitrary bytes to the restriction parser and everything that consumes its result.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/pim/restriction.h"
+
+namespace {
+
+// An appointment on 2004-10-05 09:30..10:00 with every kind of field, a few missing.
+class FixedItem final : public pim::FieldValues {
+public:
+    std::optional<double> DateLinear(pim::Field field) const override {
+        switch (field) {
+            case pim::Field::Start:
+                return 38265.0 + 9.5 / 24;
+            case pim::Field::End:
+                return 38265.0 + 10.0 / 24;
+            default:
+                return std::nullopt;
+        }
+    }
+    std::optional<bool> Flag(pim::Field field) const override {
+        if (field == pim::Field::IsRecurring) {
+            return std::nullopt;
+        }
+        return field == pim::Field::ReminderSet;
+    }
+    std::optional<std::u16string_view> Text(pim::Field field) const override {
+        switch (field) {
+            case pim::Field::Subject:
+                return u"定例会議 \"weekly\"";
+            case pim::Field::Location:
+                return u"";
+            default:
+                return std::nullopt;
+        }
+    }
+};
+
+std::optional<std::string> Column(pim::Field field) {
+    return "c" + std::to_string(static_cast<int>(field));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const auto parsed = pim::ParseRestriction(text);
+    if (!parsed) {
+        return 0;
+    }
+    const FixedItem item;
+    const bool matches = pim::Matches(*parsed, item);
+    const auto sql = pim::ToSql(*parsed, Column);
+    // Every field has a column here, and each placeholder has its value.
+    if (!sql || static_cast<size_t>(std::count(sql->where.begin(), sql->where.end(), '?')) !=
+                    sql->parameters.size()) {
+        std::abort();
+    }
+    // A matching item lies inside every range the restriction implies.
+    for (const pim::Field field : {pim::Field::Start, pim::Field::End}) {
+        const pim::LinearRange range = pim::ImpliedRange(*parsed, field);
+        const double value = *item.DateLinear(field);
+        if (matches &&
+            ((range.lower && value < *range.lower) || (range.upper && value >= *range.upper))) {
+            std::abort();
+        }
+    }
+    return 0;
+}
