@@ -1,0 +1,752 @@
+#include "platform/pim/ical_io.h"
+
+#include <gtest/gtest.h>
+#include <libical/ical.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace pim {
+namespace {
+
+using platform::CalendarFields;
+
+Date At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
+    const std::optional<Date> date = platform::MakeDate(year, month, day, hour, minute, second);
+    EXPECT_TRUE(date.has_value());
+    return date.value_or(0);
+}
+
+std::string WithCrlf(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') {
+            out += "\r\n";
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+ImportedCalendar Import(std::string_view text) {
+    platform::Result<ImportedCalendar> result = ParseICalendar(text);
+    EXPECT_TRUE(result.ok()) << (result.ok() ? "" : result.error().message);
+    return result.ok() ? std::move(result).value() : ImportedCalendar{};
+}
+
+std::string Export(const ImportedCalendar& calendar) {
+    CalendarFields now;
+    now.Year = 2024;
+    now.Month = 6;
+    now.Day = 1;
+    now.Hour = 12;
+    return WriteICalendar(calendar.appointments, calendar.tasks, platform::FixedClock(now));
+}
+
+// The content lines of a text, unfolded.
+std::vector<std::string> Unfold(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty() && line.front() == ' ' && !lines.empty()) {
+            lines.back() += line.substr(1);
+        } else if (!line.empty()) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& wanted) {
+    return std::find(lines.begin(), lines.end(), wanted) != lines.end();
+}
+
+class ICalTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TZ", "Europe/Berlin", 1);
+        tzset();
+    }
+};
+
+constexpr std::string_view kJapaneseHoliday = R"(BEGIN:VCALENDAR
+VERSION:2.0
+PRODID:-//Example//Holidays//JA
+BEGIN:VEVENT
+UID:shunbun-2025@example.jp
+DTSTAMP:20250101T000000Z
+DTSTART;VALUE=DATE:20250320
+SUMMARY:春分の日
+LOCATION:日本\, 東京
+DESCRIPTION:国民の祝日\n昼と夜の長さがほぼ同じ\; 墓参り
+CATEGORIES:祝日
+END:VEVENT
+BEGIN:VEVENT
+UID:golden-week@example.jp
+DTSTART;VALUE=DATE:20250503
+CATEGORIES:祝日,休み
+CATEGORIES:家族\,親戚
+END:VEVENT
+END:VCALENDAR
+)";
+
+TEST_F(ICalTest, JapaneseTextsAndCategories) {
+    const ImportedCalendar calendar = Import(WithCrlf(kJapaneseHoliday));
+    ASSERT_EQ(calendar.appointments.size(), 2u);
+    const AppointmentRecord& shunbun = calendar.appointments[0];
+    EXPECT_EQ(shunbun.oid, 0);
+    EXPECT_EQ(shunbun.uid, "shunbun-2025@example.jp");
+    EXPECT_EQ(shunbun.subject, u"春分の日");
+    EXPECT_EQ(shunbun.location, u"日本, 東京");
+    EXPECT_EQ(shunbun.body, u"国民の祝日\n昼と夜の長さがほぼ同じ; 墓参り");
+    EXPECT_EQ(shunbun.categories, u"祝日");
+    EXPECT_EQ(shunbun.extraProperties, "DTSTAMP:20250101T000000Z");
+    EXPECT_FALSE(shunbun.reminderSet);
+    EXPECT_FALSE(shunbun.recurrence.recurs());
+    EXPECT_EQ(calendar.appointments[1].categories, u"祝日, 休み, 家族,親戚");
+    EXPECT_TRUE(calendar.skipped.empty());
+    EXPECT_TRUE(calendar.notes.empty());
+}
+
+constexpr std::string_view kAllDay = R"(BEGIN:VCALENDAR
+VERSION:2.0
+BEGIN:VEVENT
+UID:one-day
+DTSTART;VALUE=DATE:20240415
+DTEND;VALUE=DATE:20240416
+END:VEVENT
+BEGIN:VEVENT
+UID:three-days-over-month-end
+DTSTART;VALUE=DATE:20240430
+DTEND;VALUE=DATE:20240503
+END:VEVENT
+BEGIN:VEVENT
+UID:no-dtend
+DTSTART;VALUE=DATE:20240229
+END:VEVENT
+BEGIN:VEVENT
+UID:duration-three-days
+DTSTART;VALUE=DATE:20241230
+DURATION:P3D
+END:VEVENT
+BEGIN:VEVENT
+UID:dtend-not-after-start
+DTSTART;VALUE=DATE:20240610
+DTEND;VALUE=DATE:20240610
+END:VEVENT
+END:VCALENDAR
+)";
+
+TEST_F(ICalTest, AllDayEventsHoldTheirLastDay) {
+    const ImportedCalendar calendar = Import(kAllDay);
+    ASSERT_EQ(calendar.appointments.size(), 5u);
+    struct Expected {
+        Date start;
+        Date end;
+    };
+    const Expected expected[] = {{At(2024, 4, 15), At(2024, 4, 15)},
+                                 {At(2024, 4, 30), At(2024, 5, 2)},
+                                 {At(2024, 2, 29), At(2024, 2, 29)},
+                                 {At(2024, 12, 30), At(2025, 1, 1)},
+                                 {At(2024, 6, 10), At(2024, 6, 10)}};
+    for (size_t i = 0; i < calendar.appointments.size(); ++i) {
+        const AppointmentRecord& record = calendar.appointments[i];
+        SCOPED_TRACE(record.uid);
+        EXPECT_TRUE(record.allDay);
+        EXPECT_EQ(record.start, expected[i].start);
+        EXPECT_EQ(record.end, expected[i].end);
+    }
+    // Written back, DTEND is again the day after the last.
+    const std::vector<std::string> lines = Unfold(Export(calendar));
+    EXPECT_TRUE(Contains(lines, "DTSTART;VALUE=DATE:20240430"));
+    EXPECT_TRUE(Contains(lines, "DTEND;VALUE=DATE:20240503"));
+    EXPECT_TRUE(Contains(lines, "DTEND;VALUE=DATE:20250102"));
+}
+
+constexpr std::string_view kZonedTimes = R"(BEGIN:VCALENDAR
+VERSION:2.0
+BEGIN:VEVENT
+UID:utc-winter
+DTSTART:20240115T090000Z
+DTEND:20240115T100000Z
+END:VEVENT
+BEGIN:VEVENT
+UID:new-york-summer
+DTSTART;TZID=America/New_York:20240715T090000
+DURATION:PT1H30M
+END:VEVENT
+BEGIN:VEVENT
+UID:tokyo-to-berlin
+DTSTART;TZID=Asia/Tokyo:20241027T100000
+DTEND;TZID=Europe/Berlin:20241027T030000
+END:VEVENT
+BEGIN:VEVENT
+UID:prefixed-tzid
+DTSTART;TZID=/freeassociation.sourceforge.net/Asia/Tokyo:20240301T090000
+END:VEVENT
+BEGIN:VEVENT
+UID:floating
+DTSTART:20240301T090000
+DTEND:20240301T080000
+END:VEVENT
+BEGIN:VEVENT
+UID:duration-a-day-over-the-change
+DTSTART;TZID=Europe/Berlin:20240330T120000
+DURATION:P1D
+END:VEVENT
+END:VCALENDAR
+)";
+
+TEST_F(ICalTest, UtcAndZonedTimesBecomeBerlinLocalTime) {
+    const ImportedCalendar calendar = Import(kZonedTimes);
+    ASSERT_EQ(calendar.appointments.size(), 6u);
+    const auto& a = calendar.appointments;
+    EXPECT_EQ(a[0].start, At(2024, 1, 15, 10));
+    EXPECT_EQ(a[0].end, At(2024, 1, 15, 11));
+    EXPECT_EQ(a[1].start, At(2024, 7, 15, 15));
+    EXPECT_EQ(a[1].end, At(2024, 7, 15, 16, 30));
+    EXPECT_EQ(a[2].start, At(2024, 10, 27, 2));  // 01:00 UTC, just after the change
+    EXPECT_EQ(a[2].end, At(2024, 10, 27, 3));
+    EXPECT_EQ(a[3].start, At(2024, 3, 1, 1));
+    EXPECT_EQ(a[3].end, a[3].start);
+    EXPECT_EQ(a[4].start, At(2024, 3, 1, 9));
+    EXPECT_EQ(a[4].end, a[4].start);           // an end before the start is not kept
+    EXPECT_EQ(a[5].end, At(2024, 3, 31, 12));  // a day is a calendar day, 23 hours here
+    for (const AppointmentRecord& record : a) {
+        EXPECT_FALSE(record.allDay);
+        EXPECT_FALSE(record.recurrence.recurs()) << record.uid;
+    }
+}
+
+constexpr std::string_view kNewYorkSeries = R"(BEGIN:VCALENDAR
+VERSION:2.0
+BEGIN:VTIMEZONE
+TZID:America/New_York
+BEGIN:STANDARD
+DTSTART:20071104T020000
+TZOFFSETFROM:-0400
+TZOFFSETTO:-0500
+RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU
+END:STANDARD
+BEGIN:DAYLIGHT
+DTSTART:20070311T020000
+TZOFFSETFROM:-0500
+TZOFFSETTO:-0400
+RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU
+END:DAYLIGHT
+END:VTIMEZONE
+BEGIN:VEVENT
+UID:standup@example.com
+DTSTART;TZID=America/New_York:20240304T090000
+DTEND;TZID=America/New_York:20240304T093000
+RRULE:FREQ=WEEKLY;BYDAY=MO,WE;UNTIL=20240601T000000Z
+EXDATE;TZID=America/New_York:20240311T090000,20240313T090000
+EXDATE:20240318T130000Z
+RDATE;TZID=Europe/Berlin:20240322T150000
+SUMMARY:Standup
+DTSTAMP:20240201T080000Z
+END:VEVENT
+END:VCALENDAR
+)";
+
+TEST_F(ICalTest, WeeklySeriesKeepsItsZone) {
+    const ImportedCalendar calendar = Import(kNewYorkSeries);
+    ASSERT_EQ(calendar.appointments.size(), 1u);
+    const AppointmentRecord& standup = calendar.appointments[0];
+    EXPECT_EQ(standup.start, At(2024, 3, 4, 15));  // 09:00 EST is 15:00 CET
+    EXPECT_EQ(standup.end, At(2024, 3, 4, 15, 30));
+    const Recurrence& r = standup.recurrence;
+    EXPECT_EQ(r.rule, "FREQ=WEEKLY;UNTIL=20240601T000000Z;BYDAY=MO,WE");
+    EXPECT_EQ(r.tzid, "America/New_York");
+    EXPECT_EQ(r.zoneStart, At(2024, 3, 4, 9));
+    // New York wall clock, also for the exception given in UTC (EDT from 10 March).
+    EXPECT_EQ(r.exceptionDates,
+              (std::vector<Date>{At(2024, 3, 11, 9), At(2024, 3, 13, 9), At(2024, 3, 18, 9)}));
+    // 15:00 in Berlin (CET) is 10:00 in New York (EDT).
+    EXPECT_EQ(r.extraDates, std::vector<Date>{At(2024, 3, 22, 10)});
+
+    const std::string text = Export(calendar);
+    const std::vector<std::string> lines = Unfold(text);
+    EXPECT_TRUE(Contains(lines, "TZID:America/New_York"));
+    EXPECT_TRUE(Contains(lines, "DTSTART;TZID=America/New_York:20240304T090000"));
+    EXPECT_TRUE(Contains(lines, "EXDATE;TZID=America/New_York:20240318T090000"));
+    EXPECT_TRUE(Contains(lines, "RRULE:FREQ=WEEKLY;UNTIL=20240601T000000Z;BYDAY=MO,WE"));
+    EXPECT_EQ(Import(text).appointments, calendar.appointments);
+}
+
+constexpr std::string_view kOtherSeries = R"(BEGIN:VCALENDAR
+VERSION:2.0
+BEGIN:VEVENT
+UID:utc-daily
+DTSTART:20240105T070000Z
+RRULE:FREQ=DAILY;COUNT=5
+RRULE:FREQ=WEEKLY;COUNT=2
+DTSTAMP:20240101T000000Z
+END:VEVENT
+BEGIN:VEVENT
+UID:birthday
+DTSTART;VALUE=DATE:20240817
+RRULE:FREQ=YEARLY
+EXDATE;VALUE=DATE:20250817
+DTSTAMP:20240101T000000Z
+END:VEVENT
+BEGIN:VEVENT
+UID:floating-with-exception-in-utc
+DTSTART:20240108T100000
+RRULE:FREQ=WEEKLY
+EXDATE:20240115T090000Z
+DTSTAMP:20240101T000000Z
+END:VEVENT
+END:VCALENDAR
+)";
+
+TEST_F(ICalTest, UtcAllDayAndFloatingSeries) {
+    const ImportedCalendar calendar = Import(kOtherSeries);
+    ASSERT_EQ(calendar.appointments.size(), 3u);
+    const Recurrence& utc = calendar.appointments[0].recurrence;
+    EXPECT_EQ(utc.tzid, "UTC");
+    EXPECT_EQ(utc.zoneStart, At(2024, 1, 5, 7));
+    EXPECT_EQ(utc.rule, "FREQ=DAILY;COUNT=5");
+    EXPECT_EQ(calendar.appointments[0].start, At(2024, 1, 5, 8));
+    ASSERT_EQ(calendar.notes.size(), 1u);
+    EXPECT_EQ(calendar.notes[0].rfind("line 7: ", 0), 0u) << calendar.notes[0];
+
+    const AppointmentRecord& birthday = calendar.appointments[1];
+    EXPECT_TRUE(birthday.allDay);
+    EXPECT_EQ(birthday.recurrence.tzid, "");
+    EXPECT_EQ(birthday.recurrence.zoneStart, At(2024, 8, 17));
+    EXPECT_EQ(birthday.recurrence.exceptionDates, std::vector<Date>{At(2025, 8, 17)});
+
+    const Recurrence& floating = calendar.appointments[2].recurrence;
+    EXPECT_EQ(floating.tzid, "");
+    EXPECT_EQ(floating.zoneStart, At(2024, 1, 8, 10));
+    EXPECT_EQ(floating.exceptionDates, std::vector<Date>{At(2024, 1, 15, 10)});
+
+    EXPECT_EQ(Import(Export(calendar)).appointments, calendar.appointments);
+}
+
+constexpr std::string_view kZonesOfTheFile = R"(BEGIN:VCALENDAR
+VERSION:2.0
+BEGIN:VTIMEZONE
+TZID:India Standard Time
+BEGIN:STANDARD
+DTSTART:16010101T000000
+TZOFFSETFROM:+0530
+TZOFFSETTO:+0530
+END:STANDARD
+END:VTIMEZONE
+BEGIN:VTIMEZONE
+TZID:Custom Berlin
+X-LIC-LOCATION:Europe/Berlin
+BEGIN:STANDARD
+DTSTART:19701025T030000
+TZOFFSETFROM:+0200
+TZOFFSETTO:+0100
+END:STANDARD
+END:VTIMEZONE
+BEGIN:VEVENT
+UID:india
+DTSTART;TZID="India Standard Time":20240115T100000
+END:VEVENT
+BEGIN:VEVENT
+UID:india-weekly
+DTSTART;TZID=India Standard Time:20240115T100000
+RRULE:FREQ=WEEKLY
+END:VEVENT
+BEGIN:VEVENT
+UID:berlin-by-location
+DTSTART;TZID=Custom Berlin:20240715T100000
+RRULE:FREQ=DAILY
+END:VEVENT
+BEGIN:VEVENT
+UID:nowhere
+DTSTART;TZID=Atlantis/Capital:20240715T100000
+END:VEVENT
+END:VCALENDAR
+)";
+
+TEST_F(ICalTest, ZonesDefinedOnlyInTheFile) {
+    const ImportedCalendar calendar = Import(kZonesOfTheFile);
+    ASSERT_EQ(calendar.appointments.size(), 4u);
+    const auto& a = calendar.appointments;
+    EXPECT_EQ(a[0].start, At(2024, 1, 15, 5, 30));  // 04:30 UTC
+    // A zone without a known name cannot carry a series: it repeats in local time.
+    EXPECT_EQ(a[1].start, At(2024, 1, 15, 5, 30));
+    EXPECT_EQ(a[1].recurrence.tzid, "");
+    EXPECT_EQ(a[1].recurrence.zoneStart, a[1].start);
+    // X-LIC-LOCATION names the zone.
+    EXPECT_EQ(a[2].recurrence.tzid, "Europe/Berlin");
+    EXPECT_EQ(a[2].start, At(2024, 7, 15, 10));
+    // An unknown zone is local time, with a note.
+    EXPECT_EQ(a[3].start, At(2024, 7, 15, 10));
+    ASSERT_EQ(calendar.notes.size(), 2u);
+    EXPECT_EQ(calendar.notes[0].rfind("line 26: ", 0), 0u) << calendar.notes[0];
+    EXPECT_EQ(calendar.notes[1], "line 36: unknown time zone Atlantis/Capital taken as local time");
+}
+
+constexpr std::string_view kAlarms = R"(BEGIN:VCALENDAR
+VERSION:2.0
+BEGIN:VEVENT
+UID:with-alarm
+DTSTART:20240601T080000Z
+SUMMARY:歯医者
+BEGIN:VALARM
+ACTION:DISPLAY
+TRIGGER:-PT1H
+DESCRIPTION:歯医者
+END:VALARM
+END:VEVENT
+BEGIN:VEVENT
+UID:without-alarm
+DTSTART:20240602T080000Z
+END:VEVENT
+END:VCALENDAR
+)";
+
+TEST_F(ICalTest, AlarmsAndTheReminderFlag) {
+    ImportedCalendar calendar = Import(kAlarms);
+    ASSERT_EQ(calendar.appointments.size(), 2u);
+    EXPECT_TRUE(calendar.appointments[0].reminderSet);
+    EXPECT_EQ(calendar.appointments[0].extraProperties,
+              "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT1H\r\nDESCRIPTION:歯医者\r\n"
+              "END:VALARM");
+    EXPECT_FALSE(calendar.appointments[1].reminderSet);
+
+    // The stored alarm is written back; a new reminder gets the default one.
+    calendar.appointments[1].reminderSet = true;
+    std::vector<std::string> lines = Unfold(Export(calendar));
+    EXPECT_TRUE(Contains(lines, "TRIGGER:-PT1H"));
+    EXPECT_TRUE(Contains(lines, "TRIGGER:-PT15M"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "BEGIN:VALARM"), 2);
+
+    // Reminder switched off: the stored alarm goes.
+    calendar.appointments[0].reminderSet = false;
+    calendar.appointments[1].reminderSet = false;
+    lines = Unfold(Export(calendar));
+    EXPECT_FALSE(Contains(lines, "BEGIN:VALARM"));
+    const ImportedCalendar again = Import(Export(calendar));
+    EXPECT_FALSE(again.appointments[0].reminderSet);
+}
+
+constexpr std::string_view kTasks = R"(BEGIN:VCALENDAR
+VERSION:2.0
+BEGIN:VTODO
+UID:task-due-day
+SUMMARY:請求書を送る
+DUE;VALUE=DATE:20240620
+STATUS:NEEDS-ACTION
+DTSTAMP:20240501T000000Z
+END:VTODO
+BEGIN:VTODO
+UID:task-due-time
+DUE;TZID=Asia/Tokyo:20240620T180000
+CATEGORIES:仕事
+DTSTAMP:20240501T000000Z
+END:VTODO
+BEGIN:VTODO
+UID:task-no-due
+DESCRIPTION:いつか
+DTSTAMP:20240501T000000Z
+END:VTODO
+BEGIN:VTODO
+UID:task-completed
+DUE:20240101T100000
+COMPLETED:20240102T083000Z
+STATUS:COMPLETED
+PERCENT-COMPLETE:100
+DTSTAMP:20240501T000000Z
+END:VTODO
+BEGIN:VTODO
+UID:task-status-only
+STATUS:COMPLETED
+DTSTAMP:20240501T000000Z
+END:VTODO
+BEGIN:VTODO
+UID:task-percent-only
+PERCENT-COMPLETE:100
+DTSTAMP:20240501T000000Z
+END:VTODO
+END:VCALENDAR
+)";
+
+TEST_F(ICalTest, TasksWithAndWithoutDue) {
+    const ImportedCalendar calendar = Import(kTasks);
+    ASSERT_EQ(calendar.tasks.size(), 6u);
+    const auto& t = calendar.tasks;
+    EXPECT_EQ(t[0].subject, u"請求書を送る");
+    EXPECT_EQ(t[0].dueDate, At(2024, 6, 20));
+    EXPECT_FALSE(t[0].complete);
+    EXPECT_EQ(t[0].extraProperties, "STATUS:NEEDS-ACTION\r\nDTSTAMP:20240501T000000Z");
+    EXPECT_EQ(t[1].dueDate, At(2024, 6, 20, 11));
+    EXPECT_EQ(t[1].categories, u"仕事");
+    EXPECT_EQ(t[2].dueDate, kNoDateValue);
+    EXPECT_EQ(t[2].dateCompleted, kNoDateValue);
+    EXPECT_EQ(t[2].body, u"いつか");
+    EXPECT_TRUE(t[3].complete);
+    EXPECT_EQ(t[3].dueDate, At(2024, 1, 1, 10));
+    EXPECT_EQ(t[3].dateCompleted, At(2024, 1, 2, 9, 30));
+    EXPECT_TRUE(t[4].complete);
+    EXPECT_EQ(t[4].dateCompleted, kNoDateValue);
+    EXPECT_TRUE(t[5].complete);
+
+    const std::string text = Export(calendar);
+    const std::vector<std::string> lines = Unfold(text);
+    EXPECT_TRUE(Contains(lines, "DUE;VALUE=DATE:20240620"));
+    EXPECT_TRUE(Contains(lines, "DUE:20240620T110000"));
+    EXPECT_TRUE(Contains(lines, "COMPLETED:20240102T083000Z"));
+    EXPECT_EQ(Import(text).tasks, calendar.tasks);
+}
+
+TEST_F(ICalTest, ReopenedTaskLosesItsCompletedMarks) {
+    ImportedCalendar calendar = Import(kTasks);
+    ASSERT_EQ(calendar.tasks.size(), 6u);
+    for (TaskRecord& task : calendar.tasks) {
+        task.complete = false;
+        task.dateCompleted = kNoDateValue;
+    }
+    for (const TaskRecord& task : Import(Export(calendar)).tasks) {
+        EXPECT_FALSE(task.complete) << task.uid;
+    }
+}
+
+constexpr std::string_view kUnknownProperties = R"(BEGIN:VCALENDAR
+VERSION:2.0
+PRODID:-//Other Program//EN
+BEGIN:VEVENT
+UID:roundtrip-1@example.jp
+DTSTAMP:20240301T120000Z
+DTSTART;TZID=Europe/Berlin:20240305T100000
+DTEND;TZID=Europe/Berlin:20240305T113000
+SUMMARY;LANGUAGE=ja:打ち合わせ
+DESCRIPTION:第3四半期の予算について話し合います。資料は事前に共有フォルダへ置いてく
+ ださい。議事録は佐藤さんが担当します。
+ORGANIZER;CN="Sato, Hanako":mailto:hanako@example.jp
+ATTENDEE;ROLE=REQ-PARTICIPANT;PARTSTAT=ACCEPTED;CN=Taro:mailto:taro@example.jp
+X-FOO;P=1:a,b\,c
+CLASS:PRIVATE
+PRIORITY:5
+SEQUENCE:2
+URL:https://example.jp/meet?id=1,2
+FOOBAR:an iana token libical does not know
+X-MICROSOFT-CDO-BUSYSTATUS:BUSY
+BEGIN:X-TESSARINTH-INK
+X-STROKES:12,40;13,41;15,44
+END:X-TESSARINTH-INK
+BEGIN:VALARM
+ACTION:DISPLAY
+TRIGGER:-PT30M
+DESCRIPTION:会議
+END:VALARM
+END:VEVENT
+BEGIN:VTODO
+UID:roundtrip-task@example.jp
+DTSTAMP:20240301T120000Z
+DTSTART;TZID=Asia/Tokyo:20240301T090000
+SUMMARY:議事録
+PRIORITY:1
+DTSTAMP:20240501T000000Z
+END:VTODO
+END:VCALENDAR
+)";
+
+TEST_F(ICalTest, UnknownPropertiesAndComponentsSurviveARoundTrip) {
+    const ImportedCalendar first = Import(kUnknownProperties);
+    ASSERT_EQ(first.appointments.size(), 1u);
+    ASSERT_EQ(first.tasks.size(), 1u);
+    EXPECT_EQ(first.appointments[0].subject, u"打ち合わせ");
+    EXPECT_EQ(first.appointments[0].body.substr(0, 3), u"第3四");
+    EXPECT_TRUE(first.appointments[0].reminderSet);
+
+    const std::string text = Export(first);
+    const ImportedCalendar second = Import(text);
+    EXPECT_EQ(second.appointments, first.appointments);
+    EXPECT_EQ(second.tasks, first.tasks);
+
+    // Every line the planner does not model is written back word for word.
+    const std::vector<std::string> written = Unfold(text);
+    for (const std::string& line : Unfold(std::string(kUnknownProperties))) {
+        if (line.rfind("DTSTART;TZID=Europe/Berlin", 0) == 0 ||
+            line.rfind("DTEND;TZID=Europe/Berlin", 0) == 0 || line.rfind("PRODID", 0) == 0) {
+            continue;  // the event's own times are written in UTC
+        }
+        EXPECT_TRUE(Contains(written, line)) << line;
+    }
+    EXPECT_TRUE(Contains(written, "DTSTART:20240305T090000Z"));
+    // The task's DTSTART names a zone, so its definition is written too.
+    EXPECT_TRUE(Contains(written, "TZID:Asia/Tokyo"));
+}
+
+TEST_F(ICalTest, ExportIsValidICalendar) {
+    ImportedCalendar calendar = Import(kNewYorkSeries);
+    const ImportedCalendar alarms = Import(kAlarms);
+    calendar.appointments.insert(calendar.appointments.end(), alarms.appointments.begin(),
+                                 alarms.appointments.end());
+    calendar.tasks = Import(kTasks).tasks;
+    AppointmentRecord fresh;
+    fresh.oid = 42;
+    fresh.start = At(2024, 5, 1, 9);
+    fresh.end = At(2024, 5, 1, 10);
+    fresh.subject =
+        u"とても長い件名が七十五オクテットを超えると折り返されなければならない、という確認";
+    fresh.categories = u"仕事, 私用";
+    fresh.reminderSet = true;
+    calendar.appointments.push_back(fresh);
+    TaskRecord task;
+    task.subject = u"a, b; c\\d";
+    calendar.tasks.push_back(task);
+
+    const std::string text = Export(calendar);
+    EXPECT_EQ(text.rfind("BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
+                         "PRODID:-//Tessarinth//Tessarinth 0.1//JA\r\n",
+                         0),
+              0u);
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        ASSERT_FALSE(line.empty());
+        EXPECT_EQ(line.back(), '\r');
+        EXPECT_LE(line.size() - 1, 75u) << line;
+    }
+    icalcomponent* parsed = icalparser_parse_string(text.c_str());
+    ASSERT_NE(parsed, nullptr);
+    EXPECT_EQ(icalcomponent_count_errors(parsed), 0);
+    icalcomponent_free(parsed);
+
+    const std::vector<std::string> lines = Unfold(text);
+    EXPECT_TRUE(Contains(lines, "UID:tessarinth-42@localhost"));
+    EXPECT_TRUE(Contains(lines, "UID:tessarinth-task-new-6@localhost"));
+    EXPECT_TRUE(Contains(lines, "DTSTAMP:20240601T100000Z"));
+    EXPECT_TRUE(Contains(lines, "CATEGORIES:仕事,私用"));
+    EXPECT_TRUE(Contains(lines, "SUMMARY:a\\, b\\; c\\\\d"));
+
+    const ImportedCalendar again = Import(text);
+    ASSERT_EQ(again.appointments.size(), 4u);
+    EXPECT_EQ(again.appointments[3].subject, fresh.subject);
+    EXPECT_EQ(again.appointments[3].categories, fresh.categories);
+    EXPECT_EQ(again.appointments[3].start, fresh.start);
+    EXPECT_TRUE(again.appointments[3].reminderSet);
+    ASSERT_EQ(again.tasks.size(), 7u);
+    EXPECT_EQ(again.tasks[6].subject, task.subject);
+}
+
+struct Malformed {
+    const char* name;
+    std::string_view text;
+    std::string_view expectedStart;  // "line N: " and the gist
+};
+
+const Malformed kMalformed[] = {
+    {"not iCalendar at all", "Dear Hanako,\nsee you on Monday.\n", "line 1: not an iCalendar file"},
+    {"empty file", "", "line 1: not an iCalendar file"},
+    {"END does not match BEGIN",
+     "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20240101T100000\nEND:VTODO\nEND:VCALENDAR\n",
+     "line 4: END:VTODO does not close BEGIN:VEVENT of line 2"},
+    {"BEGIN never closed", "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20240101T100000\n",
+     "line 2: BEGIN:VEVENT is never closed"},
+    {"content line without colon",
+     "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20240101T100000\nSUMMARY Lunch\nEND:VEVENT\n"
+     "END:VCALENDAR\n",
+     "line 4: content line has no ':'"},
+    {"parameter without value",
+     "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20240101T100000\nATTENDEE;RSVP:mailto:a@b.jp\n"
+     "END:VEVENT\nEND:VCALENDAR\n",
+     "line 4: parameter RSVP of ATTENDEE has no '='"},
+    {"DTSTART month 13",
+     "BEGIN:VCALENDAR\nBEGIN:VEVENT\nSUMMARY:x\nDTSTART:20241345T100000\nEND:VEVENT\n"
+     "END:VCALENDAR\n",
+     "line 4: DTSTART has no valid date"},
+    {"DTSTART with a letter in its day",
+     "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART;VALUE=DATE:2026122X\nEND:VEVENT\nEND:VCALENDAR\n",
+     "line 3: DTSTART has no valid date"},
+    {"EXDATE list with one short date",
+     "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20240101T100000\nRRULE:FREQ=DAILY\n"
+     "EXDATE:20240102T100000,2024013T100000\nEND:VEVENT\nEND:VCALENDAR\n",
+     "line 5: EXDATE has no valid date"},
+    {"DTSTART garbage", "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:soon\nEND:VEVENT\nEND:VCALENDAR\n",
+     "line 3: DTSTART has no valid date"},
+    {"DTEND garbage after folded line",
+     "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20240101T100000\nDESCRIPTION:long\n  text\n"
+     "DTEND:2024xx\nEND:VEVENT\nEND:VCALENDAR\n",
+     "line 6: DTEND has no valid date"},
+    {"event without DTSTART",
+     "BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nSUMMARY:x\nEND:VEVENT\nEND:VCALENDAR\n",
+     "line 3: VEVENT has no DTSTART"},
+    {"RRULE libical rejects",
+     "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20240101T100000\nRRULE:FREQ=WEEKLY;BYDAY=XX\n"
+     "END:VEVENT\nEND:VCALENDAR\n",
+     "line 4: RRULE is not a valid recurrence rule"},
+    {"Shift_JIS text",
+     "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20240101T100000\nSUMMARY:\x93\xfa\x96\x7b\n"
+     "END:VEVENT\nEND:VCALENDAR\n",
+     "line 4: the line is not UTF-8 text"},
+    {"vCalendar 1.0", "BEGIN:VCALENDAR\nVERSION:1.0\nEND:VCALENDAR\n",
+     "line 2: only iCalendar version 2.0"},
+    {"text after the calendar", "BEGIN:VCALENDAR\nEND:VCALENDAR\nSUMMARY:x\n",
+     "line 3: SUMMARY after END:VCALENDAR"},
+    {"bad VALARM inside an event",
+     "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20240101T100000\nBEGIN:VALARM\nTRIGGER:whenever\n"
+     "END:VALARM\nEND:VEVENT\nEND:VCALENDAR\n",
+     "line 5: the value of TRIGGER cannot be read"},
+};
+
+TEST_F(ICalTest, MalformedFilesNameTheLine) {
+    for (const Malformed& sample : kMalformed) {
+        SCOPED_TRACE(sample.name);
+        for (const std::string& text : {std::string(sample.text), WithCrlf(sample.text)}) {
+            const platform::Result<ImportedCalendar> result = ParseICalendar(text);
+            ASSERT_FALSE(result.ok());
+            EXPECT_EQ(result.error().message.rfind(sample.expectedStart, 0), 0u)
+                << result.error().message;
+        }
+    }
+}
+
+constexpr std::string_view kSkippedComponents = R"(BEGIN:VCALENDAR
+VERSION:2.0
+BEGIN:VEVENT
+UID:series
+DTSTART:20240101T100000Z
+RRULE:FREQ=DAILY
+END:VEVENT
+BEGIN:VEVENT
+UID:series
+RECURRENCE-ID:20240103T100000Z
+DTSTART:20240103T120000Z
+END:VEVENT
+BEGIN:VJOURNAL
+UID:diary
+DTSTART;VALUE=DATE:20240101
+SUMMARY:日記
+END:VJOURNAL
+BEGIN:VFREEBUSY
+FREEBUSY:20240101T100000Z/PT1H
+END:VFREEBUSY
+BEGIN:X-PLANNER-THING
+X-A:1
+END:X-PLANNER-THING
+END:VCALENDAR
+)";
+
+TEST_F(ICalTest, ComponentsThePlannerDoesNotKeepAreSkippedWithANote) {
+    const ImportedCalendar calendar = Import(kSkippedComponents);
+    EXPECT_EQ(calendar.appointments.size(), 1u);
+    EXPECT_EQ(calendar.skipped,
+              (std::vector<std::string>{
+                  "line 8: VEVENT with RECURRENCE-ID (one changed occurrence of a series) not "
+                  "kept by the planner",
+                  "line 13: VJOURNAL not kept by the planner",
+                  "line 18: VFREEBUSY not kept by the planner",
+                  "line 21: X-PLANNER-THING not kept by the planner"}));
+}
+
+}  // namespace
+}  // namespace pim
