@@ -1,0 +1,363 @@
+#include "platform/pim/schedule_store.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "platform/pim/recurrence_expander.h"
+#include "platform/pim/restriction.h"
+#include "platform/pim/store_database.h"
+#include "platform/pim/time_zones.h"
+
+namespace pim {
+namespace {
+
+using platform::DateToLinear;
+using platform::Error;
+
+Error NotLoggedOn() {
+    return Error{"the schedule store is not logged on"};
+}
+
+bool SamePropertyName(std::u16string_view given, std::u16string_view name) {
+    if (given.size() != name.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < given.size(); ++i) {
+        auto lower = [](char16_t c) {
+            return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c;
+        };
+        if (lower(given[i]) != lower(name[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+// ---- Appointment ----
+
+Result<RecurrencePattern> Appointment::GetRecurrencePattern() const {
+    return RecurrencePattern(TypeOfRecurrence(record_.recurrence));
+}
+
+void Appointment::SetStart(Date start) {
+    Recurrence& recurrence = record_.recurrence;
+    if (recurrence.recurs()) {
+        // The series moves with its start and from now on keeps local wall-clock time.
+        const double shift = DateToLinear(start) - DateToLinear(record_.start);
+        auto moved = [shift](Date date) {
+            return platform::LinearToDate(DateToLinear(date) + shift);
+        };
+        std::vector<Date> exceptions;
+        std::vector<Date> extras;
+        const auto toLocal = [&](Date wall) -> Date {
+            if (recurrence.tzid.empty()) {
+                return wall;
+            }
+            return ZoneToLocal(wall, recurrence.tzid).value_or(wall);
+        };
+        for (Date d : recurrence.exceptionDates) {
+            exceptions.push_back(moved(toLocal(d)));
+        }
+        for (Date d : recurrence.extraDates) {
+            extras.push_back(moved(toLocal(d)));
+        }
+        recurrence.exceptionDates = std::move(exceptions);
+        recurrence.extraDates = std::move(extras);
+        recurrence.tzid.clear();
+    }
+    record_.start = start;
+    record_.recurrence.zoneStart = start;
+}
+
+Result<void> Appointment::Save() {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    if (isOccurrence_) {
+        return Error{"an occurrence cannot be saved on its own; save its series"};
+    }
+    return db_->SaveAppointment(record_);
+}
+
+Result<void> Appointment::Delete() {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    if (record_.oid == 0) {
+        return Error{"the appointment was never saved"};
+    }
+    return db_->DeleteItem(record_.oid);
+}
+
+// ---- Task ----
+
+void Task::SetComplete(StoreFlag flag) {
+    const bool complete = flag != 0;
+    if (complete && !record_.complete) {
+        platform::SystemClock clock;
+        const auto now = clock.LocalTimeNow();
+        record_.dateCompleted =
+            platform::MakeDate(now.Year, now.Month, now.Day).value_or(kNoDateValue);
+    } else if (!complete) {
+        record_.dateCompleted = kNoDateValue;
+    }
+    record_.complete = complete;
+}
+
+Result<void> Task::Save() {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->SaveTask(record_);
+}
+
+Result<void> Task::Delete() {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    if (record_.oid == 0) {
+        return Error{"the task was never saved"};
+    }
+    return db_->DeleteItem(record_.oid);
+}
+
+// ---- Items ----
+
+Items::Items(std::shared_ptr<StoreDatabase> db, FolderKind kind)
+    : db_(std::move(db)), kind_(kind) {}
+
+Result<Items> Items::Restrict(std::u16string_view restriction) const {
+    auto parsed = ParseRestriction(restriction);
+    if (!parsed) {
+        return parsed.error();
+    }
+    Items restricted(db_, kind_);
+    if (restriction_) {
+        return Error{"this collection is already restricted"};
+    }
+    restricted.restriction_ = std::make_shared<const Restriction>(std::move(parsed).value());
+    restricted.sortKey_ = sortKey_;
+    restricted.descending_ = descending_;
+    restricted.includeRecurrences_ = includeRecurrences_;
+    return restricted;
+}
+
+Result<void> Items::Sort(std::u16string_view property, bool descending) {
+    if (kind_ == FolderKind::Calendar && SamePropertyName(property, u"[Start]")) {
+        sortKey_ = SortKey::Start;
+    } else if (kind_ == FolderKind::Tasks && SamePropertyName(property, u"[DueDate]")) {
+        sortKey_ = SortKey::DueDate;
+    } else {
+        return Error{"the collection cannot be sorted by that property"};
+    }
+    descending_ = descending;
+    ran_ = false;
+    return {};
+}
+
+void Items::SetIncludeRecurrences(bool include) {
+    includeRecurrences_ = include;
+    ran_ = false;
+}
+
+Result<void> Items::Run() {
+    if (ran_) {
+        return {};
+    }
+    appointments_.clear();
+    occurrence_.clear();
+    tasks_.clear();
+    if (kind_ == FolderKind::Calendar) {
+        AppointmentQuery query;
+        query.restriction = restriction_.get();
+        query.expandRecurrences = includeRecurrences_;
+        auto hits = db_->QueryAppointments(query);
+        if (!hits) {
+            return hits.error();
+        }
+        if (sortKey_ == SortKey::Start) {
+            std::stable_sort(hits->begin(), hits->end(),
+                             [this](const AppointmentHit& a, const AppointmentHit& b) {
+                                 const double sa = DateToLinear(a.record.start);
+                                 const double sb = DateToLinear(b.record.start);
+                                 if (sa != sb) {
+                                     return descending_ ? sa > sb : sa < sb;
+                                 }
+                                 return a.record.oid < b.record.oid;
+                             });
+        }
+        appointments_.reserve(hits->size());
+        for (AppointmentHit& hit : *hits) {
+            appointments_.push_back(std::move(hit.record));
+            occurrence_.push_back(hit.isOccurrence);
+        }
+    } else {
+        auto tasks = db_->QueryTasks(restriction_.get());
+        if (!tasks) {
+            return tasks.error();
+        }
+        tasks_ = std::move(tasks).value();
+        if (sortKey_ == SortKey::DueDate) {
+            std::stable_sort(tasks_.begin(), tasks_.end(),
+                             [this](const TaskRecord& a, const TaskRecord& b) {
+                                 const double da = DateToLinear(a.dueDate);
+                                 const double db = DateToLinear(b.dueDate);
+                                 if (da != db) {
+                                     return descending_ ? da > db : da < db;
+                                 }
+                                 return a.oid < b.oid;
+                             });
+        }
+    }
+    ran_ = true;
+    return {};
+}
+
+Result<int32_t> Items::Count() {
+    if (auto ran = Run(); !ran) {
+        return ran.error();
+    }
+    const size_t count = kind_ == FolderKind::Calendar ? appointments_.size() : tasks_.size();
+    return static_cast<int32_t>(count);
+}
+
+Result<Appointment> Items::AppointmentAt(int32_t index) {
+    if (kind_ != FolderKind::Calendar) {
+        return Error{"the tasks folder holds no appointments"};
+    }
+    if (auto ran = Run(); !ran) {
+        return ran.error();
+    }
+    if (index < 1 || static_cast<size_t>(index) > appointments_.size()) {
+        return Error{"no item at index " + std::to_string(index)};
+    }
+    const size_t at = static_cast<size_t>(index) - 1;
+    return Appointment(db_, appointments_[at], occurrence_[at]);
+}
+
+Result<Task> Items::TaskAt(int32_t index) {
+    if (kind_ != FolderKind::Tasks) {
+        return Error{"the calendar folder holds no tasks"};
+    }
+    if (auto ran = Run(); !ran) {
+        return ran.error();
+    }
+    if (index < 1 || static_cast<size_t>(index) > tasks_.size()) {
+        return Error{"no item at index " + std::to_string(index)};
+    }
+    return Task(db_, tasks_[static_cast<size_t>(index) - 1]);
+}
+
+Appointment Items::AddAppointment() const {
+    return Appointment(db_, AppointmentRecord{}, false);
+}
+
+Task Items::AddTask() const {
+    return Task(db_, TaskRecord{});
+}
+
+// ---- Folder ----
+
+Result<Items> Folder::GetItems() const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return Items(db_, kind_);
+}
+
+// ---- Application ----
+
+Application::Application() = default;
+Application::~Application() = default;
+
+Result<void> Application::LogOn(const std::filesystem::path& storeFile) {
+    auto db = StoreDatabase::Open(storeFile);
+    if (!db) {
+        return db.error();
+    }
+    db_ = std::move(db).value();
+    return {};
+}
+
+void Application::LogOff() {
+    db_.reset();
+}
+
+Result<Folder> Application::GetDefaultFolder(FolderKind kind) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    if (kind != FolderKind::Calendar && kind != FolderKind::Tasks) {
+        return Error{"the store has no such folder"};
+    }
+    return Folder(db_, kind);
+}
+
+Result<Appointment> Application::GetAppointmentFromOid(int32_t oid) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    auto record = db_->LoadAppointment(oid);
+    if (!record) {
+        return record.error();
+    }
+    return Appointment(db_, std::move(record).value(), false);
+}
+
+Result<Task> Application::GetTaskFromOid(int32_t oid) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    auto record = db_->LoadTask(oid);
+    if (!record) {
+        return record.error();
+    }
+    return Task(db_, std::move(record).value());
+}
+
+Result<std::vector<AppointmentRecord>> Application::AllAppointments() const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    auto hits = db_->QueryAppointments(AppointmentQuery{});
+    if (!hits) {
+        return hits.error();
+    }
+    std::vector<AppointmentRecord> records;
+    records.reserve(hits->size());
+    for (AppointmentHit& hit : *hits) {
+        records.push_back(std::move(hit.record));
+    }
+    return records;
+}
+
+Result<std::vector<TaskRecord>> Application::AllTasks() const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->QueryTasks(nullptr);
+}
+
+Result<std::vector<int32_t>> Application::AddAll(const std::vector<AppointmentRecord>& appointments,
+                                                 const std::vector<TaskRecord>& tasks) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    std::vector<AppointmentRecord> newAppointments = appointments;
+    std::vector<TaskRecord> newTasks = tasks;
+    if (auto added = db_->AddAll(newAppointments, newTasks); !added) {
+        return added.error();
+    }
+    std::vector<int32_t> oids;
+    for (const auto& record : newAppointments) {
+        oids.push_back(record.oid);
+    }
+    for (const auto& record : newTasks) {
+        oids.push_back(record.oid);
+    }
+    return oids;
+}
+
+}  // namespace pim

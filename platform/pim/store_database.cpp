@@ -1,0 +1,790 @@
+#include "platform/pim/store_database.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <sstream>
+
+#include "platform/pim/recurrence_expander.h"
+
+namespace pim {
+namespace {
+
+using platform::DateToLinear;
+using platform::Error;
+using platform::LinearToDate;
+
+constexpr int kSchemaVersion = 1;
+constexpr int kBusyTimeoutMs = 5000;
+constexpr int kAppointmentKind = 1;
+constexpr int kTaskKind = 2;
+constexpr int64_t kLargestObjectId = std::numeric_limits<int32_t>::max();
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS store_info(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
+-- Object ids come from one sequence for both kinds; AUTOINCREMENT never hands one out twice.
+CREATE TABLE IF NOT EXISTS object_ids(oid INTEGER PRIMARY KEY AUTOINCREMENT, kind INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS appointments(
+  oid INTEGER PRIMARY KEY,
+  start REAL NOT NULL,              -- local time on the linear axis
+  end REAL NOT NULL,
+  all_day INTEGER NOT NULL,
+  reminder INTEGER NOT NULL,
+  subject TEXT NOT NULL, location TEXT NOT NULL, body TEXT NOT NULL, categories TEXT NOT NULL,
+  uid TEXT NOT NULL, extra TEXT NOT NULL,
+  recurring INTEGER NOT NULL,
+  rule TEXT NOT NULL, tzid TEXT NOT NULL, zone_start REAL NOT NULL,
+  exdates TEXT NOT NULL, rdates TEXT NOT NULL,
+  expansion_rule TEXT NOT NULL,
+  last_end REAL                     -- NULL: the series never ends
+);
+-- Single appointments by time; a window is a range on start with end checked in the index.
+CREATE INDEX IF NOT EXISTS appointments_by_time ON appointments(recurring, start, end);
+CREATE INDEX IF NOT EXISTS series_by_last_end ON appointments(last_end) WHERE recurring = 1;
+CREATE TABLE IF NOT EXISTS tasks(
+  oid INTEGER PRIMARY KEY,
+  due REAL NOT NULL,                -- linear; an undated task holds the no-date value
+  completed REAL NOT NULL,
+  complete INTEGER NOT NULL,
+  subject TEXT NOT NULL, body TEXT NOT NULL, categories TEXT NOT NULL,
+  uid TEXT NOT NULL, extra TEXT NOT NULL
+);
+CREATE INDEX IF NOT EXISTS tasks_by_due ON tasks(due);
+)sql";
+
+constexpr const char* kAppointmentColumns =
+    "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
+    "tzid, zone_start, exdates, rdates, expansion_rule";
+
+constexpr const char* kTaskColumns =
+    "oid, due, completed, complete, subject, body, categories, uid, extra";
+
+// One use of a cached prepared statement: reset when the use ends, so that no statement keeps a
+// read snapshot open between calls.
+class Statement {
+public:
+    explicit Statement(sqlite3_stmt* stmt) : stmt_(stmt) {}
+    ~Statement() {
+        if (stmt_) {
+            sqlite3_reset(stmt_);
+            sqlite3_clear_bindings(stmt_);
+        }
+    }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool ok() const { return stmt_ != nullptr; }
+    sqlite3_stmt* get() const { return stmt_; }
+
+    void Bind(int index, double value) { sqlite3_bind_double(stmt_, index, value); }
+    void Bind(int index, int64_t value) { sqlite3_bind_int64(stmt_, index, value); }
+    void Bind(int index, const std::u16string& text) {
+        sqlite3_bind_text16(stmt_, index, text.data(), static_cast<int>(text.size() * 2),
+                            SQLITE_TRANSIENT);
+    }
+    void Bind(int index, const std::string& text) {
+        sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT);
+    }
+    void BindNull(int index) { sqlite3_bind_null(stmt_, index); }
+
+    int Step() { return sqlite3_step(stmt_); }
+
+    double Real(int column) const { return sqlite3_column_double(stmt_, column); }
+    int64_t Integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+    bool IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+    std::u16string Text16(int column) const {
+        const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(stmt_, column));
+        const int bytes = sqlite3_column_bytes16(stmt_, column);
+        return text ? std::u16string(text, static_cast<size_t>(bytes) / 2) : std::u16string();
+    }
+    std::string Text(int column) const {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        const int bytes = sqlite3_column_bytes(stmt_, column);
+        return text ? std::string(text, static_cast<size_t>(bytes)) : std::string();
+    }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Rolls back unless committed, so that every early return leaves the store as it was.
+class Transaction {
+public:
+    explicit Transaction(sqlite3* db) : db_(db) {
+        began_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~Transaction() {
+        if (began_ && !committed_) {
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+    bool began() const { return began_; }
+    bool Commit() {
+        committed_ = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+        return committed_;
+    }
+
+private:
+    sqlite3* db_;
+    bool began_ = false;
+    bool committed_ = false;
+};
+
+std::string JoinDates(const std::vector<Date>& dates) {
+    std::string text;
+    char buffer[40];
+    for (Date date : dates) {
+        std::snprintf(buffer, sizeof buffer, "%.17g", date);
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += buffer;
+    }
+    return text;
+}
+
+std::vector<Date> SplitDates(const std::string& text) {
+    std::vector<Date> dates;
+    std::istringstream in(text);
+    double date = 0;
+    while (in >> date) {
+        dates.push_back(date);
+    }
+    return dates;
+}
+
+AppointmentRecord ReadAppointment(const Statement& row) {
+    AppointmentRecord record;
+    record.oid = static_cast<int32_t>(row.Integer(0));
+    record.start = LinearToDate(row.Real(1));
+    record.end = LinearToDate(row.Real(2));
+    record.allDay = row.Integer(3) != 0;
+    record.reminderSet = row.Integer(4) != 0;
+    record.subject = row.Text16(5);
+    record.location = row.Text16(6);
+    record.body = row.Text16(7);
+    record.categories = row.Text16(8);
+    record.uid = row.Text(9);
+    record.extraProperties = row.Text(10);
+    record.recurrence.rule = row.Text(11);
+    record.recurrence.tzid = row.Text(12);
+    record.recurrence.zoneStart = LinearToDate(row.Real(13));
+    record.recurrence.exceptionDates = SplitDates(row.Text(14));
+    record.recurrence.extraDates = SplitDates(row.Text(15));
+    return record;
+}
+
+TaskRecord ReadTask(const Statement& row) {
+    TaskRecord record;
+    record.oid = static_cast<int32_t>(row.Integer(0));
+    record.dueDate = LinearToDate(row.Real(1));
+    record.dateCompleted = LinearToDate(row.Real(2));
+    record.complete = row.Integer(3) != 0;
+    record.subject = row.Text16(4);
+    record.body = row.Text16(5);
+    record.categories = row.Text16(6);
+    record.uid = row.Text(7);
+    record.extraProperties = row.Text(8);
+    return record;
+}
+
+std::optional<std::string> AppointmentColumn(Field field) {
+    switch (field) {
+        case Field::Start:
+            return "start";
+        case Field::End:
+            return "end";
+        case Field::AllDayEvent:
+            return "all_day";
+        case Field::ReminderSet:
+            return "reminder";
+        case Field::IsRecurring:
+            return "recurring";
+        case Field::Subject:
+            return "subject";
+        case Field::Location:
+            return "location";
+        case Field::Categories:
+            return "categories";
+        case Field::Body:
+            return "body";
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<std::string> TaskColumn(Field field) {
+    switch (field) {
+        case Field::DueDate:
+            return "due";
+        case Field::DateCompleted:
+            return "completed";
+        case Field::Complete:
+            return "complete";
+        case Field::Subject:
+            return "subject";
+        case Field::Categories:
+            return "categories";
+        case Field::Body:
+            return "body";
+        default:
+            return std::nullopt;
+    }
+}
+
+// The fields of an appointment (or one occurrence) for evaluating a restriction in memory.
+class AppointmentValues final : public FieldValues {
+public:
+    explicit AppointmentValues(const AppointmentRecord& record) : record_(record) {}
+    std::optional<double> DateLinear(Field field) const override {
+        if (field == Field::Start) {
+            return DateToLinear(record_.start);
+        }
+        if (field == Field::End) {
+            return DateToLinear(record_.end);
+        }
+        return std::nullopt;
+    }
+    std::optional<bool> Flag(Field field) const override {
+        switch (field) {
+            case Field::AllDayEvent:
+                return record_.allDay;
+            case Field::ReminderSet:
+                return record_.reminderSet;
+            case Field::IsRecurring:
+                return record_.recurrence.recurs();
+            default:
+                return std::nullopt;
+        }
+    }
+    std::optional<std::u16string_view> Text(Field field) const override {
+        switch (field) {
+            case Field::Subject:
+                return record_.subject;
+            case Field::Location:
+                return record_.location;
+            case Field::Categories:
+                return record_.categories;
+            case Field::Body:
+                return record_.body;
+            default:
+                return std::nullopt;
+        }
+    }
+
+private:
+    const AppointmentRecord& record_;
+};
+
+class TaskValues final : public FieldValues {
+public:
+    explicit TaskValues(const TaskRecord& record) : record_(record) {}
+    std::optional<double> DateLinear(Field field) const override {
+        if (field == Field::DueDate) {
+            return DateToLinear(record_.dueDate);
+        }
+        if (field == Field::DateCompleted) {
+            return DateToLinear(record_.dateCompleted);
+        }
+        return std::nullopt;
+    }
+    std::optional<bool> Flag(Field field) const override {
+        if (field == Field::Complete) {
+            return record_.complete;
+        }
+        return std::nullopt;
+    }
+    std::optional<std::u16string_view> Text(Field field) const override {
+        switch (field) {
+            case Field::Subject:
+                return record_.subject;
+            case Field::Categories:
+                return record_.categories;
+            case Field::Body:
+                return record_.body;
+            default:
+                return std::nullopt;
+        }
+    }
+
+private:
+    const TaskRecord& record_;
+};
+
+// Binds the parameters from `first` on and returns the next free index.
+int BindParameters(Statement& statement, int first, const std::vector<SqlParameter>& parameters) {
+    int index = first;
+    for (const SqlParameter& parameter : parameters) {
+        if (const double* number = std::get_if<double>(&parameter)) {
+            statement.Bind(index++, *number);
+        } else {
+            statement.Bind(index++, std::get<std::string>(parameter));
+        }
+    }
+    return index;
+}
+
+}  // namespace
+
+Result<std::shared_ptr<StoreDatabase>> StoreDatabase::Open(const std::filesystem::path& file) {
+    sqlite3* handle = nullptr;
+    const int opened =
+        sqlite3_open_v2(file.c_str(), &handle,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (opened != SQLITE_OK) {
+        std::string message = "cannot open the schedule store " + file.string() + ": " +
+                              (handle ? sqlite3_errmsg(handle) : sqlite3_errstr(opened));
+        sqlite3_close(handle);
+        return Error{message};
+    }
+    std::shared_ptr<StoreDatabase> db(new StoreDatabase(handle));
+    sqlite3_busy_timeout(handle, kBusyTimeoutMs);
+    if (auto made = db->CreateSchema(); !made) {
+        return Error{"cannot use the schedule store " + file.string() + ": " +
+                     made.error().message};
+    }
+    return db;
+}
+
+StoreDatabase::~StoreDatabase() {
+    for (auto& [sql, statement] : statements_) {
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db_);
+}
+
+sqlite3_stmt* StoreDatabase::Prepare(const std::string& sql) {
+    if (auto found = statements_.find(sql); found != statements_.end()) {
+        return found->second;
+    }
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()),
+                           SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    statements_.emplace(sql, statement);
+    return statement;
+}
+
+Error StoreDatabase::SqlError(const std::string& what) const {
+    return Error{what + ": " + sqlite3_errmsg(db_)};
+}
+
+Result<void> StoreDatabase::Execute(const char* sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+        std::string text = message ? message : sqlite3_errmsg(db_);
+        sqlite3_free(message);
+        return Error{text};
+    }
+    return {};
+}
+
+Result<void> StoreDatabase::CreateSchema() {
+    // A damaged file fails here, before anything is written to it.
+    if (auto check = Execute("SELECT count(*) FROM sqlite_master"); !check) {
+        return check;
+    }
+    if (auto wal = Execute("PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON; "
+                           "PRAGMA synchronous=NORMAL");
+        !wal) {
+        return wal;
+    }
+    Statement version(Prepare("PRAGMA user_version"));
+    if (!version.ok() || version.Step() != SQLITE_ROW) {
+        return SqlError("cannot read the store's version");
+    }
+    const int64_t found = version.Integer(0);
+    if (found > kSchemaVersion) {
+        return Error{"the store was written by a newer Tessarinth (version " +
+                     std::to_string(found) + ")"};
+    }
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("cannot lock the store");
+    }
+    if (auto made = Execute(kSchema); !made) {
+        return made;
+    }
+    if (auto set = Execute(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
+        !set) {
+        return set;
+    }
+    if (!transaction.Commit()) {
+        return SqlError("cannot set up the store");
+    }
+    return {};
+}
+
+Result<int32_t> StoreDatabase::NewObjectId(int kind) {
+    Statement insert(Prepare("INSERT INTO object_ids(kind) VALUES(?)"));
+    insert.Bind(1, int64_t{kind});
+    if (!insert.ok() || insert.Step() != SQLITE_DONE) {
+        return SqlError("cannot give the item an object id");
+    }
+    const int64_t oid = sqlite3_last_insert_rowid(db_);
+    if (oid <= 0 || oid > kLargestObjectId) {
+        return Error{"the store has used up its object ids"};
+    }
+    return static_cast<int32_t>(oid);
+}
+
+Result<void> StoreDatabase::WriteAppointment(AppointmentRecord& record) {
+    if (record.oid == 0) {
+        auto oid = NewObjectId(kAppointmentKind);
+        if (!oid) {
+            return oid.error();
+        }
+        record.oid = *oid;
+    }
+    const bool recurs = record.recurrence.recurs();
+    if (!recurs) {
+        record.recurrence.zoneStart = record.start;
+    }
+    const SeriesBounds bounds = recurs ? ComputeSeriesBounds(record) : SeriesBounds{};
+    Statement upsert(
+        Prepare(std::string("INSERT OR REPLACE INTO appointments(") + kAppointmentColumns +
+                ", recurring, last_end) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+    if (!upsert.ok()) {
+        return SqlError("cannot save the appointment");
+    }
+    upsert.Bind(1, int64_t{record.oid});
+    upsert.Bind(2, DateToLinear(record.start));
+    upsert.Bind(3, DateToLinear(record.end));
+    upsert.Bind(4, int64_t{record.allDay});
+    upsert.Bind(5, int64_t{record.reminderSet});
+    upsert.Bind(6, record.subject);
+    upsert.Bind(7, record.location);
+    upsert.Bind(8, record.body);
+    upsert.Bind(9, record.categories);
+    upsert.Bind(10, record.uid);
+    upsert.Bind(11, record.extraProperties);
+    upsert.Bind(12, record.recurrence.rule);
+    upsert.Bind(13, record.recurrence.tzid);
+    upsert.Bind(14, DateToLinear(record.recurrence.zoneStart));
+    upsert.Bind(15, JoinDates(record.recurrence.exceptionDates));
+    upsert.Bind(16, JoinDates(record.recurrence.extraDates));
+    upsert.Bind(17, bounds.expansionRule);
+    upsert.Bind(18, int64_t{recurs});
+    if (recurs && bounds.lastEndLinear) {
+        upsert.Bind(19, *bounds.lastEndLinear);
+    } else if (recurs) {
+        upsert.BindNull(19);
+    } else {
+        upsert.Bind(19, DateToLinear(record.end));
+    }
+    if (upsert.Step() != SQLITE_DONE) {
+        return SqlError("cannot save the appointment");
+    }
+    // The longest span bounds how early a start can lie for an item that reaches a window.
+    Statement span(
+        Prepare("INSERT INTO store_info(key, value) VALUES('longest_span', ?) "
+                "ON CONFLICT(key) DO UPDATE SET value = max(value, excluded.value)"));
+    span.Bind(1, std::max(0.0, DateToLinear(record.end) - DateToLinear(record.start)));
+    if (!span.ok() || span.Step() != SQLITE_DONE) {
+        return SqlError("cannot save the appointment");
+    }
+    return {};
+}
+
+Result<void> StoreDatabase::WriteTask(TaskRecord& record) {
+    if (record.oid == 0) {
+        auto oid = NewObjectId(kTaskKind);
+        if (!oid) {
+            return oid.error();
+        }
+        record.oid = *oid;
+    }
+    Statement upsert(Prepare(std::string("INSERT OR REPLACE INTO tasks(") + kTaskColumns +
+                             ") VALUES(?,?,?,?,?,?,?,?,?)"));
+    if (!upsert.ok()) {
+        return SqlError("cannot save the task");
+    }
+    upsert.Bind(1, int64_t{record.oid});
+    upsert.Bind(2, DateToLinear(record.dueDate));
+    upsert.Bind(3, DateToLinear(record.dateCompleted));
+    upsert.Bind(4, int64_t{record.complete});
+    upsert.Bind(5, record.subject);
+    upsert.Bind(6, record.body);
+    upsert.Bind(7, record.categories);
+    upsert.Bind(8, record.uid);
+    upsert.Bind(9, record.extraProperties);
+    if (upsert.Step() != SQLITE_DONE) {
+        return SqlError("cannot save the task");
+    }
+    return {};
+}
+
+Result<void> StoreDatabase::SaveAppointment(AppointmentRecord& record) {
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    AppointmentRecord written = record;
+    if (auto saved = WriteAppointment(written); !saved) {
+        return saved;
+    }
+    if (!transaction.Commit()) {
+        return SqlError("cannot save the appointment");
+    }
+    record = std::move(written);
+    return {};
+}
+
+Result<void> StoreDatabase::SaveTask(TaskRecord& record) {
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    TaskRecord written = record;
+    if (auto saved = WriteTask(written); !saved) {
+        return saved;
+    }
+    if (!transaction.Commit()) {
+        return SqlError("cannot save the task");
+    }
+    record = std::move(written);
+    return {};
+}
+
+Result<void> StoreDatabase::AddAll(std::vector<AppointmentRecord>& appointments,
+                                   std::vector<TaskRecord>& tasks) {
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    std::vector<AppointmentRecord> writtenAppointments = appointments;
+    std::vector<TaskRecord> writtenTasks = tasks;
+    for (AppointmentRecord& record : writtenAppointments) {
+        record.oid = 0;
+        if (auto saved = WriteAppointment(record); !saved) {
+            return saved;
+        }
+    }
+    for (TaskRecord& record : writtenTasks) {
+        record.oid = 0;
+        if (auto saved = WriteTask(record); !saved) {
+            return saved;
+        }
+    }
+    if (!transaction.Commit()) {
+        return SqlError("cannot add the items");
+    }
+    appointments = std::move(writtenAppointments);
+    tasks = std::move(writtenTasks);
+    return {};
+}
+
+Result<void> StoreDatabase::DeleteItem(int32_t oid) {
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    int removed = 0;
+    for (const char* sql :
+         {"DELETE FROM appointments WHERE oid = ?", "DELETE FROM tasks WHERE oid = ?",
+          "DELETE FROM object_ids WHERE oid = ?"}) {
+        Statement remove(Prepare(sql));
+        remove.Bind(1, int64_t{oid});
+        if (!remove.ok() || remove.Step() != SQLITE_DONE) {
+            return SqlError("cannot delete the item");
+        }
+        removed += sqlite3_changes(db_);
+    }
+    if (removed == 0) {
+        return Error{"no item has the object id " + std::to_string(oid)};
+    }
+    if (!transaction.Commit()) {
+        return SqlError("cannot delete the item");
+    }
+    return {};
+}
+
+Result<AppointmentRecord> StoreDatabase::LoadAppointment(int32_t oid) {
+    Statement select(
+        Prepare(std::string("SELECT ") + kAppointmentColumns + " FROM appointments WHERE oid = ?"));
+    select.Bind(1, int64_t{oid});
+    if (!select.ok()) {
+        return SqlError("cannot read the appointment");
+    }
+    const int step = select.Step();
+    if (step == SQLITE_ROW) {
+        return ReadAppointment(select);
+    }
+    if (step == SQLITE_DONE) {
+        return Error{"no appointment has the object id " + std::to_string(oid)};
+    }
+    return SqlError("cannot read the appointment");
+}
+
+Result<TaskRecord> StoreDatabase::LoadTask(int32_t oid) {
+    Statement select(Prepare(std::string("SELECT ") + kTaskColumns + " FROM tasks WHERE oid = ?"));
+    select.Bind(1, int64_t{oid});
+    if (!select.ok()) {
+        return SqlError("cannot read the task");
+    }
+    const int step = select.Step();
+    if (step == SQLITE_ROW) {
+        return ReadTask(select);
+    }
+    if (step == SQLITE_DONE) {
+        return Error{"no task has the object id " + std::to_string(oid)};
+    }
+    return SqlError("cannot read the task");
+}
+
+Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
+    const AppointmentQuery& query) {
+    std::optional<SqlFilter> filter;
+    LinearRange startRange;
+    LinearRange endRange;
+    if (query.restriction) {
+        filter = ToSql(*query.restriction, AppointmentColumn);
+        startRange = ImpliedRange(*query.restriction, Field::Start);
+        endRange = ImpliedRange(*query.restriction, Field::End);
+    }
+    double longestSpan = 0;
+    {
+        Statement span(Prepare("SELECT value FROM store_info WHERE key = 'longest_span'"));
+        if (span.ok() && span.Step() == SQLITE_ROW) {
+            longestSpan = span.Real(0);
+        }
+    }
+
+    // A read transaction gives the single items and the series one consistent snapshot.
+    if (auto begun = Execute("BEGIN"); !begun) {
+        return begun.error();
+    }
+    struct EndRead {
+        StoreDatabase* db;
+        ~EndRead() { (void)db->Execute("COMMIT"); }
+    } endRead{this};
+
+    std::vector<AppointmentHit> hits;
+    auto collect = [&](Statement& select, bool expand) -> Result<void> {
+        int step;
+        while ((step = select.Step()) == SQLITE_ROW) {
+            AppointmentRecord record = ReadAppointment(select);
+            if (!expand) {
+                if (filter || !query.restriction ||
+                    Matches(*query.restriction, AppointmentValues(record))) {
+                    hits.push_back({std::move(record), false});
+                }
+                continue;
+            }
+            const double duration = DateToLinear(record.end) - DateToLinear(record.start);
+            double from = -1e300;
+            if (startRange.lower) {
+                from = *startRange.lower;
+            }
+            if (endRange.lower) {
+                from = std::max(from, *endRange.lower - std::max(duration, 0.0));
+            }
+            for (const Occurrence& occurrence :
+                 ExpandStoredOccurrences(record, select.Text(17), from, startRange.upper)) {
+                AppointmentRecord instance = record;
+                instance.start = occurrence.start;
+                instance.end = occurrence.end;
+                if (!query.restriction ||
+                    Matches(*query.restriction, AppointmentValues(instance))) {
+                    hits.push_back({std::move(instance), true});
+                }
+            }
+        }
+        if (step != SQLITE_DONE) {
+            return SqlError("cannot read appointments");
+        }
+        return {};
+    };
+
+    // Single appointments (and, without expansion, the series as stored).
+    {
+        std::string sql = std::string("SELECT ") + kAppointmentColumns +
+                          ", expansion_rule FROM appointments WHERE ";
+        sql += query.expandRecurrences ? "recurring = 0" : "1";
+        if (filter) {
+            sql += " AND (" + filter->where + ")";
+        }
+        if (endRange.lower) {
+            // Nothing that starts earlier than the longest span before the window can reach it.
+            sql += " AND start >= ?";
+        }
+        sql += " ORDER BY oid";
+        Statement select(Prepare(sql));
+        if (!select.ok()) {
+            return SqlError("cannot query appointments");
+        }
+        int next = 1;
+        if (filter) {
+            next = BindParameters(select, next, filter->parameters);
+        }
+        if (endRange.lower) {
+            select.Bind(next, *endRange.lower - longestSpan);
+        }
+        if (auto read = collect(select, false); !read) {
+            return read.error();
+        }
+    }
+    if (query.expandRecurrences) {
+        std::string sql = std::string("SELECT ") + kAppointmentColumns +
+                          ", expansion_rule FROM appointments WHERE recurring = 1";
+        const std::optional<double> reach = endRange.lower ? endRange.lower : startRange.lower;
+        if (startRange.upper) {
+            sql += " AND start < ?";
+        }
+        if (reach) {
+            sql += " AND (last_end IS NULL OR last_end >= ?)";
+        }
+        sql += " ORDER BY oid";
+        Statement select(Prepare(sql));
+        if (!select.ok()) {
+            return SqlError("cannot query recurring appointments");
+        }
+        int next = 1;
+        if (startRange.upper) {
+            select.Bind(next++, *startRange.upper);
+        }
+        if (reach) {
+            select.Bind(next, *reach);
+        }
+        if (auto read = collect(select, true); !read) {
+            return read.error();
+        }
+    }
+    return hits;
+}
+
+Result<std::vector<TaskRecord>> StoreDatabase::QueryTasks(const Restriction* restriction) {
+    std::optional<SqlFilter> filter;
+    if (restriction) {
+        filter = ToSql(*restriction, TaskColumn);
+    }
+    std::string sql = std::string("SELECT ") + kTaskColumns + " FROM tasks";
+    if (filter) {
+        sql += " WHERE " + filter->where;
+    }
+    sql += " ORDER BY oid";
+    Statement select(Prepare(sql));
+    if (!select.ok()) {
+        return SqlError("cannot query tasks");
+    }
+    if (filter) {
+        (void)BindParameters(select, 1, filter->parameters);
+    }
+    std::vector<TaskRecord> tasks;
+    int step;
+    while ((step = select.Step()) == SQLITE_ROW) {
+        TaskRecord record = ReadTask(select);
+        if (filter || !restriction || Matches(*restriction, TaskValues(record))) {
+            tasks.push_back(std::move(record));
+        }
+    }
+    if (step != SQLITE_DONE) {
+        return SqlError("cannot read tasks");
+    }
+    return tasks;
+}
+
+}  // namespace pim

@@ -1,0 +1,352 @@
+#include "platform/pim/schedule_store.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "tests/support/temp_folder.h"
+
+namespace pim {
+namespace {
+
+using platform::MakeDate;
+using testing_support::TempFolder;
+
+Date At(int y, int m, int d, int h = 0, int mi = 0) {
+    return *MakeDate(y, m, d, h, mi);
+}
+
+// A store in a fresh folder, logged on, with helpers that speak the planner's calls.
+class StoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TZ", "Europe/Berlin", 1);
+        tzset();
+        ASSERT_TRUE(folder_.Made());
+        ASSERT_TRUE(app_.LogOn(StorePath()).ok());
+    }
+
+    std::filesystem::path StorePath() const { return folder_.Path() / "schedule.sqlite"; }
+
+    int32_t AddAppointment(Date start, Date end, std::u16string subject, bool allDay = false,
+                           Recurrence recurrence = {}) {
+        auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+        Appointment appointment = items->AddAppointment();
+        appointment.SetSubject(subject);
+        appointment.SetStart(start);
+        appointment.SetEnd(end);
+        appointment.SetAllDayEvent(allDay ? 1 : 0);
+        if (recurrence.recurs()) {
+            AppointmentRecord record = appointment.Record();
+            record.recurrence = recurrence;
+            if (record.recurrence.tzid.empty()) {
+                record.recurrence.zoneStart = start;
+            }
+            auto oids = app_.AddAll({record}, {});
+            return oids ? oids->front() : 0;
+        }
+        EXPECT_TRUE(appointment.Save().ok());
+        return appointment.Oid();
+    }
+
+    int32_t AddTask(std::u16string subject, Date due, bool complete = false,
+                    Date completed = kNoDateValue) {
+        TaskRecord record;
+        record.subject = std::move(subject);
+        record.dueDate = due;
+        record.complete = complete;
+        record.dateCompleted = completed;
+        auto oids = app_.AddAll({}, {record});
+        return oids ? oids->front() : 0;
+    }
+
+    // The planner's walk: restrict, optionally expand, sort, then fetch 1, 2, 3, ...
+    std::vector<Appointment> Query(std::u16string_view restriction, bool expand = true) {
+        auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+        auto restricted = items->Restrict(restriction);
+        EXPECT_TRUE(restricted.ok()) << (restricted.ok() ? "" : restricted.error().message);
+        std::vector<Appointment> found;
+        if (!restricted) {
+            return found;
+        }
+        restricted->SetIncludeRecurrences(expand);
+        EXPECT_TRUE(restricted->Sort(u"[Start]").ok());
+        for (int32_t i = 1;; ++i) {
+            auto item = restricted->AppointmentAt(i);
+            if (!item) {
+                break;
+            }
+            found.push_back(*item);
+        }
+        return found;
+    }
+
+    std::vector<Date> Starts(std::u16string_view restriction) {
+        std::vector<Date> starts;
+        for (const Appointment& a : Query(restriction)) {
+            starts.push_back(a.Start());
+        }
+        return starts;
+    }
+
+    TempFolder folder_;
+    Application app_;
+};
+
+TEST_F(StoreTest, WindowRestrictionComparesByDay) {
+    AddAppointment(At(2004, 10, 18, 23), At(2004, 10, 18, 23, 30), u"last evening");
+    AddAppointment(At(2004, 10, 19, 0), At(2004, 10, 19, 1), u"the day after");
+    AddAppointment(At(2004, 10, 4, 22), At(2004, 10, 5, 0), u"ends at midnight");
+    AddAppointment(At(2004, 10, 4, 9), At(2004, 10, 4, 23, 59), u"the day before");
+    AddAppointment(At(2004, 9, 1), At(2004, 12, 1), u"long span", true);
+
+    std::vector<std::u16string> subjects;
+    for (const Appointment& a : Query(uR"([Start] <= "2004/10/18" and [End] >= "2004/10/5")")) {
+        subjects.push_back(a.Subject());
+    }
+    EXPECT_EQ(subjects,
+              (std::vector<std::u16string>{u"long span", u"ends at midnight", u"last evening"}));
+}
+
+TEST_F(StoreTest, SortTiesKeepObjectIdOrder) {
+    const int32_t b = AddAppointment(At(2026, 1, 5, 9), At(2026, 1, 5, 10), u"b");
+    const int32_t a = AddAppointment(At(2026, 1, 5, 8), At(2026, 1, 5, 9), u"a");
+    const int32_t c = AddAppointment(At(2026, 1, 5, 9), At(2026, 1, 5, 9, 30), u"c");
+    std::vector<int32_t> oids;
+    for (const Appointment& item : Query(uR"([Start] >= "2026/1/5" and [Start] <= "2026/1/5")")) {
+        oids.push_back(item.Oid());
+    }
+    EXPECT_EQ(oids, (std::vector<int32_t>{a, b, c}));
+}
+
+TEST_F(StoreTest, MalformedRestrictionIsAnError) {
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    for (std::u16string_view bad :
+         {u"[Start] <=", u"[Nope] = TRUE", u"[Start] <= \"2004/2/30\"", u"("}) {
+        EXPECT_FALSE(items->Restrict(bad).ok()) << std::string(bad.begin(), bad.end());
+    }
+}
+
+TEST_F(StoreTest, ObjectIdsAreSharedAndNeverReused) {
+    const int32_t first = AddAppointment(At(2026, 1, 5, 9), At(2026, 1, 5, 10), u"one");
+    const int32_t task = AddTask(u"task", kNoDateValue);
+    EXPECT_GT(first, 0);
+    EXPECT_GT(task, first);
+    ASSERT_TRUE(app_.GetTaskFromOid(task)->Delete().ok());
+    ASSERT_TRUE(app_.GetAppointmentFromOid(first)->Delete().ok());
+    EXPECT_FALSE(app_.GetAppointmentFromOid(first).ok());
+    EXPECT_FALSE(app_.GetTaskFromOid(task).ok());
+    // A fresh connection to the same file still hands out new ids.
+    app_.LogOff();
+    ASSERT_TRUE(app_.LogOn(StorePath()).ok());
+    const int32_t next = AddAppointment(At(2026, 1, 6, 9), At(2026, 1, 6, 10), u"two");
+    EXPECT_GT(next, task);
+    // An appointment's id does not find a task, and an unknown id finds nothing.
+    EXPECT_FALSE(app_.GetTaskFromOid(next).ok());
+    EXPECT_FALSE(app_.GetAppointmentFromOid(0).ok());
+    EXPECT_FALSE(app_.GetAppointmentFromOid(-5).ok());
+}
+
+TEST_F(StoreTest, SavedPropertiesReadBackAndUpdateInPlace) {
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    Appointment a = items->AddAppointment();
+    a.SetSubject(u"歯医者");
+    a.SetLocation(u"駅前");
+    a.SetBody(u"12.dat\r\n二行目");
+    a.SetCategories(u"祝日");
+    a.SetStart(At(2026, 12, 7, 9, 30));
+    a.SetEnd(At(2026, 12, 7, 10));
+    a.SetReminderSet(1);
+    ASSERT_TRUE(a.Save().ok());
+    auto read = app_.GetAppointmentFromOid(a.Oid());
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read->Subject(), u"歯医者");
+    EXPECT_EQ(read->Location(), u"駅前");
+    EXPECT_EQ(read->Body(), u"12.dat\r\n二行目");
+    EXPECT_EQ(read->Categories(), u"祝日");
+    EXPECT_EQ(read->ReminderSet(), kTrue);
+    EXPECT_EQ(read->AllDayEvent(), kFalse);
+    EXPECT_EQ(read->Start(), At(2026, 12, 7, 9, 30));
+    EXPECT_EQ(read->GetRecurrencePattern()->Type(), RecurrenceType::None);
+
+    read->SetSubject(u"歯医者 (変更)");
+    ASSERT_TRUE(read->Save().ok());
+    EXPECT_EQ(read->Oid(), a.Oid());
+    EXPECT_EQ(app_.GetAppointmentFromOid(a.Oid())->Subject(), u"歯医者 (変更)");
+}
+
+TEST_F(StoreTest, TasksWithoutDueDateAndTheUndatedRestriction) {
+    const int32_t open = AddTask(u"open", kNoDateValue);
+    const int32_t doneToday = AddTask(u"done today", kNoDateValue, true, At(2004, 10, 5));
+    AddTask(u"done earlier", kNoDateValue, true, At(2004, 10, 4));
+    const int32_t dated = AddTask(u"dated", At(2004, 10, 7));
+    EXPECT_EQ(app_.GetTaskFromOid(open)->DueDate(), kNoDateValue);
+    EXPECT_EQ(app_.GetTaskFromOid(doneToday)->Complete(), kTrue);
+
+    auto items = app_.GetDefaultFolder(FolderKind::Tasks)->GetItems();
+    auto restricted = items->Restrict(uR"([Complete] = FALSE or [DateCompleted] = "2004/10/5")");
+    ASSERT_TRUE(restricted.ok());
+    ASSERT_TRUE(restricted->Sort(u"[DueDate]").ok());
+    std::vector<int32_t> oids;
+    for (int32_t i = 1; i <= *restricted->Count(); ++i) {
+        oids.push_back(restricted->TaskAt(i)->Oid());
+    }
+    EXPECT_EQ(oids, (std::vector<int32_t>{dated, open, doneToday}));
+
+    auto window = items->Restrict(uR"([DueDate] <= "2004/10/18" and [DueDate] >= "2004/10/5")");
+    ASSERT_TRUE(window.ok());
+    EXPECT_EQ(*window->Count(), 1);
+}
+
+TEST_F(StoreTest, CompletingATaskStampsAndClearsItsCompletionDate) {
+    auto task = app_.GetDefaultFolder(FolderKind::Tasks)->GetItems()->AddTask();
+    task.SetSubject(u"買い物");
+    task.SetComplete(1);
+    EXPECT_NE(task.DateCompleted(), kNoDateValue);
+    ASSERT_TRUE(task.Save().ok());
+    auto read = app_.GetTaskFromOid(task.Oid());
+    EXPECT_EQ(read->Complete(), kTrue);
+    read->SetComplete(0);
+    EXPECT_EQ(read->DateCompleted(), kNoDateValue);
+}
+
+TEST_F(StoreTest, OccurrencesCarryTheirOwnTimesWhileTheSeriesIsFetchedById) {
+    Recurrence weekly;
+    weekly.rule = "FREQ=WEEKLY;BYDAY=MO";
+    const int32_t oid =
+        AddAppointment(At(2026, 11, 2, 10), At(2026, 11, 2, 11), u"定例", false, weekly);
+    auto found = Query(uR"([Start] <= "2026/11/30" and [End] >= "2026/11/15")");
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0].Start(), At(2026, 11, 16, 10));
+    EXPECT_EQ(found[0].End(), At(2026, 11, 16, 11));
+    EXPECT_EQ(found[2].Start(), At(2026, 11, 30, 10));
+    for (const Appointment& a : found) {
+        EXPECT_EQ(a.Oid(), oid);
+        EXPECT_TRUE(a.IsOccurrence());
+    }
+    EXPECT_FALSE(Appointment(found[0]).Save().ok());
+    auto series = app_.GetAppointmentFromOid(oid);
+    EXPECT_EQ(series->Start(), At(2026, 11, 2, 10));
+    EXPECT_EQ(series->GetRecurrencePattern()->Type(), RecurrenceType::Weekly);
+    // Without expansion the series is one item, judged by its first occurrence.
+    EXPECT_TRUE(Query(uR"([Start] <= "2026/11/30" and [End] >= "2026/11/15")", false).empty());
+    EXPECT_EQ(Query(uR"([Start] <= "2026/11/30" and [End] >= "2026/11/1")", false).size(), 1u);
+}
+
+TEST_F(StoreTest, WeeklySeriesWithExceptionAcrossDaylightSavingChanges) {
+    // A local series keeps its wall-clock time through the change of 29 March 2026.
+    Recurrence local;
+    local.rule = "FREQ=WEEKLY;BYDAY=TH";
+    local.exceptionDates = {At(2026, 3, 26, 10)};
+    AddAppointment(At(2026, 3, 12, 10), At(2026, 3, 12, 11), u"local", false, local);
+    EXPECT_EQ(Starts(uR"([Start] <= "2026/4/9" and [End] >= "2026/3/12")"),
+              (std::vector<Date>{At(2026, 3, 12, 10), At(2026, 3, 19, 10), At(2026, 4, 2, 10),
+                                 At(2026, 4, 9, 10)}));
+}
+
+TEST_F(StoreTest, SeriesInAnotherZoneFollowsThatZonesClock) {
+    // 09:00 in New York: 15:00 in Berlin, 14:00 between the American change (8 March) and the
+    // European one (29 March), 15:00 again after; the exception removes 19 March.
+    Recurrence newYork;
+    newYork.rule = "FREQ=WEEKLY;BYDAY=TH";
+    newYork.tzid = "America/New_York";
+    newYork.zoneStart = At(2026, 3, 5, 9);
+    newYork.exceptionDates = {At(2026, 3, 19, 9)};
+    AddAppointment(At(2026, 3, 5, 15), At(2026, 3, 5, 16), u"NY", false, newYork);
+    EXPECT_EQ(Starts(uR"([Start] <= "2026/4/2" and [End] >= "2026/3/1")"),
+              (std::vector<Date>{At(2026, 3, 5, 15), At(2026, 3, 12, 14), At(2026, 3, 26, 14),
+                                 At(2026, 4, 2, 15)}));
+}
+
+TEST_F(StoreTest, MonthlyOnThe31stSkipsShortMonths) {
+    Recurrence monthly;
+    monthly.rule = "FREQ=MONTHLY;BYMONTHDAY=31";
+    const int32_t oid =
+        AddAppointment(At(2026, 1, 31, 18), At(2026, 1, 31, 19), u"月末", false, monthly);
+    EXPECT_EQ(Starts(uR"([Start] >= "2026/2/1" and [Start] <= "2026/8/31")"),
+              (std::vector<Date>{At(2026, 3, 31, 18), At(2026, 5, 31, 18), At(2026, 7, 31, 18),
+                                 At(2026, 8, 31, 18)}));
+    EXPECT_EQ(app_.GetAppointmentFromOid(oid)->GetRecurrencePattern()->Type(),
+              RecurrenceType::MonthlyByDay);
+}
+
+TEST_F(StoreTest, YearlyOn29FebruaryOnlyInLeapYears) {
+    Recurrence yearly;
+    yearly.rule = "FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=29";
+    AddAppointment(At(2024, 2, 29), At(2024, 2, 29), u"閏日", true, yearly);
+    EXPECT_EQ(Starts(uR"([Start] >= "2025/1/1" and [Start] <= "2033/12/31")"),
+              (std::vector<Date>{At(2028, 2, 29), At(2032, 2, 29)}));
+}
+
+TEST_F(StoreTest, CountAndUntilEndTheSeries) {
+    Recurrence counted;
+    counted.rule = "FREQ=DAILY;COUNT=5";
+    AddAppointment(At(2026, 6, 1, 8), At(2026, 6, 1, 9), u"count", false, counted);
+    Recurrence until;
+    until.rule = "FREQ=WEEKLY;UNTIL=20260615T235959";
+    AddAppointment(At(2026, 6, 1, 12), At(2026, 6, 1, 13), u"until", false, until);
+
+    // The counted series ends on 5 June even when the window starts in its middle.
+    EXPECT_EQ(Starts(uR"([Start] >= "2026/6/4" and [Start] <= "2026/6/30")"),
+              (std::vector<Date>{At(2026, 6, 4, 8), At(2026, 6, 5, 8), At(2026, 6, 8, 12),
+                                 At(2026, 6, 15, 12)}));
+    EXPECT_TRUE(Starts(uR"([Start] >= "2026/6/16" and [Start] <= "2026/7/31")").empty());
+}
+
+TEST_F(StoreTest, FirstOccurrenceIsTheStartEvenOffTheRule) {
+    // The start is a Sunday; the rule gives Mondays.
+    Recurrence weekly;
+    weekly.rule = "FREQ=WEEKLY;BYDAY=MO;COUNT=2";
+    AddAppointment(At(2026, 12, 6, 9), At(2026, 12, 6, 10), u"kick-off", false, weekly);
+    EXPECT_EQ(Starts(uR"([Start] >= "2026/12/1" and [Start] <= "2026/12/31")"),
+              (std::vector<Date>{At(2026, 12, 6, 9), At(2026, 12, 7, 9), At(2026, 12, 14, 9)}));
+}
+
+TEST_F(StoreTest, SecondConnectionWritesWhileTheFirstReads) {
+    AddAppointment(At(2026, 12, 7, 9), At(2026, 12, 7, 10), u"before");
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    auto first = items->Restrict(uR"([Start] >= "2026/12/1" and [Start] <= "2026/12/31")");
+    ASSERT_EQ(*first->Count(), 1);
+
+    Application importer;
+    ASSERT_TRUE(importer.LogOn(StorePath()).ok());
+    std::vector<AppointmentRecord> batch(50);
+    for (size_t i = 0; i < batch.size(); ++i) {
+        batch[i].subject = u"imported";
+        batch[i].start = At(2026, 12, 8, 9);
+        batch[i].end = At(2026, 12, 8, 10);
+    }
+    ASSERT_TRUE(importer.AddAll(batch, {}).ok());
+
+    // The collection already walked keeps its items; a new query sees the import.
+    EXPECT_EQ(*first->Count(), 1);
+    EXPECT_EQ(first->AppointmentAt(1)->Subject(), u"before");
+    auto again = items->Restrict(uR"([Start] >= "2026/12/1" and [Start] <= "2026/12/31")");
+    EXPECT_EQ(*again->Count(), 51);
+}
+
+TEST_F(StoreTest, DamagedStoreIsRefusedAndLeftAsItWas) {
+    const auto damaged = folder_.Path() / "damaged.sqlite";
+    const std::string garbage(4096, 'x');
+    testing_support::WriteBytes(damaged, garbage);
+    Application other;
+    auto logOn = other.LogOn(damaged);
+    ASSERT_FALSE(logOn.ok());
+    EXPECT_NE(logOn.error().message.find("damaged.sqlite"), std::string::npos);
+    EXPECT_EQ(testing_support::ReadBytes(damaged), garbage);
+    EXPECT_FALSE(other.GetDefaultFolder(FolderKind::Calendar).ok());
+}
+
+TEST_F(StoreTest, LoggedOffStoreAnswersWithErrors) {
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    app_.LogOff();
+    EXPECT_FALSE(app_.GetDefaultFolder(FolderKind::Calendar).ok());
+    EXPECT_FALSE(app_.GetAppointmentFromOid(1).ok());
+    // A collection obtained before the log-off keeps its own connection alive.
+    EXPECT_TRUE(items->Count().ok());
+}
+
+}  // namespace
+}  // namespace pim
