@@ -272,8 +272,9 @@ Result<Items> Folder::GetItems() const {
 Application::Application() = default;
 Application::~Application() = default;
 
-Result<void> Application::LogOn(const std::filesystem::path& storeFile) {
-    auto db = StoreDatabase::Open(storeFile);
+Result<void> Application::LogOn(const std::filesystem::path& storeFile,
+                                std::chrono::milliseconds busyTimeout) {
+    auto db = StoreDatabase::Open(storeFile, busyTimeout);
     if (!db) {
         return db.error();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -174,8 +175,13 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // Opens (creating if need be) the store file. A locked or damaged store is an error.
-    Result<void> LogOn(const std::filesystem::path& storeFile);
+    // How long a write waits for another process (an import, say) to finish its own.
+    static constexpr std::chrono::milliseconds kDefaultBusyTimeout{5000};
+
+    // Opens (creating if need be) the store file. A damaged store is an error, and so is a
+    // write that finds the store locked for longer than the busy timeout.
+    Result<void> LogOn(const std::filesystem::path& storeFile,
+                       std::chrono::milliseconds busyTimeout = kDefaultBusyTimeout);
     void LogOff();
     bool IsLoggedOn() const { return db_ != nullptr; }
 

@@ -1,9 +1,12 @@
 #include "platform/pim/store_database.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
-#include <sstream>
 
 #include "platform/pim/recurrence_expander.h"
 
@@ -15,7 +18,6 @@ using platform::Error;
 using platform::LinearToDate;
 
 constexpr int kSchemaVersion = 1;
-constexpr int kBusyTimeoutMs = 5000;
 constexpr int kAppointmentKind = 1;
 constexpr int kTaskKind = 2;
 constexpr int64_t kLargestObjectId = std::numeric_limits<int32_t>::max();
@@ -24,23 +26,24 @@ constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS store_info(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
 -- Object ids come from one sequence for both kinds; AUTOINCREMENT never hands one out twice.
 CREATE TABLE IF NOT EXISTS object_ids(oid INTEGER PRIMARY KEY AUTOINCREMENT, kind INTEGER NOT NULL);
+-- Appointments are kept in time order (series apart from single items), so that the rows of
+-- one window lie together on a few pages; the object id finds a row through its own index.
 CREATE TABLE IF NOT EXISTS appointments(
-  oid INTEGER PRIMARY KEY,
+  oid INTEGER NOT NULL UNIQUE,
+  recurring INTEGER NOT NULL,
   start REAL NOT NULL,              -- local time on the linear axis
   end REAL NOT NULL,
   all_day INTEGER NOT NULL,
   reminder INTEGER NOT NULL,
   subject TEXT NOT NULL, location TEXT NOT NULL, body TEXT NOT NULL, categories TEXT NOT NULL,
   uid TEXT NOT NULL, extra TEXT NOT NULL,
-  recurring INTEGER NOT NULL,
   rule TEXT NOT NULL, tzid TEXT NOT NULL, zone_start REAL NOT NULL,
   exdates TEXT NOT NULL, rdates TEXT NOT NULL,
   expansion_rule TEXT NOT NULL,
-  last_end REAL                     -- NULL: the series never ends
-);
--- Single appointments by time; a window is a range on start with end checked in the index.
-CREATE INDEX IF NOT EXISTS appointments_by_time ON appointments(recurring, start, end);
-CREATE INDEX IF NOT EXISTS series_by_last_end ON appointments(last_end) WHERE recurring = 1;
+  last_end REAL,                    -- NULL: the series never ends
+  PRIMARY KEY(recurring, start, oid)
+) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS endless_series ON appointments(last_end) WHERE recurring = 1;
 CREATE TABLE IF NOT EXISTS tasks(
   oid INTEGER PRIMARY KEY,
   due REAL NOT NULL,                -- linear; an undated task holds the no-date value
@@ -51,6 +54,9 @@ CREATE TABLE IF NOT EXISTS tasks(
 );
 CREATE INDEX IF NOT EXISTS tasks_by_due ON tasks(due);
 )sql";
+
+constexpr const char* kLongestSpan = "longest_span";
+constexpr const char* kLongestSeriesSpan = "longest_series_span";
 
 constexpr const char* kAppointmentColumns =
     "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
@@ -146,10 +152,15 @@ std::string JoinDates(const std::vector<Date>& dates) {
 
 std::vector<Date> SplitDates(const std::string& text) {
     std::vector<Date> dates;
-    std::istringstream in(text);
-    double date = 0;
-    while (in >> date) {
+    const char* at = text.c_str();
+    while (*at != '\0') {
+        char* end = nullptr;
+        const double date = std::strtod(at, &end);
+        if (end == at) {
+            break;
+        }
         dates.push_back(date);
+        at = end;
     }
     return dates;
 }
@@ -327,7 +338,13 @@ int BindParameters(Statement& statement, int first, const std::vector<SqlParamet
 
 }  // namespace
 
-Result<std::shared_ptr<StoreDatabase>> StoreDatabase::Open(const std::filesystem::path& file) {
+Result<std::shared_ptr<StoreDatabase>> StoreDatabase::Open(const std::filesystem::path& file,
+                                                           std::chrono::milliseconds busyTimeout) {
+    // The store is the user's alone: made 0600 here, its journal files follow the same mode.
+    const int created = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (created >= 0) {
+        ::close(created);
+    }
     sqlite3* handle = nullptr;
     const int opened =
         sqlite3_open_v2(file.c_str(), &handle,
@@ -339,7 +356,7 @@ Result<std::shared_ptr<StoreDatabase>> StoreDatabase::Open(const std::filesystem
         return Error{message};
     }
     std::shared_ptr<StoreDatabase> db(new StoreDatabase(handle));
-    sqlite3_busy_timeout(handle, kBusyTimeoutMs);
+    sqlite3_busy_timeout(handle, static_cast<int>(busyTimeout.count()));
     if (auto made = db->CreateSchema(); !made) {
         return Error{"cannot use the schedule store " + file.string() + ": " +
                      made.error().message};
@@ -387,8 +404,10 @@ Result<void> StoreDatabase::CreateSchema() {
     if (auto check = Execute("SELECT count(*) FROM sqlite_master"); !check) {
         return check;
     }
+    // A generous page cache and memory-mapped reads keep a warm window query off the file.
     if (auto wal = Execute("PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON; "
-                           "PRAGMA synchronous=NORMAL");
+                           "PRAGMA synchronous=NORMAL; PRAGMA cache_size=-65536; "
+                           "PRAGMA mmap_size=268435456");
         !wal) {
         return wal;
     }
@@ -400,6 +419,9 @@ Result<void> StoreDatabase::CreateSchema() {
     if (found > kSchemaVersion) {
         return Error{"the store was written by a newer Tessarinth (version " +
                      std::to_string(found) + ")"};
+    }
+    if (found == kSchemaVersion) {
+        return {};  // nothing to set up, so another process's write does not keep us out
     }
     Transaction transaction(db_);
     if (!transaction.began()) {
@@ -416,6 +438,12 @@ Result<void> StoreDatabase::CreateSchema() {
         return SqlError("cannot set up the store");
     }
     return {};
+}
+
+double StoreDatabase::StoredSpan(const char* key) {
+    Statement select(Prepare("SELECT value FROM store_info WHERE key = ?"));
+    select.Bind(1, std::string(key));
+    return select.ok() && select.Step() == SQLITE_ROW ? select.Real(0) : 0.0;
 }
 
 Result<int32_t> StoreDatabase::NewObjectId(int kind) {
@@ -478,12 +506,17 @@ Result<void> StoreDatabase::WriteAppointment(AppointmentRecord& record) {
     if (upsert.Step() != SQLITE_DONE) {
         return SqlError("cannot save the appointment");
     }
-    // The longest span bounds how early a start can lie for an item that reaches a window.
-    Statement span(
-        Prepare("INSERT INTO store_info(key, value) VALUES('longest_span', ?) "
+    // The longest spans bound how early a start can lie for an item (or a bounded series) that
+    // reaches a window; they only ever grow, which keeps them true after deletes.
+    const double span =
+        recurs ? (bounds.lastEndLinear ? *bounds.lastEndLinear - DateToLinear(record.start) : 0.0)
+               : DateToLinear(record.end) - DateToLinear(record.start);
+    Statement longest(
+        Prepare("INSERT INTO store_info(key, value) VALUES(?, ?) "
                 "ON CONFLICT(key) DO UPDATE SET value = max(value, excluded.value)"));
-    span.Bind(1, std::max(0.0, DateToLinear(record.end) - DateToLinear(record.start)));
-    if (!span.ok() || span.Step() != SQLITE_DONE) {
+    longest.Bind(1, std::string(recurs ? kLongestSeriesSpan : kLongestSpan));
+    longest.Bind(2, std::max(0.0, span));
+    if (!longest.ok() || longest.Step() != SQLITE_DONE) {
         return SqlError("cannot save the appointment");
     }
     return {};
@@ -645,14 +678,6 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
         startRange = ImpliedRange(*query.restriction, Field::Start);
         endRange = ImpliedRange(*query.restriction, Field::End);
     }
-    double longestSpan = 0;
-    {
-        Statement span(Prepare("SELECT value FROM store_info WHERE key = 'longest_span'"));
-        if (span.ok() && span.Step() == SQLITE_ROW) {
-            longestSpan = span.Real(0);
-        }
-    }
-
     // A read transaction gives the single items and the series one consistent snapshot.
     if (auto begun = Execute("BEGIN"); !begun) {
         return begun.error();
@@ -661,6 +686,8 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
         StoreDatabase* db;
         ~EndRead() { (void)db->Execute("COMMIT"); }
     } endRead{this};
+    const double longestSpan = StoredSpan(kLongestSpan);
+    const double longestSeriesSpan = StoredSpan(kLongestSeriesSpan);
 
     std::vector<AppointmentHit> hits;
     auto collect = [&](Statement& select, bool expand) -> Result<void> {
@@ -728,29 +755,35 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
         }
     }
     if (query.expandRecurrences) {
-        std::string sql = std::string("SELECT ") + kAppointmentColumns +
-                          ", expansion_rule FROM appointments WHERE recurring = 1";
+        // Series that end are found like single items, by a start range; the few that never
+        // end are always candidates.
         const std::optional<double> reach = endRange.lower ? endRange.lower : startRange.lower;
-        if (startRange.upper) {
-            sql += " AND start < ?";
-        }
-        if (reach) {
-            sql += " AND (last_end IS NULL OR last_end >= ?)";
-        }
-        sql += " ORDER BY oid";
-        Statement select(Prepare(sql));
-        if (!select.ok()) {
-            return SqlError("cannot query recurring appointments");
-        }
-        int next = 1;
-        if (startRange.upper) {
-            select.Bind(next++, *startRange.upper);
-        }
-        if (reach) {
-            select.Bind(next, *reach);
-        }
-        if (auto read = collect(select, true); !read) {
-            return read.error();
+        for (const bool endless : {false, true}) {
+            std::string sql = std::string("SELECT ") + kAppointmentColumns +
+                              ", expansion_rule FROM appointments WHERE recurring = 1 AND " +
+                              (endless ? "last_end IS NULL" : "last_end IS NOT NULL");
+            if (startRange.upper) {
+                sql += " AND start < ?";
+            }
+            if (reach && !endless) {
+                sql += " AND start >= ? AND last_end >= ?";
+            }
+            sql += " ORDER BY oid";
+            Statement select(Prepare(sql));
+            if (!select.ok()) {
+                return SqlError("cannot query recurring appointments");
+            }
+            int next = 1;
+            if (startRange.upper) {
+                select.Bind(next++, *startRange.upper);
+            }
+            if (reach && !endless) {
+                select.Bind(next++, *reach - longestSeriesSpan);
+                select.Bind(next, *reach);
+            }
+            if (auto read = collect(select, true); !read) {
+                return read.error();
+            }
         }
     }
     return hits;

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -33,7 +34,8 @@ struct AppointmentHit {
 // time indexes so that a window costs what it returns, not what the store holds.
 class StoreDatabase {
 public:
-    static Result<std::shared_ptr<StoreDatabase>> Open(const std::filesystem::path& file);
+    static Result<std::shared_ptr<StoreDatabase>> Open(const std::filesystem::path& file,
+                                                       std::chrono::milliseconds busyTimeout);
     ~StoreDatabase();
     StoreDatabase(const StoreDatabase&) = delete;
     StoreDatabase& operator=(const StoreDatabase&) = delete;
@@ -56,6 +58,8 @@ private:
     Result<void> CreateSchema();
     Result<void> Execute(const char* sql);
     Result<int32_t> NewObjectId(int kind);
+    // One of the longest spans kept in store_info; 0 when nothing is stored yet.
+    double StoredSpan(const char* key);
     Result<void> WriteAppointment(AppointmentRecord& record);
     Result<void> WriteTask(TaskRecord& record);
     platform::Error SqlError(const std::string& what) const;

@@ -339,6 +339,46 @@ TEST_F(StoreTest, DamagedStoreIsRefusedAndLeftAsItWas) {
     EXPECT_FALSE(other.GetDefaultFolder(FolderKind::Calendar).ok());
 }
 
+TEST_F(StoreTest, LockedStoreRefusesTheWriteAndKeepsWhatItHad) {
+    const int32_t kept = AddAppointment(At(2026, 12, 7, 9), At(2026, 12, 7, 10), u"kept");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(StorePath().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    Application impatient;
+    ASSERT_TRUE(impatient.LogOn(StorePath(), std::chrono::milliseconds(20)).ok());
+    auto appointment = impatient.GetAppointmentFromOid(kept);
+    ASSERT_TRUE(appointment.ok());
+    appointment->SetSubject(u"changed");
+    auto saved = appointment->Save();
+    EXPECT_FALSE(saved.ok());
+    EXPECT_FALSE(impatient.GetAppointmentFromOid(kept)->Delete().ok());
+
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(app_.GetAppointmentFromOid(kept)->Subject(), u"kept");
+    EXPECT_TRUE(appointment->Save().ok());
+    EXPECT_EQ(app_.GetAppointmentFromOid(kept)->Subject(), u"changed");
+}
+
+TEST_F(StoreTest, StoreFileIsTheUsersAlone) {
+    AddAppointment(At(2026, 12, 7, 9), At(2026, 12, 7, 10), u"private");
+    EXPECT_EQ(testing_support::ModeOf(StorePath()), 0600u);
+    EXPECT_EQ(testing_support::ModeOf(StorePath().string() + "-wal"), 0600u);
+}
+
+TEST_F(StoreTest, MovingAnAppointmentKeepsItsIdAndLeavesNoCopy) {
+    const int32_t oid = AddAppointment(At(2026, 12, 7, 9), At(2026, 12, 7, 10), u"moved");
+    auto appointment = app_.GetAppointmentFromOid(oid);
+    appointment->SetStart(At(2026, 12, 9, 9));
+    appointment->SetEnd(At(2026, 12, 9, 10));
+    ASSERT_TRUE(appointment->Save().ok());
+    EXPECT_TRUE(Query(uR"([Start] >= "2026/12/7" and [Start] <= "2026/12/8")").empty());
+    auto found = Query(uR"([Start] >= "2026/12/9" and [Start] <= "2026/12/9")");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].Oid(), oid);
+}
+
 TEST_F(StoreTest, LoggedOffStoreAnswersWithErrors) {
     auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
     app_.LogOff();
