@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/files/data_home.h"
+#include "platform/text/unicode_text.h"  // Utf16ToUtf8, which users of device names need too
 
 namespace platform {
 
@@ -16,8 +17,5 @@ namespace platform {
 // program out of its data folder.
 std::optional<std::filesystem::path> MapDevicePath(const DataHome& home,
                                                    std::u16string_view devicePath);
-
-// UTF-16 to UTF-8; nullopt when a surrogate is unpaired.
-std::optional<std::string> Utf16ToUtf8(std::u16string_view text);
 
 }  // namespace platform

@@ -16,13 +16,19 @@
 #include <vector>
 
 #include "platform/pim/time_zones.h"
+#include "platform/text/unicode_text.h"
 
 namespace pim {
 namespace {
 
 using platform::CalendarFields;
 using platform::Error;
+using platform::IsValidUtf8;
 using platform::Result;
+// Text read from a file or kept in a record may be broken; it is carried over with U+FFFD
+// rather than refused.
+using platform::Utf16ToUtf8Lossy;
+using platform::Utf8ToUtf16Lossy;
 
 // Components inside components deeper than this are not what calendars hold.
 constexpr size_t kMaxNesting = 8;
@@ -85,113 +91,6 @@ bool IsNameChar(char c) {
 
 bool IsControl(unsigned char c) {
     return (c < 0x20 && c != '\t') || c == 0x7F;
-}
-
-struct DecodedChar {
-    char32_t codePoint = 0;
-    size_t length = 0;  // 0: not valid UTF-8
-};
-
-DecodedChar DecodeUtf8(std::string_view text, size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    if (lead < 0x80) {
-        return {lead, 1};
-    }
-    size_t length = 0;
-    char32_t codePoint = 0;
-    char32_t smallest = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        codePoint = lead & 0x1F;
-        smallest = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        codePoint = lead & 0x0F;
-        smallest = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        codePoint = lead & 0x07;
-        smallest = 0x10000;
-    } else {
-        return {};
-    }
-    if (at + length > text.size()) {
-        return {};
-    }
-    for (size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(text[at + k]);
-        if ((next & 0xC0) != 0x80) {
-            return {};
-        }
-        codePoint = (codePoint << 6) | (next & 0x3F);
-    }
-    if (codePoint < smallest || codePoint > 0x10FFFF ||
-        (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-        return {};
-    }
-    return {codePoint, length};
-}
-
-bool IsValidUtf8(std::string_view text) {
-    for (size_t at = 0; at < text.size();) {
-        const DecodedChar decoded = DecodeUtf8(text, at);
-        if (decoded.length == 0) {
-            return false;
-        }
-        at += decoded.length;
-    }
-    return true;
-}
-
-std::u16string Utf8ToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (size_t at = 0; at < text.size();) {
-        DecodedChar decoded = DecodeUtf8(text, at);
-        if (decoded.length == 0) {
-            decoded = {0xFFFD, 1};
-        }
-        at += decoded.length;
-        if (decoded.codePoint >= 0x10000) {
-            const char32_t v = decoded.codePoint - 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(decoded.codePoint));
-        }
-    }
-    return out;
-}
-
-std::string Utf16ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t at = 0; at < text.size(); ++at) {
-        char32_t c = text[at];
-        if (c >= 0xD800 && c <= 0xDBFF && at + 1 < text.size() && text[at + 1] >= 0xDC00 &&
-            text[at + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[at + 1] - 0xDC00);
-            ++at;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;  // a lone surrogate
-        }
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
 }
 
 // TEXT as iCalendar writes it. Line breaks become \n; other control characters, which
@@ -1184,9 +1083,9 @@ Result<void> SetRecurrence(const EventTimes& times, AppointmentRecord& record, I
 
 void FillTexts(const ItemParts& parts, std::u16string& subject, std::u16string& body,
                std::u16string& categories, std::string& uid, std::string& extra) {
-    subject = Utf8ToUtf16(parts.subject);
-    body = Utf8ToUtf16(parts.body);
-    categories = Utf8ToUtf16(Join(parts.categories, kCategorySeparator));
+    subject = Utf8ToUtf16Lossy(parts.subject);
+    body = Utf8ToUtf16Lossy(parts.body);
+    categories = Utf8ToUtf16Lossy(Join(parts.categories, kCategorySeparator));
     uid = parts.uid;
     extra = parts.extras();
 }
@@ -1242,7 +1141,7 @@ Result<std::optional<AppointmentRecord>> ReadEvent(const Component& event, Impor
         return recurrence.error();
     }
     record.reminderSet = parts.hasAlarm;
-    record.location = Utf8ToUtf16(parts.location);
+    record.location = Utf8ToUtf16Lossy(parts.location);
     FillTexts(parts, record.subject, record.body, record.categories, record.uid,
               record.extraProperties);
     return std::optional<AppointmentRecord>(std::move(record));
@@ -1589,7 +1488,7 @@ std::string TemplatedText(const WrittenExtras& extras, const std::string& name,
 }
 
 std::string CategoriesLine(const std::u16string& categories) {
-    const std::string joined = Utf16ToUtf8(categories);
+    const std::string joined = Utf16ToUtf8Lossy(categories);
     std::string value;
     size_t at = 0;
     while (at <= joined.size()) {
@@ -1704,9 +1603,9 @@ std::string WriteEvent(const AppointmentRecord& record, size_t index, const std:
     if (!extras.hasDtstamp) {
         out += dtstamp;
     }
-    out += TemplatedText(extras, "SUMMARY", Utf16ToUtf8(record.subject));
-    out += TemplatedText(extras, "LOCATION", Utf16ToUtf8(record.location));
-    out += TemplatedText(extras, "DESCRIPTION", Utf16ToUtf8(record.body));
+    out += TemplatedText(extras, "SUMMARY", Utf16ToUtf8Lossy(record.subject));
+    out += TemplatedText(extras, "LOCATION", Utf16ToUtf8Lossy(record.location));
+    out += TemplatedText(extras, "DESCRIPTION", Utf16ToUtf8Lossy(record.body));
     out += CategoriesLine(record.categories);
     out += EventTimeLines(record, zones);
     out += extras.properties;
@@ -1717,7 +1616,7 @@ std::string WriteEvent(const AppointmentRecord& record, size_t index, const std:
         out += "ACTION:DISPLAY\r\n";
         // A display alarm needs a text to show.
         out += TextLine("DESCRIPTION", record.subject.empty() ? std::string(kDefaultAlarmText)
-                                                              : Utf16ToUtf8(record.subject));
+                                                              : Utf16ToUtf8Lossy(record.subject));
         out += "END:VALARM\r\n";
     }
     out += "END:VEVENT\r\n";
@@ -1748,8 +1647,8 @@ std::string WriteTodo(const TaskRecord& record, size_t index, const std::string&
     if (!extras.hasDtstamp) {
         out += dtstamp;
     }
-    out += TemplatedText(extras, "SUMMARY", Utf16ToUtf8(record.subject));
-    out += TemplatedText(extras, "DESCRIPTION", Utf16ToUtf8(record.body));
+    out += TemplatedText(extras, "SUMMARY", Utf16ToUtf8Lossy(record.subject));
+    out += TemplatedText(extras, "DESCRIPTION", Utf16ToUtf8Lossy(record.body));
     out += CategoriesLine(record.categories);
     if (record.dueDate != kNoDateValue) {
         const bool midnight = TimeOfDay(record.dueDate) == 0;

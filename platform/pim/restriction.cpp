@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "platform/text/unicode_text.h"
 #include "platform/time/date_time.h"
 
 namespace pim {
@@ -89,95 +90,11 @@ bool IsDigit(char16_t c) {
 bool IsLetter(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
-bool IsHighSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
 
-// The text is known to be well-formed UTF-16 here.
-std::string ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t c = text[i];
-        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
-            ++i;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-// Strict UTF-8: no overlong forms, surrogates or values past U+10FFFF. On failure, the byte at
-// which the text stopped making sense.
-std::variant<std::u16string, size_t> FromUtf8(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int length = 0;
-        uint32_t c = 0;
-        uint32_t minimum = 0;
-        if (lead < 0x80) {
-            length = 1;
-            c = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2;
-            c = lead & 0x1Fu;
-            minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3;
-            c = lead & 0x0Fu;
-            minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4;
-            c = lead & 0x07u;
-            minimum = 0x10000;
-        } else {
-            return i;
-        }
-        if (text.size() - i < static_cast<size_t>(length)) {
-            return i;
-        }
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
-            if ((next & 0xC0) != 0x80) {
-                return i;
-            }
-            c = (c << 6) | (next & 0x3Fu);
-        }
-        if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            return i;
-        }
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-        i += static_cast<size_t>(length);
-    }
-    return out;
-}
+using platform::IsHighSurrogate;
+using platform::IsLowSurrogate;
+// Parsing refuses broken UTF-16, so the lossy conversion never replaces anything here.
+using platform::Utf16ToUtf8Lossy;
 
 // Compares UTF-16 in code point order (the order of the same text in UTF-8): surrogates, which
 // encode the code points past U+FFFF, must sort after U+E000..U+FFFF.
@@ -366,9 +283,9 @@ private:
             if (IsLowSurrogate(text[cut])) {
                 --cut;
             }
-            return ToUtf8(text.substr(0, cut)) + "...";
+            return Utf16ToUtf8Lossy(text.substr(0, cut)) + "...";
         }
-        return ToUtf8(text);
+        return Utf16ToUtf8Lossy(text);
     }
 
     // Accepts a keyword when it stands alone: `order` does not start with `or`.
@@ -477,7 +394,7 @@ private:
             return Fail("unknown field [" + Quote(name) + "]", fieldStart);
         }
         pos_ = close + 1;
-        const std::string fieldText = "[" + ToUtf8(info->name) + "]";
+        const std::string fieldText = "[" + Utf16ToUtf8Lossy(info->name) + "]";
 
         Comparison comparison;
         comparison.field = info->field;
@@ -754,7 +671,7 @@ bool AppendSql(const RestrictionNode& node, const SqlColumns& columns, SqlFilter
                     break;
                 case FieldKind::Text:
                     out.where += col + " " + std::string(OperatorText(c.op)) + " ?";
-                    out.parameters.emplace_back(ToUtf8(c.text));
+                    out.parameters.emplace_back(Utf16ToUtf8Lossy(c.text));
                     break;
             }
             return true;
@@ -831,10 +748,10 @@ platform::Result<Restriction> ParseRestriction(std::u16string_view text) {
 }
 
 platform::Result<Restriction> ParseRestriction(std::string_view utf8) {
-    auto converted = FromUtf8(utf8);
-    if (const size_t* badByte = std::get_if<size_t>(&converted)) {
+    auto converted = platform::Utf8ToUtf16(utf8);
+    if (const auto* bad = std::get_if<platform::Utf8Error>(&converted)) {
         return platform::MakeError("restriction: invalid UTF-8 at byte " +
-                                   std::to_string(*badByte + 1));
+                                   std::to_string(bad->byteOffset + 1));
     }
     return ParseRestriction(std::u16string_view(std::get<std::u16string>(converted)));
 }
