@@ -1,0 +1,38 @@
+#pragma once
+
+namespace gui {
+
+struct Point {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
+// A rectangle as the planner's windows use it: [left, right) x [top, bottom).
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool IsEmpty() const { return right <= left || bottom <= top; }
+    bool Contains(Point p) const {
+        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+    }
+    Rect Union(const Rect& other) const {
+        if (IsEmpty()) {
+            return other;
+        }
+        if (other.IsEmpty()) {
+            return *this;
+        }
+        return {left < other.left ? left : other.left, top < other.top ? top : other.top,
+                right > other.right ? right : other.right,
+                bottom > other.bottom ? bottom : other.bottom};
+    }
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+}  // namespace gui
