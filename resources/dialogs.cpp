@@ -1,0 +1,150 @@
+#include "resources/dialogs.h"
+
+#include <utility>
+
+#include "resources/resource_ids.h"
+
+namespace resources {
+namespace {
+
+using Kind = DialogItem::Kind;
+using Align = DialogItem::Align;
+
+constexpr uint16_t kMonthCalendarControl = 1001;
+constexpr uint16_t kDataScrollingEdit = 1002;
+constexpr uint16_t kHolidayEdit = 1015;
+
+struct Rect {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+DialogItem Label(std::u16string text, Rect rect) {
+    DialogItem item;
+    item.kind = Kind::Static;
+    item.x = rect.x;
+    item.y = rect.y;
+    item.width = rect.width;
+    item.height = rect.height;
+    item.text = std::move(text);
+    return item;
+}
+
+// A bordered static whose background the settings dialog paints in the colour it names.
+DialogItem Swatch(uint16_t id, std::u16string text, Rect rect) {
+    DialogItem item = Label(std::move(text), rect);
+    item.id = id;
+    item.align = Align::Center;
+    item.border = true;
+    return item;
+}
+
+DialogItem IconItem(int iconId, Rect rect) {
+    DialogItem item = Label(u"", rect);
+    item.kind = Kind::Icon;
+    item.iconId = iconId;
+    return item;
+}
+
+DialogItem Control(Kind kind, uint16_t id, std::u16string text, Rect rect) {
+    DialogItem item = Label(std::move(text), rect);
+    item.kind = kind;
+    item.id = id;
+    item.tabStop = true;
+    return item;
+}
+
+DialogItem ScrollingEdit(uint16_t id, Rect rect) {
+    DialogItem item = Control(Kind::Edit, id, u"", rect);
+    item.border = true;
+    item.autoHScroll = true;
+    return item;
+}
+
+DialogTemplate AboutDialog() {
+    return DialogTemplate{kAboutDialog,
+                          0,
+                          0,
+                          140,
+                          98,
+                          u"About Tessarinth",
+                          u"System",
+                          8,
+                          {
+                              IconItem(kProgramIcon, {11, 17, 20, 20}),
+                              Label(u"Tessarinth Version 4.2", {40, 10, 96, 8}),
+                              Label(u"ペンで書く毎日の予定帳", {40, 25, 96, 8}),
+                              Control(Kind::PushButton, kCommandOk, u"Ok", {40, 58, 50, 14}),
+                          }};
+}
+
+DialogTemplate DatePickerDialog() {
+    return DialogTemplate{
+        kDatePickerDialog,
+        0,
+        0,
+        127,
+        126,
+        u"日付の選択",
+        u"System",
+        9,
+        {
+            Control(Kind::MonthCalendar, kMonthCalendarControl, u"MonthCalendar1", {7, 7, 113, 99}),
+            Control(Kind::DefPushButton, kCommandOk, u"OK", {7, 105, 50, 14}),
+            Control(Kind::PushButton, kCommandCancel, u"キャンセル", {58, 105, 50, 14}),
+        }};
+}
+
+DialogTemplate SettingsDialog() {
+    return DialogTemplate{
+        kSettingsDialog,
+        0,
+        0,
+        131,
+        149,
+        u"設定",
+        u"System",
+        9,
+        {
+            Label(u"データ保存ディレクトリー", {7, 7, 89, 11}),
+            ScrollingEdit(kDataScrollingEdit, {7, 21, 118, 12}),
+            Label(u"色の設定", {7, 42, 36, 10}),
+            Control(Kind::PushButton, 1005, u"..", {43, 41, 10, 7}),
+            Swatch(1007, u"今日", {56, 40, 21, 9}),
+            Control(Kind::PushButton, 1006, u"..", {80, 42, 10, 7}),
+            Swatch(1008, u"当日", {93, 40, 21, 10}),
+            Control(Kind::PushButton, 1009, u"..", {43, 51, 10, 7}),
+            Swatch(1010, u"平日", {56, 48, 21, 10}),
+            Control(Kind::PushButton, 1012, u"..", {80, 51, 11, 7}),
+            Swatch(1011, u"土曜日", {93, 49, 21, 9}),
+            Control(Kind::PushButton, 1014, u"..", {43, 59, 11, 7}),
+            Swatch(1013, u"日曜日", {56, 57, 21, 10}),
+            Control(Kind::PushButton, 1017, u"..", {80, 59, 11, 7}),
+            Swatch(1016, u"祝日", {93, 57, 21, 9}),
+            Label(u"祝日のカテゴリー", {7, 70, 62, 8}),
+            ScrollingEdit(kHolidayEdit, {72, 69, 52, 12}),
+            Control(Kind::CheckBox, 1018, u"テキストメモ優先", {7, 84, 86, 10}),
+            Control(Kind::CheckBox, 1019, u"期限の付いた仕事の表示", {7, 95, 90, 9}),
+            Control(Kind::CheckBox, 1020, u"ClearType", {7, 105, 85, 11}),
+            Control(Kind::CheckBox, 1021, u"小さめ", {7, 117, 60, 10}),
+            Control(Kind::DefPushButton, kCommandOk, u"OK", {7, 128, 50, 14}),
+            Control(Kind::PushButton, kCommandCancel, u"キャンセル", {72, 128, 50, 14}),
+        }};
+}
+
+const std::vector<DialogTemplate> kDialogs{AboutDialog(), DatePickerDialog(), SettingsDialog()};
+
+}  // namespace
+
+const DialogTemplate* FindDialog(int id) {
+    for (const DialogTemplate& dialog : kDialogs) {
+        if (dialog.id == id) {
+            return &dialog;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace resources

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+
+// The numeric ids by which the program addresses its user-interface resources, and the command
+// ids those resources send. Windows switch on these numbers, so they are fixed.
+namespace resources {
+
+// Strings.
+inline constexpr int kTitleString = 1;      // window title
+inline constexpr int kClassNameString = 3;  // main window class name
+
+// Menus and the menu bars built from them (a menu bar takes the menu of its own id).
+inline constexpr int kMainMenu = 102;
+inline constexpr int kAppointmentMenu = 111;
+inline constexpr int kContextMenu = 118;
+inline constexpr int kTaskMenu = 121;
+
+// Dialog templates.
+inline constexpr int kAboutDialog = 103;
+inline constexpr int kDatePickerDialog = 104;
+inline constexpr int kSettingsDialog = 115;
+
+// Accelerator table.
+inline constexpr int kMainAccelerators = 3;
+
+// Icons, 16 x 16.
+inline constexpr int kProgramIcon = 101;
+inline constexpr int kReminderIcon = 117;
+inline constexpr int kRecurrenceIcon = 118;
+inline constexpr int kMemoIcon = 119;
+inline constexpr int kAllDayIcon = 120;
+inline constexpr int kHolidayIcon = 121;
+
+// Bitmaps of the appointment editor's dial, 100 x 100.
+inline constexpr int kNightFaceBitmap = 107;
+inline constexpr int kHitMapBitmap = 108;
+inline constexpr int kDayFaceBitmap = 109;
+
+// Commands.
+inline constexpr uint16_t kCommandOk = 1;
+inline constexpr uint16_t kCommandCancel = 2;
+inline constexpr uint16_t kCommandAbout = 40003;
+inline constexpr uint16_t kCommandGoTo = 40007;
+inline constexpr uint16_t kCommandToday = 40012;
+inline constexpr uint16_t kCommandBack = 40014;
+inline constexpr uint16_t kCommandNextMonth = 40019;
+inline constexpr uint16_t kCommandPreviousWeek = 40020;
+inline constexpr uint16_t kCommandPreviousMonth = 40021;
+inline constexpr uint16_t kCommandDelete = 40022;
+inline constexpr uint16_t kCommandPreviousDay = 40042;
+inline constexpr uint16_t kCommandNextDay = 40043;
+inline constexpr uint16_t kCommandNextWeek = 40044;
+inline constexpr uint16_t kCommandNewAppointment = 40045;
+inline constexpr uint16_t kCommandSettings = 40053;
+inline constexpr uint16_t kCommandCut = 40057;
+inline constexpr uint16_t kCommandCopy = 40058;
+inline constexpr uint16_t kCommandPasteAsTask = 40059;
+inline constexpr uint16_t kCommandNew = 40072;
+inline constexpr uint16_t kCommandNewTask = 40073;
+inline constexpr uint16_t kCommandToggleComplete = 40074;
+inline constexpr uint16_t kCommandNewTaskHere = 40075;
+inline constexpr uint16_t kCommandSummary = 40076;
+inline constexpr uint16_t kCommandPasteAsAppointment = 40081;
+
+}  // namespace resources
