@@ -1,107 +1,26 @@
 // Store benchmarks: the planner's twelve-day window and month queries on stores of 2k, 20k and
-// 200k appointments, and iCalendar import throughput.
-//
-// Stores keep a constant density (about six appointments a day, 1% of them recurring series of
-// a few months, plus a handful of endless ones), so a window returns about the same number of
-// items at every size: the cost of a query should follow what it returns, not the store's size.
+// 200k appointments (bench_stores.h), and iCalendar import throughput.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
-#include <map>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench/bench_stores.h"
 #include "platform/pim/ical_io.h"
 #include "platform/pim/schedule_store.h"
 
 namespace {
 
-using pim::AppointmentRecord;
+using bench::BenchFolder;
+using bench::DateText;
+using bench::kAppointmentsPerDay;
+using bench::kFirstDay;
+using bench::MakeAppointments;
+using bench::StoreOfSize;
 using pim::Date;
 using platform::MakeDate;
-
-constexpr int kAppointmentsPerDay = 6;
-constexpr int kEndlessSeries = 5;
-const Date kFirstDay = *MakeDate(2000, 1, 1);
-
-const char16_t* const kSubjects[] = {
-    u"会議",   u"歯医者", u"打ち合わせ", u"昼食", u"出張", u"定例ミーティング",
-    u"買い物", u"誕生日", u"研修",       u"面談"};
-
-std::filesystem::path BenchFolder() {
-    const char* base = std::getenv("TESSARINTH_BENCH_DIR");
-    std::filesystem::path folder =
-        base ? base : std::filesystem::temp_directory_path() / "tessarinth-bench";
-    std::filesystem::create_directories(folder);
-    return folder;
-}
-
-std::vector<AppointmentRecord> MakeAppointments(int count, unsigned seed) {
-    std::mt19937 random(seed);
-    const int days = count / kAppointmentsPerDay;
-    std::uniform_int_distribution<int> day(0, days - 1);
-    std::uniform_int_distribution<int> hour(7, 20);
-    std::uniform_int_distribution<int> quarter(0, 3);
-    std::uniform_int_distribution<int> length(1, 8);
-    std::vector<AppointmentRecord> records(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        AppointmentRecord& r = records[static_cast<size_t>(i)];
-        r.subject = kSubjects[static_cast<size_t>(i) % std::size(kSubjects)];
-        r.location = u"東京";
-        r.start = kFirstDay + day(random) + (hour(random) * 60 + quarter(random) * 15) / 1440.0;
-        r.end = r.start + length(random) * 15 / 1440.0;
-        if (i % 100 == 0) {
-            // Series of a few months; the first few never end.
-            static const char* const kRules[] = {"FREQ=WEEKLY;COUNT=12", "FREQ=DAILY;COUNT=30",
-                                                 "FREQ=MONTHLY;COUNT=4",
-                                                 "FREQ=WEEKLY;BYDAY=MO,TH;COUNT=20"};
-            r.recurrence.rule = i / 100 < kEndlessSeries ? "FREQ=WEEKLY" : kRules[(i / 100) % 4];
-            r.recurrence.zoneStart = r.start;
-        } else if (i % 97 == 0) {
-            r.allDay = true;
-            r.start = std::floor(r.start);
-            r.end = r.start + 2;
-        }
-    }
-    return records;
-}
-
-// Builds (once per process and size) a store file of `count` appointments and count/10 tasks.
-std::filesystem::path StoreOfSize(int count) {
-    static std::map<int, std::filesystem::path> built;
-    if (auto found = built.find(count); found != built.end()) {
-        return found->second;
-    }
-    const auto path = BenchFolder() / ("store-" + std::to_string(count) + ".sqlite");
-    std::filesystem::remove(path);
-    std::filesystem::remove(path.string() + "-wal");
-    std::filesystem::remove(path.string() + "-shm");
-    pim::Application app;
-    if (!app.LogOn(path).ok()) {
-        std::abort();
-    }
-    std::vector<pim::TaskRecord> tasks(static_cast<size_t>(count / 10));
-    for (size_t i = 0; i < tasks.size(); ++i) {
-        tasks[i].subject = u"仕事";
-        tasks[i].dueDate =
-            i % 3 == 0 ? pim::kNoDateValue : kFirstDay + static_cast<double>(i % 365);
-    }
-    if (!app.AddAll(MakeAppointments(count, 42), tasks).ok()) {
-        std::abort();
-    }
-    built[count] = path;
-    return path;
-}
-
-std::u16string DateText(Date date) {
-    const auto f = *platform::DateToFields(date);
-    const std::string text =
-        std::to_string(f.Year) + "/" + std::to_string(f.Month) + "/" + std::to_string(f.Day);
-    return std::u16string(text.begin(), text.end());
-}
 
 // The day list's query: twelve days and two more, expanded, sorted and walked to the end.
 void BM_TwelveDayWindow(benchmark::State& state) {

@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/agenda_command.h"
 #include "cli/calendar_commands.h"
+#include "cli/month_command.h"
+#include "cli/settings_command.h"
 #include "platform/files/data_home.h"
 
 namespace {
@@ -13,6 +16,15 @@ constexpr const char* kUsage =
     "usage: tessarinth-cli COMMAND [ARGS]\n"
     "  import FILE.ics    add the events and tasks of an iCalendar file to the store\n"
     "  export FILE.ics    write the whole store as an iCalendar file (- for standard output)\n"
+    "  agenda [YYYY-MM-DD] [--tsv]\n"
+    "                     the twelve rows of the day list from the date (default today) and the\n"
+    "                     undated tasks; --tsv prints one tab-separated line per row\n"
+    "  month [YYYY-MM|YYYY-MM-DD] [--tsv]\n"
+    "                     the month grid with its all-day, time-band and holiday marks;\n"
+    "                     --tsv prints one tab-separated line per day\n"
+    "  settings           print the twelve settings\n"
+    "  settings set NAME VALUE\n"
+    "                     change one setting and save them all (numbers in decimal or 0x hex)\n"
     "The data home is $TESSARINTH_HOME, else the XDG folders.\n";
 
 }  // namespace
@@ -32,6 +44,17 @@ int main(int argc, char** argv) {
     if ((command == "import" || command == "export") && args.size() == 2) {
         return command == "import" ? cli::ImportCalendar(*home, args[1])
                                    : cli::ExportCalendar(*home, args[1]);
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    const platform::SystemClock clock;
+    if (command == "agenda") {
+        return cli::AgendaCommand(*home, rest, clock, std::cout, std::cerr);
+    }
+    if (command == "month") {
+        return cli::MonthCommand(*home, rest, clock, std::cout, std::cerr);
+    }
+    if (command == "settings") {
+        return cli::SettingsCommand(*home, rest, std::cout, std::cerr);
     }
     std::cerr << "tessarinth-cli: unknown command or wrong arguments: " << command << "\n"
               << kUsage;

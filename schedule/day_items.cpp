@@ -1,0 +1,316 @@
+#include "schedule/day_items.h"
+
+#include <optional>
+#include <string_view>
+
+#include "platform/pim/schedule_store.h"
+#include "schedule/ink_file.h"
+#include "schedule/store_values.h"
+
+namespace schedule {
+namespace {
+
+using platform::Error;
+using platform::Result;
+
+// Where an item goes while the rows are being placed; nothing outside a load sees these.
+struct Slot {
+    DayItemKind kind = DayItemKind::EmptyDay;
+    int32_t objectId = 0;
+    Date start = 0;
+    Date end = 0;
+};
+
+using DaySlots = std::array<Slot, kSlotsPerDay>;
+using WindowSlots = std::array<DaySlots, kWindowDays>;
+
+void ResetRow(DayItemRow& row) {
+    row.rowDate = 0;
+    row.kind = DayItemKind::EmptyDay;
+    row.objectId = 0;
+    row.start = 0;
+    row.end = 0;
+    row.allDay = 0;
+    row.subject.clear();
+    row.location.clear();
+    row.memoText.clear();
+    row.body.clear();
+    row.inkCount = 0;
+    row.holiday = 0;
+    // Not needed by readers, who look at the kind first, but a row whose item vanished between
+    // the passes then shows no flags of the previous load.
+    row.reminder = 0;
+    row.recurring = 0;
+    row.complete = 0;
+}
+
+void Reset(Date selectedDate, DayItems& items, WindowSlots& slots) {
+    items.cornerPage = 0;
+    for (DaySlots& day : slots) {
+        for (Slot& slot : day) {
+            slot.kind = DayItemKind::EmptyDay;
+            slot.objectId = 0;
+        }
+    }
+    for (DayItemRow& row : items.table) {
+        ResetRow(row);
+    }
+    for (size_t k = 0; k < kWindowDays; ++k) {
+        items.window[k] = selectedDate + static_cast<double>(k);
+    }
+}
+
+// Puts an item into the first free slot of a day; an appointment already there (a second
+// occurrence on the same day) is not listed twice. A full day drops the item.
+void Place(DaySlots& day, DayItemKind kind, int32_t objectId, Date start, Date end) {
+    for (Slot& slot : day) {
+        if (slot.objectId == 0) {
+            slot = Slot{kind, objectId, start, end};
+            return;
+        }
+        if (kind == DayItemKind::Appointment && slot.objectId == objectId) {
+            return;
+        }
+    }
+}
+
+// The collection could not be had: the store connection is given up, and the next request
+// logs on again.
+Error ReleaseAfter(StoreSession& store, const Error& error) {
+    store.Release();
+    return error;
+}
+
+void PlaceAppointment(const pim::Appointment& appointment, const DayWindow& window,
+                      WindowSlots& slots) {
+    const Date end = appointment.End();
+    const int32_t objectId = appointment.Oid();
+    Date start = appointment.Start();
+    const bool allDay = appointment.AllDayEvent() != 0;
+    if (EarlierDay(start, window[0])) {
+        start = window[0];
+    }
+    for (size_t k = 0; k < kWindowDays; ++k) {
+        if (EarlierDay(end, window[k])) {
+            break;
+        }
+        if (!allDay) {
+            if (!EarlierDay(window[k], start)) {
+                Place(slots[k], DayItemKind::Appointment, objectId, start, end);
+            }
+        } else if (SameDay(start, window[k])) {
+            // An all-day appointment is listed once, on its first day inside the window.
+            Place(slots[k], DayItemKind::Appointment, objectId, start, end);
+            break;
+        }
+    }
+}
+
+Result<void> AppointmentPass(const pim::Folder& calendar, std::u16string_view restriction,
+                             const DayWindow& window, WindowSlots& slots, StoreSession& store) {
+    auto items = calendar.GetItems();
+    if (!items) {
+        return ReleaseAfter(store, items.error());
+    }
+    auto restricted = items->Restrict(restriction);
+    if (!restricted) {
+        return ReleaseAfter(store, restricted.error());
+    }
+    restricted->SetIncludeRecurrences(true);
+    (void)restricted->Sort(u"[Start]");
+    for (int32_t index = 1;; ++index) {
+        auto appointment = restricted->AppointmentAt(index);
+        if (!appointment) {
+            break;
+        }
+        PlaceAppointment(*appointment, window, slots);
+    }
+    return {};
+}
+
+Result<void> DatedTaskPass(const pim::Folder& tasks, std::u16string_view restriction,
+                           const DayWindow& window, WindowSlots& slots, StoreSession& store) {
+    auto items = tasks.GetItems();
+    if (!items) {
+        return ReleaseAfter(store, items.error());
+    }
+    auto restricted = items->Restrict(restriction);
+    if (!restricted) {
+        return ReleaseAfter(store, restricted.error());
+    }
+    (void)restricted->Sort(u"[DueDate]");
+    for (int32_t index = 1;; ++index) {
+        auto task = restricted->TaskAt(index);
+        if (!task) {
+            break;
+        }
+        const Date due = task->DueDate();
+        for (size_t k = 0; k < kWindowDays; ++k) {
+            if (SameDay(due, window[k])) {
+                Place(slots[k], DayItemKind::DatedTask, task->Oid(), due, due);
+            }
+        }
+    }
+    return {};
+}
+
+// Day by day, each filled slot becomes a row and a day without items one empty row, until the
+// twelve rows are used; later days do not appear.
+void Compact(const DayWindow& window, const WindowSlots& slots, DayItemTable& table) {
+    size_t row = 0;
+    for (size_t k = 0; k < kWindowDays && row < kDayItemRows; ++k) {
+        bool filled = false;
+        for (const Slot& slot : slots[k]) {
+            if (slot.objectId == 0 || row == kDayItemRows) {
+                break;
+            }
+            filled = true;
+            DayItemRow& target = table[row++];
+            target.rowDate = window[k];
+            target.kind = slot.kind;
+            target.objectId = slot.objectId;
+            target.start = slot.start;
+            target.end = slot.end;
+        }
+        if (!filled && row < kDayItemRows) {
+            table[row++].rowDate = window[k];
+        }
+    }
+}
+
+void ReadAppointmentDetails(const pim::Application& application, const settings::Settings& settings,
+                            const platform::DataHome& home, DayItemRow& row) {
+    auto appointment = application.GetAppointmentFromOid(row.objectId);
+    if (!appointment) {
+        return;
+    }
+    row.allDay = appointment->AllDayEvent() != 0 ? 1 : 0;
+    row.reminder = appointment->ReminderSet() != 0 ? 1 : 0;
+    AssignCut(row.subject, appointment->Subject(), kMaxSubjectUnits);
+    AssignCut(row.location, appointment->Location(), kMaxLocationUnits);
+    row.body.assign(appointment->Body());
+    AssignCut(row.memoText, appointment->Body(), kMaxMemoUnits);
+    if (const size_t lineEnd = row.memoText.find_first_of(u"\r\n");
+        lineEnd != std::u16string::npos) {
+        row.memoText.resize(lineEnd);
+    }
+    row.inkCount = ReadInkFile(home, settings.DataPath, row.memoText, row.ink);
+    row.holiday = appointment->Categories() == settings.HoliDay ? 1 : 0;
+    if (auto pattern = appointment->GetRecurrencePattern(); pattern) {
+        row.recurring = pattern->Type() != pim::RecurrenceType::None ? 1 : 0;
+    }
+}
+
+void ReadTaskDetails(const pim::Application& application, DayItemRow& row) {
+    auto task = application.GetTaskFromOid(row.objectId);
+    if (!task) {
+        return;
+    }
+    row.start = task->DueDate();
+    row.end = task->DueDate();
+    row.complete = task->Complete();
+    AssignCut(row.subject, task->Subject(), kMaxSubjectUnits);
+    AssignCut(row.memoText, task->Body(), kMaxMemoUnits);
+    row.body.assign(task->Body());
+}
+
+Result<void> UndatedTaskPass(const pim::Folder& tasks, std::u16string_view restriction,
+                             UndatedTaskList& list, StoreSession& store) {
+    for (UndatedTask& entry : list) {
+        entry.objectId = 0;
+    }
+    auto items = tasks.GetItems();
+    if (!items) {
+        return ReleaseAfter(store, items.error());
+    }
+    auto restricted = items->Restrict(restriction);
+    if (!restricted) {
+        return ReleaseAfter(store, restricted.error());
+    }
+    (void)restricted->Sort(u"[DueDate]");
+    size_t count = 0;
+    for (int32_t index = 1; count < kUndatedTaskCapacity; ++index) {
+        auto task = restricted->TaskAt(index);
+        if (!task) {
+            break;
+        }
+        if (task->DueDate() != pim::kNoDateValue) {
+            continue;
+        }
+        UndatedTask& entry = list[count++];
+        entry.objectId = task->Oid();
+        AssignCut(entry.subject, task->Subject(), kMaxSubjectUnits);
+        entry.dateCompleted = task->DateCompleted();
+        entry.complete = task->Complete() != 0 ? 1 : 0;
+    }
+    return {};
+}
+
+}  // namespace
+
+DayItemRow::DayItemRow() {
+    subject.reserve(kMaxSubjectUnits + 1);
+    location.reserve(kMaxLocationUnits + 1);
+    memoText.reserve(kMaxMemoUnits + 1);
+    body.reserve(kBodyReserveUnits);
+}
+
+UndatedTask::UndatedTask() {
+    subject.reserve(kMaxSubjectUnits + 1);
+}
+
+Result<void> LoadDayItems(Date selectedDate, const settings::Settings& settings,
+                          const platform::DataHome& home, StoreSession& store, DayItems& items) {
+    WindowSlots slots;
+    Reset(selectedDate, items, slots);
+
+    const std::optional<std::u16string> first = RestrictionDate(selectedDate);
+    const std::optional<std::u16string> last = RestrictionDate(selectedDate + kQueryReachDays);
+    if (!first || !last) {
+        return Error{"the date lies outside the calendar"};
+    }
+
+    auto application = store.LoggedOnApplication();
+    if (!application) {
+        return application.error();
+    }
+    const pim::Application& app = **application;
+    auto calendar = app.GetDefaultFolder(pim::FolderKind::Calendar);
+    if (!calendar) {
+        return ReleaseAfter(store, calendar.error());
+    }
+    auto tasks = app.GetDefaultFolder(pim::FolderKind::Tasks);
+    if (!tasks) {
+        return ReleaseAfter(store, tasks.error());
+    }
+
+    const std::u16string appointmentRange =
+        u"[Start] <= \"" + *last + u"\" and [End] >= \"" + *first + u"\"";
+    if (auto placed = AppointmentPass(*calendar, appointmentRange, items.window, slots, store);
+        !placed) {
+        return placed;
+    }
+    if (settings::IsOn(settings.bTask)) {
+        const std::u16string dueRange =
+            u"[DueDate] <= \"" + *last + u"\" and [DueDate] >= \"" + *first + u"\"";
+        if (auto placed = DatedTaskPass(*tasks, dueRange, items.window, slots, store); !placed) {
+            return placed;
+        }
+    }
+
+    Compact(items.window, slots, items.table);
+
+    for (DayItemRow& row : items.table) {
+        if (row.kind == DayItemKind::Appointment) {
+            ReadAppointmentDetails(app, settings, home, row);
+        } else if (row.kind == DayItemKind::DatedTask) {
+            ReadTaskDetails(app, row);
+        }
+    }
+
+    const std::u16string openOrDoneToday =
+        u"[Complete] = FALSE or [DateCompleted] = \"" + *first + u"\"";
+    return UndatedTaskPass(*tasks, openOrDoneToday, items.undatedTasks, store);
+}
+
+}  // namespace schedule

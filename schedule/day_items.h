@@ -1,0 +1,110 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "controls/ink_entry.h"
+#include "platform/files/data_home.h"
+#include "platform/result.h"
+#include "platform/time/date_time.h"
+#include "schedule/store_session.h"
+#include "settings/settings.h"
+
+namespace schedule {
+
+using platform::Date;
+
+// The twelve days from the selected date, and the rows that list their items.
+inline constexpr size_t kWindowDays = 12;
+inline constexpr size_t kDayItemRows = 12;
+// Items one window day can take while rows are being placed; more are dropped.
+inline constexpr size_t kSlotsPerDay = 12;
+// How far past the selected date the appointment and dated-task queries reach.
+inline constexpr int kQueryReachDays = 13;
+inline constexpr size_t kUndatedTaskCapacity = 100;
+
+// Characters a text field keeps: subjects and locations live in 256-unit buffers, memo texts in
+// 13000-unit ones, each with its terminating zero. Longer store texts are cut.
+inline constexpr size_t kMaxSubjectUnits = 255;
+inline constexpr size_t kMaxLocationUnits = 255;
+inline constexpr size_t kMaxMemoUnits = 12999;
+// Room reserved for a row's whole body, so that an ordinary memo reuses it load after load.
+inline constexpr size_t kBodyReserveUnits = 13000;
+
+enum class DayItemKind : int32_t {
+    EmptyDay = 0,  // a window day without items; only the row date means anything
+    Appointment = 1,
+    DatedTask = 2,
+};
+
+// DayWindow[k] is the selected date plus k days.
+using DayWindow = std::array<Date, kWindowDays>;
+
+using InkRecords = std::array<controls::InkEntry, controls::kMaxInkEntries>;
+
+// One row of the day list. Fields that do not belong to the row's kind are 0 or empty.
+struct DayItemRow {
+    DayItemRow();
+
+    Date rowDate = 0;  // the window day the row belongs to
+    DayItemKind kind = DayItemKind::EmptyDay;
+    int32_t objectId = 0;
+    // An appointment's start (the selected date at 00:00 when it began on an earlier day) and
+    // end as stored, or an occurrence's; a dated task's due date in both.
+    Date start = 0;
+    Date end = 0;
+    int32_t allDay = 0;
+    std::u16string subject;
+    std::u16string location;
+    // An appointment's first body line (the ink file's name for a handwritten memo); a task's
+    // whole body. Cut to kMaxMemoUnits.
+    std::u16string memoText;
+    // The whole stored body, never cut, for the editors and the clipboard: opening and saving an
+    // item must not shorten its memo.
+    std::u16string body;
+    InkRecords ink;
+    int32_t inkCount = 0;  // records of `ink` in use, 0 when there is no ink file
+    int32_t holiday = 0;   // the categories text is the holiday category, whole
+    int32_t reminder = 0;
+    int32_t recurring = 0;
+    int32_t complete = 0;  // a task's flag as the store reports it: -1 complete, 0 not
+};
+
+using DayItemTable = std::array<DayItemRow, kDayItemRows>;
+
+// A task without a due date that is open or was completed on the selected date.
+struct UndatedTask {
+    UndatedTask();
+
+    int32_t objectId = 0;  // 0 ends the list
+    std::u16string subject;
+    Date dateCompleted = 0;
+    int32_t complete = 0;  // 0 or 1
+};
+
+using UndatedTaskList = std::array<UndatedTask, kUndatedTaskCapacity>;
+
+// The corner panel's page of undated tasks, four to a page.
+using CornerPage = int32_t;
+
+// Everything LoadDayItems builds. Large (the ink of twelve rows): allocate it once, on the heap,
+// and keep it for the whole run; a load reuses every buffer.
+struct DayItems {
+    DayWindow window{};
+    DayItemTable table;
+    UndatedTaskList undatedTasks;
+    CornerPage cornerPage = 0;
+};
+
+// Rebuilds `items` from the store for the twelve days from `selectedDate` (a day without time):
+// the appointments and, when bTask is on, the dated tasks of each day as rows with their details
+// and ink, then the undated tasks. Reads bTask, HoliDay and DataPath from `settings`; ink files
+// are found through `home`. When a collection cannot be had from the store the session is
+// released and the error returned; the rows keep what they had received by then.
+platform::Result<void> LoadDayItems(Date selectedDate, const settings::Settings& settings,
+                                    const platform::DataHome& home, StoreSession& store,
+                                    DayItems& items);
+
+}  // namespace schedule

@@ -1,0 +1,58 @@
+#include "schedule/ink_file.h"
+
+#include <array>
+#include <string>
+
+#include "platform/files/device_path.h"
+#include "platform/files/readable_file.h"
+
+namespace schedule {
+namespace {
+
+constexpr std::u16string_view kInkFileExtension = u".dat";
+
+}  // namespace
+
+bool IsInkFileName(std::u16string_view name) {
+    if (!name.ends_with(kInkFileExtension)) {
+        return false;
+    }
+    const std::u16string_view number = name.substr(0, name.size() - kInkFileExtension.size());
+    if (number.empty()) {
+        return false;
+    }
+    for (const char16_t unit : number) {
+        if (unit < u'0' || unit > u'9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+int32_t ReadInkFile(const platform::DataHome& home, std::u16string_view dataFolder,
+                    std::u16string_view name,
+                    std::span<controls::InkEntry, controls::kMaxInkEntries> destination) {
+    if (!IsInkFileName(name) || dataFolder.size() + 1 + name.size() > kMaxInkPathUnits) {
+        return 0;
+    }
+    // "<folder>\<name>"; a data folder given as a host path ("/home/...") is joined the host's way.
+    std::u16string devicePath(dataFolder);
+    devicePath += dataFolder.starts_with(u'/') ? u'/' : u'\\';
+    devicePath += name;
+    const auto path = platform::MapDevicePath(home, devicePath);
+    if (!path) {
+        return 0;
+    }
+    auto file = platform::ReadableFile::Open(*path);
+    if (!file) {
+        return 0;
+    }
+    // One read of the most a memo holds gives the same records as reading them one by one until
+    // a short read, at a fraction of the system calls.
+    std::array<std::byte, controls::kMaxInkBytes> bytes;
+    const size_t got = file->Read(bytes.data(), bytes.size());
+    return static_cast<int32_t>(
+        controls::DecodeInkEntries(std::span<const std::byte>(bytes.data(), got), destination));
+}
+
+}  // namespace schedule

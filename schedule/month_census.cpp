@@ -1,0 +1,180 @@
+#include "schedule/month_census.h"
+
+#include <optional>
+#include <string>
+
+#include "platform/pim/schedule_store.h"
+#include "schedule/store_values.h"
+
+namespace schedule {
+namespace {
+
+using platform::Date;
+using platform::Error;
+using platform::Result;
+
+constexpr int kHoursPerDay = 24;
+constexpr int kLastHour = kHoursPerDay - 1;
+constexpr int kMiddayFrom = 12;
+constexpr int kAfternoonFrom = 15;
+constexpr int kEveningFrom = 18;
+
+uint8_t BandOfHour(int hour) {
+    if (hour < kMiddayFrom) {
+        return kBandMorning;
+    }
+    if (hour < kAfternoonFrom) {
+        return kBandMidday;
+    }
+    if (hour < kEveningFrom) {
+        return kBandAfternoon;
+    }
+    return kBandEvening;
+}
+
+int HourOf(Date date) {
+    const std::optional<platform::CalendarFields> fields = platform::DateToFields(date);
+    return fields ? fields->Hour : 0;
+}
+
+Date DayOf(Date date) {
+    return static_cast<Date>(platform::DayNumber(date));
+}
+
+// The 1st of the month in the column of its weekday, each following day in the next cell.
+void FillGrid(Date firstDay, int month, MonthGridDates& dates) {
+    dates.fill(0);
+    const std::optional<platform::CalendarFields> first = platform::DateToFields(firstDay);
+    size_t column = first ? first->DayOfWeek : 0;
+    size_t row = 0;
+    for (Date day = firstDay; row < kGridRows; day += 1) {
+        const std::optional<platform::CalendarFields> fields = platform::DateToFields(day);
+        if (!fields || fields->Month != month) {
+            break;
+        }
+        dates[row * kGridColumns + column] = day;
+        if (++column == kGridColumns) {
+            column = 0;
+            ++row;
+        }
+    }
+}
+
+void MarkCell(size_t cell, Date cellDay, const pim::Appointment& appointment, bool isHoliday,
+              MonthCensus& census) {
+    if (isHoliday) {
+        census.holiday[cell] = 1;
+    }
+    if (appointment.AllDayEvent() != 0) {
+        census.allDay[cell] = 1;
+        return;
+    }
+    const Date start = appointment.Start();
+    const Date end = appointment.End();
+    const int fromHour = EarlierDay(start, cellDay) ? 0 : HourOf(start);
+    const int toHour = EarlierDay(cellDay, end) ? kLastHour : HourOf(end);
+    for (int hour = fromHour; hour < toHour; ++hour) {
+        census.timeBands[cell] |= BandOfHour(hour);
+    }
+}
+
+// Marks every cell from the appointment's first day to its last.
+void MarkAppointment(const pim::Appointment& appointment, const MonthGridDates& dates,
+                     const settings::Settings& settings, MonthCensus& census) {
+    const bool isHoliday = appointment.Categories() == settings.HoliDay;
+    const Date firstDay = DayOf(appointment.Start());
+    const Date lastDay = DayOf(appointment.End());
+    for (size_t row = 0; row < kGridRows; ++row) {
+        if (dates[row * kGridColumns] > lastDay) {
+            break;
+        }
+        for (size_t column = 0; column < kGridColumns; ++column) {
+            const size_t cell = row * kGridColumns + column;
+            if (dates[cell] > lastDay) {
+                break;
+            }
+            if (dates[cell] >= firstDay) {
+                MarkCell(cell, dates[cell], appointment, isHoliday, census);
+            }
+        }
+    }
+}
+
+Result<void> TakeCensus(Date firstDay, Date lastDay, const MonthGridDates& dates,
+                        const settings::Settings& settings, StoreSession& store,
+                        MonthCensus& census) {
+    census.allDay.fill(0);
+    census.timeBands.fill(0);
+    census.holiday.fill(0);
+
+    const std::optional<std::u16string> first = RestrictionDate(firstDay);
+    const std::optional<std::u16string> last = RestrictionDate(lastDay);
+    if (!first || !last) {
+        return Error{"the month lies outside the calendar"};
+    }
+    auto application = store.LoggedOnApplication();
+    if (!application) {
+        return application.error();
+    }
+    auto calendar = (*application)->GetDefaultFolder(pim::FolderKind::Calendar);
+    auto items = calendar ? calendar->GetItems() : Result<pim::Items>(calendar.error());
+    if (!items) {
+        store.Release();
+        return items.error();
+    }
+    items->SetIncludeRecurrences(true);
+    auto month =
+        items->Restrict(u"[Start] >= \"" + *first + u"\" and [Start] <= \"" + *last + u"\"");
+    if (!month) {
+        store.Release();
+        return month.error();
+    }
+    auto count = month->Count();
+    if (!count) {
+        return count.error();
+    }
+    for (int32_t index = 1; index <= *count; ++index) {
+        auto appointment = month->AppointmentAt(index);
+        if (!appointment) {
+            break;
+        }
+        MarkAppointment(*appointment, dates, settings, census);
+    }
+    return {};
+}
+
+}  // namespace
+
+Result<void> RefreshMonthCensus(Date selectedDate, const settings::Settings& settings,
+                                StoreSession& store, MonthCensusState& state) {
+    const std::optional<platform::CalendarFields> selected = platform::DateToFields(selectedDate);
+    if (!selected) {
+        return Error{"the date lies outside the calendar"};
+    }
+    MonthCensus& census = state.census;
+    if (selected->Year == census.cachedYear && selected->Month == census.cachedMonth) {
+        return {};
+    }
+    census.cachedYear = selected->Year;
+    census.cachedMonth = selected->Month;
+
+    const std::optional<Date> firstDay = platform::MakeDate(selected->Year, selected->Month, 1);
+    const int nextYear = selected->Month == 12 ? selected->Year + 1 : selected->Year;
+    const int nextMonth = selected->Month % 12 + 1;
+    const std::optional<Date> nextFirst = platform::MakeDate(nextYear, nextMonth, 1);
+    if (!firstDay) {
+        state.dates.fill(0);
+        return Error{"the month lies outside the calendar"};
+    }
+    FillGrid(*firstDay, selected->Month, state.dates);
+    // The last day of December 9999 has no following month; its census asks up to that day.
+    const Date lastDay = nextFirst ? *nextFirst - 1 : *firstDay + 30;
+    return TakeCensus(*firstDay, lastDay, state.dates, settings, store, census);
+}
+
+void InvalidateMonthCensus(MonthCensusState& state) {
+    state.census.cachedYear = 0;
+    state.census.cachedMonth = 0;
+}
+
+}  // namespace schedule
