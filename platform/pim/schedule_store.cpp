@@ -194,20 +194,19 @@ Result<void> Items::Run() {
             occurrence_.push_back(hit.isOccurrence);
         }
     } else {
-        auto tasks = db_->QueryTasks(restriction_.get());
+        // The store orders by due date itself (ties by object id), from its index.
+        const bool byDue = sortKey_ == SortKey::DueDate;
+        auto tasks =
+            db_->QueryTasks(restriction_.get(), byDue ? StoreDatabase::TaskOrder::ByDueDate
+                                                      : StoreDatabase::TaskOrder::ByObjectId);
         if (!tasks) {
             return tasks.error();
         }
         tasks_ = std::move(tasks).value();
-        if (sortKey_ == SortKey::DueDate) {
+        if (byDue && descending_) {
             std::stable_sort(tasks_.begin(), tasks_.end(),
-                             [this](const TaskRecord& a, const TaskRecord& b) {
-                                 const double da = DateToLinear(a.dueDate);
-                                 const double db = DateToLinear(b.dueDate);
-                                 if (da != db) {
-                                     return descending_ ? da > db : da < db;
-                                 }
-                                 return a.oid < b.oid;
+                             [](const TaskRecord& a, const TaskRecord& b) {
+                                 return DateToLinear(a.dueDate) > DateToLinear(b.dueDate);
                              });
         }
     }

@@ -17,7 +17,7 @@ using platform::DateToLinear;
 using platform::Error;
 using platform::LinearToDate;
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 constexpr int kAppointmentKind = 1;
 constexpr int kTaskKind = 2;
 constexpr int64_t kLargestObjectId = std::numeric_limits<int32_t>::max();
@@ -53,6 +53,9 @@ CREATE TABLE IF NOT EXISTS tasks(
   uid TEXT NOT NULL, extra TEXT NOT NULL
 );
 CREATE INDEX IF NOT EXISTS tasks_by_due ON tasks(due);
+-- The corner panel asks for open tasks, and for those completed on one day.
+CREATE INDEX IF NOT EXISTS tasks_by_completion ON tasks(complete, due, oid);
+CREATE INDEX IF NOT EXISTS tasks_by_completion_date ON tasks(completed);
 )sql";
 
 constexpr const char* kLongestSpan = "longest_span";
@@ -789,7 +792,8 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
     return hits;
 }
 
-Result<std::vector<TaskRecord>> StoreDatabase::QueryTasks(const Restriction* restriction) {
+Result<std::vector<TaskRecord>> StoreDatabase::QueryTasks(const Restriction* restriction,
+                                                          TaskOrder order) {
     std::optional<SqlFilter> filter;
     if (restriction) {
         filter = ToSql(*restriction, TaskColumn);
@@ -798,7 +802,7 @@ Result<std::vector<TaskRecord>> StoreDatabase::QueryTasks(const Restriction* res
     if (filter) {
         sql += " WHERE " + filter->where;
     }
-    sql += " ORDER BY oid";
+    sql += order == TaskOrder::ByDueDate ? " ORDER BY due, oid" : " ORDER BY oid";
     Statement select(Prepare(sql));
     if (!select.ok()) {
         return SqlError("cannot query tasks");

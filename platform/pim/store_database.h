@@ -47,7 +47,9 @@ public:
     Result<TaskRecord> LoadTask(int32_t oid);
 
     Result<std::vector<AppointmentHit>> QueryAppointments(const AppointmentQuery& query);
-    Result<std::vector<TaskRecord>> QueryTasks(const Restriction* restriction);
+    enum class TaskOrder { ByObjectId, ByDueDate };
+    Result<std::vector<TaskRecord>> QueryTasks(const Restriction* restriction,
+                                               TaskOrder order = TaskOrder::ByObjectId);
 
     // Adds every record in one transaction (all or none), giving each its object id.
     Result<void> AddAll(std::vector<AppointmentRecord>& appointments,
