@@ -10,8 +10,8 @@ packages=(
   libsqlite3-dev sqlite3
   libical-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  fonts-ipafont-gothic fonts-misaki
-  xvfb xauth
+  fonts-ipafont-gothic fonts-misaki fonts-dejavu-core
+  xvfb xauth x11-utils imagemagick
   tzdata
 )
 

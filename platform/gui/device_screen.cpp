@@ -1,0 +1,774 @@
+#include "platform/gui/device_screen.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "platform/gui/surface.h"
+
+namespace gui {
+namespace {
+
+// How far a held pen may wander (device pixels) and still count as held.
+constexpr int kHoldSlop = 4;
+constexpr int kInputPanelHeight = 80;
+constexpr int kMinZoom = 1;
+constexpr int kMaxZoom = 6;
+
+// The shell's own look: quiet colours, the program's windows stay the centre of attention.
+const QColor kBarColor(0x1F, 0x3A, 0x5F);
+const QColor kBarTextColor(Qt::white);
+const QColor kBarDimTextColor(0x9A, 0xA8, 0xBA);
+const QColor kMenuBarColor(0xE8, 0xEB, 0xEF);
+const QColor kMenuBarLineColor(0xB5, 0xBC, 0xC6);
+const QColor kMenuTextColor(0x1A, 0x1A, 0x1A);
+
+Key ToKey(int qtKey) {
+    switch (qtKey) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return Key::Return;
+        case Qt::Key_Escape:
+            return Key::Escape;
+        case Qt::Key_Left:
+            return Key::Left;
+        case Qt::Key_Up:
+            return Key::Up;
+        case Qt::Key_Right:
+            return Key::Right;
+        case Qt::Key_Down:
+            return Key::Down;
+        default:
+            return Key::Other;
+    }
+}
+
+QFont BarFont(int zoom) {
+    QFont font(QStringLiteral("IPAGothic"));
+    font.setPixelSize(12 * zoom);
+    return font;
+}
+
+// Buttons of a menu bar laid out left to right, each as wide as its text needs.
+struct ButtonSlot {
+    int left;
+    int right;
+    const MenuBarButton* button;
+};
+
+std::vector<ButtonSlot> LayOutButtons(const MenuBar& bar) {
+    std::vector<ButtonSlot> placed;
+    const QFontMetrics metrics(BarFont(1));
+    int x = 0;
+    for (const MenuBarButton& button : bar.Buttons()) {
+        if (button.separator) {
+            x += 6;
+            continue;
+        }
+        const int width = metrics.horizontalAdvance(QString::fromStdU16String(button.text)) + 12 +
+                          (button.dropDown ? 8 : 0);
+        placed.push_back({x, x + width, &button});
+        x += width;
+    }
+    return placed;
+}
+
+constexpr int kOkButtonWidth = 30;
+
+}  // namespace
+
+DeviceScreen::DeviceScreen(Orientation orientation, int zoom)
+    : orientation_(orientation), zoom_(std::clamp(zoom, kMinZoom, kMaxZoom)) {
+    setWindowTitle(QStringLiteral("Tessarinth"));
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(false);
+    qApp->installEventFilter(this);
+    FitWidget();
+}
+
+DeviceScreen::~DeviceScreen() {
+    qApp->removeEventFilter(this);
+    for (auto& [key, timer] : timers_) {
+        delete timer;
+    }
+}
+
+int DeviceScreen::Width() const {
+    return orientation_ == Orientation::Portrait ? kShortSide : kLongSide;
+}
+
+int DeviceScreen::Height() const {
+    return orientation_ == Orientation::Portrait ? kLongSide : kShortSide;
+}
+
+Rect DeviceScreen::WorkArea() const {
+    return {0, kBarHeight, Width(), Height() - kBarHeight};
+}
+
+void DeviceScreen::SetZoom(int zoom) {
+    zoom_ = std::clamp(zoom, kMinZoom, kMaxZoom);
+    FitWidget();
+    PlaceScreenWidgets();
+    update();
+    if (viewChanged_) {
+        viewChanged_();
+    }
+}
+
+void DeviceScreen::FitWidget() {
+    setFixedSize(Width() * zoom_, Height() * zoom_);
+}
+
+void DeviceScreen::Rotate() {
+    const Rect oldWork = WorkArea();
+    orientation_ =
+        orientation_ == Orientation::Portrait ? Orientation::Landscape : Orientation::Portrait;
+    FitWidget();
+    // Top-level windows keep their top-left corner and their distance from the bottom of the
+    // work area, as the shell re-lays them on a turn; then they hear of the change.
+    const Rect work = WorkArea();
+    for (Window* window : stack_) {
+        const Rect old = window->rect_;
+        const int bottomGap = oldWork.bottom - old.bottom;
+        window->Move(old.left, old.top, work.right - old.left, work.bottom - bottomGap - old.top,
+                     true);
+    }
+    for (Window* window : std::vector<Window*>(stack_)) {
+        if (!window->destroyed_) {
+            window->OnSettingChange();
+        }
+    }
+    PlaceScreenWidgets();
+    update();
+    if (viewChanged_) {
+        viewChanged_();
+    }
+}
+
+void DeviceScreen::Adopt(std::unique_ptr<Window> window, Window* parent, const Rect& rect) {
+    Window* raw = window.get();
+    raw->serial_ = nextSerial_++;
+    (*live_)[raw->serial_] = raw;
+    raw->parent_ = parent;
+    windows_.push_back(std::move(window));
+    if (!parent) {
+        stack_.push_back(raw);
+    }
+    raw->Move(rect.left, rect.top, rect.Width(), rect.Height(), false);
+    raw->OnCreate();
+}
+
+std::function<bool()> DeviceScreen::IsAlive(const Window* window) const {
+    const uint64_t serial = window->serial_;
+    return [live = live_, serial] { return live->count(serial) != 0; };
+}
+
+Window* DeviceScreen::FindTopLevel(std::u16string_view className, std::u16string_view title) const {
+    for (auto it = stack_.rbegin(); it != stack_.rend(); ++it) {
+        if (!(*it)->destroyed_ && (*it)->className_ == className && (*it)->title_ == title) {
+            return *it;
+        }
+    }
+    return nullptr;
+}
+
+Window* DeviceScreen::ActiveWindow() const {
+    return active_;
+}
+
+void DeviceScreen::BringToFront(Window& window) {
+    Window* top = &window;
+    while (top->parent_) {
+        top = top->parent_;
+    }
+    auto found = std::find(stack_.begin(), stack_.end(), top);
+    if (found != stack_.end()) {
+        stack_.erase(found);
+        stack_.push_back(top);
+    }
+    ActivateTopmost();
+    PlaceScreenWidgets();
+    update();
+}
+
+void DeviceScreen::WindowShown(Window& window) {
+    if (window.IsTopLevel()) {
+        BringToFront(window);
+    }
+    window.InvalidateAll(true);
+    PlaceScreenWidgets();
+    update();
+}
+
+void DeviceScreen::WindowHidden(Window& window) {
+    if (capture_ == &window) {
+        capture_ = nullptr;
+    }
+    if (window.IsTopLevel()) {
+        ActivateTopmost();
+    }
+    PlaceScreenWidgets();
+    update();
+}
+
+void DeviceScreen::ActivateTopmost() {
+    Window* next = nullptr;
+    for (auto it = stack_.rbegin(); it != stack_.rend(); ++it) {
+        if ((*it)->visible_ && !(*it)->destroyed_) {
+            next = *it;
+            break;
+        }
+    }
+    if (next == active_) {
+        return;
+    }
+    Window* previous = active_;
+    active_ = next;
+    if (previous && !previous->destroyed_) {
+        previous->OnActivate(Activation::Inactive);
+    }
+    if (next) {
+        if (!focus_ || focus_->destroyed_ || focus_ == previous) {
+            focus_ = next;
+        }
+        next->OnActivate(Activation::Active);
+    }
+}
+
+void DeviceScreen::WindowDestroyed(Window& window) {
+    // Children go first, as they do when their parent is destroyed. Each one leaves windows_
+    // as it goes, so they are gathered before any is destroyed.
+    std::vector<Window*> children;
+    for (const auto& other : windows_) {
+        if (other && other->parent_ == &window && !other->destroyed_) {
+            children.push_back(other.get());
+        }
+    }
+    for (Window* child : children) {
+        child->Destroy();
+    }
+    for (auto it = timers_.begin(); it != timers_.end();) {
+        if (it->first.window == &window) {
+            delete it->second;
+            it = timers_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    menuBars_.erase(&window);
+    okButtons_.erase(std::remove(okButtons_.begin(), okButtons_.end(), &window), okButtons_.end());
+    live_->erase(window.serial_);
+    window.visible_ = false;
+    stack_.erase(std::remove(stack_.begin(), stack_.end(), &window), stack_.end());
+    if (focus_ == &window) {
+        focus_ = nullptr;
+    }
+    if (capture_ == &window) {
+        capture_ = nullptr;
+    }
+    if (active_ == &window) {
+        active_ = nullptr;
+        ActivateTopmost();
+    }
+    auto owned = std::find_if(windows_.begin(), windows_.end(),
+                              [&](const auto& held) { return held.get() == &window; });
+    if (owned != windows_.end()) {
+        destroyed_.push_back(std::move(*owned));
+        windows_.erase(owned);
+    }
+    // The object itself goes once the message that destroyed it has been handled.
+    QTimer::singleShot(0, this, [this] { CollectGarbage(); });
+    PlaceScreenWidgets();
+    update();
+}
+
+void DeviceScreen::CollectGarbage() {
+    destroyed_.clear();
+}
+
+MenuBar* DeviceScreen::CreateMenuBar(Window& owner, std::vector<MenuBarButton> buttons) {
+    auto bar = std::make_unique<MenuBar>(std::move(buttons));
+    MenuBar* raw = bar.get();
+    menuBars_[&owner] = std::move(bar);
+    update();
+    return raw;
+}
+
+MenuBar* DeviceScreen::MenuBarOf(const Window& owner) const {
+    auto found = menuBars_.find(&owner);
+    return found == menuBars_.end() ? nullptr : found->second.get();
+}
+
+void DeviceScreen::ShowOkButton(Window& window) {
+    if (std::find(okButtons_.begin(), okButtons_.end(), &window) == okButtons_.end()) {
+        okButtons_.push_back(&window);
+    }
+    update();
+}
+
+uint16_t DeviceScreen::TrackPopupMenu(const PopupMenu& menu, Point screenPoint) {
+    if (responder_) {
+        return responder_->ChoosePopupCommand(menu, screenPoint);
+    }
+    QMenu popup(this);
+    popup.setFont(BarFont(zoom_));
+    for (const MenuItem& item : menu.Items()) {
+        if (item.separator) {
+            popup.addSeparator();
+            continue;
+        }
+        QAction* action = popup.addAction(QString::fromStdU16String(item.text));
+        action->setEnabled(item.enabled);
+        action->setData(item.command);
+    }
+    QAction* chosen = popup.exec(mapToGlobal(QPoint(screenPoint.x * zoom_, screenPoint.y * zoom_)));
+    return chosen ? static_cast<uint16_t>(chosen->data().toUInt()) : uint16_t{0};
+}
+
+MessageBoxAnswer DeviceScreen::ShowMessageBox(std::u16string_view text, std::u16string_view caption,
+                                              MessageBoxButtons buttons) {
+    if (responder_) {
+        return responder_->AnswerMessageBox(text, buttons);
+    }
+    QMessageBox box(this);
+    box.setWindowTitle(QString::fromStdU16String(std::u16string(caption)));
+    box.setText(QString::fromStdU16String(std::u16string(text)));
+    if (buttons == MessageBoxButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? MessageBoxAnswer::Yes : MessageBoxAnswer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MessageBoxAnswer::Ok;
+}
+
+int DeviceScreen::RecognizeHold(Point screenPoint) {
+    if (responder_) {
+        return responder_->IsHold(screenPoint) ? kHoldGesture : 0;
+    }
+    HoldWatch watch;
+    watch.start = screenPoint;
+    holdWatch_ = &watch;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(holdMilliseconds_);
+    // The pen's own events end the wait early: see the mouse handlers.
+    while (!watch.ended && timer.isActive()) {
+        loop.processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeSocketNotifiers);
+    }
+    holdWatch_ = nullptr;
+    if (watch.released) {
+        // The press ended as a tap: its pen up still reaches the window, after this handler.
+        const Point up = watch.releasePoint;
+        Post([this, up] { PenUp(up); });
+    }
+    return watch.ended ? 0 : kHoldGesture;
+}
+
+void DeviceScreen::ShowInputPanel() {
+    inputPanelShown_ = true;
+    QGuiApplication::inputMethod()->show();
+}
+
+void DeviceScreen::HideInputPanel() {
+    inputPanelShown_ = false;
+    QGuiApplication::inputMethod()->hide();
+}
+
+Rect DeviceScreen::InputPanelRect() const {
+    const Rect work = WorkArea();
+    return {0, work.bottom - kInputPanelHeight, Width(), work.bottom};
+}
+
+void DeviceScreen::Post(std::function<void()> work) {
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+void DeviceScreen::SchedulePaint() {
+    if (paintScheduled_) {
+        return;
+    }
+    paintScheduled_ = true;
+    // Painting waits behind whatever is already queued, as the paint message does.
+    Post([this] { PaintPending(); });
+}
+
+void DeviceScreen::PaintPending() {
+    paintScheduled_ = false;
+    // Bottom to top, parents before their children, so a window paints over what lies under it.
+    std::vector<Window*> order;
+    for (Window* top : stack_) {
+        order.push_back(top);
+    }
+    for (const auto& window : windows_) {
+        if (window->parent_) {
+            order.push_back(window.get());
+        }
+    }
+    for (Window* window : order) {
+        if (!window->destroyed_ && window->visible_ && !window->invalid_.IsEmpty()) {
+            window->PaintInvalid();
+        }
+    }
+    update();
+}
+
+void DeviceScreen::ProcessPending() {
+    for (int round = 0; round < 8; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
+void DeviceScreen::StartTimer(Window& window, int id, int milliseconds) {
+    StopTimer(window, id);
+    auto* timer = new QTimer(this);
+    timer->setInterval(milliseconds);
+    QObject::connect(timer, &QTimer::timeout, this,
+                     [this, target = &window, id, alive = IsAlive(&window)] {
+                         if (alive()) {
+                             target->OnTimer(id);
+                         }
+                     });
+    timers_[{&window, id}] = timer;
+    timer->start();
+}
+
+void DeviceScreen::StopTimer(const Window& window, int id) {
+    auto found = timers_.find({&window, id});
+    if (found != timers_.end()) {
+        delete found->second;
+        timers_.erase(found);
+    }
+}
+
+Point DeviceScreen::ToDevice(const QPoint& widgetPoint) const {
+    return {widgetPoint.x() / zoom_, widgetPoint.y() / zoom_};
+}
+
+Window* DeviceScreen::WindowAt(Point screenPoint) const {
+    // The active window and what lies on it take the pen; a window behind it does not.
+    if (!active_ || !active_->ScreenRect().Contains(screenPoint)) {
+        return nullptr;
+    }
+    Window* hit = active_;
+    bool descended = true;
+    while (descended) {
+        descended = false;
+        for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+            Window* child = it->get();
+            if (child->parent_ == hit && child->visible_ && !child->destroyed_ &&
+                child->ScreenRect().Contains(screenPoint)) {
+                hit = child;
+                descended = true;
+                break;
+            }
+        }
+    }
+    return hit;
+}
+
+Point DeviceScreen::ToClient(const Window& window, Point screenPoint) const {
+    const Rect rect = window.ScreenRect();
+    return {screenPoint.x - rect.left, screenPoint.y - rect.top};
+}
+
+bool DeviceScreen::PressOnBars(Point p) {
+    if (p.y < kBarHeight) {
+        if (active_ &&
+            std::find(okButtons_.begin(), okButtons_.end(), active_) != okButtons_.end() &&
+            p.x >= Width() - kOkButtonWidth) {
+            active_->PostCommand(kOkCommand);
+        }
+        return true;
+    }
+    if (p.y >= Height() - kBarHeight) {
+        MenuBar* bar = active_ ? MenuBarOf(*active_) : nullptr;
+        if (!bar) {
+            return true;
+        }
+        for (const ButtonSlot& slot : LayOutButtons(*bar)) {
+            if (p.x < slot.left || p.x >= slot.right) {
+                continue;
+            }
+            Window* owner = active_;
+            if (slot.button->dropDown) {
+                const uint16_t chosen =
+                    TrackPopupMenu(slot.button->menu, {slot.left, Height() - kBarHeight});
+                if (chosen != 0 && IsAlive(owner)()) {
+                    owner->PostCommand(chosen);
+                }
+            } else {
+                owner->PostCommand(slot.button->command);
+            }
+            break;
+        }
+        return true;
+    }
+    return false;
+}
+
+void DeviceScreen::PenDown(Point screenPoint) {
+    if (PressOnBars(screenPoint)) {
+        return;
+    }
+    Window* target = WindowAt(screenPoint);
+    capture_ = target;
+    if (target) {
+        target->OnPenDown(ToClient(*target, screenPoint));
+    }
+}
+
+void DeviceScreen::PenMove(Point screenPoint) {
+    if (capture_ && !capture_->destroyed_) {
+        capture_->OnPenMove(ToClient(*capture_, screenPoint));
+    }
+}
+
+void DeviceScreen::PenUp(Point screenPoint) {
+    Window* target = capture_;
+    capture_ = nullptr;
+    if (target && !target->destroyed_) {
+        target->OnPenUp(ToClient(*target, screenPoint));
+    }
+}
+
+void DeviceScreen::KeyDown(Key key) {
+    Window* target = focus_ && !focus_->destroyed_ ? focus_ : active_;
+    if (target) {
+        target->OnKeyDown(key);
+    }
+}
+
+void DeviceScreen::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        PenDown(ToDevice(event->position().toPoint()));
+    }
+}
+
+void DeviceScreen::mouseMoveEvent(QMouseEvent* event) {
+    const Point p = ToDevice(event->position().toPoint());
+    if (holdWatch_) {
+        if (std::abs(p.x - holdWatch_->start.x) > kHoldSlop ||
+            std::abs(p.y - holdWatch_->start.y) > kHoldSlop) {
+            holdWatch_->ended = true;
+        }
+        return;
+    }
+    if (event->buttons() & Qt::LeftButton) {
+        PenMove(p);
+    }
+}
+
+void DeviceScreen::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const Point p = ToDevice(event->position().toPoint());
+    if (holdWatch_) {
+        holdWatch_->ended = true;
+        holdWatch_->released = true;
+        holdWatch_->releasePoint = p;
+        return;
+    }
+    PenUp(p);
+}
+
+void DeviceScreen::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() & Qt::ControlModifier) {
+        if (event->key() == Qt::Key_R) {
+            Rotate();
+            return;
+        }
+        if (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal) {
+            SetZoom(zoom_ + 1);
+            return;
+        }
+        if (event->key() == Qt::Key_Minus) {
+            SetZoom(zoom_ - 1);
+            return;
+        }
+    }
+    KeyDown(ToKey(event->key()));
+}
+
+bool DeviceScreen::eventFilter(QObject* watched, QEvent* event) {
+    // Accelerators turn a key into a command for the window that has the keyboard, whichever
+    // of the screen's widgets holds the focus.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        (watched == this || isAncestorOf(static_cast<QWidget*>(watched)))) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool control = (key->modifiers() & Qt::ControlModifier) != 0;
+        // A modal dialog runs its own loop, which knows nothing of the program's accelerators.
+        const bool dialogActive = active_ && active_->ClassName() == u"Dialog";
+        for (const Accelerator& accelerator :
+             dialogActive ? std::vector<Accelerator>{} : accelerators_) {
+            if (accelerator.control == control && accelerator.qtKey == key->key()) {
+                Window* target = focus_ && !focus_->destroyed_ ? focus_ : active_;
+                while (target && target->parent_) {
+                    target = target->parent_;
+                }
+                if (target) {
+                    target->PostCommand(accelerator.command);
+                }
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void DeviceScreen::contextMenuEvent(QContextMenuEvent* event) {
+    // The screen's own menu (on the navigation bar): turn it and change its size.
+    if (ToDevice(event->pos()).y >= kBarHeight) {
+        return;
+    }
+    QMenu menu(this);
+    QAction* rotate = menu.addAction(QStringLiteral("画面を回転 (Ctrl+R)"));
+    QAction* larger = menu.addAction(QStringLiteral("拡大 (Ctrl++)"));
+    QAction* smaller = menu.addAction(QStringLiteral("縮小 (Ctrl+-)"));
+    larger->setEnabled(zoom_ < kMaxZoom);
+    smaller->setEnabled(zoom_ > kMinZoom);
+    QAction* chosen = menu.exec(event->globalPos());
+    if (chosen == rotate) {
+        Rotate();
+    } else if (chosen == larger) {
+        SetZoom(zoom_ + 1);
+    } else if (chosen == smaller) {
+        SetZoom(zoom_ - 1);
+    }
+}
+
+void DeviceScreen::DrawWindowTree(QImage& target, const Window& window, Point origin) const {
+    QPainter painter(&target);
+    painter.drawImage(origin.x + window.rect_.left, origin.y + window.rect_.top, window.pixels_);
+    painter.end();
+    const Point inner{origin.x + window.rect_.left, origin.y + window.rect_.top};
+    for (const auto& child : windows_) {
+        if (child->parent_ == &window && child->visible_ && !child->destroyed_) {
+            DrawWindowTree(target, *child, inner);
+        }
+    }
+}
+
+void DeviceScreen::DrawBars(QPainter& painter, int zoom) const {
+    const int width = Width() * zoom;
+    const int barHeight = kBarHeight * zoom;
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    // Navigation bar: the active window's title, and its OK button when it asked for one.
+    painter.fillRect(0, 0, width, barHeight, kBarColor);
+    painter.setFont(BarFont(zoom));
+    painter.setPen(kBarTextColor);
+    const QString title = active_ ? QString::fromStdU16String(active_->title_) : QString();
+    painter.drawText(QRect(6 * zoom, 0, width - 40 * zoom, barHeight),
+                     Qt::AlignVCenter | Qt::AlignLeft, title);
+    if (active_ && std::find(okButtons_.begin(), okButtons_.end(), active_) != okButtons_.end()) {
+        const QRect ok((Width() - kOkButtonWidth + 3) * zoom, 4 * zoom, (kOkButtonWidth - 6) * zoom,
+                       (kBarHeight - 8) * zoom);
+        painter.setPen(QPen(kBarTextColor, zoom));
+        painter.drawRoundedRect(ok, 3 * zoom, 3 * zoom);
+        painter.drawText(ok, Qt::AlignCenter, QStringLiteral("OK"));
+    }
+    // Menu bar of the active window.
+    const int top = (Height() - kBarHeight) * zoom;
+    painter.fillRect(0, top, width, barHeight, kMenuBarColor);
+    painter.fillRect(0, top, width, zoom, kMenuBarLineColor);
+    const MenuBar* bar = active_ ? MenuBarOf(*active_) : nullptr;
+    if (!bar) {
+        return;
+    }
+    painter.setPen(kMenuTextColor);
+    for (const ButtonSlot& slot : LayOutButtons(*bar)) {
+        const QRect area(slot.left * zoom, top, (slot.right - slot.left) * zoom, barHeight);
+        QRect textArea = area;
+        if (slot.button->dropDown) {
+            textArea.setRight(area.right() - 8 * zoom);
+            // A small triangle tells a drop-down from a button.
+            const int cx = area.right() - 6 * zoom;
+            const int cy = top + barHeight / 2 - zoom;
+            QPolygon arrow;
+            arrow << QPoint(cx - 3 * zoom, cy - 2 * zoom) << QPoint(cx + 3 * zoom, cy - 2 * zoom)
+                  << QPoint(cx, cy + 2 * zoom);
+            painter.setBrush(kMenuTextColor);
+            painter.drawPolygon(arrow);
+            painter.setBrush(Qt::NoBrush);
+        }
+        painter.drawText(textArea, Qt::AlignCenter, QString::fromStdU16String(slot.button->text));
+        painter.fillRect(area.right(), top + 5 * zoom, zoom, barHeight - 10 * zoom,
+                         kMenuBarLineColor);
+    }
+}
+
+void DeviceScreen::PlaceScreenWidgets() {
+    // By index: a window's placing must not be disturbed by the list growing under it.
+    for (size_t i = 0; i < windows_.size(); ++i) {
+        Window* window = windows_[i].get();
+        if (!window->destroyed_) {
+            window->PlaceScreenWidget();
+        }
+    }
+}
+
+void DeviceScreen::DrawScreenWidgets(QPainter& painter, int zoom) const {
+    for (const auto& window : windows_) {
+        QWidget* widget = window->destroyed_ ? nullptr : window->ScreenWidget();
+        if (!widget || widget->isHidden()) {
+            continue;
+        }
+        // The widget lies at the screen's own zoom; a screenshot at another zoom scales it.
+        const QRect placed = widget->geometry();
+        if (zoom == zoom_) {
+            widget->render(&painter, placed.topLeft());
+            continue;
+        }
+        const QRect target(placed.x() * zoom / zoom_, placed.y() * zoom / zoom_,
+                           placed.width() * zoom / zoom_, placed.height() * zoom / zoom_);
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawPixmap(target, widget->grab());
+        painter.restore();
+    }
+}
+
+QImage DeviceScreen::Render(int zoom) const {
+    return Compose(zoom, true);
+}
+
+QImage DeviceScreen::Compose(int zoom, bool withWidgets) const {
+    QImage device(Width(), Height(), QImage::Format_RGB32);
+    device.fill(Qt::black);
+    for (const Window* window : stack_) {
+        if (window->visible_ && !window->destroyed_) {
+            DrawWindowTree(device, *window, {0, 0});
+        }
+    }
+    QImage out = zoom == 1 ? device
+                           : device.scaled(device.width() * zoom, device.height() * zoom,
+                                           Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    QPainter painter(&out);
+    if (withWidgets) {
+        DrawScreenWidgets(painter, zoom);
+    }
+    DrawBars(painter, zoom);
+    return out;
+}
+
+void DeviceScreen::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    // The control widgets draw themselves over this.
+    painter.drawImage(0, 0, Compose(zoom_, false));
+}
+
+}  // namespace gui

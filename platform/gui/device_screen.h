@@ -1,0 +1,204 @@
+#pragma once
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/gui/geometry.h"
+#include "platform/gui/menus.h"
+#include "platform/gui/modal_responder.h"
+#include "platform/gui/window.h"
+
+class QTimer;
+
+namespace gui {
+
+enum class Orientation { Portrait, Landscape };
+
+// Height of the navigation bar at the top and of the menu bar at the bottom.
+inline constexpr int kBarHeight = 26;
+inline constexpr int kShortSide = 240;
+inline constexpr int kLongSide = 320;
+
+// The command a window's OK button sends, and the hold answer of the shell.
+inline constexpr uint16_t kOkCommand = 1;
+inline constexpr int kHoldGesture = 1000;
+
+// A key combination that becomes a command for the window that has the keyboard.
+struct Accelerator {
+    bool control = false;
+    int qtKey = 0;
+    uint16_t command = 0;
+};
+
+// The handheld's screen on the desktop: a navigation bar (the active window's title, its OK
+// button), the work area where the program's windows are stacked, and the active window's menu
+// bar, all drawn at an integer zoom. It also carries the message model the windows rely on:
+// commands sent or posted, a paint cycle, timers, focus, pen capture and held presses.
+class DeviceScreen : public QWidget {
+public:
+    explicit DeviceScreen(Orientation orientation = Orientation::Portrait, int zoom = 2);
+    ~DeviceScreen() override;
+
+    // ---- geometry ----
+    Orientation CurrentOrientation() const { return orientation_; }
+    int Width() const;
+    int Height() const;
+    int Zoom() const { return zoom_; }
+    void SetZoom(int zoom);
+    // Turns the screen and lays the top-level windows out again in the new work area.
+    void Rotate();
+    // Told after every change of zoom or orientation, so the choice can be remembered.
+    void SetViewChangedHandler(std::function<void()> handler) { viewChanged_ = std::move(handler); }
+    // Between the navigation bar and the menu bar: where a new top-level window is placed.
+    Rect WorkArea() const;
+
+    // ---- windows ----
+    // A top-level window at the default rectangle (the work area), created and on top.
+    template <typename T, typename... Args>
+    T* CreateTopLevel(Args&&... args) {
+        auto window = std::make_unique<T>(*this, std::forward<Args>(args)...);
+        T* raw = window.get();
+        Adopt(std::move(window), nullptr, WorkArea());
+        return raw;
+    }
+    // A child window inside `parent` at `rect` (parent coordinates).
+    template <typename T, typename... Args>
+    T* CreateChild(Window& parent, const Rect& rect, Args&&... args) {
+        auto window = std::make_unique<T>(*this, std::forward<Args>(args)...);
+        T* raw = window.get();
+        Adopt(std::move(window), &parent, rect);
+        return raw;
+    }
+    // The top-level window of that class and title, newest first; null when there is none.
+    Window* FindTopLevel(std::u16string_view className, std::u16string_view title) const;
+    Window* ActiveWindow() const;
+    Window* FocusWindow() const { return focus_; }
+    // Brings a top-level window to the front and activates it.
+    void BringToFront(Window& window);
+
+    // ---- shell ----
+    MenuBar* CreateMenuBar(Window& owner, std::vector<MenuBarButton> buttons);
+    MenuBar* MenuBarOf(const Window& owner) const;
+    void ShowOkButton(Window& window);
+    void SetAccelerators(std::vector<Accelerator> accelerators) {
+        accelerators_ = std::move(accelerators);
+    }
+    // Shows the pop-up with its top-left corner at a screen point and returns the command
+    // picked (0 for none); the caller hands it on to its window.
+    uint16_t TrackPopupMenu(const PopupMenu& menu, Point screenPoint);
+    MessageBoxAnswer ShowMessageBox(std::u16string_view text, std::u16string_view caption,
+                                    MessageBoxButtons buttons);
+    // Asked while the pen is still down after a press at `screenPoint`: kHoldGesture when the
+    // press becomes a hold, 0 when it ends or moves first (its pen up still reaches the window).
+    int RecognizeHold(Point screenPoint);
+    void SetModalResponder(ModalResponder* responder) { responder_ = responder; }
+    // The responder that answers modal interactions instead of a person, or null.
+    ModalResponder* Responder() const { return responder_; }
+    void SetHoldMilliseconds(int milliseconds) { holdMilliseconds_ = milliseconds; }
+
+    // The soft keyboard: the desktop's input method, with a fixed rectangle at the bottom of
+    // the work area standing in for the panel the handheld would show.
+    void ShowInputPanel();
+    void HideInputPanel();
+    bool IsInputPanelShown() const { return inputPanelShown_; }
+    Rect InputPanelRect() const;
+
+    // ---- messages ----
+    // Queues work behind what is already waiting, as a posted message is.
+    void Post(std::function<void()> work);
+    // A check that stays valid after the window is gone: true while it lives.
+    std::function<bool()> IsAlive(const Window* window) const;
+    // Runs the paint cycle now: every visible window with an invalid part paints it.
+    void PaintPending();
+    // Handles everything queued so far (tests use it to drive the loop without waiting).
+    void ProcessPending();
+
+    // The whole screen as the user sees it, at a zoom (1: the device's own pixels), controls
+    // included.
+    QImage Render(int zoom) const;
+
+    // Pen input in screen coordinates, as the widget's mouse handling delivers it.
+    void PenDown(Point screenPoint);
+    void PenMove(Point screenPoint);
+    void PenUp(Point screenPoint);
+    void KeyDown(Key key);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class Window;
+    struct TimerKey {
+        const Window* window;
+        int id;
+        auto operator<=>(const TimerKey&) const = default;
+    };
+
+    void Adopt(std::unique_ptr<Window> window, Window* parent, const Rect& rect);
+    void WindowShown(Window& window);
+    void WindowHidden(Window& window);
+    void WindowDestroyed(Window& window);
+    void SchedulePaint();
+    void StartTimer(Window& window, int id, int milliseconds);
+    void StopTimer(const Window& window, int id);
+    void ActivateTopmost();
+    Window* WindowAt(Point screenPoint) const;
+    Point ToClient(const Window& window, Point screenPoint) const;
+    void FitWidget();
+    void CollectGarbage();
+    Point ToDevice(const QPoint& widgetPoint) const;
+    bool PressOnBars(Point screenPoint);
+    void DrawBars(QPainter& painter, int zoom) const;
+    void DrawWindowTree(QImage& target, const Window& window, Point origin) const;
+    // Control widgets: re-placed after every change of geometry, stacking or visibility, and
+    // drawn into screenshots (on the desktop they lie over the screen widget by themselves).
+    void PlaceScreenWidgets();
+    void DrawScreenWidgets(QPainter& painter, int zoom) const;
+    QImage Compose(int zoom, bool withWidgets) const;
+
+    Orientation orientation_;
+    int zoom_;
+    std::vector<std::unique_ptr<Window>> windows_;  // creation order; z-order below
+    uint64_t nextSerial_ = 1;
+    std::shared_ptr<std::map<uint64_t, const Window*>> live_ =
+        std::make_shared<std::map<uint64_t, const Window*>>();
+    std::vector<Window*> stack_;  // top-level windows, bottom first
+    std::vector<std::unique_ptr<Window>> destroyed_;
+    std::map<const Window*, std::unique_ptr<MenuBar>> menuBars_;
+    std::vector<const Window*> okButtons_;
+    std::vector<Accelerator> accelerators_;
+    std::map<TimerKey, QTimer*> timers_;
+    Window* active_ = nullptr;
+    Window* focus_ = nullptr;
+    Window* capture_ = nullptr;
+    bool paintScheduled_ = false;
+    bool inputPanelShown_ = false;
+    ModalResponder* responder_ = nullptr;
+    std::function<void()> viewChanged_;
+    int holdMilliseconds_ = 500;
+    // A hold being recognised: where it started, and whether the pen left or moved away.
+    struct HoldWatch {
+        Point start;
+        bool ended = false;
+        bool released = false;
+        Point releasePoint;
+    };
+    HoldWatch* holdWatch_ = nullptr;
+};
+
+}  // namespace gui

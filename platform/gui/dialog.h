@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/gui/control.h"
+#include "platform/gui/dialog_handler.h"
+#include "platform/gui/dialog_template.h"
+#include "platform/gui/dialog_units.h"
+#include "platform/gui/window.h"
+
+class QEventLoop;
+
+namespace gui {
+
+// The command of a dialog's Cancel button; Escape sends it too.
+inline constexpr uint16_t kCancelCommand = 2;
+// What a modal run returns when its dialog went away without being ended.
+inline constexpr int kDialogNotEnded = -1;
+
+// A modal dialog: a top-level window made from a template, its controls laid out in pixels of
+// the template's font, its caption the title the navigation bar shows. Commands and control
+// notifications go to the handler; the handler ends the dialog with a result.
+class Dialog : public Window {
+public:
+    Dialog(DeviceScreen& screen, DialogTemplate dialogTemplate, DialogHandler& handler,
+           Window* owner);
+
+    const DialogTemplate& Template() const { return template_; }
+    const DialogUnits& Units() const { return units_; }
+    Window* Owner() const { return owner_; }
+
+    // The control with the id (the first, when several share it), or null.
+    Control* Item(uint16_t id) const;
+    template <typename T>
+    T* ItemAs(uint16_t id) const {
+        return dynamic_cast<T*>(Item(id));
+    }
+    // All controls in template order.
+    const std::vector<Control*>& Items() const { return items_; }
+    void SetItemText(uint16_t id, std::u16string_view text);
+    std::u16string ItemText(uint16_t id) const;
+    // For check boxes; other controls read unchecked.
+    void CheckItem(uint16_t id, bool checked);
+    bool IsItemChecked(uint16_t id) const;
+
+    // Ends the modal run with the result; the dialog goes once the current message is handled.
+    void End(int result);
+    bool IsEnded() const { return outcome_->ended; }
+    int Result() const { return outcome_->result; }
+    // Fills the work area (see InitFullScreenDialog) instead of being centred.
+    void MakeFullScreen();
+    bool IsFullScreen() const { return fullScreen_; }
+
+    // How a modal run learns of the end; it outlives the dialog object.
+    struct Outcome {
+        bool ended = false;
+        int result = kDialogNotEnded;
+        QEventLoop* loop = nullptr;
+    };
+    std::shared_ptr<Outcome> SharedOutcome() const { return outcome_; }
+
+    void OnCreate() override;
+    void OnDestroy() override;
+    void OnPaint(Surface& surface) override;
+    void OnKeyDown(Key key) override;
+    bool OnCommand(uint16_t command) override;
+    void OnControlNotify(Control& control, ControlNotification code) override;
+
+private:
+    void CreateItem(const DialogItem& item);
+    uint16_t DefaultCommand() const;
+
+    DialogTemplate template_;
+    DialogHandler& handler_;
+    Window* owner_;
+    DialogUnits units_;
+    std::vector<Control*> items_;
+    std::shared_ptr<Outcome> outcome_ = std::make_shared<Outcome>();
+    bool fullScreen_ = false;
+};
+
+}  // namespace gui

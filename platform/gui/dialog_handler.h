@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/gui/window.h"
+
+namespace gui {
+
+class Dialog;
+
+// What a dialog does: the procedure behind a dialog template.
+class DialogHandler {
+public:
+    virtual ~DialogHandler() = default;
+    // Before the dialog is shown, its controls made. True gives the keyboard to the first
+    // control that takes it at the start.
+    virtual bool OnInitDialog(Dialog& /*dialog*/) { return true; }
+    // A button's command (the OK button's is 1); true when handled.
+    virtual bool OnCommand(Dialog& dialog, uint16_t id) = 0;
+    virtual void OnControlNotify(Dialog& /*dialog*/, Control& /*control*/,
+                                 ControlNotification /*code*/) {}
+};
+
+}  // namespace gui

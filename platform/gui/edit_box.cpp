@@ -1,0 +1,103 @@
+#include "platform/gui/edit_box.h"
+
+#include <QSignalBlocker>
+#include <QTextCursor>
+
+#include "platform/gui/device_screen.h"
+
+namespace gui {
+namespace {
+
+// What a single-line field takes when no limit is set.
+constexpr int kUnlimitedText = 32767;
+
+QString ToPlainLines(std::u16string_view text) {
+    QString plain = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return plain;
+}
+
+int UnitsOf(const QString& plain) {
+    return static_cast<int>(plain.size() + plain.count(u'\n'));
+}
+
+}  // namespace
+
+EditBox::EditBox(DeviceScreen& screen, uint16_t id, EditStyle style)
+    : Control(screen, u"EDIT", id), border_(style.border) {
+    if (style.multiLine) {
+        lines_ = new QPlainTextEdit(&screen);
+        lines_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        lines_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        lines_->setVerticalScrollBarPolicy(style.verticalScrollBar ? Qt::ScrollBarAlwaysOn
+                                                                   : Qt::ScrollBarAlwaysOff);
+        lines_->setTabChangesFocus(true);
+        QObject::connect(lines_, &QPlainTextEdit::textChanged, lines_, [this] {
+            KeepWithinLimit();
+            NotifyParent(ControlNotification::EditChanged);
+        });
+        Attach(lines_);
+    } else {
+        line_ = new QLineEdit(&screen);
+        line_->setMaxLength(kUnlimitedText);
+        QObject::connect(line_, &QLineEdit::textEdited, line_,
+                         [this] { NotifyParent(ControlNotification::EditChanged); });
+        Attach(line_);
+    }
+}
+
+void EditBox::SetText(std::u16string_view text) {
+    if (line_) {
+        line_->setText(ToQString(text));
+        return;
+    }
+    const QSignalBlocker blocker(lines_);
+    lines_->setPlainText(ToPlainLines(text));
+}
+
+std::u16string EditBox::Text() const {
+    if (line_) {
+        return line_->text().toStdU16String();
+    }
+    QString text = lines_->toPlainText();
+    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return text.toStdU16String();
+}
+
+void EditBox::LimitText(int units) {
+    limit_ = units > 0 ? units : 0;
+    if (line_) {
+        line_->setMaxLength(limit_ > 0 ? limit_ : kUnlimitedText);
+    }
+}
+
+void EditBox::KeepWithinLimit() {
+    if (limit_ == 0) {
+        return;
+    }
+    const int excess = UnitsOf(lines_->toPlainText()) - limit_;
+    if (excess <= 0) {
+        return;
+    }
+    // What was just typed sits before the cursor: take back as much of it as went over.
+    const QSignalBlocker blocker(lines_);
+    QTextCursor cursor = lines_->textCursor();
+    int removed = 0;
+    while (removed < excess && cursor.position() > 0) {
+        cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor);
+        const QString taken = cursor.selectedText();
+        removed += taken == QChar(QChar::ParagraphSeparator) ? 2 : static_cast<int>(taken.size());
+        cursor.removeSelectedText();
+    }
+    lines_->setTextCursor(cursor);
+}
+
+QString EditBox::StyleSheet(int zoom) const {
+    QString sheet = Control::StyleSheet(zoom);
+    if (!border_) {
+        sheet += QStringLiteral("QLineEdit, QPlainTextEdit { border: none; }");
+    }
+    return sheet;
+}
+
+}  // namespace gui

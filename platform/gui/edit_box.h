@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/gui/control.h"
+
+namespace gui {
+
+// How an edit box is made.
+struct EditStyle {
+    bool multiLine = false;
+    bool verticalScrollBar = false;  // multi-line only
+    bool border = true;
+};
+
+// An edit field: one line that scrolls sideways, or several lines that wrap and scroll down.
+// A multi-line field hands its text over with CR LF line breaks, as the handheld's does, and
+// takes either CR LF or LF. Typing notifies EditChanged.
+class EditBox : public Control {
+public:
+    EditBox(DeviceScreen& screen, uint16_t id, EditStyle style = {});
+
+    void SetText(std::u16string_view text) override;
+    std::u16string Text() const override;
+    // The most UTF-16 units (a line break counting two) typing may bring the text to.
+    void LimitText(int units);
+    bool IsMultiLine() const { return lines_ != nullptr; }
+
+protected:
+    QString StyleSheet(int zoom) const override;
+
+private:
+    void KeepWithinLimit();
+
+    QLineEdit* line_ = nullptr;
+    QPlainTextEdit* lines_ = nullptr;
+    bool border_;
+    int limit_ = 0;  // 0: none
+};
+
+}  // namespace gui

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/gui/device_screen.h"
+#include "platform/gui/window.h"
+
+namespace gui {
+
+// The shell's handling of activation and setting-change messages: each window keeps in its
+// own record whether it had the input panel up, so the panel follows the window that is active.
+void HandleActivation(DeviceScreen& screen, Activation state, ActivationRecord& record);
+void HandleSettingChange(DeviceScreen& screen, ActivationRecord& record);
+
+}  // namespace gui

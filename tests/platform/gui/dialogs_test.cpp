@@ -1,0 +1,332 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/gui/check_box.h"
+#include "platform/gui/color_chooser.h"
+#include "platform/gui/combo_box.h"
+#include "platform/gui/device_screen.h"
+#include "platform/gui/dialog_units.h"
+#include "platform/gui/edit_box.h"
+#include "platform/gui/label.h"
+#include "platform/gui/modal_dialog.h"
+#include "platform/gui/push_button.h"
+
+namespace gui {
+namespace {
+
+constexpr uint16_t kSubjectBox = 1001;
+constexpr uint16_t kPathEdit = 1002;
+constexpr uint16_t kColorButton = 1005;
+constexpr uint16_t kSwatch = 1007;
+constexpr uint16_t kMemoBox = 1018;
+
+// An "edit entry" dialog in the settings dialog's manner: a path, a subject with history, a
+// switch, a colour and its swatch, OK and Cancel.
+DialogTemplate EntryTemplate() {
+    DialogTemplate dialog;
+    dialog.width = 131;
+    dialog.height = 149;
+    dialog.caption = u"設定";
+    dialog.fontFace = u"System";
+    dialog.pointSize = 9;
+    dialog.items = {
+        {DialogItemKind::Static, 0, 7, 7, 89, 11, u"データ保存ディレクトリー", 0, {}},
+        {DialogItemKind::Edit, kPathEdit, 7, 21, 118, 12, u"", kItemBorder | kItemAutoHScroll, {}},
+        {DialogItemKind::ComboBox, kSubjectBox, 7, 36, 118, 60, u"", kItemTabStop, {}},
+        {DialogItemKind::PushButton, kColorButton, 43, 52, 10, 7, u"..", kItemTabStop, {}},
+        {DialogItemKind::Static, kSwatch, 56, 50, 21, 9, u"今日", kItemBorder | kItemCenter, {}},
+        {DialogItemKind::CheckBox, kMemoBox, 7, 84, 86, 10, u"テキストメモ優先", kItemTabStop, {}},
+        {DialogItemKind::DefaultPushButton, kOkCommand, 7, 128, 50, 14, u"OK", kItemTabStop, {}},
+        {DialogItemKind::PushButton,
+         kCancelCommand,
+         72,
+         128,
+         50,
+         14,
+         u"キャンセル",
+         kItemTabStop,
+         {}},
+    };
+    return dialog;
+}
+
+// The settings the dialog edits, and a procedure in the program's manner.
+struct Entry {
+    std::u16string path = u"\\My Documents";
+    std::u16string subject;
+    bool memo = false;
+    ColorRef color = Rgb(0, 0, 0xFF);
+};
+
+class EntryHandler : public DialogHandler {
+public:
+    explicit EntryHandler(Entry& entry) : entry_(entry), working_(entry.color) {}
+
+    bool OnInitDialog(Dialog& dialog) override {
+        initialised = true;
+        InitFullScreenDialog(dialog);
+        dialog.SetItemText(kPathEdit, entry_.path);
+        auto* subject = dialog.ItemAs<ComboBox>(kSubjectBox);
+        subject->AddItem(u"会議");
+        subject->AddItem(u"昼食");
+        subject->SetText(entry_.subject);
+        dialog.CheckItem(kMemoBox, entry_.memo);
+        ShowSwatch(dialog);
+        return true;
+    }
+    bool OnCommand(Dialog& dialog, uint16_t id) override {
+        commands.push_back(id);
+        switch (id) {
+            case kOkCommand:
+                entry_.path = dialog.ItemText(kPathEdit);
+                entry_.subject = dialog.ItemText(kSubjectBox);
+                entry_.memo = dialog.IsItemChecked(kMemoBox);
+                entry_.color = working_;
+                dialog.End(1);
+                return true;
+            case kCancelCommand:
+                dialog.End(2);
+                return true;
+            case kColorButton:
+                if (std::optional<ColorRef> chosen = ChooseColor(dialog.Screen(), working_)) {
+                    working_ = *chosen;
+                    ShowSwatch(dialog);
+                }
+                return true;
+            default:
+                return false;
+        }
+    }
+    void OnControlNotify(Dialog&, Control& control, ControlNotification code) override {
+        notes.emplace_back(control.Id(), code);
+    }
+
+    bool initialised = false;
+    std::vector<uint16_t> commands;
+    std::vector<std::pair<uint16_t, ControlNotification>> notes;
+
+private:
+    void ShowSwatch(Dialog& dialog) { dialog.ItemAs<Label>(kSwatch)->SetColors(kBlack, working_); }
+
+    Entry& entry_;
+    ColorRef working_;
+};
+
+class Owner : public Window {
+public:
+    explicit Owner(DeviceScreen& screen) : Window(screen, u"TimeWindow", u"Tessarinth", kWhite) {}
+};
+
+class DialogsTest : public ::testing::Test {
+protected:
+    DialogsTest() {
+        owner_ = screen_.CreateTopLevel<Owner>();
+        owner_->Show();
+        screen_.SetModalResponder(&responder_);
+    }
+
+    DeviceScreen screen_{Orientation::Portrait, 1};
+    ScriptedResponder responder_;
+    Owner* owner_ = nullptr;
+    Entry entry_;
+};
+
+TEST(DialogUnitsTest, SystemFontsOnTheGothicFace) {
+    const DialogUnits eight = DialogUnits::ForPointSize(8);
+    EXPECT_EQ(eight.FontPixels(), 11);
+    EXPECT_EQ(eight.BaseX(), 6);
+    EXPECT_EQ(eight.BaseY(), 12);
+    const DialogUnits nine = DialogUnits::ForPointSize(9);
+    EXPECT_EQ(nine.FontPixels(), 12);
+    EXPECT_EQ(nine.BaseX(), 6);
+    EXPECT_EQ(nine.BaseY(), 13);
+    // Each value rounds on its own: 131 x 6 / 4 = 196.5, 149 x 13 / 8 = 242.1.
+    EXPECT_EQ(nine.ToPixelsX(131), 197);
+    EXPECT_EQ(nine.ToPixelsY(149), 242);
+    EXPECT_EQ(nine.ToPixels(7, 21, 118, 12), (Rect{11, 34, 11 + 177, 34 + 20}));
+    EXPECT_EQ(DialogUnits(6, 13, 12).ToPixelsX(-3), -5);
+}
+
+TEST_F(DialogsTest, OkReadsWhatTheUserSetAndEndsWithOne) {
+    EntryHandler handler(entry_);
+    entry_.subject = u"打ち合わせ";
+    bool checkedBeforeAnswer = false;
+    responder_.dialogAnswers.push_back({[&](Dialog& dialog) {
+                                            // Initialised and on top when the user sees it.
+                                            checkedBeforeAnswer =
+                                                handler.initialised &&
+                                                screen_.ActiveWindow() == &dialog &&
+                                                dialog.ItemText(kSubjectBox) == u"打ち合わせ" &&
+                                                dialog.ItemText(kPathEdit) == u"\\My Documents";
+                                            dialog.SetItemText(kPathEdit, u"\\Storage Card");
+                                            dialog.ItemAs<ComboBox>(kSubjectBox)->Select(1);
+                                            dialog.ItemAs<CheckBox>(kMemoBox)->Click();
+                                        },
+                                        kOkCommand});
+    EXPECT_EQ(RunModalDialog(screen_, *owner_, EntryTemplate(), handler), 1);
+    EXPECT_TRUE(checkedBeforeAnswer);
+    EXPECT_EQ(entry_.path, u"\\Storage Card");
+    EXPECT_EQ(entry_.subject, u"昼食");
+    EXPECT_TRUE(entry_.memo);
+    EXPECT_EQ(handler.commands, (std::vector<uint16_t>{kMemoBox, kOkCommand}));
+    EXPECT_EQ(responder_.dialogsShown, std::vector<std::u16string>{u"設定"});
+    EXPECT_EQ(responder_.unexpected, 0);
+    // The dialog is gone and its owner is back on top.
+    EXPECT_EQ(screen_.ActiveWindow(), owner_);
+}
+
+TEST_F(DialogsTest, CancelChangesNothingEvenAfterAColourWasChosen) {
+    EntryHandler handler(entry_);
+    responder_.colorAnswers.push_back(Rgb(0x12, 0x34, 0x56));
+    responder_.dialogAnswers.push_back(
+        {[](Dialog& dialog) { dialog.ItemAs<PushButton>(kColorButton)->Click(); }, kCancelCommand});
+    EXPECT_EQ(RunModalDialog(screen_, *owner_, EntryTemplate(), handler), 2);
+    EXPECT_EQ(responder_.colorsOffered, std::vector<ColorRef>{Rgb(0, 0, 0xFF)});
+    EXPECT_EQ(entry_.color, Rgb(0, 0, 0xFF));
+    EXPECT_EQ(entry_.path, u"\\My Documents");
+}
+
+TEST_F(DialogsTest, TheChosenColourShowsOnTheSwatch) {
+    EntryHandler handler(entry_);
+    responder_.colorAnswers = {Rgb(0x12, 0x34, 0x56), std::nullopt};
+    QImage shot;
+    responder_.dialogAnswers.push_back({[&](Dialog& dialog) {
+                                            auto* button = dialog.ItemAs<PushButton>(kColorButton);
+                                            button->Click();
+                                            button->Click();  // cancelled: the colour stays
+                                            screen_.ProcessPending();
+                                            shot = screen_.Render(1);
+                                        },
+                                        kOkCommand});
+    EXPECT_EQ(RunModalDialog(screen_, *owner_, EntryTemplate(), handler), 1);
+    EXPECT_EQ(entry_.color, Rgb(0x12, 0x34, 0x56));
+    // The swatch at (56, 50) dialog units = (84, 81) in the dialog, under the 26-pixel bar.
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_EQ(FromQRgb(shot.pixel(84 + 2, 26 + 81 + 2)), Rgb(0x12, 0x34, 0x56));
+}
+
+TEST_F(DialogsTest, FullScreenDialogsFillTheWorkAreaAndTheirOkButtonSendsOne) {
+    EntryHandler handler(entry_);
+    Rect placed;
+    responder_.dialogAnswers.push_back({[&](Dialog& dialog) {
+                                            placed = dialog.ScreenRect();
+                                            screen_.PenDown({235, 10});  // the OK button
+                                        },
+                                        0});
+    EXPECT_EQ(RunModalDialog(screen_, *owner_, EntryTemplate(), handler), 1);
+    EXPECT_EQ(placed, screen_.WorkArea());
+    EXPECT_EQ(handler.commands, (std::vector<uint16_t>{0, kOkCommand}));
+}
+
+TEST_F(DialogsTest, APopUpDialogIsCentredAndHidesTheOwnersControls) {
+    class Plain : public DialogHandler {
+    public:
+        bool OnCommand(Dialog& dialog, uint16_t id) override {
+            dialog.End(id);
+            return true;
+        }
+    } handler;
+    auto* ownButton = screen_.CreateChild<PushButton>(*owner_, Rect{0, 0, 50, 20}, 40013, u".");
+    DialogTemplate about;
+    about.width = 140;
+    about.height = 98;
+    about.pointSize = 8;
+    about.caption = u"About Tessarinth";
+    about.items = {{DialogItemKind::PushButton, 1, 40, 58, 50, 14, u"Ok", kItemTabStop, {}}};
+    Rect placed;
+    bool ownerButtonHidden = false;
+    responder_.dialogAnswers.push_back({[&](Dialog& dialog) {
+                                            placed = dialog.ScreenRect();
+                                            ownerButtonHidden =
+                                                ownButton->ScreenWidget()->isHidden();
+                                        },
+                                        1});
+    EXPECT_EQ(RunModalDialog(screen_, *owner_, about, handler), 1);
+    // 140 x 98 units at 6 x 12 is 210 x 147, centred in the 240 x 268 work area below y 26.
+    EXPECT_EQ(placed, (Rect{15, 26 + 60, 15 + 210, 26 + 60 + 147}));
+    EXPECT_TRUE(ownerButtonHidden);
+    EXPECT_FALSE(ownButton->ScreenWidget()->isHidden());
+}
+
+TEST_F(DialogsTest, NotificationsAndKeysReachTheHandler) {
+    EntryHandler handler(entry_);
+    responder_.dialogAnswers.push_back(
+        {[](Dialog& dialog) { dialog.Screen().KeyDown(Key::Return); }, 0});
+    EXPECT_EQ(RunModalDialog(screen_, *owner_, EntryTemplate(), handler), 1);
+    EXPECT_EQ(handler.commands, (std::vector<uint16_t>{kOkCommand}));
+
+    EntryHandler second(entry_);
+    responder_.dialogAnswers.push_back(
+        {[](Dialog& dialog) {
+             QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+             QApplication::sendEvent(dialog.Item(kSubjectBox)->ScreenWidget(), &down);
+             dialog.Screen().KeyDown(Key::Escape);
+         },
+         0});
+    EXPECT_EQ(RunModalDialog(screen_, *owner_, EntryTemplate(), second), 2);
+    EXPECT_EQ(entry_.subject, u"");  // cancelled: the pick is not kept
+    EXPECT_EQ(second.notes, (std::vector<std::pair<uint16_t, ControlNotification>>{
+                                {kSubjectBox, ControlNotification::SelectionChanged}}));
+}
+
+TEST_F(DialogsTest, ADialogEndedWhileInitialisingIsNeverShown) {
+    class Refusing : public DialogHandler {
+    public:
+        bool OnInitDialog(Dialog& dialog) override {
+            dialog.End(7);
+            return true;
+        }
+        bool OnCommand(Dialog&, uint16_t) override { return false; }
+    } handler;
+    EXPECT_EQ(RunModalDialog(screen_, *owner_, EntryTemplate(), handler), 7);
+    EXPECT_TRUE(responder_.dialogsShown.empty());
+}
+
+TEST_F(DialogsTest, ADialogThatWillNotEndIsGivenUpOn) {
+    class Stubborn : public DialogHandler {
+    public:
+        bool OnCommand(Dialog&, uint16_t) override { return true; }
+    } handler;
+    EXPECT_EQ(RunModalDialog(screen_, *owner_, EntryTemplate(), handler), kDialogNotEnded);
+    EXPECT_GT(responder_.unexpected, 0);
+    EXPECT_EQ(screen_.ActiveWindow(), owner_);
+}
+
+TEST_F(DialogsTest, WithoutAResponderTheDialogRunsItsOwnLoop) {
+    screen_.SetModalResponder(nullptr);
+    EntryHandler handler(entry_);
+    bool tapped = false;
+    // A tap on the OK button once the loop runs: the event loop is the one inside the run.
+    QTimer::singleShot(0, &screen_, [&] {
+        auto* dialog = dynamic_cast<Dialog*>(screen_.ActiveWindow());
+        ASSERT_NE(dialog, nullptr);
+        dialog->SetItemText(kPathEdit, u"\\Temp");
+        qobject_cast<QPushButton*>(dialog->Item(kOkCommand)->ScreenWidget())->click();
+        tapped = true;
+    });
+    EXPECT_EQ(RunModalDialog(screen_, *owner_, EntryTemplate(), handler), 1);
+    EXPECT_TRUE(tapped);
+    EXPECT_EQ(entry_.path, u"\\Temp");
+}
+
+TEST_F(DialogsTest, ColourChooserAnswersThroughTheResponder) {
+    responder_.colorAnswers = {Rgb(1, 2, 3), std::nullopt};
+    EXPECT_EQ(ChooseColor(screen_, Rgb(9, 9, 9)), std::optional<ColorRef>(Rgb(1, 2, 3)));
+    EXPECT_EQ(ChooseColor(screen_, Rgb(8, 8, 8)), std::nullopt);
+    EXPECT_EQ(ChooseColor(screen_, Rgb(7, 7, 7)), std::nullopt);  // nothing queued: cancelled
+    EXPECT_EQ(responder_.colorsOffered,
+              (std::vector<ColorRef>{Rgb(9, 9, 9), Rgb(8, 8, 8), Rgb(7, 7, 7)}));
+    EXPECT_EQ(responder_.unexpected, 1);
+}
+
+}  // namespace
+}  // namespace gui
