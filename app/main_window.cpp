@@ -1,0 +1,223 @@
+#include "app/main_window.h"
+
+#include <QCoreApplication>
+
+#include "app/shell_resources.h"
+#include "platform/gui/dialog.h"
+#include "platform/gui/dialog_handler.h"
+#include "platform/gui/modal_dialog.h"
+#include "platform/gui/shell.h"
+#include "platform/gui/surface.h"
+#include "resources/resource_ids.h"
+#include "resources/strings.h"
+#include "settings/settings.h"
+
+namespace app {
+namespace {
+
+using namespace resources;
+
+uint16_t CommandForKey(gui::Key key) {
+    switch (key) {
+        case gui::Key::Return:
+            return kCommandToday;
+        case gui::Key::Left:
+            return kCommandPreviousWeek;
+        case gui::Key::Up:
+            return kCommandPreviousDay;
+        case gui::Key::Right:
+            return kCommandNextWeek;
+        case gui::Key::Down:
+            return kCommandNextDay;
+        default:
+            return 0;
+    }
+}
+
+platform::Date DayOf(const platform::CalendarFields& today) {
+    return platform::MakeDate(today.Year, today.Month, today.Day).value_or(0.0);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(gui::DeviceScreen& screen, Planner& planner, platform::CalendarFields today)
+    : gui::Window(screen, std::u16string(String(kClassNameString)),
+                  std::u16string(String(kTitleString)), gui::kGray),
+      planner_(planner) {
+    // Today at midnight is both the selected date and today's date.
+    today.Hour = today.Minute = today.Second = today.Milliseconds = 0;
+    selectedDateFields_ = today;
+    selectedDate_ = DayOf(today);
+    todayDate_ = selectedDate_;
+}
+
+void MainWindow::OnCreate() {
+    menuBar_ = Screen().CreateMenuBar(*this, MenuBarButtons(kMainMenu));
+    activation_ = gui::ActivationRecord{};
+    ApplyTaskSetting();
+    // A store that cannot be read leaves empty rows and marks; the next load tries again.
+    (void)schedule::LoadDayItems(selectedDate_, planner_.settings, planner_.home, planner_.store,
+                                 *planner_.dayItems);
+    (void)schedule::RefreshMonthCensus(selectedDate_, planner_.settings, planner_.store,
+                                       planner_.census);
+    keyCommandPending_ = false;
+    holdHandled_ = false;
+}
+
+void MainWindow::OnDestroy() {
+    menuBar_ = nullptr;
+    // The planner ends with its main window.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
+void MainWindow::OnActivate(gui::Activation state) {
+    gui::HandleActivation(Screen(), state, activation_);
+}
+
+void MainWindow::OnSettingChange() {
+    gui::HandleSettingChange(Screen(), activation_);
+}
+
+void FitAboveMenuBar(gui::Window& window) {
+    const gui::Rect rect = window.ScreenRect();
+    window.Move(rect.left, rect.top, rect.right, rect.bottom - gui::kBarHeight, false);
+}
+
+bool MainWindow::IsPortrait() const {
+    const gui::Rect rect = ScreenRect();
+    return rect.right < rect.bottom;
+}
+
+void MainWindow::Repaint() {
+    Invalidate(kFullRepaintRect, true);
+}
+
+void MainWindow::OnPaint(gui::Surface& /*surface*/) {
+    // The panels (corner panel at (2, 2), month grid at (127, 2), in landscape the date
+    // header at (241, 2) and day strip at (242, 26), then the day item list) are drawn here in
+    // that order as their views arrive.
+    keyCommandPending_ = false;
+}
+
+void MainWindow::OnKeyDown(gui::Key key) {
+    const uint16_t command = CommandForKey(key);
+    // A held key moves one step per repaint: repeats before the next paint are dropped.
+    if (command == 0 || keyCommandPending_) {
+        return;
+    }
+    PostCommand(command);
+    keyCommandPending_ = true;
+}
+
+bool MainWindow::OnCommand(uint16_t command) {
+    switch (command) {
+        case kCommandAbout:
+            ShowAboutBox();
+            return true;
+        case kCommandToday:
+            GoToday();
+            return true;
+        case kCommandNextMonth:
+            GoNextMonth();
+            return true;
+        case kCommandPreviousWeek:
+            GoPreviousWeek();
+            return true;
+        case kCommandPreviousMonth:
+            GoPreviousMonth();
+            return true;
+        case kCommandPreviousDay:
+            GoPreviousDay();
+            return true;
+        case kCommandNextDay:
+            GoNextDay();
+            return true;
+        case kCommandNextWeek:
+            GoNextWeek();
+            return true;
+        case kCommandNewAppointment:
+            NewAppointment();
+            return true;
+        case kCommandSettings:
+            ShowSettings();
+            return true;
+        case kCommandCut:
+            CutItem();
+            return true;
+        case kCommandCopy:
+            CopyItem();
+            return true;
+        case kCommandPasteAsTask:
+            PasteAsTask();
+            return true;
+        case kCommandNewTask:
+            NewTask();
+            return true;
+        case kCommandToggleComplete:
+            ToggleComplete();
+            return true;
+        case kCommandNewTaskHere:
+            NewTaskFromContextMenu();
+            return true;
+        case kCommandSummary:
+            ShowSummary();
+            return true;
+        case kCommandPasteAsAppointment:
+            PasteAsAppointment();
+            return true;
+        default:
+            return false;  // Ctrl+Q's command 1 among them: it does nothing here
+    }
+}
+
+void MainWindow::ApplyTaskSetting() {
+    if (!menuBar_) {
+        return;
+    }
+    if (gui::PopupMenu* menu = menuBar_->SubMenu(kCommandNew)) {
+        menu->EnableItem(kCommandNewTask, settings::IsOn(planner_.settings.bTask));
+    }
+}
+
+void MainWindow::RefreshAfterChange() {
+    (void)schedule::RefreshMonthCensus(selectedDate_, planner_.settings, planner_.store,
+                                       planner_.census);
+    (void)schedule::LoadDayItems(selectedDate_, planner_.settings, planner_.home, planner_.store,
+                                 *planner_.dayItems);
+    Repaint();
+}
+
+namespace {
+
+// The About box: full screen with a done button; its OK ends it.
+class AboutBoxHandler final : public gui::DialogHandler {
+public:
+    bool OnInitDialog(gui::Dialog& dialog) override {
+        gui::InitFullScreenDialog(dialog);
+        return true;
+    }
+    bool OnCommand(gui::Dialog& dialog, uint16_t command) override {
+        if (command != kCommandOk) {
+            return false;
+        }
+        dialog.End(1);
+        return true;
+    }
+};
+
+}  // namespace
+
+void MainWindow::ShowAboutBox() {
+    AboutBoxHandler handler;
+    gui::RunModalDialog(Screen(), *this, DialogTemplateOf(kAboutDialog), handler);
+}
+
+void MainWindow::ShowSettings() {
+    // FIXME: the settings dialog (template 115) opens here; whichever button closes it, the
+    // task item, the month's marks and the day are refreshed.
+    ApplyTaskSetting();
+    RefreshAfterChange();
+}
+
+}  // namespace app

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+
+#include "app/planner.h"
+#include "platform/gui/device_screen.h"
+#include "platform/gui/window.h"
+#include "platform/time/date_time.h"
+
+namespace app {
+
+// The planner's one screen: the corner panel, the month grid, in landscape the date header
+// and day strip, and the day item list, with the menu bar, the keys and the command table.
+class MainWindow : public gui::Window {
+public:
+    // `today` is the local date the planner started on; it becomes the selected date.
+    MainWindow(gui::DeviceScreen& screen, Planner& planner, platform::CalendarFields today);
+
+    void OnCreate() override;
+    void OnDestroy() override;
+    void OnActivate(gui::Activation state) override;
+    void OnSettingChange() override;
+    void OnPaint(gui::Surface& surface) override;
+    void OnKeyDown(gui::Key key) override;
+    bool OnCommand(uint16_t command) override;
+
+    // Narrower than tall: the date header and the day strip are left out.
+    bool IsPortrait() const;
+    // Invalidates the full repaint rectangle with the background erased.
+    void Repaint();
+
+    platform::Date SelectedDate() const { return selectedDate_; }
+    const platform::CalendarFields& SelectedDateFields() const { return selectedDateFields_; }
+    platform::Date TodayDate() const { return todayDate_; }
+    bool KeyCommandPending() const { return keyCommandPending_; }
+    gui::MenuBar* MenuBar() const { return menuBar_; }
+
+protected:
+    // One handler per command of the table; those of later parts of the program are wired
+    // here and filled in as those parts arrive.
+    virtual void ShowAboutBox();
+    virtual void GoToday() {}
+    virtual void GoNextMonth() {}
+    virtual void GoPreviousWeek() {}
+    virtual void GoPreviousMonth() {}
+    virtual void GoPreviousDay() {}
+    virtual void GoNextDay() {}
+    virtual void GoNextWeek() {}
+    virtual void NewAppointment() {}
+    virtual void ShowSettings();
+    virtual void CutItem() {}
+    virtual void CopyItem() {}
+    virtual void PasteAsTask() {}
+    virtual void NewTask() {}
+    virtual void ToggleComplete() {}
+    virtual void NewTaskFromContextMenu() {}
+    virtual void ShowSummary() {}
+    virtual void PasteAsAppointment() {}
+
+    // Greys the "仕事" item of the "新規" drop-down unless dated tasks are shown.
+    void ApplyTaskSetting();
+    // Reloads the month's marks and the twelve days, then repaints.
+    void RefreshAfterChange();
+
+    Planner& planner_;
+
+private:
+    gui::MenuBar* menuBar_ = nullptr;
+    gui::ActivationRecord activation_;
+    platform::Date selectedDate_ = 0;
+    platform::CalendarFields selectedDateFields_;
+    platform::Date todayDate_ = 0;
+    bool keyCommandPending_ = false;
+    bool holdHandled_ = false;
+};
+
+// Moves a top-level window to its own left and top with the width of its right edge and the
+// height of its bottom edge less the menu bar, without repainting.
+void FitAboveMenuBar(gui::Window& window);
+
+// The full repaint rectangle of the main window, in its own coordinates.
+inline constexpr gui::Rect kFullRepaintRect{0, 0, 319, 270};
+
+}  // namespace app

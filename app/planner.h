@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/files/data_home.h"
+#include "platform/registry/registry.h"
+#include "schedule/day_items.h"
+#include "schedule/month_census.h"
+#include "schedule/store_session.h"
+#include "settings/settings.h"
+
+namespace app {
+
+// What the planner keeps for its whole run, each piece with its owner named: start-up fills
+// it, the main window and the editors read and write it.
+struct Planner {
+    Planner(platform::DataHome dataHome, platform::registry::Registry settingsRegistry)
+        : home(std::move(dataHome)),
+          registry(std::move(settingsRegistry)),
+          store(home.StorePath()),
+          dayItems(std::make_unique<schedule::DayItems>()) {}
+
+    platform::DataHome home;
+    platform::registry::Registry registry;
+    settings::Settings settings;                   // the settings store's
+    schedule::StoreSession store;                  // the one store connection
+    std::unique_ptr<schedule::DayItems> dayItems;  // the day item collection's
+    schedule::MonthCensusState census;             // the month census's
+};
+
+}  // namespace app

@@ -1,0 +1,122 @@
+#include "app/startup.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+
+#include <iostream>
+
+#include "app/main_window.h"
+#include "app/planner.h"
+#include "app/screen_preferences.h"
+#include "app/shell_resources.h"
+#include "platform/gui/device_screen.h"
+#include "platform/gui/single_instance.h"
+#include "resources/images.h"
+#include "resources/resource_ids.h"
+#include "settings/settings_store.h"
+
+namespace app {
+namespace {
+
+// Start-up problems the user must hear of; the planner still comes up where it can.
+void Warn(const std::string& message) {
+    std::cerr << "tessarinth: " << message << "\n";
+    QMessageBox::warning(nullptr, QStringLiteral("Tessarinth"), QString::fromStdString(message));
+}
+
+// Brings forward the window a second launch should find: an open appointment editor, else the
+// main window.
+void ComeForward(gui::DeviceScreen& screen) {
+    gui::Window* target = screen.FindTopLevel(u"TimeWindow", u"Tessarinth");
+    if (!target) {
+        target = screen.FindTopLevel(u"TESSARINTH", u"Tessarinth");
+    }
+    if (target && target->IsVisible()) {
+        screen.BringToFront(*target);
+    }
+    screen.show();
+    screen.raise();
+    screen.activateWindow();
+}
+
+}  // namespace
+
+int RunPlanner(int argc, char** argv) {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tessarinth"));
+
+    auto home = platform::DataHome::FromEnvironment();
+    if (!home) {
+        std::cerr << "tessarinth: " << home.error().message << "\n";
+        return 1;
+    }
+
+    // A copy already running for this data home comes forward; this one ends before it opens
+    // the store or makes a window.
+    gui::SingleInstance instance(home->StorePath());
+    if (instance.AskRunningCopyToComeForward()) {
+        return 0;
+    }
+    if (auto folders = home->EnsureFolders(); !folders) {
+        Warn(folders.error().message);
+        return 1;
+    }
+
+    Planner planner(*home, platform::registry::Registry::Open(home->RegistryPath()));
+    if (planner.registry.DamageNotice()) {
+        Warn(*planner.registry.DamageNotice());
+    }
+    // The store: opened once for the whole run; a store that cannot be opened is said, and the
+    // planner runs on with empty days (each later request tries again).
+    if (auto store = planner.store.LoggedOnApplication(); !store) {
+        Warn(store.error().message);
+    }
+
+    const platform::SystemClock clock;
+    const platform::CalendarFields today = clock.LocalTimeNow();
+    schedule::InvalidateMonthCensus(planner.census);
+    // Images load once and stay; the views and editors take them from the resources.
+    (void)resources::Icon(resources::kProgramIcon);
+    settings::LoadSettings(planner.registry, planner.settings);
+
+    ScreenPreferences preferences = LoadScreenPreferences(planner.registry);
+    if (preferences.zoom == 0) {
+        const QScreen* desktop = QGuiApplication::primaryScreen();
+        preferences.zoom = DefaultZoom(desktop ? desktop->availableGeometry().height() : 800);
+    }
+    gui::DeviceScreen screen(preferences.orientation, preferences.zoom);
+    screen.setWindowIcon(QIcon(QPixmap::fromImage(resources::Icon(resources::kProgramIcon))));
+    screen.SetAccelerators(Accelerators(resources::kMainAccelerators));
+    screen.SetViewChangedHandler([&] {
+        SaveScreenPreferences(planner.registry, {screen.Zoom(), screen.CurrentOrientation()});
+    });
+
+    MainWindow* main = screen.CreateTopLevel<MainWindow>(planner, today);
+    // Fit above the menu bar: same left and top, the width of its right edge and the height of
+    // its bottom edge less the bar.
+    if (screen.MenuBarOf(*main)) {
+        FitAboveMenuBar(*main);
+    }
+    main->Show();
+    main->PaintNow();
+    screen.show();
+
+    instance.Listen([&screen] { ComeForward(screen); });
+    // For measuring start-up from outside: report the time to the first paint and end.
+    if (qEnvironmentVariableIsSet("TESSARINTH_REPORT_STARTUP")) {
+        QTimer::singleShot(0, &screen, [&] {
+            std::cout << "first paint after " << sinceStart.elapsed() << " ms\n";
+            QApplication::exit(0);
+        });
+    }
+    const int code = QApplication::exec();
+    planner.store.Release();
+    return code;
+}
+
+}  // namespace app

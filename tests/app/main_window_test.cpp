@@ -1,0 +1,211 @@
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+
+#include "app/shell_resources.h"
+#include "resources/resource_ids.h"
+#include "tests/support/temp_folder.h"
+
+namespace app {
+namespace {
+
+using namespace resources;
+
+// A main window whose command handlers write down that they were reached.
+class RecordingMainWindow : public MainWindow {
+public:
+    using MainWindow::MainWindow;
+    std::vector<std::string> reached;
+
+protected:
+    // A date move repaints, as every move does.
+    void Moved(const char* what) {
+        reached.push_back(what);
+        Repaint();
+    }
+    void ShowAboutBox() override { reached.push_back("about"); }
+    void GoToday() override { Moved("today"); }
+    void GoNextMonth() override { reached.push_back("next month"); }
+    void GoPreviousWeek() override { Moved("previous week"); }
+    void GoPreviousMonth() override { reached.push_back("previous month"); }
+    void GoPreviousDay() override { Moved("previous day"); }
+    void GoNextDay() override { Moved("next day"); }
+    void GoNextWeek() override { Moved("next week"); }
+    void NewAppointment() override { reached.push_back("new appointment"); }
+    void ShowSettings() override { reached.push_back("settings"); }
+    void CutItem() override { reached.push_back("cut"); }
+    void CopyItem() override { reached.push_back("copy"); }
+    void PasteAsTask() override { reached.push_back("paste as task"); }
+    void NewTask() override { reached.push_back("new task"); }
+    void ToggleComplete() override { reached.push_back("toggle complete"); }
+    void NewTaskFromContextMenu() override { reached.push_back("new task here"); }
+    void ShowSummary() override { reached.push_back("summary"); }
+    void PasteAsAppointment() override { reached.push_back("paste as appointment"); }
+};
+
+platform::CalendarFields Today() {
+    platform::CalendarFields f;
+    f.Year = 2026;
+    f.Month = 12;
+    f.Day = 7;
+    f.DayOfWeek = 1;
+    f.Hour = 9;
+    f.Minute = 41;
+    return f;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    RecordingMainWindow* Create(int32_t bTask = 1) {
+        planner_.settings.bTask = bTask;
+        screen_.SetAccelerators(Accelerators(kMainAccelerators));
+        auto* window = screen_.CreateTopLevel<RecordingMainWindow>(planner_, Today());
+        FitAboveMenuBar(*window);
+        window->Show();
+        return window;
+    }
+
+    testing_support::TempFolder folder_;
+    platform::DataHome home_{folder_.Path()};
+    Planner planner_{home_, platform::registry::Registry::Open(home_.RegistryPath())};
+    gui::DeviceScreen screen_{gui::Orientation::Portrait, 1};
+};
+
+TEST_F(MainWindowTest, StartsOnTodayAtMidnightWithItsDayLoaded) {
+    auto* window = Create();
+    EXPECT_EQ(window->SelectedDate(), *platform::MakeDate(2026, 12, 7));
+    EXPECT_EQ(window->TodayDate(), window->SelectedDate());
+    EXPECT_EQ(window->SelectedDateFields().Hour, 0);
+    EXPECT_EQ(window->SelectedDateFields().Day, 7);
+    EXPECT_EQ(planner_.dayItems->window[0], window->SelectedDate());
+    EXPECT_EQ(planner_.census.census.cachedMonth, 12);
+}
+
+TEST_F(MainWindowTest, FitsAboveTheMenuBarAndTellsItsOrientation) {
+    auto* window = Create();
+    EXPECT_EQ(window->ScreenRect(), (gui::Rect{0, 26, 240, 294}));
+    EXPECT_TRUE(window->IsPortrait());
+    screen_.Rotate();
+    EXPECT_EQ(window->ScreenRect(), (gui::Rect{0, 26, 320, 214}));
+    EXPECT_FALSE(window->IsPortrait());
+}
+
+TEST_F(MainWindowTest, EveryCommandOfTheTableReachesItsHandler) {
+    auto* window = Create();
+    const std::vector<std::pair<uint16_t, std::string>> table = {
+        {kCommandAbout, "about"},
+        {kCommandToday, "today"},
+        {kCommandNextMonth, "next month"},
+        {kCommandPreviousWeek, "previous week"},
+        {kCommandPreviousMonth, "previous month"},
+        {kCommandPreviousDay, "previous day"},
+        {kCommandNextDay, "next day"},
+        {kCommandNextWeek, "next week"},
+        {kCommandNewAppointment, "new appointment"},
+        {kCommandSettings, "settings"},
+        {kCommandCut, "cut"},
+        {kCommandCopy, "copy"},
+        {kCommandPasteAsTask, "paste as task"},
+        {kCommandNewTask, "new task"},
+        {kCommandToggleComplete, "toggle complete"},
+        {kCommandNewTaskHere, "new task here"},
+        {kCommandSummary, "summary"},
+        {kCommandPasteAsAppointment, "paste as appointment"},
+    };
+    for (const auto& [command, handler] : table) {
+        window->reached.clear();
+        EXPECT_TRUE(window->OnCommand(command)) << command;
+        EXPECT_EQ(window->reached, std::vector<std::string>{handler}) << command;
+    }
+    window->reached.clear();
+    EXPECT_FALSE(window->OnCommand(kCommandOk));
+    EXPECT_FALSE(window->OnCommand(40999));
+    EXPECT_TRUE(window->reached.empty());
+}
+
+TEST_F(MainWindowTest, AHeldKeyMovesOneStepPerPaint) {
+    auto* window = Create();
+    screen_.ProcessPending();
+    window->OnKeyDown(gui::Key::Down);
+    window->OnKeyDown(gui::Key::Down);
+    window->OnKeyDown(gui::Key::Down);
+    EXPECT_TRUE(window->KeyCommandPending());
+    screen_.ProcessPending();
+    EXPECT_EQ(window->reached, std::vector<std::string>{"next day"});
+    EXPECT_FALSE(window->KeyCommandPending());  // the paint after the command cleared it
+
+    window->reached.clear();
+    window->OnKeyDown(gui::Key::Return);
+    window->OnKeyDown(gui::Key::Left);
+    window->PaintNow();  // nothing invalid: no paint, the flag stays
+    window->Repaint();
+    window->PaintNow();
+    window->OnKeyDown(gui::Key::Up);
+    window->OnKeyDown(gui::Key::Other);
+    screen_.ProcessPending();
+    EXPECT_EQ(window->reached, (std::vector<std::string>{"today", "previous day"}));
+}
+
+TEST_F(MainWindowTest, NewTaskItemFollowsTheTaskSetting) {
+    auto* shown = Create(1);
+    ASSERT_NE(shown->MenuBar(), nullptr);
+    EXPECT_TRUE(shown->MenuBar()->SubMenu(kCommandNew)->IsEnabled(kCommandNewTask));
+    shown->Destroy();
+    auto* greyed = Create(0);
+    EXPECT_FALSE(greyed->MenuBar()->SubMenu(kCommandNew)->IsEnabled(kCommandNewTask));
+    EXPECT_TRUE(greyed->MenuBar()->SubMenu(kCommandNew)->IsEnabled(kCommandNewAppointment));
+}
+
+TEST_F(MainWindowTest, CtrlAOpensTheAboutBoxAndCtrlQDoesNothing) {
+    auto* window = Create();
+    QKeyEvent ctrlQ(QEvent::KeyPress, Qt::Key_Q, Qt::ControlModifier);
+    QApplication::sendEvent(&screen_, &ctrlQ);
+    screen_.ProcessPending();
+    EXPECT_TRUE(window->reached.empty());
+    QKeyEvent ctrlA(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+    QApplication::sendEvent(&screen_, &ctrlA);
+    screen_.ProcessPending();
+    EXPECT_EQ(window->reached, std::vector<std::string>{"about"});
+}
+
+TEST_F(MainWindowTest, MenuBarDropDownsSendTheirItemsToTheWindow) {
+    gui::ScriptedResponder responder;
+    screen_.SetModalResponder(&responder);
+    auto* window = Create();
+    responder.popupCommands = {kCommandNextMonth};
+    // "移動" is the second button of the bar.
+    const auto buttons = MenuBarButtons(kMainMenu);
+    ASSERT_EQ(buttons.size(), 5u);
+    EXPECT_EQ(buttons[1].text, u"移動");
+    screen_.PenDown({60, 310});
+    screen_.ProcessPending();
+    ASSERT_EQ(responder.popupsShown.size(), 1u);
+    EXPECT_EQ(responder.popupsShown[0].size(), 7u);
+    EXPECT_EQ(window->reached, std::vector<std::string>{"next month"});
+}
+
+TEST_F(MainWindowTest, AboutBoxFillsTheScreenAndItsOkEndsIt) {
+    gui::ScriptedResponder responder;
+    screen_.SetModalResponder(&responder);
+    planner_.settings.bTask = 1;
+    auto* window = screen_.CreateTopLevel<MainWindow>(planner_, Today());
+    window->Show();
+    std::u16string version;
+    gui::Rect rect;
+    responder.dialogAnswers.push_back({[&](gui::Dialog& dialog) {
+                                           version = dialog.Title();
+                                           rect = dialog.ScreenRect();
+                                       },
+                                       kCommandOk});
+    window->SendCommand(kCommandAbout);
+    ASSERT_EQ(responder.dialogsShown.size(), 1u);
+    EXPECT_EQ(version, u"About Tessarinth");
+    EXPECT_EQ(rect, screen_.WorkArea());
+    EXPECT_EQ(screen_.ActiveWindow(), window);
+}
+
+}  // namespace
+}  // namespace app

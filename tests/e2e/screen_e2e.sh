@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# End to end: the real planner under a virtual X display, on a fresh data home. Checks that the
+# screen comes up with its bars and main window, and that a second launch ends at once, leaving
+# the first running. Leaves its screenshot as screen_e2e.png in the current folder.
+set -euo pipefail
+planner=${1:?usage: screen_e2e.sh PATH-TO-tessarinth}
+
+# The part that runs on the virtual display (the script calls itself there).
+if [ "${2:-}" = "--on-display" ]; then
+    home=$3 here=$4
+    export TESSARINTH_HOME="$home" QT_QPA_PLATFORM=xcb
+    "$planner" 2>"$home/first.log" &
+    first=$!
+    for _ in $(seq 100); do
+        xwininfo -root -tree 2>/dev/null | grep -q '"Tessarinth"' && break
+        sleep 0.1
+    done
+    xwininfo -name Tessarinth >"$home/window.txt" || { echo "FAIL: no window"; cat "$home/first.log"; exit 1; }
+    sleep 0.5
+
+    # A second launch for the same data home brings the first forward and ends with 0.
+    if ! timeout 10 "$planner"; then
+        echo "FAIL: the second launch did not end cleanly"; exit 1
+    fi
+    kill -0 "$first" || { echo "FAIL: the first copy ended"; exit 1; }
+
+    import -window root "$here/screen_e2e.png"
+    kill "$first"
+    wait "$first" || true
+    exit 0
+fi
+
+here=$(pwd)
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+xvfb-run -a -s "-screen 0 1000x1000x24" bash "$0" "$planner" --on-display "$home" "$here"
+
+x=$(awk '/Absolute upper-left X/ {print $4}' "$home/window.txt")
+y=$(awk '/Absolute upper-left Y/ {print $4}' "$home/window.txt")
+w=$(awk '/Width:/ {print $2}' "$home/window.txt")
+h=$(awk '/Height:/ {print $2}' "$home/window.txt")
+pixel() { convert "$here/screen_e2e.png" -format "%[pixel:p{$1,$2}]" info:; }
+expect() {
+    local what=$1 got
+    got=$(pixel "$2" "$3")
+    if [ "$got" != "$4" ]; then
+        echo "FAIL: $what at ($2,$3) is $got, expected $4"; exit 1
+    fi
+    echo "ok: $what"
+}
+expect "navigation bar" $((x + w - 4)) $((y + 4)) "srgb(31,58,95)"
+expect "main window" $((x + w / 2)) $((y + h / 2)) "srgb(128,128,128)"
+expect "menu bar" $((x + w - 4)) $((y + h - 4)) "srgb(232,235,239)"
+echo "1 passed, 0 failed"
