@@ -46,9 +46,9 @@ MainWindow::MainWindow(gui::DeviceScreen& screen, Planner& planner, platform::Ca
       planner_(planner) {
     // Today at midnight is both the selected date and today's date.
     today.Hour = today.Minute = today.Second = today.Milliseconds = 0;
-    selectedDateFields_ = today;
-    selectedDate_ = DayOf(today);
-    todayDate_ = selectedDate_;
+    day_.selectedDateFields = today;
+    day_.selectedDate = DayOf(today);
+    day_.todayDate = day_.selectedDate;
 }
 
 void MainWindow::OnCreate() {
@@ -56,9 +56,9 @@ void MainWindow::OnCreate() {
     activation_ = gui::ActivationRecord{};
     ApplyTaskSetting();
     // A store that cannot be read leaves empty rows and marks; the next load tries again.
-    (void)schedule::LoadDayItems(selectedDate_, planner_.settings, planner_.home, planner_.store,
-                                 *planner_.dayItems);
-    (void)schedule::RefreshMonthCensus(selectedDate_, planner_.settings, planner_.store,
+    (void)schedule::LoadDayItems(day_.selectedDate, planner_.settings, planner_.home,
+                                 planner_.store, *planner_.dayItems);
+    (void)schedule::RefreshMonthCensus(day_.selectedDate, planner_.settings, planner_.store,
                                        planner_.census);
     keyCommandPending_ = false;
     holdHandled_ = false;
@@ -181,10 +181,10 @@ void MainWindow::ApplyTaskSetting() {
 }
 
 void MainWindow::RefreshAfterChange() {
-    (void)schedule::RefreshMonthCensus(selectedDate_, planner_.settings, planner_.store,
+    (void)schedule::RefreshMonthCensus(day_.selectedDate, planner_.settings, planner_.store,
                                        planner_.census);
-    (void)schedule::LoadDayItems(selectedDate_, planner_.settings, planner_.home, planner_.store,
-                                 *planner_.dayItems);
+    (void)schedule::LoadDayItems(day_.selectedDate, planner_.settings, planner_.home,
+                                 planner_.store, *planner_.dayItems);
     Repaint();
 }
 
@@ -207,6 +207,46 @@ public:
 };
 
 }  // namespace
+
+void MainWindow::FinishMove() {
+    RefreshSelectedFields(day_);
+    RefreshAfterChange();
+}
+
+void MainWindow::GoToday() {
+    MoveToToday(day_, planner_.clock);
+    RefreshAfterChange();
+}
+
+void MainWindow::GoPreviousDay() {
+    MoveByDays(day_, -1);
+    FinishMove();
+}
+
+void MainWindow::GoNextDay() {
+    MoveByDays(day_, 1);
+    FinishMove();
+}
+
+void MainWindow::GoPreviousWeek() {
+    MoveByDays(day_, -7);
+    FinishMove();
+}
+
+void MainWindow::GoNextWeek() {
+    MoveByDays(day_, 7);
+    FinishMove();
+}
+
+void MainWindow::GoNextMonth() {
+    MoveToNextMonth(day_);
+    FinishMove();
+}
+
+void MainWindow::GoPreviousMonth() {
+    MoveToPreviousMonth(day_);
+    FinishMove();
+}
 
 void MainWindow::ShowAboutBox() {
     AboutBoxHandler handler;

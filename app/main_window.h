@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "app/date_navigation.h"
 #include "app/planner.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/window.h"
@@ -29,9 +30,9 @@ public:
     // Invalidates the full repaint rectangle with the background erased.
     void Repaint();
 
-    platform::Date SelectedDate() const { return selectedDate_; }
-    const platform::CalendarFields& SelectedDateFields() const { return selectedDateFields_; }
-    platform::Date TodayDate() const { return todayDate_; }
+    platform::Date SelectedDate() const { return day_.selectedDate; }
+    const platform::CalendarFields& SelectedDateFields() const { return day_.selectedDateFields; }
+    platform::Date TodayDate() const { return day_.todayDate; }
     bool KeyCommandPending() const { return keyCommandPending_; }
     gui::MenuBar* MenuBar() const { return menuBar_; }
 
@@ -39,13 +40,13 @@ protected:
     // One handler per command of the table; those of later parts of the program are wired
     // here and filled in as those parts arrive.
     virtual void ShowAboutBox();
-    virtual void GoToday() {}
-    virtual void GoNextMonth() {}
-    virtual void GoPreviousWeek() {}
-    virtual void GoPreviousMonth() {}
-    virtual void GoPreviousDay() {}
-    virtual void GoNextDay() {}
-    virtual void GoNextWeek() {}
+    virtual void GoToday();
+    virtual void GoNextMonth();
+    virtual void GoPreviousWeek();
+    virtual void GoPreviousMonth();
+    virtual void GoPreviousDay();
+    virtual void GoNextDay();
+    virtual void GoNextWeek();
     virtual void NewAppointment() {}
     virtual void ShowSettings();
     virtual void CutItem() {}
@@ -61,15 +62,15 @@ protected:
     void ApplyTaskSetting();
     // Reloads the month's marks and the twelve days, then repaints.
     void RefreshAfterChange();
+    // After a move of the selected date: its fields, then the month's marks, the day, a repaint.
+    void FinishMove();
 
     Planner& planner_;
 
 private:
     gui::MenuBar* menuBar_ = nullptr;
     gui::ActivationRecord activation_;
-    platform::Date selectedDate_ = 0;
-    platform::CalendarFields selectedDateFields_;
-    platform::Date todayDate_ = 0;
+    SelectedDay day_;
     bool keyCommandPending_ = false;
     bool holdHandled_ = false;
 };

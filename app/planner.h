@@ -4,6 +4,7 @@
 
 #include "platform/files/data_home.h"
 #include "platform/registry/registry.h"
+#include "platform/time/date_time.h"
 #include "schedule/day_items.h"
 #include "schedule/month_census.h"
 #include "schedule/store_session.h"
@@ -14,12 +15,15 @@ namespace app {
 // What the planner keeps for its whole run, each piece with its owner named: start-up fills
 // it, the main window and the editors read and write it.
 struct Planner {
-    Planner(platform::DataHome dataHome, platform::registry::Registry settingsRegistry)
-        : home(std::move(dataHome)),
+    Planner(platform::DataHome dataHome, platform::registry::Registry settingsRegistry,
+            const platform::Clock& localClock)
+        : clock(localClock),
+          home(std::move(dataHome)),
           registry(std::move(settingsRegistry)),
           store(home.StorePath()),
           dayItems(std::make_unique<schedule::DayItems>()) {}
 
+    const platform::Clock& clock;  // where "today" comes from
     platform::DataHome home;
     platform::registry::Registry registry;
     settings::Settings settings;                   // the settings store's

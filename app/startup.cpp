@@ -67,7 +67,8 @@ int RunPlanner(int argc, char** argv) {
         return 1;
     }
 
-    Planner planner(*home, platform::registry::Registry::Open(home->RegistryPath()));
+    const platform::SystemClock clock;
+    Planner planner(*home, platform::registry::Registry::Open(home->RegistryPath()), clock);
     if (planner.registry.DamageNotice()) {
         Warn(*planner.registry.DamageNotice());
     }
@@ -77,7 +78,6 @@ int RunPlanner(int argc, char** argv) {
         Warn(store.error().message);
     }
 
-    const platform::SystemClock clock;
     const platform::CalendarFields today = clock.LocalTimeNow();
     schedule::InvalidateMonthCensus(planner.census);
     // Images load once and stay; the views and editors take them from the resources.

@@ -70,7 +70,8 @@ protected:
 
     testing_support::TempFolder folder_;
     platform::DataHome home_{folder_.Path()};
-    Planner planner_{home_, platform::registry::Registry::Open(home_.RegistryPath())};
+    platform::FixedClock clock_{Today()};
+    Planner planner_{home_, platform::registry::Registry::Open(home_.RegistryPath()), clock_};
     gui::DeviceScreen screen_{gui::Orientation::Portrait, 1};
 };
 
@@ -205,6 +206,25 @@ TEST_F(MainWindowTest, AboutBoxFillsTheScreenAndItsOkEndsIt) {
     EXPECT_EQ(version, u"About Tessarinth");
     EXPECT_EQ(rect, screen_.WorkArea());
     EXPECT_EQ(screen_.ActiveWindow(), window);
+}
+
+TEST_F(MainWindowTest, NextDayAcrossTheMonthEndMovesTheGridAndTheDay) {
+    auto* window = screen_.CreateTopLevel<MainWindow>(planner_, Today());
+    window->Show();
+    window->SendCommand(kCommandNextMonth);  // 7 December -> 7 January
+    for (int i = 0; i < 24; ++i) {
+        window->SendCommand(kCommandNextDay);
+    }
+    EXPECT_EQ(window->SelectedDate(), *platform::MakeDate(2027, 1, 31));
+    window->SendCommand(kCommandNextDay);
+    EXPECT_EQ(window->SelectedDateFields().Month, 2);
+    EXPECT_EQ(window->SelectedDateFields().Day, 1);
+    EXPECT_EQ(planner_.census.census.cachedMonth, 2);
+    EXPECT_EQ(planner_.dayItems->window[0], window->SelectedDate());
+    EXPECT_EQ(window->TodayDate(), *platform::MakeDate(2026, 12, 7));
+    window->SendCommand(kCommandToday);
+    EXPECT_EQ(window->SelectedDate(), window->TodayDate());
+    EXPECT_EQ(planner_.census.census.cachedMonth, 12);
 }
 
 }  // namespace

@@ -1,0 +1,64 @@
+#include "app/date_navigation.h"
+
+namespace app {
+namespace {
+
+using platform::CalendarFields;
+using platform::Date;
+
+CalendarFields FieldsOf(Date date) {
+    return platform::DateToFields(date).value_or(CalendarFields{});
+}
+
+// Step 5 of the month rules: keep the day of the date before the move where the month has it.
+Date KeepDayOfMonth(CalendarFields lastDay, const CalendarFields& before, Date fallback) {
+    if (lastDay.Day > before.Day) {
+        lastDay.Day = before.Day;
+    }
+    return platform::FieldsToDate(lastDay).value_or(fallback);
+}
+
+}  // namespace
+
+void MoveToToday(SelectedDay& day, const platform::Clock& clock) {
+    CalendarFields today = clock.LocalTimeNow();
+    today.Hour = today.Minute = today.Second = today.Milliseconds = 0;
+    day.selectedDateFields = today;
+    day.selectedDate = platform::FieldsToDate(today).value_or(day.selectedDate);
+    day.todayDate = day.selectedDate;
+}
+
+void MoveByDays(SelectedDay& day, int days) {
+    day.selectedDate += static_cast<double>(days);
+}
+
+void MoveToNextMonth(SelectedDay& day) {
+    // Walks a day at a time: to the first of the next month, then to the first of the month
+    // after, and back one day to the last day of the next month.
+    const int month = FieldsOf(day.selectedDate).Month;
+    do {
+        day.selectedDate += 1.0;
+    } while (FieldsOf(day.selectedDate).Month == month);
+    const int nextMonth = FieldsOf(day.selectedDate).Month;
+    do {
+        day.selectedDate += 1.0;
+    } while (FieldsOf(day.selectedDate).Month == nextMonth);
+    day.selectedDate -= 1.0;
+    day.selectedDate =
+        KeepDayOfMonth(FieldsOf(day.selectedDate), day.selectedDateFields, day.selectedDate);
+}
+
+void MoveToPreviousMonth(SelectedDay& day) {
+    const int month = FieldsOf(day.selectedDate).Month;
+    do {
+        day.selectedDate -= 1.0;
+    } while (FieldsOf(day.selectedDate).Month == month);
+    day.selectedDate =
+        KeepDayOfMonth(FieldsOf(day.selectedDate), day.selectedDateFields, day.selectedDate);
+}
+
+void RefreshSelectedFields(SelectedDay& day) {
+    day.selectedDateFields = FieldsOf(day.selectedDate);
+}
+
+}  // namespace app
