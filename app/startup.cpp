@@ -80,8 +80,6 @@ int RunPlanner(int argc, char** argv) {
 
     const platform::CalendarFields today = clock.LocalTimeNow();
     schedule::InvalidateMonthCensus(planner.census);
-    // Images load once and stay; the views and editors take them from the resources.
-    (void)resources::Icon(resources::kProgramIcon);
     settings::LoadSettings(planner.registry, planner.settings);
 
     ScreenPreferences preferences = LoadScreenPreferences(planner.registry);
