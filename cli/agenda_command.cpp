@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "cli/command_support.h"
 #include "cli/date_argument.h"
 #include "cli/home_settings.h"
 #include "cli/terminal_text.h"
@@ -17,10 +18,6 @@ using schedule::DayItemKind;
 using schedule::DayItemRow;
 using schedule::DayItems;
 
-constexpr int kUsageStatus = 2;
-constexpr int kFailureStatus = 1;
-constexpr std::string_view kTsvOption = "--tsv";
-
 // The widest a subject or location column grows before longer texts simply run past it.
 constexpr size_t kMaxSubjectColumn = 30;
 constexpr size_t kMaxLocationColumn = 20;
@@ -28,8 +25,7 @@ constexpr size_t kDayColumn = 9;    // "Mon 12-07"
 constexpr size_t kTimeColumn = 11;  // "22:00-..."
 
 int Fail(std::ostream& err, int status, const std::string& message) {
-    err << "tessarinth-cli: agenda: " << message << "\n";
-    return status;
+    return cli::Fail(err, "agenda", status, message);
 }
 
 std::string_view KindName(DayItemKind kind) {
@@ -168,26 +164,14 @@ void PrintReadable(const DayItems& items, std::ostream& out) {
 
 int AgendaCommand(const platform::DataHome& home, const std::vector<std::string>& args,
                   const platform::Clock& clock, std::ostream& out, std::ostream& err) {
-    bool tsv = false;
-    std::optional<platform::Date> selected;
-    for (const std::string& arg : args) {
-        if (arg == kTsvOption) {
-            tsv = true;
-        } else if (!selected) {
-            selected = ParseDayArgument(arg);
-            if (!selected) {
-                return Fail(err, kUsageStatus, "not a date of the form YYYY-MM-DD: " + arg);
-            }
-        } else {
-            return Fail(err, kUsageStatus, "unexpected argument: " + arg);
-        }
+    int status = 0;
+    const auto read = ReadDateCommandArguments(
+        args, ParseDayArgument, "date of the form YYYY-MM-DD", clock, "agenda", err, status);
+    if (!read) {
+        return status;
     }
-    if (!selected) {
-        selected = Today(clock);
-        if (!selected) {
-            return Fail(err, kFailureStatus, "the clock gives no valid date");
-        }
-    }
+    const bool tsv = read->tsv;
+    const std::optional<platform::Date> selected = read->selected;
     if (auto folders = home.EnsureFolders(); !folders) {
         return Fail(err, kFailureStatus, folders.error().message);
     }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "cli/command_support.h"
 #include "cli/date_argument.h"
 #include "cli/home_settings.h"
 #include "schedule/month_census.h"
@@ -16,10 +17,6 @@ namespace {
 using schedule::kGridColumns;
 using schedule::kGridRows;
 using schedule::MonthCensusState;
-
-constexpr int kUsageStatus = 2;
-constexpr int kFailureStatus = 1;
-constexpr std::string_view kTsvOption = "--tsv";
 
 // A grid cell in the terminal: ">dd*H" and its band letters below, padded to this width.
 constexpr size_t kCellWidth = 8;
@@ -38,8 +35,7 @@ constexpr std::array<std::pair<uint8_t, char>, 4> kBandLetters{{
 }};
 
 int Fail(std::ostream& err, int status, const std::string& message) {
-    err << "tessarinth-cli: month: " << message << "\n";
-    return status;
+    return cli::Fail(err, "month", status, message);
 }
 
 void PrintTsv(const MonthCensusState& state, std::ostream& out) {
@@ -130,27 +126,15 @@ void PrintReadable(const MonthCensusState& state, platform::Date selected, std::
 
 int MonthCommand(const platform::DataHome& home, const std::vector<std::string>& args,
                  const platform::Clock& clock, std::ostream& out, std::ostream& err) {
-    bool tsv = false;
-    std::optional<platform::Date> selected;
-    for (const std::string& arg : args) {
-        if (arg == kTsvOption) {
-            tsv = true;
-        } else if (!selected) {
-            selected = ParseMonthArgument(arg);
-            if (!selected) {
-                return Fail(err, kUsageStatus,
-                            "not a month or date of the form YYYY-MM or YYYY-MM-DD: " + arg);
-            }
-        } else {
-            return Fail(err, kUsageStatus, "unexpected argument: " + arg);
-        }
+    int status = 0;
+    const auto read = ReadDateCommandArguments(args, ParseMonthArgument,
+                                               "month or date of the form YYYY-MM or YYYY-MM-DD",
+                                               clock, "month", err, status);
+    if (!read) {
+        return status;
     }
-    if (!selected) {
-        selected = Today(clock);
-        if (!selected) {
-            return Fail(err, kFailureStatus, "the clock gives no valid date");
-        }
-    }
+    const bool tsv = read->tsv;
+    const std::optional<platform::Date> selected = read->selected;
     if (auto folders = home.EnsureFolders(); !folders) {
         return Fail(err, kFailureStatus, folders.error().message);
     }

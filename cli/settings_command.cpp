@@ -8,15 +8,13 @@
 #include "settings/setting_text.h"
 #include "settings/settings_store.h"
 
+#include "cli/command_support.h"
+
 namespace cli {
 namespace {
 
-constexpr int kUsageStatus = 2;
-constexpr int kFailureStatus = 1;
-
 int Fail(std::ostream& err, int status, const std::string& message) {
-    err << "tessarinth-cli: settings: " << message << "\n";
-    return status;
+    return cli::Fail(err, "settings", status, message);
 }
 
 size_t LongestName() {
