@@ -98,8 +98,8 @@ DeviceScreen::DeviceScreen(Orientation orientation, int zoom)
 
 DeviceScreen::~DeviceScreen() {
     qApp->removeEventFilter(this);
-    for (auto& [key, timer] : timers_) {
-        delete timer;
+    for (auto& [key, entry] : timers_) {
+        delete entry.timer;
     }
 }
 
@@ -259,7 +259,7 @@ void DeviceScreen::WindowDestroyed(Window& window) {
     }
     for (auto it = timers_.begin(); it != timers_.end();) {
         if (it->first.window == &window) {
-            delete it->second;
+            delete it->second.timer;
             it = timers_.erase(it);
         } else {
             ++it;
@@ -314,6 +314,21 @@ void DeviceScreen::ShowOkButton(Window& window) {
         okButtons_.push_back(&window);
     }
     update();
+}
+
+Window* DeviceScreen::OkButtonTarget() const {
+    // The newest window that asked for the button within the active window: a pop-up child
+    // (the summary) is closed by it while it is up, the window itself afterwards.
+    for (auto it = okButtons_.rbegin(); it != okButtons_.rend(); ++it) {
+        const Window* topLevel = *it;
+        while (topLevel->Parent()) {
+            topLevel = topLevel->Parent();
+        }
+        if (active_ && topLevel == active_ && (*it)->IsVisible()) {
+            return *it;
+        }
+    }
+    return nullptr;
 }
 
 uint16_t DeviceScreen::TrackPopupMenu(const PopupMenu& menu, Point screenPoint) {
@@ -434,6 +449,11 @@ void DeviceScreen::ProcessPending() {
 
 void DeviceScreen::StartTimer(Window& window, int id, int milliseconds) {
     StopTimer(window, id);
+    if (manualTimers_) {
+        timers_[{&window, id}] =
+            TimerEntry{nullptr, &window, milliseconds, manualNow_ + milliseconds};
+        return;
+    }
     auto* timer = new QTimer(this);
     timer->setInterval(milliseconds);
     QObject::connect(timer, &QTimer::timeout, this,
@@ -442,14 +462,39 @@ void DeviceScreen::StartTimer(Window& window, int id, int milliseconds) {
                              target->OnTimer(id);
                          }
                      });
-    timers_[{&window, id}] = timer;
+    timers_[{&window, id}] = TimerEntry{timer, &window, milliseconds, 0};
     timer->start();
+}
+
+void DeviceScreen::AdvanceTimers(int milliseconds) {
+    const int64_t until = manualNow_ + milliseconds;
+    for (;;) {
+        // Looked up afresh each time: a handler may start, kill or destroy timers.
+        auto next = timers_.end();
+        for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+            if (it->second.timer == nullptr && it->second.due <= until &&
+                (next == timers_.end() || it->second.due < next->second.due)) {
+                next = it;
+            }
+        }
+        if (next == timers_.end()) {
+            break;
+        }
+        manualNow_ = next->second.due;
+        next->second.due += std::max(next->second.interval, 1);
+        Window* target = next->second.target;
+        const int id = next->first.id;
+        if (IsAlive(target)()) {
+            target->OnTimer(id);
+        }
+    }
+    manualNow_ = until;
 }
 
 void DeviceScreen::StopTimer(const Window& window, int id) {
     auto found = timers_.find({&window, id});
     if (found != timers_.end()) {
-        delete found->second;
+        delete found->second.timer;
         timers_.erase(found);
     }
 }
@@ -487,10 +532,9 @@ Point DeviceScreen::ToClient(const Window& window, Point screenPoint) const {
 
 bool DeviceScreen::PressOnBars(Point p) {
     if (p.y < kBarHeight) {
-        if (active_ &&
-            std::find(okButtons_.begin(), okButtons_.end(), active_) != okButtons_.end() &&
-            p.x >= Width() - kOkButtonWidth) {
-            active_->PostCommand(kOkCommand);
+        Window* target = OkButtonTarget();
+        if (target && p.x >= Width() - kOkButtonWidth) {
+            target->PostCommand(kOkCommand);
         }
         return true;
     }
@@ -674,7 +718,7 @@ void DeviceScreen::DrawBars(QPainter& painter, int zoom) const {
     const QString title = active_ ? QString::fromStdU16String(active_->title_) : QString();
     painter.drawText(QRect(6 * zoom, 0, width - 40 * zoom, barHeight),
                      Qt::AlignVCenter | Qt::AlignLeft, title);
-    if (active_ && std::find(okButtons_.begin(), okButtons_.end(), active_) != okButtons_.end()) {
+    if (OkButtonTarget()) {
         const QRect ok((Width() - kOkButtonWidth + 3) * zoom, 4 * zoom, (kOkButtonWidth - 6) * zoom,
                        (kBarHeight - 8) * zoom);
         painter.setPen(QPen(kBarTextColor, zoom));

@@ -88,7 +88,11 @@ public:
     // ---- shell ----
     MenuBar* CreateMenuBar(Window& owner, std::vector<MenuBarButton> buttons);
     MenuBar* MenuBarOf(const Window& owner) const;
+    // Asks for the navigation bar's OK button (command 1) while the window, or the top-level
+    // window it lies in, is active.
     void ShowOkButton(Window& window);
+    // Who the OK button would go to now; null when it is not shown.
+    Window* OkButtonTarget() const;
     void SetAccelerators(std::vector<Accelerator> accelerators) {
         accelerators_ = std::move(accelerators);
     }
@@ -104,6 +108,18 @@ public:
     // The responder that answers modal interactions instead of a person, or null.
     ModalResponder* Responder() const { return responder_; }
     void SetHoldMilliseconds(int milliseconds) { holdMilliseconds_ = milliseconds; }
+
+    // ---- timers driven by hand (tests) ----
+    // From now on timers wait for AdvanceTimers instead of the wall clock, so a test can let
+    // seconds pass without sleeping.
+    void UseManualTimers() { manualTimers_ = true; }
+    // Lets that much time pass on the manual timer clock, firing every timer that falls due, in
+    // the order they fall due.
+    void AdvanceTimers(int milliseconds);
+    // Whether the window's timer runs.
+    bool IsTimerRunning(const Window& window, int id) const {
+        return timers_.contains({&window, id});
+    }
 
     // The soft keyboard: the desktop's input method, with a fixed rectangle at the bottom of
     // the work area standing in for the panel the handheld would show.
@@ -180,9 +196,17 @@ private:
     std::vector<Window*> stack_;  // top-level windows, bottom first
     std::vector<std::unique_ptr<Window>> destroyed_;
     std::map<const Window*, std::unique_ptr<MenuBar>> menuBars_;
-    std::vector<const Window*> okButtons_;
+    std::vector<Window*> okButtons_;
     std::vector<Accelerator> accelerators_;
-    std::map<TimerKey, QTimer*> timers_;
+    struct TimerEntry {
+        QTimer* timer = nullptr;  // null on the manual timer clock
+        Window* target = nullptr;
+        int interval = 0;
+        int64_t due = 0;  // on the manual timer clock
+    };
+    std::map<TimerKey, TimerEntry> timers_;
+    bool manualTimers_ = false;
+    int64_t manualNow_ = 0;
     Window* active_ = nullptr;
     Window* focus_ = nullptr;
     Window* capture_ = nullptr;

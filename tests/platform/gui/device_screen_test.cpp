@@ -163,6 +163,24 @@ TEST_F(DeviceScreenTest, TimersFireUntilKilled) {
     EXPECT_EQ(window->timers.size(), fired);
 }
 
+TEST_F(DeviceScreenTest, ManualTimersFireAsTheirTimeComesAndRestartFromNow) {
+    screen_.UseManualTimers();
+    auto* window = screen_.CreateTopLevel<RecordingWindow>();
+    window->SetTimer(1, 5000);
+    window->SetTimer(2, 1500);
+    screen_.AdvanceTimers(4000);
+    EXPECT_EQ(window->timers, (std::vector<int>{2, 2}));  // at 1.5 s and 3 s
+    window->SetTimer(1, 5000);                            // restarted at 4 s: due at 9 s
+    window->KillTimer(2);
+    screen_.AdvanceTimers(4999);
+    EXPECT_EQ(window->timers.size(), 2u);
+    EXPECT_TRUE(screen_.IsTimerRunning(*window, 1));
+    screen_.AdvanceTimers(1);
+    EXPECT_EQ(window->timers, (std::vector<int>{2, 2, 1}));
+    window->Destroy();
+    EXPECT_FALSE(screen_.IsTimerRunning(*window, 1));
+}
+
 TEST_F(DeviceScreenTest, MenuBarButtonsAndDropDownsSendTheirCommands) {
     screen_.SetModalResponder(&responder_);
     auto* window = screen_.CreateTopLevel<RecordingWindow>();
