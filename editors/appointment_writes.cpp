@@ -1,0 +1,233 @@
+#include "editors/appointment_writes.h"
+
+#include <algorithm>
+#include <span>
+#include <string>
+
+#include "editors/ink_file_writer.h"
+#include "platform/pim/schedule_store.h"
+#include "schedule/ink_file.h"
+
+namespace editors {
+namespace {
+
+// A body split after its first line; the day loader reads the first line as the ink file's
+// name.
+struct MemoLines {
+    std::u16string first;
+    std::u16string lineBreak;  // "\r\n", "\r" or "\n"; empty when the body is one line
+    std::u16string rest;
+};
+
+MemoLines SplitFirstLine(std::u16string_view body) {
+    const size_t end = body.find_first_of(u"\r\n");
+    if (end == std::u16string_view::npos) {
+        return MemoLines{std::u16string(body), u"", u""};
+    }
+    const size_t breakLength = body.substr(end).starts_with(u"\r\n") ? 2 : 1;
+    return MemoLines{std::u16string(body.substr(0, end)),
+                     std::u16string(body.substr(end, breakLength)),
+                     std::u16string(body.substr(end + breakLength))};
+}
+
+pim::StoreFlag AsStoreFlag(int32_t flag) {
+    return flag != 0 ? pim::kTrue : pim::kFalse;
+}
+
+std::span<const controls::InkEntry> LiveInk(const controls::PadData& pad) {
+    const int32_t count =
+        std::clamp<int32_t>(pad.InkCount, 0, static_cast<int32_t>(controls::kMaxInkEntries));
+    return std::span<const controls::InkEntry>(pad.InkBuffer.data(), static_cast<size_t>(count));
+}
+
+WriteResult Failure(WriteStatus status, const platform::Error& error) {
+    return WriteResult{status, error.message, 0};
+}
+
+// Subject, location, start, end, body, all-day and reminder, in the order the store takes them.
+void SetDetails(pim::Appointment& appointment, const EditRecord& record) {
+    appointment.SetSubject(LimitedText(record.Subject, kMaxSubjectChars));
+    appointment.SetLocation(LimitedText(record.Location, kMaxLocationChars));
+    appointment.SetStart(record.Start);
+    appointment.SetEnd(record.End);
+    appointment.SetBody(LimitedText(record.Body, kMaxBodyChars));
+    appointment.SetAllDayEvent(AsStoreFlag(record.AllDay));
+    appointment.SetReminderSet(AsStoreFlag(record.Reminder));
+}
+
+// The categories of a changed appointment: the holiday category alone when the box is set;
+// none when it was cleared; otherwise left alone (or none for a new appointment). Any change
+// involving the holiday category moves the month grid's holiday colouring.
+void SetCategories(const StoreWriteContext& context, pim::Appointment& appointment,
+                   const EditRecord& record, bool isNew) {
+    if (record.Holiday != 0) {
+        appointment.SetCategories(context.settings.HoliDay);
+        schedule::InvalidateMonthCensus(context.census);
+    } else if (isNew) {
+        appointment.SetCategories(u"");
+    } else if (record.HolidayAtOpen != 0) {
+        appointment.SetCategories(u"");
+        schedule::InvalidateMonthCensus(context.census);
+    }
+}
+
+// Ink names are found before anything is written: a body never names a number that was not
+// free, nor a path the day loader would refuse.
+platform::Result<std::u16string> NewInkName(const StoreWriteContext& context) {
+    auto number = FindFreeInkNumber(context.home, context.settings.DataPath);
+    if (!number) {
+        return number.error();
+    }
+    return InkFileName(*number);
+}
+
+}  // namespace
+
+WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& record,
+                              controls::PadData& pad, std::u16string_view text) {
+    // A copy: the text may be the record's own body.
+    const std::u16string memo(LimitedText(text, kMaxBodyChars));
+    const bool needsInkFile = memo.empty() && pad.InkCount > 0;
+    std::u16string inkName;
+    if (needsInkFile) {
+        auto name = NewInkName(context);
+        if (!name) {
+            return Failure(WriteStatus::NoRoomForInk, name.error());
+        }
+        inkName = std::move(*name);
+    }
+
+    auto application = context.store.LoggedOnApplication();
+    if (!application) {
+        return Failure(WriteStatus::StoreFailed, application.error());
+    }
+    auto folder = (*application)->GetDefaultFolder(pim::FolderKind::Calendar);
+    if (!folder) {
+        context.store.Release();
+        return Failure(WriteStatus::StoreFailed, folder.error());
+    }
+    auto items = folder->GetItems();
+    if (!items) {
+        context.store.Release();
+        return Failure(WriteStatus::StoreFailed, items.error());
+    }
+
+    if (!memo.empty()) {
+        pad.InkCount = 0;
+        record.Body = memo;
+    } else if (needsInkFile) {
+        if (auto written =
+                WriteInkFile(context.home, context.settings.DataPath, inkName, LiveInk(pad));
+            !written) {
+            return Failure(WriteStatus::InkFileFailed, written.error());
+        }
+        record.Body = inkName;
+    }
+
+    pim::Appointment appointment = items->AddAppointment();
+    SetDetails(appointment, record);
+    SetCategories(context, appointment, record, true);
+    if (auto saved = appointment.Save(); !saved) {
+        if (needsInkFile) {
+            (void)DeleteInkFile(context.home, context.settings.DataPath, inkName);
+        }
+        return Failure(WriteStatus::StoreFailed, saved.error());
+    }
+    return WriteResult{WriteStatus::Written, "", appointment.Oid()};
+}
+
+WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& record,
+                              controls::PadData& pad, std::u16string_view padText) {
+    const std::u16string memo(LimitedText(padText, kMaxBodyChars));
+    const bool keepsInk = memo.empty() && pad.InkCount > 0;
+    const MemoLines opened = SplitFirstLine(record.Body);
+    const bool hadInkFile = record.InkCountAtOpen > 0 && schedule::IsInkFileName(opened.first);
+
+    // Decide the body and the file first; refuse before anything is touched.
+    std::u16string inkName;
+    std::u16string body;
+    bool createsInkFile = false;
+    if (keepsInk && hadInkFile) {
+        inkName = opened.first;
+        body = record.Body;
+        if (auto path = InkFilePath(context.home, context.settings.DataPath, inkName); !path) {
+            return Failure(WriteStatus::NoRoomForInk, path.error());
+        }
+    } else if (keepsInk) {
+        auto name = NewInkName(context);
+        if (!name) {
+            return Failure(WriteStatus::NoRoomForInk, name.error());
+        }
+        inkName = std::move(*name);
+        body = inkName;
+        createsInkFile = true;
+    } else {
+        body = memo;
+        // The ink's file goes, but lines stored after its name were never shown in the pad and
+        // are kept.
+        if (hadInkFile && !opened.rest.empty()) {
+            body += body.empty() ? opened.rest : opened.lineBreak + opened.rest;
+        }
+    }
+
+    auto application = context.store.LoggedOnApplication();
+    if (!application) {
+        return Failure(WriteStatus::StoreFailed, application.error());
+    }
+    auto appointment = (*application)->GetAppointmentFromOid(record.ItemOid);
+    if (!appointment) {
+        return Failure(WriteStatus::ItemMissing, appointment.error());
+    }
+
+    if (keepsInk) {
+        if (auto written =
+                WriteInkFile(context.home, context.settings.DataPath, inkName, LiveInk(pad));
+            !written) {
+            return Failure(WriteStatus::InkFileFailed, written.error());
+        }
+    }
+    if (!memo.empty()) {
+        pad.InkCount = 0;
+    }
+    record.Body = LimitedText(body, kMaxBodyChars);
+
+    SetDetails(*appointment, record);
+    SetCategories(context, *appointment, record, false);
+    if (auto saved = appointment->Save(); !saved) {
+        if (createsInkFile) {
+            (void)DeleteInkFile(context.home, context.settings.DataPath, inkName);
+        }
+        return Failure(WriteStatus::StoreFailed, saved.error());
+    }
+    if (hadInkFile && !keepsInk) {
+        // The store no longer names it. A file that will not go is only an unused number.
+        (void)DeleteInkFile(context.home, context.settings.DataPath, opened.first);
+    }
+    return WriteResult{WriteStatus::Written, "", record.ItemOid};
+}
+
+WriteResult DeleteAppointment(const StoreWriteContext& context, const EditRecord& record) {
+    if (record.Holiday != 0) {
+        schedule::InvalidateMonthCensus(context.census);
+    }
+    auto application = context.store.LoggedOnApplication();
+    if (!application) {
+        return Failure(WriteStatus::StoreFailed, application.error());
+    }
+    auto appointment = (*application)->GetAppointmentFromOid(record.ItemOid);
+    if (!appointment) {
+        return Failure(WriteStatus::ItemMissing, appointment.error());
+    }
+    if (auto deleted = appointment->Delete(); !deleted) {
+        return Failure(WriteStatus::StoreFailed, deleted.error());
+    }
+    if (record.InkCountAtOpen > 0) {
+        const MemoLines lines = SplitFirstLine(record.Body);
+        if (schedule::IsInkFileName(lines.first)) {
+            (void)DeleteInkFile(context.home, context.settings.DataPath, lines.first);
+        }
+    }
+    return WriteResult{WriteStatus::Written, "", record.ItemOid};
+}
+
+}  // namespace editors

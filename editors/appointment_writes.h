@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string_view>
+
+#include "controls/pad_data.h"
+#include "editors/edit_record.h"
+#include "editors/store_write_context.h"
+#include "editors/write_result.h"
+
+namespace editors {
+
+// The appointment writes keep the memo rule: a body holds a text memo or the name of an ink file
+// on its first line, never both. A text memo wins over ink (the pad's InkCount becomes 0). Ink
+// files are written before the store names them and deleted only after the store has let go of
+// them, so the store never names a file that is not there.
+//
+// `padText` is the pad's text box text; at most kMaxBodyChars of it are kept. Every write
+// refuses with NoRoomForInk, before touching the store or any file, when new ink needs a file
+// and none can be had (see write_result.h); the caller shows kNoMoreRoomMessage.
+//
+// Setting the holiday box stores the settings' HoliDay as the appointment's only category and
+// marks the month census stale; so does clearing a box that was set at open (categories become
+// empty). An appointment whose box stayed clear keeps its categories on update.
+
+// Adds a new appointment from the record. A non-empty `text` becomes the memo; otherwise ink in
+// the pad is written to a new ink file (the lowest free number) named in Body; with neither,
+// Body is stored as it is. Used by the appointment editor (the pad's text) and by the clipboard's
+// paste (the copied body, or an empty text when the pad holds the copied ink).
+WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& record,
+                              controls::PadData& pad, std::u16string_view text);
+
+// Rewrites the appointment ItemOid from the record and the pad, as the appointment editor saves
+// it. With ink kept, the same ink file is rewritten and Body (the file's name and any further
+// lines) is stored unchanged; with ink added, a new file is named in Body. When ink goes (erased
+// or replaced by text), Body becomes the pad text followed by any further lines the ink memo
+// had, and the old file is deleted once the store is saved. A text memo's Body becomes the pad
+// text.
+WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& record,
+                              controls::PadData& pad, std::u16string_view padText);
+
+// Deletes the appointment ItemOid and, when it had ink at open, the ink file named on Body's first
+// line. A failed lookup deletes nothing. Used by the editor's delete and the clipboard's cut.
+WriteResult DeleteAppointment(const StoreWriteContext& context, const EditRecord& record);
+
+}  // namespace editors

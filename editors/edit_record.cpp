@@ -1,0 +1,86 @@
+#include "editors/edit_record.h"
+
+#include <algorithm>
+
+#include "platform/text/unicode_text.h"
+
+namespace editors {
+namespace {
+
+void Clear(EditRecord& record) {
+    record.ItemOid = 0;
+    record.Start = 0;
+    record.End = 0;
+    record.Subject.clear();
+    record.Location.clear();
+    record.Body.clear();
+    record.AllDay = 0;
+    record.Reminder = 0;
+    record.Holiday = 0;
+    record.HolidayAtOpen = 0;
+    record.Complete = 0;
+    record.InkCountAtOpen = 0;
+    record.InkEntries.fill(controls::InkEntry{});
+}
+
+int32_t AsFlag(int32_t value) {
+    return value != 0 ? 1 : 0;
+}
+
+}  // namespace
+
+std::u16string_view LimitedText(std::u16string_view text, size_t maxChars) {
+    size_t length = std::min(text.size(), maxChars);
+    if (length < text.size() && length > 0 && platform::IsHighSurrogate(text[length - 1])) {
+        --length;
+    }
+    return text.substr(0, length);
+}
+
+void FillForNewAppointment(EditRecord& record, platform::Date day) {
+    Clear(record);
+    record.Start = day;
+    record.End = day;
+}
+
+void FillFromAppointmentRow(EditRecord& record, const schedule::DayItemRow& row) {
+    Clear(record);
+    record.ItemOid = row.objectId;
+    record.Start = row.start;
+    record.End = row.end;
+    record.Subject = LimitedText(row.subject, kMaxSubjectChars);
+    record.Location = LimitedText(row.location, kMaxLocationChars);
+    record.Body = LimitedText(row.body, kMaxBodyChars);
+    record.AllDay = AsFlag(row.allDay);
+    record.Reminder = AsFlag(row.reminder);
+    record.Holiday = AsFlag(row.holiday);
+    record.HolidayAtOpen = record.Holiday;
+    const int32_t inkCount =
+        std::clamp<int32_t>(row.inkCount, 0, static_cast<int32_t>(controls::kMaxInkEntries));
+    record.InkCountAtOpen = inkCount;
+    std::copy_n(row.ink.begin(), inkCount, record.InkEntries.begin());
+}
+
+void FillForNewTask(EditRecord& record, platform::Date due) {
+    Clear(record);
+    record.Start = due;
+}
+
+void FillFromTaskRow(EditRecord& record, const schedule::DayItemRow& row) {
+    Clear(record);
+    record.ItemOid = row.objectId;
+    record.Start = row.start;
+    record.End = row.end;
+    record.Subject = LimitedText(row.subject, kMaxSubjectChars);
+    record.Body = LimitedText(row.body, kMaxBodyChars);
+    record.Complete = AsFlag(row.complete);
+}
+
+void FillFromUndatedTask(EditRecord& record, const schedule::UndatedTask& task) {
+    Clear(record);
+    record.ItemOid = task.objectId;
+    record.Subject = LimitedText(task.subject, kMaxSubjectChars);
+    record.Complete = AsFlag(task.complete);
+}
+
+}  // namespace editors

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "controls/ink_entry.h"
+#include "platform/time/date_time.h"
+#include "schedule/day_items.h"
+
+namespace editors {
+
+// Characters each text of the record keeps (its buffer less the terminating zero).
+inline constexpr size_t kMaxSubjectChars = 255;
+inline constexpr size_t kMaxLocationChars = 255;
+inline constexpr size_t kMaxBodyChars = 12999;
+// What the editor windows read back from their controls: subject and location boxes, and the
+// task editor's notes field.
+inline constexpr size_t kMaxEditedSubjectChars = 254;
+inline constexpr size_t kMaxTaskNotesChars = 1999;
+
+// The item being created, opened, pasted or deleted. One instance for the whole run: the main
+// window fills it before it opens an editor or calls a store write, the editors change it, and
+// the writes read it (and rewrite Body). Plain data.
+struct EditRecord {
+    int32_t ItemOid = 0;       // the store's object id; 0: a new item, so writes create
+    platform::Date Start = 0;  // appointment start; task due date, 0.0 for none
+    platform::Date End = 0;    // appointment end
+    std::u16string Subject;    // at most kMaxSubjectChars
+    std::u16string Location;   // at most kMaxLocationChars; appointments only
+    // The body as stored, at most kMaxBodyChars: a text memo, or for handwriting the ink file's
+    // name on the first line (any further stored lines follow it); a task's notes.
+    std::u16string Body;
+    int32_t AllDay = 0;          // 0 or 1
+    int32_t Reminder = 0;        // 0 or 1
+    int32_t Holiday = 0;         // 1: the appointment carries the holiday category
+    int32_t HolidayAtOpen = 0;   // Holiday when the editor opened
+    int32_t Complete = 0;        // a task's completion, 0 or 1
+    int32_t InkCountAtOpen = 0;  // ink records the item had when opened, 0..kMaxInkEntries
+    std::array<controls::InkEntry, controls::kMaxInkEntries> InkEntries{};
+};
+
+// The text cut to at most `maxChars` UTF-16 units, never keeping half a surrogate pair.
+std::u16string_view LimitedText(std::u16string_view text, size_t maxChars);
+
+// The fills below set every field, so that no write ever reads a value left over from an
+// earlier item.
+
+// A new appointment on `day` (its time of day is kept as given).
+void FillForNewAppointment(EditRecord& record, platform::Date day);
+
+// An existing appointment from its day-list row: the whole stored body, not just its first line,
+// so that opening and saving never shortens the memo.
+void FillFromAppointmentRow(EditRecord& record, const schedule::DayItemRow& row);
+
+// A new task due on `due`, or without due date when `due` is 0.0.
+void FillForNewTask(EditRecord& record, platform::Date due);
+
+// An existing dated task from its day-list row, notes whole.
+void FillFromTaskRow(EditRecord& record, const schedule::DayItemRow& row);
+
+// A task of the corner panel's list: no due date; its notes are not listed, so Body is empty
+// and only the subject-and-completion writes may be used with it.
+void FillFromUndatedTask(EditRecord& record, const schedule::UndatedTask& task);
+
+}  // namespace editors

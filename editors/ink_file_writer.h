@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "controls/ink_entry.h"
+#include "platform/files/data_home.h"
+#include "platform/result.h"
+
+namespace editors {
+
+// Ink files are numbered "1.dat" to "1999.dat"; the search takes the lowest free number.
+inline constexpr int32_t kFirstInkNumber = 1;
+inline constexpr int32_t kLastInkNumber = 1999;
+
+// "<number>.dat".
+std::u16string InkFileName(int32_t number);
+
+// Where the ink file `name` of the data folder lies: an error when the name is not one the
+// planner writes, when "<dataFolder>\<name>" would pass schedule::kMaxInkPathUnits (the reader
+// would never open it), or when the folder cannot be mapped onto this machine.
+platform::Result<std::filesystem::path> InkFilePath(const platform::DataHome& home,
+                                                    std::u16string_view dataFolder,
+                                                    std::u16string_view name);
+
+// The lowest number from kFirstInkNumber to kLastInkNumber whose file is not there and whose
+// path fits; an error when there is none, so that no file is ever named from a number that is
+// not free. Anything at a number's path (also a file that cannot be read) keeps it taken: a new
+// memo never replaces a file it did not write.
+platform::Result<int32_t> FindFreeInkNumber(const platform::DataHome& home,
+                                            std::u16string_view dataFolder);
+
+// Writes the entries to the ink file `name` of the data folder, replacing an earlier file of
+// that name atomically: a crash or a full disk leaves the old file whole. The file holds each
+// entry as x then y, signed 32-bit little-endian, with no header; at most kMaxInkEntries.
+platform::Result<void> WriteInkFile(const platform::DataHome& home, std::u16string_view dataFolder,
+                                    std::u16string_view name,
+                                    std::span<const controls::InkEntry> entries);
+
+// Deletes the ink file `name` of the data folder. Only names the planner writes are deleted.
+platform::Result<void> DeleteInkFile(const platform::DataHome& home, std::u16string_view dataFolder,
+                                     std::u16string_view name);
+
+}  // namespace editors

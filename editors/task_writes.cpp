@@ -1,0 +1,110 @@
+#include "editors/task_writes.h"
+
+#include "platform/pim/records.h"
+#include "platform/pim/schedule_store.h"
+
+namespace editors {
+namespace {
+
+// Which properties a write sets besides subject and completion.
+enum class TaskFields { SubjectAndCompletion, All };
+
+WriteResult Failure(WriteStatus status, const platform::Error& error) {
+    return WriteResult{status, error.message, 0};
+}
+
+// Start 0.0 is the record's only mark of a missing due date; the store has its own.
+platform::Date StoredDueDate(const EditRecord& record) {
+    return record.Start == 0.0 ? pim::kNoDateValue : record.Start;
+}
+
+void SetFields(pim::Task& task, const EditRecord& record, TaskFields fields) {
+    task.SetSubject(LimitedText(record.Subject, kMaxSubjectChars));
+    if (fields == TaskFields::All) {
+        task.SetDueDate(StoredDueDate(record));
+    }
+    task.SetComplete(record.Complete != 0 ? pim::kTrue : pim::kFalse);
+    if (fields == TaskFields::All) {
+        task.SetBody(LimitedText(record.Body, kMaxBodyChars));
+    }
+}
+
+WriteResult Create(const StoreWriteContext& context, const EditRecord& record, TaskFields fields) {
+    auto application = context.store.LoggedOnApplication();
+    if (!application) {
+        return Failure(WriteStatus::StoreFailed, application.error());
+    }
+    auto folder = (*application)->GetDefaultFolder(pim::FolderKind::Tasks);
+    if (!folder) {
+        context.store.Release();
+        return Failure(WriteStatus::StoreFailed, folder.error());
+    }
+    auto items = folder->GetItems();
+    if (!items) {
+        context.store.Release();
+        return Failure(WriteStatus::StoreFailed, items.error());
+    }
+    // A new task starts without due date and notes, so the undated create leaves them so.
+    pim::Task task = items->AddTask();
+    SetFields(task, record, fields);
+    if (auto saved = task.Save(); !saved) {
+        return Failure(WriteStatus::StoreFailed, saved.error());
+    }
+    return WriteResult{WriteStatus::Written, "", task.Oid()};
+}
+
+WriteResult Update(const StoreWriteContext& context, const EditRecord& record, TaskFields fields) {
+    auto application = context.store.LoggedOnApplication();
+    if (!application) {
+        return Failure(WriteStatus::StoreFailed, application.error());
+    }
+    auto task = (*application)->GetTaskFromOid(record.ItemOid);
+    if (!task) {
+        return Failure(WriteStatus::ItemMissing, task.error());
+    }
+    SetFields(*task, record, fields);
+    if (auto saved = task->Save(); !saved) {
+        return Failure(WriteStatus::StoreFailed, saved.error());
+    }
+    return WriteResult{WriteStatus::Written, "", record.ItemOid};
+}
+
+}  // namespace
+
+WriteResult CreateTask(const StoreWriteContext& context, const EditRecord& record) {
+    return Create(context, record, TaskFields::All);
+}
+
+WriteResult CreateUndatedTask(const StoreWriteContext& context, const EditRecord& record) {
+    return Create(context, record, TaskFields::SubjectAndCompletion);
+}
+
+WriteResult UpdateTask(const StoreWriteContext& context, const EditRecord& record) {
+    return Update(context, record, TaskFields::All);
+}
+
+WriteResult UpdateUndatedTask(const StoreWriteContext& context, const EditRecord& record) {
+    return Update(context, record, TaskFields::SubjectAndCompletion);
+}
+
+WriteResult DeleteTask(const StoreWriteContext& context, const EditRecord& record) {
+    auto application = context.store.LoggedOnApplication();
+    if (!application) {
+        return Failure(WriteStatus::StoreFailed, application.error());
+    }
+    auto task = (*application)->GetTaskFromOid(record.ItemOid);
+    if (!task) {
+        return Failure(WriteStatus::ItemMissing, task.error());
+    }
+    if (auto deleted = task->Delete(); !deleted) {
+        return Failure(WriteStatus::StoreFailed, deleted.error());
+    }
+    return WriteResult{WriteStatus::Written, "", record.ItemOid};
+}
+
+WriteResult SaveEditedTask(const StoreWriteContext& context, const EditRecord& record) {
+    // The dated writes store the notes and turn Start 0.0 into the store's no-date value.
+    return record.ItemOid == 0 ? CreateTask(context, record) : UpdateTask(context, record);
+}
+
+}  // namespace editors

@@ -1,0 +1,198 @@
+#include "editors/appointment_writes.h"
+
+#include <gtest/gtest.h>
+
+#include "controls/ink_entry.h"
+#include "tests/editors/editors_fixture.h"
+
+namespace editors {
+namespace {
+
+using controls::EncodeInkEntries;
+
+class AppointmentWritesTest : public EditorsFixture {
+protected:
+    WriteResult CreateNew(std::u16string_view text) {
+        FillForNewAppointment(record_, At(2024, 5, 10, 9));
+        record_.End = At(2024, 5, 10, 10, 30);
+        record_.Subject = u"会議";
+        record_.Location = u"本社";
+        record_.Reminder = 1;
+        return CreateAppointment(context_, record_, pad_, text);
+    }
+
+    // A stored appointment with the body `body`, and the ink file `name` holding `ink`.
+    int32_t AddInkAppointment(const char* name, const std::vector<InkEntry>& ink,
+                              std::u16string body) {
+        WriteBytes(DataFolder() / name, EncodeInkEntries(ink));
+        return AddAppointment(std::move(body));
+    }
+};
+
+TEST_F(AppointmentWritesTest, CreateKeepsTextOverInkAndGivesInkTheLowestFreeFile) {
+    SetPadInk(Strokes(2, 1));  // text and ink together: the text wins, no file is written
+    WriteResult typed = CreateNew(u"議事録");
+    ASSERT_TRUE(typed.ok()) << typed.detail;
+    const pim::AppointmentRecord stored = Stored(typed.itemOid);
+    EXPECT_EQ(stored.body, u"議事録");
+    EXPECT_EQ(stored.subject, u"会議");
+    EXPECT_EQ(stored.location, u"本社");
+    EXPECT_EQ(stored.start, At(2024, 5, 10, 9));
+    EXPECT_EQ(stored.end, At(2024, 5, 10, 10, 30));
+    EXPECT_TRUE(stored.reminderSet);
+    EXPECT_FALSE(stored.allDay);
+    EXPECT_EQ(pad_.InkCount, 0);
+    EXPECT_EQ(ListFolder(DataFolder()), "");
+
+    WriteBytes(DataFolder() / "1.dat", "");
+    WriteBytes(DataFolder() / "3.dat", "");
+    SetPadInk(Strokes(3, 7));
+    WriteResult drawn = CreateNew(u"");
+    ASSERT_TRUE(drawn.ok()) << drawn.detail;
+    EXPECT_EQ(Stored(drawn.itemOid).body, u"2.dat");
+    EXPECT_EQ(InkFile("2.dat"), EncodeInkEntries(Strokes(3, 7)));
+
+    pad_.InkCount = 0;  // neither: the body the caller set (a pasted memo) is stored
+    FillForNewAppointment(record_, At(2024, 5, 11));
+    record_.Body = u"貼り付けた\r\nメモ";
+    WriteResult pasted = CreateAppointment(context_, record_, pad_, u"");
+    EXPECT_EQ(Stored(pasted.itemOid).body, u"貼り付けた\r\nメモ");
+    EXPECT_EQ(ListFolder(DataFolder()), "1.dat 2.dat 3.dat");
+}
+
+TEST_F(AppointmentWritesTest, UpdatingATextMemoKeepsItWholeOrTurnsItToInkOrEmpty) {
+    std::u16string longMemo;
+    for (int line = 0; line < 500; ++line) {
+        longMemo += u"一行のメモです\r\n";
+    }
+    const int32_t oid = AddAppointment(longMemo);
+    Open(oid);
+    ASSERT_EQ(record_.InkCountAtOpen, 0);
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, record_.Body));
+    EXPECT_EQ(Stored(oid).body, longMemo);  // opened and saved: nothing lost
+
+    SetPadInk(Strokes(1, 3));
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u""));
+    EXPECT_EQ(Stored(oid).body, u"1.dat");
+    EXPECT_EQ(InkFile("1.dat"), EncodeInkEntries(Strokes(1, 3)));
+
+    const int32_t other = AddAppointment(u"消すメモ");
+    Open(other);
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u""));
+    EXPECT_EQ(Stored(other).body, u"");
+    EXPECT_EQ(ListFolder(DataFolder()), "1.dat");
+}
+
+TEST_F(AppointmentWritesTest, UpdatingInkRewritesItsFileOrDeletesItForTextOrNothing) {
+    const int32_t kept = AddInkAppointment("4.dat", Strokes(1, 1), u"4.dat\r\n二行目");
+    Open(kept);
+    ASSERT_EQ(record_.InkCountAtOpen, 5);
+    SetPadInk(Strokes(4, 2));
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u""));
+    EXPECT_EQ(Stored(kept).body, u"4.dat\r\n二行目");
+    EXPECT_EQ(InkFile("4.dat"), EncodeInkEntries(Strokes(4, 2)));
+
+    const int32_t typed = AddInkAppointment("5.dat", Strokes(1, 1), u"5.dat");
+    Open(typed);
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"清書"));
+    EXPECT_EQ(Stored(typed).body, u"清書");
+    EXPECT_EQ(pad_.InkCount, 0);
+
+    const int32_t erased = AddInkAppointment("6.dat", Strokes(1, 1), u"6.dat");
+    Open(erased);
+    pad_.InkCount = 0;
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u""));
+    EXPECT_EQ(Stored(erased).body, u"");
+
+    // Lines stored after the ink's name were never shown: they outlive the ink.
+    Open(kept);
+    pad_.InkCount = 0;
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u""));
+    EXPECT_EQ(Stored(kept).body, u"二行目");
+    EXPECT_EQ(ListFolder(DataFolder()), "");
+}
+
+TEST_F(AppointmentWritesTest, TheHolidayBoxReplacesClearsOrKeepsCategories) {
+    WriteResult plain = CreateNew(u"");
+    EXPECT_EQ(Stored(plain.itemOid).categories, u"");
+    EXPECT_FALSE(CensusStale());
+    record_.Holiday = 1;
+    ASSERT_TRUE(CreateAppointment(context_, record_, pad_, u""));
+    EXPECT_TRUE(CensusStale());
+
+    const int32_t work = AddAppointment(u"", u"仕事, 個人");
+    Open(work);
+    census_.census.cachedYear = 2024;
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u""));
+    EXPECT_EQ(Stored(work).categories, u"仕事, 個人");
+    EXPECT_FALSE(CensusStale());
+    record_.Holiday = 1;
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u""));
+    EXPECT_EQ(Stored(work).categories, u"祝日");
+    EXPECT_TRUE(CensusStale());
+
+    Open(work);
+    ASSERT_EQ(record_.HolidayAtOpen, 1);
+    census_.census.cachedYear = 2024;
+    record_.Holiday = 0;
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u""));
+    EXPECT_EQ(Stored(work).categories, u"");
+    EXPECT_TRUE(CensusStale());
+}
+
+TEST_F(AppointmentWritesTest, DeleteTakesTheInkFileOnlyWithTheAppointment) {
+    const int32_t oid = AddInkAppointment("8.dat", Strokes(1, 1), u"8.dat");
+    Open(oid);
+    EXPECT_TRUE(DeleteAppointment(context_, record_));
+    EXPECT_FALSE(reader_.GetAppointmentFromOid(oid));
+    EXPECT_EQ(ListFolder(DataFolder()), "");
+
+    WriteBytes(DataFolder() / "8.dat", EncodeInkEntries(Strokes(1, 1)));
+    EXPECT_EQ(DeleteAppointment(context_, record_).status, WriteStatus::ItemMissing);
+    EXPECT_EQ(ListFolder(DataFolder()), "8.dat");
+}
+
+TEST_F(AppointmentWritesTest, InkWithoutRoomForAFileStoresNothing) {
+    for (int32_t n = 1; n <= 1999; ++n) {
+        WriteBytes(DataFolder() / (std::to_string(n) + ".dat"), "");
+    }
+    SetPadInk(Strokes(1, 1));
+    EXPECT_EQ(CreateNew(u"").status, WriteStatus::NoRoomForInk);
+    EXPECT_EQ(record_.Body, u"");
+    EXPECT_EQ(pad_.InkCount, 5);
+    const int32_t oid = AddAppointment(u"文字");
+    Open(oid);
+    SetPadInk(Strokes(1, 1));
+    record_.Subject = u"変更";
+    EXPECT_EQ(UpdateAppointment(context_, record_, pad_, u"").status, WriteStatus::NoRoomForInk);
+    EXPECT_EQ(Stored(oid).subject, u"打合せ");
+    EXPECT_EQ(reader_.AllAppointments()->size(), 1u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(DataFolder()), {}), 1999);
+
+    settings_.DataPath = u"\\" + std::u16string(251, u'x');  // "\x…x\1.dat" is 258 units
+    EXPECT_EQ(CreateNew(u"").status, WriteStatus::NoRoomForInk);
+    EXPECT_EQ(reader_.AllAppointments()->size(), 1u);
+    EXPECT_EQ(ListFolder(home_.DeviceRoot()), "My Documents");
+}
+
+TEST_F(AppointmentWritesTest, AFailedInkSaveLeavesFileAndStoreAsTheyWere) {
+    const int32_t oid = AddInkAppointment("2.dat", Strokes(1, 1), u"2.dat");
+    Open(oid);
+    SetPadInk(Strokes(30, 4));
+    record_.Subject = u"変更";
+    WriteResult result;
+    {
+        FileSizeLimit full(100);
+        result = UpdateAppointment(context_, record_, pad_, u"");
+    }
+    EXPECT_EQ(result.status, WriteStatus::InkFileFailed);
+    EXPECT_EQ(InkFile("2.dat"), EncodeInkEntries(Strokes(1, 1)));
+    EXPECT_EQ(Stored(oid).subject, u"打合せ");
+
+    record_.ItemOid = oid + 100;  // gone from the store: no file is written either
+    EXPECT_EQ(UpdateAppointment(context_, record_, pad_, u"").status, WriteStatus::ItemMissing);
+    EXPECT_EQ(InkFile("2.dat"), EncodeInkEntries(Strokes(1, 1)));
+}
+
+}  // namespace
+}  // namespace editors

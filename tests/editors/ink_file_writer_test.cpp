@@ -1,0 +1,71 @@
+#include "editors/ink_file_writer.h"
+
+#include <gtest/gtest.h>
+
+#include "schedule/ink_file.h"
+#include "tests/editors/editors_fixture.h"
+
+namespace editors {
+namespace {
+
+using InkFileWriterTest = EditorsFixture;
+
+TEST_F(InkFileWriterTest, WritesLittleEndianRecordsAndReplacesTheWholeFile) {
+    const std::vector<InkEntry> ink = {{-3, 2}, {-2, 3}, {258, 70000}, {-1, -1}, {9, 9}};
+    ASSERT_TRUE(WriteInkFile(home_, u"\\My Documents", u"7.dat", std::span(ink).first(4)));
+    EXPECT_EQ(InkFile("7.dat"), std::string("\xfd\xff\xff\xff\x02\x00\x00\x00"
+                                            "\xfe\xff\xff\xff\x03\x00\x00\x00"
+                                            "\x02\x01\x00\x00\x70\x11\x01\x00"
+                                            "\xff\xff\xff\xff\xff\xff\xff\xff",
+                                            32));
+    // A shorter rewrite leaves nothing of the longer file behind, and the day loader reads it.
+    ASSERT_TRUE(WriteInkFile(home_, u"\\My Documents", u"7.dat", std::span(ink).first(1)));
+    EXPECT_EQ(InkFile("7.dat").size(), 8u);
+    std::array<InkEntry, controls::kMaxInkEntries> read{};
+    EXPECT_EQ(schedule::ReadInkFile(home_, u"\\My Documents", u"7.dat", read), 1);
+    EXPECT_EQ(read[0], ink[0]);
+    // Only names the planner gives its ink files are written or deleted.
+    EXPECT_FALSE(WriteInkFile(home_, u"\\My Documents", u"Subject.DAT", ink));
+    WriteBytes(DataFolder() / "notes.dat", "keep");
+    EXPECT_FALSE(DeleteInkFile(home_, u"\\My Documents", u"notes.dat"));
+    EXPECT_EQ(ListFolder(DataFolder()), "7.dat notes.dat");
+}
+
+TEST_F(InkFileWriterTest, PathsPastTheReadersLimitAreNeverWritten) {
+    // "\<folder>\1.dat" of exactly 255 units fits; one more does not.
+    std::u16string folder = u"\\d";
+    while (folder.size() < 249) {
+        folder += folder.size() % 100 == 0 ? u'\\' : u'x';
+    }
+    const auto fits = InkFilePath(home_, folder, u"1.dat");
+    ASSERT_TRUE(fits);
+    EXPECT_EQ(*FindFreeInkNumber(home_, folder), 1);
+    EXPECT_TRUE(WriteInkFile(home_, folder, u"1.dat", Strokes(1, 0)));
+    EXPECT_FALSE(WriteInkFile(home_, folder, u"10.dat", Strokes(1, 0)));
+    EXPECT_EQ(ListFolder(fits->parent_path()), "1.dat");
+    folder += u'x';
+    EXPECT_FALSE(FindFreeInkNumber(home_, folder));
+    EXPECT_FALSE(WriteInkFile(home_, folder, u"1.dat", Strokes(1, 0)));
+    EXPECT_FALSE(std::filesystem::exists(fits->parent_path().string() + "x"));
+}
+
+TEST_F(InkFileWriterTest, ASaveCutShortLeavesTheOldFileWhole) {
+    const std::string old = controls::EncodeInkEntries(Strokes(2, 5));
+    ASSERT_TRUE(WriteInkFile(home_, u"\\My Documents", u"3.dat", Strokes(2, 5)));
+    // A crash mid-save leaves at most a temporary beside the file; later saves are not hindered.
+    WriteBytes(DataFolder() / "3.dat.tmp-x1Y2z3", old.substr(0, 11));
+    // A disk that fills up in the middle of the write.
+    platform::Result<void> written;
+    {
+        FileSizeLimit full(20);
+        written = WriteInkFile(home_, u"\\My Documents", u"3.dat", Strokes(9, 1));
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(InkFile("3.dat"), old);
+    EXPECT_EQ(ListFolder(DataFolder()), "3.dat 3.dat.tmp-x1Y2z3");
+    ASSERT_TRUE(WriteInkFile(home_, u"\\My Documents", u"3.dat", Strokes(9, 1)));
+    EXPECT_EQ(InkFile("3.dat"), controls::EncodeInkEntries(Strokes(9, 1)));
+}
+
+}  // namespace
+}  // namespace editors
