@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "app/shell_resources.h"
+#include "controls/summary_window.h"
 #include "platform/gui/dialog.h"
 #include "platform/gui/dialog_handler.h"
 #include "platform/gui/modal_dialog.h"
@@ -11,6 +12,12 @@
 #include "resources/resource_ids.h"
 #include "resources/strings.h"
 #include "settings/settings.h"
+#include "views/corner_panel.h"
+#include "views/date_header.h"
+#include "views/day_list.h"
+#include "views/day_strip.h"
+#include "views/month_grid.h"
+#include "views/view_font.h"
 
 namespace app {
 namespace {
@@ -93,10 +100,27 @@ void MainWindow::Repaint() {
     Invalidate(kFullRepaintRect, true);
 }
 
-void MainWindow::OnPaint(gui::Surface& /*surface*/) {
-    // The panels (corner panel at (2, 2), month grid at (127, 2), in landscape the date
-    // header at (241, 2) and day strip at (242, 26), then the day item list) are drawn here in
-    // that order as their views arrive.
+views::ViewState MainWindow::ViewStateNow() const {
+    return views::ViewState{day_.selectedDate, day_.todayDate, planner_.census, *planner_.dayItems,
+                            planner_.settings};
+}
+
+void MainWindow::OnPaint(gui::Surface& surface) {
+    const views::ViewState state = ViewStateNow();
+    cornerMarks_ =
+        views::DrawCornerPanel(surface, kCornerPanelOrigin.x, kCornerPanelOrigin.y, state);
+    views::DrawMonthGrid(surface, kMonthGridOrigin.x, kMonthGridOrigin.y, state);
+    if (!IsPortrait()) {
+        // The header prints in the grid's small face, which it would find on a surface the
+        // grid had just drawn with; it is chosen here so the header never depends on that.
+        const gui::Font headerFont = views::CreateViewFont(views::kGridTextHeight, state.settings);
+        const gui::Font previous = surface.SelectFont(headerFont);
+        views::DrawDateHeader(surface, kDateHeaderOrigin.x, kDateHeaderOrigin.y,
+                              state.selectedDate);
+        surface.SelectFont(previous);
+        views::DrawDayStrip(surface, kDayStripOrigin.x, kDayStripOrigin.y, state);
+    }
+    views::DrawDayList(surface, ScreenRect(), state, planner_.listIcons);
     keyCommandPending_ = false;
 }
 
@@ -213,6 +237,11 @@ void MainWindow::FinishMove() {
     RefreshAfterChange();
 }
 
+void MainWindow::SelectDay(platform::Date day) {
+    day_.selectedDate = static_cast<platform::Date>(platform::DayNumber(day));
+    FinishMove();
+}
+
 void MainWindow::GoToday() {
     MoveToToday(day_, planner_.clock);
     RefreshAfterChange();
@@ -246,6 +275,10 @@ void MainWindow::GoNextMonth() {
 void MainWindow::GoPreviousMonth() {
     MoveToPreviousMonth(day_);
     FinishMove();
+}
+
+void MainWindow::ShowSummary() {
+    controls::OpenSummaryWindow(*this, [this] { return ViewStateNow(); });
 }
 
 void MainWindow::ShowAboutBox() {

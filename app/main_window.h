@@ -7,6 +7,8 @@
 #include "platform/gui/device_screen.h"
 #include "platform/gui/window.h"
 #include "platform/time/date_time.h"
+#include "views/corner_panel.h"
+#include "views/view_state.h"
 
 namespace app {
 
@@ -25,6 +27,9 @@ public:
     void OnKeyDown(gui::Key key) override;
     bool OnCommand(uint16_t command) override;
 
+    // Selects another day (today stays) and shows it, as a move of the date does.
+    void SelectDay(platform::Date day);
+
     // Narrower than tall: the date header and the day strip are left out.
     bool IsPortrait() const;
     // Invalidates the full repaint rectangle with the background erased.
@@ -35,6 +40,10 @@ public:
     platform::Date TodayDate() const { return day_.todayDate; }
     bool KeyCommandPending() const { return keyCommandPending_; }
     gui::MenuBar* MenuBar() const { return menuBar_; }
+    // Which paging marks the last paint drew on the corner panel.
+    views::CornerMarks CornerMarks() const { return cornerMarks_; }
+    // What the panels draw from, as it stands now.
+    views::ViewState ViewStateNow() const;
 
 protected:
     // One handler per command of the table; those of later parts of the program are wired
@@ -55,7 +64,7 @@ protected:
     virtual void NewTask() {}
     virtual void ToggleComplete() {}
     virtual void NewTaskFromContextMenu() {}
-    virtual void ShowSummary() {}
+    virtual void ShowSummary();
     virtual void PasteAsAppointment() {}
 
     // Greys the "仕事" item of the "新規" drop-down unless dated tasks are shown.
@@ -73,11 +82,18 @@ private:
     SelectedDay day_;
     bool keyCommandPending_ = false;
     bool holdHandled_ = false;
+    views::CornerMarks cornerMarks_;
 };
 
 // Moves a top-level window to its own left and top with the width of its right edge and the
 // height of its bottom edge less the menu bar, without repainting.
 void FitAboveMenuBar(gui::Window& window);
+
+// Where the panels sit in the main window, in painting order.
+inline constexpr gui::Point kCornerPanelOrigin{2, 2};
+inline constexpr gui::Point kMonthGridOrigin{127, 2};
+inline constexpr gui::Point kDateHeaderOrigin{241, 2};  // landscape only
+inline constexpr gui::Point kDayStripOrigin{242, 26};   // landscape only
 
 // The full repaint rectangle of the main window, in its own coordinates.
 inline constexpr gui::Rect kFullRepaintRect{0, 0, 319, 270};

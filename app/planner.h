@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "controls/history.h"
 #include "platform/files/data_home.h"
 #include "platform/registry/registry.h"
 #include "platform/time/date_time.h"
@@ -9,6 +10,7 @@
 #include "schedule/month_census.h"
 #include "schedule/store_session.h"
 #include "settings/settings.h"
+#include "views/day_list.h"
 
 namespace app {
 
@@ -30,6 +32,8 @@ struct Planner {
     schedule::StoreSession store;                  // the one store connection
     std::unique_ptr<schedule::DayItems> dayItems;  // the day item collection's
     schedule::MonthCensusState census;             // the month census's
+    views::DayListIcons listIcons;                 // loaded at start-up
+    controls::HistoryLists history;                // the editors' recent texts
 };
 
 }  // namespace app

@@ -44,6 +44,28 @@ void ComeForward(gui::DeviceScreen& screen) {
 
 }  // namespace
 
+void PreparePlanner(Planner& planner) {
+    schedule::InvalidateMonthCensus(planner.census);
+    planner.listIcons = views::LoadDayListIcons();
+    settings::LoadSettings(planner.registry, planner.settings);
+    // The history files lie in the data folder the settings name.
+    controls::LoadSubjectLocationHistory(planner.history, planner.home, planner.settings.DataPath);
+    controls::LoadTaskHistory(planner.history, planner.home, planner.settings.DataPath);
+}
+
+MainWindow* OpenMainWindow(gui::DeviceScreen& screen, Planner& planner,
+                           const platform::CalendarFields& today) {
+    MainWindow* main = screen.CreateTopLevel<MainWindow>(planner, today);
+    // Fit above the menu bar: same left and top, the width of its right edge and the height of
+    // its bottom edge less the bar.
+    if (screen.MenuBarOf(*main)) {
+        FitAboveMenuBar(*main);
+    }
+    main->Show();
+    main->PaintNow();
+    return main;
+}
+
 int RunPlanner(int argc, char** argv) {
     QElapsedTimer sinceStart;
     sinceStart.start();
@@ -79,8 +101,7 @@ int RunPlanner(int argc, char** argv) {
     }
 
     const platform::CalendarFields today = clock.LocalTimeNow();
-    schedule::InvalidateMonthCensus(planner.census);
-    settings::LoadSettings(planner.registry, planner.settings);
+    PreparePlanner(planner);
 
     ScreenPreferences preferences = LoadScreenPreferences(planner.registry);
     if (preferences.zoom == 0) {
@@ -94,14 +115,7 @@ int RunPlanner(int argc, char** argv) {
         SaveScreenPreferences(planner.registry, {screen.Zoom(), screen.CurrentOrientation()});
     });
 
-    MainWindow* main = screen.CreateTopLevel<MainWindow>(planner, today);
-    // Fit above the menu bar: same left and top, the width of its right edge and the height of
-    // its bottom edge less the bar.
-    if (screen.MenuBarOf(*main)) {
-        FitAboveMenuBar(*main);
-    }
-    main->Show();
-    main->PaintNow();
+    OpenMainWindow(screen, planner, today);
     screen.show();
 
     instance.Listen([&screen] { ComeForward(screen); });

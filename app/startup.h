@@ -1,6 +1,19 @@
 #pragma once
 
+#include "app/main_window.h"
+#include "app/planner.h"
+#include "platform/gui/device_screen.h"
+#include "platform/time/date_time.h"
+
 namespace app {
+
+// What start-up readies before the first window: the month's marks marked stale, the list's
+// icons, the settings, then the history lists from the data folder they name.
+void PreparePlanner(Planner& planner);
+
+// Creates the main window on `today`, fits it above its menu bar, shows and paints it.
+MainWindow* OpenMainWindow(gui::DeviceScreen& screen, Planner& planner,
+                           const platform::CalendarFields& today);
 
 // The planner from start to end: one copy per data home, the store, the settings, the main
 // window, the message loop and the shutdown. Returns the exit code.
