@@ -66,6 +66,22 @@ std::optional<platform::Date> ParseMonthArgument(std::string_view text) {
     return ParseDate(text, true);
 }
 
+std::optional<platform::Date> ParseMinuteArgument(std::string_view text) {
+    constexpr size_t kMinuteTextLength = kDayTextLength + 6;  // YYYY-MM-DDTHH:MM
+    if (text.size() != kMinuteTextLength || text[kDayTextLength] != 'T' ||
+        text[kDayTextLength + 3] != ':') {
+        return std::nullopt;
+    }
+    const std::optional<platform::Date> day = ParseDayArgument(text.substr(0, kDayTextLength));
+    const std::optional<int> hour = Digits(text, kDayTextLength + 1, 2);
+    const std::optional<int> minute = Digits(text, kDayTextLength + 4, 2);
+    if (!day || !hour || !minute || *hour > 23 || *minute > 59) {
+        return std::nullopt;
+    }
+    const platform::CalendarFields fields = *platform::DateToFields(*day);
+    return platform::MakeDate(fields.Year, fields.Month, fields.Day, *hour, *minute);
+}
+
 std::optional<platform::Date> Today(const platform::Clock& clock) {
     const platform::CalendarFields now = clock.LocalTimeNow();
     return platform::MakeDate(now.Year, now.Month, now.Day);

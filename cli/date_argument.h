@@ -14,6 +14,9 @@ std::optional<platform::Date> ParseDayArgument(std::string_view text);
 // "YYYY-MM" (the 1st of that month) or "YYYY-MM-DD".
 std::optional<platform::Date> ParseMonthArgument(std::string_view text);
 
+// "YYYY-MM-DDTHH:MM" of a real day and time.
+std::optional<platform::Date> ParseMinuteArgument(std::string_view text);
+
 // Today at 00:00 by the clock.
 std::optional<platform::Date> Today(const platform::Clock& clock);
 

@@ -6,7 +6,9 @@
 
 #include "cli/agenda_command.h"
 #include "cli/calendar_commands.h"
+#include "cli/entry_commands.h"
 #include "cli/month_command.h"
+#include "cli/screenshot_command.h"
 #include "cli/settings_command.h"
 #include "platform/files/data_home.h"
 
@@ -22,9 +24,21 @@ constexpr const char* kUsage =
     "  month [YYYY-MM|YYYY-MM-DD] [--tsv]\n"
     "                     the month grid with its all-day, time-band and holiday marks;\n"
     "                     --tsv prints one tab-separated line per day\n"
+    "  add appointment --start YYYY-MM-DDTHH:MM --end YYYY-MM-DDTHH:MM --subject S\n"
+    "                  [--location L] [--all-day] [--reminder] [--holiday]\n"
+    "                  [--memo TEXT] [--ink FILE]\n"
+    "                     add an appointment as the editor saves one; prints its object id\n"
+    "  add task --subject S [--due YYYY-MM-DD] [--notes TEXT] [--complete]\n"
+    "                     add a task as the task editor saves one; prints its object id\n"
+    "  delete OID         delete the appointment (and its ink file) or task of that id\n"
+    "  history subject|location|task\n"
+    "                     the editors' recent texts, most recent first\n"
     "  settings           print the twelve settings\n"
     "  settings set NAME VALUE\n"
     "                     change one setting and save them all (numbers in decimal or 0x hex)\n"
+    "  screenshot [--date YYYY-MM-DD] [--today YYYY-MM-DD] [--landscape] [--zoom N] OUT.png\n"
+    "                     paint the planner's screen for that day into a PNG (zoom 1: the\n"
+    "                     device's own 240 x 320 pixels)\n"
     "The data home is $TESSARINTH_HOME, else the XDG folders.\n";
 
 }  // namespace
@@ -52,6 +66,18 @@ int main(int argc, char** argv) {
     }
     if (command == "month") {
         return cli::MonthCommand(*home, rest, clock, std::cout, std::cerr);
+    }
+    if (command == "add") {
+        return cli::AddCommand(*home, rest, std::cout, std::cerr);
+    }
+    if (command == "delete") {
+        return cli::DeleteCommand(*home, rest, std::cout, std::cerr);
+    }
+    if (command == "history") {
+        return cli::HistoryCommand(*home, rest, std::cout, std::cerr);
+    }
+    if (command == "screenshot") {
+        return cli::ScreenshotCommand(*home, rest, clock, std::cout, std::cerr);
     }
     if (command == "settings") {
         return cli::SettingsCommand(*home, rest, std::cout, std::cerr);

@@ -1,0 +1,350 @@
+#include "cli/entry_commands.h"
+
+#include <charconv>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <span>
+
+#include "cli/command_support.h"
+#include "cli/date_argument.h"
+#include "cli/home_settings.h"
+#include "controls/history.h"
+#include "controls/pad_data.h"
+#include "editors/appointment_writes.h"
+#include "editors/edit_record.h"
+#include "editors/store_write_context.h"
+#include "editors/task_writes.h"
+#include "platform/files/file_operations.h"
+#include "platform/text/unicode_text.h"
+#include "schedule/ink_file.h"
+
+namespace cli {
+namespace {
+
+// Options of one command: those that take a value, and flags.
+struct OptionSpec {
+    std::set<std::string> valued;
+    std::set<std::string> flags;
+};
+
+struct Options {
+    std::map<std::string, std::string> values;
+    std::set<std::string> flags;
+
+    const std::string* Value(const std::string& name) const {
+        const auto found = values.find(name);
+        return found == values.end() ? nullptr : &found->second;
+    }
+    bool Has(const std::string& name) const { return flags.contains(name); }
+};
+
+std::optional<Options> ReadOptions(const std::vector<std::string>& args, size_t first,
+                                   const OptionSpec& spec, std::string_view command,
+                                   std::ostream& err) {
+    Options options;
+    for (size_t i = first; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (spec.valued.contains(arg) && i + 1 < args.size()) {
+            options.values[arg] = args[++i];
+        } else if (spec.flags.contains(arg)) {
+            options.flags.insert(arg);
+        } else {
+            Fail(
+                err, command, kUsageStatus,
+                spec.valued.contains(arg) ? arg + " needs a value" : "unexpected argument: " + arg);
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+// A text argument as the planner keeps it; nullopt (reported) when it is not UTF-8 or longer
+// than the field holds: quick entry never cuts what was typed.
+std::optional<std::u16string> TextArgument(const std::string& text, std::string_view name,
+                                           size_t maxChars, std::string_view command,
+                                           std::ostream& err) {
+    auto converted = platform::Utf8ToUtf16(text);
+    if (!std::holds_alternative<std::u16string>(converted)) {
+        Fail(err, command, kUsageStatus, std::string(name) + " is not UTF-8 text");
+        return std::nullopt;
+    }
+    std::u16string value = std::get<std::u16string>(std::move(converted));
+    if (value.size() > maxChars) {
+        Fail(err, command, kUsageStatus,
+             std::string(name) + " is longer than " + std::to_string(maxChars) + " characters");
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The planner's pieces a write needs: settings, store, the month census (which a holiday write
+// marks stale; here nothing reads it afterwards) and the history lists as start-up loads them.
+struct Planner {
+    explicit Planner(const platform::DataHome& dataHome, std::ostream& err)
+        : home(dataHome),
+          settings(LoadHomeSettings(dataHome, err)),
+          store(dataHome.StorePath()),
+          history(std::make_unique<controls::HistoryLists>()) {
+        controls::LoadSubjectLocationHistory(*history, home, settings.DataPath);
+        controls::LoadTaskHistory(*history, home, settings.DataPath);
+    }
+    editors::StoreWriteContext Context() { return {store, home, settings, census}; }
+
+    const platform::DataHome& home;
+    settings::Settings settings;
+    schedule::StoreSession store;
+    schedule::MonthCensusState census;
+    std::unique_ptr<controls::HistoryLists> history;
+};
+
+int WriteFailed(std::ostream& err, std::string_view command, const editors::WriteResult& result) {
+    if (result.status == editors::WriteStatus::NoRoomForInk) {
+        return Fail(err, command, kFailureStatus,
+                    platform::Utf16ToUtf8Lossy(editors::kNoMoreRoomMessage));
+    }
+    if (result.status == editors::WriteStatus::ItemMissing) {
+        return Fail(err, command, kFailureStatus, "no item has that object id");
+    }
+    return Fail(err, command, kFailureStatus, result.detail);
+}
+
+void WarnHistoryNotSaved(std::ostream& err, const platform::Result<void>& saved) {
+    if (!saved) {
+        err << "tessarinth-cli: add: stored, but the history lists were not saved: "
+            << saved.error().message << "\n";
+    }
+}
+
+// The records of an ink file given on the command line, as the pad would hold them.
+std::optional<int32_t> ReadInkArgument(const std::string& file, controls::PadData& pad,
+                                       std::string_view command, std::ostream& err) {
+    const platform::Result<std::string> bytes = platform::ReadWholeFile(file);
+    if (!bytes) {
+        Fail(err, command, kFailureStatus, bytes.error().message);
+        return std::nullopt;
+    }
+    if (bytes->empty() || bytes->size() % controls::kInkEntryBytes != 0 ||
+        bytes->size() > controls::kMaxInkBytes) {
+        Fail(err, command, kUsageStatus,
+             file + ": not an ink file (whole 8-byte records, 1 to 2000 of them)");
+        return std::nullopt;
+    }
+    const auto* data = reinterpret_cast<const std::byte*>(bytes->data());
+    return static_cast<int32_t>(
+        controls::DecodeInkEntries(std::span(data, bytes->size()), pad.InkBuffer));
+}
+
+int AddAppointment(const platform::DataHome& home, const std::vector<std::string>& args,
+                   std::ostream& out, std::ostream& err) {
+    constexpr std::string_view kCommand = "add appointment";
+    const OptionSpec spec{{"--start", "--end", "--subject", "--location", "--memo", "--ink"},
+                          {"--all-day", "--reminder", "--holiday"}};
+    const std::optional<Options> options = ReadOptions(args, 1, spec, kCommand, err);
+    if (!options) {
+        return kUsageStatus;
+    }
+    const std::string* start = options->Value("--start");
+    const std::string* end = options->Value("--end");
+    const std::string* subject = options->Value("--subject");
+    if (!start || !end || !subject) {
+        return Fail(err, kCommand, kUsageStatus, "--start, --end and --subject are needed");
+    }
+    const bool allDay = options->Has("--all-day");
+    // An all-day appointment keeps its first and last day at 00:00.
+    const auto parseTime = [allDay](const std::string& text) {
+        std::optional<platform::Date> date = ParseMinuteArgument(text);
+        if (allDay && !date) {
+            date = ParseDayArgument(text);
+        }
+        if (allDay && date) {
+            date = static_cast<platform::Date>(platform::DayNumber(*date));
+        }
+        return date;
+    };
+    const std::optional<platform::Date> startDate = parseTime(*start);
+    const std::optional<platform::Date> endDate = parseTime(*end);
+    if (!startDate || !endDate) {
+        return Fail(err, kCommand, kUsageStatus,
+                    "not a time (YYYY-MM-DDTHH:MM): " + (startDate ? *end : *start));
+    }
+    if (platform::DateToLinear(*endDate) < platform::DateToLinear(*startDate)) {
+        return Fail(err, kCommand, kUsageStatus, "the end lies before the start");
+    }
+
+    auto record = std::make_unique<editors::EditRecord>();
+    editors::FillForNewAppointment(*record, *startDate);
+    record->End = *endDate;
+    const std::optional<std::u16string> subjectText =
+        TextArgument(*subject, "--subject", editors::kMaxSubjectChars, kCommand, err);
+    const std::optional<std::u16string> locationText =
+        TextArgument(options->Value("--location") ? *options->Value("--location") : "",
+                     "--location", editors::kMaxLocationChars, kCommand, err);
+    const std::optional<std::u16string> memoText =
+        TextArgument(options->Value("--memo") ? *options->Value("--memo") : "", "--memo",
+                     editors::kMaxBodyChars, kCommand, err);
+    if (!subjectText || !locationText || !memoText) {
+        return kUsageStatus;
+    }
+    record->Subject = *subjectText;
+    record->Location = *locationText;
+    record->AllDay = allDay ? 1 : 0;
+    record->Reminder = options->Has("--reminder") ? 1 : 0;
+    record->Holiday = options->Has("--holiday") ? 1 : 0;
+
+    // The memo and the ink go where the editor's pad would hold them.
+    auto pad = std::make_unique<controls::PadData>();
+    if (const std::string* ink = options->Value("--ink")) {
+        const std::optional<int32_t> count = ReadInkArgument(*ink, *pad, kCommand, err);
+        if (!count) {
+            return kFailureStatus;
+        }
+        pad->InkCount = *count;
+        if (!memoText->empty()) {
+            err << "tessarinth-cli: add: a memo text replaces handwriting; the ink is not kept\n";
+        }
+    }
+
+    Planner planner(home, err);
+    const editors::WriteResult written =
+        editors::CreateAppointment(planner.Context(), *record, *pad, *memoText);
+    if (!written) {
+        return WriteFailed(err, kCommand, written);
+    }
+    controls::RememberHistoryText(planner.history->SubjectHistory, record->Subject);
+    controls::RememberHistoryText(planner.history->LocationHistory, record->Location);
+    WarnHistoryNotSaved(err, controls::SaveSubjectLocationHistory(*planner.history, home,
+                                                                  planner.settings.DataPath));
+    out << written.itemOid << "\n";
+    return 0;
+}
+
+int AddTask(const platform::DataHome& home, const std::vector<std::string>& args, std::ostream& out,
+            std::ostream& err) {
+    constexpr std::string_view kCommand = "add task";
+    const OptionSpec spec{{"--subject", "--due", "--notes"}, {"--complete"}};
+    const std::optional<Options> options = ReadOptions(args, 1, spec, kCommand, err);
+    if (!options) {
+        return kUsageStatus;
+    }
+    const std::string* subject = options->Value("--subject");
+    if (!subject) {
+        return Fail(err, kCommand, kUsageStatus, "--subject is needed");
+    }
+    platform::Date due = 0.0;  // no due date
+    if (const std::string* dueText = options->Value("--due")) {
+        const std::optional<platform::Date> parsed = ParseDayArgument(*dueText);
+        if (!parsed) {
+            return Fail(err, kCommand, kUsageStatus, "not a date (YYYY-MM-DD): " + *dueText);
+        }
+        due = *parsed;
+    }
+    const std::optional<std::u16string> subjectText =
+        TextArgument(*subject, "--subject", editors::kMaxSubjectChars, kCommand, err);
+    const std::optional<std::u16string> notes =
+        TextArgument(options->Value("--notes") ? *options->Value("--notes") : "", "--notes",
+                     editors::kMaxBodyChars, kCommand, err);
+    if (!subjectText || !notes) {
+        return kUsageStatus;
+    }
+    auto record = std::make_unique<editors::EditRecord>();
+    editors::FillForNewTask(*record, due);
+    record->Subject = *subjectText;
+    record->Body = *notes;
+    record->Complete = options->Has("--complete") ? 1 : 0;
+
+    // The task editor's save: with or without a due date, the notes are stored.
+    Planner planner(home, err);
+    const editors::WriteResult written = editors::SaveEditedTask(planner.Context(), *record);
+    if (!written) {
+        return WriteFailed(err, kCommand, written);
+    }
+    controls::RememberHistoryText(planner.history->TaskHistory, record->Subject);
+    WarnHistoryNotSaved(
+        err, controls::SaveTaskHistory(*planner.history, home, planner.settings.DataPath));
+    out << written.itemOid << "\n";
+    return 0;
+}
+
+std::optional<int32_t> ParseObjectId(std::string_view text) {
+    int32_t oid = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), oid);
+    if (error != std::errc() || end != text.data() + text.size() || oid <= 0) {
+        return std::nullopt;
+    }
+    return oid;
+}
+
+}  // namespace
+
+int AddCommand(const platform::DataHome& home, const std::vector<std::string>& args,
+               std::ostream& out, std::ostream& err) {
+    if (auto folders = home.EnsureFolders(); !folders) {
+        return Fail(err, "add", kFailureStatus, folders.error().message);
+    }
+    if (!args.empty() && args[0] == "appointment") {
+        return AddAppointment(home, args, out, err);
+    }
+    if (!args.empty() && args[0] == "task") {
+        return AddTask(home, args, out, err);
+    }
+    return Fail(err, "add", kUsageStatus, "expected: add appointment ... or add task ...");
+}
+
+int DeleteCommand(const platform::DataHome& home, const std::vector<std::string>& args,
+                  std::ostream& out, std::ostream& err) {
+    constexpr std::string_view kCommand = "delete";
+    const std::optional<int32_t> oid = args.size() == 1 ? ParseObjectId(args[0]) : std::nullopt;
+    if (!oid) {
+        return Fail(err, kCommand, kUsageStatus, "expected one object id (a positive number)");
+    }
+    Planner planner(home, err);
+    const platform::Result<pim::Application*> application = planner.store.LoggedOnApplication();
+    if (!application) {
+        return Fail(err, kCommand, kFailureStatus, application.error().message);
+    }
+    auto record = std::make_unique<editors::EditRecord>();
+    editors::WriteResult deleted;
+    if (auto appointment = (*application)->GetAppointmentFromOid(*oid)) {
+        // As the editor would have opened it: the holiday box and the ink the memo names.
+        editors::FillForNewAppointment(*record, appointment->Start());
+        record->ItemOid = *oid;
+        record->Body = appointment->Body();
+        record->Holiday = appointment->Categories() == planner.settings.HoliDay ? 1 : 0;
+        const std::u16string_view firstLine =
+            std::u16string_view(record->Body).substr(0, record->Body.find_first_of(u"\r\n"));
+        record->InkCountAtOpen =
+            schedule::ReadInkFile(home, planner.settings.DataPath, firstLine, record->InkEntries);
+        deleted = editors::DeleteAppointment(planner.Context(), *record);
+    } else if (auto task = (*application)->GetTaskFromOid(*oid)) {
+        editors::FillForNewTask(*record, 0.0);
+        record->ItemOid = *oid;
+        deleted = editors::DeleteTask(planner.Context(), *record);
+    } else {
+        return Fail(err, kCommand, kFailureStatus, "no item has object id " + args[0]);
+    }
+    if (!deleted) {
+        return WriteFailed(err, kCommand, deleted);
+    }
+    out << "deleted " << *oid << "\n";
+    return 0;
+}
+
+int HistoryCommand(const platform::DataHome& home, const std::vector<std::string>& args,
+                   std::ostream& out, std::ostream& err) {
+    constexpr std::string_view kCommand = "history";
+    if (args.size() != 1 || (args[0] != "subject" && args[0] != "location" && args[0] != "task")) {
+        return Fail(err, kCommand, kUsageStatus, "expected: history subject|location|task");
+    }
+    const Planner planner(home, err);
+    const controls::HistoryList& list = args[0] == "subject"    ? planner.history->SubjectHistory
+                                        : args[0] == "location" ? planner.history->LocationHistory
+                                                                : planner.history->TaskHistory;
+    for (const std::u16string& text : list.Texts()) {
+        out << platform::Utf16ToUtf8Lossy(text) << "\n";
+    }
+    return 0;
+}
+
+}  // namespace cli

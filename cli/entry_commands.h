@@ -1,0 +1,27 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/files/data_home.h"
+
+namespace cli {
+
+// `add appointment --start YYYY-MM-DDTHH:MM --end YYYY-MM-DDTHH:MM --subject S [--location L]
+// [--all-day] [--reminder] [--holiday] [--memo TEXT] [--ink FILE]` and
+// `add task --subject S [--due YYYY-MM-DD] [--notes TEXT] [--complete]`: a new item through the
+// editors' own store writes, then its texts into the history lists as the editor's OK puts
+// them. Prints the new object id.
+int AddCommand(const platform::DataHome& home, const std::vector<std::string>& args,
+               std::ostream& out, std::ostream& err);
+
+// `delete OID`: the appointment (with its ink file) or the task of that object id.
+int DeleteCommand(const platform::DataHome& home, const std::vector<std::string>& args,
+                  std::ostream& out, std::ostream& err);
+
+// `history subject|location|task`: the list, most recent first, one text a line.
+int HistoryCommand(const platform::DataHome& home, const std::vector<std::string>& args,
+                   std::ostream& out, std::ostream& err);
+
+}  // namespace cli

@@ -1,0 +1,122 @@
+#include "cli/screenshot_command.h"
+
+#include <QApplication>
+#include <QImage>
+
+#include <charconv>
+#include <optional>
+
+#include "app/planner.h"
+#include "app/startup.h"
+#include "cli/command_support.h"
+#include "cli/date_argument.h"
+#include "platform/gui/device_screen.h"
+#include "platform/registry/registry.h"
+
+namespace cli {
+namespace {
+
+constexpr std::string_view kCommand = "screenshot";
+constexpr int kMaxZoom = 8;
+
+struct ScreenshotArguments {
+    std::optional<platform::Date> selected;
+    std::optional<platform::Date> today;
+    gui::Orientation orientation = gui::Orientation::Portrait;
+    int zoom = 1;
+    std::string output;
+};
+
+std::optional<int> ParseZoom(std::string_view text) {
+    int zoom = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), zoom);
+    if (error != std::errc() || end != text.data() + text.size() || zoom < 1 || zoom > kMaxZoom) {
+        return std::nullopt;
+    }
+    return zoom;
+}
+
+// Reads the arguments; on a wrong one reports it and gives nullopt.
+std::optional<ScreenshotArguments> ReadArguments(const std::vector<std::string>& args,
+                                                 std::ostream& err) {
+    ScreenshotArguments result;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if ((arg == "--date" || arg == "--today") && hasValue) {
+            const std::optional<platform::Date> day = ParseDayArgument(args[++i]);
+            if (!day) {
+                Fail(err, kCommand, kUsageStatus, "not a date (YYYY-MM-DD): " + args[i]);
+                return std::nullopt;
+            }
+            (arg == "--date" ? result.selected : result.today) = day;
+        } else if (arg == "--zoom" && hasValue) {
+            const std::optional<int> zoom = ParseZoom(args[++i]);
+            if (!zoom) {
+                Fail(err, kCommand, kUsageStatus, "zoom must be 1 to 8: " + args[i]);
+                return std::nullopt;
+            }
+            result.zoom = *zoom;
+        } else if (arg == "--landscape") {
+            result.orientation = gui::Orientation::Landscape;
+        } else if (!arg.starts_with("--") && result.output.empty()) {
+            result.output = arg;
+        } else {
+            Fail(err, kCommand, kUsageStatus, "unexpected argument: " + arg);
+            return std::nullopt;
+        }
+    }
+    if (result.output.empty()) {
+        Fail(err, kCommand, kUsageStatus, "name the PNG file to write");
+        return std::nullopt;
+    }
+    return result;
+}
+
+}  // namespace
+
+int ScreenshotCommand(const platform::DataHome& home, const std::vector<std::string>& args,
+                      const platform::Clock& clock, std::ostream& out, std::ostream& err) {
+    const std::optional<ScreenshotArguments> arguments = ReadArguments(args, err);
+    if (!arguments) {
+        return kUsageStatus;
+    }
+    const platform::Date today = arguments->today ? *arguments->today : Today(clock).value_or(0);
+    const std::optional<platform::CalendarFields> todayFields = platform::DateToFields(today);
+    if (!todayFields) {
+        return Fail(err, kCommand, kFailureStatus, "today lies outside the calendar");
+    }
+
+    // No display is needed: the screen is painted off-screen exactly as on a desktop.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    int argc = 1;
+    char name[] = "tessarinth-cli";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+
+    const platform::FixedClock fixedToday(*todayFields);
+    app::Planner planner(home, platform::registry::Registry::Open(home.RegistryPath()), fixedToday);
+    if (planner.registry.DamageNotice()) {
+        err << "tessarinth-cli: " << *planner.registry.DamageNotice() << "\n";
+    }
+    app::PreparePlanner(planner);
+    gui::DeviceScreen screen(arguments->orientation, 1);
+    app::MainWindow* main = app::OpenMainWindow(screen, planner, *todayFields);
+    if (arguments->selected && *arguments->selected != today) {
+        main->SelectDay(*arguments->selected);
+    }
+    screen.ProcessPending();
+    screen.PaintPending();
+
+    const QImage image = screen.Render(arguments->zoom);
+    if (!image.save(QString::fromStdString(arguments->output), "PNG")) {
+        return Fail(err, kCommand, kFailureStatus, "cannot write " + arguments->output);
+    }
+    out << arguments->output << ": " << image.width() << " x " << image.height() << "\n";
+    planner.store.Release();
+    return 0;
+}
+
+}  // namespace cli

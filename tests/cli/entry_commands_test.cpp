@@ -1,0 +1,182 @@
+#include "cli/entry_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "platform/files/file_operations.h"
+#include "platform/pim/schedule_store.h"
+#include "tests/cli/imported_home.h"
+
+namespace cli {
+namespace {
+
+class EntryCommandsTest : public ImportedHome {
+protected:
+    template <typename Command>
+    int Entry(Command command, std::initializer_list<std::string> args) {
+        out_.str("");
+        err_.str("");
+        return command(home_, std::vector<std::string>(args), out_, err_);
+    }
+
+    // The object id the last add printed.
+    int32_t PrintedOid() const { return std::stoi(out_.str()); }
+
+    std::filesystem::path InkFile(const std::string& name) const {
+        return home_.DeviceRoot() / "My Documents" / name;
+    }
+
+    std::string InkArgument(size_t records) {
+        std::vector<controls::InkEntry> ink{{-3, 2}, {-2, 1}};
+        while (ink.size() + 1 < records) {
+            ink.push_back({static_cast<int32_t>(ink.size()), 4});
+        }
+        ink.push_back({-1, -1});
+        const auto file = folder_.Path() / "drawing.ink";
+        testing_support::WriteBytes(file, controls::EncodeInkEntries(ink));
+        return file.string();
+    }
+
+    size_t AppointmentCount() {
+        pim::Application store;
+        EXPECT_TRUE(store.LogOn(home_.StorePath()).ok());
+        return store.AllAppointments()->size();
+    }
+};
+
+TEST_F(EntryCommandsTest, AddsAnAppointmentWithItsTextsAndRemembersThem) {
+    ASSERT_EQ(Entry(AddCommand, {"appointment", "--start", "2026-12-14T09:05", "--end",
+                                 "2026-12-14T10:30", "--subject", "打ち合わせ", "--location",
+                                 "会議室", "--reminder", "--holiday", "--memo", "一行目\n二行目"}),
+              0)
+        << err_.str();
+    pim::Application store;
+    ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
+    const auto appointment = store.GetAppointmentFromOid(PrintedOid());
+    ASSERT_TRUE(appointment.ok());
+    EXPECT_EQ(appointment->Subject(), u"打ち合わせ");
+    EXPECT_EQ(appointment->Location(), u"会議室");
+    EXPECT_EQ(appointment->Body(), u"一行目\n二行目");
+    EXPECT_EQ(appointment->Categories(), u"祝日");
+    EXPECT_EQ(appointment->ReminderSet(), pim::kTrue);
+    EXPECT_EQ(appointment->Start(), *platform::MakeDate(2026, 12, 14, 9, 5));
+    EXPECT_EQ(appointment->End(), *platform::MakeDate(2026, 12, 14, 10, 30));
+
+    ASSERT_EQ(Entry(AddCommand, {"appointment", "--start", "2026-12-15T09:00", "--end",
+                                 "2026-12-15T10:00", "--subject", "昼食", "--location", "会議室"}),
+              0);
+    ASSERT_EQ(Entry(HistoryCommand, {"subject"}), 0);
+    EXPECT_EQ(out_.str(), "昼食\n打ち合わせ\n");
+    ASSERT_EQ(Entry(HistoryCommand, {"location"}), 0);
+    EXPECT_EQ(out_.str(), "会議室\n");
+}
+
+TEST_F(EntryCommandsTest, AllDayAppointmentsKeepTheirDaysAtMidnight) {
+    ASSERT_EQ(Entry(AddCommand, {"appointment", "--all-day", "--start", "2026-12-24", "--end",
+                                 "2026-12-26T18:00", "--subject", "冬休み"}),
+              0)
+        << err_.str();
+    pim::Application store;
+    ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
+    const auto appointment = store.GetAppointmentFromOid(PrintedOid());
+    ASSERT_TRUE(appointment.ok());
+    EXPECT_EQ(appointment->AllDayEvent(), pim::kTrue);
+    EXPECT_EQ(appointment->Start(), *platform::MakeDate(2026, 12, 24));
+    EXPECT_EQ(appointment->End(), *platform::MakeDate(2026, 12, 26));
+}
+
+TEST_F(EntryCommandsTest, HandwritingGoesToTheLowestFreeInkFileAndLeavesWithTheItem) {
+    // 7.dat is taken by the imported series; 1 is free.
+    ASSERT_EQ(Entry(AddCommand, {"appointment", "--start", "2026-12-14T13:00", "--end",
+                                 "2026-12-14T14:00", "--subject", "", "--ink", InkArgument(40)}),
+              0)
+        << err_.str();
+    const int32_t oid = PrintedOid();
+    const auto bytes = platform::ReadWholeFile(InkFile("1.dat"));
+    ASSERT_TRUE(bytes.ok());
+    EXPECT_EQ(bytes->size(), 40u * controls::kInkEntryBytes);
+    {
+        pim::Application store;
+        ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
+        EXPECT_EQ(store.GetAppointmentFromOid(oid)->Body(), u"1.dat");
+    }
+
+    ASSERT_EQ(Entry(DeleteCommand, {std::to_string(oid)}), 0) << err_.str();
+    EXPECT_FALSE(platform::FileExists(InkFile("1.dat")));
+    EXPECT_TRUE(platform::FileExists(InkFile("7.dat")));
+    EXPECT_EQ(Entry(DeleteCommand, {std::to_string(oid)}), 1);
+    EXPECT_NE(err_.str().find("no item has object id"), std::string::npos);
+}
+
+TEST_F(EntryCommandsTest, NoFreeInkNumberStoresNothingAndSaysSo) {
+    for (int number = 1; number <= 1999; ++number) {
+        testing_support::WriteBytes(InkFile(std::to_string(number) + ".dat"), "");
+    }
+    const size_t before = AppointmentCount();
+    EXPECT_EQ(Entry(AddCommand, {"appointment", "--start", "2026-12-14T13:00", "--end",
+                                 "2026-12-14T14:00", "--subject", "図", "--ink", InkArgument(10)}),
+              1);
+    EXPECT_NE(err_.str().find("これ以上は追加できません"), std::string::npos);
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_EQ(AppointmentCount(), before);
+    EXPECT_FALSE(platform::FileExists(InkFile("-1.dat")));
+    // Not even the history changed: the editor would have stayed open.
+    ASSERT_EQ(Entry(HistoryCommand, {"subject"}), 0);
+    EXPECT_EQ(out_.str(), "");
+}
+
+TEST_F(EntryCommandsTest, TasksKeepTheirNotesWithAndWithoutADueDate) {
+    ASSERT_EQ(Entry(AddCommand, {"task", "--subject", "年賀状", "--notes", "百枚"}), 0);
+    const int32_t undated = PrintedOid();
+    ASSERT_EQ(Entry(AddCommand, {"task", "--subject", "請求", "--due", "2026-12-20", "--complete"}),
+              0);
+    const int32_t dated = PrintedOid();
+    pim::Application store;
+    ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
+    const auto first = store.GetTaskFromOid(undated);
+    ASSERT_TRUE(first.ok());
+    EXPECT_EQ(first->Body(), u"百枚");
+    EXPECT_EQ(first->DueDate(), pim::kNoDateValue);
+    const auto second = store.GetTaskFromOid(dated);
+    ASSERT_TRUE(second.ok());
+    EXPECT_EQ(second->DueDate(), *platform::MakeDate(2026, 12, 20));
+    EXPECT_EQ(second->Complete(), pim::kTrue);
+
+    ASSERT_EQ(Entry(HistoryCommand, {"task"}), 0);
+    EXPECT_EQ(out_.str(), "請求\n年賀状\n");
+    ASSERT_EQ(Entry(DeleteCommand, {std::to_string(undated)}), 0);
+    EXPECT_FALSE(store.GetTaskFromOid(undated).ok());
+}
+
+TEST_F(EntryCommandsTest, WrongArgumentsAreRefusedBeforeAnythingIsStored) {
+    const size_t before = AppointmentCount();
+    const std::string tooLong(256, 'x');
+    const std::initializer_list<std::string> wrong[] = {
+        {"appointment", "--start", "2026-12-14T09:00", "--subject", "x"},
+        {"appointment", "--start", "2026-12-14T25:00", "--end", "2026-12-14T26:00", "--subject",
+         "x"},
+        {"appointment", "--start", "2026-12-14T11:00", "--end", "2026-12-14T10:00", "--subject",
+         "x"},
+        {"appointment", "--start", "2026-12-14T09:00", "--end", "2026-12-14T10:00", "--subject",
+         tooLong},
+        {"appointment", "--start", "2026-12-14T09:00", "--end", "2026-12-14T10:00", "--subject",
+         "x", "--ink", "/nonexistent/ink"},
+        {"appointment", "--start", "2026-12-14T09:00", "--end", "2026-12-14T10:00", "--subject",
+         "x", "--color", "red"},
+        {"task", "--due", "2026-12-14"},
+        {"event"},
+    };
+    for (const auto& args : wrong) {
+        EXPECT_NE(Entry(AddCommand, args), 0) << *(args.begin() + 1);
+        EXPECT_FALSE(err_.str().empty());
+    }
+    EXPECT_EQ(AppointmentCount(), before);
+    EXPECT_EQ(Entry(DeleteCommand, {"0"}), 2);
+    EXPECT_EQ(Entry(DeleteCommand, {"12x"}), 2);
+    EXPECT_EQ(Entry(HistoryCommand, {"places"}), 2);
+}
+
+}  // namespace
+}  // namespace cli
