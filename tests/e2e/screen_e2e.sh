@@ -48,7 +48,12 @@ expect() {
     fi
     echo "ok: $what"
 }
+# A device pixel, at the middle of the square the zoom makes of it.
+zoom=$((w / 240))
+device() { expect "$1" $((x + $2 * zoom + zoom / 2)) $((y + $3 * zoom + zoom / 2)) "$4"; }
 expect "navigation bar" $((x + w - 4)) $((y + 4)) "srgb(31,58,95)"
-expect "main window" $((x + w / 2)) $((y + h / 2)) "srgb(128,128,128)"
+device "main window's grey edge" 1 100 "srgb(128,128,128)"
+device "month grid's top line" 130 28 "srgb(0,0,0)"
+device "day list" 120 226 "srgb(255,255,255)"
 expect "menu bar" $((x + w - 4)) $((y + h - 4)) "srgb(232,235,239)"
 echo "1 passed, 0 failed"
