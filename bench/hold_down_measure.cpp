@@ -1,10 +1,10 @@
 // Holds the Down key on the planner's real screen and reports how far and how fast the selected
-// day moves. Run it under a display, on a data home of your choice:
-//   TESSARINTH_HOME=/tmp/tessarinth-bench/schedule-home-200000-done \
-//     HOLD_DOWN_START=2045-08-01 xvfb-run -a build/bench/hold_down_measure [SECONDS]
-//     [KEY_INTERVAL_MS]
-// The key repeats every KEY_INTERVAL_MS (default 1, far faster than any keyboard repeats), so
-// the pace is set by the planner: one day per repaint, each with its load and paint.
+// day moves. Run it under a display, on a data home of your choice, for example the 200k store
+// the schedule benchmark builds, from the middle of its dates:
+//   export TESSARINTH_HOME=/tmp/tessarinth-bench/schedule-home-200000-done
+//   HOLD_DOWN_START=2045-08-01 xvfb-run -a build/bench/hold_down_measure [SECONDS] [KEY_MS]
+// The key repeats every KEY_MS milliseconds (default 1, far faster than any keyboard repeats),
+// so the pace is set by the planner: one day per repaint, each with its load and paint.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>

@@ -28,8 +28,14 @@ bool WithinLimits(Point p) {
 
 std::vector<Point> LinePixels(Point from, Point to, const Rect& window) {
     std::vector<Point> pixels;
+    LinePixels(from, to, window, pixels);
+    return pixels;
+}
+
+void LinePixels(Point from, Point to, const Rect& window, std::vector<Point>& pixels) {
+    pixels.clear();
     if (window.IsEmpty() || !WithinLimits(from) || !WithinLimits(to)) {
-        return pixels;
+        return;
     }
     const int64_t dx = static_cast<int64_t>(to.x) - from.x;
     const int64_t dy = static_cast<int64_t>(to.y) - from.y;
@@ -54,7 +60,7 @@ std::vector<Point> LinePixels(Point from, Point to, const Rect& window) {
         endStep = std::min(endStep, majorStart - windowLow + 1);
     }
     if (firstStep >= endStep) {
-        return pixels;
+        return;
     }
 
     // Minor offset after i steps: i * minor / major rounded to the nearest integer, a tie
@@ -84,7 +90,6 @@ std::vector<Point> LinePixels(Point from, Point to, const Rect& window) {
             error -= twiceMajor;
         }
     }
-    return pixels;
 }
 
 }  // namespace gui

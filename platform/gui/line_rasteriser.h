@@ -22,4 +22,7 @@ inline constexpr int kMaxLineCoordinate = 1 << 29;
 // and its reverse light the same pixels apart from their end points.
 std::vector<Point> LinePixels(Point from, Point to, const Rect& window);
 
+// The same into `pixels` (emptied first), so that a caller drawing many lines reuses one buffer.
+void LinePixels(Point from, Point to, const Rect& window, std::vector<Point>& pixels);
+
 }  // namespace gui

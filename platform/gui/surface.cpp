@@ -124,7 +124,19 @@ void Surface::DrawSegment(Point from, Point to) {
     const int after = pen_.width / 2;
     const Rect window{clip_.left - after, clip_.top - after, clip_.right + before,
                       clip_.bottom + before};
-    for (const Point& p : LinePixels(from, to, window)) {
+    LinePixels(from, to, window, linePixels_);
+    if (pen_.width == 1 && HasDirectPixels(target_.format())) {
+        // The common case (every 1-pixel line, all ink in the day list): the window is the clip,
+        // so every pixel is drawn, straight into the image.
+        const QRgb pixel = ToQRgb(pen_.color);
+        uchar* bits = target_.bits();
+        const qsizetype stride = target_.bytesPerLine();
+        for (const Point& p : linePixels_) {
+            reinterpret_cast<QRgb*>(bits + p.y * stride)[p.x] = pixel;
+        }
+        return;
+    }
+    for (const Point& p : linePixels_) {
         if (pen_.width == 1) {
             FillClipped({p.x, p.y, p.x + 1, p.y + 1}, pen_.color);
         } else {

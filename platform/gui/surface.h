@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "platform/gui/brush.h"
 #include "platform/gui/colors.h"
@@ -100,6 +101,7 @@ private:
     Font font_;
     ColorRef textColor_ = kBlack;
     Rect clip_;
+    std::vector<Point> linePixels_;  // reused by every line of the paint
 };
 
 }  // namespace gui
