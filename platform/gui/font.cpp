@@ -75,6 +75,10 @@ Font::Font(const FontRequest& request)
     // characters one cell wide, half-width ones half of that, rounded up.
     font_ = MakeQtFont(family, cellHeight_, clearType_);
     ascent_ = std::min(QFontMetrics(font_).ascent(), cellHeight_);
+    if (family == QLatin1String(kOutlineGothicFamily)) {
+        rawFont_ = QRawFont::fromFont(font_);
+        devicePitch_ = rawFont_.isValid();
+    }
 }
 
 QString Font::Family() const {

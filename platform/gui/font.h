@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QRawFont>
 #include <QString>
 #include <string>
 
@@ -30,9 +31,16 @@ public:
     // The family the text is really drawn in, as Qt resolved it.
     QString Family() const;
     const QFont& QtFont() const { return font_; }
+    // The planner's gothic face lays text out on its own pitch: a full-width character takes
+    // the whole cell, a half-width one half of it rounded down, as the handheld's face does (a
+    // 13-pixel cell has 6-pixel digits; the outline face would round them up to 7). Null for
+    // other faces, which keep Qt's own advances.
+    const QRawFont* DevicePitchFace() const { return devicePitch_ ? &rawFont_ : nullptr; }
 
 private:
     QFont font_;
+    QRawFont rawFont_;
+    bool devicePitch_ = false;
     int cellHeight_ = 0;
     int ascent_ = 0;
     bool clearType_ = false;

@@ -1,6 +1,7 @@
 #include "platform/gui/surface.h"
 
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QPainter>
 #include <QString>
 #include <algorithm>
@@ -177,12 +178,44 @@ void Surface::FillClipped(const Rect& rect, ColorRef color) {
     }
 }
 
+std::optional<QGlyphRun> Surface::DevicePitchRun(const QString& text, int& width) const {
+    const QRawFont* face = font_.DevicePitchFace();
+    if (face == nullptr) {
+        return std::nullopt;
+    }
+    const QList<quint32> glyphs = face->glyphIndexesForString(text);
+    const QList<QPointF> advances = face->advancesForGlyphIndexes(glyphs);
+    const int cell = font_.CellHeight();
+    QList<QPointF> positions;
+    positions.reserve(glyphs.size());
+    double x = 0;
+    for (qsizetype i = 0; i < glyphs.size(); ++i) {
+        // A character the face lacks is left to Qt, which finds it in another face.
+        if (glyphs[i] == 0) {
+            return std::nullopt;
+        }
+        positions.append(QPointF(x, 0));
+        const double natural = advances[i].x();
+        // Full-width glyphs are an em wide, half-width ones half an em; marks take no room.
+        x += natural <= 0 ? 0 : (natural > 0.75 * cell ? cell : cell / 2);
+    }
+    width = static_cast<int>(x);
+    QGlyphRun run;
+    run.setRawFont(*face);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    return run;
+}
+
 void Surface::DrawText(std::u16string_view text, const Rect& rect, TextAlign align) {
     const Rect area = Intersect(rect, clip_);
     if (area.IsEmpty() || text.empty()) {
         return;
     }
-    const TextSize size = MeasureText(text);
+    const QString qtText = ToQString(text);
+    int pitchedWidth = 0;
+    const std::optional<QGlyphRun> run = DevicePitchRun(qtText, pitchedWidth);
+    const TextSize size = run ? TextSize{pitchedWidth, font_.CellHeight()} : MeasureText(text);
     int x = rect.left;
     int top = rect.top;
     switch (align) {
@@ -203,12 +236,20 @@ void Surface::DrawText(std::u16string_view text, const Rect& rect, TextAlign ali
     painter.setClipRect(ToQRect(area));
     painter.setFont(font_.QtFont());
     painter.setPen(ToQColor(textColor_));
-    painter.drawText(QPoint(x, top + font_.Ascent()), ToQString(text));
+    if (run) {
+        painter.drawGlyphRun(QPointF(x, top + font_.Ascent()), *run);
+    } else {
+        painter.drawText(QPoint(x, top + font_.Ascent()), qtText);
+    }
 }
 
 TextSize Surface::MeasureText(std::u16string_view text) const {
-    const QFontMetrics metrics(font_.QtFont());
-    return {metrics.horizontalAdvance(ToQString(text)), font_.CellHeight()};
+    const QString qtText = ToQString(text);
+    int width = 0;
+    if (!DevicePitchRun(qtText, width)) {
+        width = QFontMetrics(font_.QtFont()).horizontalAdvance(qtText);
+    }
+    return {width, font_.CellHeight()};
 }
 
 void Surface::DrawImage(const QImage& image, int x, int y) {

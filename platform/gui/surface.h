@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QGlyphRun>
 #include <QImage>
 #include <initializer_list>
 #include <optional>
@@ -94,6 +95,10 @@ private:
     Rect Bounds() const;
     void FillClipped(const Rect& rect, ColorRef color);
     void DrawSegment(Point from, Point to);
+
+    // The text's glyphs at the planner's face's own pitch, and their width; nullopt when the
+    // font keeps Qt's layout.
+    std::optional<QGlyphRun> DevicePitchRun(const QString& text, int& width) const;
 
     QImage& target_;
     Pen pen_;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
+#include "platform/gui/surface.h"
+
 namespace views {
 namespace {
 
@@ -28,6 +32,20 @@ TEST(ViewFont, SmallSettingShrinksOnlyTheListText) {
     EXPECT_EQ(ListTextHeight(settings), 12);
     settings.Small = -1;
     EXPECT_EQ(ListTextHeight(settings), 13);
+}
+
+TEST(ViewFont, HalfWidthCharactersTakeHalfTheCellRoundedDown) {
+    // The day list's 44-pixel date column holds the widest label exactly.
+    settings::Settings settings;
+    QImage image(100, 20, QImage::Format_RGB32);
+    gui::Surface surface(image);
+    for (const int height : {kListTextHeight, kSmallListTextHeight, kHourLabelHeight}) {
+        surface.SelectFont(CreateViewFont(height, settings));
+        EXPECT_EQ(surface.MeasureText(u"0").width, height / 2) << height;
+        EXPECT_EQ(surface.MeasureText(u"月").width, height) << height;
+    }
+    surface.SelectFont(CreateViewFont(kListTextHeight, settings));
+    EXPECT_EQ(surface.MeasureText(u"12/31月").width, 43);
 }
 
 }  // namespace
