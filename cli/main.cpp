@@ -36,9 +36,10 @@ constexpr const char* kUsage =
     "  settings           print the twelve settings\n"
     "  settings set NAME VALUE\n"
     "                     change one setting and save them all (numbers in decimal or 0x hex)\n"
-    "  screenshot [--date YYYY-MM-DD] [--today YYYY-MM-DD] [--landscape] [--zoom N] OUT.png\n"
+    "  screenshot [--date YYYY-MM-DD] [--today YYYY-MM-DD] [--landscape] [--zoom N]\n"
+    "             [--summary] OUT.png\n"
     "                     paint the planner's screen for that day into a PNG (zoom 1: the\n"
-    "                     device's own 240 x 320 pixels)\n"
+    "                     device's own 240 x 320 pixels), with the summary pop-up if asked\n"
     "The data home is $TESSARINTH_HOME, else the XDG folders.\n";
 
 }  // namespace

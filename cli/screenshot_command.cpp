@@ -12,6 +12,7 @@
 #include "cli/date_argument.h"
 #include "platform/gui/device_screen.h"
 #include "platform/registry/registry.h"
+#include "resources/resource_ids.h"
 
 namespace cli {
 namespace {
@@ -23,6 +24,7 @@ struct ScreenshotArguments {
     std::optional<platform::Date> selected;
     std::optional<platform::Date> today;
     gui::Orientation orientation = gui::Orientation::Portrait;
+    bool summary = false;  // with the summary pop-up open
     int zoom = 1;
     std::string output;
 };
@@ -59,6 +61,8 @@ std::optional<ScreenshotArguments> ReadArguments(const std::vector<std::string>&
             result.zoom = *zoom;
         } else if (arg == "--landscape") {
             result.orientation = gui::Orientation::Landscape;
+        } else if (arg == "--summary") {
+            result.summary = true;
         } else if (!arg.starts_with("--") && result.output.empty()) {
             result.output = arg;
         } else {
@@ -109,6 +113,9 @@ int ScreenshotCommand(const platform::DataHome& home, const std::vector<std::str
     }
     screen.ProcessPending();
     screen.PaintPending();
+    if (arguments->summary) {
+        main->SendCommand(resources::kCommandSummary);
+    }
 
     const QImage image = screen.Render(arguments->zoom);
     if (!image.save(QString::fromStdString(arguments->output), "PNG")) {
