@@ -227,5 +227,48 @@ TEST_F(MainWindowTest, NextDayAcrossTheMonthEndMovesTheGridAndTheDay) {
     EXPECT_EQ(planner_.census.census.cachedMonth, 12);
 }
 
+TEST_F(MainWindowTest, PaintsItsPanelsAndTheHeaderOnlyWhenTurned) {
+    auto* window = Create();
+    // Five undated tasks: the corner panel shows four and its "next page" mark.
+    for (int i = 0; i < 5; ++i) {
+        planner_.dayItems->undatedTasks[static_cast<size_t>(i)].objectId = 100 + i;
+        planner_.dayItems->undatedTasks[static_cast<size_t>(i)].subject = u"用事";
+    }
+    window->Repaint();
+    window->PaintNow();
+    const auto pixel = [window](int x, int y) {
+        return gui::FromQRgb(window->Pixels().pixel(x, y));
+    };
+    EXPECT_EQ(window->CornerMarks().moreBelow, 1);
+    EXPECT_EQ(pixel(0, 40), gui::kGray);      // the window's own background at the edge
+    EXPECT_EQ(pixel(2, 2), gui::kBlack);      // corner panel's frame
+    EXPECT_EQ(pixel(127, 40), gui::kBlack);   // month grid's left line
+    EXPECT_EQ(pixel(120, 200), gui::kWhite);  // day list
+    EXPECT_EQ(pixel(50, 200), gui::kBlack);   // the day list's date column line
+    EXPECT_EQ(window->Pixels().width(), 240);
+
+    screen_.Rotate();
+    window->PaintNow();
+    ASSERT_FALSE(window->IsPortrait());
+    EXPECT_EQ(pixel(241, 40), gui::kBlack);      // date header's left line
+    EXPECT_EQ(pixel(280, 2), gui::kBlack);       // and its top line
+    EXPECT_EQ(pixel(242 + 5, 26), gui::kBlack);  // the first hour box of the strip
+    EXPECT_EQ(pixel(316, 150), gui::kWhite);     // the day list runs the whole width
+    EXPECT_EQ(pixel(318, 150), gui::kGray);
+}
+
+TEST_F(MainWindowTest, SummaryCommandOpensTheCountsOverTheWindow) {
+    auto* window = screen_.CreateTopLevel<MainWindow>(planner_, Today());
+    FitAboveMenuBar(*window);
+    window->Show();
+    window->SendCommand(kCommandSummary);
+    gui::Window* summary = screen_.OkButtonTarget();
+    ASSERT_NE(summary, nullptr);
+    EXPECT_EQ(summary->ClassName(), u"InfoWindow");
+    EXPECT_EQ(summary->Parent(), window);
+    EXPECT_EQ(summary->ScreenRect(), (gui::Rect{80, 76, 160, 176}));
+    EXPECT_TRUE(window->IsVisible());
+}
+
 }  // namespace
 }  // namespace app
