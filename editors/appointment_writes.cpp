@@ -40,10 +40,6 @@ std::span<const controls::InkEntry> LiveInk(const controls::PadData& pad) {
     return std::span<const controls::InkEntry>(pad.InkBuffer.data(), static_cast<size_t>(count));
 }
 
-WriteResult Failure(WriteStatus status, const platform::Error& error) {
-    return WriteResult{status, error.message, 0};
-}
-
 // Subject, location, start, end, body, all-day and reminder, in the order the store takes them.
 void SetDetails(pim::Appointment& appointment, const EditRecord& record) {
     appointment.SetSubject(LimitedText(record.Subject, kMaxSubjectChars));
@@ -97,18 +93,8 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
         inkName = std::move(*name);
     }
 
-    auto application = context.store.LoggedOnApplication();
-    if (!application) {
-        return Failure(WriteStatus::StoreFailed, application.error());
-    }
-    auto folder = (*application)->GetDefaultFolder(pim::FolderKind::Calendar);
-    if (!folder) {
-        context.store.Release();
-        return Failure(WriteStatus::StoreFailed, folder.error());
-    }
-    auto items = folder->GetItems();
+    auto items = DefaultFolderItems(context, pim::FolderKind::Calendar);
     if (!items) {
-        context.store.Release();
         return Failure(WriteStatus::StoreFailed, items.error());
     }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "editors/write_result.h"
 #include "platform/files/data_home.h"
+#include "platform/pim/schedule_store.h"
+#include "platform/result.h"
 #include "schedule/month_census.h"
 #include "schedule/store_session.h"
 #include "settings/settings.h"
@@ -16,5 +19,16 @@ struct StoreWriteContext {
     const settings::Settings& settings;
     schedule::MonthCensusState& census;
 };
+
+// The item collection of the default folder of that kind, where a new item is added. When the
+// folder or its collection cannot be had the session is released, so the next write logs on
+// again.
+platform::Result<pim::Items> DefaultFolderItems(const StoreWriteContext& context,
+                                                pim::FolderKind kind);
+
+// A write that did not happen, with the store's or the file system's words.
+inline WriteResult Failure(WriteStatus status, const platform::Error& error) {
+    return WriteResult{status, error.message, 0};
+}
 
 }  // namespace editors

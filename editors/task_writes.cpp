@@ -9,10 +9,6 @@ namespace {
 // Which properties a write sets besides subject and completion.
 enum class TaskFields { SubjectAndCompletion, All };
 
-WriteResult Failure(WriteStatus status, const platform::Error& error) {
-    return WriteResult{status, error.message, 0};
-}
-
 // Start 0.0 is the record's only mark of a missing due date; the store has its own.
 platform::Date StoredDueDate(const EditRecord& record) {
     return record.Start == 0.0 ? pim::kNoDateValue : record.Start;
@@ -30,18 +26,8 @@ void SetFields(pim::Task& task, const EditRecord& record, TaskFields fields) {
 }
 
 WriteResult Create(const StoreWriteContext& context, const EditRecord& record, TaskFields fields) {
-    auto application = context.store.LoggedOnApplication();
-    if (!application) {
-        return Failure(WriteStatus::StoreFailed, application.error());
-    }
-    auto folder = (*application)->GetDefaultFolder(pim::FolderKind::Tasks);
-    if (!folder) {
-        context.store.Release();
-        return Failure(WriteStatus::StoreFailed, folder.error());
-    }
-    auto items = folder->GetItems();
+    auto items = DefaultFolderItems(context, pim::FolderKind::Tasks);
     if (!items) {
-        context.store.Release();
         return Failure(WriteStatus::StoreFailed, items.error());
     }
     // A new task starts without due date and notes, so the undated create leaves them so.
