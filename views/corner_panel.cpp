@@ -18,10 +18,6 @@ constexpr int kStrikeDepth = 8;
 
 constexpr int kEntriesPerPage = 4;
 
-gui::Rect Offset(const gui::Rect& rect, int x, int y) {
-    return {rect.left + x, rect.top + y, rect.right + x, rect.bottom + y};
-}
-
 // The undated task at `index`, or nothing past the end of the list (an object id of 0 ends it).
 const schedule::UndatedTask* TaskAt(const schedule::UndatedTaskList& tasks, int64_t index) {
     if (index < 0 || index >= static_cast<int64_t>(tasks.size())) {
@@ -65,11 +61,11 @@ CornerMarks DrawCornerPanel(gui::Surface& surface, int x, int y, const ViewState
 
     CornerMarks marks;
     if (linesDrawn == kEntriesPerPage && TaskAt(tasks, firstIndex + kEntriesPerPage) != nullptr) {
-        surface.DrawText(u"▼", Offset(kCornerMoreBelowMark, x, y), gui::TextAlign::LeftTop);
+        surface.DrawText(u"▼", kCornerMoreBelowMark.Offset(x, y), gui::TextAlign::LeftTop);
         marks.moreBelow = 1;
     }
     if (state.dayItems.cornerPage != 0) {
-        surface.DrawText(u"▲", Offset(kCornerMoreAboveMark, x, y), gui::TextAlign::LeftTop);
+        surface.DrawText(u"▲", kCornerMoreAboveMark.Offset(x, y), gui::TextAlign::LeftTop);
         marks.moreAbove = 1;
     }
 

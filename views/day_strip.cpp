@@ -58,10 +58,6 @@ bool IsEdgeSlot(int slot) {
     return slot == 0 || slot == kLastSlot;
 }
 
-gui::Rect Offset(const gui::Rect& rect, int x, int y) {
-    return {rect.left + x, rect.top + y, rect.right + x, rect.bottom + y};
-}
-
 }  // namespace
 
 DayStripSlots MarkDayStripSlots(const ViewState& state) {
@@ -110,8 +106,8 @@ void DrawDayStrip(gui::Surface& surface, int x, int y, const ViewState& state) {
     // The labels take the text colour every panel leaves behind: black.
     const gui::Font previousFont =
         surface.SelectFont(CreateViewFont(kHourLabelHeight, state.settings));
-    surface.DrawText(u"9", Offset(kNineLabel, x, y), gui::TextAlign::LeftTop);
-    surface.DrawText(u"21", Offset(kTwentyOneLabel, x, y), gui::TextAlign::LeftTop);
+    surface.DrawText(u"9", kNineLabel.Offset(x, y), gui::TextAlign::LeftTop);
+    surface.DrawText(u"21", kTwentyOneLabel.Offset(x, y), gui::TextAlign::LeftTop);
     surface.SelectFont(previousFont);
 }
 

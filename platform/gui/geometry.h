@@ -21,6 +21,8 @@ struct Rect {
     bool Contains(Point p) const {
         return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
     }
+    // The same rectangle moved by (dx, dy): a panel's own rectangle placed at its origin.
+    Rect Offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
     Rect Union(const Rect& other) const {
         if (IsEmpty()) {
             return other;
