@@ -20,10 +20,7 @@ constexpr unsigned kByteMask = 0xFF;
 std::optional<std::filesystem::path> HistoryFilePath(const platform::DataHome& home,
                                                      std::u16string_view dataFolder,
                                                      std::u16string_view name) {
-    std::u16string devicePath(dataFolder);
-    devicePath += dataFolder.starts_with(u'/') ? u'/' : u'\\';
-    devicePath += name;
-    return platform::MapDevicePath(home, devicePath);
+    return platform::MapDevicePath(home, platform::JoinDevicePath(dataFolder, name));
 }
 
 // Fills `list` from one history file. False when the file cannot be opened or read, which ends

@@ -11,16 +11,6 @@ namespace {
 
 constexpr std::u16string_view kInkFileExtension = u".dat";
 
-// The data folder and the name joined as the day loader joins them, so that a file written
-// here is the file it reads: a host folder ("/home/...") the host's way, a device folder with
-// a backslash.
-std::u16string JoinDevicePath(std::u16string_view dataFolder, std::u16string_view name) {
-    std::u16string devicePath(dataFolder);
-    devicePath += dataFolder.starts_with(u'/') ? u'/' : u'\\';
-    devicePath += name;
-    return devicePath;
-}
-
 }  // namespace
 
 std::u16string InkFileName(int32_t number) {
@@ -36,7 +26,8 @@ platform::Result<std::filesystem::path> InkFilePath(const platform::DataHome& ho
     if (!schedule::IsInkFileName(name)) {
         return platform::MakeError("not an ink file name: " + platform::Utf16ToUtf8Lossy(name));
     }
-    const std::u16string devicePath = JoinDevicePath(dataFolder, name);
+    // Joined as the day loader joins them, so that a file written here is the file it reads.
+    const std::u16string devicePath = platform::JoinDevicePath(dataFolder, name);
     if (devicePath.size() > schedule::kMaxInkPathUnits) {
         return platform::MakeError("the data folder is too long for the ink file " +
                                    platform::Utf16ToUtf8Lossy(name));

@@ -35,11 +35,7 @@ int32_t ReadInkFile(const platform::DataHome& home, std::u16string_view dataFold
     if (!IsInkFileName(name) || dataFolder.size() + 1 + name.size() > kMaxInkPathUnits) {
         return 0;
     }
-    // "<folder>\<name>"; a data folder given as a host path ("/home/...") is joined the host's way.
-    std::u16string devicePath(dataFolder);
-    devicePath += dataFolder.starts_with(u'/') ? u'/' : u'\\';
-    devicePath += name;
-    const auto path = platform::MapDevicePath(home, devicePath);
+    const auto path = platform::MapDevicePath(home, platform::JoinDevicePath(dataFolder, name));
     if (!path) {
         return 0;
     }

@@ -44,4 +44,11 @@ std::optional<std::filesystem::path> MapDevicePath(const DataHome& home,
     return mapped;
 }
 
+std::u16string JoinDevicePath(std::u16string_view folder, std::u16string_view name) {
+    std::u16string joined(folder);
+    joined += folder.starts_with(u'/') ? u'/' : u'\\';
+    joined += name;
+    return joined;
+}
+
 }  // namespace platform

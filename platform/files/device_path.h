@@ -18,4 +18,9 @@ namespace platform {
 std::optional<std::filesystem::path> MapDevicePath(const DataHome& home,
                                                    std::u16string_view devicePath);
 
+// A file name in a folder: "<folder>\<name>", or "<folder>/<name>" for a host folder
+// ("/home/..."), so the ink and history files of a data folder are found the same way by every
+// reader and writer.
+std::u16string JoinDevicePath(std::u16string_view folder, std::u16string_view name);
+
 }  // namespace platform

@@ -37,6 +37,11 @@ TEST(MapDevicePath, HostPathsAreTakenAsTheyAre) {
     EXPECT_EQ(Mapped(u"/home/me/予定/1.dat"), "/home/me/予定/1.dat");
 }
 
+TEST(JoinDevicePath, DeviceFoldersTakeABackslashHostFoldersASlash) {
+    EXPECT_EQ(JoinDevicePath(u"\\My Documents", u"12.dat"), u"\\My Documents\\12.dat");
+    EXPECT_EQ(Mapped(JoinDevicePath(u"/home/me/予定", u"Task.DAT")), "/home/me/予定/Task.DAT");
+}
+
 TEST(MapDevicePath, StepsOutOfTheDeviceRootAreRefused) {
     EXPECT_EQ(Mapped(u".."), "<refused>");
     EXPECT_EQ(Mapped(u"\\..\\etc\\passwd"), "<refused>");
