@@ -46,7 +46,10 @@ void FillForNewAppointment(EditRecord& record, platform::Date day) {
 void FillFromAppointmentRow(EditRecord& record, const schedule::DayItemRow& row) {
     Clear(record);
     record.ItemOid = row.objectId;
-    record.Start = row.start;
+    // A single appointment that began before the first listed day is listed from that day's
+    // midnight; saving that start would cut off its beginning. An occurrence of a series keeps
+    // its own start: the series holds the first occurrence's.
+    record.Start = row.recurring == 0 && row.storedStart != 0 ? row.storedStart : row.start;
     record.End = row.end;
     record.Subject = LimitedText(row.subject, kMaxSubjectChars);
     record.Location = LimitedText(row.location, kMaxLocationChars);

@@ -52,7 +52,8 @@ std::u16string_view LimitedText(std::u16string_view text, size_t maxChars);
 void FillForNewAppointment(EditRecord& record, platform::Date day);
 
 // An existing appointment from its day-list row: the whole stored body, not just its first line,
-// so that opening and saving never shortens the memo.
+// and the stored start of an appointment begun before the listed days, so that opening and
+// saving never shortens the memo or the appointment.
 void FillFromAppointmentRow(EditRecord& record, const schedule::DayItemRow& row);
 
 // A new task due on `due`, or without due date when `due` is 0.0.

@@ -29,6 +29,7 @@ void ResetRow(DayItemRow& row) {
     row.kind = DayItemKind::EmptyDay;
     row.objectId = 0;
     row.start = 0;
+    row.storedStart = 0;
     row.end = 0;
     row.allDay = 0;
     row.subject.clear();
@@ -184,6 +185,7 @@ void ReadAppointmentDetails(const pim::Application& application, const settings:
     if (!appointment) {
         return;
     }
+    row.storedStart = appointment->Start();
     row.allDay = appointment->AllDayEvent() != 0 ? 1 : 0;
     row.reminder = appointment->ReminderSet() != 0 ? 1 : 0;
     AssignCut(row.subject, appointment->Subject(), kMaxSubjectUnits);

@@ -55,6 +55,9 @@ struct DayItemRow {
     // end as stored, or an occurrence's; a dated task's due date in both.
     Date start = 0;
     Date end = 0;
+    // An appointment's start as the store holds it (for a series, its first occurrence's):
+    // opening the item must not take the moved start above for its own.
+    Date storedStart = 0;
     int32_t allDay = 0;
     std::u16string subject;
     std::u16string location;

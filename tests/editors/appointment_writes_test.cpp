@@ -112,6 +112,23 @@ TEST_F(AppointmentWritesTest, UpdatingInkRewritesItsFileOrDeletesItForTextOrNoth
     EXPECT_EQ(ListFolder(DataFolder()), "");
 }
 
+TEST_F(AppointmentWritesTest, SavingAnAppointmentBegunEarlierKeepsItsStart) {
+    pim::AppointmentRecord trip;
+    trip.start = At(2024, 5, 8, 9);
+    trip.end = At(2024, 5, 11, 18);
+    trip.subject = u"出張";
+    auto oids = reader_.AddAll({trip}, {});
+    ASSERT_TRUE(oids.ok());
+    Open(oids->front());  // listed from 10 May, the row starting at its midnight
+    EXPECT_EQ(record_.Start, At(2024, 5, 8, 9));
+    record_.Subject = u"出張 (大阪)";
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"").ok());
+    const pim::AppointmentRecord stored = Stored(oids->front());
+    EXPECT_EQ(stored.start, At(2024, 5, 8, 9));
+    EXPECT_EQ(stored.end, At(2024, 5, 11, 18));
+    EXPECT_EQ(stored.subject, u"出張 (大阪)");
+}
+
 TEST_F(AppointmentWritesTest, TheHolidayBoxReplacesClearsOrKeepsCategories) {
     WriteResult plain = CreateNew(u"");
     EXPECT_EQ(Stored(plain.itemOid).categories, u"");
