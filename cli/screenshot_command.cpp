@@ -105,6 +105,10 @@ int ScreenshotCommand(const platform::DataHome& home, const std::vector<std::str
     if (planner.registry.DamageNotice()) {
         err << "tessarinth-cli: " << *planner.registry.DamageNotice() << "\n";
     }
+    // A store that cannot be read would paint as an empty planner: say so instead.
+    if (auto store = planner.store.LoggedOnApplication(); !store) {
+        return Fail(err, kCommand, kFailureStatus, store.error().message);
+    }
     app::PreparePlanner(planner);
     gui::DeviceScreen screen(arguments->orientation, 1);
     app::MainWindow* main = app::OpenMainWindow(screen, planner, *todayFields);
