@@ -24,7 +24,7 @@ namespace cli {
 namespace {
 
 // Options of one command: those that take a value, and flags.
-struct OptionSpec {
+struct KnownOptions {
     std::set<std::string> valued;
     std::set<std::string> flags;
 };
@@ -41,19 +41,19 @@ struct Options {
 };
 
 std::optional<Options> ReadOptions(const std::vector<std::string>& args, size_t first,
-                                   const OptionSpec& spec, std::string_view command,
+                                   const KnownOptions& known, std::string_view command,
                                    std::ostream& err) {
     Options options;
     for (size_t i = first; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (spec.valued.contains(arg) && i + 1 < args.size()) {
+        if (known.valued.contains(arg) && i + 1 < args.size()) {
             options.values[arg] = args[++i];
-        } else if (spec.flags.contains(arg)) {
+        } else if (known.flags.contains(arg)) {
             options.flags.insert(arg);
         } else {
-            Fail(
-                err, command, kUsageStatus,
-                spec.valued.contains(arg) ? arg + " needs a value" : "unexpected argument: " + arg);
+            Fail(err, command, kUsageStatus,
+                 known.valued.contains(arg) ? arg + " needs a value"
+                                            : "unexpected argument: " + arg);
             return std::nullopt;
         }
     }
@@ -139,9 +139,9 @@ std::optional<int32_t> ReadInkArgument(const std::string& file, controls::PadDat
 int AddAppointment(const platform::DataHome& home, const std::vector<std::string>& args,
                    std::ostream& out, std::ostream& err) {
     constexpr std::string_view kCommand = "add appointment";
-    const OptionSpec spec{{"--start", "--end", "--subject", "--location", "--memo", "--ink"},
-                          {"--all-day", "--reminder", "--holiday"}};
-    const std::optional<Options> options = ReadOptions(args, 1, spec, kCommand, err);
+    const KnownOptions known{{"--start", "--end", "--subject", "--location", "--memo", "--ink"},
+                             {"--all-day", "--reminder", "--holiday"}};
+    const std::optional<Options> options = ReadOptions(args, 1, known, kCommand, err);
     if (!options) {
         return kUsageStatus;
     }
@@ -223,8 +223,8 @@ int AddAppointment(const platform::DataHome& home, const std::vector<std::string
 int AddTask(const platform::DataHome& home, const std::vector<std::string>& args, std::ostream& out,
             std::ostream& err) {
     constexpr std::string_view kCommand = "add task";
-    const OptionSpec spec{{"--subject", "--due", "--notes"}, {"--complete"}};
-    const std::optional<Options> options = ReadOptions(args, 1, spec, kCommand, err);
+    const KnownOptions known{{"--subject", "--due", "--notes"}, {"--complete"}};
+    const std::optional<Options> options = ReadOptions(args, 1, known, kCommand, err);
     if (!options) {
         return kUsageStatus;
     }
