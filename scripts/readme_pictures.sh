@@ -21,4 +21,6 @@ for orientation in portrait landscape; do
             "$root/docs/screen-$orientation-x$zoom.png" >/dev/null
     done
 done
+"$cli" screenshot --date 2026-12-21 --today 2026-12-22 --summary --zoom 2 \
+    "$root/docs/screen-summary-x2.png" >/dev/null
 echo "pictures in $root/docs"
