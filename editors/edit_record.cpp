@@ -7,20 +7,9 @@
 namespace editors {
 namespace {
 
+// Every field back to its start value, including any added later: no fill can leave one behind.
 void Clear(EditRecord& record) {
-    record.ItemOid = 0;
-    record.Start = 0;
-    record.End = 0;
-    record.Subject.clear();
-    record.Location.clear();
-    record.Body.clear();
-    record.AllDay = 0;
-    record.Reminder = 0;
-    record.Holiday = 0;
-    record.HolidayAtOpen = 0;
-    record.Complete = 0;
-    record.InkCountAtOpen = 0;
-    record.InkEntries.fill(controls::InkEntry{});
+    record = EditRecord{};
 }
 
 int32_t AsFlag(int32_t value) {
