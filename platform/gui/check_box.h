@@ -23,6 +23,7 @@ public:
     void Click();
 
 protected:
+    void OnTapped() override { Click(); }
     void ApplyZoom(int zoom) override;
 
 private:

@@ -42,6 +42,21 @@ void Control::OnKeyDown(Key key) {
     }
 }
 
+void Control::OnPenDown(Point /*point*/) {
+    pressed_ = IsEnabled();
+    if (pressed_ && (widget_->focusPolicy() & Qt::ClickFocus) != 0) {
+        Focus();
+    }
+}
+
+void Control::OnPenUp(Point point) {
+    const bool tapped = pressed_ && IsEnabled() && ClientRect().Contains(point);
+    pressed_ = false;
+    if (tapped) {
+        OnTapped();
+    }
+}
+
 void Control::SetText(std::u16string_view text) {
     text_ = std::u16string(text);
 }

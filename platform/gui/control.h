@@ -47,8 +47,16 @@ public:
     // Keys reach the control only through the screen; it hands them to its parent, so that a
     // dialog hears Return and Escape whichever of its controls has the focus.
     void OnKeyDown(Key key) override;
+    // The pen reaches a control through the screen only when input is given to the device
+    // itself (a script) rather than to the desktop widget; it acts as a tap does on the widget:
+    // the control takes the keyboard if it takes it from a click, and a tap that ends on it
+    // presses it.
+    void OnPenDown(Point point) override;
+    void OnPenUp(Point point) override;
 
 protected:
+    // A tap that began and ended on the enabled control: a button is pressed, a box toggles.
+    virtual void OnTapped() {}
     // Subclasses make their widget (parented to the screen) in their constructor and hand it
     // over here; the control owns it from then on.
     void Attach(QWidget* widget);
@@ -70,6 +78,7 @@ private:
     std::u16string text_;  // for controls whose widget shows no text
     int fontPixels_;
     int styledZoom_ = 0;
+    bool pressed_ = false;  // the pen went down on the enabled control
 };
 
 }  // namespace gui

@@ -24,6 +24,9 @@ constexpr int kHoldSlop = 4;
 constexpr int kInputPanelHeight = 80;
 constexpr int kMinZoom = 1;
 constexpr int kMaxZoom = 6;
+// ProcessPending: rounds after the last posted message, and the most rounds in all.
+constexpr int kQuietRounds = 2;
+constexpr int kMaxProcessRounds = 100000;
 
 // The shell's own look: quiet colours, the program's windows stay the centre of attention.
 const QColor kBarColor(0x1F, 0x3A, 0x5F);
@@ -184,6 +187,21 @@ Window* DeviceScreen::FindTopLevel(std::u16string_view className, std::u16string
 
 Window* DeviceScreen::ActiveWindow() const {
     return active_;
+}
+
+Window& DeviceScreen::LastActivePopup(Window& window) const {
+    for (auto it = stack_.rbegin(); it != stack_.rend(); ++it) {
+        Window* candidate = *it;
+        if (candidate == &window || !candidate->visible_ || candidate->destroyed_) {
+            continue;
+        }
+        for (const Window* owner = candidate->Owner(); owner != nullptr; owner = owner->Owner()) {
+            if (owner == &window) {
+                return *candidate;
+            }
+        }
+    }
+    return window;
 }
 
 void DeviceScreen::BringToFront(Window& window) {
@@ -353,7 +371,7 @@ uint16_t DeviceScreen::TrackPopupMenu(const PopupMenu& menu, Point screenPoint) 
 MessageBoxAnswer DeviceScreen::ShowMessageBox(std::u16string_view text, std::u16string_view caption,
                                               MessageBoxButtons buttons) {
     if (responder_) {
-        return responder_->AnswerMessageBox(text, buttons);
+        return responder_->AnswerMessageBox(text, caption, buttons);
     }
     QMessageBox box(this);
     box.setWindowTitle(QString::fromStdU16String(std::u16string(caption)));
@@ -408,7 +426,14 @@ Rect DeviceScreen::InputPanelRect() const {
 }
 
 void DeviceScreen::Post(std::function<void()> work) {
-    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+    ++postedWaiting_;
+    QMetaObject::invokeMethod(
+        this,
+        [this, work = std::move(work)] {
+            --postedWaiting_;
+            work();
+        },
+        Qt::QueuedConnection);
 }
 
 void DeviceScreen::SchedulePaint() {
@@ -441,9 +466,14 @@ void DeviceScreen::PaintPending() {
 }
 
 void DeviceScreen::ProcessPending() {
-    for (int round = 0; round < 8; ++round) {
+    // Until nothing a window posted is waiting, as the message loop runs dry between two inputs;
+    // a few rounds more let the desktop's own deferred work (deletions, zero timers) happen too.
+    // Bounded, so that windows that keep posting to each other cannot hang a test.
+    int quietRounds = 0;
+    for (int round = 0; round < kMaxProcessRounds && quietRounds < kQuietRounds; ++round) {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+        quietRounds = postedWaiting_ == 0 ? quietRounds + 1 : 0;
     }
 }
 

@@ -81,6 +81,9 @@ public:
     // The top-level window of that class and title, newest first; null when there is none.
     Window* FindTopLevel(std::u16string_view className, std::u16string_view title) const;
     Window* ActiveWindow() const;
+    // The newest visible top-level window owned by `window`, directly or through other pop-ups
+    // (a modal dialog over it); `window` itself when none is up.
+    Window& LastActivePopup(Window& window) const;
     Window* FocusWindow() const { return focus_; }
     // Brings a top-level window to the front and activates it.
     void BringToFront(Window& window);
@@ -211,6 +214,7 @@ private:
     Window* focus_ = nullptr;
     Window* capture_ = nullptr;
     bool paintScheduled_ = false;
+    int postedWaiting_ = 0;  // posted work not yet run
     bool inputPanelShown_ = false;
     ModalResponder* responder_ = nullptr;
     std::function<void()> viewChanged_;

@@ -31,7 +31,7 @@ public:
 
     const DialogTemplate& Template() const { return template_; }
     const DialogUnits& Units() const { return units_; }
-    Window* Owner() const { return owner_; }
+    Window* Owner() const override { return owner_; }
 
     // The control with the id (the first, when several share it), or null.
     Control* Item(uint16_t id) const;

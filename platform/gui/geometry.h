@@ -37,4 +37,9 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// A rectangle given as its top-left corner and size, as the windows' layout tables give them.
+constexpr Rect RectAt(int x, int y, int width, int height) {
+    return {x, y, x + width, y + height};
+}
+
 }  // namespace gui

@@ -27,6 +27,7 @@ public:
     // The command picked from the pop-up, or 0 when it is dismissed.
     virtual uint16_t ChoosePopupCommand(const PopupMenu& menu, Point screenPoint) = 0;
     virtual MessageBoxAnswer AnswerMessageBox(std::u16string_view text,
+                                              std::u16string_view caption,
                                               MessageBoxButtons buttons) = 0;
     // Whether a press at the point is held long enough to count as a hold.
     virtual bool IsHold(Point screenPoint) = 0;
@@ -61,7 +62,7 @@ public:
         popupsShown.push_back(menu.Items());
         return Take(popupCommands, uint16_t{0});
     }
-    MessageBoxAnswer AnswerMessageBox(std::u16string_view text,
+    MessageBoxAnswer AnswerMessageBox(std::u16string_view text, std::u16string_view /*caption*/,
                                       MessageBoxButtons buttons) override {
         messageBoxTexts.emplace_back(text);
         return Take(messageBoxAnswers,

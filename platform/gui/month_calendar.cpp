@@ -45,6 +45,16 @@ bool MonthCalendar::SetSelection(const CalendarDay& day) {
     return true;
 }
 
+bool MonthCalendar::Pick(const CalendarDay& day) {
+    const QDate date(day.year, day.month, day.day);
+    if (!date.isValid()) {
+        return false;
+    }
+    calendar_->setCurrentPage(date.year(), date.month());
+    calendar_->setSelectedDate(date);
+    return true;
+}
+
 CalendarDay MonthCalendar::Selection() const {
     const QDate date = calendar_->selectedDate();
     return {date.year(), date.month(), date.day()};

@@ -24,6 +24,8 @@ public:
 
     // False (and nothing changes) for a day that does not exist.
     bool SetSelection(const CalendarDay& day);
+    // Selects the day as the user's picking it does, so the parent is notified.
+    bool Pick(const CalendarDay& day);
     CalendarDay Selection() const;
 
 protected:

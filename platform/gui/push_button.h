@@ -21,6 +21,9 @@ public:
     // Presses the button as a tap would; nothing happens while it is disabled or hidden.
     void Click();
 
+protected:
+    void OnTapped() override { Click(); }
+
 private:
     QPushButton* button_;
 };

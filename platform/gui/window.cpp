@@ -64,6 +64,16 @@ void Window::Hide() {
     screen_.WindowHidden(*this);
 }
 
+std::vector<Window*> Window::Children() const {
+    std::vector<Window*> children;
+    for (const auto& window : screen_.windows_) {
+        if (window->parent_ == this && !window->destroyed_) {
+            children.push_back(window.get());
+        }
+    }
+    return children;
+}
+
 void Window::Invalidate(const Rect& rect, bool erase) {
     const Rect client = ClientRect();
     const Rect clipped{std::max(rect.left, client.left), std::max(rect.top, client.top),
@@ -74,6 +84,16 @@ void Window::Invalidate(const Rect& rect, bool erase) {
     invalid_ = invalid_.Union(clipped);
     eraseInvalid_ = eraseInvalid_ || erase;
     screen_.SchedulePaint();
+    // A window paints under its children, so what of them lies in the part it repaints is
+    // painted again after it, as a pop-up over the main window must show the day it shows now.
+    for (Window* child : Children()) {
+        if (!child->visible_) {
+            continue;
+        }
+        const Rect inChild{clipped.left - child->rect_.left, clipped.top - child->rect_.top,
+                           clipped.right - child->rect_.left, clipped.bottom - child->rect_.top};
+        child->Invalidate(inChild, erase);
+    }
 }
 
 void Window::PaintNow() {
@@ -81,6 +101,15 @@ void Window::PaintNow() {
         PaintInvalid();
         screen_.update();
     }
+}
+
+void Window::DrawNow(const std::function<void(Surface&)>& draw) {
+    if (!visible_ || destroyed_) {
+        return;
+    }
+    Surface surface(pixels_);
+    draw(surface);
+    screen_.update();
 }
 
 void Window::PaintInvalid() {

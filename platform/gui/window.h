@@ -3,7 +3,9 @@
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/gui/geometry.h"
 
@@ -78,6 +80,11 @@ public:
     const std::u16string& Title() const { return title_; }
     Window* Parent() const { return parent_; }
     bool IsTopLevel() const { return parent_ == nullptr; }
+    // The window a top-level pop-up belongs to (a dialog's owner), or null. A second launch
+    // brings forward the newest pop-up a window owns rather than the window itself.
+    virtual Window* Owner() const { return nullptr; }
+    // The child windows, in the order they were created; destroyed ones are left out.
+    std::vector<Window*> Children() const;
     bool IsVisible() const { return visible_; }
     bool IsDestroyed() const { return destroyed_; }
 
@@ -94,6 +101,10 @@ public:
     void InvalidateAll(bool erase) { Invalidate(ClientRect(), erase); }
     // Paints what is invalid at once instead of at the next paint cycle.
     void PaintNow();
+    // Draws into the window at once, outside its paint, as a stroke being written must: `draw`
+    // gets a surface on the window's own pixels, and the screen shows them at its next refresh.
+    // Nothing is drawn while the window is hidden. A later paint may draw over it.
+    void DrawNow(const std::function<void(Surface&)>& draw);
     // A command handled now, or queued behind what is already waiting.
     void SendCommand(uint16_t command);
     void PostCommand(uint16_t command);

@@ -83,6 +83,33 @@ TEST_F(ControlsTest, ButtonsAndCheckBoxesSendTheirIdOnATapOnly) {
     EXPECT_FALSE(button->IsEnabled());
 }
 
+TEST_F(ControlsTest, ThePenOnTheDeviceActsOnControlsAsATapOnTheirWidgets) {
+    screen_.CreateChild<PushButton>(*panel_, Rect{85, 52, 95, 64}, 40013, u".");
+    auto* box = screen_.CreateChild<CheckBox>(*panel_, Rect{16, 86, 32, 102}, 40100, u"");
+    auto* edit = screen_.CreateChild<EditBox>(*panel_, Rect{0, 120, 240, 150}, 7);
+    const auto tap = [&](Point down, Point up) {
+        screen_.PenDown({down.x, down.y + 26});
+        screen_.PenUp({up.x, up.y + 26});
+    };
+    tap({90, 58}, {91, 60});
+    EXPECT_EQ(panel_->commands, std::vector<uint16_t>{40013});
+    tap({90, 58}, {120, 58});  // released off the button: no press
+    EXPECT_EQ(panel_->commands.size(), 1u);
+    tap({20, 90}, {20, 90});
+    EXPECT_TRUE(box->IsChecked());
+    EXPECT_EQ(panel_->commands, (std::vector<uint16_t>{40013, 40100}));
+
+    EXPECT_FALSE(edit->HasFocus());
+    tap({100, 130}, {100, 130});
+    EXPECT_TRUE(edit->HasFocus());
+    EXPECT_EQ(panel_->commands.size(), 2u);
+
+    box->Enable(false);
+    tap({20, 90}, {20, 90});
+    EXPECT_TRUE(box->IsChecked());
+    EXPECT_EQ(panel_->commands.size(), 2u);
+}
+
 TEST_F(ControlsTest, ComboBoxTellsPicksAndTypingButNotTheProgramsChanges) {
     auto* combo = screen_.CreateChild<ComboBox>(*panel_, Rect{30, 0, 240, 150}, 0);
     // The created height includes the dropped list; the control is as tall as its field.

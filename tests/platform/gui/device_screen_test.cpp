@@ -261,5 +261,81 @@ TEST_F(DeviceScreenTest, ZoomScalesTheWholeScreen) {
     EXPECT_EQ(screen_.Render(1).size(), QSize(320, 240));
 }
 
+// A dialog-like pop-up: a top-level window that belongs to another.
+class OwnedWindow : public RecordingWindow {
+public:
+    OwnedWindow(DeviceScreen& screen, Window* owner) : RecordingWindow(screen), owner_(owner) {}
+    Window* Owner() const override { return owner_; }
+
+private:
+    Window* owner_;
+};
+
+TEST_F(DeviceScreenTest, ARepaintOfAWindowRepaintsTheChildrenItCovers) {
+    auto* parent = screen_.CreateTopLevel<RecordingWindow>();
+    auto* covered = screen_.CreateChild<RecordingWindow>(*parent, Rect{80, 50, 160, 150});
+    auto* apart = screen_.CreateChild<RecordingWindow>(*parent, Rect{0, 200, 40, 240});
+    auto* hidden = screen_.CreateChild<RecordingWindow>(*parent, Rect{80, 50, 160, 150});
+    parent->Show();
+    covered->Show();
+    apart->Show();
+    screen_.PaintPending();
+    ASSERT_EQ(covered->paints, 1);
+    ASSERT_EQ(apart->paints, 1);
+
+    parent->Invalidate({0, 0, 100, 100}, true);
+    screen_.PaintPending();
+    EXPECT_EQ(parent->paints, 2);
+    EXPECT_EQ(covered->paints, 2);
+    EXPECT_EQ(apart->paints, 1);
+    EXPECT_EQ(hidden->paints, 0);
+    EXPECT_EQ(parent->Children(), (std::vector<Window*>{covered, apart, hidden}));
+    apart->Destroy();
+    EXPECT_EQ(parent->Children(), (std::vector<Window*>{covered, hidden}));
+}
+
+TEST_F(DeviceScreenTest, AWindowDrawsIntoItselfOutsideItsPaintOnlyWhileShown) {
+    auto* window = screen_.CreateTopLevel<RecordingWindow>();
+    window->DrawNow([](Surface& surface) { surface.SetPixel(5, 5, kBlack); });
+    window->Show();
+    screen_.PaintPending();
+    EXPECT_EQ(FromQRgb(window->Pixels().pixel(5, 5)), kWhite);
+    window->DrawNow([](Surface& surface) { surface.SetPixel(5, 5, kBlack); });
+    EXPECT_EQ(FromQRgb(window->Pixels().pixel(5, 5)), kBlack);
+    EXPECT_EQ(window->paints, 1);
+    EXPECT_EQ(FromQRgb(screen_.Render(1).pixel(5, 26 + 5)), kBlack);
+}
+
+TEST_F(DeviceScreenTest, TheNewestPopUpAWindowOwnsIsTheOneToBringForward) {
+    auto* main = screen_.CreateTopLevel<RecordingWindow>();
+    auto* other = screen_.CreateTopLevel<RecordingWindow>();
+    main->Show();
+    other->Show();
+    EXPECT_EQ(&screen_.LastActivePopup(*main), main);
+    auto* dialog = screen_.CreateTopLevel<OwnedWindow>(main);
+    auto* picker = screen_.CreateTopLevel<OwnedWindow>(dialog);
+    dialog->Show();
+    EXPECT_EQ(&screen_.LastActivePopup(*main), dialog);
+    picker->Show();
+    EXPECT_EQ(&screen_.LastActivePopup(*main), picker);
+    EXPECT_EQ(&screen_.LastActivePopup(*other), other);
+    picker->Hide();
+    EXPECT_EQ(&screen_.LastActivePopup(*main), dialog);
+}
+
+TEST_F(DeviceScreenTest, ProcessingRunsEveryPostUntilNothingWaits) {
+    auto* window = screen_.CreateTopLevel<RecordingWindow>();
+    std::function<void(int)> chain = [&](int left) {
+        window->commands.push_back(static_cast<uint16_t>(left));
+        if (left > 0) {
+            screen_.Post([&chain, left] { chain(left - 1); });
+        }
+    };
+    screen_.Post([&] { chain(40); });
+    screen_.ProcessPending();
+    ASSERT_EQ(window->commands.size(), 41u);
+    EXPECT_EQ(window->commands.back(), 0);
+}
+
 }  // namespace
 }  // namespace gui
