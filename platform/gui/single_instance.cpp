@@ -1,10 +1,19 @@
 #include "platform/gui/single_instance.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
+#include <QThread>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace gui {
 namespace {
@@ -12,20 +21,85 @@ namespace {
 const QByteArray kComeForward = QByteArrayLiteral("come-forward\n");
 constexpr int kConnectMilliseconds = 500;
 constexpr int kRequestMilliseconds = 1000;
+// Between tries to reach a holder that is not listening yet.
+constexpr unsigned long kRetryMilliseconds = 50;
+
+// Where names are claimed: the user's runtime folder (Qt makes a per-user one of its own when
+// the session names none), else the user's cache folder. Empty when neither can be had.
+QString ClaimFolder() {
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty()) {
+        return runtime;
+    }
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty() || !QDir().mkpath(cache)) {
+        return {};
+    }
+    return cache;
+}
 
 }  // namespace
 
-SingleInstance::SingleInstance(const std::filesystem::path& dataHome) {
+SingleInstance::SingleInstance(const std::filesystem::path& dataHome,
+                               std::chrono::milliseconds patience)
+    : patience_(patience) {
     // Named per user and per data home, so that two homes (a test's and the user's) each run.
     const QByteArray key = QByteArray::fromStdString(dataHome.lexically_normal().string());
     const QByteArray hash =
         QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16);
     name_ = QStringLiteral("tessarinth-%1-%2").arg(getuid()).arg(QString::fromLatin1(hash));
+
+    const QString folder = ClaimFolder();
+    if (folder.isEmpty()) {
+        return;
+    }
+    // The kernel drops the lock when the process ends however it ends, so a crashed copy never
+    // keeps the next one out. The file itself stays: removing it could let two copies each
+    // lock a different file of the same name.
+    const QByteArray path =
+        QFile::encodeName(QDir(folder).filePath(name_ + QStringLiteral(".lock")));
+    const int descriptor = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (descriptor < 0) {
+        return;
+    }
+    if (flock(descriptor, LOCK_EX | LOCK_NB) == 0) {
+        claim_ = Claim::Held;
+        claimDescriptor_ = descriptor;
+        return;
+    }
+    claim_ = errno == EWOULDBLOCK ? Claim::HeldByAnotherCopy : Claim::Unavailable;
+    close(descriptor);
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance() {
+    // The socket goes while the name is still held, so that it can never take with it the
+    // socket of a copy that claims the name next.
+    server_.reset();
+    if (claimDescriptor_ >= 0) {
+        close(claimDescriptor_);
+    }
+}
 
 bool SingleInstance::AskRunningCopyToComeForward() {
+    switch (claim_) {
+        case Claim::Held:
+            // Nobody else holds the name, so nobody else can be listening on it.
+            return false;
+        case Claim::HeldByAnotherCopy: {
+            // The holder may still be starting; this copy ends whether or not it answers.
+            const QDeadlineTimer deadline(patience_);
+            while (!SendComeForward() && !deadline.hasExpired()) {
+                QThread::msleep(kRetryMilliseconds);
+            }
+            return true;
+        }
+        case Claim::Unavailable:
+            return SendComeForward();
+    }
+    return false;
+}
+
+bool SingleInstance::SendComeForward() {
     QLocalSocket socket;
     socket.connectToServer(name_);
     if (!socket.waitForConnected(kConnectMilliseconds)) {
@@ -38,14 +112,23 @@ bool SingleInstance::AskRunningCopyToComeForward() {
 }
 
 bool SingleInstance::Listen(std::function<void()> comeForward) {
+    if (claim_ == Claim::HeldByAnotherCopy) {
+        return false;
+    }
     comeForward_ = std::move(comeForward);
     server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     server_->setMaxPendingConnections(4);
     if (!server_->listen(name_)) {
-        // A socket left behind by a copy that did not end cleanly: nobody answered on it.
+        // Only the holder knows that a socket under the name is one a crashed copy left;
+        // without the claim it may be a live copy's, and is left alone.
+        if (claim_ != Claim::Held) {
+            server_.reset();
+            return false;
+        }
         QLocalServer::removeServer(name_);
         if (!server_->listen(name_)) {
+            server_.reset();
             return false;
         }
     }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end: the real planner under a virtual X display, on a fresh data home. Checks that the
-# screen comes up with its bars and main window, and that a second launch ends at once, leaving
-# the first running. Leaves its screenshot as screen_e2e.png in the current folder.
+# screen comes up with its bars and main window, that a second launch ends at once, leaving
+# the first running, and that of two copies launched at the same moment exactly one runs.
+# Leaves its screenshot as screen_e2e.png in the current folder.
 set -euo pipefail
 planner=${1:?usage: screen_e2e.sh PATH-TO-tessarinth}
 
@@ -27,6 +28,40 @@ if [ "${2:-}" = "--on-display" ]; then
     import -window root "$here/screen_e2e.png"
     kill "$first"
     wait "$first" || true
+
+    # Two copies launched at the same moment on a fresh data home: one runs, and the other asks
+    # it to come forward and ends with 0.
+    export TESSARINTH_HOME="$home/together"
+    "$planner" 2>"$home/together-a.log" &
+    a=$!
+    "$planner" 2>"$home/together-b.log" &
+    b=$!
+    stop() { kill "$a" "$b" 2>/dev/null || true; }
+    for _ in $(seq 150); do
+        { kill -0 "$a" 2>/dev/null && kill -0 "$b" 2>/dev/null; } || break
+        sleep 0.1
+    done
+    if kill -0 "$a" 2>/dev/null && kill -0 "$b" 2>/dev/null; then
+        echo "FAIL: both copies launched together kept running"; stop; exit 1
+    fi
+    if kill -0 "$a" 2>/dev/null; then running=$a ended=$b; else running=$b ended=$a; fi
+    code=0
+    wait "$ended" || code=$?
+    if [ "$code" != 0 ]; then
+        echo "FAIL: the copy that stood aside ended with $code"
+        cat "$home"/together-*.log; stop; exit 1
+    fi
+    sleep 0.5
+    if ! kill -0 "$running" 2>/dev/null; then
+        echo "FAIL: neither copy kept running"; cat "$home"/together-*.log; exit 1
+    fi
+    # The copy left running still owns the name: a later launch reaches it and ends.
+    if ! timeout 10 "$planner"; then
+        echo "FAIL: a launch after the pair did not end cleanly"; stop; exit 1
+    fi
+    kill -0 "$running" || { echo "FAIL: the running copy ended after a later launch"; exit 1; }
+    kill "$running"
+    wait "$running" || true
     exit 0
 fi
 
