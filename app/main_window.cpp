@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "app/shell_resources.h"
+#include "resources/shell_resources.h"
 #include "controls/summary_window.h"
 #include "platform/gui/dialog.h"
 #include "platform/gui/dialog_handler.h"
@@ -69,6 +69,7 @@ void MainWindow::OnCreate() {
                                        planner_.census);
     keyCommandPending_ = false;
     holdHandled_ = false;
+    clipboard_.objectId = 0;
 }
 
 void MainWindow::OnDestroy() {

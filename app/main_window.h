@@ -3,7 +3,9 @@
 #include <cstdint>
 
 #include "app/date_navigation.h"
+#include "app/item_clipboard.h"
 #include "app/planner.h"
+#include "editors/editor_host.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/window.h"
 #include "platform/time/date_time.h"
@@ -14,7 +16,7 @@ namespace app {
 
 // The planner's one screen: the corner panel, the month grid, in landscape the date header
 // and day strip, and the day item list, with the menu bar, the keys and the command table.
-class MainWindow : public gui::Window {
+class MainWindow : public gui::Window, private editors::EditorHost {
 public:
     // `today` is the local date the planner started on; it becomes the selected date.
     MainWindow(gui::DeviceScreen& screen, Planner& planner, platform::CalendarFields today);
@@ -35,15 +37,25 @@ public:
     // Invalidates the full repaint rectangle with the background erased.
     void Repaint();
 
-    platform::Date SelectedDate() const { return day_.selectedDate; }
+    platform::Date SelectedDate() const override { return day_.selectedDate; }
     const platform::CalendarFields& SelectedDateFields() const { return day_.selectedDateFields; }
     platform::Date TodayDate() const { return day_.todayDate; }
     bool KeyCommandPending() const { return keyCommandPending_; }
     gui::MenuBar* MenuBar() const { return menuBar_; }
+    const ItemClipboard& Clipboard() const { return clipboard_; }
     // Which paging marks the last paint drew on the corner panel.
     views::CornerMarks CornerMarks() const { return cornerMarks_; }
     // What the panels draw from, as it stands now.
     views::ViewState ViewStateNow() const;
+
+    // The editors the main window opens; at most one is open at a time.
+    enum class EditorKind { Appointment, Task };
+    // Opens the editor on the edit record as it was filled: the editor fitted above the menu bar
+    // without a repaint, shown and painted at once, and the main window hidden. Nothing happens
+    // while another editor is open.
+    void OpenEditor(EditorKind kind);
+    // The editor open now, or null.
+    gui::Window* OpenEditorWindow() const;
 
 protected:
     // One handler per command of the table; those of later parts of the program are wired
@@ -61,7 +73,7 @@ protected:
     virtual void CutItem() {}
     virtual void CopyItem() {}
     virtual void PasteAsTask() {}
-    virtual void NewTask() {}
+    virtual void NewTask();
     virtual void ToggleComplete() {}
     virtual void NewTaskFromContextMenu() {}
     virtual void ShowSummary();
@@ -77,12 +89,27 @@ protected:
     Planner& planner_;
 
 private:
+    // What the editors reach of the planner (editor_opening.cpp).
+    editors::EditRecord& Record() override;
+    controls::PadData& Pad() override;
+    controls::HistoryLists& History() override;
+    const platform::DataHome& Home() const override;
+    const settings::Settings& Settings() const override;
+    editors::StoreWriteContext WriteContext() override;
+    void MoveSelectedDate(platform::Date day) override;
+    void ReloadAfterWrite(bool written) override;
+    void ReturnToMainWindow() override;
+
     gui::MenuBar* menuBar_ = nullptr;
     gui::ActivationRecord activation_;
     SelectedDay day_;
     bool keyCommandPending_ = false;
     bool holdHandled_ = false;
     views::CornerMarks cornerMarks_;
+    ItemClipboard clipboard_;
+    gui::Window* editor_ = nullptr;
+    std::function<bool()> editorAlive_;
+    platform::Date selectedAtEditorOpen_ = 0;  // to tell whether a date pick moved the day
 };
 
 // Moves a top-level window to its own left and top with the width of its right edge and the

@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "controls/history.h"
+#include "controls/pad_data.h"
+#include "editors/edit_record.h"
 #include "platform/files/data_home.h"
 #include "platform/registry/registry.h"
 #include "platform/time/date_time.h"
@@ -23,7 +25,9 @@ struct Planner {
           home(std::move(dataHome)),
           registry(std::move(settingsRegistry)),
           store(home.StorePath()),
-          dayItems(std::make_unique<schedule::DayItems>()) {}
+          dayItems(std::make_unique<schedule::DayItems>()),
+          editRecord(std::make_unique<editors::EditRecord>()),
+          pad(std::make_unique<controls::PadData>()) {}
 
     const platform::Clock& clock;  // where "today" comes from
     platform::DataHome home;
@@ -32,6 +36,12 @@ struct Planner {
     schedule::StoreSession store;                  // the one store connection
     std::unique_ptr<schedule::DayItems> dayItems;  // the day item collection's
     schedule::MonthCensusState census;             // the month census's
+    // The item an editor or a store write works on: the main window fills it, the editors
+    // change it, the writes read it.
+    std::unique_ptr<editors::EditRecord> editRecord;
+    // The handwriting pad's ink and text: an editor fills it before its pad opens, the pad
+    // edits it, the writes read it back.
+    std::unique_ptr<controls::PadData> pad;
     views::DayListIcons listIcons;                 // loaded at start-up
     controls::HistoryLists history;                // the editors' recent texts
 };

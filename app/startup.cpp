@@ -11,7 +11,7 @@
 #include "app/main_window.h"
 #include "app/planner.h"
 #include "app/screen_preferences.h"
-#include "app/shell_resources.h"
+#include "resources/shell_resources.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/single_instance.h"
 #include "resources/images.h"
@@ -27,22 +27,23 @@ void Warn(const std::string& message) {
     QMessageBox::warning(nullptr, QStringLiteral("Tessarinth"), QString::fromStdString(message));
 }
 
-// Brings forward the window a second launch should find: an open appointment editor, else the
-// main window.
+}  // namespace
+
 void ComeForward(gui::DeviceScreen& screen) {
     gui::Window* target = screen.FindTopLevel(u"TimeWindow", u"Tessarinth");
     if (!target) {
         target = screen.FindTopLevel(u"TESSARINTH", u"Tessarinth");
     }
-    if (target && target->IsVisible()) {
-        screen.BringToFront(*target);
+    if (target) {
+        gui::Window& popup = screen.LastActivePopup(*target);
+        if (popup.IsVisible()) {
+            screen.BringToFront(popup);
+        }
     }
     screen.show();
     screen.raise();
     screen.activateWindow();
 }
-
-}  // namespace
 
 void PreparePlanner(Planner& planner) {
     schedule::InvalidateMonthCensus(planner.census);
@@ -64,6 +65,17 @@ MainWindow* OpenMainWindow(gui::DeviceScreen& screen, Planner& planner,
     main->Show();
     main->PaintNow();
     return main;
+}
+
+MainWindow* StartPlanner(gui::DeviceScreen& screen, Planner& planner) {
+    const platform::CalendarFields today = planner.clock.LocalTimeNow();
+    PreparePlanner(planner);
+    screen.SetAccelerators(resources::Accelerators(resources::kMainAccelerators));
+    return OpenMainWindow(screen, planner, today);
+}
+
+void ShutDownPlanner(Planner& planner) {
+    planner.store.Release();
 }
 
 int RunPlanner(int argc, char** argv) {
@@ -100,9 +112,6 @@ int RunPlanner(int argc, char** argv) {
         Warn(store.error().message);
     }
 
-    const platform::CalendarFields today = clock.LocalTimeNow();
-    PreparePlanner(planner);
-
     ScreenPreferences preferences = LoadScreenPreferences(planner.registry);
     if (preferences.zoom == 0) {
         const QScreen* desktop = QGuiApplication::primaryScreen();
@@ -110,12 +119,11 @@ int RunPlanner(int argc, char** argv) {
     }
     gui::DeviceScreen screen(preferences.orientation, preferences.zoom);
     screen.setWindowIcon(QIcon(QPixmap::fromImage(resources::Icon(resources::kProgramIcon))));
-    screen.SetAccelerators(Accelerators(resources::kMainAccelerators));
     screen.SetViewChangedHandler([&] {
         SaveScreenPreferences(planner.registry, {screen.Zoom(), screen.CurrentOrientation()});
     });
 
-    OpenMainWindow(screen, planner, today);
+    StartPlanner(screen, planner);
     screen.show();
 
     instance.Listen([&screen] { ComeForward(screen); });
@@ -127,7 +135,7 @@ int RunPlanner(int argc, char** argv) {
         });
     }
     const int code = QApplication::exec();
-    planner.store.Release();
+    ShutDownPlanner(planner);
     return code;
 }
 

@@ -15,6 +15,19 @@ void PreparePlanner(Planner& planner);
 MainWindow* OpenMainWindow(gui::DeviceScreen& screen, Planner& planner,
                            const platform::CalendarFields& today);
 
+// Start-up once the planner's state and its screen exist, as the program and its scripted
+// runs share it: the planner readied, the program's accelerators, and the main window opened
+// on the planner's clock's today.
+MainWindow* StartPlanner(gui::DeviceScreen& screen, Planner& planner);
+
+// What ends a run after the message loop: the store connection let go.
+void ShutDownPlanner(Planner& planner);
+
+// What a second launch asks of the running copy: its open appointment editor, else its main
+// window, comes forward as the newest pop-up that window owns (a modal dialog stays over it),
+// and the screen comes up on the desktop.
+void ComeForward(gui::DeviceScreen& screen);
+
 // The planner from start to end: one copy per data home, the store, the settings, the main
 // window, the message loop and the shutdown. Returns the exit code.
 int RunPlanner(int argc, char** argv);

@@ -6,6 +6,7 @@
 
 #include "cli/agenda_command.h"
 #include "cli/calendar_commands.h"
+#include "cli/drive_command.h"
 #include "cli/entry_commands.h"
 #include "cli/month_command.h"
 #include "cli/screenshot_command.h"
@@ -79,6 +80,9 @@ int main(int argc, char** argv) {
     }
     if (command == "screenshot") {
         return cli::ScreenshotCommand(*home, rest, clock, std::cout, std::cerr);
+    }
+    if (command == "drive") {
+        return cli::DriveCommand(*home, rest, clock, std::cin, std::cout, std::cerr);
     }
     if (command == "settings") {
         return cli::SettingsCommand(*home, rest, std::cout, std::cerr);

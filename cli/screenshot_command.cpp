@@ -1,17 +1,13 @@
 #include "cli/screenshot_command.h"
 
-#include <QApplication>
 #include <QImage>
 
 #include <charconv>
 #include <optional>
 
-#include "app/planner.h"
-#include "app/startup.h"
 #include "cli/command_support.h"
 #include "cli/date_argument.h"
-#include "platform/gui/device_screen.h"
-#include "platform/registry/registry.h"
+#include "cli/offscreen_planner.h"
 #include "resources/resource_ids.h"
 
 namespace cli {
@@ -91,42 +87,26 @@ int ScreenshotCommand(const platform::DataHome& home, const std::vector<std::str
         return Fail(err, kCommand, kFailureStatus, "today lies outside the calendar");
     }
 
-    // No display is needed: the screen is painted off-screen exactly as on a desktop.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    int argc = 1;
-    char name[] = "tessarinth-cli";
-    char* argv[] = {name, nullptr};
-    QApplication application(argc, argv);
-
     const platform::FixedClock fixedToday(*todayFields);
-    app::Planner planner(home, platform::registry::Registry::Open(home.RegistryPath()), fixedToday);
-    if (planner.registry.DamageNotice()) {
-        err << "tessarinth-cli: " << *planner.registry.DamageNotice() << "\n";
-    }
+    OffscreenPlanner planner(home, fixedToday, arguments->orientation);
     // A store that cannot be read would paint as an empty planner: say so instead.
-    if (auto store = planner.store.LoggedOnApplication(); !store) {
-        return Fail(err, kCommand, kFailureStatus, store.error().message);
+    if (auto started = planner.Start(err); !started) {
+        return Fail(err, kCommand, kFailureStatus, started.error().message);
     }
-    app::PreparePlanner(planner);
-    gui::DeviceScreen screen(arguments->orientation, 1);
-    app::MainWindow* main = app::OpenMainWindow(screen, planner, *todayFields);
     if (arguments->selected && *arguments->selected != today) {
-        main->SelectDay(*arguments->selected);
+        planner.MainWindow().SelectDay(*arguments->selected);
     }
-    screen.ProcessPending();
-    screen.PaintPending();
+    planner.Settle();
     if (arguments->summary) {
-        main->SendCommand(resources::kCommandSummary);
+        planner.MainWindow().SendCommand(resources::kCommandSummary);
     }
 
-    const QImage image = screen.Render(arguments->zoom);
+    const QImage image = planner.Screen().Render(arguments->zoom);
+    planner.ShutDown();
     if (!image.save(QString::fromStdString(arguments->output), "PNG")) {
         return Fail(err, kCommand, kFailureStatus, "cannot write " + arguments->output);
     }
     out << arguments->output << ": " << image.width() << " x " << image.height() << "\n";
-    planner.store.Release();
     return 0;
 }
 

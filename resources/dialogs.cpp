@@ -10,7 +10,6 @@ namespace {
 using Kind = DialogItem::Kind;
 using Align = DialogItem::Align;
 
-constexpr uint16_t kMonthCalendarControl = 1001;
 constexpr uint16_t kDataScrollingEdit = 1002;
 constexpr uint16_t kHolidayEdit = 1015;
 
@@ -91,7 +90,7 @@ DialogTemplate DatePickerDialog() {
         u"System",
         9,
         {
-            Control(Kind::MonthCalendar, kMonthCalendarControl, u"MonthCalendar1", {7, 7, 113, 99}),
+            Control(Kind::MonthCalendar, kDatePickerCalendar, u"MonthCalendar1", {7, 7, 113, 99}),
             Control(Kind::DefPushButton, kCommandOk, u"OK", {7, 105, 50, 14}),
             Control(Kind::PushButton, kCommandCancel, u"キャンセル", {58, 105, 50, 14}),
         }};

@@ -20,6 +20,8 @@ inline constexpr int kTaskMenu = 121;
 inline constexpr int kAboutDialog = 103;
 inline constexpr int kDatePickerDialog = 104;
 inline constexpr int kSettingsDialog = 115;
+// The date picker's month calendar.
+inline constexpr uint16_t kDatePickerCalendar = 1001;
 
 // Accelerator table.
 inline constexpr int kMainAccelerators = 3;
@@ -43,6 +45,8 @@ inline constexpr uint16_t kCommandCancel = 2;
 inline constexpr uint16_t kCommandAbout = 40003;
 inline constexpr uint16_t kCommandGoTo = 40007;
 inline constexpr uint16_t kCommandToday = 40012;
+// The editors' date button: the appointment's start date, the task's due date.
+inline constexpr uint16_t kCommandStartDate = 40013;
 inline constexpr uint16_t kCommandBack = 40014;
 inline constexpr uint16_t kCommandNextMonth = 40019;
 inline constexpr uint16_t kCommandPreviousWeek = 40020;
@@ -62,5 +66,13 @@ inline constexpr uint16_t kCommandToggleComplete = 40074;
 inline constexpr uint16_t kCommandNewTaskHere = 40075;
 inline constexpr uint16_t kCommandSummary = 40076;
 inline constexpr uint16_t kCommandPasteAsAppointment = 40081;
+// The editors' controls that report to their window: the appointment editor's check boxes and
+// end date button, the task editor's button that removes the due date. (The task editor's
+// completion box reports kCommandToggleComplete.)
+inline constexpr uint16_t kCommandAllDay = 40100;
+inline constexpr uint16_t kCommandClearDueDate = 40101;
+inline constexpr uint16_t kCommandReminder = 40102;
+inline constexpr uint16_t kCommandHoliday = 40103;
+inline constexpr uint16_t kCommandEndDate = 40104;
 
 }  // namespace resources

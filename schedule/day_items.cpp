@@ -1,5 +1,6 @@
 #include "schedule/day_items.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -266,8 +267,12 @@ Result<void> LoadDayItems(Date selectedDate, const settings::Settings& settings,
     WindowSlots slots;
     Reset(selectedDate, items, slots);
 
+    // The query reaches past the window, but not past the calendar's last day, so that the
+    // calendar's last days still list their items.
+    const Date lastDay = *platform::MakeDate(platform::kMaxYear, 12, 31);
     const std::optional<std::u16string> first = RestrictionDate(selectedDate);
-    const std::optional<std::u16string> last = RestrictionDate(selectedDate + kQueryReachDays);
+    const std::optional<std::u16string> last =
+        RestrictionDate(std::min(selectedDate + kQueryReachDays, lastDay));
     if (!first || !last) {
         return Error{"the date lies outside the calendar"};
     }

@@ -78,5 +78,31 @@ TEST(DateNavigation, TodayMovesBothDatesAndNothingElseDoes) {
     EXPECT_EQ(day.selectedDateFields.Minute, 0);
 }
 
+TEST(DateNavigation, EveryMoveStopsAtTheEndsOfTheCalendar) {
+    const platform::Date last = *MakeDate(9999, 12, 31);
+    const platform::Date first = *MakeDate(100, 1, 1);
+    EXPECT_EQ(NextMonthFrom(9999, 12, 15), last);
+    EXPECT_EQ(NextMonthFrom(9999, 11, 30), *MakeDate(9999, 12, 30));
+    EXPECT_EQ(PreviousMonthFrom(100, 1, 20), first);
+    EXPECT_EQ(PreviousMonthFrom(100, 2, 28), *MakeDate(100, 1, 28));
+
+    SelectedDay day = On(9999, 12, 28);
+    MoveByDays(day, 7);
+    EXPECT_EQ(day.selectedDate, last);
+    MoveByDays(day, 1);
+    EXPECT_EQ(day.selectedDate, last);
+    RefreshSelectedFields(day);
+    EXPECT_EQ(day.selectedDateFields.Day, 31);
+
+    day = On(100, 1, 3);
+    MoveByDays(day, -7);
+    EXPECT_EQ(day.selectedDate, first);
+    MoveByDays(day, -1);
+    EXPECT_EQ(day.selectedDate, first);
+    RefreshSelectedFields(day);
+    EXPECT_EQ(day.selectedDateFields.Year, 100);
+    EXPECT_EQ(day.selectedDateFields.Day, 1);
+}
+
 }  // namespace
 }  // namespace app

@@ -5,7 +5,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-#include "app/shell_resources.h"
+#include "app/startup.h"
+#include "resources/shell_resources.h"
 #include "resources/resource_ids.h"
 #include "tests/support/temp_folder.h"
 
@@ -268,6 +269,30 @@ TEST_F(MainWindowTest, SummaryCommandOpensTheCountsOverTheWindow) {
     EXPECT_EQ(summary->Parent(), window);
     EXPECT_EQ(summary->ScreenRect(), (gui::Rect{80, 76, 160, 176}));
     EXPECT_TRUE(window->IsVisible());
+}
+
+TEST_F(MainWindowTest, ASecondLaunchBringsForwardTheDialogThatIsUpNotTheWindowUnderIt) {
+    gui::ScriptedResponder responder;
+    screen_.SetModalResponder(&responder);
+    auto* window = screen_.CreateTopLevel<MainWindow>(planner_, Today());
+    window->Show();
+    std::u16string activeAfter;
+    // The request arrives while the About box is open: it must stay on top and keep the pen.
+    responder.dialogAnswers.push_back({[&](gui::Dialog&) {
+                                           ComeForward(screen_);
+                                           activeAfter = screen_.ActiveWindow()->ClassName();
+                                       },
+                                       kCommandOk});
+    window->SendCommand(kCommandAbout);
+    EXPECT_EQ(activeAfter, u"Dialog");
+    EXPECT_EQ(screen_.ActiveWindow(), window);
+
+    // With nothing over it the main window itself comes forward, over a window that was not
+    // the planner's.
+    auto* other = screen_.CreateTopLevel<gui::Window>(u"Other", u"Other", gui::kWhite);
+    other->Show();
+    ComeForward(screen_);
+    EXPECT_EQ(screen_.ActiveWindow(), window);
 }
 
 }  // namespace

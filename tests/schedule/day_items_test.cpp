@@ -71,6 +71,17 @@ TEST_F(DayItemsTest, AnEmptyStoreGivesTwelveEmptyDaysAndAReloadForgetsTheLastOne
     EXPECT_EQ(UndatedCount(), 0u);
 }
 
+TEST_F(DayItemsTest, TheCalendarsLastDaysListTheirItemsAndNoDaysBeyond) {
+    AddTimed(At(9999, 12, 31, 10), At(9999, 12, 31, 11), u"最後の日");
+    Load(At(9999, 12, 30));
+    EXPECT_EQ(Kinds(), (std::vector<DayItemKind>{E, A, E, E, E, E, E, E, E, E, E, E}));
+    EXPECT_EQ(Row(1).subject, u"最後の日");
+    EXPECT_EQ(Row(0).rowDate, At(9999, 12, 30));
+    // The days past the calendar's end keep their dates, which no label can show.
+    EXPECT_FALSE(platform::DateToFields(Row(2).rowDate).has_value());
+    EXPECT_EQ(Row(2).rowDate, At(9999, 12, 31) + 1);
+}
+
 TEST_F(DayItemsTest, TimedAppointmentsOverMidnightAreListedOnEachDayTheyTouch) {
     const int32_t overnight = AddTimed(At(2026, 12, 9, 22), At(2026, 12, 10, 2), u"夜行バス");
     const int32_t toMidnight = AddTimed(At(2026, 12, 12, 23), At(2026, 12, 13, 0), u"年越し");

@@ -1,4 +1,4 @@
-#include "app/shell_resources.h"
+#include "resources/shell_resources.h"
 
 #include "resources/accelerators.h"
 #include "resources/dialogs.h"
@@ -7,15 +7,15 @@
 #include "resources/menus.h"
 #include "resources/strings.h"
 
-namespace app {
+namespace resources {
 
 gui::PopupMenu PopupOf(int menuId, int position) {
-    const resources::Menu* menu = resources::FindMenu(menuId);
+    const Menu* menu = FindMenu(menuId);
     if (!menu || position < 0 || static_cast<size_t>(position) >= menu->popups.size()) {
         return {};
     }
     std::vector<gui::MenuItem> items;
-    for (const resources::MenuItem& entry : menu->popups[static_cast<size_t>(position)].popup) {
+    for (const MenuItem& entry : menu->popups[static_cast<size_t>(position)].popup) {
         items.push_back({entry.text, entry.command, entry.separator, !entry.grayed});
     }
     return gui::PopupMenu(std::move(items));
@@ -23,14 +23,14 @@ gui::PopupMenu PopupOf(int menuId, int position) {
 
 std::vector<gui::MenuBarButton> MenuBarButtons(int menuBarId) {
     std::vector<gui::MenuBarButton> buttons;
-    const resources::MenuBar* bar = resources::FindMenuBar(menuBarId);
+    const MenuBar* bar = FindMenuBar(menuBarId);
     if (!bar) {
         return buttons;
     }
     for (size_t position = 0; position < bar->buttons.size(); ++position) {
-        const resources::MenuBarButton& entry = bar->buttons[position];
+        const MenuBarButton& entry = bar->buttons[position];
         gui::MenuBarButton button;
-        button.text = std::u16string(resources::String(entry.stringId));
+        button.text = std::u16string(String(entry.stringId));
         button.command = entry.command;
         button.dropDown = entry.dropDown;
         button.separator = entry.separator;
@@ -44,8 +44,8 @@ std::vector<gui::MenuBarButton> MenuBarButtons(int menuBarId) {
 
 std::vector<gui::Accelerator> Accelerators(int tableId) {
     std::vector<gui::Accelerator> accelerators;
-    if (const resources::AcceleratorTable* table = resources::FindAcceleratorTable(tableId)) {
-        for (const resources::Accelerator& entry : table->entries) {
+    if (const AcceleratorTable* table = FindAcceleratorTable(tableId)) {
+        for (const Accelerator& entry : table->entries) {
             accelerators.push_back({entry.control, entry.virtualKey, entry.command});
         }
     }
@@ -54,8 +54,8 @@ std::vector<gui::Accelerator> Accelerators(int tableId) {
 
 namespace {
 
-gui::DialogItemKind KindOf(resources::DialogItem::Kind kind) {
-    using Kind = resources::DialogItem::Kind;
+gui::DialogItemKind KindOf(DialogItem::Kind kind) {
+    using Kind = DialogItem::Kind;
     switch (kind) {
         case Kind::Icon:
             return gui::DialogItemKind::Icon;
@@ -79,7 +79,7 @@ gui::DialogItemKind KindOf(resources::DialogItem::Kind kind) {
 
 gui::DialogTemplate DialogTemplateOf(int dialogId) {
     gui::DialogTemplate converted;
-    const resources::DialogTemplate* source = resources::FindDialog(dialogId);
+    const DialogTemplate* source = FindDialog(dialogId);
     if (!source) {
         return converted;
     }
@@ -90,7 +90,7 @@ gui::DialogTemplate DialogTemplateOf(int dialogId) {
     converted.caption = source->caption;
     converted.fontFace = source->fontFace;
     converted.pointSize = source->fontPointSize;
-    for (const resources::DialogItem& item : source->items) {
+    for (const DialogItem& item : source->items) {
         gui::DialogItem out;
         out.kind = KindOf(item.kind);
         out.id = item.id;
@@ -102,14 +102,14 @@ gui::DialogTemplate DialogTemplateOf(int dialogId) {
         out.style = (item.border ? gui::kItemBorder : 0u) |
                     (item.autoHScroll ? gui::kItemAutoHScroll : 0u) |
                     (item.tabStop ? gui::kItemTabStop : 0u) |
-                    (item.align == resources::DialogItem::Align::Center ? gui::kItemCenter : 0u) |
-                    (item.align == resources::DialogItem::Align::Right ? gui::kItemRight : 0u);
-        if (item.kind == resources::DialogItem::Kind::Icon) {
-            out.image = resources::Icon(item.iconId);
+                    (item.align == DialogItem::Align::Center ? gui::kItemCenter : 0u) |
+                    (item.align == DialogItem::Align::Right ? gui::kItemRight : 0u);
+        if (item.kind == DialogItem::Kind::Icon) {
+            out.image = Icon(item.iconId);
         }
         converted.items.push_back(std::move(out));
     }
     return converted;
 }
 
-}  // namespace app
+}  // namespace resources

@@ -6,7 +6,7 @@
 #include "platform/gui/dialog_template.h"
 #include "platform/gui/menus.h"
 
-namespace app {
+namespace resources {
 
 // The program's resources in the shapes the device screen takes them.
 
@@ -19,4 +19,4 @@ std::vector<gui::Accelerator> Accelerators(int tableId);
 // Dialog template `dialogId` with its icons (an empty template when there is none).
 gui::DialogTemplate DialogTemplateOf(int dialogId);
 
-}  // namespace app
+}  // namespace resources
