@@ -1,5 +1,6 @@
 #include "views/corner_panel.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "views/view_font.h"
@@ -48,13 +49,14 @@ CornerMarks DrawCornerPanel(gui::Surface& surface, int x, int y, const ViewState
             break;
         }
         const int lineTop = y + kEntryTop + kEntryPitch * line;
-        surface.DrawText(task->subject,
-                         {x + kEntryLeft, lineTop, x + kPanelWidth, lineTop + kEntryPitch},
-                         gui::TextAlign::LeftTop);
+        const gui::Rect textRect{x + kEntryLeft, lineTop, x + kPanelWidth, lineTop + kEntryPitch};
+        surface.DrawText(task->subject, textRect, gui::TextAlign::LeftTop);
         if (task->complete != 0) {
-            const int width = surface.MeasureText(task->subject).width;
+            // Cut where the text is cut, short of the month grid beside the panel.
+            const int strikeRight =
+                std::min(textRect.left + surface.MeasureText(task->subject).width, textRect.right);
             const int strikeY = lineTop + kStrikeDepth;
-            surface.Polyline({{x + kEntryLeft, strikeY}, {x + kEntryLeft + width, strikeY}});
+            surface.Polyline({{textRect.left, strikeY}, {strikeRight, strikeY}});
         }
         ++linesDrawn;
     }

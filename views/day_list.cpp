@@ -253,8 +253,9 @@ void DrawDatedTask(gui::Surface& surface, const DayItemRow& row, int left, int t
     const std::u16string line = DayListLineText(row);
     surface.DrawText(line, {left, top, textRight, top + kRowHeight}, gui::TextAlign::LeftTop);
     if (row.complete != 0) {
-        const int width = surface.MeasureText(line).width;
-        surface.Polyline({{left, top + kStrikeDepth}, {left + width, top + kStrikeDepth}});
+        // Cut where the text is cut, short of the margin.
+        const int strikeRight = std::min(left + surface.MeasureText(line).width, textRight);
+        surface.Polyline({{left, top + kStrikeDepth}, {strikeRight, top + kStrikeDepth}});
     }
 }
 

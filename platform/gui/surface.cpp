@@ -2,9 +2,14 @@
 
 #include <QFontMetrics>
 #include <QGlyphRun>
+#include <QList>
 #include <QPainter>
+#include <QPointF>
 #include <QString>
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
 #include <utility>
 
 #include "platform/gui/line_rasteriser.h"
@@ -37,6 +42,15 @@ bool HasDirectPixels(QImage::Format format) {
 
 QString ToQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The UTF-16 units of the character at `unit`: two for a surrogate pair, one otherwise (a lone
+// surrogate too), as Qt counts characters when it maps them to glyphs.
+qsizetype UnitsOfCharacter(const QString& text, qsizetype unit) {
+    return QChar::isHighSurrogate(text[unit].unicode()) && unit + 1 < text.size() &&
+                   QChar::isLowSurrogate(text[unit + 1].unicode())
+               ? 2
+               : 1;
 }
 
 }  // namespace
@@ -109,6 +123,10 @@ void Surface::Polyline(std::span<const Point> points) {
     if (pen_.IsNull()) {
         return;
     }
+    if (pen_.style == Pen::Style::Dash) {
+        DrawDashedPolyline(points);
+        return;
+    }
     for (size_t i = 1; i < points.size(); ++i) {
         DrawSegment(points[i - 1], points[i]);
     }
@@ -146,6 +164,40 @@ void Surface::DrawSegment(Point from, Point to) {
     }
 }
 
+void Surface::DrawDashedPolyline(std::span<const Point> points) {
+    constexpr int64_t kPeriod = kDashOnPixels + kDashOffPixels;
+    const bool direct = HasDirectPixels(target_.format());
+    const QRgb pixel = ToQRgb(pen_.color);
+    uchar* bits = direct ? target_.bits() : nullptr;
+    const qsizetype stride = target_.bytesPerLine();
+    // Where the segment's first pixel falls in the pattern: the count runs on from the pixels
+    // of the segments before it, drawn or clipped.
+    int64_t phase = 0;
+    for (size_t i = 1; i < points.size(); ++i) {
+        const Point from = points[i - 1];
+        const Point to = points[i];
+        const int64_t dx = std::llabs(static_cast<int64_t>(to.x) - from.x);
+        const int64_t dy = std::llabs(static_cast<int64_t>(to.y) - from.y);
+        // The line lights one pixel per step along its major axis, so a pixel's place along
+        // the line is its distance from the first pixel on that axis.
+        const bool xMajor = dx >= dy;
+        LinePixels(from, to, clip_, linePixels_);
+        for (const Point& p : linePixels_) {
+            const int64_t along = xMajor ? std::llabs(static_cast<int64_t>(p.x) - from.x)
+                                         : std::llabs(static_cast<int64_t>(p.y) - from.y);
+            if ((phase + along) % kPeriod >= kDashOnPixels) {
+                continue;
+            }
+            if (direct) {
+                reinterpret_cast<QRgb*>(bits + p.y * stride)[p.x] = pixel;
+            } else {
+                FillClipped({p.x, p.y, p.x + 1, p.y + 1}, pen_.color);
+            }
+        }
+        phase = (phase + std::max(dx, dy)) % kPeriod;
+    }
+}
+
 void Surface::SetPixel(int x, int y, ColorRef color) {
     FillClipped({x, y, x + 1, y + 1}, color);
 }
@@ -178,33 +230,63 @@ void Surface::FillClipped(const Rect& rect, ColorRef color) {
     }
 }
 
-std::optional<QGlyphRun> Surface::DevicePitchRun(const QString& text, int& width) const {
+std::optional<Surface::PitchedLine> Surface::DevicePitchLine(const QString& text) const {
     const QRawFont* face = font_.DevicePitchFace();
     if (face == nullptr) {
         return std::nullopt;
     }
+    // One glyph per character, 0 where the face lacks it.
     const QList<quint32> glyphs = face->glyphIndexesForString(text);
     const QList<QPointF> advances = face->advancesForGlyphIndexes(glyphs);
     const int cell = font_.CellHeight();
-    QList<QPointF> positions;
-    positions.reserve(glyphs.size());
-    double x = 0;
-    for (qsizetype i = 0; i < glyphs.size(); ++i) {
-        // A character the face lacks is left to Qt, which finds it in another face.
-        if (glyphs[i] == 0) {
-            return std::nullopt;
+    PitchedLine line;
+    line.positions.reserve(glyphs.size());
+    // The glyphs the face has, once a missing one has made them fewer than `glyphs`.
+    QList<quint32> kept;
+    bool missing = false;
+    std::optional<QFontMetrics> qtMetrics;  // for the characters Qt lays out
+    int x = 0;
+    qsizetype unit = 0;  // where the character of glyph i starts in the text
+    qsizetype i = 0;
+    while (i < glyphs.size() && unit < text.size()) {
+        if (glyphs[i] != 0) {
+            if (missing) {
+                kept.append(glyphs[i]);
+            }
+            line.positions.append(QPointF(x, 0));
+            const double natural = advances[i].x();
+            // Full-width glyphs are an em wide, half-width ones half an em; marks take no room.
+            x += natural <= 0 ? 0 : (natural > 0.75 * cell ? cell : cell / 2);
+            unit += UnitsOfCharacter(text, unit);
+            ++i;
+            continue;
         }
-        positions.append(QPointF(x, 0));
-        const double natural = advances[i].x();
-        // Full-width glyphs are an em wide, half-width ones half an em; marks take no room.
-        x += natural <= 0 ? 0 : (natural > 0.75 * cell ? cell : cell / 2);
+        if (!missing) {
+            kept = glyphs.first(i);
+            missing = true;
+        }
+        // Consecutive characters the face lacks go to Qt together, so that Qt can join and
+        // shape them: Arabic letters, or an emoji with its variation selector.
+        const qsizetype first = unit;
+        while (i < glyphs.size() && unit < text.size() && glyphs[i] == 0) {
+            unit += UnitsOfCharacter(text, unit);
+            ++i;
+        }
+        QString piece = text.sliced(first, unit - first);
+        if (!qtMetrics) {
+            qtMetrics.emplace(font_.QtFont());
+        }
+        const int width = qtMetrics->horizontalAdvance(piece);
+        line.fallbacks.push_back({std::move(piece), x});
+        x += width;
     }
-    width = static_cast<int>(x);
-    QGlyphRun run;
-    run.setRawFont(*face);
-    run.setGlyphIndexes(glyphs);
-    run.setPositions(positions);
-    return run;
+    if (i != glyphs.size() || unit != text.size()) {
+        // Glyphs and characters do not pair up: leave the whole line to Qt.
+        return std::nullopt;
+    }
+    line.glyphs = missing ? std::move(kept) : glyphs;
+    line.width = x;
+    return line;
 }
 
 void Surface::DrawText(std::u16string_view text, const Rect& rect, TextAlign align) {
@@ -213,9 +295,8 @@ void Surface::DrawText(std::u16string_view text, const Rect& rect, TextAlign ali
         return;
     }
     const QString qtText = ToQString(text);
-    int pitchedWidth = 0;
-    const std::optional<QGlyphRun> run = DevicePitchRun(qtText, pitchedWidth);
-    const TextSize size = run ? TextSize{pitchedWidth, font_.CellHeight()} : MeasureText(text);
+    const std::optional<PitchedLine> line = DevicePitchLine(qtText);
+    const TextSize size = line ? TextSize{line->width, font_.CellHeight()} : MeasureText(text);
     int x = rect.left;
     int top = rect.top;
     switch (align) {
@@ -236,19 +317,27 @@ void Surface::DrawText(std::u16string_view text, const Rect& rect, TextAlign ali
     painter.setClipRect(ToQRect(area));
     painter.setFont(font_.QtFont());
     painter.setPen(ToQColor(textColor_));
-    if (run) {
-        painter.drawGlyphRun(QPointF(x, top + font_.Ascent()), *run);
-    } else {
-        painter.drawText(QPoint(x, top + font_.Ascent()), qtText);
+    const int baseline = top + font_.Ascent();
+    if (!line) {
+        painter.drawText(QPoint(x, baseline), qtText);
+        return;
+    }
+    if (!line->glyphs.isEmpty()) {
+        QGlyphRun run;
+        run.setRawFont(*font_.DevicePitchFace());
+        run.setGlyphIndexes(line->glyphs);
+        run.setPositions(line->positions);
+        painter.drawGlyphRun(QPointF(x, baseline), run);
+    }
+    for (const FallbackPiece& piece : line->fallbacks) {
+        painter.drawText(QPoint(x + piece.x, baseline), piece.text);
     }
 }
 
 TextSize Surface::MeasureText(std::u16string_view text) const {
     const QString qtText = ToQString(text);
-    int width = 0;
-    if (!DevicePitchRun(qtText, width)) {
-        width = QFontMetrics(font_.QtFont()).horizontalAdvance(qtText);
-    }
+    const std::optional<PitchedLine> line = DevicePitchLine(qtText);
+    const int width = line ? line->width : QFontMetrics(font_.QtFont()).horizontalAdvance(qtText);
     return {width, font_.CellHeight()};
 }
 

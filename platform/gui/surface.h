@@ -1,7 +1,9 @@
 #pragma once
 
-#include <QGlyphRun>
 #include <QImage>
+#include <QList>
+#include <QPointF>
+#include <QString>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -70,10 +72,13 @@ public:
     // A border in the current pen on the outermost pixels of [left, right) x [top, bottom), the
     // inside filled with the current brush: (x, y, x + 1, bottom) is a vertical line. With the
     // null pen there is no border and the brush covers [left, right - 1) x [top, bottom - 1).
+    // The border is one pixel and solid whatever the pen's width and style.
     void Rectangle(int left, int top, int right, int bottom);
 
     // Line segments through the points in the current pen; each segment leaves out its end
     // pixel (see LinePixels), so one point draws nothing and two points leave out the second.
+    // A dashed pen lights the same pixels where they fall on a dash, the pattern counted along
+    // the polyline's pixels from its first point across every segment (see kDashOnPixels).
     void Polyline(std::span<const Point> points);
     void Polyline(std::initializer_list<Point> points);
 
@@ -82,7 +87,9 @@ public:
     std::optional<ColorRef> GetPixel(int x, int y) const;
 
     // Draws one line of text in the current font and text colour, placed in `rect` by `align`
-    // and clipped to it. Text is drawn as given: "&" is an ordinary character.
+    // and clipped to it. Text is drawn as given: "&" is an ordinary character. In the planner's
+    // face a character the face lacks is drawn in whatever face Qt finds for it, as wide as Qt
+    // makes it, and the others keep their places on the face's pitch.
     void DrawText(std::u16string_view text, const Rect& rect, TextAlign align);
     // The width the text takes in the current font, and the font's cell height.
     TextSize MeasureText(std::u16string_view text) const;
@@ -95,10 +102,23 @@ private:
     Rect Bounds() const;
     void FillClipped(const Rect& rect, ColorRef color);
     void DrawSegment(Point from, Point to);
+    void DrawDashedPolyline(std::span<const Point> points);
 
-    // The text's glyphs at the planner's face's own pitch, and their width; nullopt when the
-    // font keeps Qt's layout.
-    std::optional<QGlyphRun> DevicePitchRun(const QString& text, int& width) const;
+    // One line laid out at the planner's face's own pitch. The characters the face has are
+    // glyphs on the pitch; each run of characters it lacks is a piece Qt draws in whatever
+    // face it finds for them, at Qt's own width, so that it moves nothing else on the line.
+    struct FallbackPiece {
+        QString text;
+        int x = 0;  // from the line's start
+    };
+    struct PitchedLine {
+        QList<quint32> glyphs;     // in the planner's face
+        QList<QPointF> positions;  // of the glyphs, from the line's start on the baseline
+        std::vector<FallbackPiece> fallbacks;
+        int width = 0;
+    };
+    // Nothing when the font keeps Qt's layout.
+    std::optional<PitchedLine> DevicePitchLine(const QString& text) const;
 
     QImage& target_;
     Pen pen_;

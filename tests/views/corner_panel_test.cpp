@@ -102,6 +102,24 @@ TEST_F(CornerPanel, LongSubjectIsClippedAtTheRightEdge) {
     EXPECT_EQ(f.Count(kX + 123, kY, 320, kY + 18, gui::kBlack), 0);
 }
 
+// The strike-through ends with the text at the panel's right edge, short of the month grid.
+TEST_F(CornerPanel, LongCompletedSubjectsStrikeStopsAtTheRightEdge) {
+    SetTasks(2);
+    f.dayItems->undatedTasks[0].subject = u"とても長い件名の完了したタスクがここにあります";
+    f.dayItems->undatedTasks[0].complete = 1;
+    f.dayItems->undatedTasks[1].complete = 1;
+    Paint();
+    ASSERT_GT(Width(f.dayItems->undatedTasks[0].subject), 121);
+    const int strikeY = kY + 10;
+    EXPECT_EQ(f.Count(kX + 2, strikeY, kX + 123, strikeY + 1, gui::kBlack), 121);
+    EXPECT_EQ(f.Count(kX + 123, kY, 320, kY + 18, gui::kBlack), 0);
+
+    // A short subject's line still ends where its text does.
+    const int width = Width(u"用事B");
+    EXPECT_EQ(f.Count(kX + 2, strikeY + 16, kX + 123, strikeY + 17, gui::kBlack), width);
+    EXPECT_NE(f.Pixel(kX + 2 + width, strikeY + 16), gui::kBlack);
+}
+
 TEST_F(CornerPanel, SmallSettingAndRestoredSurface) {
     SetTasks(1);
     f.settings.Small = 1;

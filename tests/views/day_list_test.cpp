@@ -180,6 +180,29 @@ TEST_F(DayList, LinesAsDrawn) {
     EXPECT_EQ(LineMismatch(6, 53, u"期限日:卵"), 0);
 }
 
+// The strike-through ends with the text at the text area's edge, short of the margin.
+TEST_F(DayList, LongCompletedTasksStrikeStopsAtTheTextEdgeInBothOrientations) {
+    Row(0).kind = DayItemKind::DatedTask;
+    Row(0).subject = u"とても長い件名の完了した期限付きタスクがここにあります";
+    Row(0).complete = 1;
+    Row(1).kind = DayItemKind::DatedTask;
+    Row(1).subject = u"牛乳";
+    Row(1).complete = 1;
+    const int shortWidth = TextWidth(u"期限日:牛乳");
+    for (const auto& [window, textRight] :
+         {std::pair{kPortrait, 235}, std::pair{kLandscape, 315}}) {
+        f.image.fill(Qt::cyan);
+        Paint(window);
+        ASSERT_GT(TextWidth(DayListLineText(Row(0))), textRight - 53);
+        const int strikeY = Top(0) + 8;
+        EXPECT_EQ(f.Count(53, strikeY, textRight, strikeY + 1, gui::kBlack), textRight - 53);
+        EXPECT_EQ(f.Count(textRight, Top(0), 320, Top(1), gui::kBlack), 0);
+
+        EXPECT_EQ(f.Count(53, Top(1) + 8, textRight, Top(1) + 9, gui::kBlack), shortWidth);
+        EXPECT_NE(f.Pixel(53 + shortWidth, Top(1) + 8), gui::kBlack);
+    }
+}
+
 TEST_F(DayList, IconsFromTheRightEdgeInBothOrientations) {
     MakeAppointment(Row(0), At(kSunday, 9), At(kSunday, 10), u"会");
     Row(0).reminder = 1;

@@ -4,8 +4,12 @@
 
 #include <QImage>
 #include <algorithm>
+#include <initializer_list>
+#include <iterator>
+#include <utility>
 #include <vector>
 
+#include "platform/gui/line_rasteriser.h"
 #include "tests/platform/gui/image_probe.h"
 
 namespace gui {
@@ -215,6 +219,120 @@ TEST_F(SurfaceTest, DrawImageBlendsTransparentPixelsAndIsClipped) {
     surface_.DrawImage(icon, 2, 1);
     diagonal.resize(8);
     EXPECT_EQ(PixelsOf(image_, kRed), diagonal);
+}
+
+std::vector<Point> Row(int y, std::initializer_list<int> xs) {
+    std::vector<Point> pixels;
+    for (int x : xs) {
+        pixels.push_back({x, y});
+    }
+    return pixels;
+}
+
+TEST_F(SurfaceTest, DashedLineLightsFourPixelsInEveryEightFromItsFirst) {
+    surface_.SelectPen(Pen::Dashed(kBlue));
+    surface_.Polyline({{1, 8}, {19, 8}});
+    EXPECT_EQ(PixelsOf(image_, kBlue), Row(8, {1, 2, 3, 4, 9, 10, 11, 12, 17, 18}));
+
+    // The pattern starts at the line's own first pixel, wherever that is.
+    image_.fill(ToQColor(kPaper));
+    surface_.Polyline({{3, 5}, {20, 5}});
+    EXPECT_EQ(PixelsOf(image_, kBlue), Row(5, {3, 4, 5, 6, 11, 12, 13, 14, 19}));
+
+    // Drawn the other way, it counts from the right.
+    image_.fill(ToQColor(kPaper));
+    surface_.Polyline({{20, 5}, {3, 5}});
+    EXPECT_EQ(PixelsOf(image_, kBlue), Row(5, {4, 9, 10, 11, 12, 17, 18, 19, 20}));
+}
+
+TEST_F(SurfaceTest, DashPatternCarriesOnAcrossThePolylinesSegments) {
+    surface_.SelectPen(Pen::Dashed(kBlue));
+    // Five pixels along the top (the fifth off), then down: three more off, four on, one off.
+    surface_.Polyline({{1, 1}, {6, 1}, {6, 9}});
+    const std::vector<Point> expected = {{1, 1}, {2, 1}, {3, 1}, {4, 1},
+                                         {6, 4}, {6, 5}, {6, 6}, {6, 7}};
+    EXPECT_EQ(PixelsOf(image_, kBlue), expected);
+
+    // A new polyline starts the pattern afresh.
+    surface_.Polyline({{10, 12}, {10, 18}});
+    EXPECT_EQ(PixelsOf(image_, kBlue).size(), expected.size() + 4);
+    EXPECT_EQ(ColorAt(image_, 10, 15), kBlue);
+    EXPECT_EQ(ColorAt(image_, 10, 16), kPaper);
+}
+
+// Clipping takes pixels away from the pattern without moving it.
+TEST_F(SurfaceTest, ClippedDashedLineKeepsItsPatternFromTheUnclippedStart) {
+    surface_.SelectPen(Pen::Dashed(kBlue));
+    surface_.Polyline({{-10, 3}, {30, 3}});
+    EXPECT_EQ(PixelsOf(image_, kBlue), Row(3, {0, 1, 6, 7, 8, 9, 14, 15, 16, 17, 22, 23}));
+
+    image_.fill(ToQColor(kPaper));
+    surface_.SetClip(5, 0, 15, 20);
+    surface_.Polyline({{0, 7}, {24, 7}});
+    EXPECT_EQ(PixelsOf(image_, kBlue), Row(7, {8, 9, 10, 11}));
+}
+
+// Steep, shallow and reversed lines, clipped or not: the dashed pen lights exactly the solid
+// line's pixels whose place along the line falls on a dash.
+TEST_F(SurfaceTest, DashedPixelsAreTheSolidLinesPixelsOnTheDashes) {
+    const std::vector<std::pair<Point, Point>> lines = {
+        {{2, 1}, {21, 18}}, {{22, 19}, {3, 0}}, {{5, -9}, {9, 30}}, {{-7, 2}, {30, 11}}};
+    for (const Rect& clip : {Rect{0, 0, 24, 20}, Rect{4, 3, 17, 15}}) {
+        for (const auto& [from, to] : lines) {
+            const std::vector<Point> solid = LinePixels(from, to, {-100, -100, 100, 100});
+            std::vector<Point> dashed;
+            for (size_t i = 0; i < solid.size(); ++i) {
+                if (static_cast<int>(i) % (kDashOnPixels + kDashOffPixels) < kDashOnPixels &&
+                    clip.Contains(solid[i])) {
+                    dashed.push_back(solid[i]);
+                }
+            }
+            image_.fill(ToQColor(kPaper));
+            surface_.SetClip(clip.left, clip.top, clip.right, clip.bottom);
+            surface_.SelectPen(Pen::Dashed(kBlue));
+            surface_.Polyline({from, to});
+            EXPECT_EQ(PixelsOf(image_, kBlue), RowOrder(dashed));
+
+            // The solid pen still lights all of them.
+            image_.fill(ToQColor(kPaper));
+            surface_.SelectPen(Pen::Solid(kRed));
+            surface_.Polyline({from, to});
+            std::vector<Point> clipped;
+            std::copy_if(solid.begin(), solid.end(), std::back_inserter(clipped),
+                         [&](Point p) { return clip.Contains(p); });
+            EXPECT_EQ(PixelsOf(image_, kRed), RowOrder(clipped));
+        }
+    }
+}
+
+// The handwriting pad's guide line, across the whole screen width.
+TEST(SurfaceDashTest, GuideAcrossTheScreenIsThirtyDashes) {
+    QImage image = BlankImage(240, 60, kPaper);
+    Surface surface(image);
+    surface.SelectPen(Pen::Dashed(kBlue));
+    surface.Polyline({{0, 52}, {240, 52}});
+    const std::vector<Point> lit = PixelsOf(image, kBlue);
+    ASSERT_EQ(lit.size(), 120u);
+    for (size_t dash = 0; dash < 30; ++dash) {
+        EXPECT_EQ(lit[dash * 4], (Point{static_cast<int>(dash) * 8, 52}));
+        EXPECT_EQ(lit[dash * 4 + 3], (Point{static_cast<int>(dash) * 8 + 3, 52}));
+    }
+}
+
+TEST_F(SurfaceTest, RectangleBorderStaysSolidWithADashedPen) {
+    surface_.SelectPen(Pen::Dashed(kRed));
+    surface_.SelectBrush(Brush::Null());
+    surface_.Rectangle(1, 1, 20, 15);
+    EXPECT_EQ(PixelsOf(image_, kRed).size(), 2u * 19u + 2u * 12u);
+}
+
+TEST(SurfaceFormatTest, DashedLineOnAnImageWithoutDirectPixelsGetsTheSamePixels) {
+    QImage image(24, 4, QImage::Format_RGB888);
+    image.fill(Qt::white);
+    Surface surface(image);
+    surface.SelectPen(Pen::Dashed(kRed));
+    surface.Polyline({{-2, 1}, {24, 1}});
+    EXPECT_EQ(PixelsOf(image, kRed), Row(1, {0, 1, 6, 7, 8, 9, 14, 15, 16, 17, 22, 23}));
 }
 
 TEST(SurfaceFormatTest, PremultipliedImagesGetTheSamePixels) {

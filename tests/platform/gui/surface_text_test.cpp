@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QImage>
+#include <QString>
+#include <initializer_list>
+#include <string>
 #include <string_view>
 
 #include "platform/gui/surface.h"
@@ -115,6 +119,119 @@ TEST_F(SurfaceTextTest, EmptyTextOrRectangleDrawsNothing) {
     image_.fill(ToQColor(kPaper));
     surface_.DrawText(u"", {2, 2, 150, 40}, TextAlign::Center);
     EXPECT_EQ(InkBounds(image_, kPaper), std::nullopt);
+}
+
+// Pixels where two images of the same size differ.
+int DifferingPixels(const QImage& a, const QImage& b) {
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            count += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+// A line of text as pieces: the line drawn whole should be the pieces drawn one after another,
+// each where the measured widths of those before it end.
+class SurfacePieceTest : public SurfaceTextTest {
+protected:
+    static std::u16string Joined(std::initializer_list<std::u16string_view> pieces) {
+        std::u16string line;
+        for (std::u16string_view piece : pieces) {
+            line += piece;
+        }
+        return line;
+    }
+
+    int WidthOf(std::initializer_list<std::u16string_view> pieces) {
+        int width = 0;
+        for (std::u16string_view piece : pieces) {
+            width += surface_.MeasureText(piece).width;
+        }
+        return width;
+    }
+
+    // The pieces drawn one by one from `left`, on a fresh image.
+    QImage PiecesDrawn(std::initializer_list<std::u16string_view> pieces, int left, int top) {
+        QImage image = BlankImage(image_.width(), image_.height(), kPaper);
+        Surface surface(image);
+        surface.SelectFont(surface_.CurrentFont());
+        surface.SetTextColor(kInk);
+        int x = left;
+        for (std::u16string_view piece : pieces) {
+            surface.DrawText(piece, {x, top, image.width(), image.height()}, TextAlign::LeftTop);
+            x += surface.MeasureText(piece).width;
+        }
+        return image;
+    }
+
+    QImage LineDrawn(std::u16string_view line, const Rect& rect, TextAlign align) {
+        image_.fill(ToQColor(kPaper));
+        surface_.DrawText(line, rect, align);
+        return image_;
+    }
+};
+
+TEST_F(SurfacePieceTest, TextTheFaceHoldsKeepsTheDevicePitchCharacterByCharacter) {
+    const std::initializer_list<std::u16string_view> pieces = {
+        u"予", u"定", u" ", u"3", u"件", u" ", u"a", u"b", u"c", u"@", u"ÅÉ"};
+    EXPECT_EQ(surface_.MeasureText(Joined(pieces)).width, WidthOf(pieces));
+    EXPECT_EQ(DifferingPixels(LineDrawn(Joined(pieces), {4, 3, 160, 60}, TextAlign::LeftTop),
+                              PiecesDrawn(pieces, 4, 3)),
+              0);
+    // "𠮟" lies beyond the first 65536 characters, two UTF-16 units, and is full-width.
+    EXPECT_EQ(surface_.MeasureText(u"𠮟").width, 13);
+    EXPECT_EQ(surface_.MeasureText(u"A𠮟B").width, 6 + 13 + 6);
+}
+
+// A character the gothic face lacks is drawn by Qt in a face that has it; the rest of the line
+// stays where the device pitch puts it, before and after.
+TEST_F(SurfacePieceTest, MissingCharacterFallsBackAloneAndShiftsTheRestByItsOwnWidth) {
+    const std::u16string_view emoji = u"😀";
+    // Qt's own advance, not the pitch's full-width cell.
+    EXPECT_EQ(surface_.MeasureText(emoji).width,
+              QFontMetrics(surface_.CurrentFont().QtFont())
+                  .horizontalAdvance(QString::fromUtf16(emoji.data(), 2)));
+    EXPECT_NE(surface_.MeasureText(emoji).width, 13);
+
+    const std::initializer_list<std::u16string_view> pieces = {u"AB", emoji, u"CD"};
+    EXPECT_EQ(surface_.MeasureText(Joined(pieces)).width, WidthOf(pieces));
+    EXPECT_EQ(DifferingPixels(LineDrawn(Joined(pieces), {4, 3, 160, 60}, TextAlign::LeftTop),
+                              PiecesDrawn(pieces, 4, 3)),
+              0);
+    const QImage emojiAlone = PiecesDrawn({emoji}, 20, 3);
+    EXPECT_TRUE(InkBounds(emojiAlone, kPaper).has_value());
+
+    // Placed from the right, the line ends at the rectangle's edge all the same.
+    const int width = WidthOf(pieces);
+    EXPECT_EQ(DifferingPixels(LineDrawn(Joined(pieces), {4, 3, 150, 60}, TextAlign::RightTop),
+                              PiecesDrawn(pieces, 150 - width, 3)),
+              0);
+}
+
+TEST_F(SurfacePieceTest, CharacterNoFaceHoldsTakesQtsBoxAndItsWidth) {
+    const std::initializer_list<std::u16string_view> pieces = {u"予定", u"가", u"3件"};
+    EXPECT_GT(surface_.MeasureText(u"가").width, 0);
+    EXPECT_EQ(surface_.MeasureText(Joined(pieces)).width, WidthOf(pieces));
+    EXPECT_EQ(DifferingPixels(LineDrawn(Joined(pieces), {4, 3, 160, 60}, TextAlign::LeftTop),
+                              PiecesDrawn(pieces, 4, 3)),
+              0);
+}
+
+// Characters the face lacks that stand together go to Qt together, so that it can join and
+// shape them: Arabic letters take their joined forms, a variation selector stays with its emoji.
+TEST_F(SurfacePieceTest, MissingCharactersInARowFallBackTogether) {
+    const std::u16string_view word = u"سلام";
+    const std::initializer_list<std::u16string_view> letters = {u"س", u"ل", u"ا", u"م"};
+    ASSERT_GT(DifferingPixels(PiecesDrawn({word}, 4, 3), PiecesDrawn(letters, 4, 3)), 0);
+
+    const std::initializer_list<std::u16string_view> pieces = {u"A𠮟", word, u"B", u"😀\uFE0F",
+                                                               u"C"};
+    EXPECT_EQ(surface_.MeasureText(Joined(pieces)).width, WidthOf(pieces));
+    EXPECT_EQ(DifferingPixels(LineDrawn(Joined(pieces), {4, 3, 160, 60}, TextAlign::LeftTop),
+                              PiecesDrawn(pieces, 4, 3)),
+              0);
 }
 
 }  // namespace
