@@ -45,7 +45,8 @@ void MoveToToday(SelectedDay& day, const platform::Clock& clock) {
 }
 
 void MoveByDays(SelectedDay& day, int days) {
-    day.selectedDate = std::clamp(day.selectedDate + static_cast<double>(days), kFirstDay, kLastDay);
+    day.selectedDate =
+        std::clamp(day.selectedDate + static_cast<double>(days), kFirstDay, kLastDay);
 }
 
 void MoveToNextMonth(SelectedDay& day) {

@@ -1,6 +1,7 @@
 // Opening an editor over the main window, and what the editors reach of the planner while they
 // are open.
 #include "app/main_window.h"
+#include "editors/appointment_editor.h"
 #include "editors/task_editor.h"
 #include "schedule/month_census.h"
 
@@ -18,8 +19,9 @@ void MainWindow::OpenEditor(EditorKind kind) {
             editor = Screen().CreateTopLevel<editors::TaskEditor>(host);
             break;
         case EditorKind::Appointment:
-            // FIXME: the appointment editor opens here once it exists.
-            return;
+            editor =
+                Screen().CreateTopLevel<editors::AppointmentEditor>(host, planner_.editorPictures);
+            break;
     }
     editor_ = editor;
     editorAlive_ = Screen().IsAlive(editor);
@@ -32,6 +34,11 @@ void MainWindow::OpenEditor(EditorKind kind) {
 
 gui::Window* MainWindow::OpenEditorWindow() const {
     return editorAlive_ && editorAlive_() ? editor_ : nullptr;
+}
+
+void MainWindow::NewAppointment() {
+    editors::FillForNewAppointment(*planner_.editRecord, day_.selectedDate);
+    OpenEditor(EditorKind::Appointment);
 }
 
 void MainWindow::NewTask() {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "editors/edit_record.h"
 #include "platform/time/date_time.h"
 #include "schedule/day_items.h"
 
@@ -23,7 +24,7 @@ enum class ClipboardKind : int32_t {
 // a cut keeps the deleted item's id as its not-empty mark.
 struct ItemClipboard {
     ClipboardKind kind = ClipboardKind::None;
-    int32_t objectId = 0;  // 0: empty
+    int32_t objectId = 0;      // 0: empty
     platform::Date start = 0;  // an appointment's start or a task's due date
     platform::Date end = 0;
     std::u16string subject;
@@ -36,5 +37,18 @@ struct ItemClipboard {
     int32_t holiday = 0;
     int32_t complete = 0;  // tasks only, as the row or entry read it
 };
+
+// Copy: the item into the clipboard, with everything a paste needs (an appointment's whole
+// stored body and its ink; its stored start, not the start its row was listed from). False,
+// and the clipboard as it was, for a recurring appointment, an empty day or an entry without an
+// item.
+bool CopyToClipboard(const schedule::DayItemRow& row, ItemClipboard& clipboard);
+bool CopyToClipboard(const schedule::UndatedTask& entry, ItemClipboard& clipboard);
+
+// The appointment a paste makes of the clipboard on `day`: the copied time of day and length
+// for an appointment; for a task, the current hour `hour` to an hour later (past midnight when
+// it starts at 23). Every other field as the clipboard holds it, as a new item.
+void FillPastedAppointment(const ItemClipboard& clipboard, platform::Date day, int hour,
+                           editors::EditRecord& record);
 
 }  // namespace app

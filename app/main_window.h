@@ -10,6 +10,7 @@
 #include "platform/gui/window.h"
 #include "platform/time/date_time.h"
 #include "views/corner_panel.h"
+#include "views/day_list.h"
 #include "views/view_state.h"
 
 namespace app {
@@ -28,6 +29,10 @@ public:
     void OnPaint(gui::Surface& surface) override;
     void OnKeyDown(gui::Key key) override;
     bool OnCommand(uint16_t command) override;
+    // The pen (pen_input.cpp): taps select days, page the corner panel, press the grid's buttons
+    // and open items; a hold over the list or the corner panel opens the context menu.
+    void OnPenDown(gui::Point point) override;
+    void OnPenUp(gui::Point point) override;
 
     // Selects another day (today stays) and shows it, as a move of the date does.
     void SelectDay(platform::Date day);
@@ -43,6 +48,11 @@ public:
     bool KeyCommandPending() const { return keyCommandPending_; }
     gui::MenuBar* MenuBar() const { return menuBar_; }
     const ItemClipboard& Clipboard() const { return clipboard_; }
+    // What the last hold opened its context menu over: a row of the day list, or a row of the
+    // corner panel's page; and whether the current press was such a hold.
+    int ContextRow() const { return contextRow_; }
+    bool ContextInCornerPanel() const { return contextInCornerPanel_ != 0; }
+    bool HoldHandled() const { return holdHandled_; }
     // Which paging marks the last paint drew on the corner panel.
     views::CornerMarks CornerMarks() const { return cornerMarks_; }
     // What the panels draw from, as it stands now.
@@ -68,16 +78,16 @@ protected:
     virtual void GoPreviousDay();
     virtual void GoNextDay();
     virtual void GoNextWeek();
-    virtual void NewAppointment() {}
+    virtual void NewAppointment();
     virtual void ShowSettings();
-    virtual void CutItem() {}
-    virtual void CopyItem() {}
-    virtual void PasteAsTask() {}
+    virtual void CutItem();
+    virtual void CopyItem();
+    virtual void PasteAsTask();
     virtual void NewTask();
-    virtual void ToggleComplete() {}
-    virtual void NewTaskFromContextMenu() {}
+    virtual void ToggleComplete();
+    virtual void NewTaskFromContextMenu();
     virtual void ShowSummary();
-    virtual void PasteAsAppointment() {}
+    virtual void PasteAsAppointment();
 
     // Greys the "仕事" item of the "新規" drop-down unless dated tasks are shown.
     void ApplyTaskSetting();
@@ -100,11 +110,26 @@ private:
     void ReloadAfterWrite(bool written) override;
     void ReturnToMainWindow() override;
 
+    // Pen input (pen_input.cpp): the context menu of a hold at `point`, if the press became one
+    // over an item row or a corner entry; and a tap on a row of the list.
+    void OpenContextMenuOnHold(gui::Point point);
+    void TapOnDayList(const views::DayListHit& hit);
+
+    // The item clipboard's commands (item_clipboard.cpp) act on what the context menu was
+    // opened over: the corner entry, or else the day list's row (null for the other).
+    const schedule::UndatedTask* ContextEntry() const;
+    const schedule::DayItemRow* ContextItemRow() const;
+    // After a clipboard command's write: the marks, when it succeeded, and the day reloaded.
+    void ReloadAfterClipboardWrite(bool written);
+
     gui::MenuBar* menuBar_ = nullptr;
     gui::ActivationRecord activation_;
     SelectedDay day_;
     bool keyCommandPending_ = false;
+    // The pen's state: whether this press opened the context menu, and what it was opened over.
     bool holdHandled_ = false;
+    int contextRow_ = 0;
+    int contextInCornerPanel_ = 0;
     views::CornerMarks cornerMarks_;
     ItemClipboard clipboard_;
     gui::Window* editor_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include "controls/history.h"
 #include "controls/pad_data.h"
+#include "editors/appointment_editor.h"
 #include "editors/edit_record.h"
 #include "platform/files/data_home.h"
 #include "platform/registry/registry.h"
@@ -42,8 +43,9 @@ struct Planner {
     // The handwriting pad's ink and text: an editor fills it before its pad opens, the pad
     // edits it, the writes read it back.
     std::unique_ptr<controls::PadData> pad;
-    views::DayListIcons listIcons;                 // loaded at start-up
-    controls::HistoryLists history;                // the editors' recent texts
+    views::DayListIcons listIcons;                      // loaded at start-up
+    editors::AppointmentEditorPictures editorPictures;  // loaded at start-up
+    controls::HistoryLists history;                     // the editors' recent texts
 };
 
 }  // namespace app

@@ -11,11 +11,12 @@
 #include "app/main_window.h"
 #include "app/planner.h"
 #include "app/screen_preferences.h"
-#include "resources/shell_resources.h"
+#include "controls/handwriting_pad.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/single_instance.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
+#include "resources/shell_resources.h"
 #include "settings/settings_store.h"
 
 namespace app {
@@ -48,6 +49,7 @@ void ComeForward(gui::DeviceScreen& screen) {
 void PreparePlanner(Planner& planner) {
     schedule::InvalidateMonthCensus(planner.census);
     planner.listIcons = views::LoadDayListIcons();
+    planner.editorPictures = editors::LoadAppointmentEditorPictures();
     settings::LoadSettings(planner.registry, planner.settings);
     // The history files lie in the data folder the settings name.
     controls::LoadSubjectLocationHistory(planner.history, planner.home, planner.settings.DataPath);
@@ -69,6 +71,7 @@ MainWindow* OpenMainWindow(gui::DeviceScreen& screen, Planner& planner,
 
 MainWindow* StartPlanner(gui::DeviceScreen& screen, Planner& planner) {
     const platform::CalendarFields today = planner.clock.LocalTimeNow();
+    controls::RegisterHandWriteClass();
     PreparePlanner(planner);
     screen.SetAccelerators(resources::Accelerators(resources::kMainAccelerators));
     return OpenMainWindow(screen, planner, today);
@@ -76,6 +79,7 @@ MainWindow* StartPlanner(gui::DeviceScreen& screen, Planner& planner) {
 
 void ShutDownPlanner(Planner& planner) {
     planner.store.Release();
+    controls::ReleasePadResources();
 }
 
 int RunPlanner(int argc, char** argv) {

@@ -65,7 +65,8 @@ std::optional<DriveArguments> ReadArguments(const std::vector<std::string>& args
         }
     }
     if (!haveScript) {
-        Fail(err, kCommand, kUsageStatus, "name the script to run (a file, or - for standard input)");
+        Fail(err, kCommand, kUsageStatus,
+             "name the script to run (a file, or - for standard input)");
         return std::nullopt;
     }
     return result;

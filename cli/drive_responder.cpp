@@ -64,8 +64,9 @@ gui::MessageBoxAnswer DriveResponder::AnswerMessageBox(std::u16string_view text,
                                                        std::u16string_view caption,
                                                        gui::MessageBoxButtons buttons) {
     out_ << "message\t" << TsvField(caption) << "\t" << TsvField(text) << "\n";
-    const gui::MessageBoxAnswer dismissed =
-        buttons == gui::MessageBoxButtons::Ok ? gui::MessageBoxAnswer::Ok : gui::MessageBoxAnswer::No;
+    const gui::MessageBoxAnswer dismissed = buttons == gui::MessageBoxButtons::Ok
+                                                ? gui::MessageBoxAnswer::Ok
+                                                : gui::MessageBoxAnswer::No;
     if (messageBoxAnswers_.empty()) {
         NoteFault("the message box " + Quoted(text) + " was shown with no answer queued");
         return dismissed;

@@ -89,8 +89,8 @@ platform::Result<std::optional<DriveStep>> Step(DriveStep step) {
 platform::Result<std::optional<DriveStep>> ReadPen(PenStep::Gesture gesture,
                                                    const std::vector<std::string>& words) {
     const size_t numbers = words.size() - 1;
-    const bool fits = gesture == PenStep::Gesture::Stroke ? numbers >= 4 && numbers % 2 == 0
-                                                          : numbers == 2;
+    const bool fits =
+        gesture == PenStep::Gesture::Stroke ? numbers >= 4 && numbers % 2 == 0 : numbers == 2;
     if (!fits) {
         return MakeError(gesture == PenStep::Gesture::Stroke
                              ? "a stroke takes two or more points: X1 Y1 X2 Y2 ..."
@@ -111,8 +111,8 @@ platform::Result<std::optional<DriveStep>> ReadPen(PenStep::Gesture gesture,
 
 platform::Result<std::optional<DriveStep>> ReadKey(const std::vector<std::string>& words) {
     static constexpr std::pair<std::string_view, DriveKey> kKeys[] = {
-        {"Up", DriveKey::Up},         {"Down", DriveKey::Down},   {"Left", DriveKey::Left},
-        {"Right", DriveKey::Right},   {"Return", DriveKey::Return}, {"Ctrl+A", DriveKey::CtrlA},
+        {"Up", DriveKey::Up},        {"Down", DriveKey::Down},     {"Left", DriveKey::Left},
+        {"Right", DriveKey::Right},  {"Return", DriveKey::Return}, {"Ctrl+A", DriveKey::CtrlA},
         {"Ctrl+Q", DriveKey::CtrlQ},
     };
     if (words.size() == 2) {
@@ -266,10 +266,10 @@ platform::Result<std::optional<DriveStep>> ParseDriveLine(std::string_view line)
         if (words[1] == "cancel") {
             return Step(ColorStep{std::nullopt});
         }
-        const auto color = words[1].starts_with("0x") || words[1].starts_with("0X")
-                               ? NumberOf<uint32_t>(std::string_view(words[1]).substr(2), 0,
-                                                    0xFFFFFF, 16)
-                               : std::nullopt;
+        const auto color =
+            words[1].starts_with("0x") || words[1].starts_with("0X")
+                ? NumberOf<uint32_t>(std::string_view(words[1]).substr(2), 0, 0xFFFFFF, 16)
+                : std::nullopt;
         if (!color) {
             return MakeError("color takes 0xBBGGRR or cancel: " + words[1]);
         }

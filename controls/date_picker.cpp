@@ -17,7 +17,8 @@ public:
 
     bool OnInitDialog(gui::Dialog& dialog) override {
         gui::InitFullScreenDialog(dialog);
-        platform::Date initial = variant_ == DatePickerVariant::StartDate ? dates_.start : dates_.end;
+        platform::Date initial =
+            variant_ == DatePickerVariant::StartDate ? dates_.start : dates_.end;
         // A task without due date has none to start from: the day the user is looking at.
         if (initial == 0.0) {
             initial = dates_.selectedDate;
@@ -74,8 +75,8 @@ platform::Date WithDayOf(platform::Date date, int year, int month, int day) {
 int RunDatePicker(gui::DeviceScreen& screen, gui::Window& owner, DatePickerVariant variant,
                   PickedDates& dates) {
     DatePickerHandler handler(variant, dates);
-    return gui::RunModalDialog(screen, owner, resources::DialogTemplateOf(resources::kDatePickerDialog),
-                               handler);
+    return gui::RunModalDialog(screen, owner,
+                               resources::DialogTemplateOf(resources::kDatePickerDialog), handler);
 }
 
 }  // namespace controls

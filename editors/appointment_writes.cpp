@@ -40,12 +40,18 @@ std::span<const controls::InkEntry> LiveInk(const controls::PadData& pad) {
     return std::span<const controls::InkEntry>(pad.InkBuffer.data(), static_cast<size_t>(count));
 }
 
+// Whether the start and end of the record are written: a series keeps its own, since the
+// record may hold one occurrence's.
+enum class Times { Write, KeepStored };
+
 // Subject, location, start, end, body, all-day and reminder, in the order the store takes them.
-void SetDetails(pim::Appointment& appointment, const EditRecord& record) {
+void SetDetails(pim::Appointment& appointment, const EditRecord& record, Times times) {
     appointment.SetSubject(LimitedText(record.Subject, kMaxSubjectChars));
     appointment.SetLocation(LimitedText(record.Location, kMaxLocationChars));
-    appointment.SetStart(record.Start);
-    appointment.SetEnd(record.End);
+    if (times == Times::Write) {
+        appointment.SetStart(record.Start);
+        appointment.SetEnd(record.End);
+    }
     appointment.SetBody(LimitedText(record.Body, kMaxBodyChars));
     appointment.SetAllDayEvent(AsStoreFlag(record.AllDay));
     appointment.SetReminderSet(AsStoreFlag(record.Reminder));
@@ -111,7 +117,7 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
     }
 
     pim::Appointment appointment = items->AddAppointment();
-    SetDetails(appointment, record);
+    SetDetails(appointment, record, Times::Write);
     SetCategories(context, appointment, record, true);
     if (auto saved = appointment.Save(); !saved) {
         if (needsInkFile) {
@@ -177,7 +183,10 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
     }
     record.Body = LimitedText(body, kMaxBodyChars);
 
-    SetDetails(*appointment, record);
+    // An occurrence opened from the day list stands for its series, whose start is its first
+    // occurrence's: saving must not move the whole series to the occurrence's day.
+    const bool series = appointment->Record().recurrence.recurs();
+    SetDetails(*appointment, record, series ? Times::KeepStored : Times::Write);
     SetCategories(context, *appointment, record, false);
     if (auto saved = appointment->Save(); !saved) {
         if (createsInkFile) {

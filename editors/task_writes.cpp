@@ -6,8 +6,8 @@
 namespace editors {
 namespace {
 
-// Which properties a write sets besides subject and completion.
-enum class TaskFields { SubjectAndCompletion, All };
+// Which properties a write sets: completion alone, with the subject, or everything.
+enum class TaskFields { Completion, SubjectAndCompletion, All };
 
 // Start 0.0 is the record's only mark of a missing due date; the store has its own.
 platform::Date StoredDueDate(const EditRecord& record) {
@@ -15,7 +15,9 @@ platform::Date StoredDueDate(const EditRecord& record) {
 }
 
 void SetFields(pim::Task& task, const EditRecord& record, TaskFields fields) {
-    task.SetSubject(LimitedText(record.Subject, kMaxSubjectChars));
+    if (fields != TaskFields::Completion) {
+        task.SetSubject(LimitedText(record.Subject, kMaxSubjectChars));
+    }
     if (fields == TaskFields::All) {
         task.SetDueDate(StoredDueDate(record));
     }
@@ -71,6 +73,10 @@ WriteResult UpdateTask(const StoreWriteContext& context, const EditRecord& recor
 
 WriteResult UpdateUndatedTask(const StoreWriteContext& context, const EditRecord& record) {
     return Update(context, record, TaskFields::SubjectAndCompletion);
+}
+
+WriteResult SetTaskCompletion(const StoreWriteContext& context, const EditRecord& record) {
+    return Update(context, record, TaskFields::Completion);
 }
 
 WriteResult DeleteTask(const StoreWriteContext& context, const EditRecord& record) {

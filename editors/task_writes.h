@@ -26,6 +26,11 @@ WriteResult UpdateTask(const StoreWriteContext& context, const EditRecord& recor
 // the completion toggle over the corner panel, whose list does not hold notes.
 WriteResult UpdateUndatedTask(const StoreWriteContext& context, const EditRecord& record);
 
+// Rewrites only the completion of the task ItemOid (the store keeps the day it was completed
+// with it): subject, due date and notes stay as stored, however long. Used by the completion
+// toggle, whose record holds the texts only as the day list shows them.
+WriteResult SetTaskCompletion(const StoreWriteContext& context, const EditRecord& record);
+
 // Deletes the task ItemOid. Used by the task editor's delete and the clipboard's cut.
 WriteResult DeleteTask(const StoreWriteContext& context, const EditRecord& record);
 

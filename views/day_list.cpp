@@ -58,6 +58,12 @@ constexpr int kInkGap = 5;
 constexpr int kInkEraseDepth = 116;
 constexpr int kStrikeDepth = 8;
 
+// The pen's numbers over the list (see DayListHitAt).
+constexpr int kPenTop = 76;
+constexpr int kPenRowHeight = 16;
+constexpr int kPenDateColumnEnd = 50;
+constexpr int kPenItemsLeft = 54;
+
 enum class Lane { Free, Start, Through, End };
 
 // The span brackets that cross one drawn row.
@@ -365,6 +371,17 @@ void DrawDayList(gui::Surface& surface, const gui::Rect& windowRect, const ViewS
 
     surface.SelectFont(previousFont);
     surface.SelectPen(previousPen);
+}
+
+DayListHit DayListHitAt(gui::Point point) {
+    if (point.y <= kPenTop) {
+        return {};
+    }
+    const int row = (point.y - kPenTop) / kPenRowHeight;
+    if (point.x < kPenDateColumnEnd) {
+        return {DayListZone::DateColumn, row};
+    }
+    return {point.x < kPenItemsLeft ? DayListZone::Divider : DayListZone::Items, row};
 }
 
 }  // namespace views

@@ -32,4 +32,14 @@ std::u16string DayListLineText(const schedule::DayItemRow& row);
 void DrawDayList(gui::Surface& surface, const gui::Rect& windowRect, const ViewState& state,
                  const DayListIcons& icons);
 
+// What the pen finds over the day list, in the main window's coordinates. These are the pen's
+// own numbers: below y 76, rows of 16 pixels counted from y 76 (the drawn rows start at 78), the
+// date column left of x 50, the items from x 54, nothing between.
+enum class DayListZone { None, DateColumn, Divider, Items };
+struct DayListHit {
+    DayListZone zone = DayListZone::None;
+    int row = 0;  // may lie past the table's last row
+};
+DayListHit DayListHitAt(gui::Point point);
+
 }  // namespace views

@@ -43,8 +43,8 @@ constexpr gui::ColorRef kUnderlineColor = gui::Rgb(0, 0, 0xFF);
 
 // The last week row lends its right four cells to the summary, previous-month, today and
 // next-month buttons; no month reaches them.
-constexpr int kButtonRow = 5;
-constexpr int kFirstButtonColumn = 3;
+constexpr int kButtonRow = kMonthGridButtonRow;
+constexpr int kFirstButtonColumn = kMonthGridFirstButtonColumn;
 constexpr std::array<std::u16string_view, 4> kButtonLabels = {u"i", u"<", u"・", u">"};
 
 // The text rectangle of day cell (row, column): one pixel right of and below its grid lines, so
@@ -54,6 +54,10 @@ gui::Rect DayCellRect(int x, int y, int row, int column) {
     const int top = y + kCellHeight * (row + 1) + 1;
     return {left, top, left + kCellWidth, top + kCellHeight};
 }
+
+// The pen's zone over the grid, in main window coordinates (see MonthGridCellAt).
+constexpr gui::Rect kPenZone{128, 14, 239, 72};
+constexpr gui::Point kPenCellOrigin{127, 13};
 
 gui::Rect HeaderCellRect(int x, int y, int column) {
     const int left = x + kCellWidth * column;
@@ -193,6 +197,14 @@ void DrawMonthGrid(gui::Surface& surface, int x, int y, const ViewState& state) 
     surface.SelectFont(previousFont);
 
     DrawGridLines(surface, x, y);
+}
+
+std::optional<MonthGridCell> MonthGridCellAt(gui::Point point) {
+    if (!kPenZone.Contains(point)) {
+        return std::nullopt;
+    }
+    return MonthGridCell{(point.y - kPenCellOrigin.y) / kCellHeight,
+                         (point.x - kPenCellOrigin.x) / kCellWidth};
 }
 
 }  // namespace views

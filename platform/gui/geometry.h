@@ -15,14 +15,16 @@ struct Rect {
     int right = 0;
     int bottom = 0;
 
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    bool IsEmpty() const { return right <= left || bottom <= top; }
-    bool Contains(Point p) const {
+    constexpr int Width() const { return right - left; }
+    constexpr int Height() const { return bottom - top; }
+    constexpr bool IsEmpty() const { return right <= left || bottom <= top; }
+    constexpr bool Contains(Point p) const {
         return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
     }
     // The same rectangle moved by (dx, dy): a panel's own rectangle placed at its origin.
-    Rect Offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
+    constexpr Rect Offset(int dx, int dy) const {
+        return {left + dx, top + dy, right + dx, bottom + dy};
+    }
     Rect Union(const Rect& other) const {
         if (IsEmpty()) {
             return other;

@@ -26,8 +26,7 @@ public:
     virtual ~ModalResponder() = default;
     // The command picked from the pop-up, or 0 when it is dismissed.
     virtual uint16_t ChoosePopupCommand(const PopupMenu& menu, Point screenPoint) = 0;
-    virtual MessageBoxAnswer AnswerMessageBox(std::u16string_view text,
-                                              std::u16string_view caption,
+    virtual MessageBoxAnswer AnswerMessageBox(std::u16string_view text, std::u16string_view caption,
                                               MessageBoxButtons buttons) = 0;
     // Whether a press at the point is held long enough to count as a hold.
     virtual bool IsHold(Point screenPoint) = 0;

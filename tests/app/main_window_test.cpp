@@ -6,8 +6,8 @@
 #include <QKeyEvent>
 
 #include "app/startup.h"
-#include "resources/shell_resources.h"
 #include "resources/resource_ids.h"
+#include "resources/shell_resources.h"
 #include "tests/support/temp_folder.h"
 
 namespace app {

@@ -49,9 +49,10 @@ protected:
 };
 
 TEST_F(DriveCommandTest, KeysMoveTheDayAsTheScreenshotOfThatDayShowsIt) {
-    ASSERT_EQ(Drive("key Down\nkey Down\n# three days on\nkey Down\nshot " + Out("drive.png") + "\n",
-                    {"--today", "2026-12-07"}),
-              0)
+    ASSERT_EQ(
+        Drive("key Down\nkey Down\n# three days on\nkey Down\nshot " + Out("drive.png") + "\n",
+              {"--today", "2026-12-07"}),
+        0)
         << err_.str();
     ASSERT_EQ(Shot({"--today", "2026-12-07", "--date", "2026-12-10", Out("screenshot.png")}), 0);
     const QByteArray driven = Bytes("drive.png");
@@ -104,13 +105,14 @@ TEST_F(DriveCommandTest, MenuBarTapsTakeTheQueuedPopupAndPostItsCommand) {
 }
 
 TEST_F(DriveCommandTest, TheSummaryShowsTheNewDayAndClosesFiveSecondsAfterItsLastPaint) {
-    ASSERT_EQ(Drive("command 40076\nkey Down\nshot " + Out("down.png") + "\n",
-                    {"--today", "2026-12-07"}),
-              0)
+    ASSERT_EQ(
+        Drive("command 40076\nkey Down\nshot " + Out("down.png") + "\n", {"--today", "2026-12-07"}),
+        0)
         << err_.str();
     // The pop-up painted over the day after shows that day's date, hours and counts.
     ASSERT_EQ(
-        Shot({"--today", "2026-12-07", "--date", "2026-12-08", "--summary", Out("summary.png")}), 0);
+        Shot({"--today", "2026-12-07", "--date", "2026-12-08", "--summary", Out("summary.png")}),
+        0);
     EXPECT_EQ(Bytes("down.png"), Bytes("summary.png"));
 
     // Repainted at 4 s by the move, it stays until 9 s.

@@ -64,8 +64,9 @@ TEST(DriveScript, AnswersToModalQuestions) {
     EXPECT_EQ(dialog.closeCommand, 2);
     ASSERT_EQ(dialog.actions.size(), 4u);
     EXPECT_EQ(dialog.actions[0].kind, DialogAction::Kind::PickDate);
-    EXPECT_EQ(dialog.actions[0].year * 10000 + dialog.actions[0].month * 100 + dialog.actions[0].day,
-              20261224);
+    EXPECT_EQ(
+        dialog.actions[0].year * 10000 + dialog.actions[0].month * 100 + dialog.actions[0].day,
+        20261224);
     EXPECT_EQ(dialog.actions[1].kind, DialogAction::Kind::SetText);
     EXPECT_EQ(dialog.actions[1].id, 1001);
     EXPECT_EQ(dialog.actions[1].text, u"My Documents\\x y");

@@ -25,18 +25,17 @@ protected:
     // `command`; returns the picker's result and what its calendar started on.
     int Pick(DatePickerVariant variant, PickedDates& dates, std::optional<gui::CalendarDay> day,
              uint16_t command = resources::kCommandOk) {
-        responder_.dialogAnswers.push_back(
-            {[this, day](gui::Dialog& dialog) {
-                 auto* calendar =
-                     dialog.ItemAs<gui::MonthCalendar>(resources::kDatePickerCalendar);
-                 ASSERT_NE(calendar, nullptr);
-                 shownFirst_ = calendar->Selection();
-                 fullScreen_ = dialog.IsFullScreen();
-                 if (day) {
-                     calendar->Pick(*day);
-                 }
-             },
-             command});
+        responder_.dialogAnswers.push_back({[this, day](gui::Dialog& dialog) {
+                                                auto* calendar = dialog.ItemAs<gui::MonthCalendar>(
+                                                    resources::kDatePickerCalendar);
+                                                ASSERT_NE(calendar, nullptr);
+                                                shownFirst_ = calendar->Selection();
+                                                fullScreen_ = dialog.IsFullScreen();
+                                                if (day) {
+                                                    calendar->Pick(*day);
+                                                }
+                                            },
+                                            command});
         return RunDatePicker(screen_, *editor_, variant, dates);
     }
 

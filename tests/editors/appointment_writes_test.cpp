@@ -129,6 +129,26 @@ TEST_F(AppointmentWritesTest, SavingAnAppointmentBegunEarlierKeepsItsStart) {
     EXPECT_EQ(stored.subject, u"出張 (大阪)");
 }
 
+TEST_F(AppointmentWritesTest, SavingAnOccurrenceNeverMovesItsSeries) {
+    pim::AppointmentRecord weekly;
+    weekly.start = At(2024, 5, 3, 15);
+    weekly.end = At(2024, 5, 3, 16);
+    weekly.subject = u"定例";
+    weekly.recurrence.rule = "FREQ=WEEKLY;COUNT=4";
+    weekly.recurrence.zoneStart = weekly.start;
+    auto oids = reader_.AddAll({weekly}, {});
+    ASSERT_TRUE(oids.ok());
+    Open(oids->front());  // the occurrence of 10 May
+    EXPECT_EQ(record_.Start, At(2024, 5, 10, 15));
+    record_.Subject = u"定例会";
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"").ok());
+    const pim::AppointmentRecord stored = Stored(oids->front());
+    EXPECT_EQ(stored.start, At(2024, 5, 3, 15));
+    EXPECT_EQ(stored.end, At(2024, 5, 3, 16));
+    EXPECT_EQ(stored.subject, u"定例会");
+    EXPECT_EQ(stored.recurrence.rule, "FREQ=WEEKLY;COUNT=4");
+}
+
 TEST_F(AppointmentWritesTest, TheHolidayBoxReplacesClearsOrKeepsCategories) {
     WriteResult plain = CreateNew(u"");
     EXPECT_EQ(Stored(plain.itemOid).categories, u"");

@@ -34,7 +34,7 @@ constexpr gui::Point kClearButton{139, 26 + 33};
 constexpr gui::Point kCompleteBox{88, 26 + 58};
 constexpr gui::Point kNotesField{100, 26 + 120};
 constexpr gui::Point kOkButton{230, 12};
-constexpr gui::Point kNewButton{10, 310};   // 新規 on the main window's menu bar
+constexpr gui::Point kNewButton{10, 310};     // 新規 on the main window's menu bar
 constexpr gui::Point kDeleteButton{40, 310};  // 削除 on the editor's
 
 // The planner started on a fresh home as the program starts it, on Monday 7 December 2026.

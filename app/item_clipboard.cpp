@@ -1,0 +1,256 @@
+// The planner's item clipboard and the commands of the context menu: copy, cut, paste as a task
+// or an appointment, the completion toggle and a new task, each on what the menu was opened
+// over.
+#include "app/item_clipboard.h"
+
+#include <cmath>
+
+#include "app/main_window.h"
+#include "editors/appointment_writes.h"
+#include "editors/task_writes.h"
+#include "editors/write_result.h"
+#include "schedule/month_census.h"
+
+namespace app {
+namespace {
+
+using schedule::DayItemKind;
+
+// A DATE's time of day as calendar fields, on the day of `day`; `day` when either lies outside
+// the calendar.
+platform::Date OnDayAtTimeOf(platform::Date day, platform::Date time) {
+    std::optional<platform::CalendarFields> fields = platform::DateToFields(day);
+    const std::optional<platform::CalendarFields> clock = platform::DateToFields(time);
+    if (!fields || !clock) {
+        return day;
+    }
+    fields->Hour = clock->Hour;
+    fields->Minute = clock->Minute;
+    fields->Second = clock->Second;
+    return platform::FieldsToDate(*fields).value_or(day);
+}
+
+// `day` at `hour`:00, where hour 24 is midnight of the next day.
+platform::Date OnDayAtHour(platform::Date day, int hour) {
+    std::optional<platform::CalendarFields> fields = platform::DateToFields(day);
+    if (!fields) {
+        return day;
+    }
+    fields->Hour = static_cast<uint16_t>(hour);
+    fields->Minute = 0;
+    fields->Second = 0;
+    return platform::FieldsToDate(*fields).value_or(day);
+}
+
+}  // namespace
+
+bool CopyToClipboard(const schedule::DayItemRow& row, ItemClipboard& clipboard) {
+    if (row.objectId == 0) {
+        return false;
+    }
+    if (row.kind == DayItemKind::Appointment) {
+        if (row.recurring != 0) {
+            return false;
+        }
+        clipboard.kind = ClipboardKind::Appointment;
+        // Listed from the selected day's midnight when it began earlier: the stored start keeps
+        // its time of day and whole length for the paste.
+        clipboard.start = row.storedStart != 0 ? row.storedStart : row.start;
+        clipboard.end = row.end;
+        clipboard.subject = row.subject;
+        clipboard.location = row.location;
+        clipboard.objectId = row.objectId;
+        clipboard.allDay = row.allDay;
+        clipboard.reminder = row.reminder;
+        clipboard.inkCount = row.inkCount;
+        clipboard.holiday = row.holiday;
+        clipboard.body = row.body;
+        clipboard.ink = row.ink;
+        return true;
+    }
+    if (row.kind == DayItemKind::DatedTask) {
+        clipboard.kind = ClipboardKind::DatedTask;
+        clipboard.start = row.start;
+        clipboard.subject = row.subject;
+        clipboard.body = row.body;
+        clipboard.objectId = row.objectId;
+        clipboard.complete = row.complete;
+        return true;
+    }
+    return false;
+}
+
+bool CopyToClipboard(const schedule::UndatedTask& entry, ItemClipboard& clipboard) {
+    if (entry.objectId == 0) {
+        return false;
+    }
+    clipboard.kind = ClipboardKind::UndatedTask;
+    clipboard.start = 0;
+    clipboard.end = 0;
+    clipboard.subject = entry.subject;
+    clipboard.objectId = entry.objectId;
+    clipboard.complete = entry.complete;
+    clipboard.body.clear();
+    return true;
+}
+
+void FillPastedAppointment(const ItemClipboard& clipboard, platform::Date day, int hour,
+                           editors::EditRecord& record) {
+    editors::FillForNewAppointment(record, day);
+    record.Subject = editors::LimitedText(clipboard.subject, editors::kMaxSubjectChars);
+    record.Body = editors::LimitedText(clipboard.body, editors::kMaxBodyChars);
+    if (clipboard.kind != ClipboardKind::Appointment) {
+        // A task becomes an hour from the hour it is pasted in, its notes a text memo.
+        record.Start = OnDayAtHour(day, hour);
+        record.End = OnDayAtHour(day, hour + 1);
+        return;
+    }
+    // The copied time of day on the new day, and the copied length, on the calendar's own
+    // axis so that days before 1900 keep them too.
+    record.Start = OnDayAtTimeOf(day, clipboard.start);
+    const double length =
+        platform::DateToLinear(clipboard.end) - platform::DateToLinear(clipboard.start);
+    record.End = platform::LinearToDate(platform::DateToLinear(record.Start) + length);
+    record.Location = editors::LimitedText(clipboard.location, editors::kMaxLocationChars);
+    record.AllDay = clipboard.allDay != 0 ? 1 : 0;
+    record.Reminder = clipboard.reminder != 0 ? 1 : 0;
+    record.Holiday = clipboard.holiday != 0 ? 1 : 0;
+    record.InkCountAtOpen = clipboard.inkCount;
+    record.InkEntries = clipboard.ink;
+}
+
+const schedule::UndatedTask* MainWindow::ContextEntry() const {
+    if (contextInCornerPanel_ == 0) {
+        return nullptr;
+    }
+    const int64_t index =
+        static_cast<int64_t>(planner_.dayItems->cornerPage) * views::kCornerEntriesPerPage +
+        contextRow_;
+    const auto& tasks = planner_.dayItems->undatedTasks;
+    if (index < 0 || index >= static_cast<int64_t>(tasks.size()) ||
+        tasks[static_cast<size_t>(index)].objectId == 0) {
+        return nullptr;
+    }
+    return &tasks[static_cast<size_t>(index)];
+}
+
+const schedule::DayItemRow* MainWindow::ContextItemRow() const {
+    if (contextInCornerPanel_ != 0 || contextRow_ < 0 ||
+        contextRow_ >= static_cast<int>(schedule::kDayItemRows)) {
+        return nullptr;
+    }
+    return &planner_.dayItems->table[static_cast<size_t>(contextRow_)];
+}
+
+void MainWindow::ReloadAfterClipboardWrite(bool written) {
+    ReloadAfterWrite(written);
+    Repaint();
+}
+
+void MainWindow::CopyItem() {
+    if (const schedule::UndatedTask* entry = ContextEntry()) {
+        CopyToClipboard(*entry, clipboard_);
+    } else if (const schedule::DayItemRow* row = ContextItemRow()) {
+        CopyToClipboard(*row, clipboard_);
+    }
+}
+
+void MainWindow::CutItem() {
+    editors::EditRecord& record = *planner_.editRecord;
+    editors::WriteResult cut;
+    if (const schedule::UndatedTask* entry = ContextEntry()) {
+        if (!CopyToClipboard(*entry, clipboard_)) {
+            return;
+        }
+        editors::FillFromUndatedTask(record, *entry);
+        cut = editors::DeleteTask(WriteContext(), record);
+    } else if (const schedule::DayItemRow* row = ContextItemRow()) {
+        if (!CopyToClipboard(*row, clipboard_)) {
+            return;
+        }
+        if (row->kind == DayItemKind::Appointment) {
+            // The delete takes the ink file the stored body names along with the item.
+            editors::FillFromAppointmentRow(record, *row);
+            cut = editors::DeleteAppointment(WriteContext(), record);
+        } else {
+            editors::FillFromTaskRow(record, *row);
+            cut = editors::DeleteTask(WriteContext(), record);
+        }
+    } else {
+        return;
+    }
+    ReloadAfterClipboardWrite(cut.ok());
+}
+
+void MainWindow::PasteAsTask() {
+    if (clipboard_.objectId == 0) {
+        return;
+    }
+    const schedule::DayItemRow* row = ContextItemRow();
+    if (contextInCornerPanel_ == 0 && row == nullptr) {
+        return;
+    }
+    editors::EditRecord& record = *planner_.editRecord;
+    editors::FillForNewTask(record, row != nullptr ? row->rowDate : 0.0);
+    record.Subject = editors::LimitedText(clipboard_.subject, editors::kMaxSubjectChars);
+    // The copied notes, or none where the body only names a handwritten memo's file.
+    const bool bodyNamesInk =
+        clipboard_.kind == ClipboardKind::Appointment && clipboard_.inkCount > 0;
+    record.Body =
+        bodyNamesInk
+            ? std::u16string()
+            : std::u16string(editors::LimitedText(clipboard_.body, editors::kMaxBodyChars));
+    const editors::WriteResult pasted = row != nullptr
+                                            ? editors::CreateTask(WriteContext(), record)
+                                            : editors::CreateUndatedTask(WriteContext(), record);
+    ReloadAfterClipboardWrite(pasted.ok());
+}
+
+void MainWindow::PasteAsAppointment() {
+    const schedule::DayItemRow* row = ContextItemRow();
+    if (clipboard_.objectId == 0 || row == nullptr) {
+        return;
+    }
+    editors::EditRecord& record = *planner_.editRecord;
+    controls::PadData& pad = *planner_.pad;
+    FillPastedAppointment(clipboard_, row->rowDate, planner_.clock.LocalTimeNow().Hour, record);
+    const bool withInk = clipboard_.kind == ClipboardKind::Appointment && clipboard_.inkCount > 0;
+    pad.InkBuffer = record.InkEntries;
+    pad.InkCount = withInk ? clipboard_.inkCount : 0;
+    // Ink gets a new file of its own: the body is left for the write to name it.
+    std::u16string text = withInk ? std::u16string() : record.Body;
+    if (withInk) {
+        record.Body.clear();
+    }
+    const editors::WriteResult pasted =
+        editors::CreateAppointment(WriteContext(), record, pad, text);
+    if (pasted.status == editors::WriteStatus::NoRoomForInk) {
+        Screen().ShowMessageBox(editors::kNoMoreRoomMessage, u"", gui::MessageBoxButtons::Ok);
+    }
+    ReloadAfterClipboardWrite(pasted.ok());
+}
+
+void MainWindow::ToggleComplete() {
+    editors::EditRecord& record = *planner_.editRecord;
+    if (const schedule::UndatedTask* entry = ContextEntry()) {
+        editors::FillFromUndatedTask(record, *entry);
+    } else if (const schedule::DayItemRow* row = ContextItemRow();
+               row != nullptr && row->kind == DayItemKind::DatedTask && row->objectId != 0) {
+        editors::FillFromTaskRow(record, *row);
+    } else {
+        return;
+    }
+    record.Complete = record.Complete != 0 ? 0 : 1;
+    ReloadAfterClipboardWrite(editors::SetTaskCompletion(WriteContext(), record).ok());
+}
+
+void MainWindow::NewTaskFromContextMenu() {
+    const schedule::DayItemRow* row = ContextItemRow();
+    if (contextInCornerPanel_ == 0 && row == nullptr) {
+        return;
+    }
+    editors::FillForNewTask(*planner_.editRecord, row != nullptr ? row->rowDate : 0.0);
+    OpenEditor(EditorKind::Task);
+}
+
+}  // namespace app

@@ -1,0 +1,369 @@
+#include "editors/appointment_editor.h"
+
+#include <array>
+
+#include "controls/date_picker.h"
+#include "controls/handwriting_pad.h"
+#include "editors/appointment_writes.h"
+#include "editors/editor_labels.h"
+#include "platform/gui/push_button.h"
+#include "platform/gui/shell.h"
+#include "platform/gui/surface.h"
+#include "resources/dial.h"
+#include "resources/images.h"
+#include "resources/resource_ids.h"
+#include "resources/shell_resources.h"
+
+namespace editors {
+namespace {
+
+using gui::RectAt;
+using namespace resources;
+
+// The layout, in the editor's own pixels.
+constexpr gui::Rect kSubjectLabel = RectAt(0, 0, 30, 20);
+constexpr gui::Rect kSubjectBox = RectAt(30, 0, 210, 150);  // the heights take in the list
+constexpr gui::Rect kLocationLabel = RectAt(0, 25, 30, 20);
+constexpr gui::Rect kLocationBox = RectAt(30, 25, 210, 150);
+constexpr gui::Rect kStartDateLabel = RectAt(0, 50, 85, 16);
+constexpr gui::Rect kStartDateButton = RectAt(85, 52, 10, 12);
+constexpr gui::Rect kStartTimeLabel = RectAt(95, 50, 35, 16);
+constexpr gui::Rect kEndDateLabel = RectAt(0, 66, 85, 16);
+constexpr gui::Rect kEndDateButton = RectAt(85, 68, 10, 12);
+constexpr gui::Rect kEndTimeLabel = RectAt(95, 66, 35, 16);
+constexpr gui::Rect kAllDayBox = RectAt(16, 86, 16, 16);
+constexpr gui::Rect kReminderBox = RectAt(51, 86, 16, 16);
+constexpr gui::Rect kHolidayBox = RectAt(86, 86, 16, 16);
+constexpr gui::Point kAllDayIconAt{0, 86};
+constexpr gui::Point kReminderIconAt{35, 86};
+constexpr gui::Point kHolidayIconAt{70, 86};
+// The dial's picture: the face the user sees, and where the pen's hit map is read.
+constexpr gui::Point kDialOrigin{140, 50};
+// What a paint covers: the editor in either orientation.
+constexpr gui::Rect kPaintArea{0, 0, 320, 270};
+
+constexpr std::u16string_view kEndBeforeStart = u"終了時間が開始時間より前です";
+constexpr std::u16string_view kWarningCaption = u"警告";
+constexpr std::u16string_view kDeleteQuestion = u"削除してよろしいですか";
+constexpr std::u16string_view kDeleteCaption = u"確認";
+constexpr std::u16string_view kNotSaved = u"保存できませんでした";
+
+constexpr int kCentre = 0;
+constexpr int kLastOuter = 12;
+constexpr int kLastInner = 24;
+constexpr int kMinutesPerPosition = 5;
+// From 18 o'clock a tap on the outer ring turns the dial to its night face.
+constexpr int kNightFromHour = 18;
+
+bool IsOuter(int region) {
+    return region >= 1 && region <= kLastOuter;
+}
+
+bool IsInner(int region) {
+    return region > kLastOuter && region <= kLastInner;
+}
+
+// The clock position (1-12) of a ring region.
+int ClockPosition(int region) {
+    return IsInner(region) ? region - kLastOuter : region;
+}
+
+int HourOf(int region, DialFace face) {
+    return face == DialFace::Day ? DayFaceHours[static_cast<size_t>(region)]
+                                 : NightFaceHours[static_cast<size_t>(region)];
+}
+
+// `date` at hour:minute of its own day; a minute of 60 or an hour of 24 carries into the next
+// hour or day. Unchanged when the date lies outside the calendar.
+platform::Date AtTime(platform::Date date, int hour, int minute) {
+    std::optional<platform::CalendarFields> fields = platform::DateToFields(date);
+    if (!fields) {
+        return date;
+    }
+    fields->Hour = static_cast<uint16_t>(hour);
+    fields->Minute = static_cast<uint16_t>(minute);
+    return platform::FieldsToDate(*fields).value_or(date);
+}
+
+platform::Date WholeDay(platform::Date date) {
+    return static_cast<platform::Date>(platform::DayNumber(date));
+}
+
+}  // namespace
+
+AppointmentEditorPictures LoadAppointmentEditorPictures() {
+    return {Bitmap(kDayFaceBitmap), Bitmap(kNightFaceBitmap), Bitmap(kHitMapBitmap),
+            Icon(kAllDayIcon),      Icon(kReminderIcon),      Icon(kHolidayIcon)};
+}
+
+bool ApplyDialDrag(int pressed, int released, DialFace& face, EditRecord& record) {
+    if (record.AllDay != 0) {
+        return false;
+    }
+    if (pressed == kCentre) {
+        if (released != kCentre) {
+            return false;
+        }
+        face = face == DialFace::Day ? DialFace::Night : DialFace::Day;
+        return true;
+    }
+    if (released == kCentre) {
+        return false;
+    }
+    platform::Date start = record.Start;
+    platform::Date end = record.End;
+    const int hour = HourOf(pressed, face);
+    if (IsOuter(pressed)) {
+        if (IsInner(released)) {
+            const int minute = ClockPosition(released) * kMinutesPerPosition;
+            start = AtTime(start, hour, minute);
+            end = AtTime(end, hour + 1, minute);
+        } else if (released == pressed) {
+            start = AtTime(start, hour, 0);
+            end = AtTime(end, hour + 1, 0);
+            if (hour >= kNightFromHour) {
+                face = DialFace::Night;
+            }
+        } else {
+            start = AtTime(start, hour, 0);
+            end = AtTime(end, HourOf(released, face), 0);
+        }
+    } else if (IsOuter(released)) {
+        end = AtTime(end, hour, ClockPosition(released) * kMinutesPerPosition);
+    } else if (released == pressed) {
+        end = AtTime(end, hour, 0);
+    }
+    // Both are written back even when a stroke within the inner ring left them as they were.
+    record.Start = start;
+    record.End = end;
+    return true;
+}
+
+AppointmentEditor::AppointmentEditor(gui::DeviceScreen& screen, EditorHost& host,
+                                     const AppointmentEditorPictures& pictures)
+    : gui::Window(screen, u"TimeWindow", u"Tessarinth", gui::kWhite),
+      host_(host),
+      pictures_(pictures) {}
+
+void AppointmentEditor::OnCreate() {
+    gui::DeviceScreen& screen = Screen();
+    EditRecord& record = host_.Record();
+    controls::PadData& pad = host_.Pad();
+    screen.CreateMenuBar(*this, MenuBarButtons(kAppointmentMenu));
+    activation_ = gui::ActivationRecord{};
+
+    screen.CreateChild<gui::Label>(*this, kSubjectLabel, 0, u"件名");
+    subject_ = screen.CreateChild<gui::ComboBox>(*this, kSubjectBox, 0);
+    screen.CreateChild<gui::Label>(*this, kLocationLabel, 0, u"場所");
+    location_ = screen.CreateChild<gui::ComboBox>(*this, kLocationBox, 0);
+    startDate_ = screen.CreateChild<gui::Label>(*this, kStartDateLabel, 0, u"");
+    screen.CreateChild<gui::PushButton>(*this, kStartDateButton, kCommandStartDate, u".");
+    startTime_ = screen.CreateChild<gui::Label>(*this, kStartTimeLabel, 0, u"");
+    endDate_ = screen.CreateChild<gui::Label>(*this, kEndDateLabel, 0, u"");
+    screen.CreateChild<gui::PushButton>(*this, kEndDateButton, kCommandEndDate, u".");
+    endTime_ = screen.CreateChild<gui::Label>(*this, kEndTimeLabel, 0, u"");
+    allDay_ = screen.CreateChild<gui::CheckBox>(*this, kAllDayBox, kCommandAllDay, u"");
+    reminder_ = screen.CreateChild<gui::CheckBox>(*this, kReminderBox, kCommandReminder, u"");
+    holiday_ = screen.CreateChild<gui::CheckBox>(*this, kHolidayBox, kCommandHoliday, u"");
+    subject_->LimitText(static_cast<int>(kMaxEditedSubjectChars));
+    location_->LimitText(static_cast<int>(kMaxEditedSubjectChars));
+
+    // The pad shows the item's ink, or its text memo: a new item starts in text mode when the
+    // user prefers typed memos; an existing one shows its text memo as text, its ink as ink.
+    pad.InkCount = record.InkCountAtOpen;
+    pad.InkBuffer = record.InkEntries;
+    pad.PadText.clear();
+    if (record.ItemOid == 0) {
+        pad.PadTextMode = settings::IsOn(host_.Settings().HMemo) ? 1 : 0;
+    } else {
+        pad.PadTextMode = 0;
+        if (record.InkCountAtOpen == 0) {
+            pad.PadText = record.Body;
+            pad.PadTextMode = record.Body.empty() ? 0 : 1;
+        }
+    }
+    pad_ = screen.CreateChild<controls::HandwritingPad>(*this, controls::kPadRect, pad);
+
+    hitMap_ = pictures_.hitMap;
+    pressedRegion_ = -1;
+    face_ = DialFace::Day;
+
+    // The recent subjects and locations, most recent first, then the record's own texts.
+    subject_->ClearItems();
+    location_->ClearItems();
+    for (const std::u16string& text : host_.History().SubjectHistory.Texts()) {
+        subject_->AddItem(text);
+    }
+    for (const std::u16string& text : host_.History().LocationHistory.Texts()) {
+        location_->AddItem(text);
+    }
+    subject_->SetText(record.Subject);
+    location_->SetText(record.Location);
+
+    allDay_->SetChecked(record.AllDay != 0);
+    reminder_->SetChecked(record.Reminder != 0);
+    holiday_->SetChecked(record.Holiday != 0);
+    record.HolidayAtOpen = record.Holiday;
+    screen.ShowOkButton(*this);
+}
+
+void AppointmentEditor::OnActivate(gui::Activation state) {
+    gui::HandleActivation(Screen(), state, activation_);
+}
+
+void AppointmentEditor::OnSettingChange() {
+    gui::HandleSettingChange(Screen(), activation_);
+}
+
+void AppointmentEditor::OnPaint(gui::Surface& surface) {
+    const EditRecord& record = host_.Record();
+    surface.FillRect(kPaintArea.left, kPaintArea.top, kPaintArea.right, kPaintArea.bottom,
+                     gui::kWhite);
+    surface.DrawImage(face_ == DialFace::Day ? pictures_.dayFace : pictures_.nightFace,
+                      kDialOrigin.x, kDialOrigin.y);
+    startDate_->SetText(EditorDateText(record.Start));
+    // The end's date is shown only when it lies on another day than the start.
+    endDate_->SetText(WholeDay(record.End) == WholeDay(record.Start) ? std::u16string()
+                                                                     : EditorDateText(record.End));
+    const bool allDay = record.AllDay != 0;
+    startTime_->SetText(allDay ? std::u16string() : EditorTimeText(record.Start));
+    endTime_->SetText(allDay ? std::u16string() : EditorTimeText(record.End));
+    surface.DrawImage(pictures_.allDayIcon, kAllDayIconAt.x, kAllDayIconAt.y);
+    surface.DrawImage(pictures_.reminderIcon, kReminderIconAt.x, kReminderIconAt.y);
+    surface.DrawImage(pictures_.holidayIcon, kHolidayIconAt.x, kHolidayIconAt.y);
+}
+
+int AppointmentEditor::DialRegionAt(gui::Point point) const {
+    const int x = point.x - kDialOrigin.x;
+    const int y = point.y - kDialOrigin.y;
+    // Only the picture's own pixels name regions; the edge one past it is off the dial.
+    if (x < 0 || y < 0 || x >= hitMap_.width() || y >= hitMap_.height()) {
+        return -1;
+    }
+    return DialRegionOfColour(hitMap_.pixel(x, y));
+}
+
+void AppointmentEditor::OnPenDown(gui::Point point) {
+    pressedRegion_ = DialRegionAt(point);
+}
+
+void AppointmentEditor::OnPenUp(gui::Point point) {
+    const int released = DialRegionAt(point);
+    const int pressed = pressedRegion_;
+    pressedRegion_ = -1;
+    if (pressed != -1 && released != -1 &&
+        ApplyDialDrag(pressed, released, face_, host_.Record())) {
+        InvalidateAll(true);
+    }
+}
+
+bool AppointmentEditor::OnCommand(uint16_t command) {
+    EditRecord& record = host_.Record();
+    switch (command) {
+        case kCommandOk:
+            SaveAndClose();
+            return true;
+        case kCommandCancel:
+        case kCommandBack:
+            Close();
+            return true;
+        case kCommandDelete:
+            DeleteAndClose();
+            return true;
+        case kCommandStartDate:
+            PickDate(true);
+            return true;
+        case kCommandEndDate:
+            PickDate(false);
+            return true;
+        case kCommandAllDay:
+            SetAllDay();
+            return true;
+        case kCommandReminder:
+            record.Reminder = reminder_->IsChecked() ? 1 : 0;
+            return true;
+        case kCommandHoliday:
+            record.Holiday = holiday_->IsChecked() ? 1 : 0;
+            return true;
+        default:
+            return false;
+    }
+}
+
+void AppointmentEditor::SetAllDay() {
+    EditRecord& record = host_.Record();
+    if (allDay_->IsChecked()) {
+        record.AllDay = 1;
+        record.Start = WholeDay(record.Start);
+        record.End = WholeDay(record.End);
+        InvalidateAll(true);
+    } else {
+        InvalidateAll(true);
+        record.AllDay = 0;
+    }
+}
+
+void AppointmentEditor::SaveAndClose() {
+    EditRecord& record = host_.Record();
+    if (record.Start > record.End) {
+        Screen().ShowMessageBox(kEndBeforeStart, kWarningCaption, gui::MessageBoxButtons::Ok);
+        return;
+    }
+    record.Subject = LimitedText(subject_->Text(), kMaxEditedSubjectChars);
+    record.Location = LimitedText(location_->Text(), kMaxEditedSubjectChars);
+    const std::u16string text = pad_->ReadPadText();
+    const WriteResult written =
+        record.ItemOid == 0 ? CreateAppointment(host_.WriteContext(), record, host_.Pad(), text)
+                            : UpdateAppointment(host_.WriteContext(), record, host_.Pad(), text);
+    // Handwriting that found no file is still in the pad: the user is told, and nothing was
+    // stored, so the editor stays open.
+    if (written.status == WriteStatus::NoRoomForInk) {
+        Screen().ShowMessageBox(kNoMoreRoomMessage, u"", gui::MessageBoxButtons::Ok);
+        return;
+    }
+    if (written.status == WriteStatus::InkFileFailed) {
+        Screen().ShowMessageBox(kNotSaved, u"", gui::MessageBoxButtons::Ok);
+        return;
+    }
+    controls::HistoryLists& history = host_.History();
+    controls::RememberHistoryText(history.SubjectHistory, record.Subject);
+    controls::RememberHistoryText(history.LocationHistory, record.Location);
+    (void)controls::SaveSubjectLocationHistory(history, host_.Home(), host_.Settings().DataPath);
+    host_.ReloadAfterWrite(written.ok());
+    Close();
+}
+
+void AppointmentEditor::DeleteAndClose() {
+    const EditRecord& record = host_.Record();
+    if (record.ItemOid != 0) {
+        if (Screen().ShowMessageBox(kDeleteQuestion, kDeleteCaption,
+                                    gui::MessageBoxButtons::YesNo) != gui::MessageBoxAnswer::Yes) {
+            return;
+        }
+        const WriteResult deleted = DeleteAppointment(host_.WriteContext(), record);
+        host_.ReloadAfterWrite(deleted.ok());
+    }
+    Close();
+}
+
+void AppointmentEditor::PickDate(bool start) {
+    EditRecord& record = host_.Record();
+    controls::PickedDates dates{record.Start, record.End, host_.SelectedDate()};
+    const auto variant =
+        start ? controls::DatePickerVariant::StartDate : controls::DatePickerVariant::EndDate;
+    if (controls::RunDatePicker(Screen(), *this, variant, dates) == kCommandOk) {
+        record.Start = dates.start;
+        record.End = dates.end;
+        if (start) {
+            host_.MoveSelectedDate(dates.selectedDate);
+        }
+    }
+    InvalidateAll(true);
+}
+
+void AppointmentEditor::Close() {
+    host_.ReturnToMainWindow();
+    Destroy();
+}
+
+}  // namespace editors

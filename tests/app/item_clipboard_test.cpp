@@ -1,0 +1,256 @@
+#include "app/item_clipboard.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "controls/ink_entry.h"
+#include "platform/pim/ical_io.h"
+#include "resources/resource_ids.h"
+#include "tests/app/planner_fixture.h"
+
+namespace app {
+namespace {
+
+using namespace resources;
+using schedule::DayItemKind;
+using testing_support::ReadBytes;
+using testing_support::WriteBytes;
+
+// On the 7th: a 10:30-11:15 meeting with a three-line memo, a weekly series, a handwritten
+// memo (7.dat) at 16:00, and a dated task with notes; a trip from the 6th to the 8th; undated
+// tasks in the corner.
+class ItemClipboardTest : public PlannerFixture {
+protected:
+    void SetUp() override {
+        const std::vector<controls::InkEntry> ink{{-3, 2}, {-2, 1}, {10, 5}, {30, 9}, {-1, -1}};
+        inkBytes_ = controls::EncodeInkEntries(ink);
+        Start([this](pim::Application& store) {
+            WriteBytes(home_.DeviceRoot() / "My Documents" / "7.dat", inkBytes_);
+            pim::AppointmentRecord meeting;
+            meeting.start = At(2026, 12, 7, 10, 30);
+            meeting.end = At(2026, 12, 7, 11, 15);
+            meeting.subject = u"会議";
+            meeting.location = u"本社";
+            meeting.body = u"一行目\r\n二行目\r\n三行目";
+            pim::AppointmentRecord weekly;
+            weekly.start = At(2026, 12, 7, 12);
+            weekly.end = At(2026, 12, 7, 13);
+            weekly.subject = u"昼会";
+            weekly.recurrence.rule = "FREQ=WEEKLY;COUNT=3";
+            weekly.recurrence.zoneStart = weekly.start;
+            pim::AppointmentRecord drawn;
+            drawn.start = At(2026, 12, 7, 16);
+            drawn.end = At(2026, 12, 7, 17);
+            drawn.subject = u"地図";
+            drawn.body = u"7.dat";
+            pim::AppointmentRecord trip;
+            trip.start = At(2026, 12, 6, 20);
+            trip.end = At(2026, 12, 8, 9);
+            trip.subject = u"出張";
+            pim::TaskRecord dated;
+            dated.subject = u"請求書";
+            dated.body = u"三社分";
+            dated.dueDate = At(2026, 12, 7);
+            pim::TaskRecord undated;
+            undated.subject = u"買い物";
+            ASSERT_TRUE(store.AddAll({meeting, weekly, drawn, trip}, {dated, undated}).ok());
+        });
+    }
+
+    // The row of the first item with that subject, -1 when none is listed.
+    int RowOf(std::u16string_view subject) const {
+        for (size_t i = 0; i < schedule::kDayItemRows; ++i) {
+            if (Row(i).subject == subject && Row(i).objectId != 0) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+    std::vector<pim::AppointmentRecord> AllAppointments() {
+        auto all = Reader().AllAppointments();
+        EXPECT_TRUE(all.ok());
+        return all ? std::move(*all) : std::vector<pim::AppointmentRecord>{};
+    }
+    std::vector<pim::TaskRecord> AllTasks() {
+        auto all = Reader().AllTasks();
+        EXPECT_TRUE(all.ok());
+        return all ? std::move(*all) : std::vector<pim::TaskRecord>{};
+    }
+    std::vector<pim::AppointmentRecord> Appointments(std::u16string_view subject) {
+        std::vector<pim::AppointmentRecord> found;
+        for (const pim::AppointmentRecord& record : AllAppointments()) {
+            if (record.subject == subject) {
+                found.push_back(record);
+            }
+        }
+        return found;
+    }
+    std::string Export() { return pim::WriteICalendar(AllAppointments(), AllTasks()); }
+
+    std::string inkBytes_;
+};
+
+TEST_F(ItemClipboardTest, NothingIsPastedBeforeACopyAndSeriesAreNotCopied) {
+    const std::string before = Export();
+    Hold(ItemRow(RowOf(u"会議")), kCommandPasteAsAppointment);
+    Hold(ItemRow(RowOf(u"会議")), kCommandPasteAsTask);
+    const int series = RowOf(u"昼会");
+    ASSERT_GE(series, 0);
+    ASSERT_EQ(Row(static_cast<size_t>(series)).recurring, 1);
+    Hold(ItemRow(series), kCommandCopy);
+    EXPECT_EQ(main_->Clipboard().objectId, 0);
+    Hold(ItemRow(series), kCommandCut);
+    EXPECT_EQ(main_->Clipboard().objectId, 0);
+    EXPECT_EQ(Export(), before);
+}
+
+TEST_F(ItemClipboardTest, ACutMeetingPastedTwiceOnAnotherDayKeepsItsTimesAndWholeMemo) {
+    Hold(ItemRow(RowOf(u"会議")), kCommandCut);
+    EXPECT_EQ(main_->Clipboard().kind, ClipboardKind::Appointment);
+    EXPECT_TRUE(Appointments(u"会議").empty());
+    EXPECT_EQ(RowOf(u"会議"), -1);
+
+    // The 10th is the list's first empty day.
+    const size_t tenth = static_cast<size_t>(
+        std::find_if(
+            planner_.dayItems->table.begin(), planner_.dayItems->table.end(),
+            [](const schedule::DayItemRow& row) { return row.rowDate == At(2026, 12, 10); }) -
+        planner_.dayItems->table.begin());
+    ASSERT_LT(tenth, schedule::kDayItemRows);
+    Hold(ItemRow(static_cast<int>(tenth)), kCommandPasteAsAppointment);
+    Hold(ItemRow(static_cast<int>(tenth)), kCommandPasteAsAppointment);
+    const auto pasted = Appointments(u"会議");
+    ASSERT_EQ(pasted.size(), 2u);
+    EXPECT_NE(pasted[0].oid, pasted[1].oid);
+    for (const pim::AppointmentRecord& record : pasted) {
+        EXPECT_EQ(record.start, At(2026, 12, 10, 10, 30));
+        EXPECT_EQ(record.end, At(2026, 12, 10, 11, 15));
+        EXPECT_EQ(record.location, u"本社");
+        EXPECT_EQ(record.body, u"一行目\r\n二行目\r\n三行目");
+    }
+    // The month's marks show the new day's appointments at once.
+    const size_t cell = static_cast<size_t>(
+        std::find(planner_.census.dates.begin(), planner_.census.dates.end(), At(2026, 12, 10)) -
+        planner_.census.dates.begin());
+    EXPECT_NE(planner_.census.census.timeBands[cell], 0);
+}
+
+TEST_F(ItemClipboardTest, AnAppointmentBegunTheDayBeforeKeepsItsStartAndLength) {
+    const int row = RowOf(u"出張");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(Row(static_cast<size_t>(row)).start, At(2026, 12, 7));  // listed from midnight
+    Hold(ItemRow(row), kCommandCut);
+    Hold(ItemRow(RowOf(u"請求書")), kCommandPasteAsAppointment);  // a row of the 7th
+    const auto pasted = Appointments(u"出張");
+    ASSERT_EQ(pasted.size(), 1u);
+    EXPECT_EQ(pasted[0].start, At(2026, 12, 7, 20));
+    EXPECT_EQ(pasted[0].end, At(2026, 12, 9, 9));
+}
+
+TEST_F(ItemClipboardTest, HandwritingPastedGetsAFileOfItsOwnWithTheSameInk) {
+    Hold(ItemRow(RowOf(u"地図")), kCommandCopy);
+    EXPECT_EQ(main_->Clipboard().inkCount, 5);
+    Hold(ItemRow(RowOf(u"請求書")), kCommandPasteAsAppointment);
+    const auto maps = Appointments(u"地図");
+    ASSERT_EQ(maps.size(), 2u);
+    const std::u16string copyBody = maps[0].body == u"7.dat" ? maps[1].body : maps[0].body;
+    EXPECT_EQ(copyBody, u"1.dat");
+    EXPECT_EQ(ReadBytes(home_.DeviceRoot() / "My Documents" / "1.dat"), inkBytes_);
+    EXPECT_EQ(ReadBytes(home_.DeviceRoot() / "My Documents" / "7.dat"), inkBytes_);
+    // Pasted as a task, handwriting leaves no notes: the body only named its file.
+    Hold(ItemRow(RowOf(u"請求書")), kCommandPasteAsTask);
+    for (const pim::TaskRecord& task : AllTasks()) {
+        if (task.subject == u"地図") {
+            EXPECT_EQ(task.body, u"");
+        }
+    }
+}
+
+TEST_F(ItemClipboardTest, TasksPasteAsAnHourFromNowAndAsTasksWithTheirNotes) {
+    Hold(ItemRow(RowOf(u"請求書")), kCommandCopy);
+    EXPECT_EQ(main_->Clipboard().kind, ClipboardKind::DatedTask);
+    main_->SendCommand(kCommandNextDay);  // the 8th, whose first row is the trip's
+    Hold(ItemRow(0), kCommandPasteAsAppointment);
+    auto pasted = Appointments(u"請求書");
+    ASSERT_EQ(pasted.size(), 1u);
+    EXPECT_EQ(pasted[0].start, At(2026, 12, 8, 14));
+    EXPECT_EQ(pasted[0].end, At(2026, 12, 8, 15));
+    EXPECT_EQ(pasted[0].body, u"三社分");
+
+    Hold(ItemRow(0), kCommandPasteAsTask);
+    Hold(CornerEntry(0), kCommandPasteAsTask);
+    int dated = 0;
+    int undated = 0;
+    for (const pim::TaskRecord& task : AllTasks()) {
+        if (task.subject != u"請求書" || task.dueDate == At(2026, 12, 7)) {
+            continue;
+        }
+        EXPECT_FALSE(task.complete);
+        if (task.dueDate == At(2026, 12, 8)) {
+            ++dated;
+            EXPECT_EQ(task.body, u"三社分");
+        } else if (task.dueDate == pim::kNoDateValue) {
+            ++undated;
+        }
+    }
+    EXPECT_EQ(dated, 1);
+    EXPECT_EQ(undated, 1);
+}
+
+TEST(PastedAppointment, ATaskPastedAt23EndsAtMidnight) {
+    ItemClipboard task;
+    task.kind = ClipboardKind::UndatedTask;
+    task.objectId = 9;
+    task.subject = u"年賀状";
+    editors::EditRecord record;
+    FillPastedAppointment(task, At(2026, 12, 31), 23, record);
+    EXPECT_EQ(record.Start, At(2026, 12, 31, 23));
+    EXPECT_EQ(record.End, At(2027, 1, 1, 0));
+    EXPECT_EQ(record.ItemOid, 0);
+    EXPECT_EQ(record.InkCountAtOpen, 0);
+}
+
+TEST_F(ItemClipboardTest, TogglingTwiceGivesBackTheSameStoreAndWritesOnlyTheCompletion) {
+    // An imported task whose subject and notes are longer than the list holds.
+    pim::TaskRecord imported;
+    imported.subject = std::u16string(300, u'長');
+    imported.body = std::u16string(14000, u'字');
+    ASSERT_TRUE(Reader().AddAll({}, {imported}).ok());
+    main_->SendCommand(kCommandToday);
+    const std::string before = Export();
+    Hold(ItemRow(RowOf(u"請求書")), kCommandToggleComplete);
+    const int row = RowOf(u"請求書");
+    ASSERT_GE(row, 0);
+    EXPECT_NE(Row(static_cast<size_t>(row)).complete, 0);
+    Hold(ItemRow(row), kCommandToggleComplete);
+    for (int entry = 0; entry < 2; ++entry) {
+        Hold(CornerEntry(entry), kCommandToggleComplete);
+        EXPECT_NE(planner_.dayItems->undatedTasks[static_cast<size_t>(entry)].complete, 0);
+        Hold(CornerEntry(entry), kCommandToggleComplete);
+    }
+    EXPECT_EQ(Export(), before);
+}
+
+TEST_F(ItemClipboardTest, NewTaskTakesTheRowsDayOrNoneInTheCorner) {
+    Hold(CornerEntry(0), kCommandNewTaskHere);
+    ASSERT_NE(main_->OpenEditorWindow(), nullptr);
+    EXPECT_EQ(planner_.editRecord->Start, 0.0);
+    main_->OpenEditorWindow()->SendCommand(kCommandBack);
+    Hold(ItemRow(5), kCommandNewTaskHere);
+    ASSERT_NE(main_->OpenEditorWindow(), nullptr);
+    EXPECT_EQ(planner_.editRecord->Start, Row(5).rowDate);
+}
+
+TEST_F(ItemClipboardTest, HandwritingWithoutAFreeFileNumberPastesNothing) {
+    for (int n = 1; n <= 1999; ++n) {
+        WriteBytes(home_.DeviceRoot() / "My Documents" / (std::to_string(n) + ".dat"), "");
+    }
+    Hold(ItemRow(RowOf(u"地図")), kCommandCopy);
+    Hold(ItemRow(RowOf(u"請求書")), kCommandPasteAsAppointment);
+    EXPECT_EQ(Appointments(u"地図").size(), 1u);
+    EXPECT_EQ(responder_.messageBoxTexts, std::vector<std::u16string>{u"これ以上は追加できません"});
+}
+
+}  // namespace
+}  // namespace app

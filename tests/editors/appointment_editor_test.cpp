@@ -1,0 +1,296 @@
+#include "editors/appointment_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QInputMethodEvent>
+
+#include <cmath>
+
+#include "controls/ink_entry.h"
+#include "resources/resource_ids.h"
+#include "tests/app/planner_fixture.h"
+#include "tests/editors/editors_fixture.h"
+
+namespace editors {
+namespace {
+
+using app::At;
+using namespace resources;
+
+enum class Ring { Inner, Outer };
+
+// A point of the dial on the screen: the centre of the clock position's sector on a ring (the
+// dial's centre is at (190, 100) in the editor, which starts 26 pixels down; the rings' middles
+// lie at radius 24 and 40).
+gui::Point Dial(Ring ring, int position) {
+    const double radius = ring == Ring::Inner ? 24 : 40;
+    const double angle = position * M_PI / 6;
+    return {static_cast<int>(std::lround(190 + radius * std::sin(angle))),
+            static_cast<int>(std::lround(126 - radius * std::cos(angle)))};
+}
+constexpr gui::Point kDialCentre{190, 126};
+constexpr gui::Point kSubjectField{100, 26 + 9};
+constexpr gui::Point kAllDayBox{22, 26 + 94};
+constexpr gui::Point kHolidayBox{92, 26 + 94};
+constexpr gui::Point kDeleteButton{40, 310};
+
+class AppointmentEditorTest : public app::PlannerFixture {
+protected:
+    void SetUp() override {
+        Start([](pim::Application&) {});
+    }
+
+    // Opens a new appointment on the selected day, as 新規 → 予定 does.
+    AppointmentEditor* OpenNew() {
+        main_->SendCommand(kCommandNewAppointment);
+        return Editor();
+    }
+    AppointmentEditor* Editor() const {
+        return dynamic_cast<AppointmentEditor*>(main_->OpenEditorWindow());
+    }
+    void Stroke(gui::Point from, gui::Point to) {
+        screen_.PenDown(from);
+        screen_.PenMove(to);
+        screen_.PenUp(to);
+        screen_.ProcessPending();
+        screen_.PaintPending();
+    }
+    void Type(const QString& text) {
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(screen_.FocusWindow()->ScreenWidget(), &commit);
+    }
+    // The record's start and end as "hh:mm-hh:mm".
+    std::string Times() const {
+        const auto text = [](platform::Date date) {
+            const auto fields = platform::DateToFields(date);
+            char buffer[16];
+            std::snprintf(buffer, sizeof buffer, "%02u:%02u", unsigned{fields->Hour},
+                          unsigned{fields->Minute});
+            return std::string(buffer);
+        };
+        return text(planner_.editRecord->Start) + "-" + text(planner_.editRecord->End);
+    }
+    void Ok() {
+        Editor()->SendCommand(kCommandOk);
+        screen_.ProcessPending();
+        screen_.PaintPending();
+    }
+    std::filesystem::path DataFolder() const { return home_.DeviceRoot() / "My Documents"; }
+    pim::AppointmentRecord Stored(int32_t oid) {
+        auto appointment = Reader().GetAppointmentFromOid(oid);
+        EXPECT_TRUE(appointment.ok()) << oid;
+        return appointment ? appointment->Record() : pim::AppointmentRecord{};
+    }
+};
+
+TEST_F(AppointmentEditorTest, OneStrokeOnTheDialSetsTheTimes) {
+    OpenNew();
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(Editor()->Face(), DialFace::Day);
+    Stroke(Dial(Ring::Outer, 9), Dial(Ring::Inner, 6));
+    EXPECT_EQ(Times(), "09:30-10:30");
+    Stroke(Dial(Ring::Outer, 10), Dial(Ring::Outer, 10));
+    EXPECT_EQ(Times(), "10:00-11:00");
+    Stroke(Dial(Ring::Outer, 10), Dial(Ring::Outer, 12));
+    EXPECT_EQ(Times(), "10:00-12:00");
+    Stroke(Dial(Ring::Inner, 3), Dial(Ring::Outer, 9));
+    EXPECT_EQ(Times(), "10:00-15:45");
+    Stroke(Dial(Ring::Inner, 3), Dial(Ring::Inner, 4));  // within the inner ring: nothing
+    EXPECT_EQ(Times(), "10:00-15:45");
+    Stroke(Dial(Ring::Outer, 7), Dial(Ring::Outer, 7));
+    EXPECT_EQ(Times(), "19:00-20:00");
+    EXPECT_EQ(Editor()->Face(), DialFace::Night);
+    Stroke(Dial(Ring::Outer, 12), Dial(Ring::Outer, 12));
+    EXPECT_EQ(Times(), "00:00-01:00");
+    Stroke(kDialCentre, kDialCentre);
+    EXPECT_EQ(Editor()->Face(), DialFace::Day);
+    Stroke(kDialCentre, Dial(Ring::Outer, 3));
+    EXPECT_EQ(Editor()->Face(), DialFace::Day);
+    EXPECT_EQ(Times(), "00:00-01:00");
+    EXPECT_EQ(planner_.editRecord->Start, At(2026, 12, 7));
+}
+
+TEST_F(AppointmentEditorTest, TwelveOClockAndElevenAtNightCarryIntoTheNextHourAndDay) {
+    OpenNew();
+    // Outer 11 (11:00) released on inner 12: the minutes are 60.
+    Stroke(Dial(Ring::Outer, 11), Dial(Ring::Inner, 12));
+    EXPECT_EQ(Times(), "12:00-13:00");
+    Stroke(kDialCentre, kDialCentre);                      // night
+    Stroke(Dial(Ring::Outer, 11), Dial(Ring::Outer, 11));  // 23:00 to 24:00
+    EXPECT_EQ(planner_.editRecord->Start, At(2026, 12, 7, 23));
+    EXPECT_EQ(planner_.editRecord->End, At(2026, 12, 8, 0));
+}
+
+TEST_F(AppointmentEditorTest, OnlyThePicturesOwnPixelsNameRegions) {
+    OpenNew();
+    const platform::Date before = planner_.editRecord->Start;
+    // x 240 and y 150 of the editor lie one past the 100 x 100 picture.
+    Stroke({240, 26 + 100}, {240, 26 + 100});
+    Stroke({190, 26 + 150}, {190, 26 + 150});
+    Stroke({150, 26 + 100}, {240, 26 + 100});
+    EXPECT_EQ(planner_.editRecord->Start, before);
+}
+
+TEST_F(AppointmentEditorTest, AllDayDropsTheTimesAndTheDialIgnoresThePen) {
+    OpenNew();
+    Stroke(Dial(Ring::Outer, 9), Dial(Ring::Inner, 6));
+    Tap(kAllDayBox);
+    EXPECT_EQ(planner_.editRecord->AllDay, 1);
+    EXPECT_EQ(Times(), "00:00-00:00");
+    Stroke(Dial(Ring::Outer, 10), Dial(Ring::Outer, 10));
+    EXPECT_EQ(Times(), "00:00-00:00");
+    Tap(kAllDayBox);
+    EXPECT_EQ(planner_.editRecord->AllDay, 0);
+    EXPECT_EQ(Times(), "00:00-00:00");
+}
+
+TEST_F(AppointmentEditorTest, AnEndBeforeTheStartIsRefusedAndNothingIsWritten) {
+    OpenNew();
+    Tap(kSubjectField);
+    Type(QStringLiteral("逆"));
+    Stroke(Dial(Ring::Outer, 11), Dial(Ring::Outer, 9));
+    EXPECT_EQ(Times(), "11:00-09:00");
+    Ok();
+    EXPECT_EQ(responder_.messageBoxTexts,
+              std::vector<std::u16string>{u"終了時間が開始時間より前です"});
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_TRUE(Reader().AllAppointments()->empty());
+}
+
+TEST_F(AppointmentEditorTest, ANewAppointmentWithTextOrInkAndItsHistory) {
+    OpenNew();
+    Tap(kSubjectField);
+    Type(QStringLiteral("会議"));
+    Stroke(Dial(Ring::Outer, 9), Dial(Ring::Inner, 6));
+    // A stroke in the pad's drawing area (the pad starts at y 155 of the editor).
+    Stroke({40, 26 + 200}, {120, 26 + 230});
+    EXPECT_EQ(planner_.pad->InkCount, 5);
+    Tap(kHolidayBox);
+    Ok();
+    EXPECT_EQ(main_->OpenEditorWindow(), nullptr);
+    ASSERT_EQ(Row(0).kind, schedule::DayItemKind::Appointment);
+    const pim::AppointmentRecord stored = Stored(Row(0).objectId);
+    EXPECT_EQ(stored.subject, u"会議");
+    EXPECT_EQ(stored.start, At(2026, 12, 7, 9, 30));
+    EXPECT_EQ(stored.body, u"1.dat");
+    EXPECT_EQ(stored.categories, u"祝日");
+    EXPECT_EQ(testing_support::ReadBytes(DataFolder() / "1.dat").size(), 5u * 8);
+    EXPECT_EQ(planner_.history.SubjectHistory.Texts()[0], u"会議");
+    // The month's marks show it at once: the 7th is a holiday with a morning mark.
+    const size_t cell = static_cast<size_t>(
+        std::find(planner_.census.dates.begin(), planner_.census.dates.end(), At(2026, 12, 7)) -
+        planner_.census.dates.begin());
+    EXPECT_EQ(planner_.census.census.holiday[cell], 1);
+}
+
+TEST_F(AppointmentEditorTest, OpeningAndSavingKeepsOrReplacesTheMemo) {
+    pim::AppointmentRecord memo;
+    memo.start = At(2026, 12, 7, 8);
+    memo.end = At(2026, 12, 7, 9);
+    memo.subject = u"メモ";
+    memo.body = u"一行目\r\n二行目";
+    memo.categories = u"祝日";
+    ASSERT_TRUE(Reader().AddAll({memo}, {}).ok());
+    main_->SendCommand(kCommandToday);
+    Tap(app::ItemRow(0));
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(planner_.pad->PadTextMode, 1);
+    EXPECT_EQ(planner_.pad->PadText, u"一行目\r\n二行目");
+    Tap(kHolidayBox);  // cleared
+    Ok();
+    const pim::AppointmentRecord saved = Stored(Row(0).objectId);
+    EXPECT_EQ(saved.body, u"一行目\r\n二行目");
+    EXPECT_EQ(saved.categories, u"");
+
+    // A new appointment after it starts with an empty text memo, in text mode by the setting.
+    planner_.settings.HMemo = 1;
+    OpenNew();
+    EXPECT_EQ(planner_.pad->PadTextMode, 1);
+    EXPECT_EQ(planner_.pad->PadText, u"");
+    Editor()->SendCommand(kCommandBack);
+}
+
+TEST_F(AppointmentEditorTest, DeleteAsksAndTakesTheInkFileAlong) {
+    OpenNew();
+    Tap(kDeleteButton);  // a new one closes without a question
+    EXPECT_EQ(main_->OpenEditorWindow(), nullptr);
+    EXPECT_TRUE(responder_.messageBoxTexts.empty());
+
+    OpenNew();
+    Stroke({40, 26 + 200}, {120, 26 + 230});
+    Ok();
+    ASSERT_TRUE(std::filesystem::exists(DataFolder() / "1.dat"));
+    Tap(app::ItemRow(0));
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(planner_.pad->InkCount, 5);
+    responder_.messageBoxAnswers = {gui::MessageBoxAnswer::No, gui::MessageBoxAnswer::Yes};
+    Tap(kDeleteButton);
+    ASSERT_NE(Editor(), nullptr);
+    Tap(kDeleteButton);
+    EXPECT_EQ(main_->OpenEditorWindow(), nullptr);
+    EXPECT_EQ(responder_.messageBoxTexts.size(), 2u);
+    EXPECT_TRUE(Reader().AllAppointments()->empty());
+    EXPECT_FALSE(std::filesystem::exists(DataFolder() / "1.dat"));
+}
+
+TEST_F(AppointmentEditorTest, InkKeptErasedOrReplacedByText) {
+    // Three handwritten appointments at 9, 10 and 11.
+    for (int hour : {9, 10, 11}) {
+        OpenNew();
+        Stroke(Dial(Ring::Outer, hour), Dial(Ring::Outer, hour));
+        Stroke({40, 26 + 200}, {120, 26 + 230});
+        Ok();
+    }
+    ASSERT_EQ(Stored(Row(2).objectId).body, u"3.dat");
+    constexpr gui::Point kClear{138, 26 + 155 + 8};
+    constexpr gui::Point kTextMode{205, 26 + 155 + 8};
+
+    Tap(app::ItemRow(0));  // kept: a stroke added, the same file rewritten
+    Stroke({40, 26 + 240}, {60, 26 + 260});
+    Ok();
+    EXPECT_EQ(Stored(Row(0).objectId).body, u"1.dat");
+    EXPECT_EQ(testing_support::ReadBytes(DataFolder() / "1.dat").size(), 10u * 8);
+
+    Tap(app::ItemRow(1));  // erased
+    Tap(kClear);
+    Ok();
+    EXPECT_EQ(Stored(Row(1).objectId).body, u"");
+    EXPECT_FALSE(std::filesystem::exists(DataFolder() / "2.dat"));
+
+    Tap(app::ItemRow(2));  // replaced by a typed memo
+    Tap(kTextMode);
+    Tap({100, 26 + 155 + 60});
+    Type(QStringLiteral("地図は不要"));
+    Ok();
+    EXPECT_EQ(Stored(Row(2).objectId).body, u"地図は不要");
+    EXPECT_FALSE(std::filesystem::exists(DataFolder() / "3.dat"));
+}
+
+TEST_F(AppointmentEditorTest, InkThatCannotBeStoredKeepsTheEditorOpenWithNothingWritten) {
+    for (int n = 1; n <= 1999; ++n) {
+        testing_support::WriteBytes(DataFolder() / (std::to_string(n) + ".dat"), "");
+    }
+    OpenNew();
+    Stroke({40, 26 + 200}, {120, 26 + 230});
+    Ok();
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(responder_.messageBoxTexts, std::vector<std::u16string>{u"これ以上は追加できません"});
+    EXPECT_EQ(planner_.pad->InkCount, 5);
+    std::filesystem::remove(DataFolder() / "5.dat");
+    {
+        // A full disk: the ink file cannot be written.
+        FileSizeLimit full(16);
+        Ok();
+    }
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(responder_.messageBoxTexts.back(), u"保存できませんでした");
+    EXPECT_TRUE(Reader().AllAppointments()->empty());
+    Ok();
+    EXPECT_EQ(main_->OpenEditorWindow(), nullptr);
+    EXPECT_EQ(Stored(Row(0).objectId).body, u"5.dat");
+}
+
+}  // namespace
+}  // namespace editors
