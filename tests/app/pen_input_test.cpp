@@ -154,6 +154,14 @@ TEST_F(PenInputTest, TapsOnRowsOpenTheirItemButNotAnOccurrenceOrNothing) {
     Tap({100, 26 + 76});  // the list's top line
     EXPECT_EQ(main_->OpenEditorWindow(), nullptr);
 
+    // The date column of an empty day: a new appointment at the start of that day.
+    Tap(ItemRow(3, 20));
+    ASSERT_NE(main_->OpenEditorWindow(), nullptr);
+    EXPECT_EQ(main_->OpenEditorWindow()->ClassName(), u"TimeWindow");
+    EXPECT_EQ(planner_.editRecord->Start, At(2026, 12, 9));
+    EXPECT_EQ(planner_.editRecord->ItemOid, 0);
+    main_->OpenEditorWindow()->SendCommand(kCommandBack);
+
     Tap(ItemRow(1));
     ASSERT_NE(main_->OpenEditorWindow(), nullptr);
     EXPECT_EQ(main_->OpenEditorWindow()->ClassName(), u"TaskWindow");
