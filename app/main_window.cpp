@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 
-#include "resources/shell_resources.h"
+#include <string>
+
+#include "controls/history.h"
 #include "controls/summary_window.h"
 #include "platform/gui/dialog.h"
 #include "platform/gui/dialog_handler.h"
@@ -10,8 +12,11 @@
 #include "platform/gui/shell.h"
 #include "platform/gui/surface.h"
 #include "resources/resource_ids.h"
+#include "resources/shell_resources.h"
 #include "resources/strings.h"
+#include "schedule/month_census.h"
 #include "settings/settings.h"
+#include "settings/settings_dialog.h"
 #include "views/corner_panel.h"
 #include "views/date_header.h"
 #include "views/day_list.h"
@@ -288,8 +293,21 @@ void MainWindow::ShowAboutBox() {
 }
 
 void MainWindow::ShowSettings() {
-    // FIXME: the settings dialog (template 115) opens here; whichever button closes it, the
-    // task item, the month's marks and the day are refreshed.
+    const std::u16string dataFolderBefore = planner_.settings.DataPath;
+    if (settings::RunSettingsDialog(*this, planner_.settings, planner_.registry) ==
+        settings::SettingsDialogResult::Confirmed) {
+        // A new holiday category changes which days of the month shown now are holidays; a
+        // refresh within the same month would otherwise keep the old marks.
+        schedule::InvalidateMonthCensus(planner_.census);
+        if (planner_.settings.DataPath != dataFolderBefore) {
+            // The editors save their lists into the data folder: they start from that folder's
+            // own, or their next save would write the old folder's lists over them.
+            controls::LoadSubjectLocationHistory(planner_.history, planner_.home,
+                                                 planner_.settings.DataPath);
+            controls::LoadTaskHistory(planner_.history, planner_.home, planner_.settings.DataPath);
+        }
+    }
+    // Whichever button closed it, as the task switch may have changed.
     ApplyTaskSetting();
     RefreshAfterChange();
 }

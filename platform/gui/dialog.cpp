@@ -1,8 +1,14 @@
 #include "platform/gui/dialog.h"
 
+#include <QApplication>
 #include <QEventLoop>
+#include <QMouseEvent>
+#include <QRegion>
+#include <QScrollBar>
+#include <QSignalBlocker>
 
 #include <algorithm>
+#include <functional>
 
 #include "platform/gui/check_box.h"
 #include "platform/gui/combo_box.h"
@@ -14,6 +20,112 @@
 #include "platform/gui/surface.h"
 
 namespace gui {
+namespace {
+
+// Device pixels: as wide as the scroll bars of the other controls.
+constexpr int kScrollBarWidth = 13;
+
+// A scroll bar that also takes the mouse wheel turned anywhere over the screen while its dialog
+// is the window on top: the wheel is how a desktop scrolls, wherever the pointer rests.
+class WheelTakingScrollBar final : public QScrollBar {
+public:
+    WheelTakingScrollBar(QWidget& screen, std::function<bool()> dialogOnTop)
+        : QScrollBar(Qt::Vertical, &screen), dialogOnTop_(std::move(dialogOnTop)) {
+        screen.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // A wheel the bar cannot follow (at either end) goes on up to the screen: it is not
+        // taken a second time.
+        if (event->type() != QEvent::Wheel || forwarding_ || isHidden() || !dialogOnTop_()) {
+            return QScrollBar::eventFilter(watched, event);
+        }
+        forwarding_ = true;
+        QCoreApplication::sendEvent(this, event);
+        forwarding_ = false;
+        return true;
+    }
+
+private:
+    std::function<bool()> dialogOnTop_;
+    bool forwarding_ = false;
+};
+
+// Where a control lies within its dialog, from their places on the screen.
+Rect PlaceIn(const Window& dialog, const Window& control) {
+    const Rect outer = dialog.ScreenRect();
+    return control.ScreenRect().Offset(-outer.left, -outer.top);
+}
+
+Rect Intersection(const Rect& a, const Rect& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+
+}  // namespace
+
+// The scroll bar of a dialog taller than its window: Qt's own, at the dialog's right edge. The
+// pen of a script reaches it through the screen rather than the widget, and is handed on to the
+// widget as the mouse, so a tap pages and a stroke drags the thumb as they would by hand.
+class DialogScrollBar final : public Control {
+public:
+    DialogScrollBar(DeviceScreen& screen, Dialog& dialog)
+        : Control(screen, u"SCROLLBAR", 0),
+          bar_(
+              new WheelTakingScrollBar(screen, [&screen, &dialog, alive = screen.IsAlive(&dialog)] {
+                  return alive() && screen.ActiveWindow() == &dialog;
+              })) {
+        bar_->setFocusPolicy(Qt::NoFocus);
+        QObject::connect(bar_, &QScrollBar::valueChanged, bar_,
+                         [&dialog](int value) { dialog.ScrollTo(value); });
+        // The keyboard moving on (Tab) into a control out of sight brings it into view.
+        QObject::connect(qApp, &QApplication::focusChanged, bar_,
+                         [&dialog, alive = screen.IsAlive(&dialog)](QWidget*, QWidget* now) {
+                             if (!alive() || dialog.IsDestroyed() || now == nullptr) {
+                                 return;
+                             }
+                             for (Control* item : dialog.Items()) {
+                                 QWidget* widget = item->ScreenWidget();
+                                 if (widget && (widget == now || widget->isAncestorOf(now))) {
+                                     dialog.ScrollIntoView(*item);
+                                     return;
+                                 }
+                             }
+                         });
+        Attach(bar_);
+    }
+
+    void SetRange(int maximum, int page, int step) {
+        const QSignalBlocker quiet(bar_);
+        bar_->setRange(0, maximum);
+        bar_->setPageStep(page);
+        bar_->setSingleStep(step);
+    }
+    // Shows where the dialog is scrolled to without scrolling it again.
+    void ShowValue(int value) {
+        const QSignalBlocker quiet(bar_);
+        bar_->setValue(value);
+    }
+
+    void OnPenDown(Point point) override { SendMouse(QEvent::MouseButtonPress, point); }
+    void OnPenMove(Point point) override { SendMouse(QEvent::MouseMove, point); }
+    void OnPenUp(Point point) override { SendMouse(QEvent::MouseButtonRelease, point); }
+
+private:
+    void SendMouse(QEvent::Type type, Point point) {
+        const int zoom = Screen().Zoom();
+        // The middle of the device pixel, in the widget's own (zoomed) pixels.
+        const QPointF local((point.x + 0.5) * zoom, (point.y + 0.5) * zoom);
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, local, bar_->mapToGlobal(local), button, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(bar_, &event);
+    }
+
+    QScrollBar* bar_;
+};
 
 Dialog::Dialog(DeviceScreen& screen, DialogTemplate dialogTemplate, DialogHandler& handler,
                Window* owner)
@@ -33,6 +145,7 @@ void Dialog::OnCreate() {
     for (const DialogItem& item : template_.items) {
         CreateItem(item);
     }
+    UpdateScrolling();
 }
 
 void Dialog::CreateItem(const DialogItem& item) {
@@ -131,6 +244,105 @@ void Dialog::MakeFullScreen() {
     const Rect work = Screen().WorkArea();
     Move(work.left, work.top, work.Width(), work.Height(), true);
     fullScreen_ = true;
+    UpdateScrolling();
+}
+
+int Dialog::MaxScrollOffset() const {
+    // The template's height is all there is to see: a combo box's rectangle reaches further,
+    // but only to make room for its dropped list.
+    return std::max(0, units_.ToPixelsY(template_.height) - ClientRect().Height());
+}
+
+Rect Dialog::ViewRect() const {
+    Rect view = ClientRect();
+    if (scrollBar_ && scrollBar_->IsVisible()) {
+        view.right = std::max(view.left, view.right - kScrollBarWidth);
+    }
+    return view;
+}
+
+void Dialog::UpdateScrolling() {
+    const Rect client = ClientRect();
+    if (IsScrollable()) {
+        const Rect barRect{client.right - kScrollBarWidth, 0, client.right, client.bottom};
+        if (!scrollBar_) {
+            scrollBar_ = Screen().CreateChild<DialogScrollBar>(*this, barRect, *this);
+        }
+        scrollBar_->Move(barRect.left, barRect.top, barRect.Width(), barRect.Height(), false);
+        // A page is the window's height; a step one line of the dialog's font.
+        scrollBar_->SetRange(MaxScrollOffset(), client.Height(), units_.BaseY());
+        scrollBar_->Show();
+    } else if (scrollBar_) {
+        scrollBar_->Hide();
+    }
+    ScrollTo(scrollOffset_);
+    ClipItemsToView();
+}
+
+void Dialog::ScrollTo(int offset) {
+    const int clamped = std::clamp(offset, 0, MaxScrollOffset());
+    if (scrollBar_) {
+        scrollBar_->ShowValue(clamped);
+    }
+    const int delta = clamped - scrollOffset_;
+    if (delta == 0) {
+        return;
+    }
+    scrollOffset_ = clamped;
+    for (Control* item : items_) {
+        const Rect place = PlaceIn(*this, *item);
+        item->Move(place.left, place.top - delta, place.Width(), place.Height(), false);
+    }
+    ClipItemsToView();
+}
+
+void Dialog::ScrollIntoView(const Control& control) {
+    const Rect place = PlaceIn(*this, control);
+    const int viewHeight = ViewRect().Height();
+    if (place.top < 0) {
+        ScrollTo(scrollOffset_ + place.top);
+    } else if (place.bottom > viewHeight) {
+        ScrollTo(scrollOffset_ + std::min(place.bottom - viewHeight, place.top));
+    }
+}
+
+void Dialog::ClipItemsToView() {
+    const Rect outer = ScreenRect();
+    const Rect view = ViewRect().Offset(outer.left, outer.top);
+    const int zoom = Screen().Zoom();
+    for (Control* item : items_) {
+        QWidget* widget = item->ScreenWidget();
+        const Rect rect = item->ScreenRect();
+        if (!widget || item->IsDestroyed() || rect.IsEmpty()) {
+            continue;
+        }
+        const Rect inside = Intersection(rect, view);
+        if (inside == rect) {
+            if (!widget->mask().isEmpty()) {
+                widget->clearMask();
+            }
+            continue;
+        }
+        // An empty mask would mean no mask at all: a control wholly out of sight is given one
+        // that misses it.
+        const QRegion visible =
+            inside.IsEmpty()
+                ? QRegion(-1, -1, 1, 1)
+                : QRegion((inside.left - rect.left) * zoom, (inside.top - rect.top) * zoom,
+                          inside.Width() * zoom, inside.Height() * zoom);
+        if (widget->mask() != visible) {
+            widget->setMask(visible);
+        }
+    }
+}
+
+void Dialog::OnSettingChange() {
+    UpdateScrolling();
+}
+
+void Dialog::PlaceScreenWidget() {
+    // The controls are placed after their dialog, at the places this cuts them to.
+    ClipItemsToView();
 }
 
 void Dialog::OnDestroy() {

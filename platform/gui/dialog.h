@@ -16,6 +16,8 @@ class QEventLoop;
 
 namespace gui {
 
+class DialogScrollBar;
+
 // The command of a dialog's Cancel button; Escape sends it too.
 inline constexpr uint16_t kCancelCommand = 2;
 // What a modal run returns when its dialog went away without being ended.
@@ -24,6 +26,11 @@ inline constexpr int kDialogNotEnded = -1;
 // A modal dialog: a top-level window made from a template, its controls laid out in pixels of
 // the template's font, its caption the title the navigation bar shows. Commands and control
 // notifications go to the handler; the handler ends the dialog with a result.
+//
+// A dialog taller than its window (a full-screen one in landscape, where the work area is 188
+// pixels high) scrolls: a scroll bar at its right edge moves the controls up and down, as do
+// the mouse wheel and the keyboard moving into a control out of sight. Controls scrolled partly
+// or wholly out of the window are cut at its edges, so none lies over the bars.
 class Dialog : public Window {
 public:
     Dialog(DeviceScreen& screen, DialogTemplate dialogTemplate, DialogHandler& handler,
@@ -63,8 +70,25 @@ public:
     };
     std::shared_ptr<Outcome> SharedOutcome() const { return outcome_; }
 
+    // ---- scrolling ----
+    // Whether the controls reach further down than the window shows.
+    bool IsScrollable() const { return MaxScrollOffset() > 0; }
+    // How many pixels the controls are moved up; 0 shows the top of the dialog.
+    int ScrollOffset() const { return scrollOffset_; }
+    // How far the template's height reaches below the window; 0 when it fits.
+    int MaxScrollOffset() const;
+    // Moves the controls so that `offset` pixels of the dialog lie above the window (clamped to
+    // what there is to scroll).
+    void ScrollTo(int offset);
+    // Scrolls as little as brings the whole control into sight (its top, when it is taller
+    // than the window).
+    void ScrollIntoView(const Control& control);
+
     void OnCreate() override;
     void OnDestroy() override;
+    // The screen turned: the window has its new size, so what there is to scroll is new too.
+    void OnSettingChange() override;
+    void PlaceScreenWidget() override;
     void OnPaint(Surface& surface) override;
     void OnKeyDown(Key key) override;
     bool OnCommand(uint16_t command) override;
@@ -73,12 +97,20 @@ public:
 private:
     void CreateItem(const DialogItem& item);
     uint16_t DefaultCommand() const;
+    // After the window was sized: shows or hides the scroll bar and keeps the offset in range.
+    void UpdateScrolling();
+    // The part of the window the controls are seen in: all of it but the scroll bar.
+    Rect ViewRect() const;
+    // Cuts each control's widget to the part of it inside the view.
+    void ClipItemsToView();
 
     DialogTemplate template_;
     DialogHandler& handler_;
     Window* owner_;
     DialogUnits units_;
     std::vector<Control*> items_;
+    DialogScrollBar* scrollBar_ = nullptr;
+    int scrollOffset_ = 0;
     std::shared_ptr<Outcome> outcome_ = std::make_shared<Outcome>();
     bool fullScreen_ = false;
 };

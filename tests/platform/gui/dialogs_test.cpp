@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <functional>
 #include <optional>
@@ -326,6 +327,167 @@ TEST_F(DialogsTest, ColourChooserAnswersThroughTheResponder) {
     EXPECT_EQ(responder_.colorsOffered,
               (std::vector<ColorRef>{Rgb(9, 9, 9), Rgb(8, 8, 8), Rgb(7, 7, 7)}));
     EXPECT_EQ(responder_.unexpected, 1);
+}
+
+// The same dialogs on the turned screen, whose work area (320 x 188) is lower than the entry
+// dialog (242 pixels).
+class LandscapeDialogsTest : public DialogsTest {
+protected:
+    LandscapeDialogsTest() { screen_.Rotate(); }
+
+    void Tap(Point point) {
+        screen_.PenDown(point);
+        screen_.ProcessPending();
+        screen_.PenUp(point);
+        screen_.ProcessPending();
+    }
+    static Point Middle(const Rect& rect) {
+        return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    }
+    bool InWorkArea(const Rect& rect) const {
+        const Rect work = screen_.WorkArea();
+        return rect.top >= work.top && rect.bottom <= work.bottom && rect.left >= work.left &&
+               rect.right <= work.right;
+    }
+};
+
+TEST_F(LandscapeDialogsTest, ATallDialogScrollsWithThePenUntilItsButtonsCanBeTapped) {
+    EntryHandler handler(entry_);
+    bool okOutOfReachAtFirst = false;
+    bool pathInReachAtFirst = false;
+    int taps = 0;
+    responder_.dialogAnswers.push_back({[&](Dialog& dialog) {
+                                            Control* ok = dialog.Item(kOkCommand);
+                                            okOutOfReachAtFirst = !InWorkArea(ok->ScreenRect());
+                                            pathInReachAtFirst =
+                                                InWorkArea(dialog.Item(kPathEdit)->ScreenRect());
+                                            // Taps on the lower end of the strip at the right edge,
+                                            // as a user pages down.
+                                            const Rect work = screen_.WorkArea();
+                                            while (taps < 10 && !InWorkArea(ok->ScreenRect())) {
+                                                Tap({work.right - 6, work.bottom - 20});
+                                                ++taps;
+                                            }
+                                            dialog.SetItemText(kPathEdit, u"\\Storage Card");
+                                            Tap(Middle(ok->ScreenRect()));
+                                        },
+                                        0});
+    EXPECT_EQ(RunModalDialog(screen_, *owner_, EntryTemplate(), handler), 1);
+    EXPECT_TRUE(okOutOfReachAtFirst);
+    EXPECT_TRUE(pathInReachAtFirst);
+    EXPECT_LT(taps, 10);
+    EXPECT_EQ(entry_.path, u"\\Storage Card");
+}
+
+TEST_F(LandscapeDialogsTest, ControlsScrolledOutOfTheWindowAreCutAtItsEdges) {
+    EntryHandler handler(entry_);
+    // Shown, so that the desktop draws the control widgets over the screen as a user sees it.
+    screen_.show();
+    QImage partly;
+    QImage wholly;
+    responder_.dialogAnswers.push_back({[&](Dialog& dialog) {
+                                            // The path field (34 to 54 unscrolled) then lies at
+                                            // -11 to 9, half in front of the navigation bar...
+                                            dialog.ScrollTo(45);
+                                            screen_.ProcessPending();
+                                            partly = screen_.grab().toImage();
+                                            // ... and at -20 to 0, wholly in front of it.
+                                            dialog.ScrollTo(dialog.MaxScrollOffset());
+                                            screen_.ProcessPending();
+                                            wholly = screen_.grab().toImage();
+                                        },
+                                        kCancelCommand});
+    RunModalDialog(screen_, *owner_, EntryTemplate(), handler);
+    screen_.hide();
+    ASSERT_FALSE(partly.isNull());
+    ASSERT_FALSE(wholly.isNull());
+    const int zoom = screen_.Zoom();
+    const auto at = [zoom](const QImage& image, int x, int y) {
+        return image.pixelColor(x * zoom + zoom / 2, y * zoom + zoom / 2);
+    };
+    // The navigation bar's colour beside the field, and where the field would lie over it.
+    const QColor bar = at(partly, 220, 20);
+    EXPECT_NE(bar, QColor(Qt::white));
+    EXPECT_EQ(at(partly, 100, 20), bar);
+    EXPECT_EQ(at(wholly, 100, 16), bar);
+    // The part of the field still in the dialog shows, white.
+    EXPECT_EQ(at(partly, 100, 30), QColor(Qt::white));
+}
+
+TEST_F(LandscapeDialogsTest, TheWheelOverTheScreenScrolls) {
+    EntryHandler handler(entry_);
+    int afterDown = -1;
+    int afterUp = -1;
+    responder_.dialogAnswers.push_back(
+        {[&](Dialog& dialog) {
+             // Over the screen itself, where the desktop's wheel ends up whichever control it
+             // turned over (none of them takes it).
+             const auto turn = [this](int degrees) {
+                 const QPointF where(100, 150);
+                 QWheelEvent wheel(where, screen_.mapToGlobal(where), QPoint(),
+                                   QPoint(0, degrees * 8), Qt::NoButton, Qt::NoModifier,
+                                   Qt::NoScrollPhase, false);
+                 QApplication::sendEvent(&screen_, &wheel);
+             };
+             turn(-15 * 10);  // ten notches towards the user: down, as far as there is
+             afterDown = dialog.ScrollOffset();
+             turn(15);
+             afterUp = dialog.ScrollOffset();
+         },
+         kCancelCommand});
+    RunModalDialog(screen_, *owner_, EntryTemplate(), handler);
+    EXPECT_EQ(afterDown, 242 - 188);
+    EXPECT_LT(afterUp, afterDown);
+    EXPECT_GT(afterUp, 0);
+}
+
+TEST_F(LandscapeDialogsTest, TurningTheScreenWithTheDialogOpenScrollsOnlyWhereItMust) {
+    screen_.Rotate();  // back to portrait: the dialog fits
+    EntryHandler handler(entry_);
+    bool scrollableInPortrait = true;
+    int maxInLandscape = 0;
+    bool okReachedInLandscape = false;
+    int offsetBackInPortrait = -1;
+    Rect okBackInPortrait;
+    responder_.dialogAnswers.push_back({[&](Dialog& dialog) {
+                                            scrollableInPortrait = dialog.IsScrollable();
+                                            screen_.Rotate();
+                                            maxInLandscape = dialog.MaxScrollOffset();
+                                            dialog.ScrollTo(maxInLandscape);
+                                            okReachedInLandscape =
+                                                InWorkArea(dialog.Item(kOkCommand)->ScreenRect());
+                                            screen_.Rotate();
+                                            offsetBackInPortrait = dialog.ScrollOffset();
+                                            okBackInPortrait =
+                                                dialog.Item(kOkCommand)->ScreenRect();
+                                        },
+                                        kCancelCommand});
+    RunModalDialog(screen_, *owner_, EntryTemplate(), handler);
+    EXPECT_FALSE(scrollableInPortrait);
+    EXPECT_EQ(maxInLandscape, 242 - 188);
+    EXPECT_TRUE(okReachedInLandscape);
+    EXPECT_EQ(offsetBackInPortrait, 0);
+    // OK at (7, 128) dialog units, 50 x 14: (11, 208), 75 x 23, under the bar.
+    EXPECT_EQ(okBackInPortrait, (Rect{11, 26 + 208, 11 + 75, 26 + 208 + 23}));
+}
+
+TEST_F(LandscapeDialogsTest, TheKeyboardMovingIntoAControlOutOfSightScrollsItIntoView) {
+    EntryHandler handler(entry_);
+    screen_.show();
+    screen_.activateWindow();
+    bool okOutOfReach = false;
+    bool okInReach = false;
+    responder_.dialogAnswers.push_back({[&](Dialog& dialog) {
+                                            Control* ok = dialog.Item(kOkCommand);
+                                            okOutOfReach = !InWorkArea(ok->ScreenRect());
+                                            ok->ScreenWidget()->setFocus(Qt::TabFocusReason);
+                                            okInReach = InWorkArea(ok->ScreenRect());
+                                        },
+                                        kCancelCommand});
+    RunModalDialog(screen_, *owner_, EntryTemplate(), handler);
+    screen_.hide();
+    EXPECT_TRUE(okOutOfReach);
+    EXPECT_TRUE(okInReach);
 }
 
 }  // namespace

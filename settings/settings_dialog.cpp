@@ -1,0 +1,159 @@
+#include "settings/settings_dialog.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/gui/color_chooser.h"
+#include "platform/gui/colors.h"
+#include "platform/gui/dialog.h"
+#include "platform/gui/dialog_handler.h"
+#include "platform/gui/label.h"
+#include "platform/gui/modal_dialog.h"
+#include "platform/text/unicode_text.h"
+#include "resources/resource_ids.h"
+#include "resources/shell_resources.h"
+#include "settings/setting_fields.h"
+#include "settings/settings_store.h"
+
+namespace settings {
+namespace {
+
+// One day colour: the button that chooses it, the swatch that shows it, and the colour of the
+// swatch's caption.
+struct ColourSlot {
+    uint16_t button;
+    uint16_t swatch;
+    ColourMember setting;
+    gui::ColorRef caption;
+};
+
+// In the order the dialog keeps its working colours. The weekday colour is black unless
+// changed, so its swatch alone is captioned in white.
+constexpr std::array<ColourSlot, 6> kColourSlots{{
+    {kTodayButton, kTodaySwatch, &Settings::ccToday, gui::kBlack},
+    {kCurDayButton, kCurDaySwatch, &Settings::ccCurDay, gui::kBlack},
+    {kWeekDayButton, kWeekDaySwatch, &Settings::ccWeekDay, gui::kWhite},
+    {kSatDayButton, kSatDaySwatch, &Settings::ccSatDay, gui::kBlack},
+    {kSunDayButton, kSunDaySwatch, &Settings::ccSunDay, gui::kBlack},
+    {kHoliDayButton, kHoliDaySwatch, &Settings::ccHoliDay, gui::kBlack},
+}};
+
+struct SwitchSlot {
+    uint16_t box;
+    FlagMember setting;
+};
+
+constexpr std::array<SwitchSlot, 4> kSwitchSlots{{
+    {kTextMemoFirstBox, &Settings::HMemo},
+    {kDatedTasksBox, &Settings::bTask},
+    {kClearTypeBox, &Settings::ClearType},
+    {kSmallFontBox, &Settings::Small},
+}};
+
+constexpr int kResultOk = gui::kOkCommand;
+constexpr int kResultCancel = gui::kCancelCommand;
+
+// An edit box's text as its buffer receives it: up to a zero unit, at most
+// kDialogTextMaxUnits units, and never the first half of a surrogate pair on its own.
+std::u16string DialogText(std::u16string_view text) {
+    text = text.substr(0, text.find(u'\0'));
+    if (text.size() <= kDialogTextMaxUnits) {
+        return std::u16string(text);
+    }
+    size_t kept = kDialogTextMaxUnits;
+    if (platform::IsHighSurrogate(text[kept - 1]) && platform::IsLowSurrogate(text[kept])) {
+        --kept;
+    }
+    return std::u16string(text.substr(0, kept));
+}
+
+// The dialog's procedure. It works on copies of the six colours, so that a colour chosen and
+// then cancelled never reaches the settings.
+class SettingsDialogHandler final : public gui::DialogHandler {
+public:
+    SettingsDialogHandler(Settings& settings, platform::registry::Registry& registry)
+        : settings_(settings), registry_(registry) {}
+
+    bool OnInitDialog(gui::Dialog& dialog) override {
+        gui::InitFullScreenDialog(dialog);
+        dialog.SetItemText(kDataPathEdit, settings_.DataPath);
+        dialog.SetItemText(kHolidayEdit, settings_.HoliDay);
+        for (size_t i = 0; i < kColourSlots.size(); ++i) {
+            working_[i] = settings_.*kColourSlots[i].setting;
+            ShowSwatch(dialog, i);
+        }
+        // Any value but 0 shows checked, though only 1 counts as on: OK stores what is shown.
+        for (const SwitchSlot& slot : kSwitchSlots) {
+            dialog.CheckItem(slot.box, settings_.*slot.setting != 0);
+        }
+        return true;
+    }
+
+    bool OnCommand(gui::Dialog& dialog, uint16_t id) override {
+        if (id == gui::kOkCommand) {
+            Confirm(dialog);
+            return true;
+        }
+        if (id == gui::kCancelCommand) {
+            dialog.End(kResultCancel);
+            return true;
+        }
+        for (size_t i = 0; i < kColourSlots.size(); ++i) {
+            if (id == kColourSlots[i].button) {
+                ChooseWorkingColour(dialog, i);
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    void ShowSwatch(gui::Dialog& dialog, size_t slot) {
+        if (auto* swatch = dialog.ItemAs<gui::Label>(kColourSlots[slot].swatch)) {
+            swatch->SetColors(kColourSlots[slot].caption, working_[slot]);
+        }
+    }
+
+    void ChooseWorkingColour(gui::Dialog& dialog, size_t slot) {
+        const std::optional<gui::ColorRef> chosen =
+            gui::ChooseColor(dialog.Screen(), working_[slot]);
+        if (!chosen) {
+            return;
+        }
+        working_[slot] = *chosen;
+        ShowSwatch(dialog, slot);
+    }
+
+    void Confirm(gui::Dialog& dialog) {
+        settings_.DataPath = DialogText(dialog.ItemText(kDataPathEdit));
+        settings_.HoliDay = DialogText(dialog.ItemText(kHolidayEdit));
+        for (size_t i = 0; i < kColourSlots.size(); ++i) {
+            settings_.*kColourSlots[i].setting = working_[i];
+        }
+        for (const SwitchSlot& slot : kSwitchSlots) {
+            settings_.*slot.setting = dialog.IsItemChecked(slot.box) ? 1 : 0;
+        }
+        // A registry that cannot be written is not reported: the settings hold in memory for
+        // the rest of the run all the same.
+        (void)SaveSettings(registry_, settings_);
+        dialog.End(kResultOk);
+    }
+
+    Settings& settings_;
+    platform::registry::Registry& registry_;
+    std::array<gui::ColorRef, kColourSlots.size()> working_{};
+};
+
+}  // namespace
+
+SettingsDialogResult RunSettingsDialog(gui::Window& owner, Settings& settings,
+                                       platform::registry::Registry& registry) {
+    SettingsDialogHandler handler(settings, registry);
+    const int result = gui::RunModalDialog(
+        owner.Screen(), owner, resources::DialogTemplateOf(resources::kSettingsDialog), handler);
+    return result == kResultOk ? SettingsDialogResult::Confirmed : SettingsDialogResult::Cancelled;
+}
+
+}  // namespace settings
