@@ -22,6 +22,12 @@ using bench::StoreOfSize;
 using pim::Date;
 using platform::MakeDate;
 
+void RemoveStore(const std::filesystem::path& path) {
+    std::filesystem::remove(path);
+    std::filesystem::remove(path.string() + "-wal");
+    std::filesystem::remove(path.string() + "-shm");
+}
+
 // The day list's query: twelve days and two more, expanded, sorted and walked to the end.
 void BM_TwelveDayWindow(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
@@ -89,9 +95,7 @@ void BM_ImportThroughput(benchmark::State& state) {
     const auto path = BenchFolder() / "import.sqlite";
     for (auto _ : state) {
         state.PauseTiming();
-        std::filesystem::remove(path);
-        std::filesystem::remove(path.string() + "-wal");
-        std::filesystem::remove(path.string() + "-shm");
+        RemoveStore(path);
         pim::Application app;
         if (!app.LogOn(path).ok()) {
             state.SkipWithError("cannot open the store");
@@ -107,6 +111,49 @@ void BM_ImportThroughput(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * count);
 }
 BENCHMARK(BM_ImportThroughput)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+// What `tessarinth-cli import` does: parse, then store every item by its UID in one transaction,
+// into an empty store (range 1: 0) or one that holds the file's items already (1: every item
+// found unchanged).
+void BM_ImportByUid(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const bool again = state.range(1) != 0;
+    const std::string text = pim::WriteICalendar(MakeAppointments(count, 7), {});
+    const auto path = BenchFolder() / "import-by-uid.sqlite";
+    const auto import = [&text](pim::Application& app) {
+        auto calendar = pim::ParseICalendar(text);
+        if (!calendar) {
+            return false;
+        }
+        std::vector<pim::IncomingAppointment> incoming;
+        incoming.reserve(calendar->appointments.size());
+        for (size_t i = 0; i < calendar->appointments.size(); ++i) {
+            incoming.push_back(
+                {std::move(calendar->appointments[i]), calendar->appointmentsGive[i]});
+        }
+        return app.SaveByUid(incoming, {}).ok();
+    };
+    for (auto _ : state) {
+        state.PauseTiming();
+        RemoveStore(path);
+        pim::Application app;
+        if (!app.LogOn(path).ok() || (again && !import(app))) {
+            state.SkipWithError("cannot prepare the store");
+            return;
+        }
+        state.ResumeTiming();
+        if (!import(app)) {
+            state.SkipWithError("import failed");
+            return;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_ImportByUid)
+    ->Args({2000, 0})
+    ->Args({20000, 0})
+    ->Args({20000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

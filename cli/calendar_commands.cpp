@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <iostream>
+#include <utility>
+#include <vector>
 
 #include "platform/files/file_operations.h"
 #include "platform/pim/ical_io.h"
@@ -38,11 +40,29 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file) {
     if (auto logOn = LogOn(home, store); !logOn) {
         return Fail("import: " + logOn.error().message);
     }
-    if (auto added = store.AddAll(calendar->appointments, calendar->tasks); !added) {
-        return Fail("import: " + added.error().message + " (nothing was imported)");
+    // Items whose UIDs are stored already are updated in place, so a file imported twice gives
+    // its items once.
+    std::vector<pim::IncomingAppointment> appointments;
+    for (size_t i = 0; i < calendar->appointments.size(); ++i) {
+        appointments.push_back(
+            {std::move(calendar->appointments[i]), calendar->appointmentsGive[i]});
     }
-    std::cout << "imported " << calendar->appointments.size() << " appointments and "
-              << calendar->tasks.size() << " tasks from " << file << "\n";
+    std::vector<pim::IncomingTask> tasks;
+    for (size_t i = 0; i < calendar->tasks.size(); ++i) {
+        tasks.push_back({std::move(calendar->tasks[i]), calendar->tasksGive[i]});
+    }
+    auto saved = store.SaveByUid(appointments, tasks);
+    if (!saved) {
+        return Fail("import: " + saved.error().message + " (nothing was imported)");
+    }
+    using Outcome = pim::UidSaveSummary::Outcome;
+    std::cout << "imported " << appointments.size() << " appointments and " << tasks.size()
+              << " tasks from " << file << ": " << saved->Count(Outcome::Added) << " added, "
+              << saved->Count(Outcome::Updated) << " updated, " << saved->Count(Outcome::Unchanged)
+              << " unchanged; " << calendar->skipped.size() << " skipped\n";
+    for (const std::string& kept : calendar->changedOccurrences) {
+        std::cout << "kept: " << kept << "\n";
+    }
     for (const std::string& note : calendar->notes) {
         std::cout << "note: " << note << "\n";
     }

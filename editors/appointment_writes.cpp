@@ -5,6 +5,7 @@
 #include <string>
 
 #include "editors/ink_file_writer.h"
+#include "platform/files/file_operations.h"
 #include "platform/pim/schedule_store.h"
 #include "schedule/ink_file.h"
 
@@ -73,14 +74,63 @@ void SetCategories(const StoreWriteContext& context, pim::Appointment& appointme
     }
 }
 
-// Ink names are found before anything is written: a body never names a number that was not
-// free, nor a path the day loader would refuse.
-platform::Result<std::u16string> NewInkName(const StoreWriteContext& context) {
-    auto number = FindFreeInkNumber(context.home, context.settings.DataPath);
-    if (!number) {
-        return number.error();
+// An ink number taken for a memo that is not stored yet: its file (empty until written) goes
+// again unless the store came to name it.
+class InkClaim {
+public:
+    explicit InkClaim(const StoreWriteContext& context) : context_(context) {}
+    ~InkClaim() {
+        if (!name_.empty() && !kept_) {
+            (void)DeleteInkFile(context_.home, context_.settings.DataPath, name_);
+        }
     }
-    return InkFileName(*number);
+    InkClaim(const InkClaim&) = delete;
+    InkClaim& operator=(const InkClaim&) = delete;
+
+    // Ink names are taken before anything is written: a body never names a number that was
+    // not free, nor a path the day loader would refuse.
+    platform::Result<std::u16string> Take() {
+        auto number = ClaimFreeInkNumber(context_.home, context_.settings.DataPath);
+        if (!number) {
+            return number.error();
+        }
+        name_ = InkFileName(*number);
+        return name_;
+    }
+    void Keep() { kept_ = true; }
+
+private:
+    const StoreWriteContext& context_;
+    std::u16string name_;
+    bool kept_ = false;
+};
+
+// Whether a stored item other than `exceptOid` names the ink file on its memo's first line (an
+// imported calendar can give two items one file). When the store cannot say, the file counts
+// as named: handwriting is never deleted on a guess.
+bool NamedElsewhere(pim::Application& application, std::u16string_view name, int32_t exceptOid) {
+    const platform::Result<bool> elsewhere = application.IsFirstBodyLineElsewhere(name, exceptOid);
+    return !elsewhere || *elsewhere;
+}
+
+// Deletes an ink file the item no longer names, unless another item still does. A file that
+// will not go is only an unused number.
+void ReleaseInkFile(const StoreWriteContext& context, pim::Application& application,
+                    std::u16string_view name, int32_t exceptOid) {
+    if (!NamedElsewhere(application, name, exceptOid)) {
+        (void)DeleteInkFile(context.home, context.settings.DataPath, name);
+    }
+}
+
+// Whether the ink file already holds exactly these records.
+bool HoldsInk(const StoreWriteContext& context, std::u16string_view name,
+              std::span<const controls::InkEntry> ink) {
+    auto path = InkFilePath(context.home, context.settings.DataPath, name);
+    if (!path) {
+        return false;
+    }
+    auto bytes = platform::ReadWholeFile(*path);
+    return bytes && *bytes == controls::EncodeInkEntries(ink);
 }
 
 }  // namespace
@@ -90,9 +140,10 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
     // A copy: the text may be the record's own body.
     const std::u16string memo(LimitedText(text, kMaxBodyChars));
     const bool needsInkFile = memo.empty() && pad.InkCount > 0;
+    InkClaim claim(context);
     std::u16string inkName;
     if (needsInkFile) {
-        auto name = NewInkName(context);
+        auto name = claim.Take();
         if (!name) {
             return Failure(WriteStatus::NoRoomForInk, name.error());
         }
@@ -120,11 +171,9 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
     SetDetails(appointment, record, Times::Write);
     SetCategories(context, appointment, record, true);
     if (auto saved = appointment.Save(); !saved) {
-        if (needsInkFile) {
-            (void)DeleteInkFile(context.home, context.settings.DataPath, inkName);
-        }
         return Failure(WriteStatus::StoreFailed, saved.error());
     }
+    claim.Keep();
     return WriteResult{WriteStatus::Written, "", appointment.Oid()};
 }
 
@@ -135,24 +184,41 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
     const MemoLines opened = SplitFirstLine(record.Body);
     const bool hadInkFile = record.InkCountAtOpen > 0 && schedule::IsInkFileName(opened.first);
 
+    auto application = context.store.LoggedOnApplication();
+    if (!application) {
+        return Failure(WriteStatus::StoreFailed, application.error());
+    }
+
     // Decide the body and the file first; refuse before anything is touched.
+    InkClaim claim(context);
     std::u16string inkName;
     std::u16string body;
-    bool createsInkFile = false;
+    bool writesInk = keepsInk;
     if (keepsInk && hadInkFile) {
         inkName = opened.first;
         body = record.Body;
         if (auto path = InkFilePath(context.home, context.settings.DataPath, inkName); !path) {
             return Failure(WriteStatus::NoRoomForInk, path.error());
         }
+        if (NamedElsewhere(**application, inkName, record.ItemOid)) {
+            // The file is another item's handwriting too: changed ink gets a file of its own.
+            writesInk = !HoldsInk(context, inkName, LiveInk(pad));
+            if (writesInk) {
+                auto name = claim.Take();
+                if (!name) {
+                    return Failure(WriteStatus::NoRoomForInk, name.error());
+                }
+                inkName = std::move(*name);
+                body = inkName + (opened.rest.empty() ? u"" : opened.lineBreak + opened.rest);
+            }
+        }
     } else if (keepsInk) {
-        auto name = NewInkName(context);
+        auto name = claim.Take();
         if (!name) {
             return Failure(WriteStatus::NoRoomForInk, name.error());
         }
         inkName = std::move(*name);
         body = inkName;
-        createsInkFile = true;
     } else {
         body = memo;
         // The ink's file goes, but lines stored after its name were never shown in the pad and
@@ -162,16 +228,12 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
         }
     }
 
-    auto application = context.store.LoggedOnApplication();
-    if (!application) {
-        return Failure(WriteStatus::StoreFailed, application.error());
-    }
     auto appointment = (*application)->GetAppointmentFromOid(record.ItemOid);
     if (!appointment) {
         return Failure(WriteStatus::ItemMissing, appointment.error());
     }
 
-    if (keepsInk) {
+    if (writesInk) {
         if (auto written =
                 WriteInkFile(context.home, context.settings.DataPath, inkName, LiveInk(pad));
             !written) {
@@ -189,14 +251,12 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
     SetDetails(*appointment, record, series ? Times::KeepStored : Times::Write);
     SetCategories(context, *appointment, record, false);
     if (auto saved = appointment->Save(); !saved) {
-        if (createsInkFile) {
-            (void)DeleteInkFile(context.home, context.settings.DataPath, inkName);
-        }
         return Failure(WriteStatus::StoreFailed, saved.error());
     }
-    if (hadInkFile && !keepsInk) {
-        // The store no longer names it. A file that will not go is only an unused number.
-        (void)DeleteInkFile(context.home, context.settings.DataPath, opened.first);
+    claim.Keep();
+    if (hadInkFile && (!keepsInk || inkName != opened.first)) {
+        // The store no longer names it here; another item may still.
+        ReleaseInkFile(context, **application, opened.first, record.ItemOid);
     }
     return WriteResult{WriteStatus::Written, "", record.ItemOid};
 }
@@ -219,7 +279,7 @@ WriteResult DeleteAppointment(const StoreWriteContext& context, const EditRecord
     if (record.InkCountAtOpen > 0) {
         const MemoLines lines = SplitFirstLine(record.Body);
         if (schedule::IsInkFileName(lines.first)) {
-            (void)DeleteInkFile(context.home, context.settings.DataPath, lines.first);
+            ReleaseInkFile(context, **application, lines.first, record.ItemOid);
         }
     }
     return WriteResult{WriteStatus::Written, "", record.ItemOid};

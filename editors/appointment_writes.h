@@ -12,7 +12,12 @@ namespace editors {
 // The appointment writes keep the memo rule: a body holds a text memo or the name of an ink file
 // on its first line, never both. A text memo wins over ink (the pad's InkCount becomes 0). Ink
 // files are written before the store names them and deleted only after the store has let go of
-// them, so the store never names a file that is not there.
+// them, so the store never names a file that is not there. A new ink file's number is claimed by
+// creating the file (ClaimFreeInkNumber), so a second writer (tessarinth-cli beside the planner)
+// never gets the same one; a claim the store does not come to name is given up again. An ink
+// file is deleted only when no other stored item (or changed occurrence) names it too, as an
+// imported calendar can make two memos name one file; changed ink of such a shared file goes to
+// a file of its own.
 //
 // `padText` is the pad's text box text; at most kMaxBodyChars of it are kept. Every write
 // refuses with NoRoomForInk, before touching the store or any file, when new ink needs a file

@@ -40,17 +40,25 @@ platform::Result<std::filesystem::path> InkFilePath(const platform::DataHome& ho
     return *path;
 }
 
-platform::Result<int32_t> FindFreeInkNumber(const platform::DataHome& home,
-                                            std::u16string_view dataFolder) {
+platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
+                                             std::u16string_view dataFolder) {
     for (int32_t number = kFirstInkNumber; number <= kLastInkNumber; ++number) {
         auto path = InkFilePath(home, dataFolder, InkFileName(number));
         if (!path) {
             // Longer numbers make longer paths: none further can fit either.
             return path.error();
         }
-        if (!platform::FileExists(*path)) {
+        if (platform::FileExists(*path)) {
+            continue;
+        }
+        auto created = platform::CreateNewFile(*path);
+        if (!created) {
+            return created.error();
+        }
+        if (*created) {
             return number;
         }
+        // Another writer took it between the look and the claim.
     }
     return platform::MakeError("every ink file number from " + std::to_string(kFirstInkNumber) +
                                " to " + std::to_string(kLastInkNumber) + " is taken");

@@ -26,12 +26,15 @@ platform::Result<std::filesystem::path> InkFilePath(const platform::DataHome& ho
                                                     std::u16string_view dataFolder,
                                                     std::u16string_view name);
 
-// The lowest number from kFirstInkNumber to kLastInkNumber whose file is not there and whose
-// path fits; an error when there is none, so that no file is ever named from a number that is
-// not free. Anything at a number's path (also a file that cannot be read) keeps it taken: a new
-// memo never replaces a file it did not write.
-platform::Result<int32_t> FindFreeInkNumber(const platform::DataHome& home,
-                                            std::u16string_view dataFolder);
+// The design's FindFreeInkNumber, safe with two writers (the planner and tessarinth-cli, say):
+// the lowest number from kFirstInkNumber to kLastInkNumber whose file is not there and whose
+// path fits, taken by creating its file empty in one step, so that no other writer can take it
+// too. The caller fills the file (WriteInkFile) or deletes it again. An error when no number is
+// free, so that no file is ever named from a number that is not. Anything at a number's path
+// (also a file that cannot be read) keeps it taken: a new memo never replaces a file it did not
+// write.
+platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
+                                             std::u16string_view dataFolder);
 
 // Writes the entries to the ink file `name` of the data folder, replacing an earlier file of
 // that name atomically: a crash or a full disk leaves the old file whole. The file holds each

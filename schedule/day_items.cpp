@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/pim/recurrence_expander.h"
 #include "platform/pim/schedule_store.h"
 #include "schedule/ink_file.h"
 #include "schedule/store_values.h"
@@ -20,6 +21,8 @@ struct Slot {
     int32_t objectId = 0;
     Date start = 0;
     Date end = 0;
+    // An occurrence changed on its own is an item of its own beside its series.
+    std::optional<Date> changedOccurrence;
 };
 
 using DaySlots = std::array<Slot, kSlotsPerDay>;
@@ -44,6 +47,7 @@ void ResetRow(DayItemRow& row) {
     row.reminder = 0;
     row.recurring = 0;
     row.complete = 0;
+    row.changedOccurrence.reset();
 }
 
 void Reset(Date selectedDate, DayItems& items, WindowSlots& slots) {
@@ -63,14 +67,18 @@ void Reset(Date selectedDate, DayItems& items, WindowSlots& slots) {
 }
 
 // Puts an item into the first free slot of a day; an appointment already there (a second
-// occurrence on the same day) is not listed twice. A full day drops the item.
-void Place(DaySlots& day, DayItemKind kind, int32_t objectId, Date start, Date end) {
+// occurrence on the same day) is not listed twice. An occurrence changed on its own (moved, say)
+// is listed as an item of its own, once a day, beside the series' other occurrences. A full day
+// drops the item.
+void Place(DaySlots& day, DayItemKind kind, int32_t objectId, Date start, Date end,
+           std::optional<Date> changedOccurrence = std::nullopt) {
     for (Slot& slot : day) {
         if (slot.objectId == 0) {
-            slot = Slot{kind, objectId, start, end};
+            slot = Slot{kind, objectId, start, end, changedOccurrence};
             return;
         }
-        if (kind == DayItemKind::Appointment && slot.objectId == objectId) {
+        if (kind == DayItemKind::Appointment && slot.objectId == objectId &&
+            slot.changedOccurrence == changedOccurrence) {
             return;
         }
     }
@@ -89,6 +97,9 @@ void PlaceAppointment(const pim::Appointment& appointment, const DayWindow& wind
     const int32_t objectId = appointment.Oid();
     Date start = appointment.Start();
     const bool allDay = appointment.AllDayEvent() != 0;
+    const std::optional<Date> changed = appointment.IsChangedOccurrence()
+                                            ? std::optional<Date>(appointment.RecurrenceId())
+                                            : std::nullopt;
     if (EarlierDay(start, window[0])) {
         start = window[0];
     }
@@ -98,11 +109,11 @@ void PlaceAppointment(const pim::Appointment& appointment, const DayWindow& wind
         }
         if (!allDay) {
             if (!EarlierDay(window[k], start)) {
-                Place(slots[k], DayItemKind::Appointment, objectId, start, end);
+                Place(slots[k], DayItemKind::Appointment, objectId, start, end, changed);
             }
         } else if (SameDay(start, window[k])) {
             // An all-day appointment is listed once, on its first day inside the window.
-            Place(slots[k], DayItemKind::Appointment, objectId, start, end);
+            Place(slots[k], DayItemKind::Appointment, objectId, start, end, changed);
             break;
         }
     }
@@ -173,6 +184,7 @@ void Compact(const DayWindow& window, const WindowSlots& slots, DayItemTable& ta
             target.objectId = slot.objectId;
             target.start = slot.start;
             target.end = slot.end;
+            target.changedOccurrence = slot.changedOccurrence;
         }
         if (!filled && row < kDayItemRows) {
             table[row++].rowDate = window[k];
@@ -186,19 +198,24 @@ void ReadAppointmentDetails(const pim::Application& application, const settings:
     if (!appointment) {
         return;
     }
-    row.storedStart = appointment->Start();
-    row.allDay = appointment->AllDayEvent() != 0 ? 1 : 0;
-    row.reminder = appointment->ReminderSet() != 0 ? 1 : 0;
-    AssignCut(row.subject, appointment->Subject(), kMaxSubjectUnits);
-    AssignCut(row.location, appointment->Location(), kMaxLocationUnits);
-    row.body.assign(appointment->Body());
-    AssignCut(row.memoText, appointment->Body(), kMaxMemoUnits);
+    const pim::AppointmentRecord& series = appointment->Record();
+    // A changed occurrence shows its change's texts; the row still stands for its series.
+    const pim::OccurrenceChange* change =
+        row.changedOccurrence ? pim::ChangeOf(series.recurrence, *row.changedOccurrence) : nullptr;
+    row.storedStart = series.start;
+    row.allDay = (change ? change->allDay : series.allDay) ? 1 : 0;
+    row.reminder = (change ? change->reminderSet : series.reminderSet) ? 1 : 0;
+    const std::u16string& body = change ? change->body : series.body;
+    AssignCut(row.subject, change ? change->subject : series.subject, kMaxSubjectUnits);
+    AssignCut(row.location, change ? change->location : series.location, kMaxLocationUnits);
+    row.body.assign(body);
+    AssignCut(row.memoText, body, kMaxMemoUnits);
     if (const size_t lineEnd = row.memoText.find_first_of(u"\r\n");
         lineEnd != std::u16string::npos) {
         row.memoText.resize(lineEnd);
     }
     row.inkCount = ReadInkFile(home, settings.DataPath, row.memoText, row.ink);
-    row.holiday = appointment->Categories() == settings.HoliDay ? 1 : 0;
+    row.holiday = (change ? change->categories : series.categories) == settings.HoliDay ? 1 : 0;
     if (auto pattern = appointment->GetRecurrencePattern(); pattern) {
         row.recurring = pattern->Type() != pim::RecurrenceType::None ? 1 : 0;
     }

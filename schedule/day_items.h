@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "controls/ink_entry.h"
@@ -73,6 +74,10 @@ struct DayItemRow {
     int32_t reminder = 0;
     int32_t recurring = 0;
     int32_t complete = 0;  // a task's flag as the store reports it: -1 complete, 0 not
+    // For an occurrence a change of its series made what it is (moved, or other texts): its
+    // identity in the series (pim::Appointment::RecurrenceId). Its texts and flags above are the
+    // change's; its object id is the series'.
+    std::optional<Date> changedOccurrence;
 };
 
 using DayItemTable = std::array<DayItemRow, kDayItemRows>;

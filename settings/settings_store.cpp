@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "settings/setting_fields.h"
 
@@ -88,17 +89,16 @@ void ReadSetting(const Registry& registry, KeyHandle key, const SettingField& fi
     }
 }
 
-Result<void> WriteSetting(Registry& registry, KeyHandle key, const SettingField& field,
-                          const Settings& settings) {
+// A setting as the registry keeps it: text as a string, colours and flags as 32-bit numbers.
+Registry::NamedWrite Stored(const SettingField& field, const Settings& settings) {
     const std::u16string name = ValueName(field);
     if (const auto* text = std::get_if<TextMember>(&field.member)) {
-        return registry.WriteString(key, name, settings.*(*text));
+        return {name, settings.*(*text)};
     }
     if (const auto* colour = std::get_if<ColourMember>(&field.member)) {
-        return registry.WriteNumber(key, name, settings.*(*colour));
+        return {name, settings.*(*colour)};
     }
-    return registry.WriteNumber(
-        key, name, static_cast<uint32_t>(settings.*std::get<FlagMember>(field.member)));
+    return {name, static_cast<uint32_t>(settings.*std::get<FlagMember>(field.member))};
 }
 
 }  // namespace
@@ -120,15 +120,17 @@ Result<void> SaveSettings(Registry& registry, const Settings& settings) {
     if (!path) {
         return platform::MakeError("cannot save the settings: " + path.error().message);
     }
-    Result<void> outcome;
+    std::vector<Registry::NamedWrite> writes;
     for (const SettingField& field : kSaveOrder) {
-        Result<void> written = WriteSetting(registry, path->back(), field, settings);
-        if (!written && outcome) {
-            outcome = platform::MakeError("cannot save the settings: " + written.error().message);
-        }
+        writes.push_back(Stored(field, settings));
     }
+    // One write of the file: a crash leaves the twelve old settings or the twelve new ones.
+    Result<void> written = registry.WriteValues(path->back(), writes);
     CloseKeyPath(registry, *path, kKeyDepth);
-    return outcome;
+    if (!written) {
+        return platform::MakeError("cannot save the settings: " + written.error().message);
+    }
+    return {};
 }
 
 }  // namespace settings

@@ -109,6 +109,23 @@ Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::strin
     return {};
 }
 
+Result<bool> CreateNewFile(const std::filesystem::path& path) {
+    if (path.has_parent_path()) {
+        if (Result<void> made = CreateFolders(path.parent_path()); !made) {
+            return made.error();
+        }
+    }
+    const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (descriptor < 0) {
+        if (errno == EEXIST) {
+            return false;
+        }
+        return SystemError("cannot create", path, errno);
+    }
+    close(descriptor);
+    return true;
+}
+
 Result<void> DeleteFile(const std::filesystem::path& path) {
     if (unlink(path.c_str()) != 0) {
         return SystemError("cannot delete", path, errno);

@@ -23,6 +23,11 @@ Result<std::string> ReadWholeFile(const std::filesystem::path& path);
 // temporary is removed and the old file is left as it was.
 Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// Creates an empty file (mode 0600, missing parent folders 0700) where nothing is yet, in one
+// step: of several processes creating the same name at once exactly one gets true; false when
+// something was already there.
+Result<bool> CreateNewFile(const std::filesystem::path& path);
+
 // Deletes a file; a file that is not there is an error.
 Result<void> DeleteFile(const std::filesystem::path& path);
 

@@ -24,6 +24,34 @@ enum class RecurrenceType : int32_t {
     YearlyByNthDay = 6,   // e.g. the last Monday of May
 };
 
+// One occurrence of a series changed on its own (an iCalendar VEVENT with RECURRENCE-ID): it
+// replaces the occurrence the rule gives at `recurrenceId` with its own times and texts, or
+// removes it when cancelled. A this-and-future change (RANGE=THISANDFUTURE) also applies to every
+// later occurrence: they move by as much as its start moved from `recurrenceId`, take its length
+// and its texts, until a later change of either kind takes over.
+struct OccurrenceChange {
+    // The occurrence's original start as the rule gives it, wall-clock in the series' zone (as
+    // exception dates are); a day at 00:00 for an all-day series.
+    Date recurrenceId = 0;
+    bool thisAndFuture = false;
+    bool cancelled = false;  // STATUS:CANCELLED: the occurrence (and, this-and-future, the later
+                             // ones) is not in the calendar
+    // What the occurrence becomes, as an appointment holds it: local wall-clock time, an all-day
+    // occurrence its first and last day at 00:00.
+    Date start = 0;
+    Date end = 0;
+    bool allDay = false;
+    bool reminderSet = false;
+    std::u16string subject;
+    std::u16string location;
+    std::u16string body;
+    std::u16string categories;
+    // As AppointmentRecord::extraProperties.
+    std::string extraProperties;
+
+    friend bool operator==(const OccurrenceChange&, const OccurrenceChange&) = default;
+};
+
 // A recurring series as iCalendar describes it. The first occurrence is always the series'
 // own start (DTSTART), whether or not the rule would produce it.
 struct Recurrence {
@@ -39,6 +67,9 @@ struct Recurrence {
     // `tzid`.
     std::vector<Date> exceptionDates;
     std::vector<Date> extraDates;
+    // Occurrences changed or cancelled on their own, in ascending order of recurrenceId, at most
+    // one for each. Deleting the series deletes them; saving it replaces them.
+    std::vector<OccurrenceChange> changes;
 
     bool recurs() const { return !rule.empty() || !extraDates.empty(); }
     friend bool operator==(const Recurrence&, const Recurrence&) = default;
@@ -57,7 +88,12 @@ struct AppointmentRecord {
     std::u16string body;
     std::u16string categories;  // several joined with ", "
     Recurrence recurrence;
-    // The iCalendar UID the item was imported with or exported under.
+    // STATUS:CANCELLED. A cancelled appointment (or series) is kept, found by its object id and
+    // exported, but it is not an item of the calendar folder's collections: the day list and the
+    // month grid do not show it.
+    bool cancelled = false;
+    // The item's identity across calendars (iCalendar UID): the one it was imported with, or one
+    // the store made when it was first saved. Kept through every edit.
     std::string uid;
     // Properties the store does not model, as iCalendar content lines (CRLF separated, unfolded),
     // written back on export so that a round trip loses nothing. Sub-components such as VALARM
@@ -76,10 +112,45 @@ struct TaskRecord {
     std::u16string subject;
     std::u16string body;
     std::u16string categories;
+    // As AppointmentRecord::uid.
     std::string uid;
     std::string extraProperties;
 
     friend bool operator==(const TaskRecord&, const TaskRecord&) = default;
+};
+
+// The properties an incoming item gives when it is stored by its UID (Application::SaveByUid):
+// an item that updates a stored one takes these from the incoming record and keeps the stored
+// values of the others, so that a calendar file without DESCRIPTION does not wipe out a memo (or
+// the handwriting it names). Times, all-day, recurrence and changed occurrences, cancellation and
+// a task's due date and completion always come from the incoming record.
+enum class ItemField : uint32_t {
+    Subject = 1u << 0,
+    Location = 1u << 1,  // appointments only
+    Body = 1u << 2,
+    Categories = 1u << 3,
+    Reminder = 1u << 4,  // appointments: the reminder flag and the alarms kept with the item
+};
+
+class ItemFields {
+public:
+    constexpr ItemFields() = default;
+    static constexpr ItemFields All() { return ItemFields(kAllBits); }
+    static constexpr ItemFields None() { return ItemFields(0); }
+
+    constexpr bool Has(ItemField field) const {
+        return (bits_ & static_cast<uint32_t>(field)) != 0;
+    }
+    constexpr ItemFields& Add(ItemField field) {
+        bits_ |= static_cast<uint32_t>(field);
+        return *this;
+    }
+    friend constexpr bool operator==(ItemFields, ItemFields) = default;
+
+private:
+    static constexpr uint32_t kAllBits = 0x1F;
+    constexpr explicit ItemFields(uint32_t bits) : bits_(bits) {}
+    uint32_t bits_ = kAllBits;
 };
 
 }  // namespace pim

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <memory>
+#include <utility>
 
 #include "platform/pim/time_zones.h"
 
@@ -14,8 +17,9 @@ namespace {
 using platform::DateToLinear;
 using platform::LinearToDate;
 
+constexpr int64_t kSecondsPerDay = 86400;
 // Expansion works on whole seconds so that an EXDATE written as text matches its occurrence.
-constexpr double kSecond = 1.0 / 86400;
+constexpr double kSecond = 1.0 / kSecondsPerDay;
 // Zone offsets are less than a day; this margin finds every occurrence a local window can hold.
 constexpr double kZoneMarginDays = 2.0;
 // A COUNT rule is walked once, at save, to find where it ends; this caps that walk.
@@ -67,6 +71,31 @@ bool IsAllDayStart(const AppointmentRecord& series) {
     return series.allDay && series.recurrence.tzid.empty();
 }
 
+// Whether libical restarts the rule at a window without keeping its phase. Its set-start
+// places an hourly, minutely or secondly rule at the window's own time of day, so that
+// FREQ=HOURLY;INTERVAL=37 from 13:30 no longer lands 37 hours apart; the daily and longer
+// frequencies keep their phase (their intervals count whole days, weeks, months, years).
+bool RestartLosesPhase(icalrecurrencetype_frequency frequency) {
+    return frequency == ICAL_HOURLY_RECURRENCE || frequency == ICAL_MINUTELY_RECURRENCE ||
+           frequency == ICAL_SECONDLY_RECURRENCE;
+}
+
+int64_t StepSeconds(const icalrecurrencetype& rule) {
+    const int64_t interval = rule.interval > 0 ? rule.interval : 1;
+    switch (rule.freq) {
+        case ICAL_HOURLY_RECURRENCE:
+            return interval * 3600;
+        case ICAL_MINUTELY_RECURRENCE:
+            return interval * 60;
+        default:
+            return interval;
+    }
+}
+
+int64_t ToSeconds(double linear) {
+    return std::llround(linear * kSecondsPerDay);
+}
+
 // The rule's starts (wall clock in the series' zone, linear) from `fromZone` on, ascending.
 template <typename Visit>
 void WalkRule(const AppointmentRecord& series, const std::string& ruleText, double fromZone,
@@ -80,12 +109,28 @@ void WalkRule(const AppointmentRecord& series, const std::string& ruleText, doub
         return;
     }
     const bool isDate = IsAllDayStart(series);
-    RecurIterator it(icalrecur_iterator_new(rule, ToIcal(series.recurrence.zoneStart, isDate)));
+    const double zoneStart = DateToLinear(series.recurrence.zoneStart);
+    const bool laterWindow = fromZone > zoneStart && rule.count == 0;
+    icaltimetype walkStart = ToIcal(series.recurrence.zoneStart, isDate);
+    if (laterWindow && !isDate && RestartLosesPhase(rule.freq)) {
+        // Starting the rule over at its last step before the window gives the same starts from
+        // there on: every step is the same number of seconds, and a rule without COUNT has no
+        // memory of the steps before.
+        const int64_t step = StepSeconds(rule);
+        const int64_t first = ToSeconds(zoneStart);
+        const int64_t steps = (ToSeconds(fromZone) - first - 1) / step;
+        if (steps > 0) {
+            const int64_t offset = steps * step;
+            icaltime_adjust(&walkStart, static_cast<int>(offset / kSecondsPerDay), 0, 0,
+                            static_cast<int>(offset % kSecondsPerDay));
+        }
+    }
+    RecurIterator it(icalrecur_iterator_new(rule, walkStart));
     if (!it) {
         icalerror_clear_errno();
         return;
     }
-    if (fromZone > DateToLinear(series.recurrence.zoneStart) && rule.count == 0) {
+    if (laterWindow && (isDate || !RestartLosesPhase(rule.freq))) {
         // Starting at the window rather than at DTSTART keeps the cost to what is returned.
         if (icalrecur_iterator_set_start(it.get(), ToIcal(LinearToDate(fromZone), isDate)) == 0) {
             icalerror_clear_errno();
@@ -101,6 +146,70 @@ void WalkRule(const AppointmentRecord& series, const std::string& ruleText, doub
     }
 }
 
+double Duration(Date start, Date end) {
+    return std::max(0.0, DateToLinear(end) - DateToLinear(start));
+}
+
+// A local time as wall-clock time of the series' zone.
+double ZoneWall(const Recurrence& recurrence, Date local) {
+    if (recurrence.tzid.empty()) {
+        return DateToLinear(local);
+    }
+    return DateToLinear(LocalToZone(local, recurrence.tzid).value_or(local));
+}
+
+// How far a this-and-future change moves the occurrences it applies to, in days of the
+// series' wall clock.
+double ShiftOf(const Recurrence& recurrence, const OccurrenceChange& change) {
+    return ZoneWall(recurrence, change.start) - DateToLinear(change.recurrenceId);
+}
+
+// A series' changes, found by the start the rule gives an occurrence.
+class ChangeIndex {
+public:
+    explicit ChangeIndex(const Recurrence& recurrence) {
+        for (const OccurrenceChange& change : recurrence.changes) {
+            const double id = RoundToSecond(DateToLinear(change.recurrenceId));
+            own_.emplace_back(id, &change);
+            if (change.thisAndFuture) {
+                following_.emplace_back(id, &change);
+            }
+            if (change.thisAndFuture && !change.cancelled) {
+                const double shift = ShiftOf(recurrence, change);
+                latestShift_ = std::max(latestShift_, shift);
+                earliestShift_ = std::min(earliestShift_, shift);
+            }
+        }
+        std::stable_sort(own_.begin(), own_.end(), ByStart);
+        std::stable_sort(following_.begin(), following_.end(), ByStart);
+    }
+
+    const OccurrenceChange* Own(double id) const {
+        const auto found =
+            std::lower_bound(own_.begin(), own_.end(), id,
+                             [](const Entry& e, double value) { return e.first < value; });
+        return found != own_.end() && found->first == id ? found->second : nullptr;
+    }
+    // The last this-and-future change at or before the occurrence.
+    const OccurrenceChange* Governing(double id) const {
+        auto after = std::upper_bound(following_.begin(), following_.end(), id,
+                                      [](double value, const Entry& e) { return value < e.first; });
+        return after == following_.begin() ? nullptr : std::prev(after)->second;
+    }
+    // The most a this-and-future change moves occurrences later (>= 0) and earlier (<= 0).
+    double LatestShift() const { return latestShift_; }
+    double EarliestShift() const { return earliestShift_; }
+
+private:
+    using Entry = std::pair<double, const OccurrenceChange*>;
+    static bool ByStart(const Entry& a, const Entry& b) { return a.first < b.first; }
+
+    std::vector<Entry> own_;
+    std::vector<Entry> following_;
+    double latestShift_ = 0;
+    double earliestShift_ = 0;
+};
+
 }  // namespace
 
 std::vector<Occurrence> ExpandStoredOccurrences(const AppointmentRecord& series,
@@ -108,25 +217,30 @@ std::vector<Occurrence> ExpandStoredOccurrences(const AppointmentRecord& series,
                                                 std::optional<double> toLinear, std::size_t limit) {
     const Recurrence& recurrence = series.recurrence;
     const bool zoned = !recurrence.tzid.empty();
-    const double duration = DateToLinear(series.end) - DateToLinear(series.start);
-    const double fromZone = fromLinear - (zoned ? kZoneMarginDays : 0.0);
-    const std::optional<double> toZone =
-        toLinear ? std::optional<double>(*toLinear + (zoned ? kZoneMarginDays : 0.0))
-                 : std::nullopt;
+    const double duration = Duration(series.start, series.end);
+    const ChangeIndex changes(recurrence);
+    // A this-and-future change moves later occurrences: the rule is walked far enough either
+    // side of the range to find every one that lands in it.
+    const double fromZone = fromLinear - (zoned ? kZoneMarginDays : 0.0) - changes.LatestShift();
+    const bool bounded = toLinear.has_value();
+    const double toZone =
+        bounded ? *toLinear + (zoned ? kZoneMarginDays : 0.0) - changes.EarliestShift() : 0.0;
 
     // Candidate starts in the series' own wall clock.
     std::vector<double> starts;
     const double first = DateToLinear(recurrence.zoneStart);
     starts.push_back(RoundToSecond(first));
     std::size_t walked = 0;
+    const std::size_t skippable =
+        limit + recurrence.exceptionDates.size() + recurrence.changes.size() + 1;
     WalkRule(series, expansionRule, fromZone, [&](double start) {
-        if (toZone && start >= *toZone) {
+        if (bounded && start >= toZone) {
             return false;
         }
-        if (start >= fromZone) {
+        if (start >= fromZone - kSecond / 2) {
             starts.push_back(RoundToSecond(start));
         }
-        return ++walked < limit + recurrence.exceptionDates.size() + 1;
+        return ++walked < skippable;
     });
     for (Date extra : recurrence.extraDates) {
         starts.push_back(RoundToSecond(DateToLinear(extra)));
@@ -139,14 +253,26 @@ std::vector<Occurrence> ExpandStoredOccurrences(const AppointmentRecord& series,
         excluded.push_back(RoundToSecond(DateToLinear(exception)));
     }
     std::sort(excluded.begin(), excluded.end());
+    const auto isExcluded = [&excluded](double id) {
+        return std::binary_search(excluded.begin(), excluded.end(), id);
+    };
+    // Starts are whole seconds; within half a second of a bound is on it.
+    const auto inRange = [&](double localLinear) {
+        return localLinear >= fromLinear - kSecond / 2 &&
+               (!toLinear || localLinear < *toLinear - kSecond / 2);
+    };
 
     std::vector<Occurrence> occurrences;
     for (double start : starts) {
-        if (start < first - kSecond / 2 ||
-            std::binary_search(excluded.begin(), excluded.end(), start)) {
+        if (start < first - kSecond / 2 || isExcluded(start) || changes.Own(start) != nullptr) {
+            continue;  // an occurrence changed on its own is added below, wherever it went
+        }
+        const OccurrenceChange* governing = changes.Governing(start);
+        if (governing != nullptr && governing->cancelled) {
             continue;
         }
-        std::optional<Date> local = LinearToDate(start);
+        const double wall = governing != nullptr ? start + ShiftOf(recurrence, *governing) : start;
+        std::optional<Date> local = LinearToDate(wall);
         if (zoned) {
             local = ZoneToLocal(*local, recurrence.tzid);
             if (!local) {
@@ -154,13 +280,28 @@ std::vector<Occurrence> ExpandStoredOccurrences(const AppointmentRecord& series,
             }
         }
         const double localLinear = DateToLinear(*local);
-        if (localLinear < fromLinear || (toLinear && localLinear >= *toLinear)) {
+        if (!inRange(localLinear)) {
             continue;
         }
-        occurrences.push_back({Canonical(*local), Canonical(LinearToDate(localLinear + duration))});
-        if (occurrences.size() >= limit) {
-            break;
+        const double length =
+            governing != nullptr ? Duration(governing->start, governing->end) : duration;
+        occurrences.push_back({Canonical(*local), Canonical(LinearToDate(localLinear + length)),
+                               Canonical(LinearToDate(start)), governing});
+    }
+    for (const OccurrenceChange& change : recurrence.changes) {
+        const double id = RoundToSecond(DateToLinear(change.recurrenceId));
+        if (change.cancelled || isExcluded(id) || !inRange(DateToLinear(change.start))) {
+            continue;
         }
+        occurrences.push_back(
+            {Canonical(change.start), Canonical(change.end), Canonical(LinearToDate(id)), &change});
+    }
+    std::stable_sort(occurrences.begin(), occurrences.end(),
+                     [](const Occurrence& a, const Occurrence& b) {
+                         return DateToLinear(a.start) < DateToLinear(b.start);
+                     });
+    if (occurrences.size() > limit) {
+        occurrences.resize(limit);
     }
     return occurrences;
 }
@@ -207,14 +348,25 @@ SeriesBounds ComputeSeriesBounds(const AppointmentRecord& series) {
             endless = true;
         }
     }
-    if (!endless) {
-        std::optional<Date> lastLocal = LinearToDate(lastStart);
-        if (!recurrence.tzid.empty()) {
-            // The zone may lie a day either way of local time.
-            lastLocal = LinearToDate(lastStart + kZoneMarginDays);
+    const ChangeIndex changes(recurrence);
+    const double seriesStart = DateToLinear(series.start);
+    for (const OccurrenceChange& change : recurrence.changes) {
+        if (!change.cancelled) {
+            bounds.earliestStartAdvance =
+                std::max(bounds.earliestStartAdvance, seriesStart - DateToLinear(change.start));
         }
-        const double duration = DateToLinear(series.end) - DateToLinear(series.start);
-        bounds.lastEndLinear = DateToLinear(*lastLocal) + std::max(duration, 0.0);
+    }
+    if (!endless) {
+        // The zone may lie a day either way of local time, and a this-and-future change may
+        // move the last occurrence later.
+        const double margin = recurrence.tzid.empty() ? 0.0 : kZoneMarginDays;
+        double lastEnd = lastStart + margin + changes.LatestShift() + LongestOccurrence(series);
+        for (const OccurrenceChange& change : recurrence.changes) {
+            if (!change.cancelled) {
+                lastEnd = std::max(lastEnd, DateToLinear(change.end));
+            }
+        }
+        bounds.lastEndLinear = lastEnd;
     }
     return bounds;
 }
@@ -223,6 +375,42 @@ std::vector<Occurrence> ExpandOccurrences(const AppointmentRecord& series, doubl
                                           std::optional<double> toLinear, std::size_t limit) {
     return ExpandStoredOccurrences(series, ComputeSeriesBounds(series).expansionRule, fromLinear,
                                    toLinear, limit);
+}
+
+double LongestOccurrence(const AppointmentRecord& series) {
+    double longest = Duration(series.start, series.end);
+    for (const OccurrenceChange& change : series.recurrence.changes) {
+        if (!change.cancelled) {
+            longest = std::max(longest, Duration(change.start, change.end));
+        }
+    }
+    return longest;
+}
+
+const OccurrenceChange* ChangeOf(const Recurrence& recurrence, Date recurrenceId) {
+    if (recurrence.changes.empty()) {
+        return nullptr;
+    }
+    const ChangeIndex changes(recurrence);
+    const double id = RoundToSecond(DateToLinear(recurrenceId));
+    const OccurrenceChange* own = changes.Own(id);
+    return own != nullptr ? own : changes.Governing(id);
+}
+
+AppointmentRecord OccurrenceRecord(const AppointmentRecord& series, const Occurrence& occurrence) {
+    AppointmentRecord instance = series;
+    instance.start = occurrence.start;
+    instance.end = occurrence.end;
+    if (const OccurrenceChange* change = occurrence.change) {
+        instance.allDay = change->allDay;
+        instance.reminderSet = change->reminderSet;
+        instance.subject = change->subject;
+        instance.location = change->location;
+        instance.body = change->body;
+        instance.categories = change->categories;
+        instance.extraProperties = change->extraProperties;
+    }
+    return instance;
 }
 
 RecurrenceType TypeOfRecurrence(const Recurrence& recurrence) {

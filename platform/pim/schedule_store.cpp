@@ -1,6 +1,7 @@
 #include "platform/pim/schedule_store.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <numeric>
 
 #include "platform/pim/recurrence_expander.h"
@@ -62,6 +63,11 @@ void Appointment::SetStart(Date start) {
         }
         for (Date d : recurrence.extraDates) {
             extras.push_back(moved(toLocal(d)));
+        }
+        // A changed occurrence stays where it was changed to; only its identity follows the
+        // occurrence the rule now gives.
+        for (OccurrenceChange& change : recurrence.changes) {
+            change.recurrenceId = moved(toLocal(change.recurrenceId));
         }
         recurrence.exceptionDates = std::move(exceptions);
         recurrence.extraDates = std::move(extras);
@@ -167,31 +173,38 @@ Result<void> Items::Run() {
         return {};
     }
     appointments_.clear();
-    occurrence_.clear();
+    occurrences_.clear();
     tasks_.clear();
     if (kind_ == FolderKind::Calendar) {
         AppointmentQuery query;
         query.restriction = restriction_.get();
         query.expandRecurrences = includeRecurrences_;
+        query.includeCancelled = false;
         auto hits = db_->QueryAppointments(query);
         if (!hits) {
             return hits.error();
         }
+        // The order is worked out on indexes: records are large, and each is moved only once,
+        // into its place.
+        std::vector<uint32_t> order(hits->size());
+        std::iota(order.begin(), order.end(), 0u);
         if (sortKey_ == SortKey::Start) {
-            std::stable_sort(hits->begin(), hits->end(),
-                             [this](const AppointmentHit& a, const AppointmentHit& b) {
-                                 const double sa = DateToLinear(a.record.start);
-                                 const double sb = DateToLinear(b.record.start);
-                                 if (sa != sb) {
-                                     return descending_ ? sa > sb : sa < sb;
-                                 }
-                                 return a.record.oid < b.record.oid;
-                             });
+            const std::vector<AppointmentHit>& found = *hits;
+            std::stable_sort(order.begin(), order.end(), [this, &found](uint32_t a, uint32_t b) {
+                const double sa = DateToLinear(found[a].record.start);
+                const double sb = DateToLinear(found[b].record.start);
+                if (sa != sb) {
+                    return descending_ ? sa > sb : sa < sb;
+                }
+                return found[a].record.oid < found[b].record.oid;
+            });
         }
         appointments_.reserve(hits->size());
-        for (AppointmentHit& hit : *hits) {
+        occurrences_.reserve(hits->size());
+        for (const uint32_t at : order) {
+            AppointmentHit& hit = (*hits)[at];
             appointments_.push_back(std::move(hit.record));
-            occurrence_.push_back(hit.isOccurrence);
+            occurrences_.push_back({hit.isOccurrence, hit.recurrenceId, hit.isChanged});
         }
     } else {
         // The store orders by due date itself (ties by object id), from its index.
@@ -233,7 +246,9 @@ Result<Appointment> Items::AppointmentAt(int32_t index) {
         return Error{"no item at index " + std::to_string(index)};
     }
     const size_t at = static_cast<size_t>(index) - 1;
-    return Appointment(db_, appointments_[at], occurrence_[at]);
+    const OccurrenceOf& occurrence = occurrences_[at];
+    return Appointment(db_, appointments_[at], occurrence.isOccurrence, occurrence.recurrenceId,
+                       occurrence.isChanged);
 }
 
 Result<Task> Items::TaskAt(int32_t index) {
@@ -321,7 +336,9 @@ Result<std::vector<AppointmentRecord>> Application::AllAppointments() const {
     if (!db_) {
         return NotLoggedOn();
     }
-    auto hits = db_->QueryAppointments(AppointmentQuery{});
+    AppointmentQuery everything;
+    everything.includeCancelled = true;
+    auto hits = db_->QueryAppointments(everything);
     if (!hits) {
         return hits.error();
     }
@@ -358,6 +375,73 @@ Result<std::vector<int32_t>> Application::AddAll(const std::vector<AppointmentRe
         oids.push_back(record.oid);
     }
     return oids;
+}
+
+Result<UidSaveSummary> Application::SaveByUid(const std::vector<IncomingAppointment>& appointments,
+                                              const std::vector<IncomingTask>& tasks) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    std::vector<AppointmentRecord> appointmentRecords;
+    std::vector<ItemFields> appointmentsGive;
+    appointmentRecords.reserve(appointments.size());
+    appointmentsGive.reserve(appointments.size());
+    for (const IncomingAppointment& incoming : appointments) {
+        appointmentRecords.push_back(incoming.record);
+        appointmentsGive.push_back(incoming.given);
+    }
+    std::vector<TaskRecord> taskRecords;
+    std::vector<ItemFields> tasksGive;
+    taskRecords.reserve(tasks.size());
+    tasksGive.reserve(tasks.size());
+    for (const IncomingTask& incoming : tasks) {
+        taskRecords.push_back(incoming.record);
+        tasksGive.push_back(incoming.given);
+    }
+    std::vector<UidSave> outcomes;
+    if (auto saved = db_->SaveAllByUid(appointmentRecords, appointmentsGive, taskRecords, tasksGive,
+                                       outcomes);
+        !saved) {
+        return saved.error();
+    }
+    const auto outcomeOf = [](UidSave save) {
+        switch (save) {
+            case UidSave::Added:
+                return UidSaveSummary::Outcome::Added;
+            case UidSave::Updated:
+                return UidSaveSummary::Outcome::Updated;
+            case UidSave::Unchanged:
+                break;
+        }
+        return UidSaveSummary::Outcome::Unchanged;
+    };
+    UidSaveSummary summary;
+    size_t next = 0;
+    for (const AppointmentRecord& record : appointmentRecords) {
+        summary.appointments.push_back({record.oid, outcomeOf(outcomes[next++])});
+    }
+    for (const TaskRecord& record : taskRecords) {
+        summary.tasks.push_back({record.oid, outcomeOf(outcomes[next++])});
+    }
+    return summary;
+}
+
+Result<bool> Application::IsFirstBodyLineElsewhere(std::u16string_view firstLine,
+                                                   int32_t exceptOid) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->IsFirstBodyLineElsewhere(firstLine, exceptOid);
+}
+
+int UidSaveSummary::Count(Outcome outcome) const {
+    int count = 0;
+    for (const std::vector<Item>* items : {&appointments, &tasks}) {
+        for (const Item& item : *items) {
+            count += item.outcome == outcome ? 1 : 0;
+        }
+    }
+    return count;
 }
 
 }  // namespace pim

@@ -37,8 +37,9 @@ private:
 };
 
 // An appointment as handed out by the store: a copy of the stored item, or of one occurrence
-// of a recurring series (its own start and end; the series' object id). Setters change the
-// copy; Save writes it back in one transaction.
+// of a recurring series (its own start and end, and the texts of its change when it was changed
+// on its own; the series' object id). Setters change the copy; Save writes it back in one
+// transaction.
 class Appointment {
 public:
     Date Start() const { return record_.start; }
@@ -52,6 +53,15 @@ public:
     int32_t Oid() const { return record_.oid; }
     Result<RecurrencePattern> GetRecurrencePattern() const;
     bool IsOccurrence() const { return isOccurrence_; }
+    // An occurrence's identity in its series (the start its rule gives it, wall-clock in the
+    // series' zone), and whether a change of the series (RECURRENCE-ID) made it what it is:
+    // pim::ChangeOf(series recurrence, RecurrenceId()) finds that change. 0 and false for an
+    // item that is not an occurrence.
+    Date RecurrenceId() const { return recurrenceId_; }
+    bool IsChangedOccurrence() const { return isChanged_; }
+    // The item's identity across calendars (iCalendar UID). A new item has none until Save
+    // gives it one; it then stays through every save.
+    const std::string& Uid() const { return record_.uid; }
 
     void SetSubject(std::u16string_view text) { record_.subject = text; }
     void SetLocation(std::u16string_view text) { record_.location = text; }
@@ -59,11 +69,12 @@ public:
     void SetCategories(std::u16string_view text) { record_.categories = text; }
     void SetAllDayEvent(StoreFlag flag) { record_.allDay = flag != 0; }
     void SetReminderSet(StoreFlag flag) { record_.reminderSet = flag != 0; }
-    // Moving a recurring series' start moves the whole series (its rule stays).
+    // Moving a recurring series' start moves the whole series (its rule stays); its exceptions
+    // and the identities of its changed occurrences move with it.
     void SetStart(Date start);
     void SetEnd(Date end) { record_.end = end; }
 
-    // A new appointment gets its object id here.
+    // A new appointment gets its object id (and a UID) here.
     Result<void> Save();
     Result<void> Delete();
 
@@ -72,12 +83,19 @@ public:
 private:
     friend class Items;
     friend class Application;
-    Appointment(std::shared_ptr<StoreDatabase> db, AppointmentRecord record, bool isOccurrence)
-        : db_(std::move(db)), record_(std::move(record)), isOccurrence_(isOccurrence) {}
+    Appointment(std::shared_ptr<StoreDatabase> db, AppointmentRecord record, bool isOccurrence,
+                Date recurrenceId = 0, bool isChanged = false)
+        : db_(std::move(db)),
+          record_(std::move(record)),
+          isOccurrence_(isOccurrence),
+          recurrenceId_(recurrenceId),
+          isChanged_(isChanged) {}
 
     std::shared_ptr<StoreDatabase> db_;
     AppointmentRecord record_;
     bool isOccurrence_ = false;
+    Date recurrenceId_ = 0;
+    bool isChanged_ = false;
 };
 
 // A task as handed out by the store.
@@ -90,6 +108,8 @@ public:
     const std::u16string& Body() const { return record_.body; }
     const std::u16string& Categories() const { return record_.categories; }
     int32_t Oid() const { return record_.oid; }
+    // As Appointment::Uid.
+    const std::string& Uid() const { return record_.uid; }
 
     void SetSubject(std::u16string_view text) { record_.subject = text; }
     void SetBody(std::u16string_view text) { record_.body = text; }
@@ -114,7 +134,8 @@ private:
 
 // The items of one folder, possibly restricted, sorted and with recurring appointments
 // expanded into their occurrences. The query runs when the collection is first counted or
-// indexed; a restriction, sort or expansion change after that runs it again.
+// indexed; a restriction, sort or expansion change after that runs it again. Cancelled
+// appointments (STATUS:CANCELLED) and cancelled occurrences are not among the items.
 class Items {
 public:
     // A new collection holding the items of this one that satisfy the restriction string.
@@ -149,8 +170,13 @@ private:
     bool descending_ = false;
     bool includeRecurrences_ = false;
     bool ran_ = false;
+    struct OccurrenceOf {
+        bool isOccurrence = false;
+        Date recurrenceId = 0;
+        bool isChanged = false;
+    };
     std::vector<AppointmentRecord> appointments_;
-    std::vector<bool> occurrence_;
+    std::vector<OccurrenceOf> occurrences_;
     std::vector<TaskRecord> tasks_;
 };
 
@@ -165,6 +191,30 @@ private:
 
     std::shared_ptr<StoreDatabase> db_;
     FolderKind kind_;
+};
+
+// An item for Application::SaveByUid, with the properties it gives.
+struct IncomingAppointment {
+    AppointmentRecord record;
+    ItemFields given = ItemFields::All();
+};
+struct IncomingTask {
+    TaskRecord record;
+    ItemFields given = ItemFields::All();
+};
+
+// What SaveByUid did: for each item, in the order given (appointments first), the object id
+// it is stored under and whether it was added, updated or found as it already was.
+struct UidSaveSummary {
+    enum class Outcome { Added, Updated, Unchanged };
+    struct Item {
+        int32_t oid = 0;
+        Outcome outcome = Outcome::Added;
+    };
+    std::vector<Item> appointments;
+    std::vector<Item> tasks;
+
+    int Count(Outcome outcome) const;
 };
 
 // The store's application object: one logged-on connection to one store file.
@@ -190,12 +240,28 @@ public:
     Result<Appointment> GetAppointmentFromOid(int32_t oid) const;
     Result<Task> GetTaskFromOid(int32_t oid) const;
 
-    // Whole-store access for import and export: every item, and adding many in one transaction.
+    // Whole-store access for import and export: every item (cancelled ones too, each series
+    // with its changed occurrences), and adding many in one transaction.
     Result<std::vector<AppointmentRecord>> AllAppointments() const;
     Result<std::vector<TaskRecord>> AllTasks() const;
-    // Stores all records or none; returns the object ids given, appointments first.
+    // Stores all records or none, each as a new item (a record without a UID gets a new one);
+    // returns the object ids given, appointments first.
     Result<std::vector<int32_t>> AddAll(const std::vector<AppointmentRecord>& appointments,
                                         const std::vector<TaskRecord>& tasks);
+
+    // Stores items by their identity, all or none: an item whose UID a stored item of its kind
+    // already has updates that item in place (the same object id, so its ink file and anything
+    // naming it stay); the others are added. An update takes from the incoming record what its
+    // ItemFields give and keeps the stored values of the rest (and the stored kept lines of
+    // properties the record does not carry). Storing the same items twice changes nothing.
+    // Used by the import, and by whatever adds items that may be there already (holidays, sync).
+    Result<UidSaveSummary> SaveByUid(const std::vector<IncomingAppointment>& appointments,
+                                     const std::vector<IncomingTask>& tasks);
+
+    // Whether a stored appointment other than `exceptOid`, or a changed occurrence of any
+    // series, has a body whose first line is `firstLine`: an ink file named there is still in
+    // use and must stay.
+    Result<bool> IsFirstBodyLineElsewhere(std::u16string_view firstLine, int32_t exceptOid) const;
 
 private:
     std::shared_ptr<StoreDatabase> db_;

@@ -7,7 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <set>
 
+#include "platform/pim/ical_extras.h"
+#include "platform/pim/item_uid.h"
 #include "platform/pim/recurrence_expander.h"
 
 namespace pim {
@@ -17,7 +20,7 @@ using platform::DateToLinear;
 using platform::Error;
 using platform::LinearToDate;
 
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 constexpr int kAppointmentKind = 1;
 constexpr int kTaskKind = 2;
 constexpr int64_t kLargestObjectId = std::numeric_limits<int32_t>::max();
@@ -41,6 +44,8 @@ CREATE TABLE IF NOT EXISTS appointments(
   exdates TEXT NOT NULL, rdates TEXT NOT NULL,
   expansion_rule TEXT NOT NULL,
   last_end REAL,                    -- NULL: the series never ends
+  cancelled INTEGER NOT NULL DEFAULT 0,
+  changes INTEGER NOT NULL DEFAULT 0,  -- rows of the series in occurrence_changes
   PRIMARY KEY(recurring, start, oid)
 ) WITHOUT ROWID;
 CREATE INDEX IF NOT EXISTS endless_series ON appointments(last_end) WHERE recurring = 1;
@@ -58,12 +63,55 @@ CREATE INDEX IF NOT EXISTS tasks_by_completion ON tasks(complete, due, oid);
 CREATE INDEX IF NOT EXISTS tasks_by_completion_date ON tasks(completed);
 )sql";
 
+// Version 3: identities, cancelled items and changed occurrences. Run after kSchema on a new
+// store, and on a store of version 2 to bring it up.
+constexpr const char* kVersion3 = R"sql(
+-- Occurrences of a series changed or cancelled on their own (RECURRENCE-ID), read with it.
+CREATE TABLE IF NOT EXISTS occurrence_changes(
+  series_oid INTEGER NOT NULL,
+  recurrence_id REAL NOT NULL,      -- linear, wall clock of the series' zone
+  this_and_future INTEGER NOT NULL,
+  cancelled INTEGER NOT NULL,
+  start REAL NOT NULL, end REAL NOT NULL,
+  all_day INTEGER NOT NULL, reminder INTEGER NOT NULL,
+  subject TEXT NOT NULL, location TEXT NOT NULL, body TEXT NOT NULL, categories TEXT NOT NULL,
+  extra TEXT NOT NULL,
+  PRIMARY KEY(series_oid, recurrence_id)
+) WITHOUT ROWID;
+-- An import finds the item a calendar's UID names.
+CREATE INDEX IF NOT EXISTS appointments_by_uid ON appointments(uid);
+-- Memos whose first line may name an ink file ("12.dat"), found when one is to be deleted.
+CREATE INDEX IF NOT EXISTS numbered_memos ON appointments(body) WHERE body GLOB '[0-9]*';
+CREATE INDEX IF NOT EXISTS tasks_by_uid ON tasks(uid);
+)sql";
+
+// A store of version 2 lacks the columns a new one has from kSchema.
+constexpr const char* kColumnsOfVersion3 = R"sql(
+ALTER TABLE appointments ADD COLUMN cancelled INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE appointments ADD COLUMN changes INTEGER NOT NULL DEFAULT 0;
+-- Items stored before identities were kept take the UIDs their exports were given.
+UPDATE appointments SET uid = 'tessarinth-' || oid || '@localhost' WHERE uid = '';
+UPDATE tasks SET uid = 'tessarinth-task-' || oid || '@localhost' WHERE uid = '';
+-- Cancelled events were imported with their STATUS line kept as it stood.
+UPDATE appointments SET cancelled = 1
+  WHERE char(13, 10) || extra || char(13, 10) LIKE '%' || char(13, 10) || 'STATUS:CANCELLED' ||
+        char(13, 10) || '%';
+)sql";
+
 constexpr const char* kLongestSpan = "longest_span";
 constexpr const char* kLongestSeriesSpan = "longest_series_span";
+constexpr const char* kLongestSeriesAdvance = "longest_series_advance";
 
 constexpr const char* kAppointmentColumns =
     "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
-    "tzid, zone_start, exdates, rdates, expansion_rule";
+    "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule";
+// Where expansion_rule lies in a row read with kAppointmentColumns.
+constexpr int kExpansionRuleColumn = 18;
+constexpr int kChangesColumn = 17;
+
+constexpr const char* kChangeColumns =
+    "recurrence_id, this_and_future, cancelled, start, end, all_day, reminder, subject, location, "
+    "body, categories, extra";
 
 constexpr const char* kTaskColumns =
     "oid, due, completed, complete, subject, body, categories, uid, extra";
@@ -186,7 +234,115 @@ AppointmentRecord ReadAppointment(const Statement& row) {
     record.recurrence.zoneStart = LinearToDate(row.Real(13));
     record.recurrence.exceptionDates = SplitDates(row.Text(14));
     record.recurrence.extraDates = SplitDates(row.Text(15));
+    record.cancelled = row.Integer(16) != 0;
     return record;
+}
+
+OccurrenceChange ReadChange(const Statement& row) {
+    OccurrenceChange change;
+    change.recurrenceId = LinearToDate(row.Real(0));
+    change.thisAndFuture = row.Integer(1) != 0;
+    change.cancelled = row.Integer(2) != 0;
+    change.start = LinearToDate(row.Real(3));
+    change.end = LinearToDate(row.Real(4));
+    change.allDay = row.Integer(5) != 0;
+    change.reminderSet = row.Integer(6) != 0;
+    change.subject = row.Text16(7);
+    change.location = row.Text16(8);
+    change.body = row.Text16(9);
+    change.categories = row.Text16(10);
+    change.extraProperties = row.Text(11);
+    return change;
+}
+
+// A record as it reads back from the store, so that an update by UID can tell whether it
+// changes anything.
+Date Stored(Date date) {
+    return LinearToDate(DateToLinear(date));
+}
+
+void Normalize(AppointmentRecord& record) {
+    record.start = Stored(record.start);
+    record.end = Stored(record.end);
+    Recurrence& recurrence = record.recurrence;
+    if (!recurrence.recurs()) {
+        recurrence.zoneStart = record.start;
+        recurrence.changes.clear();
+    }
+    recurrence.zoneStart = Stored(recurrence.zoneStart);
+    for (OccurrenceChange& change : recurrence.changes) {
+        change.recurrenceId = Stored(change.recurrenceId);
+        change.start = Stored(change.start);
+        change.end = Stored(change.end);
+    }
+    std::stable_sort(recurrence.changes.begin(), recurrence.changes.end(),
+                     [](const OccurrenceChange& a, const OccurrenceChange& b) {
+                         return DateToLinear(a.recurrenceId) < DateToLinear(b.recurrenceId);
+                     });
+}
+
+void Normalize(TaskRecord& record) {
+    record.dueDate = Stored(record.dueDate);
+    record.dateCompleted = Stored(record.dateCompleted);
+}
+
+// The kept lines an update takes from the incoming record: those of the fields it gives (a
+// SUMMARY kept for its LANGUAGE parameter, the alarms), and every property it carries itself.
+std::set<std::string> TakenFromIncoming(ItemFields given) {
+    std::set<std::string> names;
+    if (given.Has(ItemField::Subject)) {
+        names.insert("SUMMARY");
+    }
+    if (given.Has(ItemField::Location)) {
+        names.insert("LOCATION");
+    }
+    if (given.Has(ItemField::Body)) {
+        names.insert("DESCRIPTION");
+    }
+    if (given.Has(ItemField::Reminder)) {
+        names.insert("VALARM");
+    }
+    return names;
+}
+
+// What an incoming appointment becomes when it updates the stored one of its UID.
+AppointmentRecord MergeAppointment(const AppointmentRecord& stored, AppointmentRecord incoming,
+                                   ItemFields given) {
+    incoming.oid = stored.oid;
+    if (!given.Has(ItemField::Subject)) {
+        incoming.subject = stored.subject;
+    }
+    if (!given.Has(ItemField::Location)) {
+        incoming.location = stored.location;
+    }
+    if (!given.Has(ItemField::Body)) {
+        incoming.body = stored.body;
+    }
+    if (!given.Has(ItemField::Categories)) {
+        incoming.categories = stored.categories;
+    }
+    if (!given.Has(ItemField::Reminder)) {
+        incoming.reminderSet = stored.reminderSet;
+    }
+    incoming.extraProperties =
+        MergeKeptLines(stored.extraProperties, incoming.extraProperties, TakenFromIncoming(given));
+    return incoming;
+}
+
+TaskRecord MergeTask(const TaskRecord& stored, TaskRecord incoming, ItemFields given) {
+    incoming.oid = stored.oid;
+    if (!given.Has(ItemField::Subject)) {
+        incoming.subject = stored.subject;
+    }
+    if (!given.Has(ItemField::Body)) {
+        incoming.body = stored.body;
+    }
+    if (!given.Has(ItemField::Categories)) {
+        incoming.categories = stored.categories;
+    }
+    incoming.extraProperties =
+        MergeKeptLines(stored.extraProperties, incoming.extraProperties, TakenFromIncoming(given));
+    return incoming;
 }
 
 TaskRecord ReadTask(const Statement& row) {
@@ -433,6 +589,15 @@ Result<void> StoreDatabase::CreateSchema() {
     if (auto made = Execute(kSchema); !made) {
         return made;
     }
+    if (found > 0) {
+        // The tables were there before version 3, without its columns.
+        if (auto upgraded = Execute(kColumnsOfVersion3); !upgraded) {
+            return upgraded;
+        }
+    }
+    if (auto made = Execute(kVersion3); !made) {
+        return made;
+    }
     if (auto set = Execute(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
         !set) {
         return set;
@@ -462,22 +627,27 @@ Result<int32_t> StoreDatabase::NewObjectId(int kind) {
     return static_cast<int32_t>(oid);
 }
 
-Result<void> StoreDatabase::WriteAppointment(AppointmentRecord& record) {
+Result<void> StoreDatabase::WriteAppointment(AppointmentRecord& record, Presence presence) {
     if (record.oid == 0) {
         auto oid = NewObjectId(kAppointmentKind);
         if (!oid) {
             return oid.error();
         }
         record.oid = *oid;
+        presence = Presence::New;
+    }
+    if (record.uid.empty()) {
+        record.uid = NewItemUid();
     }
     const bool recurs = record.recurrence.recurs();
     if (!recurs) {
         record.recurrence.zoneStart = record.start;
+        record.recurrence.changes.clear();  // a single appointment has no occurrences to change
     }
     const SeriesBounds bounds = recurs ? ComputeSeriesBounds(record) : SeriesBounds{};
     Statement upsert(
         Prepare(std::string("INSERT OR REPLACE INTO appointments(") + kAppointmentColumns +
-                ", recurring, last_end) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+                ", recurring, last_end) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
     if (!upsert.ok()) {
         return SqlError("cannot save the appointment");
     }
@@ -497,32 +667,99 @@ Result<void> StoreDatabase::WriteAppointment(AppointmentRecord& record) {
     upsert.Bind(14, DateToLinear(record.recurrence.zoneStart));
     upsert.Bind(15, JoinDates(record.recurrence.exceptionDates));
     upsert.Bind(16, JoinDates(record.recurrence.extraDates));
-    upsert.Bind(17, bounds.expansionRule);
-    upsert.Bind(18, int64_t{recurs});
+    upsert.Bind(17, int64_t{record.cancelled});
+    upsert.Bind(18, static_cast<int64_t>(record.recurrence.changes.size()));
+    upsert.Bind(19, bounds.expansionRule);
+    upsert.Bind(20, int64_t{recurs});
     if (recurs && bounds.lastEndLinear) {
-        upsert.Bind(19, *bounds.lastEndLinear);
+        upsert.Bind(21, *bounds.lastEndLinear);
     } else if (recurs) {
-        upsert.BindNull(19);
+        upsert.BindNull(21);
     } else {
-        upsert.Bind(19, DateToLinear(record.end));
+        upsert.Bind(21, DateToLinear(record.end));
     }
     if (upsert.Step() != SQLITE_DONE) {
         return SqlError("cannot save the appointment");
     }
+    if (auto written = WriteChanges(record, presence); !written) {
+        return written;
+    }
     // The longest spans bound how early a start can lie for an item (or a bounded series) that
-    // reaches a window; they only ever grow, which keeps them true after deletes.
+    // reaches a window, and how much earlier than its series a changed occurrence can start;
+    // they only ever grow, which keeps them true after deletes.
     const double span =
         recurs ? (bounds.lastEndLinear ? *bounds.lastEndLinear - DateToLinear(record.start) : 0.0)
                : DateToLinear(record.end) - DateToLinear(record.start);
-    Statement longest(
-        Prepare("INSERT INTO store_info(key, value) VALUES(?, ?) "
-                "ON CONFLICT(key) DO UPDATE SET value = max(value, excluded.value)"));
-    longest.Bind(1, std::string(recurs ? kLongestSeriesSpan : kLongestSpan));
-    longest.Bind(2, std::max(0.0, span));
-    if (!longest.ok() || longest.Step() != SQLITE_DONE) {
-        return SqlError("cannot save the appointment");
+    std::vector<std::pair<const char*, double>> longest{
+        {recurs ? kLongestSeriesSpan : kLongestSpan, std::max(0.0, span)}};
+    if (recurs && bounds.earliestStartAdvance > 0) {
+        longest.emplace_back(kLongestSeriesAdvance, bounds.earliestStartAdvance);
+    }
+    for (const auto& [key, value] : longest) {
+        Statement grow(
+            Prepare("INSERT INTO store_info(key, value) VALUES(?, ?) "
+                    "ON CONFLICT(key) DO UPDATE SET value = max(value, excluded.value)"));
+        grow.Bind(1, std::string(key));
+        grow.Bind(2, value);
+        if (!grow.ok() || grow.Step() != SQLITE_DONE) {
+            return SqlError("cannot save the appointment");
+        }
     }
     return {};
+}
+
+Result<void> StoreDatabase::WriteChanges(const AppointmentRecord& record, Presence presence) {
+    if (presence == Presence::MayBeStored) {
+        Statement remove(Prepare("DELETE FROM occurrence_changes WHERE series_oid = ?"));
+        remove.Bind(1, int64_t{record.oid});
+        if (!remove.ok() || remove.Step() != SQLITE_DONE) {
+            return SqlError("cannot save the appointment's changed occurrences");
+        }
+    }
+    for (const OccurrenceChange& change : record.recurrence.changes) {
+        Statement insert(Prepare(std::string("INSERT OR REPLACE INTO occurrence_changes(") +
+                                 "series_oid, " + kChangeColumns +
+                                 ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+        if (!insert.ok()) {
+            return SqlError("cannot save the appointment's changed occurrences");
+        }
+        insert.Bind(1, int64_t{record.oid});
+        insert.Bind(2, DateToLinear(change.recurrenceId));
+        insert.Bind(3, int64_t{change.thisAndFuture});
+        insert.Bind(4, int64_t{change.cancelled});
+        insert.Bind(5, DateToLinear(change.start));
+        insert.Bind(6, DateToLinear(change.end));
+        insert.Bind(7, int64_t{change.allDay});
+        insert.Bind(8, int64_t{change.reminderSet});
+        insert.Bind(9, change.subject);
+        insert.Bind(10, change.location);
+        insert.Bind(11, change.body);
+        insert.Bind(12, change.categories);
+        insert.Bind(13, change.extraProperties);
+        if (insert.Step() != SQLITE_DONE) {
+            return SqlError("cannot save the appointment's changed occurrences");
+        }
+    }
+    return {};
+}
+
+Result<std::vector<OccurrenceChange>> StoreDatabase::ReadChanges(int32_t seriesOid) {
+    Statement select(
+        Prepare(std::string("SELECT ") + kChangeColumns +
+                " FROM occurrence_changes WHERE series_oid = ? ORDER BY recurrence_id"));
+    if (!select.ok()) {
+        return SqlError("cannot read the changed occurrences");
+    }
+    select.Bind(1, int64_t{seriesOid});
+    std::vector<OccurrenceChange> changes;
+    int step;
+    while ((step = select.Step()) == SQLITE_ROW) {
+        changes.push_back(ReadChange(select));
+    }
+    if (step != SQLITE_DONE) {
+        return SqlError("cannot read the changed occurrences");
+    }
+    return changes;
 }
 
 Result<void> StoreDatabase::WriteTask(TaskRecord& record) {
@@ -532,6 +769,9 @@ Result<void> StoreDatabase::WriteTask(TaskRecord& record) {
             return oid.error();
         }
         record.oid = *oid;
+    }
+    if (record.uid.empty()) {
+        record.uid = NewItemUid();
     }
     Statement upsert(Prepare(std::string("INSERT OR REPLACE INTO tasks(") + kTaskColumns +
                              ") VALUES(?,?,?,?,?,?,?,?,?)"));
@@ -559,7 +799,7 @@ Result<void> StoreDatabase::SaveAppointment(AppointmentRecord& record) {
         return SqlError("the store is busy");
     }
     AppointmentRecord written = record;
-    if (auto saved = WriteAppointment(written); !saved) {
+    if (auto saved = WriteAppointment(written, Presence::MayBeStored); !saved) {
         return saved;
     }
     if (!transaction.Commit()) {
@@ -595,7 +835,7 @@ Result<void> StoreDatabase::AddAll(std::vector<AppointmentRecord>& appointments,
     std::vector<TaskRecord> writtenTasks = tasks;
     for (AppointmentRecord& record : writtenAppointments) {
         record.oid = 0;
-        if (auto saved = WriteAppointment(record); !saved) {
+        if (auto saved = WriteAppointment(record, Presence::New); !saved) {
             return saved;
         }
     }
@@ -613,6 +853,125 @@ Result<void> StoreDatabase::AddAll(std::vector<AppointmentRecord>& appointments,
     return {};
 }
 
+Result<int32_t> StoreDatabase::FindByUid(const char* table, const std::string& uid) {
+    Statement select(Prepare(std::string("SELECT min(oid) FROM ") + table + " WHERE uid = ?"));
+    if (!select.ok()) {
+        return SqlError("cannot look up the UID");
+    }
+    select.Bind(1, uid);
+    if (select.Step() != SQLITE_ROW) {
+        return SqlError("cannot look up the UID");
+    }
+    return select.IsNull(0) ? 0 : static_cast<int32_t>(select.Integer(0));
+}
+
+Result<UidSave> StoreDatabase::SaveAppointmentByUid(AppointmentRecord& record, ItemFields given) {
+    Normalize(record);
+    int32_t stored = 0;
+    if (!record.uid.empty()) {
+        auto found = FindByUid("appointments", record.uid);
+        if (!found) {
+            return found.error();
+        }
+        stored = *found;
+    }
+    if (stored == 0) {
+        record.oid = 0;
+        if (auto added = WriteAppointment(record, Presence::New); !added) {
+            return added.error();
+        }
+        return UidSave::Added;
+    }
+    auto current = LoadAppointment(stored);
+    if (!current) {
+        return current.error();
+    }
+    AppointmentRecord merged = MergeAppointment(*current, std::move(record), given);
+    Normalize(merged);
+    record = std::move(merged);
+    if (record == *current) {
+        return UidSave::Unchanged;
+    }
+    if (auto updated = WriteAppointment(record, Presence::MayBeStored); !updated) {
+        return updated.error();
+    }
+    return UidSave::Updated;
+}
+
+Result<UidSave> StoreDatabase::SaveTaskByUid(TaskRecord& record, ItemFields given) {
+    Normalize(record);
+    int32_t stored = 0;
+    if (!record.uid.empty()) {
+        auto found = FindByUid("tasks", record.uid);
+        if (!found) {
+            return found.error();
+        }
+        stored = *found;
+    }
+    if (stored == 0) {
+        record.oid = 0;
+        if (auto added = WriteTask(record); !added) {
+            return added.error();
+        }
+        return UidSave::Added;
+    }
+    auto current = LoadTask(stored);
+    if (!current) {
+        return current.error();
+    }
+    record = MergeTask(*current, std::move(record), given);
+    Normalize(record);
+    if (record == *current) {
+        return UidSave::Unchanged;
+    }
+    if (auto updated = WriteTask(record); !updated) {
+        return updated.error();
+    }
+    return UidSave::Updated;
+}
+
+Result<void> StoreDatabase::SaveAllByUid(std::vector<AppointmentRecord>& appointments,
+                                         const std::vector<ItemFields>& appointmentsGive,
+                                         std::vector<TaskRecord>& tasks,
+                                         const std::vector<ItemFields>& tasksGive,
+                                         std::vector<UidSave>& outcomes) {
+    if ((!appointmentsGive.empty() && appointmentsGive.size() != appointments.size()) ||
+        (!tasksGive.empty() && tasksGive.size() != tasks.size())) {
+        return Error{"the properties given do not match the items"};
+    }
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    std::vector<AppointmentRecord> writtenAppointments = appointments;
+    std::vector<TaskRecord> writtenTasks = tasks;
+    std::vector<UidSave> results;
+    results.reserve(appointments.size() + tasks.size());
+    for (size_t i = 0; i < writtenAppointments.size(); ++i) {
+        const ItemFields given = appointmentsGive.empty() ? ItemFields::All() : appointmentsGive[i];
+        auto saved = SaveAppointmentByUid(writtenAppointments[i], given);
+        if (!saved) {
+            return saved.error();
+        }
+        results.push_back(*saved);
+    }
+    for (size_t i = 0; i < writtenTasks.size(); ++i) {
+        const ItemFields given = tasksGive.empty() ? ItemFields::All() : tasksGive[i];
+        auto saved = SaveTaskByUid(writtenTasks[i], given);
+        if (!saved) {
+            return saved.error();
+        }
+        results.push_back(*saved);
+    }
+    if (!transaction.Commit()) {
+        return SqlError("cannot store the items");
+    }
+    appointments = std::move(writtenAppointments);
+    tasks = std::move(writtenTasks);
+    outcomes = std::move(results);
+    return {};
+}
+
 Result<void> StoreDatabase::DeleteItem(int32_t oid) {
     Transaction transaction(db_);
     if (!transaction.began()) {
@@ -621,7 +980,8 @@ Result<void> StoreDatabase::DeleteItem(int32_t oid) {
     int removed = 0;
     for (const char* sql :
          {"DELETE FROM appointments WHERE oid = ?", "DELETE FROM tasks WHERE oid = ?",
-          "DELETE FROM object_ids WHERE oid = ?"}) {
+          "DELETE FROM object_ids WHERE oid = ?",
+          "DELETE FROM occurrence_changes WHERE series_oid = ?"}) {
         Statement remove(Prepare(sql));
         remove.Bind(1, int64_t{oid});
         if (!remove.ok() || remove.Step() != SQLITE_DONE) {
@@ -646,13 +1006,21 @@ Result<AppointmentRecord> StoreDatabase::LoadAppointment(int32_t oid) {
         return SqlError("cannot read the appointment");
     }
     const int step = select.Step();
-    if (step == SQLITE_ROW) {
-        return ReadAppointment(select);
-    }
     if (step == SQLITE_DONE) {
         return Error{"no appointment has the object id " + std::to_string(oid)};
     }
-    return SqlError("cannot read the appointment");
+    if (step != SQLITE_ROW) {
+        return SqlError("cannot read the appointment");
+    }
+    AppointmentRecord record = ReadAppointment(select);
+    if (select.Integer(kChangesColumn) > 0) {
+        auto changes = ReadChanges(oid);
+        if (!changes) {
+            return changes.error();
+        }
+        record.recurrence.changes = std::move(changes).value();
+    }
+    return record;
 }
 
 Result<TaskRecord> StoreDatabase::LoadTask(int32_t oid) {
@@ -691,35 +1059,45 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
     } endRead{this};
     const double longestSpan = StoredSpan(kLongestSpan);
     const double longestSeriesSpan = StoredSpan(kLongestSeriesSpan);
+    const double longestSeriesAdvance = StoredSpan(kLongestSeriesAdvance);
+    const char* const shown = query.includeCancelled ? "" : " AND cancelled = 0";
 
+    // Records are large: room for a month's items from the start saves moving them as it grows.
+    constexpr size_t kUsualHits = 256;
     std::vector<AppointmentHit> hits;
+    hits.reserve(kUsualHits);
     auto collect = [&](Statement& select, bool expand) -> Result<void> {
         int step;
         while ((step = select.Step()) == SQLITE_ROW) {
             AppointmentRecord record = ReadAppointment(select);
+            if (select.Integer(kChangesColumn) > 0) {
+                auto changes = ReadChanges(record.oid);
+                if (!changes) {
+                    return changes.error();
+                }
+                record.recurrence.changes = std::move(changes).value();
+            }
             if (!expand) {
                 if (filter || !query.restriction ||
                     Matches(*query.restriction, AppointmentValues(record))) {
-                    hits.push_back({std::move(record), false});
+                    hits.emplace_back(AppointmentHit{std::move(record), false, 0, false});
                 }
                 continue;
             }
-            const double duration = DateToLinear(record.end) - DateToLinear(record.start);
             double from = -1e300;
             if (startRange.lower) {
                 from = *startRange.lower;
             }
             if (endRange.lower) {
-                from = std::max(from, *endRange.lower - std::max(duration, 0.0));
+                from = std::max(from, *endRange.lower - LongestOccurrence(record));
             }
-            for (const Occurrence& occurrence :
-                 ExpandStoredOccurrences(record, select.Text(17), from, startRange.upper)) {
-                AppointmentRecord instance = record;
-                instance.start = occurrence.start;
-                instance.end = occurrence.end;
+            for (const Occurrence& occurrence : ExpandStoredOccurrences(
+                     record, select.Text(kExpansionRuleColumn), from, startRange.upper)) {
+                AppointmentRecord instance = OccurrenceRecord(record, occurrence);
                 if (!query.restriction ||
                     Matches(*query.restriction, AppointmentValues(instance))) {
-                    hits.push_back({std::move(instance), true});
+                    hits.push_back({std::move(instance), true, occurrence.recurrenceId,
+                                    occurrence.change != nullptr});
                 }
             }
         }
@@ -731,9 +1109,10 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
 
     // Single appointments (and, without expansion, the series as stored).
     {
-        std::string sql = std::string("SELECT ") + kAppointmentColumns +
-                          ", expansion_rule FROM appointments WHERE ";
+        std::string sql =
+            std::string("SELECT ") + kAppointmentColumns + " FROM appointments WHERE ";
         sql += query.expandRecurrences ? "recurring = 0" : "1";
+        sql += shown;
         if (filter) {
             sql += " AND (" + filter->where + ")";
         }
@@ -759,12 +1138,12 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
     }
     if (query.expandRecurrences) {
         // Series that end are found like single items, by a start range; the few that never
-        // end are always candidates.
+        // end are always candidates. A changed occurrence may start before its series does.
         const std::optional<double> reach = endRange.lower ? endRange.lower : startRange.lower;
         for (const bool endless : {false, true}) {
             std::string sql = std::string("SELECT ") + kAppointmentColumns +
-                              ", expansion_rule FROM appointments WHERE recurring = 1 AND " +
-                              (endless ? "last_end IS NULL" : "last_end IS NOT NULL");
+                              " FROM appointments WHERE recurring = 1 AND " +
+                              (endless ? "last_end IS NULL" : "last_end IS NOT NULL") + shown;
             if (startRange.upper) {
                 sql += " AND start < ?";
             }
@@ -778,7 +1157,7 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
             }
             int next = 1;
             if (startRange.upper) {
-                select.Bind(next++, *startRange.upper);
+                select.Bind(next++, *startRange.upper + longestSeriesAdvance);
             }
             if (reach && !endless) {
                 select.Bind(next++, *reach - longestSeriesSpan);
@@ -790,6 +1169,38 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
         }
     }
     return hits;
+}
+
+Result<bool> StoreDatabase::IsFirstBodyLineElsewhere(std::u16string_view firstLine,
+                                                     int32_t exceptOid) {
+    // A body names its first line exactly, or it and a line break: such a body sorts from the
+    // name and a line feed to the name and a carriage return. A name that begins with a digit
+    // (as ink files do) is looked up among the numbered memos only.
+    const std::u16string name(firstLine);
+    const bool numbered = !name.empty() && name.front() >= u'0' && name.front() <= u'9';
+    const std::string names = std::string(numbered ? "body GLOB '[0-9]*' AND " : "") +
+                              "(body = ?1 OR (body >= ?1 || char(10) AND body < ?1 || char(14) AND "
+                              "substr(body, length(?1) + 1, 1) IN (char(10), char(13))))";
+    for (const bool changes : {false, true}) {
+        Statement select(Prepare(
+            changes ? "SELECT 1 FROM occurrence_changes WHERE " + names + " LIMIT 1"
+                    : "SELECT 1 FROM appointments WHERE oid <> ?2 AND " + names + " LIMIT 1"));
+        if (!select.ok()) {
+            return SqlError("cannot look for the memo's other users");
+        }
+        select.Bind(1, name);
+        if (!changes) {
+            select.Bind(2, int64_t{exceptOid});
+        }
+        const int step = select.Step();
+        if (step == SQLITE_ROW) {
+            return true;
+        }
+        if (step != SQLITE_DONE) {
+            return SqlError("cannot look for the memo's other users");
+        }
+    }
+    return false;
 }
 
 Result<std::vector<TaskRecord>> StoreDatabase::QueryTasks(const Restriction* restriction,

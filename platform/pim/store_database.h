@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -22,13 +23,22 @@ using platform::Result;
 struct AppointmentQuery {
     const Restriction* restriction = nullptr;  // none: every appointment
     bool expandRecurrences = false;
+    // Cancelled appointments are kept for export but are no items of the planner's collections.
+    bool includeCancelled = false;
 };
 
 // A row of an appointment query: the stored item, or one occurrence of a series.
 struct AppointmentHit {
     AppointmentRecord record;
     bool isOccurrence = false;
+    // For an occurrence: its identity in the series (Occurrence::recurrenceId) and whether a
+    // change of the series made it what it is.
+    Date recurrenceId = 0;
+    bool isChanged = false;
 };
+
+// How an item stored by its UID met the store.
+enum class UidSave { Added, Updated, Unchanged };
 
 // The SQLite file behind the store. Every save or delete is one transaction; queries use the
 // time indexes so that a window costs what it returns, not what the store holds.
@@ -40,8 +50,10 @@ public:
     StoreDatabase(const StoreDatabase&) = delete;
     StoreDatabase& operator=(const StoreDatabase&) = delete;
 
+    // A record without a UID gets a new one here.
     Result<void> SaveAppointment(AppointmentRecord& record);
     Result<void> SaveTask(TaskRecord& record);
+    // Deletes the item, and a series' changed occurrences with it.
     Result<void> DeleteItem(int32_t oid);
     Result<AppointmentRecord> LoadAppointment(int32_t oid);
     Result<TaskRecord> LoadTask(int32_t oid);
@@ -51,9 +63,25 @@ public:
     Result<std::vector<TaskRecord>> QueryTasks(const Restriction* restriction,
                                                TaskOrder order = TaskOrder::ByObjectId);
 
-    // Adds every record in one transaction (all or none), giving each its object id.
+    // Adds every record in one transaction (all or none), giving each its object id and, when
+    // it has none, a UID.
     Result<void> AddAll(std::vector<AppointmentRecord>& appointments,
                         std::vector<TaskRecord>& tasks);
+
+    // Stores every record by its UID in one transaction (all or none): a record whose UID a
+    // stored item of its kind already has updates that item in place (the lowest object id when
+    // several have it), keeping its object id and the properties `given` leaves out; the others
+    // are added. `given` is empty or holds one entry per record; empty means everything given.
+    // Each record gets the object id it was stored under.
+    Result<void> SaveAllByUid(std::vector<AppointmentRecord>& appointments,
+                              const std::vector<ItemFields>& appointmentsGive,
+                              std::vector<TaskRecord>& tasks,
+                              const std::vector<ItemFields>& tasksGive,
+                              std::vector<UidSave>& outcomes);
+
+    // Whether an appointment other than `exceptOid`, or a changed occurrence of any series, has
+    // a body whose first line is `firstLine`.
+    Result<bool> IsFirstBodyLineElsewhere(std::u16string_view firstLine, int32_t exceptOid);
 
 private:
     explicit StoreDatabase(sqlite3* db) : db_(db) {}
@@ -62,8 +90,15 @@ private:
     Result<int32_t> NewObjectId(int kind);
     // One of the longest spans kept in store_info; 0 when nothing is stored yet.
     double StoredSpan(const char* key);
-    Result<void> WriteAppointment(AppointmentRecord& record);
+    enum class Presence { New, MayBeStored };
+    Result<void> WriteAppointment(AppointmentRecord& record, Presence presence);
+    Result<void> WriteChanges(const AppointmentRecord& record, Presence presence);
     Result<void> WriteTask(TaskRecord& record);
+    Result<std::vector<OccurrenceChange>> ReadChanges(int32_t seriesOid);
+    // The lowest object id of an item of the table that has the UID; 0 for none.
+    Result<int32_t> FindByUid(const char* table, const std::string& uid);
+    Result<UidSave> SaveAppointmentByUid(AppointmentRecord& record, ItemFields given);
+    Result<UidSave> SaveTaskByUid(TaskRecord& record, ItemFields given);
     platform::Error SqlError(const std::string& what) const;
     // A prepared statement for the text, made once per connection; null when it does not compile.
     sqlite3_stmt* Prepare(const std::string& sql);

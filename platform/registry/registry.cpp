@@ -211,6 +211,41 @@ Result<void> Registry::WriteValue(KeyHandle key, std::u16string_view name, Regis
     return {};
 }
 
+Result<void> Registry::WriteValues(KeyHandle key, const std::vector<NamedWrite>& writes) {
+    RegistryKey* owner = Find(key);
+    if (owner == nullptr) {
+        return InvalidHandle();
+    }
+    for (const NamedWrite& write : writes) {
+        const auto* text = std::get_if<std::u16string>(&write.value);
+        if (!IsStorableText(write.name) || (text != nullptr && !IsStorableText(*text))) {
+            return MakeError("the text for " + Printable(write.name) +
+                             " is not well-formed UTF-16");
+        }
+        if (std::holds_alternative<KeptJson>(write.value)) {
+            return MakeError("only strings and numbers are written to the registry");
+        }
+    }
+    const std::map<std::u16string, NamedValue> before = owner->values;
+    bool changed = false;
+    for (const NamedWrite& write : writes) {
+        const auto [entry, added] =
+            owner->values.try_emplace(FoldName(write.name), NamedValue{write.name, write.value});
+        if (added || entry->second.value != write.value) {
+            entry->second.value = write.value;
+            changed = true;
+        }
+    }
+    if (!changed) {
+        return {};  // nothing changes, so the file need not be rewritten
+    }
+    if (Result<void> saved = Save(); !saved) {
+        owner->values = before;
+        return saved;
+    }
+    return {};
+}
+
 std::vector<std::u16string> Registry::ValueNames(KeyHandle key) const {
     std::vector<std::u16string> names;
     if (const RegistryKey* owner = Find(key)) {

@@ -58,10 +58,20 @@ public:
                           size_t capacityUnits) const;
     ReadStatus ReadNumber(KeyHandle key, std::u16string_view name, uint32_t& out) const;
 
-    // Sets a value (replacing one of either type) and saves the registry. When saving fails,
-    // the error is returned and both the file and the registry stay as they were.
+    // Sets a value (replacing one of either type, or one that could not be read) and saves the
+    // registry. When saving fails, the error is returned and both the file and the registry
+    // stay as they were.
     Result<void> WriteString(KeyHandle key, std::u16string_view name, std::u16string_view text);
     Result<void> WriteNumber(KeyHandle key, std::u16string_view name, uint32_t number);
+
+    // Sets several values of one key and saves the registry once, so that the file holds either
+    // all of them or none: when anything fails, nothing is changed. Only strings and numbers
+    // are written.
+    struct NamedWrite {
+        std::u16string name;
+        RegistryValue value;
+    };
+    Result<void> WriteValues(KeyHandle key, const std::vector<NamedWrite>& writes);
 
     // The names of a key's values as spelt, in name order.
     std::vector<std::u16string> ValueNames(KeyHandle key) const;

@@ -1,6 +1,7 @@
 #include "platform/registry/registry_text.h"
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -8,6 +9,7 @@
 #include <QString>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace platform::registry {
 namespace {
@@ -26,85 +28,106 @@ const QString kDataMember = QStringLiteral("data");
 const QString kStringType = QStringLiteral("string");
 const QString kNumberType = QStringLiteral("number");
 
-std::string Quoted(const QString& name) {
-    return '"' + name.toStdString() + '"';
+KeptJson Keep(const QJsonValue& json) {
+    return KeptJson{QJsonDocument(QJsonArray{json}).toJson(QJsonDocument::Compact).toStdString()};
 }
 
-Result<RegistryValue> ParseValue(const QString& name, const QJsonValue& json) {
+QJsonValue Unkept(const KeptJson& kept) {
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray::fromStdString(kept.arrayText));
+    return document.isArray() && !document.array().isEmpty() ? document.array().first()
+                                                             : QJsonValue();
+}
+
+KeptMember KeepMember(const QString& name, const QJsonValue& json) {
+    return KeptMember{name.toStdString(), Keep(json)};
+}
+
+// A value as a string or a number; anything else is kept as it stands.
+RegistryValue ParseValue(const QJsonValue& json) {
     const QJsonObject object = json.toObject();
     const QJsonValue type = object.value(kTypeMember);
     const QJsonValue data = object.value(kDataMember);
-    if (!json.isObject() || object.size() != 2) {
-        return MakeError("value " + Quoted(name) + " is not a type and data pair");
-    }
-    if (type == kStringType && data.isString()) {
-        const QString text = data.toString();
-        if (!text.isValidUtf16()) {
-            return MakeError("value " + Quoted(name) + " holds broken UTF-16");
+    if (json.isObject() && object.size() == 2) {
+        if (type == kStringType && data.isString() && data.toString().isValidUtf16()) {
+            return RegistryValue(data.toString().toStdU16String());
         }
-        return RegistryValue(text.toStdU16String());
-    }
-    if (type == kNumberType && data.isDouble()) {
-        const double number = data.toDouble();
-        if (number < 0 || number > kLargestNumber || std::floor(number) != number) {
-            return MakeError("value " + Quoted(name) + " is not a 32-bit unsigned number");
+        if (type == kNumberType && data.isDouble()) {
+            const double number = data.toDouble();
+            if (number >= 0 && number <= kLargestNumber && std::floor(number) == number) {
+                return RegistryValue(static_cast<uint32_t>(number));
+            }
         }
-        return RegistryValue(static_cast<uint32_t>(number));
     }
-    return MakeError("value " + Quoted(name) + " has an unknown type or data");
+    return RegistryValue(Keep(json));
 }
 
-Result<void> ParseKey(const QJsonValue& json, RegistryKey& key) {
-    const QJsonObject object = json.toObject();
-    const QJsonValue keys = object.value(kKeysMember);
-    const QJsonValue values = object.value(kValuesMember);
-    if (!json.isObject() || object.size() != 2 || !keys.isObject() || !values.isObject()) {
-        return MakeError("a key is not a keys and values pair");
+// Whether a JSON value has the shape of a key: an object whose "keys" and "values", when there,
+// are objects.
+bool IsKeyShaped(const QJsonValue& json) {
+    if (!json.isObject()) {
+        return false;
     }
-    const QJsonObject subkeys = keys.toObject();
+    const QJsonObject object = json.toObject();
+    return (!object.contains(kKeysMember) || object.value(kKeysMember).isObject()) &&
+           (!object.contains(kValuesMember) || object.value(kValuesMember).isObject());
+}
+
+void ParseKey(const QJsonObject& object, RegistryKey& key) {
+    for (auto member = object.begin(); member != object.end(); ++member) {
+        const bool known = (member.key() == kKeysMember || member.key() == kValuesMember) &&
+                           member.value().isObject();
+        if (!known) {
+            key.keptMembers.push_back(KeepMember(member.key(), member.value()));
+        }
+    }
+    const QJsonObject subkeys = object.value(kKeysMember).toObject();
     for (auto entry = subkeys.begin(); entry != subkeys.end(); ++entry) {
         auto subkey = std::make_unique<RegistryKey>();
         subkey->name = entry.key().toStdU16String();
-        if (!IsValidKeyName(subkey->name)) {
-            return MakeError("key name " + Quoted(entry.key()) + " is not allowed");
+        if (!IsValidKeyName(subkey->name) || !IsKeyShaped(entry.value()) ||
+            key.FindSubkey(subkey->name) != nullptr) {
+            key.keptSubkeys.push_back(KeepMember(entry.key(), entry.value()));
+            continue;
         }
-        if (Result<void> parsed = ParseKey(entry.value(), *subkey); !parsed) {
-            return parsed;
-        }
+        ParseKey(entry.value().toObject(), *subkey);
         const std::u16string folded = FoldName(subkey->name);
-        if (!key.subkeys.emplace(folded, std::move(subkey)).second) {
-            return MakeError("two keys are named " + Quoted(entry.key()));
-        }
+        key.subkeys.emplace(folded, std::move(subkey));
     }
-    const QJsonObject namedValues = values.toObject();
+    const QJsonObject namedValues = object.value(kValuesMember).toObject();
     for (auto entry = namedValues.begin(); entry != namedValues.end(); ++entry) {
-        if (!entry.key().isValidUtf16()) {
-            return MakeError("a value name holds broken UTF-16");
+        const std::u16string name = entry.key().toStdU16String();
+        if (!entry.key().isValidUtf16() || key.FindValue(name) != nullptr) {
+            key.keptValues.push_back(KeepMember(entry.key(), entry.value()));
+            continue;
         }
-        Result<RegistryValue> value = ParseValue(entry.key(), entry.value());
-        if (!value) {
-            return value.error();
-        }
-        NamedValue named{entry.key().toStdU16String(), std::move(*value)};
-        const std::u16string folded = FoldName(named.name);
-        if (!key.values.emplace(folded, std::move(named)).second) {
-            return MakeError("two values are named " + Quoted(entry.key()));
-        }
+        key.values.emplace(FoldName(name), NamedValue{name, ParseValue(entry.value())});
     }
-    return {};
 }
 
 QString ToQString(const std::u16string& text) {
     return QString::fromStdU16String(text);
 }
 
+void InsertKept(QJsonObject& object, const std::vector<KeptMember>& members) {
+    for (const auto& [name, json] : members) {
+        object.insert(QString::fromStdString(name), Unkept(json));
+    }
+}
+
 QJsonObject FormatKey(const RegistryKey& key) {
     QJsonObject subkeys;
+    InsertKept(subkeys, key.keptSubkeys);
     for (const auto& [folded, subkey] : key.subkeys) {
         subkeys.insert(ToQString(subkey->name), FormatKey(*subkey));
     }
     QJsonObject values;
+    InsertKept(values, key.keptValues);
     for (const auto& [folded, named] : key.values) {
+        if (const auto* kept = std::get_if<KeptJson>(&named.value)) {
+            values.insert(ToQString(named.name), Unkept(*kept));
+            continue;
+        }
         QJsonObject value;
         if (const auto* text = std::get_if<std::u16string>(&named.value)) {
             value.insert(kTypeMember, kStringType);
@@ -115,7 +138,17 @@ QJsonObject FormatKey(const RegistryKey& key) {
         }
         values.insert(ToQString(named.name), value);
     }
-    return QJsonObject{{kKeysMember, subkeys}, {kValuesMember, values}};
+    QJsonObject object;
+    InsertKept(object, key.keptMembers);
+    // A "keys" or "values" that was not an object is written back as it was, as long as
+    // nothing has been put in its place.
+    if (!object.contains(kKeysMember) || !subkeys.isEmpty()) {
+        object.insert(kKeysMember, subkeys);
+    }
+    if (!object.contains(kValuesMember) || !values.isEmpty()) {
+        object.insert(kValuesMember, values);
+    }
+    return object;
 }
 
 }  // namespace
@@ -130,22 +163,28 @@ Result<RegistryKey> ParseRegistryText(std::string_view text) {
     }
     const QJsonObject top = document.object();
     const QJsonValue version = top.value(kVersionMember);
-    if (!document.isObject() || top.size() != 3 ||
-        top.value(kFormatMember) != QLatin1String(kFormatName) || !version.isDouble() ||
-        version.toDouble() != kFormatVersion) {
+    if (!document.isObject() || top.value(kFormatMember) != QLatin1String(kFormatName) ||
+        !version.isDouble() || version.toDouble() != kFormatVersion ||
+        !top.value(kRootMember).isObject()) {
         return MakeError("not a registry of this version");
     }
     RegistryKey root;
-    if (Result<void> parsed = ParseKey(top.value(kRootMember), root); !parsed) {
-        return parsed.error();
+    ParseKey(top.value(kRootMember).toObject(), root);
+    for (auto member = top.begin(); member != top.end(); ++member) {
+        if (member.key() != kFormatMember && member.key() != kVersionMember &&
+            member.key() != kRootMember) {
+            root.keptDocumentMembers.push_back(KeepMember(member.key(), member.value()));
+        }
     }
     return root;
 }
 
 std::string FormatRegistryText(const RegistryKey& root) {
-    const QJsonObject top{{kFormatMember, QLatin1String(kFormatName)},
-                          {kVersionMember, kFormatVersion},
-                          {kRootMember, FormatKey(root)}};
+    QJsonObject top;
+    InsertKept(top, root.keptDocumentMembers);
+    top.insert(kFormatMember, QLatin1String(kFormatName));
+    top.insert(kVersionMember, kFormatVersion);
+    top.insert(kRootMember, FormatKey(root));
     return QJsonDocument(top).toJson(QJsonDocument::Indented).toStdString();
 }
 

@@ -15,10 +15,16 @@ namespace platform::registry {
 //   VALUE = {"type": "string", "data": "text"}
 //         | {"type": "number", "data": 0 .. 4294967295}
 //
-// The root is the current user's hive. Names are kept as first spelt. Anything else makes the
-// file damaged: a missing or extra member, a member of the wrong JSON type, two names that
-// differ only in case, a key name that is empty or holds "\", text that is not well-formed
-// UTF-16, or a number that is not a whole 32-bit unsigned value.
+// The root is the current user's hive. Names are kept as first spelt.
+//
+// A file that is not JSON, or whose top level is not an object of this format and version
+// with a root key, is damaged. In a file that is, whatever cannot be read is kept aside in the
+// tree (KeptJson, RegistryKey's kept members) and read past: a value of an unknown type, a
+// number that is not a whole 32-bit unsigned value, broken UTF-16, an extra or missing member,
+// a member of the wrong JSON type, two names that differ only in case, a key name that is empty
+// or holds "\". The rest of the file reads as usual, and formatting the tree writes every kept
+// piece back as it was, so that a save loses nothing another program (or a later version)
+// wrote.
 Result<RegistryKey> ParseRegistryText(std::string_view text);
 
 std::string FormatRegistryText(const RegistryKey& root);

@@ -189,6 +189,80 @@ TEST_F(AppointmentWritesTest, DeleteTakesTheInkFileOnlyWithTheAppointment) {
     EXPECT_EQ(ListFolder(DataFolder()), "8.dat");
 }
 
+TEST_F(AppointmentWritesTest, AnInkFileTwoItemsNameGoesOnlyWithTheLastOfThem) {
+    // An imported calendar can give two memos one file.
+    const int32_t first = AddInkAppointment("5.dat", Strokes(2, 1), u"5.dat");
+    const int32_t second = AddAppointment(u"5.dat\r\nメモ");
+    Open(first);
+    ASSERT_EQ(record_.InkCountAtOpen, 10);
+    ASSERT_TRUE(DeleteAppointment(context_, record_));
+    EXPECT_EQ(InkFile("5.dat"), EncodeInkEntries(Strokes(2, 1)));  // still the second's
+
+    // The second replaces its ink by text: the file goes only now that nothing names it.
+    const int32_t third = AddAppointment(u"5.dat");
+    Open(second);
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"清書"));
+    EXPECT_EQ(Stored(second).body, u"清書\r\nメモ");
+    EXPECT_EQ(ListFolder(DataFolder()), "5.dat");
+    Open(third);
+    ASSERT_TRUE(DeleteAppointment(context_, record_));
+    EXPECT_EQ(ListFolder(DataFolder()), "");
+}
+
+TEST_F(AppointmentWritesTest, RedrawnInkOfASharedFileGetsAFileOfItsOwn) {
+    const int32_t drawn = AddInkAppointment("5.dat", Strokes(2, 1), u"5.dat\r\n二行目");
+    const int32_t other = AddAppointment(u"5.dat");
+    // Saved with the ink as it was: nothing to write, the shared file stays named.
+    Open(drawn);
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u""));
+    EXPECT_EQ(Stored(drawn).body, u"5.dat\r\n二行目");
+    EXPECT_EQ(ListFolder(DataFolder()), "5.dat");
+
+    SetPadInk(Strokes(3, 9));
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u""));
+    EXPECT_EQ(Stored(drawn).body, u"1.dat\r\n二行目");
+    EXPECT_EQ(InkFile("1.dat"), EncodeInkEntries(Strokes(3, 9)));
+    EXPECT_EQ(InkFile("5.dat"), EncodeInkEntries(Strokes(2, 1)));
+    EXPECT_EQ(Stored(other).body, u"5.dat");
+}
+
+TEST_F(AppointmentWritesTest, AChangedOccurrenceNamingTheFileKeepsIt) {
+    pim::AppointmentRecord series;
+    series.start = At(2024, 5, 6, 9);
+    series.end = At(2024, 5, 6, 10);
+    series.subject = u"朝会";
+    series.recurrence.rule = "FREQ=DAILY;COUNT=10";
+    series.recurrence.zoneStart = series.start;
+    pim::OccurrenceChange moved;
+    moved.recurrenceId = At(2024, 5, 8, 9);
+    moved.start = At(2024, 5, 8, 14);
+    moved.end = At(2024, 5, 8, 15);
+    moved.body = u"3.dat";
+    series.recurrence.changes = {moved};
+    WriteBytes(DataFolder() / "3.dat", EncodeInkEntries(Strokes(1, 1)));
+    ASSERT_TRUE(reader_.AddAll({series}, {}));
+    const int32_t single = AddAppointment(u"3.dat");
+    Open(single);
+    ASSERT_TRUE(DeleteAppointment(context_, record_));
+    EXPECT_EQ(ListFolder(DataFolder()), "3.dat");
+}
+
+TEST_F(AppointmentWritesTest, NewItemsGetAnIdentityThatEditsKeep) {
+    SetPadInk({});
+    WriteResult created = CreateNew(u"メモ");
+    ASSERT_TRUE(created.ok());
+    const std::string uid = Stored(created.itemOid).uid;
+    EXPECT_TRUE(uid.ends_with("@tessarinth")) << uid;
+    EXPECT_EQ(uid.size(), 36u + std::string("@tessarinth").size());
+    Open(created.itemOid);
+    record_.Subject = u"変更";
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"メモ"));
+    EXPECT_EQ(Stored(created.itemOid).uid, uid);
+    // A paste is an item of its own.
+    WriteResult pasted = CreateNew(u"メモ");
+    EXPECT_NE(Stored(pasted.itemOid).uid, uid);
+}
+
 TEST_F(AppointmentWritesTest, InkWithoutRoomForAFileStoresNothing) {
     for (int32_t n = 1; n <= 1999; ++n) {
         WriteBytes(DataFolder() / (std::to_string(n) + ".dat"), "");

@@ -39,14 +39,30 @@ TEST_F(InkFileWriterTest, PathsPastTheReadersLimitAreNeverWritten) {
     }
     const auto fits = InkFilePath(home_, folder, u"1.dat");
     ASSERT_TRUE(fits);
-    EXPECT_EQ(*FindFreeInkNumber(home_, folder), 1);
+    EXPECT_EQ(*ClaimFreeInkNumber(home_, folder), 1);
     EXPECT_TRUE(WriteInkFile(home_, folder, u"1.dat", Strokes(1, 0)));
     EXPECT_FALSE(WriteInkFile(home_, folder, u"10.dat", Strokes(1, 0)));
     EXPECT_EQ(ListFolder(fits->parent_path()), "1.dat");
     folder += u'x';
-    EXPECT_FALSE(FindFreeInkNumber(home_, folder));
+    EXPECT_FALSE(ClaimFreeInkNumber(home_, folder));
     EXPECT_FALSE(WriteInkFile(home_, folder, u"1.dat", Strokes(1, 0)));
     EXPECT_FALSE(std::filesystem::exists(fits->parent_path().string() + "x"));
+}
+
+TEST_F(InkFileWriterTest, AClaimTakesTheLowestFreeNumberByCreatingItsFile) {
+    WriteBytes(DataFolder() / "1.dat", "x");
+    WriteBytes(DataFolder() / "3.dat", "y");
+    EXPECT_EQ(*ClaimFreeInkNumber(home_, u"\\My Documents"), 2);
+    // Taken at once: an empty file holds the number until the memo's ink is written into it.
+    EXPECT_EQ(InkFile("2.dat"), "");
+    EXPECT_EQ(testing_support::ModeOf(DataFolder() / "2.dat"), 0600u);
+    EXPECT_EQ(*ClaimFreeInkNumber(home_, u"\\My Documents"), 4);
+    ASSERT_TRUE(WriteInkFile(home_, u"\\My Documents", u"2.dat", Strokes(1, 2)));
+    EXPECT_EQ(InkFile("2.dat"), controls::EncodeInkEntries(Strokes(1, 2)));
+    // A number given up is free again, and the lowest is taken first.
+    ASSERT_TRUE(DeleteInkFile(home_, u"\\My Documents", u"2.dat"));
+    EXPECT_EQ(*ClaimFreeInkNumber(home_, u"\\My Documents"), 2);
+    EXPECT_EQ(ListFolder(DataFolder()), "1.dat 2.dat 3.dat 4.dat");
 }
 
 TEST_F(InkFileWriterTest, ASaveCutShortLeavesTheOldFileWhole) {

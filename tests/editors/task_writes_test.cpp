@@ -35,6 +35,19 @@ protected:
     }
 };
 
+TEST_F(TaskWritesTest, NewTasksGetAnIdentityThatEditsKeep) {
+    const WriteResult created = CreateWith(CreateTask, At(2024, 5, 12));
+    ASSERT_TRUE(created.ok());
+    const std::string uid = Stored(created.itemOid).uid;
+    EXPECT_TRUE(uid.ends_with("@tessarinth")) << uid;
+    record_.ItemOid = created.itemOid;
+    record_.Subject = u"電話 (済)";
+    ASSERT_TRUE(UpdateTask(context_, record_));
+    ASSERT_TRUE(SetTaskCompletion(context_, record_));
+    EXPECT_EQ(Stored(created.itemOid).uid, uid);
+    EXPECT_NE(Stored(CreateWith(CreateUndatedTask, 0.0).itemOid).uid, uid);
+}
+
 TEST_F(TaskWritesTest, CreatesStoreNotesExceptTheSubjectAndCompletionOnlyWrite) {
     const pim::TaskRecord dated = Stored(CreateWith(CreateTask, At(2024, 5, 12)).itemOid);
     EXPECT_EQ(dated.subject, u"電話");

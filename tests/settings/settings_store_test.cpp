@@ -1,6 +1,9 @@
 #include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <functional>
 #include <optional>
@@ -185,6 +188,79 @@ TEST_F(SettingsStore, DamagedRegistryGivesDefaultsAndANotice) {
     LoadSettings(registry, settings);
     EXPECT_EQ(settings, Settings{});
     EXPECT_TRUE(SettingsKey(registry).has_value());
+}
+
+// A registry file another program (or a hand) has added to: each value that cannot be read falls
+// back alone, and nothing the planner does not know is lost when it saves.
+TEST_F(SettingsStore, EachUnreadableValueFallsBackAloneAndUnknownOnesSurviveASave) {
+    testing_support::WriteBytes(File(), R"({
+      "format": "tessarinth-registry", "version": 1,
+      "root": {"keys": {"Software": {"keys": {"Tessarinth": {"keys": {"Tessarinth": {
+        "keys": {},
+        "values": {
+          "DataPath": {"type": "string", "data": "/home/me/予定"},
+          "bTask": {"type": "number", "data": 0.5},
+          "ccToday": {"type": "number", "data": 255},
+          "WindowPlacement": {"type": "binary", "data": "AAECAw=="},
+          "Theme": {"type": "string", "data": "dark", "since": 2}
+        }}}, "values": {}}}, "values": {}}}, "values": {}}})");
+    Registry registry = Open();
+    EXPECT_FALSE(registry.DamageNotice().has_value());
+    Settings settings;
+    LoadSettings(registry, settings);
+    EXPECT_EQ(settings.DataPath, u"/home/me/予定");
+    EXPECT_EQ(settings.bTask, 1);  // its default
+    EXPECT_EQ(settings.ccToday, 0xFFu);
+    EXPECT_EQ(settings.HoliDay, u"祝日");
+
+    settings.Small = 1;
+    ASSERT_TRUE(SaveSettings(registry, settings).ok());
+    const std::string saved = testing_support::ReadBytes(File());
+    EXPECT_NE(saved.find(R"("WindowPlacement")"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(R"("AAECAw==")"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(R"("since": 2)"), std::string::npos) << saved;
+    Settings again;
+    again.bTask = 77;
+    Registry reopened = Open();
+    LoadSettings(reopened, again);
+    EXPECT_EQ(again.DataPath, u"/home/me/予定");
+    EXPECT_EQ(again.bTask, 1);  // now stored as a number that reads
+    EXPECT_EQ(again.Small, 1);
+    const std::optional<KeyHandle> key = SettingsKey(reopened);
+    ASSERT_TRUE(key.has_value());
+    EXPECT_EQ(reopened.ValueNames(*key).size(), 14u);  // the twelve and the two kept
+}
+
+TEST_F(SettingsStore, ASaveThatCannotFinishLeavesTheOldTwelve) {
+    Settings old;
+    {
+        Registry registry = Open();
+        Settings loaded;
+        LoadSettings(registry, loaded);
+        old.HoliDay = u"休";
+        ASSERT_TRUE(SaveSettings(registry, old).ok());
+    }
+    const std::string before = testing_support::ReadBytes(File());
+    Settings changed;
+    changed.DataPath = u"\\" + std::u16string(250, u'長');  // makes the file longer
+    changed.bTask = 0;
+    changed.ccToday = 0x010203;
+    Registry registry = Open();
+    Settings loaded;
+    LoadSettings(registry, loaded);
+    {
+        // Room for the file as it was, not for the new one: the one write fails whole.
+        rlimit old_{};
+        getrlimit(RLIMIT_FSIZE, &old_);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{static_cast<rlim_t>(before.size() + 200), old_.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        EXPECT_FALSE(SaveSettings(registry, changed).ok());
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, handler);
+    }
+    EXPECT_EQ(testing_support::ReadBytes(File()), before);
+    EXPECT_EQ(Load(), old);
 }
 
 TEST_F(SettingsStore, RegistryThatCannotBeSavedStillGivesDefaults) {

@@ -1,7 +1,10 @@
 #include "platform/registry/registry.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <string>
 
@@ -29,6 +32,27 @@ CalendarFields At(int year, int month, int day, int hour, int minute, int second
 
 const FixedClock kClock(At(2024, 3, 5, 6, 7, 8));
 constexpr const char* kKeptName = "registry.json.damaged-20240305-060708";
+
+// Files may grow to `bytes` only while it lives: a write past it fails as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, old_.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = SIG_DFL;
+};
 
 class RegistryTest : public ::testing::Test {
 protected:
@@ -192,13 +216,74 @@ TEST_P(DamagedRegistry, IsKeptAsideAndTheRegistryStartsEmpty) {
 
 INSTANTIATE_TEST_SUITE_P(
     Contents, DamagedRegistry,
-    ::testing::Values(
-        std::string("\x00\xff\xfe garbage\n", 12),
-        R"({"format": "tessarinth-registry", "version": 1, "root": {"keys": {"Soft)",
-        R"({"format": "tessarinth-registry", "version": 1, "root": ["Software"]})",
-        R"({"format": "tessarinth-registry", "version": 1, "root": {"keys": {}, "values":
-            {"ccToday": {"type": "number", "data": 4294967296}}}})",
-        ""));
+    ::testing::Values(std::string("\x00\xff\xfe garbage\n", 12),
+                      R"({"format": "tessarinth-registry", "version": 1, "root": {"keys": {"Soft)",
+                      R"({"format": "tessarinth-registry", "version": 1, "root": ["Software"]})",
+                      R"({"format": "another-program", "version": 1, "root": {}})", ""));
+
+// A readable file with pieces the registry cannot read: those pieces are read past, the rest
+// is used, and a save writes them back as they were.
+constexpr const char* kUntidyFile = R"({
+  "format": "tessarinth-registry", "version": 1, "comment": ["written", "by hand"],
+  "root": {"keys": {"Software": {"keys": {"Tessarinth": {"keys": {}, "values": {
+      "ccToday": {"type": "number", "data": 4294967296},
+      "Blob": {"type": "binary", "data": "AAE="},
+      "Text": {"type": "string", "data": "読める"}}},
+    "Broken": "not a key"}, "values": {}, "acl": {"owner": 1000}}}, "values": {}}})";
+
+TEST_F(RegistryTest, WhatCannotBeReadIsReadPastAndWrittenBack) {
+    WriteBytes(File(), kUntidyFile);
+    Registry registry = Open();
+    EXPECT_FALSE(registry.DamageNotice().has_value());
+    const KeyHandle key = ProgramKey(registry);
+    uint32_t number = 7;
+    std::u16string text;
+    EXPECT_EQ(registry.ReadNumber(key, u"ccToday", number), ReadStatus::Unreadable);
+    EXPECT_EQ(registry.ReadString(key, u"Blob", text, 256), ReadStatus::Unreadable);
+    EXPECT_EQ(registry.ReadString(key, u"Text", text, 256), ReadStatus::Ok);
+    EXPECT_EQ(text, u"読める");
+    EXPECT_EQ(registry.ValueNames(key),
+              (std::vector<std::u16string>{u"Blob", u"ccToday", u"Text"}));
+    const Result<KeyHandle> software = registry.OpenKey(Registry::CurrentUser(), u"Software");
+    EXPECT_FALSE(registry.OpenKey(*software, u"Broken").ok());
+
+    // A write replaces an unreadable value; everything else comes back as it was.
+    ASSERT_TRUE(registry.WriteNumber(key, u"ccToday", 0x123456).ok());
+    const std::string saved = ReadBytes(File());
+    for (const char* kept : {R"("comment")", R"("by hand")", R"("binary")", R"("AAE=")",
+                             R"("Broken": "not a key")", R"("acl")", R"("owner": 1000)"}) {
+        EXPECT_NE(saved.find(kept), std::string::npos) << kept << "\n" << saved;
+    }
+    Registry reopened = Open();
+    const KeyHandle again = ProgramKey(reopened);
+    EXPECT_EQ(reopened.ReadNumber(again, u"ccToday", number), ReadStatus::Ok);
+    EXPECT_EQ(number, 0x123456u);
+    EXPECT_EQ(reopened.ReadString(again, u"Blob", text, 256), ReadStatus::Unreadable);
+}
+
+TEST_F(RegistryTest, SeveralValuesAreWrittenWithOneSaveOrNotAtAll) {
+    Registry registry = Open();
+    const KeyHandle key = ProgramKey(registry);
+    ASSERT_TRUE(registry.WriteNumber(key, u"Kept", 1).ok());
+    const std::string before = ReadBytes(File());
+    const std::vector<Registry::NamedWrite> writes{
+        {u"Text", std::u16string(3000, u'x')}, {u"Kept", 2u}, {u"Number", 3u}};
+    {
+        // Room for the file as it is, not for the file with all three.
+        FileSizeLimit full(static_cast<rlim_t>(before.size() + 100));
+        EXPECT_FALSE(registry.WriteValues(key, writes).ok());
+    }
+    EXPECT_EQ(ReadBytes(File()), before);
+    EXPECT_EQ(registry.ValueNames(key), std::vector<std::u16string>{u"Kept"});
+    uint32_t number = 0;
+    EXPECT_EQ(registry.ReadNumber(key, u"Kept", number), ReadStatus::Ok);
+    EXPECT_EQ(number, 1u);
+
+    ASSERT_TRUE(registry.WriteValues(key, writes).ok());
+    Registry reopened = Open();
+    EXPECT_EQ(reopened.ValueNames(ProgramKey(reopened)).size(), 3u);
+    EXPECT_FALSE(registry.WriteValues(key, {{u"Bad", std::u16string(1, char16_t{0xD800})}}).ok());
+}
 
 TEST_F(RegistryTest, DamageTwiceInOneSecondKeepsBothFiles) {
     WriteBytes(File(), "first");

@@ -57,7 +57,7 @@ TEST(RegistryText, FormattedTreeReadsBackTheSame) {
     EXPECT_EQ(parsed->FindValue(u"max")->value, RegistryValue(0xFFFFFFFFu));
 }
 
-TEST(RegistryText, DamagedShapesAreRefused) {
+TEST(RegistryText, AFileThatIsNoRegistryIsRefused) {
     const std::string emptyKey = R"({"keys": {}, "values": {}})";
     const std::string cases[] = {
         "",
@@ -65,8 +65,26 @@ TEST(RegistryText, DamagedShapesAreRefused) {
         Document(emptyKey).substr(0, 40),
         "[]",
         Document("[]"),
+        Document(R"("root")"),
         R"({"format": "tessarinth-registry", "version": 2, "root": )" + emptyKey + "}",
         R"({"format": "other", "version": 1, "root": )" + emptyKey + "}",
+        R"({"format": "tessarinth-registry", "root": )" + emptyKey + "}",
+    };
+    for (const std::string& text : cases) {
+        const Result<RegistryKey> parsed = ParseRegistryText(text);
+        EXPECT_FALSE(parsed.ok()) << text;
+        if (!parsed.ok()) {
+            EXPECT_FALSE(parsed.error().message.empty());
+        }
+    }
+}
+
+// Pieces the registry cannot read are read past and kept: the rest of the tree is there, and
+// formatting writes the pieces back so that they read the same again.
+TEST(RegistryText, UnreadablePiecesAreKeptAndWrittenBack) {
+    const std::string emptyKey = R"({"keys": {}, "values": {}})";
+    const std::string good = R"("good": {"type": "number", "data": 7})";
+    const std::string cases[] = {
         R"({"format": "tessarinth-registry", "version": 1, "root": )" + emptyKey + R"(, "x": 1})",
         Document(R"({"keys": {}})"),
         Document(R"({"keys": [], "values": {}})"),
@@ -74,6 +92,7 @@ TEST(RegistryText, DamagedShapesAreRefused) {
         Document(R"({"keys": {"A": )" + emptyKey + R"(, "a": )" + emptyKey + R"(}, "values": {}})"),
         Document(R"({"keys": {"": )" + emptyKey + R"(}, "values": {}})"),
         Document(R"({"keys": {"a\\b": )" + emptyKey + R"(}, "values": {}})"),
+        Document(R"({"keys": {"k": 5}, "values": {}})"),
         Document(R"({"keys": {}, "values": {"v": {"type": "number", "data": 1},
                                            "V": {"type": "number", "data": 2}}})"),
         KeyWithValue(R"({"type": "number", "data": 4294967296})"),
@@ -88,13 +107,25 @@ TEST(RegistryText, DamagedShapesAreRefused) {
         KeyWithValue(R"({"type": "string", "data": "\ud800"})"),
         KeyWithValue(R"("plain")"),
     };
-    for (const std::string& text : cases) {
-        const Result<RegistryKey> parsed = ParseRegistryText(text);
-        EXPECT_FALSE(parsed.ok()) << text;
-        if (!parsed.ok()) {
-            EXPECT_FALSE(parsed.error().message.empty());
+    for (std::string text : cases) {
+        SCOPED_TRACE(text);
+        // Beside each piece, a value that reads.
+        const size_t values = text.rfind(R"("values": {)");
+        if (values != std::string::npos) {
+            text.insert(values + 11, good + (text[values + 11] == '}' ? "" : ", "));
         }
+        const Result<RegistryKey> parsed = ParseRegistryText(text);
+        ASSERT_TRUE(parsed.ok()) << parsed.error().message;
+        const std::string formatted = FormatRegistryText(*parsed);
+        const Result<RegistryKey> again = ParseRegistryText(formatted);
+        ASSERT_TRUE(again.ok()) << formatted;
+        EXPECT_EQ(FormatRegistryText(*again), formatted);
     }
+    const Result<RegistryKey> root =
+        ParseRegistryText(KeyWithValue(R"({"type": "number", "data": 1.5})"));
+    ASSERT_NE(root->FindValue(u"v"), nullptr);
+    EXPECT_TRUE(std::holds_alternative<KeptJson>(root->FindValue(u"v")->value));
+    EXPECT_NE(FormatRegistryText(*root).find("1.5"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <libical/ical.h>
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/pim/ical_lines.h"
+#include "platform/pim/ical_values.h"
+#include "platform/pim/ical_zones.h"
+#include "platform/pim/records.h"
+#include "platform/pim/time_zones.h"
+#include "platform/result.h"
+
+// The times of a file's items as the planner keeps them: dates and date-times in their zones
+// turned into local wall-clock time, all-day spans, durations, and a series' rule, exceptions
+// and extra dates in the series' own zone.
+namespace pim::ical {
+
+// What reading one file shares between its items: the current VCALENDAR's zones and the notes
+// for the user (each unknown zone is noted once).
+struct ReadContext {
+    FileZones zones;
+    std::set<std::string> notedZones;
+    std::vector<std::string> notes;
+
+    void Note(int line, std::string_view what) { notes.push_back(LineNote(line, what)); }
+};
+
+// A time as the file gives it.
+struct WallTime {
+    Date wall = 0;  // wall-clock time in `zone`; a day at 00:00 for dates
+    bool isDate = false;
+    TimeZone zone = TimeZone::Local();  // floating times and unknown zones: local time
+    std::string tzid;                   // for a series starting here: "UTC", a zone name, or empty
+    std::string writtenTzid;            // the TZID parameter as written
+};
+
+// The date, date-time or period (from its start) of one value of a line.
+platform::Result<WallTime> ReadTime(const ContentLine& line, icalproperty* p, ReadContext& context);
+
+// The time as local wall-clock time (a date as its day at 00:00).
+platform::Result<Date> ToLocal(const ContentLine& line, const WallTime& time);
+
+// An EXDATE, RDATE or RECURRENCE-ID as wall-clock time of the series' zone: for an all-day
+// series its day, for a date given to a timed series that day at the series' time of day.
+platform::Result<Date> InSeriesZone(const ContentLine& line, const WallTime& time,
+                                    const TimeZone& seriesZone, bool allDay, Date zoneStart);
+
+// The zone a stored series repeats in (its tzid), local time when it has none.
+TimeZone SeriesZone(const AppointmentRecord& series);
+
+struct TimedLine {
+    const ContentLine* line;
+    WallTime time;
+};
+
+// The time properties of one VEVENT as read.
+struct EventTimes {
+    std::optional<TimedLine> start;
+    std::optional<TimedLine> end;
+    std::optional<icaldurationtype> duration;
+    const ContentLine* durationLine = nullptr;
+    std::optional<std::string> rule;
+    std::vector<TimedLine> exceptions;
+    std::vector<TimedLine> extras;
+    std::optional<TimedLine> recurrenceId;
+    bool thisAndFuture = false;
+};
+
+// Reads DTSTART, DTEND, DURATION, RRULE, EXDATE, RDATE or RECURRENCE-ID into `times`. A second
+// DTSTART, DTEND or DURATION is noted and passed over (`seen` holds the names read so far).
+platform::Result<void> ReadEventTime(const ContentLine& line, const LineValues& values,
+                                     EventTimes& times, std::set<std::string>& seen,
+                                     ReadContext& context);
+
+// Notes a repeated single property (a second DTSTART) and says whether to pass it over.
+bool IsRepeat(const ContentLine& line, std::set<std::string>& seen, ReadContext& context);
+
+// When an event or a changed occurrence takes place, as an appointment holds it.
+struct EventSpan {
+    Date start = 0;
+    Date end = 0;
+    bool allDay = false;
+};
+
+// The span of an event whose times were read (DTSTART is there); DURATION next to DTEND is
+// noted and ignored.
+platform::Result<void> SetEventTimes(EventTimes& times, EventSpan& span, ReadContext& context);
+
+// The series' rule, exceptions and extra dates, in the zone of its start.
+platform::Result<void> SetRecurrence(const EventTimes& times, AppointmentRecord& record,
+                                     ReadContext& context);
+
+}  // namespace pim::ical

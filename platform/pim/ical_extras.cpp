@@ -1,0 +1,184 @@
+#include "platform/pim/ical_extras.h"
+
+#include <algorithm>
+
+#include "platform/pim/ical_values.h"
+
+namespace pim {
+namespace {
+
+using ical::Join;
+using ical::kCrlf;
+using ical::NameOfLine;
+using ical::Trim;
+using ical::Upper;
+using ical::ValueOfLine;
+using platform::Result;
+
+constexpr std::string_view kDefaultAlarmTrigger = "-PT15M";
+constexpr std::string_view kDefaultAlarmText = "Reminder";
+
+// A sub-component's name: VALARM for "BEGIN:VALARM".
+std::string ComponentName(const std::vector<std::string>& block) {
+    return block.empty() ? std::string() : Upper(Trim(ValueOfLine(block.front())));
+}
+
+}  // namespace
+
+std::vector<std::string> KeptLines::AllLines() const {
+    std::vector<std::string> lines = properties;
+    for (const std::vector<std::string>& block : components) {
+        lines.insert(lines.end(), block.begin(), block.end());
+    }
+    return lines;
+}
+
+KeptLines SplitKeptLines(std::string_view extra) {
+    KeptLines out;
+    std::vector<std::string> block;
+    int depth = 0;
+    for (size_t at = 0; at < extra.size();) {
+        const size_t newline = extra.find('\n', at);
+        std::string_view line = extra.substr(
+            at, newline == std::string_view::npos ? std::string_view::npos : newline - at);
+        at = newline == std::string_view::npos ? extra.size() : newline + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (line.empty()) {
+            continue;
+        }
+        const std::string name = NameOfLine(line);
+        if (name == "BEGIN") {
+            ++depth;
+            block.emplace_back(line);
+        } else if (name == "END" && depth > 0) {
+            block.emplace_back(line);
+            if (--depth == 0) {
+                out.components.push_back(std::move(block));
+                block.clear();
+            }
+        } else if (depth > 0) {
+            block.emplace_back(line);
+        } else if (name != "END") {
+            out.properties.emplace_back(line);
+        }
+    }
+    return out;  // an unclosed block is dropped rather than written broken
+}
+
+std::string MergeKeptLines(std::string_view stored, std::string_view incoming,
+                           const std::set<std::string>& takenFromIncoming) {
+    const KeptLines old = SplitKeptLines(stored);
+    KeptLines merged = SplitKeptLines(incoming);
+    std::set<std::string> carried = takenFromIncoming;
+    for (const std::string& line : merged.properties) {
+        carried.insert(NameOfLine(line));
+    }
+    for (const std::vector<std::string>& block : merged.components) {
+        carried.insert(ComponentName(block));
+    }
+    for (const std::string& line : old.properties) {
+        if (!carried.contains(NameOfLine(line))) {
+            merged.properties.push_back(line);
+        }
+    }
+    for (const std::vector<std::string>& block : old.components) {
+        if (!carried.contains(ComponentName(block))) {
+            merged.components.push_back(block);
+        }
+    }
+    std::vector<std::string> lines = merged.properties;
+    for (const std::vector<std::string>& block : merged.components) {
+        lines.push_back(Join(block, kCrlf));
+    }
+    return Join(lines, kCrlf);
+}
+
+namespace ical {
+
+void ReadExtras::KeepTextWithParameters(int writtenOrder, const std::string& line) {
+    textsWithParameters_.emplace(writtenOrder, line);
+}
+
+Result<void> ReadExtras::KeepSubComponents(const Component& item) {
+    for (const Component& child : item.children) {
+        Result<void> valid = ValidateComponent(child);
+        if (!valid.ok()) {
+            return valid;
+        }
+        hasAlarm_ = hasAlarm_ || child.name == "VALARM";
+        std::vector<std::string> lines;
+        AppendVerbatim(child, lines);
+        components_.push_back(Join(lines, kCrlf));
+    }
+    return {};
+}
+
+std::string ReadExtras::Joined() const {
+    std::vector<std::string> lines;
+    for (const auto& entry : textsWithParameters_) {
+        lines.push_back(entry.second);
+    }
+    lines.insert(lines.end(), properties_.begin(), properties_.end());
+    lines.insert(lines.end(), components_.begin(), components_.end());
+    return Join(lines, kCrlf);
+}
+
+WrittenExtras PrepareExtras(
+    std::string_view extra, std::initializer_list<std::string_view> templates, bool keepAlarms,
+    const std::function<bool(const std::string& name, const std::string& line)>& keep) {
+    WrittenExtras out;
+    const KeptLines lines = SplitKeptLines(extra);
+    for (const std::string& line : lines.properties) {
+        const std::string name = NameOfLine(line);
+        if (std::find(templates.begin(), templates.end(), name) != templates.end()) {
+            out.templates.emplace(name, line);
+            continue;
+        }
+        if (!keep(name, line)) {
+            continue;
+        }
+        out.hasDtstamp = out.hasDtstamp || name == "DTSTAMP";
+        out.properties += Fold(line);
+    }
+    for (const auto& block : lines.components) {
+        const bool isAlarm = Upper(Trim(ValueOfLine(block.front()))) == "VALARM";
+        if (isAlarm && !keepAlarms) {
+            continue;
+        }
+        out.hasAlarm = out.hasAlarm || isAlarm;
+        for (const std::string& line : block) {
+            out.components += Fold(line);
+        }
+    }
+    return out;
+}
+
+std::string TemplatedText(const WrittenExtras& extras, const std::string& name,
+                          std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const auto found = extras.templates.find(name);
+    if (found != extras.templates.end()) {
+        Result<ContentLine> line = SplitContentLine(0, found->second);
+        if (line.ok()) {
+            return Fold(line->text.substr(0, line->valueStart) + EscapeText(text));
+        }
+    }
+    return TextLine(name, text);
+}
+
+std::string DefaultAlarm(std::string_view subject) {
+    std::string out = "BEGIN:VALARM\r\n";
+    out += "TRIGGER:" + std::string(kDefaultAlarmTrigger) + "\r\n";
+    out += "ACTION:DISPLAY\r\n";
+    // A display alarm needs a text to show.
+    out += TextLine("DESCRIPTION", subject.empty() ? kDefaultAlarmText : subject);
+    out += "END:VALARM\r\n";
+    return out;
+}
+
+}  // namespace ical
+}  // namespace pim

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/result.h"
+
+// The text of an iCalendar file, below the meaning of any property: content lines with their
+// parameters, folding and escaping, and the tree of components. Shared by the reader and the
+// writer; every problem names its line.
+namespace pim::ical {
+
+inline constexpr std::string_view kCrlf = "\r\n";
+
+platform::Error LineError(int line, std::string_view what);
+// "line N: what", for the notes and the skipped components of an import.
+std::string LineNote(int line, std::string_view what);
+
+std::string Upper(std::string_view text);
+std::string_view Trim(std::string_view text);
+std::string Join(const std::vector<std::string>& lines, std::string_view separator);
+
+// Property and parameter names: letters, digits and '-'.
+bool IsNameChar(char c);
+
+// TEXT as iCalendar writes it. Line breaks become \n; other control characters, which
+// iCalendar does not allow in a value, become spaces.
+std::string EscapeText(std::string_view text);
+
+// A comma-separated TEXT list such as CATEGORIES, split and unescaped. libical runs escaped
+// and separating commas of such lists together, so the list is read here.
+std::vector<std::string> SplitTextList(std::string_view value);
+
+// One content line folded at 75 octets, never inside a UTF-8 sequence, with its CRLF.
+std::string Fold(std::string_view line);
+
+// "NAME:text" with the text escaped, folded.
+std::string TextLine(std::string_view name, std::string_view text);
+
+// The name of a content line held as text (upper case), and its value.
+std::string NameOfLine(std::string_view line);
+std::string_view ValueOfLine(std::string_view line);
+
+// The properties that give a VEVENT's times, which the planner keeps in its own fields.
+bool IsEventTimeName(std::string_view name);
+
+struct Parameter {
+    std::string name;   // upper case
+    std::string value;  // quotes removed; several values stay comma-separated
+};
+
+struct ContentLine {
+    int line = 0;      // the first physical line it came from
+    std::string text;  // unfolded, as in the file
+    std::string name;  // upper case
+    std::vector<Parameter> parameters;
+    size_t valueStart = 0;
+
+    std::string_view value() const { return std::string_view(text).substr(valueStart); }
+    const std::string* FindParameter(std::string_view parameterName) const;
+};
+
+platform::Result<ContentLine> SplitContentLine(int line, std::string text);
+
+// Physical lines to content lines: line ends CRLF or LF, continuation lines (starting with a
+// space or tab) joined to the line before, blank lines passed over. The text must begin with
+// BEGIN:VCALENDAR and be UTF-8.
+platform::Result<std::vector<ContentLine>> ReadContentLines(std::string_view text);
+
+struct Component {
+    std::string name;  // upper case
+    int beginLine = 0;
+    std::string beginText;
+    std::string endText;
+    std::vector<ContentLine> properties;
+    std::vector<Component> children;
+
+    bool Has(std::string_view propertyName) const;
+};
+
+// The VCALENDARs of a file with everything inside them.
+platform::Result<std::vector<Component>> BuildComponents(std::vector<ContentLine> lines);
+
+// A component word for word, properties before sub-components, one line each.
+void AppendVerbatim(const Component& component, std::vector<std::string>& out);
+
+}  // namespace pim::ical

@@ -1,0 +1,404 @@
+// Writing a calendar file: the store's appointments as VEVENTs (each series followed by its
+// changed occurrences) and its tasks as VTODOs.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/pim/ical_extras.h"
+#include "platform/pim/ical_io.h"
+#include "platform/pim/ical_lines.h"
+#include "platform/pim/ical_zones.h"
+#include "platform/pim/time_zones.h"
+#include "platform/text/unicode_text.h"
+
+namespace pim {
+namespace {
+
+using ical::EscapeText;
+using ical::Fold;
+using ical::TextLine;
+using ical::Trim;
+using ical::Upper;
+using ical::ValueOfLine;
+using platform::CalendarFields;
+// Text kept in a record may be broken; it is written with U+FFFD rather than refused.
+using platform::Utf16ToUtf8Lossy;
+
+constexpr std::string_view kProductId = "-//Tessarinth//Tessarinth 0.1//JA";
+constexpr std::string_view kCategorySeparator = ", ";
+// Buffer for a formatted DATE-TIME value.
+constexpr size_t kTimeValueSize = 48;
+
+Date WholeDay(Date date) {
+    return platform::LinearToDate(std::floor(platform::DateToLinear(date)));
+}
+
+double TimeOfDay(Date date) {
+    const double linear = platform::DateToLinear(date);
+    return linear - std::floor(linear);
+}
+
+Date AddDays(Date date, double days) {
+    return platform::LinearToDate(platform::DateToLinear(date) + days);
+}
+
+bool IsBefore(Date a, Date b) {
+    return platform::DateToLinear(a) < platform::DateToLinear(b);
+}
+
+enum class TimeForm { Day, Floating, Utc, Zoned };
+
+struct OutTime {
+    Date wall = 0;
+    TimeForm form = TimeForm::Floating;
+    std::string tzid;  // for TimeForm::Zoned
+};
+
+// A parameter value, quoted where its characters would end it.
+std::string ParameterValue(std::string_view value) {
+    std::string clean;
+    for (char c : value) {
+        if (c != '"') {
+            clean.push_back(c);
+        }
+    }
+    return clean.find_first_of(":;,") == std::string::npos ? clean : "\"" + clean + "\"";
+}
+
+// A date property (DTSTART, EXDATE, ...); empty if the date is unusable. Written here rather
+// than by libical, which writes years after 3000 as zeros.
+std::string TimeLine(std::string_view name, const OutTime& time) {
+    const std::optional<CalendarFields> f = platform::DateToFields(time.wall);
+    if (!f) {
+        return {};
+    }
+    std::string line(name);
+    if (time.form == TimeForm::Day) {
+        line += ";VALUE=DATE";
+    } else if (time.form == TimeForm::Zoned) {
+        line += ";TZID=" + ParameterValue(time.tzid);
+    }
+    // Room for any field values the calendar types can hold, not only valid dates.
+    char value[kTimeValueSize];
+    if (time.form == TimeForm::Day) {
+        std::snprintf(value, sizeof value, "%04u%02u%02u", unsigned{f->Year}, unsigned{f->Month},
+                      unsigned{f->Day});
+    } else {
+        std::snprintf(value, sizeof value, "%04u%02u%02uT%02u%02u%02u%s", unsigned{f->Year},
+                      unsigned{f->Month}, unsigned{f->Day}, unsigned{f->Hour}, unsigned{f->Minute},
+                      unsigned{f->Second}, time.form == TimeForm::Utc ? "Z" : "");
+    }
+    return Fold(line + ":" + value);
+}
+
+// A local time as UTC; floating local time where UTC would leave the years 100 to 9999.
+OutTime LocalAsUtc(Date local) {
+    if (const std::optional<Date> utc = LocalToZone(local, "UTC")) {
+        return {*utc, TimeForm::Utc, {}};
+    }
+    return {local, TimeForm::Floating, {}};
+}
+
+std::string CategoriesLine(const std::u16string& categories) {
+    const std::string joined = Utf16ToUtf8Lossy(categories);
+    std::string value;
+    size_t at = 0;
+    while (at <= joined.size()) {
+        size_t next = joined.find(kCategorySeparator, at);
+        if (next == std::string::npos) {
+            next = joined.size();
+        }
+        const std::string_view item = Trim(std::string_view(joined).substr(at, next - at));
+        if (!item.empty()) {
+            value += (value.empty() ? "" : ",") + EscapeText(item);
+        }
+        at = next + kCategorySeparator.size();
+    }
+    return value.empty() ? std::string() : Fold("CATEGORIES:" + value);
+}
+
+std::string RuleLine(const std::string& rule) {
+    if (rule.empty()) {
+        return {};
+    }
+    const icalrecurrencetype recurrence = icalrecurrencetype_from_string(rule.c_str());
+    if (recurrence.freq == ICAL_NO_RECURRENCE) {
+        return {};  // not a rule: an importer would reject the file
+    }
+    return Fold("RRULE:" + rule);
+}
+
+std::string GeneratedUid(std::string_view kind, int32_t oid, size_t index) {
+    if (oid != 0) {
+        return "tessarinth-" + std::string(kind) + std::to_string(oid) + "@localhost";
+    }
+    return "tessarinth-" + std::string(kind) + "new-" + std::to_string(index) + "@localhost";
+}
+
+// How a series writes its times: as days, in its own zone (so that it repeats there), in UTC
+// or floating.
+struct SeriesForm {
+    OutTime form{0, TimeForm::Floating, {}};
+    std::optional<TimeZone> zone;
+
+    OutTime At(Date wall) const { return OutTime{wall, form.form, form.tzid}; }
+};
+
+SeriesForm FormOf(const AppointmentRecord& record) {
+    SeriesForm out;
+    if (record.allDay) {
+        out.form.form = TimeForm::Day;
+        return out;
+    }
+    if (!record.recurrence.tzid.empty()) {
+        out.zone = TimeZone::Named(record.recurrence.tzid);
+    }
+    if (out.zone) {
+        const bool utc = out.zone->name() == "UTC";
+        out.form = {0, utc ? TimeForm::Utc : TimeForm::Zoned,
+                    utc ? std::string() : out.zone->name()};
+    }
+    return out;
+}
+
+// DTSTART and DTEND of an event that does not repeat (or of a changed occurrence): days for
+// all-day, UTC for the rest.
+std::string SingleTimeLines(Date start, Date end, bool allDay) {
+    std::string out;
+    if (allDay) {
+        const Date first = WholeDay(start);
+        const Date last = IsBefore(end, start) ? first : WholeDay(end);
+        out += TimeLine("DTSTART", {first, TimeForm::Day, {}});
+        const Date endExclusive = AddDays(last, 1);
+        if (platform::DateToFields(endExclusive)) {
+            out += TimeLine("DTEND", {endExclusive, TimeForm::Day, {}});
+        } else {
+            const double days = platform::DateToLinear(last) - platform::DateToLinear(first) + 1;
+            out += "DURATION:P" + std::to_string(static_cast<int64_t>(days)) + "D\r\n";
+        }
+        return out;
+    }
+    out += TimeLine("DTSTART", LocalAsUtc(start));
+    if (IsBefore(start, end)) {
+        out += TimeLine("DTEND", LocalAsUtc(end));
+    }
+    return out;
+}
+
+std::string EventTimeLines(const AppointmentRecord& record, ical::ZoneUse& zones) {
+    const Recurrence& recurrence = record.recurrence;
+    const bool series = !recurrence.rule.empty() || !recurrence.extraDates.empty() ||
+                        !recurrence.exceptionDates.empty();
+    if (!series) {
+        return SingleTimeLines(record.start, record.end, record.allDay);
+    }
+    std::string out;
+    if (record.allDay) {
+        out += SingleTimeLines(record.start, record.end, true);
+        out += RuleLine(recurrence.rule);
+        for (Date date : recurrence.exceptionDates) {
+            out += TimeLine("EXDATE", {WholeDay(date), TimeForm::Day, {}});
+        }
+        for (Date date : recurrence.extraDates) {
+            out += TimeLine("RDATE", {WholeDay(date), TimeForm::Day, {}});
+        }
+        return out;
+    }
+    const SeriesForm form = FormOf(record);
+    Date start = record.start;
+    std::optional<Date> end = record.end;
+    if (form.zone) {
+        // A series whose zone start was never filled in starts at its local start.
+        const std::optional<Date> derived =
+            recurrence.zoneStart == 0 ? LocalToZone(record.start, form.zone->name()) : std::nullopt;
+        start = derived.value_or(recurrence.zoneStart);
+        end = LocalToZone(record.end, form.zone->name());
+        if (form.form.form == TimeForm::Zoned) {
+            zones.Add(form.zone->name(), form.zone->ToUnixSeconds(start));
+        }
+    }
+    out += TimeLine("DTSTART", form.At(start));
+    if (IsBefore(record.start, record.end)) {
+        out += end ? TimeLine("DTEND", form.At(*end))
+                   : TimeLine("DTEND", {record.end, TimeForm::Floating, {}});
+    }
+    out += RuleLine(recurrence.rule);
+    for (Date date : recurrence.exceptionDates) {
+        out += TimeLine("EXDATE", form.At(date));
+    }
+    for (Date date : recurrence.extraDates) {
+        out += TimeLine("RDATE", form.At(date));
+    }
+    return out;
+}
+
+// The lines of an event's kept extras that its own fields do not replace. STATUS:CANCELLED is
+// the cancelled flag's: written from the flag, never from the extras.
+ical::WrittenExtras EventExtras(const std::string& kept, bool reminderSet, bool cancelled) {
+    return ical::PrepareExtras(
+        kept, {"SUMMARY", "LOCATION", "DESCRIPTION"}, reminderSet,
+        [cancelled](const std::string& name, const std::string& line) {
+            if (name == "STATUS") {
+                return !cancelled && Upper(Trim(ValueOfLine(line))) != "CANCELLED";
+            }
+            return name != "UID" && name != "CATEGORIES" && !ical::IsEventTimeName(name);
+        });
+}
+
+// The texts, categories, status, kept lines and alarm of an event or a changed occurrence.
+std::string EventBody(const ical::WrittenExtras& extras, const std::u16string& subject,
+                      const std::u16string& location, const std::u16string& body,
+                      const std::u16string& categories, bool cancelled) {
+    std::string out;
+    out += ical::TemplatedText(extras, "SUMMARY", Utf16ToUtf8Lossy(subject));
+    out += ical::TemplatedText(extras, "LOCATION", Utf16ToUtf8Lossy(location));
+    out += ical::TemplatedText(extras, "DESCRIPTION", Utf16ToUtf8Lossy(body));
+    out += CategoriesLine(categories);
+    if (cancelled) {
+        out += "STATUS:CANCELLED\r\n";
+    }
+    return out;
+}
+
+std::string EventEnd(const ical::WrittenExtras& extras, bool reminderSet,
+                     const std::u16string& subject) {
+    std::string out = extras.properties;
+    out += extras.components;
+    if (reminderSet && !extras.hasAlarm) {
+        out += ical::DefaultAlarm(Utf16ToUtf8Lossy(subject));
+    }
+    out += "END:VEVENT\r\n";
+    return out;
+}
+
+// A changed occurrence as a VEVENT of its own: the series' UID, the occurrence's RECURRENCE-ID
+// written as the series writes its dates, and its own times and texts.
+std::string WriteChange(const AppointmentRecord& series, const std::string& uid,
+                        const OccurrenceChange& change, const std::string& dtstamp,
+                        ical::ZoneUse& zones) {
+    const ical::WrittenExtras extras =
+        EventExtras(change.extraProperties, change.reminderSet, change.cancelled);
+    zones.AddNamedIn(SplitKeptLines(change.extraProperties).AllLines());
+    std::string out = "BEGIN:VEVENT\r\n";
+    out += TextLine("UID", uid);
+    const std::string name =
+        change.thisAndFuture ? "RECURRENCE-ID;RANGE=THISANDFUTURE" : "RECURRENCE-ID";
+    const SeriesForm form = FormOf(series);
+    out += TimeLine(name, form.form.form == TimeForm::Day
+                              ? OutTime{WholeDay(change.recurrenceId), TimeForm::Day, {}}
+                              : form.At(change.recurrenceId));
+    if (!extras.hasDtstamp) {
+        out += dtstamp;
+    }
+    out += EventBody(extras, change.subject, change.location, change.body, change.categories,
+                     change.cancelled);
+    out += SingleTimeLines(change.start, change.end, change.allDay);
+    out += EventEnd(extras, change.reminderSet, change.subject);
+    return out;
+}
+
+std::string WriteEvent(const AppointmentRecord& record, size_t index, const std::string& dtstamp,
+                       ical::ZoneUse& zones) {
+    const ical::WrittenExtras extras =
+        EventExtras(record.extraProperties, record.reminderSet, record.cancelled);
+    zones.AddNamedIn(SplitKeptLines(record.extraProperties).AllLines());
+    const std::string uid = record.uid.empty() ? GeneratedUid("", record.oid, index) : record.uid;
+    std::string out = "BEGIN:VEVENT\r\n";
+    out += TextLine("UID", uid);
+    if (!extras.hasDtstamp) {
+        out += dtstamp;
+    }
+    out += EventBody(extras, record.subject, record.location, record.body, record.categories,
+                     record.cancelled);
+    out += EventTimeLines(record, zones);
+    out += EventEnd(extras, record.reminderSet, record.subject);
+    if (record.recurrence.recurs()) {
+        for (const OccurrenceChange& change : record.recurrence.changes) {
+            out += WriteChange(record, uid, change, dtstamp, zones);
+        }
+    }
+    return out;
+}
+
+std::string WriteTodo(const TaskRecord& record, size_t index, const std::string& dtstamp,
+                      ical::ZoneUse& zones) {
+    const bool complete = record.complete;
+    const ical::WrittenExtras extras = ical::PrepareExtras(
+        record.extraProperties, {"SUMMARY", "DESCRIPTION"}, true,
+        [complete](const std::string& name, const std::string& line) {
+            if (name == "UID" || name == "DUE" || name == "COMPLETED" || name == "CATEGORIES") {
+                return false;
+            }
+            if (name == "STATUS") {
+                return !complete && Upper(Trim(ValueOfLine(line))) != "COMPLETED";
+            }
+            if (name == "PERCENT-COMPLETE" && !complete) {
+                return Trim(ValueOfLine(line)) != "100";  // it would mark the task done again
+            }
+            return true;
+        });
+    zones.AddNamedIn(SplitKeptLines(record.extraProperties).AllLines());
+    std::string out = "BEGIN:VTODO\r\n";
+    out +=
+        TextLine("UID", record.uid.empty() ? GeneratedUid("task-", record.oid, index) : record.uid);
+    if (!extras.hasDtstamp) {
+        out += dtstamp;
+    }
+    out += ical::TemplatedText(extras, "SUMMARY", Utf16ToUtf8Lossy(record.subject));
+    out += ical::TemplatedText(extras, "DESCRIPTION", Utf16ToUtf8Lossy(record.body));
+    out += CategoriesLine(record.categories);
+    if (record.dueDate != kNoDateValue) {
+        const bool midnight = TimeOfDay(record.dueDate) == 0;
+        out += TimeLine("DUE", {record.dueDate, midnight ? TimeForm::Day : TimeForm::Floating, {}});
+    }
+    if (complete) {
+        out += "STATUS:COMPLETED\r\n";
+        if (record.dateCompleted != kNoDateValue) {
+            out += TimeLine("COMPLETED", LocalAsUtc(record.dateCompleted));
+        }
+    }
+    out += extras.properties;
+    out += extras.components;
+    out += "END:VTODO\r\n";
+    return out;
+}
+
+std::string DtstampLine(const platform::Clock& clock) {
+    const std::optional<Date> now = platform::FieldsToDate(clock.LocalTimeNow());
+    if (!now) {
+        return {};
+    }
+    return TimeLine("DTSTAMP", LocalAsUtc(*now));
+}
+
+}  // namespace
+
+std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
+                           const std::vector<TaskRecord>& tasks) {
+    return WriteICalendar(appointments, tasks, platform::SystemClock());
+}
+
+std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
+                           const std::vector<TaskRecord>& tasks, const platform::Clock& clock) {
+    const std::string dtstamp = DtstampLine(clock);
+    ical::ZoneUse zones;
+    std::string items;
+    for (size_t i = 0; i < appointments.size(); ++i) {
+        items += WriteEvent(appointments[i], i, dtstamp, zones);
+    }
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        items += WriteTodo(tasks[i], i, dtstamp, zones);
+    }
+    std::string out = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
+    out += "PRODID:" + std::string(kProductId) + "\r\n";
+    out += zones.VTimezones();
+    out += items;
+    out += "END:VCALENDAR\r\n";
+    return out;
+}
+
+}  // namespace pim
