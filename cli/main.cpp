@@ -6,10 +6,10 @@
 
 #include "cli/agenda_command.h"
 #include "cli/calendar_commands.h"
-#include "cli/drive_command.h"
 #include "cli/entry_commands.h"
+#include "cli/holidays_command.h"
 #include "cli/month_command.h"
-#include "cli/screenshot_command.h"
+#include "cli/screen_handover.h"
 #include "cli/settings_command.h"
 #include "platform/files/data_home.h"
 
@@ -34,6 +34,10 @@ constexpr const char* kUsage =
     "  delete OID         delete the appointment (and its ink file) or task of that id\n"
     "  history subject|location|task\n"
     "                     the editors' recent texts, most recent first\n"
+    "  holidays YEAR[-YEAR] [--dry-run]\n"
+    "                     add Japan's national holidays of those years (1955-2099) as all-day\n"
+    "                     holiday appointments; running it again changes nothing; --dry-run\n"
+    "                     prints them (YYYY-MM-DD<TAB>name) and writes nothing\n"
     "  settings           print the twelve settings\n"
     "  settings set NAME VALUE\n"
     "                     change one setting and save them all (numbers in decimal or 0x hex)\n"
@@ -75,14 +79,14 @@ int main(int argc, char** argv) {
     if (command == "delete") {
         return cli::DeleteCommand(*home, rest, std::cout, std::cerr);
     }
+    if (command == "holidays") {
+        return cli::HolidaysCommand(*home, rest, std::cout, std::cerr);
+    }
     if (command == "history") {
         return cli::HistoryCommand(*home, rest, std::cout, std::cerr);
     }
-    if (command == "screenshot") {
-        return cli::ScreenshotCommand(*home, rest, clock, std::cout, std::cerr);
-    }
-    if (command == "drive") {
-        return cli::DriveCommand(*home, rest, clock, std::cin, std::cout, std::cerr);
+    if (cli::IsScreenCommand(command)) {
+        return cli::HandOverToScreen(argv, std::cerr);
     }
     if (command == "settings") {
         return cli::SettingsCommand(*home, rest, std::cout, std::cerr);

@@ -108,6 +108,75 @@ TEST(DateConversion, EveryDayOfFourCenturiesRoundTrips) {
     }
 }
 
+TEST(DateConversion, FirstAndLastDaysOfTheRangeConvertBothWays) {
+    const double second = 1.0 / 86400;
+    // 100-01-01 00:00 is the first DATE; its times count forward after the minus sign.
+    EXPECT_EQ(FieldsToDate(Fields(100, 1, 1, 6, 0)), -657434.25);
+    EXPECT_EQ(*DateToFields(-657434.25), (CalendarFields{100, 1, 5, 1, 6, 0, 0, 0}));
+    EXPECT_EQ(*DateToFields(-657434.0 - 86399 * second),
+              (CalendarFields{100, 1, 5, 1, 23, 59, 59, 0}));
+    // The last second of 9999, and the last day's noon.
+    EXPECT_EQ(FieldsToDate(Fields(9999, 12, 31, 23, 59, 59)), 2958465.0 + 86399.0 / 86400);
+    EXPECT_EQ(*DateToFields(2958465.0 + 86399 * second),
+              (CalendarFields{9999, 12, 5, 31, 23, 59, 59, 0}));
+    EXPECT_EQ(*DateToFields(2958465.5), (CalendarFields{9999, 12, 5, 31, 12, 0, 0, 0}));
+    EXPECT_FALSE(FieldsToDate(Fields(9999, 12, 31, 23, 59, 60)));
+    EXPECT_FALSE(FieldsToDate(Fields(9999, 12, 31, 23, 60)));
+}
+
+TEST(DateConversion, RoundingPastTheLastSecondOf9999Fails) {
+    const double second = 1.0 / 86400;
+    EXPECT_EQ(DateToFields(2958465.0 + 86399.4 * second)->Second, 59);
+    EXPECT_FALSE(DateToFields(2958465.0 + 86399.6 * second));
+}
+
+TEST(DateConversion, RoundingUpToMidnightOnTheFirstDayOf100MovesToTheSecond) {
+    const double second = 1.0 / 86400;
+    EXPECT_EQ(*DateToFields(-657434.0 - 86399.6 * second),
+              (CalendarFields{100, 1, 6, 2, 0, 0, 0, 0}));
+    EXPECT_EQ(*DateToFields(-657434.0 - 86399.4 * second),
+              (CalendarFields{100, 1, 5, 1, 23, 59, 59, 0}));
+}
+
+TEST(DateConversion, NegativeDatesRoundTheirForwardTimeToTheNearestSecond) {
+    const double second = 1.0 / 86400;
+    // 1899-12-29 at 00:00:10.6 is written -1 minus the time.
+    EXPECT_EQ(*DateToFields(-1.0 - 10.6 * second), (CalendarFields{1899, 12, 5, 29, 0, 0, 11, 0}));
+    EXPECT_EQ(*DateToFields(-1.0 - 10.4 * second), (CalendarFields{1899, 12, 5, 29, 0, 0, 10, 0}));
+    // Just short of midnight on the day before the epoch rounds up into the epoch's day.
+    EXPECT_EQ(*DateToFields(-1.0 - (86400 - 0.2) * second),
+              (CalendarFields{1899, 12, 6, 30, 0, 0, 0, 0}));
+    // A whole negative DATE is the midnight it names.
+    EXPECT_EQ(*DateToFields(-1.0), (CalendarFields{1899, 12, 5, 29, 0, 0, 0, 0}));
+    EXPECT_EQ(*DateToFields(-2.0), (CalendarFields{1899, 12, 4, 28, 0, 0, 0, 0}));
+}
+
+TEST(DateConversion, MinusZeroPointFiveIsNoonOfTheEpochsDay) {
+    // Between -1 and 0 the day is the epoch's own, the fraction still counting forward.
+    EXPECT_EQ(*DateToFields(-0.5), *DateToFields(0.5));
+    EXPECT_EQ(DateToFields(-0.5)->Hour, 12);
+    EXPECT_EQ(DateToFields(-0.5)->Day, 30);
+}
+
+TEST(DateConversion, EverySecondOfTheOuterDaysRoundTrips) {
+    // Far from the epoch a DATE keeps fewest bits for its time of day: each second of the first
+    // and last day, and of the day before the epoch, still comes back as it went in.
+    for (const auto& day : {Fields(100, 1, 1), Fields(1899, 12, 29), Fields(9999, 12, 31)}) {
+        for (int s = 0; s < 86400; ++s) {
+            CalendarFields f = day;
+            f.Hour = static_cast<uint16_t>(s / 3600);
+            f.Minute = static_cast<uint16_t>(s / 60 % 60);
+            f.Second = static_cast<uint16_t>(s % 60);
+            const auto date = FieldsToDate(f);
+            ASSERT_TRUE(date) << f.Year << " " << s;
+            auto back = DateToFields(*date);
+            ASSERT_TRUE(back) << f.Year << " " << s;
+            back->DayOfWeek = 0;
+            ASSERT_EQ(*back, f) << f.Year << " " << s;
+        }
+    }
+}
+
 TEST(FixedClock, ReportsItsMoment) {
     FixedClock clock(Fields(2026, 12, 7, 9, 30));
     EXPECT_EQ(clock.LocalTimeNow().Day, 7);

@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Whole-process speed of `tessarinth-cli agenda --tsv` and `month --tsv`, beside the floor: a small
+# C program (agenda_floor) answering the same window from the same store file with indexed
+# SQLite queries, the least any program can do. Prints the medians as a Markdown table.
+#
+# usage: bash bench/whole_process_bench.sh [BUILD_DIR]      (default: build)
+#
+# Needs hyperfine (apt-get install hyperfine), python3, and in BUILD_DIR:
+#   cmake --build BUILD_DIR --target tessarinth-cli agenda_floor
+#
+# The stores are generated once (bench/generate_calendar.py, seed 1) and imported through the
+# CLI into data homes under $TESSARINTH_BENCH_DIR/whole-process (default /tmp/tessarinth-bench),
+# and built again only when the generator changes:
+#   20k       20,000 events (200 series), 2,000 tasks
+#   200k      200,000 events (1,000 series), 10,000 tasks
+#   20k-open  the 20k calendar with 20,000 more open tasks without a due date
+# Each command runs $RUNS times (default 7) after 3 warm-up runs, in Tokyo time.
+set -euo pipefail
+
+build=$(cd "${1:-build}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+cli=$build/cli/tessarinth-cli
+floor=$build/bench/agenda_floor
+runs=${RUNS:-7}
+agenda_day=2025-10-05
+month=2025-10
+stores=${TESSARINTH_BENCH_DIR:-/tmp/tessarinth-bench}/whole-process
+export TZ=Asia/Tokyo
+
+for tool in hyperfine python3; do
+    command -v "$tool" >/dev/null || { echo "needs $tool (apt-get install $tool)" >&2; exit 1; }
+done
+for program in "$cli" "$floor"; do
+    [ -x "$program" ] || {
+        echo "build it first: cmake --build $build --target tessarinth-cli agenda_floor" >&2
+        exit 1
+    }
+done
+
+# store NAME EVENTS SERIES TASKS OPEN_UNDATED: the data home of that calendar, built when
+# missing or made by another generator.
+store() {
+    local home=$stores/$1
+    local stamp
+    stamp="$2 $3 $4 $5 $(sha256sum "$here/generate_calendar.py" | cut -c1-16)"
+    if [ ! -f "$home/schedule.sqlite" ] || [ "$(cat "$home/stamp" 2>/dev/null)" != "$stamp" ]; then
+        echo "building the $1 store ..." >&2
+        rm -rf "$home"
+        mkdir -p "$home"
+        python3 "$here/generate_calendar.py" "$2" "$3" "$4" "$5" >"$home/calendar.ics"
+        TESSARINTH_HOME=$home "$cli" import "$home/calendar.ics" >&2
+        rm "$home/calendar.ics"
+        echo "$stamp" >"$home/stamp"
+    fi
+    echo "$home"
+}
+
+# median HOME COMMAND...: the median wall time of the command in milliseconds.
+median() {
+    local home=$1
+    shift
+    local json log
+    json=$(mktemp)
+    log=$(mktemp)
+    if ! TESSARINTH_HOME=$home hyperfine -N --warmup 3 --runs "$runs" --style basic \
+        --export-json "$json" "$*" >"$log" 2>&1; then
+        cat "$log" >&2
+        exit 1
+    fi
+    python3 -c 'import json, sys; print("%.1f" % (json.load(open(sys.argv[1]))["results"][0]["median"] * 1000))' "$json"
+    rm -f "$json" "$log"
+}
+
+declare -A cliTime floorTime
+cases=()
+for size in "20k 20000 200 2000 0" "200k 200000 1000 10000 0" "20k-open 20000 200 2000 20000"; do
+    read -r name events series tasks openTasks <<<"$size"
+    home=$(store "$name" "$events" "$series" "$tasks" "$openTasks")
+    db=$home/schedule.sqlite
+    items=$("$floor" "$db" agenda "$agenda_day" | cut -f1 | sort | uniq -c |
+        awk '{ printf "%s%s %s", sep, $1, $2; sep = ", " }')
+    echo "$name: the agenda's window holds $items (as the floor reads it)" >&2
+    for command in agenda month; do
+        # The open tasks change only what the agenda's corner panel reads.
+        [ "$name" = 20k-open ] && [ "$command" = month ] && continue
+        argument=$agenda_day
+        [ "$command" = month ] && argument=$month
+        cliTime[$name $command]=$(median "$home" "$cli" "$command" "$argument" --tsv)
+        floorTime[$name $command]=$(median "$home" "$floor" "$db" "$command" "$argument")
+        cases+=("$name $command")
+    done
+done
+
+header="| |"
+rule="|---|"
+cliRow="| tessarinth-cli"
+floorRow="| floor"
+ratioRow="| ratio"
+for c in "${cases[@]}"; do
+    header+=" $c |"
+    rule+="---|"
+    cliRow+=" | ${cliTime[$c]} ms"
+    floorRow+=" | ${floorTime[$c]} ms"
+    ratioRow+=" | $(python3 -c 'import sys; print("%.1fx" % (float(sys.argv[1]) / float(sys.argv[2])))' "${cliTime[$c]}" "${floorTime[$c]}")"
+done
+echo
+echo "$header"
+echo "$rule"
+echo "$cliRow |"
+echo "$floorRow |"
+echo "$ratioRow |"

@@ -1,0 +1,32 @@
+#include "cli/screen_handover.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace cli {
+
+bool IsScreenCommand(std::string_view command) {
+    return command == "screenshot" || command == "drive";
+}
+
+int HandOverToScreen(char** argv, std::ostream& err) {
+    // The screen program is found beside this one, wherever that was started from.
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        err << "tessarinth-cli: cannot find the screen program: " << error.message() << "\n";
+        return 1;
+    }
+    const std::string program = (self.parent_path() / kScreenProgramName).string();
+    execv(program.c_str(), argv);
+    const int cause = errno;
+    err << "tessarinth-cli: cannot start " << program << ": " << std::strerror(cause) << "\n";
+    return 1;
+}
+
+}  // namespace cli
