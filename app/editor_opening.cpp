@@ -89,6 +89,11 @@ void MainWindow::ReloadAfterWrite(bool written) {
 
 void MainWindow::ReturnToMainWindow() {
     Show();
+    // Another program changed the store while the editor was open: shown now.
+    if (reloadOnReturn_) {
+        reloadOnReturn_ = false;
+        ReloadAfterWrite(true);
+    }
     // A date picked in the editor moved the selected day: the grid, its marks and the list
     // follow it as after any move of the date.
     if (day_.selectedDate != selectedAtEditorOpen_) {

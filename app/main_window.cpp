@@ -55,7 +55,8 @@ platform::Date DayOf(const platform::CalendarFields& today) {
 MainWindow::MainWindow(gui::DeviceScreen& screen, Planner& planner, platform::CalendarFields today)
     : gui::Window(screen, std::u16string(String(kClassNameString)),
                   std::u16string(String(kTitleString)), gui::kGray),
-      planner_(planner) {
+      planner_(planner),
+      storeWatcher_(planner.home.StorePath()) {
     // Today at midnight is both the selected date and today's date.
     today.Hour = today.Minute = today.Second = today.Milliseconds = 0;
     day_.selectedDateFields = today;
@@ -75,6 +76,8 @@ void MainWindow::OnCreate() {
     keyCommandPending_ = false;
     holdHandled_ = false;
     clipboard_.objectId = 0;
+    (void)storeWatcher_.HasChanged();  // what is loaded now is the starting point
+    SetTimer(kStoreWatchTimer, kStoreWatchMilliseconds);
 }
 
 void MainWindow::OnDestroy() {

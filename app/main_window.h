@@ -8,6 +8,7 @@
 #include "editors/editor_host.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/window.h"
+#include "platform/pim/store_change_watcher.h"
 #include "platform/time/date_time.h"
 #include "views/corner_panel.h"
 #include "views/day_list.h"
@@ -33,6 +34,9 @@ public:
     // and open items; a hold over the list or the corner panel opens the context menu.
     void OnPenDown(gui::Point point) override;
     void OnPenUp(gui::Point point) override;
+    // The store watch (store_following.cpp): a change another program made to the store is
+    // shown within a tick, or when the open editor returns.
+    void OnTimer(int timerId) override;
 
     // Selects another day (today stays) and shows it, as a move of the date does.
     void SelectDay(platform::Date day);
@@ -121,6 +125,8 @@ private:
     const schedule::DayItemRow* ContextItemRow() const;
     // After a clipboard command's write: the marks, when it succeeded, and the day reloaded.
     void ReloadAfterClipboardWrite(bool written);
+    // Reloads the month's marks and the twelve days from a store another program changed.
+    void FollowStoreChange();
 
     gui::MenuBar* menuBar_ = nullptr;
     gui::ActivationRecord activation_;
@@ -135,6 +141,8 @@ private:
     gui::Window* editor_ = nullptr;
     std::function<bool()> editorAlive_;
     platform::Date selectedAtEditorOpen_ = 0;  // to tell whether a date pick moved the day
+    pim::StoreChangeWatcher storeWatcher_;
+    bool reloadOnReturn_ = false;  // the store changed while an editor was open
 };
 
 // Moves a top-level window to its own left and top with the width of its right edge and the
@@ -146,6 +154,11 @@ inline constexpr gui::Point kCornerPanelOrigin{2, 2};
 inline constexpr gui::Point kMonthGridOrigin{127, 2};
 inline constexpr gui::Point kDateHeaderOrigin{241, 2};  // landscape only
 inline constexpr gui::Point kDayStripOrigin{242, 26};   // landscape only
+
+// The timer that looks for changes other programs made to the store, and how often: often
+// enough that a change shows within two seconds, cheap enough to run all day.
+inline constexpr int kStoreWatchTimer = 2;
+inline constexpr int kStoreWatchMilliseconds = 500;
 
 // The full repaint rectangle of the main window, in its own coordinates.
 inline constexpr gui::Rect kFullRepaintRect{0, 0, 319, 270};

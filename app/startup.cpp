@@ -1,12 +1,17 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 
+#include <cstdio>
+#include <functional>
 #include <iostream>
+#include <optional>
+#include <string>
 
 #include "app/main_window.h"
 #include "app/planner.h"
@@ -14,6 +19,9 @@
 #include "controls/handwriting_pad.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/single_instance.h"
+#include "platform/notify/desktop_notifications.h"
+#include "reminders/reminder_picture.h"
+#include "reminders/reminder_service.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
 #include "resources/shell_resources.h"
@@ -21,6 +29,21 @@
 
 namespace app {
 namespace {
+
+// Set by the reminder service of `tessarinth-cli reminders --watch` when it starts the planner
+// from a notification: the day to open on, as YYYY-MM-DD.
+constexpr const char* kOpenDayVariable = "TESSARINTH_OPEN_DAY";
+
+std::optional<platform::Date> DayFromText(const std::string& text) {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &year, &month, &day, &rest) != 3) {
+        return std::nullopt;
+    }
+    return platform::MakeDate(year, month, day);
+}
 
 // Start-up problems the user must hear of; the planner still comes up where it can.
 void Warn(const std::string& message) {
@@ -127,8 +150,28 @@ int RunPlanner(int argc, char** argv) {
         SaveScreenPreferences(planner.registry, {screen.Zoom(), screen.CurrentOrientation()});
     });
 
-    StartPlanner(screen, planner);
+    MainWindow* main = StartPlanner(screen, planner);
+    // Started from a reminder's notification: on the day of its appointment.
+    if (const std::optional<platform::Date> day =
+            DayFromText(qEnvironmentVariable(kOpenDayVariable).toStdString())) {
+        main->SelectDay(*day);
+    }
     screen.show();
+
+    // The planner rings reminders while it runs, beside any service started at log-in: the
+    // store decides which of them rings each one.
+    notify::DesktopNotifications notifications(QDBusConnection::sessionBus(),
+                                               QStringLiteral("Tessarinth"));
+    reminders::ReminderService reminderService(home->StorePath(), clock, notifications,
+                                               reminders::ProgramPicture(), std::cerr);
+    const std::function<bool()> mainAlive = screen.IsAlive(main);
+    reminderService.SetOpenDayHandler([&screen, main, mainAlive](platform::Date day) {
+        if (mainAlive()) {
+            main->SelectDay(day);
+        }
+        ComeForward(screen);
+    });
+    reminderService.Start();
 
     instance.Listen([&screen] { ComeForward(screen); });
     // For measuring start-up from outside: report the time to the first paint and end.

@@ -1,21 +1,25 @@
 #include "cli/calendar_commands.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <iostream>
+#include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "cli/calendar_ink.h"
+#include "cli/command_support.h"
+#include "cli/home_settings.h"
+#include "editors/ink_file_writer.h"
 #include "platform/files/file_operations.h"
-#include "platform/pim/ical_io.h"
 #include "platform/pim/schedule_store.h"
+#include "platform/text/unicode_text.h"
 
 namespace cli {
 namespace {
 
-int Fail(const std::string& message) {
-    std::cerr << "tessarinth-cli: " << message << "\n";
-    return 1;
-}
+constexpr std::string_view kImport = "import";
+constexpr std::string_view kExport = "export";
 
 platform::Result<void> LogOn(const platform::DataHome& home, pim::Application& store) {
     if (auto folders = home.EnsureFolders(); !folders) {
@@ -24,21 +28,133 @@ platform::Result<void> LogOn(const platform::DataHome& home, pim::Application& s
     return store.LogOn(home.StorePath());
 }
 
+// What the file held that was left out, one line each on standard error; the changes kept with
+// their series and the notes go with the summary.
+void Report(const pim::ImportedCalendar& calendar, std::ostream& out, std::ostream& err) {
+    for (const std::string& kept : calendar.changedOccurrences) {
+        out << "kept: " << kept << "\n";
+    }
+    for (const std::string& note : calendar.notes) {
+        out << "note: " << note << "\n";
+    }
+    for (const std::string& skipped : calendar.skipped) {
+        err << "skipped: " << skipped << "\n";
+    }
+}
+
+const std::u16string* StoredChangeBody(const pim::AppointmentRecord& series, double recurrenceId) {
+    for (const pim::OccurrenceChange& change : series.recurrence.changes) {
+        if (platform::DateToLinear(change.recurrenceId) == recurrenceId) {
+            return &change.body;
+        }
+    }
+    return nullptr;
+}
+
+// Gives each appointment that came with handwriting an ink file of its own (or the one its stored
+// item already has for the same drawing). Handwriting that cannot be stored is reported and left
+// out; the appointment is imported with its typed text.
+void StoreCarriedInk(pim::ImportedCalendar& calendar, const pim::Application& store,
+                     IncomingInkFiles& inkFiles, std::vector<pim::IncomingAppointment>& incoming,
+                     int& inkSkipped, std::ostream& err) {
+    std::map<std::string, pim::AppointmentRecord> storedByUid;
+    if (auto stored = store.AllAppointments()) {
+        for (pim::AppointmentRecord& record : *stored) {
+            storedByUid.emplace(record.uid, std::move(record));
+        }
+    }
+    auto give = [&](std::u16string& body, std::u16string_view storedBody,
+                    const pim::CarriedInk& ink, const std::string& uid) {
+        auto memo = inkFiles.Store(body, storedBody, ink.bytes);
+        if (memo) {
+            body = std::move(*memo);
+            return;
+        }
+        ++inkSkipped;
+        err << "skipped: line " << ink.line << ": the handwriting of " << uid
+            << " is not imported: " << memo.error().message << "\n";
+        body = WithoutInkName(body);
+    };
+    for (size_t i = 0; i < incoming.size() && i < calendar.appointmentsInk.size(); ++i) {
+        const pim::AppointmentInk& ink = calendar.appointmentsInk[i];
+        if (ink.empty()) {
+            continue;
+        }
+        pim::AppointmentRecord& record = incoming[i].record;
+        const auto stored = storedByUid.find(record.uid);
+        const pim::AppointmentRecord* storedRecord =
+            stored == storedByUid.end() ? nullptr : &stored->second;
+        if (ink.item) {
+            give(record.body, storedRecord ? std::u16string_view(storedRecord->body) : u"",
+                 *ink.item, record.uid);
+            incoming[i].given.Add(pim::ItemField::Body);
+        }
+        for (pim::OccurrenceChange& change : record.recurrence.changes) {
+            const auto carried = ink.changes.find(platform::DateToLinear(change.recurrenceId));
+            if (carried == ink.changes.end()) {
+                continue;
+            }
+            const std::u16string* storedBody =
+                storedRecord ? StoredChangeBody(*storedRecord, carried->first) : nullptr;
+            give(change.body, storedBody ? std::u16string_view(*storedBody) : u"", carried->second,
+                 record.uid);
+        }
+    }
+}
+
+bool CarriesInk(const pim::ImportedCalendar& calendar) {
+    return std::any_of(calendar.appointmentsInk.begin(), calendar.appointmentsInk.end(),
+                       [](const pim::AppointmentInk& ink) { return !ink.empty(); });
+}
+
 }  // namespace
 
+int ImportCommand(const platform::DataHome& home, const std::vector<std::string>& args,
+                  std::ostream& out, std::ostream& err) {
+    ImportOptions options;
+    std::vector<std::string> files;
+    for (const std::string& arg : args) {
+        if (arg == "--strict") {
+            options.mode = pim::ImportMode::AllOrNothing;
+        } else if (arg == "--check") {
+            options.checkOnly = true;
+        } else if (arg.starts_with("--")) {
+            return Fail(err, kImport, kUsageStatus, "unexpected argument: " + arg);
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (files.size() != 1) {
+        return Fail(err, kImport, kUsageStatus, "expected: import [--strict] [--check] FILE.ics");
+    }
+    return ImportCalendar(home, files.front(), options, out, err);
+}
+
 int ImportCalendar(const platform::DataHome& home, const std::string& file) {
+    return ImportCalendar(home, file, ImportOptions{}, std::cout, std::cerr);
+}
+
+int ImportCalendar(const platform::DataHome& home, const std::string& file,
+                   const ImportOptions& options, std::ostream& out, std::ostream& err) {
     auto text = platform::ReadWholeFile(file);
     if (!text) {
-        return Fail("import: " + text.error().message);
+        return Fail(err, kImport, kFailureStatus, text.error().message);
     }
-    auto calendar = pim::ParseICalendar(*text);
+    auto calendar = pim::ParseICalendar(*text, options.mode);
     if (!calendar) {
-        return Fail("import: " + file + ": " + calendar.error().message +
-                    " (nothing was imported)");
+        return Fail(err, kImport, kFailureStatus,
+                    file + ": " + calendar.error().message + " (nothing was imported)");
+    }
+    if (options.checkOnly) {
+        out << "would import " << calendar->appointments.size() << " appointments and "
+            << calendar->tasks.size() << " tasks from " << file << "; " << calendar->skipped.size()
+            << " skipped\n";
+        Report(*calendar, out, err);
+        return 0;
     }
     pim::Application store;
     if (auto logOn = LogOn(home, store); !logOn) {
-        return Fail("import: " + logOn.error().message);
+        return Fail(err, kImport, kFailureStatus, logOn.error().message);
     }
     // Items whose UIDs are stored already are updated in place, so a file imported twice gives
     // its items once.
@@ -51,44 +167,58 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file) {
     for (size_t i = 0; i < calendar->tasks.size(); ++i) {
         tasks.push_back({std::move(calendar->tasks[i]), calendar->tasksGive[i]});
     }
+    // The data folder is looked up only for handwriting, which most calendars do not carry.
+    std::optional<IncomingInkFiles> inkFiles;
+    int inkSkipped = 0;
+    if (CarriesInk(*calendar)) {
+        inkFiles.emplace(home, LoadHomeSettings(home, err).DataPath);
+        StoreCarriedInk(*calendar, store, *inkFiles, appointments, inkSkipped, err);
+    }
     auto saved = store.SaveByUid(appointments, tasks);
     if (!saved) {
-        return Fail("import: " + saved.error().message + " (nothing was imported)");
+        // The ink files written for it go again with inkFiles.
+        return Fail(err, kImport, kFailureStatus,
+                    saved.error().message + " (nothing was imported)");
+    }
+    if (inkFiles) {
+        inkFiles->Keep();
+        for (const std::u16string& name : inkFiles->Replaced()) {
+            const platform::Result<bool> named = store.IsFirstBodyLineElsewhere(name, 0);
+            if (named && !*named) {
+                (void)editors::DeleteInkFile(home, inkFiles->DataFolder(), name);
+            }
+        }
     }
     using Outcome = pim::UidSaveSummary::Outcome;
-    std::cout << "imported " << appointments.size() << " appointments and " << tasks.size()
-              << " tasks from " << file << ": " << saved->Count(Outcome::Added) << " added, "
-              << saved->Count(Outcome::Updated) << " updated, " << saved->Count(Outcome::Unchanged)
-              << " unchanged; " << calendar->skipped.size() << " skipped\n";
-    for (const std::string& kept : calendar->changedOccurrences) {
-        std::cout << "kept: " << kept << "\n";
-    }
-    for (const std::string& note : calendar->notes) {
-        std::cout << "note: " << note << "\n";
-    }
-    for (const std::string& skipped : calendar->skipped) {
-        std::cout << "skipped: " << skipped << "\n";
-    }
+    out << "imported " << appointments.size() << " appointments and " << tasks.size()
+        << " tasks from " << file << ": " << saved->Count(Outcome::Added) << " added, "
+        << saved->Count(Outcome::Updated) << " updated, " << saved->Count(Outcome::Unchanged)
+        << " unchanged; " << calendar->skipped.size() + static_cast<size_t>(inkSkipped)
+        << " skipped\n";
+    Report(*calendar, out, err);
     return 0;
 }
 
 int ExportCalendar(const platform::DataHome& home, const std::string& file) {
+    std::ostream& err = std::cerr;
     pim::Application store;
     if (auto logOn = LogOn(home, store); !logOn) {
-        return Fail("export: " + logOn.error().message);
+        return Fail(err, kExport, kFailureStatus, logOn.error().message);
     }
     auto appointments = store.AllAppointments();
     auto tasks = store.AllTasks();
     if (!appointments || !tasks) {
-        return Fail("export: " + (appointments ? tasks.error() : appointments.error()).message);
+        return Fail(err, kExport, kFailureStatus,
+                    (appointments ? tasks.error() : appointments.error()).message);
     }
-    const std::string text = pim::WriteICalendar(*appointments, *tasks);
+    const std::string text = CalendarTextWithInk(home, LoadHomeSettings(home, err).DataPath,
+                                                 *appointments, *tasks, platform::SystemClock());
     if (file == "-") {
         std::cout << text;
         return 0;
     }
     if (auto written = platform::ReplaceFileAtomically(file, text); !written) {
-        return Fail("export: " + written.error().message);
+        return Fail(err, kExport, kFailureStatus, written.error().message);
     }
     std::cout << "exported " << appointments->size() << " appointments and " << tasks->size()
               << " tasks to " << file << "\n";

@@ -1,20 +1,37 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/files/data_home.h"
+#include "platform/pim/ical_io.h"
 
 namespace cli {
 
-// `import FILE.ics`: every event and task of the file in one transaction, or nothing. An item
-// whose UID is stored already updates that item in place (object id, ink file and what the file
-// does not say stay), so importing a file twice changes nothing. Prints how many items were
-// added, updated, found unchanged and skipped, the changed occurrences kept with their series,
-// the notes and the skipped components.
+// How `import` treats a file: with --strict, anything it cannot read refuses the whole file;
+// with --check, the file is read and reported on and nothing is written.
+struct ImportOptions {
+    pim::ImportMode mode = pim::ImportMode::TakeWhatCanBeTaken;
+    bool checkOnly = false;
+};
+
+// `import [--strict] [--check] FILE.ics`: every event and task of the file that can be read, in
+// one transaction; each component that cannot be read is skipped, with one line on `err` naming
+// its line and why. An item whose UID is stored already updates that item in place (object id,
+// ink file and what the file does not say stay), so importing a file twice changes nothing.
+// Handwriting that came with an appointment gets an ink file of its own. Prints how many items
+// were added, updated, found unchanged and skipped, the changed occurrences kept with their
+// series, and the notes.
+int ImportCommand(const platform::DataHome& home, const std::vector<std::string>& args,
+                  std::ostream& out, std::ostream& err);
+int ImportCalendar(const platform::DataHome& home, const std::string& file,
+                   const ImportOptions& options, std::ostream& out, std::ostream& err);
+// With the default options, on standard output and standard error.
 int ImportCalendar(const platform::DataHome& home, const std::string& file);
 
-// `export FILE.ics` (or "-" for standard output): the whole store as one calendar.
+// `export FILE.ics` (or "-" for standard output): the whole store as one calendar, each
+// handwritten memo carrying its ink.
 int ExportCalendar(const platform::DataHome& home, const std::string& file);
 
 }  // namespace cli

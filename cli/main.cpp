@@ -17,7 +17,10 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tessarinth-cli COMMAND [ARGS]\n"
-    "  import FILE.ics    add the events and tasks of an iCalendar file to the store\n"
+    "  import [--strict] [--check] FILE.ics\n"
+    "                     add the events and tasks of an iCalendar file to the store; what\n"
+    "                     cannot be read is skipped (--strict: the whole file is refused);\n"
+    "                     --check only reports what would be imported and skipped\n"
     "  export FILE.ics    write the whole store as an iCalendar file (- for standard output)\n"
     "  agenda [YYYY-MM-DD] [--tsv]\n"
     "                     the twelve rows of the day list from the date (default today) and the\n"
@@ -41,6 +44,19 @@ constexpr const char* kUsage =
     "  settings           print the twelve settings\n"
     "  settings set NAME VALUE\n"
     "                     change one setting and save them all (numbers in decimal or 0x hex)\n"
+    "  reminders [--hours N] [--from YYYY-MM-DDTHH:MM]\n"
+    "                     the reminders that ring in the next N hours (default 24): ring time,\n"
+    "                     start, end, subject and place, tab-separated\n"
+    "  reminders --watch  ring reminders as desktop notifications until stopped (as the\n"
+    "                     running planner does; for a user unit started at log-in)\n"
+    "  sync [--allow-mass-delete]\n"
+    "                     two-way sync of the store with the calendar server set up; an item\n"
+    "                     changed on both sides keeps the version changed last, the other goes\n"
+    "                     to <data home>/conflicts/\n"
+    "  sync setup --events URL [--tasks URL] --user NAME [--password-stdin]\n"
+    "             [--timeout SECONDS]\n"
+    "                     the CalDAV collections to sync with (tasks default to the events\n"
+    "                     collection); the password is asked for, or read from standard input\n"
     "  screenshot [--date YYYY-MM-DD] [--today YYYY-MM-DD] [--landscape] [--zoom N]\n"
     "             [--summary] OUT.png\n"
     "                     paint the planner's screen for that day into a PNG (zoom 1: the\n"
@@ -61,11 +77,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string& command = args[0];
-    if ((command == "import" || command == "export") && args.size() == 2) {
-        return command == "import" ? cli::ImportCalendar(*home, args[1])
-                                   : cli::ExportCalendar(*home, args[1]);
-    }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "import") {
+        return cli::ImportCommand(*home, rest, std::cout, std::cerr);
+    }
+    if (command == "export" && args.size() == 2) {
+        return cli::ExportCalendar(*home, args[1]);
+    }
     const platform::SystemClock clock;
     if (command == "agenda") {
         return cli::AgendaCommand(*home, rest, clock, std::cout, std::cerr);
@@ -84,6 +102,12 @@ int main(int argc, char** argv) {
     }
     if (command == "history") {
         return cli::HistoryCommand(*home, rest, std::cout, std::cerr);
+    }
+    if (command == "sync") {
+        return cli::HandOver(cli::kSyncProgramName, argv, std::cerr);
+    }
+    if (command == "reminders") {
+        return cli::HandOver(cli::kRemindersProgramName, argv, std::cerr);
     }
     if (cli::IsScreenCommand(command)) {
         return cli::HandOverToScreen(argv, std::cerr);

@@ -15,14 +15,18 @@ bool IsScreenCommand(std::string_view command) {
 }
 
 int HandOverToScreen(char** argv, std::ostream& err) {
-    // The screen program is found beside this one, wherever that was started from.
+    return HandOver(kScreenProgramName, argv, err);
+}
+
+int HandOver(std::string_view programName, char** argv, std::ostream& err) {
+    // The program is found beside this one, wherever that was started from.
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error) {
-        err << "tessarinth-cli: cannot find the screen program: " << error.message() << "\n";
+        err << "tessarinth-cli: cannot find " << programName << ": " << error.message() << "\n";
         return 1;
     }
-    const std::string program = (self.parent_path() / kScreenProgramName).string();
+    const std::string program = (self.parent_path() / programName).string();
     execv(program.c_str(), argv);
     const int cause = errno;
     err << "tessarinth-cli: cannot start " << program << ": " << std::strerror(cause) << "\n";

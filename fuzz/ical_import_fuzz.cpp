@@ -1,9 +1,12 @@
-// Feeds arbitrary bytes to the iCalendar import. Whatever it accepts must write back to a file it
-// accepts again: the export may not produce what the import rejects.
+// Feeds arbitrary bytes to the iCalendar import. Whatever it takes must write back to a file that
+// the strict reading takes whole: the export may not produce what the import rejects or skips.
+// The handwriting an item carried goes out with it and comes back the same.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,19 +19,57 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     return 0;
 }
 
+namespace {
+
+[[noreturn]] void Fail(const char* what, const std::string& written) {
+    std::fprintf(stderr, "%s\n%s\n", what, written.c_str());
+    std::abort();
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const platform::Result<pim::ImportedCalendar> first = pim::ParseICalendar(text);
     if (!first.ok()) {
         return 0;
     }
+    // Each appointment's ink under its memo, as a data folder would hold it.
+    std::map<std::u16string, std::string> inkByMemo;
+    for (size_t i = 0; i < first->appointments.size(); ++i) {
+        if (first->appointmentsInk[i].item && !first->appointmentsInk[i].item->bytes.empty()) {
+            inkByMemo.emplace(first->appointments[i].body, first->appointmentsInk[i].item->bytes);
+        }
+    }
     const platform::FixedClock clock(platform::CalendarFields{2024, 6, 0, 1, 12, 0, 0, 0});
-    const std::string written = pim::WriteICalendar(first->appointments, first->tasks, clock);
-    const platform::Result<pim::ImportedCalendar> second = pim::ParseICalendar(written);
+    const std::string written =
+        pim::WriteICalendar(first->appointments, first->tasks, clock,
+                            [&](std::u16string_view body) -> std::optional<std::string> {
+                                const auto found = inkByMemo.find(std::u16string(body));
+                                if (found == inkByMemo.end()) {
+                                    return std::nullopt;
+                                }
+                                return found->second;
+                            });
+    const platform::Result<pim::ImportedCalendar> second =
+        pim::ParseICalendar(written, pim::ImportMode::AllOrNothing);
     if (!second.ok()) {
-        std::fprintf(stderr, "written calendar rejected: %s\n%s\n", second.error().message.c_str(),
-                     written.c_str());
-        std::abort();
+        std::fprintf(stderr, "%s\n", second.error().message.c_str());
+        Fail("written calendar rejected", written);
+    }
+    if (!second->skipped.empty()) {
+        Fail(("written calendar skipped: " + second->skipped.front()).c_str(), written);
+    }
+    if (second->appointments.size() != first->appointments.size() ||
+        second->tasks.size() != first->tasks.size()) {
+        Fail("written calendar holds other items", written);
+    }
+    for (size_t i = 0; i < second->appointments.size(); ++i) {
+        const auto ink = inkByMemo.find(first->appointments[i].body);
+        const std::optional<pim::CarriedInk>& back = second->appointmentsInk[i].item;
+        if ((ink != inkByMemo.end()) != back.has_value() || (back && back->bytes != ink->second)) {
+            Fail("handwriting changed on the way", written);
+        }
     }
     return 0;
 }

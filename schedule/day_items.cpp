@@ -332,8 +332,12 @@ Result<void> LoadDayItems(Date selectedDate, const settings::Settings& settings,
         }
     }
 
-    const std::u16string openOrDoneToday =
-        u"[Complete] = FALSE or [DateCompleted] = \"" + *first + u"\"";
+    // The pass keeps only undated tasks, which the store holds on the no-date day: naming that
+    // day for the open ones lets the store read them in order from its index and stop when the
+    // list is full, however many dated tasks are open. Those done today are few, dated or not.
+    const std::u16string openOrDoneToday = u"[Complete] = FALSE and [DueDate] = \"" +
+                                           *RestrictionDate(pim::kNoDateValue) +
+                                           u"\" or [DateCompleted] = \"" + *first + u"\"";
     return UndatedTaskPass(*tasks, openOrDoneToday, items.undatedTasks, store);
 }
 

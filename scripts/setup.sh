@@ -13,6 +13,8 @@ packages=(
   fonts-ipafont-gothic fonts-misaki fonts-dejavu-core
   xvfb xauth x11-utils imagemagick
   tzdata
+  dbus-daemon dbus-session-bus-common
+  radicale curl qtkeychain-qt6-dev
 )
 
 missing=()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +16,33 @@
 // and components), ical_values (libical's reading of a value), ical_zones (VTIMEZONEs) and
 // ical_extras (the lines the store keeps without modelling them, alarms among them).
 namespace pim {
+
+// The media type of the handwriting an appointment carries in a calendar file: an ATTACH with
+// ENCODING=BASE64, VALUE=BINARY and this FMTTYPE holds the bytes of the ink file its memo names.
+inline constexpr std::string_view kInkMediaType = "application/x-tessarinth-ink";
+
+// Handwriting that came with an item of a file: the bytes of its ink file (not checked here:
+// the planner's side knows what an ink file holds), and the ATTACH line they were on.
+struct CarriedInk {
+    int line = 0;
+    std::string bytes;
+
+    friend bool operator==(const CarriedInk&, const CarriedInk&) = default;
+};
+
+// The handwriting of one imported appointment: its own memo's, and its changed occurrences' by
+// their recurrenceId (platform::DateToLinear of OccurrenceChange::recurrenceId).
+struct AppointmentInk {
+    std::optional<CarriedInk> item;
+    std::map<double, CarriedInk> changes;
+
+    bool empty() const { return !item && changes.empty(); }
+};
+
+// How an import treats what it cannot read. TakeWhatCanBeTaken: each component that cannot be
+// read is skipped with a line in ImportedCalendar::skipped, stray text too, and the rest is
+// imported. AllOrNothing: the first such problem refuses the whole file.
+enum class ImportMode { TakeWhatCanBeTaken, AllOrNothing };
 
 // What an iCalendar file held, as the store's records (all with oid 0).
 //
@@ -32,7 +62,11 @@ struct ImportedCalendar {
     // that an import updating a stored item keeps what the file does not say.
     std::vector<ItemFields> appointmentsGive;
     std::vector<ItemFields> tasksGive;
-    // Components not imported, one line each: "line 40: VJOURNAL not kept by the planner".
+    // For each appointment, in the same order, the handwriting it carried (mostly none).
+    std::vector<AppointmentInk> appointmentsInk;
+    // What was not imported, one line each: "line 40: VJOURNAL not kept by the planner", "line 17:
+    // DTSTART has no valid date; the VEVENT of line 12 is not imported", "line 90: SUMMARY after
+    // END:VCALENDAR; lines 90 to 93 not read".
     std::vector<std::string> skipped;
     // Things imported in a way the user may want to know about, one line each, e.g.
     // "line 12: unknown time zone Mars/Base taken as local time".
@@ -43,10 +77,17 @@ struct ImportedCalendar {
     std::vector<std::string> changedOccurrences;
 };
 
-// Reads a whole iCalendar file (CRLF or LF line ends). All or nothing: when anything in the
-// file cannot be read, the result is an error whose message begins with the line it concerns,
-// "line 17: DTSTART has no valid date".
+// Reads a whole iCalendar file: one or more VCALENDARs, or bare VEVENTs and VTODOs without one;
+// CRLF or LF line ends, a byte-order mark or none. An error only when the text is no calendar at
+// all, or, AllOrNothing, when anything in it cannot be read; the message begins with the line it
+// concerns, "line 17: DTSTART has no valid date". A VEVENT without DTSTART is never imported.
+platform::Result<ImportedCalendar> ParseICalendar(std::string_view icsText, ImportMode mode);
+// TakeWhatCanBeTaken.
 platform::Result<ImportedCalendar> ParseICalendar(std::string_view icsText);
+
+// The bytes of the ink file a memo names, for an export that carries handwriting; nullopt for a
+// typed memo, or one whose file holds no handwriting.
+using InkSource = std::function<std::optional<std::string>(std::u16string_view body)>;
 
 // One VCALENDAR holding the appointments as VEVENTs (a series followed by a VEVENT for each of
 // its changed occurrences, with the series' UID and RECURRENCE-ID) and the tasks as VTODOs,
@@ -57,5 +98,10 @@ std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
                            const std::vector<TaskRecord>& tasks);
 std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
                            const std::vector<TaskRecord>& tasks, const platform::Clock& clock);
+// The same, each appointment (and changed occurrence) whose memo `inkOf` finds handwriting for
+// carrying it as an ATTACH of kInkMediaType after its DESCRIPTION.
+std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
+                           const std::vector<TaskRecord>& tasks, const platform::Clock& clock,
+                           const InkSource& inkOf);
 
 }  // namespace pim

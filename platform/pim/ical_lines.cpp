@@ -215,14 +215,18 @@ Result<ContentLine> SplitContentLine(int line, std::string text) {
     return out;
 }
 
-// Physical lines to content lines: line ends CRLF or LF, continuation lines (starting with a
-// space or tab) joined to the line before, blank lines passed over.
+// Physical lines to content lines; see the header.
 Result<std::vector<ContentLine>> ReadContentLines(std::string_view text) {
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
         text.remove_prefix(kByteOrderMark.size());
     }
-    std::vector<std::pair<int, std::string>> logical;
+    struct Logical {
+        int number = 0;
+        std::string text;
+        std::string problem;
+    };
+    std::vector<Logical> logical;
     int lineNumber = 0;
     for (size_t at = 0; at < text.size();) {
         const size_t newline = text.find('\n', at);
@@ -233,39 +237,52 @@ Result<std::vector<ContentLine>> ReadContentLines(std::string_view text) {
         if (!physical.empty() && physical.back() == '\r') {
             physical.remove_suffix(1);
         }
-        for (char c : physical) {
-            if (IsControl(static_cast<unsigned char>(c))) {
-                return LineError(lineNumber, "the line holds a control character");
-            }
-        }
         if (physical.empty()) {
             continue;
         }
+        const bool hasControl = std::any_of(physical.begin(), physical.end(), [](char c) {
+            return IsControl(static_cast<unsigned char>(c));
+        });
         if (physical.front() == ' ' || physical.front() == '\t') {
             if (logical.empty()) {
-                return LineError(lineNumber, "continuation line with no line before it");
+                logical.push_back({lineNumber, {}, "continuation line with no line before it"});
+                continue;
             }
-            logical.back().second.append(physical.substr(1));
-            continue;
+            logical.back().text.append(physical.substr(1));
+        } else {
+            logical.push_back({lineNumber, std::string(physical), {}});
         }
-        logical.emplace_back(lineNumber, std::string(physical));
+        if (hasControl && logical.back().problem.empty()) {
+            logical.back().problem = "the line holds a control character";
+        }
     }
-    if (logical.empty() || Upper(Trim(logical.front().second)) != "BEGIN:VCALENDAR") {
-        return LineError(logical.empty() ? 1 : logical.front().first,
+    const auto firstGood = std::find_if(logical.begin(), logical.end(),
+                                        [](const Logical& l) { return l.problem.empty(); });
+    if (firstGood == logical.end() || NameOfLine(firstGood->text) != "BEGIN") {
+        return LineError(firstGood == logical.end() ? 1 : firstGood->number,
                          "not an iCalendar file: it must begin with BEGIN:VCALENDAR");
     }
     std::vector<ContentLine> lines;
     lines.reserve(logical.size());
-    for (auto& [number, lineText] : logical) {
-        // Checked after unfolding: some programs fold inside a multi-byte character.
-        if (!IsValidUtf8(lineText)) {
-            return LineError(number, "the line is not UTF-8 text");
+    for (Logical& entry : logical) {
+        if (entry.problem.empty() && !IsValidUtf8(entry.text)) {
+            // Checked after unfolding: some programs fold inside a multi-byte character.
+            entry.problem = "the line is not UTF-8 text";
         }
-        Result<ContentLine> line = SplitContentLine(number, std::move(lineText));
-        if (!line.ok()) {
-            return line.error();
+        if (entry.problem.empty()) {
+            Result<ContentLine> line = SplitContentLine(entry.number, std::move(entry.text));
+            if (line.ok()) {
+                lines.push_back(std::move(line).value());
+                continue;
+            }
+            // The message without its "line N: ", which the problem carries apart.
+            const std::string& message = line.error().message;
+            entry.problem = message.substr(message.find(": ") + 2);
         }
-        lines.push_back(std::move(line).value());
+        ContentLine broken;
+        broken.line = entry.number;
+        broken.problem = std::move(entry.problem);
+        lines.push_back(std::move(broken));
     }
     return lines;
 }
@@ -276,63 +293,178 @@ bool Component::Has(std::string_view propertyName) const {
         [propertyName](const ContentLine& line) { return line.name == propertyName; });
 }
 
-Result<std::vector<Component>> BuildComponents(std::vector<ContentLine> lines) {
-    std::vector<Component> open;
-    std::vector<Component> calendars;
-    for (ContentLine& line : lines) {
-        if (line.name == "BEGIN" || line.name == "END") {
+const Problem* FirstProblem(const Component& component) {
+    if (!component.problems.empty()) {
+        return &component.problems.front();
+    }
+    for (const Component& child : component.children) {
+        if (const Problem* problem = FirstProblem(child)) {
+            return problem;
+        }
+    }
+    return nullptr;
+}
+
+namespace {
+
+// Builds the tree one line at a time, mending what it can: see CalendarFile.
+class ComponentBuilder {
+public:
+    void Add(ContentLine line) {
+        if (!line.problem.empty()) {
+            // Outside every component, what is wrong with a line matters less than where it is.
+            AddProblem({line.line,
+                        open_.empty() ? "text after END:VCALENDAR" : std::move(line.problem),
+                        line.line});
+            return;
+        }
+        const bool isBegin = line.name == "BEGIN";
+        if (isBegin || line.name == "END") {
             const std::string_view value = line.value();
             if (value.empty() || !std::all_of(value.begin(), value.end(), IsNameChar)) {
-                return LineError(line.line, line.name + " has no valid component name");
+                AddProblem({line.line, line.name + " has no valid component name", line.line});
+                return;
             }
         }
-        if (line.name == "BEGIN") {
-            Component component;
-            component.name = Upper(line.value());
-            component.beginLine = line.line;
-            if (open.empty() && component.name != "VCALENDAR") {
-                return LineError(line.line, "not an iCalendar file: BEGIN:" + component.name +
-                                                " where BEGIN:VCALENDAR belongs");
-            }
-            if (open.size() >= kMaxNesting) {
-                return LineError(line.line, "components are nested too deeply");
-            }
-            component.beginText = std::move(line.text);
-            open.push_back(std::move(component));
+        if (ignoredDepth_ > 0) {
+            // Inside components nested too deeply: only their BEGINs and ENDs are counted.
+            ignoredDepth_ += isBegin ? 1 : line.name == "END" ? -1 : 0;
+            return;
+        }
+        if (isBegin) {
+            Begin(std::move(line));
         } else if (line.name == "END") {
-            const std::string name = Upper(line.value());
-            if (open.empty()) {
-                return LineError(line.line, "END:" + name + " without a BEGIN");
-            }
-            if (open.back().name != name) {
-                return LineError(line.line,
-                                 "END:" + name + " does not close BEGIN:" + open.back().name +
-                                     " of line " + std::to_string(open.back().beginLine));
-            }
-            Component done = std::move(open.back());
-            open.pop_back();
-            done.endText = std::move(line.text);
-            if (open.empty()) {
-                calendars.push_back(std::move(done));
-            } else {
-                open.back().children.push_back(std::move(done));
-            }
-        } else if (open.empty()) {
-            return LineError(line.line, calendars.empty()
-                                            ? "not an iCalendar file: it must begin with "
-                                              "BEGIN:VCALENDAR"
-                                            : line.name + " after END:VCALENDAR");
+            End(std::move(line));
+        } else if (open_.empty()) {
+            AddProblem({line.line, line.name + " after END:VCALENDAR", line.line});
         } else {
-            open.back().properties.push_back(std::move(line));
+            open_.back().component.properties.push_back(std::move(line));
         }
     }
-    if (!open.empty()) {
-        return LineError(open.back().beginLine, "BEGIN:" + open.back().name + " is never closed");
+
+    // The innermost component left open is the one the file broke off in; the ones around it
+    // are closed with it.
+    CalendarFile Finish() {
+        if (!open_.empty() && !open_.back().implicit) {
+            Component& unclosed = open_.back().component;
+            unclosed.problems.push_back(
+                {unclosed.beginLine, "BEGIN:" + unclosed.name + " is never closed", 0});
+        }
+        while (!open_.empty()) {
+            Close();
+        }
+        return std::move(file_);
     }
-    if (calendars.empty()) {
+
+private:
+    struct Open {
+        Component component;
+        bool implicit = false;  // a VCALENDAR the file never wrote, around bare components
+    };
+
+    void Begin(ContentLine line) {
+        strayRun_ = false;
+        Component component;
+        component.name = Upper(line.value());
+        component.beginLine = line.line;
+        component.beginText = std::move(line.text);
+        const bool isCalendar = component.name == "VCALENDAR";
+        if (isCalendar && open_.size() == 1 && open_.back().implicit) {
+            Close();  // bare components before a calendar of their own
+        }
+        if (open_.empty() && !isCalendar) {
+            Component calendar;
+            calendar.name = "VCALENDAR";
+            calendar.beginLine = component.beginLine;
+            calendar.beginText = "BEGIN:VCALENDAR";
+            open_.push_back({std::move(calendar), true});
+        }
+        if (open_.size() >= kMaxNesting) {
+            open_.back().component.problems.push_back(
+                {component.beginLine, "components are nested too deeply", 0});
+            ignoredDepth_ = 1;
+            return;
+        }
+        open_.push_back({std::move(component), false});
+    }
+
+    void End(ContentLine line) {
+        const std::string name = Upper(line.value());
+        const auto match = std::find_if(open_.rbegin(), open_.rend(), [&](const Open& candidate) {
+            return candidate.component.name == name;
+        });
+        if (match == open_.rend()) {
+            if (open_.empty()) {
+                AddProblem({line.line, "END:" + name + " without a BEGIN", line.line});
+            } else {
+                Component& current = open_.back().component;
+                current.problems.push_back({line.line,
+                                            "END:" + name +
+                                                " does not close BEGIN:" + current.name +
+                                                " of line " + std::to_string(current.beginLine),
+                                            0});
+            }
+            return;
+        }
+        // Components the END passes over were never closed: it closes them as well.
+        while (&open_.back() != &*match) {
+            Component& unclosed = open_.back().component;
+            unclosed.problems.push_back({line.line,
+                                         "END:" + name + " does not close BEGIN:" + unclosed.name +
+                                             " of line " + std::to_string(unclosed.beginLine),
+                                         0});
+            Close();
+        }
+        open_.back().component.endText = std::move(line.text);
+        Close();
+    }
+
+    void Close() {
+        Open done = std::move(open_.back());
+        open_.pop_back();
+        if (done.component.endText.empty()) {
+            done.component.endText = "END:" + done.component.name;
+        }
+        if (open_.empty()) {
+            file_.calendars.push_back(std::move(done.component));
+        } else {
+            open_.back().component.children.push_back(std::move(done.component));
+        }
+    }
+
+    // A problem outside every component joins the run of stray lines it follows; inside one it
+    // belongs to the innermost.
+    void AddProblem(Problem problem) {
+        if (!open_.empty()) {
+            open_.back().component.problems.push_back(std::move(problem));
+            return;
+        }
+        if (strayRun_ && !file_.outside.empty()) {
+            file_.outside.back().lastLine = problem.line;
+            return;
+        }
+        file_.outside.push_back(std::move(problem));
+        strayRun_ = true;
+    }
+
+    std::vector<Open> open_;
+    CalendarFile file_;
+    int ignoredDepth_ = 0;
+    bool strayRun_ = false;  // the last line read lay outside every component
+};
+
+}  // namespace
+
+Result<CalendarFile> BuildComponents(std::vector<ContentLine> lines) {
+    ComponentBuilder builder;
+    for (ContentLine& line : lines) {
+        builder.Add(std::move(line));
+    }
+    CalendarFile file = builder.Finish();
+    if (file.calendars.empty()) {
         return LineError(1, "not an iCalendar file: it holds no BEGIN:VCALENDAR");
     }
-    return calendars;
+    return file;
 }
 
 // A component word for word, properties before sub-components.

@@ -50,12 +50,25 @@ struct Parameter {
     std::string value;  // quotes removed; several values stay comma-separated
 };
 
+// Something in a file that cannot be read as it stands, with the line it concerns (and, for a
+// run of stray lines, the last of them).
+struct Problem {
+    int line = 0;
+    std::string what;  // "END:VTODO does not close BEGIN:VEVENT of line 2"
+    int lastLine = 0;
+
+    platform::Error AsError() const { return LineError(line, what); }
+};
+
 struct ContentLine {
     int line = 0;      // the first physical line it came from
     std::string text;  // unfolded, as in the file
     std::string name;  // upper case
     std::vector<Parameter> parameters;
     size_t valueStart = 0;
+    // Why the line cannot be read (no ':', not UTF-8, a control character...); empty for a good
+    // line. A broken line has no name and keeps its component from being imported.
+    std::string problem;
 
     std::string_view value() const { return std::string_view(text).substr(valueStart); }
     const std::string* FindParameter(std::string_view parameterName) const;
@@ -63,9 +76,11 @@ struct ContentLine {
 
 platform::Result<ContentLine> SplitContentLine(int line, std::string text);
 
-// Physical lines to content lines: line ends CRLF or LF, continuation lines (starting with a
-// space or tab) joined to the line before, blank lines passed over. The text must begin with
-// BEGIN:VCALENDAR and be UTF-8.
+// Physical lines to content lines: a byte-order mark passed over, line ends CRLF or LF,
+// continuation lines (starting with a space or tab) joined to the line before, blank lines passed
+// over. A line that cannot be read is kept with its problem, so that only its component is lost.
+// An error when the text does not begin with a BEGIN line (BEGIN:VCALENDAR, or the bare
+// BEGIN:VEVENT several programs share one event with): then it is no calendar at all.
 platform::Result<std::vector<ContentLine>> ReadContentLines(std::string_view text);
 
 struct Component {
@@ -75,12 +90,26 @@ struct Component {
     std::string endText;
     std::vector<ContentLine> properties;
     std::vector<Component> children;
+    // Its broken lines and what was wrong with its BEGIN..END (never closed, closed by the END of
+    // another component), in the order met.
+    std::vector<Problem> problems;
 
     bool Has(std::string_view propertyName) const;
 };
 
-// The VCALENDARs of a file with everything inside them.
-platform::Result<std::vector<Component>> BuildComponents(std::vector<ContentLine> lines);
+// The first problem of a component or of anything inside it; nullptr when it reads cleanly.
+const Problem* FirstProblem(const Component& component);
+
+// A file as components: its VCALENDARs (bare components outside any VCALENDAR gathered in one of
+// their own), and what lay outside every component (text after END:VCALENDAR, an END without its
+// BEGIN). A component left open at the end of the file, or closed by the END of one around it,
+// is closed there with a problem of its own.
+struct CalendarFile {
+    std::vector<Component> calendars;
+    std::vector<Problem> outside;
+};
+
+platform::Result<CalendarFile> BuildComponents(std::vector<ContentLine> lines);
 
 // A component word for word, properties before sub-components, one line each.
 void AppendVerbatim(const Component& component, std::vector<std::string>& out);

@@ -1,6 +1,8 @@
 // Reading a calendar file: its VEVENTs and VTODOs as the store's records, the VEVENTs that change
 // one occurrence of a series as that series' changes.
+#include <QByteArray>
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -27,6 +29,7 @@ using ical::EventTimes;
 using ical::LineError;
 using ical::LineNote;
 using ical::LineValues;
+using ical::Problem;
 using ical::ReadContext;
 using ical::TimedLine;
 using ical::Trim;
@@ -109,13 +112,42 @@ struct EventRead {
     // RECURRENCE-ID for a change; its series is found by the UID once the whole calendar is read.
     std::optional<TimedLine> recurrenceId;
     bool thisAndFuture = false;
+    std::optional<CarriedInk> ink;
 };
+
+bool IsInkAttachment(const ContentLine& line) {
+    const std::string* type = line.FindParameter("FMTTYPE");
+    return line.name == "ATTACH" && type != nullptr && *type == kInkMediaType;
+}
+
+// The handwriting of an ATTACH of our own media type; a value that is not base64 is noted and
+// the event imported without it.
+std::optional<CarriedInk> ReadInkAttachment(const ContentLine& line, ReadContext& context) {
+    const std::string* encoding = line.FindParameter("ENCODING");
+    const std::string_view value = line.value();
+    QByteArray::FromBase64Result decoded = QByteArray::fromBase64Encoding(
+        QByteArray(value.data(), static_cast<qsizetype>(value.size())),
+        QByteArray::AbortOnBase64DecodingErrors);
+    if (encoding == nullptr || Upper(*encoding) != "BASE64" || !decoded) {
+        context.Note(line.line, "the handwriting attached is not base64 and is not kept");
+        return std::nullopt;
+    }
+    return CarriedInk{line.line, decoded.decoded.toStdString()};
+}
 
 Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {
     ItemParts parts;
     EventTimes times;
     bool cancelled = false;
+    std::optional<CarriedInk> ink;
     for (const ContentLine& line : event.properties) {
+        if (IsInkAttachment(line)) {
+            // Carried apart from the kept lines: the ink file, not the store, holds handwriting.
+            if (!ink) {
+                ink = ReadInkAttachment(line, context);
+            }
+            continue;
+        }
         Result<LineValues> values = ical::ReadWithLibical(line);
         if (!values.ok()) {
             return values.error();
@@ -150,6 +182,7 @@ Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {
     EventRead read;
     read.line = event.beginLine;
     read.given = parts.given;
+    read.ink = std::move(ink);
     AppointmentRecord& record = read.record;
     record.start = span.start;
     record.end = span.end;
@@ -290,7 +323,35 @@ struct ImportState {
     std::map<std::string, int> madeUids;
     // The VEVENTs with RECURRENCE-ID of the VCALENDAR being read, until their series are found.
     std::vector<EventRead> changes;
+    // What could not be read, which ImportMode::AllOrNothing refuses the file for, by line.
+    std::vector<std::pair<int, platform::Error>> refusals;
 };
+
+// The line a message of the reading names ("line 17: ..."), else `fallback`.
+int LineOf(std::string_view message, int fallback) {
+    constexpr std::string_view kPrefix = "line ";
+    int line = fallback;
+    if (message.rfind(kPrefix, 0) == 0) {
+        std::from_chars(message.data() + kPrefix.size(), message.data() + message.size(), line);
+    }
+    return line;
+}
+
+// Leaves out what cannot be read, saying what and why and what it means for the import.
+void Skip(ImportState& state, const platform::Error& error, int fallbackLine,
+          std::string_view consequence) {
+    state.refusals.emplace_back(LineOf(error.message, fallbackLine), error);
+    state.result.skipped.push_back(error.message + "; " + std::string(consequence));
+}
+
+void Skip(ImportState& state, const Problem& problem, std::string_view consequence) {
+    Skip(state, problem.AsError(), problem.line, consequence);
+}
+
+std::string NotImported(const Component& component) {
+    return "the " + component.name + " of line " + std::to_string(component.beginLine) +
+           " is not imported";
+}
 
 // An item without UID gets one made from its own lines, so that importing the same file again
 // finds it instead of adding it twice.
@@ -314,9 +375,9 @@ std::string UidFromContent(const Component& item, std::map<std::string, int>& ma
 // Adds an item of the file under its UID (made from its lines when it has none). One identity,
 // one item: a later item with the same UID replaces the earlier one.
 template <typename Record>
-void AddItem(Record record, ItemFields given, const Component& item, std::vector<Record>& records,
-             std::vector<ItemFields>& gives, std::map<std::string, size_t>& byUid,
-             ImportState& state) {
+size_t AddItem(Record record, ItemFields given, const Component& item, std::vector<Record>& records,
+               std::vector<ItemFields>& gives, std::map<std::string, size_t>& byUid,
+               ImportState& state) {
     if (record.uid.empty()) {
         record.uid = UidFromContent(item, state.madeUids);
         state.context.Note(item.beginLine, item.name + " without UID: it is known by " +
@@ -328,15 +389,16 @@ void AddItem(Record record, ItemFields given, const Component& item, std::vector
                                                " replaces the first one");
         records[found->second] = std::move(record);
         gives[found->second] = given;
-        return;
+        return found->second;
     }
     records.push_back(std::move(record));
     gives.push_back(given);
+    return records.size() - 1;
 }
 
 // Puts each change read from the VCALENDAR with its series, in the series' own zone; a change
 // whose series is not in the file (or does not repeat) is skipped.
-Result<void> AttachChanges(ImportState& state) {
+void AttachChanges(ImportState& state) {
     for (EventRead& read : state.changes) {
         const AppointmentRecord& change = read.record;
         const auto found = state.eventByUid.find(change.uid);
@@ -355,7 +417,9 @@ Result<void> AttachChanges(ImportState& state) {
                                              ical::SeriesZone(series), series.allDay,
                                              series.recurrence.zoneStart);
         if (!id.ok()) {
-            return id.error();
+            Skip(state, id.error(), read.line,
+                 "the VEVENT of line " + std::to_string(read.line) + " is not imported");
+            continue;
         }
         std::vector<OccurrenceChange>& changes = series.recurrence.changes;
         const auto at = std::find_if(changes.begin(), changes.end(), [&](const auto& known) {
@@ -381,84 +445,131 @@ Result<void> AttachChanges(ImportState& state) {
         kept.extraProperties = change.extraProperties;
         state.result.changedOccurrences.push_back(
             LineNote(read.line, DescribeChange(series, kept)));
+        if (read.ink) {
+            state.result.appointmentsInk[found->second].changes[platform::DateToLinear(*id)] =
+                std::move(*read.ink);
+        }
         changes.insert(at, std::move(kept));
     }
     state.changes.clear();
-    return {};
 }
 
-Result<void> ReadCalendar(const Component& calendar, ImportState& state) {
+void ReadEventComponent(const Component& child, ImportState& state) {
+    Result<EventRead> event = ReadEvent(child, state.context);
+    if (!event.ok()) {
+        Skip(state, event.error(), child.beginLine, NotImported(child));
+        return;
+    }
+    if (event->recurrenceId) {
+        state.changes.push_back(std::move(event).value());
+        return;
+    }
+    std::optional<CarriedInk> ink = std::move(event->ink);
+    const size_t index =
+        AddItem(std::move(event->record), event->given, child, state.result.appointments,
+                state.result.appointmentsGive, state.eventByUid, state);
+    state.result.appointmentsInk.resize(state.result.appointments.size());
+    state.result.appointmentsInk[index] = AppointmentInk{std::move(ink), {}};
+}
+
+void ReadTodoComponent(const Component& child, ImportState& state) {
+    ItemFields given;
+    Result<std::optional<TaskRecord>> todo = ReadTodo(child, given, state.result, state.context);
+    if (!todo.ok()) {
+        Skip(state, todo.error(), child.beginLine, NotImported(child));
+    } else if (todo->has_value()) {
+        AddItem(std::move(**todo), given, child, state.result.tasks, state.result.tasksGive,
+                state.taskByUid, state);
+    }
+}
+
+void ReadCalendar(const Component& calendar, ImportState& state) {
+    constexpr std::string_view kRestIsRead = "the rest of the calendar is read";
     state.context.zones.Clear();
+    for (const Problem& problem : calendar.problems) {
+        Skip(state, problem, kRestIsRead);
+    }
     for (const ContentLine& line : calendar.properties) {
         Result<LineValues> values = ical::ReadWithLibical(line);
         if (!values.ok()) {
-            return values.error();
+            Skip(state, values.error(), line.line, kRestIsRead);
+        } else if (line.name == "VERSION" && Trim(line.value()) != "2.0") {
+            Skip(state,
+                 LineError(line.line, "only iCalendar version 2.0 can be read, not " +
+                                          std::string(line.value())),
+                 line.line, NotImported(calendar));
+            return;
         }
-        if (line.name == "VERSION" && Trim(line.value()) != "2.0") {
-            return LineError(line.line, "only iCalendar version 2.0 can be read, not " +
-                                            std::string(line.value()));
+    }
+    for (const Component& child : calendar.children) {
+        if (child.name != "VTIMEZONE") {
+            continue;
+        }
+        const std::string notUsed =
+            "the VTIMEZONE of line " + std::to_string(child.beginLine) + " is not used";
+        if (const Problem* problem = ical::FirstProblem(child)) {
+            Skip(state, *problem, notUsed);
+        } else if (Result<void> zone = state.context.zones.Read(child, state.context.notes);
+                   !zone.ok()) {
+            Skip(state, zone.error(), child.beginLine, notUsed);
         }
     }
     for (const Component& child : calendar.children) {
         if (child.name == "VTIMEZONE") {
-            Result<void> zone = state.context.zones.Read(child, state.context.notes);
-            if (!zone.ok()) {
-                return zone;
-            }
+            continue;
         }
-    }
-    for (const Component& child : calendar.children) {
-        if (child.name == "VEVENT") {
-            Result<EventRead> event = ReadEvent(child, state.context);
-            if (!event.ok()) {
-                return event.error();
-            }
-            if (event->recurrenceId) {
-                state.changes.push_back(std::move(event).value());
-            } else {
-                AddItem(std::move(event->record), event->given, child, state.result.appointments,
-                        state.result.appointmentsGive, state.eventByUid, state);
-            }
+        if (const Problem* problem = ical::FirstProblem(child)) {
+            Skip(state, *problem, NotImported(child));
+        } else if (child.name == "VEVENT") {
+            ReadEventComponent(child, state);
         } else if (child.name == "VTODO") {
-            ItemFields given;
-            Result<std::optional<TaskRecord>> todo =
-                ReadTodo(child, given, state.result, state.context);
-            if (!todo.ok()) {
-                return todo.error();
-            }
-            if (todo->has_value()) {
-                AddItem(std::move(**todo), given, child, state.result.tasks, state.result.tasksGive,
-                        state.taskByUid, state);
-            }
-        } else if (child.name != "VTIMEZONE") {
+            ReadTodoComponent(child, state);
+        } else {
             state.result.skipped.push_back(
                 LineNote(child.beginLine, child.name + " not kept by the planner"));
         }
     }
     // The zones of this VCALENDAR are still there for the changes' RECURRENCE-IDs.
-    return AttachChanges(state);
+    AttachChanges(state);
 }
 
 }  // namespace
 
-platform::Result<ImportedCalendar> ParseICalendar(std::string_view icsText) {
+platform::Result<ImportedCalendar> ParseICalendar(std::string_view icsText, ImportMode mode) {
     Result<std::vector<ContentLine>> lines = ical::ReadContentLines(icsText);
     if (!lines.ok()) {
         return lines.error();
     }
-    Result<std::vector<Component>> calendars = ical::BuildComponents(std::move(lines).value());
-    if (!calendars.ok()) {
-        return calendars.error();
+    Result<ical::CalendarFile> file = ical::BuildComponents(std::move(lines).value());
+    if (!file.ok()) {
+        return file.error();
     }
     ImportState state;
-    for (const Component& calendar : *calendars) {
-        Result<void> read = ReadCalendar(calendar, state);
-        if (!read.ok()) {
-            return read.error();
-        }
+    for (const Component& calendar : file->calendars) {
+        ReadCalendar(calendar, state);
+    }
+    for (const Problem& stray : file->outside) {
+        Skip(state, stray,
+             stray.lastLine > stray.line ? "lines " + std::to_string(stray.line) + " to " +
+                                               std::to_string(stray.lastLine) + " not read"
+                                         : std::string("not read"));
+    }
+    // In the order of the file, whichever part of the reading found them.
+    std::stable_sort(
+        state.result.skipped.begin(), state.result.skipped.end(),
+        [](const std::string& a, const std::string& b) { return LineOf(a, 0) < LineOf(b, 0); });
+    if (mode == ImportMode::AllOrNothing && !state.refusals.empty()) {
+        const auto first =
+            std::min_element(state.refusals.begin(), state.refusals.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+        return first->second;
     }
     state.result.notes = std::move(state.context.notes);
     return std::move(state.result);
+}
+
+platform::Result<ImportedCalendar> ParseICalendar(std::string_view icsText) {
+    return ParseICalendar(icsText, ImportMode::TakeWhatCanBeTaken);
 }
 
 }  // namespace pim

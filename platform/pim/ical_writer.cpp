@@ -1,5 +1,6 @@
 // Writing a calendar file: the store's appointments as VEVENTs (each series followed by its
 // changed occurrences) and its tasks as VTODOs.
+#include <QByteArray>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -209,19 +210,24 @@ std::string EventTimeLines(const AppointmentRecord& record, ical::ZoneUse& zones
         return out;
     }
     const SeriesForm form = FormOf(record);
-    Date start = record.start;
+    OutTime start = form.At(record.start);
     std::optional<Date> end = record.end;
     if (form.zone) {
-        // A series whose zone start was never filled in starts at its local start.
-        const std::optional<Date> derived =
-            recurrence.zoneStart == 0 ? LocalToZone(record.start, form.zone->name()) : std::nullopt;
-        start = derived.value_or(recurrence.zoneStart);
+        // A series keeps its start in its zone. What has exception dates but no rule is no
+        // series: the store holds its start in local time alone, so it is converted here (and a
+        // series whose zone start was never filled in starts at its local start too).
+        const bool ownZoneStart = recurrence.recurs() && recurrence.zoneStart != 0;
+        const std::optional<Date> zoned = ownZoneStart
+                                              ? std::optional<Date>(recurrence.zoneStart)
+                                              : LocalToZone(record.start, form.zone->name());
+        // Out of the zone's reach: local wall-clock time, which a floating time is.
+        start = zoned ? form.At(*zoned) : OutTime{record.start, TimeForm::Floating, {}};
         end = LocalToZone(record.end, form.zone->name());
-        if (form.form.form == TimeForm::Zoned) {
-            zones.Add(form.zone->name(), form.zone->ToUnixSeconds(start));
+        if (zoned && form.form.form == TimeForm::Zoned) {
+            zones.Add(form.zone->name(), form.zone->ToUnixSeconds(*zoned));
         }
     }
-    out += TimeLine("DTSTART", form.At(start));
+    out += TimeLine("DTSTART", start);
     if (IsBefore(record.start, record.end)) {
         out += end ? TimeLine("DTEND", form.At(*end))
                    : TimeLine("DTEND", {record.end, TimeForm::Floating, {}});
@@ -236,6 +242,27 @@ std::string EventTimeLines(const AppointmentRecord& record, ical::ZoneUse& zones
     return out;
 }
 
+bool IsInkAttachmentLine(const std::string& line) {
+    const platform::Result<ical::ContentLine> split = ical::SplitContentLine(0, line);
+    const std::string* type = split.ok() ? split->FindParameter("FMTTYPE") : nullptr;
+    return type != nullptr && *type == kInkMediaType;
+}
+
+// The handwriting a memo names, as the ATTACH that carries it; nothing for a typed memo.
+std::string InkLine(const InkSource& inkOf, const std::u16string& body) {
+    if (!inkOf) {
+        return {};
+    }
+    const std::optional<std::string> ink = inkOf(body);
+    if (!ink || ink->empty()) {
+        return {};
+    }
+    const QByteArray encoded =
+        QByteArray(ink->data(), static_cast<qsizetype>(ink->size())).toBase64();
+    return Fold("ATTACH;ENCODING=BASE64;VALUE=BINARY;FMTTYPE=" + std::string(kInkMediaType) + ":" +
+                encoded.toStdString());
+}
+
 // The lines of an event's kept extras that its own fields do not replace. STATUS:CANCELLED is
 // the cancelled flag's: written from the flag, never from the extras.
 ical::WrittenExtras EventExtras(const std::string& kept, bool reminderSet, bool cancelled) {
@@ -244,6 +271,9 @@ ical::WrittenExtras EventExtras(const std::string& kept, bool reminderSet, bool 
         [cancelled](const std::string& name, const std::string& line) {
             if (name == "STATUS") {
                 return !cancelled && Upper(Trim(ValueOfLine(line))) != "CANCELLED";
+            }
+            if (name == "ATTACH" && IsInkAttachmentLine(line)) {
+                return false;  // handwriting is written from its ink file, never from the store
             }
             return name != "UID" && name != "CATEGORIES" && !ical::IsEventTimeName(name);
         });
@@ -279,7 +309,7 @@ std::string EventEnd(const ical::WrittenExtras& extras, bool reminderSet,
 // written as the series writes its dates, and its own times and texts.
 std::string WriteChange(const AppointmentRecord& series, const std::string& uid,
                         const OccurrenceChange& change, const std::string& dtstamp,
-                        ical::ZoneUse& zones) {
+                        ical::ZoneUse& zones, const InkSource& inkOf) {
     const ical::WrittenExtras extras =
         EventExtras(change.extraProperties, change.reminderSet, change.cancelled);
     zones.AddNamedIn(SplitKeptLines(change.extraProperties).AllLines());
@@ -296,13 +326,14 @@ std::string WriteChange(const AppointmentRecord& series, const std::string& uid,
     }
     out += EventBody(extras, change.subject, change.location, change.body, change.categories,
                      change.cancelled);
+    out += InkLine(inkOf, change.body);
     out += SingleTimeLines(change.start, change.end, change.allDay);
     out += EventEnd(extras, change.reminderSet, change.subject);
     return out;
 }
 
 std::string WriteEvent(const AppointmentRecord& record, size_t index, const std::string& dtstamp,
-                       ical::ZoneUse& zones) {
+                       ical::ZoneUse& zones, const InkSource& inkOf) {
     const ical::WrittenExtras extras =
         EventExtras(record.extraProperties, record.reminderSet, record.cancelled);
     zones.AddNamedIn(SplitKeptLines(record.extraProperties).AllLines());
@@ -314,11 +345,12 @@ std::string WriteEvent(const AppointmentRecord& record, size_t index, const std:
     }
     out += EventBody(extras, record.subject, record.location, record.body, record.categories,
                      record.cancelled);
+    out += InkLine(inkOf, record.body);
     out += EventTimeLines(record, zones);
     out += EventEnd(extras, record.reminderSet, record.subject);
     if (record.recurrence.recurs()) {
         for (const OccurrenceChange& change : record.recurrence.changes) {
-            out += WriteChange(record, uid, change, dtstamp, zones);
+            out += WriteChange(record, uid, change, dtstamp, zones, inkOf);
         }
     }
     return out;
@@ -384,11 +416,17 @@ std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
 
 std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
                            const std::vector<TaskRecord>& tasks, const platform::Clock& clock) {
+    return WriteICalendar(appointments, tasks, clock, InkSource());
+}
+
+std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
+                           const std::vector<TaskRecord>& tasks, const platform::Clock& clock,
+                           const InkSource& inkOf) {
     const std::string dtstamp = DtstampLine(clock);
     ical::ZoneUse zones;
     std::string items;
     for (size_t i = 0; i < appointments.size(); ++i) {
-        items += WriteEvent(appointments[i], i, dtstamp, zones);
+        items += WriteEvent(appointments[i], i, dtstamp, zones, inkOf);
     }
     for (size_t i = 0; i < tasks.size(); ++i) {
         items += WriteTodo(tasks[i], i, dtstamp, zones);

@@ -1,5 +1,7 @@
 #include "platform/pim/ical_zones.h"
 
+#include <QByteArray>
+#include <QTimeZone>
 #include <algorithm>
 #include <ctime>
 #include <set>
@@ -144,8 +146,15 @@ std::optional<TimeZone> FileZones::Resolve(const std::string& tzid) const {
         return named;
     }
     const auto found = zones_.find(tzid);
-    if (found != zones_.end()) {
+    if (found != zones_.end() && found->second.zone) {
         return found->second.zone;
+    }
+    // Windows programs name zones their own way ("Tokyo Standard Time"), often without a
+    // VTIMEZONE; Qt knows which zone of the system each name stands for.
+    const QByteArray systemName =
+        QTimeZone::windowsIdToDefaultIanaId(QByteArray::fromStdString(tzid));
+    if (!systemName.isEmpty()) {
+        return TimeZone::Named(systemName.toStdString());
     }
     return std::nullopt;
 }

@@ -20,8 +20,8 @@ namespace pim::ical {
 class FileZones {
 public:
     platform::Result<void> Read(const Component& vtimezone, std::vector<std::string>& notes);
-    // The zone a TZID parameter names: the system's zone of that name, else the file's own;
-    // nullopt when neither is known.
+    // The zone a TZID parameter names: the system's zone of that name, else the file's own, else
+    // the system's zone a Windows zone name stands for; nullopt when none is known.
     std::optional<TimeZone> Resolve(const std::string& tzid) const;
     void Clear() { zones_.clear(); }
 

@@ -119,6 +119,32 @@ struct TaskRecord {
     friend bool operator==(const TaskRecord&, const TaskRecord&) = default;
 };
 
+// Where a page of tasks in due-date order ended: the next page begins after this task.
+struct TaskPageKey {
+    double due = 0;  // linear, as the store keeps it
+    int64_t oid = 0;
+};
+
+// The two kinds of item a calendar server holds for the store.
+enum class ItemKind : int32_t { Appointment = 1, Task = 2 };
+
+// What the calendar server last held of one item (by its UID), and whether the item changed or
+// was deleted here since: what a sync must upload, and what it must not overwrite unseen.
+struct SyncEntry {
+    ItemKind kind = ItemKind::Appointment;
+    std::string uid;
+    std::string href;  // the item's path on the server; empty: not on the server yet
+    std::string etag;  // the server's version of it when last synced
+    // How many times the item was saved or deleted here since it was last in step with the
+    // server; 0: in step.
+    int64_t revision = 0;
+    int64_t changedAt = 0;  // when it last changed here, seconds since 1970 UTC
+    bool deleted = false;   // deleted here, the server not told yet
+    int32_t oid = 0;        // the stored item (the lowest with the UID); 0 once deleted
+
+    friend bool operator==(const SyncEntry&, const SyncEntry&) = default;
+};
+
 // The properties an incoming item gives when it is stored by its UID (Application::SaveByUid):
 // an item that updates a stored one takes these from the incoming record and keeps the stored
 // values of the others, so that a calendar file without DESCRIPTION does not wipe out a memo (or

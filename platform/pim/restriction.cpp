@@ -771,6 +771,25 @@ std::optional<SqlFilter> ToSql(const Restriction& restriction, const SqlColumns&
     return filter;
 }
 
+std::vector<Restriction> Restriction::Alternatives() const {
+    std::vector<Restriction> alternatives;
+    std::vector<const RestrictionNode*> pending{root_.get()};
+    while (!pending.empty()) {
+        const RestrictionNode* node = pending.back();
+        pending.pop_back();
+        if (node->kind == RestrictionNode::Kind::Or) {
+            // Reversed onto the stack, so the alternatives come out in the order written.
+            for (auto child = node->children.rbegin(); child != node->children.rend(); ++child) {
+                pending.push_back(&*child);
+            }
+        } else {
+            // Each shares the whole tree, which keeps its node alive.
+            alternatives.emplace_back(std::shared_ptr<const RestrictionNode>(root_, node));
+        }
+    }
+    return alternatives;
+}
+
 LinearRange ImpliedRange(const Restriction& restriction, Field field) {
     LinearRange range;
     if (InfoOf(field).kind == FieldKind::Date) {

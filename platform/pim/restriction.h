@@ -37,6 +37,9 @@ class Restriction {
 public:
     explicit Restriction(std::shared_ptr<const RestrictionNode> root) : root_(std::move(root)) {}
     const RestrictionNode& root() const { return *root_; }
+    // The alternatives its top-level `or`s join, each a restriction of its own: an item
+    // satisfies the whole when it satisfies one of them. Itself alone when there is no `or`.
+    std::vector<Restriction> Alternatives() const;
 
 private:
     std::shared_ptr<const RestrictionNode> root_;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <limits>
 #include <numeric>
 
 #include "platform/pim/recurrence_expander.h"
@@ -206,6 +208,11 @@ Result<void> Items::Run() {
             appointments_.push_back(std::move(hit.record));
             occurrences_.push_back({hit.isOccurrence, hit.recurrenceId, hit.isChanged});
         }
+    } else if (sortKey_ == SortKey::DueDate && !descending_) {
+        // Read page by page as the items are asked for: the planner walks a long list of open
+        // tasks only as far as it keeps them.
+        nextTaskPage_.reset();
+        tasksRead_ = false;
     } else {
         // The store orders by due date itself (ties by object id), from its index.
         const bool byDue = sortKey_ == SortKey::DueDate;
@@ -216,6 +223,7 @@ Result<void> Items::Run() {
             return tasks.error();
         }
         tasks_ = std::move(tasks).value();
+        tasksRead_ = true;
         if (byDue && descending_) {
             std::stable_sort(tasks_.begin(), tasks_.end(),
                              [](const TaskRecord& a, const TaskRecord& b) {
@@ -227,9 +235,27 @@ Result<void> Items::Run() {
     return {};
 }
 
+Result<void> Items::ReadTasksUpTo(size_t count) {
+    while (!tasksRead_ && tasks_.size() < count) {
+        // Pages grow, so that a walk to the end still takes few queries.
+        const size_t limit = std::max(kFirstTaskPage, tasks_.size());
+        auto page = db_->QueryTaskPage(restriction_.get(), nextTaskPage_, limit);
+        if (!page) {
+            return page.error();
+        }
+        std::move(page->tasks.begin(), page->tasks.end(), std::back_inserter(tasks_));
+        nextTaskPage_ = page->last;
+        tasksRead_ = page->atEnd;
+    }
+    return {};
+}
+
 Result<int32_t> Items::Count() {
     if (auto ran = Run(); !ran) {
         return ran.error();
+    }
+    if (auto read = ReadTasksUpTo(std::numeric_limits<size_t>::max()); !read) {
+        return read.error();
     }
     const size_t count = kind_ == FolderKind::Calendar ? appointments_.size() : tasks_.size();
     return static_cast<int32_t>(count);
@@ -257,6 +283,11 @@ Result<Task> Items::TaskAt(int32_t index) {
     }
     if (auto ran = Run(); !ran) {
         return ran.error();
+    }
+    if (index >= 1) {
+        if (auto read = ReadTasksUpTo(static_cast<size_t>(index)); !read) {
+            return read.error();
+        }
     }
     if (index < 1 || static_cast<size_t>(index) > tasks_.size()) {
         return Error{"no item at index " + std::to_string(index)};
@@ -432,6 +463,117 @@ Result<bool> Application::IsFirstBodyLineElsewhere(std::u16string_view firstLine
         return NotLoggedOn();
     }
     return db_->IsFirstBodyLineElsewhere(firstLine, exceptOid);
+}
+
+Result<std::vector<bool>> Application::ClaimReminders(const std::vector<FiredReminder>& reminders,
+                                                      Date forgetBefore) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->ClaimReminders(reminders, forgetBefore);
+}
+
+Result<std::vector<FiredReminder>> Application::FiredRemindersFrom(Date from) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->FiredRemindersFrom(from);
+}
+
+namespace {
+
+UidSaveSummary::Item SummaryItem(int32_t oid, UidSave save) {
+    switch (save) {
+        case UidSave::Added:
+            return {oid, UidSaveSummary::Outcome::Added};
+        case UidSave::Updated:
+            return {oid, UidSaveSummary::Outcome::Updated};
+        case UidSave::Unchanged:
+            break;
+    }
+    return {oid, UidSaveSummary::Outcome::Unchanged};
+}
+
+}  // namespace
+
+Result<std::vector<SyncEntry>> Application::SyncEntries() const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->SyncEntries();
+}
+
+Result<UidSaveSummary::Item> Application::SaveSyncedAppointment(const AppointmentRecord& record,
+                                                                const std::string& href,
+                                                                const std::string& etag) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    AppointmentRecord written = record;
+    auto saved = db_->SaveSyncedAppointment(written, href, etag);
+    if (!saved) {
+        return saved.error();
+    }
+    return SummaryItem(written.oid, *saved);
+}
+
+Result<UidSaveSummary::Item> Application::SaveSyncedTask(const TaskRecord& record,
+                                                         const std::string& href,
+                                                         const std::string& etag) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    TaskRecord written = record;
+    auto saved = db_->SaveSyncedTask(written, href, etag);
+    if (!saved) {
+        return saved.error();
+    }
+    return SummaryItem(written.oid, *saved);
+}
+
+Result<void> Application::DeleteSynced(ItemKind kind, const std::string& uid) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->DeleteSynced(kind, uid);
+}
+
+Result<void> Application::RecordServerCopy(ItemKind kind, const std::string& uid,
+                                           const std::string& href, const std::string& etag,
+                                           int64_t syncedRevision) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->RecordServerCopy(kind, uid, href, etag, syncedRevision);
+}
+
+Result<void> Application::ForgetDeletion(ItemKind kind, const std::string& uid,
+                                         int64_t syncedRevision) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->ForgetDeletion(kind, uid, syncedRevision);
+}
+
+Result<std::string> Application::SyncToken(const std::string& collection) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->SyncToken(collection);
+}
+
+Result<void> Application::SetSyncToken(const std::string& collection, const std::string& token) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->SetSyncToken(collection, token);
+}
+
+Result<void> Application::ResetSyncState() {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->ResetSyncState();
 }
 
 int UidSaveSummary::Count(Outcome outcome) const {

@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/pim/fired_reminder.h"
 #include "platform/pim/records.h"
 #include "platform/result.h"
 
@@ -160,6 +162,8 @@ private:
     friend class Folder;
     Items(std::shared_ptr<StoreDatabase> db, FolderKind kind);
     Result<void> Run();
+    // Reads further pages of tasks until `count` are read or none is left.
+    Result<void> ReadTasksUpTo(size_t count);
 
     enum class SortKey { None, Start, DueDate };
 
@@ -178,6 +182,11 @@ private:
     std::vector<AppointmentRecord> appointments_;
     std::vector<OccurrenceOf> occurrences_;
     std::vector<TaskRecord> tasks_;
+    // Tasks in due-date order are read a page at a time: where the next page begins, and
+    // whether every task has been read.
+    static constexpr size_t kFirstTaskPage = 128;
+    std::optional<TaskPageKey> nextTaskPage_;
+    bool tasksRead_ = true;
 };
 
 class Folder {
@@ -262,6 +271,37 @@ public:
     // series, has a body whose first line is `firstLine`: an ink file named there is still in
     // use and must stay.
     Result<bool> IsFirstBodyLineElsewhere(std::u16string_view firstLine, int32_t exceptOid) const;
+
+    // The reminders that have rung (see FiredReminder). ClaimReminders records those not
+    // recorded yet, all in one transaction, and says for each whether this call recorded it:
+    // of several services watching one store, only the one that records a reminder rings it.
+    // Records due before `forgetBefore` are dropped.
+    Result<std::vector<bool>> ClaimReminders(const std::vector<FiredReminder>& reminders,
+                                             Date forgetBefore);
+    Result<std::vector<FiredReminder>> FiredRemindersFrom(Date from) const;
+
+    // Two-way sync with a calendar server. The store marks every item saved or deleted here
+    // (SyncEntry) until the sync records the server's copy of it.
+    Result<std::vector<SyncEntry>> SyncEntries() const;
+    // Stores an item as the server holds it (every property taken from it) and records it in
+    // step with the server's copy at `href` and `etag`, in one transaction. Returns the object
+    // id it is stored under and how it met the store.
+    Result<UidSaveSummary::Item> SaveSyncedAppointment(const AppointmentRecord& record,
+                                                       const std::string& href,
+                                                       const std::string& etag);
+    Result<UidSaveSummary::Item> SaveSyncedTask(const TaskRecord& record, const std::string& href,
+                                                const std::string& etag);
+    // Deletes the items of the kind with the UID because the server no longer holds them.
+    Result<void> DeleteSynced(ItemKind kind, const std::string& uid);
+    // As StoreDatabase::RecordServerCopy and ForgetDeletion.
+    Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const std::string& href,
+                                  const std::string& etag, int64_t syncedRevision);
+    Result<void> ForgetDeletion(ItemKind kind, const std::string& uid, int64_t syncedRevision);
+    // A collection's sync token from its last complete sync; empty when there is none.
+    Result<std::string> SyncToken(const std::string& collection) const;
+    Result<void> SetSyncToken(const std::string& collection, const std::string& token);
+    // Forgets what was learnt of the server, so that the next sync uploads everything anew.
+    Result<void> ResetSyncState();
 
 private:
     std::shared_ptr<StoreDatabase> db_;

@@ -20,7 +20,7 @@ using platform::DateToLinear;
 using platform::Error;
 using platform::LinearToDate;
 
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 5;
 constexpr int kAppointmentKind = 1;
 constexpr int kTaskKind = 2;
 constexpr int64_t kLargestObjectId = std::numeric_limits<int32_t>::max();
@@ -83,6 +83,67 @@ CREATE INDEX IF NOT EXISTS appointments_by_uid ON appointments(uid);
 -- Memos whose first line may name an ink file ("12.dat"), found when one is to be deleted.
 CREATE INDEX IF NOT EXISTS numbered_memos ON appointments(body) WHERE body GLOB '[0-9]*';
 CREATE INDEX IF NOT EXISTS tasks_by_uid ON tasks(uid);
+)sql";
+
+// Version 4: what the calendar server last held of each item, and the changes and deletions
+// made here that it has not seen yet. Triggers keep the marks, so that every path that saves or
+// deletes an item marks it, whichever program runs it. Items stored before are all to upload.
+constexpr const char* kSyncStateVersion = R"sql(
+CREATE TABLE IF NOT EXISTS sync_items(
+  kind INTEGER NOT NULL,                  -- 1 appointment, 2 task
+  uid TEXT NOT NULL,
+  href TEXT NOT NULL DEFAULT '',          -- '': not on the server yet
+  etag TEXT NOT NULL DEFAULT '',
+  revision INTEGER NOT NULL DEFAULT 0,    -- changes here since last in step; 0: in step
+  changed_at INTEGER NOT NULL DEFAULT 0,  -- seconds since 1970 UTC
+  deleted INTEGER NOT NULL DEFAULT 0,
+  PRIMARY KEY(kind, uid)
+) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS sync_items_by_href ON sync_items(href) WHERE href <> '';
+CREATE TABLE IF NOT EXISTS sync_collections(url TEXT PRIMARY KEY, token TEXT NOT NULL) WITHOUT ROWID;
+CREATE TRIGGER IF NOT EXISTS appointment_saved_for_sync AFTER INSERT ON appointments BEGIN
+  INSERT INTO sync_items(kind, uid, revision, changed_at)
+    VALUES(1, NEW.uid, 1, CAST(strftime('%s', 'now') AS INTEGER))
+    ON CONFLICT(kind, uid) DO UPDATE
+    SET revision = revision + 1, changed_at = excluded.changed_at, deleted = 0;
+END;
+CREATE TRIGGER IF NOT EXISTS task_saved_for_sync AFTER INSERT ON tasks BEGIN
+  INSERT INTO sync_items(kind, uid, revision, changed_at)
+    VALUES(2, NEW.uid, 1, CAST(strftime('%s', 'now') AS INTEGER))
+    ON CONFLICT(kind, uid) DO UPDATE
+    SET revision = revision + 1, changed_at = excluded.changed_at, deleted = 0;
+END;
+-- A deletion the server never needs to hear of (the item never reached it) is forgotten at once.
+CREATE TRIGGER IF NOT EXISTS appointment_deleted_for_sync AFTER DELETE ON appointments
+WHEN NOT EXISTS (SELECT 1 FROM appointments WHERE uid = OLD.uid) BEGIN
+  DELETE FROM sync_items WHERE kind = 1 AND uid = OLD.uid AND href = '';
+  UPDATE sync_items SET deleted = 1, revision = revision + 1,
+    changed_at = CAST(strftime('%s', 'now') AS INTEGER) WHERE kind = 1 AND uid = OLD.uid;
+END;
+CREATE TRIGGER IF NOT EXISTS task_deleted_for_sync AFTER DELETE ON tasks
+WHEN NOT EXISTS (SELECT 1 FROM tasks WHERE uid = OLD.uid) BEGIN
+  DELETE FROM sync_items WHERE kind = 2 AND uid = OLD.uid AND href = '';
+  UPDATE sync_items SET deleted = 1, revision = revision + 1,
+    changed_at = CAST(strftime('%s', 'now') AS INTEGER) WHERE kind = 2 AND uid = OLD.uid;
+END;
+INSERT OR IGNORE INTO sync_items(kind, uid, revision, changed_at)
+  SELECT 1, uid, 1, CAST(strftime('%s', 'now') AS INTEGER) FROM appointments;
+INSERT OR IGNORE INTO sync_items(kind, uid, revision, changed_at)
+  SELECT 2, uid, 1, CAST(strftime('%s', 'now') AS INTEGER) FROM tasks;
+)sql";
+
+// Version 5: the reminders that have rung, one row for each occurrence and reminder time, so
+// that a reminder rings once however many services watch the store.
+constexpr const char* kFiredRemindersVersion = R"sql(
+CREATE TABLE IF NOT EXISTS fired_reminders(
+  oid INTEGER NOT NULL,
+  occurrence REAL NOT NULL,         -- linear recurrence id; 0 for a single appointment
+  ring_at REAL NOT NULL,            -- linear local time it was due
+  fired_at REAL NOT NULL,
+  late INTEGER NOT NULL,
+  PRIMARY KEY(oid, occurrence, ring_at)
+) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS fired_reminders_by_time ON fired_reminders(ring_at);
 )sql";
 
 // A store of version 2 lacks the columns a new one has from kSchema.
@@ -589,13 +650,19 @@ Result<void> StoreDatabase::CreateSchema() {
     if (auto made = Execute(kSchema); !made) {
         return made;
     }
-    if (found > 0) {
+    if (found > 0 && found < 3) {
         // The tables were there before version 3, without its columns.
         if (auto upgraded = Execute(kColumnsOfVersion3); !upgraded) {
             return upgraded;
         }
     }
     if (auto made = Execute(kVersion3); !made) {
+        return made;
+    }
+    if (auto made = Execute(kSyncStateVersion); !made) {
+        return made;
+    }
+    if (auto made = Execute(kFiredRemindersVersion); !made) {
         return made;
     }
     if (auto set = Execute(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
@@ -1203,6 +1270,83 @@ Result<bool> StoreDatabase::IsFirstBodyLineElsewhere(std::u16string_view firstLi
     return false;
 }
 
+Result<StoreDatabase::TaskPage> StoreDatabase::QueryTaskPage(
+    const Restriction* restriction, const std::optional<TaskPageKey>& after, size_t limit) {
+    // Each alternative becomes a SELECT of its own, joined by UNION: SQLite then merges the
+    // ordered index scans instead of sorting every task the `or` as a whole selects.
+    std::vector<SqlFilter> alternatives;
+    if (restriction) {
+        for (const Restriction& alternative : restriction->Alternatives()) {
+            std::optional<SqlFilter> filter = ToSql(alternative, TaskColumn);
+            if (!filter) {
+                alternatives.clear();
+                break;
+            }
+            alternatives.push_back(std::move(*filter));
+        }
+    }
+    const bool inSql = !restriction || !alternatives.empty();
+    const std::string afterCondition = after ? "(due, oid) > (?, ?)" : "";
+    const auto select = [&](const std::string& condition) {
+        std::string sql = std::string("SELECT ") + kTaskColumns + " FROM tasks";
+        if (!condition.empty() && !afterCondition.empty()) {
+            return sql + " WHERE (" + condition + ") AND " + afterCondition;
+        }
+        if (!condition.empty() || !afterCondition.empty()) {
+            return sql + " WHERE " + condition + afterCondition;
+        }
+        return sql;
+    };
+    std::string sql;
+    if (alternatives.empty()) {
+        sql = select("");
+    }
+    for (const SqlFilter& alternative : alternatives) {
+        sql += (sql.empty() ? "" : " UNION ") + select(alternative.where);
+    }
+    sql += " ORDER BY due, oid";
+    if (inSql) {
+        sql += " LIMIT ?";
+    }
+    Statement query(Prepare(sql));
+    if (!query.ok()) {
+        return SqlError("cannot query tasks");
+    }
+    int next = 1;
+    const auto bindAfter = [&] {
+        if (after) {
+            query.Bind(next++, after->due);
+            query.Bind(next++, after->oid);
+        }
+    };
+    if (alternatives.empty()) {
+        bindAfter();
+    }
+    for (const SqlFilter& alternative : alternatives) {
+        next = BindParameters(query, next, alternative.parameters);
+        bindAfter();
+    }
+    if (inSql) {
+        query.Bind(next, static_cast<int64_t>(limit));
+    }
+    TaskPage page;
+    int step = SQLITE_DONE;
+    while (page.tasks.size() < limit && (step = query.Step()) == SQLITE_ROW) {
+        TaskRecord record = ReadTask(query);
+        if (inSql || Matches(*restriction, TaskValues(record))) {
+            page.last = TaskPageKey{query.Real(1), query.Integer(0)};
+            page.tasks.push_back(std::move(record));
+        }
+    }
+    if (page.tasks.size() < limit) {
+        if (step != SQLITE_DONE) {
+            return SqlError("cannot read tasks");
+        }
+        page.atEnd = true;
+    }
+    return page;
+}
+
 Result<std::vector<TaskRecord>> StoreDatabase::QueryTasks(const Restriction* restriction,
                                                           TaskOrder order) {
     std::optional<SqlFilter> filter;
@@ -1233,6 +1377,264 @@ Result<std::vector<TaskRecord>> StoreDatabase::QueryTasks(const Restriction* res
         return SqlError("cannot read tasks");
     }
     return tasks;
+}
+
+Result<std::vector<SyncEntry>> StoreDatabase::SyncEntries() {
+    Statement select(
+        Prepare("SELECT kind, uid, href, etag, revision, changed_at, deleted, CASE kind "
+                "WHEN 1 THEN (SELECT min(oid) FROM appointments a WHERE a.uid = s.uid) "
+                "ELSE (SELECT min(oid) FROM tasks t WHERE t.uid = s.uid) END FROM sync_items s"));
+    if (!select.ok()) {
+        return SqlError("cannot read the sync state");
+    }
+    std::vector<SyncEntry> entries;
+    int step;
+    while ((step = select.Step()) == SQLITE_ROW) {
+        SyncEntry entry;
+        entry.kind = select.Integer(0) == kTaskKind ? ItemKind::Task : ItemKind::Appointment;
+        entry.uid = select.Text(1);
+        entry.href = select.Text(2);
+        entry.etag = select.Text(3);
+        entry.revision = select.Integer(4);
+        entry.changedAt = select.Integer(5);
+        entry.deleted = select.Integer(6) != 0;
+        entry.oid = select.IsNull(7) ? 0 : static_cast<int32_t>(select.Integer(7));
+        entries.push_back(std::move(entry));
+    }
+    if (step != SQLITE_DONE) {
+        return SqlError("cannot read the sync state");
+    }
+    return entries;
+}
+
+Result<void> StoreDatabase::RecordServerCopy(ItemKind kind, const std::string& uid,
+                                             const std::string& href, const std::string& etag,
+                                             int64_t syncedRevision) {
+    Statement update(
+        Prepare("INSERT INTO sync_items(kind, uid, href, etag) VALUES(?1, ?2, ?3, ?4) "
+                "ON CONFLICT(kind, uid) DO UPDATE SET href = ?3, etag = ?4, "
+                "revision = CASE WHEN revision = ?5 THEN 0 ELSE revision END"));
+    if (!update.ok()) {
+        return SqlError("cannot record the server's copy");
+    }
+    update.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    update.Bind(2, uid);
+    update.Bind(3, href);
+    update.Bind(4, etag);
+    update.Bind(5, syncedRevision);
+    if (update.Step() != SQLITE_DONE) {
+        return SqlError("cannot record the server's copy");
+    }
+    return {};
+}
+
+Result<UidSave> StoreDatabase::SaveSyncedAppointment(AppointmentRecord& record,
+                                                     const std::string& href,
+                                                     const std::string& etag) {
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    AppointmentRecord written = record;
+    auto saved = SaveAppointmentByUid(written, ItemFields::All());
+    if (!saved) {
+        return saved;
+    }
+    // The save marked the item changed here; it is the server's version, so in step.
+    if (auto recorded = RecordServerCopy(ItemKind::Appointment, written.uid, href, etag, 0);
+        !recorded) {
+        return recorded.error();
+    }
+    Statement clear(
+        Prepare("UPDATE sync_items SET revision = 0, deleted = 0 "
+                "WHERE kind = 1 AND uid = ?"));
+    clear.Bind(1, written.uid);
+    if (!clear.ok() || clear.Step() != SQLITE_DONE || !transaction.Commit()) {
+        return SqlError("cannot save the appointment from the server");
+    }
+    record = std::move(written);
+    return saved;
+}
+
+Result<UidSave> StoreDatabase::SaveSyncedTask(TaskRecord& record, const std::string& href,
+                                              const std::string& etag) {
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    TaskRecord written = record;
+    auto saved = SaveTaskByUid(written, ItemFields::All());
+    if (!saved) {
+        return saved;
+    }
+    if (auto recorded = RecordServerCopy(ItemKind::Task, written.uid, href, etag, 0); !recorded) {
+        return recorded.error();
+    }
+    Statement clear(
+        Prepare("UPDATE sync_items SET revision = 0, deleted = 0 "
+                "WHERE kind = 2 AND uid = ?"));
+    clear.Bind(1, written.uid);
+    if (!clear.ok() || clear.Step() != SQLITE_DONE || !transaction.Commit()) {
+        return SqlError("cannot save the task from the server");
+    }
+    record = std::move(written);
+    return saved;
+}
+
+Result<void> StoreDatabase::DeleteSynced(ItemKind kind, const std::string& uid) {
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    const bool isTask = kind == ItemKind::Task;
+    std::vector<int64_t> oids;
+    {
+        Statement select(Prepare(isTask ? "SELECT oid FROM tasks WHERE uid = ?"
+                                        : "SELECT oid FROM appointments WHERE uid = ?"));
+        if (!select.ok()) {
+            return SqlError("cannot delete the item the server deleted");
+        }
+        select.Bind(1, uid);
+        while (select.Step() == SQLITE_ROW) {
+            oids.push_back(select.Integer(0));
+        }
+    }
+    for (const int64_t oid : oids) {
+        for (const char* sql :
+             {"DELETE FROM appointments WHERE oid = ?", "DELETE FROM tasks WHERE oid = ?",
+              "DELETE FROM object_ids WHERE oid = ?",
+              "DELETE FROM occurrence_changes WHERE series_oid = ?"}) {
+            Statement remove(Prepare(sql));
+            remove.Bind(1, oid);
+            if (!remove.ok() || remove.Step() != SQLITE_DONE) {
+                return SqlError("cannot delete the item the server deleted");
+            }
+        }
+    }
+    Statement forget(Prepare("DELETE FROM sync_items WHERE kind = ? AND uid = ?"));
+    forget.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    forget.Bind(2, uid);
+    if (!forget.ok() || forget.Step() != SQLITE_DONE || !transaction.Commit()) {
+        return SqlError("cannot delete the item the server deleted");
+    }
+    return {};
+}
+
+Result<void> StoreDatabase::ForgetDeletion(ItemKind kind, const std::string& uid,
+                                           int64_t syncedRevision) {
+    Statement forget(Prepare(
+        "DELETE FROM sync_items WHERE kind = ? AND uid = ? AND deleted = 1 AND revision = ?"));
+    forget.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    forget.Bind(2, uid);
+    forget.Bind(3, syncedRevision);
+    if (!forget.ok() || forget.Step() != SQLITE_DONE) {
+        return SqlError("cannot record the deletion as synced");
+    }
+    return {};
+}
+
+Result<std::string> StoreDatabase::SyncToken(const std::string& collection) {
+    Statement select(Prepare("SELECT token FROM sync_collections WHERE url = ?"));
+    if (!select.ok()) {
+        return SqlError("cannot read the sync token");
+    }
+    select.Bind(1, collection);
+    const int step = select.Step();
+    if (step == SQLITE_ROW) {
+        return select.Text(0);
+    }
+    if (step != SQLITE_DONE) {
+        return SqlError("cannot read the sync token");
+    }
+    return std::string();
+}
+
+Result<void> StoreDatabase::SetSyncToken(const std::string& collection, const std::string& token) {
+    Statement upsert(Prepare("INSERT OR REPLACE INTO sync_collections(url, token) VALUES(?, ?)"));
+    upsert.Bind(1, collection);
+    upsert.Bind(2, token);
+    if (!upsert.ok() || upsert.Step() != SQLITE_DONE) {
+        return SqlError("cannot keep the sync token");
+    }
+    return {};
+}
+
+Result<void> StoreDatabase::ResetSyncState() {
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    if (auto reset = Execute("DELETE FROM sync_items WHERE deleted = 1; "
+                             "UPDATE sync_items SET href = '', etag = '', "
+                             "revision = max(revision, 1); DELETE FROM sync_collections");
+        !reset) {
+        return reset;
+    }
+    if (!transaction.Commit()) {
+        return SqlError("cannot reset the sync state");
+    }
+    return {};
+}
+
+Result<std::vector<bool>> StoreDatabase::ClaimReminders(const std::vector<FiredReminder>& reminders,
+                                                        Date forgetBefore) {
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    std::vector<bool> claimed;
+    claimed.reserve(reminders.size());
+    for (const FiredReminder& reminder : reminders) {
+        Statement insert(
+            Prepare("INSERT OR IGNORE INTO fired_reminders(oid, occurrence, ring_at, fired_at, "
+                    "late) VALUES(?, ?, ?, ?, ?)"));
+        if (!insert.ok()) {
+            return SqlError("cannot record the reminder");
+        }
+        insert.Bind(1, int64_t{reminder.oid});
+        insert.Bind(2, reminder.occurrence == 0 ? 0.0 : DateToLinear(reminder.occurrence));
+        insert.Bind(3, DateToLinear(reminder.ringAt));
+        insert.Bind(4, DateToLinear(reminder.firedAt));
+        insert.Bind(5, int64_t{reminder.late});
+        if (insert.Step() != SQLITE_DONE) {
+            return SqlError("cannot record the reminder");
+        }
+        claimed.push_back(sqlite3_changes(db_) == 1);
+    }
+    Statement forget(Prepare("DELETE FROM fired_reminders WHERE ring_at < ?"));
+    forget.Bind(1, DateToLinear(forgetBefore));
+    if (!forget.ok() || forget.Step() != SQLITE_DONE) {
+        return SqlError("cannot forget old reminders");
+    }
+    if (!transaction.Commit()) {
+        return SqlError("cannot record the reminders");
+    }
+    return claimed;
+}
+
+Result<std::vector<FiredReminder>> StoreDatabase::FiredRemindersFrom(Date from) {
+    Statement select(
+        Prepare("SELECT oid, occurrence, ring_at, fired_at, late FROM fired_reminders "
+                "WHERE ring_at >= ? ORDER BY ring_at"));
+    if (!select.ok()) {
+        return SqlError("cannot read the reminders rung");
+    }
+    select.Bind(1, DateToLinear(from));
+    std::vector<FiredReminder> fired;
+    int step;
+    while ((step = select.Step()) == SQLITE_ROW) {
+        FiredReminder reminder;
+        reminder.oid = static_cast<int32_t>(select.Integer(0));
+        reminder.occurrence = select.Real(1) == 0 ? 0.0 : LinearToDate(select.Real(1));
+        reminder.ringAt = LinearToDate(select.Real(2));
+        reminder.firedAt = LinearToDate(select.Real(3));
+        reminder.late = select.Integer(4) != 0;
+        fired.push_back(reminder);
+    }
+    if (step != SQLITE_DONE) {
+        return SqlError("cannot read the reminders rung");
+    }
+    return fired;
 }
 
 }  // namespace pim

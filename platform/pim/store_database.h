@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/pim/fired_reminder.h"
 #include "platform/pim/records.h"
 #include "platform/pim/restriction.h"
 #include "platform/result.h"
@@ -63,6 +64,18 @@ public:
     Result<std::vector<TaskRecord>> QueryTasks(const Restriction* restriction,
                                                TaskOrder order = TaskOrder::ByObjectId);
 
+    // One page of the tasks that satisfy the restriction, in due-date order (ties by object id):
+    // at most `limit` of them, after the task `after` names. Each alternative of a top-level `or`
+    // is read in that order from an index of its own and SQLite merges them, so that a page
+    // costs what it holds, not how many tasks the store holds.
+    struct TaskPage {
+        std::vector<TaskRecord> tasks;
+        std::optional<TaskPageKey> last;  // of the last task on the page
+        bool atEnd = false;               // no task follows the page
+    };
+    Result<TaskPage> QueryTaskPage(const Restriction* restriction,
+                                   const std::optional<TaskPageKey>& after, size_t limit);
+
     // Adds every record in one transaction (all or none), giving each its object id and, when
     // it has none, a UID.
     Result<void> AddAll(std::vector<AppointmentRecord>& appointments,
@@ -82,6 +95,39 @@ public:
     // Whether an appointment other than `exceptOid`, or a changed occurrence of any series, has
     // a body whose first line is `firstLine`.
     Result<bool> IsFirstBodyLineElsewhere(std::u16string_view firstLine, int32_t exceptOid);
+
+    // The sync state of every item (SyncEntry), deletions not yet synced among them.
+    Result<std::vector<SyncEntry>> SyncEntries();
+    // Stores an item as the server holds it, by its UID, taking every property from it, and
+    // records it in step at that href and ETag: one transaction.
+    Result<UidSave> SaveSyncedAppointment(AppointmentRecord& record, const std::string& href,
+                                          const std::string& etag);
+    Result<UidSave> SaveSyncedTask(TaskRecord& record, const std::string& href,
+                                   const std::string& etag);
+    // Deletes the items of the kind that have the UID, because the server no longer holds
+    // them, and forgets their entry: one transaction.
+    Result<void> DeleteSynced(ItemKind kind, const std::string& uid);
+    // Records the server's copy of an item (href and ETag; both empty when the server lost it).
+    // The item is in step again unless it changed here after `syncedRevision` (0 leaves the
+    // mark as it is).
+    Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const std::string& href,
+                                  const std::string& etag, int64_t syncedRevision);
+    // Forgets a deletion the server has taken, unless the item was stored again since.
+    Result<void> ForgetDeletion(ItemKind kind, const std::string& uid, int64_t syncedRevision);
+    // The collection's RFC 6578 sync token from the last complete sync; empty for none.
+    Result<std::string> SyncToken(const std::string& collection);
+    Result<void> SetSyncToken(const std::string& collection, const std::string& token);
+    // Forgets all that was learnt of a server (for another one): every item is to be uploaded
+    // anew and deletions it was not told of are dropped.
+    Result<void> ResetSyncState();
+
+    // Records each reminder as rung unless it is recorded already, all in one transaction, and
+    // says for each whether this call recorded it (and so is the one to ring it). Records of
+    // reminders due before `forgetBefore` are dropped on the way.
+    Result<std::vector<bool>> ClaimReminders(const std::vector<FiredReminder>& reminders,
+                                             Date forgetBefore);
+    // The reminders recorded as rung that were due at `from` or later, in order of that time.
+    Result<std::vector<FiredReminder>> FiredRemindersFrom(Date from);
 
 private:
     explicit StoreDatabase(sqlite3* db) : db_(db) {}

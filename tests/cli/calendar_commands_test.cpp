@@ -2,11 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/agenda_command.h"
+#include "cli/calendar_ink.h"
+#include "cli/month_command.h"
+#include "controls/ink_entry.h"
+#include "platform/pim/ical_io.h"
 #include "platform/pim/schedule_store.h"
 #include "tests/support/temp_folder.h"
 
@@ -39,16 +48,18 @@ constexpr const char* kSeriesWithChanges =
     "BEGIN:VJOURNAL\r\nUID:j@test\r\nEND:VJOURNAL\r\n"
     "END:VCALENDAR\r\n";
 
-// What a command prints on standard output while it runs.
+// What a command prints on one of the standard streams while it runs.
 class CapturedOutput {
 public:
-    CapturedOutput() : old_(std::cout.rdbuf(text_.rdbuf())) {}
-    ~CapturedOutput() { std::cout.rdbuf(old_); }
+    explicit CapturedOutput(std::ostream& stream = std::cout)
+        : stream_(stream), old_(stream.rdbuf(text_.rdbuf())) {}
+    ~CapturedOutput() { stream_.rdbuf(old_); }
     CapturedOutput(const CapturedOutput&) = delete;
     CapturedOutput& operator=(const CapturedOutput&) = delete;
     std::string Text() const { return text_.str(); }
 
 private:
+    std::ostream& stream_;
     std::ostringstream text_;
     std::streambuf* old_;
 };
@@ -155,14 +166,15 @@ TEST_F(CalendarCommandsTest, ImportPrintsTheChangedOccurrencesItKept) {
     const auto ics = folder_.Path() / "series.ics";
     WriteBytes(ics, kSeriesWithChanges);
     CapturedOutput output;
+    CapturedOutput errors(std::cerr);
     ASSERT_EQ(ImportCalendar(home_, ics.string()), 0);
     EXPECT_EQ(output.Text(),
               "imported 1 appointments and 0 tasks from " + ics.string() +
                   ": 1 added, 0 updated, 0 unchanged; 1 skipped\n"
                   "kept: line 12: 定例 (d@test): the occurrence of 2026-12-08 15:00 moved to "
                   "2026-12-09 09:00\n"
-                  "kept: line 20: 定例 (d@test): the occurrence of 2026-12-15 15:00 cancelled\n"
-                  "skipped: line 28: VJOURNAL not kept by the planner\n");
+                  "kept: line 20: 定例 (d@test): the occurrence of 2026-12-15 15:00 cancelled\n");
+    EXPECT_EQ(errors.Text(), "skipped: line 28: VJOURNAL not kept by the planner\n");
     pim::Application store;
     ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
     EXPECT_EQ(store.AllAppointments()->front().recurrence.changes.size(), 2u);
@@ -174,15 +186,57 @@ TEST_F(CalendarCommandsTest, ImportPrintsTheChangedOccurrencesItKept) {
     EXPECT_NE(exported.find("RECURRENCE-ID:20261215T150000"), std::string::npos);
 }
 
-TEST_F(CalendarCommandsTest, BrokenFileImportsNothing) {
+TEST_F(CalendarCommandsTest, ABrokenEventIsSkippedAndTheRestImported) {
     std::string broken = kTwoEvents;
     broken.replace(broken.find("DTSTART;VALUE=DATE:20261223"), 27, "DTSTART;VALUE=DATE:2026122X");
+    broken += "--\r\nSent from my phone\r\n";
     const auto ics = folder_.Path() / "broken.ics";
     WriteBytes(ics, broken);
-    EXPECT_NE(ImportCalendar(home_, ics.string()), 0);
+    std::ostringstream out;
+    std::ostringstream err;
+
+    // --check reads and reports, and writes nothing.
+    ASSERT_EQ(ImportCommand(home_, {"--check", ics.string()}, out, err), 0);
+    EXPECT_EQ(out.str(),
+              "would import 1 appointments and 1 tasks from " + ics.string() + "; 2 skipped\n");
+    EXPECT_FALSE(std::filesystem::exists(home_.StorePath()));
+
+    // --strict refuses the whole file, naming the first line it cannot read.
+    out.str("");
+    err.str("");
+    EXPECT_EQ(ImportCommand(home_, {"--strict", ics.string()}, out, err), 1);
+    EXPECT_EQ(err.str(), "tessarinth-cli: import: " + ics.string() +
+                             ": line 13: DTSTART has no valid date (nothing was imported)\n");
     EXPECT_EQ(Count(pim::FolderKind::Calendar), 0);
     EXPECT_EQ(Count(pim::FolderKind::Tasks), 0);
-    EXPECT_NE(ImportCalendar(home_, (folder_.Path() / "missing.ics").string()), 0);
+
+    // Without it, the rest is imported and each skip is one line on standard error.
+    out.str("");
+    err.str("");
+    ASSERT_EQ(ImportCommand(home_, {ics.string()}, out, err), 0);
+    EXPECT_EQ(out.str(), "imported 1 appointments and 1 tasks from " + ics.string() +
+                             ": 2 added, 0 updated, 0 unchanged; 2 skipped\n");
+    EXPECT_EQ(err.str(),
+              "skipped: line 13: DTSTART has no valid date; the VEVENT of line 11 is not imported\n"
+              "skipped: line 22: text after END:VCALENDAR; lines 22 to 23 not read\n");
+    EXPECT_EQ(Count(pim::FolderKind::Calendar), 1);
+    EXPECT_EQ(Count(pim::FolderKind::Tasks), 1);
+}
+
+TEST_F(CalendarCommandsTest, WhatIsNoCalendarAtAllImportsNothing) {
+    const auto letter = folder_.Path() / "letter.txt";
+    WriteBytes(letter, "Dear Hanako,\nsee you on Monday.\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(ImportCommand(home_, {letter.string()}, out, err), 1);
+    EXPECT_EQ(err.str(), "tessarinth-cli: import: " + letter.string() +
+                             ": line 1: not an iCalendar file: it must begin with "
+                             "BEGIN:VCALENDAR (nothing was imported)\n");
+    EXPECT_EQ(ImportCommand(home_, {(folder_.Path() / "missing.ics").string()}, out, err), 1);
+    EXPECT_EQ(ImportCommand(home_, {"--sloppy", letter.string()}, out, err), 2);
+    EXPECT_EQ(ImportCommand(home_, {}, out, err), 2);
+    EXPECT_EQ(ImportCommand(home_, {"a.ics", "b.ics"}, out, err), 2);
+    EXPECT_EQ(Count(pim::FolderKind::Calendar), 0);
 }
 
 TEST_F(CalendarCommandsTest, ExportBelowAFileFailsCleanly) {
@@ -190,6 +244,406 @@ TEST_F(CalendarCommandsTest, ExportBelowAFileFailsCleanly) {
     WriteBytes(notAFolder, "x");
     EXPECT_NE(ExportCalendar(home_, (notAFolder / "out.ics").string()), 0);
     EXPECT_EQ(ReadBytes(notAFolder), "x");
+}
+
+// Calendars as mail and calendar programs export them, one edge each (see the files).
+struct ClientFile {
+    const char* name;
+    size_t appointments;
+    size_t tasks;
+    size_t skipped;
+};
+
+constexpr ClientFile kClientFiles[] = {
+    {"web_calendar_utc.ics", 4, 0, 0},
+    {"mail_client_vtimezone.ics", 2, 0, 0},
+    {"tzid_without_vtimezone.ics", 3, 0, 0},
+    {"all_day.ics", 4, 0, 0},
+    {"alarms.ics", 3, 0, 0},
+    {"shared_event_bare.ics", 1, 1, 0},
+    {"broken_among_good.ics", 2, 1, 3},
+    {"trailing_text.ics", 1, 0, 1},
+    {"many_calendars.ics", 2, 1, 0},
+    {"long_unfolded_lines.ics", 2, 0, 0},
+    {"bom_lf_only.ics", 1, 1, 0},
+};
+
+// What the planner shows of the months the files fill: the day list from every sixth day, and
+// the month grids.
+std::string Views(const platform::DataHome& home) {
+    const platform::FixedClock clock(platform::CalendarFields{2026, 1, 4, 1, 9, 0, 0, 0});
+    std::ostringstream out;
+    std::ostringstream err;
+    for (int month = 1; month <= 3; ++month) {
+        for (int day = 1; day <= 28; day += 6) {
+            char date[16];
+            std::snprintf(date, sizeof date, "2026-%02d-%02d", month, day);
+            out << date << "\n";
+            EXPECT_EQ(AgendaCommand(home, {date, "--tsv"}, clock, out, err), 0) << err.str();
+        }
+        const std::string yearMonth = "2026-0" + std::to_string(month);
+        EXPECT_EQ(MonthCommand(home, {yearMonth, "--tsv"}, clock, out, err), 0) << err.str();
+    }
+    return out.str();
+}
+
+TEST_F(CalendarCommandsTest, ClientFilesImportExportAndImportAgainAsTheSameCalendar) {
+    for (const ClientFile& sample : kClientFiles) {
+        SCOPED_TRACE(sample.name);
+        TempFolder first;
+        TempFolder second;
+        const platform::DataHome firstHome(first.Path());
+        const platform::DataHome secondHome(second.Path());
+        const std::filesystem::path file =
+            std::filesystem::path(TESSARINTH_CALENDAR_SAMPLES) / sample.name;
+        std::ostringstream out;
+        std::ostringstream err;
+        ASSERT_EQ(ImportCalendar(firstHome, file.string(), {}, out, err), 0) << err.str();
+        const std::string summary = out.str().substr(0, out.str().find('\n'));
+        EXPECT_EQ(summary.substr(0, summary.find(" from ")),
+                  "imported " + std::to_string(sample.appointments) + " appointments and " +
+                      std::to_string(sample.tasks) + " tasks");
+        EXPECT_EQ(summary.substr(summary.rfind("; ")),
+                  "; " + std::to_string(sample.skipped) + " skipped");
+
+        const std::filesystem::path exported = first.Path() / "export.ics";
+        ASSERT_EQ(ExportCalendar(firstHome, exported.string()), 0);
+        // The export is read whole, even by the strict reading, with nothing left out.
+        const auto strict = pim::ParseICalendar(ReadBytes(exported), pim::ImportMode::AllOrNothing);
+        ASSERT_TRUE(strict.ok()) << strict.error().message;
+        EXPECT_TRUE(strict->skipped.empty());
+
+        out.str("");
+        err.str("");
+        ASSERT_EQ(ImportCalendar(secondHome, exported.string(), {}, out, err), 0);
+        EXPECT_EQ(err.str(), "");
+        const std::string views = Views(firstHome);
+        EXPECT_EQ(Views(secondHome), views);
+    }
+}
+
+// Every way the export writes a time, for a round trip in the zone the test sets.
+constexpr const char* kEveryTimePath =
+    "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
+    // No rule, exception dates in UTC: no series, however it looks.
+    "BEGIN:VEVENT\r\nUID:exdate-utc@test\r\nDTSTART:20250101T100000Z\r\n"
+    "DTEND:20250101T110000Z\r\nEXDATE:20250105T100000Z\r\nSUMMARY:除外だけ\r\nEND:VEVENT\r\n"
+    // The same with a zone of its own.
+    "BEGIN:VEVENT\r\nUID:exdate-zone@test\r\nDTSTART;TZID=Europe/Berlin:20250102T090000\r\n"
+    "DTEND;TZID=Europe/Berlin:20250102T100000\r\n"
+    "EXDATE;TZID=Europe/Berlin:20250106T090000\r\nEND:VEVENT\r\n"
+    // A single event in UTC.
+    "BEGIN:VEVENT\r\nUID:single@test\r\nDTSTART:20250103T233000Z\r\nDTEND:20250104T003000Z\r\n"
+    "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER;VALUE=DATE-TIME:20250103T230000Z\r\n"
+    "DESCRIPTION:a\r\nEND:VALARM\r\nEND:VEVENT\r\n"
+    // A series in a zone with exceptions, extra dates and a moved occurrence.
+    "BEGIN:VEVENT\r\nUID:series@test\r\nDTSTART;TZID=America/New_York:20250106T080000\r\n"
+    "DTEND;TZID=America/New_York:20250106T090000\r\nRRULE:FREQ=DAILY;COUNT=5\r\n"
+    "EXDATE:20250108T130000Z\r\nRDATE;TZID=America/New_York:20250112T080000\r\nEND:VEVENT\r\n"
+    "BEGIN:VEVENT\r\nUID:series@test\r\nRECURRENCE-ID:20250107T130000Z\r\n"
+    "DTSTART:20250107T170000Z\r\nDTEND:20250107T180000Z\r\nEND:VEVENT\r\n"
+    // A UTC series, and a floating one.
+    "BEGIN:VEVENT\r\nUID:utc-series@test\r\nDTSTART:20250113T120000Z\r\n"
+    "DTEND:20250113T130000Z\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\nEXDATE:20250120T120000Z\r\n"
+    "END:VEVENT\r\n"
+    "BEGIN:VEVENT\r\nUID:floating-series@test\r\nDTSTART:20250114T070000\r\n"
+    "RRULE:FREQ=DAILY;COUNT=2\r\nEND:VEVENT\r\n"
+    // Tasks: due at a time, due on a day, done at a moment in UTC.
+    "BEGIN:VTODO\r\nUID:due-time@test\r\nDUE:20250115T220000Z\r\nEND:VTODO\r\n"
+    "BEGIN:VTODO\r\nUID:due-day@test\r\nDUE;VALUE=DATE:20250116\r\nEND:VTODO\r\n"
+    "BEGIN:VTODO\r\nUID:done@test\r\nCOMPLETED:20250116T230000Z\r\nSTATUS:COMPLETED\r\n"
+    "END:VTODO\r\n"
+    "END:VCALENDAR\r\n";
+
+// The records as a second store holds them, without what only says where they are stored.
+template <typename Record>
+std::vector<Record> WithoutOids(std::vector<Record> records) {
+    for (Record& record : records) {
+        record.oid = 0;
+    }
+    return records;
+}
+
+TEST_F(CalendarCommandsTest, EveryWrittenTimeKeepsItsInstantEastAndWestOfUtc) {
+    for (const char* zone : {"Asia/Tokyo", "America/Los_Angeles"}) {
+        SCOPED_TRACE(zone);
+        setenv("TZ", zone, 1);
+        tzset();
+        TempFolder first;
+        TempFolder second;
+        const platform::DataHome firstHome(first.Path());
+        const platform::DataHome secondHome(second.Path());
+        const auto ics = first.Path() / "in.ics";
+        WriteBytes(ics, kEveryTimePath);
+        std::ostringstream out;
+        std::ostringstream err;
+        ASSERT_EQ(ImportCalendar(firstHome, ics.string(), {}, out, err), 0) << err.str();
+        const auto exported = first.Path() / "out.ics";
+        ASSERT_EQ(ExportCalendar(firstHome, exported.string()), 0);
+
+        // A time with Z is UTC, whatever the item's shape and wherever the export ran.
+        const std::string text = ReadBytes(exported);
+        EXPECT_NE(text.find("DTSTART:20250101T100000Z\r\nDTEND:20250101T110000Z\r\n"
+                            "EXDATE:20250105T100000Z\r\n"),
+                  std::string::npos)
+            << text;
+        EXPECT_NE(text.find("DTSTART:20250103T233000Z\r\nDTEND:20250104T003000Z\r\n"),
+                  std::string::npos);
+        EXPECT_NE(text.find("TRIGGER;VALUE=DATE-TIME:20250103T230000Z"), std::string::npos);
+        EXPECT_NE(text.find("COMPLETED:20250116T230000Z"), std::string::npos);
+
+        ASSERT_EQ(ImportCalendar(secondHome, exported.string(), {}, out, err), 0) << err.str();
+        pim::Application before;
+        pim::Application after;
+        ASSERT_TRUE(before.LogOn(firstHome.StorePath()).ok());
+        ASSERT_TRUE(after.LogOn(secondHome.StorePath()).ok());
+        const auto appointments = before.AllAppointments();
+        ASSERT_TRUE(appointments.ok());
+        ASSERT_EQ(appointments->size(), 6u);
+        const auto again = after.AllAppointments();
+        ASSERT_TRUE(again.ok());
+        ASSERT_EQ(again->size(), appointments->size());
+        for (size_t i = 0; i < again->size(); ++i) {
+            const pim::AppointmentRecord& was = (*appointments)[i];
+            const pim::AppointmentRecord& is = (*again)[i];
+            SCOPED_TRACE(was.uid);
+            EXPECT_EQ(is.uid, was.uid);
+            EXPECT_EQ(is.start, was.start);
+            EXPECT_EQ(is.end, was.end);
+            EXPECT_EQ(is.allDay, was.allDay);
+            EXPECT_EQ(is.recurrence.rule, was.recurrence.rule);
+            EXPECT_EQ(is.recurrence.recurs(), was.recurrence.recurs());
+            if (was.recurrence.recurs()) {
+                EXPECT_EQ(is.recurrence.tzid, was.recurrence.tzid);
+                EXPECT_EQ(is.recurrence.zoneStart, was.recurrence.zoneStart);
+                EXPECT_EQ(is.recurrence.exceptionDates, was.recurrence.exceptionDates);
+                EXPECT_EQ(is.recurrence.extraDates, was.recurrence.extraDates);
+                ASSERT_EQ(is.recurrence.changes.size(), was.recurrence.changes.size());
+                for (size_t c = 0; c < is.recurrence.changes.size(); ++c) {
+                    EXPECT_EQ(is.recurrence.changes[c].recurrenceId,
+                              was.recurrence.changes[c].recurrenceId);
+                    EXPECT_EQ(is.recurrence.changes[c].start, was.recurrence.changes[c].start);
+                    EXPECT_EQ(is.recurrence.changes[c].end, was.recurrence.changes[c].end);
+                }
+            }
+        }
+        const auto tasks = before.AllTasks();
+        const auto tasksAgain = after.AllTasks();
+        ASSERT_TRUE(tasks.ok() && tasksAgain.ok());
+        ASSERT_EQ(tasksAgain->size(), tasks->size());
+        for (size_t i = 0; i < tasks->size(); ++i) {
+            EXPECT_EQ((*tasksAgain)[i].dueDate, (*tasks)[i].dueDate) << (*tasks)[i].uid;
+            EXPECT_EQ((*tasksAgain)[i].dateCompleted, (*tasks)[i].dateCompleted);
+            EXPECT_EQ((*tasksAgain)[i].complete, (*tasks)[i].complete);
+        }
+    }
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+}
+
+// A memo's handwriting: a width record, a colour record, two points and an end record.
+const std::array<controls::InkEntry, 5> kInk{{{-3, 2}, {-2, 1}, {10, 20}, {11, 22}, {-1, -1}}};
+
+class CalendarInkTest : public CalendarCommandsTest {
+protected:
+    std::filesystem::path InkFolder(const platform::DataHome& home) {
+        return home.DeviceRoot() / "My Documents";
+    }
+
+    // An appointment whose memo is the ink file `name` with a typed line after it, and a weekly
+    // series whose second occurrence was moved and drawn on.
+    void AddHandwrittenAppointments(const platform::DataHome& home, const std::string& name) {
+        std::filesystem::create_directories(InkFolder(home));
+        WriteBytes(InkFolder(home) / name, controls::EncodeInkEntries(kInk));
+        const auto ics = folder_.Path() / "handwritten.ics";
+        WriteBytes(ics,
+                   "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
+                   "BEGIN:VEVENT\r\nUID:ink@test\r\nDTSTART:20261207T090000\r\n"
+                   "DTEND:20261207T100000\r\nSUMMARY:手書き\r\nDESCRIPTION:" +
+                       name +
+                       "\\nあとで清書\r\nEND:VEVENT\r\n"
+                       "BEGIN:VEVENT\r\nUID:weekly@test\r\nDTSTART:20261201T150000\r\n"
+                       "RRULE:FREQ=WEEKLY;COUNT=3\r\nSUMMARY:定例\r\nEND:VEVENT\r\n"
+                       "BEGIN:VEVENT\r\nUID:weekly@test\r\n"
+                       "RECURRENCE-ID:20261208T150000\r\nDTSTART:20261209T150000\r\n"
+                       "SUMMARY:定例\r\nDESCRIPTION:" +
+                       name + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+        std::ostringstream out;
+        std::ostringstream err;
+        ASSERT_EQ(ImportCalendar(home, ics.string(), {}, out, err), 0) << err.str();
+    }
+
+    pim::AppointmentRecord StoredAppointment(const platform::DataHome& home,
+                                             const std::string& uid) {
+        pim::Application store;
+        EXPECT_TRUE(store.LogOn(home.StorePath()).ok());
+        const auto appointments = store.AllAppointments();
+        if (appointments.ok()) {
+            for (const pim::AppointmentRecord& record : *appointments) {
+                if (record.uid == uid) {
+                    return record;
+                }
+            }
+        }
+        ADD_FAILURE() << "no appointment " << uid;
+        return {};
+    }
+};
+
+TEST_F(CalendarInkTest, AnExportCarriesTheInkAndAnImportGivesItAFileOfItsOwn) {
+    AddHandwrittenAppointments(home_, "7.dat");
+    const auto exported = folder_.Path() / "backup.ics";
+    ASSERT_EQ(ExportCalendar(home_, exported.string()), 0);
+    const std::vector<std::string> lines = [&] {
+        std::vector<std::string> unfolded;
+        std::istringstream in(ReadBytes(exported));
+        std::string line;
+        while (std::getline(in, line)) {
+            line.pop_back();  // its CR
+            if (line.starts_with(" ")) {
+                unfolded.back() += line.substr(1);
+            } else {
+                unfolded.push_back(line);
+            }
+        }
+        return unfolded;
+    }();
+    const std::string attach =
+        "ATTACH;ENCODING=BASE64;VALUE=BINARY;FMTTYPE=application/x-tessarinth-ink:"
+        "/f///wIAAAD+////AQAAAAoAAAAUAAAACwAAABYAAAD//////////w==";
+    // The appointment's and the moved occurrence's.
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), attach), 2);
+
+    // Another planner whose ink files 1 and 2 are taken.
+    TempFolder other;
+    const platform::DataHome otherHome(other.Path());
+    std::filesystem::create_directories(InkFolder(otherHome));
+    WriteBytes(InkFolder(otherHome) / "1.dat", "someone else's");
+    WriteBytes(InkFolder(otherHome) / "2.dat", "");
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(ImportCalendar(otherHome, exported.string(), {}, out, err), 0) << err.str();
+    const pim::AppointmentRecord memo = StoredAppointment(otherHome, "ink@test");
+    EXPECT_EQ(memo.body, u"3.dat\r\nあとで清書");
+    const pim::AppointmentRecord series = StoredAppointment(otherHome, "weekly@test");
+    ASSERT_EQ(series.recurrence.changes.size(), 1u);
+    EXPECT_EQ(series.recurrence.changes[0].body, u"4.dat");
+    const std::string inkBytes = controls::EncodeInkEntries(kInk);
+    EXPECT_EQ(ReadBytes(InkFolder(otherHome) / "3.dat"), inkBytes);
+    EXPECT_EQ(ReadBytes(InkFolder(otherHome) / "4.dat"), inkBytes);
+    EXPECT_EQ(ReadBytes(InkFolder(otherHome) / "1.dat"), "someone else's");
+
+    // The same backup again finds the drawings where they are: nothing new is written.
+    out.str("");
+    ASSERT_EQ(ImportCalendar(otherHome, exported.string(), {}, out, err), 0);
+    EXPECT_NE(out.str().find(": 0 added, 0 updated, 2 unchanged; 0 skipped"), std::string::npos)
+        << out.str();
+    EXPECT_EQ(testing_support::ListFolder(InkFolder(otherHome)), "1.dat 2.dat 3.dat 4.dat");
+
+    // And its export carries the same drawings.
+    const auto exportedAgain = other.Path() / "again.ics";
+    ASSERT_EQ(ExportCalendar(otherHome, exportedAgain.string()), 0);
+    const auto reread = pim::ParseICalendar(ReadBytes(exportedAgain));
+    ASSERT_TRUE(reread.ok());
+    ASSERT_EQ(reread->appointmentsInk.size(), 2u);
+    ASSERT_TRUE(reread->appointmentsInk[0].item.has_value());
+    EXPECT_EQ(reread->appointmentsInk[0].item->bytes, inkBytes);
+    ASSERT_EQ(reread->appointmentsInk[1].changes.size(), 1u);
+    EXPECT_EQ(reread->appointmentsInk[1].changes.begin()->second.bytes, inkBytes);
+}
+
+TEST_F(CalendarInkTest, ChangedHandwritingTakesANewFileAndTheOldOneGoes) {
+    AddHandwrittenAppointments(home_, "7.dat");
+    const auto exported = folder_.Path() / "backup.ics";
+    ASSERT_EQ(ExportCalendar(home_, exported.string()), 0);
+    std::string text = ReadBytes(exported);
+    // Another drawing: the first point moved.
+    const std::string before = "AQAAAAoAAAAU";
+    const size_t at = text.find(before);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, before.size(), "AQAAAAsAAAAU");
+    const auto changed = folder_.Path() / "changed.ics";
+    WriteBytes(changed, text);
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(ImportCalendar(home_, changed.string(), {}, out, err), 0) << err.str();
+    const pim::AppointmentRecord memo = StoredAppointment(home_, "ink@test");
+    EXPECT_EQ(memo.body, u"1.dat\r\nあとで清書");
+    std::array<controls::InkEntry, 5> moved = kInk;
+    moved[2].x = 11;
+    EXPECT_EQ(ReadBytes(InkFolder(home_) / "1.dat"), controls::EncodeInkEntries(moved));
+    // 7.dat is still the moved occurrence's memo, so it stays.
+    EXPECT_EQ(testing_support::ListFolder(InkFolder(home_)), "1.dat 7.dat");
+}
+
+TEST_F(CalendarInkTest, HandwritingThatCannotBeStoredIsReportedAndTheAppointmentKept) {
+    const auto ics = folder_.Path() / "odd.ics";
+    // Three bytes are no ink record.
+    WriteBytes(ics,
+               "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:odd@test\r\n"
+               "DTSTART:20261207T090000\r\nDESCRIPTION:5.dat\\n読める行\r\n"
+               "ATTACH;ENCODING=BASE64;VALUE=BINARY;FMTTYPE=application/x-tessarinth-ink:"
+               "AAAA\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(ImportCalendar(home_, ics.string(), {}, out, err), 0);
+    EXPECT_EQ(err.str(),
+              "skipped: line 7: the handwriting of odd@test is not imported: the handwriting "
+              "attached is not an ink file (whole 8-byte records, 1 to 2000 of them)\n");
+    EXPECT_NE(out.str().find("; 1 skipped"), std::string::npos);
+    // The memo no longer names a file it does not have.
+    EXPECT_EQ(StoredAppointment(home_, "odd@test").body, u"読める行");
+}
+
+TEST_F(CalendarInkTest, AFolderThatTakesNoInkKeepsTheAppointmentWithoutIt) {
+    testing_support::WithoutRootPowers unprivileged;
+    TempFolder folder;
+    const platform::DataHome home(folder.Path());
+    ASSERT_TRUE(home.EnsureFolders().ok());
+    std::filesystem::create_directories(InkFolder(home));
+    const auto ics = folder.Path() / "ink.ics";
+    const std::string ink = controls::EncodeInkEntries(kInk);
+    WriteBytes(ics,
+               "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:ink@test\r\n"
+               "DTSTART:20261207T090000\r\nDESCRIPTION:5.dat\r\n"
+               "ATTACH;ENCODING=BASE64;VALUE=BINARY;FMTTYPE=application/x-tessarinth-ink:"
+               "/f///wIAAAD+////AQAAAAoAAAAUAAAACwAAABYAAAD//////////w=="
+               "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    {
+        testing_support::ReadOnlyFolder readOnly(InkFolder(home));
+        if (!unprivileged.PermissionsApply()) {
+            GTEST_SKIP() << "permissions do not apply to this process";
+        }
+        ASSERT_EQ(ImportCalendar(home, ics.string(), {}, out, err), 0);
+    }
+    EXPECT_NE(err.str().find("skipped: line 7: the handwriting of ink@test is not imported: "),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(StoredAppointment(home, "ink@test").body, u"");
+    EXPECT_EQ(testing_support::ListFolder(InkFolder(home)), "");
+}
+
+TEST_F(CalendarInkTest, InkFilesClaimedForAStoreWriteThatFailsGoAgain) {
+    const std::string ink = controls::EncodeInkEntries(kInk);
+    {
+        IncomingInkFiles files(home_, u"\\My Documents");
+        auto memo = files.Store(u"9.dat\r\n下書き", u"", ink);
+        ASSERT_TRUE(memo.ok()) << memo.error().message;
+        EXPECT_EQ(*memo, u"1.dat\r\n下書き");
+        EXPECT_EQ(ReadBytes(InkFolder(home_) / "1.dat"), ink);
+        // No Keep: the store never came to name it.
+    }
+    EXPECT_FALSE(std::filesystem::exists(InkFolder(home_) / "1.dat"));
+    {
+        IncomingInkFiles files(home_, u"\\My Documents");
+        auto memo = files.Store(u"typed first", u"", ink);
+        ASSERT_TRUE(memo.ok());
+        EXPECT_EQ(*memo, u"1.dat\r\ntyped first");
+        files.Keep();
+    }
+    EXPECT_EQ(ReadBytes(InkFolder(home_) / "1.dat"), ink);
 }
 
 }  // namespace

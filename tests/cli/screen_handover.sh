@@ -16,9 +16,10 @@ loaded() {
         sed 's|.*/||' | sort -u
 }
 
-# gui_libraries NAME: the Qt GUI libraries among those loaded by the run called NAME.
+# gui_libraries NAME: the Qt GUI, network and bus libraries among those loaded by the run called
+# NAME.
 gui_libraries() {
-    grep -E '^libQt6(Gui|Widgets|Network)\.' "$logs/$1.list" | tr '\n' ' ' || true
+    grep -E '^libQt6(Gui|Widgets|Network|DBus)\.' "$logs/$1.list" | tr '\n' ' ' || true
 }
 
 "$cli" add appointment --start 2026-12-10T10:00 --end 2026-12-10T11:30 --subject 打ち合わせ \

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pim::ical {
@@ -62,10 +64,97 @@ TEST(ICalLines, PhysicalLinesAreUnfoldedAndNumbered) {
     EXPECT_EQ((*lines)[1].line, 3);
     EXPECT_EQ((*lines)[1].value(), "long textmore");
     EXPECT_EQ((*lines)[2].line, 6);
-    EXPECT_EQ(ReadContentLines(" BEGIN:VCALENDAR\n").error().message,
-              "line 1: continuation line with no line before it");
-    EXPECT_EQ(ReadContentLines("BEGIN:VCALENDAR\nX:\x01\n").error().message,
-              "line 2: the line holds a control character");
+    // Only a text that begins with no BEGIN line is no calendar at all.
+    EXPECT_EQ(ReadContentLines("Dear Hanako,\nsee you.\n").error().message,
+              "line 1: not an iCalendar file: it must begin with BEGIN:VCALENDAR");
+    EXPECT_EQ(ReadContentLines("").error().message,
+              "line 1: not an iCalendar file: it must begin with BEGIN:VCALENDAR");
+    EXPECT_TRUE(ReadContentLines("BEGIN:VEVENT\nEND:VEVENT\n").ok());
+}
+
+TEST(ICalLines, ALineThatCannotBeReadIsKeptWithItsProblem) {
+    const auto lines = ReadContentLines(
+        "BEGIN:VCALENDAR\nX:\x01\nSUMMARY no colon\nY:\xff\xfe\nZ:a\n \x02"
+        "b\nOK:1\n");
+    ASSERT_TRUE(lines.ok());
+    ASSERT_EQ(lines->size(), 6u);
+    const std::vector<std::pair<int, std::string>> expected = {
+        {2, "the line holds a control character"},
+        {3, "content line has no ':'"},
+        {4, "the line is not UTF-8 text"},
+        {5, "the line holds a control character"},  // in its continuation
+    };
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ((*lines)[i + 1].line, expected[i].first);
+        EXPECT_EQ((*lines)[i + 1].problem, expected[i].second);
+        EXPECT_EQ((*lines)[i + 1].name, "");
+    }
+    EXPECT_EQ((*lines)[5].name, "OK");
+    EXPECT_EQ((*lines)[5].problem, "");
+}
+
+// The components of a text, and what was found outside them, in one line each.
+std::string Outline(const char* text) {
+    auto lines = ReadContentLines(text);
+    if (!lines.ok()) {
+        return lines.error().message;
+    }
+    auto file = BuildComponents(std::move(lines).value());
+    if (!file.ok()) {
+        return file.error().message;
+    }
+    std::string out;
+    std::function<void(const Component&, int)> describe = [&](const Component& c, int depth) {
+        out += std::string(depth * 2, ' ') + c.name + "@" + std::to_string(c.beginLine);
+        for (const Problem& problem : c.problems) {
+            out += " [" + std::to_string(problem.line) + ": " + problem.what + "]";
+        }
+        out += "\n";
+        for (const Component& child : c.children) {
+            describe(child, depth + 1);
+        }
+    };
+    for (const Component& calendar : file->calendars) {
+        describe(calendar, 0);
+    }
+    for (const Problem& problem : file->outside) {
+        out += "outside " + std::to_string(problem.line) + "-" + std::to_string(problem.lastLine) +
+               ": " + problem.what + "\n";
+    }
+    return out;
+}
+
+TEST(ICalLines, BrokenStructureIsMendedAroundWhatIsWhole) {
+    // Bare components get a calendar of their own, which ends where a written one begins.
+    EXPECT_EQ(Outline("BEGIN:VEVENT\nEND:VEVENT\nBEGIN:VTODO\nEND:VTODO\n"
+                      "BEGIN:VCALENDAR\nBEGIN:VEVENT\nEND:VEVENT\nEND:VCALENDAR\n"),
+              "VCALENDAR@1\n  VEVENT@1\n  VTODO@3\nVCALENDAR@5\n  VEVENT@6\n");
+    // An END for something else is passed over; the component it stood in is marked.
+    EXPECT_EQ(Outline("BEGIN:VCALENDAR\nBEGIN:VEVENT\nEND:VTODO\nEND:VEVENT\n"
+                      "BEGIN:VEVENT\nEND:VEVENT\nEND:VCALENDAR\n"),
+              "VCALENDAR@1\n  VEVENT@2 [3: END:VTODO does not close BEGIN:VEVENT of line 2]\n"
+              "  VEVENT@5\n");
+    // An END of an outer component closes the ones left open inside it.
+    EXPECT_EQ(Outline("BEGIN:VCALENDAR\nBEGIN:VEVENT\nBEGIN:VALARM\nEND:VEVENT\n"
+                      "END:VCALENDAR\n"),
+              "VCALENDAR@1\n  VEVENT@2\n    VALARM@3 [4: END:VEVENT does not close BEGIN:VALARM "
+              "of line 3]\n");
+    // A file cut short: everything still open is closed at its end.
+    EXPECT_EQ(Outline("BEGIN:VCALENDAR\nBEGIN:VEVENT\nEND:VEVENT\nBEGIN:VEVENT\nSUMMARY:x\n"),
+              "VCALENDAR@1\n  VEVENT@2\n  VEVENT@4 [4: BEGIN:VEVENT is never closed]\n");
+    EXPECT_EQ(Outline("BEGIN:VCALENDAR\nBEGIN:VEVENT\nEND:VEVENT\n"),
+              "VCALENDAR@1 [1: BEGIN:VCALENDAR is never closed]\n  VEVENT@2\n");
+    // Text after the calendar is one run of stray lines, however it is broken.
+    EXPECT_EQ(Outline("BEGIN:VCALENDAR\nEND:VCALENDAR\nSUMMARY:x\n--\n\nbye\nEND:VEVENT\n"),
+              "VCALENDAR@1\noutside 3-7: SUMMARY after END:VCALENDAR\n");
+    EXPECT_EQ(Outline("BEGIN:VCALENDAR\nEND:VCALENDAR\n--\nBEGIN:VCALENDAR\nEND:VCALENDAR\n"
+                      "END:VTODO\n"),
+              "VCALENDAR@1\nVCALENDAR@4\noutside 3-3: text after END:VCALENDAR\n"
+              "outside 6-6: END:VTODO without a BEGIN\n");
+    // A broken line belongs to the component it stands in.
+    EXPECT_EQ(Outline("BEGIN:VCALENDAR\nBEGIN:VEVENT\nBEGIN:VALARM\nX;P:1\nEND:VALARM\n"
+                      "END:VEVENT\nEND:VCALENDAR\n"),
+              "VCALENDAR@1\n  VEVENT@2\n    VALARM@3 [4: parameter P of X has no '=']\n");
 }
 
 TEST(ICalLines, ComponentsNestAndKeepTheirLinesWordForWord) {
@@ -73,10 +162,10 @@ TEST(ICalLines, ComponentsNestAndKeepTheirLinesWordForWord) {
         "BEGIN:VCALENDAR\nBEGIN:VEVENT\nSUMMARY:a\nBEGIN:VALARM\nTRIGGER:-PT5M\n"
         "END:VALARM\nEND:VEVENT\nEND:VCALENDAR\n");
     ASSERT_TRUE(lines.ok());
-    auto calendars = BuildComponents(std::move(lines).value());
-    ASSERT_TRUE(calendars.ok()) << calendars.error().message;
-    ASSERT_EQ(calendars->size(), 1u);
-    const Component& event = (*calendars)[0].children.at(0);
+    auto file = BuildComponents(std::move(lines).value());
+    ASSERT_TRUE(file.ok()) << file.error().message;
+    ASSERT_EQ(file->calendars.size(), 1u);
+    const Component& event = file->calendars[0].children.at(0);
     EXPECT_EQ(event.name, "VEVENT");
     EXPECT_EQ(event.beginLine, 2);
     EXPECT_TRUE(event.Has("SUMMARY"));
@@ -90,8 +179,19 @@ TEST(ICalLines, ComponentsNestAndKeepTheirLinesWordForWord) {
     for (int i = 0; i < 8; ++i) {
         deep += "BEGIN:X-IN\n";
     }
+    deep += "X-INSIDE:1\n";
+    for (int i = 0; i < 8; ++i) {
+        deep += "END:X-IN\n";
+    }
+    deep += "BEGIN:VEVENT\nEND:VEVENT\nEND:VCALENDAR\n";
     auto tooDeep = BuildComponents(*ReadContentLines(deep));
-    EXPECT_EQ(tooDeep.error().message, "line 9: components are nested too deeply");
+    ASSERT_TRUE(tooDeep.ok());
+    // The components too deep are passed over to their ENDs; what follows is read.
+    const Problem* problem = FirstProblem(tooDeep->calendars[0]);
+    ASSERT_NE(problem, nullptr);
+    EXPECT_EQ(problem->AsError().message, "line 9: components are nested too deeply");
+    EXPECT_EQ(tooDeep->calendars[0].children.back().name, "VEVENT");
+    EXPECT_EQ(FirstProblem(tooDeep->calendars[0].children.back()), nullptr);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <libical/ical.h>
 
+#include <algorithm>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -388,12 +390,189 @@ TEST_F(ICalTest, MalformedFilesNameTheLine) {
     for (const Malformed& sample : kMalformed) {
         SCOPED_TRACE(sample.name);
         for (const std::string& text : {std::string(sample.text), WithCrlf(sample.text)}) {
-            const platform::Result<ImportedCalendar> result = ParseICalendar(text);
-            ASSERT_FALSE(result.ok());
-            EXPECT_EQ(result.error().message.rfind(sample.expectedStart, 0), 0u)
-                << result.error().message;
+            // All or nothing: the file is refused.
+            const platform::Result<ImportedCalendar> strict =
+                ParseICalendar(text, ImportMode::AllOrNothing);
+            ASSERT_FALSE(strict.ok());
+            EXPECT_EQ(strict.error().message.rfind(sample.expectedStart, 0), 0u)
+                << strict.error().message;
+            // Otherwise the same problem is one skip, unless the text is no calendar at all.
+            const platform::Result<ImportedCalendar> lenient = ParseICalendar(text);
+            if (!lenient.ok()) {
+                EXPECT_EQ(lenient.error().message, strict.error().message);
+                EXPECT_NE(strict.error().message.find("not an iCalendar file"), std::string::npos);
+                continue;
+            }
+            ASSERT_FALSE(lenient->skipped.empty());
+            EXPECT_EQ(lenient->skipped.front().rfind(strict.error().message + "; ", 0), 0u)
+                << lenient->skipped.front();
+            EXPECT_TRUE(lenient->appointments.empty());
         }
     }
+}
+
+// A year of meetings with a few that cannot be read: each of those is one skip, named by its
+// line, and the rest is taken. A date-time start without an end lasts no time, a day one day.
+constexpr std::string_view kMostlyReadable = R"(BEGIN:VCALENDAR
+VERSION:2.0
+X-WR-CALNAME;BROKEN:x
+BEGIN:VEVENT
+UID:good-1
+DTSTART:20240105T090000Z
+SUMMARY:一つ目
+END:VEVENT
+BEGIN:VEVENT
+UID:no-start
+SUMMARY:いつ?
+END:VEVENT
+BEGIN:VEVENT
+UID:bad-rule
+DTSTART:20240106T090000Z
+RRULE:FREQ=SOMETIMES
+END:VEVENT
+BEGIN:VTODO
+UID:bad-due
+DUE:2024-01-07
+END:VTODO
+BEGIN:VEVENT
+UID:good-2
+DTSTART;VALUE=DATE:20240108
+END:VEVENT
+BEGIN:VTIMEZONE
+TZID:Broken/Zone
+BEGIN:STANDARD
+TZOFFSETFROM:+0100
+TZOFFSETTO;X:+0200
+DTSTART:19700101T000000
+END:STANDARD
+END:VTIMEZONE
+BEGIN:VEVENT
+UID:good-3
+DTSTART;TZID=Broken/Zone:20240109T100000
+END:VEVENT
+BEGIN:VEVENT
+UID:series
+DTSTART:20240110T090000Z
+RRULE:FREQ=DAILY;COUNT=3
+END:VEVENT
+BEGIN:VEVENT
+UID:series
+RECURRENCE-ID:20240111T090000Z
+DTSTART:20240111T100000Z
+END:VEVENT
+END:VCALENDAR
+BEGIN:VEVENT
+UID:bare
+DTSTART:20240112T090000Z
+END:VEVENT
+)";
+
+TEST_F(ICalTest, WhatCannotBeReadIsSkippedAndTheRestTaken) {
+    const ImportedCalendar calendar = Import(kMostlyReadable);
+    std::vector<std::string> uids;
+    for (const AppointmentRecord& record : calendar.appointments) {
+        uids.push_back(record.uid);
+    }
+    EXPECT_EQ(uids, (std::vector<std::string>{"good-1", "good-2", "good-3", "series", "bare"}));
+    EXPECT_TRUE(calendar.tasks.empty());
+    EXPECT_EQ(calendar.skipped,
+              (std::vector<std::string>{
+                  "line 3: parameter BROKEN of X-WR-CALNAME has no '='; the rest of the calendar "
+                  "is read",
+                  "line 9: VEVENT has no DTSTART; the VEVENT of line 9 is not imported",
+                  "line 16: RRULE is not a valid recurrence rule; the VEVENT of line 13 is not "
+                  "imported",
+                  "line 20: DUE has no valid date; the VTODO of line 18 is not imported",
+                  "line 30: parameter X of TZOFFSETTO has no '='; the VTIMEZONE of line 26 is not "
+                  "used"}));
+    // The zone that could not be read: its times are taken as local, with a note.
+    EXPECT_EQ(calendar.appointments[2].start, At(2024, 1, 9, 10));
+    EXPECT_TRUE(
+        Contains(calendar.notes, "line 36: unknown time zone Broken/Zone taken as local time"));
+    EXPECT_EQ(calendar.appointments[3].recurrence.changes.size(), 1u);
+    // No end: a time lasts no time, a day one day.
+    EXPECT_EQ(calendar.appointments[0].end, calendar.appointments[0].start);
+    EXPECT_TRUE(calendar.appointments[1].allDay);
+    EXPECT_EQ(calendar.appointments[1].end, At(2024, 1, 8));
+    // Given whole, the export reads back with nothing skipped.
+    EXPECT_TRUE(Import(Export(calendar)).skipped.empty());
+    EXPECT_FALSE(ParseICalendar(kMostlyReadable, ImportMode::AllOrNothing).ok());
+}
+
+TEST_F(ICalTest, WindowsZoneNamesAreTheSystemsZones) {
+    const ImportedCalendar calendar = Import(
+        "BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nUID:w\n"
+        "DTSTART;TZID=\"Tokyo Standard Time\":20260215T100000\n"
+        "DTEND;TZID=\"Tokyo Standard Time\":20260215T113000\nRRULE:FREQ=WEEKLY;COUNT=2\n"
+        "END:VEVENT\nBEGIN:VEVENT\nUID:u\nDTSTART;TZID=Nowhere Standard Time:20260215T100000\n"
+        "END:VEVENT\nEND:VCALENDAR\n");
+    ASSERT_EQ(calendar.appointments.size(), 2u);
+    EXPECT_EQ(calendar.appointments[0].start, At(2026, 2, 15, 2));
+    EXPECT_EQ(calendar.appointments[0].end, At(2026, 2, 15, 3, 30));
+    EXPECT_EQ(calendar.appointments[0].recurrence.tzid, "Asia/Tokyo");
+    // A name nobody knows is still taken as local time, with a note.
+    EXPECT_EQ(calendar.appointments[1].start, At(2026, 2, 15, 10));
+    EXPECT_EQ(calendar.notes,
+              std::vector<std::string>{
+                  "line 11: unknown time zone Nowhere Standard Time taken as local time"});
+}
+
+constexpr std::string_view kInkAttached = R"(BEGIN:VCALENDAR
+VERSION:2.0
+BEGIN:VEVENT
+UID:ink
+DTSTART:20240105T090000Z
+DESCRIPTION:3.dat
+ATTACH;ENCODING=BASE64;VALUE=BINARY;FMTTYPE=application/x-tessarinth-ink:/f///wIAAAD/////////
+ /w==
+ATTACH;FMTTYPE=image/png;ENCODING=BASE64;VALUE=BINARY:iVBORw0KGgo=
+END:VEVENT
+BEGIN:VEVENT
+UID:not-base64
+DTSTART:20240106T090000Z
+ATTACH;ENCODING=BASE64;VALUE=BINARY;FMTTYPE=application/x-tessarinth-ink:***
+END:VEVENT
+END:VCALENDAR
+)";
+
+TEST_F(ICalTest, HandwritingTravelsApartFromTheKeptLines) {
+    const ImportedCalendar calendar = Import(kInkAttached);
+    ASSERT_EQ(calendar.appointments.size(), 2u);
+    ASSERT_EQ(calendar.appointmentsInk.size(), 2u);
+    ASSERT_TRUE(calendar.appointmentsInk[0].item.has_value());
+    EXPECT_EQ(calendar.appointmentsInk[0].item->line, 7);
+    EXPECT_EQ(calendar.appointmentsInk[0].item->bytes,
+              std::string("\xfd\xff\xff\xff\x02\0\0\0\xff\xff\xff\xff\xff\xff\xff\xff", 16));
+    // Another program's attachment is kept like any other line; ours is not.
+    EXPECT_EQ(calendar.appointments[0].extraProperties,
+              "ATTACH;FMTTYPE=image/png;ENCODING=BASE64;VALUE=BINARY:iVBORw0KGgo=");
+    EXPECT_TRUE(calendar.appointmentsInk[1].empty());
+    EXPECT_TRUE(Contains(calendar.notes,
+                         "line 14: the handwriting attached is not base64 and is not kept"));
+
+    // Written with the ink the memo names, the same bytes come back.
+    const std::string ink = calendar.appointmentsInk[0].item->bytes;
+    const std::string text =
+        WriteICalendar(calendar.appointments, calendar.tasks, platform::SystemClock(),
+                       [&](std::u16string_view body) -> std::optional<std::string> {
+                           if (body == u"3.dat") {
+                               return ink;
+                           }
+                           return std::nullopt;
+                       });
+    const ImportedCalendar again = Import(text);
+    ASSERT_TRUE(again.appointmentsInk[0].item.has_value());
+    EXPECT_EQ(again.appointmentsInk[0].item->bytes, ink);
+    EXPECT_TRUE(again.appointmentsInk[1].empty());
+    const std::vector<std::string> lines = Unfold(text);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "ATTACH;FMTTYPE=image/png;ENCODING=BASE64;VALUE=BINARY:iVBORw0KGgo="),
+              1);
+    // Without an ink source nothing is attached, and a stored copy of our line is never written.
+    AppointmentRecord stale = calendar.appointments[0];
+    stale.extraProperties +=
+        "\r\nATTACH;ENCODING=BASE64;VALUE=BINARY;FMTTYPE=application/x-tessarinth-ink:AAAA";
+    EXPECT_EQ(WriteICalendar({stale}, {}).find("x-tessarinth-ink"), std::string::npos);
 }
 
 constexpr std::string_view kSkippedComponents = R"(BEGIN:VCALENDAR

@@ -169,5 +169,29 @@ TEST_F(ICalTest, ExportIsValidICalendar) {
     EXPECT_EQ(again.tasks[6].subject, task.subject);
 }
 
+// An event with exception dates and no rule, in UTC, as the store holds it: no series, so its
+// start is kept in local time alone (zoneStart equal to start). Its times are still written as
+// the instants they are, east and west of UTC.
+TEST_F(ICalTest, ExceptionDatesWithoutARuleKeepTheirInstants) {
+    constexpr std::string_view kExdateOnly =
+        "BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nUID:x\nDTSTART:20250101T100000Z\n"
+        "DTEND:20250101T110000Z\nEXDATE:20250105T100000Z\nEND:VEVENT\nEND:VCALENDAR\n";
+    for (const char* zone : {"Asia/Tokyo", "America/Los_Angeles"}) {
+        SCOPED_TRACE(zone);
+        setenv("TZ", zone, 1);
+        tzset();
+        ImportedCalendar calendar = Import(kExdateOnly);
+        ASSERT_EQ(calendar.appointments.size(), 1u);
+        AppointmentRecord& stored = calendar.appointments[0];
+        EXPECT_FALSE(stored.recurrence.recurs());
+        stored.recurrence.zoneStart = stored.start;
+        const std::vector<std::string> lines = Unfold(Export(calendar));
+        EXPECT_TRUE(Contains(lines, "DTSTART:20250101T100000Z"));
+        EXPECT_TRUE(Contains(lines, "DTEND:20250101T110000Z"));
+        EXPECT_TRUE(Contains(lines, "EXDATE:20250105T100000Z"));
+        EXPECT_EQ(Import(Export(calendar)).appointments[0].start, stored.start);
+    }
+}
+
 }  // namespace
 }  // namespace pim

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <set>
@@ -163,6 +164,54 @@ TEST(Restriction, AndBindsTighterThanOrAndNotAppliesToOneFactor) {
         {R"(not [Subject] = "a" AND not not [Location] = "c")", item, true},
         {"\t[complete]=true\nand\r\n[LOCATION]<>\"b\"", item, true},
     });
+}
+
+// The store reads each alternative from an index of its own and joins what they select: an
+// item must match one alternative exactly when it matches the whole.
+TEST(Restriction, AlternativesSelectTogetherWhatTheWholeSelects) {
+    struct Shape {
+        const char* restriction;
+        size_t alternatives;
+    };
+    const std::vector<Shape> shapes = {
+        {kDone, 2},
+        {R"([Complete] = FALSE)", 1},
+        {R"([Complete] = FALSE and [DueDate] = "2004/10/7" or [DateCompleted] = "2004/10/5")", 2},
+        {R"([DueDate] >= "2004/10/7" and ([Complete] = TRUE or [Subject] = "a"))", 1},
+        {R"([Complete] = TRUE or [Subject] = "a" or [Body] = "c" and [DueDate] < "2004/10/7")", 3},
+        {R"(([Complete] = TRUE or [Subject] = "a") and ([Body] = "b" or [Location] = "c"))", 1},
+        {R"(not ([Complete] = TRUE or [Subject] = "a") or [DueDate] < "2004/10/7")", 2},
+    };
+    std::vector<Item> items;
+    for (const bool complete : {false, true}) {
+        for (const std::optional<double> completed :
+             {std::optional<double>(), std::optional(Linear(2004, 10, 5, 23, 59, 59))}) {
+            for (const double due : {Linear(2004, 10, 6), Linear(2004, 10, 7, 12)}) {
+                for (const char16_t* subject : {u"a", u"z"}) {
+                    Item item = Task(complete, completed);
+                    item.dates[Field::DueDate] = due;
+                    item.texts = {{Field::Subject, subject}, {Field::Body, u"b"}};
+                    items.push_back(item);
+                }
+            }
+        }
+    }
+    for (const Shape& shape : shapes) {
+        const Restriction whole = Parsed(shape.restriction);
+        const std::vector<Restriction> alternatives = whole.Alternatives();
+        EXPECT_EQ(alternatives.size(), shape.alternatives) << shape.restriction;
+        int matched = 0;
+        for (size_t i = 0; i < items.size(); ++i) {
+            const bool any =
+                std::any_of(alternatives.begin(), alternatives.end(),
+                            [&](const Restriction& r) { return Matches(r, items[i]); });
+            EXPECT_EQ(any, Matches(whole, items[i])) << shape.restriction << ", item " << i;
+            matched += any ? 1 : 0;
+        }
+        // Each shape selects some items and leaves others, so the comparison means something.
+        EXPECT_GT(matched, 0) << shape.restriction;
+        EXPECT_LT(matched, static_cast<int>(items.size())) << shape.restriction;
+    }
 }
 
 TEST(Restriction, MissingValuesNeverMatchEvenUnderNot) {

@@ -1,0 +1,138 @@
+#include "cli/calendar_ink.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "controls/ink_entry.h"
+#include "editors/ink_file_writer.h"
+#include "platform/files/file_operations.h"
+#include "schedule/ink_file.h"
+
+namespace cli {
+namespace {
+
+// How the editors write a memo's lines after its ink file's name.
+constexpr std::u16string_view kMemoLineBreak = u"\r\n";
+
+std::u16string_view FirstLine(std::u16string_view body) {
+    return body.substr(0, body.find_first_of(u"\r\n"));
+}
+
+// The lines after the first, without the line break between.
+std::u16string_view AfterFirstLine(std::u16string_view body) {
+    const size_t end = body.find_first_of(u"\r\n");
+    if (end == std::u16string_view::npos) {
+        return {};
+    }
+    return body.substr(end + (body.substr(end).starts_with(u"\r\n") ? 2 : 1));
+}
+
+// The incoming memo's own text: what follows the sender's ink file name, or all of it when it
+// names none.
+std::u16string_view IncomingText(std::u16string_view body) {
+    return schedule::IsInkFileName(FirstLine(body)) ? AfterFirstLine(body) : body;
+}
+
+std::u16string MemoWithInk(std::u16string_view inkName, std::u16string_view text) {
+    std::u16string memo(inkName);
+    if (!text.empty()) {
+        memo += kMemoLineBreak;
+        memo += text;
+    }
+    return memo;
+}
+
+bool HoldsBytes(const platform::DataHome& home, std::u16string_view dataFolder,
+                std::u16string_view name, std::string_view bytes) {
+    auto path = editors::InkFilePath(home, dataFolder, name);
+    if (!path) {
+        return false;
+    }
+    auto held = platform::ReadWholeFile(*path);
+    return held && *held == bytes;
+}
+
+}  // namespace
+
+pim::InkSource InkOfDataFolder(const platform::DataHome& home, std::u16string dataFolder) {
+    return [&home, dataFolder = std::move(dataFolder)](
+               std::u16string_view body) -> std::optional<std::string> {
+        // On the heap: a memo's records are 16 kB, and a series calls this for every change.
+        auto entries = std::make_unique<std::array<controls::InkEntry, controls::kMaxInkEntries>>();
+        const int32_t count =
+            schedule::ReadInkFile(home, dataFolder, FirstLine(body), std::span(*entries));
+        if (count <= 0) {
+            return std::nullopt;
+        }
+        return controls::EncodeInkEntries(
+            std::span<const controls::InkEntry>(entries->data(), static_cast<size_t>(count)));
+    };
+}
+
+std::string CalendarTextWithInk(const platform::DataHome& home, std::u16string_view dataFolder,
+                                const std::vector<pim::AppointmentRecord>& appointments,
+                                const std::vector<pim::TaskRecord>& tasks,
+                                const platform::Clock& clock) {
+    return pim::WriteICalendar(appointments, tasks, clock,
+                               InkOfDataFolder(home, std::u16string(dataFolder)));
+}
+
+std::u16string WithoutInkName(std::u16string_view body) {
+    return std::u16string(IncomingText(body));
+}
+
+IncomingInkFiles::IncomingInkFiles(const platform::DataHome& home, std::u16string dataFolder)
+    : home_(home), dataFolder_(std::move(dataFolder)) {}
+
+IncomingInkFiles::~IncomingInkFiles() {
+    if (kept_) {
+        return;
+    }
+    for (const std::u16string& name : claimed_) {
+        (void)editors::DeleteInkFile(home_, dataFolder_, name);
+    }
+}
+
+platform::Result<std::u16string> IncomingInkFiles::Store(std::u16string_view incomingBody,
+                                                         std::u16string_view storedBody,
+                                                         std::string_view inkBytes) {
+    if (inkBytes.empty() || inkBytes.size() % controls::kInkEntryBytes != 0 ||
+        inkBytes.size() > controls::kMaxInkBytes) {
+        return platform::MakeError(
+            "the handwriting attached is not an ink file (whole 8-byte records, 1 to " +
+            std::to_string(controls::kMaxInkEntries) + " of them)");
+    }
+    const std::u16string_view text = IncomingText(incomingBody);
+    const std::u16string_view storedName = FirstLine(storedBody);
+    const bool storedHasInk = schedule::IsInkFileName(storedName);
+    if (storedHasInk && HoldsBytes(home_, dataFolder_, storedName, inkBytes)) {
+        return MemoWithInk(storedName, text);
+    }
+    auto number = editors::ClaimFreeInkNumber(home_, dataFolder_);
+    if (!number) {
+        return number.error();
+    }
+    const std::u16string name = editors::InkFileName(*number);
+    claimed_.push_back(name);
+    auto entries = std::make_unique<std::array<controls::InkEntry, controls::kMaxInkEntries>>();
+    const size_t count = controls::DecodeInkEntries(
+        std::as_bytes(std::span(inkBytes.data(), inkBytes.size())), std::span(*entries));
+    auto written = editors::WriteInkFile(
+        home_, dataFolder_, name, std::span<const controls::InkEntry>(entries->data(), count));
+    if (!written) {
+        (void)editors::DeleteInkFile(home_, dataFolder_, name);
+        claimed_.pop_back();
+        return written.error();
+    }
+    if (storedHasInk &&
+        std::find(replaced_.begin(), replaced_.end(), storedName) == replaced_.end()) {
+        replaced_.emplace_back(storedName);
+    }
+    return MemoWithInk(name, text);
+}
+
+}  // namespace cli

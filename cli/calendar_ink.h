@@ -1,0 +1,74 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/files/data_home.h"
+#include "platform/pim/ical_io.h"
+#include "platform/pim/records.h"
+#include "platform/result.h"
+#include "platform/time/date_time.h"
+
+// Handwritten memos in calendar files. A memo whose first line names an ink file of the data
+// folder travels with that file's records (an ATTACH of pim::kInkMediaType), and an incoming
+// appointment that carries them gets an ink file of its own, numbered as the editors number
+// them. So an export is a whole backup, and another planner shows the same drawing.
+namespace cli {
+
+// The records of the ink file a memo names in the data folder, as the day loader reads them (at
+// most 2000 whole records): for pim::WriteICalendar. nullopt for a typed memo, a missing file or
+// one without a whole record. `home` must outlive the source.
+pim::InkSource InkOfDataFolder(const platform::DataHome& home, std::u16string dataFolder);
+
+// The items as one calendar, each handwritten memo carrying its ink.
+std::string CalendarTextWithInk(const platform::DataHome& home, std::u16string_view dataFolder,
+                                const std::vector<pim::AppointmentRecord>& appointments,
+                                const std::vector<pim::TaskRecord>& tasks,
+                                const platform::Clock& clock);
+
+// A memo without a first line that names an ink file: what an incoming memo keeps when the
+// handwriting it came with cannot be stored, so that it never shows another memo's ink file.
+std::u16string WithoutInkName(std::u16string_view body);
+
+// The ink files written for incoming appointments while they are stored. Until Keep, each file
+// claimed here is deleted again when this goes, so that a store write that fails leaves no file
+// behind; the numbers are claimed as the editors claim them (ClaimFreeInkNumber, atomically), so
+// the running planner never takes the same one. `home` must outlive this.
+class IncomingInkFiles {
+public:
+    IncomingInkFiles(const platform::DataHome& home, std::u16string dataFolder);
+    ~IncomingInkFiles();
+    IncomingInkFiles(const IncomingInkFiles&) = delete;
+    IncomingInkFiles& operator=(const IncomingInkFiles&) = delete;
+
+    // The memo to store for an incoming appointment that carried `inkBytes`: the name of its ink
+    // file on the first line, then the lines of `incomingBody` after the sender's ink file name.
+    // When `storedBody` (the memo of the stored item the incoming one updates; empty for a new
+    // one) names an ink file that already holds exactly these records, that name is kept and
+    // nothing is written, so importing the same file twice changes nothing. Otherwise a new
+    // number is claimed and the records written there; the stored memo's old file is then
+    // listed in Replaced(). An error (nothing claimed) when the bytes are not whole 8-byte
+    // records, 1 to 2000 of them, when every number is taken or when the file cannot be written.
+    platform::Result<std::u16string> Store(std::u16string_view incomingBody,
+                                           std::u16string_view storedBody,
+                                           std::string_view inkBytes);
+
+    // The store now names the files: they stay.
+    void Keep() { kept_ = true; }
+
+    // Ink files of stored memos that incoming handwriting replaced. Once the store is written,
+    // each may go unless another item still names it (Application::IsFirstBodyLineElsewhere).
+    const std::vector<std::u16string>& Replaced() const { return replaced_; }
+
+    const std::u16string& DataFolder() const { return dataFolder_; }
+
+private:
+    const platform::DataHome& home_;
+    std::u16string dataFolder_;
+    std::vector<std::u16string> claimed_;
+    std::vector<std::u16string> replaced_;
+    bool kept_ = false;
+};
+
+}  // namespace cli

@@ -1,0 +1,289 @@
+#include "cli/sync_command.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QUrl>
+#include <iostream>
+
+#include "cli/home_settings.h"
+#include "cli/sync_ink.h"
+#include "cli/sync_password.h"
+#include "cli/sync_settings.h"
+#include "platform/caldav/caldav_collection.h"
+#include "platform/caldav/dav_client.h"
+#include "platform/pim/schedule_store.h"
+#include "sync/collection_sync.h"
+#include "sync/conflict_archive.h"
+
+namespace cli {
+namespace {
+
+constexpr int kStopped = 1;
+constexpr int kWrongArguments = 2;
+constexpr const char* kPasswordFileName = "sync-password";
+constexpr const char* kConflictFolderName = "conflicts";
+constexpr const char* kLockFileName = "sync.lock";
+
+// Holds the data home's sync lock while it lives: two syncs of one store at once (a timer's and
+// the user's) would each send what the other is sending.
+class SyncLock {
+public:
+    explicit SyncLock(const std::filesystem::path& file)
+        : descriptor_(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        held_ = descriptor_ >= 0 && ::flock(descriptor_, LOCK_EX | LOCK_NB) == 0;
+    }
+    ~SyncLock() {
+        if (descriptor_ >= 0) {
+            ::close(descriptor_);
+        }
+    }
+    SyncLock(const SyncLock&) = delete;
+    SyncLock& operator=(const SyncLock&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    int descriptor_ = -1;
+    bool held_ = false;
+};
+
+int Usage(std::ostream& err, const std::string& why) {
+    err << "tessarinth-cli: " << why << "\n"
+        << "usage: tessarinth-cli sync [--allow-mass-delete]\n"
+        << "       tessarinth-cli sync setup --events URL [--tasks URL] --user NAME "
+           "[--password-stdin] [--timeout SECONDS]\n";
+    return kWrongArguments;
+}
+
+int Stop(std::ostream& err, const std::string& why) {
+    err << "tessarinth-cli: " << why << "\n";
+    return kStopped;
+}
+
+PasswordStore PasswordsOf(const platform::DataHome& home, const SyncSettings& settings) {
+    return PasswordStore("sync " + settings.user + " " + settings.eventsUrl,
+                         home.RegistryPath().parent_path() / kPasswordFileName);
+}
+
+std::string FirstLine(std::istream& in) {
+    std::string line;
+    std::getline(in, line);
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
+
+// Asks on the terminal without showing what is typed; from a pipe, reads the first line.
+std::string AskPassword(std::istream& in, std::ostream& err) {
+    if (&in != &std::cin || !isatty(STDIN_FILENO)) {
+        return FirstLine(in);
+    }
+    err << "password: " << std::flush;
+    termios before{};
+    const bool terminal = tcgetattr(STDIN_FILENO, &before) == 0;
+    if (terminal) {
+        termios quiet = before;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    const std::string password = FirstLine(in);
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+    }
+    err << "\n";
+    return password;
+}
+
+bool IsLoopback(const std::string& url) {
+    const QString host = QUrl(QString::fromStdString(url)).host();
+    return host == "localhost" || host == "127.0.0.1" || host == "::1";
+}
+
+int Setup(const platform::DataHome& home, const std::vector<std::string>& args, std::istream& in,
+          std::ostream& out, std::ostream& err) {
+    SyncSettings settings;
+    bool passwordFromInput = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (option == "--password-stdin") {
+            passwordFromInput = true;
+        } else if (option == "--events" && hasValue) {
+            settings.eventsUrl = args[++i];
+        } else if (option == "--tasks" && hasValue) {
+            settings.tasksUrl = args[++i];
+        } else if (option == "--user" && hasValue) {
+            settings.user = args[++i];
+        } else if (option == "--timeout" && hasValue) {
+            const std::string& value = args[++i];
+            char* end = nullptr;
+            const long seconds = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || seconds < kShortestSyncTimeout ||
+                seconds > kLongestSyncTimeout) {
+                return Usage(err, "the timeout must be " + std::to_string(kShortestSyncTimeout) +
+                                      " to " + std::to_string(kLongestSyncTimeout) +
+                                      " seconds: " + value);
+            }
+            settings.timeoutSeconds = static_cast<int>(seconds);
+        } else {
+            return Usage(err, "unknown or incomplete option: " + option);
+        }
+    }
+    if (settings.eventsUrl.empty() || settings.user.empty()) {
+        return Usage(err, "sync setup needs --events URL and --user NAME");
+    }
+    for (const std::string* url : {&settings.eventsUrl, &settings.tasksUrl}) {
+        if (url->empty()) {
+            continue;
+        }
+        if (auto bad = CheckCollectionUrl(*url)) {
+            return Usage(err, *bad);
+        }
+    }
+    if (settings.tasksUrl == settings.eventsUrl) {
+        settings.tasksUrl.clear();
+    }
+    const std::string password = passwordFromInput ? FirstLine(in) : AskPassword(in, err);
+    if (password.empty()) {
+        return Stop(err, "no password given; nothing was set up");
+    }
+    auto before = LoadSyncSettings(home);
+    if (auto folders = home.EnsureFolders(); !folders) {
+        return Stop(err, folders.error().message);
+    }
+    PasswordStore passwords = PasswordsOf(home, settings);
+    auto place = passwords.Save(password);
+    if (!place) {
+        return Stop(err, "cannot keep the password: " + place.error().message);
+    }
+    settings.passwordKeptIn = *place == PasswordStore::Place::SecretService
+                                  ? PasswordStore::kSecretServiceName
+                                  : PasswordStore::kFileName;
+    // Another server (or another account) knows nothing of what this one was told.
+    const bool newServer =
+        !before || !before->has_value() || (*before)->eventsUrl != settings.eventsUrl ||
+        (*before)->tasksUrl != settings.tasksUrl || (*before)->user != settings.user;
+    if (newServer && before && before->has_value()) {
+        pim::Application store;
+        if (auto logOn = store.LogOn(home.StorePath()); !logOn) {
+            return Stop(err, logOn.error().message);
+        }
+        if (auto reset = store.ResetSyncState(); !reset) {
+            return Stop(err, reset.error().message);
+        }
+        out << "note: the next sync puts every item on the new server\n";
+    }
+    if (auto saved = SaveSyncSettings(home, settings); !saved) {
+        return Stop(err, "cannot keep the sync settings: " + saved.error().message);
+    }
+    out << "sync set up: appointments " << settings.eventsUrl << ", tasks "
+        << settings.TasksCollection() << ", user " << settings.user << "\n";
+    if (*place == PasswordStore::Place::File) {
+        out << "note: no secret service answered; the password is kept in "
+            << passwords.File().string() << ", readable by you alone\n";
+    }
+    if (!IsLoopback(settings.eventsUrl) &&
+        (settings.eventsUrl.starts_with("http:") || settings.tasksUrl.starts_with("http:"))) {
+        out << "note: over http the password and the calendar travel unencrypted; use https\n";
+    }
+    return 0;
+}
+
+void Print(const std::string& label, const std::string& url,
+           const calendar_sync::SyncOutcome& outcome, std::ostream& out) {
+    out << label << " " << url << ": " << outcome.received << " received, " << outcome.sent
+        << " sent, " << outcome.deletedHere << " deleted here, " << outcome.deletedOnServer
+        << " deleted on the server\n";
+    for (const std::string& conflict : outcome.conflicts) {
+        out << "conflict: " << conflict << "\n";
+    }
+    for (const std::string& note : outcome.notes) {
+        out << "note: " << note << "\n";
+    }
+}
+
+int Run(const platform::DataHome& home, const std::vector<std::string>& args, std::ostream& out,
+        std::ostream& err) {
+    bool allowMassDelete = false;
+    for (const std::string& option : args) {
+        if (option == "--allow-mass-delete") {
+            allowMassDelete = true;
+        } else {
+            return Usage(err, "unknown option: " + option);
+        }
+    }
+    auto loaded = LoadSyncSettings(home);
+    if (!loaded) {
+        return Stop(err, loaded.error().message);
+    }
+    if (!loaded->has_value()) {
+        return Stop(err,
+                    "sync is not set up: run tessarinth-cli sync setup --events URL --user NAME");
+    }
+    const SyncSettings& settings = **loaded;
+    PasswordStore passwords = PasswordsOf(home, settings);
+    auto password = passwords.Load(settings.passwordKeptIn == PasswordStore::kSecretServiceName
+                                       ? PasswordStore::Place::SecretService
+                                       : PasswordStore::Place::File);
+    if (!password) {
+        return Stop(err, password.error().message);
+    }
+    if (auto folders = home.EnsureFolders(); !folders) {
+        return Stop(err, folders.error().message);
+    }
+    const SyncLock lock(home.StorePath().parent_path() / kLockFileName);
+    if (!lock.Held()) {
+        return Stop(err, "another sync of this data home is running; nothing was done");
+    }
+    pim::Application store;
+    if (auto logOn = store.LogOn(home.StorePath()); !logOn) {
+        return Stop(err, logOn.error().message);
+    }
+    caldav::DavClient client({QString::fromStdString(settings.user),
+                              QString::fromStdString(*password),
+                              std::chrono::seconds(settings.timeoutSeconds)});
+    calendar_sync::ConflictArchive archive(home.StorePath().parent_path() / kConflictFolderName);
+    DataFolderInk ink(home, LoadHomeSettings(home, err).DataPath);
+
+    struct Plan {
+        std::string label;
+        std::string url;
+        std::set<pim::ItemKind> kinds;
+    };
+    std::vector<Plan> plans;
+    if (settings.TasksCollection() == settings.eventsUrl) {
+        plans.push_back({"appointments and tasks",
+                         settings.eventsUrl,
+                         {pim::ItemKind::Appointment, pim::ItemKind::Task}});
+    } else {
+        plans.push_back({"appointments", settings.eventsUrl, {pim::ItemKind::Appointment}});
+        plans.push_back({"tasks", settings.tasksUrl, {pim::ItemKind::Task}});
+    }
+    for (const Plan& plan : plans) {
+        caldav::CalDavCollection collection(client, QUrl(QString::fromStdString(plan.url)));
+        calendar_sync::CollectionSync sync(store, collection, archive,
+                                           {plan.kinds, allowMassDelete, &ink});
+        auto outcome = sync.Run();
+        if (!outcome) {
+            return Stop(err, "sync stopped: " + outcome.error().message +
+                                 "\nwhat was synced before is kept; run the sync again to finish");
+        }
+        Print(plan.label, plan.url, *outcome, out);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int SyncCommand(const platform::DataHome& home, const std::vector<std::string>& args,
+                std::istream& in, std::ostream& out, std::ostream& err) {
+    if (!args.empty() && args[0] == "setup") {
+        return Setup(home, args, in, out, err);
+    }
+    return Run(home, args, out, err);
+}
+
+}  // namespace cli

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "cli/calendar_ink.h"
+#include "platform/files/data_home.h"
+#include "sync/ink_carrier.h"
+
+namespace cli {
+
+// The planner's ink files for the sync: a handwritten memo's file travels with its appointment,
+// and handwriting that comes from the server gets ink files of its own in the data folder,
+// numbered as the editors number them.
+class DataFolderInk final : public calendar_sync::InkCarrier {
+public:
+    DataFolderInk(const platform::DataHome& home, std::u16string dataFolder);
+
+    std::optional<std::string> InkOf(std::u16string_view body) override;
+    void Receive(pim::AppointmentRecord& record, const pim::AppointmentInk& ink,
+                 const pim::AppointmentRecord* stored, std::vector<std::string>& notes) override;
+    void Finish(bool stored, const pim::Application& store) override;
+    void Dropped(std::u16string_view body, const pim::Application& store) override;
+
+private:
+    // Deletes the ink file a memo's first line names, unless another item still names it.
+    void DropUnused(std::u16string_view firstLine, const pim::Application& store);
+
+    const platform::DataHome& home_;
+    std::u16string dataFolder_;
+    pim::InkSource source_;
+    // The files written for the appointment being stored, until Finish.
+    std::optional<IncomingInkFiles> incoming_;
+};
+
+}  // namespace cli

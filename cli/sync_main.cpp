@@ -1,0 +1,27 @@
+// tessarinth-cli-sync: `tessarinth-cli sync`, the one text command that talks to the network
+// (Qt Network). tessarinth-cli hands it over to this program, which takes its process as it is,
+// so that the other text commands never load Qt Network.
+#include <QCoreApplication>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/sync_command.h"
+#include "platform/files/data_home.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] != "sync") {
+        std::cerr << "tessarinth-cli-sync: run by tessarinth-cli for sync\n";
+        return 2;
+    }
+    // The network's answers arrive through a core application's event loop.
+    QCoreApplication application(argc, argv);
+    auto home = platform::DataHome::FromEnvironment();
+    if (!home) {
+        std::cerr << "tessarinth-cli: " << home.error().message << "\n";
+        return 1;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    return cli::SyncCommand(*home, rest, std::cin, std::cout, std::cerr);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/files/data_home.h"
+#include "platform/result.h"
+
+namespace cli {
+
+// How long a silent server may be waited for, in seconds.
+inline constexpr int kShortestSyncTimeout = 1;
+inline constexpr int kLongestSyncTimeout = 3600;
+
+// Where the sync meets the server, kept beside the settings as sync.json. The password is not
+// in it: it is in the desktop's secret service, or in a file of its own (PasswordStore).
+struct SyncSettings {
+    std::string eventsUrl;
+    std::string tasksUrl;  // empty: the tasks go to the events collection
+    std::string user;
+    int timeoutSeconds = 30;
+    // Where the password was put: "secret-service" or "file".
+    std::string passwordKeptIn;
+
+    // The collection the tasks go to.
+    const std::string& TasksCollection() const { return tasksUrl.empty() ? eventsUrl : tasksUrl; }
+    friend bool operator==(const SyncSettings&, const SyncSettings&) = default;
+};
+
+// The settings file of the data home's configuration folder.
+std::filesystem::path SyncSettingsPath(const platform::DataHome& home);
+
+// nullopt when sync was never set up; an error when the file is there but cannot be read.
+platform::Result<std::optional<SyncSettings>> LoadSyncSettings(const platform::DataHome& home);
+platform::Result<void> SaveSyncSettings(const platform::DataHome& home,
+                                        const SyncSettings& settings);
+
+// Whether a URL is one the sync can use (http or https, with a host); the reason when not.
+std::optional<std::string> CheckCollectionUrl(const std::string& url);
+
+}  // namespace cli

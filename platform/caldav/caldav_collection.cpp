@@ -1,0 +1,267 @@
+#include "platform/caldav/caldav_collection.h"
+
+#include <algorithm>
+
+#include "platform/caldav/multistatus.h"
+
+namespace caldav {
+namespace {
+
+using platform::Error;
+
+constexpr int kOk = 200;
+constexpr int kCreated = 201;
+constexpr int kNoContent = 204;
+constexpr int kMultiStatus = 207;
+constexpr int kBadRequest = 400;
+constexpr int kUnauthorized = 401;
+constexpr int kForbidden = 403;
+constexpr int kNotFound = 404;
+constexpr int kMethodNotAllowed = 405;
+constexpr int kConflict = 409;
+constexpr int kPreconditionFailed = 412;
+constexpr int kNotImplemented = 501;
+
+const QByteArray kXmlType = "application/xml; charset=utf-8";
+const QByteArray kCalendarType = "text/calendar; charset=utf-8";
+
+constexpr const char* kListBody =
+    R"(<?xml version="1.0" encoding="utf-8"?>
+<d:propfind xmlns:d="DAV:"><d:prop><d:resourcetype/><d:getetag/></d:prop></d:propfind>)";
+
+constexpr const char* kSyncBodyBefore =
+    R"(<?xml version="1.0" encoding="utf-8"?>
+<d:sync-collection xmlns:d="DAV:"><d:sync-token>)";
+constexpr const char* kSyncBodyAfter =
+    R"(</d:sync-token><d:sync-level>1</d:sync-level><d:prop><d:getetag/></d:prop></d:sync-collection>)";
+
+constexpr const char* kMultigetBefore =
+    R"(<?xml version="1.0" encoding="utf-8"?>
+<c:calendar-multiget xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:caldav"><d:prop><d:getetag/><c:calendar-data/></d:prop>)";
+constexpr const char* kMultigetAfter = "</c:calendar-multiget>";
+
+bool IsCalendarItem(const std::string& href) {
+    return !href.empty() && href.back() != '/';
+}
+
+QByteArray XmlEscaped(const std::string& text) {
+    return QString::fromStdString(text).toHtmlEscaped().toUtf8();
+}
+
+std::string RefusalText(int status) {
+    if (status == kUnauthorized) {
+        return " (the server refused the user name or password)";
+    }
+    if (status == kForbidden) {
+        return " (the server does not allow it)";
+    }
+    if (status == kNotFound) {
+        return " (no such collection: check the URL)";
+    }
+    return {};
+}
+
+// Characters a path keeps as they are; everything else is percent-encoded.
+constexpr const char* kPathCharacters = "/-._~!$&'()*+,;=:@";
+
+}  // namespace
+
+std::string CanonicalHref(const QUrl& base, const std::string& href) {
+    const QString path = base.resolved(QUrl(QString::fromStdString(href))).path(QUrl::FullyEncoded);
+    const QByteArray decoded = QByteArray::fromPercentEncoding(path.toUtf8());
+    return QUrl::toPercentEncoding(QString::fromUtf8(decoded), kPathCharacters).toStdString();
+}
+
+CalDavCollection::CalDavCollection(DavClient& client, const QUrl& url)
+    : client_(client), url_(url) {
+    if (!url_.path().endsWith(u'/')) {
+        url_.setPath(url_.path() + u'/');
+    }
+}
+
+std::string CalDavCollection::Path() const {
+    return CanonicalHref(url_, url_.path(QUrl::FullyEncoded).toStdString());
+}
+
+std::string CalDavCollection::NormalizeHref(const std::string& href) const {
+    return CanonicalHref(url_, href);
+}
+
+std::string CalDavCollection::HrefForUid(const std::string& uid) const {
+    std::string name;
+    for (const char c : uid) {
+        const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' || c == '@';
+        name += safe ? c : '_';
+    }
+    return Path() + name + ".ics";
+}
+
+QUrl CalDavCollection::ItemUrl(const std::string& href) const {
+    return url_.resolved(QUrl(QString::fromStdString(href), QUrl::StrictMode));
+}
+
+Result<DavResponse> CalDavCollection::Expect(const QByteArray& method, const QUrl& url,
+                                             const DavHeaders& headers, const QByteArray& body,
+                                             std::initializer_list<int> statuses) {
+    auto response = client_.Send(method, url, headers, body);
+    if (!response) {
+        return response;
+    }
+    if (std::find(statuses.begin(), statuses.end(), response->status) == statuses.end()) {
+        return Error{method.toStdString() + " " + url.toDisplayString().toStdString() + ": " +
+                     DescribeStatus(*response) + RefusalText(response->status)};
+    }
+    return response;
+}
+
+Result<std::vector<RemoteItem>> CalDavCollection::ListItems() {
+    auto response = Expect("PROPFIND", url_, {{"Depth", "1"}, {"Content-Type", kXmlType}},
+                           kListBody, {kMultiStatus});
+    if (!response) {
+        return response.error();
+    }
+    auto parsed = ParseMultistatus(response->body);
+    if (!parsed) {
+        return Error{"PROPFIND " + url_.toDisplayString().toStdString() + ": " +
+                     parsed.error().message};
+    }
+    std::vector<RemoteItem> items;
+    const std::string own = Path();
+    for (const MultistatusEntry& entry : parsed->responses) {
+        const std::string href = NormalizeHref(entry.href);
+        if (entry.status != kOk || entry.isCollection || href == own || !IsCalendarItem(href)) {
+            continue;
+        }
+        items.push_back({href, entry.etag});
+    }
+    return items;
+}
+
+Result<ChangeReport> CalDavCollection::ChangesSince(const std::string& token) {
+    const QByteArray body = kSyncBodyBefore + XmlEscaped(token) + kSyncBodyAfter;
+    auto response =
+        client_.Send("REPORT", url_, {{"Depth", "0"}, {"Content-Type", kXmlType}}, body);
+    if (!response) {
+        return response.error();
+    }
+    ChangeReport report;
+    const int status = response->status;
+    if (status == kForbidden || status == kConflict) {
+        // A token the server no longer knows is refused with the valid-sync-token precondition;
+        // a server that does not keep tokens refuses the report itself.
+        if (!token.empty() && response->body.contains("valid-sync-token")) {
+            report.tokenRejected = true;
+        } else {
+            report.unsupported = true;
+        }
+        return report;
+    }
+    if (status == kBadRequest || status == kMethodNotAllowed || status == kNotImplemented ||
+        (status == kMultiStatus && response->body.isEmpty())) {
+        report.unsupported = true;
+        return report;
+    }
+    if (status != kMultiStatus) {
+        return Error{"REPORT " + url_.toDisplayString().toStdString() + ": " +
+                     DescribeStatus(*response) + RefusalText(status)};
+    }
+    auto parsed = ParseMultistatus(response->body);
+    if (!parsed) {
+        return Error{"REPORT " + url_.toDisplayString().toStdString() + ": " +
+                     parsed.error().message};
+    }
+    if (parsed->syncToken.empty()) {
+        return Error{"REPORT " + url_.toDisplayString().toStdString() +
+                     ": the server's answer holds no sync token"};
+    }
+    report.token = parsed->syncToken;
+    for (const MultistatusEntry& entry : parsed->responses) {
+        const std::string href = NormalizeHref(entry.href);
+        if (!IsCalendarItem(href) || href == Path()) {
+            continue;
+        }
+        if (entry.status == kNotFound) {
+            report.removed.push_back(href);
+        } else if (entry.status == kOk && !entry.isCollection) {
+            report.changed.push_back({href, entry.etag});
+        }
+    }
+    return report;
+}
+
+Result<std::vector<FetchedItem>> CalDavCollection::Fetch(const std::vector<std::string>& hrefs) {
+    QByteArray body = kMultigetBefore;
+    for (const std::string& href : hrefs) {
+        body += "<d:href>" + XmlEscaped(href) + "</d:href>";
+    }
+    body += kMultigetAfter;
+    auto response =
+        Expect("REPORT", url_, {{"Depth", "1"}, {"Content-Type", kXmlType}}, body, {kMultiStatus});
+    if (!response) {
+        return response.error();
+    }
+    auto parsed = ParseMultistatus(response->body);
+    if (!parsed) {
+        return Error{"REPORT " + url_.toDisplayString().toStdString() + ": " +
+                     parsed.error().message};
+    }
+    std::vector<FetchedItem> items;
+    for (const MultistatusEntry& entry : parsed->responses) {
+        FetchedItem item;
+        item.href = NormalizeHref(entry.href);
+        item.etag = entry.etag;
+        item.data = entry.calendarData;
+        item.missing = entry.status == kNotFound;
+        if (!item.missing && (entry.status != kOk || item.data.empty())) {
+            return Error{"REPORT " + url_.toDisplayString().toStdString() +
+                         ": the server gave no calendar data for " + item.href};
+        }
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+Result<WriteResult> CalDavCollection::Put(const std::string& href, const std::string& icsText,
+                                          const std::string& etag) {
+    DavHeaders headers{{"Content-Type", kCalendarType}};
+    if (etag.empty()) {
+        headers.push_back({"If-None-Match", "*"});
+    } else {
+        headers.push_back({"If-Match", QByteArray::fromStdString(etag)});
+    }
+    auto response = Expect("PUT", ItemUrl(href), headers, QByteArray::fromStdString(icsText),
+                           {kOk, kCreated, kNoContent, kPreconditionFailed, kNotFound});
+    if (!response) {
+        return response.error();
+    }
+    WriteResult result;
+    if (response->status == kPreconditionFailed) {
+        result.outcome = WriteResult::Outcome::PreconditionFailed;
+    } else if (response->status == kNotFound) {
+        result.outcome = WriteResult::Outcome::NotFound;
+    }
+    result.etag = response->etag.toStdString();
+    return result;
+}
+
+Result<WriteResult> CalDavCollection::Delete(const std::string& href, const std::string& etag) {
+    DavHeaders headers;
+    if (!etag.empty()) {
+        headers.push_back({"If-Match", QByteArray::fromStdString(etag)});
+    }
+    auto response = Expect("DELETE", ItemUrl(href), headers, {},
+                           {kOk, kNoContent, kPreconditionFailed, kNotFound});
+    if (!response) {
+        return response.error();
+    }
+    WriteResult result;
+    if (response->status == kPreconditionFailed) {
+        result.outcome = WriteResult::Outcome::PreconditionFailed;
+    } else if (response->status == kNotFound) {
+        result.outcome = WriteResult::Outcome::NotFound;
+    }
+    return result;
+}
+
+}  // namespace caldav

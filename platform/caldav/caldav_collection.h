@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QUrl>
+#include <string>
+#include <vector>
+
+#include "platform/caldav/dav_client.h"
+#include "platform/result.h"
+
+namespace caldav {
+
+// An item of the collection as a listing names it: its path and its version.
+struct RemoteItem {
+    std::string href;  // the path on the server, percent-encoded as the server gave it
+    std::string etag;
+};
+
+// What changed in a collection since a sync token (the sync-collection report).
+struct ChangeReport {
+    // The server offers no sync-collection report: list the collection instead.
+    bool unsupported = false;
+    // The server no longer knows the token: list the collection instead.
+    bool tokenRejected = false;
+    std::vector<RemoteItem> changed;   // added or changed
+    std::vector<std::string> removed;  // hrefs
+    std::string token;                 // for the next report
+};
+
+// One fetched item: its whole iCalendar text, or missing when it went away since it was listed.
+struct FetchedItem {
+    std::string href;
+    std::string etag;
+    std::string data;
+    bool missing = false;
+};
+
+// How a write met the server: done (with the ETag the server gave, which may be empty), or
+// refused because the item is not the version we last saw (If-Match / If-None-Match), or not
+// there any more.
+struct WriteResult {
+    enum class Outcome { Done, PreconditionFailed, NotFound };
+    Outcome outcome = Outcome::Done;
+    std::string etag;
+};
+
+// An href as a path in one spelling, resolved against `base`: servers write the same path with
+// and without percent-encoding ("a@b.ics", "a%40b.ics"), and whole URLs or relative ones.
+std::string CanonicalHref(const QUrl& base, const std::string& href);
+
+// One CalDAV calendar collection: its listing, its changes, fetching items in
+// batches, and writes that never overwrite a version unseen. A server error, a refused
+// password or a malformed answer is an error that says which request met it.
+class CalDavCollection {
+public:
+    CalDavCollection(DavClient& client, const QUrl& url);
+
+    // Every calendar item of the collection, by a Depth 1 PROPFIND.
+    Result<std::vector<RemoteItem>> ListItems();
+    // The changes since `token` (empty: everything there is, with a first token).
+    Result<ChangeReport> ChangesSince(const std::string& token);
+    // The items, by calendar-multiget, in the order the server answers.
+    Result<std::vector<FetchedItem>> Fetch(const std::vector<std::string>& hrefs);
+    // Writes the item: a new one only where nothing is (`etag` empty: If-None-Match: *), else
+    // only over the version `etag` names (If-Match).
+    Result<WriteResult> Put(const std::string& href, const std::string& icsText,
+                            const std::string& etag);
+    // Deletes the item if it is still the version `etag` names.
+    Result<WriteResult> Delete(const std::string& href, const std::string& etag);
+
+    // Where a new item with the UID is put: the collection's path and a file name made of the
+    // UID's safe characters.
+    std::string HrefForUid(const std::string& uid) const;
+    // The collection's path, ending in "/"; every href of its items starts with it.
+    std::string Path() const;
+    // An href the server gave, as a path (a server may answer with whole URLs).
+    std::string NormalizeHref(const std::string& href) const;
+    const QUrl& Url() const { return url_; }
+
+private:
+    Result<DavResponse> Expect(const QByteArray& method, const QUrl& url, const DavHeaders& headers,
+                               const QByteArray& body, std::initializer_list<int> statuses);
+    QUrl ItemUrl(const std::string& href) const;
+
+    DavClient& client_;
+    QUrl url_;
+};
+
+}  // namespace caldav

@@ -1,0 +1,93 @@
+#include "platform/caldav/dav_client.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+namespace caldav {
+namespace {
+
+using platform::Error;
+
+std::string Describe(QNetworkReply::NetworkError error, const DavAccount& account,
+                     const QString& text) {
+    switch (error) {
+        case QNetworkReply::ConnectionRefusedError:
+            return "the server refused the connection";
+        case QNetworkReply::HostNotFoundError:
+            return "the server's name is not known";
+        case QNetworkReply::OperationCanceledError:
+        case QNetworkReply::TimeoutError:
+            return "the server did not answer within " +
+                   QString::number(static_cast<double>(account.timeout.count()) / 1000.0, 'g', 3)
+                       .toStdString() +
+                   " s";
+        case QNetworkReply::RemoteHostClosedError:
+            return "the server closed the connection before it answered";
+        case QNetworkReply::SslHandshakeFailedError:
+            return "the server's certificate is not trusted (" + text.toStdString() + ")";
+        case QNetworkReply::InsecureRedirectError:
+        case QNetworkReply::TooManyRedirectsError:
+            return "the server redirected elsewhere (" + text.toStdString() + ")";
+        default:
+            return text.toStdString();
+    }
+}
+
+}  // namespace
+
+DavClient::DavClient(DavAccount account)
+    : account_(std::move(account)), network_(std::make_unique<QNetworkAccessManager>()) {}
+
+DavClient::~DavClient() = default;
+
+Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
+                                    const DavHeaders& headers, const QByteArray& body) {
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::SameOriginRedirectPolicy);
+    request.setTransferTimeout(static_cast<int>(account_.timeout.count()));
+    // Sent with every request rather than after a refusal: a wrong password is then one
+    // clear 401 instead of a round of questions.
+    const QByteArray credentials = (account_.user + ":" + account_.password).toUtf8().toBase64();
+    request.setRawHeader("Authorization", "Basic " + credentials);
+    for (const auto& [name, value] : headers) {
+        request.setRawHeader(name, value);
+    }
+    QNetworkReply* reply = network_->sendCustomRequest(request, method, body);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!reply->isFinished()) {
+        loop.exec();
+    }
+    std::unique_ptr<QNetworkReply> owned(reply);
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const std::string where = method.toStdString() + " " + url.toDisplayString().toStdString();
+    if (!status.isValid()) {
+        return Error{where + ": " + Describe(reply->error(), account_, reply->errorString())};
+    }
+    DavResponse response;
+    response.status = status.toInt();
+    response.reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
+    response.body = reply->readAll();
+    response.etag = reply->rawHeader("ETag");
+    response.url = reply->url();
+    if (reply->error() == QNetworkReply::OperationCanceledError ||
+        reply->error() == QNetworkReply::TimeoutError ||
+        reply->error() == QNetworkReply::RemoteHostClosedError) {
+        // An answer cut off in the middle is no answer.
+        return Error{where + ": " + Describe(reply->error(), account_, reply->errorString())};
+    }
+    return response;
+}
+
+std::string DescribeStatus(const DavResponse& response) {
+    std::string text = "HTTP " + std::to_string(response.status);
+    if (!response.reason.isEmpty()) {
+        text += " " + response.reason.toStdString();
+    }
+    return text;
+}
+
+}  // namespace caldav

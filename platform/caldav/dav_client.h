@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "platform/result.h"
+
+class QNetworkAccessManager;
+
+namespace caldav {
+
+using platform::Result;
+
+// Who talks to the server, and how long a silent connection is waited for.
+struct DavAccount {
+    QString user;
+    QString password;
+    std::chrono::milliseconds timeout{30000};
+};
+
+// A whole HTTP answer.
+struct DavResponse {
+    int status = 0;
+    QByteArray reason;
+    QByteArray body;
+    QByteArray etag;  // the ETag header, quotes kept, as If-Match wants it back
+    QUrl url;         // where the answer came from, after redirects
+};
+
+using DavHeaders = QList<std::pair<QByteArray, QByteArray>>;
+
+// HTTP and HTTPS for WebDAV, one request at a time, waited for. The caller's thread must have a
+// Qt core application (the answer arrives through its event loop).
+class DavClient {
+public:
+    explicit DavClient(DavAccount account);
+    ~DavClient();
+    DavClient(const DavClient&) = delete;
+    DavClient& operator=(const DavClient&) = delete;
+
+    // Sends one request and waits for its whole answer. Redirects are followed only within the
+    // server (the same scheme, host and port); certificates are checked. A failure to get an
+    // answer (refused, timed out, untrusted certificate, a redirect elsewhere) is an error that
+    // says so; every HTTP status is an answer.
+    Result<DavResponse> Send(const QByteArray& method, const QUrl& url, const DavHeaders& headers,
+                             const QByteArray& body);
+
+private:
+    DavAccount account_;
+    std::unique_ptr<QNetworkAccessManager> network_;
+};
+
+// "HTTP 412 Precondition Failed" for messages.
+std::string DescribeStatus(const DavResponse& response);
+
+}  // namespace caldav

@@ -1,0 +1,459 @@
+#include "sync/collection_sync.h"
+
+#include <QDateTime>
+#include <chrono>
+
+namespace calendar_sync {
+namespace {
+
+using platform::Error;
+using platform::Result;
+
+std::string WhenText(int64_t seconds) {
+    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC)
+               .toString("yyyy-MM-dd HH:mm:ss")
+               .toStdString() +
+           " UTC";
+}
+
+}  // namespace
+
+CollectionSync::CollectionSync(pim::Application& store, caldav::CalDavCollection& collection,
+                               ConflictArchive& archive, CollectionSyncOptions options)
+    : store_(store), collection_(collection), archive_(archive), options_(std::move(options)) {}
+
+bool CollectionSync::HoldsHere(const pim::SyncEntry& entry) const {
+    if (!options_.kinds.contains(entry.kind)) {
+        return false;
+    }
+    // An item not on any server yet goes to the collection that holds its kind.
+    return entry.href.empty() || entry.href.starts_with(collection_.Path());
+}
+
+Result<void> CollectionSync::LoadEntries() {
+    auto entries = store_.SyncEntries();
+    if (!entries) {
+        return entries.error();
+    }
+    entries_.clear();
+    byHref_.clear();
+    for (pim::SyncEntry& entry : *entries) {
+        if (!HoldsHere(entry)) {
+            continue;
+        }
+        Key key{entry.kind, entry.uid};
+        if (!entry.href.empty()) {
+            byHref_[entry.href] = key;
+        }
+        entries_[key] = std::move(entry);
+    }
+    return {};
+}
+
+Result<SyncOutcome> CollectionSync::Run() {
+    now_ = std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+               .count();
+    if (auto loaded = LoadEntries(); !loaded) {
+        return loaded.error();
+    }
+    std::vector<caldav::RemoteItem> changed;
+    std::vector<std::string> removed;
+    if (auto listed = ListServerChanges(changed, removed); !listed) {
+        return listed.error();
+    }
+    if (auto received = Receive(changed); !received) {
+        return received.error();
+    }
+    for (const std::string& href : removed) {
+        if (auto applied = ApplyServerRemoval(href); !applied) {
+            return applied.error();
+        }
+    }
+    if (auto sent = SendLocalChanges(); !sent) {
+        return sent.error();
+    }
+    // Kept only once everything it covers is here, so that a sync that stopped lists the same
+    // changes again.
+    if (keepToken_ && !token_.empty()) {
+        if (auto kept = store_.SetSyncToken(collection_.Url().toString().toStdString(), token_);
+            !kept) {
+            return kept.error();
+        }
+    }
+    return outcome_;
+}
+
+Result<void> CollectionSync::ListServerChanges(std::vector<caldav::RemoteItem>& changed,
+                                               std::vector<std::string>& removed) {
+    const std::string url = collection_.Url().toString().toStdString();
+    auto token = store_.SyncToken(url);
+    if (!token) {
+        return token.error();
+    }
+    auto report = collection_.ChangesSince(*token);
+    if (!report) {
+        return report.error();
+    }
+    // Without a token, the report (or the listing) names everything the collection holds.
+    bool complete = token->empty();
+    if (report->tokenRejected) {
+        // The server forgot the token: start again from everything, with a new one.
+        report = collection_.ChangesSince("");
+        if (!report) {
+            return report.error();
+        }
+        complete = true;
+    }
+    std::vector<caldav::RemoteItem> listed;
+    if (report->unsupported || report->tokenRejected) {
+        auto items = collection_.ListItems();
+        if (!items) {
+            return items.error();
+        }
+        listed = std::move(items).value();
+        complete = true;
+    } else {
+        listed = std::move(report->changed);
+        token_ = report->token;
+    }
+    size_t synced = 0;
+    for (const auto& [key, entry] : entries_) {
+        synced += entry.href.empty() ? 0 : 1;
+    }
+    std::set<std::string> present;
+    for (caldav::RemoteItem& item : listed) {
+        present.insert(item.href);
+        const auto known = byHref_.find(item.href);
+        if (known == byHref_.end() || item.etag.empty() ||
+            entries_.at(known->second).etag != item.etag) {
+            changed.push_back(std::move(item));
+        }
+    }
+    if (complete) {
+        for (const auto& [href, key] : byHref_) {
+            if (!present.contains(href)) {
+                removed.push_back(href);
+            }
+        }
+    } else {
+        for (const std::string& href : report->removed) {
+            if (byHref_.contains(href)) {
+                removed.push_back(href);
+            }
+        }
+    }
+    const bool emptied = synced > kMassDeleteThreshold && removed.size() == synced &&
+                         (complete ? present.empty() : changed.empty());
+    if (emptied && !options_.allowMassDelete) {
+        return Error{"the collection " + collection_.Url().toDisplayString().toStdString() +
+                     " holds none of the " + std::to_string(synced) +
+                     " items synced with it before; nothing was deleted here. If it was emptied "
+                     "on purpose, run the sync again with --allow-mass-delete"};
+    }
+    return {};
+}
+
+Result<void> CollectionSync::Receive(const std::vector<caldav::RemoteItem>& changed) {
+    for (size_t first = 0; first < changed.size(); first += kFetchBatchSize) {
+        std::vector<std::string> hrefs;
+        for (size_t i = first; i < std::min(changed.size(), first + kFetchBatchSize); ++i) {
+            hrefs.push_back(changed[i].href);
+        }
+        auto fetched = collection_.Fetch(hrefs);
+        if (!fetched) {
+            return fetched.error();
+        }
+        for (const caldav::FetchedItem& item : *fetched) {
+            auto applied = item.missing ? ApplyServerRemoval(item.href) : ApplyServerItem(item);
+            if (!applied) {
+                return applied.error();
+            }
+        }
+    }
+    return {};
+}
+
+Result<std::string> CollectionSync::LocalText(const pim::SyncEntry& entry) const {
+    if (entry.kind == pim::ItemKind::Task) {
+        auto task = store_.GetTaskFromOid(entry.oid);
+        if (!task) {
+            return task.error();
+        }
+        return ServerTextOf(task->Record(), entry.changedAt);
+    }
+    auto appointment = store_.GetAppointmentFromOid(entry.oid);
+    if (!appointment) {
+        return appointment.error();
+    }
+    pim::InkSource inkOf;
+    if (options_.ink) {
+        inkOf = [carrier = options_.ink](std::u16string_view body) { return carrier->InkOf(body); };
+    }
+    return ServerTextOf(appointment->Record(), entry.changedAt, inkOf);
+}
+
+Result<pim::UidSaveSummary::Item> CollectionSync::Store(const ServerItem& item,
+                                                        const caldav::FetchedItem& fetched,
+                                                        int32_t storedOid) {
+    if (item.kind == pim::ItemKind::Task) {
+        return store_.SaveSyncedTask(item.task, fetched.href, fetched.etag);
+    }
+    if (!options_.ink || item.ink.empty()) {
+        return store_.SaveSyncedAppointment(item.appointment, fetched.href, fetched.etag);
+    }
+    std::optional<pim::AppointmentRecord> stored;
+    if (storedOid != 0) {
+        if (auto found = store_.GetAppointmentFromOid(storedOid)) {
+            stored = found->Record();
+        }
+    }
+    pim::AppointmentRecord record = item.appointment;
+    options_.ink->Receive(record, item.ink, stored ? &*stored : nullptr, outcome_.notes);
+    auto saved = store_.SaveSyncedAppointment(record, fetched.href, fetched.etag);
+    options_.ink->Finish(saved.ok(), store_);
+    return saved;
+}
+
+Result<void> CollectionSync::DeleteHere(const pim::SyncEntry& entry) {
+    std::optional<std::u16string> memo;
+    if (options_.ink && entry.kind == pim::ItemKind::Appointment && entry.oid != 0) {
+        if (auto stored = store_.GetAppointmentFromOid(entry.oid)) {
+            memo = stored->Body();
+        }
+    }
+    if (auto deleted = store_.DeleteSynced(entry.kind, entry.uid); !deleted) {
+        return deleted;
+    }
+    if (memo) {
+        options_.ink->Dropped(*memo, store_);
+    }
+    return {};
+}
+
+Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched) {
+    auto read = ReadServerItem(fetched.data);
+    if (!read) {
+        // One unreadable item must not hold up the others; its token is not kept, so that it
+        // is looked at again next time.
+        outcome_.notes.push_back("not read: " + fetched.href + ": " + read.error().message);
+        keepToken_ = false;
+        return {};
+    }
+    const ServerItem& item = *read;
+    if (!options_.kinds.contains(item.kind)) {
+        return {};  // the other collection's kind, in a collection shared with other clients
+    }
+    const Key key{item.kind, item.Uid()};
+    // An href that now holds another item: the one it held is gone from the server.
+    if (const auto atHref = byHref_.find(fetched.href);
+        atHref != byHref_.end() && atHref->second != key) {
+        if (auto removed = ApplyServerRemoval(fetched.href); !removed) {
+            return removed;
+        }
+    }
+    const auto found = entries_.find(key);
+    auto save = [&]() -> Result<void> {
+        auto saved = Store(item, fetched, found == entries_.end() ? 0 : found->second.oid);
+        if (!saved) {
+            return saved.error();
+        }
+        pim::SyncEntry entry{item.kind, item.Uid(), fetched.href, fetched.etag,
+                             0,         0,          false,        saved->oid};
+        entries_[key] = entry;
+        byHref_[fetched.href] = key;
+        ++outcome_.received;
+        return {};
+    };
+    if (found == entries_.end() || found->second.revision == 0) {
+        return save();
+    }
+
+    // Changed on both sides (or deleted here and changed there): the version changed last wins.
+    pim::SyncEntry local = found->second;
+    const int64_t serverTime = ChangeTimeOf(item).value_or(0);
+    const bool serverWins = serverTime > local.changedAt;
+    const std::string name = NameOf(item);
+    if (serverWins) {
+        if (local.deleted) {
+            outcome_.conflicts.push_back(name + " (" + item.Uid() +
+                                         "): deleted here, changed on the server later (" +
+                                         WhenText(serverTime) + "): restored from the server");
+            return save();
+        }
+        auto text = LocalText(local);
+        if (!text) {
+            return text.error();
+        }
+        auto kept = archive_.Keep(item.Uid(), "here", *text, now_);
+        if (!kept) {
+            return kept.error();
+        }
+        if (auto saved = save(); !saved) {
+            return saved;
+        }
+        outcome_.conflicts.push_back(
+            name + " (" + item.Uid() + "): changed on both sides; the server's version (" +
+            WhenText(serverTime) + ") is kept, this planner's is in " + kept->string());
+        return {};
+    }
+    auto kept = archive_.Keep(item.Uid(), "server", fetched.data, now_);
+    if (!kept) {
+        return kept.error();
+    }
+    // The local version goes over the server's current one, whose ETag is now the one seen.
+    local.href = fetched.href;
+    local.etag = fetched.etag;
+    entries_[key] = local;
+    byHref_[fetched.href] = key;
+    outcome_.conflicts.push_back(name + " (" + item.Uid() +
+                                 "): changed on both sides; this planner's version (" +
+                                 WhenText(local.changedAt) + (local.deleted ? ", a deletion" : "") +
+                                 ") is kept, the server's is in " + kept->string());
+    return {};
+}
+
+Result<void> CollectionSync::ApplyServerRemoval(const std::string& href) {
+    const auto atHref = byHref_.find(href);
+    if (atHref == byHref_.end()) {
+        return {};
+    }
+    const Key key = atHref->second;
+    byHref_.erase(atHref);
+    pim::SyncEntry& entry = entries_.at(key);
+    if (entry.deleted) {
+        // Deleted on both sides.
+        if (auto forgotten = store_.ForgetDeletion(entry.kind, entry.uid, entry.revision);
+            !forgotten) {
+            return forgotten;
+        }
+        entries_.erase(key);
+        return {};
+    }
+    if (entry.revision > 0) {
+        // Changed here after the server deleted it: nothing is lost by putting it back.
+        if (auto recorded = store_.RecordServerCopy(entry.kind, entry.uid, "", "", 0); !recorded) {
+            return recorded;
+        }
+        entry.href.clear();
+        entry.etag.clear();
+        outcome_.notes.push_back("kept: " + entry.uid +
+                                 " was deleted on the server but changed here since; it is "
+                                 "put back on the server");
+        return {};
+    }
+    if (auto deleted = DeleteHere(entry); !deleted) {
+        return deleted;
+    }
+    entries_.erase(key);
+    ++outcome_.deletedHere;
+    return {};
+}
+
+Result<void> CollectionSync::SendLocalChanges() {
+    std::vector<pim::SyncEntry> pending;
+    for (const auto& [key, entry] : entries_) {
+        if (entry.revision > 0) {
+            pending.push_back(entry);
+        }
+    }
+    for (const pim::SyncEntry& entry : pending) {
+        auto sent = entry.deleted ? SendDeletion(entry) : SendItem(entry);
+        if (!sent) {
+            return sent;
+        }
+    }
+    return {};
+}
+
+Result<void> CollectionSync::SendItem(const pim::SyncEntry& entry) {
+    auto text = LocalText(entry);
+    if (!text) {
+        return text.error();
+    }
+    const std::string href = entry.href.empty() ? collection_.HrefForUid(entry.uid) : entry.href;
+    auto written = collection_.Put(href, *text, entry.etag);
+    if (!written) {
+        return written.error();
+    }
+    switch (written->outcome) {
+        case caldav::WriteResult::Outcome::Done:
+            ++outcome_.sent;
+            return store_.RecordServerCopy(entry.kind, entry.uid, href, written->etag,
+                                           entry.revision);
+        case caldav::WriteResult::Outcome::NotFound:
+            // Gone from the server since it was listed: the next sync puts it back as new.
+            return store_.RecordServerCopy(entry.kind, entry.uid, "", "", 0);
+        case caldav::WriteResult::Outcome::PreconditionFailed:
+            break;
+    }
+    return SettleRefusedWrite(href);
+}
+
+Result<void> CollectionSync::SendDeletion(const pim::SyncEntry& entry) {
+    if (entry.href.empty()) {
+        return store_.ForgetDeletion(entry.kind, entry.uid, entry.revision);
+    }
+    auto deleted = collection_.Delete(entry.href, entry.etag);
+    if (!deleted) {
+        return deleted.error();
+    }
+    if (deleted->outcome == caldav::WriteResult::Outcome::PreconditionFailed) {
+        return SettleRefusedWrite(entry.href);
+    }
+    if (deleted->outcome == caldav::WriteResult::Outcome::Done) {
+        ++outcome_.deletedOnServer;
+    }
+    return store_.ForgetDeletion(entry.kind, entry.uid, entry.revision);
+}
+
+Result<void> CollectionSync::SettleRefusedWrite(const std::string& href) {
+    auto fetched = collection_.Fetch({href});
+    if (!fetched) {
+        return fetched.error();
+    }
+    if (fetched->size() != 1 || fetched->front().missing) {
+        return Error{"the server refused a write to " + href +
+                     " because the item changed there, and then no longer holds it; run the "
+                     "sync again"};
+    }
+    if (auto applied = ApplyServerItem(fetched->front()); !applied) {
+        return applied;
+    }
+    // When this planner's version won, it goes over the version just seen; a second refusal
+    // means the item keeps changing there, and is left for the next sync.
+    const auto key = byHref_.find(href);
+    if (key == byHref_.end()) {
+        return {};
+    }
+    const pim::SyncEntry entry = entries_.at(key->second);
+    if (entry.revision == 0) {
+        return {};
+    }
+    auto retried = entry.deleted ? collection_.Delete(href, entry.etag)
+                                 : [&]() -> Result<caldav::WriteResult> {
+        auto text = LocalText(entry);
+        if (!text) {
+            return text.error();
+        }
+        return collection_.Put(href, *text, entry.etag);
+    }();
+    if (!retried) {
+        return retried.error();
+    }
+    if (retried->outcome != caldav::WriteResult::Outcome::Done) {
+        outcome_.notes.push_back("not sent: " + entry.uid +
+                                 " changed on the server again while it was synced; the next "
+                                 "sync settles it");
+        keepToken_ = false;
+        return {};
+    }
+    if (entry.deleted) {
+        ++outcome_.deletedOnServer;
+        return store_.ForgetDeletion(entry.kind, entry.uid, entry.revision);
+    }
+    ++outcome_.sent;
+    return store_.RecordServerCopy(entry.kind, entry.uid, href, retried->etag, entry.revision);
+}
+
+}  // namespace calendar_sync

@@ -1,0 +1,109 @@
+// An item as it travels to and from the server: one item per resource, and the stamps that let
+// another planner tell which side changed it last.
+#include "sync/item_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace calendar_sync {
+namespace {
+
+// 2026-12-07 10:15:00 UTC.
+constexpr int64_t kChanged = 1796638500;
+
+class ItemTextTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TZ", "Europe/Berlin", 1);
+        tzset();
+    }
+
+    static pim::AppointmentRecord Meeting() {
+        pim::AppointmentRecord record;
+        record.uid = "meeting@test";
+        record.subject = u"打ち合わせ";
+        record.start = *platform::MakeDate(2026, 12, 21, 10, 0);
+        record.end = *platform::MakeDate(2026, 12, 21, 11, 0);
+        return record;
+    }
+};
+
+int Occurrences(const std::string& text, const std::string& piece) {
+    int count = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST_F(ItemTextTest, SentTextIsStampedWithTheLocalChangeAndKeepsTheRest) {
+    pim::AppointmentRecord record = Meeting();
+    record.reminderSet = true;  // its alarm is written only while the reminder is on
+    record.extraProperties =
+        "DTSTAMP:20200101T000000Z\r\nLAST-MODIFIED:20200101T000000Z\r\nX-OTHER:kept\r\n"
+        "BEGIN:VALARM\r\nTRIGGER:-PT15M\r\nACTION:DISPLAY\r\nDESCRIPTION:x\r\nEND:VALARM";
+    const std::string text = ServerTextOf(record, kChanged);
+    EXPECT_EQ(Occurrences(text, "DTSTAMP:"), 1) << text;
+    EXPECT_EQ(Occurrences(text, "LAST-MODIFIED:20261207T101500Z"), 1) << text;
+    EXPECT_EQ(Occurrences(text, "20200101T000000Z"), 0) << text;
+    EXPECT_EQ(Occurrences(text, "X-OTHER:kept"), 1) << text;
+    EXPECT_EQ(Occurrences(text, "TRIGGER:-PT15M"), 1) << text;
+}
+
+TEST_F(ItemTextTest, WhatIsSentReadsBackAsTheSameItemWithItsChangeTime) {
+    auto read = ReadServerItem(ServerTextOf(Meeting(), kChanged));
+    ASSERT_TRUE(read.ok()) << read.error().message;
+    EXPECT_EQ(read->kind, pim::ItemKind::Appointment);
+    EXPECT_EQ(read->Uid(), "meeting@test");
+    EXPECT_EQ(read->appointment.subject, u"打ち合わせ");
+    EXPECT_EQ(ChangeTimeOf(*read), kChanged);
+    EXPECT_EQ(NameOf(*read), "打ち合わせ");
+}
+
+TEST_F(ItemTextTest, ChangeTimeFallsBackToTheStampAndMayBeUnknown) {
+    ServerItem item;
+    item.appointment = Meeting();
+    item.appointment.extraProperties = "DTSTAMP:20261207T101500Z";
+    EXPECT_EQ(ChangeTimeOf(item), kChanged);
+    item.appointment.extraProperties = "X-OTHER:1";
+    EXPECT_FALSE(ChangeTimeOf(item).has_value());
+    // An alarm's stamp is not the item's.
+    item.appointment.extraProperties =
+        "BEGIN:VALARM\r\nLAST-MODIFIED:20261207T101500Z\r\nEND:VALARM";
+    EXPECT_FALSE(ChangeTimeOf(item).has_value());
+}
+
+TEST_F(ItemTextTest, AResourceHoldsExactlyOneItem) {
+    const std::string two =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\n"
+        "BEGIN:VEVENT\r\nUID:a\r\nDTSTART:20261221T100000\r\nEND:VEVENT\r\n"
+        "BEGIN:VTODO\r\nUID:b\r\nSUMMARY:t\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
+    auto read = ReadServerItem(two);
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().message, "it holds 2 items instead of one");
+
+    const std::string series =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\n"
+        "BEGIN:VEVENT\r\nUID:w\r\nDTSTART:20261202T090000\r\nDTEND:20261202T100000\r\n"
+        "RRULE:FREQ=WEEKLY;COUNT=4\r\nSUMMARY:定例\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:w\r\nRECURRENCE-ID:20261209T090000\r\nDTSTART:20261210T090000\r\n"
+        "DTEND:20261210T100000\r\nSUMMARY:定例\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    auto seriesRead = ReadServerItem(series);
+    ASSERT_TRUE(seriesRead.ok()) << seriesRead.error().message;
+    EXPECT_EQ(seriesRead->appointment.recurrence.changes.size(), 1u);
+
+    const std::string task =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\n"
+        "BEGIN:VTODO\r\nUID:t\r\nSUMMARY:年賀状\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
+    auto taskRead = ReadServerItem(task);
+    ASSERT_TRUE(taskRead.ok());
+    EXPECT_EQ(taskRead->kind, pim::ItemKind::Task);
+    EXPECT_EQ(taskRead->Uid(), "t");
+
+    EXPECT_FALSE(ReadServerItem("not a calendar").ok());
+}
+
+}  // namespace
+}  // namespace calendar_sync

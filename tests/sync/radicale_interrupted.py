@@ -1,0 +1,57 @@
+#!/usr/bin/python3
+"""A real Radicale (its WSGI application, on the storage its config names) behind one mishap, for
+the sync scenarios that need a server to fail at a chosen moment:
+
+  radicale_interrupted.py CONFIG PORT stop-after N
+      answers N requests, then stops dead (the process ends) on the next one, as a server that
+      goes down in the middle of a sync;
+  radicale_interrupted.py CONFIG PORT change-before-put FILE
+      before the first conditional PUT (If-Match) it writes FILE over that item, as another
+      client would in the same moment, so that Radicale itself answers 412.
+"""
+import io
+import os
+import sys
+import wsgiref.simple_server
+
+import radicale
+import radicale.config
+
+
+class QuietHandler(wsgiref.simple_server.WSGIRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+def main():
+    config_path, port, mode, argument = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
+    configuration = radicale.config.load([(config_path, False)])
+    application = radicale.Application(configuration)
+    state = {"requests": 0, "changed": False}
+
+    def interrupted(environ, start_response):
+        # Only the sync's requests count, not the probe that waits for the server to be up.
+        if environ.get("HTTP_AUTHORIZATION"):
+            state["requests"] += 1
+            if mode == "stop-after" and state["requests"] > int(argument):
+                os._exit(0)
+        if (mode == "change-before-put" and not state["changed"]
+                and environ["REQUEST_METHOD"] == "PUT" and environ.get("HTTP_IF_MATCH")):
+            state["changed"] = True
+            with open(argument, "rb") as text:
+                body = text.read()
+            other = {key: value for key, value in environ.items()
+                     if key not in ("HTTP_IF_MATCH", "HTTP_IF_NONE_MATCH")}
+            other["wsgi.input"] = io.BytesIO(body)
+            other["CONTENT_LENGTH"] = str(len(body))
+            for _ in application(other, lambda status, headers: None):
+                pass
+        return application(environ, start_response)
+
+    server = wsgiref.simple_server.make_server("127.0.0.1", port, interrupted,
+                                               handler_class=QuietHandler)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,328 @@
+#!/usr/bin/env bash
+# Two planners (two data homes) syncing through a real Radicale started here, and the ways a sync
+# can meet trouble: conflicts, a server that stops in the middle, a 412, an emptied collection, a
+# wrong password and no server at all.
+set -euo pipefail
+cli=${1:?usage: sync_e2e.sh PATH-TO-tessarinth-cli}
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/radicale_support.sh"
+work=$(mktemp -d)
+trap 'stop_radicale; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
+export TZ=Europe/Berlin QT_QPA_PLATFORM=offscreen
+# No secret service in a test: the password goes to its file.
+unset DBUS_SESSION_BUS_ADDRESS
+failures=0
+
+check() {
+    if [ "$2" = "$3" ]; then
+        echo "ok: $1"
+    else
+        echo "FAIL: $1: expected [$2], got [$3]"
+        failures=$((failures + 1))
+    fi
+}
+yes_if() { if "$@" >/dev/null 2>&1; then echo yes; else echo no; fi; }
+
+# as HOME COMMAND...: tessarinth-cli on that data home.
+as() {
+    local home=$1
+    shift
+    TESSARINTH_HOME="$work/$home" "$cli" "$@"
+}
+# sync_status HOME [ARGS]: runs a sync, its output in $work/HOME.out and .err; prints the status.
+sync_status() {
+    local home=$1
+    shift
+    local status=0
+    as "$home" sync "$@" >"$work/$home.out" 2>"$work/$home.err" || status=$?
+    cat "$work/$home.out" "$work/$home.err" >>"$work/$home.log"
+    echo "$status"
+}
+# ics UID SUMMARY [EXTRA LINES]: a one-event calendar on 2026-12-21 10:00-11:30.
+ics() {
+    local uid=$1 summary=$2
+    shift 2
+    printf 'BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//other client//EN\r\nBEGIN:VEVENT\r\n'
+    printf 'UID:%s\r\nDTSTART:20261221T100000\r\nDTEND:20261221T113000\r\nSUMMARY:%s\r\n' \
+        "$uid" "$summary"
+    for line in "$@"; do printf '%s\r\n' "$line"; done
+    printf 'END:VEVENT\r\nEND:VCALENDAR\r\n'
+}
+count_items() { as "$1" export - | grep -c '^BEGIN:V\(EVENT\|TODO\)' || true; }
+
+start_radicale "$work/server"
+calendar=/alice/calendar/
+check "the test's calendar collection is made" 201 "$(make_calendar "$calendar")"
+for home in a b; do
+    mkdir -p "$work/$home"
+    echo "$radicale_password" |
+        as $home sync setup --events "$radicale_url$calendar" --user alice --password-stdin \
+            --timeout 5 >"$work/$home.setup"
+done
+check "setup says where the password went" yes \
+    "$(yes_if grep -q 'password is kept in .*sync-password, readable by you alone' "$work/a.setup")"
+check "the password file is the user's alone" 600 \
+    "$(stat -c %a "$work/a/sync-password")"
+
+# --- created, edited, deleted on one side, followed on the other --------------------------------
+oid=$(as a add appointment --start 2026-12-21T10:00 --end 2026-12-21T11:30 --subject 打ち合わせ \
+    --location 本社 --memo "資料を持参")
+check "a first sync sends the new appointment" 0 "$(sync_status a)"
+check "the first sync says what it sent" yes \
+    "$(yes_if grep -q 'appointments and tasks .*: 0 received, 1 sent' "$work/a.out")"
+check "a sync after sending takes nothing back" yes \
+    "$(sync_status a >/dev/null; yes_if grep -q ': 0 received, 0 sent' "$work/a.out")"
+check "the other planner's first sync" 0 "$(sync_status b)"
+check "the appointment appears on the other side" \
+    "$(as a agenda 2026-12-21 --tsv)" "$(as b agenda 2026-12-21 --tsv)"
+check "a sync with nothing to do does nothing" yes \
+    "$(sync_status b >/dev/null; yes_if grep -q '0 received, 0 sent, 0 deleted here, 0 deleted on the server' "$work/b.out")"
+
+uid=$(as a export - | sed -n 's/^UID:\(.*\)\r$/\1/p' | head -1)
+as a export - | sed 's/^SUMMARY:.*/SUMMARY:打ち合わせ（変更）/' >"$work/edited.ics"
+as a import "$work/edited.ics" >/dev/null
+check "an edit is sent" 0 "$(sync_status a)"
+check "one's own earlier upload is no conflict" no "$(yes_if grep -q conflict "$work/a.out")"
+check "an edit is received" 0 "$(sync_status b)"
+check "the edit appears on the other side" yes \
+    "$(yes_if grep -q '打ち合わせ（変更）' <(as b agenda 2026-12-21 --tsv))"
+
+as a delete "$oid" >/dev/null
+check "a deletion is sent" 0 "$(sync_status a)"
+check "the deletion reaches the server" "" "$(list_hrefs "$calendar")"
+check "a deletion is received" 0 "$(sync_status b)"
+check "the appointment disappears on the other side" 0 "$(count_items b)"
+
+# --- a task completed ------------------------------------------------------------------------------
+printf 'BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//EN\r\nBEGIN:VTODO\r\nUID:task-1@test\r\nSUMMARY:年賀状\r\nDUE;VALUE=DATE:20261225\r\nEND:VTODO\r\nEND:VCALENDAR\r\n' \
+    >"$work/task.ics"
+as a import "$work/task.ics" >/dev/null
+sync_status a >/dev/null
+sync_status b >/dev/null
+as b export - | awk '/^BEGIN:VTODO/,/^END:VTODO/' | grep -v '^\(BEGIN\|END\):VCALENDAR' >/dev/null
+sed 's/^SUMMARY:年賀状\r$/SUMMARY:年賀状\r\nSTATUS:COMPLETED\r\nCOMPLETED:20261220T090000Z\r/' \
+    "$work/task.ics" >"$work/task-done.ics"
+as b import "$work/task-done.ics" >/dev/null
+sync_status b >/dev/null
+check "the completion is received" 0 "$(sync_status a)"
+check "the task is done on the other side" yes \
+    "$(yes_if grep -q '^STATUS:COMPLETED' <(as a export -))"
+
+# --- a recurring series with a moved occurrence -------------------------------------------------------
+cat >"$work/series.ics" <<'SERIES'
+BEGIN:VCALENDAR
+VERSION:2.0
+PRODID:-//t//EN
+BEGIN:VEVENT
+UID:weekly@test
+DTSTART;TZID=Europe/Berlin:20261202T090000
+DTEND;TZID=Europe/Berlin:20261202T100000
+RRULE:FREQ=WEEKLY;COUNT=6
+SUMMARY:定例
+END:VEVENT
+BEGIN:VEVENT
+UID:weekly@test
+RECURRENCE-ID;TZID=Europe/Berlin:20261216T090000
+DTSTART;TZID=Europe/Berlin:20261217T140000
+DTEND;TZID=Europe/Berlin:20261217T150000
+SUMMARY:定例（木曜に移動）
+END:VEVENT
+END:VCALENDAR
+SERIES
+as a import "$work/series.ics" >/dev/null
+sync_status a >/dev/null
+check "the series is received" 0 "$(sync_status b)"
+check "the series and its moved occurrence look the same on both sides" \
+    "$(as a agenda 2026-12-14 --tsv)" "$(as b agenda 2026-12-14 --tsv)"
+check "the moved occurrence is there" yes \
+    "$(yes_if grep -q '定例（木曜に移動）' <(as b agenda 2026-12-14 --tsv))"
+
+# --- a handwritten memo ---------------------------------------------------------------------------
+memo="$here/../../docs/sample-memo.ink"
+as a add appointment --start 2026-12-23T14:00 --end 2026-12-23T15:00 --subject "" \
+    --ink "$memo" >/dev/null
+sync_status a >/dev/null
+check "the handwritten memo is received" 0 "$(sync_status b)"
+check "the handwriting gets an ink file of its own, numbered as the editor numbers them" yes \
+    "$(yes_if cmp "$memo" "$work/b/device/My Documents/1.dat")"
+as a screenshot --today 2026-12-21 --date 2026-12-21 "$work/a.png" >/dev/null 2>&1
+as b screenshot --today 2026-12-21 --date 2026-12-21 "$work/b.png" >/dev/null 2>&1
+check "the memo is drawn identically on both" yes "$(yes_if cmp "$work/a.png" "$work/b.png")"
+
+# --- an item another client put on the server -----------------------------------------------------
+ics other@test 他のクライアント 'LOCATION:会議室' 'CLASS:PRIVATE' 'X-OTHER-CLIENT:kept' \
+    'DTSTAMP:20261201T000000Z' >"$work/other.ics"
+check "another client puts an item" 201 "$(put_ics "${calendar}other.ics" "$work/other.ics")"
+check "the next sync receives it" 0 "$(sync_status a)"
+check "it appears in the planner" yes \
+    "$(yes_if grep -q '他のクライアント' <(as a agenda 2026-12-21 --tsv))"
+ics other@test 他のクライアント（変更） 'LOCATION:会議室' >"$work/other-edit.ics"
+as a import "$work/other-edit.ics" >/dev/null
+sync_status a >/dev/null
+back=$(get_ics "${calendar}other.ics" | tr -d '\r')
+check "the change went back to the server" yes "$(yes_if grep -q '^SUMMARY:他のクライアント（変更）' <<<"$back")"
+check "the other client's own property is kept on the way back" yes \
+    "$(yes_if grep -q '^X-OTHER-CLIENT:kept' <<<"$back")"
+check "its class is kept on the way back" yes "$(yes_if grep -q '^CLASS:PRIVATE' <<<"$back")"
+
+# --- a sync token the server no longer knows --------------------------------------------------------
+ics forgotten@test 忘れられたトークン >"$work/forgotten.ics"
+put_ics "${calendar}forgotten.ics" "$work/forgotten.ics" >/dev/null
+sqlite3 "$work/a/schedule.sqlite" \
+    "UPDATE sync_collections SET token = 'http://radicale.org/ns/sync/$(printf '0%.0s' $(seq 64))'"
+check "a forgotten sync token is no error" 0 "$(sync_status a)"
+check "the changes since are still found" yes \
+    "$(yes_if grep -q '忘れられたトークン' <(as a agenda 2026-12-21 --tsv))"
+check "a new token is kept for the next sync" yes \
+    "$(yes_if test "$(sqlite3 "$work/a/schedule.sqlite" 'SELECT token FROM sync_collections')" != \
+        "http://radicale.org/ns/sync/$(printf '0%.0s' $(seq 64))")"
+http -o /dev/null -X DELETE "$radicale_url${calendar}forgotten.ics"
+sync_status a >/dev/null
+
+# --- conflicts: the version changed last wins, the other is kept whole ---------------------------------
+sync_status b >/dev/null
+ics other@test 'planner A edit' 'LOCATION:会議室' >"$work/a-edit.ics"
+as a import "$work/a-edit.ics" >/dev/null
+ics other@test 'older server edit' 'LAST-MODIFIED:20200101T000000Z' >"$work/old-edit.ics"
+put_ics "${calendar}other.ics" "$work/old-edit.ics" >/dev/null
+check "a conflict does not stop the sync" 0 "$(sync_status a)"
+conflict=$(sed -n 's/^conflict: .*the server.s is in \(.*\)$/\1/p' "$work/a.out")
+check "the conflict is named with its file" yes "$(yes_if test -f "$conflict")"
+check "the losing server version is kept whole" yes \
+    "$(yes_if grep -q '^SUMMARY:older server edit' "$conflict")"
+check "the conflict file is under the data home's conflicts folder" "$work/a/conflicts" \
+    "$(dirname "$conflict")"
+check "the newer local version won on the server" yes \
+    "$(yes_if grep -q '^SUMMARY:planner A edit' <(get_ics "${calendar}other.ics" | tr -d '\r'))"
+
+ics other@test 'planner A second edit' >"$work/a-edit2.ics"
+as a import "$work/a-edit2.ics" >/dev/null
+ics other@test 'newer server edit' 'LAST-MODIFIED:20990101T000000Z' >"$work/new-edit.ics"
+put_ics "${calendar}other.ics" "$work/new-edit.ics" >/dev/null
+check "a second conflict" 0 "$(sync_status a)"
+conflict=$(sed -n "s/^conflict: .*this planner's is in \(.*\)$/\1/p" "$work/a.out")
+check "the losing local version is kept whole" yes \
+    "$(yes_if grep -q '^SUMMARY:planner A second edit' "$conflict")"
+check "the newer server version won here" yes \
+    "$(yes_if grep -q 'newer server edit' <(as a agenda 2026-12-21 --tsv))"
+
+# --- a 412: the item changed on the server between the listing and the upload -------------------------
+sync_status a >/dev/null
+sync_status b >/dev/null
+ics other@test 'planner B edit' >"$work/b-edit.ics"
+as b import "$work/b-edit.ics" >/dev/null
+ics other@test 'concurrent edit' 'LAST-MODIFIED:20200101T000000Z' >"$work/concurrent.ics"
+start_interrupted change-before-put "$work/concurrent.ics"
+check "a 412 answer is settled within the sync" 0 "$(sync_status b)"
+restart_radicale
+check "the 412's server version is kept as a conflict" yes \
+    "$(yes_if grep -q '^conflict: planner B edit\|^conflict: concurrent edit' "$work/b.out")"
+check "after the 412 the server has the newer version" yes \
+    "$(yes_if grep -q '^SUMMARY:planner B edit' <(get_ics "${calendar}other.ics" | tr -d '\r'))"
+
+# --- a server that stops in the middle of a sync ---------------------------------------------------
+sync_status a >/dev/null
+for day in $(seq 1 15); do
+    as a add appointment --start "2027-01-$(printf %02d "$day")T09:00" \
+        --end "2027-01-$(printf %02d "$day")T10:00" --subject "一月 $day" >/dev/null
+done
+before=$(as a export - | grep -c '^UID:')
+start_interrupted stop-after 5
+check "a server that stops in the middle stops the sync" 1 "$(sync_status a)"
+check "the stop is explained" yes \
+    "$(yes_if grep -q 'sync stopped: PUT .*: the server \(closed\|refused\) the connection' "$work/a.err")"
+check "the stop says that running the sync again finishes the job" yes \
+    "$(yes_if grep -q '^what was synced before is kept; run the sync again to finish' "$work/a.err")"
+check "the local store is whole after the stop" "$before" "$(as a export - | grep -c '^UID:')"
+restart_radicale
+check "the next sync completes" 0 "$(sync_status a)"
+check "the other side then gets everything" 0 "$(sync_status b)"
+check "both stores hold the same items" "$(as a export - | grep '^UID:' | sort)" \
+    "$(as b export - | grep '^UID:' | sort)"
+
+# --- an emptied collection does not empty the store -------------------------------------------------
+synced=$(count_items b)
+for href in $(list_hrefs "$calendar"); do
+    http -o /dev/null -X DELETE "$radicale_url$href"
+done
+check "an emptied collection stops the sync" 1 "$(sync_status b)"
+check "it says why and how to go on" yes \
+    "$(yes_if grep -q 'holds none of the .* items synced with it before.*--allow-mass-delete' "$work/b.err")"
+check "nothing was deleted" "$synced" "$(count_items b)"
+check "--allow-mass-delete confirms" 0 "$(sync_status b --allow-mass-delete)"
+check "then the store follows the server" 0 "$(count_items b)"
+check "a handwritten memo's ink file goes with its appointment" no \
+    "$(yes_if test -e "$work/b/device/My Documents/1.dat")"
+
+# --- a wrong password, no server -----------------------------------------------------------------
+mkdir -p "$work/c"
+echo wrong | as c sync setup --events "$radicale_url$calendar" --user alice --password-stdin \
+    >/dev/null
+check "a wrong password stops the sync" 1 "$(sync_status c)"
+check "a wrong password is named" yes \
+    "$(yes_if grep -q 'refused the user name or password' "$work/c.err")"
+echo secret | as c sync setup --events "http://127.0.0.1:$(free_port)/alice/calendar/" \
+    --user alice --password-stdin >/dev/null
+check "no server stops the sync" 1 "$(sync_status c)"
+check "no server is named" yes "$(yes_if grep -q 'refused the connection' "$work/c.err")"
+# A server that takes the connection and never answers.
+silent_port=$(free_port)
+/usr/bin/python3 -c 'import socket, sys, time
+s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen(); c = s.accept(); time.sleep(60)' \
+    "$silent_port" &
+silent_pid=$!
+mkdir -p "$work/e"
+echo secret | as e sync setup --events "http://127.0.0.1:$silent_port/alice/calendar/" \
+    --user alice --password-stdin --timeout 1 >/dev/null
+until curl -s -o /dev/null --max-time 0.2 "http://127.0.0.1:$silent_port/" ||
+    [ "$?" -eq 28 ]; do sleep 0.1; done
+check "a server that never answers stops the sync" 1 "$(sync_status e)"
+check "the wait is named" yes "$(yes_if grep -q 'did not answer within 1 s' "$work/e.err")"
+kill "$silent_pid" 2>/dev/null || true
+wait "$silent_pid" 2>/dev/null || true
+
+# HTTPS with a certificate nobody vouches for.
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
+    -keyout "$work/server/key.pem" -out "$work/server/cert.pem" 2>/dev/null
+sed -i "s|^\[server\]|[server]\nssl = True\ncertificate = $work/server/cert.pem\nkey = $work/server/key.pem|" \
+    "$work/server/config"
+stop_radicale
+radicale_url="https://${radicale_url#http://}"
+radicale --config "$work/server/config" >>"$work/server/log" 2>&1 &
+radicale_pid=$!
+until curl -sk -o /dev/null "$radicale_url/"; do sleep 0.1; done
+echo secret | as c sync setup --events "$radicale_url$calendar" --user alice --password-stdin \
+    >/dev/null
+check "an untrusted certificate stops the sync" 1 "$(sync_status c)"
+check "the certificate is named" yes \
+    "$(yes_if grep -q "the server's certificate is not trusted" "$work/c.err")"
+check "a second sync of the same data home at once is refused" yes "$(
+    flock "$work/a/sync.lock" bash -c "TESSARINTH_HOME='$work/a' '$cli' sync >/dev/null 2>'$work/lock.err'" || true
+    yes_if grep -q 'another sync of this data home is running' "$work/lock.err")"
+check "sync without setup says how to set it up" yes \
+    "$(mkdir -p "$work/d"; sync_status d >/dev/null; yes_if grep -q 'sync is not set up' "$work/d.err")"
+
+# --- what setup refuses -----------------------------------------------------------------------------
+status=0
+echo secret | as d sync setup --events ftp://127.0.0.1/alice/ --user alice --password-stdin \
+    >/dev/null 2>"$work/d.err" || status=$?
+check "a URL that is not http or https is refused" "2 yes" \
+    "$status $(yes_if grep -q 'not an http or https URL: ftp://127.0.0.1/alice/' "$work/d.err")"
+status=0
+as d sync setup --events "$radicale_url$calendar" --password-stdin </dev/null >/dev/null \
+    2>"$work/d.err" || status=$?
+check "setup without a user is refused" "2 yes" \
+    "$status $(yes_if grep -q 'needs --events URL and --user NAME' "$work/d.err")"
+status=0
+as d sync setup --events "$radicale_url$calendar" --user alice --password-stdin </dev/null \
+    >/dev/null 2>"$work/d.err" || status=$?
+check "setup without a password sets nothing up" "1 no" \
+    "$status $(yes_if test -e "$work/d/sync.json")"
+printf '{"events": ' >"$work/c/sync.json"
+check "damaged sync settings stop the sync" 1 "$(sync_status c)"
+check "damaged sync settings are named" yes \
+    "$(yes_if grep -q "cannot read $work/c/sync.json: .*; set sync up again" "$work/c.err")"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "all checks passed"
