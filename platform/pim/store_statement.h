@@ -1,0 +1,88 @@
+// The store's own SQL plumbing, shared by the files that implement StoreDatabase: not for
+// anyone else.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+
+namespace pim {
+
+// How each kind of item is numbered in the store's tables.
+constexpr int kAppointmentKind = 1;
+constexpr int kTaskKind = 2;
+
+// One use of a cached prepared statement: reset when the use ends, so that no statement keeps a
+// read snapshot open between calls.
+class Statement {
+public:
+    explicit Statement(sqlite3_stmt* stmt) : stmt_(stmt) {}
+    ~Statement() {
+        if (stmt_) {
+            sqlite3_reset(stmt_);
+            sqlite3_clear_bindings(stmt_);
+        }
+    }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool ok() const { return stmt_ != nullptr; }
+    sqlite3_stmt* get() const { return stmt_; }
+
+    void Bind(int index, double value) { sqlite3_bind_double(stmt_, index, value); }
+    void Bind(int index, int64_t value) { sqlite3_bind_int64(stmt_, index, value); }
+    void Bind(int index, const std::u16string& text) {
+        sqlite3_bind_text16(stmt_, index, text.data(), static_cast<int>(text.size() * 2),
+                            SQLITE_TRANSIENT);
+    }
+    void Bind(int index, const std::string& text) {
+        sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT);
+    }
+    void BindNull(int index) { sqlite3_bind_null(stmt_, index); }
+
+    int Step() { return sqlite3_step(stmt_); }
+
+    double Real(int column) const { return sqlite3_column_double(stmt_, column); }
+    int64_t Integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+    bool IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+    std::u16string Text16(int column) const {
+        const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(stmt_, column));
+        const int bytes = sqlite3_column_bytes16(stmt_, column);
+        return text ? std::u16string(text, static_cast<size_t>(bytes) / 2) : std::u16string();
+    }
+    std::string Text(int column) const {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        const int bytes = sqlite3_column_bytes(stmt_, column);
+        return text ? std::string(text, static_cast<size_t>(bytes)) : std::string();
+    }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Rolls back unless committed, so that every early return leaves the store as it was.
+class Transaction {
+public:
+    explicit Transaction(sqlite3* db) : db_(db) {
+        began_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~Transaction() {
+        if (began_ && !committed_) {
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+    bool began() const { return began_; }
+    bool Commit() {
+        committed_ = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+        return committed_;
+    }
+
+private:
+    sqlite3* db_;
+    bool began_ = false;
+    bool committed_ = false;
+};
+
+}  // namespace pim
