@@ -13,23 +13,6 @@ using platform::Result;
 
 constexpr int64_t kSecondsPerDay = 86400;
 
-Date WholeDay(Date date) {
-    return platform::LinearToDate(std::floor(platform::DateToLinear(date)));
-}
-
-double TimeOfDay(Date date) {
-    const double linear = platform::DateToLinear(date);
-    return linear - std::floor(linear);
-}
-
-Date AddDays(Date date, double days) {
-    return platform::LinearToDate(platform::DateToLinear(date) + days);
-}
-
-bool IsBefore(Date a, Date b) {
-    return platform::DateToLinear(a) < platform::DateToLinear(b);
-}
-
 // Seconds of a duration: its days and weeks (nominal) and the rest (exact).
 struct DurationParts {
     int64_t days = 0;
@@ -102,6 +85,23 @@ Result<void> SetTimedTimes(const EventTimes& times, EventSpan& span) {
 }
 
 }  // namespace
+
+Date WholeDay(Date date) {
+    return platform::LinearToDate(std::floor(platform::DateToLinear(date)));
+}
+
+double TimeOfDay(Date date) {
+    const double linear = platform::DateToLinear(date);
+    return linear - std::floor(linear);
+}
+
+Date AddDays(Date date, double days) {
+    return platform::LinearToDate(platform::DateToLinear(date) + days);
+}
+
+bool IsBefore(Date a, Date b) {
+    return platform::DateToLinear(a) < platform::DateToLinear(b);
+}
 
 bool IsRepeat(const ContentLine& line, std::set<std::string>& seen, ReadContext& context) {
     if (seen.insert(line.name).second) {

@@ -19,6 +19,12 @@
 // and extra dates in the series' own zone.
 namespace pim::ical {
 
+// Day arithmetic on DATE values, which count days from their epoch.
+Date WholeDay(Date date);     // the day at 00:00
+double TimeOfDay(Date date);  // the fraction of its day
+Date AddDays(Date date, double days);
+bool IsBefore(Date a, Date b);
+
 // What reading one file shares between its items: the current VCALENDAR's zones and the notes
 // for the user (each unknown zone is noted once).
 struct ReadContext {

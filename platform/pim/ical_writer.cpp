@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/pim/ical_event_times.h"
 #include "platform/pim/ical_extras.h"
 #include "platform/pim/ical_io.h"
 #include "platform/pim/ical_lines.h"
@@ -19,12 +20,16 @@
 namespace pim {
 namespace {
 
+using ical::AddDays;
 using ical::EscapeText;
 using ical::Fold;
+using ical::IsBefore;
 using ical::TextLine;
+using ical::TimeOfDay;
 using ical::Trim;
 using ical::Upper;
 using ical::ValueOfLine;
+using ical::WholeDay;
 using platform::CalendarFields;
 // Text kept in a record may be broken; it is written with U+FFFD rather than refused.
 using platform::Utf16ToUtf8Lossy;
@@ -33,23 +38,6 @@ constexpr std::string_view kProductId = "-//Tessarinth//Tessarinth 0.1//JA";
 constexpr std::string_view kCategorySeparator = ", ";
 // Buffer for a formatted DATE-TIME value.
 constexpr size_t kTimeValueSize = 48;
-
-Date WholeDay(Date date) {
-    return platform::LinearToDate(std::floor(platform::DateToLinear(date)));
-}
-
-double TimeOfDay(Date date) {
-    const double linear = platform::DateToLinear(date);
-    return linear - std::floor(linear);
-}
-
-Date AddDays(Date date, double days) {
-    return platform::LinearToDate(platform::DateToLinear(date) + days);
-}
-
-bool IsBefore(Date a, Date b) {
-    return platform::DateToLinear(a) < platform::DateToLinear(b);
-}
 
 enum class TimeForm { Day, Floating, Utc, Zoned };
 
