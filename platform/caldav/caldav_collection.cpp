@@ -97,6 +97,16 @@ std::string CalDavCollection::HrefForUid(const std::string& uid) const {
     return Path() + name + ".ics";
 }
 
+Result<Multistatus> CalDavCollection::ReadMultistatus(const char* method,
+                                                      const DavResponse& response) const {
+    auto parsed = ParseMultistatus(response.body);
+    if (!parsed) {
+        return Error{std::string(method) + " " + url_.toDisplayString().toStdString() + ": " +
+                     parsed.error().message};
+    }
+    return parsed;
+}
+
 QUrl CalDavCollection::ItemUrl(const std::string& href) const {
     return url_.resolved(QUrl(QString::fromStdString(href), QUrl::StrictMode));
 }
@@ -121,10 +131,9 @@ Result<std::vector<RemoteItem>> CalDavCollection::ListItems() {
     if (!response) {
         return response.error();
     }
-    auto parsed = ParseMultistatus(response->body);
+    auto parsed = ReadMultistatus("PROPFIND", *response);
     if (!parsed) {
-        return Error{"PROPFIND " + url_.toDisplayString().toStdString() + ": " +
-                     parsed.error().message};
+        return parsed.error();
     }
     std::vector<RemoteItem> items;
     const std::string own = Path();
@@ -166,10 +175,9 @@ Result<ChangeReport> CalDavCollection::ChangesSince(const std::string& token) {
         return Error{"REPORT " + url_.toDisplayString().toStdString() + ": " +
                      DescribeStatus(*response) + RefusalText(status)};
     }
-    auto parsed = ParseMultistatus(response->body);
+    auto parsed = ReadMultistatus("REPORT", *response);
     if (!parsed) {
-        return Error{"REPORT " + url_.toDisplayString().toStdString() + ": " +
-                     parsed.error().message};
+        return parsed.error();
     }
     if (parsed->syncToken.empty()) {
         return Error{"REPORT " + url_.toDisplayString().toStdString() +
@@ -201,10 +209,9 @@ Result<std::vector<FetchedItem>> CalDavCollection::Fetch(const std::vector<std::
     if (!response) {
         return response.error();
     }
-    auto parsed = ParseMultistatus(response->body);
+    auto parsed = ReadMultistatus("REPORT", *response);
     if (!parsed) {
-        return Error{"REPORT " + url_.toDisplayString().toStdString() + ": " +
-                     parsed.error().message};
+        return parsed.error();
     }
     std::vector<FetchedItem> items;
     for (const MultistatusEntry& entry : parsed->responses) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/caldav/dav_client.h"
+#include "platform/caldav/multistatus.h"
 #include "platform/result.h"
 
 namespace caldav {
@@ -79,6 +80,8 @@ public:
 private:
     Result<DavResponse> Expect(const QByteArray& method, const QUrl& url, const DavHeaders& headers,
                                const QByteArray& body, std::initializer_list<int> statuses);
+    // The answer's multistatus, or an error naming the request.
+    Result<Multistatus> ReadMultistatus(const char* method, const DavResponse& response) const;
     QUrl ItemUrl(const std::string& href) const;
 
     DavClient& client_;
