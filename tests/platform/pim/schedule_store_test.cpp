@@ -8,30 +8,14 @@
 #include <ctime>
 #include <iterator>
 
-#include "tests/support/temp_folder.h"
+#include "tests/platform/pim/store_fixture.h"
 
 namespace pim {
 namespace {
 
-using platform::MakeDate;
-using testing_support::TempFolder;
-
-Date At(int y, int m, int d, int h = 0, int mi = 0) {
-    return *MakeDate(y, m, d, h, mi);
-}
-
 // A store in a fresh folder, logged on, with helpers that speak the planner's calls.
-class StoreTest : public ::testing::Test {
+class StoreTest : public StoreFixture {
 protected:
-    void SetUp() override {
-        setenv("TZ", "Europe/Berlin", 1);
-        tzset();
-        ASSERT_TRUE(folder_.Made());
-        ASSERT_TRUE(app_.LogOn(StorePath()).ok());
-    }
-
-    std::filesystem::path StorePath() const { return folder_.Path() / "schedule.sqlite"; }
-
     int32_t AddAppointment(Date start, Date end, std::u16string subject, bool allDay = false,
                            Recurrence recurrence = {}) {
         auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
@@ -92,9 +76,6 @@ protected:
         }
         return starts;
     }
-
-    TempFolder folder_;
-    Application app_;
 };
 
 TEST_F(StoreTest, WindowRestrictionComparesByDay) {

@@ -9,29 +9,13 @@
 #include <vector>
 
 #include "platform/pim/schedule_store.h"
-#include "tests/support/temp_folder.h"
+#include "tests/platform/pim/store_fixture.h"
 
 namespace pim {
 namespace {
 
-using platform::MakeDate;
-using testing_support::TempFolder;
-
-Date At(int y, int m, int d, int h = 0, int mi = 0) {
-    return *MakeDate(y, m, d, h, mi);
-}
-
-class StoreIdentityTest : public ::testing::Test {
+class StoreIdentityTest : public StoreFixture {
 protected:
-    void SetUp() override {
-        setenv("TZ", "Europe/Berlin", 1);
-        tzset();
-        ASSERT_TRUE(folder_.Made());
-        ASSERT_TRUE(app_.LogOn(StorePath()).ok());
-    }
-
-    std::filesystem::path StorePath() const { return folder_.Path() / "schedule.sqlite"; }
-
     static AppointmentRecord Meeting(std::string uid, std::u16string subject, Date start) {
         AppointmentRecord record;
         record.uid = std::move(uid);
@@ -106,9 +90,6 @@ protected:
         sqlite3_close(db);
         return count;
     }
-
-    TempFolder folder_;
-    Application app_;
 };
 
 TEST_F(StoreIdentityTest, EveryItemGetsAUidWhenFirstSavedAndKeepsIt) {

@@ -11,28 +11,13 @@
 #include <string>
 
 #include "platform/pim/schedule_store.h"
-#include "tests/support/temp_folder.h"
+#include "tests/platform/pim/store_fixture.h"
 
 namespace pim {
 namespace {
 
-using testing_support::TempFolder;
-
-Date At(int y, int m, int d, int h = 0) {
-    return *platform::MakeDate(y, m, d, h, 0);
-}
-
-class StoreSyncStateTest : public ::testing::Test {
+class StoreSyncStateTest : public StoreFixture {
 protected:
-    void SetUp() override {
-        setenv("TZ", "Europe/Berlin", 1);
-        tzset();
-        ASSERT_TRUE(folder_.Made());
-        ASSERT_TRUE(app_.LogOn(StorePath()).ok());
-    }
-
-    std::filesystem::path StorePath() const { return folder_.Path() / "schedule.sqlite"; }
-
     // The entry of the UID, if the store keeps one.
     std::optional<SyncEntry> EntryOf(const std::string& uid) {
         auto entries = app_.SyncEntries();
@@ -56,9 +41,6 @@ protected:
         EXPECT_TRUE(appointment.Save().ok());
         return appointment;
     }
-
-    TempFolder folder_;
-    Application app_;
 };
 
 TEST_F(StoreSyncStateTest, EverySaveMarksTheItemAndCountsItsChanges) {
