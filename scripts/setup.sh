@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins libgl1-mesa-dev
   libsqlite3-dev sqlite3
-  libical-dev
+  libical-dev libicu-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-misaki fonts-dejavu-core
   xvfb xauth x11-utils imagemagick

@@ -1,10 +1,11 @@
 #include "settings/setting_text.h"
 
-#include <QString>
-#include <QStringDecoder>
 #include <charconv>
 #include <cstdio>
+#include <utility>
 #include <variant>
+
+#include "platform/text/unicode_text.h"
 
 namespace settings {
 namespace {
@@ -68,7 +69,7 @@ std::optional<std::string> FormatSetting(const Settings& settings, std::string_v
         return std::nullopt;
     }
     if (const auto* text = std::get_if<TextMember>(&field->member)) {
-        return QString::fromStdU16String(settings.*(*text)).toStdString();
+        return platform::Utf16ToUtf8Lossy(settings.*(*text));
     }
     if (const auto* colour = std::get_if<ColourMember>(&field->member)) {
         char formatted[16];
@@ -84,17 +85,16 @@ Result<void> AssignSetting(Settings& settings, std::string_view name, std::strin
         return MakeError("unknown setting " + std::string(name));
     }
     if (const auto* textMember = std::get_if<TextMember>(&field->member)) {
-        QStringDecoder decoder(QStringDecoder::Utf8);
-        const QString decoded =
-            decoder(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-        if (decoder.hasError()) {
+        auto converted = platform::Utf8ToUtf16(text);
+        auto* decoded = std::get_if<std::u16string>(&converted);
+        if (decoded == nullptr) {
             return MakeError(std::string(name) + " must be UTF-8 text");
         }
-        if (static_cast<size_t>(decoded.size()) >= kTextCapacity) {
+        if (decoded->size() >= kTextCapacity) {
             return MakeError(std::string(name) + " holds at most " +
                              std::to_string(kTextCapacity - 1) + " characters");
         }
-        settings.*(*textMember) = decoded.toStdU16String();
+        settings.*(*textMember) = std::move(*decoded);
         return {};
     }
     if (const auto* colour = std::get_if<ColourMember>(&field->member)) {

@@ -1,6 +1,5 @@
 // Reading a calendar file: its VEVENTs and VTODOs as the store's records, the VEVENTs that change
 // one occurrence of a series as that series' changes.
-#include <QByteArray>
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -17,6 +16,7 @@
 #include "platform/pim/ical_io.h"
 #include "platform/pim/ical_lines.h"
 #include "platform/pim/ical_values.h"
+#include "platform/text/base64.h"
 #include "platform/text/unicode_text.h"
 
 namespace pim {
@@ -125,14 +125,12 @@ bool IsInkAttachment(const ContentLine& line) {
 std::optional<CarriedInk> ReadInkAttachment(const ContentLine& line, ReadContext& context) {
     const std::string* encoding = line.FindParameter("ENCODING");
     const std::string_view value = line.value();
-    QByteArray::FromBase64Result decoded = QByteArray::fromBase64Encoding(
-        QByteArray(value.data(), static_cast<qsizetype>(value.size())),
-        QByteArray::AbortOnBase64DecodingErrors);
+    std::optional<std::string> decoded = platform::DecodeBase64(value);
     if (encoding == nullptr || Upper(*encoding) != "BASE64" || !decoded) {
         context.Note(line.line, "the handwriting attached is not base64 and is not kept");
         return std::nullopt;
     }
-    return CarriedInk{line.line, decoded.decoded.toStdString()};
+    return CarriedInk{line.line, std::move(*decoded)};
 }
 
 Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {

@@ -1,6 +1,5 @@
 // Writing a calendar file: the store's appointments as VEVENTs (each series followed by its
 // changed occurrences) and its tasks as VTODOs.
-#include <QByteArray>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -15,6 +14,7 @@
 #include "platform/pim/ical_lines.h"
 #include "platform/pim/ical_zones.h"
 #include "platform/pim/time_zones.h"
+#include "platform/text/base64.h"
 #include "platform/text/unicode_text.h"
 
 namespace pim {
@@ -245,10 +245,8 @@ std::string InkLine(const InkSource& inkOf, const std::u16string& body) {
     if (!ink || ink->empty()) {
         return {};
     }
-    const QByteArray encoded =
-        QByteArray(ink->data(), static_cast<qsizetype>(ink->size())).toBase64();
     return Fold("ATTACH;ENCODING=BASE64;VALUE=BINARY;FMTTYPE=" + std::string(kInkMediaType) + ":" +
-                encoded.toStdString());
+                platform::EncodeBase64(*ink));
 }
 
 // The lines of an event's kept extras that its own fields do not replace. STATUS:CANCELLED is

@@ -1,10 +1,12 @@
 #include "platform/pim/ical_zones.h"
 
-#include <QByteArray>
-#include <QTimeZone>
+#include <unicode/ucal.h>
+
 #include <algorithm>
 #include <ctime>
 #include <set>
+
+#include "platform/text/unicode_text.h"
 
 namespace pim::ical {
 namespace {
@@ -81,6 +83,21 @@ std::string ZoneText(const std::string& tzid, std::optional<int64_t> from) {
     return TakeBuffer(icalcomponent_as_ical_string_r(copy.get()));
 }
 
+// The system zone a Windows zone name stands for in most of the world, by ICU's table.
+std::optional<std::string> ZoneOfWindowsName(const std::string& name) {
+    const std::u16string windowsName = platform::Utf8ToUtf16Lossy(name);
+    constexpr int32_t kLongestZoneName = 64;
+    char16_t zone[kLongestZoneName];
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length =
+        ucal_getTimeZoneIDForWindowsID(windowsName.data(), static_cast<int32_t>(windowsName.size()),
+                                       nullptr, zone, kLongestZoneName, &status);
+    if (U_FAILURE(status) || length <= 0 || length > kLongestZoneName) {
+        return std::nullopt;
+    }
+    return platform::Utf16ToUtf8Lossy(std::u16string_view(zone, static_cast<size_t>(length)));
+}
+
 }  // namespace
 
 Result<void> FileZones::Read(const Component& vtimezone, std::vector<std::string>& notes) {
@@ -150,11 +167,9 @@ std::optional<TimeZone> FileZones::Resolve(const std::string& tzid) const {
         return found->second.zone;
     }
     // Windows programs name zones their own way ("Tokyo Standard Time"), often without a
-    // VTIMEZONE; Qt knows which zone of the system each name stands for.
-    const QByteArray systemName =
-        QTimeZone::windowsIdToDefaultIanaId(QByteArray::fromStdString(tzid));
-    if (!systemName.isEmpty()) {
-        return TimeZone::Named(systemName.toStdString());
+    // VTIMEZONE; ICU's zone data knows which zone each name stands for.
+    if (std::optional<std::string> systemName = ZoneOfWindowsName(tzid)) {
+        return TimeZone::Named(*systemName);
     }
     return std::nullopt;
 }

@@ -1,59 +1,75 @@
 #include "platform/registry/registry_text.h"
 
-#include <QByteArray>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QJsonParseError>
-#include <QJsonValue>
-#include <QString>
 #include <cmath>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <optional>
+
+#include "platform/text/unicode_text.h"
 
 namespace platform::registry {
 namespace {
 
+using Json = nlohmann::json;
+
 constexpr const char* kFormatName = "tessarinth-registry";
 constexpr int kFormatVersion = 1;
 constexpr double kLargestNumber = std::numeric_limits<uint32_t>::max();
+constexpr int kIndent = 4;
 
-const QString kFormatMember = QStringLiteral("format");
-const QString kVersionMember = QStringLiteral("version");
-const QString kRootMember = QStringLiteral("root");
-const QString kKeysMember = QStringLiteral("keys");
-const QString kValuesMember = QStringLiteral("values");
-const QString kTypeMember = QStringLiteral("type");
-const QString kDataMember = QStringLiteral("data");
-const QString kStringType = QStringLiteral("string");
-const QString kNumberType = QStringLiteral("number");
+constexpr const char* kFormatMember = "format";
+constexpr const char* kVersionMember = "version";
+constexpr const char* kRootMember = "root";
+constexpr const char* kKeysMember = "keys";
+constexpr const char* kValuesMember = "values";
+constexpr const char* kTypeMember = "type";
+constexpr const char* kDataMember = "data";
+constexpr const char* kStringType = "string";
+constexpr const char* kNumberType = "number";
 
-KeptJson Keep(const QJsonValue& json) {
-    return KeptJson{QJsonDocument(QJsonArray{json}).toJson(QJsonDocument::Compact).toStdString()};
+// Text for the file. Everything written was read from the file or checked storable, so the
+// replacement never happens; it is there so that formatting cannot fail.
+std::string Dump(const Json& json, int indent) {
+    return json.dump(indent, ' ', false, Json::error_handler_t::replace);
 }
 
-QJsonValue Unkept(const KeptJson& kept) {
-    const QJsonDocument document =
-        QJsonDocument::fromJson(QByteArray::fromStdString(kept.arrayText));
-    return document.isArray() && !document.array().isEmpty() ? document.array().first()
-                                                             : QJsonValue();
+KeptJson Keep(const Json& json) {
+    return KeptJson{Dump(Json::array({json}), -1)};
 }
 
-KeptMember KeepMember(const QString& name, const QJsonValue& json) {
-    return KeptMember{name.toStdString(), Keep(json)};
+Json Unkept(const KeptJson& kept) {
+    const Json array = Json::parse(kept.arrayText, nullptr, false);
+    return array.is_array() && !array.empty() ? array.front() : Json();
+}
+
+KeptMember KeepMember(const std::string& name, const Json& json) {
+    return KeptMember{name, Keep(json)};
+}
+
+std::u16string Utf16Name(const std::string& name) {
+    return Utf8ToUtf16Lossy(name);
+}
+
+// A member of an object, or null when the object has none by that name.
+const Json& Member(const Json& object, const char* name) {
+    static const Json kNone;
+    if (!object.is_object()) {
+        return kNone;
+    }
+    const auto found = object.find(name);
+    return found == object.end() ? kNone : *found;
 }
 
 // A value as a string or a number; anything else is kept as it stands.
-RegistryValue ParseValue(const QJsonValue& json) {
-    const QJsonObject object = json.toObject();
-    const QJsonValue type = object.value(kTypeMember);
-    const QJsonValue data = object.value(kDataMember);
-    if (json.isObject() && object.size() == 2) {
-        if (type == kStringType && data.isString() && data.toString().isValidUtf16()) {
-            return RegistryValue(data.toString().toStdU16String());
+RegistryValue ParseValue(const Json& json) {
+    const Json& type = Member(json, kTypeMember);
+    const Json& data = Member(json, kDataMember);
+    if (json.is_object() && json.size() == 2 && type.is_string()) {
+        if (type == kStringType && data.is_string()) {
+            return RegistryValue(Utf8ToUtf16Lossy(data.get_ref<const std::string&>()));
         }
-        if (type == kNumberType && data.isDouble()) {
-            const double number = data.toDouble();
+        if (type == kNumberType && data.is_number()) {
+            const double number = data.get<double>();
             if (number >= 0 && number <= kLargestNumber && std::floor(number) == number) {
                 return RegistryValue(static_cast<uint32_t>(number));
             }
@@ -64,89 +80,91 @@ RegistryValue ParseValue(const QJsonValue& json) {
 
 // Whether a JSON value has the shape of a key: an object whose "keys" and "values", when there,
 // are objects.
-bool IsKeyShaped(const QJsonValue& json) {
-    if (!json.isObject()) {
+bool IsKeyShaped(const Json& json) {
+    if (!json.is_object()) {
         return false;
     }
-    const QJsonObject object = json.toObject();
-    return (!object.contains(kKeysMember) || object.value(kKeysMember).isObject()) &&
-           (!object.contains(kValuesMember) || object.value(kValuesMember).isObject());
+    return (!json.contains(kKeysMember) || json.at(kKeysMember).is_object()) &&
+           (!json.contains(kValuesMember) || json.at(kValuesMember).is_object());
 }
 
-void ParseKey(const QJsonObject& object, RegistryKey& key) {
-    for (auto member = object.begin(); member != object.end(); ++member) {
-        const bool known = (member.key() == kKeysMember || member.key() == kValuesMember) &&
-                           member.value().isObject();
+void ParseKey(const Json& object, RegistryKey& key) {
+    for (const auto& [name, member] : object.items()) {
+        const bool known = (name == kKeysMember || name == kValuesMember) && member.is_object();
         if (!known) {
-            key.keptMembers.push_back(KeepMember(member.key(), member.value()));
+            key.keptMembers.push_back(KeepMember(name, member));
         }
     }
-    const QJsonObject subkeys = object.value(kKeysMember).toObject();
-    for (auto entry = subkeys.begin(); entry != subkeys.end(); ++entry) {
-        auto subkey = std::make_unique<RegistryKey>();
-        subkey->name = entry.key().toStdU16String();
-        if (!IsValidKeyName(subkey->name) || !IsKeyShaped(entry.value()) ||
-            key.FindSubkey(subkey->name) != nullptr) {
-            key.keptSubkeys.push_back(KeepMember(entry.key(), entry.value()));
-            continue;
+    const Json& subkeys = Member(object, kKeysMember);
+    if (subkeys.is_object()) {
+        for (const auto& [name, entry] : subkeys.items()) {
+            auto subkey = std::make_unique<RegistryKey>();
+            subkey->name = Utf16Name(name);
+            if (!IsValidKeyName(subkey->name) || !IsKeyShaped(entry) ||
+                key.FindSubkey(subkey->name) != nullptr) {
+                key.keptSubkeys.push_back(KeepMember(name, entry));
+                continue;
+            }
+            ParseKey(entry, *subkey);
+            const std::u16string folded = FoldName(subkey->name);
+            key.subkeys.emplace(folded, std::move(subkey));
         }
-        ParseKey(entry.value().toObject(), *subkey);
-        const std::u16string folded = FoldName(subkey->name);
-        key.subkeys.emplace(folded, std::move(subkey));
     }
-    const QJsonObject namedValues = object.value(kValuesMember).toObject();
-    for (auto entry = namedValues.begin(); entry != namedValues.end(); ++entry) {
-        const std::u16string name = entry.key().toStdU16String();
-        if (!entry.key().isValidUtf16() || key.FindValue(name) != nullptr) {
-            key.keptValues.push_back(KeepMember(entry.key(), entry.value()));
-            continue;
+    const Json& namedValues = Member(object, kValuesMember);
+    if (namedValues.is_object()) {
+        for (const auto& [name, entry] : namedValues.items()) {
+            const std::u16string valueName = Utf16Name(name);
+            if (key.FindValue(valueName) != nullptr) {
+                key.keptValues.push_back(KeepMember(name, entry));
+                continue;
+            }
+            key.values.emplace(FoldName(valueName), NamedValue{valueName, ParseValue(entry)});
         }
-        key.values.emplace(FoldName(name), NamedValue{name, ParseValue(entry.value())});
     }
 }
 
-QString ToQString(const std::u16string& text) {
-    return QString::fromStdU16String(text);
+std::string Utf8Name(const std::u16string& name) {
+    return Utf16ToUtf8Lossy(name);
 }
 
-void InsertKept(QJsonObject& object, const std::vector<KeptMember>& members) {
+void InsertKept(Json& object, const std::vector<KeptMember>& members) {
     for (const auto& [name, json] : members) {
-        object.insert(QString::fromStdString(name), Unkept(json));
+        object[name] = Unkept(json);
     }
 }
 
-QJsonObject FormatKey(const RegistryKey& key) {
-    QJsonObject subkeys;
+Json FormatKey(const RegistryKey& key) {
+    Json subkeys = Json::object();
     InsertKept(subkeys, key.keptSubkeys);
     for (const auto& [folded, subkey] : key.subkeys) {
-        subkeys.insert(ToQString(subkey->name), FormatKey(*subkey));
+        subkeys[Utf8Name(subkey->name)] = FormatKey(*subkey);
     }
-    QJsonObject values;
+    Json values = Json::object();
     InsertKept(values, key.keptValues);
     for (const auto& [folded, named] : key.values) {
         if (const auto* kept = std::get_if<KeptJson>(&named.value)) {
-            values.insert(ToQString(named.name), Unkept(*kept));
+            values[Utf8Name(named.name)] = Unkept(*kept);
             continue;
         }
-        QJsonObject value;
+        Json value = Json::object();
         if (const auto* text = std::get_if<std::u16string>(&named.value)) {
-            value.insert(kTypeMember, kStringType);
-            value.insert(kDataMember, ToQString(*text));
+            value[kTypeMember] = kStringType;
+            value[kDataMember] = Utf8Name(*text);
         } else {
-            value.insert(kTypeMember, kNumberType);
-            value.insert(kDataMember, static_cast<qint64>(std::get<uint32_t>(named.value)));
+            value[kTypeMember] = kNumberType;
+            value[kDataMember] = std::get<uint32_t>(named.value);
         }
-        values.insert(ToQString(named.name), value);
+        values[Utf8Name(named.name)] = std::move(value);
     }
-    QJsonObject object;
+    Json object = Json::object();
     InsertKept(object, key.keptMembers);
     // A "keys" or "values" that was not an object is written back as it was, as long as
     // nothing has been put in its place.
-    if (!object.contains(kKeysMember) || !subkeys.isEmpty()) {
-        object.insert(kKeysMember, subkeys);
+    if (!object.contains(kKeysMember) || !subkeys.empty()) {
+        object[kKeysMember] = std::move(subkeys);
     }
-    if (!object.contains(kValuesMember) || !values.isEmpty()) {
-        object.insert(kValuesMember, values);
+    if (!object.contains(kValuesMember) || !values.empty()) {
+        object[kValuesMember] = std::move(values);
     }
     return object;
 }
@@ -154,38 +172,42 @@ QJsonObject FormatKey(const RegistryKey& key) {
 }  // namespace
 
 Result<RegistryKey> ParseRegistryText(std::string_view text) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(
-        QByteArray(text.data(), static_cast<qsizetype>(text.size())), &error);
-    if (error.error != QJsonParseError::NoError) {
-        return MakeError("not JSON (" + error.errorString().toStdString() + " at byte " +
-                         std::to_string(error.offset) + ")");
+    Json top;
+    try {
+        top = Json::parse(text);
+    } catch (const Json::parse_error& error) {
+        // The library's message begins with its own identifier in brackets, of no use to a
+        // reader of the notice.
+        const std::string_view message = error.what();
+        const size_t identifierEnd = message.find("] ");
+        return MakeError("not JSON (" +
+                         std::string(identifierEnd == std::string_view::npos
+                                         ? message
+                                         : message.substr(identifierEnd + 2)) +
+                         ")");
     }
-    const QJsonObject top = document.object();
-    const QJsonValue version = top.value(kVersionMember);
-    if (!document.isObject() || top.value(kFormatMember) != QLatin1String(kFormatName) ||
-        !version.isDouble() || version.toDouble() != kFormatVersion ||
-        !top.value(kRootMember).isObject()) {
+    const Json& version = Member(top, kVersionMember);
+    if (!top.is_object() || Member(top, kFormatMember) != kFormatName || !version.is_number() ||
+        version.get<double>() != kFormatVersion || !Member(top, kRootMember).is_object()) {
         return MakeError("not a registry of this version");
     }
     RegistryKey root;
-    ParseKey(top.value(kRootMember).toObject(), root);
-    for (auto member = top.begin(); member != top.end(); ++member) {
-        if (member.key() != kFormatMember && member.key() != kVersionMember &&
-            member.key() != kRootMember) {
-            root.keptDocumentMembers.push_back(KeepMember(member.key(), member.value()));
+    ParseKey(top.at(kRootMember), root);
+    for (const auto& [name, member] : top.items()) {
+        if (name != kFormatMember && name != kVersionMember && name != kRootMember) {
+            root.keptDocumentMembers.push_back(KeepMember(name, member));
         }
     }
     return root;
 }
 
 std::string FormatRegistryText(const RegistryKey& root) {
-    QJsonObject top;
+    Json top = Json::object();
     InsertKept(top, root.keptDocumentMembers);
-    top.insert(kFormatMember, QLatin1String(kFormatName));
-    top.insert(kVersionMember, kFormatVersion);
-    top.insert(kRootMember, FormatKey(root));
-    return QJsonDocument(top).toJson(QJsonDocument::Indented).toStdString();
+    top[kFormatMember] = kFormatName;
+    top[kVersionMember] = kFormatVersion;
+    top[kRootMember] = FormatKey(root);
+    return Dump(top, kIndent) + "\n";
 }
 
 }  // namespace platform::registry

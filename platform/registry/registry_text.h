@@ -17,10 +17,11 @@ namespace platform::registry {
 //
 // The root is the current user's hive. Names are kept as first spelt.
 //
-// A file that is not JSON, or whose top level is not an object of this format and version
+// A file that is not JSON (strings that are not well-formed UTF-8, or escape half a surrogate
+// pair, are not), or whose top level is not an object of this format and version
 // with a root key, is damaged. In a file that is, whatever cannot be read is kept aside in the
 // tree (KeptJson, RegistryKey's kept members) and read past: a value of an unknown type, a
-// number that is not a whole 32-bit unsigned value, broken UTF-16, an extra or missing member,
+// number that is not a whole 32-bit unsigned value, an extra or missing member,
 // a member of the wrong JSON type, two names that differ only in case, a key name that is empty
 // or holds "\". The rest of the file reads as usual, and formatting the tree writes every kept
 // piece back as it was, so that a save loses nothing another program (or a later version)

@@ -69,6 +69,10 @@ TEST(RegistryText, AFileThatIsNoRegistryIsRefused) {
         R"({"format": "tessarinth-registry", "version": 2, "root": )" + emptyKey + "}",
         R"({"format": "other", "version": 1, "root": )" + emptyKey + "}",
         R"({"format": "tessarinth-registry", "root": )" + emptyKey + "}",
+        // Strings no two JSON readers read alike: half a surrogate pair, bytes that are not
+        // UTF-8.
+        KeyWithValue(R"({"type": "string", "data": "\ud800"})"),
+        KeyWithValue("{\"type\": \"string\", \"data\": \"\xff\xfe\"}"),
     };
     for (const std::string& text : cases) {
         const Result<RegistryKey> parsed = ParseRegistryText(text);
@@ -104,7 +108,6 @@ TEST(RegistryText, UnreadablePiecesAreKeptAndWrittenBack) {
         KeyWithValue(R"({"type": "binary", "data": "AA=="})"),
         KeyWithValue(R"({"type": "string"})"),
         KeyWithValue(R"({"type": "string", "data": "x", "more": 1})"),
-        KeyWithValue(R"({"type": "string", "data": "\ud800"})"),
         KeyWithValue(R"("plain")"),
     };
     for (std::string text : cases) {
