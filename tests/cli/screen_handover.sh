@@ -17,9 +17,11 @@ loaded() {
         sed 's|.*/||' | sort -u
 }
 
-# beyond_libc NAME: the libraries loaded by the run called NAME other than the C library's own.
+# beyond_libc NAME: the libraries loaded by the run called NAME other than the C library's own
+# (and, in a sanitizer build, SHARED_RUNTIME_LIBRARIES).
 beyond_libc() {
-    grep -vE '^(libc|libm|ld-linux-x86-64)\.so' "$logs/$1.list" | tr '\n' ' ' || true
+    grep -vE "^(libc|libm|ld-linux-x86-64|${SHARED_RUNTIME_LIBRARIES:-libc})\.so" "$logs/$1.list" |
+        tr '\n' ' ' || true
 }
 
 "$cli" add appointment --start 2026-12-10T10:00 --end 2026-12-10T11:30 --subject 打ち合わせ \
