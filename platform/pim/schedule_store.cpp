@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <iterator>
 #include <limits>
-#include <numeric>
 
 #include "platform/pim/recurrence_expander.h"
 #include "platform/pim/restriction.h"
@@ -41,14 +40,22 @@ bool SamePropertyName(std::u16string_view given, std::u16string_view name) {
 // ---- Appointment ----
 
 Result<RecurrencePattern> Appointment::GetRecurrencePattern() const {
-    return RecurrencePattern(TypeOfRecurrence(record_.recurrence));
+    return RecurrencePattern(TypeOfRecurrence(record_->recurrence));
+}
+
+AppointmentRecord& Appointment::Edited() {
+    if (record_.use_count() > 1) {
+        record_ = std::make_shared<AppointmentRecord>(*record_);
+    }
+    return *record_;
 }
 
 void Appointment::SetStart(Date start) {
-    Recurrence& recurrence = record_.recurrence;
+    AppointmentRecord& record = Edited();
+    Recurrence& recurrence = record.recurrence;
     if (recurrence.recurs()) {
         // The series moves with its start and from now on keeps local wall-clock time.
-        const double shift = DateToLinear(start) - DateToLinear(record_.start);
+        const double shift = DateToLinear(start) - DateToLinear(record.start);
         auto moved = [shift](Date date) {
             return platform::LinearToDate(DateToLinear(date) + shift);
         };
@@ -75,8 +82,8 @@ void Appointment::SetStart(Date start) {
         recurrence.extraDates = std::move(extras);
         recurrence.tzid.clear();
     }
-    record_.start = start;
-    record_.recurrence.zoneStart = start;
+    record.start = start;
+    record.recurrence.zoneStart = start;
 }
 
 Result<void> Appointment::Save() {
@@ -86,17 +93,18 @@ Result<void> Appointment::Save() {
     if (isOccurrence_) {
         return Error{"an occurrence cannot be saved on its own; save its series"};
     }
-    return db_->SaveAppointment(record_);
+    // Saving gives a new appointment its object id and UID: those go to this copy alone.
+    return db_->SaveAppointment(Edited());
 }
 
 Result<void> Appointment::Delete() {
     if (!db_) {
         return NotLoggedOn();
     }
-    if (record_.oid == 0) {
+    if (record_->oid == 0) {
         return Error{"the appointment was never saved"};
     }
-    return db_->DeleteItem(record_.oid);
+    return db_->DeleteItem(record_->oid);
 }
 
 // ---- Task ----
@@ -175,38 +183,28 @@ Result<void> Items::Run() {
         return {};
     }
     appointments_.clear();
-    occurrences_.clear();
     tasks_.clear();
     if (kind_ == FolderKind::Calendar) {
         AppointmentQuery query;
         query.restriction = restriction_.get();
         query.expandRecurrences = includeRecurrences_;
         query.includeCancelled = false;
+        query.callerSorts = sortKey_ == SortKey::Start;
         auto hits = db_->QueryAppointments(query);
         if (!hits) {
             return hits.error();
         }
-        // The order is worked out on indexes: records are large, and each is moved only once,
-        // into its place.
-        std::vector<uint32_t> order(hits->size());
-        std::iota(order.begin(), order.end(), 0u);
+        appointments_ = std::move(hits).value();
         if (sortKey_ == SortKey::Start) {
-            const std::vector<AppointmentHit>& found = *hits;
-            std::stable_sort(order.begin(), order.end(), [this, &found](uint32_t a, uint32_t b) {
-                const double sa = DateToLinear(found[a].record.start);
-                const double sb = DateToLinear(found[b].record.start);
-                if (sa != sb) {
-                    return descending_ ? sa > sb : sa < sb;
-                }
-                return found[a].record.oid < found[b].record.oid;
-            });
-        }
-        appointments_.reserve(hits->size());
-        occurrences_.reserve(hits->size());
-        for (const uint32_t at : order) {
-            AppointmentHit& hit = (*hits)[at];
-            appointments_.push_back(std::move(hit.record));
-            occurrences_.push_back({hit.isOccurrence, hit.recurrenceId, hit.isChanged});
+            std::stable_sort(appointments_.begin(), appointments_.end(),
+                             [this](const AppointmentHit& a, const AppointmentHit& b) {
+                                 const double sa = DateToLinear(a.record->start);
+                                 const double sb = DateToLinear(b.record->start);
+                                 if (sa != sb) {
+                                     return descending_ ? sa > sb : sa < sb;
+                                 }
+                                 return a.record->oid < b.record->oid;
+                             });
         }
     } else if (sortKey_ == SortKey::DueDate && !descending_) {
         // Read page by page as the items are asked for: the planner walks a long list of open
@@ -271,10 +269,8 @@ Result<Appointment> Items::AppointmentAt(int32_t index) {
     if (index < 1 || static_cast<size_t>(index) > appointments_.size()) {
         return Error{"no item at index " + std::to_string(index)};
     }
-    const size_t at = static_cast<size_t>(index) - 1;
-    const OccurrenceOf& occurrence = occurrences_[at];
-    return Appointment(db_, appointments_[at], occurrence.isOccurrence, occurrence.recurrenceId,
-                       occurrence.isChanged);
+    const AppointmentHit& hit = appointments_[static_cast<size_t>(index) - 1];
+    return Appointment(db_, hit.record, hit.isOccurrence, hit.recurrenceId, hit.isChanged);
 }
 
 Result<Task> Items::TaskAt(int32_t index) {
@@ -296,7 +292,7 @@ Result<Task> Items::TaskAt(int32_t index) {
 }
 
 Appointment Items::AddAppointment() const {
-    return Appointment(db_, AppointmentRecord{}, false);
+    return Appointment(db_, std::make_shared<AppointmentRecord>(), false);
 }
 
 Task Items::AddTask() const {
@@ -349,7 +345,7 @@ Result<Appointment> Application::GetAppointmentFromOid(int32_t oid) const {
     if (!record) {
         return record.error();
     }
-    return Appointment(db_, std::move(record).value(), false);
+    return Appointment(db_, std::make_shared<AppointmentRecord>(std::move(record).value()), false);
 }
 
 Result<Task> Application::GetTaskFromOid(int32_t oid) const {
@@ -376,7 +372,8 @@ Result<std::vector<AppointmentRecord>> Application::AllAppointments() const {
     std::vector<AppointmentRecord> records;
     records.reserve(hits->size());
     for (AppointmentHit& hit : *hits) {
-        records.push_back(std::move(hit.record));
+        // Each record was read for this call alone.
+        records.push_back(std::move(*hit.record));
     }
     return records;
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/pim/appointment_hit.h"
 #include "platform/pim/fired_reminder.h"
 #include "platform/pim/records.h"
 #include "platform/result.h"
@@ -44,15 +45,15 @@ private:
 // transaction.
 class Appointment {
 public:
-    Date Start() const { return record_.start; }
-    Date End() const { return record_.end; }
-    StoreFlag AllDayEvent() const { return record_.allDay ? kTrue : kFalse; }
-    StoreFlag ReminderSet() const { return record_.reminderSet ? kTrue : kFalse; }
-    const std::u16string& Subject() const { return record_.subject; }
-    const std::u16string& Location() const { return record_.location; }
-    const std::u16string& Body() const { return record_.body; }
-    const std::u16string& Categories() const { return record_.categories; }
-    int32_t Oid() const { return record_.oid; }
+    Date Start() const { return record_->start; }
+    Date End() const { return record_->end; }
+    StoreFlag AllDayEvent() const { return record_->allDay ? kTrue : kFalse; }
+    StoreFlag ReminderSet() const { return record_->reminderSet ? kTrue : kFalse; }
+    const std::u16string& Subject() const { return record_->subject; }
+    const std::u16string& Location() const { return record_->location; }
+    const std::u16string& Body() const { return record_->body; }
+    const std::u16string& Categories() const { return record_->categories; }
+    int32_t Oid() const { return record_->oid; }
     Result<RecurrencePattern> GetRecurrencePattern() const;
     bool IsOccurrence() const { return isOccurrence_; }
     // An occurrence's identity in its series (the start its rule gives it, wall-clock in the
@@ -63,38 +64,42 @@ public:
     bool IsChangedOccurrence() const { return isChanged_; }
     // The item's identity across calendars (iCalendar UID). A new item has none until Save
     // gives it one; it then stays through every save.
-    const std::string& Uid() const { return record_.uid; }
+    const std::string& Uid() const { return record_->uid; }
 
-    void SetSubject(std::u16string_view text) { record_.subject = text; }
-    void SetLocation(std::u16string_view text) { record_.location = text; }
-    void SetBody(std::u16string_view text) { record_.body = text; }
-    void SetCategories(std::u16string_view text) { record_.categories = text; }
-    void SetAllDayEvent(StoreFlag flag) { record_.allDay = flag != 0; }
-    void SetReminderSet(StoreFlag flag) { record_.reminderSet = flag != 0; }
+    void SetSubject(std::u16string_view text) { Edited().subject = text; }
+    void SetLocation(std::u16string_view text) { Edited().location = text; }
+    void SetBody(std::u16string_view text) { Edited().body = text; }
+    void SetCategories(std::u16string_view text) { Edited().categories = text; }
+    void SetAllDayEvent(StoreFlag flag) { Edited().allDay = flag != 0; }
+    void SetReminderSet(StoreFlag flag) { Edited().reminderSet = flag != 0; }
     // Moving a recurring series' start moves the whole series (its rule stays); its exceptions
     // and the identities of its changed occurrences move with it.
     void SetStart(Date start);
-    void SetEnd(Date end) { record_.end = end; }
+    void SetEnd(Date end) { Edited().end = end; }
 
     // A new appointment gets its object id (and a UID) here.
     Result<void> Save();
     Result<void> Delete();
 
-    const AppointmentRecord& Record() const { return record_; }
+    const AppointmentRecord& Record() const { return *record_; }
 
 private:
     friend class Items;
     friend class Application;
-    Appointment(std::shared_ptr<StoreDatabase> db, AppointmentRecord record, bool isOccurrence,
-                Date recurrenceId = 0, bool isChanged = false)
+    Appointment(std::shared_ptr<StoreDatabase> db, std::shared_ptr<AppointmentRecord> record,
+                bool isOccurrence, Date recurrenceId = 0, bool isChanged = false)
         : db_(std::move(db)),
           record_(std::move(record)),
           isOccurrence_(isOccurrence),
           recurrenceId_(recurrenceId),
           isChanged_(isChanged) {}
+    // The record this appointment alone holds, copied first when it is still shared.
+    AppointmentRecord& Edited();
 
     std::shared_ptr<StoreDatabase> db_;
-    AppointmentRecord record_;
+    // Shared with the collection that handed the appointment out and with copies of it, so
+    // that walking a collection copies no records; never changed while shared.
+    std::shared_ptr<AppointmentRecord> record_;
     bool isOccurrence_ = false;
     Date recurrenceId_ = 0;
     bool isChanged_ = false;
@@ -174,13 +179,7 @@ private:
     bool descending_ = false;
     bool includeRecurrences_ = false;
     bool ran_ = false;
-    struct OccurrenceOf {
-        bool isOccurrence = false;
-        Date recurrenceId = 0;
-        bool isChanged = false;
-    };
-    std::vector<AppointmentRecord> appointments_;
-    std::vector<OccurrenceOf> occurrences_;
+    std::vector<AppointmentHit> appointments_;
     std::vector<TaskRecord> tasks_;
     // Tasks in due-date order are read a page at a time: where the next page begins, and
     // whether every task has been read.

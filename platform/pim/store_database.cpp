@@ -1056,14 +1056,23 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
     const double longestSeriesAdvance = StoredSpan(kLongestSeriesAdvance);
     const char* const shown = query.includeCancelled ? "" : " AND cancelled = 0";
 
-    // Records are large: room for a month's items from the start saves moving them as it grows.
-    constexpr size_t kUsualHits = 256;
     std::vector<AppointmentHit> hits;
-    hits.reserve(kUsualHits);
+    // Each statement's rows in object id order, unless the caller sorts them: ordered here,
+    // as pointers, rather than by SQLite, which would sort whole rows in a temporary tree.
     auto collect = [&](Statement& select, bool expand) -> Result<void> {
+        const size_t firstOfStatement = hits.size();
+        auto inObjectIdOrder = [&]() {
+            if (!query.callerSorts) {
+                std::stable_sort(hits.begin() + static_cast<std::ptrdiff_t>(firstOfStatement),
+                                 hits.end(), [](const AppointmentHit& a, const AppointmentHit& b) {
+                                     return a.record->oid < b.record->oid;
+                                 });
+            }
+        };
         int step;
         while ((step = select.Step()) == SQLITE_ROW) {
-            AppointmentRecord record = ReadAppointment(select);
+            auto shared = std::make_shared<AppointmentRecord>(ReadAppointment(select));
+            AppointmentRecord& record = *shared;
             if (select.Integer(kChangesColumn) > 0) {
                 auto changes = ReadChanges(record.oid);
                 if (!changes) {
@@ -1074,7 +1083,7 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
             if (!expand) {
                 if (filter || !query.restriction ||
                     Matches(*query.restriction, AppointmentValues(record))) {
-                    hits.emplace_back(AppointmentHit{std::move(record), false, 0, false});
+                    hits.push_back({std::move(shared), false, 0, false});
                 }
                 continue;
             }
@@ -1087,9 +1096,10 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
             }
             for (const Occurrence& occurrence : ExpandStoredOccurrences(
                      record, select.Text(kExpansionRuleColumn), from, startRange.upper)) {
-                AppointmentRecord instance = OccurrenceRecord(record, occurrence);
+                auto instance =
+                    std::make_shared<AppointmentRecord>(OccurrenceRecord(record, occurrence));
                 if (!query.restriction ||
-                    Matches(*query.restriction, AppointmentValues(instance))) {
+                    Matches(*query.restriction, AppointmentValues(*instance))) {
                     hits.push_back({std::move(instance), true, occurrence.recurrenceId,
                                     occurrence.change != nullptr});
                 }
@@ -1098,6 +1108,7 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
         if (step != SQLITE_DONE) {
             return SqlError("cannot read appointments");
         }
+        inObjectIdOrder();
         return {};
     };
 
@@ -1114,7 +1125,6 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
             // Nothing that starts earlier than the longest span before the window can reach it.
             sql += " AND start >= ?";
         }
-        sql += " ORDER BY oid";
         Statement select(Prepare(sql));
         if (!select.ok()) {
             return SqlError("cannot query appointments");
@@ -1144,7 +1154,6 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
             if (reach && !endless) {
                 sql += " AND start >= ? AND last_end >= ?";
             }
-            sql += " ORDER BY oid";
             Statement select(Prepare(sql));
             if (!select.ok()) {
                 return SqlError("cannot query recurring appointments");

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/pim/appointment_hit.h"
 #include "platform/pim/fired_reminder.h"
 #include "platform/pim/records.h"
 #include "platform/pim/restriction.h"
@@ -26,16 +27,10 @@ struct AppointmentQuery {
     bool expandRecurrences = false;
     // Cancelled appointments are kept for export but are no items of the planner's collections.
     bool includeCancelled = false;
-};
-
-// A row of an appointment query: the stored item, or one occurrence of a series.
-struct AppointmentHit {
-    AppointmentRecord record;
-    bool isOccurrence = false;
-    // For an occurrence: its identity in the series (Occurrence::recurrenceId) and whether a
-    // change of the series made it what it is.
-    Date recurrenceId = 0;
-    bool isChanged = false;
+    // Rows come in object id order (single items first, then each series' occurrences in turn)
+    // unless the caller sorts them itself: then the items come in whatever order the time
+    // indexes give, each series' occurrences still together and in order.
+    bool callerSorts = false;
 };
 
 // How an item stored by its UID met the store.

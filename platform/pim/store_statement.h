@@ -4,8 +4,13 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <variant>
+
+#include "platform/text/unicode_text.h"
 
 namespace pim {
 
@@ -48,6 +53,24 @@ public:
     int64_t Integer(int column) const { return sqlite3_column_int64(stmt_, column); }
     bool IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
     std::u16string Text16(int column) const {
+        // The store keeps UTF-8. Well-formed text is converted here, which spares SQLite a
+        // conversion and an allocation for each text; the rest, and the noncharacters SQLite
+        // reads as U+FFFD, are left to SQLite so that every text reads as it always has.
+        const auto* narrow = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        if (narrow == nullptr) {
+            return std::u16string();
+        }
+        const int narrowBytes = sqlite3_column_bytes(stmt_, column);
+        auto converted =
+            platform::Utf8ToUtf16(std::string_view(narrow, static_cast<size_t>(narrowBytes)));
+        if (auto* text = std::get_if<std::u16string>(&converted)) {
+            const bool nonCharacter = std::any_of(text->begin(), text->end(), [](char16_t unit) {
+                return unit == kNonCharacterFFFE || unit == kNonCharacterFFFF;
+            });
+            if (!nonCharacter) {
+                return std::move(*text);
+            }
+        }
         const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(stmt_, column));
         const int bytes = sqlite3_column_bytes16(stmt_, column);
         return text ? std::u16string(text, static_cast<size_t>(bytes) / 2) : std::u16string();
@@ -59,6 +82,9 @@ public:
     }
 
 private:
+    static constexpr char16_t kNonCharacterFFFE = 0xFFFE;
+    static constexpr char16_t kNonCharacterFFFF = 0xFFFF;
+
     sqlite3_stmt* stmt_ = nullptr;
 };
 

@@ -104,6 +104,107 @@ TEST_F(StoreTest, SortTiesKeepObjectIdOrder) {
     EXPECT_EQ(oids, (std::vector<int32_t>{a, b, c}));
 }
 
+TEST_F(StoreTest, AnUnsortedCollectionKeepsObjectIdOrder) {
+    const int32_t later = AddAppointment(At(2026, 1, 6, 9), At(2026, 1, 6, 10), u"later");
+    const int32_t earlier = AddAppointment(At(2026, 1, 5, 9), At(2026, 1, 5, 10), u"earlier");
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    auto week = items->Restrict(uR"([Start] >= "2026/1/5" and [Start] <= "2026/1/11")");
+    ASSERT_TRUE(week.ok());
+    week->SetIncludeRecurrences(true);
+    std::vector<int32_t> oids;
+    for (int32_t i = 1; i <= *week->Count(); ++i) {
+        oids.push_back(week->AppointmentAt(i)->Oid());
+    }
+    EXPECT_EQ(oids, (std::vector<int32_t>{later, earlier}));
+    ASSERT_TRUE(week->Sort(u"[Start]").ok());
+    EXPECT_EQ(week->AppointmentAt(1)->Oid(), earlier);
+    EXPECT_EQ(week->AppointmentAt(2)->Oid(), later);
+    ASSERT_TRUE(week->Sort(u"[Start]", true).ok());
+    EXPECT_EQ(week->AppointmentAt(1)->Oid(), later);
+}
+
+// A collection hands out appointments that share what it read; each stays a copy of its own.
+TEST_F(StoreTest, AnAppointmentEditedAndSavedLeavesItsCollectionAndOtherCopiesAsTheyWere) {
+    const int32_t oid = AddAppointment(At(2026, 3, 2, 9), At(2026, 3, 2, 10), u"打ち合わせ");
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    auto day = items->Restrict(uR"([Start] >= "2026/3/2" and [Start] <= "2026/3/2")");
+    ASSERT_TRUE(day.ok());
+    auto edited = day->AppointmentAt(1);
+    auto other = day->AppointmentAt(1);
+    ASSERT_TRUE(edited.ok());
+    ASSERT_TRUE(other.ok());
+    const Appointment copy = *edited;
+
+    edited->SetSubject(u"moved meeting");
+    edited->SetStart(At(2026, 3, 3, 9));
+    edited->SetEnd(At(2026, 3, 3, 10));
+    ASSERT_TRUE(edited->Save().ok());
+
+    const Appointment& handedOut = *other;
+    for (const Appointment* unchanged : {&handedOut, &copy}) {
+        EXPECT_EQ(unchanged->Subject(), u"打ち合わせ");
+        EXPECT_EQ(unchanged->Start(), At(2026, 3, 2, 9));
+    }
+    EXPECT_EQ(day->AppointmentAt(1)->Subject(), u"打ち合わせ");
+    EXPECT_EQ(app_.GetAppointmentFromOid(oid)->Subject(), u"moved meeting");
+
+    // Saving another copy writes that copy's values, not the edited one's.
+    other->SetLocation(u"会議室");
+    ASSERT_TRUE(other->Save().ok());
+    EXPECT_TRUE(edited->Location().empty());
+    auto stored = app_.GetAppointmentFromOid(oid);
+    EXPECT_EQ(stored->Subject(), u"打ち合わせ");
+    EXPECT_EQ(stored->Location(), u"会議室");
+    EXPECT_EQ(stored->Start(), At(2026, 3, 2, 9));
+}
+
+TEST_F(StoreTest, SavingANewAppointmentNumbersThatCopyAlone) {
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    Appointment saved = items->AddAppointment();
+    saved.SetStart(At(2026, 4, 1, 9));
+    saved.SetEnd(At(2026, 4, 1, 10));
+    const Appointment unsaved = saved;
+    ASSERT_TRUE(saved.Save().ok());
+    EXPECT_NE(saved.Oid(), 0);
+    EXPECT_FALSE(saved.Uid().empty());
+    EXPECT_EQ(unsaved.Oid(), 0);
+    EXPECT_TRUE(unsaved.Uid().empty());
+}
+
+TEST_F(StoreTest, TextsReadBackAsSavedWhateverTheirCharacters) {
+    const std::vector<std::u16string> texts = {u"", u"plain ASCII", u"東京駅 8番線",
+                                               u"🗓 mixed 予定", u"tab\tand\nnewline"};
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    std::vector<int32_t> oids;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        Appointment appointment = items->AddAppointment();
+        appointment.SetStart(At(2026, 5, 1, 9 + static_cast<int>(i)));
+        appointment.SetEnd(At(2026, 5, 1, 10 + static_cast<int>(i)));
+        appointment.SetSubject(texts[i]);
+        appointment.SetLocation(texts[(i + 1) % texts.size()]);
+        appointment.SetBody(texts[(i + 2) % texts.size()]);
+        appointment.SetCategories(texts[(i + 3) % texts.size()]);
+        ASSERT_TRUE(appointment.Save().ok());
+    }
+    const auto found = Query(uR"([Start] >= "2026/5/1" and [Start] <= "2026/5/1")");
+    ASSERT_EQ(found.size(), texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(found[i].Subject(), texts[i]);
+        EXPECT_EQ(found[i].Location(), texts[(i + 1) % texts.size()]);
+        EXPECT_EQ(found[i].Body(), texts[(i + 2) % texts.size()]);
+        EXPECT_EQ(found[i].Categories(), texts[(i + 3) % texts.size()]);
+    }
+    // A noncharacter is not kept: it reads back as the replacement character, as it always has.
+    auto kept = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems()->AddAppointment();
+    kept.SetStart(At(2026, 5, 2, 9));
+    kept.SetEnd(At(2026, 5, 2, 10));
+    kept.SetSubject(std::u16string(u"c") + char16_t(0xFFFF) + u"d" + char16_t(0xFFFE));
+    ASSERT_TRUE(kept.Save().ok());
+    const auto odd = Query(uR"([Start] >= "2026/5/2" and [Start] <= "2026/5/2")");
+    ASSERT_EQ(odd.size(), 1u);
+    EXPECT_EQ(odd[0].Subject(), u"c\uFFFDd\uFFFD");
+}
+
 TEST_F(StoreTest, MalformedRestrictionIsAnError) {
     auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
     for (std::u16string_view bad :
