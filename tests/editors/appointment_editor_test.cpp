@@ -10,6 +10,7 @@
 #include "controls/ink_entry.h"
 #include "resources/resource_ids.h"
 #include "tests/app/planner_fixture.h"
+#include "tests/editors/editor_layout.h"
 #include "tests/editors/editors_fixture.h"
 
 namespace editors {
@@ -30,10 +31,8 @@ gui::Point Dial(Ring ring, int position) {
             static_cast<int>(std::lround(126 - radius * std::cos(angle)))};
 }
 constexpr gui::Point kDialCentre{190, 126};
-constexpr gui::Point kSubjectField{100, 26 + 9};
 constexpr gui::Point kAllDayBox{22, 26 + 94};
 constexpr gui::Point kHolidayBox{92, 26 + 94};
-constexpr gui::Point kDeleteButton{40, 310};
 
 class AppointmentEditorTest : public app::PlannerFixture {
 protected:

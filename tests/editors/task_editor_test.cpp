@@ -15,6 +15,8 @@
 #include "platform/gui/month_calendar.h"
 #include "platform/pim/schedule_store.h"
 #include "resources/resource_ids.h"
+#include "tests/editors/editor_layout.h"
+#include "tests/editors/editors_fixture.h"
 #include "tests/support/temp_folder.h"
 
 namespace editors {
@@ -22,20 +24,14 @@ namespace {
 
 using namespace resources;
 
-platform::Date At(int y, int m, int d, int h = 0) {
-    return *platform::MakeDate(y, m, d, h);
-}
-
 // Where the editor's controls lie on the screen: its own layout moved down by the
 // navigation bar.
-constexpr gui::Point kSubjectField{100, 26 + 9};
 constexpr gui::Point kDueDateButton{119, 26 + 33};
 constexpr gui::Point kClearButton{139, 26 + 33};
 constexpr gui::Point kCompleteBox{88, 26 + 58};
 constexpr gui::Point kNotesField{100, 26 + 120};
 constexpr gui::Point kOkButton{230, 12};
-constexpr gui::Point kNewButton{10, 310};     // 新規 on the main window's menu bar
-constexpr gui::Point kDeleteButton{40, 310};  // 削除 on the editor's
+constexpr gui::Point kNewButton{10, 310};  // 新規 on the main window's menu bar
 
 // The planner started on a fresh home as the program starts it, on Monday 7 December 2026.
 class TaskEditorTest : public ::testing::Test {

@@ -16,9 +16,6 @@
 namespace schedule {
 namespace {
 
-constexpr DayItemKind E = DayItemKind::EmptyDay;
-constexpr DayItemKind A = DayItemKind::Appointment;
-
 // A daily series at 09:00 from Monday 7 December 2026 for ten days: the 9th taken out, the 8th
 // moved to 14:00 with its own subject and alarm, the 10th moved to the 11th at 09:30 in another
 // room, the 12th cancelled; and a cancelled single event on the 8th.

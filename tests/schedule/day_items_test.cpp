@@ -49,10 +49,6 @@ protected:
     std::unique_ptr<DayItems> items_ = std::make_unique<DayItems>();
 };
 
-constexpr DayItemKind E = DayItemKind::EmptyDay;
-constexpr DayItemKind A = DayItemKind::Appointment;
-constexpr DayItemKind T = DayItemKind::DatedTask;
-
 TEST_F(DayItemsTest, AnEmptyStoreGivesTwelveEmptyDaysAndAReloadForgetsTheLastOne) {
     AddTimed(kSelected + 30 + 10 / 24.0, kSelected + 30 + 11 / 24.0, u"一か月後");
     Load(kSelected + 30);

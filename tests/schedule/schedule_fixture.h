@@ -17,6 +17,11 @@
 
 namespace schedule {
 
+// Short names for the kinds of day list rows, so that expected lists read as rows.
+inline constexpr DayItemKind E = DayItemKind::EmptyDay;
+inline constexpr DayItemKind A = DayItemKind::Appointment;
+inline constexpr DayItemKind T = DayItemKind::DatedTask;
+
 inline Date At(int y, int m, int d, int h = 0, int mi = 0) {
     return *platform::MakeDate(y, m, d, h, mi);
 }

@@ -13,7 +13,6 @@ using testing::ViewFixture;
 // The main window's origin for the panel.
 constexpr int kX = 2;
 constexpr int kY = 2;
-constexpr int kHeight = 13;
 
 struct CornerPanel : ::testing::Test {
     void SetTasks(int count) {
@@ -28,7 +27,7 @@ struct CornerPanel : ::testing::Test {
     }
     // Differing pixels of a rectangle given relative to the panel.
     int Mismatch(int left, int top, int right, int bottom, std::u16string_view text,
-                 int height = kHeight) const {
+                 int height = testing::kListFontHeight) const {
         return TextMismatch(f, {kX + left, kY + top, kX + right, kY + bottom}, text,
                             gui::TextAlign::LeftTop, gui::kBlack, height);
     }
@@ -37,7 +36,7 @@ struct CornerPanel : ::testing::Test {
     }
     int Width(std::u16string_view text) {
         gui::Surface surface(f.image);
-        surface.SelectFont(CreateViewFont(kHeight, f.settings));
+        surface.SelectFont(CreateViewFont(testing::kListFontHeight, f.settings));
         return surface.MeasureText(text).width;
     }
     ViewFixture f;

@@ -12,7 +12,8 @@ namespace {
 
 using testing::ViewFixture;
 
-constexpr gui::ColorRef kCyan = 0xFFFF00;  // the fixture's untouched background
+using testing::kCyan;
+using testing::OriginName;
 
 // Pixels of the header's text area where the drawn header and `expected`, drawn alone in the
 // same font, differ; the comparison leaves out the top line.
@@ -57,11 +58,6 @@ TEST(DateHeaderText, SurfacesOwnFontAtThePopUpsOrigin) {
     EXPECT_EQ(HeaderTextMismatch(fixture, font, 1, 1, u"04/10/26(火)"), 0);
     EXPECT_EQ(fixture.Count(3, 2, 77, 23, 0x0000FF), 0);
     EXPECT_EQ(surface.CurrentFont().CellHeight(), font.CellHeight());
-}
-
-// Names an origin case after its pixel, "At127x2".
-std::string OriginName(const ::testing::TestParamInfo<gui::Point>& info) {
-    return "At" + std::to_string(info.param.x) + "x" + std::to_string(info.param.y);
 }
 
 class DateHeaderFrame : public ::testing::TestWithParam<gui::Point> {};

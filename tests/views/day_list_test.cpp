@@ -14,9 +14,8 @@ using testing::ViewFixture;
 
 constexpr gui::Rect kPortrait{0, 0, 240, 320};
 constexpr gui::Rect kLandscape{0, 0, 320, 240};
-constexpr int kHeight = 13;
-constexpr gui::ColorRef kRed = gui::Rgb(255, 0, 0);
-constexpr gui::ColorRef kCyan = gui::Rgb(0, 255, 255);
+using testing::kCyan;
+using testing::kRed;
 
 int Top(int row) {
     return 78 + 16 * row;
@@ -95,12 +94,12 @@ struct DayList : ::testing::Test {
     }
     int LineMismatch(int row, int left, std::u16string_view text) const {
         return TextMismatch(f, {left, Top(row), 235, Top(row) + 16}, text, gui::TextAlign::LeftTop,
-                            gui::kBlack, kHeight);
+                            gui::kBlack, testing::kListFontHeight);
     }
     int LabelMismatch(int row, gui::ColorRef colour) const {
         return TextMismatch(f, {3, Top(row), 47, Top(row) + 16},
                             DayListLabelText(f.dayItems->table[static_cast<size_t>(row)].rowDate),
-                            gui::TextAlign::RightTop, colour, kHeight);
+                            gui::TextAlign::RightTop, colour, testing::kListFontHeight);
     }
     // Whether the 16 x 16 pixels at (x, y) are the icon alone drawn on white.
     bool IconAt(const QImage& icon, int x, int y) const {
@@ -111,7 +110,7 @@ struct DayList : ::testing::Test {
     }
     int TextWidth(std::u16string_view text) {
         gui::Surface surface(f.image);
-        surface.SelectFont(CreateViewFont(kHeight, f.settings));
+        surface.SelectFont(CreateViewFont(testing::kListFontHeight, f.settings));
         return surface.MeasureText(text).width;
     }
     ViewFixture f;
@@ -235,7 +234,7 @@ TEST_F(DayList, InkAtHalfSizeErasedBelowItsRow) {
     Paint();
     const int x0 = 53 + TextWidth(u"9-10") + 5;
     EXPECT_EQ(TextMismatch(f, {53, Top(0), x0, Top(1)}, u"9-10", gui::TextAlign::LeftTop,
-                           gui::kBlack, kHeight),
+                           gui::kBlack, testing::kListFontHeight),
               0);
     EXPECT_EQ(f.Count(x0, Top(0), x0 + 21, Top(0) + 1, kRed), 21);
     EXPECT_EQ(f.Count(x0 + 20, Top(0), x0 + 21, Top(1), kRed), 16);

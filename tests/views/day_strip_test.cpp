@@ -14,7 +14,8 @@ namespace {
 
 using testing::ViewFixture;
 
-constexpr gui::ColorRef kCyan = 0xFFFF00;  // the fixture's untouched background
+using testing::kCyan;
+using testing::OriginName;
 
 // The slots' left edges from the strip's origin, gaps before the 12 and the 18 o'clock slots.
 constexpr std::array<int, kDayStripSlots> kSlotLefts = {0,  5,  10, 15, 22, 27, 32,
@@ -114,7 +115,7 @@ TEST_F(DayStripTest, RowsOfTheDayAddUpWhateverTheRowDatesTimeOfDay) {
     EXPECT_EQ(Marked(), (Slots{1, 6, 7}));
 }
 
-void Draw(ViewFixture& fixture, int x, int y) {
+void DrawStrip(ViewFixture& fixture, int x, int y) {
     gui::Surface surface(fixture.image);
     DrawDayStrip(surface, x, y, fixture.State());
 }
@@ -126,18 +127,13 @@ void ExpectOutlinedSlot(const ViewFixture& fixture, int left, int y, gui::ColorR
     EXPECT_EQ(fixture.Count(left + 1, y + 1, left + 4, y + 9, inside), 3 * 8) << "slot at " << left;
 }
 
-// Names an origin case after its pixel, "At127x2".
-std::string OriginName(const ::testing::TestParamInfo<gui::Point>& info) {
-    return "At" + std::to_string(info.param.x) + "x" + std::to_string(info.param.y);
-}
-
 class DayStripDrawing : public ::testing::TestWithParam<gui::Point> {};
 
 TEST_P(DayStripDrawing, EmptyDayShowsTwelveBoxesAndTheLabels) {
     const auto [x, y] = GetParam();
     ViewFixture fixture;
     fixture.selectedDate = ViewFixture::Day(2010, 5, 12);
-    Draw(fixture, x, y);
+    DrawStrip(fixture, x, y);
 
     for (int slot = 1; slot <= 12; ++slot) {
         ExpectOutlinedSlot(fixture, x + kSlotLefts[static_cast<size_t>(slot)], y, gui::kWhite);
@@ -176,7 +172,7 @@ TEST_F(DayStripTest, SetMiddleSlotsAreGreyBoxesAndSetEndSlotsBareDarkBars) {
     AddToday(22, 0, 23, 0);  // slot 13
     const int x = 242;
     const int y = 26;
-    Draw(fixture, x, y);
+    DrawStrip(fixture, x, y);
 
     ExpectOutlinedSlot(fixture, x + kSlotLefts[2], y, gui::kGray);
     ExpectOutlinedSlot(fixture, x + kSlotLefts[9], y, gui::kGray);

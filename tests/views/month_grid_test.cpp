@@ -16,9 +16,10 @@ namespace {
 
 using testing::ViewFixture;
 
-constexpr gui::ColorRef kRed = 0x0000FF;
-constexpr gui::ColorRef kBlue = 0xFF0000;
-constexpr gui::ColorRef kCyan = 0xFFFF00;  // the fixture's untouched background
+using testing::kBlue;
+using testing::kCyan;
+using testing::kRed;
+using testing::OriginName;
 
 // The day-cell text rectangle of the grid's geometry table.
 gui::Rect CellRect(int x, int y, int row, int column) {
@@ -44,7 +45,7 @@ int FillMonth(ViewFixture& fixture, int year, int month) {
     return firstColumn;
 }
 
-void Draw(ViewFixture& fixture, int x, int y) {
+void DrawGrid(ViewFixture& fixture, int x, int y) {
     gui::Surface surface(fixture.image);
     DrawMonthGrid(surface, x, y, fixture.State());
 }
@@ -60,11 +61,6 @@ void UseDistinctColours(settings::Settings& settings) {
     settings.ccSunDay = 0x000080;
 }
 
-// Names an origin case after its pixel, "At127x2".
-std::string OriginName(const ::testing::TestParamInfo<gui::Point>& info) {
-    return "At" + std::to_string(info.param.x) + "x" + std::to_string(info.param.y);
-}
-
 class MonthGridLines : public ::testing::TestWithParam<gui::Point> {};
 
 // February 2015 begins on a Sunday and fills rows 0 to 3 only, leaving the last rows bare.
@@ -73,7 +69,7 @@ TEST_P(MonthGridLines, CoverTopAndLeftButNotRightOrBottom) {
     ViewFixture fixture;
     FillMonth(fixture, 2015, 2);
     fixture.selectedDate = ViewFixture::Day(2015, 2, 10);
-    Draw(fixture, x, y);
+    DrawGrid(fixture, x, y);
 
     for (int i = 0; i <= 6; ++i) {
         for (int row = y; row <= y + 70; ++row) {
@@ -149,7 +145,7 @@ TEST_F(MonthGridDayColours, HolidayOutranksSelectedAndSaturday) {
     fixture.selectedDate = ViewFixture::Day(2010, 5, 15);  // a Saturday
     fixture.census.census.holiday[6 + 14] = 1;
     fixture.census.census.holiday[6 + 21] = 1;  // Saturday 22 May, not selected
-    Draw(fixture, kX, kY);
+    DrawGrid(fixture, kX, kY);
 
     const settings::Settings& s = fixture.settings;
     ExpectColour(15, s.ccHoliDay, s.ccCurDay);
@@ -160,19 +156,19 @@ TEST_F(MonthGridDayColours, HolidayOutranksSelectedAndSaturday) {
 TEST_F(MonthGridDayColours, SelectedOutranksTodayAndTodayOutranksSunday) {
     fixture.selectedDate = ViewFixture::Day(2010, 5, 12);
     fixture.todayDate = ViewFixture::Day(2010, 5, 12);
-    Draw(fixture, kX, kY);
+    DrawGrid(fixture, kX, kY);
     ExpectColour(12, fixture.settings.ccCurDay, fixture.settings.ccToday);
 
     fixture.image.fill(Qt::cyan);
     fixture.todayDate = ViewFixture::Day(2010, 5, 16);  // a Sunday, neither selected nor a holiday
-    Draw(fixture, kX, kY);
+    DrawGrid(fixture, kX, kY);
     ExpectColour(16, fixture.settings.ccToday, fixture.settings.ccSunDay);
     ExpectColour(12, fixture.settings.ccCurDay, fixture.settings.ccToday);
 }
 
 TEST_F(MonthGridDayColours, PlainDaysTakeTheirColumnsColour) {
     fixture.selectedDate = ViewFixture::Day(2010, 5, 12);
-    Draw(fixture, kX, kY);
+    DrawGrid(fixture, kX, kY);
     const settings::Settings& s = fixture.settings;
     ExpectColour(1, s.ccSatDay, s.ccWeekDay);
     ExpectColour(23, s.ccSunDay, s.ccWeekDay);
@@ -184,7 +180,7 @@ TEST_F(MonthGridDayColours, PlainDaysTakeTheirColumnsColour) {
 
 TEST_F(MonthGridDayColours, DayNumberIsTheDayOfMonthCentredAtTheTop) {
     fixture.selectedDate = ViewFixture::Day(2010, 5, 12);
-    Draw(fixture, kX, kY);
+    DrawGrid(fixture, kX, kY);
     const gui::Font font = CreateViewFont(kGridTextHeight, fixture.settings);
     const std::array<std::pair<int, std::u16string_view>, 3> days = {
         {{1, u"1"}, {13, u"13"}, {31, u"31"}}};
@@ -207,7 +203,7 @@ TEST(MonthGridMarks, FourBandsStackTwoByTwoDotsDownTheRightSide) {
     fixture.selectedDate = ViewFixture::Day(2010, 5, 12);
     const size_t cell = CellIndex(5, 1);  // 31 May: the last row has no line below it
     fixture.census.census.timeBands[cell] = 0x0F;
-    Draw(fixture, 127, 2);
+    DrawGrid(fixture, 127, 2);
 
     const gui::Rect r = CellRect(127, 2, 5, 1);
     for (int k = 0; k < 4; ++k) {
@@ -227,7 +223,7 @@ TEST(MonthGridMarks, EachBandBitLightsOnlyItsOwnDot) {
     fixture.selectedDate = ViewFixture::Day(2010, 5, 12);
     const size_t cell = CellIndex(2, 3);  // 12 May
     fixture.census.census.timeBands[cell] = 0x01 | 0x04;
-    Draw(fixture, 127, 2);
+    DrawGrid(fixture, 127, 2);
 
     const gui::Rect r = CellRect(127, 2, 2, 3);
     auto dotCount = [&](int k) {
@@ -245,7 +241,7 @@ TEST(MonthGridMarks, GridLineCoversTheLowerHalfOfTheEveningDot) {
     FillMonth(fixture, 2010, 5);
     fixture.selectedDate = ViewFixture::Day(2010, 5, 12);
     fixture.census.census.timeBands[CellIndex(1, 2)] = 0x08;  // 4 May
-    Draw(fixture, 127, 2);
+    DrawGrid(fixture, 127, 2);
 
     const gui::Rect r = CellRect(127, 2, 1, 2);
     EXPECT_EQ(fixture.Pixel(r.left + 13, r.top + 8), kRed);
@@ -262,7 +258,7 @@ TEST(MonthGridMarks, AllDayUnderlineLeavesOutItsEndPixelAndSitsWithTheDots) {
     fixture.census.census.allDay[cell] = 1;
     fixture.census.census.timeBands[cell] = 0x02;
     fixture.census.census.allDay[CellIndex(3, 5)] = 2;  // only 1 means an all-day appointment
-    Draw(fixture, 127, 2);
+    DrawGrid(fixture, 127, 2);
 
     const gui::Rect r = CellRect(127, 2, 3, 4);
     for (int column = r.left + 3; column <= r.left + 11; ++column) {
@@ -286,7 +282,7 @@ TEST(MonthGridMarks, CellsWithoutADayDrawNothingWhateverTheirMarks) {
         fixture.census.census.timeBands[cell] = 0x0F;
         fixture.census.census.holiday[cell] = 1;
     }
-    Draw(fixture, 127, 2);
+    DrawGrid(fixture, 127, 2);
 
     for (int column : {0, 2}) {
         const gui::Rect r = CellRect(127, 2, 0, column);
@@ -300,7 +296,7 @@ TEST(MonthGridButtons, FourLabelsOnTheLastRowInBlack) {
     ViewFixture fixture;
     FillMonth(fixture, 2010, 5);
     fixture.selectedDate = ViewFixture::Day(2010, 5, 12);
-    Draw(fixture, 127, 2);
+    DrawGrid(fixture, 127, 2);
 
     const gui::Font font = CreateViewFont(kGridTextHeight, fixture.settings);
     const std::array<std::u16string_view, 4> labels = {u"i", u"<", u"・", u">"};
@@ -318,7 +314,7 @@ TEST(MonthGridButtons, FourLabelsOnTheLastRowInBlack) {
     ViewFixture february;
     FillMonth(february, 2015, 2);
     february.selectedDate = ViewFixture::Day(2015, 2, 1);
-    Draw(february, 127, 2);
+    DrawGrid(february, 127, 2);
     for (int column = 0; column <= 2; ++column) {
         const gui::Rect r = CellRect(127, 2, 5, column);
         EXPECT_EQ(february.Count(r.left, r.top, r.right - 1, r.bottom - 1, gui::kBlack), 0);
@@ -335,7 +331,7 @@ TEST(MonthGridHeader, WeekdayLettersInTheirColours) {
     FillMonth(fixture, 2010, 5);
     fixture.selectedDate = ViewFixture::Day(2010, 5, 12);
     UseDistinctColours(fixture.settings);
-    Draw(fixture, 127, 2);
+    DrawGrid(fixture, 127, 2);
 
     const gui::Font font = CreateViewFont(kGridTextHeight, fixture.settings);
     const std::u16string_view letters = u"日月火水木金土";
@@ -364,7 +360,7 @@ void ExpectMonthNumberBehindTheGrid(int year, int month, std::u16string_view tex
     fixture.selectedDate = ViewFixture::Day(year, month, 3);
     fixture.census.census.timeBands.fill(0x0F);
     fixture.census.census.allDay.fill(1);
-    Draw(fixture, x, y);
+    DrawGrid(fixture, x, y);
 
     QImage reference(fixture.image.size(), QImage::Format_RGB32);
     reference.fill(Qt::white);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QImage>
 #include <memory>
 #include <string>
@@ -15,6 +17,19 @@
 #include "views/view_state.h"
 
 namespace views::testing {
+
+// The fixture's untouched background, and the pure colours views draw in.
+inline constexpr gui::ColorRef kCyan = 0xFFFF00;
+inline constexpr gui::ColorRef kRed = 0x0000FF;
+inline constexpr gui::ColorRef kBlue = 0xFF0000;
+
+// The height of the view font the corner panel and the day list write in.
+inline constexpr int kListFontHeight = 13;
+
+// Names a case of a drawing origin after its pixel, "At127x2".
+inline std::string OriginName(const ::testing::TestParamInfo<gui::Point>& info) {
+    return "At" + std::to_string(info.param.x) + "x" + std::to_string(info.param.y);
+}
 
 // A device-sized image, a state the test fills in, and pixel reading.
 struct ViewFixture {

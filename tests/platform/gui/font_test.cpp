@@ -12,7 +12,6 @@
 namespace gui {
 namespace {
 
-constexpr ColorRef kPaper = Rgb(255, 255, 255);
 constexpr std::u16string_view kSample =
     u"2026年12月 日月火水木金土 1 2 31 期限日:予定件前日翌日未完了▼▲・@ gjpqy_|()[] ÅÉ^`";
 
@@ -59,11 +58,11 @@ TEST(FontTest, TextStaysInsideItsCell) {
             EXPECT_GT(font.Ascent(), 0);
             EXPECT_LE(font.Ascent(), height);
 
-            QImage image = BlankImage(1000, 3 * height, kPaper);
+            QImage image = BlankImage(1000, 3 * height, kWhite);
             Surface surface(image);
             surface.SelectFont(font);
             surface.DrawText(kSample, {4, height, 1000, 3 * height}, TextAlign::LeftTop);
-            const std::optional<Rect> ink = InkBounds(image, kPaper);
+            const std::optional<Rect> ink = InkBounds(image, kWhite);
             ASSERT_TRUE(ink.has_value()) << height;
             EXPECT_GE(ink->top, height) << height << (clearType ? " cleartype" : "");
             EXPECT_LE(ink->bottom, 2 * height + (clearType ? 1 : 0))
@@ -76,18 +75,18 @@ TEST(FontTest, TextStaysInsideItsCell) {
 // The dot gothic's 8 rows sit at the bottom of the 9-pixel cell, on the baseline a full-height
 // face would have: the top row stays free, the digits end on the row above the last.
 TEST(FontTest, NinePixelCellKeepsItsTopRowFree) {
-    QImage image = BlankImage(200, 30, kPaper);
+    QImage image = BlankImage(200, 30, kWhite);
     Surface surface(image);
     surface.SelectFont(Gothic(9));
     surface.DrawText(u"日月火水木金土", {0, 10, 200, 30}, TextAlign::LeftTop);
-    const std::optional<Rect> kanji = InkBounds(image, kPaper);
+    const std::optional<Rect> kanji = InkBounds(image, kWhite);
     ASSERT_TRUE(kanji.has_value());
     EXPECT_EQ(kanji->top, 11);
     EXPECT_LE(kanji->bottom, 19);
 
-    image.fill(ToQColor(kPaper));
+    image.fill(ToQColor(kWhite));
     surface.DrawText(u"31", {0, 10, 200, 30}, TextAlign::LeftTop);
-    const std::optional<Rect> digits = InkBounds(image, kPaper);
+    const std::optional<Rect> digits = InkBounds(image, kWhite);
     ASSERT_TRUE(digits.has_value());
     EXPECT_EQ(digits->bottom, 18);
 }

@@ -13,9 +13,8 @@
 namespace gui {
 namespace {
 
-constexpr ColorRef kPaper = Rgb(255, 255, 255);
 constexpr ColorRef kInk = Rgb(200, 0, 0);
-constexpr std::u16string_view kSample = u"予定 3件 abc";
+constexpr std::u16string_view kMixedSample = u"予定 3件 abc";
 
 Rect Shifted(const Rect& r, int dx, int dy) {
     return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
@@ -35,26 +34,26 @@ protected:
 
     // Where the sample's ink lands when drawn into `rect` with `align` on a fresh image.
     std::optional<Rect> InkOf(const Rect& rect, TextAlign align) {
-        image_.fill(ToQColor(kPaper));
-        surface_.DrawText(kSample, rect, align);
-        return InkBounds(image_, kPaper);
+        image_.fill(ToQColor(kWhite));
+        surface_.DrawText(kMixedSample, rect, align);
+        return InkBounds(image_, kWhite);
     }
 
-    QImage image_ = BlankImage(160, 60, kPaper);
+    QImage image_ = BlankImage(160, 60, kWhite);
     Surface surface_{image_};
 };
 
 TEST_F(SurfaceTextTest, MeasuredWidthIsTheSumOfWholePixelAdvances) {
     int sum = 0;
-    for (char16_t unit : kSample) {
+    for (char16_t unit : kMixedSample) {
         sum += surface_.MeasureText(std::u16string_view(&unit, 1)).width;
     }
-    EXPECT_EQ(surface_.MeasureText(kSample), (TextSize{sum, 13}));
+    EXPECT_EQ(surface_.MeasureText(kMixedSample), (TextSize{sum, 13}));
     EXPECT_EQ(surface_.MeasureText(u""), (TextSize{0, 13}));
 }
 
 TEST_F(SurfaceTextTest, LeftTopTextLiesInItsMeasuredBoxAtTheRectanglesCorner) {
-    const TextSize size = surface_.MeasureText(kSample);
+    const TextSize size = surface_.MeasureText(kMixedSample);
     const std::optional<Rect> ink = InkOf({7, 5, 150, 40}, TextAlign::LeftTop);
     ASSERT_TRUE(ink.has_value());
     EXPECT_TRUE(Within(*ink, {7, 5, 7 + size.width, 5 + size.height}));
@@ -64,7 +63,7 @@ TEST_F(SurfaceTextTest, LeftTopTextLiesInItsMeasuredBoxAtTheRectanglesCorner) {
 }
 
 TEST_F(SurfaceTextTest, AlignmentsMoveTheTextByWholePixelsDroppingTheOddOne) {
-    const TextSize size = surface_.MeasureText(kSample);
+    const TextSize size = surface_.MeasureText(kMixedSample);
     // Spare room of odd size both ways, so centring has a half pixel to drop.
     const int width = size.width + 41;
     const int height = size.height + 17;
@@ -101,7 +100,7 @@ TEST_F(SurfaceTextTest, TextIsClippedToTheSurfaceClipToo) {
 TEST_F(SurfaceTextTest, DefaultQualityDrawsOnlyTheTextColour) {
     ASSERT_TRUE(InkOf({2, 2, 150, 40}, TextAlign::LeftTop).has_value());
     const size_t ink = PixelsOf(image_, kInk).size();
-    const size_t paper = PixelsOf(image_, kPaper).size();
+    const size_t paper = PixelsOf(image_, kWhite).size();
     EXPECT_GT(ink, 0u);
     EXPECT_EQ(ink + paper, static_cast<size_t>(image_.width() * image_.height()));
 }
@@ -110,15 +109,15 @@ TEST_F(SurfaceTextTest, ClearTypeQualitySmoothsTheEdges) {
     surface_.SelectFont(Font(FontRequest{u"MS ゴシック", 13, true}));
     ASSERT_TRUE(InkOf({2, 2, 150, 40}, TextAlign::LeftTop).has_value());
     const size_t ink = PixelsOf(image_, kInk).size();
-    const size_t paper = PixelsOf(image_, kPaper).size();
+    const size_t paper = PixelsOf(image_, kWhite).size();
     EXPECT_LT(ink + paper, static_cast<size_t>(image_.width() * image_.height()));
 }
 
 TEST_F(SurfaceTextTest, EmptyTextOrRectangleDrawsNothing) {
     EXPECT_EQ(InkOf({2, 2, 2, 40}, TextAlign::LeftTop), std::nullopt);
-    image_.fill(ToQColor(kPaper));
+    image_.fill(ToQColor(kWhite));
     surface_.DrawText(u"", {2, 2, 150, 40}, TextAlign::Center);
-    EXPECT_EQ(InkBounds(image_, kPaper), std::nullopt);
+    EXPECT_EQ(InkBounds(image_, kWhite), std::nullopt);
 }
 
 // Pixels where two images of the same size differ.
@@ -154,7 +153,7 @@ protected:
 
     // The pieces drawn one by one from `left`, on a fresh image.
     QImage PiecesDrawn(std::initializer_list<std::u16string_view> pieces, int left, int top) {
-        QImage image = BlankImage(image_.width(), image_.height(), kPaper);
+        QImage image = BlankImage(image_.width(), image_.height(), kWhite);
         Surface surface(image);
         surface.SelectFont(surface_.CurrentFont());
         surface.SetTextColor(kInk);
@@ -167,7 +166,7 @@ protected:
     }
 
     QImage LineDrawn(std::u16string_view line, const Rect& rect, TextAlign align) {
-        image_.fill(ToQColor(kPaper));
+        image_.fill(ToQColor(kWhite));
         surface_.DrawText(line, rect, align);
         return image_;
     }
@@ -201,7 +200,7 @@ TEST_F(SurfacePieceTest, MissingCharacterFallsBackAloneAndShiftsTheRestByItsOwnW
                               PiecesDrawn(pieces, 4, 3)),
               0);
     const QImage emojiAlone = PiecesDrawn({emoji}, 20, 3);
-    EXPECT_TRUE(InkBounds(emojiAlone, kPaper).has_value());
+    EXPECT_TRUE(InkBounds(emojiAlone, kWhite).has_value());
 
     // Placed from the right, the line ends at the rectangle's edge all the same.
     const int width = WidthOf(pieces);
