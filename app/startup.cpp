@@ -119,8 +119,12 @@ int RunPlanner(int argc, char** argv) {
 
     // A copy already running for this data home comes forward; this one ends before it opens
     // the store or makes a window.
+    // Started from a reminder's notification: on the day of its appointment, in this copy or in
+    // the one already running.
+    const std::string openDayText = qEnvironmentVariable(kOpenDayVariable).toStdString();
+    const std::optional<platform::Date> openDay = DayFromText(openDayText);
     gui::SingleInstance instance(home->StorePath());
-    if (instance.AskRunningCopyToComeForward()) {
+    if (instance.AskRunningCopyToComeForward(openDay ? openDayText : std::string())) {
         return 0;
     }
     if (auto folders = home->EnsureFolders(); !folders) {
@@ -151,10 +155,8 @@ int RunPlanner(int argc, char** argv) {
     });
 
     MainWindow* main = StartPlanner(screen, planner);
-    // Started from a reminder's notification: on the day of its appointment.
-    if (const std::optional<platform::Date> day =
-            DayFromText(qEnvironmentVariable(kOpenDayVariable).toStdString())) {
-        main->SelectDay(*day);
+    if (openDay) {
+        main->SelectDay(*openDay);
     }
     screen.show();
 
@@ -173,7 +175,12 @@ int RunPlanner(int argc, char** argv) {
     });
     reminderService.Start();
 
-    instance.Listen([&screen] { ComeForward(screen); });
+    instance.Listen([&screen, main, mainAlive](const std::string& dayText) {
+        if (const std::optional<platform::Date> day = DayFromText(dayText); day && mainAlive()) {
+            main->SelectDay(*day);
+        }
+        ComeForward(screen);
+    });
     // For measuring start-up from outside: report the time to the first paint and end.
     if (qEnvironmentVariableIsSet("TESSARINTH_REPORT_STARTUP")) {
         QTimer::singleShot(0, &screen, [&] {

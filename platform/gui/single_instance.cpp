@@ -14,11 +14,21 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
+#include <string_view>
 
 namespace gui {
 namespace {
 
-const QByteArray kComeForward = QByteArrayLiteral("come-forward\n");
+// The request: "come-forward\n", or "come-forward YYYY-MM-DD\n" to show that day.
+constexpr std::string_view kComeForwardWord = "come-forward";
+constexpr qsizetype kDayLength = 10;
+constexpr auto kLongestRequest =
+    static_cast<qsizetype>(kComeForwardWord.size()) + 1 + kDayLength + 1;
+
+QByteArray ComeForwardWord() {
+    return QByteArray(kComeForwardWord.data(), static_cast<qsizetype>(kComeForwardWord.size()));
+}
 constexpr int kConnectMilliseconds = 500;
 constexpr int kRequestMilliseconds = 1000;
 // Between tries to reach a holder that is not listening yet.
@@ -36,6 +46,40 @@ QString ClaimFolder() {
         return {};
     }
     return cache;
+}
+
+// Whether the text has the shape of a day, "YYYY-MM-DD": the only argument a request carries.
+bool IsDayShaped(const QByteArray& text) {
+    if (text.size() != kDayLength) {
+        return false;
+    }
+    for (qsizetype at = 0; at < kDayLength; ++at) {
+        const bool dash = at == 4 || at == 7;
+        if (dash ? text[at] != '-' : (text[at] < '0' || text[at] > '9')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QByteArray ComeForwardRequest(const std::string& day) {
+    const QByteArray dayText = QByteArray::fromStdString(day);
+    return ComeForwardWord() + (IsDayShaped(dayText) ? " " + dayText : QByteArray()) + "\n";
+}
+
+// The day a request names (empty for none), or nullopt for anything but the one request.
+std::optional<std::string> RequestedDay(const QByteArray& line) {
+    if (line == ComeForwardWord() + "\n") {
+        return std::string();
+    }
+    const QByteArray prefix = ComeForwardWord() + " ";
+    if (line.startsWith(prefix) && line.endsWith('\n')) {
+        const QByteArray day = line.mid(prefix.size(), line.size() - prefix.size() - 1);
+        if (IsDayShaped(day)) {
+            return day.toStdString();
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -80,7 +124,8 @@ SingleInstance::~SingleInstance() {
     }
 }
 
-bool SingleInstance::AskRunningCopyToComeForward() {
+bool SingleInstance::AskRunningCopyToComeForward(const std::string& day) {
+    const QByteArray request = ComeForwardRequest(day);
     switch (claim_) {
         case Claim::Held:
             // Nobody else holds the name, so nobody else can be listening on it.
@@ -88,30 +133,30 @@ bool SingleInstance::AskRunningCopyToComeForward() {
         case Claim::HeldByAnotherCopy: {
             // The holder may still be starting; this copy ends whether or not it answers.
             const QDeadlineTimer deadline(patience_);
-            while (!SendComeForward() && !deadline.hasExpired()) {
+            while (!SendComeForward(request) && !deadline.hasExpired()) {
                 QThread::msleep(kRetryMilliseconds);
             }
             return true;
         }
         case Claim::Unavailable:
-            return SendComeForward();
+            return SendComeForward(request);
     }
     return false;
 }
 
-bool SingleInstance::SendComeForward() {
+bool SingleInstance::SendComeForward(const QByteArray& request) {
     QLocalSocket socket;
     socket.connectToServer(name_);
     if (!socket.waitForConnected(kConnectMilliseconds)) {
         return false;
     }
-    socket.write(kComeForward);
+    socket.write(request);
     socket.waitForBytesWritten(kRequestMilliseconds);
     socket.disconnectFromServer();
     return true;
 }
 
-bool SingleInstance::Listen(std::function<void()> comeForward) {
+bool SingleInstance::Listen(std::function<void(const std::string& day)> comeForward) {
     if (claim_ == Claim::HeldByAnotherCopy) {
         return false;
     }
@@ -141,17 +186,18 @@ void SingleInstance::ReadRequest() {
         QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         QObject::connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             // Only the one request is understood; anything else, or more, closes the socket.
-            if (socket->bytesAvailable() > kComeForward.size()) {
+            if (socket->bytesAvailable() > kLongestRequest) {
                 socket->abort();
                 return;
             }
             if (!socket->canReadLine()) {
                 return;
             }
-            const QByteArray line = socket->readLine(kComeForward.size() + 1);
+            const QByteArray line = socket->readLine(kLongestRequest + 1);
             socket->disconnectFromServer();
-            if (line == kComeForward && comeForward_) {
-                comeForward_();
+            const std::optional<std::string> day = RequestedDay(line);
+            if (day && comeForward_) {
+                comeForward_(*day);
             }
         });
     }

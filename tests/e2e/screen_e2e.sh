@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end: the real planner under a virtual X display, on a fresh data home. Checks that the
 # screen comes up with its bars and main window, that a second launch ends at once, leaving
-# the first running, and that of two copies launched at the same moment exactly one runs.
+# the first running (and showing the day a launch for a day asks for), and that of two copies
+# launched at the same moment exactly one runs.
 # Leaves its screenshot as screen_e2e.png in the current folder.
 set -euo pipefail
 planner=${1:?usage: screen_e2e.sh PATH-TO-tessarinth}
@@ -26,6 +27,18 @@ if [ "${2:-}" = "--on-display" ]; then
     kill -0 "$first" || { echo "FAIL: the first copy ended"; exit 1; }
 
     import -window root "$here/screen_e2e.png"
+
+    # A launch for a day (as a reminder's notification starts one) shows that day in the copy
+    # already running: its screen changes, and the launch ends with 0.
+    if ! TESSARINTH_OPEN_DAY=2031-03-15 timeout 10 "$planner"; then
+        echo "FAIL: the launch for a day did not end cleanly"; exit 1
+    fi
+    sleep 1
+    import -window root "$home/on-day.png"
+    changed=$(compare -metric AE "$here/screen_e2e.png" "$home/on-day.png" null: 2>&1 || true)
+    if [ "${changed%% *}" = 0 ]; then
+        echo "FAIL: the running copy did not move to the day it was asked for"; exit 1
+    fi
     kill "$first"
     wait "$first" || true
 

@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/support/temp_folder.h"
 
@@ -135,12 +136,12 @@ TEST_F(SingleInstanceTest, SecondCopyAsksTheFirstToComeForwardAndLeavesItListeni
     SingleInstance first(Home("a"));
     ASSERT_FALSE(first.AskRunningCopyToComeForward());
     int firstCalls = 0;
-    ASSERT_TRUE(first.Listen([&] { ++firstCalls; }));
+    ASSERT_TRUE(first.Listen([&](const std::string&) { ++firstCalls; }));
 
     SingleInstance second(Home("a"), kTestPatience);
     EXPECT_TRUE(second.AskRunningCopyToComeForward());
     int secondCalls = 0;
-    EXPECT_FALSE(second.Listen([&] { ++secondCalls; }));
+    EXPECT_FALSE(second.Listen([&](const std::string&) { ++secondCalls; }));
     EXPECT_TRUE(TurnEventLoopUntil([&] { return firstCalls == 1; }));
 
     // The first still owns the name: a third launch reaches it, not the second.
@@ -148,6 +149,40 @@ TEST_F(SingleInstanceTest, SecondCopyAsksTheFirstToComeForwardAndLeavesItListeni
     EXPECT_TRUE(third.AskRunningCopyToComeForward());
     EXPECT_TRUE(TurnEventLoopUntil([&] { return firstCalls == 2; }));
     EXPECT_EQ(secondCalls, 0);
+}
+
+// A copy started for a day (from a reminder's notification) hands the day to the holder; only a
+// day of the form YYYY-MM-DD travels, and a request that names anything else is not obeyed.
+TEST_F(SingleInstanceTest, TheDayACopyWasStartedForReachesTheHolder) {
+    SingleInstance first(Home("a"));
+    ASSERT_FALSE(first.AskRunningCopyToComeForward());
+    std::vector<std::string> days;
+    ASSERT_TRUE(first.Listen([&](const std::string& day) { days.push_back(day); }));
+
+    SingleInstance second(Home("a"), kTestPatience);
+    EXPECT_TRUE(second.AskRunningCopyToComeForward("2026-12-21"));
+    ASSERT_TRUE(TurnEventLoopUntil([&] { return days.size() == 1; }));
+    EXPECT_EQ(days[0], "2026-12-21");
+
+    SingleInstance third(Home("a"), kTestPatience);
+    EXPECT_TRUE(third.AskRunningCopyToComeForward("21.12.2026"));
+    ASSERT_TRUE(TurnEventLoopUntil([&] { return days.size() == 2; }));
+    EXPECT_EQ(days[1], "");
+
+    for (const char* request : {"come-forward 2026-12-2x\n", "come-forward 2026-12-21 \n",
+                                "come-forward  2026-12-21\n", "come-forward-2026-12-21\n"}) {
+        QLocalSocket socket;
+        socket.connectToServer(first.ServerName());
+        ASSERT_TRUE(socket.waitForConnected(1000));
+        socket.write(request);
+        socket.waitForBytesWritten(1000);
+        socket.disconnectFromServer();
+    }
+    // Whatever came of those has been read by the time a good request is.
+    SingleInstance fourth(Home("a"), kTestPatience);
+    EXPECT_TRUE(fourth.AskRunningCopyToComeForward("2027-01-04"));
+    ASSERT_TRUE(TurnEventLoopUntil([&] { return days.size() >= 3; }));
+    EXPECT_EQ(days, (std::vector<std::string>{"2026-12-21", "", "2027-01-04"}));
 }
 
 TEST_F(SingleInstanceTest, CopyStartedBeforeTheFirstListensEndsWithoutRemovingAnything) {
@@ -159,13 +194,13 @@ TEST_F(SingleInstanceTest, CopyStartedBeforeTheFirstListensEndsWithoutRemovingAn
 
     SingleInstance second(Home("a"), kTestPatience);
     EXPECT_TRUE(second.AskRunningCopyToComeForward());
-    EXPECT_FALSE(second.Listen([] {}));
+    EXPECT_FALSE(second.Listen([](const std::string&) {}));
     EXPECT_TRUE(std::filesystem::exists(stale));
     EXPECT_FALSE(Answers(first.ServerName()));
 
     // The first, once it is up, replaces the stale socket and answers later launches.
     int firstCalls = 0;
-    ASSERT_TRUE(first.Listen([&] { ++firstCalls; }));
+    ASSERT_TRUE(first.Listen([&](const std::string&) { ++firstCalls; }));
     SingleInstance third(Home("a"), kTestPatience);
     EXPECT_TRUE(third.AskRunningCopyToComeForward());
     EXPECT_TRUE(TurnEventLoopUntil([&] { return firstCalls == 1; }));
@@ -201,7 +236,7 @@ TEST_F(SingleInstanceTest, StaleSocketWithoutAHolderIsReplaced) {
     SingleInstance first(Home("a"));
     EXPECT_FALSE(first.AskRunningCopyToComeForward());
     int firstCalls = 0;
-    ASSERT_TRUE(first.Listen([&] { ++firstCalls; }));
+    ASSERT_TRUE(first.Listen([&](const std::string&) { ++firstCalls; }));
     SingleInstance second(Home("a"), kTestPatience);
     EXPECT_TRUE(second.AskRunningCopyToComeForward());
     EXPECT_TRUE(TurnEventLoopUntil([&] { return firstCalls == 1; }));
@@ -213,8 +248,8 @@ TEST_F(SingleInstanceTest, DifferentHomesBothRun) {
     EXPECT_NE(user.ServerName(), test.ServerName());
     EXPECT_FALSE(user.AskRunningCopyToComeForward());
     EXPECT_FALSE(test.AskRunningCopyToComeForward());
-    EXPECT_TRUE(user.Listen([] {}));
-    EXPECT_TRUE(test.Listen([] {}));
+    EXPECT_TRUE(user.Listen([](const std::string&) {}));
+    EXPECT_TRUE(test.Listen([](const std::string&) {}));
     EXPECT_TRUE(Answers(user.ServerName()));
     EXPECT_TRUE(Answers(test.ServerName()));
 }
@@ -224,14 +259,14 @@ TEST_F(SingleInstanceTest, NameIsFreeAgainOnceTheHolderEnds) {
     {
         SingleInstance first(Home("a"));
         ASSERT_FALSE(first.AskRunningCopyToComeForward());
-        ASSERT_TRUE(first.Listen([] {}));
+        ASSERT_TRUE(first.Listen([](const std::string&) {}));
         name = first.ServerName();
     }
     EXPECT_FALSE(Answers(name));
 
     SingleInstance next(Home("a"), kTestPatience);
     EXPECT_FALSE(next.AskRunningCopyToComeForward());
-    EXPECT_TRUE(next.Listen([] {}));
+    EXPECT_TRUE(next.Listen([](const std::string&) {}));
     EXPECT_TRUE(Answers(name));
 }
 
