@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/pim/records.h"
+#include "platform/pim/store_statement.h"
+
+// How the store's rows hold records: the columns its statements read, in order, and the readers
+// of a row. Shared by the store's writes and its queries.
+namespace pim {
+
+// Keys of store_info: the longest span of a single item and of a series, and how far a series
+// may move an occurrence after its rule's start, which bound the rows a time window must read.
+inline constexpr const char* kLongestSpan = "longest_span";
+inline constexpr const char* kLongestSeriesSpan = "longest_series_span";
+inline constexpr const char* kLongestSeriesAdvance = "longest_series_advance";
+
+inline constexpr const char* kAppointmentColumns =
+    "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
+    "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule";
+// Where expansion_rule lies in a row read with kAppointmentColumns.
+inline constexpr int kExpansionRuleColumn = 18;
+inline constexpr int kChangesColumn = 17;
+
+inline constexpr const char* kChangeColumns =
+    "recurrence_id, this_and_future, cancelled, start, end, all_day, reminder, subject, location, "
+    "body, categories, extra";
+
+inline constexpr const char* kTaskColumns =
+    "oid, due, completed, complete, subject, body, categories, uid, extra";
+
+// Exception and extra dates as the store keeps them: linear dates separated by spaces.
+std::string JoinDates(const std::vector<Date>& dates);
+std::vector<Date> SplitDates(const std::string& text);
+
+// A row read with kAppointmentColumns (its changes are read apart), kChangeColumns and
+// kTaskColumns.
+AppointmentRecord ReadAppointment(const Statement& row);
+OccurrenceChange ReadChange(const Statement& row);
+TaskRecord ReadTask(const Statement& row);
+
+}  // namespace pim
