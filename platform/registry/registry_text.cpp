@@ -16,6 +16,7 @@ constexpr const char* kFormatName = "tessarinth-registry";
 constexpr int kFormatVersion = 1;
 constexpr double kLargestNumber = std::numeric_limits<uint32_t>::max();
 constexpr int kIndent = 4;
+constexpr int kDeepestNesting = 256;
 
 constexpr const char* kFormatMember = "format";
 constexpr const char* kVersionMember = "version";
@@ -172,9 +173,20 @@ Json FormatKey(const RegistryKey& key) {
 }  // namespace
 
 Result<RegistryKey> ParseRegistryText(std::string_view text) {
+    // Reading, keeping and writing back a tree walk it recursively: a file nested deeper than
+    // any registry is refused before it can exhaust the stack.
+    struct TooDeep {};
+    const Json::parser_callback_t depthGuard = [](int depth, Json::parse_event_t, Json&) {
+        if (depth > kDeepestNesting) {
+            throw TooDeep{};
+        }
+        return true;
+    };
     Json top;
     try {
-        top = Json::parse(text);
+        top = Json::parse(text, depthGuard);
+    } catch (const TooDeep&) {
+        return MakeError("nested deeper than " + std::to_string(kDeepestNesting) + " levels");
     } catch (const Json::parse_error& error) {
         // The library's message begins with its own identifier in brackets, of no use to a
         // reader of the notice.

@@ -57,6 +57,19 @@ TEST(RegistryText, FormattedTreeReadsBackTheSame) {
     EXPECT_EQ(parsed->FindValue(u"max")->value, RegistryValue(0xFFFFFFFFu));
 }
 
+// A key holding `depth` keys each inside the one before.
+std::string Nested(int depth) {
+    std::string text;
+    for (int level = 0; level < depth; ++level) {
+        text += R"({"keys": {"k": )";
+    }
+    text += R"({"keys": {}, "values": {}})";
+    for (int level = 0; level < depth; ++level) {
+        text += R"(}, "values": {}})";
+    }
+    return text;
+}
+
 TEST(RegistryText, AFileThatIsNoRegistryIsRefused) {
     const std::string emptyKey = R"({"keys": {}, "values": {}})";
     const std::string cases[] = {
@@ -73,6 +86,9 @@ TEST(RegistryText, AFileThatIsNoRegistryIsRefused) {
         // UTF-8.
         KeyWithValue(R"({"type": "string", "data": "\ud800"})"),
         KeyWithValue("{\"type\": \"string\", \"data\": \"\xff\xfe\"}"),
+        // Nesting no registry has, which reading would otherwise follow to the end of the stack.
+        KeyWithValue(std::string(100000, '[') + std::string(100000, ']')),
+        Document(Nested(100000)),
     };
     for (const std::string& text : cases) {
         const Result<RegistryKey> parsed = ParseRegistryText(text);
