@@ -33,9 +33,13 @@ if [ "${2:-}" = "--on-display" ]; then
     if ! TESSARINTH_OPEN_DAY=2031-03-15 timeout 10 "$planner"; then
         echo "FAIL: the launch for a day did not end cleanly"; exit 1
     fi
-    sleep 1
-    import -window root "$home/on-day.png"
-    changed=$(compare -metric AE "$here/screen_e2e.png" "$home/on-day.png" null: 2>&1 || true)
+    changed=0
+    for _ in $(seq 20); do
+        sleep 0.5
+        import -window root "$home/on-day.png"
+        changed=$(compare -metric AE "$here/screen_e2e.png" "$home/on-day.png" null: 2>&1 || true)
+        [ "${changed%% *}" != 0 ] && break
+    done
     if [ "${changed%% *}" = 0 ]; then
         echo "FAIL: the running copy did not move to the day it was asked for"; exit 1
     fi
