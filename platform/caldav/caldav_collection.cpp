@@ -107,6 +107,16 @@ Result<Multistatus> CalDavCollection::ReadMultistatus(const char* method,
     return parsed;
 }
 
+Result<Multistatus> CalDavCollection::AskForMultistatus(const QByteArray& method,
+                                                        const QByteArray& body) {
+    auto response =
+        Expect(method, url_, {{"Depth", "1"}, {"Content-Type", kXmlType}}, body, {kMultiStatus});
+    if (!response) {
+        return response.error();
+    }
+    return ReadMultistatus(method.constData(), *response);
+}
+
 QUrl CalDavCollection::ItemUrl(const std::string& href) const {
     return url_.resolved(QUrl(QString::fromStdString(href), QUrl::StrictMode));
 }
@@ -126,12 +136,7 @@ Result<DavResponse> CalDavCollection::Expect(const QByteArray& method, const QUr
 }
 
 Result<std::vector<RemoteItem>> CalDavCollection::ListItems() {
-    auto response = Expect("PROPFIND", url_, {{"Depth", "1"}, {"Content-Type", kXmlType}},
-                           kListBody, {kMultiStatus});
-    if (!response) {
-        return response.error();
-    }
-    auto parsed = ReadMultistatus("PROPFIND", *response);
+    auto parsed = AskForMultistatus("PROPFIND", kListBody);
     if (!parsed) {
         return parsed.error();
     }
@@ -204,12 +209,7 @@ Result<std::vector<FetchedItem>> CalDavCollection::Fetch(const std::vector<std::
         body += "<d:href>" + XmlEscaped(href) + "</d:href>";
     }
     body += kMultigetAfter;
-    auto response =
-        Expect("REPORT", url_, {{"Depth", "1"}, {"Content-Type", kXmlType}}, body, {kMultiStatus});
-    if (!response) {
-        return response.error();
-    }
-    auto parsed = ReadMultistatus("REPORT", *response);
+    auto parsed = AskForMultistatus("REPORT", body);
     if (!parsed) {
         return parsed.error();
     }

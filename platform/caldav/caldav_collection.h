@@ -82,6 +82,9 @@ private:
                                const QByteArray& body, std::initializer_list<int> statuses);
     // The answer's multistatus, or an error naming the request.
     Result<Multistatus> ReadMultistatus(const char* method, const DavResponse& response) const;
+    // A request of the collection itself (depth 1, an XML body) that must answer with a
+    // multistatus, read.
+    Result<Multistatus> AskForMultistatus(const QByteArray& method, const QByteArray& body);
     QUrl ItemUrl(const std::string& href) const;
 
     DavClient& client_;
