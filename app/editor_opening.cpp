@@ -67,7 +67,7 @@ const settings::Settings& MainWindow::Settings() const {
 }
 
 editors::StoreWriteContext MainWindow::WriteContext() {
-    return {planner_.store, planner_.home, planner_.settings, planner_.census};
+    return {planner_.store, planner_.home, planner_.settings, planner_.census, planner_.clock};
 }
 
 void MainWindow::MoveSelectedDate(platform::Date day) {

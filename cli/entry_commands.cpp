@@ -82,17 +82,20 @@ std::optional<std::u16string> TextArgument(const std::string& text, std::string_
 // The planner's pieces a write needs: settings, store, the month census (which a holiday write
 // marks stale; here nothing reads it afterwards) and the history lists as start-up loads them.
 struct Planner {
-    explicit Planner(const platform::DataHome& dataHome, std::ostream& err)
+    Planner(const platform::DataHome& dataHome, const platform::Clock& localClock,
+            std::ostream& err)
         : home(dataHome),
+          clock(localClock),
           settings(LoadHomeSettings(dataHome, err)),
           store(dataHome.StorePath()),
           history(std::make_unique<controls::HistoryLists>()) {
         controls::LoadSubjectLocationHistory(*history, home, settings.DataPath);
         controls::LoadTaskHistory(*history, home, settings.DataPath);
     }
-    editors::StoreWriteContext Context() { return {store, home, settings, census}; }
+    editors::StoreWriteContext Context() { return {store, home, settings, census, clock}; }
 
     const platform::DataHome& home;
+    const platform::Clock& clock;
     settings::Settings settings;
     schedule::StoreSession store;
     schedule::MonthCensusState census;
@@ -137,7 +140,7 @@ std::optional<int32_t> ReadInkArgument(const std::string& file, controls::PadDat
 }
 
 int AddAppointment(const platform::DataHome& home, const std::vector<std::string>& args,
-                   std::ostream& out, std::ostream& err) {
+                   const platform::Clock& clock, std::ostream& out, std::ostream& err) {
     constexpr std::string_view kCommand = "add appointment";
     const KnownOptions known{{"--start", "--end", "--subject", "--location", "--memo", "--ink"},
                              {"--all-day", "--reminder", "--holiday"}};
@@ -206,7 +209,7 @@ int AddAppointment(const platform::DataHome& home, const std::vector<std::string
         }
     }
 
-    Planner planner(home, err);
+    Planner planner(home, clock, err);
     const editors::WriteResult written =
         editors::CreateAppointment(planner.Context(), *record, *pad, *memoText);
     if (!written) {
@@ -220,8 +223,8 @@ int AddAppointment(const platform::DataHome& home, const std::vector<std::string
     return 0;
 }
 
-int AddTask(const platform::DataHome& home, const std::vector<std::string>& args, std::ostream& out,
-            std::ostream& err) {
+int AddTask(const platform::DataHome& home, const std::vector<std::string>& args,
+            const platform::Clock& clock, std::ostream& out, std::ostream& err) {
     constexpr std::string_view kCommand = "add task";
     const KnownOptions known{{"--subject", "--due", "--notes"}, {"--complete"}};
     const std::optional<Options> options = ReadOptions(args, 1, known, kCommand, err);
@@ -255,7 +258,7 @@ int AddTask(const platform::DataHome& home, const std::vector<std::string>& args
     record->Complete = options->Has("--complete") ? 1 : 0;
 
     // The task editor's save: with or without a due date, the notes are stored.
-    Planner planner(home, err);
+    Planner planner(home, clock, err);
     const editors::WriteResult written = editors::SaveEditedTask(planner.Context(), *record);
     if (!written) {
         return WriteFailed(err, kCommand, written);
@@ -279,27 +282,27 @@ std::optional<int32_t> ParseObjectId(std::string_view text) {
 }  // namespace
 
 int AddCommand(const platform::DataHome& home, const std::vector<std::string>& args,
-               std::ostream& out, std::ostream& err) {
+               const platform::Clock& clock, std::ostream& out, std::ostream& err) {
     if (auto folders = home.EnsureFolders(); !folders) {
         return Fail(err, "add", kFailureStatus, folders.error().message);
     }
     if (!args.empty() && args[0] == "appointment") {
-        return AddAppointment(home, args, out, err);
+        return AddAppointment(home, args, clock, out, err);
     }
     if (!args.empty() && args[0] == "task") {
-        return AddTask(home, args, out, err);
+        return AddTask(home, args, clock, out, err);
     }
     return Fail(err, "add", kUsageStatus, "expected: add appointment ... or add task ...");
 }
 
 int DeleteCommand(const platform::DataHome& home, const std::vector<std::string>& args,
-                  std::ostream& out, std::ostream& err) {
+                  const platform::Clock& clock, std::ostream& out, std::ostream& err) {
     constexpr std::string_view kCommand = "delete";
     const std::optional<int32_t> oid = args.size() == 1 ? ParseObjectId(args[0]) : std::nullopt;
     if (!oid) {
         return Fail(err, kCommand, kUsageStatus, "expected one object id (a positive number)");
     }
-    Planner planner(home, err);
+    Planner planner(home, clock, err);
     const platform::Result<pim::Application*> application = planner.store.LoggedOnApplication();
     if (!application) {
         return Fail(err, kCommand, kFailureStatus, application.error().message);
@@ -337,10 +340,14 @@ int HistoryCommand(const platform::DataHome& home, const std::vector<std::string
     if (args.size() != 1 || (args[0] != "subject" && args[0] != "location" && args[0] != "task")) {
         return Fail(err, kCommand, kUsageStatus, "expected: history subject|location|task");
     }
-    const Planner planner(home, err);
-    const controls::HistoryList& list = args[0] == "subject"    ? planner.history->SubjectHistory
-                                        : args[0] == "location" ? planner.history->LocationHistory
-                                                                : planner.history->TaskHistory;
+    // The lists as start-up loads them, from the data folder the settings name.
+    const settings::Settings settings = LoadHomeSettings(home, err);
+    controls::HistoryLists history;
+    controls::LoadSubjectLocationHistory(history, home, settings.DataPath);
+    controls::LoadTaskHistory(history, home, settings.DataPath);
+    const controls::HistoryList& list = args[0] == "subject"    ? history.SubjectHistory
+                                        : args[0] == "location" ? history.LocationHistory
+                                                                : history.TaskHistory;
     for (const std::u16string& text : list.Texts()) {
         out << platform::Utf16ToUtf8Lossy(text) << "\n";
     }

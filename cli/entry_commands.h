@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/files/data_home.h"
+#include "platform/time/date_time.h"
 
 namespace cli {
 
@@ -14,11 +15,11 @@ namespace cli {
 // editors' own store writes, then its texts into the history lists as the editor's OK puts
 // them. Prints the new object id.
 int AddCommand(const platform::DataHome& home, const std::vector<std::string>& args,
-               std::ostream& out, std::ostream& err);
+               const platform::Clock& clock, std::ostream& out, std::ostream& err);
 
 // `delete OID`: the appointment (with its ink file) or the task of that object id.
 int DeleteCommand(const platform::DataHome& home, const std::vector<std::string>& args,
-                  std::ostream& out, std::ostream& err);
+                  const platform::Clock& clock, std::ostream& out, std::ostream& err);
 
 // `history subject|location|task`: the list, most recent first, one text a line.
 int HistoryCommand(const platform::DataHome& home, const std::vector<std::string>& args,

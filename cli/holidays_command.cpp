@@ -176,8 +176,9 @@ editors::WriteResult DeleteHoliday(const editors::StoreWriteContext& context,
     return editors::DeleteAppointment(context, *record);
 }
 
-int WriteHolidays(const platform::DataHome& home, const YearRange& years,
-                  const std::vector<HolidayEntry>& holidays, std::ostream& out, std::ostream& err) {
+int WriteHolidays(const platform::DataHome& home, const platform::Clock& clock,
+                  const YearRange& years, const std::vector<HolidayEntry>& holidays,
+                  std::ostream& out, std::ostream& err) {
     if (auto folders = home.EnsureFolders(); !folders) {
         return Fail(err, kCommand, kFailureStatus, folders.error().message);
     }
@@ -185,7 +186,7 @@ int WriteHolidays(const platform::DataHome& home, const YearRange& years,
     schedule::StoreSession store(home.StorePath());
     // The editors' delete marks the census stale; in this process nothing reads it afterwards.
     schedule::MonthCensusState census;
-    const editors::StoreWriteContext context{store, home, settings, census};
+    const editors::StoreWriteContext context{store, home, settings, census, clock};
 
     auto stored = StoredHolidays(context, years);
     if (!stored) {
@@ -228,7 +229,7 @@ int WriteHolidays(const platform::DataHome& home, const YearRange& years,
 }  // namespace
 
 int HolidaysCommand(const platform::DataHome& home, const std::vector<std::string>& args,
-                    std::ostream& out, std::ostream& err) {
+                    const platform::Clock& clock, std::ostream& out, std::ostream& err) {
     bool dryRun = false;
     std::optional<std::string> yearsText;
     for (const std::string& arg : args) {
@@ -249,7 +250,7 @@ int HolidaysCommand(const platform::DataHome& home, const std::vector<std::strin
     }
     const std::vector<HolidayEntry> holidays = HolidaysOf(*years);
     if (!dryRun) {
-        return WriteHolidays(home, *years, holidays, out, err);
+        return WriteHolidays(home, clock, *years, holidays, out, err);
     }
     for (const HolidayEntry& holiday : holidays) {
         out << FormatDay(holiday.day) << '\t' << platform::Utf16ToUtf8Lossy(holiday.name) << '\n';

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/files/data_home.h"
+#include "platform/time/date_time.h"
 
 namespace cli {
 
@@ -19,6 +20,6 @@ inline constexpr std::string_view kHolidayUidDomain = "@holidays.tessarinth";
 // those years is deleted. Prints how many were added, updated, unchanged and removed.
 // --dry-run prints "YYYY-MM-DD<TAB>name" lines instead and writes nothing.
 int HolidaysCommand(const platform::DataHome& home, const std::vector<std::string>& args,
-                    std::ostream& out, std::ostream& err);
+                    const platform::Clock& clock, std::ostream& out, std::ostream& err);
 
 }  // namespace cli

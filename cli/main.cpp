@@ -92,13 +92,13 @@ int main(int argc, char** argv) {
         return cli::MonthCommand(*home, rest, clock, std::cout, std::cerr);
     }
     if (command == "add") {
-        return cli::AddCommand(*home, rest, std::cout, std::cerr);
+        return cli::AddCommand(*home, rest, clock, std::cout, std::cerr);
     }
     if (command == "delete") {
-        return cli::DeleteCommand(*home, rest, std::cout, std::cerr);
+        return cli::DeleteCommand(*home, rest, clock, std::cout, std::cerr);
     }
     if (command == "holidays") {
-        return cli::HolidaysCommand(*home, rest, std::cout, std::cerr);
+        return cli::HolidaysCommand(*home, rest, clock, std::cout, std::cerr);
     }
     if (command == "history") {
         return cli::HistoryCommand(*home, rest, std::cout, std::cerr);

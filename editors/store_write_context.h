@@ -4,6 +4,7 @@
 #include "platform/files/data_home.h"
 #include "platform/pim/schedule_store.h"
 #include "platform/result.h"
+#include "platform/time/date_time.h"
 #include "schedule/month_census.h"
 #include "schedule/store_session.h"
 #include "settings/settings.h"
@@ -11,13 +12,15 @@
 namespace editors {
 
 // What the store writes read and change besides the edit record and the pad: the store
-// connection, where the data folder lies, the settings (DataPath, HoliDay) and the month census,
-// which a write involving the holiday category marks stale.
+// connection, where the data folder lies, the settings (DataPath, HoliDay), the month census,
+// which a write involving the holiday category marks stale, and the clock the program was given,
+// which dates a completion.
 struct StoreWriteContext {
     schedule::StoreSession& store;
     const platform::DataHome& home;
     const settings::Settings& settings;
     schedule::MonthCensusState& census;
+    const platform::Clock& clock;
 };
 
 // The item collection of the default folder of that kind, where a new item is added. When the

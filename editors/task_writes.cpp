@@ -14,14 +14,16 @@ platform::Date StoredDueDate(const EditRecord& record) {
     return record.Start == 0.0 ? pim::kNoDateValue : record.Start;
 }
 
-void SetFields(pim::Task& task, const EditRecord& record, TaskFields fields) {
+void SetFields(pim::Task& task, const EditRecord& record, TaskFields fields,
+               const platform::Clock& clock) {
     if (fields != TaskFields::Completion) {
         task.SetSubject(LimitedText(record.Subject, kMaxSubjectChars));
     }
     if (fields == TaskFields::All) {
         task.SetDueDate(StoredDueDate(record));
     }
-    task.SetComplete(record.Complete != 0 ? pim::kTrue : pim::kFalse);
+    task.SetComplete(record.Complete != 0 ? pim::kTrue : pim::kFalse,
+                     platform::TodayOf(clock).value_or(pim::kNoDateValue));
     if (fields == TaskFields::All) {
         task.SetBody(LimitedText(record.Body, kMaxBodyChars));
     }
@@ -34,7 +36,7 @@ WriteResult Create(const StoreWriteContext& context, const EditRecord& record, T
     }
     // A new task starts without due date and notes, so the undated create leaves them so.
     pim::Task task = items->AddTask();
-    SetFields(task, record, fields);
+    SetFields(task, record, fields, context.clock);
     if (auto saved = task.Save(); !saved) {
         return Failure(WriteStatus::StoreFailed, saved.error());
     }
@@ -50,7 +52,7 @@ WriteResult Update(const StoreWriteContext& context, const EditRecord& record, T
     if (!task) {
         return Failure(WriteStatus::ItemMissing, task.error());
     }
-    SetFields(*task, record, fields);
+    SetFields(*task, record, fields, context.clock);
     if (auto saved = task->Save(); !saved) {
         return Failure(WriteStatus::StoreFailed, saved.error());
     }

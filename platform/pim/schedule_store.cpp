@@ -109,13 +109,10 @@ Result<void> Appointment::Delete() {
 
 // ---- Task ----
 
-void Task::SetComplete(StoreFlag flag) {
+void Task::SetComplete(StoreFlag flag, Date today) {
     const bool complete = flag != 0;
     if (complete && !record_.complete) {
-        platform::SystemClock clock;
-        const auto now = clock.LocalTimeNow();
-        record_.dateCompleted =
-            platform::MakeDate(now.Year, now.Month, now.Day).value_or(kNoDateValue);
+        record_.dateCompleted = today;
     } else if (!complete) {
         record_.dateCompleted = kNoDateValue;
     }

@@ -121,8 +121,9 @@ public:
     void SetSubject(std::u16string_view text) { record_.subject = text; }
     void SetBody(std::u16string_view text) { record_.body = text; }
     void SetDueDate(Date due) { record_.dueDate = due; }
-    // Completing a task stamps today as its completion date; reopening clears it.
-    void SetComplete(StoreFlag flag);
+    // Completing a task that was open stamps `today` (a day without time, from the clock the
+    // program was given) as its completion date; reopening clears it.
+    void SetComplete(StoreFlag flag, Date today);
 
     Result<void> Save();
     Result<void> Delete();

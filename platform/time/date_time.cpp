@@ -152,4 +152,9 @@ CalendarFields SystemClock::LocalTimeNow() const {
     return f;
 }
 
+std::optional<Date> TodayOf(const Clock& clock) {
+    const CalendarFields now = clock.LocalTimeNow();
+    return MakeDate(now.Year, now.Month, now.Day);
+}
+
 }  // namespace platform

@@ -68,6 +68,9 @@ public:
     CalendarFields LocalTimeNow() const override;
 };
 
+// Today at 00:00 by `clock`; nothing when its date lies outside the calendar.
+std::optional<Date> TodayOf(const Clock& clock);
+
 // A clock stopped at one moment.
 class FixedClock final : public Clock {
 public:

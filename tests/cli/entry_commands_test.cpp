@@ -47,9 +47,9 @@ protected:
 };
 
 TEST_F(EntryCommandsTest, AddsAnAppointmentWithItsTextsAndRemembersThem) {
-    ASSERT_EQ(Entry(AddCommand, {"appointment", "--start", "2026-12-14T09:05", "--end",
-                                 "2026-12-14T10:30", "--subject", "打ち合わせ", "--location",
-                                 "会議室", "--reminder", "--holiday", "--memo", "一行目\n二行目"}),
+    ASSERT_EQ(Run(AddCommand, {"appointment", "--start", "2026-12-14T09:05", "--end",
+                               "2026-12-14T10:30", "--subject", "打ち合わせ", "--location",
+                               "会議室", "--reminder", "--holiday", "--memo", "一行目\n二行目"}),
               0)
         << err_.str();
     pim::Application store;
@@ -64,8 +64,8 @@ TEST_F(EntryCommandsTest, AddsAnAppointmentWithItsTextsAndRemembersThem) {
     EXPECT_EQ(appointment->Start(), *platform::MakeDate(2026, 12, 14, 9, 5));
     EXPECT_EQ(appointment->End(), *platform::MakeDate(2026, 12, 14, 10, 30));
 
-    ASSERT_EQ(Entry(AddCommand, {"appointment", "--start", "2026-12-15T09:00", "--end",
-                                 "2026-12-15T10:00", "--subject", "昼食", "--location", "会議室"}),
+    ASSERT_EQ(Run(AddCommand, {"appointment", "--start", "2026-12-15T09:00", "--end",
+                               "2026-12-15T10:00", "--subject", "昼食", "--location", "会議室"}),
               0);
     ASSERT_EQ(Entry(HistoryCommand, {"subject"}), 0);
     EXPECT_EQ(out_.str(), "昼食\n打ち合わせ\n");
@@ -74,8 +74,8 @@ TEST_F(EntryCommandsTest, AddsAnAppointmentWithItsTextsAndRemembersThem) {
 }
 
 TEST_F(EntryCommandsTest, AllDayAppointmentsKeepTheirDaysAtMidnight) {
-    ASSERT_EQ(Entry(AddCommand, {"appointment", "--all-day", "--start", "2026-12-24", "--end",
-                                 "2026-12-26T18:00", "--subject", "冬休み"}),
+    ASSERT_EQ(Run(AddCommand, {"appointment", "--all-day", "--start", "2026-12-24", "--end",
+                               "2026-12-26T18:00", "--subject", "冬休み"}),
               0)
         << err_.str();
     pim::Application store;
@@ -89,8 +89,8 @@ TEST_F(EntryCommandsTest, AllDayAppointmentsKeepTheirDaysAtMidnight) {
 
 TEST_F(EntryCommandsTest, HandwritingGoesToTheLowestFreeInkFileAndLeavesWithTheItem) {
     // 7.dat is taken by the imported series; 1 is free.
-    ASSERT_EQ(Entry(AddCommand, {"appointment", "--start", "2026-12-14T13:00", "--end",
-                                 "2026-12-14T14:00", "--subject", "", "--ink", InkArgument(40)}),
+    ASSERT_EQ(Run(AddCommand, {"appointment", "--start", "2026-12-14T13:00", "--end",
+                               "2026-12-14T14:00", "--subject", "", "--ink", InkArgument(40)}),
               0)
         << err_.str();
     const int32_t oid = PrintedOid();
@@ -103,10 +103,10 @@ TEST_F(EntryCommandsTest, HandwritingGoesToTheLowestFreeInkFileAndLeavesWithTheI
         EXPECT_EQ(store.GetAppointmentFromOid(oid)->Body(), u"1.dat");
     }
 
-    ASSERT_EQ(Entry(DeleteCommand, {std::to_string(oid)}), 0) << err_.str();
+    ASSERT_EQ(Run(DeleteCommand, {std::to_string(oid)}), 0) << err_.str();
     EXPECT_FALSE(platform::FileExists(InkFile("1.dat")));
     EXPECT_TRUE(platform::FileExists(InkFile("7.dat")));
-    EXPECT_EQ(Entry(DeleteCommand, {std::to_string(oid)}), 1);
+    EXPECT_EQ(Run(DeleteCommand, {std::to_string(oid)}), 1);
     EXPECT_NE(err_.str().find("no item has object id"), std::string::npos);
 }
 
@@ -115,8 +115,8 @@ TEST_F(EntryCommandsTest, NoFreeInkNumberStoresNothingAndSaysSo) {
         testing_support::WriteBytes(InkFile(std::to_string(number) + ".dat"), "");
     }
     const size_t before = AppointmentCount();
-    EXPECT_EQ(Entry(AddCommand, {"appointment", "--start", "2026-12-14T13:00", "--end",
-                                 "2026-12-14T14:00", "--subject", "図", "--ink", InkArgument(10)}),
+    EXPECT_EQ(Run(AddCommand, {"appointment", "--start", "2026-12-14T13:00", "--end",
+                               "2026-12-14T14:00", "--subject", "図", "--ink", InkArgument(10)}),
               1);
     EXPECT_NE(err_.str().find("これ以上は追加できません"), std::string::npos);
     EXPECT_EQ(out_.str(), "");
@@ -128,9 +128,9 @@ TEST_F(EntryCommandsTest, NoFreeInkNumberStoresNothingAndSaysSo) {
 }
 
 TEST_F(EntryCommandsTest, TasksKeepTheirNotesWithAndWithoutADueDate) {
-    ASSERT_EQ(Entry(AddCommand, {"task", "--subject", "年賀状", "--notes", "百枚"}), 0);
+    ASSERT_EQ(Run(AddCommand, {"task", "--subject", "年賀状", "--notes", "百枚"}), 0);
     const int32_t undated = PrintedOid();
-    ASSERT_EQ(Entry(AddCommand, {"task", "--subject", "請求", "--due", "2026-12-20", "--complete"}),
+    ASSERT_EQ(Run(AddCommand, {"task", "--subject", "請求", "--due", "2026-12-20", "--complete"}),
               0);
     const int32_t dated = PrintedOid();
     pim::Application store;
@@ -143,10 +143,12 @@ TEST_F(EntryCommandsTest, TasksKeepTheirNotesWithAndWithoutADueDate) {
     ASSERT_TRUE(second.ok());
     EXPECT_EQ(second->DueDate(), *platform::MakeDate(2026, 12, 20));
     EXPECT_EQ(second->Complete(), pim::kTrue);
+    // Completed on the day of the command's clock, whatever day the machine thinks it is.
+    EXPECT_EQ(second->DateCompleted(), *platform::MakeDate(2026, 12, 7));
 
     ASSERT_EQ(Entry(HistoryCommand, {"task"}), 0);
     EXPECT_EQ(out_.str(), "請求\n年賀状\n");
-    ASSERT_EQ(Entry(DeleteCommand, {std::to_string(undated)}), 0);
+    ASSERT_EQ(Run(DeleteCommand, {std::to_string(undated)}), 0);
     EXPECT_FALSE(store.GetTaskFromOid(undated).ok());
 }
 
@@ -169,12 +171,12 @@ TEST_F(EntryCommandsTest, WrongArgumentsAreRefusedBeforeAnythingIsStored) {
         {"event"},
     };
     for (const auto& args : wrong) {
-        EXPECT_NE(Entry(AddCommand, args), 0) << *(args.begin() + 1);
+        EXPECT_NE(Run(AddCommand, args), 0) << *(args.begin() + 1);
         EXPECT_FALSE(err_.str().empty());
     }
     EXPECT_EQ(AppointmentCount(), before);
-    EXPECT_EQ(Entry(DeleteCommand, {"0"}), 2);
-    EXPECT_EQ(Entry(DeleteCommand, {"12x"}), 2);
+    EXPECT_EQ(Run(DeleteCommand, {"0"}), 2);
+    EXPECT_EQ(Run(DeleteCommand, {"12x"}), 2);
     EXPECT_EQ(Entry(HistoryCommand, {"places"}), 2);
 }
 

@@ -19,7 +19,7 @@ protected:
     int Holidays(std::initializer_list<std::string> args) {
         out_.str("");
         err_.str("");
-        return HolidaysCommand(home_, std::vector<std::string>(args), out_, err_);
+        return HolidaysCommand(home_, std::vector<std::string>(args), clock_, out_, err_);
     }
 
     std::vector<pim::AppointmentRecord> Appointments() {

@@ -17,11 +17,16 @@ loaded() {
         sed 's|.*/||' | sort -u
 }
 
+# What the environment preloads into every program (faketime's library, when the suite runs
+# under faketime), as names without ".so": the programs do not load these themselves.
+preloaded=$(for library in ${LD_PRELOAD:+${LD_PRELOAD//:/ }}; do basename "$library"; done |
+    sed 's/\.so.*//' | paste -sd '|')
+
 # beyond_libc NAME: the libraries loaded by the run called NAME other than the C library's own
-# (and, in a sanitizer build, SHARED_RUNTIME_LIBRARIES).
+# (and, in a sanitizer build, SHARED_RUNTIME_LIBRARIES; and whatever is preloaded).
 beyond_libc() {
-    grep -vE "^(libc|libm|ld-linux-x86-64|${SHARED_RUNTIME_LIBRARIES:-libc})\.so" "$logs/$1.list" |
-        tr '\n' ' ' || true
+    grep -vE "^(libc|libm|ld-linux-x86-64|${SHARED_RUNTIME_LIBRARIES:-libc}|${preloaded:-libc})\.so" \
+        "$logs/$1.list" | tr '\n' ' ' || true
 }
 
 "$cli" add appointment --start 2026-12-10T10:00 --end 2026-12-10T11:30 --subject 打ち合わせ \

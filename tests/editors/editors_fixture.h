@@ -123,7 +123,8 @@ protected:
     schedule::StoreSession session_{home_.StorePath()};
     settings::Settings settings_;
     schedule::MonthCensusState census_;
-    StoreWriteContext context_{session_, home_, settings_, census_};
+    platform::FixedClock clock_{platform::CalendarFields{2024, 5, 6, 1, 9, 0, 0, 0}};
+    StoreWriteContext context_{session_, home_, settings_, census_, clock_};
     std::unique_ptr<schedule::DayItems> items_ = std::make_unique<schedule::DayItems>();
     EditRecord record_;
     controls::PadData pad_;

@@ -38,7 +38,8 @@ std::vector<InkEntry> InkOf(int writer, int memo) {
     settings::Settings settings;
     schedule::StoreSession session(home.StorePath());
     schedule::MonthCensusState census;
-    const StoreWriteContext context{session, home, settings, census};
+    const platform::FixedClock clock{platform::CalendarFields{2024, 5, 9, 4, 8, 0, 0, 0}};
+    const StoreWriteContext context{session, home, settings, census, clock};
     for (int memo = 0; memo < kMemosPerWriter; ++memo) {
         auto record = std::make_unique<EditRecord>();
         auto pad = std::make_unique<controls::PadData>();

@@ -77,7 +77,7 @@ protected:
     }
     const schedule::DayItemRow& Row(size_t index) const { return planner_.dayItems->table[index]; }
     StoreWriteContext Writes() {
-        return {planner_.store, home_, planner_.settings, planner_.census};
+        return {planner_.store, home_, planner_.settings, planner_.census, clock_};
     }
 
     testing_support::TempFolder folder_;

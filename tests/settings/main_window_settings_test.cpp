@@ -104,7 +104,7 @@ protected:
     }
     editors::StoreWriteContext Writes(const Settings& settings,
                                       schedule::MonthCensusState& census) {
-        return {planner_.store, home_, settings, census};
+        return {planner_.store, home_, settings, census, clock_};
     }
 
     testing_support::TempFolder folder_;

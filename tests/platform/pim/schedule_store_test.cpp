@@ -370,12 +370,17 @@ TEST_F(StoreTest, TasksWalkedByDueDateComePageByPageInOneOrder) {
 TEST_F(StoreTest, CompletingATaskStampsAndClearsItsCompletionDate) {
     auto task = app_.GetDefaultFolder(FolderKind::Tasks)->GetItems()->AddTask();
     task.SetSubject(u"買い物");
-    task.SetComplete(1);
-    EXPECT_NE(task.DateCompleted(), kNoDateValue);
+    const Date today = *platform::MakeDate(2031, 3, 1);
+    task.SetComplete(1, today);
+    EXPECT_EQ(task.DateCompleted(), today);
     ASSERT_TRUE(task.Save().ok());
     auto read = app_.GetTaskFromOid(task.Oid());
     EXPECT_EQ(read->Complete(), kTrue);
-    read->SetComplete(0);
+    EXPECT_EQ(read->DateCompleted(), today);
+    // Completing again keeps the day it was first completed on.
+    read->SetComplete(1, today + 3);
+    EXPECT_EQ(read->DateCompleted(), today);
+    read->SetComplete(0, today);
     EXPECT_EQ(read->DateCompleted(), kNoDateValue);
 }
 
