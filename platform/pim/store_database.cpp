@@ -322,26 +322,30 @@ Result<void> StoreDatabase::CreateSchema() {
         !wal) {
         return wal;
     }
-    Statement version(Prepare("PRAGMA user_version"));
-    if (!version.ok() || version.Step() != SQLITE_ROW) {
-        return SqlError("cannot read the store's version");
+    Result<int64_t> found = SchemaVersion();
+    if (!found) {
+        return found.error();
     }
-    const int64_t found = version.Integer(0);
-    if (found > kSchemaVersion) {
-        return Error{"the store was written by a newer Tessarinth (version " +
-                     std::to_string(found) + ")"};
-    }
-    if (found == kSchemaVersion) {
+    if (*found == kSchemaVersion) {
         return {};  // nothing to set up, so another process's write does not keep us out
     }
     Transaction transaction(db_);
     if (!transaction.began()) {
         return SqlError("cannot lock the store");
     }
+    // Read again under the lock: another process starting on the same new store may have set it
+    // up meanwhile.
+    found = SchemaVersion();
+    if (!found) {
+        return found.error();
+    }
+    if (*found == kSchemaVersion) {
+        return {};
+    }
     if (auto made = Execute(kSchema); !made) {
         return made;
     }
-    if (found > 0 && found < 3) {
+    if (*found > 0 && *found < 3) {
         // The tables were there before version 3, without its columns.
         if (auto upgraded = Execute(kColumnsOfVersion3); !upgraded) {
             return upgraded;
@@ -364,6 +368,24 @@ Result<void> StoreDatabase::CreateSchema() {
         return SqlError("cannot set up the store");
     }
     return {};
+}
+
+Result<int64_t> StoreDatabase::SchemaVersion() {
+    int64_t found = 0;
+    {
+        // Finished before anything else runs: a statement left open would keep its read lock,
+        // and a connection that holds one is not let wait for the write lock.
+        Statement version(Prepare("PRAGMA user_version"));
+        if (!version.ok() || version.Step() != SQLITE_ROW) {
+            return SqlError("cannot read the store's version");
+        }
+        found = version.Integer(0);
+    }
+    if (found > kSchemaVersion) {
+        return Error{"the store was written by a newer Tessarinth (version " +
+                     std::to_string(found) + ")"};
+    }
+    return found;
 }
 
 double StoreDatabase::StoredSpan(const char* key) {

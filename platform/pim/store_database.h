@@ -127,6 +127,8 @@ public:
 private:
     explicit StoreDatabase(sqlite3* db) : db_(db) {}
     Result<void> CreateSchema();
+    // The schema version the file holds; an error for one newer than this program's.
+    Result<int64_t> SchemaVersion();
     Result<void> Execute(const char* sql);
     Result<int32_t> NewObjectId(int kind);
     // One of the longest spans kept in store_info; 0 when nothing is stored yet.

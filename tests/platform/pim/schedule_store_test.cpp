@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -531,6 +533,47 @@ TEST_F(StoreTest, LockedStoreRefusesTheWriteAndKeepsWhatItHad) {
     EXPECT_EQ(app_.GetAppointmentFromOid(kept)->Subject(), u"kept");
     EXPECT_TRUE(appointment->Save().ok());
     EXPECT_EQ(app_.GetAppointmentFromOid(kept)->Subject(), u"changed");
+}
+
+// Programs started at one moment on a data home that has no store yet (the planner, a reminder
+// service and a sync at log-in, say) all get to use it: none is refused by another's setting up.
+TEST(StoreCreation, TenProcessesOpeningANewStoreAtOnceAllSucceed) {
+    testing_support::TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    const std::filesystem::path store = folder.Path() / "schedule.sqlite";
+    constexpr int kProcesses = 10;
+    int start[2];
+    ASSERT_EQ(pipe(start), 0);
+    std::vector<pid_t> children;
+    for (int child = 0; child < kProcesses; ++child) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(start[1]);
+            char go = 0;
+            [[maybe_unused]] const ssize_t got = read(start[0], &go, 1);  // EOF: all start now
+            Application app;
+            if (auto logOn = app.LogOn(store); !logOn) {
+                fprintf(stderr, "%s\n", logOn.error().message.c_str());
+                _exit(1);
+            }
+            auto task = app.GetDefaultFolder(FolderKind::Tasks)->GetItems()->AddTask();
+            task.SetSubject(u"task");
+            _exit(task.Save().ok() ? 0 : 2);
+        }
+        children.push_back(pid);
+    }
+    close(start[0]);
+    close(start[1]);
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "process " << pid << " ended with " << status;
+    }
+    Application reader;
+    ASSERT_TRUE(reader.LogOn(store).ok());
+    EXPECT_EQ(reader.AllTasks()->size(), static_cast<size_t>(kProcesses));
 }
 
 TEST_F(StoreTest, StoreFileIsTheUsersAlone) {
