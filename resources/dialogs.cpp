@@ -20,6 +20,11 @@ struct Rect {
     int height;
 };
 
+struct Point {
+    int x;
+    int y;
+};
+
 DialogItem Label(std::u16string text, Rect rect) {
     DialogItem item;
     item.kind = Kind::Static;
@@ -53,6 +58,11 @@ DialogItem Control(Kind kind, uint16_t id, std::u16string text, Rect rect) {
     item.id = id;
     item.tabStop = true;
     return item;
+}
+
+// A ".." button of the settings dialog, opening the colour chooser for the swatch beside it.
+DialogItem ColourButton(uint16_t id, Point at) {
+    return Control(Kind::PushButton, id, u"..", {at.x, at.y, 11, 9});
 }
 
 DialogItem ScrollingEdit(uint16_t id, Rect rect) {
@@ -110,18 +120,20 @@ DialogTemplate SettingsDialog() {
             Label(u"データ保存ディレクトリー", {7, 7, 89, 11}),
             ScrollingEdit(kDataScrollingEdit, {7, 21, 118, 12}),
             Label(u"色の設定", {7, 42, 36, 10}),
-            Control(Kind::PushButton, 1005, u"..", {43, 41, 10, 7}),
-            Swatch(1007, u"今日", {56, 40, 21, 9}),
-            Control(Kind::PushButton, 1006, u"..", {80, 42, 10, 7}),
-            Swatch(1008, u"当日", {93, 40, 21, 10}),
-            Control(Kind::PushButton, 1009, u"..", {43, 51, 10, 7}),
-            Swatch(1010, u"平日", {56, 48, 21, 10}),
-            Control(Kind::PushButton, 1012, u"..", {80, 51, 11, 7}),
-            Swatch(1011, u"土曜日", {93, 49, 21, 9}),
-            Control(Kind::PushButton, 1014, u"..", {43, 59, 11, 7}),
-            Swatch(1013, u"日曜日", {56, 57, 21, 10}),
-            Control(Kind::PushButton, 1017, u"..", {80, 59, 11, 7}),
-            Swatch(1016, u"祝日", {93, 57, 21, 9}),
+            // The colour block: three rows of a ".." button and its swatch, each as high as a
+            // line of the dialog's font, the swatches wide enough for three characters.
+            ColourButton(1005, {43, 39}),
+            Swatch(1007, u"今日", {56, 39, 22, 9}),
+            ColourButton(1006, {80, 39}),
+            Swatch(1008, u"当日", {93, 39, 22, 9}),
+            ColourButton(1009, {43, 48}),
+            Swatch(1010, u"平日", {56, 48, 22, 9}),
+            ColourButton(1012, {80, 48}),
+            Swatch(1011, u"土曜日", {93, 48, 22, 9}),
+            ColourButton(1014, {43, 57}),
+            Swatch(1013, u"日曜日", {56, 57, 22, 9}),
+            ColourButton(1017, {80, 57}),
+            Swatch(1016, u"祝日", {93, 57, 22, 9}),
             Label(u"祝日のカテゴリー", {7, 70, 62, 8}),
             ScrollingEdit(kHolidayEdit, {72, 69, 52, 12}),
             Control(Kind::CheckBox, 1018, u"テキストメモ優先", {7, 84, 86, 10}),

@@ -20,24 +20,21 @@
 namespace settings {
 namespace {
 
-// One day colour: the button that chooses it, the swatch that shows it, and the colour of the
-// swatch's caption.
+// One day colour: the button that chooses it and the swatch that shows it.
 struct ColourSlot {
     uint16_t button;
     uint16_t swatch;
     ColourMember setting;
-    gui::ColorRef caption;
 };
 
-// In the order the dialog keeps its working colours. The weekday colour is black unless
-// changed, so its swatch alone is captioned in white.
+// In the order the dialog keeps its working colours.
 constexpr std::array<ColourSlot, 6> kColourSlots{{
-    {kTodayButton, kTodaySwatch, &Settings::ccToday, gui::kBlack},
-    {kCurDayButton, kCurDaySwatch, &Settings::ccCurDay, gui::kBlack},
-    {kWeekDayButton, kWeekDaySwatch, &Settings::ccWeekDay, gui::kWhite},
-    {kSatDayButton, kSatDaySwatch, &Settings::ccSatDay, gui::kBlack},
-    {kSunDayButton, kSunDaySwatch, &Settings::ccSunDay, gui::kBlack},
-    {kHoliDayButton, kHoliDaySwatch, &Settings::ccHoliDay, gui::kBlack},
+    {kTodayButton, kTodaySwatch, &Settings::ccToday},
+    {kCurDayButton, kCurDaySwatch, &Settings::ccCurDay},
+    {kWeekDayButton, kWeekDaySwatch, &Settings::ccWeekDay},
+    {kSatDayButton, kSatDaySwatch, &Settings::ccSatDay},
+    {kSunDayButton, kSunDaySwatch, &Settings::ccSunDay},
+    {kHoliDayButton, kHoliDaySwatch, &Settings::ccHoliDay},
 }};
 
 struct SwitchSlot {
@@ -110,9 +107,11 @@ public:
     }
 
 private:
+    // The caption is black or white, whichever reads better on the colour: white on the
+    // default black weekdays and blue Saturdays, black on the rest.
     void ShowSwatch(gui::Dialog& dialog, size_t slot) {
         if (auto* swatch = dialog.ItemAs<gui::Label>(kColourSlots[slot].swatch)) {
-            swatch->SetColors(kColourSlots[slot].caption, working_[slot]);
+            swatch->SetColors(gui::ReadableTextOn(working_[slot]), working_[slot]);
         }
     }
 

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QRgb>
+#include <cmath>
 #include <cstdint>
 
 namespace gui {
@@ -41,6 +42,27 @@ inline QColor ToQColor(ColorRef color) {
 
 inline constexpr ColorRef kBlack = Rgb(0, 0, 0);
 inline constexpr ColorRef kWhite = Rgb(255, 255, 255);
+
+// How bright a colour looks, 0 (black) to 1 (white): its relative luminance, from the channels
+// made linear again.
+inline double RelativeLuminance(ColorRef color) {
+    const auto linear = [](uint8_t channel) {
+        const double value = channel / 255.0;
+        return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(RedOf(color)) + 0.7152 * linear(GreenOf(color)) +
+           0.0722 * linear(BlueOf(color));
+}
+
+// Black or white, whichever contrasts more with the background: text on a colour the user
+// chose stays readable whatever the colour (white on blue or black, black on yellow or red).
+inline ColorRef ReadableTextOn(ColorRef background) {
+    // The contrast of two luminances is (lighter + 0.05) / (darker + 0.05).
+    const double luminance = RelativeLuminance(background);
+    const double onBlack = (luminance + 0.05) / 0.05;
+    const double onWhite = 1.05 / (luminance + 0.05);
+    return onWhite > onBlack ? kWhite : kBlack;
+}
 // The greys of the stock brushes: light grey, grey and dark grey.
 inline constexpr ColorRef kLightGray = Rgb(0xC0, 0xC0, 0xC0);
 inline constexpr ColorRef kGray = Rgb(0x80, 0x80, 0x80);

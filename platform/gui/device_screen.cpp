@@ -62,6 +62,26 @@ QFont BarFont(int zoom) {
     return font;
 }
 
+QString CssColor(const QColor& color) {
+    return color.name(QColor::HexRgb);
+}
+
+// The pop-up menus in the bars' colours, every length in device pixels times the zoom, so a
+// menu grows with the screen it belongs to.
+QString MenuStyleSheet(int zoom) {
+    return QStringLiteral(
+               "QMenu { background: white; color: %1; border: %3px solid %2; padding: %3px 0px; }"
+               "QMenu::item { padding: %4px %5px; }"
+               "QMenu::item:selected { background: %6; color: white; }"
+               "QMenu::item:disabled { color: #808080; }"
+               "QMenu::separator { height: %3px; background: %2; margin: %4px %3px; }")
+        .arg(CssColor(kMenuTextColor), CssColor(kMenuBarLineColor))
+        .arg(zoom)
+        .arg(3 * zoom)
+        .arg(12 * zoom)
+        .arg(CssColor(kBarColor));
+}
+
 // Buttons of a menu bar laid out left to right, each as wide as its text needs.
 struct ButtonSlot {
     int left;
@@ -349,12 +369,22 @@ Window* DeviceScreen::OkButtonTarget() const {
     return nullptr;
 }
 
-uint16_t DeviceScreen::TrackPopupMenu(const PopupMenu& menu, Point screenPoint) {
+QAction* DeviceScreen::ExecMenu(QMenu& menu, QPoint anchor, PopupOpening opening) {
+    menu.setFont(BarFont(zoom_));
+    menu.setStyleSheet(MenuStyleSheet(zoom_));
+    menu.ensurePolished();
+    const QSize hint = menu.sizeHint();
+    const Rect placed = PlacePopup({hint.width(), hint.height()}, {anchor.x(), anchor.y()},
+                                   {0, 0, Width() * zoom_, Height() * zoom_}, opening);
+    return menu.exec(mapToGlobal(QPoint(placed.left, placed.top)));
+}
+
+uint16_t DeviceScreen::TrackPopupMenu(const PopupMenu& menu, Point screenPoint,
+                                      PopupOpening opening) {
     if (responder_) {
         return responder_->ChoosePopupCommand(menu, screenPoint);
     }
     QMenu popup(this);
-    popup.setFont(BarFont(zoom_));
     for (const MenuItem& item : menu.Items()) {
         if (item.separator) {
             popup.addSeparator();
@@ -364,7 +394,8 @@ uint16_t DeviceScreen::TrackPopupMenu(const PopupMenu& menu, Point screenPoint) 
         action->setEnabled(item.enabled);
         action->setData(item.command);
     }
-    QAction* chosen = popup.exec(mapToGlobal(QPoint(screenPoint.x * zoom_, screenPoint.y * zoom_)));
+    QAction* chosen =
+        ExecMenu(popup, QPoint(screenPoint.x * zoom_, screenPoint.y * zoom_), opening);
     return chosen ? static_cast<uint16_t>(chosen->data().toUInt()) : uint16_t{0};
 }
 
@@ -579,8 +610,9 @@ bool DeviceScreen::PressOnBars(Point p) {
             }
             Window* owner = active_;
             if (slot.button->dropDown) {
-                const uint16_t chosen =
-                    TrackPopupMenu(slot.button->menu, {slot.left, Height() - kBarHeight});
+                // As the shell's, the sub-menu rises from its button over the work area.
+                const uint16_t chosen = TrackPopupMenu(
+                    slot.button->menu, {slot.left, Height() - kBarHeight}, PopupOpening::Upward);
                 if (chosen != 0 && IsAlive(owner)()) {
                     owner->PostCommand(chosen);
                 }
@@ -715,7 +747,7 @@ void DeviceScreen::contextMenuEvent(QContextMenuEvent* event) {
     QAction* smaller = menu.addAction(QStringLiteral("縮小 (Ctrl+-)"));
     larger->setEnabled(zoom_ < kMaxZoom);
     smaller->setEnabled(zoom_ > kMinZoom);
-    QAction* chosen = menu.exec(event->globalPos());
+    QAction* chosen = ExecMenu(menu, event->pos(), PopupOpening::Downward);
     if (chosen == rotate) {
         Rotate();
     } else if (chosen == larger) {

@@ -15,8 +15,11 @@
 #include "platform/gui/geometry.h"
 #include "platform/gui/menus.h"
 #include "platform/gui/modal_responder.h"
+#include "platform/gui/popup_placement.h"
 #include "platform/gui/window.h"
 
+class QAction;
+class QMenu;
 class QTimer;
 
 namespace gui {
@@ -99,9 +102,11 @@ public:
     void SetAccelerators(std::vector<Accelerator> accelerators) {
         accelerators_ = std::move(accelerators);
     }
-    // Shows the pop-up with its top-left corner at a screen point and returns the command
-    // picked (0 for none); the caller hands it on to its window.
-    uint16_t TrackPopupMenu(const PopupMenu& menu, Point screenPoint);
+    // Shows the pop-up unfolding from a screen point (downward: its top-left corner there;
+    // upward: its bottom-left corner), moved as needed to stay on the screen, and returns the
+    // command picked (0 for none); the caller hands it on to its window.
+    uint16_t TrackPopupMenu(const PopupMenu& menu, Point screenPoint,
+                            PopupOpening opening = PopupOpening::Downward);
     MessageBoxAnswer ShowMessageBox(std::u16string_view text, std::u16string_view caption,
                                     MessageBoxButtons buttons);
     // Asked while the pen is still down after a press at `screenPoint`: kHoldGesture when the
@@ -182,6 +187,9 @@ private:
     void CollectGarbage();
     Point ToDevice(const QPoint& widgetPoint) const;
     bool PressOnBars(Point screenPoint);
+    // Runs a menu of the screen's look at the zoom, unfolding from a point of this widget and
+    // kept inside the screen; the action chosen, or null.
+    QAction* ExecMenu(QMenu& menu, QPoint anchor, PopupOpening opening);
     void DrawBars(QPainter& painter, int zoom) const;
     void DrawWindowTree(QImage& target, const Window& window, Point origin) const;
     // Control widgets: re-placed after every change of geometry, stacking or visibility, and

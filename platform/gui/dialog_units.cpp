@@ -1,5 +1,6 @@
 #include "platform/gui/dialog_units.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QString>
 
@@ -10,6 +11,19 @@ namespace {
 
 constexpr int kDotsPerInch = 96;
 constexpr int kPointsPerInch = 72;
+// The proportional member of the controls' gothic family: the host's stand-in for "System".
+constexpr char kDialogFaceFamily[] = "IPAPGothic";
+
+// The dialog face at a pixel height, as the controls' font is made; the controls' own face
+// when the proportional one is not installed (texts may then be cut, but every unit is sound).
+QFont DialogFace(int pixels) {
+    QFont face = ControlFont(pixels, 1);
+    face.setFamily(QString::fromLatin1(kDialogFaceFamily));
+    if (QFontInfo(face).family() != QLatin1String(kDialogFaceFamily)) {
+        return ControlFont(pixels, 1);
+    }
+    return face;
+}
 
 // a * b / c rounded to the nearest whole number, halves away from zero.
 int MulDivRounded(int a, int b, int c) {
@@ -23,7 +37,7 @@ int MulDivRounded(int a, int b, int c) {
 DialogUnits DialogUnits::ForPointSize(int pointSize) {
     const int pixels = pointSize > 0 ? MulDivRounded(pointSize, kDotsPerInch, kPointsPerInch)
                                      : kDefaultControlFontPixels;
-    const QFontMetrics metrics(ControlFont(pixels, 1));
+    const QFontMetrics metrics(DialogFace(pixels));
     // The average width is taken over the 52 Latin letters, as the classic rule measures it.
     const int letters = metrics.horizontalAdvance(
         QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));

@@ -8,6 +8,12 @@ struct Point {
     friend bool operator==(const Point&, const Point&) = default;
 };
 
+struct Size {
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const Size&, const Size&) = default;
+};
+
 // A rectangle as the planner's windows use it: [left, right) x [top, bottom).
 struct Rect {
     int left = 0;

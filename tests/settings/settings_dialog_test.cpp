@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <functional>
@@ -15,8 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/gui/check_box.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/dialog.h"
+#include "platform/gui/edit_box.h"
+#include "platform/gui/push_button.h"
 #include "settings/settings_store.h"
 #include "tests/support/temp_folder.h"
 
@@ -171,35 +176,102 @@ TEST_F(SettingsDialogTest, OpensFullScreenWithEverySettingInItsControls) {
                                                     0x4040C0, 0x00C000}));
 }
 
-TEST_F(SettingsDialogTest, TheWeekdaySwatchIsCaptionedInWhiteAndTheOthersInBlack) {
-    responder_.colorAnswers = {gui::Rgb(0x80, 0x80, 0x80)};
+TEST_F(SettingsDialogTest, EachSwatchIsCaptionedInWhicheverOfBlackAndWhiteStandsOutOnIt) {
+    // Grey is light enough for black; navy needs white.
+    responder_.colorAnswers = {gui::Rgb(0x80, 0x80, 0x80), gui::Rgb(0, 0, 0x80)};
     std::vector<std::map<gui::ColorRef, int>> opened;
-    std::map<gui::ColorRef, int> weekdayAfterChoice;
+    std::map<gui::ColorRef, int> weekdayOnGrey;
+    std::map<gui::ColorRef, int> todayOnNavy;
     Run([&](gui::Dialog& dialog) {
         const QImage shot = screen_.Render(1);
         for (uint16_t swatch : kSwatches) {
             opened.push_back(ColoursInside(shot, dialog.Item(swatch)->ScreenRect()));
         }
+        // A chosen colour is captioned at once, before OK.
         TapItem(dialog, kWeekDayButton);
-        weekdayAfterChoice =
-            ColoursInside(screen_.Render(1), dialog.Item(kWeekDaySwatch)->ScreenRect());
+        TapItem(dialog, kTodayButton);
+        const QImage chosen = screen_.Render(1);
+        weekdayOnGrey = ColoursInside(chosen, dialog.Item(kWeekDaySwatch)->ScreenRect());
+        todayOnNavy = ColoursInside(chosen, dialog.Item(kTodaySwatch)->ScreenRect());
         TapItem(dialog, gui::kCancelCommand);
     });
+    // The defaults: black weekdays and blue Saturdays in white; magenta, yellow and the reds of
+    // Sundays and holidays in black.
     ASSERT_EQ(opened.size(), kSwatches.size());
     for (size_t i = 0; i < kSwatches.size(); ++i) {
-        const bool weekday = kSwatches[i] == kWeekDaySwatch;
-        const gui::ColorRef caption = weekday ? gui::kWhite : gui::kBlack;
-        const gui::ColorRef other = weekday ? gui::kBlack : gui::kWhite;
-        // The caption's strokes are in the caption colour; the opposite never shows (black is
-        // the weekday swatch's own background).
+        const bool white = kSwatches[i] == kWeekDaySwatch || kSwatches[i] == kSatDaySwatch;
+        const gui::ColorRef caption = white ? gui::kWhite : gui::kBlack;
+        const gui::ColorRef other = white ? gui::kBlack : gui::kWhite;
         EXPECT_GT(opened[i][caption], 3) << kSwatches[i];
-        if (!weekday) {
+        // The opposite never shows, unless it is the swatch's own colour (black weekdays).
+        if (kSwatches[i] != kWeekDaySwatch) {
             EXPECT_EQ(opened[i][other], 0) << kSwatches[i];
         }
     }
-    // A chosen colour shows at once, before OK, still captioned in white.
-    EXPECT_EQ(MostCommon(weekdayAfterChoice), gui::Rgb(0x80, 0x80, 0x80));
-    EXPECT_GT(weekdayAfterChoice[gui::kWhite], 3);
+    EXPECT_EQ(MostCommon(weekdayOnGrey), gui::Rgb(0x80, 0x80, 0x80));
+    EXPECT_GT(weekdayOnGrey[gui::kBlack], 3);
+    EXPECT_EQ(weekdayOnGrey[gui::kWhite], 0);
+    EXPECT_EQ(MostCommon(todayOnNavy), gui::Rgb(0, 0, 0x80));
+    EXPECT_GT(todayOnNavy[gui::kWhite], 3);
+    EXPECT_EQ(todayOnNavy[gui::kBlack], 0);
+}
+
+// Where a control's text is drawn, in the widget's own (zoomed) pixels: inside the border of a
+// button, a swatch or an edit box, and beside the box of a check box.
+QRect TextArea(const gui::Control& control, int zoom) {
+    const QRect whole = control.ScreenWidget()->rect();
+    constexpr int kCheckBoxAndGap = 13 + 4;
+    if (dynamic_cast<const gui::CheckBox*>(&control) != nullptr) {
+        return whole.adjusted(kCheckBoxAndGap * zoom, 0, 0, 0);
+    }
+    int border = 0;
+    if (const auto* button = dynamic_cast<const gui::PushButton*>(&control)) {
+        border = button->IsDefault() ? 2 * zoom : zoom;
+    } else if (dynamic_cast<const gui::EditBox*>(&control) != nullptr ||
+               std::find(kSwatches.begin(), kSwatches.end(), control.Id()) != kSwatches.end()) {
+        border = zoom;
+    }
+    return whole.adjusted(border, border, -border, -border);
+}
+
+TEST_F(SettingsDialogTest, EveryTextFitsItsControlAtEveryZoomUprightAndTurned) {
+    for (const gui::Orientation orientation :
+         {gui::Orientation::Portrait, gui::Orientation::Landscape}) {
+        if (screen_.CurrentOrientation() != orientation) {
+            screen_.Rotate();
+        }
+        for (int zoom = 1; zoom <= 3; ++zoom) {
+            SCOPED_TRACE(testing::Message()
+                         << (orientation == gui::Orientation::Portrait ? "portrait" : "landscape")
+                         << " at zoom " << zoom);
+            screen_.SetZoom(zoom);
+            int walked = 0;
+            Run([&](gui::Dialog& dialog) {
+                const gui::Rect inside = dialog.ScreenRect();
+                for (const gui::Control* control : dialog.Items()) {
+                    const QWidget* widget = control->ScreenWidget();
+                    ASSERT_NE(widget, nullptr);
+                    ++walked;
+                    const QString text = QString::fromStdU16String(control->Text());
+                    SCOPED_TRACE(testing::Message() << control->Id() << " " << text.toStdString());
+                    const QFontMetrics metrics(widget->font());
+                    EXPECT_EQ(widget->font().pixelSize(), 12 * zoom);
+                    const QRect area = TextArea(*control, zoom);
+                    // A line of the font fits every control's height; its whole text fits the
+                    // width of all but the edit boxes, which scroll.
+                    EXPECT_LE(metrics.height(), area.height());
+                    if (dynamic_cast<const gui::EditBox*>(control) == nullptr) {
+                        EXPECT_LE(metrics.horizontalAdvance(text), area.width());
+                    }
+                    // Nothing lies beyond the dialog's right edge, where the screen ends.
+                    const gui::Rect rect = control->ScreenRect();
+                    EXPECT_LE(rect.right, inside.right);
+                    EXPECT_GE(rect.left, inside.left);
+                }
+            });
+            EXPECT_EQ(walked, 23);
+        }
+    }
 }
 
 TEST_F(SettingsDialogTest, CancelAfterChoosingColoursChangesNothingInMemoryOrOnDisk) {

@@ -141,20 +141,24 @@ protected:
     Entry entry_;
 };
 
-TEST(DialogUnitsTest, SystemFontsOnTheGothicFace) {
+TEST(DialogUnitsTest, SystemFontsMeasuredOnTheProportionalGothic) {
     const DialogUnits eight = DialogUnits::ForPointSize(8);
     EXPECT_EQ(eight.FontPixels(), 11);
-    EXPECT_EQ(eight.BaseX(), 6);
+    EXPECT_EQ(eight.BaseX(), 7);
     EXPECT_EQ(eight.BaseY(), 12);
     const DialogUnits nine = DialogUnits::ForPointSize(9);
     EXPECT_EQ(nine.FontPixels(), 12);
-    EXPECT_EQ(nine.BaseX(), 6);
+    EXPECT_EQ(nine.BaseX(), 7);
     EXPECT_EQ(nine.BaseY(), 13);
-    // Each value rounds on its own: 131 x 6 / 4 = 196.5, 149 x 13 / 8 = 242.1.
-    EXPECT_EQ(nine.ToPixelsX(131), 197);
+    // Each value rounds on its own: 131 x 7 / 4 = 229.25, 118 x 7 / 4 = 206.5, 149 x 13 / 8 =
+    // 242.1. The settings dialog still fits the upright screen's 240 pixels across.
+    EXPECT_EQ(nine.ToPixelsX(131), 229);
     EXPECT_EQ(nine.ToPixelsY(149), 242);
-    EXPECT_EQ(nine.ToPixels(7, 21, 118, 12), (Rect{11, 34, 11 + 177, 34 + 20}));
+    EXPECT_EQ(nine.ToPixels(7, 21, 118, 12), (Rect{12, 34, 12 + 207, 34 + 20}));
     EXPECT_EQ(DialogUnits(6, 13, 12).ToPixelsX(-3), -5);
+    // Full-width text gets the room the templates give it: the settings dialog's twelve
+    // characters of "データ保存ディレクトリー" (144 pixels) in 89 units.
+    EXPECT_GE(nine.ToPixelsX(89), 12 * nine.FontPixels());
 }
 
 TEST_F(DialogsTest, OkReadsWhatTheUserSetAndEndsWithOne) {
@@ -210,9 +214,9 @@ TEST_F(DialogsTest, TheChosenColourShowsOnTheSwatch) {
                                         kOkCommand});
     EXPECT_EQ(RunModalDialog(screen_, *owner_, EntryTemplate(), handler), 1);
     EXPECT_EQ(entry_.color, Rgb(0x12, 0x34, 0x56));
-    // The swatch at (56, 50) dialog units = (84, 81) in the dialog, under the 26-pixel bar.
+    // The swatch at (56, 50) dialog units = (98, 81) in the dialog, under the 26-pixel bar.
     ASSERT_FALSE(shot.isNull());
-    EXPECT_EQ(FromQRgb(shot.pixel(84 + 2, 26 + 81 + 2)), Rgb(0x12, 0x34, 0x56));
+    EXPECT_EQ(FromQRgb(shot.pixel(98 + 2, 26 + 81 + 2)), Rgb(0x12, 0x34, 0x56));
 }
 
 TEST_F(DialogsTest, FullScreenDialogsFillTheWorkAreaAndTheirOkButtonSendsOne) {
@@ -252,8 +256,9 @@ TEST_F(DialogsTest, APopUpDialogIsCentredAndHidesTheOwnersControls) {
                                         },
                                         1});
     EXPECT_EQ(RunModalDialog(screen_, *owner_, about, handler), 1);
-    // 140 x 98 units at 6 x 12 is 210 x 147, centred in the 240 x 268 work area below y 26.
-    EXPECT_EQ(placed, (Rect{15, 26 + 60, 15 + 210, 26 + 60 + 147}));
+    // 140 x 98 units at 7 x 12 is 245 x 147: as wide as the 240 x 268 work area below y 26
+    // allows, and centred in it.
+    EXPECT_EQ(placed, (Rect{0, 26 + 60, 240, 26 + 60 + 147}));
     EXPECT_TRUE(ownerButtonHidden);
     EXPECT_FALSE(ownButton->ScreenWidget()->isHidden());
 }
@@ -467,8 +472,8 @@ TEST_F(LandscapeDialogsTest, TurningTheScreenWithTheDialogOpenScrollsOnlyWhereIt
     EXPECT_EQ(maxInLandscape, 242 - 188);
     EXPECT_TRUE(okReachedInLandscape);
     EXPECT_EQ(offsetBackInPortrait, 0);
-    // OK at (7, 128) dialog units, 50 x 14: (11, 208), 75 x 23, under the bar.
-    EXPECT_EQ(okBackInPortrait, (Rect{11, 26 + 208, 11 + 75, 26 + 208 + 23}));
+    // OK at (7, 128) dialog units, 50 x 14: (12, 208), 88 x 23, under the bar.
+    EXPECT_EQ(okBackInPortrait, (Rect{12, 26 + 208, 12 + 88, 26 + 208 + 23}));
 }
 
 TEST_F(LandscapeDialogsTest, TheKeyboardMovingIntoAControlOutOfSightScrollsItIntoView) {
