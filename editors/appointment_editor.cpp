@@ -309,8 +309,9 @@ void AppointmentEditor::SaveAndClose() {
         Screen().ShowMessageBox(kEndBeforeStart, kWarningCaption, gui::MessageBoxButtons::Ok);
         return;
     }
-    record.Subject = LimitedText(subject_->Text(), kMaxEditedSubjectChars);
-    record.Location = LimitedText(location_->Text(), kMaxEditedSubjectChars);
+    // The boxes limit what is typed; a longer stored text that was not changed is kept whole.
+    record.Subject = subject_->Text();
+    record.Location = location_->Text();
     const std::u16string text = pad_->ReadPadText();
     const WriteResult written =
         record.ItemOid == 0 ? CreateAppointment(host_.WriteContext(), record, host_.Pad(), text)

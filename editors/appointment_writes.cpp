@@ -47,8 +47,8 @@ enum class Times { Write, KeepStored };
 
 // Subject, location, start, end, body, all-day and reminder, in the order the store takes them.
 void SetDetails(pim::Appointment& appointment, const EditRecord& record, Times times) {
-    appointment.SetSubject(LimitedText(record.Subject, kMaxSubjectChars));
-    appointment.SetLocation(LimitedText(record.Location, kMaxLocationChars));
+    appointment.SetSubject(record.Subject);
+    appointment.SetLocation(record.Location);
     if (times == Times::Write) {
         appointment.SetStart(record.Start);
         appointment.SetEnd(record.End);

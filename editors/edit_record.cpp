@@ -40,8 +40,8 @@ void FillFromAppointmentRow(EditRecord& record, const schedule::DayItemRow& row)
     // its own start: the series holds the first occurrence's.
     record.Start = row.recurring == 0 && row.storedStart != 0 ? row.storedStart : row.start;
     record.End = row.end;
-    record.Subject = LimitedText(row.subject, kMaxSubjectChars);
-    record.Location = LimitedText(row.location, kMaxLocationChars);
+    record.Subject = row.subject;
+    record.Location = row.location;
     record.Body = LimitedText(row.body, kMaxBodyChars);
     record.AllDay = AsFlag(row.allDay);
     record.Reminder = AsFlag(row.reminder);
@@ -63,7 +63,7 @@ void FillFromTaskRow(EditRecord& record, const schedule::DayItemRow& row) {
     record.ItemOid = row.objectId;
     record.Start = row.start;
     record.End = row.end;
-    record.Subject = LimitedText(row.subject, kMaxSubjectChars);
+    record.Subject = row.subject;
     record.Body = LimitedText(row.body, kMaxBodyChars);
     record.Complete = AsFlag(row.complete);
 }
@@ -71,7 +71,7 @@ void FillFromTaskRow(EditRecord& record, const schedule::DayItemRow& row) {
 void FillFromUndatedTask(EditRecord& record, const schedule::UndatedTask& task) {
     Clear(record);
     record.ItemOid = task.objectId;
-    record.Subject = LimitedText(task.subject, kMaxSubjectChars);
+    record.Subject = task.subject;
     record.Complete = AsFlag(task.complete);
 }
 

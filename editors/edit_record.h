@@ -12,12 +12,14 @@
 
 namespace editors {
 
-// Characters each text of the record keeps (its buffer less the terminating zero).
+// Characters a text given to the record keeps (its buffer less the terminating zero): what a
+// paste or the command line brings is cut to these. A stored text is taken whole, so that opening
+// and saving an item never shortens it.
 inline constexpr size_t kMaxSubjectChars = 255;
 inline constexpr size_t kMaxLocationChars = 255;
 inline constexpr size_t kMaxBodyChars = 12999;
-// What the editor windows read back from their controls: subject and location boxes, and the
-// task editor's notes field.
+// What typing may bring the editors' boxes to: subject and location, and the task editor's notes
+// field.
 inline constexpr size_t kMaxEditedSubjectChars = 254;
 inline constexpr size_t kMaxTaskNotesChars = 1999;
 
@@ -28,8 +30,8 @@ struct EditRecord {
     int32_t ItemOid = 0;       // the store's object id; 0: a new item, so writes create
     platform::Date Start = 0;  // appointment start; task due date, 0.0 for none
     platform::Date End = 0;    // appointment end
-    std::u16string Subject;    // at most kMaxSubjectChars
-    std::u16string Location;   // at most kMaxLocationChars; appointments only
+    std::u16string Subject;    // as stored, or as typed (at most kMaxEditedSubjectChars)
+    std::u16string Location;   // the same; appointments only
     // The body as stored, at most kMaxBodyChars: a text memo, or for handwriting the ink file's
     // name on the first line (any further stored lines follow it); a task's notes.
     std::u16string Body;

@@ -111,7 +111,8 @@ bool TaskEditor::OnCommand(uint16_t command) {
 
 void TaskEditor::SaveAndClose() {
     EditRecord& record = host_.Record();
-    record.Subject = LimitedText(subject_->Text(), kMaxEditedSubjectChars);
+    // The box limits what is typed; a longer stored subject that was not changed is kept whole.
+    record.Subject = subject_->Text();
     // The notes are kept whole, up to what the record holds: opening and saving a task never
     // shortens them.
     record.Body = LimitedText(notes_->Text(), kMaxBodyChars);

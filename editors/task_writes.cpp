@@ -17,7 +17,7 @@ platform::Date StoredDueDate(const EditRecord& record) {
 void SetFields(pim::Task& task, const EditRecord& record, TaskFields fields,
                const platform::Clock& clock) {
     if (fields != TaskFields::Completion) {
-        task.SetSubject(LimitedText(record.Subject, kMaxSubjectChars));
+        task.SetSubject(record.Subject);
     }
     if (fields == TaskFields::All) {
         task.SetDueDate(StoredDueDate(record));

@@ -206,8 +206,8 @@ void ReadAppointmentDetails(const pim::Application& application, const settings:
     row.allDay = (change ? change->allDay : series.allDay) ? 1 : 0;
     row.reminder = (change ? change->reminderSet : series.reminderSet) ? 1 : 0;
     const std::u16string& body = change ? change->body : series.body;
-    AssignCut(row.subject, change ? change->subject : series.subject, kMaxSubjectUnits);
-    AssignCut(row.location, change ? change->location : series.location, kMaxLocationUnits);
+    row.subject.assign(change ? change->subject : series.subject);
+    row.location.assign(change ? change->location : series.location);
     row.body.assign(body);
     AssignCut(row.memoText, body, kMaxMemoUnits);
     if (const size_t lineEnd = row.memoText.find_first_of(u"\r\n");
@@ -229,7 +229,7 @@ void ReadTaskDetails(const pim::Application& application, DayItemRow& row) {
     row.start = task->DueDate();
     row.end = task->DueDate();
     row.complete = task->Complete();
-    AssignCut(row.subject, task->Subject(), kMaxSubjectUnits);
+    row.subject.assign(task->Subject());
     AssignCut(row.memoText, task->Body(), kMaxMemoUnits);
     row.body.assign(task->Body());
 }
@@ -259,7 +259,7 @@ Result<void> UndatedTaskPass(const pim::Folder& tasks, std::u16string_view restr
         }
         UndatedTask& entry = list[count++];
         entry.objectId = task->Oid();
-        AssignCut(entry.subject, task->Subject(), kMaxSubjectUnits);
+        entry.subject.assign(task->Subject());
         entry.dateCompleted = task->DateCompleted();
         entry.complete = task->Complete() != 0 ? 1 : 0;
     }

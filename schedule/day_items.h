@@ -26,8 +26,9 @@ inline constexpr size_t kSlotsPerDay = 12;
 inline constexpr int kQueryReachDays = 13;
 inline constexpr size_t kUndatedTaskCapacity = 100;
 
-// Characters a text field keeps: subjects and locations live in 256-unit buffers, memo texts in
-// 13000-unit ones, each with its terminating zero. Longer store texts are cut.
+// Room for a row's texts: subjects and locations take 256 units and memo lines 13000, each with
+// its terminating zero. A memo line is cut to its room; subjects and locations are kept whole
+// (the list clips what it draws), so that opening and saving an item never shortens them.
 inline constexpr size_t kMaxSubjectUnits = 255;
 inline constexpr size_t kMaxLocationUnits = 255;
 inline constexpr size_t kMaxMemoUnits = 12999;
@@ -60,8 +61,8 @@ struct DayItemRow {
     // opening the item must not take the moved start above for its own.
     Date storedStart = 0;
     int32_t allDay = 0;
-    std::u16string subject;
-    std::u16string location;
+    std::u16string subject;   // whole, as stored
+    std::u16string location;  // whole, as stored
     // An appointment's first body line (the ink file's name for a handwritten memo); a task's
     // whole body. Cut to kMaxMemoUnits.
     std::u16string memoText;

@@ -16,8 +16,6 @@ namespace {
 constexpr int kFieldPadding = 8;
 constexpr int kArrowWidth = 13;
 constexpr int kEntryPadding = 2;
-// What the field takes when no limit is set.
-constexpr int kUnlimitedText = 32767;
 
 // The arrow button drawn in device pixels, so it grows with the zoom like the screen.
 class ZoomedComboBox final : public QComboBox {
@@ -62,11 +60,15 @@ ComboBox::ComboBox(DeviceScreen& screen, uint16_t id)
     // The list changes only through the program, and typing is not completed from it.
     combo_->setInsertPolicy(QComboBox::NoInsert);
     combo_->setCompleter(nullptr);
-    combo_->lineEdit()->setMaxLength(kUnlimitedText);
     QObject::connect(combo_, &QComboBox::activated, combo_,
                      [this] { NotifyParent(ControlNotification::SelectionChanged); });
-    QObject::connect(combo_->lineEdit(), &QLineEdit::textEdited, combo_,
-                     [this] { NotifyParent(ControlNotification::EditChanged); });
+    // An entry picked from the list is the program's text, not typing.
+    QObject::connect(combo_, &QComboBox::currentIndexChanged, combo_,
+                     [this] { typedLimit_.Accept(combo_->currentText()); });
+    QObject::connect(combo_->lineEdit(), &QLineEdit::textEdited, combo_, [this] {
+        typedLimit_.KeepWithinLimit(*combo_->lineEdit());
+        NotifyParent(ControlNotification::EditChanged);
+    });
     Attach(combo_);
 }
 
@@ -80,6 +82,7 @@ void ComboBox::SetText(std::u16string_view text) {
     const QSignalBlocker blocker(combo_);
     combo_->setCurrentIndex(-1);
     combo_->setEditText(ToQString(text));
+    typedLimit_.Accept(combo_->currentText());
 }
 
 std::u16string ComboBox::Text() const {
@@ -102,6 +105,7 @@ void ComboBox::ClearItems() {
     const QSignalBlocker blocker(combo_);
     combo_->clear();
     combo_->clearEditText();
+    typedLimit_.Accept(QString());
 }
 
 int ComboBox::ItemCount() const {
@@ -122,10 +126,11 @@ void ComboBox::Select(int index) {
     if (combo_->currentIndex() < 0) {
         combo_->clearEditText();
     }
+    typedLimit_.Accept(combo_->currentText());
 }
 
 void ComboBox::LimitText(int units) {
-    combo_->lineEdit()->setMaxLength(units > 0 ? units : kUnlimitedText);
+    typedLimit_.SetLimit(units);
 }
 
 int ComboBox::FieldHeight() const {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/gui/control.h"
+#include "platform/gui/typed_text_limit.h"
 
 namespace gui {
 
@@ -28,7 +29,8 @@ public:
     int Selection() const;
     // Selects an entry and shows its text in the field; -1 selects none and empties it.
     void Select(int index);
-    // The most UTF-16 units the field accepts from typing.
+    // The most UTF-16 units typing may bring the field's text to; a longer text set by the
+    // program is kept whole.
     void LimitText(int units);
     // The field's height in device pixels for the current font.
     int FieldHeight() const;
@@ -43,6 +45,7 @@ private:
     void FitField();
 
     QComboBox* combo_;
+    TypedTextLimit typedLimit_;
     int listExtent_ = 0;  // the created height: field and dropped list together
 };
 

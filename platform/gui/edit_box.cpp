@@ -3,13 +3,12 @@
 #include <QSignalBlocker>
 #include <QTextCursor>
 
+#include <algorithm>
+
 #include "platform/gui/device_screen.h"
 
 namespace gui {
 namespace {
-
-// What a single-line field takes when no limit is set.
-constexpr int kUnlimitedText = 32767;
 
 QString ToPlainLines(std::u16string_view text) {
     QString plain = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -39,9 +38,10 @@ EditBox::EditBox(DeviceScreen& screen, uint16_t id, EditStyle style)
         Attach(lines_);
     } else {
         line_ = new QLineEdit(&screen);
-        line_->setMaxLength(kUnlimitedText);
-        QObject::connect(line_, &QLineEdit::textEdited, line_,
-                         [this] { NotifyParent(ControlNotification::EditChanged); });
+        QObject::connect(line_, &QLineEdit::textEdited, line_, [this] {
+            typedLimit_.KeepWithinLimit(*line_);
+            NotifyParent(ControlNotification::EditChanged);
+        });
         Attach(line_);
     }
 }
@@ -49,10 +49,12 @@ EditBox::EditBox(DeviceScreen& screen, uint16_t id, EditStyle style)
 void EditBox::SetText(std::u16string_view text) {
     if (line_) {
         line_->setText(ToQString(text));
+        typedLimit_.Accept(line_->text());
         return;
     }
     const QSignalBlocker blocker(lines_);
     lines_->setPlainText(ToPlainLines(text));
+    acceptedUnits_ = UnitsOf(lines_->toPlainText());
 }
 
 std::u16string EditBox::Text() const {
@@ -66,17 +68,15 @@ std::u16string EditBox::Text() const {
 
 void EditBox::LimitText(int units) {
     limit_ = units > 0 ? units : 0;
-    if (line_) {
-        line_->setMaxLength(limit_ > 0 ? limit_ : kUnlimitedText);
-    }
+    typedLimit_.SetLimit(limit_);
 }
 
 void EditBox::KeepWithinLimit() {
-    if (limit_ == 0) {
-        return;
-    }
-    const int excess = UnitsOf(lines_->toPlainText()) - limit_;
-    if (excess <= 0) {
+    const int units = UnitsOf(lines_->toPlainText());
+    // Only what this edit added goes: a longer text the program put there stays whole.
+    const int excess = std::min(units - limit_, units - acceptedUnits_);
+    if (limit_ == 0 || excess <= 0) {
+        acceptedUnits_ = units;
         return;
     }
     // What was just typed sits before the cursor: take back as much of it as went over.
@@ -90,6 +90,7 @@ void EditBox::KeepWithinLimit() {
         cursor.removeSelectedText();
     }
     lines_->setTextCursor(cursor);
+    acceptedUnits_ = UnitsOf(lines_->toPlainText());
 }
 
 QString EditBox::StyleSheet(int zoom) const {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/gui/control.h"
+#include "platform/gui/typed_text_limit.h"
 
 namespace gui {
 
@@ -26,7 +27,8 @@ public:
 
     void SetText(std::u16string_view text) override;
     std::u16string Text() const override;
-    // The most UTF-16 units (a line break counting two) typing may bring the text to.
+    // The most UTF-16 units (a line break counting two) typing may bring the text to; a longer
+    // text set by the program is kept whole.
     void LimitText(int units);
     bool IsMultiLine() const { return lines_ != nullptr; }
 
@@ -39,7 +41,9 @@ private:
     QLineEdit* line_ = nullptr;
     QPlainTextEdit* lines_ = nullptr;
     bool border_;
-    int limit_ = 0;  // 0: none
+    int limit_ = 0;              // 0: none
+    TypedTextLimit typedLimit_;  // a one-line field's
+    int acceptedUnits_ = 0;      // a multi-line field's units before the edit
 };
 
 }  // namespace gui

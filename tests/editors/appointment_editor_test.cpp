@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QInputMethodEvent>
+#include <QKeyEvent>
 
 #include <cmath>
 
@@ -75,6 +76,10 @@ protected:
         Editor()->SendCommand(kCommandOk);
         screen_.ProcessPending();
         screen_.PaintPending();
+    }
+    void Key(Qt::Key key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(screen_.FocusWindow()->ScreenWidget(), &press);
     }
     std::filesystem::path DataFolder() const { return home_.DeviceRoot() / "My Documents"; }
     pim::AppointmentRecord Stored(int32_t oid) {
@@ -289,6 +294,43 @@ TEST_F(AppointmentEditorTest, InkThatCannotBeStoredKeepsTheEditorOpenWithNothing
     Ok();
     EXPECT_EQ(main_->OpenEditorWindow(), nullptr);
     EXPECT_EQ(Stored(Row(0).objectId).body, u"5.dat");
+}
+
+TEST_F(AppointmentEditorTest, TypingStopsAtTheLimitWithoutHalfACharacter) {
+    OpenNew();
+    Tap(kSubjectField);
+    Type(QString(253, QChar(u'件')));
+    Type(QStringLiteral("🎍"));  // a surrogate pair: 255 units would pass the limit
+    Ok();
+    ASSERT_EQ(Reader().AllAppointments()->size(), 1u);
+    const std::u16string stored = Reader().AllAppointments()->front().subject;
+    EXPECT_EQ(stored, std::u16string(253, u'件'));
+
+    Tap(app::ItemRow(0));
+    Tap(kSubjectField);
+    Key(Qt::Key_End);
+    Key(Qt::Key_Backspace);
+    Type(QStringLiteral("🎍🎍"));  // the first fits whole, the second not at all
+    Ok();
+    EXPECT_EQ(Reader().AllAppointments()->front().subject, std::u16string(252, u'件') + u"🎍");
+}
+
+TEST_F(AppointmentEditorTest, ALongerStoredSubjectAndPlaceSurviveOpeningAndSaving) {
+    pim::AppointmentRecord imported;
+    imported.start = At(2026, 12, 7, 9);
+    imported.end = At(2026, 12, 7, 10);
+    imported.subject = std::u16string(253, u'件') + u"🎍" + std::u16string(40, u'長');
+    imported.location = std::u16string(300, u'所');
+    ASSERT_TRUE(Reader().AddAll({imported}, {}).ok());
+    main_->SendCommand(kCommandToday);
+    Tap(app::ItemRow(0));
+    ASSERT_NE(Editor(), nullptr);
+    Tap(kSubjectField);
+    Type(QStringLiteral("x"));  // typing into a text past the limit takes nothing
+    Ok();
+    const pim::AppointmentRecord stored = Reader().AllAppointments()->front();
+    EXPECT_EQ(stored.subject, imported.subject);
+    EXPECT_EQ(stored.location, imported.location);
 }
 
 }  // namespace

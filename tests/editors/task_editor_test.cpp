@@ -137,10 +137,11 @@ TEST_F(TaskEditorTest, ClearingTheDueDateMakesAnUndatedTaskThatKeepsItsNotes) {
     EXPECT_NE(stored.Complete(), 0);
 }
 
-TEST_F(TaskEditorTest, AnOpenedTaskLosesItsDueDateAndKeepsLongNotesWhole) {
+TEST_F(TaskEditorTest, AnOpenedTaskLosesItsDueDateAndKeepsLongTextsWhole) {
     EditRecord record;
     FillForNewTask(record, At(2026, 12, 8));
-    record.Subject = u"報告書";
+    // An imported subject past what the box lets anyone type.
+    record.Subject = std::u16string(253, u'報') + u"🎍" + std::u16string(40, u'告');
     record.Body = std::u16string(5000, u'字');
     const WriteResult created = CreateTask(Writes(), record);
     ASSERT_TRUE(created.ok()) << created.detail;
@@ -153,6 +154,7 @@ TEST_F(TaskEditorTest, AnOpenedTaskLosesItsDueDateAndKeepsLongNotesWhole) {
     ASSERT_NE(Editor(), nullptr);
     Tap(kOkButton);  // open and save: nothing is cut
     EXPECT_EQ(Stored(created.itemOid).Body().size(), 5000u);
+    EXPECT_EQ(Stored(created.itemOid).Subject(), record.Subject);
     EXPECT_EQ(Stored(created.itemOid).DueDate(), At(2026, 12, 8));
 
     FillFromTaskRow(*planner_.editRecord, Row(0));

@@ -239,11 +239,11 @@ TEST_F(DayItemsTest, TheUndatedListHoldsAHundredTasks) {
     EXPECT_EQ(items_->undatedTasks.back().objectId, (*oids)[kUndatedTaskCapacity - 1]);
 }
 
-TEST_F(DayItemsTest, DetailsComeFromTheStoredItemWithTextsCutToTheirFields) {
+TEST_F(DayItemsTest, DetailsComeFromTheStoredItemWithTheMemoLineCutToItsField) {
     pim::AppointmentRecord record;
     record.start = At(2026, 12, 7, 9);
     record.end = At(2026, 12, 7, 10);
-    // 254 units and a character outside the BMP, whose pair straddles the 255-unit limit.
+    // 254 units and a character outside the BMP, whose pair straddles a 255-unit room.
     record.subject = std::u16string(254, u's') + u"𠮷";
     record.location = std::u16string(300, u'l');
     record.body = u"最初の行\r\n次の行";
@@ -262,8 +262,9 @@ TEST_F(DayItemsTest, DetailsComeFromTheStoredItemWithTextsCutToTheirFields) {
 
     Load();
     ASSERT_EQ(Kinds(), (std::vector<DayItemKind>{A, A, E, E, E, E, E, E, E, E, E, E}));
-    EXPECT_EQ(Row(0).subject, std::u16string(254, u's'));
-    EXPECT_EQ(Row(0).location, std::u16string(kMaxLocationUnits, u'l'));
+    // Subject and location whole, for an editor that must not shorten them.
+    EXPECT_EQ(Row(0).subject, std::u16string(254, u's') + u"𠮷");
+    EXPECT_EQ(Row(0).location, std::u16string(300, u'l'));
     EXPECT_EQ(Row(0).memoText, u"最初の行");
     EXPECT_EQ(Row(0).body, u"最初の行\r\n次の行");
     EXPECT_EQ(Row(0).reminder, 1);

@@ -19,6 +19,7 @@
 #include "platform/gui/label.h"
 #include "platform/gui/month_calendar.h"
 #include "platform/gui/push_button.h"
+#include "platform/gui/typed_text_limit.h"
 
 namespace gui {
 namespace {
@@ -164,6 +165,41 @@ TEST_F(ControlsTest, MultiLineEditHandsOverCrLfAndKeepsItsLimit) {
     EXPECT_EQ(edit->Text(), u"一行目\r\n二行目\r\nab");
     ASSERT_FALSE(panel_->notes.empty());
     EXPECT_EQ(panel_->notes.back().second, ControlNotification::EditChanged);
+}
+
+// A limit bounds typing only: a longer text the program put into a field stays whole, and what
+// is typed past the limit goes whole, never half a surrogate pair.
+TEST_F(ControlsTest, ALimitTakesBackOnlyWhatIsTypedAndNeverHalfACharacter) {
+    auto* line = screen_.CreateChild<EditBox>(*panel_, Rect{10, 30, 190, 50}, 1002);
+    line->LimitText(5);
+    line->SetText(u"1234567");
+    EXPECT_EQ(line->Text(), u"1234567");
+    auto* field = qobject_cast<QLineEdit*>(line->ScreenWidget());
+    ASSERT_NE(field, nullptr);
+    field->end(false);
+    Type(field, QStringLiteral("x"));
+    EXPECT_EQ(line->Text(), u"1234567");
+    PressKey(field, Qt::Key_Backspace);
+    PressKey(field, Qt::Key_Backspace);
+    PressKey(field, Qt::Key_Backspace);
+    Type(field, QStringLiteral("ab"));
+    EXPECT_EQ(line->Text(), u"1234a");
+
+    auto* memo = screen_.CreateChild<EditBox>(*panel_, Rect{0, 75, 240, 175}, 0,
+                                              EditStyle{true, true, true});
+    memo->LimitText(4);
+    memo->SetText(u"abcdef");
+    auto* lines = qobject_cast<QPlainTextEdit*>(memo->ScreenWidget());
+    ASSERT_NE(lines, nullptr);
+    lines->moveCursor(QTextCursor::End);
+    lines->insertPlainText(QStringLiteral("Z"));
+    EXPECT_EQ(memo->Text(), u"abcdef");
+
+    const auto taken = TakeBackOverLimit(QStringLiteral("abc"), QStringLiteral("abc🎍d"), 6, 4);
+    ASSERT_TRUE(taken.has_value());
+    EXPECT_EQ(taken->text, QStringLiteral("abc"));
+    EXPECT_EQ(taken->cursor, 3);
+    EXPECT_FALSE(TakeBackOverLimit(QStringLiteral("abcdef"), QStringLiteral("abcde"), 5, 4));
 }
 
 TEST_F(ControlsTest, SingleLineEditNotifiesTyping) {
