@@ -89,6 +89,11 @@ platform::Date WholeDay(platform::Date date) {
     return static_cast<platform::Date>(platform::DayNumber(date));
 }
 
+// The same time of day one day earlier.
+platform::Date DayBefore(platform::Date date) {
+    return platform::LinearToDate(platform::DateToLinear(date) - 1.0);
+}
+
 }  // namespace
 
 AppointmentEditorPictures LoadAppointmentEditorPictures() {
@@ -96,7 +101,7 @@ AppointmentEditorPictures LoadAppointmentEditorPictures() {
             Icon(kAllDayIcon),      Icon(kReminderIcon),      Icon(kHolidayIcon)};
 }
 
-bool ApplyDialDrag(int pressed, int released, DialFace& face, EditRecord& record) {
+bool ApplyDialDrag(int pressed, int released, DialState& dial, EditRecord& record) {
     if (record.AllDay != 0) {
         return false;
     }
@@ -104,38 +109,46 @@ bool ApplyDialDrag(int pressed, int released, DialFace& face, EditRecord& record
         if (released != kCentre) {
             return false;
         }
-        face = face == DialFace::Day ? DialFace::Night : DialFace::Day;
+        dial.face = dial.face == DialFace::Day ? DialFace::Night : DialFace::Day;
         return true;
     }
     if (released == kCentre) {
         return false;
     }
-    platform::Date start = record.Start;
-    platform::Date end = record.End;
-    const int hour = HourOf(pressed, face);
+    // The days the times are set on: each date as it was before the dial carried it.
+    const platform::Date startDay = dial.startCarried ? DayBefore(record.Start) : record.Start;
+    const platform::Date endDay = dial.endCarried ? DayBefore(record.End) : record.End;
+    std::optional<platform::Date> start;
+    std::optional<platform::Date> end;
+    const int hour = HourOf(pressed, dial.face);
     if (IsOuter(pressed)) {
         if (IsInner(released)) {
             const int minute = ClockPosition(released) * kMinutesPerPosition;
-            start = AtTime(start, hour, minute);
-            end = AtTime(end, hour + 1, minute);
+            start = AtTime(startDay, hour, minute);
+            end = AtTime(endDay, hour + 1, minute);
         } else if (released == pressed) {
-            start = AtTime(start, hour, 0);
-            end = AtTime(end, hour + 1, 0);
+            start = AtTime(startDay, hour, 0);
+            end = AtTime(endDay, hour + 1, 0);
             if (hour >= kNightFromHour) {
-                face = DialFace::Night;
+                dial.face = DialFace::Night;
             }
         } else {
-            start = AtTime(start, hour, 0);
-            end = AtTime(end, HourOf(released, face), 0);
+            start = AtTime(startDay, hour, 0);
+            end = AtTime(endDay, HourOf(released, dial.face), 0);
         }
     } else if (IsOuter(released)) {
-        end = AtTime(end, hour, ClockPosition(released) * kMinutesPerPosition);
+        end = AtTime(endDay, hour, ClockPosition(released) * kMinutesPerPosition);
     } else if (released == pressed) {
-        end = AtTime(end, hour, 0);
+        end = AtTime(endDay, hour, 0);
     }
-    // Both are written back even when a stroke within the inner ring left them as they were.
-    record.Start = start;
-    record.End = end;
+    if (start) {
+        record.Start = *start;
+        dial.startCarried = platform::DayNumber(*start) != platform::DayNumber(startDay);
+    }
+    if (end) {
+        record.End = *end;
+        dial.endCarried = platform::DayNumber(*end) != platform::DayNumber(endDay);
+    }
     return true;
 }
 
@@ -186,7 +199,7 @@ void AppointmentEditor::OnCreate() {
 
     hitMap_ = pictures_.hitMap;
     pressedRegion_ = -1;
-    face_ = DialFace::Day;
+    dial_ = DialState{};
 
     // The recent subjects and locations, most recent first, then the record's own texts.
     subject_->ClearItems();
@@ -219,7 +232,7 @@ void AppointmentEditor::OnPaint(gui::Surface& surface) {
     const EditRecord& record = host_.Record();
     surface.FillRect(kPaintArea.left, kPaintArea.top, kPaintArea.right, kPaintArea.bottom,
                      gui::kWhite);
-    surface.DrawImage(face_ == DialFace::Day ? pictures_.dayFace : pictures_.nightFace,
+    surface.DrawImage(dial_.face == DialFace::Day ? pictures_.dayFace : pictures_.nightFace,
                       kDialOrigin.x, kDialOrigin.y);
     startDate_->SetText(EditorDateText(record.Start));
     // The end's date is shown only when it lies on another day than the start.
@@ -252,7 +265,7 @@ void AppointmentEditor::OnPenUp(gui::Point point) {
     const int pressed = pressedRegion_;
     pressedRegion_ = -1;
     if (pressed != -1 && released != -1 &&
-        ApplyDialDrag(pressed, released, face_, host_.Record())) {
+        ApplyDialDrag(pressed, released, dial_, host_.Record())) {
         InvalidateAll(true);
     }
 }
@@ -355,6 +368,9 @@ void AppointmentEditor::PickDate(bool start) {
     if (controls::RunDatePicker(Screen(), *this, variant, dates) == kCommandOk) {
         record.Start = dates.start;
         record.End = dates.end;
+        // The dates are the user's now: no stroke takes them back.
+        dial_.startCarried = false;
+        dial_.endCarried = false;
         if (start) {
             host_.MoveSelectedDate(dates.selectedDate);
         }

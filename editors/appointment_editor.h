@@ -30,13 +30,23 @@ AppointmentEditorPictures LoadAppointmentEditorPictures();
 
 using resources::DialFace;
 
-// What a stroke on the dial does to the record and the face; true when it changed times or face
+// The dial's own state while the editor is open: the face it shows, and whether its own strokes
+// carried the start or the end past midnight into the next day.
+struct DialState {
+    DialFace face = DialFace::Day;
+    bool startCarried = false;
+    bool endCarried = false;
+};
+
+// What a stroke on the dial does to the record and the dial; true when it changed times or face
 // and the editor is to be painted again. `pressed` and `released` are dial regions (0 the centre,
 // 1-12 the outer ring, 13-24 the inner ring at clock positions 1-12). A press on the outer ring
 // sets the start (and an end an hour on, or at the hour released on); a press on the inner ring
 // sets the end; a release on the other ring gives the minutes, five for each clock position.
-// All-day appointments ignore the dial. Minutes of 60 and hour 24 carry into the next hour or day.
-bool ApplyDialDrag(int pressed, int released, DialFace& face, EditRecord& record);
+// All-day appointments ignore the dial. Minutes of 60 and hour 24 carry into the next hour or day;
+// a date the dial carried so returns to its own day when a later stroke sets a time that no
+// longer crosses midnight, while a date the user chose stays as chosen.
+bool ApplyDialDrag(int pressed, int released, DialState& dial, EditRecord& record);
 
 // The appointment editor ("TimeWindow"): subject and location with their recent texts, the
 // start and end dates and times with their date pickers, the all-day, reminder and holiday
@@ -56,7 +66,7 @@ public:
     void OnPenUp(gui::Point point) override;
     bool OnCommand(uint16_t command) override;
 
-    DialFace Face() const { return face_; }
+    DialFace Face() const { return dial_.face; }
 
 private:
     // The dial region under a point of the editor, or -1 for none (a separator line, a corner,
@@ -73,7 +83,7 @@ private:
     gui::ActivationRecord activation_;
     QImage hitMap_;  // the dial's regions, read one pixel per pen event
     int pressedRegion_ = -1;
-    DialFace face_ = DialFace::Day;
+    DialState dial_;
     gui::ComboBox* subject_ = nullptr;
     gui::ComboBox* location_ = nullptr;
     gui::Label* startDate_ = nullptr;

@@ -9,6 +9,8 @@
 #include <cmath>
 
 #include "controls/ink_entry.h"
+#include "platform/gui/dialog.h"
+#include "platform/gui/month_calendar.h"
 #include "resources/resource_ids.h"
 #include "tests/app/planner_fixture.h"
 #include "tests/editors/editor_layout.h"
@@ -294,6 +296,45 @@ TEST_F(AppointmentEditorTest, InkThatCannotBeStoredKeepsTheEditorOpenWithNothing
     Ok();
     EXPECT_EQ(main_->OpenEditorWindow(), nullptr);
     EXPECT_EQ(Stored(Row(0).objectId).body, u"5.dat");
+}
+
+TEST_F(AppointmentEditorTest, ADayTheDialCarriedIntoReturnsWhenTheTimesNoLongerCrossMidnight) {
+    OpenNew();
+    Stroke(kDialCentre, kDialCentre);                      // night
+    Stroke(Dial(Ring::Outer, 11), Dial(Ring::Outer, 11));  // 23:00 to 24:00
+    ASSERT_EQ(planner_.editRecord->End, At(2026, 12, 8, 0));
+    Stroke(kDialCentre, kDialCentre);  // day
+    Stroke(Dial(Ring::Outer, 10), Dial(Ring::Outer, 10));
+    EXPECT_EQ(planner_.editRecord->Start, At(2026, 12, 7, 10));
+    EXPECT_EQ(planner_.editRecord->End, At(2026, 12, 7, 11));
+    // The end alone, carried by its minutes (inner 11 on the night face is 23:00, outer 12 is
+    // 60 minutes), and set again.
+    Stroke(kDialCentre, kDialCentre);
+    Stroke(Dial(Ring::Inner, 11), Dial(Ring::Outer, 12));
+    ASSERT_EQ(planner_.editRecord->End, At(2026, 12, 8, 0));
+    Stroke(Dial(Ring::Inner, 11), Dial(Ring::Outer, 6));
+    EXPECT_EQ(planner_.editRecord->End, At(2026, 12, 7, 23, 30));
+    Ok();
+    EXPECT_EQ(Stored(Row(0).objectId).end, At(2026, 12, 7, 23, 30));
+}
+
+TEST_F(AppointmentEditorTest, AnEndDayChosenWithTheButtonIsNeverTakenBackByTheDial) {
+    OpenNew();
+    responder_.dialogAnswers.push_back(
+        {[](gui::Dialog& dialog) {
+             dialog.ItemAs<gui::MonthCalendar>(kDatePickerCalendar)->Pick({2026, 12, 9});
+         },
+         kCommandOk});
+    Tap({90, 26 + 74});  // the end date's "."
+    ASSERT_EQ(platform::DayNumber(planner_.editRecord->End), platform::DayNumber(At(2026, 12, 9)));
+    Stroke(Dial(Ring::Outer, 10), Dial(Ring::Outer, 10));
+    EXPECT_EQ(planner_.editRecord->End, At(2026, 12, 9, 11));
+    Stroke(kDialCentre, kDialCentre);
+    Stroke(Dial(Ring::Outer, 11), Dial(Ring::Outer, 11));
+    EXPECT_EQ(planner_.editRecord->End, At(2026, 12, 10, 0));
+    Stroke(kDialCentre, kDialCentre);
+    Stroke(Dial(Ring::Outer, 10), Dial(Ring::Outer, 10));
+    EXPECT_EQ(planner_.editRecord->End, At(2026, 12, 9, 11));
 }
 
 TEST_F(AppointmentEditorTest, TypingStopsAtTheLimitWithoutHalfACharacter) {
