@@ -226,6 +226,8 @@ void MainWindow::PasteAsAppointment() {
         editors::CreateAppointment(WriteContext(), record, pad, text);
     if (pasted.status == editors::WriteStatus::NoRoomForInk) {
         Screen().ShowMessageBox(editors::kNoMoreRoomMessage, u"", gui::MessageBoxButtons::Ok);
+    } else if (pasted.status == editors::WriteStatus::InkFileFailed) {
+        Screen().ShowMessageBox(editors::kNotSavedMessage, u"", gui::MessageBoxButtons::Ok);
     }
     ReloadAfterClipboardWrite(pasted.ok());
 }

@@ -46,7 +46,6 @@ constexpr std::u16string_view kEndBeforeStart = u"終了時間が開始時間よ
 constexpr std::u16string_view kWarningCaption = u"警告";
 constexpr std::u16string_view kDeleteQuestion = u"削除してよろしいですか";
 constexpr std::u16string_view kDeleteCaption = u"確認";
-constexpr std::u16string_view kNotSaved = u"保存できませんでした";
 
 constexpr int kCentre = 0;
 constexpr int kLastOuter = 12;
@@ -336,7 +335,7 @@ void AppointmentEditor::SaveAndClose() {
         return;
     }
     if (written.status == WriteStatus::InkFileFailed) {
-        Screen().ShowMessageBox(kNotSaved, u"", gui::MessageBoxButtons::Ok);
+        Screen().ShowMessageBox(kNotSavedMessage, u"", gui::MessageBoxButtons::Ok);
         return;
     }
     controls::HistoryLists& history = host_.History();

@@ -90,12 +90,17 @@ public:
     // Ink names are taken before anything is written: a body never names a number that was
     // not free, nor a path the day loader would refuse.
     platform::Result<std::u16string> Take() {
-        auto number = ClaimFreeInkNumber(context_.home, context_.settings.DataPath);
+        auto number = ClaimFreeInkNumber(context_.home, context_.settings.DataPath, &failure_);
         if (!number) {
             return number.error();
         }
         name_ = InkFileName(*number);
         return name_;
+    }
+    // What a failed Take tells the user: the numbers ran out, or the folder takes no file.
+    WriteStatus FailureStatus() const {
+        return failure_ == InkClaimFailure::NumbersTaken ? WriteStatus::NoRoomForInk
+                                                         : WriteStatus::InkFileFailed;
     }
     void Keep() { kept_ = true; }
 
@@ -103,6 +108,7 @@ private:
     const StoreWriteContext& context_;
     std::u16string name_;
     bool kept_ = false;
+    InkClaimFailure failure_ = InkClaimFailure::NumbersTaken;
 };
 
 // Whether a stored item other than `exceptOid` names the ink file on its memo's first line (an
@@ -145,7 +151,7 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
     if (needsInkFile) {
         auto name = claim.Take();
         if (!name) {
-            return Failure(WriteStatus::NoRoomForInk, name.error());
+            return Failure(claim.FailureStatus(), name.error());
         }
         inkName = std::move(*name);
     }
@@ -198,7 +204,7 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
         inkName = opened.first;
         body = record.Body;
         if (auto path = InkFilePath(context.home, context.settings.DataPath, inkName); !path) {
-            return Failure(WriteStatus::NoRoomForInk, path.error());
+            return Failure(WriteStatus::InkFileFailed, path.error());
         }
         if (NamedElsewhere(**application, inkName, record.ItemOid)) {
             // The file is another item's handwriting too: changed ink gets a file of its own.
@@ -206,7 +212,7 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
             if (writesInk) {
                 auto name = claim.Take();
                 if (!name) {
-                    return Failure(WriteStatus::NoRoomForInk, name.error());
+                    return Failure(claim.FailureStatus(), name.error());
                 }
                 inkName = std::move(*name);
                 body = inkName + (opened.rest.empty() ? u"" : opened.lineBreak + opened.rest);
@@ -215,7 +221,7 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
     } else if (keepsInk) {
         auto name = claim.Take();
         if (!name) {
-            return Failure(WriteStatus::NoRoomForInk, name.error());
+            return Failure(claim.FailureStatus(), name.error());
         }
         inkName = std::move(*name);
         body = inkName;

@@ -20,8 +20,9 @@ namespace editors {
 // a file of its own.
 //
 // `padText` is the pad's text box text; at most kMaxBodyChars of it are kept. Every write
-// refuses with NoRoomForInk, before touching the store or any file, when new ink needs a file
-// and none can be had (see write_result.h); the caller shows kNoMoreRoomMessage.
+// refuses, before touching the store or any file, when new ink needs a file and none can be had:
+// with NoRoomForInk when every number is taken, InkFileFailed when the data folder takes no file
+// (see write_result.h).
 //
 // Setting the holiday box stores the settings' HoliDay as the appointment's only category and
 // marks the month census stale; so does clearing a box that was set at open (categories become

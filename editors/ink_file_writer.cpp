@@ -41,27 +41,35 @@ platform::Result<std::filesystem::path> InkFilePath(const platform::DataHome& ho
 }
 
 platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
-                                             std::u16string_view dataFolder) {
+                                             std::u16string_view dataFolder, InkClaimFailure* why) {
+    const auto failed = [why](InkClaimFailure failure, platform::Error error) {
+        if (why != nullptr) {
+            *why = failure;
+        }
+        return error;
+    };
     for (int32_t number = kFirstInkNumber; number <= kLastInkNumber; ++number) {
         auto path = InkFilePath(home, dataFolder, InkFileName(number));
         if (!path) {
             // Longer numbers make longer paths: none further can fit either.
-            return path.error();
+            return failed(InkClaimFailure::FolderUnusable, path.error());
         }
         if (platform::FileExists(*path)) {
             continue;
         }
         auto created = platform::CreateNewFile(*path);
         if (!created) {
-            return created.error();
+            return failed(InkClaimFailure::FolderUnusable, created.error());
         }
         if (*created) {
             return number;
         }
         // Another writer took it between the look and the claim.
     }
-    return platform::MakeError("every ink file number from " + std::to_string(kFirstInkNumber) +
-                               " to " + std::to_string(kLastInkNumber) + " is taken");
+    return failed(
+        InkClaimFailure::NumbersTaken,
+        platform::MakeError("every ink file number from " + std::to_string(kFirstInkNumber) +
+                            " to " + std::to_string(kLastInkNumber) + " is taken"));
 }
 
 platform::Result<void> WriteInkFile(const platform::DataHome& home, std::u16string_view dataFolder,

@@ -32,9 +32,12 @@ platform::Result<std::filesystem::path> InkFilePath(const platform::DataHome& ho
 // too. The caller fills the file (WriteInkFile) or deletes it again. An error when no number is
 // free, so that no file is ever named from a number that is not. Anything at a number's path
 // (also a file that cannot be read) keeps it taken: a new memo never replaces a file it did not
-// write.
+// write. On an error, `why` (when given) says whether the numbers ran out or the folder cannot
+// take a file: the user is told one or the other.
+enum class InkClaimFailure { NumbersTaken, FolderUnusable };
 platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
-                                             std::u16string_view dataFolder);
+                                             std::u16string_view dataFolder,
+                                             InkClaimFailure* why = nullptr);
 
 // Writes the entries to the ink file `name` of the data folder, replacing an earlier file of
 // that name atomically: a crash or a full disk leaves the old file whole. The file holds each

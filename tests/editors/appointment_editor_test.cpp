@@ -298,6 +298,17 @@ TEST_F(AppointmentEditorTest, InkThatCannotBeStoredKeepsTheEditorOpenWithNothing
     EXPECT_EQ(Stored(Row(0).objectId).body, u"5.dat");
 }
 
+TEST_F(AppointmentEditorTest, InkInAFolderThatTakesNoFileIsReportedAsNotSaved) {
+    testing_support::WriteBytes(home_.DeviceRoot() / "plain", "");
+    planner_.settings.DataPath = u"\\plain";  // a file, so nothing can be made below it
+    OpenNew();
+    Stroke({40, 26 + 200}, {120, 26 + 230});
+    Ok();
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(responder_.messageBoxTexts, std::vector<std::u16string>{u"保存できませんでした"});
+    EXPECT_TRUE(Reader().AllAppointments()->empty());
+}
+
 TEST_F(AppointmentEditorTest, ADayTheDialCarriedIntoReturnsWhenTheTimesNoLongerCrossMidnight) {
     OpenNew();
     Stroke(kDialCentre, kDialCentre);                      // night

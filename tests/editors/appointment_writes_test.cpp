@@ -279,11 +279,26 @@ TEST_F(AppointmentWritesTest, InkWithoutRoomForAFileStoresNothing) {
     EXPECT_EQ(Stored(oid).subject, u"打合せ");
     EXPECT_EQ(reader_.AllAppointments()->size(), 1u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(DataFolder()), {}), 1999);
+}
 
+// A folder that takes no file is not a lack of numbers: the user is told it was not saved.
+TEST_F(AppointmentWritesTest, InkInAFolderThatTakesNoFileIsAFailedSave) {
+    SetPadInk(Strokes(1, 1));
     settings_.DataPath = u"\\" + std::u16string(251, u'x');  // "\x…x\1.dat" is 258 units
-    EXPECT_EQ(CreateNew(u"").status, WriteStatus::NoRoomForInk);
+    EXPECT_EQ(CreateNew(u"").status, WriteStatus::InkFileFailed);
+    EXPECT_FALSE(std::filesystem::exists(home_.DeviceRoot() / std::string(251, 'x')));
+
+    // Not a folder at all (root may write anywhere, but not below a file).
+    WriteBytes(home_.DeviceRoot() / "plain", "");
+    settings_.DataPath = u"\\plain";
+    EXPECT_EQ(CreateNew(u"").status, WriteStatus::InkFileFailed);
+    const int32_t oid = AddAppointment(u"文字");
+    Open(oid);
+    SetPadInk(Strokes(1, 1));
+    record_.Subject = u"変更";
+    EXPECT_EQ(UpdateAppointment(context_, record_, pad_, u"").status, WriteStatus::InkFileFailed);
+    EXPECT_EQ(Stored(oid).subject, u"打合せ");
     EXPECT_EQ(reader_.AllAppointments()->size(), 1u);
-    EXPECT_EQ(ListFolder(home_.DeviceRoot()), "My Documents");
 }
 
 TEST_F(AppointmentWritesTest, AFailedInkSaveLeavesFileAndStoreAsTheyWere) {
