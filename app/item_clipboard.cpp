@@ -120,26 +120,40 @@ void FillPastedAppointment(const ItemClipboard& clipboard, platform::Date day, i
 }
 
 const schedule::UndatedTask* MainWindow::ContextEntry() const {
-    if (contextInCornerPanel_ == 0) {
+    if (contextInCornerPanel_ == 0 || heldObjectId_ == 0) {
         return nullptr;
     }
-    const int64_t index =
-        static_cast<int64_t>(planner_.dayItems->cornerPage) * views::kCornerEntriesPerPage +
-        contextRow_;
-    const auto& tasks = planner_.dayItems->undatedTasks;
-    if (index < 0 || index >= static_cast<int64_t>(tasks.size()) ||
-        tasks[static_cast<size_t>(index)].objectId == 0) {
-        return nullptr;
+    for (const schedule::UndatedTask& entry : planner_.dayItems->undatedTasks) {
+        if (entry.objectId == 0) {
+            break;
+        }
+        if (entry.objectId == heldObjectId_) {
+            return &entry;
+        }
     }
-    return &tasks[static_cast<size_t>(index)];
+    return nullptr;
 }
 
 const schedule::DayItemRow* MainWindow::ContextItemRow() const {
-    if (contextInCornerPanel_ != 0 || contextRow_ < 0 ||
-        contextRow_ >= static_cast<int>(schedule::kDayItemRows)) {
+    if (contextInCornerPanel_ != 0 || heldObjectId_ == 0) {
         return nullptr;
     }
-    return &planner_.dayItems->table[static_cast<size_t>(contextRow_)];
+    const auto holds = [this](const schedule::DayItemRow& row) {
+        return row.kind == heldKind_ && row.objectId == heldObjectId_;
+    };
+    const schedule::DayItemTable& table = planner_.dayItems->table;
+    // The row held, while it still holds the item; else any row that does (an appointment over
+    // several days has one a day, each carrying the whole item).
+    if (contextRow_ >= 0 && contextRow_ < static_cast<int>(table.size()) &&
+        holds(table[static_cast<size_t>(contextRow_)])) {
+        return &table[static_cast<size_t>(contextRow_)];
+    }
+    for (const schedule::DayItemRow& row : table) {
+        if (holds(row)) {
+            return &row;
+        }
+    }
+    return nullptr;
 }
 
 void MainWindow::ReloadAfterClipboardWrite(bool written) {
@@ -183,15 +197,12 @@ void MainWindow::CutItem() {
 }
 
 void MainWindow::PasteAsTask() {
-    if (clipboard_.objectId == 0) {
-        return;
-    }
-    const schedule::DayItemRow* row = ContextItemRow();
-    if (contextInCornerPanel_ == 0 && row == nullptr) {
+    if (clipboard_.objectId == 0 || !HoldKnown()) {
         return;
     }
     editors::EditRecord& record = *planner_.editRecord;
-    editors::FillForNewTask(record, row != nullptr ? row->rowDate : 0.0);
+    // Due on the held row's day, or without due date in the corner.
+    editors::FillForNewTask(record, HeldOverDayList() ? heldRowDate_ : 0.0);
     record.Subject = editors::LimitedText(clipboard_.subject, editors::kMaxSubjectChars);
     // The copied notes, or none where the body only names a handwritten memo's file.
     const bool bodyNamesInk =
@@ -200,20 +211,17 @@ void MainWindow::PasteAsTask() {
         bodyNamesInk
             ? std::u16string()
             : std::u16string(editors::LimitedText(clipboard_.body, editors::kMaxBodyChars));
-    const editors::WriteResult pasted = row != nullptr
-                                            ? editors::CreateTask(WriteContext(), record)
-                                            : editors::CreateUndatedTask(WriteContext(), record);
-    ReloadAfterClipboardWrite(pasted.ok());
+    // The task editor's save, so that the notes are kept in the corner too.
+    ReloadAfterClipboardWrite(editors::SaveEditedTask(WriteContext(), record).ok());
 }
 
 void MainWindow::PasteAsAppointment() {
-    const schedule::DayItemRow* row = ContextItemRow();
-    if (clipboard_.objectId == 0 || row == nullptr) {
+    if (clipboard_.objectId == 0 || !HeldOverDayList() || !HoldKnown()) {
         return;
     }
     editors::EditRecord& record = *planner_.editRecord;
     controls::PadData& pad = *planner_.pad;
-    FillPastedAppointment(clipboard_, row->rowDate, planner_.clock.LocalTimeNow().Hour, record);
+    FillPastedAppointment(clipboard_, heldRowDate_, planner_.clock.LocalTimeNow().Hour, record);
     const bool withInk = clipboard_.kind == ClipboardKind::Appointment && clipboard_.inkCount > 0;
     pad.InkBuffer = record.InkEntries;
     pad.InkCount = withInk ? clipboard_.inkCount : 0;
@@ -247,11 +255,10 @@ void MainWindow::ToggleComplete() {
 }
 
 void MainWindow::NewTaskFromContextMenu() {
-    const schedule::DayItemRow* row = ContextItemRow();
-    if (contextInCornerPanel_ == 0 && row == nullptr) {
+    if (!HoldKnown()) {
         return;
     }
-    editors::FillForNewTask(*planner_.editRecord, row != nullptr ? row->rowDate : 0.0);
+    editors::FillForNewTask(*planner_.editRecord, HeldOverDayList() ? heldRowDate_ : 0.0);
     OpenEditor(EditorKind::Task);
 }
 

@@ -119,10 +119,16 @@ private:
     void OpenContextMenuOnHold(gui::Point point);
     void TapOnDayList(const views::DayListHit& hit);
 
-    // The item clipboard's commands (item_clipboard.cpp) act on what the context menu was
-    // opened over: the corner entry, or else the day list's row (null for the other).
+    // The item clipboard's commands (item_clipboard.cpp) act on the item the context menu was
+    // opened over, found again by its kind and object id: the corner entry, or else a day-list
+    // row holding it (null for the other, and for both when the item is gone or the hold was
+    // over an empty row).
     const schedule::UndatedTask* ContextEntry() const;
     const schedule::DayItemRow* ContextItemRow() const;
+    // Whether the hold was over the day list's rows; the held row's day is then `heldRowDate_`.
+    bool HeldOverDayList() const { return contextInCornerPanel_ == 0; }
+    // Whether a hold has opened the context menu yet: its commands have nothing to act on before.
+    bool HoldKnown() const { return contextInCornerPanel_ != 0 || heldRowDate_ != 0; }
     // After a clipboard command's write: the marks, when it succeeded, and the day reloaded.
     void ReloadAfterClipboardWrite(bool written);
     // Reloads the month's marks and the twelve days from a store another program changed.
@@ -136,6 +142,11 @@ private:
     bool holdHandled_ = false;
     int contextRow_ = 0;
     int contextInCornerPanel_ = 0;
+    // The held item as the menu opened: the day items may be loaded again before its command
+    // runs (the store-following tick, a reminder being recorded), and rows move when they are.
+    schedule::DayItemKind heldKind_ = schedule::DayItemKind::EmptyDay;
+    int32_t heldObjectId_ = 0;  // 0: an empty row or corner entry
+    platform::Date heldRowDate_ = 0;
     views::CornerMarks cornerMarks_;
     ItemClipboard clipboard_;
     gui::Window* editor_ = nullptr;

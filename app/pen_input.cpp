@@ -38,20 +38,24 @@ void MainWindow::OpenContextMenuOnHold(gui::Point point) {
     }
     gui::PopupMenu menu = PopupOf(kContextMenu, 0);
     if (overCorner) {
-        // Only an entry the panel shows takes the menu: the zone's bottom pixel row would name
-        // the first entry of the next page, which the user cannot see.
+        // Only the rows the panel shows take the menu, empty ones too (a task can be pasted or
+        // made there): the zone's bottom pixel row would name the first entry of the next page,
+        // which the user cannot see.
         const int row = views::CornerRowAt(point);
+        if (row < 0 || row >= views::kCornerEntriesPerPage) {
+            return;
+        }
         const int64_t index =
             static_cast<int64_t>(planner_.dayItems->cornerPage) * views::kCornerEntriesPerPage +
             row;
         const auto& tasks = planner_.dayItems->undatedTasks;
-        if (row < 0 || row >= views::kCornerEntriesPerPage || index < 0 ||
-            index >= static_cast<int64_t>(tasks.size()) ||
-            tasks[static_cast<size_t>(index)].objectId == 0) {
-            return;
-        }
         contextInCornerPanel_ = 1;
         contextRow_ = row;
+        heldKind_ = schedule::DayItemKind::EmptyDay;
+        heldObjectId_ = index < static_cast<int64_t>(tasks.size())
+                            ? tasks[static_cast<size_t>(index)].objectId
+                            : 0;
+        heldRowDate_ = 0;
         menu.EnableItem(kCommandToggleComplete, true);
         menu.EnableItem(kCommandNewTaskHere, true);
         menu.EnableItem(kCommandPasteAsAppointment, false);
@@ -59,6 +63,9 @@ void MainWindow::OpenContextMenuOnHold(gui::Point point) {
         contextInCornerPanel_ = 0;
         contextRow_ = hit.row;
         const schedule::DayItemRow& row = planner_.dayItems->table[static_cast<size_t>(hit.row)];
+        heldKind_ = row.kind;
+        heldObjectId_ = row.kind == schedule::DayItemKind::EmptyDay ? 0 : row.objectId;
+        heldRowDate_ = row.rowDate;
         menu.EnableItem(kCommandToggleComplete, row.kind == schedule::DayItemKind::DatedTask);
         menu.EnableItem(kCommandNewTaskHere, settings::IsOn(planner_.settings.bTask));
         menu.EnableItem(kCommandPasteAsAppointment, true);

@@ -57,8 +57,17 @@ public:
     std::vector<ColorRef> colorsOffered;       // the chooser's starting colours
     int unexpected = 0;                        // questions asked with no queued answer
 
+    // Runs while the next pop-up menu is open, as the menu's own event loop runs timers and
+    // whatever else arrives meanwhile; used once.
+    std::function<void()> whilePopupOpen;
+
     uint16_t ChoosePopupCommand(const PopupMenu& menu, Point) override {
         popupsShown.push_back(menu.Items());
+        if (whilePopupOpen) {
+            const std::function<void()> meanwhile = std::move(whilePopupOpen);
+            whilePopupOpen = nullptr;
+            meanwhile();
+        }
         return Take(popupCommands, uint16_t{0});
     }
     MessageBoxAnswer AnswerMessageBox(std::u16string_view text, std::u16string_view /*caption*/,

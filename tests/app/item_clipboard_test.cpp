@@ -6,6 +6,7 @@
 
 #include "controls/ink_entry.h"
 #include "platform/pim/ical_io.h"
+#include "platform/text/unicode_text.h"
 #include "resources/resource_ids.h"
 #include "tests/app/planner_fixture.h"
 
@@ -250,6 +251,122 @@ TEST_F(ItemClipboardTest, HandwritingWithoutAFreeFileNumberPastesNothing) {
     Hold(ItemRow(RowOf(u"請求書")), kCommandPasteAsAppointment);
     EXPECT_EQ(Appointments(u"地図").size(), 1u);
     EXPECT_EQ(responder_.messageBoxTexts, std::vector<std::u16string>{u"これ以上は追加できません"});
+}
+
+TEST_F(ItemClipboardTest, ACompletionIsDatedByThePlannersClock) {
+    Hold(ItemRow(RowOf(u"請求書")), kCommandToggleComplete);
+    Hold(CornerEntry(0), kCommandToggleComplete);
+    for (const pim::TaskRecord& task : AllTasks()) {
+        EXPECT_TRUE(task.complete) << platform::Utf16ToUtf8Lossy(task.subject);
+        EXPECT_EQ(task.dateCompleted, At(2026, 12, 7));
+    }
+    // Completed today, the undated task stays in the corner, struck through.
+    EXPECT_EQ(planner_.dayItems->undatedTasks[0].subject, u"買い物");
+    EXPECT_NE(planner_.dayItems->undatedTasks[0].complete, 0);
+}
+
+// The store-following tick runs inside the menu's own loop: another program's write moves the
+// rows under the menu before its command arrives.
+TEST_F(ItemClipboardTest, ACommandActsOnTheHeldItemAfterTheRowsMoved) {
+    const int meeting = RowOf(u"会議");
+    ASSERT_GE(meeting, 0);
+    responder_.whilePopupOpen = [this, meeting] {
+        pim::AppointmentRecord early;
+        early.start = At(2026, 12, 7, 8);
+        early.end = At(2026, 12, 7, 9);
+        early.subject = u"朝会";
+        ASSERT_TRUE(Reader().AddAll({early}, {}).ok());
+        main_->OnTimer(kStoreWatchTimer);
+        ASSERT_NE(RowOf(u"会議"), meeting);  // the meeting's row now holds another item
+    };
+    Hold(ItemRow(meeting), kCommandCut);
+    EXPECT_TRUE(Appointments(u"会議").empty());
+    EXPECT_EQ(Appointments(u"朝会").size(), 1u);
+    EXPECT_EQ(main_->Clipboard().subject, u"会議");
+}
+
+TEST_F(ItemClipboardTest, ACommandOnAnItemGoneMeanwhileDoesNothing) {
+    const int drawn = RowOf(u"地図");
+    responder_.whilePopupOpen = [this, drawn] {
+        const int32_t oid = Row(static_cast<size_t>(drawn)).objectId;
+        ASSERT_TRUE(Reader().GetAppointmentFromOid(oid)->Delete().ok());
+        main_->OnTimer(kStoreWatchTimer);
+        ASSERT_EQ(Row(static_cast<size_t>(drawn)).subject, u"請求書");
+    };
+    const size_t before = AllAppointments().size();
+    Hold(ItemRow(drawn), kCommandCut);
+    EXPECT_EQ(AllAppointments().size(), before - 1);  // only the other program's delete
+    EXPECT_EQ(main_->Clipboard().objectId, 0);
+    EXPECT_EQ(AllTasks().size(), 2u);
+}
+
+TEST_F(ItemClipboardTest, ACornerCommandActsOnTheHeldTaskAfterTheReloadResetThePage) {
+    std::vector<pim::TaskRecord> more(5);
+    for (size_t i = 0; i < more.size(); ++i) {
+        more[i].subject = u"用事" + std::u16string(1, static_cast<char16_t>(u'A' + i));
+    }
+    ASSERT_TRUE(Reader().AddAll({}, more).ok());
+    main_->OnTimer(kStoreWatchTimer);
+    Tap({119, 26 + 58});  // the corner's "▼": the second page
+    ASSERT_EQ(planner_.dayItems->cornerPage, 1);
+    const std::u16string held = planner_.dayItems->undatedTasks[4].subject;
+    responder_.whilePopupOpen = [this] {
+        pim::TaskRecord another;
+        another.subject = u"追加";
+        ASSERT_TRUE(Reader().AddAll({}, {another}).ok());
+        main_->OnTimer(kStoreWatchTimer);
+        ASSERT_EQ(planner_.dayItems->cornerPage, 0);
+    };
+    Hold(CornerEntry(0), kCommandCut);
+    EXPECT_EQ(main_->Clipboard().subject, held);
+    int left = 0;
+    for (const pim::TaskRecord& task : AllTasks()) {
+        EXPECT_NE(task.subject, held);
+        left += task.dueDate == pim::kNoDateValue ? 1 : 0;
+    }
+    EXPECT_EQ(left, 6);  // 買い物, 追加 and four of the five
+}
+
+TEST_F(ItemClipboardTest, AnEmptyCornerTakesAPasteWithItsNotesAndANewTask) {
+    Hold(ItemRow(RowOf(u"請求書")), kCommandCopy);
+    Hold(CornerEntry(2), kCommandPasteAsTask);  // below the only undated task
+    ASSERT_EQ(responder_.popupsShown.size(), 2u);
+    int pasted = 0;
+    for (const pim::TaskRecord& task : AllTasks()) {
+        if (task.subject == u"請求書" && task.dueDate == pim::kNoDateValue) {
+            ++pasted;
+            EXPECT_EQ(task.body, u"三社分");
+        }
+    }
+    EXPECT_EQ(pasted, 1);
+    // Copy, cut and the toggle on an empty row have nothing to act on.
+    const std::string before = Export();
+    Hold(CornerEntry(3), kCommandCut);
+    Hold(CornerEntry(3), kCommandToggleComplete);
+    EXPECT_EQ(Export(), before);
+
+    Hold(CornerEntry(3), kCommandNewTaskHere);
+    ASSERT_NE(main_->OpenEditorWindow(), nullptr);
+    EXPECT_EQ(planner_.editRecord->Start, 0.0);
+    main_->OpenEditorWindow()->SendCommand(kCommandBack);
+
+    // The zone's bottom pixel rows belong to no row the panel shows.
+    const size_t shown = responder_.popupsShown.size();
+    Hold({60, 26 + 70});
+    EXPECT_EQ(responder_.popupsShown.size(), shown);
+}
+
+TEST_F(ItemClipboardTest, ACornerWithoutUndatedTasksTakesAPaste) {
+    for (const pim::TaskRecord& task : AllTasks()) {
+        if (task.dueDate == pim::kNoDateValue) {
+            ASSERT_TRUE(Reader().GetTaskFromOid(task.oid)->Delete().ok());
+        }
+    }
+    main_->OnTimer(kStoreWatchTimer);
+    ASSERT_EQ(planner_.dayItems->undatedTasks[0].objectId, 0);
+    Hold(ItemRow(RowOf(u"会議")), kCommandCopy);
+    Hold(CornerEntry(0), kCommandPasteAsTask);
+    EXPECT_EQ(planner_.dayItems->undatedTasks[0].subject, u"会議");
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ TEST_F(PenInputTest, AHoldOnARowOpensTheContextMenuAndItsPenUpDoesNothingMore) {
     EXPECT_EQ(main_->SelectedDate(), At(2026, 12, 24));
 }
 
-TEST_F(PenInputTest, OnlyAShownCornerEntryTakesAHold) {
+TEST_F(PenInputTest, OnlyTheCornerRowsShownTakeAHoldEmptyOrNot) {
     Hold(CornerEntry(3));
     ASSERT_EQ(responder_.popupsShown.size(), 1u);
     EXPECT_TRUE(main_->ContextInCornerPanel());
@@ -97,13 +97,14 @@ TEST_F(PenInputTest, OnlyAShownCornerEntryTakesAHold) {
     EXPECT_EQ(responder_.popupsShown.size(), 1u);
     EXPECT_FALSE(main_->HoldHandled());
 
-    // On the second page only one entry is shown.
+    // On the second page one entry is shown; the empty row below it takes a paste.
     Tap({118, 26 + 58});  // "▼"
     ASSERT_EQ(planner_.dayItems->cornerPage, 1);
-    responder_.holds.push_back(true);
-    screen_.PenDown(CornerEntry(1));
-    screen_.PenUp(CornerEntry(1));
-    EXPECT_EQ(responder_.popupsShown.size(), 1u);
+    Hold(CornerEntry(1));
+    ASSERT_EQ(responder_.popupsShown.size(), 2u);
+    EXPECT_TRUE(main_->ContextInCornerPanel());
+    EXPECT_EQ(main_->ContextRow(), 1);
+    EXPECT_FALSE(Enabled(kCommandPasteAsAppointment));
 }
 
 TEST_F(PenInputTest, TheArrowsPageOnlyWhileShown) {
