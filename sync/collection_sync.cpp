@@ -1,6 +1,8 @@
 #include "sync/collection_sync.h"
 
 #include <QDateTime>
+
+#include <algorithm>
 #include <chrono>
 
 namespace calendar_sync {
@@ -76,6 +78,7 @@ Result<SyncOutcome> CollectionSync::Run() {
     // Kept only once everything it covers is here, so that a sync that stopped lists the same
     // changes again.
     if (keepToken_ && !token_.empty()) {
+        TakeTokenAfterWrites();
         if (auto kept = store_.SetSyncToken(collection_.Url().toString().toStdString(), token_);
             !kept) {
             return kept.error();
@@ -130,6 +133,22 @@ Result<void> CollectionSync::ListServerChanges(std::vector<caldav::RemoteItem>& 
             changed.push_back(std::move(item));
         }
     }
+    const bool noneLeft =
+        complete && synced > 0 &&
+        std::none_of(byHref_.begin(), byHref_.end(),
+                     [&present](const auto& known) { return present.contains(known.first); });
+    if (report->tokenRejected || noneLeft) {
+        // Not the collection our items were synced with: nothing is deleted here for what it
+        // lacks, and that is offered to it again, as to a new collection.
+        if (synced > 0) {
+            outcome_.notes.push_back(
+                "the collection " + collection_.Url().toDisplayString().toStdString() +
+                (noneLeft ? " holds none of the items synced with it before"
+                          : " no longer knows this planner's last sync") +
+                "; nothing was deleted here, and what it lacks is put there again");
+        }
+        return OfferAgainWhatIsMissing(present);
+    }
     if (complete) {
         for (const auto& [href, key] : byHref_) {
             if (!present.contains(href)) {
@@ -143,15 +162,71 @@ Result<void> CollectionSync::ListServerChanges(std::vector<caldav::RemoteItem>& 
             }
         }
     }
-    const bool emptied = synced > kMassDeleteThreshold && removed.size() == synced &&
-                         (complete ? present.empty() : changed.empty());
-    if (emptied && !options_.allowMassDelete) {
+    // What the removals would delete here: items changed or deleted here are kept either way.
+    size_t deleting = 0;
+    for (const std::string& href : removed) {
+        const pim::SyncEntry& entry = entries_.at(byHref_.at(href));
+        deleting += !entry.deleted && entry.revision == 0 ? 1 : 0;
+    }
+    const bool mass = deleting > kMassDeleteThreshold ||
+                      (deleting >= kMassDeleteMinimum && deleting * 2 > synced);
+    if (mass && !options_.allowMassDelete) {
         return Error{"the collection " + collection_.Url().toDisplayString().toStdString() +
-                     " holds none of the " + std::to_string(synced) +
-                     " items synced with it before; nothing was deleted here. If it was emptied "
-                     "on purpose, run the sync again with --allow-mass-delete"};
+                     " no longer holds " + std::to_string(deleting) + " of the " +
+                     std::to_string(synced) +
+                     " items synced with it before; nothing was deleted here. If they were "
+                     "deleted there on purpose, run the sync again with --allow-mass-delete"};
     }
     return {};
+}
+
+Result<void> CollectionSync::OfferAgainWhatIsMissing(const std::set<std::string>& present) {
+    std::vector<std::string> missing;
+    for (const auto& [href, key] : byHref_) {
+        if (!present.contains(href)) {
+            missing.push_back(href);
+        }
+    }
+    for (const std::string& href : missing) {
+        const Key key = byHref_.at(href);
+        if (auto offered = store_.OfferAgain(key.first, key.second); !offered) {
+            return offered;
+        }
+        byHref_.erase(href);
+        pim::SyncEntry& entry = entries_.at(key);
+        if (entry.deleted) {
+            entries_.erase(key);  // the server no longer holds what was deleted here
+            continue;
+        }
+        entry.href.clear();
+        entry.etag.clear();
+        entry.revision = std::max<int64_t>(entry.revision, 1);
+    }
+    return {};
+}
+
+void CollectionSync::TakeTokenAfterWrites() {
+    if (written_.empty() && deletedOnServer_.empty()) {
+        return;
+    }
+    auto report = collection_.ChangesSince(token_);
+    if (!report || report->unsupported || report->tokenRejected) {
+        return;  // the listing's token: the next sync finds our own writes as they are
+    }
+    const QUrl& base = collection_.Url();
+    for (const caldav::RemoteItem& item : report->changed) {
+        const auto ours = written_.find(caldav::CanonicalHref(base, item.href));
+        if (ours == written_.end() ||
+            (!ours->second.empty() && !item.etag.empty() && ours->second != item.etag)) {
+            return;  // someone else's change meanwhile
+        }
+    }
+    for (const std::string& href : report->removed) {
+        if (!deletedOnServer_.contains(caldav::CanonicalHref(base, href))) {
+            return;
+        }
+    }
+    token_ = report->token;
 }
 
 Result<void> CollectionSync::Receive(const std::vector<caldav::RemoteItem>& changed) {
@@ -193,14 +268,15 @@ Result<std::string> CollectionSync::LocalText(const pim::SyncEntry& entry) const
     return ServerTextOf(appointment->Record(), entry.changedAt, inkOf);
 }
 
-Result<pim::UidSaveSummary::Item> CollectionSync::Store(const ServerItem& item,
-                                                        const caldav::FetchedItem& fetched,
-                                                        int32_t storedOid) {
+Result<std::optional<pim::UidSaveSummary::Item>> CollectionSync::Store(
+    const ServerItem& item, const caldav::FetchedItem& fetched, const pim::SyncEntry* entry) {
+    const int64_t compared = entry != nullptr ? entry->revision : 0;
+    const int32_t storedOid = entry != nullptr ? entry->oid : 0;
     if (item.kind == pim::ItemKind::Task) {
-        return store_.SaveSyncedTask(item.task, fetched.href, fetched.etag);
+        return store_.SaveSyncedTask(item.task, fetched.href, fetched.etag, compared);
     }
     if (!options_.ink || item.ink.empty()) {
-        return store_.SaveSyncedAppointment(item.appointment, fetched.href, fetched.etag);
+        return store_.SaveSyncedAppointment(item.appointment, fetched.href, fetched.etag, compared);
     }
     std::optional<pim::AppointmentRecord> stored;
     if (storedOid != 0) {
@@ -210,25 +286,54 @@ Result<pim::UidSaveSummary::Item> CollectionSync::Store(const ServerItem& item,
     }
     pim::AppointmentRecord record = item.appointment;
     options_.ink->Receive(record, item.ink, stored ? &*stored : nullptr, outcome_.notes);
-    auto saved = store_.SaveSyncedAppointment(record, fetched.href, fetched.etag);
-    options_.ink->Finish(saved.ok(), store_);
+    auto saved = store_.SaveSyncedAppointment(record, fetched.href, fetched.etag, compared);
+    options_.ink->Finish(saved.ok() && saved->has_value(), store_);
     return saved;
 }
 
-Result<void> CollectionSync::DeleteHere(const pim::SyncEntry& entry) {
+Result<void> CollectionSync::ReloadEntry(const Key& key) {
+    auto entries = store_.SyncEntries();
+    if (!entries) {
+        return entries.error();
+    }
+    if (const auto old = entries_.find(key); old != entries_.end() && !old->second.href.empty()) {
+        byHref_.erase(old->second.href);
+    }
+    entries_.erase(key);
+    for (pim::SyncEntry& entry : *entries) {
+        if (entry.kind == key.first && entry.uid == key.second) {
+            if (!entry.href.empty()) {
+                byHref_[entry.href] = key;
+            }
+            entries_[key] = std::move(entry);
+            break;
+        }
+    }
+    return {};
+}
+
+Result<void> CollectionSync::ChangedAgain(const std::string& uid) {
+    outcome_.notes.push_back("not settled: " + uid +
+                             " changed here again while it was synced; the next sync settles it");
+    keepToken_ = false;
+    return {};
+}
+
+Result<bool> CollectionSync::DeleteHere(const pim::SyncEntry& entry) {
     std::optional<std::u16string> memo;
     if (options_.ink && entry.kind == pim::ItemKind::Appointment && entry.oid != 0) {
         if (auto stored = store_.GetAppointmentFromOid(entry.oid)) {
             memo = stored->Body();
         }
     }
-    if (auto deleted = store_.DeleteSynced(entry.kind, entry.uid); !deleted) {
+    auto deleted = store_.DeleteSynced(entry.kind, entry.uid, entry.revision);
+    if (!deleted || !*deleted) {
         return deleted;
     }
     if (memo) {
         options_.ink->Dropped(*memo, store_);
     }
-    return {};
+    return true;
 }
 
 Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched) {
@@ -252,34 +357,54 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
             return removed;
         }
     }
-    const auto found = entries_.find(key);
-    auto save = [&]() -> Result<void> {
-        auto saved = Store(item, fetched, found == entries_.end() ? 0 : found->second.oid);
+    // Stores the server's version over the item as the sync compared it; false when the item
+    // changed here meanwhile and nothing was stored.
+    auto save = [&](const pim::SyncEntry* compared) -> Result<bool> {
+        auto saved = Store(item, fetched, compared);
         if (!saved) {
             return saved.error();
         }
+        if (!*saved) {
+            return false;
+        }
         pim::SyncEntry entry{item.kind, item.Uid(), fetched.href, fetched.etag,
-                             0,         0,          false,        saved->oid};
+                             0,         0,          false,        (*saved)->oid};
         entries_[key] = entry;
         byHref_[fetched.href] = key;
         ++outcome_.received;
-        return {};
+        return true;
     };
-    if (found == entries_.end() || found->second.revision == 0) {
-        return save();
+    if (const auto found = entries_.find(key);
+        found == entries_.end() || found->second.revision == 0) {
+        auto saved = save(found == entries_.end() ? nullptr : &found->second);
+        if (!saved || *saved) {
+            return saved ? Result<void>() : Result<void>(saved.error());
+        }
+        // Another program changed it while the sync ran: settled as any change on both sides,
+        // with the item as it is now.
+        if (auto reloaded = ReloadEntry(key); !reloaded) {
+            return reloaded;
+        }
+        if (!entries_.contains(key) || entries_.at(key).revision == 0) {
+            return ChangedAgain(key.second);
+        }
     }
 
     // Changed on both sides (or deleted here and changed there): the version changed last wins.
-    pim::SyncEntry local = found->second;
+    pim::SyncEntry local = entries_.at(key);
     const int64_t serverTime = ChangeTimeOf(item).value_or(0);
     const bool serverWins = serverTime > local.changedAt;
     const std::string name = NameOf(item);
     if (serverWins) {
         if (local.deleted) {
+            auto saved = save(&local);
+            if (!saved || !*saved) {
+                return saved ? ChangedAgain(item.Uid()) : Result<void>(saved.error());
+            }
             outcome_.conflicts.push_back(name + " (" + item.Uid() +
                                          "): deleted here, changed on the server later (" +
                                          WhenText(serverTime) + "): restored from the server");
-            return save();
+            return {};
         }
         auto text = LocalText(local);
         if (!text) {
@@ -289,8 +414,9 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
         if (!kept) {
             return kept.error();
         }
-        if (auto saved = save(); !saved) {
-            return saved;
+        auto saved = save(&local);
+        if (!saved || !*saved) {
+            return saved ? ChangedAgain(item.Uid()) : Result<void>(saved.error());
         }
         outcome_.conflicts.push_back(
             name + " (" + item.Uid() + "): changed on both sides; the server's version (" +
@@ -330,23 +456,44 @@ Result<void> CollectionSync::ApplyServerRemoval(const std::string& href) {
         entries_.erase(key);
         return {};
     }
-    if (entry.revision > 0) {
-        // Changed here after the server deleted it: nothing is lost by putting it back.
-        if (auto recorded = store_.RecordServerCopy(entry.kind, entry.uid, "", "", 0); !recorded) {
-            return recorded;
+    if (entry.revision == 0) {
+        auto deleted = DeleteHere(entry);
+        if (!deleted) {
+            return deleted.error();
         }
-        entry.href.clear();
-        entry.etag.clear();
-        outcome_.notes.push_back("kept: " + entry.uid +
-                                 " was deleted on the server but changed here since; it is "
-                                 "put back on the server");
-        return {};
+        if (*deleted) {
+            entries_.erase(key);
+            ++outcome_.deletedHere;
+            return {};
+        }
+        // Changed here while the sync ran.
+        if (auto reloaded = ReloadEntry(key); !reloaded) {
+            return reloaded;
+        }
+        byHref_.erase(href);
+        if (!entries_.contains(key)) {
+            return {};
+        }
+        if (const pim::SyncEntry& now = entries_.at(key); now.deleted) {
+            // Deleted here meanwhile as well.
+            if (auto forgotten = store_.ForgetDeletion(now.kind, now.uid, now.revision);
+                !forgotten) {
+                return forgotten;
+            }
+            entries_.erase(key);
+            return {};
+        }
     }
-    if (auto deleted = DeleteHere(entry); !deleted) {
-        return deleted;
+    // Changed here after the server deleted it: nothing is lost by putting it back.
+    pim::SyncEntry& kept = entries_.at(key);
+    if (auto recorded = store_.RecordServerCopy(kept.kind, kept.uid, "", "", 0); !recorded) {
+        return recorded;
     }
-    entries_.erase(key);
-    ++outcome_.deletedHere;
+    kept.href.clear();
+    kept.etag.clear();
+    outcome_.notes.push_back("kept: " + kept.uid +
+                             " was deleted on the server but changed here since; it is "
+                             "put back on the server");
     return {};
 }
 
@@ -369,6 +516,18 @@ Result<void> CollectionSync::SendLocalChanges() {
 Result<void> CollectionSync::SendItem(const pim::SyncEntry& entry) {
     auto text = LocalText(entry);
     if (!text) {
+        // Deleted here while the sync ran: its deletion goes instead.
+        const Key key{entry.kind, entry.uid};
+        if (auto reloaded = ReloadEntry(key); !reloaded) {
+            return reloaded;
+        }
+        const auto now = entries_.find(key);
+        if (now == entries_.end()) {
+            return {};
+        }
+        if (now->second.deleted) {
+            return SendDeletion(pim::SyncEntry(now->second));
+        }
         return text.error();
     }
     const std::string href = entry.href.empty() ? collection_.HrefForUid(entry.uid) : entry.href;
@@ -379,6 +538,7 @@ Result<void> CollectionSync::SendItem(const pim::SyncEntry& entry) {
     switch (written->outcome) {
         case caldav::WriteResult::Outcome::Done:
             ++outcome_.sent;
+            written_[caldav::CanonicalHref(collection_.Url(), href)] = written->etag;
             return store_.RecordServerCopy(entry.kind, entry.uid, href, written->etag,
                                            entry.revision);
         case caldav::WriteResult::Outcome::NotFound:
@@ -403,6 +563,7 @@ Result<void> CollectionSync::SendDeletion(const pim::SyncEntry& entry) {
     }
     if (deleted->outcome == caldav::WriteResult::Outcome::Done) {
         ++outcome_.deletedOnServer;
+        deletedOnServer_.insert(caldav::CanonicalHref(collection_.Url(), entry.href));
     }
     return store_.ForgetDeletion(entry.kind, entry.uid, entry.revision);
 }
@@ -450,9 +611,11 @@ Result<void> CollectionSync::SettleRefusedWrite(const std::string& href) {
     }
     if (entry.deleted) {
         ++outcome_.deletedOnServer;
+        deletedOnServer_.insert(caldav::CanonicalHref(collection_.Url(), href));
         return store_.ForgetDeletion(entry.kind, entry.uid, entry.revision);
     }
     ++outcome_.sent;
+    written_[caldav::CanonicalHref(collection_.Url(), href)] = retried->etag;
     return store_.RecordServerCopy(entry.kind, entry.uid, href, retried->etag, entry.revision);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -16,10 +17,12 @@
 
 namespace calendar_sync {
 
-// More synced items than this vanishing from the server at once stops the sync: an emptied
-// collection is far more often a mistake (a wrong URL, a server restored from nothing) than a
-// wish.
+// A sync that would delete here more than this many items, or more than half of those synced
+// with the collection (when that is at least kMassDeleteMinimum), stops instead: so many items
+// vanishing from the server at once is far more often a mistake (a wrong URL, a collection
+// emptied or replaced by another program, a server restored from nothing) than a wish.
 inline constexpr size_t kMassDeleteThreshold = 10;
+inline constexpr size_t kMassDeleteMinimum = 3;
 // Items fetched with one calendar-multiget.
 inline constexpr size_t kFetchBatchSize = 100;
 
@@ -59,10 +62,23 @@ private:
     // settle it as a conflict.
     platform::Result<void> SettleRefusedWrite(const std::string& href);
     platform::Result<std::string> LocalText(const pim::SyncEntry& entry) const;
-    platform::Result<pim::UidSaveSummary::Item> Store(const ServerItem& item,
-                                                      const caldav::FetchedItem& fetched,
-                                                      int32_t storedOid);
-    platform::Result<void> DeleteHere(const pim::SyncEntry& entry);
+    // Stores the server's version unless the item changed here since the sync compared it
+    // (`entry`'s revision; none for an item new here): then nothing.
+    platform::Result<std::optional<pim::UidSaveSummary::Item>> Store(
+        const ServerItem& item, const caldav::FetchedItem& fetched, const pim::SyncEntry* entry);
+    // Deletes the item here unless it changed here since the sync compared it (false).
+    platform::Result<bool> DeleteHere(const pim::SyncEntry& entry);
+    // The item's entry as the store holds it now, after it changed here during the sync.
+    platform::Result<void> ReloadEntry(const Key& key);
+    // An item that changed here again while its conflict was settled: left for the next sync.
+    platform::Result<void> ChangedAgain(const std::string& uid);
+    // A collection the server replaced (it no longer knows our token, or holds none of the items
+    // synced with it): nothing is deleted here, and whatever it lacks is offered again.
+    platform::Result<void> OfferAgainWhatIsMissing(const std::set<std::string>& present);
+    // The token for the next sync: the server's after our own writes, when what changed since
+    // the listing is exactly what this sync wrote; else the listing's, so that the next sync
+    // looks again.
+    void TakeTokenAfterWrites();
     bool HoldsHere(const pim::SyncEntry& entry) const;
 
     pim::Application& store_;
@@ -75,6 +91,9 @@ private:
     std::map<std::string, Key> byHref_;
     bool keepToken_ = true;
     std::string token_;
+    // What this sync wrote to the server: href and the ETag it gave (empty for a deletion).
+    std::map<std::string, std::string> written_;
+    std::set<std::string> deletedOnServer_;
     SyncOutcome outcome_;
 };
 

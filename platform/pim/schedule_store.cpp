@@ -497,39 +497,54 @@ Result<std::vector<SyncEntry>> Application::SyncEntries() const {
     return db_->SyncEntries();
 }
 
-Result<UidSaveSummary::Item> Application::SaveSyncedAppointment(const AppointmentRecord& record,
-                                                                const std::string& href,
-                                                                const std::string& etag) {
+Result<std::optional<UidSaveSummary::Item>> Application::SaveSyncedAppointment(
+    const AppointmentRecord& record, const std::string& href, const std::string& etag,
+    int64_t comparedRevision) {
     if (!db_) {
         return NotLoggedOn();
     }
     AppointmentRecord written = record;
-    auto saved = db_->SaveSyncedAppointment(written, href, etag);
+    auto saved = db_->SaveSyncedAppointment(written, href, etag, comparedRevision);
     if (!saved) {
         return saved.error();
     }
-    return SummaryItem(written.oid, *saved);
+    if (!*saved) {
+        return std::optional<UidSaveSummary::Item>();
+    }
+    return std::optional(SummaryItem(written.oid, **saved));
 }
 
-Result<UidSaveSummary::Item> Application::SaveSyncedTask(const TaskRecord& record,
-                                                         const std::string& href,
-                                                         const std::string& etag) {
+Result<std::optional<UidSaveSummary::Item>> Application::SaveSyncedTask(const TaskRecord& record,
+                                                                        const std::string& href,
+                                                                        const std::string& etag,
+                                                                        int64_t comparedRevision) {
     if (!db_) {
         return NotLoggedOn();
     }
     TaskRecord written = record;
-    auto saved = db_->SaveSyncedTask(written, href, etag);
+    auto saved = db_->SaveSyncedTask(written, href, etag, comparedRevision);
     if (!saved) {
         return saved.error();
     }
-    return SummaryItem(written.oid, *saved);
+    if (!*saved) {
+        return std::optional<UidSaveSummary::Item>();
+    }
+    return std::optional(SummaryItem(written.oid, **saved));
 }
 
-Result<void> Application::DeleteSynced(ItemKind kind, const std::string& uid) {
+Result<bool> Application::DeleteSynced(ItemKind kind, const std::string& uid,
+                                       int64_t comparedRevision) {
     if (!db_) {
         return NotLoggedOn();
     }
-    return db_->DeleteSynced(kind, uid);
+    return db_->DeleteSynced(kind, uid, comparedRevision);
+}
+
+Result<void> Application::OfferAgain(ItemKind kind, const std::string& uid) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->OfferAgain(kind, uid);
 }
 
 Result<void> Application::RecordServerCopy(ItemKind kind, const std::string& uid,

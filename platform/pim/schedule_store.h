@@ -284,15 +284,22 @@ public:
     // (SyncEntry) until the sync records the server's copy of it.
     Result<std::vector<SyncEntry>> SyncEntries() const;
     // Stores an item as the server holds it (every property taken from it) and records it in
-    // step with the server's copy at `href` and `etag`, in one transaction. Returns the object
-    // id it is stored under and how it met the store.
-    Result<UidSaveSummary::Item> SaveSyncedAppointment(const AppointmentRecord& record,
-                                                       const std::string& href,
-                                                       const std::string& etag);
-    Result<UidSaveSummary::Item> SaveSyncedTask(const TaskRecord& record, const std::string& href,
-                                                const std::string& etag);
-    // Deletes the items of the kind with the UID because the server no longer holds them.
-    Result<void> DeleteSynced(ItemKind kind, const std::string& uid);
+    // step with the server's copy at `href` and `etag`, in one transaction, while the item is
+    // still as the sync compared it: its sync revision `comparedRevision` (0 for an item in step
+    // or not stored here). Returns the object id it is stored under and how it met the store, or
+    // nothing when the item changed here meanwhile and nothing was written.
+    Result<std::optional<UidSaveSummary::Item>> SaveSyncedAppointment(
+        const AppointmentRecord& record, const std::string& href, const std::string& etag,
+        int64_t comparedRevision);
+    Result<std::optional<UidSaveSummary::Item>> SaveSyncedTask(const TaskRecord& record,
+                                                               const std::string& href,
+                                                               const std::string& etag,
+                                                               int64_t comparedRevision);
+    // Deletes the items of the kind with the UID because the server no longer holds them, unless
+    // the item changed here since the sync compared it (false: kept, nothing deleted).
+    Result<bool> DeleteSynced(ItemKind kind, const std::string& uid, int64_t comparedRevision);
+    // As StoreDatabase::OfferAgain: an item the server lost is uploaded again by the next sync.
+    Result<void> OfferAgain(ItemKind kind, const std::string& uid);
     // As StoreDatabase::RecordServerCopy and ForgetDeletion.
     Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const std::string& href,
                                   const std::string& etag, int64_t syncedRevision);

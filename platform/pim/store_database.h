@@ -94,14 +94,24 @@ public:
     // The sync state of every item (SyncEntry), deletions not yet synced among them.
     Result<std::vector<SyncEntry>> SyncEntries();
     // Stores an item as the server holds it, by its UID, taking every property from it, and
-    // records it in step at that href and ETag: one transaction.
-    Result<UidSave> SaveSyncedAppointment(AppointmentRecord& record, const std::string& href,
-                                          const std::string& etag);
-    Result<UidSave> SaveSyncedTask(TaskRecord& record, const std::string& href,
-                                   const std::string& etag);
+    // records it in step at that href and ETag: one transaction. Only while the item's sync
+    // revision is still `comparedRevision`, the one the sync compared with the server's copy
+    // (0 for an item in step or not stored here); otherwise it changed here meanwhile, nothing
+    // is written and the result is empty.
+    Result<std::optional<UidSave>> SaveSyncedAppointment(AppointmentRecord& record,
+                                                         const std::string& href,
+                                                         const std::string& etag,
+                                                         int64_t comparedRevision);
+    Result<std::optional<UidSave>> SaveSyncedTask(TaskRecord& record, const std::string& href,
+                                                  const std::string& etag,
+                                                  int64_t comparedRevision);
     // Deletes the items of the kind that have the UID, because the server no longer holds
-    // them, and forgets their entry: one transaction.
-    Result<void> DeleteSynced(ItemKind kind, const std::string& uid);
+    // them, and forgets their entry: one transaction. False, and nothing deleted, when the item
+    // changed here since the sync compared it (its revision is no longer `comparedRevision`).
+    Result<bool> DeleteSynced(ItemKind kind, const std::string& uid, int64_t comparedRevision);
+    // Puts an item that the server lost back among those to upload: no href, no ETag, marked
+    // changed. A deletion the server never held is forgotten.
+    Result<void> OfferAgain(ItemKind kind, const std::string& uid);
     // Records the server's copy of an item (href and ETag; both empty when the server lost it).
     // The item is in step again unless it changed here after `syncedRevision` (0 leaves the
     // mark as it is).
@@ -115,6 +125,8 @@ public:
     // Forgets all that was learnt of a server (for another one): every item is to be uploaded
     // anew and deletions it was not told of are dropped.
     Result<void> ResetSyncState();
+    // Whether the item's sync revision is `comparedRevision` (an item without entry: 0).
+    Result<bool> RevisionIs(ItemKind kind, const std::string& uid, int64_t comparedRevision);
 
     // Records each reminder as rung unless it is recorded already, all in one transaction, and
     // says for each whether this call recorded it (and so is the one to ring it). Records of

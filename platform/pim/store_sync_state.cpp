@@ -40,9 +40,9 @@ Result<void> StoreDatabase::RecordServerCopy(ItemKind kind, const std::string& u
                                              const std::string& href, const std::string& etag,
                                              int64_t syncedRevision) {
     Statement update(
-        Prepare("INSERT INTO sync_items(kind, uid, href, etag) VALUES(?1, ?2, ?3, ?4) "
-                "ON CONFLICT(kind, uid) DO UPDATE SET href = ?3, etag = ?4, "
-                "revision = CASE WHEN revision = ?5 THEN 0 ELSE revision END"));
+        Prepare("UPDATE sync_items SET href = ?3, etag = ?4, "
+                "revision = CASE WHEN revision = ?5 THEN 0 ELSE revision END "
+                "WHERE kind = ?1 AND uid = ?2"));
     if (!update.ok()) {
         return SqlError("cannot record the server's copy");
     }
@@ -54,20 +54,66 @@ Result<void> StoreDatabase::RecordServerCopy(ItemKind kind, const std::string& u
     if (update.Step() != SQLITE_DONE) {
         return SqlError("cannot record the server's copy");
     }
+    if (sqlite3_changes(db_) > 0 || href.empty()) {
+        return {};
+    }
+    // No entry and no item: it was deleted here after the sync read it (an entry without href
+    // goes with its item), so the copy the server now holds is a deletion still to be sent.
+    Statement insert(
+        Prepare("INSERT INTO sync_items(kind, uid, href, etag, revision, deleted) "
+                "SELECT ?1, ?2, ?3, ?4, 1, 1 WHERE NOT EXISTS ("
+                "SELECT 1 FROM appointments WHERE ?1 = 1 AND uid = ?2 UNION ALL "
+                "SELECT 1 FROM tasks WHERE ?1 = 2 AND uid = ?2)"));
+    if (!insert.ok()) {
+        return SqlError("cannot record the server's copy");
+    }
+    insert.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    insert.Bind(2, uid);
+    insert.Bind(3, href);
+    insert.Bind(4, etag);
+    if (insert.Step() != SQLITE_DONE) {
+        return SqlError("cannot record the server's copy");
+    }
     return {};
 }
 
-Result<UidSave> StoreDatabase::SaveSyncedAppointment(AppointmentRecord& record,
-                                                     const std::string& href,
-                                                     const std::string& etag) {
+Result<bool> StoreDatabase::RevisionIs(ItemKind kind, const std::string& uid,
+                                       int64_t comparedRevision) {
+    Statement select(Prepare("SELECT revision FROM sync_items WHERE kind = ? AND uid = ?"));
+    if (!select.ok()) {
+        return SqlError("cannot read the sync state");
+    }
+    select.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    select.Bind(2, uid);
+    const int step = select.Step();
+    if (step == SQLITE_ROW) {
+        return select.Integer(0) == comparedRevision;
+    }
+    if (step != SQLITE_DONE) {
+        return SqlError("cannot read the sync state");
+    }
+    return comparedRevision == 0;
+}
+
+Result<std::optional<UidSave>> StoreDatabase::SaveSyncedAppointment(AppointmentRecord& record,
+                                                                    const std::string& href,
+                                                                    const std::string& etag,
+                                                                    int64_t comparedRevision) {
     Transaction transaction(db_);
     if (!transaction.began()) {
         return SqlError("the store is busy");
     }
+    const Result<bool> inStep = RevisionIs(ItemKind::Appointment, record.uid, comparedRevision);
+    if (!inStep) {
+        return inStep.error();
+    }
+    if (!*inStep) {
+        return std::optional<UidSave>();
+    }
     AppointmentRecord written = record;
     auto saved = SaveAppointmentByUid(written, ItemFields::All());
     if (!saved) {
-        return saved;
+        return saved.error();
     }
     // The save marked the item changed here; it is the server's version, so in step.
     if (auto recorded = RecordServerCopy(ItemKind::Appointment, written.uid, href, etag, 0);
@@ -82,19 +128,28 @@ Result<UidSave> StoreDatabase::SaveSyncedAppointment(AppointmentRecord& record,
         return SqlError("cannot save the appointment from the server");
     }
     record = std::move(written);
-    return saved;
+    return std::optional<UidSave>(*saved);
 }
 
-Result<UidSave> StoreDatabase::SaveSyncedTask(TaskRecord& record, const std::string& href,
-                                              const std::string& etag) {
+Result<std::optional<UidSave>> StoreDatabase::SaveSyncedTask(TaskRecord& record,
+                                                             const std::string& href,
+                                                             const std::string& etag,
+                                                             int64_t comparedRevision) {
     Transaction transaction(db_);
     if (!transaction.began()) {
         return SqlError("the store is busy");
     }
+    const Result<bool> inStep = RevisionIs(ItemKind::Task, record.uid, comparedRevision);
+    if (!inStep) {
+        return inStep.error();
+    }
+    if (!*inStep) {
+        return std::optional<UidSave>();
+    }
     TaskRecord written = record;
     auto saved = SaveTaskByUid(written, ItemFields::All());
     if (!saved) {
-        return saved;
+        return saved.error();
     }
     if (auto recorded = RecordServerCopy(ItemKind::Task, written.uid, href, etag, 0); !recorded) {
         return recorded.error();
@@ -107,13 +162,18 @@ Result<UidSave> StoreDatabase::SaveSyncedTask(TaskRecord& record, const std::str
         return SqlError("cannot save the task from the server");
     }
     record = std::move(written);
-    return saved;
+    return std::optional<UidSave>(*saved);
 }
 
-Result<void> StoreDatabase::DeleteSynced(ItemKind kind, const std::string& uid) {
+Result<bool> StoreDatabase::DeleteSynced(ItemKind kind, const std::string& uid,
+                                         int64_t comparedRevision) {
     Transaction transaction(db_);
     if (!transaction.began()) {
         return SqlError("the store is busy");
+    }
+    const Result<bool> inStep = RevisionIs(kind, uid, comparedRevision);
+    if (!inStep || !*inStep) {
+        return inStep;
     }
     const bool isTask = kind == ItemKind::Task;
     std::vector<int64_t> oids;
@@ -145,6 +205,20 @@ Result<void> StoreDatabase::DeleteSynced(ItemKind kind, const std::string& uid) 
     forget.Bind(2, uid);
     if (!forget.ok() || forget.Step() != SQLITE_DONE || !transaction.Commit()) {
         return SqlError("cannot delete the item the server deleted");
+    }
+    return true;
+}
+
+Result<void> StoreDatabase::OfferAgain(ItemKind kind, const std::string& uid) {
+    for (const char* sql : {"DELETE FROM sync_items WHERE kind = ?1 AND uid = ?2 AND deleted = 1",
+                            "UPDATE sync_items SET href = '', etag = '', revision = "
+                            "max(revision, 1) WHERE kind = ?1 AND uid = ?2"}) {
+        Statement statement(Prepare(sql));
+        statement.Bind(1, int64_t{static_cast<int32_t>(kind)});
+        statement.Bind(2, uid);
+        if (!statement.ok() || statement.Step() != SQLITE_DONE) {
+            return SqlError("cannot offer the item to the server again");
+        }
     }
     return {};
 }

@@ -7,10 +7,16 @@ the sync scenarios that need a server to fail at a chosen moment:
       goes down in the middle of a sync;
   radicale_interrupted.py CONFIG PORT change-before-put FILE
       before the first conditional PUT (If-Match) it writes FILE over that item, as another
-      client would in the same moment, so that Radicale itself answers 412.
+      client would in the same moment, so that Radicale itself answers 412;
+  radicale_interrupted.py CONFIG PORT run-before-multiget COMMAND
+  radicale_interrupted.py CONFIG PORT run-before-put COMMAND
+      runs the shell COMMAND (another program changing the planner's store, say) before it
+      answers the first calendar-multiget REPORT, or the first PUT: something happening here
+      while a sync is under way.
 """
 import io
 import os
+import subprocess
 import sys
 import wsgiref.simple_server
 
@@ -27,7 +33,7 @@ def main():
     config_path, port, mode, argument = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
     configuration = radicale.config.load([(config_path, False)])
     application = radicale.Application(configuration)
-    state = {"requests": 0, "changed": False}
+    state = {"requests": 0, "changed": False, "ran": False}
 
     def interrupted(environ, start_response):
         # Only the sync's requests count, not the probe that waits for the server to be up.
@@ -46,6 +52,14 @@ def main():
             other["CONTENT_LENGTH"] = str(len(body))
             for _ in application(other, lambda status, headers: None):
                 pass
+        if mode in ("run-before-multiget", "run-before-put") and not state["ran"]:
+            length = int(environ.get("CONTENT_LENGTH") or 0)
+            body = environ["wsgi.input"].read(length) if length else b""
+            environ["wsgi.input"] = io.BytesIO(body)
+            if ((mode == "run-before-put" and environ["REQUEST_METHOD"] == "PUT")
+                    or (mode == "run-before-multiget" and b"calendar-multiget" in body)):
+                state["ran"] = True
+                subprocess.run(argument, shell=True, check=False)
         return application(environ, start_response)
 
     server = wsgiref.simple_server.make_server("127.0.0.1", port, interrupted,

@@ -247,12 +247,102 @@ for href in $(list_hrefs "$calendar"); do
 done
 check "an emptied collection stops the sync" 1 "$(sync_status b)"
 check "it says why and how to go on" yes \
-    "$(yes_if grep -q 'holds none of the .* items synced with it before.*--allow-mass-delete' "$work/b.err")"
+    "$(yes_if grep -q 'no longer holds .* of the .* items synced with it before.*--allow-mass-delete' "$work/b.err")"
 check "nothing was deleted" "$synced" "$(count_items b)"
 check "--allow-mass-delete confirms" 0 "$(sync_status b --allow-mass-delete)"
 check "then the store follows the server" 0 "$(count_items b)"
 check "a handwritten memo's ink file goes with its appointment" no \
     "$(yes_if test -e "$work/b/device/My Documents/1.dat")"
+
+# --- changed here while a sync runs ----------------------------------------------------------------
+race=/alice/race/
+make_calendar "$race" >/dev/null
+mkdir -p "$work/r"
+echo "$radicale_password" |
+    as r sync setup --events "$radicale_url$race" --user alice --password-stdin --timeout 5 \
+        >/dev/null
+as r add appointment --start 2027-02-01T09:00 --end 2027-02-01T10:00 --subject 元の件名 >/dev/null
+sync_status r >/dev/null
+raced=$(list_hrefs "$race" | head -1)
+get_ics "$raced" | sed 's/^SUMMARY:.*/SUMMARY:サーバーでの変更\r/' >"$work/server-edit.ics"
+put_ics "$raced" "$work/server-edit.ics" >/dev/null
+as r export - | sed 's/^SUMMARY:.*/SUMMARY:ここでの変更\r/' >"$work/local-edit.ics"
+start_interrupted run-before-multiget \
+    "TESSARINTH_HOME='$work/r' '$cli' import '$work/local-edit.ics' >/dev/null 2>&1"
+check "a sync meeting an edit made here meanwhile completes" 0 "$(sync_status r)"
+restart_radicale
+check "the edit made meanwhile is settled as a conflict" yes \
+    "$(yes_if grep -q '^conflict: ' "$work/r.out")"
+check "the edit made meanwhile is not overwritten" yes \
+    "$(yes_if grep -q '^SUMMARY:ここでの変更' <(as r export - | tr -d '\r'))"
+check "the server's version is kept in conflicts/" yes \
+    "$(yes_if grep -rlq 'SUMMARY:サーバーでの変更' "$work/r/conflicts")"
+check "the server then holds the edit made here" yes \
+    "$(yes_if grep -q '^SUMMARY:ここでの変更' <(get_ics "$raced" | tr -d '\r'))"
+
+# Deleted here while the sync uploads: the rest of the sync goes on.
+first=$(as r add appointment --start 2027-02-02T09:00 --end 2027-02-02T10:00 --subject 消す一)
+second=$(as r add appointment --start 2027-02-03T09:00 --end 2027-02-03T10:00 --subject 消す二)
+start_interrupted run-before-put \
+    "TESSARINTH_HOME='$work/r' '$cli' delete $first >/dev/null 2>&1;
+     TESSARINTH_HOME='$work/r' '$cli' delete $second >/dev/null 2>&1"
+check "items deleted here during the uploads do not stop the sync" 0 "$(sync_status r)"
+restart_radicale
+check "the next sync carries the deletions" 0 "$(sync_status r)"
+check "the server holds neither" 1 "$(list_hrefs "$race" | wc -l)"
+
+# --- a collection replaced on the server -------------------------------------------------------------
+for day in $(seq 10 24); do
+    as r add appointment --start "2027-02-${day}T09:00" --end "2027-02-${day}T10:00" \
+        --subject "二月 $day" >/dev/null
+done
+sync_status r >/dev/null
+kept=$(count_items r)
+http -o /dev/null -X DELETE "$radicale_url$race"
+make_calendar "$race" >/dev/null
+ics phone-after-replace@example.com 電話から >"$work/phone.ics"
+put_ics "${race}phone.ics" "$work/phone.ics" >/dev/null
+check "a replaced collection is synced as a new one" 0 "$(sync_status r)"
+check "nothing is deleted here for it" "$((kept + 1))" "$(count_items r)"
+check "it says what it found" yes \
+    "$(yes_if grep -q 'holds none of the items synced with it before\|no longer knows' "$work/r.out")"
+check "everything is offered to it again" "$((kept + 1))" "$(list_hrefs "$race" | wc -l)"
+
+# Ten of its seventeen deleted elsewhere: not more than ten, but more than half.
+for href in $(list_hrefs "$race" | head -10); do
+    http -o /dev/null -X DELETE "$radicale_url$href"
+done
+check "more than half of the items vanishing stops the sync" 1 "$(sync_status r)"
+check "the stop names how many" yes \
+    "$(yes_if grep -q 'no longer holds 10 of the 17 items' "$work/r.err")"
+check "nothing was deleted here then" "$((kept + 1))" "$(count_items r)"
+check "--allow-mass-delete takes them" 0 "$(sync_status r --allow-mass-delete)"
+check "and the store follows" "$((kept - 9))" "$(count_items r)"
+for href in $(list_hrefs "$race" | head -2); do
+    http -o /dev/null -X DELETE "$radicale_url$href"
+done
+check "two deleted elsewhere are deleted here without a word" 0 "$(sync_status r)"
+check "the store follows at once" "$((kept - 11))" "$(count_items r)"
+
+# Emptied right after a first sync: the token kept is the one after the uploads.
+wiped=/alice/wiped/
+make_calendar "$wiped" >/dev/null
+mkdir -p "$work/w"
+echo "$radicale_password" |
+    as w sync setup --events "$radicale_url$wiped" --user alice --password-stdin --timeout 5 \
+        >/dev/null
+for day in $(seq 10 21); do
+    as w add appointment --start "2027-03-${day}T09:00" --end "2027-03-${day}T10:00" \
+        --subject "三月 $day" >/dev/null
+done
+sync_status w >/dev/null
+http -o /dev/null -X DELETE "$radicale_url$wiped"
+make_calendar "$wiped" >/dev/null
+check "a collection emptied after the first sync is no silent no-op" 0 "$(sync_status w)"
+check "nothing is deleted here for it either" 12 "$(count_items w)"
+check "and its items go there again" 12 "$(list_hrefs "$wiped" | wc -l)"
+check "a later sync deletes nothing" 0 "$(sync_status w)"
+check "the store still holds them all" 12 "$(count_items w)"
 
 # --- a wrong password, no server -----------------------------------------------------------------
 mkdir -p "$work/c"

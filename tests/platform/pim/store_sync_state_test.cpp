@@ -105,6 +105,26 @@ TEST_F(StoreSyncStateTest, ADeletionIsRememberedUntilTheServerTakesIt) {
     EXPECT_FALSE(EntryOf(uid).has_value());
 }
 
+// Deleted here while its upload was under way: once the server's copy is recorded, the deletion
+// is what remains to be sent.
+TEST_F(StoreSyncStateTest, AnUploadRecordedAfterTheItemWasDeletedLeavesADeletionToSend) {
+    Appointment meeting = SavedMeeting();
+    const std::string uid = meeting.Uid();
+    const int64_t sent = EntryOf(uid)->revision;
+    ASSERT_TRUE(meeting.Delete().ok());
+    ASSERT_FALSE(EntryOf(uid).has_value());
+    ASSERT_TRUE(
+        app_.RecordServerCopy(ItemKind::Appointment, uid, "/cal/a.ics", "\"e1\"", sent).ok());
+    auto entry = EntryOf(uid);
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_TRUE(entry->deleted);
+    EXPECT_GT(entry->revision, 0);
+    EXPECT_EQ(entry->href, "/cal/a.ics");
+    // A server that lost it: nothing is left to record.
+    ASSERT_TRUE(app_.RecordServerCopy(ItemKind::Task, "never@test", "", "", 0).ok());
+    EXPECT_FALSE(EntryOf("never@test").has_value());
+}
+
 TEST_F(StoreSyncStateTest, ADeletionTheServerNeverHeardOfIsForgottenAtOnce) {
     Appointment meeting = SavedMeeting();
     const std::string uid = meeting.Uid();
@@ -118,24 +138,24 @@ TEST_F(StoreSyncStateTest, TheSyncsOwnSaveLeavesTheItemInStep) {
     incoming.subject = u"サーバーから";
     incoming.start = At(2026, 12, 22, 9);
     incoming.end = At(2026, 12, 22, 10);
-    auto saved = app_.SaveSyncedAppointment(incoming, "/cal/s.ics", "\"s1\"");
-    ASSERT_TRUE(saved.ok());
-    EXPECT_EQ(saved->outcome, UidSaveSummary::Outcome::Added);
+    auto saved = app_.SaveSyncedAppointment(incoming, "/cal/s.ics", "\"s1\"", 0);
+    ASSERT_TRUE(saved.ok() && saved->has_value());
+    EXPECT_EQ((*saved)->outcome, UidSaveSummary::Outcome::Added);
     auto entry = EntryOf("server@test");
     ASSERT_TRUE(entry.has_value());
     EXPECT_EQ(entry->revision, 0);
     EXPECT_EQ(entry->href, "/cal/s.ics");
     EXPECT_EQ(entry->etag, "\"s1\"");
-    EXPECT_EQ(entry->oid, saved->oid);
+    EXPECT_EQ(entry->oid, (*saved)->oid);
 
     // The server's version is the whole item: a location it no longer has goes here too.
     incoming.location = u"本社";
-    ASSERT_TRUE(app_.SaveSyncedAppointment(incoming, "/cal/s.ics", "\"s2\"").ok());
+    ASSERT_TRUE(app_.SaveSyncedAppointment(incoming, "/cal/s.ics", "\"s2\"", 0).ok());
     incoming.location.clear();
-    auto again = app_.SaveSyncedAppointment(incoming, "/cal/s.ics", "\"s3\"");
-    ASSERT_TRUE(again.ok());
-    EXPECT_EQ(again->oid, saved->oid);
-    auto stored = app_.GetAppointmentFromOid(saved->oid);
+    auto again = app_.SaveSyncedAppointment(incoming, "/cal/s.ics", "\"s3\"", 0);
+    ASSERT_TRUE(again.ok() && again->has_value());
+    EXPECT_EQ((*again)->oid, (*saved)->oid);
+    auto stored = app_.GetAppointmentFromOid((*saved)->oid);
     ASSERT_TRUE(stored.ok());
     EXPECT_TRUE(stored->Location().empty());
 }
@@ -145,11 +165,50 @@ TEST_F(StoreSyncStateTest, ADeletionFromTheServerLeavesNoMark) {
     incoming.uid = "gone@test";
     incoming.start = At(2026, 12, 22, 9);
     incoming.end = At(2026, 12, 22, 10);
-    auto saved = app_.SaveSyncedAppointment(incoming, "/cal/g.ics", "\"g1\"");
-    ASSERT_TRUE(saved.ok());
-    ASSERT_TRUE(app_.DeleteSynced(ItemKind::Appointment, "gone@test").ok());
-    EXPECT_FALSE(app_.GetAppointmentFromOid(saved->oid).ok());
+    auto saved = app_.SaveSyncedAppointment(incoming, "/cal/g.ics", "\"g1\"", 0);
+    ASSERT_TRUE(saved.ok() && saved->has_value());
+    ASSERT_TRUE(*app_.DeleteSynced(ItemKind::Appointment, "gone@test", 0));
+    EXPECT_FALSE(app_.GetAppointmentFromOid((*saved)->oid).ok());
     EXPECT_FALSE(EntryOf("gone@test").has_value());
+}
+
+// Another program saved the item after the sync compared it: the server's version is not
+// written over it, nor is it deleted, and the item stays marked changed here.
+TEST_F(StoreSyncStateTest, TheSyncWritesNothingOverAnItemChangedSinceItCompared) {
+    AppointmentRecord incoming;
+    incoming.uid = "race@test";
+    incoming.subject = u"サーバーの版";
+    incoming.start = At(2026, 12, 22, 9);
+    incoming.end = At(2026, 12, 22, 10);
+    auto saved = app_.SaveSyncedAppointment(incoming, "/cal/r.ics", "\"r1\"", 0);
+    ASSERT_TRUE(saved.ok() && saved->has_value());
+    auto local = app_.GetAppointmentFromOid((*saved)->oid);
+    local->SetSubject(u"ここでの変更");
+    ASSERT_TRUE(local->Save().ok());
+    const int64_t revision = EntryOf("race@test")->revision;
+    ASSERT_GT(revision, 0);
+
+    incoming.subject = u"サーバーの新版";
+    auto over = app_.SaveSyncedAppointment(incoming, "/cal/r.ics", "\"r2\"", 0);
+    ASSERT_TRUE(over.ok());
+    EXPECT_FALSE(over->has_value());
+    EXPECT_EQ(app_.GetAppointmentFromOid((*saved)->oid)->Subject(), u"ここでの変更");
+    EXPECT_EQ(EntryOf("race@test")->etag, "\"r1\"");
+    auto deleted = app_.DeleteSynced(ItemKind::Appointment, "race@test", 0);
+    ASSERT_TRUE(deleted.ok());
+    EXPECT_FALSE(*deleted);
+    EXPECT_TRUE(app_.GetAppointmentFromOid((*saved)->oid).ok());
+
+    // Compared with the item as it is now, the sync's save goes through.
+    auto settled = app_.SaveSyncedAppointment(incoming, "/cal/r.ics", "\"r2\"", revision);
+    ASSERT_TRUE(settled.ok() && settled->has_value());
+    EXPECT_EQ(app_.GetAppointmentFromOid((*saved)->oid)->Subject(), u"サーバーの新版");
+    EXPECT_EQ(EntryOf("race@test")->revision, 0);
+
+    // A lost collection: the item is offered to the server again.
+    ASSERT_TRUE(app_.OfferAgain(ItemKind::Appointment, "race@test").ok());
+    EXPECT_EQ(EntryOf("race@test")->href, "");
+    EXPECT_GT(EntryOf("race@test")->revision, 0);
 }
 
 TEST_F(StoreSyncStateTest, TokensAreKeptPerCollection) {
