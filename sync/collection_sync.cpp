@@ -24,12 +24,16 @@ CollectionSync::CollectionSync(pim::Application& store, caldav::CalDavCollection
                                ConflictArchive& archive, CollectionSyncOptions options)
     : store_(store), collection_(collection), archive_(archive), options_(std::move(options)) {}
 
+std::string CollectionSync::CanonicalOf(const std::string& href) const {
+    return caldav::CanonicalHref(collection_.Url(), href);
+}
+
 bool CollectionSync::HoldsHere(const pim::SyncEntry& entry) const {
     if (!options_.kinds.contains(entry.kind)) {
         return false;
     }
     // An item not on any server yet goes to the collection that holds its kind.
-    return entry.href.empty() || entry.href.starts_with(collection_.Path());
+    return entry.href.empty() || CanonicalOf(entry.href).starts_with(collection_.Path());
 }
 
 Result<void> CollectionSync::LoadEntries() {
@@ -45,7 +49,7 @@ Result<void> CollectionSync::LoadEntries() {
         }
         Key key{entry.kind, entry.uid};
         if (!entry.href.empty()) {
-            byHref_[entry.href] = key;
+            byHref_[CanonicalOf(entry.href)] = key;
         }
         entries_[key] = std::move(entry);
     }
@@ -126,8 +130,16 @@ Result<void> CollectionSync::ListServerChanges(std::vector<caldav::RemoteItem>& 
     }
     std::set<std::string> present;
     for (caldav::RemoteItem& item : listed) {
-        present.insert(item.href);
-        const auto known = byHref_.find(item.href);
+        const std::string canonical = CanonicalOf(item.href);
+        if (caldav::LeavesItsCollection(collection_.Path(), canonical)) {
+            // Never followed: an href that leads out of the collection could make this sync read
+            // or write items that are not the collection's.
+            outcome_.notes.push_back("not synced: " + item.href + " lies outside the collection " +
+                                     collection_.Path());
+            continue;
+        }
+        present.insert(canonical);
+        const auto known = byHref_.find(canonical);
         if (known == byHref_.end() || item.etag.empty() ||
             entries_.at(known->second).etag != item.etag) {
             changed.push_back(std::move(item));
@@ -157,8 +169,8 @@ Result<void> CollectionSync::ListServerChanges(std::vector<caldav::RemoteItem>& 
         }
     } else {
         for (const std::string& href : report->removed) {
-            if (byHref_.contains(href)) {
-                removed.push_back(href);
+            if (byHref_.contains(CanonicalOf(href))) {
+                removed.push_back(CanonicalOf(href));
             }
         }
     }
@@ -213,16 +225,15 @@ void CollectionSync::TakeTokenAfterWrites() {
     if (!report || report->unsupported || report->tokenRejected) {
         return;  // the listing's token: the next sync finds our own writes as they are
     }
-    const QUrl& base = collection_.Url();
     for (const caldav::RemoteItem& item : report->changed) {
-        const auto ours = written_.find(caldav::CanonicalHref(base, item.href));
+        const auto ours = written_.find(CanonicalOf(item.href));
         if (ours == written_.end() ||
             (!ours->second.empty() && !item.etag.empty() && ours->second != item.etag)) {
             return;  // someone else's change meanwhile
         }
     }
     for (const std::string& href : report->removed) {
-        if (!deletedOnServer_.contains(caldav::CanonicalHref(base, href))) {
+        if (!deletedOnServer_.contains(CanonicalOf(href))) {
             return;
         }
     }
@@ -240,7 +251,8 @@ Result<void> CollectionSync::Receive(const std::vector<caldav::RemoteItem>& chan
             return fetched.error();
         }
         for (const caldav::FetchedItem& item : *fetched) {
-            auto applied = item.missing ? ApplyServerRemoval(item.href) : ApplyServerItem(item);
+            auto applied =
+                item.missing ? ApplyServerRemoval(CanonicalOf(item.href)) : ApplyServerItem(item);
             if (!applied) {
                 return applied.error();
             }
@@ -297,13 +309,13 @@ Result<void> CollectionSync::ReloadEntry(const Key& key) {
         return entries.error();
     }
     if (const auto old = entries_.find(key); old != entries_.end() && !old->second.href.empty()) {
-        byHref_.erase(old->second.href);
+        byHref_.erase(CanonicalOf(old->second.href));
     }
     entries_.erase(key);
     for (pim::SyncEntry& entry : *entries) {
         if (entry.kind == key.first && entry.uid == key.second) {
             if (!entry.href.empty()) {
-                byHref_[entry.href] = key;
+                byHref_[CanonicalOf(entry.href)] = key;
             }
             entries_[key] = std::move(entry);
             break;
@@ -351,9 +363,10 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
     }
     const Key key{item.kind, item.Uid()};
     // An href that now holds another item: the one it held is gone from the server.
-    if (const auto atHref = byHref_.find(fetched.href);
+    const std::string canonical = CanonicalOf(fetched.href);
+    if (const auto atHref = byHref_.find(canonical);
         atHref != byHref_.end() && atHref->second != key) {
-        if (auto removed = ApplyServerRemoval(fetched.href); !removed) {
+        if (auto removed = ApplyServerRemoval(canonical); !removed) {
             return removed;
         }
     }
@@ -370,7 +383,7 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
         pim::SyncEntry entry{item.kind, item.Uid(), fetched.href, fetched.etag,
                              0,         0,          false,        (*saved)->oid};
         entries_[key] = entry;
-        byHref_[fetched.href] = key;
+        byHref_[canonical] = key;
         ++outcome_.received;
         return true;
     };
@@ -431,7 +444,7 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
     local.href = fetched.href;
     local.etag = fetched.etag;
     entries_[key] = local;
-    byHref_[fetched.href] = key;
+    byHref_[canonical] = key;
     outcome_.conflicts.push_back(name + " (" + item.Uid() +
                                  "): changed on both sides; this planner's version (" +
                                  WhenText(local.changedAt) + (local.deleted ? ", a deletion" : "") +
@@ -538,7 +551,7 @@ Result<void> CollectionSync::SendItem(const pim::SyncEntry& entry) {
     switch (written->outcome) {
         case caldav::WriteResult::Outcome::Done:
             ++outcome_.sent;
-            written_[caldav::CanonicalHref(collection_.Url(), href)] = written->etag;
+            written_[CanonicalOf(href)] = written->etag;
             return store_.RecordServerCopy(entry.kind, entry.uid, href, written->etag,
                                            entry.revision);
         case caldav::WriteResult::Outcome::NotFound:
@@ -563,7 +576,7 @@ Result<void> CollectionSync::SendDeletion(const pim::SyncEntry& entry) {
     }
     if (deleted->outcome == caldav::WriteResult::Outcome::Done) {
         ++outcome_.deletedOnServer;
-        deletedOnServer_.insert(caldav::CanonicalHref(collection_.Url(), entry.href));
+        deletedOnServer_.insert(CanonicalOf(entry.href));
     }
     return store_.ForgetDeletion(entry.kind, entry.uid, entry.revision);
 }
@@ -583,7 +596,7 @@ Result<void> CollectionSync::SettleRefusedWrite(const std::string& href) {
     }
     // When this planner's version won, it goes over the version just seen; a second refusal
     // means the item keeps changing there, and is left for the next sync.
-    const auto key = byHref_.find(href);
+    const auto key = byHref_.find(CanonicalOf(href));
     if (key == byHref_.end()) {
         return {};
     }
@@ -611,11 +624,11 @@ Result<void> CollectionSync::SettleRefusedWrite(const std::string& href) {
     }
     if (entry.deleted) {
         ++outcome_.deletedOnServer;
-        deletedOnServer_.insert(caldav::CanonicalHref(collection_.Url(), href));
+        deletedOnServer_.insert(CanonicalOf(href));
         return store_.ForgetDeletion(entry.kind, entry.uid, entry.revision);
     }
     ++outcome_.sent;
-    written_[caldav::CanonicalHref(collection_.Url(), href)] = retried->etag;
+    written_[CanonicalOf(href)] = retried->etag;
     return store_.RecordServerCopy(entry.kind, entry.uid, href, retried->etag, entry.revision);
 }
 

@@ -80,6 +80,8 @@ private:
     // looks again.
     void TakeTokenAfterWrites();
     bool HoldsHere(const pim::SyncEntry& entry) const;
+    // An href in the one spelling hrefs are compared in; requests use the server's own.
+    std::string CanonicalOf(const std::string& href) const;
 
     pim::Application& store_;
     caldav::CalDavCollection& collection_;
@@ -88,7 +90,7 @@ private:
     int64_t now_ = 0;
 
     std::map<Key, pim::SyncEntry> entries_;
-    std::map<std::string, Key> byHref_;
+    std::map<std::string, Key> byHref_;  // by canonical href
     bool keepToken_ = true;
     std::string token_;
     // What this sync wrote to the server: href and the ETag it gave (empty for a deletion).

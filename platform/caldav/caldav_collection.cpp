@@ -61,15 +61,54 @@ std::string RefusalText(int status) {
     return {};
 }
 
-// Characters a path keeps as they are; everything else is percent-encoded.
-constexpr const char* kPathCharacters = "/-._~!$&'()*+,;=:@";
+// Characters a path segment keeps as they are; everything else is percent-encoded, a "/" that
+// was encoded within a segment among them.
+constexpr const char* kSegmentCharacters = "-._~!$&'()*+,;=:@";
+
+// The href's path as the server wrote it, still encoded: a whole URL gives its path, an absolute
+// path is itself, a relative one is taken below the collection. Dot segments are left as they
+// are, never resolved: an href must not lead out of its collection by them.
+QString EncodedPath(const QUrl& base, const std::string& href) {
+    // Read from the text itself: QUrl would respell the escapes.
+    std::string path = href.substr(0, href.find_first_of("?#"));
+    if (const size_t scheme = path.find("://"); scheme != std::string::npos) {
+        const size_t start = path.find('/', scheme + 3);
+        path = start == std::string::npos ? "/" : path.substr(start);
+    } else if (path.starts_with("//")) {
+        const size_t start = path.find('/', 2);
+        path = start == std::string::npos ? "/" : path.substr(start);
+    } else if (!path.starts_with('/')) {
+        const QString directory = base.path(QUrl::FullyEncoded);
+        return directory.left(directory.lastIndexOf(u'/') + 1) + QString::fromStdString(path);
+    }
+    return QString::fromStdString(path);
+}
 
 }  // namespace
 
 std::string CanonicalHref(const QUrl& base, const std::string& href) {
-    const QString path = base.resolved(QUrl(QString::fromStdString(href))).path(QUrl::FullyEncoded);
-    const QByteArray decoded = QByteArray::fromPercentEncoding(path.toUtf8());
-    return QUrl::toPercentEncoding(QString::fromUtf8(decoded), kPathCharacters).toStdString();
+    // Segment by segment, so that an encoded "/" stays a character of its segment.
+    const QStringList segments = EncodedPath(base, href).split(u'/');
+    QStringList canonical;
+    for (const QString& segment : segments) {
+        const QByteArray decoded = QByteArray::fromPercentEncoding(segment.toUtf8());
+        canonical << QString::fromLatin1(
+            QUrl::toPercentEncoding(QString::fromUtf8(decoded), kSegmentCharacters));
+    }
+    return canonical.join(u'/').toStdString();
+}
+
+bool LeavesItsCollection(const std::string& collectionPath, const std::string& canonicalHref) {
+    if (!canonicalHref.starts_with(collectionPath)) {
+        return true;
+    }
+    const QString rest = QString::fromStdString(canonicalHref.substr(collectionPath.size()));
+    for (const QString& segment : rest.split(u'/')) {
+        if (segment == u"." || segment == u"..") {
+            return true;
+        }
+    }
+    return false;
 }
 
 CalDavCollection::CalDavCollection(DavClient& client, const QUrl& url)
@@ -84,7 +123,7 @@ std::string CalDavCollection::Path() const {
 }
 
 std::string CalDavCollection::NormalizeHref(const std::string& href) const {
-    return CanonicalHref(url_, href);
+    return EncodedPath(url_, href).toStdString();
 }
 
 std::string CalDavCollection::HrefForUid(const std::string& uid) const {
@@ -118,7 +157,12 @@ Result<Multistatus> CalDavCollection::AskForMultistatus(const QByteArray& method
 }
 
 QUrl CalDavCollection::ItemUrl(const std::string& href) const {
-    return url_.resolved(QUrl(QString::fromStdString(href), QUrl::StrictMode));
+    // The path as it is, on the collection's server: resolving it could take dot segments away.
+    QUrl url = url_;
+    url.setPath(QString::fromStdString(href), QUrl::TolerantMode);
+    url.setQuery(QString());
+    url.setFragment(QString());
+    return url;
 }
 
 Result<DavResponse> CalDavCollection::Expect(const QByteArray& method, const QUrl& url,
@@ -144,7 +188,8 @@ Result<std::vector<RemoteItem>> CalDavCollection::ListItems() {
     const std::string own = Path();
     for (const MultistatusEntry& entry : parsed->responses) {
         const std::string href = NormalizeHref(entry.href);
-        if (entry.status != kOk || entry.isCollection || href == own || !IsCalendarItem(href)) {
+        if (entry.status != kOk || entry.isCollection || CanonicalHref(url_, href) == own ||
+            !IsCalendarItem(href)) {
             continue;
         }
         items.push_back({href, entry.etag});
@@ -191,7 +236,7 @@ Result<ChangeReport> CalDavCollection::ChangesSince(const std::string& token) {
     report.token = parsed->syncToken;
     for (const MultistatusEntry& entry : parsed->responses) {
         const std::string href = NormalizeHref(entry.href);
-        if (!IsCalendarItem(href) || href == Path()) {
+        if (!IsCalendarItem(href) || CanonicalHref(url_, href) == Path()) {
             continue;
         }
         if (entry.status == kNotFound) {

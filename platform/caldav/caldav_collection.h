@@ -44,9 +44,14 @@ struct WriteResult {
     std::string etag;
 };
 
-// An href as a path in one spelling, resolved against `base`: servers write the same path with
-// and without percent-encoding ("a@b.ics", "a%40b.ics"), and whole URLs or relative ones.
+// An href as a path in one spelling, against `base` for a relative one: servers write the same
+// path with and without percent-encoding ("a@b.ics", "a%40b.ics"), and whole URLs or relative
+// ones. A "/" encoded within a segment stays encoded ("%2F"), and dot segments are kept.
 std::string CanonicalHref(const QUrl& base, const std::string& href);
+
+// Whether a canonical href lies outside the collection at `collectionPath` (canonical, ending in
+// "/"): elsewhere on the server, or below it only through "." or ".." segments.
+bool LeavesItsCollection(const std::string& collectionPath, const std::string& canonicalHref);
 
 // One CalDAV calendar collection: its listing, its changes, fetching items in
 // batches, and writes that never overwrite a version unseen. A server error, a refused
@@ -73,7 +78,8 @@ public:
     std::string HrefForUid(const std::string& uid) const;
     // The collection's path, ending in "/"; every href of its items starts with it.
     std::string Path() const;
-    // An href the server gave, as a path (a server may answer with whole URLs).
+    // An href the server gave, as a path spelled as the server spelled it (a server may answer
+    // with whole URLs): requests name an item so. Compare hrefs with CanonicalHref.
     std::string NormalizeHref(const std::string& href) const;
     const QUrl& Url() const { return url_; }
 

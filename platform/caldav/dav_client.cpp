@@ -4,11 +4,16 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 
 namespace caldav {
 namespace {
 
 using platform::Error;
+
+std::string Seconds(std::chrono::milliseconds duration) {
+    return QString::number(static_cast<double>(duration.count()) / 1000.0, 'g', 3).toStdString();
+}
 
 std::string Describe(QNetworkReply::NetworkError error, const DavAccount& account,
                      const QString& text) {
@@ -19,10 +24,7 @@ std::string Describe(QNetworkReply::NetworkError error, const DavAccount& accoun
             return "the server's name is not known";
         case QNetworkReply::OperationCanceledError:
         case QNetworkReply::TimeoutError:
-            return "the server did not answer within " +
-                   QString::number(static_cast<double>(account.timeout.count()) / 1000.0, 'g', 3)
-                       .toStdString() +
-                   " s";
+            return "the server did not answer within " + Seconds(account.timeout) + " s";
         case QNetworkReply::RemoteHostClosedError:
             return "the server closed the connection before it answered";
         case QNetworkReply::SslHandshakeFailedError:
@@ -58,12 +60,28 @@ Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
     QNetworkReply* reply = network_->sendCustomRequest(request, method, body);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // The transfer timeout is one for silence: a server that drips its answer a byte at a time
+    // would hold the sync for ever. The whole exchange has the same time.
+    QTimer whole;
+    whole.setSingleShot(true);
+    bool tooSlow = false;
+    QObject::connect(&whole, &QTimer::timeout, reply, [reply, &tooSlow] {
+        tooSlow = true;
+        reply->abort();
+    });
+    whole.start(account_.timeout);
     if (!reply->isFinished()) {
         loop.exec();
     }
+    whole.stop();
     std::unique_ptr<QNetworkReply> owned(reply);
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const std::string where = method.toStdString() + " " + url.toDisplayString().toStdString();
+    if (tooSlow) {
+        return Error{where + ": the server did not " +
+                     (status.isValid() ? "send its whole answer" : "answer") + " within " +
+                     Seconds(account_.timeout) + " s"};
+    }
     if (!status.isValid()) {
         return Error{where + ": " + Describe(reply->error(), account_, reply->errorString())};
     }

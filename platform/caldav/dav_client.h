@@ -17,7 +17,7 @@ namespace caldav {
 
 using platform::Result;
 
-// Who talks to the server, and how long a silent connection is waited for.
+// Who talks to the server, and how long one request may take, its whole answer included.
 struct DavAccount {
     QString user;
     QString password;
@@ -44,10 +44,11 @@ public:
     DavClient(const DavClient&) = delete;
     DavClient& operator=(const DavClient&) = delete;
 
-    // Sends one request and waits for its whole answer. Redirects are followed only within the
-    // server (the same scheme, host and port); certificates are checked. A failure to get an
-    // answer (refused, timed out, untrusted certificate, a redirect elsewhere) is an error that
-    // says so; every HTTP status is an answer.
+    // Sends one request and waits for its whole answer, for the account's timeout at most (a
+    // silent server and one that sends its answer too slowly alike). Redirects are followed only
+    // within the server (the same scheme, host and port); certificates are checked. A failure to
+    // get an answer (refused, timed out, untrusted certificate, a redirect elsewhere) is an error
+    // that says so; every HTTP status is an answer.
     Result<DavResponse> Send(const QByteArray& method, const QUrl& url, const DavHeaders& headers,
                              const QByteArray& body);
 

@@ -371,6 +371,60 @@ check "a server that never answers stops the sync" 1 "$(sync_status e)"
 check "the wait is named" yes "$(yes_if grep -q 'did not answer within 1 s' "$work/e.err")"
 kill "$silent_pid" 2>/dev/null || true
 wait "$silent_pid" 2>/dev/null || true
+# A server that answers at once, then drips its answer a byte at a time: bounded by the same
+# timeout as a whole (the sync is cut off after 30 s here, where it would otherwise run for hours).
+drip_port=$(free_port)
+/usr/bin/python3 -c 'import socket, sys, time
+s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen()
+while True:
+    c, _ = s.accept(); c.recv(65536)
+    c.sendall(b"HTTP/1.1 207 Multi-Status\r\nContent-Type: application/xml\r\n"
+              b"Content-Length: 100000\r\n\r\n")
+    try:
+        for _ in range(100000):
+            c.sendall(b" "); time.sleep(0.25)
+    except OSError:
+        c.close()' "$drip_port" &
+drip_pid=$!
+mkdir -p "$work/f"
+echo secret | as f sync setup --events "http://127.0.0.1:$drip_port/alice/calendar/" \
+    --user alice --password-stdin --timeout 2 >/dev/null
+until curl -s -o /dev/null --max-time 0.2 "http://127.0.0.1:$drip_port/" ||
+    [ "$?" -eq 28 ]; do sleep 0.1; done
+drip_status=0
+TESSARINTH_HOME="$work/f" timeout 30 "$cli" sync >"$work/f.out" 2>"$work/f.err" || drip_status=$?
+check "a server that drips its answer stops the sync" 1 "$drip_status"
+check "the slow answer is named" yes \
+    "$(yes_if grep -q 'did not send its whole answer within 2 s' "$work/f.err")"
+kill "$drip_pid" 2>/dev/null || true
+wait "$drip_pid" 2>/dev/null || true
+
+# --- hrefs spelled to lead elsewhere (a scripted server) ------------------------------------------
+scripted_port=$(free_port)
+/usr/bin/python3 "$here/scripted_server.py" "$scripted_port" "$work/scripted.log" encoded-slash &
+scripted_pid=$!
+until curl -s -o /dev/null --max-time 0.2 "http://127.0.0.1:$scripted_port/"; do sleep 0.1; done
+mkdir -p "$work/g"
+echo secret | as g sync setup --events "http://127.0.0.1:$scripted_port/alice/calendar/" \
+    --user alice --password-stdin --timeout 5 >/dev/null
+check "a collection with an encoded slash in a name syncs" 0 "$(sync_status g)"
+check "the item of that name arrives" yes \
+    "$(yes_if grep -q '^SUMMARY:slashed' <(as g export - | tr -d '\r'))"
+check "an href outside the collection is named" yes \
+    "$(yes_if grep -q '^note: not synced: .*evil6.ics lies outside the collection' "$work/g.out")"
+check "and not taken" no "$(yes_if grep -q '^SUMMARY:outside' <(as g export - | tr -d '\r'))"
+as g export - | sed 's/^SUMMARY:slashed/SUMMARY:slashed here/' >"$work/slashed-edit.ics"
+as g import "$work/slashed-edit.ics" >/dev/null
+check "an edit of it is sent" 0 "$(sync_status g)"
+check "to the name the server gave it" yes \
+    "$(yes_if grep -qi '^PUT /alice/calendar/a%2f\.\.%2f\.\.%2fevil5\.ics$' "$work/scripted.log")"
+check "never out of the collection" 0 \
+    "$(grep -v '^[A-Z]* /alice/calendar/' "$work/scripted.log" | grep -vc '^GET /$')"
+check "a later sync is quiet" 0 "$(sync_status g)"
+check "and leaves no conflict files" 0 "$(find "$work/g" -path '*conflicts*' -type f | wc -l)"
+kill "$scripted_pid" 2>/dev/null || true
+wait "$scripted_pid" 2>/dev/null || true
 
 # HTTPS with a certificate nobody vouches for.
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \

@@ -106,5 +106,22 @@ TEST(CanonicalHrefTest, OnePathHowEverTheServerSpellsIt) {
     EXPECT_EQ(CanonicalHref(base, "/alice/calendar/a%20b.ics"), "/alice/calendar/a%20b.ics");
 }
 
+// An encoded "/" is a character of its name, not a step up: "a%2f..%2f..%2fevil.ics" is one item
+// of the collection, and one that spells real dot segments is not the collection's.
+TEST(CanonicalHrefTest, AnEncodedSlashStaysInItsNameAndDotSegmentsLeaveTheCollection) {
+    const QUrl base("http://127.0.0.1:5232/alice/calendar/");
+    const std::string own = CanonicalHref(base, "/alice/calendar/");
+    const std::string slashed = CanonicalHref(base, "/alice/calendar/a%2f..%2f..%2fevil5.ics");
+    EXPECT_EQ(slashed, "/alice/calendar/a%2F..%2F..%2Fevil5.ics");
+    EXPECT_EQ(CanonicalHref(base, "a%2F..%2F..%2Fevil5.ics"), slashed);
+    EXPECT_FALSE(LeavesItsCollection(own, slashed));
+
+    EXPECT_EQ(CanonicalHref(base, "/alice/calendar/../evil.ics"), "/alice/calendar/../evil.ics");
+    EXPECT_TRUE(LeavesItsCollection(own, CanonicalHref(base, "/alice/calendar/../evil.ics")));
+    EXPECT_TRUE(LeavesItsCollection(own, CanonicalHref(base, "/alice/calendar/%2E%2E/x.ics")));
+    EXPECT_TRUE(LeavesItsCollection(own, CanonicalHref(base, "/alice/other/x.ics")));
+    EXPECT_FALSE(LeavesItsCollection(own, CanonicalHref(base, "/alice/calendar/..x.ics")));
+}
+
 }  // namespace
 }  // namespace caldav
