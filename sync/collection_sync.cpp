@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <type_traits>
 
 namespace calendar_sync {
 namespace {
@@ -324,6 +325,71 @@ Result<void> CollectionSync::ReloadEntry(const Key& key) {
     return {};
 }
 
+namespace {
+
+// Kept lines in one order: a server may write an item's properties back in another.
+std::string SortedLines(const std::string& lines) {
+    std::vector<std::string> each;
+    size_t start = 0;
+    while (start < lines.size()) {
+        size_t end = lines.find("\r\n", start);
+        if (end == std::string::npos) {
+            end = lines.size();
+        }
+        each.push_back(lines.substr(start, end - start));
+        start = end + 2;
+    }
+    std::sort(each.begin(), each.end());
+    std::string sorted;
+    for (const std::string& line : each) {
+        sorted += line + "\r\n";
+    }
+    return sorted;
+}
+
+template <typename Record>
+Record InOneOrder(Record record) {
+    record.extraProperties = SortedLines(record.extraProperties);
+    if constexpr (std::is_same_v<Record, pim::AppointmentRecord>) {
+        for (pim::OccurrenceChange& change : record.recurrence.changes) {
+            change.extraProperties = SortedLines(change.extraProperties);
+        }
+    }
+    return record;
+}
+
+}  // namespace
+
+bool CollectionSync::IsOwnUpload(const ServerItem& server, const pim::SyncEntry& local) const {
+    auto text = LocalText(local);
+    if (!text) {
+        return false;
+    }
+    auto ours = ReadServerItem(*text);
+    if (!ours || ours->kind != server.kind) {
+        return false;
+    }
+    if (server.kind == pim::ItemKind::Task) {
+        return InOneOrder(ours->task) == InOneOrder(server.task);
+    }
+    // The ink compared by its bytes: where it stood in the text does not matter.
+    const auto sameInk = [](const std::optional<pim::CarriedInk>& a,
+                            const std::optional<pim::CarriedInk>& b) {
+        return a.has_value() == b.has_value() && (!a || a->bytes == b->bytes);
+    };
+    if (!sameInk(ours->ink.item, server.ink.item) ||
+        ours->ink.changes.size() != server.ink.changes.size()) {
+        return false;
+    }
+    for (const auto& [occurrence, ink] : ours->ink.changes) {
+        const auto other = server.ink.changes.find(occurrence);
+        if (other == server.ink.changes.end() || other->second.bytes != ink.bytes) {
+            return false;
+        }
+    }
+    return InOneOrder(ours->appointment) == InOneOrder(server.appointment);
+}
+
 Result<void> CollectionSync::ChangedAgain(const std::string& uid) {
     outcome_.notes.push_back("not settled: " + uid +
                              " changed here again while it was synced; the next sync settles it");
@@ -403,8 +469,23 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
         }
     }
 
-    // Changed on both sides (or deleted here and changed there): the version changed last wins.
     pim::SyncEntry local = entries_.at(key);
+    if (!local.deleted && IsOwnUpload(item, local)) {
+        // A sync stopped between its upload and the record of it: the server holds this
+        // planner's version, so the two are in step.
+        if (auto recorded = store_.RecordServerCopy(local.kind, local.uid, fetched.href,
+                                                    fetched.etag, local.revision);
+            !recorded) {
+            return recorded;
+        }
+        local.href = fetched.href;
+        local.etag = fetched.etag;
+        local.revision = 0;
+        entries_[key] = local;
+        byHref_[canonical] = key;
+        return {};
+    }
+    // Changed on both sides (or deleted here and changed there): the version changed last wins.
     const int64_t serverTime = ChangeTimeOf(item).value_or(0);
     const bool serverWins = serverTime > local.changedAt;
     const std::string name = NameOf(item);

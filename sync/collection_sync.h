@@ -70,6 +70,8 @@ private:
     platform::Result<bool> DeleteHere(const pim::SyncEntry& entry);
     // The item's entry as the store holds it now, after it changed here during the sync.
     platform::Result<void> ReloadEntry(const Key& key);
+    // Whether the server's copy is the very version this planner would send of the item.
+    bool IsOwnUpload(const ServerItem& server, const pim::SyncEntry& local) const;
     // An item that changed here again while its conflict was settled: left for the next sync.
     platform::Result<void> ChangedAgain(const std::string& uid);
     // A collection the server replaced (it no longer knows our token, or holds none of the items

@@ -12,7 +12,10 @@ the sync scenarios that need a server to fail at a chosen moment:
   radicale_interrupted.py CONFIG PORT run-before-put COMMAND
       runs the shell COMMAND (another program changing the planner's store, say) before it
       answers the first calendar-multiget REPORT, or the first PUT: something happening here
-      while a sync is under way.
+      while a sync is under way;
+  radicale_interrupted.py CONFIG PORT run-after-put COMMAND
+      stores the first PUT, then runs COMMAND before it answers (the sync killed between its
+      upload and the record of it, say).
 """
 import io
 import os
@@ -60,6 +63,12 @@ def main():
                     or (mode == "run-before-multiget" and b"calendar-multiget" in body)):
                 state["ran"] = True
                 subprocess.run(argument, shell=True, check=False)
+        if (mode == "run-after-put" and not state["ran"]
+                and environ["REQUEST_METHOD"] == "PUT"):
+            state["ran"] = True
+            answer = list(application(environ, start_response))
+            subprocess.run(argument, shell=True, check=False)
+            return answer
         return application(environ, start_response)
 
     server = wsgiref.simple_server.make_server("127.0.0.1", port, interrupted,
