@@ -135,13 +135,15 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
     if (settings.eventsUrl.empty() || settings.user.empty()) {
         return Usage(err, "sync setup needs --events URL and --user NAME");
     }
-    for (const std::string* url : {&settings.eventsUrl, &settings.tasksUrl}) {
+    for (std::string* url : {&settings.eventsUrl, &settings.tasksUrl}) {
         if (url->empty()) {
             continue;
         }
         if (auto bad = CheckCollectionUrl(*url)) {
             return Usage(err, *bad);
         }
+        // One spelling of the collection's path: the server's hrefs are matched against it.
+        *url = caldav::CollectionUrl(*url);
     }
     if (settings.tasksUrl == settings.eventsUrl) {
         settings.tasksUrl.clear();

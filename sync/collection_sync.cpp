@@ -61,6 +61,10 @@ Result<SyncOutcome> CollectionSync::Run() {
     now_ = std::chrono::duration_cast<std::chrono::seconds>(
                std::chrono::system_clock::now().time_since_epoch())
                .count();
+    // The collection's own href first: which stored items are its, and what its hrefs look like.
+    if (auto learnt = collection_.LearnOwnHref(); !learnt) {
+        return learnt.error();
+    }
     if (auto loaded = LoadEntries(); !loaded) {
         return loaded.error();
     }

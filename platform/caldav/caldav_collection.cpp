@@ -84,7 +84,35 @@ QString EncodedPath(const QUrl& base, const std::string& href) {
     return QString::fromStdString(path);
 }
 
+// A path's parts between its slashes ("/a/b/" gives "", "a", "b", "").
+std::vector<std::string> Segments(const std::string& path) {
+    std::vector<std::string> segments;
+    size_t start = 0;
+    for (;;) {
+        const size_t slash = path.find('/', start);
+        segments.push_back(path.substr(start, slash - start));
+        if (slash == std::string::npos) {
+            return segments;
+        }
+        start = slash + 1;
+    }
+}
+
 }  // namespace
+
+std::string CollectionUrl(const std::string& url) {
+    QUrl parsed(QString::fromStdString(url), QUrl::TolerantMode);
+    QString path = parsed.path(QUrl::FullyEncoded);
+    while (path.contains(QStringLiteral("//"))) {
+        path.replace(QStringLiteral("//"), QStringLiteral("/"));
+    }
+    if (!path.endsWith(u'/')) {
+        path += u'/';
+    }
+    parsed.setPath(path, QUrl::TolerantMode);
+    parsed.setFragment(QString());
+    return parsed.adjusted(QUrl::NormalizePathSegments).toString(QUrl::FullyEncoded).toStdString();
+}
 
 std::string CanonicalHref(const QUrl& base, const std::string& href) {
     // Segment by segment, so that an encoded "/" stays a character of its segment.
@@ -119,7 +147,35 @@ CalDavCollection::CalDavCollection(DavClient& client, const QUrl& url)
 }
 
 std::string CalDavCollection::Path() const {
-    return CanonicalHref(url_, url_.path(QUrl::FullyEncoded).toStdString());
+    return CanonicalHref(url_, OwnHref());
+}
+
+std::string CalDavCollection::OwnHref() const {
+    return ownHref_.empty() ? url_.path(QUrl::FullyEncoded).toStdString() : ownHref_;
+}
+
+Result<void> CalDavCollection::LearnOwnHref() {
+    auto response = Expect("PROPFIND", url_, {{"Depth", "0"}, {"Content-Type", kXmlType}},
+                           kListBody, {kMultiStatus});
+    if (!response) {
+        return response.error();
+    }
+    auto parsed = ReadMultistatus("PROPFIND", *response);
+    if (!parsed) {
+        return parsed.error();
+    }
+    for (const MultistatusEntry& entry : parsed->responses) {
+        if (entry.status == kOk && entry.isCollection) {
+            std::string href = EncodedPath(url_, entry.href).toStdString();
+            if (!href.ends_with('/')) {
+                href += '/';
+            }
+            ownHref_ = href;
+            return {};
+        }
+    }
+    return Error{"PROPFIND " + url_.toDisplayString().toStdString() +
+                 ": the server did not describe the collection itself"};
 }
 
 std::string CalDavCollection::NormalizeHref(const std::string& href) const {
@@ -133,7 +189,7 @@ std::string CalDavCollection::HrefForUid(const std::string& uid) const {
                           (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' || c == '@';
         name += safe ? c : '_';
     }
-    return Path() + name + ".ics";
+    return OwnHref() + name + ".ics";
 }
 
 Result<Multistatus> CalDavCollection::ReadMultistatus(const char* method,
@@ -157,9 +213,25 @@ Result<Multistatus> CalDavCollection::AskForMultistatus(const QByteArray& method
 }
 
 QUrl CalDavCollection::ItemUrl(const std::string& href) const {
-    // The path as it is, on the collection's server: resolving it could take dot segments away.
+    // The server names an item by its own path; behind a proxy that path differs from the URL's,
+    // so the item's name below the collection is put after the URL's path. Never resolved: that
+    // could take dot segments away.
+    std::string path = href;
+    const std::string own = OwnHref();
+    const std::string reached = url_.path(QUrl::FullyEncoded).toStdString();
+    if (own != reached) {
+        const std::vector<std::string> ownSegments = Segments(own);
+        const std::vector<std::string> segments = Segments(href);
+        if (CanonicalHref(url_, href).starts_with(Path()) &&
+            segments.size() >= ownSegments.size()) {
+            path = reached;
+            for (size_t i = ownSegments.size() - 1; i < segments.size(); ++i) {
+                path += (i + 1 == ownSegments.size() ? "" : "/") + segments[i];
+            }
+        }
+    }
     QUrl url = url_;
-    url.setPath(QString::fromStdString(href), QUrl::TolerantMode);
+    url.setPath(QString::fromStdString(path), QUrl::TolerantMode);
     url.setQuery(QString());
     url.setFragment(QString());
     return url;

@@ -49,6 +49,10 @@ struct WriteResult {
 // ones. A "/" encoded within a segment stays encoded ("%2F"), and dot segments are kept.
 std::string CanonicalHref(const QUrl& base, const std::string& href);
 
+// A collection's URL as it is kept: one "/" between segments, no "." or ".." segments, a "/" at
+// the end, no fragment ("http://h/alice//kd" gives "http://h/alice/kd/").
+std::string CollectionUrl(const std::string& url);
+
 // Whether a canonical href lies outside the collection at `collectionPath` (canonical, ending in
 // "/"): elsewhere on the server, or below it only through "." or ".." segments.
 bool LeavesItsCollection(const std::string& collectionPath, const std::string& canonicalHref);
@@ -73,10 +77,15 @@ public:
     // Deletes the item if it is still the version `etag` names.
     Result<WriteResult> Delete(const std::string& href, const std::string& etag);
 
-    // Where a new item with the UID is put: the collection's path and a file name made of the
-    // UID's safe characters.
+    // Asks the server for the collection's own href (PROPFIND, depth 0): the path its items'
+    // hrefs start with, which differs from the URL's behind a proxy or for a URL spelled another
+    // way. Until asked, the URL's path stands for it.
+    Result<void> LearnOwnHref();
+    // Where a new item with the UID is put: the collection's own href and a file name made of
+    // the UID's safe characters.
     std::string HrefForUid(const std::string& uid) const;
-    // The collection's path, ending in "/"; every href of its items starts with it.
+    // The collection's own href in canonical form, ending in "/"; every href of its items starts
+    // with it.
     std::string Path() const;
     // An href the server gave, as a path spelled as the server spelled it (a server may answer
     // with whole URLs): requests name an item so. Compare hrefs with CanonicalHref.
@@ -92,9 +101,12 @@ private:
     // multistatus, read.
     Result<Multistatus> AskForMultistatus(const QByteArray& method, const QByteArray& body);
     QUrl ItemUrl(const std::string& href) const;
+    // The collection's own href as the server spells it, ending in "/".
+    std::string OwnHref() const;
 
     DavClient& client_;
     QUrl url_;
+    std::string ownHref_;  // empty until learnt
 };
 
 }  // namespace caldav

@@ -8,6 +8,10 @@ server would, for the sync scenarios that a real Radicale cannot play:
       "a%2f..%2f..%2fevil5.ics", beside one at "/alice/calendar/../evil6.ics", which lies outside
       it; every request line is appended to LOG, so the test sees where the sync wrote. Paths
       are matched as RFC 3986 makes them equal (escapes in either case).
+  scripted_server.py PORT LOG proxy
+      the collection as seen through a proxy that serves /alice/calendar/ at /dav/calendar/:
+      requests come to /dav/calendar/..., while every href the server writes in its answers is
+      /alice/calendar/...; it holds one event, "p.ics".
 
 It stops when the test kills it.
 """
@@ -28,15 +32,27 @@ def same_path(path):
 
 
 class Collection:
-    def __init__(self):
+    def __init__(self, mode):
         # href as the server spells it -> (etag, text)
-        self.items = {
-            COLLECTION + "a%2f..%2f..%2fevil5.ics":
-                ('"e1"', EVENT.format(uid="slashed@scripted", summary="slashed")),
-            COLLECTION + "../evil6.ics":
-                ('"e1"', EVENT.format(uid="outside@scripted", summary="outside")),
-        }
+        if mode == "proxy":
+            self.served = "/dav/calendar/"
+            self.items = {COLLECTION + "p.ics":
+                          ('"e1"', EVENT.format(uid="proxied@scripted", summary="proxied"))}
+        else:
+            self.served = COLLECTION
+            self.items = {
+                COLLECTION + "a%2f..%2f..%2fevil5.ics":
+                    ('"e1"', EVENT.format(uid="slashed@scripted", summary="slashed")),
+                COLLECTION + "../evil6.ics":
+                    ('"e1"', EVENT.format(uid="outside@scripted", summary="outside")),
+            }
         self.version = 1
+
+    def named(self, path):
+        """The server's own path for a path requested through the proxy."""
+        if path.startswith(self.served):
+            return COLLECTION + path[len(self.served):]
+        return path
 
 
 def handler_for(collection, log_path):
@@ -100,7 +116,7 @@ def handler_for(collection, log_path):
 
         def stored_href(self):
             for href in collection.items:
-                if same_path(href) == same_path(self.path):
+                if same_path(href) == same_path(collection.named(self.path)):
                     return href
             return None
 
@@ -114,7 +130,7 @@ def handler_for(collection, log_path):
                 return
             collection.version += 1
             etag = f'"e{collection.version}"'
-            collection.items[href or self.path] = (etag, text)
+            collection.items[href or collection.named(self.path)] = (etag, text)
             self.answer(204, headers=[("ETag", etag)])
 
         def do_DELETE(self):
@@ -133,9 +149,9 @@ def handler_for(collection, log_path):
 
 def main():
     port, log_path, mode = int(sys.argv[1]), sys.argv[2], sys.argv[3]
-    if mode != "encoded-slash":
+    if mode not in ("encoded-slash", "proxy"):
         sys.exit(f"unknown mode {mode}")
-    server = ThreadingHTTPServer(("127.0.0.1", port), handler_for(Collection(), log_path))
+    server = ThreadingHTTPServer(("127.0.0.1", port), handler_for(Collection(mode), log_path))
     server.serve_forever()
 
 

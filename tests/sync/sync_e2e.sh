@@ -446,6 +446,31 @@ check "and leaves no conflict files" 0 "$(find "$work/g" -path '*conflicts*' -ty
 kill "$scripted_pid" 2>/dev/null || true
 wait "$scripted_pid" 2>/dev/null || true
 
+# Behind a proxy: requested at /dav/calendar/, the server names its items /alice/calendar/...
+proxy_port=$(free_port)
+/usr/bin/python3 "$here/scripted_server.py" "$proxy_port" "$work/proxy.log" proxy &
+proxy_pid=$!
+until curl -s -o /dev/null --max-time 0.2 "http://127.0.0.1:$proxy_port/"; do sleep 0.1; done
+mkdir -p "$work/p"
+echo secret | as p sync setup --events "http://127.0.0.1:$proxy_port/dav//calendar" \
+    --user alice --password-stdin --timeout 5 >"$work/p.setup"
+check "setup says the URL it keeps, in one spelling" yes \
+    "$(yes_if grep -q "appointments http://127.0.0.1:$proxy_port/dav/calendar/," "$work/p.setup")"
+check "a collection behind a proxy syncs" 0 "$(sync_status p)"
+check "its item arrives" yes "$(yes_if grep -q '^SUMMARY:proxied' <(as p export - | tr -d '\r'))"
+as p export - | sed 's/^SUMMARY:proxied/SUMMARY:proxied edit/' >"$work/proxied-edit.ics"
+as p import "$work/proxied-edit.ics" >/dev/null
+check "an edit of it is sent" yes \
+    "$(yes_if grep -q ': 0 received, 1 sent,' <(sync_status p >/dev/null; cat "$work/p.out"))"
+check "through the proxy's path" yes "$(yes_if grep -q '^PUT /dav/calendar/p.ics$' "$work/proxy.log")"
+as p delete "$(as p agenda 2026-12-21 --tsv | cut -f4 | head -1)" >/dev/null 2>&1 || true
+check "a deletion of it is sent" yes \
+    "$(yes_if grep -q '1 deleted on the server$' <(sync_status p >/dev/null; cat "$work/p.out"))"
+check "through the proxy's path too" yes \
+    "$(yes_if grep -q '^DELETE /dav/calendar/p.ics$' "$work/proxy.log")"
+kill "$proxy_pid" 2>/dev/null || true
+wait "$proxy_pid" 2>/dev/null || true
+
 # HTTPS with a certificate nobody vouches for.
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
     -keyout "$work/server/key.pem" -out "$work/server/cert.pem" 2>/dev/null
