@@ -81,7 +81,9 @@ QString EncodedPath(const QUrl& base, const std::string& href) {
         const QString directory = base.path(QUrl::FullyEncoded);
         return directory.left(directory.lastIndexOf(u'/') + 1) + QString::fromStdString(path);
     }
-    return QString::fromStdString(path);
+    // A path that begins with "//" would be read as a server's name next time: one "/" it is.
+    const size_t first = path.find_first_not_of('/');
+    return QString::fromStdString(first == std::string::npos ? "/" : "/" + path.substr(first));
 }
 
 // A path's parts between its slashes ("/a/b/" gives "", "a", "b", "").

@@ -121,6 +121,11 @@ TEST(CanonicalHrefTest, AnEncodedSlashStaysInItsNameAndDotSegmentsLeaveTheCollec
     EXPECT_TRUE(LeavesItsCollection(own, CanonicalHref(base, "/alice/calendar/%2E%2E/x.ics")));
     EXPECT_TRUE(LeavesItsCollection(own, CanonicalHref(base, "/alice/other/x.ics")));
     EXPECT_FALSE(LeavesItsCollection(own, CanonicalHref(base, "/alice/calendar/..x.ics")));
+    // Spelled once: a path of a whole URL that begins with "//" is not read as a server's name
+    // the second time round.
+    const std::string doubled = CanonicalHref(base, "http://h///alice/calendar/x.ics");
+    EXPECT_EQ(doubled, "/alice/calendar/x.ics");
+    EXPECT_EQ(CanonicalHref(base, doubled), doubled);
 }
 
 }  // namespace
