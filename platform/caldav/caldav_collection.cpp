@@ -1,6 +1,7 @@
 #include "platform/caldav/caldav_collection.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/caldav/multistatus.h"
 
@@ -68,10 +69,26 @@ constexpr const char* kSegmentCharacters = "-._~!$&'()*+,;=:@";
 // The href's path as the server wrote it, still encoded: a whole URL gives its path, an absolute
 // path is itself, a relative one is taken below the collection. Dot segments are left as they
 // are, never resolved: an href must not lead out of its collection by them.
+// Where "scheme://" ends the scheme of a whole URL at the start of `text`; npos for a path.
+size_t SchemeEnd(const std::string& text) {
+    const size_t end = text.find("://");
+    if (end == std::string::npos || end == 0 ||
+        !std::isalpha(static_cast<unsigned char>(text[0]))) {
+        return std::string::npos;
+    }
+    for (size_t i = 0; i < end; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') {
+            return std::string::npos;
+        }
+    }
+    return end;
+}
+
 QString EncodedPath(const QUrl& base, const std::string& href) {
     // Read from the text itself: QUrl would respell the escapes.
     std::string path = href.substr(0, href.find_first_of("?#"));
-    if (const size_t scheme = path.find("://"); scheme != std::string::npos) {
+    if (const size_t scheme = SchemeEnd(path); scheme != std::string::npos) {
         const size_t start = path.find('/', scheme + 3);
         path = start == std::string::npos ? "/" : path.substr(start);
     } else if (path.starts_with("//")) {

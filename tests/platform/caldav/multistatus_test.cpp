@@ -126,6 +126,10 @@ TEST(CanonicalHrefTest, AnEncodedSlashStaysInItsNameAndDotSegmentsLeaveTheCollec
     const std::string doubled = CanonicalHref(base, "http://h///alice/calendar/x.ics");
     EXPECT_EQ(doubled, "/alice/calendar/x.ics");
     EXPECT_EQ(CanonicalHref(base, doubled), doubled);
+    // "://" within a path is no scheme.
+    const std::string inner = CanonicalHref(base, "/alice/calendar/a://b.ics");
+    EXPECT_EQ(inner, "/alice/calendar/a://b.ics");
+    EXPECT_EQ(CanonicalHref(base, inner), inner);
 }
 
 }  // namespace
