@@ -1,5 +1,7 @@
 // tessarinth-cli: the planner's store and settings from a terminal, through the same code the
 // screen uses.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -78,6 +80,13 @@ int main(int argc, char** argv) {
     }
     const std::string& command = args[0];
     const std::vector<std::string> rest(args.begin() + 1, args.end());
+    // Said once, before whatever the command does: reading works, every change will fail.
+    const std::filesystem::path store = home->StorePath();
+    if (::access(store.c_str(), R_OK) == 0 &&
+        (::access(store.c_str(), W_OK) != 0 || ::access(store.parent_path().c_str(), W_OK) != 0)) {
+        std::cerr << "tessarinth-cli: note: the data home " << store.parent_path().string()
+                  << " cannot be written here: it is read, and nothing in it can be changed\n";
+    }
     if (command == "import") {
         return cli::ImportCommand(*home, rest, std::cout, std::cerr);
     }

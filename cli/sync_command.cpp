@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <QUrl>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include "cli/home_settings.h"
@@ -33,7 +35,15 @@ class SyncLock {
 public:
     explicit SyncLock(const std::filesystem::path& file)
         : descriptor_(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-        held_ = descriptor_ >= 0 && ::flock(descriptor_, LOCK_EX | LOCK_NB) == 0;
+        if (descriptor_ < 0) {
+            failure_ =
+                "cannot make the sync's lock file " + file.string() + ": " + std::strerror(errno);
+            return;
+        }
+        held_ = ::flock(descriptor_, LOCK_EX | LOCK_NB) == 0;
+        if (!held_) {
+            failure_ = "another sync of this data home is running; nothing was done";
+        }
     }
     ~SyncLock() {
         if (descriptor_ >= 0) {
@@ -43,10 +53,13 @@ public:
     SyncLock(const SyncLock&) = delete;
     SyncLock& operator=(const SyncLock&) = delete;
     bool Held() const { return held_; }
+    // Why it is not held: the lock file could not be made, or another sync holds it.
+    const std::string& Failure() const { return failure_; }
 
 private:
     int descriptor_ = -1;
     bool held_ = false;
+    std::string failure_;
 };
 
 int Usage(std::ostream& err, const std::string& why) {
@@ -238,7 +251,7 @@ int Run(const platform::DataHome& home, const std::vector<std::string>& args, st
     }
     const SyncLock lock(home.StorePath().parent_path() / kLockFileName);
     if (!lock.Held()) {
-        return Stop(err, "another sync of this data home is running; nothing was done");
+        return Stop(err, lock.Failure());
     }
     pim::Application store;
     if (auto logOn = store.LogOn(home.StorePath()); !logOn) {

@@ -320,6 +320,10 @@ Result<void> Application::LogOn(const std::filesystem::path& storeFile,
     return {};
 }
 
+bool Application::IsReadOnly() const {
+    return db_ != nullptr && db_->IsReadOnly();
+}
+
 void Application::LogOff() {
     db_.reset();
 }

@@ -243,6 +243,9 @@ public:
                        std::chrono::milliseconds busyTimeout = kDefaultBusyTimeout);
     void LogOff();
     bool IsLoggedOn() const { return db_ != nullptr; }
+    // Whether the store could only be opened for reading (the data home is not writable here):
+    // its items are all there, and every save, delete and sync write fails.
+    bool IsReadOnly() const;
 
     Result<Folder> GetDefaultFolder(FolderKind kind) const;
     // An error result means no item has that object id (or the store is not logged on).

@@ -247,6 +247,22 @@ TaskRecord MergeTask(const TaskRecord& stored, TaskRecord incoming, ItemFields g
     return incoming;
 }
 
+// The file's path as a URI's path: the characters a URI gives a meaning of its own encoded.
+std::string UriPath(const std::filesystem::path& file) {
+    std::string out;
+    for (const unsigned char c : std::filesystem::absolute(file).string()) {
+        if (c == '%' || c == '?' || c == '#' || c <= ' ' || c >= 0x7f) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 Result<std::shared_ptr<StoreDatabase>> StoreDatabase::Open(const std::filesystem::path& file,
@@ -255,6 +271,13 @@ Result<std::shared_ptr<StoreDatabase>> StoreDatabase::Open(const std::filesystem
     const int created = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (created >= 0) {
         ::close(created);
+    }
+    // A store this user may read but not write (a data home on a read-only disk, a backup of
+    // someone else's) is still shown: it is opened for reading only, and writes are refused.
+    if (::access(file.c_str(), R_OK) == 0 &&
+        (::access(file.c_str(), W_OK) != 0 ||
+         ::access(file.parent_path().empty() ? "." : file.parent_path().c_str(), W_OK) != 0)) {
+        return OpenReadOnly(file);
     }
     sqlite3* handle = nullptr;
     const int opened =
@@ -273,6 +296,39 @@ Result<std::shared_ptr<StoreDatabase>> StoreDatabase::Open(const std::filesystem
                      made.error().message};
     }
     return db;
+}
+
+Result<std::shared_ptr<StoreDatabase>> StoreDatabase::OpenReadOnly(
+    const std::filesystem::path& file) {
+    // Reading a store in WAL mode needs its shared-memory file; where that cannot be made, the
+    // file is read as it stands (immutable: nothing here can change it).
+    const std::string uri = "file:" + UriPath(file);
+    Error last{""};
+    for (const char* query : {"?mode=ro", "?mode=ro&immutable=1"}) {
+        sqlite3* handle = nullptr;
+        const int opened =
+            sqlite3_open_v2((uri + query).c_str(), &handle,
+                            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (opened != SQLITE_OK) {
+            last = Error{handle ? sqlite3_errmsg(handle) : sqlite3_errstr(opened)};
+            sqlite3_close(handle);
+            continue;
+        }
+        std::shared_ptr<StoreDatabase> db(new StoreDatabase(handle));
+        db->readOnly_ = true;
+        auto version = db->SchemaVersion();
+        if (!version) {
+            last = version.error();
+            continue;
+        }
+        if (*version != kSchemaVersion) {
+            return Error{"cannot use the schedule store " + file.string() +
+                         ": it is read-only and was written by another version of Tessarinth"};
+        }
+        (void)db->Execute("PRAGMA foreign_keys=ON; PRAGMA cache_size=-65536");
+        return db;
+    }
+    return Error{"cannot read the schedule store " + file.string() + ": " + last.message};
 }
 
 StoreDatabase::~StoreDatabase() {

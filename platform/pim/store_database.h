@@ -43,6 +43,8 @@ public:
     static Result<std::shared_ptr<StoreDatabase>> Open(const std::filesystem::path& file,
                                                        std::chrono::milliseconds busyTimeout);
     ~StoreDatabase();
+    // Whether the store could only be opened for reading: every write then fails.
+    bool IsReadOnly() const { return readOnly_; }
     StoreDatabase(const StoreDatabase&) = delete;
     StoreDatabase& operator=(const StoreDatabase&) = delete;
 
@@ -138,6 +140,7 @@ public:
 
 private:
     explicit StoreDatabase(sqlite3* db) : db_(db) {}
+    static Result<std::shared_ptr<StoreDatabase>> OpenReadOnly(const std::filesystem::path& file);
     Result<void> CreateSchema();
     // The schema version the file holds; an error for one newer than this program's.
     Result<int64_t> SchemaVersion();
@@ -159,6 +162,7 @@ private:
     sqlite3_stmt* Prepare(const std::string& sql);
 
     sqlite3* db_ = nullptr;
+    bool readOnly_ = false;
     std::unordered_map<std::string, sqlite3_stmt*> statements_;
 };
 
