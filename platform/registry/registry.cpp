@@ -1,6 +1,8 @@
 #include "platform/registry/registry.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <system_error>
 #include <utility>
 
 #include "platform/files/device_path.h"
@@ -52,6 +54,15 @@ Registry Registry::Open(std::filesystem::path file, const Clock& clock) {
 void Registry::Load(const Clock& clock) {
     if (!FileExists(file_)) {
         return;  // a first run
+    }
+    // A file too large to be a registry is not read at all, however large it is.
+    std::error_code sizeError;
+    const uintmax_t size = std::filesystem::file_size(file_, sizeError);
+    if (!sizeError && size > kMaxRegistryFileOctets) {
+        KeepDamagedFile("is larger than " + std::to_string(kMaxRegistryFileOctets / (1024 * 1024)) +
+                            " MiB (" + std::to_string(size) + " bytes)",
+                        clock);
+        return;
     }
     Result<std::string> text = ReadWholeFile(file_);
     if (!text) {

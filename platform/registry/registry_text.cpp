@@ -4,6 +4,8 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "platform/text/unicode_text.h"
 
@@ -170,23 +172,38 @@ Json FormatKey(const RegistryKey& key) {
     return object;
 }
 
+// Whether arrays and objects nest deeper than `limit` levels, found without recursion (the
+// library's parser and its tree go without it too).
+bool NestsDeeperThan(const Json& top, int limit) {
+    std::vector<std::pair<const Json*, int>> pending{{&top, 1}};
+    while (!pending.empty()) {
+        const auto [json, depth] = pending.back();
+        pending.pop_back();
+        if (!json->is_structured()) {
+            continue;
+        }
+        if (depth > limit) {
+            return true;
+        }
+        for (const Json& child : *json) {
+            pending.emplace_back(&child, depth + 1);
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 Result<RegistryKey> ParseRegistryText(std::string_view text) {
-    // Reading, keeping and writing back a tree walk it recursively: a file nested deeper than
-    // any registry is refused before it can exhaust the stack.
-    struct TooDeep {};
-    const Json::parser_callback_t depthGuard = [](int depth, Json::parse_event_t, Json&) {
-        if (depth > kDeepestNesting) {
-            throw TooDeep{};
-        }
-        return true;
-    };
+    if (text.size() > kMaxRegistryFileOctets) {
+        return MakeError("larger than " + std::to_string(kMaxRegistryFileOctets / (1024 * 1024)) +
+                         " MiB");
+    }
+    // Parsed without a callback: the library's callback parser walks a parent's members each
+    // time one of its objects ends, which made a file of many values cost quadratic time.
     Json top;
     try {
-        top = Json::parse(text, depthGuard);
-    } catch (const TooDeep&) {
-        return MakeError("nested deeper than " + std::to_string(kDeepestNesting) + " levels");
+        top = Json::parse(text);
     } catch (const Json::parse_error& error) {
         // The library's message begins with its own identifier in brackets, of no use to a
         // reader of the notice.
@@ -197,6 +214,11 @@ Result<RegistryKey> ParseRegistryText(std::string_view text) {
                                          ? message
                                          : message.substr(identifierEnd + 2)) +
                          ")");
+    }
+    // Reading, keeping and writing back a tree walk it recursively: a file nested deeper than
+    // any registry is refused before it can exhaust the stack.
+    if (NestsDeeperThan(top, kDeepestNesting)) {
+        return MakeError("nested deeper than " + std::to_string(kDeepestNesting) + " levels");
     }
     const Json& version = Member(top, kVersionMember);
     if (!top.is_object() || Member(top, kFormatMember) != kFormatName || !version.is_number() ||

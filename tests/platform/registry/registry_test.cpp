@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/files/file_operations.h"
+#include "platform/registry/registry_text.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform::registry {
@@ -220,6 +221,22 @@ INSTANTIATE_TEST_SUITE_P(
                       R"({"format": "tessarinth-registry", "version": 1, "root": {"keys": {"Soft)",
                       R"({"format": "tessarinth-registry", "version": 1, "root": ["Software"]})",
                       R"({"format": "another-program", "version": 1, "root": {}})", ""));
+
+// A registry as it should be but larger than any registry is: kept aside unread, as garbage is.
+TEST_F(RegistryTest, AFileLargerThanAnyRegistryIsKeptAsideUnread) {
+    const std::string oversized =
+        std::string(R"({"format": "tessarinth-registry", "version": 1, "root": {}})") +
+        std::string(kMaxRegistryFileOctets, ' ');
+    WriteBytes(File(), oversized);
+    Registry registry = Open();
+    ASSERT_TRUE(registry.DamageNotice().has_value());
+    EXPECT_NE(registry.DamageNotice()->find("larger than 1 MiB (" +
+                                            std::to_string(oversized.size()) + " bytes)"),
+              std::string::npos)
+        << *registry.DamageNotice();
+    EXPECT_TRUE(ReadBytes(folder_.Path() / kKeptName) == oversized);
+    EXPECT_FALSE(FileExists(File()));
+}
 
 // A readable file with pieces the registry cannot read: those pieces are read past, the rest
 // is used, and a save writes them back as they were.

@@ -88,6 +88,8 @@ TEST(RegistryText, AFileThatIsNoRegistryIsRefused) {
         KeyWithValue("{\"type\": \"string\", \"data\": \"\xff\xfe\"}"),
         // Nesting no registry has, which reading would otherwise follow to the end of the stack.
         KeyWithValue(std::string(100000, '[') + std::string(100000, ']')),
+        Document(Nested(200)),
+        // Larger than any registry: refused by its size before it is parsed.
         Document(Nested(100000)),
     };
     for (const std::string& text : cases) {
@@ -97,6 +99,40 @@ TEST(RegistryText, AFileThatIsNoRegistryIsRefused) {
             EXPECT_FALSE(parsed.error().message.empty());
         }
     }
+}
+
+// A key holding `count` number values "v0", "v1", ...
+std::string KeyWithValues(int count) {
+    std::string values;
+    for (int i = 0; i < count; ++i) {
+        values += (i == 0 ? "" : ",") + std::string("\"v") + std::to_string(i) +
+                  R"(": {"type": "number", "data": )" + std::to_string(i) + "}";
+    }
+    return Document(R"({"keys": {}, "values": {)" + values + "}}");
+}
+
+// Every value of a large file is read; a file one byte past the limit is refused whole, and a
+// tree as deep as a registry may be is read.
+TEST(RegistryText, ReadsUpToTheSizeAndDepthLimitsAndRefusesPastThem) {
+    std::string many = KeyWithValues(20000);
+    ASSERT_LT(many.size(), kMaxRegistryFileOctets);
+    const Result<RegistryKey> root = ParseRegistryText(many);
+    ASSERT_TRUE(root.ok()) << root.error().message;
+    EXPECT_EQ(root->values.size(), 20000u);
+    EXPECT_EQ(root->FindValue(u"v19999")->value, RegistryValue(19999u));
+
+    // Blanks after the document fill it to the limit.
+    many.resize(kMaxRegistryFileOctets, ' ');
+    EXPECT_TRUE(ParseRegistryText(many).ok());
+    many.push_back(' ');
+    const Result<RegistryKey> tooLarge = ParseRegistryText(many);
+    ASSERT_FALSE(tooLarge.ok());
+    EXPECT_EQ(tooLarge.error().message, "larger than 1 MiB");
+
+    EXPECT_TRUE(ParseRegistryText(Document(Nested(100))).ok());
+    const Result<RegistryKey> tooDeep = ParseRegistryText(Document(Nested(200)));
+    ASSERT_FALSE(tooDeep.ok());
+    EXPECT_EQ(tooDeep.error().message, "nested deeper than 256 levels");
 }
 
 // Pieces the registry cannot read are read past and kept: the rest of the tree is there, and
