@@ -90,6 +90,10 @@ std::optional<int64_t> StampIn(const std::string& extra, const std::string& want
 }  // namespace
 
 platform::Result<ServerItem> ReadServerItem(const std::string& icsText) {
+    if (icsText.size() > kMaxServerItemOctets) {
+        return Error{"it is larger than " + std::to_string(kMaxServerItemOctets / (1024 * 1024)) +
+                     " MiB (" + std::to_string(icsText.size()) + " bytes) and is not read"};
+    }
     auto parsed = pim::ParseICalendar(icsText);
     if (!parsed) {
         return parsed.error();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,8 +22,13 @@ struct ServerItem {
     }
 };
 
+// The largest calendar object resource read: what one planner item needs many times over (its
+// ink is at most 16 kB), while a server cannot make the sync hold or parse more than this per item.
+inline constexpr size_t kMaxServerItemOctets = 4 * 1024 * 1024;
+
 // Reads a calendar object resource: exactly one item (an event series with its changed
-// occurrences, or a task). Anything else is an error that says what the resource held.
+// occurrences, or a task). Anything else, and a resource larger than kMaxServerItemOctets, is an
+// error that says what the resource held.
 platform::Result<ServerItem> ReadServerItem(const std::string& icsText);
 
 // The text put on the server for a stored item: LAST-MODIFIED and DTSTAMP say when it last

@@ -19,6 +19,30 @@ bool IsControl(unsigned char c) {
     return (c < 0x20 && c != '\t') || c == 0x7F;
 }
 
+// A content line being unfolded from its physical lines.
+struct LogicalLine {
+    int number = 0;
+    std::string text;
+    std::string problem;
+    bool tooLong = false;
+
+    // Adds a physical line's text. Past kMaxLineOctets the line is refused, and what it held so
+    // far let go at once: a line of hundreds of megabytes is never held whole.
+    void Append(std::string_view more) {
+        if (tooLong) {
+            return;
+        }
+        if (more.size() > kMaxLineOctets - text.size()) {
+            tooLong = true;
+            problem = "the line is longer than " + std::to_string(kMaxLineOctets / (1024 * 1024)) +
+                      " MiB";
+            std::string().swap(text);
+            return;
+        }
+        text.append(more);
+    }
+};
+
 }  // namespace
 
 platform::Error LineError(int line, std::string_view what) {
@@ -221,12 +245,7 @@ Result<std::vector<ContentLine>> ReadContentLines(std::string_view text) {
     if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
         text.remove_prefix(kByteOrderMark.size());
     }
-    struct Logical {
-        int number = 0;
-        std::string text;
-        std::string problem;
-    };
-    std::vector<Logical> logical;
+    std::vector<LogicalLine> logical;
     int lineNumber = 0;
     for (size_t at = 0; at < text.size();) {
         const size_t newline = text.find('\n', at);
@@ -248,23 +267,24 @@ Result<std::vector<ContentLine>> ReadContentLines(std::string_view text) {
                 logical.push_back({lineNumber, {}, "continuation line with no line before it"});
                 continue;
             }
-            logical.back().text.append(physical.substr(1));
+            logical.back().Append(physical.substr(1));
         } else {
-            logical.push_back({lineNumber, std::string(physical), {}});
+            logical.push_back({lineNumber, {}, {}});
+            logical.back().Append(physical);
         }
-        if (hasControl && logical.back().problem.empty()) {
+        if (hasControl && logical.back().problem.empty() && !logical.back().tooLong) {
             logical.back().problem = "the line holds a control character";
         }
     }
     const auto firstGood = std::find_if(logical.begin(), logical.end(),
-                                        [](const Logical& l) { return l.problem.empty(); });
+                                        [](const LogicalLine& l) { return l.problem.empty(); });
     if (firstGood == logical.end() || NameOfLine(firstGood->text) != "BEGIN") {
         return LineError(firstGood == logical.end() ? 1 : firstGood->number,
                          "not an iCalendar file: it must begin with BEGIN:VCALENDAR");
     }
     std::vector<ContentLine> lines;
     lines.reserve(logical.size());
-    for (Logical& entry : logical) {
+    for (LogicalLine& entry : logical) {
         if (entry.problem.empty() && !IsValidUtf8(entry.text)) {
             // Checked after unfolding: some programs fold inside a multi-byte character.
             entry.problem = "the line is not UTF-8 text";

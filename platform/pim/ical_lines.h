@@ -13,6 +13,10 @@ namespace pim::ical {
 
 inline constexpr std::string_view kCrlf = "\r\n";
 
+// The longest content line read, unfolded: room for a large attachment, while a file made to
+// exhaust memory or time is refused line by line.
+inline constexpr size_t kMaxLineOctets = 32 * 1024 * 1024;
+
 platform::Error LineError(int line, std::string_view what);
 // "line N: what", for the notes and the skipped components of an import.
 std::string LineNote(int line, std::string_view what);
@@ -78,7 +82,8 @@ platform::Result<ContentLine> SplitContentLine(int line, std::string text);
 
 // Physical lines to content lines: a byte-order mark passed over, line ends CRLF or LF,
 // continuation lines (starting with a space or tab) joined to the line before, blank lines passed
-// over. A line that cannot be read is kept with its problem, so that only its component is lost.
+// over. A line that cannot be read (also one longer than kMaxLineOctets) is kept with its
+// problem, so that only its component is lost.
 // An error when the text does not begin with a BEGIN line (BEGIN:VCALENDAR, or the bare
 // BEGIN:VEVENT several programs share one event with): then it is no calendar at all.
 platform::Result<std::vector<ContentLine>> ReadContentLines(std::string_view text);

@@ -12,6 +12,31 @@ struct BufferDeleter {
     void operator()(char* buffer) const { icalmemory_free_buffer(buffer); }
 };
 
+struct ParserDeleter {
+    void operator()(icalparser* parser) const { icalparser_free(parser); }
+};
+
+// libical's error state for malformed data, set to go on (as libical's own readers set it)
+// while this lives.
+class MalformedDataIsNotFatal {
+public:
+    MalformedDataIsNotFatal() : before_(icalerror_get_error_state(ICAL_MALFORMEDDATA_ERROR)) {
+        icalerror_set_error_state(ICAL_MALFORMEDDATA_ERROR, ICAL_ERROR_NONFATAL);
+    }
+    ~MalformedDataIsNotFatal() { icalerror_set_error_state(ICAL_MALFORMEDDATA_ERROR, before_); }
+    MalformedDataIsNotFatal(const MalformedDataIsNotFatal&) = delete;
+    MalformedDataIsNotFatal& operator=(const MalformedDataIsNotFatal&) = delete;
+
+private:
+    icalerrorstate before_;
+};
+
+// A line as libical's own reader passes it on: without the spaces and tabs that end it.
+std::string WithoutTrailingBlanks(std::string_view line) {
+    const size_t end = line.find_last_not_of(" \t");
+    return std::string(line.substr(0, end == std::string_view::npos ? 0 : end + 1));
+}
+
 // Properties whose value the import works with and which therefore must have one.
 bool IsReadValueName(std::string_view name) {
     return name == "DTSTART" || name == "DTEND" || name == "DUE" || name == "COMPLETED" ||
@@ -104,8 +129,7 @@ Result<LineValues> ReadWithLibical(const ContentLine& line) {
     if (IsDateName(line.name) && !HasWellFormedDates(line.value())) {
         return LineError(line.line, line.name + " has no valid date");
     }
-    const std::string document = "BEGIN:VCALENDAR\r\n" + line.text + "\r\nEND:VCALENDAR\r\n";
-    ComponentPtr holder(icalparser_parse_string(document.c_str()));
+    ComponentPtr holder = ParseLinesWithLibical({"BEGIN:VCALENDAR", line.text, "END:VCALENDAR"});
     if (!holder || icalcomponent_get_first_component(holder.get(), ICAL_ANY_COMPONENT)) {
         return LineError(line.line, "the line cannot be read");
     }
@@ -124,6 +148,29 @@ Result<LineValues> ReadWithLibical(const ContentLine& line) {
     }
     values.holder = std::move(holder);
     return values;
+}
+
+// libical's string reader (icalparser_parse_string) looks for the end of the line in the whole
+// rest of the text for every 80 bytes it takes, which makes a long line cost quadratic time: the
+// lines, which the file reader has already unfolded, go to the parser one by one instead.
+ComponentPtr ParseLinesWithLibical(const std::vector<std::string_view>& lines) {
+    const MalformedDataIsNotFatal goOn;
+    const std::unique_ptr<icalparser, ParserDeleter> parser(icalparser_new());
+    if (!parser) {
+        return nullptr;
+    }
+    ComponentPtr read;
+    for (const std::string_view line : lines) {
+        std::string text = WithoutTrailingBlanks(line);
+        ComponentPtr closed(icalparser_add_line(parser.get(), text.data()));
+        if (closed && read) {
+            return nullptr;  // more than one component
+        }
+        if (closed) {
+            read = std::move(closed);
+        }
+    }
+    return read;
 }
 
 Result<void> ValidateComponent(const Component& component) {

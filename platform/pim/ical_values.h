@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/pim/ical_lines.h"
@@ -38,6 +39,11 @@ struct LineValues {
 };
 
 platform::Result<LineValues> ReadWithLibical(const ContentLine& line);
+
+// Content lines (unfolded, without their line ends) read by libical as one component; null
+// when they do not make exactly one. Each line is handed over whole, so the cost grows with the
+// length of the text and no more.
+ComponentPtr ParseLinesWithLibical(const std::vector<std::string_view>& lines);
 
 // Every line of the component and its sub-components reads; the first that does not is the
 // error.

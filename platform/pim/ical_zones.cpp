@@ -137,8 +137,8 @@ Result<void> FileZones::Read(const Component& vtimezone, std::vector<std::string
         if (*usable) {
             std::vector<std::string> lines;
             AppendVerbatim(vtimezone, lines);
-            const std::string text = Join(lines, kCrlf) + std::string(kCrlf);
-            ComponentPtr component(icalparser_parse_string(text.c_str()));
+            ComponentPtr component =
+                ParseLinesWithLibical(std::vector<std::string_view>(lines.begin(), lines.end()));
             if (component && icalcomponent_isa(component.get()) == ICAL_VTIMEZONE_COMPONENT) {
                 ZonePtr zone(icaltimezone_new());
                 if (zone && icaltimezone_set_component(zone.get(), component.get())) {

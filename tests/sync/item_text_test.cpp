@@ -105,5 +105,23 @@ TEST_F(ItemTextTest, AResourceHoldsExactlyOneItem) {
     EXPECT_FALSE(ReadServerItem("not a calendar").ok());
 }
 
+// A resource's size is checked before it is parsed: one within the limit is read whole, one
+// past it is named with its size.
+TEST_F(ItemTextTest, AResourcePastTheSizeLimitIsNotRead) {
+    const std::string head =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nBEGIN:VEVENT\r\nUID:big\r\n"
+        "DTSTART:20261221T100000\r\nDESCRIPTION:";
+    const std::string tail = "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    const size_t memoOctets = kMaxServerItemOctets - head.size() - tail.size();
+    const std::string largest = head + std::string(memoOctets, 'x') + tail;
+    auto read = ReadServerItem(largest);
+    ASSERT_TRUE(read.ok()) << read.error().message;
+    EXPECT_EQ(read->appointment.body, std::u16string(memoOctets, u'x'));
+
+    auto refused = ReadServerItem(head + std::string(memoOctets + 1, 'x') + tail);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().message, "it is larger than 4 MiB (4194305 bytes) and is not read");
+}
+
 }  // namespace
 }  // namespace calendar_sync

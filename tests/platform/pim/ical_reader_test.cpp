@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/pim/ical_io.h"
+#include "platform/pim/ical_lines.h"
 #include "tests/platform/pim/ical_test_support.h"
 
 namespace pim {
@@ -497,6 +498,35 @@ TEST_F(ICalTest, WhatCannotBeReadIsSkippedAndTheRestTaken) {
     // Given whole, the export reads back with nothing skipped.
     EXPECT_TRUE(Import(Export(calendar)).skipped.empty());
     EXPECT_FALSE(ParseICalendar(kMostlyReadable, ImportMode::AllOrNothing).ok());
+}
+
+// An event whose DESCRIPTION unfolds to `octets` in all, written folded or as one line.
+std::string EventWithLongMemo(std::string_view uid, size_t octets, bool folded) {
+    const std::string line =
+        "DESCRIPTION:" + std::string(octets - std::string_view("DESCRIPTION:").size(), 'x');
+    return "BEGIN:VEVENT\r\nUID:" + std::string(uid) + "\r\nDTSTART:20261207T090000Z\r\n" +
+           (folded ? ical::Fold(line) : line + "\r\n") + "END:VEVENT\r\n";
+}
+
+// A line up to the limit is read whole, however it was folded; one past it costs its event,
+// with a note that names it, and the rest of the file is read.
+TEST_F(ICalTest, ALongLineIsKeptWholeUpToTheLimitAndRefusedPastIt) {
+    const std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" +
+                             EventWithLongMemo("too-long", ical::kMaxLineOctets + 1, false) +
+                             EventWithLongMemo("too-long-folded", ical::kMaxLineOctets + 1, true) +
+                             EventWithLongMemo("longest", ical::kMaxLineOctets, true) +
+                             "END:VCALENDAR\r\n";
+    const ImportedCalendar calendar = Import(text);
+    ASSERT_EQ(calendar.appointments.size(), 1u);
+    EXPECT_EQ(calendar.appointments[0].uid, "longest");
+    EXPECT_EQ(calendar.appointments[0].body,
+              std::u16string(ical::kMaxLineOctets - std::string_view("DESCRIPTION:").size(), u'x'));
+    ASSERT_EQ(calendar.skipped.size(), 2u);
+    EXPECT_EQ(calendar.skipped[0],
+              "line 6: the line is longer than 32 MiB; the VEVENT of line 3 is not imported");
+    EXPECT_EQ(calendar.skipped[1],
+              "line 11: the line is longer than 32 MiB; the VEVENT of line 8 is not imported");
+    EXPECT_FALSE(ParseICalendar(text, ImportMode::AllOrNothing).ok());
 }
 
 TEST_F(ICalTest, WindowsZoneNamesAreTheSystemsZones) {
