@@ -17,6 +17,7 @@
 #include "app/planner.h"
 #include "app/screen_preferences.h"
 #include "controls/handwriting_pad.h"
+#include "editors/ink_file_writer.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/single_instance.h"
 #include "platform/notify/desktop_notifications.h"
@@ -141,6 +142,9 @@ int RunPlanner(int argc, char** argv) {
     // planner runs on with empty days (each later request tries again).
     if (auto store = planner.store.LoggedOnApplication(); !store) {
         Warn(store.error().message);
+    } else {
+        // Handwriting a killed import or sync numbered but never stored frees its numbers.
+        editors::RemoveUnstoredInkFiles(planner.home, **store);
     }
 
     ScreenPreferences preferences = LoadScreenPreferences(planner.registry);

@@ -156,6 +156,8 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
     if (auto logOn = LogOn(home, store); !logOn) {
         return Fail(err, kImport, kFailureStatus, logOn.error().message);
     }
+    // Handwriting an import or sync killed before its store write left behind frees its numbers.
+    editors::RemoveUnstoredInkFiles(home, store);
     // Items whose UIDs are stored already are updated in place, so a file imported twice gives
     // its items once.
     std::vector<pim::IncomingAppointment> appointments;

@@ -86,7 +86,7 @@ std::u16string WithoutInkName(std::u16string_view body) {
 }
 
 IncomingInkFiles::IncomingInkFiles(const platform::DataHome& home, std::u16string dataFolder)
-    : home_(home), dataFolder_(std::move(dataFolder)) {}
+    : home_(home), dataFolder_(std::move(dataFolder)), journal_(home_, dataFolder_) {}
 
 IncomingInkFiles::~IncomingInkFiles() {
     if (kept_) {
@@ -112,7 +112,7 @@ platform::Result<std::u16string> IncomingInkFiles::Store(std::u16string_view inc
     if (storedHasInk && HoldsBytes(home_, dataFolder_, storedName, inkBytes)) {
         return MemoWithInk(storedName, text);
     }
-    auto number = editors::ClaimFreeInkNumber(home_, dataFolder_);
+    auto number = editors::ClaimFreeInkNumber(home_, dataFolder_, &journal_, nullptr);
     if (!number) {
         return number.error();
     }
@@ -131,6 +131,9 @@ platform::Result<std::u16string> IncomingInkFiles::Store(std::u16string_view inc
     if (storedHasInk &&
         std::find(replaced_.begin(), replaced_.end(), storedName) == replaced_.end()) {
         replaced_.emplace_back(storedName);
+        // Listed too: when the run dies between the store write and their deletion, the next
+        // start deletes the ones no memo names any more. Unlisted, one would only stay unused.
+        (void)journal_.Record(storedName);
     }
     return MemoWithInk(name, text);
 }

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "editors/ink_file_writer.h"
 #include "platform/files/data_home.h"
 #include "platform/pim/ical_io.h"
 #include "platform/pim/records.h"
@@ -33,8 +34,10 @@ std::u16string WithoutInkName(std::u16string_view body);
 
 // The ink files written for incoming appointments while they are stored. Until Keep, each file
 // claimed here is deleted again when this goes, so that a store write that fails leaves no file
-// behind; the numbers are claimed as the editors claim them (ClaimFreeInkNumber, atomically), so
-// the running planner never takes the same one. `home` must outlive this.
+// behind; and each is listed in an editors::InkClaimJournal before it is claimed, so that
+// one left by a run killed before the store named it is removed at the next start. The numbers
+// are claimed as the editors claim them (ClaimFreeInkNumber, atomically), so the running planner
+// never takes the same one. `home` must outlive this.
 class IncomingInkFiles {
 public:
     IncomingInkFiles(const platform::DataHome& home, std::u16string dataFolder);
@@ -66,6 +69,8 @@ public:
 private:
     const platform::DataHome& home_;
     std::u16string dataFolder_;
+    // Goes after the destructor has deleted the files of a write that failed.
+    editors::InkClaimJournal journal_;
     std::vector<std::u16string> claimed_;
     std::vector<std::u16string> replaced_;
     bool kept_ = false;

@@ -14,6 +14,7 @@
 #include "cli/sync_ink.h"
 #include "cli/sync_password.h"
 #include "cli/sync_settings.h"
+#include "editors/ink_file_writer.h"
 #include "platform/caldav/caldav_collection.h"
 #include "platform/caldav/dav_client.h"
 #include "platform/pim/schedule_store.h"
@@ -257,6 +258,8 @@ int Run(const platform::DataHome& home, const std::vector<std::string>& args, st
     if (auto logOn = store.LogOn(home.StorePath()); !logOn) {
         return Stop(err, logOn.error().message);
     }
+    // Handwriting a killed import or sync numbered but never stored frees its numbers now.
+    editors::RemoveUnstoredInkFiles(home, store);
     caldav::DavClient client({QString::fromStdString(settings.user),
                               QString::fromStdString(*password),
                               std::chrono::seconds(settings.timeoutSeconds)});

@@ -59,6 +59,7 @@ void DataFolderInk::Receive(pim::AppointmentRecord& record, const pim::Appointme
 }
 
 void DataFolderInk::Finish(bool stored, const pim::Application& store) {
+    RemoveLeftovers(store);
     if (!incoming_) {
         return;
     }
@@ -73,7 +74,15 @@ void DataFolderInk::Finish(bool stored, const pim::Application& store) {
 }
 
 void DataFolderInk::Dropped(std::u16string_view body, const pim::Application& store) {
+    RemoveLeftovers(store);
     DropUnused(FirstLineOf(body), store);
+}
+
+void DataFolderInk::RemoveLeftovers(const pim::Application& store) {
+    if (!leftoversRemoved_) {
+        leftoversRemoved_ = true;
+        editors::RemoveUnstoredInkFiles(home_, store);
+    }
 }
 
 void DataFolderInk::DropUnused(std::u16string_view firstLine, const pim::Application& store) {

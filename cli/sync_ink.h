@@ -25,12 +25,16 @@ public:
 private:
     // Deletes the ink file a memo's first line names, unless another item still names it.
     void DropUnused(std::u16string_view firstLine, const pim::Application& store);
+    // Removes, once per sync, the ink files of an import or sync killed before its store write.
+    void RemoveLeftovers(const pim::Application& store);
 
     const platform::DataHome& home_;
     std::u16string dataFolder_;
     pim::InkSource source_;
     // The files written for the appointment being stored, until Finish.
     std::optional<IncomingInkFiles> incoming_;
+    // Whether the files left by a killed run have been looked for (once, with the store at hand).
+    bool leftoversRemoved_ = false;
 };
 
 }  // namespace cli

@@ -10,6 +10,10 @@
 #include "platform/files/data_home.h"
 #include "platform/result.h"
 
+namespace pim {
+class Application;
+}  // namespace pim
+
 namespace editors {
 
 // Ink files are numbered "1.dat" to "1999.dat"; the search takes the lowest free number.
@@ -39,6 +43,13 @@ platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
                                              std::u16string_view dataFolder,
                                              InkClaimFailure* why = nullptr);
 
+class InkClaimJournal;
+// The same, listing each number in `journal` before its file is made (and giving it up there
+// when another writer made it first): a run killed at any moment leaves no file unlisted.
+platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
+                                             std::u16string_view dataFolder,
+                                             InkClaimJournal* journal, InkClaimFailure* why);
+
 // Writes the entries to the ink file `name` of the data folder, replacing an earlier file of
 // that name atomically: a crash or a full disk leaves the old file whole. The file holds each
 // entry as x then y, signed 32-bit little-endian, with no header; at most kMaxInkEntries.
@@ -49,5 +60,38 @@ platform::Result<void> WriteInkFile(const platform::DataHome& home, std::u16stri
 // Deletes the ink file `name` of the data folder. Only names the planner writes are deleted.
 platform::Result<void> DeleteInkFile(const platform::DataHome& home, std::u16string_view dataFolder,
                                      std::u16string_view name);
+
+// The ink files one import or sync run claims (and the stored memos' files it replaces), listed
+// under the data home while the run lives, so that the files of a run killed before the store
+// named them are removed at the next start instead of holding their numbers for ever. The list
+// is made at the first Record and locked while its run lives (a lock dies with its process, so a
+// list nobody holds is a dead run's); it goes when the run ends.
+class InkClaimJournal {
+public:
+    InkClaimJournal(const platform::DataHome& home, std::u16string_view dataFolder);
+    ~InkClaimJournal();
+    InkClaimJournal(const InkClaimJournal&) = delete;
+    InkClaimJournal& operator=(const InkClaimJournal&) = delete;
+
+    // Lists the ink file `name` of the data folder. An error when it cannot be listed: the
+    // caller then does not make the file, which a crash could not remove.
+    platform::Result<void> Record(std::u16string_view name);
+    // Marks a listed name as not this run's: another writer made its file first.
+    platform::Result<void> GiveUp(std::u16string_view name);
+
+private:
+    platform::Result<void> Begin();
+
+    std::filesystem::path folder_;
+    std::u16string dataFolder_;
+    std::filesystem::path path_;
+    int descriptor_ = -1;
+};
+
+// Removes, from the lists of runs that ended without removing them (killed, or the machine went
+// down), each ink file no stored memo names, then the list. A list whose run still lives is left
+// alone, and a file is kept whenever the store cannot say: handwriting is never deleted on a
+// guess.
+void RemoveUnstoredInkFiles(const platform::DataHome& home, const pim::Application& store);
 
 }  // namespace editors

@@ -65,6 +65,53 @@ TEST_F(InkFileWriterTest, AClaimTakesTheLowestFreeNumberByCreatingItsFile) {
     EXPECT_EQ(ListFolder(DataFolder()), "1.dat 2.dat 3.dat 4.dat");
 }
 
+// A list of claims as a run killed before its store write leaves it.
+void LeaveDeadRunsList(const platform::DataHome& home, const std::string& text) {
+    const std::filesystem::path folder = home.StorePath().parent_path() / "ink-claims";
+    std::filesystem::create_directories(folder);
+    WriteBytes(folder / "claims-dead01", text);
+}
+
+// At the next start, the files a dead run listed go unless a stored memo names them; the
+// numbers it gave up to another writer, its temporaries and a living run's files stay.
+TEST_F(InkFileWriterTest, TheNextStartRemovesOnlyWhatADeadRunClaimedAndNeverStored) {
+    for (const char* name : {"1.dat", "2.dat", "3.dat", "4.dat", "5.dat", "9.dat"}) {
+        WriteBytes(DataFolder() / name, name);
+    }
+    WriteBytes(DataFolder() / "1.dat.tmp-Ab12Cd", "half");
+    AddAppointment(u"2.dat\r\nstored before the run died");
+    // 1 and 2 claimed, 3 given up (another writer made it first), 9 listed and not given up,
+    // but claimed by a living run too; a last line cut short names nothing.
+    LeaveDeadRunsList(home_, "\\My Documents\n1.dat\n2.dat\n3.dat\n-3.dat\n9.dat\n4.d");
+    InkClaimJournal living(home_, u"\\My Documents");
+    ASSERT_TRUE(living.Record(u"5.dat"));
+    ASSERT_TRUE(living.Record(u"9.dat"));
+
+    RemoveUnstoredInkFiles(home_, reader_);
+    EXPECT_EQ(ListFolder(DataFolder()), "2.dat 3.dat 4.dat 5.dat 9.dat");
+    const std::filesystem::path claims = home_.StorePath().parent_path() / "ink-claims";
+    ASSERT_EQ(ListFolder(claims).find("claims-dead01"), std::string::npos) << ListFolder(claims);
+    // The living run's list stays while it lives, and goes with it.
+    EXPECT_NE(ListFolder(claims), "");
+    RemoveUnstoredInkFiles(home_, reader_);
+    EXPECT_EQ(ListFolder(DataFolder()), "2.dat 3.dat 4.dat 5.dat 9.dat");
+}
+
+TEST_F(InkFileWriterTest, AClaimIsListedBeforeItsFileIsMadeAndTheListGoesWithTheRun) {
+    WriteBytes(DataFolder() / "1.dat", "x");
+    const std::filesystem::path claims = home_.StorePath().parent_path() / "ink-claims";
+    {
+        InkClaimJournal journal(home_, u"\\My Documents");
+        EXPECT_EQ(*ClaimFreeInkNumber(home_, u"\\My Documents", &journal, nullptr), 2);
+        EXPECT_EQ(*ClaimFreeInkNumber(home_, u"\\My Documents", &journal, nullptr), 3);
+        const std::string listed = ListFolder(claims);
+        ASSERT_EQ(listed.rfind("claims-", 0), 0u) << listed;
+        EXPECT_EQ(ReadBytes(claims / listed), "\\My Documents\n2.dat\n3.dat\n");
+    }
+    EXPECT_EQ(ListFolder(claims), "");
+    EXPECT_EQ(ListFolder(DataFolder()), "1.dat 2.dat 3.dat");
+}
+
 TEST_F(InkFileWriterTest, ASaveCutShortLeavesTheOldFileWhole) {
     const std::string old = controls::EncodeInkEntries(Strokes(2, 5));
     ASSERT_TRUE(WriteInkFile(home_, u"\\My Documents", u"3.dat", Strokes(2, 5)));
