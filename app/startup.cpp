@@ -142,6 +142,9 @@ int RunPlanner(int argc, char** argv) {
     // planner runs on with empty days (each later request tries again).
     if (auto store = planner.store.LoggedOnApplication(); !store) {
         Warn(store.error().message);
+    } else if ((*store)->IsReadOnly()) {
+        Warn("the data home " + planner.home.StorePath().parent_path().string() +
+             " cannot be written here: its items are shown, and nothing in it can be changed");
     } else {
         // Handwriting a killed import or sync numbered but never stored frees its numbers.
         editors::RemoveUnstoredInkFiles(planner.home, **store);

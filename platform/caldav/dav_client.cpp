@@ -1,10 +1,12 @@
 #include "platform/caldav/dav_client.h"
 
 #include <QEventLoop>
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
+#include <algorithm>
 
 namespace caldav {
 namespace {
@@ -44,12 +46,29 @@ DavClient::DavClient(DavAccount account)
 
 DavClient::~DavClient() = default;
 
+std::chrono::milliseconds DavClient::TimeLeft() const {
+    const auto allowed = account_.timeout * kTimeoutsPerBatch * (requests_ / kRequestsPerBatch + 1);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(started_ + allowed -
+                                                                 std::chrono::steady_clock::now());
+}
+
 Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
                                     const DavHeaders& headers, const QByteArray& body) {
+    const std::string where = method.toStdString() + " " + url.toDisplayString().toStdString();
+    const auto tooSlowOverall = [this, &where] {
+        return Error{where + ": the server answers too slowly; the sync stopped after " +
+                     std::to_string(requests_) + " requests"};
+    };
+    const std::chrono::milliseconds left = TimeLeft();
+    if (left <= std::chrono::milliseconds::zero()) {
+        return tooSlowOverall();
+    }
+    ++requests_;
+    const std::chrono::milliseconds limit = std::min(account_.timeout, left);
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::SameOriginRedirectPolicy);
-    request.setTransferTimeout(static_cast<int>(account_.timeout.count()));
+    request.setTransferTimeout(static_cast<int>(limit.count()));
     // Sent with every request rather than after a refusal: a wrong password is then one
     // clear 401 instead of a round of questions.
     const QByteArray credentials = (account_.user + ":" + account_.password).toUtf8().toBase64();
@@ -69,18 +88,22 @@ Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
         tooSlow = true;
         reply->abort();
     });
-    whole.start(account_.timeout);
+    whole.start(limit);
     if (!reply->isFinished()) {
         loop.exec();
     }
     whole.stop();
     std::unique_ptr<QNetworkReply> owned(reply);
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const std::string where = method.toStdString() + " " + url.toDisplayString().toStdString();
+    const bool timedOut = tooSlow || reply->error() == QNetworkReply::OperationCanceledError ||
+                          reply->error() == QNetworkReply::TimeoutError;
+    if (timedOut && limit < account_.timeout) {
+        return tooSlowOverall();  // cut short by what was left of the sync's time
+    }
     if (tooSlow) {
         return Error{where + ": the server did not " +
                      (status.isValid() ? "send its whole answer" : "answer") + " within " +
-                     Seconds(account_.timeout) + " s"};
+                     Seconds(limit) + " s"};
     }
     if (!status.isValid()) {
         return Error{where + ": " + Describe(reply->error(), account_, reply->errorString())};

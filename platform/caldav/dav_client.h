@@ -24,6 +24,12 @@ struct DavAccount {
     std::chrono::milliseconds timeout{30000};
 };
 
+// A sync as a whole is bounded too: each batch of kRequestsPerBatch requests may take
+// kTimeoutsPerBatch times the account's timeout, so that a server that answers every request
+// just within the timeout cannot hold a sync for hours.
+inline constexpr int kRequestsPerBatch = 100;
+inline constexpr int kTimeoutsPerBatch = 4;
+
 // A whole HTTP answer.
 struct DavResponse {
     int status = 0;
@@ -53,7 +59,12 @@ public:
                              const QByteArray& body);
 
 private:
+    // What is left of the time the requests made so far may take together.
+    std::chrono::milliseconds TimeLeft() const;
+
     DavAccount account_;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+    int requests_ = 0;
     std::unique_ptr<QNetworkAccessManager> network_;
 };
 

@@ -11,12 +11,16 @@ server would, for the sync scenarios that a real Radicale cannot play:
   scripted_server.py PORT LOG proxy
       the collection as seen through a proxy that serves /alice/calendar/ at /dav/calendar/:
       requests come to /dav/calendar/..., while every href the server writes in its answers is
-      /alice/calendar/...; it holds one event, "p.ics".
+      /alice/calendar/...; it holds one event, "p.ics";
+  scripted_server.py PORT LOG slow
+      an empty collection that takes 1.2 s over every answer: each request within a 2 s
+      timeout, the whole sync far beyond what so few requests may take together.
 
 It stops when the test kills it.
 """
 import re
 import sys
+import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 COLLECTION = "/alice/calendar/"
@@ -34,7 +38,11 @@ def same_path(path):
 class Collection:
     def __init__(self, mode):
         # href as the server spells it -> (etag, text)
-        if mode == "proxy":
+        self.delay = 1.2 if mode == "slow" else 0
+        if mode == "slow":
+            self.served = COLLECTION
+            self.items = {}
+        elif mode == "proxy":
             self.served = "/dav/calendar/"
             self.items = {COLLECTION + "p.ics":
                           ('"e1"', EVENT.format(uid="proxied@scripted", summary="proxied"))}
@@ -63,6 +71,7 @@ def handler_for(collection, log_path):
             pass
 
         def log_request_line(self):
+            time.sleep(collection.delay)
             with open(log_path, "a", encoding="utf-8") as log:
                 log.write(f"{self.command} {self.path}\n")
 
@@ -149,7 +158,7 @@ def handler_for(collection, log_path):
 
 def main():
     port, log_path, mode = int(sys.argv[1]), sys.argv[2], sys.argv[3]
-    if mode not in ("encoded-slash", "proxy"):
+    if mode not in ("encoded-slash", "proxy", "slow"):
         sys.exit(f"unknown mode {mode}")
     server = ThreadingHTTPServer(("127.0.0.1", port), handler_for(Collection(mode), log_path))
     server.serve_forever()

@@ -471,6 +471,25 @@ check "through the proxy's path too" yes \
 kill "$proxy_pid" 2>/dev/null || true
 wait "$proxy_pid" 2>/dev/null || true
 
+# A server that answers every request just within the timeout cannot hold a sync for long: a
+# hundred requests may take four timeouts together.
+slow_port=$(free_port)
+/usr/bin/python3 "$here/scripted_server.py" "$slow_port" "$work/slow.log" slow &
+slow_pid=$!
+until curl -s -o /dev/null --max-time 2 "http://127.0.0.1:$slow_port/"; do sleep 0.1; done
+mkdir -p "$work/s"
+echo secret | as s sync setup --events "http://127.0.0.1:$slow_port/alice/calendar/" \
+    --user alice --password-stdin --timeout 2 >/dev/null
+for day in $(seq 10 19); do
+    as s add appointment --start "2027-04-${day}T09:00" --end "2027-04-${day}T10:00" \
+        --subject "四月 $day" >/dev/null
+done
+check "a server slow on every request stops the sync" 1 "$(sync_status s)"
+check "saying so" yes "$(yes_if grep -q 'the server answers too slowly; the sync stopped after' "$work/s.err")"
+check "after a few of its requests" yes "$(yes_if test "$(wc -l <"$work/slow.log")" -lt 10)"
+kill "$slow_pid" 2>/dev/null || true
+wait "$slow_pid" 2>/dev/null || true
+
 # HTTPS with a certificate nobody vouches for.
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
     -keyout "$work/server/key.pem" -out "$work/server/cert.pem" 2>/dev/null
