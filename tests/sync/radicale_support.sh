@@ -11,6 +11,10 @@
 
 radicale_pid=""
 radicale_url=""
+
+# The servers keep the real time, as another machine would, when the suite itself runs under
+# faketime: Radicale ages its sync tokens by the clock against the files' real times.
+real_time=(env -u LD_PRELOAD -u FAKETIME -u FAKETIME_NO_CACHE)
 radicale_folder=""
 radicale_user=alice
 radicale_password=secret
@@ -42,7 +46,7 @@ level = warning
 CONFIG
     radicale_folder=$folder
     radicale_url="http://127.0.0.1:$port"
-    radicale --config "$folder/config" >"$folder/log" 2>&1 &
+    "${real_time[@]}" radicale --config "$folder/config" >"$folder/log" 2>&1 &
     radicale_pid=$!
     wait_for_radicale
 }
@@ -96,7 +100,7 @@ list_hrefs() {
 start_interrupted() {
     stop_radicale
     local port=${radicale_url##*:}
-    /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/radicale_interrupted.py" \
+    "${real_time[@]}" /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/radicale_interrupted.py" \
         "$radicale_folder/config" "$port" "$1" "$2" >>"$radicale_folder/log" 2>&1 &
     radicale_pid=$!
     wait_for_radicale
@@ -105,7 +109,7 @@ start_interrupted() {
 # restart_radicale: the plain server again, on the same storage and port.
 restart_radicale() {
     stop_radicale
-    radicale --config "$radicale_folder/config" >>"$radicale_folder/log" 2>&1 &
+    "${real_time[@]}" radicale --config "$radicale_folder/config" >>"$radicale_folder/log" 2>&1 &
     radicale_pid=$!
     wait_for_radicale
 }

@@ -255,6 +255,12 @@ check "a handwritten memo's ink file goes with its appointment" no \
     "$(yes_if test -e "$work/b/device/My Documents/1.dat")"
 
 # --- changed here while a sync runs ----------------------------------------------------------------
+# What another program of this machine does in the middle of a sync runs from the server's hook,
+# with the suite's own clock (faketime's, when the suite runs under it), unlike the servers.
+here_env="env"
+for var in LD_PRELOAD FAKETIME FAKETIME_SHARED; do
+    if [ -n "${!var:-}" ]; then here_env+=" $var='${!var}'"; fi
+done
 race=/alice/race/
 make_calendar "$race" >/dev/null
 mkdir -p "$work/r"
@@ -268,7 +274,7 @@ get_ics "$raced" | sed 's/^SUMMARY:.*/SUMMARY:サーバーでの変更\r/' >"$wo
 put_ics "$raced" "$work/server-edit.ics" >/dev/null
 as r export - | sed 's/^SUMMARY:.*/SUMMARY:ここでの変更\r/' >"$work/local-edit.ics"
 start_interrupted run-before-multiget \
-    "TESSARINTH_HOME='$work/r' '$cli' import '$work/local-edit.ics' >/dev/null 2>&1"
+    "$here_env TESSARINTH_HOME='$work/r' '$cli' import '$work/local-edit.ics' >/dev/null 2>&1"
 check "a sync meeting an edit made here meanwhile completes" 0 "$(sync_status r)"
 restart_radicale
 check "the edit made meanwhile is settled as a conflict" yes \
@@ -284,8 +290,8 @@ check "the server then holds the edit made here" yes \
 first=$(as r add appointment --start 2027-02-02T09:00 --end 2027-02-02T10:00 --subject 消す一)
 second=$(as r add appointment --start 2027-02-03T09:00 --end 2027-02-03T10:00 --subject 消す二)
 start_interrupted run-before-put \
-    "TESSARINTH_HOME='$work/r' '$cli' delete $first >/dev/null 2>&1;
-     TESSARINTH_HOME='$work/r' '$cli' delete $second >/dev/null 2>&1"
+    "$here_env TESSARINTH_HOME='$work/r' '$cli' delete $first >/dev/null 2>&1;
+     $here_env TESSARINTH_HOME='$work/r' '$cli' delete $second >/dev/null 2>&1"
 check "items deleted here during the uploads do not stop the sync" 0 "$(sync_status r)"
 restart_radicale
 check "the next sync carries the deletions" 0 "$(sync_status r)"
@@ -377,7 +383,7 @@ check "no server stops the sync" 1 "$(sync_status c)"
 check "no server is named" yes "$(yes_if grep -q 'refused the connection' "$work/c.err")"
 # A server that takes the connection and never answers.
 silent_port=$(free_port)
-/usr/bin/python3 -c 'import socket, sys, time
+"${real_time[@]}" /usr/bin/python3 -c 'import socket, sys, time
 s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
 s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen(); c = s.accept(); time.sleep(60)' \
     "$silent_port" &
@@ -394,7 +400,7 @@ wait "$silent_pid" 2>/dev/null || true
 # A server that answers at once, then drips its answer a byte at a time: bounded by the same
 # timeout as a whole (the sync is cut off after 30 s here, where it would otherwise run for hours).
 drip_port=$(free_port)
-/usr/bin/python3 -c 'import socket, sys, time
+"${real_time[@]}" /usr/bin/python3 -c 'import socket, sys, time
 s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
 s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen()
 while True:
@@ -422,7 +428,7 @@ wait "$drip_pid" 2>/dev/null || true
 
 # --- hrefs spelled to lead elsewhere (a scripted server) ------------------------------------------
 scripted_port=$(free_port)
-/usr/bin/python3 "$here/scripted_server.py" "$scripted_port" "$work/scripted.log" encoded-slash &
+"${real_time[@]}" /usr/bin/python3 "$here/scripted_server.py" "$scripted_port" "$work/scripted.log" encoded-slash &
 scripted_pid=$!
 until curl -s -o /dev/null --max-time 0.2 "http://127.0.0.1:$scripted_port/"; do sleep 0.1; done
 mkdir -p "$work/g"
@@ -448,7 +454,7 @@ wait "$scripted_pid" 2>/dev/null || true
 
 # Behind a proxy: requested at /dav/calendar/, the server names its items /alice/calendar/...
 proxy_port=$(free_port)
-/usr/bin/python3 "$here/scripted_server.py" "$proxy_port" "$work/proxy.log" proxy &
+"${real_time[@]}" /usr/bin/python3 "$here/scripted_server.py" "$proxy_port" "$work/proxy.log" proxy &
 proxy_pid=$!
 until curl -s -o /dev/null --max-time 0.2 "http://127.0.0.1:$proxy_port/"; do sleep 0.1; done
 mkdir -p "$work/p"
@@ -474,7 +480,7 @@ wait "$proxy_pid" 2>/dev/null || true
 # A server that answers every request just within the timeout cannot hold a sync for long: a
 # hundred requests may take four timeouts together.
 slow_port=$(free_port)
-/usr/bin/python3 "$here/scripted_server.py" "$slow_port" "$work/slow.log" slow &
+"${real_time[@]}" /usr/bin/python3 "$here/scripted_server.py" "$slow_port" "$work/slow.log" slow &
 slow_pid=$!
 until curl -s -o /dev/null --max-time 2 "http://127.0.0.1:$slow_port/"; do sleep 0.1; done
 mkdir -p "$work/s"
@@ -497,7 +503,7 @@ sed -i "s|^\[server\]|[server]\nssl = True\ncertificate = $work/server/cert.pem\
     "$work/server/config"
 stop_radicale
 radicale_url="https://${radicale_url#http://}"
-radicale --config "$work/server/config" >>"$work/server/log" 2>&1 &
+"${real_time[@]}" radicale --config "$work/server/config" >>"$work/server/log" 2>&1 &
 radicale_pid=$!
 until curl -sk -o /dev/null "$radicale_url/"; do sleep 0.1; done
 echo secret | as c sync setup --events "$radicale_url$calendar" --user alice --password-stdin \
