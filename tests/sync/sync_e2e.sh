@@ -427,10 +427,20 @@ kill "$drip_pid" 2>/dev/null || true
 wait "$drip_pid" 2>/dev/null || true
 
 # --- hrefs spelled to lead elsewhere (a scripted server) ------------------------------------------
-scripted_port=$(free_port)
-"${real_time[@]}" /usr/bin/python3 "$here/scripted_server.py" "$scripted_port" "$work/scripted.log" encoded-slash &
-scripted_pid=$!
-until curl -s -o /dev/null --max-time 0.2 "http://127.0.0.1:$scripted_port/"; do sleep 0.1; done
+# start_scripted MODE: scripted_server.py in that mode on a free port, its requests logged in
+# $work/MODE.log; sets scripted_port and scripted_pid. stop_scripted ends it.
+start_scripted() {
+    scripted_port=$(free_port)
+    "${real_time[@]}" /usr/bin/python3 "$here/scripted_server.py" "$scripted_port" \
+        "$work/$1.log" "$1" &
+    scripted_pid=$!
+    until curl -s -o /dev/null --max-time 2 "http://127.0.0.1:$scripted_port/"; do sleep 0.1; done
+}
+stop_scripted() {
+    kill "$scripted_pid" 2>/dev/null || true
+    wait "$scripted_pid" 2>/dev/null || true
+}
+start_scripted encoded-slash
 mkdir -p "$work/g"
 echo secret | as g sync setup --events "http://127.0.0.1:$scripted_port/alice/calendar/" \
     --user alice --password-stdin --timeout 5 >/dev/null
@@ -444,24 +454,20 @@ as g export - | sed 's/^SUMMARY:slashed/SUMMARY:slashed here/' >"$work/slashed-e
 as g import "$work/slashed-edit.ics" >/dev/null
 check "an edit of it is sent" 0 "$(sync_status g)"
 check "to the name the server gave it" yes \
-    "$(yes_if grep -qi '^PUT /alice/calendar/a%2f\.\.%2f\.\.%2fevil5\.ics$' "$work/scripted.log")"
+    "$(yes_if grep -qi '^PUT /alice/calendar/a%2f\.\.%2f\.\.%2fevil5\.ics$' "$work/encoded-slash.log")"
 check "never out of the collection" 0 \
-    "$(grep -v '^[A-Z]* /alice/calendar/' "$work/scripted.log" | grep -vc '^GET /$')"
+    "$(grep -v '^[A-Z]* /alice/calendar/' "$work/encoded-slash.log" | grep -vc '^GET /$')"
 check "a later sync is quiet" 0 "$(sync_status g)"
 check "and leaves no conflict files" 0 "$(find "$work/g" -path '*conflicts*' -type f | wc -l)"
-kill "$scripted_pid" 2>/dev/null || true
-wait "$scripted_pid" 2>/dev/null || true
+stop_scripted
 
 # Behind a proxy: requested at /dav/calendar/, the server names its items /alice/calendar/...
-proxy_port=$(free_port)
-"${real_time[@]}" /usr/bin/python3 "$here/scripted_server.py" "$proxy_port" "$work/proxy.log" proxy &
-proxy_pid=$!
-until curl -s -o /dev/null --max-time 0.2 "http://127.0.0.1:$proxy_port/"; do sleep 0.1; done
+start_scripted proxy
 mkdir -p "$work/p"
-echo secret | as p sync setup --events "http://127.0.0.1:$proxy_port/dav//calendar" \
+echo secret | as p sync setup --events "http://127.0.0.1:$scripted_port/dav//calendar" \
     --user alice --password-stdin --timeout 5 >"$work/p.setup"
 check "setup says the URL it keeps, in one spelling" yes \
-    "$(yes_if grep -q "appointments http://127.0.0.1:$proxy_port/dav/calendar/," "$work/p.setup")"
+    "$(yes_if grep -q "appointments http://127.0.0.1:$scripted_port/dav/calendar/," "$work/p.setup")"
 check "a collection behind a proxy syncs" 0 "$(sync_status p)"
 check "its item arrives" yes "$(yes_if grep -q '^SUMMARY:proxied' <(as p export - | tr -d '\r'))"
 as p export - | sed 's/^SUMMARY:proxied/SUMMARY:proxied edit/' >"$work/proxied-edit.ics"
@@ -474,17 +480,13 @@ check "a deletion of it is sent" yes \
     "$(yes_if grep -q '1 deleted on the server$' <(sync_status p >/dev/null; cat "$work/p.out"))"
 check "through the proxy's path too" yes \
     "$(yes_if grep -q '^DELETE /dav/calendar/p.ics$' "$work/proxy.log")"
-kill "$proxy_pid" 2>/dev/null || true
-wait "$proxy_pid" 2>/dev/null || true
+stop_scripted
 
 # A server that answers every request just within the timeout cannot hold a sync for long: a
 # hundred requests may take four timeouts together.
-slow_port=$(free_port)
-"${real_time[@]}" /usr/bin/python3 "$here/scripted_server.py" "$slow_port" "$work/slow.log" slow &
-slow_pid=$!
-until curl -s -o /dev/null --max-time 2 "http://127.0.0.1:$slow_port/"; do sleep 0.1; done
+start_scripted slow
 mkdir -p "$work/s"
-echo secret | as s sync setup --events "http://127.0.0.1:$slow_port/alice/calendar/" \
+echo secret | as s sync setup --events "http://127.0.0.1:$scripted_port/alice/calendar/" \
     --user alice --password-stdin --timeout 2 >/dev/null
 for day in $(seq 10 19); do
     as s add appointment --start "2027-04-${day}T09:00" --end "2027-04-${day}T10:00" \
@@ -493,8 +495,7 @@ done
 check "a server slow on every request stops the sync" 1 "$(sync_status s)"
 check "saying so" yes "$(yes_if grep -q 'the server answers too slowly; the sync stopped after' "$work/s.err")"
 check "after a few of its requests" yes "$(yes_if test "$(wc -l <"$work/slow.log")" -lt 10)"
-kill "$slow_pid" 2>/dev/null || true
-wait "$slow_pid" 2>/dev/null || true
+stop_scripted
 
 # HTTPS with a certificate nobody vouches for.
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
