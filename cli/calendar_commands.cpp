@@ -176,7 +176,9 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
         inkFiles.emplace(home, LoadHomeSettings(home, err).DataPath);
         StoreCarriedInk(*calendar, store, *inkFiles, appointments, inkSkipped, err);
     }
-    auto saved = store.SaveByUid(appointments, tasks);
+    const size_t appointmentCount = appointments.size();
+    const size_t taskCount = tasks.size();
+    auto saved = store.SaveByUid(std::move(appointments), std::move(tasks));
     if (!saved) {
         // The ink files written for it go again with inkFiles.
         return Fail(err, kImport, kFailureStatus,
@@ -192,7 +194,7 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
         }
     }
     using Outcome = pim::UidSaveSummary::Outcome;
-    out << "imported " << appointments.size() << " appointments and " << tasks.size()
+    out << "imported " << appointmentCount << " appointments and " << taskCount
         << " tasks from " << file << ": " << saved->Count(Outcome::Added) << " added, "
         << saved->Count(Outcome::Updated) << " updated, " << saved->Count(Outcome::Unchanged)
         << " unchanged; " << calendar->skipped.size() + static_cast<size_t>(inkSkipped)

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <utility>
 
 #include "cli/command_support.h"
 #include "cli/date_argument.h"
@@ -202,7 +203,8 @@ int WriteHolidays(const platform::DataHome& home, const platform::Clock& clock,
     if (!application) {
         return Fail(err, kCommand, kFailureStatus, application.error().message);
     }
-    const platform::Result<pim::UidSaveSummary> saved = (*application)->SaveByUid(incoming, {});
+    const platform::Result<pim::UidSaveSummary> saved =
+        (*application)->SaveByUid(std::move(incoming), {});
     if (!saved) {
         return Fail(err, kCommand, kFailureStatus, saved.error().message);
     }

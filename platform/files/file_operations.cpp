@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -61,12 +62,21 @@ Result<std::string> ReadWholeFile(const std::filesystem::path& path) {
         return file.error();
     }
     std::string content;
+    // A regular file's size lets one read take it whole; one byte more shows its end without
+    // growing the buffer. A file that is growing, or a pipe, is read on in chunks.
+    std::error_code noSize;
+    if (const auto expected = std::filesystem::file_size(path, noSize); !noSize) {
+        content.reserve(static_cast<size_t>(expected) + 1);
+    }
+    size_t room = 0;
     size_t got = 0;
     do {
-        content.resize(content.size() + kReadChunkBytes);
-        got = file->Read(content.data() + content.size() - kReadChunkBytes, kReadChunkBytes);
-        content.resize(content.size() - kReadChunkBytes + got);
-    } while (got == kReadChunkBytes);
+        const size_t before = content.size();
+        room = std::max(kReadChunkBytes, content.capacity() - before);
+        content.resize(before + room);
+        got = file->Read(content.data() + before, room);
+        content.resize(before + got);
+    } while (got == room);
     if (Result<void> status = file->Status(); !status) {
         return status.error();
     }

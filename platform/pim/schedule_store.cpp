@@ -406,8 +406,8 @@ Result<std::vector<int32_t>> Application::AddAll(const std::vector<AppointmentRe
     return oids;
 }
 
-Result<UidSaveSummary> Application::SaveByUid(const std::vector<IncomingAppointment>& appointments,
-                                              const std::vector<IncomingTask>& tasks) {
+Result<UidSaveSummary> Application::SaveByUid(std::vector<IncomingAppointment> appointments,
+                                              std::vector<IncomingTask> tasks) {
     if (!db_) {
         return NotLoggedOn();
     }
@@ -415,16 +415,16 @@ Result<UidSaveSummary> Application::SaveByUid(const std::vector<IncomingAppointm
     std::vector<ItemFields> appointmentsGive;
     appointmentRecords.reserve(appointments.size());
     appointmentsGive.reserve(appointments.size());
-    for (const IncomingAppointment& incoming : appointments) {
-        appointmentRecords.push_back(incoming.record);
+    for (IncomingAppointment& incoming : appointments) {
+        appointmentRecords.push_back(std::move(incoming.record));
         appointmentsGive.push_back(incoming.given);
     }
     std::vector<TaskRecord> taskRecords;
     std::vector<ItemFields> tasksGive;
     taskRecords.reserve(tasks.size());
     tasksGive.reserve(tasks.size());
-    for (const IncomingTask& incoming : tasks) {
-        taskRecords.push_back(incoming.record);
+    for (IncomingTask& incoming : tasks) {
+        taskRecords.push_back(std::move(incoming.record));
         tasksGive.push_back(incoming.given);
     }
     std::vector<UidSave> outcomes;

@@ -267,8 +267,8 @@ public:
     // ItemFields give and keeps the stored values of the rest (and the stored kept lines of
     // properties the record does not carry). Storing the same items twice changes nothing.
     // Used by the import, and by whatever adds items that may be there already (holidays, sync).
-    Result<UidSaveSummary> SaveByUid(const std::vector<IncomingAppointment>& appointments,
-                                     const std::vector<IncomingTask>& tasks);
+    Result<UidSaveSummary> SaveByUid(std::vector<IncomingAppointment> appointments,
+                                     std::vector<IncomingTask> tasks);
 
     // Whether a stored appointment other than `exceptOid`, or a changed occurrence of any
     // series, has a body whose first line is `firstLine`: an ink file named there is still in

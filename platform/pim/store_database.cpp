@@ -779,21 +779,19 @@ Result<void> StoreDatabase::SaveAllByUid(std::vector<AppointmentRecord>& appoint
     if (!transaction.began()) {
         return SqlError("the store is busy");
     }
-    std::vector<AppointmentRecord> writtenAppointments = appointments;
-    std::vector<TaskRecord> writtenTasks = tasks;
     std::vector<UidSave> results;
     results.reserve(appointments.size() + tasks.size());
-    for (size_t i = 0; i < writtenAppointments.size(); ++i) {
+    for (size_t i = 0; i < appointments.size(); ++i) {
         const ItemFields given = appointmentsGive.empty() ? ItemFields::All() : appointmentsGive[i];
-        auto saved = SaveAppointmentByUid(writtenAppointments[i], given);
+        auto saved = SaveAppointmentByUid(appointments[i], given);
         if (!saved) {
             return saved.error();
         }
         results.push_back(*saved);
     }
-    for (size_t i = 0; i < writtenTasks.size(); ++i) {
+    for (size_t i = 0; i < tasks.size(); ++i) {
         const ItemFields given = tasksGive.empty() ? ItemFields::All() : tasksGive[i];
-        auto saved = SaveTaskByUid(writtenTasks[i], given);
+        auto saved = SaveTaskByUid(tasks[i], given);
         if (!saved) {
             return saved.error();
         }
@@ -802,8 +800,6 @@ Result<void> StoreDatabase::SaveAllByUid(std::vector<AppointmentRecord>& appoint
     if (!transaction.Commit()) {
         return SqlError("cannot store the items");
     }
-    appointments = std::move(writtenAppointments);
-    tasks = std::move(writtenTasks);
     outcomes = std::move(results);
     return {};
 }

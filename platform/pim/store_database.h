@@ -82,7 +82,8 @@ public:
     // stored item of its kind already has updates that item in place (the lowest object id when
     // several have it), keeping its object id and the properties `given` leaves out; the others
     // are added. `given` is empty or holds one entry per record; empty means everything given.
-    // Each record gets the object id it was stored under.
+    // Each record gets the object id it was stored under (and the merged properties); when
+    // the save fails, nothing is stored and the records may be left part-way.
     Result<void> SaveAllByUid(std::vector<AppointmentRecord>& appointments,
                               const std::vector<ItemFields>& appointmentsGive,
                               std::vector<TaskRecord>& tasks,

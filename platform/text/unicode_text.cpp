@@ -85,6 +85,18 @@ void AppendUtf8(std::string& out, char32_t codePoint) {
     }
 }
 
+// Writes one code point at `to` and says how many units it took.
+size_t WriteUtf16(char16_t* to, char32_t codePoint) {
+    if (codePoint >= kFirstSupplementary) {
+        const char32_t offset = codePoint - kFirstSupplementary;
+        to[0] = static_cast<char16_t>(0xD800 + (offset >> 10));
+        to[1] = static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
+        return 2;
+    }
+    to[0] = static_cast<char16_t>(codePoint);
+    return 1;
+}
+
 void AppendUtf16(std::u16string& out, char32_t codePoint) {
     if (codePoint >= kFirstSupplementary) {
         const char32_t offset = codePoint - kFirstSupplementary;
@@ -140,16 +152,23 @@ std::variant<std::u16string, Utf8Error> Utf8ToUtf16(std::string_view text) {
 }
 
 std::u16string Utf8ToUtf16Lossy(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
+    // No UTF-8 sequence gives more UTF-16 units than it has bytes, so the text's length is
+    // room enough; ASCII, the bulk of most texts, is copied unit for byte.
+    std::u16string out(text.size(), u'\0');
+    size_t written = 0;
     for (size_t at = 0; at < text.size();) {
+        if (static_cast<unsigned char>(text[at]) < 0x80) {
+            out[written++] = static_cast<char16_t>(text[at++]);
+            continue;
+        }
         Decoded decoded = DecodeUtf8(text, at);
         if (decoded.length == 0) {
             decoded = {kReplacementCharacter, 1};
         }
-        AppendUtf16(out, decoded.codePoint);
+        written += WriteUtf16(out.data() + written, decoded.codePoint);
         at += decoded.length;
     }
+    out.resize(written);
     return out;
 }
 

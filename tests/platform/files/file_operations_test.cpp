@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <cstdio>
+#include <thread>
 
 #include "platform/files/readable_file.h"
 #include "tests/support/temp_folder.h"
@@ -144,6 +146,16 @@ TEST_F(FileOperations, ReadWholeFileReadsPastOneChunk) {
     const Result<std::string> content = ReadWholeFile(In("big"));
     ASSERT_TRUE(content.ok());
     EXPECT_EQ(*content, big);
+}
+
+TEST_F(FileOperations, ReadWholeFileReadsAPipeWhoseSizeIsUnknown) {
+    ASSERT_EQ(mkfifo(In("pipe").c_str(), 0600), 0);
+    const std::string sent(150 * 1024 + 3, 'p');
+    std::thread writer([&] { WriteBytes(In("pipe"), sent); });
+    const Result<std::string> content = ReadWholeFile(In("pipe"));
+    writer.join();
+    ASSERT_TRUE(content.ok());
+    EXPECT_EQ(*content, sent);
 }
 
 TEST_F(FileOperations, MissingFilesAreErrorsNamingThePath) {
