@@ -96,6 +96,52 @@ int64_t ToSeconds(double linear) {
     return std::llround(linear * kSecondsPerDay);
 }
 
+// The zone the series repeats in; local time when it has none.
+TimeZone ZoneOf(const AppointmentRecord& series) {
+    if (series.recurrence.tzid.empty()) {
+        return TimeZone::Local();
+    }
+    return TimeZone::Named(series.recurrence.tzid).value_or(TimeZone::Local());
+}
+
+// The rule's UNTIL as wall-clock time of the series' zone, which is how the walk compares it.
+// An UNTIL in UTC is a moment (what most calendar programs write: the last start in UTC); a
+// date UNTIL of a timed series takes in the whole of its day. Both ends are inclusive.
+void UntilInSeriesZone(icalrecurrencetype& rule, const AppointmentRecord& series, bool isDate) {
+    icaltimetype& until = rule.until;
+    if (icaltime_is_null_time(until)) {
+        return;
+    }
+    if (isDate) {
+        // An all-day series repeats by days, the same days in every zone: the day UNTIL names
+        // is the last one, however it is written.
+        until.is_date = 1;
+        until.hour = until.minute = until.second = 0;
+        until.zone = nullptr;
+        return;
+    }
+    if (until.is_date) {
+        until.is_date = 0;
+        until.hour = 23;
+        until.minute = 59;
+        until.second = 59;
+        return;
+    }
+    if (icaltime_is_utc(until)) {
+        const std::optional<Date> utcWall =
+            platform::MakeDate(until.year, until.month, until.day, until.hour, until.minute,
+                               std::min(until.second, 59));
+        const std::optional<int64_t> instant =
+            utcWall ? TimeZone::Utc().ToUnixSeconds(*utcWall) : std::nullopt;
+        const std::optional<Date> wall =
+            instant ? ZoneOf(series).FromUnixSeconds(*instant) : std::nullopt;
+        if (wall) {
+            until = ToIcal(*wall, false);
+        }
+        until.zone = nullptr;
+    }
+}
+
 // The rule's starts (wall clock in the series' zone, linear) from `fromZone` on, ascending.
 template <typename Visit>
 void WalkRule(const AppointmentRecord& series, const std::string& ruleText, double fromZone,
@@ -109,6 +155,7 @@ void WalkRule(const AppointmentRecord& series, const std::string& ruleText, doub
         return;
     }
     const bool isDate = IsAllDayStart(series);
+    UntilInSeriesZone(rule, series, isDate);
     const double zoneStart = DateToLinear(series.recurrence.zoneStart);
     const bool laterWindow = fromZone > zoneStart && rule.count == 0;
     icaltimetype walkStart = ToIcal(series.recurrence.zoneStart, isDate);
@@ -340,6 +387,7 @@ SeriesBounds ComputeSeriesBounds(const AppointmentRecord& series) {
             }
         } else if (!icaltime_is_null_time(rule.until)) {
             // UNTIL bounds the last start from above; that is all the store needs to know.
+            UntilInSeriesZone(rule, series, IsAllDayStart(series));
             const auto until = FromIcal(rule.until);
             if (until) {
                 lastStart = std::max(lastStart, DateToLinear(*until));
