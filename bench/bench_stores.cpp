@@ -51,7 +51,7 @@ std::vector<AppointmentRecord> MakeAppointments(int count, unsigned seed) {
         r.end = r.start + length(random) * 15 / 1440.0;
         if (i % 100 == 0) {
             r.recurrence.rule = i / 100 < kEndlessSeries ? "FREQ=WEEKLY" : kRules[(i / 100) % 4];
-            r.recurrence.zoneStart = r.start;
+            r.zoneStart = r.start;
         } else if (i % 97 == 0) {
             r.allDay = true;
             r.start = std::floor(r.start);

@@ -45,6 +45,9 @@ Result<void> SetAllDayTimes(const EventTimes& times, EventSpan& span) {
     span.allDay = true;
     span.start = platform::LinearToDate(first);
     span.end = platform::LinearToDate(std::max(first, last));
+    span.zone.form = ItemZone::Form::Floating;
+    span.zoneStart = span.start;
+    span.zoneEnd = span.end;
     if (!platform::DateToFields(span.end)) {
         return LineError(lineOfEnd, "the event ends after the year 9999");
     }
@@ -80,6 +83,19 @@ Result<void> SetTimedTimes(const EventTimes& times, EventSpan& span) {
     }
     if (IsBefore(span.end, span.start)) {
         span.end = span.start;
+    }
+    span.zone = start.time.itemZone;
+    span.zoneStart = start.time.wall;
+    span.zoneEnd = start.time.wall;
+    if (times.end && !times.end->time.isDate && times.end->time.zone.SameZone(start.time.zone)) {
+        span.zoneEnd = times.end->time.wall;
+    } else if (IsBefore(span.start, span.end)) {
+        const std::optional<int64_t> instant = TimeZone::Local().ToUnixSeconds(span.end);
+        span.zoneEnd = instant ? start.time.zone.FromUnixSeconds(*instant).value_or(span.end)
+                               : span.end;
+    }
+    if (IsBefore(span.zoneEnd, span.zoneStart)) {
+        span.zoneEnd = span.zoneStart;
     }
     return {};
 }
@@ -151,12 +167,13 @@ Result<WallTime> ReadTime(const ContentLine& line, icalproperty* p, ReadContext&
     WallTime out;
     out.wall = *wall;
     out.isDate = time.is_date != 0;
+    out.itemZone.form = ItemZone::Form::Floating;
     if (out.isDate) {
         return out;
     }
     if (icaltime_is_utc(time)) {
         out.zone = TimeZone::Utc();
-        out.tzid = "UTC";
+        out.itemZone = ItemZone{ItemZone::Form::Zoned, "UTC", {}};
         return out;
     }
     icalparameter* tzidParameter = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER);
@@ -165,9 +182,12 @@ Result<WallTime> ReadTime(const ContentLine& line, icalproperty* p, ReadContext&
         return out;  // floating: local time
     }
     out.writtenTzid = tzid;
+    // Kept as written, with the file's own definition, even when it cannot be worked out: it
+    // is written back that way.
+    out.itemZone = ItemZone{ItemZone::Form::Zoned, out.writtenTzid,
+                            context.zones.Definition(out.writtenTzid)};
     if (std::optional<TimeZone> zone = context.zones.Resolve(out.writtenTzid)) {
         out.zone = *zone;
-        out.tzid = zone->name();
     } else if (context.notedZones.insert(out.writtenTzid).second) {
         context.Note(line.line, "unknown time zone " + out.writtenTzid + " taken as local time");
     }
@@ -209,10 +229,10 @@ Result<Date> InSeriesZone(const ContentLine& line, const WallTime& time, const T
 }
 
 TimeZone SeriesZone(const AppointmentRecord& series) {
-    if (series.allDay || series.recurrence.tzid.empty()) {
+    if (series.allDay) {
         return TimeZone::Local();
     }
-    return TimeZone::Named(series.recurrence.tzid).value_or(TimeZone::Local());
+    return ResolveZone(series.zone).value_or(TimeZone::Local());
 }
 
 Result<void> ReadEventTime(const ContentLine& line, const LineValues& values, EventTimes& times,
@@ -282,32 +302,19 @@ Result<void> SetEventTimes(EventTimes& times, EventSpan& span, ReadContext& cont
     return times.start->time.isDate ? SetAllDayTimes(times, span) : SetTimedTimes(times, span);
 }
 
-Result<void> SetRecurrence(const EventTimes& times, AppointmentRecord& record,
-                           ReadContext& context) {
+Result<void> SetRecurrence(const EventTimes& times, AppointmentRecord& record) {
     if (!times.rule && times.extras.empty() && times.exceptions.empty()) {
         return {};
     }
     Recurrence& recurrence = record.recurrence;
     recurrence.rule = times.rule.value_or(std::string());
     const WallTime& start = times.start->time;
-    TimeZone seriesZone = TimeZone::Local();
-    if (!record.allDay && !start.tzid.empty()) {
-        recurrence.tzid = start.tzid;
-        recurrence.zoneStart = start.wall;
-        seriesZone = start.zone;
-    } else {
-        recurrence.zoneStart = record.start;
-        if (!record.allDay && !start.zone.isLocal()) {
-            context.Note(times.start->line->line,
-                         "time zone " + start.writtenTzid +
-                             " is not known by name; the series repeats in local time");
-        }
-    }
+    const TimeZone seriesZone = record.allDay ? TimeZone::Local() : start.zone;
     for (const auto& [list, target] : {std::pair{&times.exceptions, &recurrence.exceptionDates},
                                        std::pair{&times.extras, &recurrence.extraDates}}) {
         for (const TimedLine& entry : *list) {
             Result<Date> date = InSeriesZone(*entry.line, entry.time, seriesZone, record.allDay,
-                                             recurrence.zoneStart);
+                                             record.zoneStart);
             if (!date.ok()) {
                 return date.error();
             }

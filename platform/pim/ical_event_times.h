@@ -10,6 +10,7 @@
 #include "platform/pim/ical_lines.h"
 #include "platform/pim/ical_values.h"
 #include "platform/pim/ical_zones.h"
+#include "platform/pim/item_zones.h"
 #include "platform/pim/records.h"
 #include "platform/pim/time_zones.h"
 #include "platform/result.h"
@@ -40,7 +41,7 @@ struct WallTime {
     Date wall = 0;  // wall-clock time in `zone`; a day at 00:00 for dates
     bool isDate = false;
     TimeZone zone = TimeZone::Local();  // floating times and unknown zones: local time
-    std::string tzid;                   // for a series starting here: "UTC", a zone name, or empty
+    ItemZone itemZone;                  // how an item keeps it: floating, UTC or its TZID
     std::string writtenTzid;            // the TZID parameter as written
 };
 
@@ -55,7 +56,7 @@ platform::Result<Date> ToLocal(const ContentLine& line, const WallTime& time);
 platform::Result<Date> InSeriesZone(const ContentLine& line, const WallTime& time,
                                     const TimeZone& seriesZone, bool allDay, Date zoneStart);
 
-// The zone a stored series repeats in (its tzid), local time when it has none.
+// The zone a stored series repeats in (its own), local time when it has none.
 TimeZone SeriesZone(const AppointmentRecord& series);
 
 struct TimedLine {
@@ -90,6 +91,10 @@ struct EventSpan {
     Date start = 0;
     Date end = 0;
     bool allDay = false;
+    // The zone of the start, with start and end as wall-clock time there.
+    ItemZone zone;
+    Date zoneStart = 0;
+    Date zoneEnd = 0;
 };
 
 // The span of an event whose times were read (DTSTART is there); DURATION next to DTEND is
@@ -97,7 +102,6 @@ struct EventSpan {
 platform::Result<void> SetEventTimes(EventTimes& times, EventSpan& span, ReadContext& context);
 
 // The series' rule, exceptions and extra dates, in the zone of its start.
-platform::Result<void> SetRecurrence(const EventTimes& times, AppointmentRecord& record,
-                                     ReadContext& context);
+platform::Result<void> SetRecurrence(const EventTimes& times, AppointmentRecord& record);
 
 }  // namespace pim::ical

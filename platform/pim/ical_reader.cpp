@@ -184,6 +184,9 @@ Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {
     AppointmentRecord& record = read.record;
     record.start = span.start;
     record.end = span.end;
+    record.zone = span.zone;
+    record.zoneStart = span.zoneStart;
+    record.zoneEnd = span.zoneEnd;
     record.allDay = span.allDay;
     record.cancelled = cancelled;
     record.reminderSet = parts.extras.HasAlarm();
@@ -202,7 +205,7 @@ Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {
         }
         return read;
     }
-    Result<void> recurrence = ical::SetRecurrence(times, record, context);
+    Result<void> recurrence = ical::SetRecurrence(times, record);
     if (!recurrence.ok()) {
         return recurrence.error();
     }
@@ -243,6 +246,8 @@ Result<std::optional<TaskRecord>> ReadTodo(const Component& todo, ItemFields& gi
             }
             if (line.name == "DUE") {
                 record.dueDate = *local;
+                record.dueZone = time->itemZone;
+                record.zoneDue = time->wall;
             } else {
                 record.dateCompleted = *local;
                 record.complete = true;
@@ -289,10 +294,9 @@ std::string DescribeTime(Date date, bool day) {
 
 // What a change does to its occurrence, for the user: moved, cancelled or changed otherwise.
 std::string DescribeChange(const AppointmentRecord& series, const OccurrenceChange& change) {
-    const Date originalStart = series.recurrence.tzid.empty()
-                                   ? change.recurrenceId
-                                   : ZoneToLocal(change.recurrenceId, series.recurrence.tzid)
-                                         .value_or(change.recurrenceId);
+    const Date originalStart =
+        series.allDay ? change.recurrenceId
+                      : ZoneWallToLocal(series.zone, change.recurrenceId).value_or(change.recurrenceId);
     std::string text = series.subject.empty()
                            ? series.uid
                            : Utf16ToUtf8Lossy(series.subject) + " (" + series.uid + ")";
@@ -413,7 +417,7 @@ void AttachChanges(ImportState& state) {
         AppointmentRecord& series = state.result.appointments[found->second];
         Result<Date> id = ical::InSeriesZone(*read.recurrenceId->line, read.recurrenceId->time,
                                              ical::SeriesZone(series), series.allDay,
-                                             series.recurrence.zoneStart);
+                                             series.zoneStart);
         if (!id.ok()) {
             Skip(state, id.error(), read.line,
                  "the VEVENT of line " + std::to_string(read.line) + " is not imported");
@@ -434,6 +438,14 @@ void AttachChanges(ImportState& state) {
         kept.cancelled = change.cancelled;
         kept.start = change.start;
         kept.end = change.end;
+        // Kept in the series' zone, whatever zone the file wrote the change in.
+        const auto inSeriesZone = [&](Date local) {
+            return change.allDay || series.allDay
+                       ? local
+                       : LocalToZoneWall(series.zone, local).value_or(local);
+        };
+        kept.zoneStart = inSeriesZone(change.start);
+        kept.zoneEnd = inSeriesZone(change.end);
         kept.allDay = change.allDay;
         kept.reminderSet = change.reminderSet;
         kept.subject = change.subject;

@@ -128,104 +128,113 @@ std::string GeneratedUid(std::string_view kind, int32_t oid, size_t index) {
     return "tessarinth-" + std::string(kind) + "new-" + std::to_string(index) + "@localhost";
 }
 
-// How a series writes its times: as days, in its own zone (so that it repeats there), in UTC
-// or floating.
-struct SeriesForm {
-    OutTime form{0, TimeForm::Floating, {}};
-    std::optional<TimeZone> zone;
+// How an item writes its times: as days, floating, in UTC or by the TZID of its zone, each as
+// the calendar gave them. An item that never said (made in memory, not stored) writes UTC, or
+// floating time for a series, which must repeat on the local clock.
+struct ItemForm {
+    TimeForm form = TimeForm::Utc;
+    ItemZone zone;
 
-    OutTime At(Date wall) const { return OutTime{wall, form.form, form.tzid}; }
+    // A time of the item: `kept` is its wall clock in the item's zone, `local` what it stands
+    // for now; the kept one is written while the two agree.
+    OutTime At(Date kept, Date local) const {
+        switch (form) {
+            case TimeForm::Day:
+                return {WholeDay(local), TimeForm::Day, {}};
+            case TimeForm::Floating:
+                return {local, TimeForm::Floating, {}};
+            case TimeForm::Utc:
+                if (zone.zoned()) {
+                    return {KeptWall(zone, kept, local), TimeForm::Utc, {}};
+                }
+                return LocalAsUtc(local);
+            case TimeForm::Zoned:
+                break;
+        }
+        return {KeptWall(zone, kept, local), TimeForm::Zoned, zone.tzid};
+    }
+    // A time already on the zone's wall clock (an exception date, a recurrence id).
+    OutTime AtWall(Date wall) const {
+        if (form == TimeForm::Day) {
+            return {WholeDay(wall), TimeForm::Day, {}};
+        }
+        if (form == TimeForm::Utc && !zone.zoned()) {
+            return LocalAsUtc(wall);
+        }
+        return {wall, form, form == TimeForm::Zoned ? zone.tzid : std::string()};
+    }
 };
 
-SeriesForm FormOf(const AppointmentRecord& record) {
-    SeriesForm out;
-    if (record.allDay) {
-        out.form.form = TimeForm::Day;
-        return out;
-    }
-    if (!record.recurrence.tzid.empty()) {
-        out.zone = TimeZone::Named(record.recurrence.tzid);
-    }
-    if (out.zone) {
-        const bool utc = out.zone->name() == "UTC";
-        out.form = {0, utc ? TimeForm::Utc : TimeForm::Zoned,
-                    utc ? std::string() : out.zone->name()};
+ItemForm FormOf(const ItemZone& zone, bool allDay, bool series) {
+    ItemForm out;
+    out.zone = zone;
+    if (allDay) {
+        out.form = TimeForm::Day;
+    } else if (zone.form == ItemZone::Form::Floating ||
+               (zone.form == ItemZone::Form::Unset && series)) {
+        out.form = TimeForm::Floating;
+    } else if (zone.zoned()) {
+        out.form = CanonicalZoneName(zone.tzid) == "UTC" ? TimeForm::Utc : TimeForm::Zoned;
     }
     return out;
 }
 
-// DTSTART and DTEND of an event that does not repeat (or of a changed occurrence): days for
-// all-day, UTC for the rest.
-std::string SingleTimeLines(Date start, Date end, bool allDay) {
-    std::string out;
-    if (allDay) {
-        const Date first = WholeDay(start);
-        const Date last = IsBefore(end, start) ? first : WholeDay(end);
-        out += TimeLine("DTSTART", {first, TimeForm::Day, {}});
-        const Date endExclusive = AddDays(last, 1);
-        if (platform::DateToFields(endExclusive)) {
-            out += TimeLine("DTEND", {endExclusive, TimeForm::Day, {}});
-        } else {
-            const double days = platform::DateToLinear(last) - platform::DateToLinear(first) + 1;
-            out += "DURATION:P" + std::to_string(static_cast<int64_t>(days)) + "D\r\n";
-        }
-        return out;
+// The VTIMEZONE a zoned item needs: its own definition, else the system's zone of that name.
+void UseZone(const ItemForm& form, Date firstWall, ical::ZoneUse& zones) {
+    if (form.form != TimeForm::Zoned) {
+        return;
     }
-    out += TimeLine("DTSTART", LocalAsUtc(start));
+    if (!form.zone.definition.empty()) {
+        zones.AddDefined(form.zone.tzid, form.zone.definition);
+        return;
+    }
+    const std::optional<TimeZone> resolved = ResolveZone(form.zone);
+    zones.Add(form.zone.tzid, resolved ? resolved->ToUnixSeconds(firstWall) : std::nullopt);
+}
+
+// DTSTART and DTEND of an all-day event or occurrence: its days, DTEND exclusive.
+std::string DayLines(Date start, Date end) {
+    std::string out;
+    const Date first = WholeDay(start);
+    const Date last = IsBefore(end, start) ? first : WholeDay(end);
+    out += TimeLine("DTSTART", {first, TimeForm::Day, {}});
+    const Date endExclusive = AddDays(last, 1);
+    if (platform::DateToFields(endExclusive)) {
+        out += TimeLine("DTEND", {endExclusive, TimeForm::Day, {}});
+    } else {
+        const double days = platform::DateToLinear(last) - platform::DateToLinear(first) + 1;
+        out += "DURATION:P" + std::to_string(static_cast<int64_t>(days)) + "D\r\n";
+    }
+    return out;
+}
+
+// DTSTART and DTEND of an event or a changed occurrence, in the form of `form`.
+std::string SpanLines(const ItemForm& form, Date start, Date end, Date zoneStart, Date zoneEnd,
+                      bool allDay, ical::ZoneUse& zones) {
+    if (allDay) {
+        return DayLines(start, end);
+    }
+    const OutTime from = form.At(zoneStart, start);
+    UseZone(form, from.wall, zones);
+    std::string out = TimeLine("DTSTART", from);
     if (IsBefore(start, end)) {
-        out += TimeLine("DTEND", LocalAsUtc(end));
+        out += TimeLine("DTEND", form.At(zoneEnd, end));
     }
     return out;
 }
 
 std::string EventTimeLines(const AppointmentRecord& record, ical::ZoneUse& zones) {
     const Recurrence& recurrence = record.recurrence;
-    const bool series = !recurrence.rule.empty() || !recurrence.extraDates.empty() ||
-                        !recurrence.exceptionDates.empty();
-    if (!series) {
-        return SingleTimeLines(record.start, record.end, record.allDay);
-    }
-    std::string out;
-    if (record.allDay) {
-        out += SingleTimeLines(record.start, record.end, true);
-        out += RuleLine(recurrence.rule);
-        for (Date date : recurrence.exceptionDates) {
-            out += TimeLine("EXDATE", {WholeDay(date), TimeForm::Day, {}});
-        }
-        for (Date date : recurrence.extraDates) {
-            out += TimeLine("RDATE", {WholeDay(date), TimeForm::Day, {}});
-        }
-        return out;
-    }
-    const SeriesForm form = FormOf(record);
-    OutTime start = form.At(record.start);
-    std::optional<Date> end = record.end;
-    if (form.zone) {
-        // A series keeps its start in its zone. What has exception dates but no rule is no
-        // series: the store holds its start in local time alone, so it is converted here (and a
-        // series whose zone start was never filled in starts at its local start too).
-        const bool ownZoneStart = recurrence.recurs() && recurrence.zoneStart != 0;
-        const std::optional<Date> zoned = ownZoneStart
-                                              ? std::optional<Date>(recurrence.zoneStart)
-                                              : LocalToZone(record.start, form.zone->name());
-        // Out of the zone's reach: local wall-clock time, which a floating time is.
-        start = zoned ? form.At(*zoned) : OutTime{record.start, TimeForm::Floating, {}};
-        end = LocalToZone(record.end, form.zone->name());
-        if (zoned && form.form.form == TimeForm::Zoned) {
-            zones.Add(form.zone->name(), form.zone->ToUnixSeconds(*zoned));
-        }
-    }
-    out += TimeLine("DTSTART", start);
-    if (IsBefore(record.start, record.end)) {
-        out += end ? TimeLine("DTEND", form.At(*end))
-                   : TimeLine("DTEND", {record.end, TimeForm::Floating, {}});
-    }
+    const bool series = recurrence.recurs() || !recurrence.exceptionDates.empty();
+    const ItemForm form = FormOf(record.zone, record.allDay, series);
+    std::string out = SpanLines(form, record.start, record.end, record.zoneStart, record.zoneEnd,
+                                record.allDay, zones);
     out += RuleLine(recurrence.rule);
     for (Date date : recurrence.exceptionDates) {
-        out += TimeLine("EXDATE", form.At(date));
+        out += TimeLine("EXDATE", form.AtWall(date));
     }
     for (Date date : recurrence.extraDates) {
-        out += TimeLine("RDATE", form.At(date));
+        out += TimeLine("RDATE", form.AtWall(date));
     }
     return out;
 }
@@ -303,17 +312,16 @@ std::string WriteChange(const AppointmentRecord& series, const std::string& uid,
     out += TextLine("UID", uid);
     const std::string name =
         change.thisAndFuture ? "RECURRENCE-ID;RANGE=THISANDFUTURE" : "RECURRENCE-ID";
-    const SeriesForm form = FormOf(series);
-    out += TimeLine(name, form.form.form == TimeForm::Day
-                              ? OutTime{WholeDay(change.recurrenceId), TimeForm::Day, {}}
-                              : form.At(change.recurrenceId));
+    const ItemForm form = FormOf(series.zone, series.allDay, true);
+    out += TimeLine(name, form.AtWall(change.recurrenceId));
     if (!extras.hasDtstamp) {
         out += dtstamp;
     }
     out += EventBody(extras, change.subject, change.location, change.body, change.categories,
                      change.cancelled);
     out += InkLine(inkOf, change.body);
-    out += SingleTimeLines(change.start, change.end, change.allDay);
+    out += SpanLines(form, change.start, change.end, change.zoneStart, change.zoneEnd,
+                     change.allDay, zones);
     out += EventEnd(extras, change.reminderSet, change.subject);
     return out;
 }
@@ -370,8 +378,17 @@ std::string WriteTodo(const TaskRecord& record, size_t index, const std::string&
     out += ical::TemplatedText(extras, "DESCRIPTION", Utf16ToUtf8Lossy(record.body));
     out += CategoriesLine(record.categories);
     if (record.dueDate != kNoDateValue) {
-        const bool midnight = TimeOfDay(record.dueDate) == 0;
-        out += TimeLine("DUE", {record.dueDate, midnight ? TimeForm::Day : TimeForm::Floating, {}});
+        const ItemForm form = FormOf(record.dueZone, false, false);
+        if (record.dueZone.zoned()) {
+            const OutTime due = form.At(record.zoneDue, record.dueDate);
+            UseZone(form, due.wall, zones);
+            out += TimeLine("DUE", due);
+        } else {
+            // A due date without a time of its own is a date.
+            const bool midnight = TimeOfDay(record.dueDate) == 0;
+            out += TimeLine(
+                "DUE", {record.dueDate, midnight ? TimeForm::Day : TimeForm::Floating, {}});
+        }
     }
     if (complete) {
         out += "STATUS:COMPLETED\r\n";

@@ -125,6 +125,14 @@ Result<void> FileZones::Read(const Component& vtimezone, std::vector<std::string
         return {};
     }
     FileZone fileZone;
+    if (!TimeZone::Named(tzid)) {
+        std::vector<std::string> lines;
+        AppendVerbatim(vtimezone, lines);
+        for (const std::string& line : lines) {
+            fileZone.definition += line;
+            fileZone.definition += kCrlf;
+        }
+    }
     if (std::optional<TimeZone> named = TimeZone::Named(location)) {
         fileZone.zone = named;
     } else if (std::optional<TimeZone> byTzid = TimeZone::Named(tzid)) {
@@ -174,12 +182,21 @@ std::optional<TimeZone> FileZones::Resolve(const std::string& tzid) const {
     return std::nullopt;
 }
 
+std::string FileZones::Definition(const std::string& tzid) const {
+    const auto found = zones_.find(tzid);
+    return found != zones_.end() ? found->second.definition : std::string();
+}
+
 void ZoneUse::Add(const std::string& tzid, std::optional<int64_t> fromUnixSeconds) {
     const auto [it, inserted] = zones_.emplace(tzid, fromUnixSeconds);
     if (!inserted) {
         it->second = it->second && fromUnixSeconds ? std::min(*it->second, *fromUnixSeconds)
                                                    : std::optional<int64_t>();
     }
+}
+
+void ZoneUse::AddDefined(const std::string& tzid, const std::string& definition) {
+    defined_.emplace(tzid, definition);
 }
 
 void ZoneUse::AddNamedIn(const std::vector<std::string>& lines) {
@@ -196,8 +213,13 @@ void ZoneUse::AddNamedIn(const std::vector<std::string>& lines) {
 
 std::string ZoneUse::VTimezones() const {
     std::string out;
+    for (const auto& [tzid, definition] : defined_) {
+        out += definition;
+    }
     for (const auto& [tzid, from] : zones_) {
-        out += ZoneText(tzid, from);
+        if (!defined_.count(tzid)) {
+            out += ZoneText(tzid, from);
+        }
     }
     return out;
 }

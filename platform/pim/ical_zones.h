@@ -23,12 +23,16 @@ public:
     // The zone a TZID parameter names: the system's zone of that name, else the file's own, else
     // the system's zone a Windows zone name stands for; nullopt when none is known.
     std::optional<TimeZone> Resolve(const std::string& tzid) const;
+    // The file's VTIMEZONE for a TZID the system does not know by that name, as its lines;
+    // empty for a system zone's name and for a TZID the file does not define.
+    std::string Definition(const std::string& tzid) const;
     void Clear() { zones_.clear(); }
 
 private:
     struct FileZone {
         std::optional<TimeZone> zone;  // nullopt: the VTIMEZONE could not be used
         ZonePtr owned;
+        std::string definition;
     };
     std::map<std::string, FileZone> zones_;
 };
@@ -38,12 +42,15 @@ private:
 class ZoneUse {
 public:
     void Add(const std::string& tzid, std::optional<int64_t> fromUnixSeconds);
+    // A zone written as a calendar defined it (its VTIMEZONE lines), not from the system's data.
+    void AddDefined(const std::string& tzid, const std::string& definition);
     // Zones named by TZID parameters of kept lines (the DTSTART of a task, say).
     void AddNamedIn(const std::vector<std::string>& lines);
     std::string VTimezones() const;
 
 private:
     std::map<std::string, std::optional<int64_t>> zones_;
+    std::map<std::string, std::string> defined_;
 };
 
 }  // namespace pim::ical

@@ -24,6 +24,30 @@ enum class RecurrenceType : int32_t {
     YearlyByNthDay = 6,   // e.g. the last Monday of May
 };
 
+// The zone a calendar gave an item's times in. The moment those times stand for is what the
+// store keeps; the local times the program works with are worked out from it for the zone the
+// planner runs in, so that an item keeps its moment when the planner is used elsewhere.
+struct ItemZone {
+    enum class Form : int32_t {
+        // Not said: an item made here, which takes the zone in force when it is first stored.
+        Unset,
+        // The same clock time in every zone (a floating time, a date).
+        Floating,
+        // Wall-clock time of the zone `tzid`.
+        Zoned,
+    };
+    Form form = Form::Unset;
+    // Zoned: "UTC", a zone of the system's data, or the TZID a calendar wrote for a zone of
+    // its own (a Windows zone name, say), kept as it was written.
+    std::string tzid;
+    // The calendar's own VTIMEZONE for a `tzid` the system does not know by that name, as its
+    // BEGIN..END lines: the rules the times follow, and what is written back with the item.
+    std::string definition;
+
+    bool zoned() const { return form == Form::Zoned; }
+    friend bool operator==(const ItemZone&, const ItemZone&) = default;
+};
+
 // One occurrence of a series changed on its own (an iCalendar VEVENT with RECURRENCE-ID): it
 // replaces the occurrence the rule gives at `recurrenceId` with its own times and texts, or
 // removes it when cancelled. A this-and-future change (RANGE=THISANDFUTURE) also applies to every
@@ -40,6 +64,9 @@ struct OccurrenceChange {
     // occurrence its first and last day at 00:00.
     Date start = 0;
     Date end = 0;
+    // The same two as wall-clock time of the series' zone, which they are kept in.
+    Date zoneStart = 0;
+    Date zoneEnd = 0;
     bool allDay = false;
     bool reminderSet = false;
     std::u16string subject;
@@ -57,14 +84,11 @@ struct OccurrenceChange {
 struct Recurrence {
     // The RRULE value without its name, e.g. "FREQ=WEEKLY;BYDAY=MO,WE;UNTIL=20270101T000000".
     // Empty: the appointment does not recur (RDATEs alone still add occurrences).
+    // The rule is walked in the appointment's zone, from its zoneStart; occurrences are always
+    // reported in local time.
     std::string rule;
-    // The zone the rule is expanded in ("Europe/Berlin", "UTC"); empty means local wall-clock
-    // time, the zone of the process. Occurrences are always reported in local time.
-    std::string tzid;
-    // DTSTART as wall-clock time in `tzid` (equal to the appointment's start when tzid is empty).
-    Date zoneStart = 0;
     // Occurrence starts removed from (EXDATE) and added to (RDATE) the series, wall-clock in
-    // `tzid`.
+    // the appointment's zone.
     std::vector<Date> exceptionDates;
     std::vector<Date> extraDates;
     // Occurrences changed or cancelled on their own, in ascending order of recurrenceId, at most
@@ -81,6 +105,11 @@ struct AppointmentRecord {
     int32_t oid = 0;  // 0: not stored yet
     Date start = 0;
     Date end = 0;
+    // The zone of its times, and start and end as wall-clock time there: what start and end are
+    // worked out from. A change of start or end is carried into them when the item is stored.
+    ItemZone zone;
+    Date zoneStart = 0;
+    Date zoneEnd = 0;
     bool allDay = false;
     bool reminderSet = false;
     std::u16string subject;
@@ -106,7 +135,11 @@ struct AppointmentRecord {
 // One task as the store keeps it.
 struct TaskRecord {
     int32_t oid = 0;
-    Date dueDate = kNoDateValue;
+    Date dueDate = kNoDateValue;  // local wall-clock time
+    // The zone a due time was given in, and the due time as wall-clock time there, as for an
+    // appointment's start. A due date without a time is floating.
+    ItemZone dueZone;
+    Date zoneDue = kNoDateValue;
     Date dateCompleted = kNoDateValue;
     bool complete = false;
     std::u16string subject;

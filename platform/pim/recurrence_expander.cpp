@@ -9,6 +9,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/pim/item_zones.h"
 #include "platform/pim/time_zones.h"
 
 namespace pim {
@@ -68,7 +69,7 @@ struct IteratorDeleter {
 using RecurIterator = std::unique_ptr<icalrecur_iterator, IteratorDeleter>;
 
 bool IsAllDayStart(const AppointmentRecord& series) {
-    return series.allDay && series.recurrence.tzid.empty();
+    return series.allDay;
 }
 
 // Whether libical restarts the rule at a window without keeping its phase. Its set-start
@@ -98,10 +99,10 @@ int64_t ToSeconds(double linear) {
 
 // The zone the series repeats in; local time when it has none.
 TimeZone ZoneOf(const AppointmentRecord& series) {
-    if (series.recurrence.tzid.empty()) {
+    if (series.allDay) {
         return TimeZone::Local();
     }
-    return TimeZone::Named(series.recurrence.tzid).value_or(TimeZone::Local());
+    return ResolveZone(series.zone).value_or(TimeZone::Local());
 }
 
 // The rule's UNTIL as wall-clock time of the series' zone, which is how the walk compares it.
@@ -156,9 +157,9 @@ void WalkRule(const AppointmentRecord& series, const std::string& ruleText, doub
     }
     const bool isDate = IsAllDayStart(series);
     UntilInSeriesZone(rule, series, isDate);
-    const double zoneStart = DateToLinear(series.recurrence.zoneStart);
+    const double zoneStart = DateToLinear(series.zoneStart);
     const bool laterWindow = fromZone > zoneStart && rule.count == 0;
-    icaltimetype walkStart = ToIcal(series.recurrence.zoneStart, isDate);
+    icaltimetype walkStart = ToIcal(series.zoneStart, isDate);
     if (laterWindow && !isDate && RestartLosesPhase(rule.freq)) {
         // Starting the rule over at its last step before the window gives the same starts from
         // there on: every step is the same number of seconds, and a rule without COUNT has no
@@ -198,31 +199,31 @@ double Duration(Date start, Date end) {
 }
 
 // A local time as wall-clock time of the series' zone.
-double ZoneWall(const Recurrence& recurrence, Date local) {
-    if (recurrence.tzid.empty()) {
+double ZoneWall(const AppointmentRecord& series, Date local) {
+    if (series.allDay) {
         return DateToLinear(local);
     }
-    return DateToLinear(LocalToZone(local, recurrence.tzid).value_or(local));
+    return DateToLinear(LocalToZoneWall(series.zone, local).value_or(local));
 }
 
 // How far a this-and-future change moves the occurrences it applies to, in days of the
 // series' wall clock.
-double ShiftOf(const Recurrence& recurrence, const OccurrenceChange& change) {
-    return ZoneWall(recurrence, change.start) - DateToLinear(change.recurrenceId);
+double ShiftOf(const AppointmentRecord& series, const OccurrenceChange& change) {
+    return ZoneWall(series, change.start) - DateToLinear(change.recurrenceId);
 }
 
 // A series' changes, found by the start the rule gives an occurrence.
 class ChangeIndex {
 public:
-    explicit ChangeIndex(const Recurrence& recurrence) {
-        for (const OccurrenceChange& change : recurrence.changes) {
+    explicit ChangeIndex(const AppointmentRecord& series) {
+        for (const OccurrenceChange& change : series.recurrence.changes) {
             const double id = RoundToSecond(DateToLinear(change.recurrenceId));
             own_.emplace_back(id, &change);
             if (change.thisAndFuture) {
                 following_.emplace_back(id, &change);
             }
             if (change.thisAndFuture && !change.cancelled) {
-                const double shift = ShiftOf(recurrence, change);
+                const double shift = ShiftOf(series, change);
                 latestShift_ = std::max(latestShift_, shift);
                 earliestShift_ = std::min(earliestShift_, shift);
             }
@@ -263,9 +264,11 @@ std::vector<Occurrence> ExpandStoredOccurrences(const AppointmentRecord& series,
                                                 const std::string& expansionRule, double fromLinear,
                                                 std::optional<double> toLinear, std::size_t limit) {
     const Recurrence& recurrence = series.recurrence;
-    const bool zoned = !recurrence.tzid.empty();
+    const std::optional<TimeZone> zone =
+        series.allDay ? std::nullopt : ResolveZone(series.zone);
+    const bool zoned = zone.has_value();
     const double duration = Duration(series.start, series.end);
-    const ChangeIndex changes(recurrence);
+    const ChangeIndex changes(series);
     // A this-and-future change moves later occurrences: the rule is walked far enough either
     // side of the range to find every one that lands in it.
     const double fromZone = fromLinear - (zoned ? kZoneMarginDays : 0.0) - changes.LatestShift();
@@ -275,7 +278,7 @@ std::vector<Occurrence> ExpandStoredOccurrences(const AppointmentRecord& series,
 
     // Candidate starts in the series' own wall clock.
     std::vector<double> starts;
-    const double first = DateToLinear(recurrence.zoneStart);
+    const double first = DateToLinear(series.zoneStart);
     starts.push_back(RoundToSecond(first));
     std::size_t walked = 0;
     const std::size_t skippable =
@@ -318,10 +321,11 @@ std::vector<Occurrence> ExpandStoredOccurrences(const AppointmentRecord& series,
         if (governing != nullptr && governing->cancelled) {
             continue;
         }
-        const double wall = governing != nullptr ? start + ShiftOf(recurrence, *governing) : start;
+        const double wall = governing != nullptr ? start + ShiftOf(series, *governing) : start;
         std::optional<Date> local = LinearToDate(wall);
         if (zoned) {
-            local = ZoneToLocal(*local, recurrence.tzid);
+            const std::optional<int64_t> instant = zone->ToUnixSeconds(*local);
+            local = instant ? TimeZone::Local().FromUnixSeconds(*instant) : std::nullopt;
             if (!local) {
                 continue;
             }
@@ -357,7 +361,7 @@ SeriesBounds ComputeSeriesBounds(const AppointmentRecord& series) {
     const Recurrence& recurrence = series.recurrence;
     SeriesBounds bounds;
     bounds.expansionRule = recurrence.rule;
-    double lastStart = DateToLinear(recurrence.zoneStart);
+    double lastStart = DateToLinear(series.zoneStart);
     for (Date extra : recurrence.extraDates) {
         lastStart = std::max(lastStart, DateToLinear(extra));
     }
@@ -396,7 +400,7 @@ SeriesBounds ComputeSeriesBounds(const AppointmentRecord& series) {
             endless = true;
         }
     }
-    const ChangeIndex changes(recurrence);
+    const ChangeIndex changes(series);
     const double seriesStart = DateToLinear(series.start);
     for (const OccurrenceChange& change : recurrence.changes) {
         if (!change.cancelled) {
@@ -407,7 +411,8 @@ SeriesBounds ComputeSeriesBounds(const AppointmentRecord& series) {
     if (!endless) {
         // The zone may lie a day either way of local time, and a this-and-future change may
         // move the last occurrence later.
-        const double margin = recurrence.tzid.empty() ? 0.0 : kZoneMarginDays;
+        const double margin =
+            series.allDay || !ResolveZone(series.zone) ? 0.0 : kZoneMarginDays;
         double lastEnd = lastStart + margin + changes.LatestShift() + LongestOccurrence(series);
         for (const OccurrenceChange& change : recurrence.changes) {
             if (!change.cancelled) {
@@ -439,10 +444,20 @@ const OccurrenceChange* ChangeOf(const Recurrence& recurrence, Date recurrenceId
     if (recurrence.changes.empty()) {
         return nullptr;
     }
-    const ChangeIndex changes(recurrence);
     const double id = RoundToSecond(DateToLinear(recurrenceId));
-    const OccurrenceChange* own = changes.Own(id);
-    return own != nullptr ? own : changes.Governing(id);
+    const OccurrenceChange* governing = nullptr;
+    double governingId = 0;
+    for (const OccurrenceChange& change : recurrence.changes) {
+        const double changeId = RoundToSecond(DateToLinear(change.recurrenceId));
+        if (changeId == id) {
+            return &change;
+        }
+        if (change.thisAndFuture && changeId < id && (!governing || changeId >= governingId)) {
+            governing = &change;
+            governingId = changeId;
+        }
+    }
+    return governing;
 }
 
 AppointmentRecord OccurrenceRecord(const AppointmentRecord& series, const Occurrence& occurrence) {

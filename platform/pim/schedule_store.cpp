@@ -5,6 +5,7 @@
 #include <iterator>
 #include <limits>
 
+#include "platform/pim/item_zones.h"
 #include "platform/pim/recurrence_expander.h"
 #include "platform/pim/restriction.h"
 #include "platform/pim/store_database.h"
@@ -53,37 +54,29 @@ AppointmentRecord& Appointment::Edited() {
 void Appointment::SetStart(Date start) {
     AppointmentRecord& record = Edited();
     Recurrence& recurrence = record.recurrence;
+    const bool zoneKnown = record.zone.form != ItemZone::Form::Unset && !record.allDay;
+    const Date zoneStart = zoneKnown ? LocalToZoneWall(record.zone, start).value_or(start) : start;
     if (recurrence.recurs()) {
-        // The series moves with its start and from now on keeps local wall-clock time.
-        const double shift = DateToLinear(start) - DateToLinear(record.start);
+        // The series moves with its start on its own clock: its exception and extra dates and
+        // the identities of its changed occurrences move by as much. A changed occurrence stays
+        // where it was changed to.
+        const Date oldZoneStart = zoneKnown ? record.zoneStart : record.start;
+        const double shift = DateToLinear(zoneStart) - DateToLinear(oldZoneStart);
         auto moved = [shift](Date date) {
             return platform::LinearToDate(DateToLinear(date) + shift);
         };
-        std::vector<Date> exceptions;
-        std::vector<Date> extras;
-        const auto toLocal = [&](Date wall) -> Date {
-            if (recurrence.tzid.empty()) {
-                return wall;
-            }
-            return ZoneToLocal(wall, recurrence.tzid).value_or(wall);
-        };
-        for (Date d : recurrence.exceptionDates) {
-            exceptions.push_back(moved(toLocal(d)));
+        for (Date& d : recurrence.exceptionDates) {
+            d = moved(d);
         }
-        for (Date d : recurrence.extraDates) {
-            extras.push_back(moved(toLocal(d)));
+        for (Date& d : recurrence.extraDates) {
+            d = moved(d);
         }
-        // A changed occurrence stays where it was changed to; only its identity follows the
-        // occurrence the rule now gives.
         for (OccurrenceChange& change : recurrence.changes) {
-            change.recurrenceId = moved(toLocal(change.recurrenceId));
+            change.recurrenceId = moved(change.recurrenceId);
         }
-        recurrence.exceptionDates = std::move(exceptions);
-        recurrence.extraDates = std::move(extras);
-        recurrence.tzid.clear();
     }
     record.start = start;
-    record.recurrence.zoneStart = start;
+    record.zoneStart = zoneStart;
 }
 
 Result<void> Appointment::Save() {

@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <set>
 
 #include "platform/pim/ical_extras.h"
+#include "platform/pim/item_zones.h"
 #include "platform/pim/item_uid.h"
 #include "platform/pim/recurrence_expander.h"
 #include "platform/pim/store_rows.h"
@@ -20,7 +22,7 @@ using platform::DateToLinear;
 using platform::Error;
 using platform::LinearToDate;
 
-constexpr int kSchemaVersion = 5;
+constexpr int kSchemaVersion = 6;
 constexpr int64_t kLargestObjectId = std::numeric_limits<int32_t>::max();
 
 constexpr const char* kSchema = R"sql(
@@ -144,6 +146,22 @@ CREATE TABLE IF NOT EXISTS fired_reminders(
 CREATE INDEX IF NOT EXISTS fired_reminders_by_time ON fired_reminders(ring_at);
 )sql";
 
+// Version 6: each item's times in the zone the calendar gave them (the local start and end are
+// worked out from them for the zone in force), and the zones calendars defined themselves.
+constexpr const char* kZonesVersion = R"sql(
+CREATE TABLE IF NOT EXISTS zone_definitions(id INTEGER PRIMARY KEY, text TEXT NOT NULL UNIQUE);
+)sql";
+// The columns version 6 adds: table, column, declaration.
+constexpr std::array<std::array<const char*, 3>, 7> kZoneColumns = {{
+    {"appointments", "zone_end", "REAL NOT NULL DEFAULT 0"},
+    {"appointments", "zone_definition", "INTEGER NOT NULL DEFAULT 0"},
+    {"occurrence_changes", "zone_start", "REAL NOT NULL DEFAULT 0"},
+    {"occurrence_changes", "zone_end", "REAL NOT NULL DEFAULT 0"},
+    {"tasks", "due_tzid", "TEXT NOT NULL DEFAULT ''"},
+    {"tasks", "zone_due", "REAL NOT NULL DEFAULT 0"},
+    {"tasks", "due_definition", "INTEGER NOT NULL DEFAULT 0"},
+}};
+
 // A store of version 2 lacks the columns a new one has from kSchema.
 constexpr const char* kColumnsOfVersion3 = R"sql(
 ALTER TABLE appointments ADD COLUMN cancelled INTEGER NOT NULL DEFAULT 0;
@@ -168,14 +186,17 @@ void Normalize(AppointmentRecord& record) {
     record.end = Stored(record.end);
     Recurrence& recurrence = record.recurrence;
     if (!recurrence.recurs()) {
-        recurrence.zoneStart = record.start;
         recurrence.changes.clear();
     }
-    recurrence.zoneStart = Stored(recurrence.zoneStart);
+    CarryIntoZone(record);
+    record.zoneStart = Stored(record.zoneStart);
+    record.zoneEnd = Stored(record.zoneEnd);
     for (OccurrenceChange& change : recurrence.changes) {
         change.recurrenceId = Stored(change.recurrenceId);
         change.start = Stored(change.start);
         change.end = Stored(change.end);
+        change.zoneStart = Stored(change.zoneStart);
+        change.zoneEnd = Stored(change.zoneEnd);
     }
     std::stable_sort(recurrence.changes.begin(), recurrence.changes.end(),
                      [](const OccurrenceChange& a, const OccurrenceChange& b) {
@@ -186,6 +207,8 @@ void Normalize(AppointmentRecord& record) {
 void Normalize(TaskRecord& record) {
     record.dueDate = Stored(record.dueDate);
     record.dateCompleted = Stored(record.dateCompleted);
+    CarryIntoZone(record);
+    record.zoneDue = Stored(record.zoneDue);
 }
 
 // The kept lines an update takes from the incoming record: those of the fields it gives (a
@@ -294,6 +317,10 @@ Result<std::shared_ptr<StoreDatabase>> StoreDatabase::Open(const std::filesystem
     if (auto made = db->CreateSchema(); !made) {
         return Error{"cannot use the schedule store " + file.string() + ": " +
                      made.error().message};
+    }
+    if (auto followed = db->FollowZoneInForce(); !followed) {
+        return Error{"cannot use the schedule store " + file.string() + ": " +
+                     followed.error().message};
     }
     return db;
 }
@@ -416,6 +443,29 @@ Result<void> StoreDatabase::CreateSchema() {
     if (auto made = Execute(kFiredRemindersVersion); !made) {
         return made;
     }
+    if (auto made = Execute(kZonesVersion); !made) {
+        return made;
+    }
+    for (const auto& [table, column, declaration] : kZoneColumns) {
+        Statement has(Prepare(std::string("SELECT 1 FROM pragma_table_info('") + table +
+                              "') WHERE name = '" + column + "'"));
+        if (!has.ok()) {
+            return SqlError("cannot set up the store");
+        }
+        if (has.Step() == SQLITE_ROW) {
+            continue;
+        }
+        const std::string add = std::string("ALTER TABLE ") + table + " ADD COLUMN " + column +
+                                " " + declaration;
+        if (auto added = Execute(add.c_str()); !added) {
+            return added;
+        }
+    }
+    // Times stored before were local times of the zone then in force, which is taken to be the
+    // one in force now.
+    if (auto zoned = GiveStoredItemsZones(); !zoned) {
+        return zoned;
+    }
     if (auto set = Execute(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
         !set) {
         return set;
@@ -477,13 +527,18 @@ Result<void> StoreDatabase::WriteAppointment(AppointmentRecord& record, Presence
     }
     const bool recurs = record.recurrence.recurs();
     if (!recurs) {
-        record.recurrence.zoneStart = record.start;
         record.recurrence.changes.clear();  // a single appointment has no occurrences to change
     }
+    CarryIntoZone(record);
+    auto definition = DefinitionId(record.zone);
+    if (!definition) {
+        return definition.error();
+    }
     const SeriesBounds bounds = recurs ? ComputeSeriesBounds(record) : SeriesBounds{};
-    Statement upsert(
-        Prepare(std::string("INSERT OR REPLACE INTO appointments(") + kAppointmentColumns +
-                ", recurring, last_end) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+    Statement upsert(Prepare(std::string("INSERT OR REPLACE INTO appointments(") +
+                             kAppointmentWriteColumns +
+                             ", recurring, last_end) "
+                             "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
     if (!upsert.ok()) {
         return SqlError("cannot save the appointment");
     }
@@ -499,20 +554,22 @@ Result<void> StoreDatabase::WriteAppointment(AppointmentRecord& record, Presence
     upsert.Bind(10, record.uid);
     upsert.Bind(11, record.extraProperties);
     upsert.Bind(12, record.recurrence.rule);
-    upsert.Bind(13, record.recurrence.tzid);
-    upsert.Bind(14, DateToLinear(record.recurrence.zoneStart));
+    upsert.Bind(13, record.zone.zoned() ? record.zone.tzid : std::string());
+    upsert.Bind(14, DateToLinear(record.zoneStart));
     upsert.Bind(15, JoinDates(record.recurrence.exceptionDates));
     upsert.Bind(16, JoinDates(record.recurrence.extraDates));
     upsert.Bind(17, int64_t{record.cancelled});
     upsert.Bind(18, static_cast<int64_t>(record.recurrence.changes.size()));
     upsert.Bind(19, bounds.expansionRule);
-    upsert.Bind(20, int64_t{recurs});
+    upsert.Bind(20, DateToLinear(record.zoneEnd));
+    upsert.Bind(21, *definition);
+    upsert.Bind(22, int64_t{recurs});
     if (recurs && bounds.lastEndLinear) {
-        upsert.Bind(21, *bounds.lastEndLinear);
+        upsert.Bind(23, *bounds.lastEndLinear);
     } else if (recurs) {
-        upsert.BindNull(21);
+        upsert.BindNull(23);
     } else {
-        upsert.Bind(21, DateToLinear(record.end));
+        upsert.Bind(23, DateToLinear(record.end));
     }
     if (upsert.Step() != SQLITE_DONE) {
         return SqlError("cannot save the appointment");
@@ -555,7 +612,7 @@ Result<void> StoreDatabase::WriteChanges(const AppointmentRecord& record, Presen
     for (const OccurrenceChange& change : record.recurrence.changes) {
         Statement insert(Prepare(std::string("INSERT OR REPLACE INTO occurrence_changes(") +
                                  "series_oid, " + kChangeColumns +
-                                 ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+                                 ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
         if (!insert.ok()) {
             return SqlError("cannot save the appointment's changed occurrences");
         }
@@ -572,6 +629,8 @@ Result<void> StoreDatabase::WriteChanges(const AppointmentRecord& record, Presen
         insert.Bind(11, change.body);
         insert.Bind(12, change.categories);
         insert.Bind(13, change.extraProperties);
+        insert.Bind(14, DateToLinear(change.zoneStart));
+        insert.Bind(15, DateToLinear(change.zoneEnd));
         if (insert.Step() != SQLITE_DONE) {
             return SqlError("cannot save the appointment's changed occurrences");
         }
@@ -609,8 +668,13 @@ Result<void> StoreDatabase::WriteTask(TaskRecord& record) {
     if (record.uid.empty()) {
         record.uid = NewItemUid();
     }
-    Statement upsert(Prepare(std::string("INSERT OR REPLACE INTO tasks(") + kTaskColumns +
-                             ") VALUES(?,?,?,?,?,?,?,?,?)"));
+    CarryIntoZone(record);
+    auto definition = DefinitionId(record.dueZone);
+    if (!definition) {
+        return definition.error();
+    }
+    Statement upsert(Prepare(std::string("INSERT OR REPLACE INTO tasks(") + kTaskWriteColumns +
+                             ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?)"));
     if (!upsert.ok()) {
         return SqlError("cannot save the task");
     }
@@ -623,6 +687,9 @@ Result<void> StoreDatabase::WriteTask(TaskRecord& record) {
     upsert.Bind(7, record.categories);
     upsert.Bind(8, record.uid);
     upsert.Bind(9, record.extraProperties);
+    upsert.Bind(10, record.dueZone.zoned() ? record.dueZone.tzid : std::string());
+    upsert.Bind(11, DateToLinear(record.zoneDue));
+    upsert.Bind(12, *definition);
     if (upsert.Step() != SQLITE_DONE) {
         return SqlError("cannot save the task");
     }

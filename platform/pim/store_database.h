@@ -153,6 +153,13 @@ private:
     Result<void> WriteAppointment(AppointmentRecord& record, Presence presence);
     Result<void> WriteChanges(const AppointmentRecord& record, Presence presence);
     Result<void> WriteTask(TaskRecord& record);
+    // The id a zone's own definition is kept under (added when new); 0 for none.
+    Result<int64_t> DefinitionId(const ItemZone& zone);
+    // Gives the items of a store from before zones were kept the zone in force.
+    Result<void> GiveStoredItemsZones();
+    // Works every local time out again when the store is opened in a zone other than the one
+    // its local times were worked out for.
+    Result<void> FollowZoneInForce();
     Result<std::vector<OccurrenceChange>> ReadChanges(int32_t seriesOid);
     // The lowest object id of an item of the table that has the UID; 0 for none.
     Result<int32_t> FindByUid(const char* table, const std::string& uid);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace pim {
 
@@ -35,6 +36,13 @@ std::vector<Date> SplitDates(const std::string& text) {
     return dates;
 }
 
+ItemZone ZoneOfRow(std::string tzid, std::string definition, bool timed) {
+    if (!tzid.empty()) {
+        return ItemZone{ItemZone::Form::Zoned, std::move(tzid), std::move(definition)};
+    }
+    return ItemZone{timed ? ItemZone::Form::Floating : ItemZone::Form::Unset, {}, {}};
+}
+
 AppointmentRecord ReadAppointment(const Statement& row) {
     AppointmentRecord record;
     record.oid = static_cast<int32_t>(row.Integer(0));
@@ -49,8 +57,9 @@ AppointmentRecord ReadAppointment(const Statement& row) {
     record.uid = row.Text(9);
     record.extraProperties = row.Text(10);
     record.recurrence.rule = row.Text(11);
-    record.recurrence.tzid = row.Text(12);
-    record.recurrence.zoneStart = LinearToDate(row.Real(13));
+    record.zone = ZoneOfRow(row.Text(12), row.Text(20), !record.allDay);
+    record.zoneStart = LinearToDate(row.Real(13));
+    record.zoneEnd = LinearToDate(row.Real(19));
     record.recurrence.exceptionDates = SplitDates(row.Text(14));
     record.recurrence.extraDates = SplitDates(row.Text(15));
     record.cancelled = row.Integer(16) != 0;
@@ -71,6 +80,8 @@ OccurrenceChange ReadChange(const Statement& row) {
     change.body = row.Text16(9);
     change.categories = row.Text16(10);
     change.extraProperties = row.Text(11);
+    change.zoneStart = LinearToDate(row.Real(12));
+    change.zoneEnd = LinearToDate(row.Real(13));
     return change;
 }
 
@@ -85,6 +96,8 @@ TaskRecord ReadTask(const Statement& row) {
     record.categories = row.Text16(6);
     record.uid = row.Text(7);
     record.extraProperties = row.Text(8);
+    record.dueZone = ZoneOfRow(row.Text(9), row.Text(11), record.dueDate != kNoDateValue);
+    record.zoneDue = LinearToDate(row.Real(10));
     return record;
 }
 

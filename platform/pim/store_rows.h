@@ -16,23 +16,38 @@ inline constexpr const char* kLongestSpan = "longest_span";
 inline constexpr const char* kLongestSeriesSpan = "longest_series_span";
 inline constexpr const char* kLongestSeriesAdvance = "longest_series_advance";
 
+// A zone definition an item's times refer to is kept once, in zone_definitions: a read takes
+// its text, a write its id.
 inline constexpr const char* kAppointmentColumns =
     "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
-    "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule";
+    "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
+    "(SELECT text FROM zone_definitions WHERE id = zone_definition)";
+inline constexpr const char* kAppointmentWriteColumns =
+    "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
+    "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
+    "zone_definition";
 // Where expansion_rule lies in a row read with kAppointmentColumns.
 inline constexpr int kExpansionRuleColumn = 18;
 inline constexpr int kChangesColumn = 17;
 
 inline constexpr const char* kChangeColumns =
     "recurrence_id, this_and_future, cancelled, start, end, all_day, reminder, subject, location, "
-    "body, categories, extra";
+    "body, categories, extra, zone_start, zone_end";
 
 inline constexpr const char* kTaskColumns =
-    "oid, due, completed, complete, subject, body, categories, uid, extra";
+    "oid, due, completed, complete, subject, body, categories, uid, extra, due_tzid, zone_due, "
+    "(SELECT text FROM zone_definitions WHERE id = due_definition)";
+inline constexpr const char* kTaskWriteColumns =
+    "oid, due, completed, complete, subject, body, categories, uid, extra, due_tzid, zone_due, "
+    "due_definition";
 
 // Exception and extra dates as the store keeps them: linear dates separated by spaces.
 std::string JoinDates(const std::vector<Date>& dates);
 std::vector<Date> SplitDates(const std::string& text);
+
+// The zone a row's tzid column and definition give: empty is floating for a timed item, and
+// not said for an all-day one or a task without due date.
+ItemZone ZoneOfRow(std::string tzid, std::string definition, bool timed);
 
 // A row read with kAppointmentColumns (its changes are read apart), kChangeColumns and
 // kTaskColumns.

@@ -39,7 +39,7 @@ protected:
             weekly.end = At(2026, 12, 7, 13);
             weekly.subject = u"昼会";
             weekly.recurrence.rule = "FREQ=WEEKLY;COUNT=3";
-            weekly.recurrence.zoneStart = weekly.start;
+            weekly.zoneStart = weekly.start;
             pim::AppointmentRecord drawn;
             drawn.start = At(2026, 12, 7, 16);
             drawn.end = At(2026, 12, 7, 17);

@@ -23,7 +23,7 @@ protected:
             weekly.end = At(2026, 12, 1, 16);
             weekly.subject = u"定例";
             weekly.recurrence.rule = "FREQ=WEEKLY;COUNT=4";
-            weekly.recurrence.zoneStart = weekly.start;
+            weekly.zoneStart = weekly.start;
             pim::TaskRecord dated;
             dated.subject = u"請求書";
             dated.dueDate = At(2026, 12, 7);

@@ -414,8 +414,8 @@ TEST_F(CalendarCommandsTest, EveryWrittenTimeKeepsItsInstantEastAndWestOfUtc) {
             EXPECT_EQ(is.recurrence.rule, was.recurrence.rule);
             EXPECT_EQ(is.recurrence.recurs(), was.recurrence.recurs());
             if (was.recurrence.recurs()) {
-                EXPECT_EQ(is.recurrence.tzid, was.recurrence.tzid);
-                EXPECT_EQ(is.recurrence.zoneStart, was.recurrence.zoneStart);
+                EXPECT_EQ(is.zone.tzid, was.zone.tzid);
+                EXPECT_EQ(is.zoneStart, was.zoneStart);
                 EXPECT_EQ(is.recurrence.exceptionDates, was.recurrence.exceptionDates);
                 EXPECT_EQ(is.recurrence.extraDates, was.recurrence.extraDates);
                 ASSERT_EQ(is.recurrence.changes.size(), was.recurrence.changes.size());

@@ -135,7 +135,7 @@ TEST_F(AppointmentWritesTest, SavingAnOccurrenceNeverMovesItsSeries) {
     weekly.end = At(2024, 5, 3, 16);
     weekly.subject = u"定例";
     weekly.recurrence.rule = "FREQ=WEEKLY;COUNT=4";
-    weekly.recurrence.zoneStart = weekly.start;
+    weekly.zoneStart = weekly.start;
     auto oids = reader_.AddAll({weekly}, {});
     ASSERT_TRUE(oids.ok());
     Open(oids->front());  // the occurrence of 10 May
@@ -232,7 +232,7 @@ TEST_F(AppointmentWritesTest, AChangedOccurrenceNamingTheFileKeepsIt) {
     series.end = At(2024, 5, 6, 10);
     series.subject = u"朝会";
     series.recurrence.rule = "FREQ=DAILY;COUNT=10";
-    series.recurrence.zoneStart = series.start;
+    series.zoneStart = series.start;
     pim::OccurrenceChange moved;
     moved.recurrenceId = At(2024, 5, 8, 9);
     moved.start = At(2024, 5, 8, 14);

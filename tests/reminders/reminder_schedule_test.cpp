@@ -134,7 +134,7 @@ TEST_F(CollectRemindersTest, EveryOccurrenceOfASeriesIsAReminderOfItsOwn) {
 TEST_F(CollectRemindersTest, OccurrenceChangedWithoutReminderOrCancelledIsLeftOut) {
     pim::AppointmentRecord record = Record(At(2026, 11, 30, 10), At(2026, 11, 30, 11), u"定例");
     record.recurrence.rule = "FREQ=WEEKLY";
-    record.recurrence.zoneStart = record.start;
+    record.zoneStart = record.start;
     pim::OccurrenceChange quiet;
     quiet.recurrenceId = At(2026, 12, 7, 10);
     quiet.start = At(2026, 12, 7, 13);

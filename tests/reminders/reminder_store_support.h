@@ -66,7 +66,7 @@ protected:
     int32_t AddWeekly(Date start, Date end, std::u16string subject) {
         pim::AppointmentRecord record = Record(start, end, std::move(subject));
         record.recurrence.rule = "FREQ=WEEKLY";
-        record.recurrence.zoneStart = start;
+        record.zoneStart = start;
         return Add(record);
     }
     pim::Appointment Stored(int32_t oid) { return *writer_.GetAppointmentFromOid(oid); }

@@ -39,8 +39,8 @@ protected:
     }
 
     int32_t Add(pim::AppointmentRecord record) {
-        if (record.recurrence.recurs() && record.recurrence.zoneStart == 0) {
-            record.recurrence.zoneStart = record.start;
+        if (record.recurrence.recurs() && record.zoneStart == 0) {
+            record.zoneStart = record.start;
         }
         auto oids = writer_.AddAll({record}, {});
         EXPECT_TRUE(oids.ok());

@@ -172,8 +172,8 @@ TEST_F(ICalTest, WeeklySeriesKeepsItsZone) {
     EXPECT_EQ(standup.end, At(2024, 3, 4, 15, 30));
     const Recurrence& r = standup.recurrence;
     EXPECT_EQ(r.rule, "FREQ=WEEKLY;UNTIL=20240601T000000Z;BYDAY=MO,WE");
-    EXPECT_EQ(r.tzid, "America/New_York");
-    EXPECT_EQ(r.zoneStart, At(2024, 3, 4, 9));
+    EXPECT_EQ(standup.zone.tzid, "America/New_York");
+    EXPECT_EQ(standup.zoneStart, At(2024, 3, 4, 9));
     // New York wall clock, also for the exception given in UTC (EDT from 10 March).
     EXPECT_EQ(r.exceptionDates,
               (std::vector<Date>{At(2024, 3, 11, 9), At(2024, 3, 13, 9), At(2024, 3, 18, 9)}));
@@ -219,8 +219,8 @@ TEST_F(ICalTest, UtcAllDayAndFloatingSeries) {
     const ImportedCalendar calendar = Import(kOtherSeries);
     ASSERT_EQ(calendar.appointments.size(), 3u);
     const Recurrence& utc = calendar.appointments[0].recurrence;
-    EXPECT_EQ(utc.tzid, "UTC");
-    EXPECT_EQ(utc.zoneStart, At(2024, 1, 5, 7));
+    EXPECT_EQ(calendar.appointments[0].zone.tzid, "UTC");
+    EXPECT_EQ(calendar.appointments[0].zoneStart, At(2024, 1, 5, 7));
     EXPECT_EQ(utc.rule, "FREQ=DAILY;COUNT=5");
     EXPECT_EQ(calendar.appointments[0].start, At(2024, 1, 5, 8));
     ASSERT_EQ(calendar.notes.size(), 1u);
@@ -228,13 +228,13 @@ TEST_F(ICalTest, UtcAllDayAndFloatingSeries) {
 
     const AppointmentRecord& birthday = calendar.appointments[1];
     EXPECT_TRUE(birthday.allDay);
-    EXPECT_EQ(birthday.recurrence.tzid, "");
-    EXPECT_EQ(birthday.recurrence.zoneStart, At(2024, 8, 17));
+    EXPECT_EQ(birthday.zone.tzid, "");
+    EXPECT_EQ(birthday.zoneStart, At(2024, 8, 17));
     EXPECT_EQ(birthday.recurrence.exceptionDates, std::vector<Date>{At(2025, 8, 17)});
 
     const Recurrence& floating = calendar.appointments[2].recurrence;
-    EXPECT_EQ(floating.tzid, "");
-    EXPECT_EQ(floating.zoneStart, At(2024, 1, 8, 10));
+    EXPECT_EQ(calendar.appointments[2].zone.form, ItemZone::Form::Floating);
+    EXPECT_EQ(calendar.appointments[2].zoneStart, At(2024, 1, 8, 10));
     EXPECT_EQ(floating.exceptionDates, std::vector<Date>{At(2024, 1, 15, 10)});
 
     EXPECT_EQ(Import(Export(calendar)).appointments, calendar.appointments);
@@ -285,18 +285,20 @@ TEST_F(ICalTest, ZonesDefinedOnlyInTheFile) {
     ASSERT_EQ(calendar.appointments.size(), 4u);
     const auto& a = calendar.appointments;
     EXPECT_EQ(a[0].start, At(2024, 1, 15, 5, 30));  // 04:30 UTC
-    // A zone without a known name cannot carry a series: it repeats in local time.
+    // A series in a zone the file defines repeats in that zone, which it keeps by the name the
+    // file gave it, with the file's definition.
     EXPECT_EQ(a[1].start, At(2024, 1, 15, 5, 30));
-    EXPECT_EQ(a[1].recurrence.tzid, "");
-    EXPECT_EQ(a[1].recurrence.zoneStart, a[1].start);
+    EXPECT_EQ(a[1].zone.tzid, "India Standard Time");
+    EXPECT_NE(a[1].zone.definition.find("BEGIN:VTIMEZONE"), std::string::npos);
+    EXPECT_EQ(a[1].zoneStart, At(2024, 1, 15, 10));
     // X-LIC-LOCATION names the zone.
-    EXPECT_EQ(a[2].recurrence.tzid, "Europe/Berlin");
+    EXPECT_EQ(a[2].zone.tzid, "Custom Berlin");
     EXPECT_EQ(a[2].start, At(2024, 7, 15, 10));
-    // An unknown zone is local time, with a note.
+    // An unknown zone is local time, with a note; its name is kept for writing back.
     EXPECT_EQ(a[3].start, At(2024, 7, 15, 10));
-    ASSERT_EQ(calendar.notes.size(), 2u);
-    EXPECT_EQ(calendar.notes[0].rfind("line 26: ", 0), 0u) << calendar.notes[0];
-    EXPECT_EQ(calendar.notes[1], "line 36: unknown time zone Atlantis/Capital taken as local time");
+    EXPECT_EQ(a[3].zone.tzid, "Atlantis/Capital");
+    ASSERT_EQ(calendar.notes.size(), 1u);
+    EXPECT_EQ(calendar.notes[0], "line 36: unknown time zone Atlantis/Capital taken as local time");
 }
 
 TEST_F(ICalTest, TasksWithAndWithoutDue) {
@@ -322,7 +324,9 @@ TEST_F(ICalTest, TasksWithAndWithoutDue) {
     const std::string text = Export(calendar);
     const std::vector<std::string> lines = Unfold(text);
     EXPECT_TRUE(Contains(lines, "DUE;VALUE=DATE:20240620"));
-    EXPECT_TRUE(Contains(lines, "DUE:20240620T110000"));
+    // A due time keeps the zone it was given in.
+    EXPECT_TRUE(Contains(lines, "DUE;TZID=Asia/Tokyo:20240620T180000"));
+    EXPECT_TRUE(Contains(lines, "TZID:Asia/Tokyo"));
     EXPECT_TRUE(Contains(lines, "COMPLETED:20240102T083000Z"));
     EXPECT_EQ(Import(text).tasks, calendar.tasks);
 }
@@ -539,7 +543,9 @@ TEST_F(ICalTest, WindowsZoneNamesAreTheSystemsZones) {
     ASSERT_EQ(calendar.appointments.size(), 2u);
     EXPECT_EQ(calendar.appointments[0].start, At(2026, 2, 15, 2));
     EXPECT_EQ(calendar.appointments[0].end, At(2026, 2, 15, 3, 30));
-    EXPECT_EQ(calendar.appointments[0].recurrence.tzid, "Asia/Tokyo");
+    // Kept under the name it was given, which stands for Asia/Tokyo.
+    EXPECT_EQ(calendar.appointments[0].zone.tzid, "Tokyo Standard Time");
+    EXPECT_EQ(calendar.appointments[0].zoneStart, At(2026, 2, 15, 10));
     // A name nobody knows is still taken as local time, with a note.
     EXPECT_EQ(calendar.appointments[1].start, At(2026, 2, 15, 10));
     EXPECT_EQ(calendar.notes,

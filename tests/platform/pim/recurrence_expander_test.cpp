@@ -24,7 +24,7 @@ AppointmentRecord Series(Date start, Date end, std::string rule) {
     record.start = start;
     record.end = end;
     record.recurrence.rule = std::move(rule);
-    record.recurrence.zoneStart = start;
+    record.zoneStart = start;
     return record;
 }
 

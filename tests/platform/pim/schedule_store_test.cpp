@@ -18,8 +18,10 @@ namespace {
 // A store in a fresh folder, logged on, with helpers that speak the planner's calls.
 class StoreTest : public StoreFixture {
 protected:
+    // A series repeats in `zone` from `zoneStart` when one is given, else on the local clock.
     int32_t AddAppointment(Date start, Date end, std::u16string subject, bool allDay = false,
-                           Recurrence recurrence = {}) {
+                           Recurrence recurrence = {}, std::string zone = {},
+                           Date zoneStart = 0) {
         auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
         Appointment appointment = items->AddAppointment();
         appointment.SetSubject(subject);
@@ -29,9 +31,9 @@ protected:
         if (recurrence.recurs()) {
             AppointmentRecord record = appointment.Record();
             record.recurrence = recurrence;
-            if (record.recurrence.tzid.empty()) {
-                record.recurrence.zoneStart = start;
-            }
+            record.zone = zone.empty() ? ItemZone{ItemZone::Form::Floating, {}, {}}
+                                       : ItemZone{ItemZone::Form::Zoned, zone, {}};
+            record.zoneStart = zone.empty() ? start : zoneStart;
             auto oids = app_.AddAll({record}, {});
             return oids ? oids->front() : 0;
         }
@@ -425,10 +427,9 @@ TEST_F(StoreTest, SeriesInAnotherZoneFollowsThatZonesClock) {
     // European one (29 March), 15:00 again after; the exception removes 19 March.
     Recurrence newYork;
     newYork.rule = "FREQ=WEEKLY;BYDAY=TH";
-    newYork.tzid = "America/New_York";
-    newYork.zoneStart = At(2026, 3, 5, 9);
     newYork.exceptionDates = {At(2026, 3, 19, 9)};
-    AddAppointment(At(2026, 3, 5, 15), At(2026, 3, 5, 16), u"NY", false, newYork);
+    AddAppointment(At(2026, 3, 5, 15), At(2026, 3, 5, 16), u"NY", false, newYork,
+                   "America/New_York", At(2026, 3, 5, 9));
     EXPECT_EQ(Starts(uR"([Start] <= "2026/4/2" and [End] >= "2026/3/1")"),
               (std::vector<Date>{At(2026, 3, 5, 15), At(2026, 3, 12, 14), At(2026, 3, 26, 14),
                                  At(2026, 4, 2, 15)}));

@@ -114,5 +114,91 @@ TEST(SeriesEnd, AllDaySeriesEndOnTheDayTheirUntilNames) {
     }
 }
 
+// Zones known only from the file's own VTIMEZONE, as Windows programs write them.
+constexpr std::string_view kWindowsZones = R"(BEGIN:VCALENDAR
+VERSION:2.0
+BEGIN:VTIMEZONE
+TZID:W. Europe Standard Time
+BEGIN:STANDARD
+DTSTART:16011028T030000
+RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=10
+TZOFFSETFROM:+0200
+TZOFFSETTO:+0100
+END:STANDARD
+BEGIN:DAYLIGHT
+DTSTART:16010325T020000
+RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=3
+TZOFFSETFROM:+0100
+TZOFFSETTO:+0200
+END:DAYLIGHT
+END:VTIMEZONE
+BEGIN:VTIMEZONE
+TZID:Canberra, Melbourne, Sydney
+BEGIN:STANDARD
+DTSTART:16010401T030000
+RRULE:FREQ=YEARLY;BYDAY=1SU;BYMONTH=4
+TZOFFSETFROM:+1100
+TZOFFSETTO:+1000
+END:STANDARD
+BEGIN:DAYLIGHT
+DTSTART:16011001T020000
+RRULE:FREQ=YEARLY;BYDAY=1SU;BYMONTH=10
+TZOFFSETFROM:+1000
+TZOFFSETTO:+1100
+END:DAYLIGHT
+END:VTIMEZONE
+BEGIN:VEVENT
+UID:sunday@test
+SUMMARY:Sunday 17:30
+DTSTART;TZID=W. Europe Standard Time:20260315T173000
+DTEND;TZID=W. Europe Standard Time:20260315T183000
+RRULE:FREQ=WEEKLY;BYDAY=SU;COUNT=4
+END:VEVENT
+BEGIN:VEVENT
+UID:sydney@test
+SUMMARY:Friday 08:00
+DTSTART;TZID="Canberra, Melbourne, Sydney":20260327T080000
+RRULE:FREQ=WEEKLY;BYDAY=FR;COUNT=3
+END:VEVENT
+END:VCALENDAR
+)";
+
+TEST(SeriesZone, AZoneFromTheFileKeepsItsDaysAndClockChanges) {
+    InZone("Asia/Tokyo");
+    const ImportedCalendar calendar = Import(WithCrlf(kWindowsZones));
+    ASSERT_EQ(calendar.appointments.size(), 2u);
+    const auto startsOf = [](const AppointmentRecord& series) {
+        std::vector<Date> starts;
+        for (const Occurrence& occurrence :
+             ExpandOccurrences(series, DateToLinear(At(2026, 1, 1)), std::nullopt, 10)) {
+            starts.push_back(occurrence.start);
+        }
+        return starts;
+    };
+    // Every Sunday at 17:30 in Berlin: 01:30 in Tokyo on the Monday in winter, 00:30 after
+    // the change to summer time on 29 March.
+    EXPECT_EQ(startsOf(calendar.appointments[0]),
+              (std::vector<Date>{At(2026, 3, 16, 1, 30), At(2026, 3, 23, 1, 30),
+                                 At(2026, 3, 30, 0, 30), At(2026, 4, 6, 0, 30)}));
+    // Fridays at 08:00 in Sydney, whose summer time ends on 5 April.
+    EXPECT_EQ(startsOf(calendar.appointments[1]),
+              (std::vector<Date>{At(2026, 3, 27, 6), At(2026, 4, 3, 6), At(2026, 4, 10, 7)}));
+
+    // Written back under the names the file gave, with the file's definitions.
+    const std::vector<std::string> lines = Unfold(Export(calendar));
+    EXPECT_TRUE(Contains(lines, "DTSTART;TZID=W. Europe Standard Time:20260315T173000"));
+    EXPECT_TRUE(Contains(lines, "DTEND;TZID=W. Europe Standard Time:20260315T183000"));
+    EXPECT_TRUE(Contains(lines, "DTSTART;TZID=\"Canberra, Melbourne, Sydney\":20260327T080000"));
+    EXPECT_TRUE(Contains(lines, "TZID:W. Europe Standard Time"));
+    EXPECT_TRUE(Contains(lines, "TZID:Canberra, Melbourne, Sydney"));
+    // Read back, they are the same series in the same zones.
+    const ImportedCalendar again = Import(Export(calendar));
+    ASSERT_EQ(again.appointments.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(again.appointments[i].zone, calendar.appointments[i].zone);
+        EXPECT_EQ(startsOf(again.appointments[i]), startsOf(calendar.appointments[i]));
+    }
+}
+
 }  // namespace
 }  // namespace pim

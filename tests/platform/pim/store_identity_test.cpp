@@ -30,7 +30,7 @@ protected:
     static AppointmentRecord DailyWithChanges() {
         AppointmentRecord series = Meeting("daily@test", u"朝会", At(2026, 12, 7, 9));
         series.recurrence.rule = "FREQ=DAILY;COUNT=10";
-        series.recurrence.zoneStart = series.start;
+        series.zoneStart = series.start;
         series.recurrence.exceptionDates = {At(2026, 12, 9, 9)};
         OccurrenceChange afternoon;
         afternoon.recurrenceId = At(2026, 12, 8, 9);
@@ -221,7 +221,7 @@ TEST_F(StoreIdentityTest, AChangeMovedFarFromItsSeriesIsFoundFromEitherSide) {
     // occurrence moved a week before the series starts.
     AppointmentRecord monthly = Meeting("monthly@test", u"月例", At(2026, 10, 28, 18));
     monthly.recurrence.rule = "FREQ=MONTHLY;COUNT=3";
-    monthly.recurrence.zoneStart = monthly.start;
+    monthly.zoneStart = monthly.start;
     OccurrenceChange late;
     late.recurrenceId = At(2026, 12, 28, 18);
     late.start = At(2027, 1, 5, 18);
@@ -242,7 +242,7 @@ TEST_F(StoreIdentityTest, AChangeMovedFarFromItsSeriesIsFoundFromEitherSide) {
 TEST_F(StoreIdentityTest, AThisAndFutureChangeMovesTheLaterOccurrences) {
     AppointmentRecord weekly = Meeting("weekly@test", u"週次", At(2026, 1, 5, 10));
     weekly.recurrence.rule = "FREQ=WEEKLY;COUNT=6";
-    weekly.recurrence.zoneStart = weekly.start;
+    weekly.zoneStart = weekly.start;
     OccurrenceChange tuesdays;
     tuesdays.thisAndFuture = true;
     tuesdays.recurrenceId = At(2026, 1, 19, 10);
@@ -277,7 +277,7 @@ TEST_F(StoreIdentityTest, CancelledItemsAreKeptButNotInTheCollections) {
     AppointmentRecord seriesOff = Meeting("series-off@test", u"中止の連続", At(2026, 12, 7, 11));
     seriesOff.cancelled = true;
     seriesOff.recurrence.rule = "FREQ=DAILY";
-    seriesOff.recurrence.zoneStart = seriesOff.start;
+    seriesOff.zoneStart = seriesOff.start;
     auto oids =
         app_.AddAll({calledOff, seriesOff, Meeting("on@test", u"会議", At(2026, 12, 7, 10))}, {});
     ASSERT_TRUE(oids.ok());
