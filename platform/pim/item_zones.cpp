@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "platform/pim/ical_lines.h"
 #include "platform/pim/ical_zones.h"
@@ -18,6 +19,8 @@ namespace {
 // Distinct zone definitions worked out and kept for the life of the process; a store holds a
 // handful. Past this many, another one is taken as unknown rather than let memory grow.
 constexpr size_t kMaxKeptDefinitions = 256;
+// Names looked up are kept up to this many; a store uses a few.
+constexpr size_t kMaxKeptNames = 1024;
 // A definition longer than this is no zone a calendar program wrote.
 constexpr size_t kMaxDefinitionBytes = 64 * 1024;
 constexpr std::string_view kZoneInfoFolder = "zoneinfo/";
@@ -27,14 +30,19 @@ class DefinedZones {
 public:
     std::optional<TimeZone> Resolve(const std::string& tzid, const std::string& definition) {
         std::lock_guard<std::mutex> lock(mutex_);
-        auto found = zones_.find(definition);
+        const std::string key = tzid + '\n' + definition;
+        auto found = zones_.find(key);
         if (found == zones_.end()) {
             if (zones_.size() >= kMaxKeptDefinitions || definition.size() > kMaxDefinitionBytes) {
                 return std::nullopt;
             }
-            found = zones_.emplace(definition, Read(definition)).first;
+            Kept kept{Read(definition), std::nullopt};
+            if (kept.zones) {
+                kept.zone = kept.zones->Resolve(tzid);
+            }
+            found = zones_.emplace(key, std::move(kept)).first;
         }
-        return found->second ? found->second->Resolve(tzid) : std::nullopt;
+        return found->second.zone;
     }
 
 private:
@@ -59,12 +67,51 @@ private:
         return zones;
     }
 
+    // The definition read, and the zone the TZID resolves to in it (pointing into it).
+    struct Kept {
+        std::unique_ptr<ical::FileZones> zones;
+        std::optional<TimeZone> zone;
+    };
     std::mutex mutex_;
-    std::map<std::string, std::unique_ptr<ical::FileZones>> zones_;
+    std::map<std::string, Kept> zones_;
 };
 
 DefinedZones& KeptDefinitions() {
     static DefinedZones zones;
+    return zones;
+}
+
+// Zones by name, each looked up once: the system's zone data is searched name by name.
+class NamedZones {
+public:
+    std::optional<TimeZone> Resolve(const std::string& tzid) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto found = zones_.find(tzid);
+        if (found == zones_.end()) {
+            if (zones_.size() >= kMaxKeptNames) {
+                return Look(tzid);
+            }
+            found = zones_.emplace(tzid, Look(tzid)).first;
+        }
+        return found->second;
+    }
+
+private:
+    // A name without a definition of its own: the system's zone, else the one a Windows zone
+    // name stands for.
+    static std::optional<TimeZone> Look(const std::string& tzid) {
+        if (std::optional<TimeZone> named = TimeZone::Named(tzid)) {
+            return named;
+        }
+        return ical::FileZones().Resolve(tzid);
+    }
+
+    std::mutex mutex_;
+    std::map<std::string, std::optional<TimeZone>> zones_;
+};
+
+NamedZones& KeptNames() {
+    static NamedZones zones;
     return zones;
 }
 
@@ -74,9 +121,6 @@ std::optional<TimeZone> ResolveZone(const ItemZone& zone) {
     if (!zone.zoned()) {
         return std::nullopt;
     }
-    if (std::optional<TimeZone> named = TimeZone::Named(zone.tzid)) {
-        return named;
-    }
     if (!zone.definition.empty()) {
         if (std::optional<TimeZone> defined =
                 KeptDefinitions().Resolve(zone.tzid, zone.definition)) {
@@ -84,7 +128,7 @@ std::optional<TimeZone> ResolveZone(const ItemZone& zone) {
         }
     }
     // Without a definition of its own, a Windows zone name still names a zone.
-    return ical::FileZones().Resolve(zone.tzid);
+    return KeptNames().Resolve(zone.tzid);
 }
 
 std::optional<Date> ZoneWallToLocal(const ItemZone& zone, Date wallClock) {
