@@ -185,7 +185,8 @@ Result<void> StoreDatabase::FollowZoneInForce() {
     if (!transaction.began()) {
         return SqlError("cannot lock the store to follow the time zone");
     }
-    if (axisZone() == inForce) {
+    const std::optional<std::string> before = axisZone();
+    if (before == inForce) {
         return {};  // another process did it meanwhile
     }
     const auto failed = [this]() { return SqlError("cannot follow the time zone"); };
@@ -292,6 +293,55 @@ Result<void> StoreDatabase::FollowZoneInForce() {
         update.Bind(2, task.oid);
         if (!update.ok() || update.Step() != SQLITE_DONE) {
             return failed();
+        }
+    }
+    // The reminders that have rung are kept by the local time they were due at; moved to the
+    // new clock, they are still found, and none rings twice.
+    const std::optional<TimeZone> beforeZone =
+        before ? ResolveZone(Zoned(*before)) : std::nullopt;
+    if (beforeZone) {
+        struct Fired {
+            int64_t oid;
+            double occurrence;
+            double ringAt;
+            double firedAt;
+            int64_t late;
+        };
+        std::vector<Fired> fired;
+        {
+            Statement select(
+                Prepare("SELECT oid, occurrence, ring_at, fired_at, late FROM fired_reminders"));
+            if (!select.ok()) {
+                return failed();
+            }
+            const auto moved = [&](double linear) {
+                const std::optional<int64_t> instant =
+                    beforeZone->ToUnixSeconds(LinearToDate(linear));
+                const std::optional<Date> local =
+                    instant ? TimeZone::Local().FromUnixSeconds(*instant) : std::nullopt;
+                return local ? DateToLinear(*local) : linear;
+            };
+            while (select.Step() == SQLITE_ROW) {
+                fired.push_back({select.Integer(0), select.Real(1), moved(select.Real(2)),
+                                 moved(select.Real(3)), select.Integer(4)});
+            }
+        }
+        // All at once: one row's new time may be another's old one.
+        if (auto cleared = Execute("DELETE FROM fired_reminders"); !cleared) {
+            return cleared;
+        }
+        for (const Fired& entry : fired) {
+            Statement insert(
+                Prepare("INSERT OR IGNORE INTO fired_reminders(oid, occurrence, ring_at, "
+                        "fired_at, late) VALUES(?, ?, ?, ?, ?)"));
+            insert.Bind(1, entry.oid);
+            insert.Bind(2, entry.occurrence);
+            insert.Bind(3, entry.ringAt);
+            insert.Bind(4, entry.firedAt);
+            insert.Bind(5, entry.late);
+            if (!insert.ok() || insert.Step() != SQLITE_DONE) {
+                return failed();
+            }
         }
     }
     // A span may have grown by a clock change: the bounds a window reads by must still hold.

@@ -2,6 +2,7 @@
 // leaves floating times alone, changes nothing the user did not change, and writes back the
 // times as they were read.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -264,6 +265,70 @@ TEST_F(TravellingStoreTest, ItemsMadeHereTakeTheZoneInForce) {
     EXPECT_TRUE(Has(written, "DTEND;TZID=Asia/Tokyo:20261209T110000"));
     EXPECT_TRUE(Has(written, "TZID:Asia/Tokyo"));
     EXPECT_TRUE(Has(written, "DUE;VALUE=DATE:20261210"));
+}
+
+TEST_F(TravellingStoreTest, AStoreOfAnEarlierVersionTakesTheZoneInForceAndLosesNothing) {
+    Appointment meeting = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems()->AddAppointment();
+    meeting.SetSubject(u"会議");
+    meeting.SetStart(At(2026, 12, 9, 10));
+    meeting.SetEnd(At(2026, 12, 9, 11));
+    ASSERT_TRUE(meeting.Save().ok());
+    ImportShared();
+    const std::vector<SyncEntry> entries = Entries();
+    app_.LogOff();
+    // The store as the version before kept it: local times alone, no zone of a single item.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((folder_.Path() / "schedule.sqlite").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "UPDATE appointments SET tzid = '' WHERE recurring = 0;"
+                           "ALTER TABLE appointments DROP COLUMN zone_end;"
+                           "ALTER TABLE appointments DROP COLUMN zone_definition;"
+                           "ALTER TABLE occurrence_changes DROP COLUMN zone_start;"
+                           "ALTER TABLE occurrence_changes DROP COLUMN zone_end;"
+                           "ALTER TABLE tasks DROP COLUMN due_tzid;"
+                           "ALTER TABLE tasks DROP COLUMN zone_due;"
+                           "ALTER TABLE tasks DROP COLUMN due_definition;"
+                           "DROP TABLE zone_definitions;"
+                           "DELETE FROM store_info WHERE key = 'axis_zone';"
+                           "PRAGMA user_version = 5",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+
+    Open("Asia/Tokyo");
+    EXPECT_EQ(Item(meeting.Uid()).start, At(2026, 12, 9, 10));
+    EXPECT_EQ(Item(meeting.Uid()).zone.tzid, "Asia/Tokyo");
+    EXPECT_EQ(Item("ny@test").start, At(2026, 12, 21, 9));
+    // The earlier store did not tell floating times from others: all are taken as Tokyo's.
+    EXPECT_EQ(Item("floating@test").zone.tzid, "Asia/Tokyo");
+    EXPECT_EQ(DueOfTheTask(), At(2026, 12, 19, 7));
+    EXPECT_EQ(StandUps(),
+              (std::vector<Date>{At(2026, 12, 7, 17), At(2026, 12, 14, 17), At(2026, 12, 21, 17)}));
+    EXPECT_EQ(Entries(), entries);
+    // Now they travel as any item does.
+    Open("Europe/London");
+    EXPECT_EQ(Item(meeting.Uid()).start, At(2026, 12, 9, 1));
+    EXPECT_EQ(Item("ny@test").start, At(2026, 12, 21, 0));
+    EXPECT_EQ(Item("floating@test").start, At(2026, 12, 11, 3));
+}
+
+TEST_F(TravellingStoreTest, RemindersThatRangAreStillKnownInTheNewZone) {
+    FiredReminder rung;
+    rung.oid = 7;
+    rung.ringAt = At(2026, 12, 9, 9, 50);
+    rung.firedAt = At(2026, 12, 9, 9, 50);
+    ASSERT_TRUE(app_.ClaimReminders({rung}, At(2026, 12, 1)).ok());
+    Open("America/New_York");
+    auto fired = app_.FiredRemindersFrom(At(2026, 12, 1));
+    ASSERT_TRUE(fired.ok());
+    ASSERT_EQ(fired->size(), 1u);
+    EXPECT_EQ(fired->front().ringAt, At(2026, 12, 8, 19, 50));
+    // The same reminder, due again by the new clock, is not claimed twice.
+    rung.ringAt = At(2026, 12, 8, 19, 50);
+    auto claimed = app_.ClaimReminders({rung}, At(2026, 12, 1));
+    ASSERT_TRUE(claimed.ok());
+    EXPECT_EQ(*claimed, std::vector<bool>{false});
 }
 
 }  // namespace
