@@ -160,6 +160,8 @@ private:
     // Works every local time out again when the store is opened in a zone other than the one
     // its local times were worked out for.
     Result<void> FollowZoneInForce();
+    // Records the zone (ZoneInForceKey) the store's local times are worked out for.
+    Result<void> RecordAxisZone(const std::string& key);
     Result<std::vector<OccurrenceChange>> ReadChanges(int32_t seriesOid);
     // The lowest object id of an item of the table that has the UID; 0 for none.
     Result<int32_t> FindByUid(const char* table, const std::string& uid);

@@ -159,11 +159,15 @@ Result<void> StoreDatabase::GiveStoredItemsZones() {
             return SqlError("cannot give the stored items their zones");
         }
     }
+    return RecordAxisZone(ZoneInForceKey());
+}
+
+Result<void> StoreDatabase::RecordAxisZone(const std::string& key) {
     Statement axis(Prepare("INSERT OR REPLACE INTO store_info(key, value) VALUES(?, ?)"));
     axis.Bind(1, std::string(kAxisZone));
-    axis.Bind(2, ZoneInForceKey());
+    axis.Bind(2, key);
     if (!axis.ok() || axis.Step() != SQLITE_DONE) {
-        return SqlError("cannot give the stored items their zones");
+        return SqlError("cannot record the zone of the store's local times");
     }
     return {};
 }
@@ -367,11 +371,8 @@ Result<void> StoreDatabase::FollowZoneInForce() {
             return failed();
         }
     }
-    Statement axis(Prepare("INSERT OR REPLACE INTO store_info(key, value) VALUES(?, ?)"));
-    axis.Bind(1, std::string(kAxisZone));
-    axis.Bind(2, inForce);
-    if (!axis.ok() || axis.Step() != SQLITE_DONE) {
-        return failed();
+    if (auto recorded = RecordAxisZone(inForce); !recorded) {
+        return recorded;
     }
     if (!transaction.Commit()) {
         return failed();
