@@ -25,6 +25,19 @@ std::string ComponentName(const std::vector<std::string>& block) {
 
 }  // namespace
 
+bool IsRingingAlarm(const std::vector<std::string>& block) {
+    if (ComponentName(block) != "VALARM") {
+        return false;
+    }
+    for (const std::string& line : block) {
+        if (NameOfLine(line) == "ACTION") {
+            const std::string action = Upper(Trim(ValueOfLine(line)));
+            return action == "DISPLAY" || action == "AUDIO";
+        }
+    }
+    return true;  // no ACTION: shown, as a reminder is
+}
+
 std::vector<std::string> KeptLines::AllLines() const {
     std::vector<std::string> lines = properties;
     for (const std::vector<std::string>& block : components) {
@@ -107,9 +120,9 @@ Result<void> ReadExtras::KeepSubComponents(const Component& item) {
         if (!valid.ok()) {
             return valid;
         }
-        hasAlarm_ = hasAlarm_ || child.name == "VALARM";
         std::vector<std::string> lines;
         AppendVerbatim(child, lines);
+        hasAlarm_ = hasAlarm_ || IsRingingAlarm(lines);
         components_.push_back(Join(lines, kCrlf));
     }
     return {};
@@ -143,11 +156,13 @@ WrittenExtras PrepareExtras(
         out.properties += Fold(line);
     }
     for (const auto& block : lines.components) {
-        const bool isAlarm = Upper(Trim(ValueOfLine(block.front()))) == "VALARM";
-        if (isAlarm && !keepAlarms) {
+        // The reminder governs the alarms that ring here; an e-mail alarm or another program's
+        // own kind stays whatever its state.
+        const bool ringing = IsRingingAlarm(block);
+        if (ringing && !keepAlarms) {
             continue;
         }
-        out.hasAlarm = out.hasAlarm || isAlarm;
+        out.hasAlarm = out.hasAlarm || ringing;
         for (const std::string& line : block) {
             out.components += Fold(line);
         }

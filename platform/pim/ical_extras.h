@@ -29,6 +29,10 @@ struct KeptLines {
 
 KeptLines SplitKeptLines(std::string_view kept);
 
+// Whether a kept sub-component is an alarm that rings here (ACTION DISPLAY or AUDIO, or none):
+// the alarms the planner's reminder stands for. An EMAIL alarm is not one of them.
+bool IsRingingAlarm(const std::vector<std::string>& block);
+
 // The kept lines of a stored item updated by an incoming one: the incoming item's, and those
 // of the stored item whose property (or component) names the incoming one neither carries nor
 // lists in `takenFromIncoming` ("SUMMARY", "VALARM", ...). Taking the same lines twice gives
@@ -45,7 +49,8 @@ public:
     // writes them so that a file read, written and read again gives the same lines.
     void KeepTextWithParameters(int writtenOrder, const std::string& line);
     void KeepProperty(const std::string& line) { properties_.push_back(line); }
-    // Every sub-component (checked line by line first); a VALARM sets the reminder.
+    // Every sub-component (checked line by line first); an alarm that rings here sets the
+    // reminder.
     platform::Result<void> KeepSubComponents(const Component& item);
     bool HasAlarm() const { return hasAlarm_; }
 
@@ -64,11 +69,12 @@ struct WrittenExtras {
     std::string properties;                        // folded, each with its CRLF
     std::string components;
     bool hasDtstamp = false;
-    bool hasAlarm = false;
+    bool hasAlarm = false;  // a ringing alarm is written
 };
 
 // Lines named in `templates` lend their parameters to the record's texts; `keep` drops the
-// lines the record's own fields replace; alarms are written only when `keepAlarms`.
+// lines the record's own fields replace; alarms that ring here are written only when
+// `keepAlarms`, other alarms always.
 WrittenExtras PrepareExtras(
     std::string_view kept, std::initializer_list<std::string_view> templates, bool keepAlarms,
     const std::function<bool(const std::string& name, const std::string& line)>& keep);

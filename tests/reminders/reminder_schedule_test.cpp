@@ -61,6 +61,17 @@ TEST_F(RingTimeTest, OfSeveralAlarmsTheFirstToGoOffCounts) {
     EXPECT_EQ(RingTimeOf(record), At(2026, 12, 21, 9));
 }
 
+TEST_F(RingTimeTest, AnEmailAlarmIsNotRungHere) {
+    const std::string mailed =
+        "BEGIN:VALARM\r\nACTION:EMAIL\r\nTRIGGER:-PT2H\r\nSUMMARY:x\r\nDESCRIPTION:x\r\n"
+        "ATTENDEE:mailto:me@example.com\r\nEND:VALARM";
+    EXPECT_EQ(RingTimeOf(Timed(At(2026, 12, 21, 10), At(2026, 12, 21, 11),
+                               mailed + "\r\n" + AlarmLines("TRIGGER:-PT30M"))),
+              At(2026, 12, 21, 9, 30));
+    EXPECT_EQ(RingTimeOf(Timed(At(2026, 12, 21, 10), At(2026, 12, 21, 11), mailed)),
+              At(2026, 12, 21, 9, 45));
+}
+
 TEST_F(RingTimeTest, UnreadableTriggerFallsBackToTheDefault) {
     for (const char* trigger : {"TRIGGER:soon", "TRIGGER:", "X-NO-TRIGGER:1"}) {
         const auto record = Timed(At(2026, 12, 21, 10), At(2026, 12, 21, 11), AlarmLines(trigger));

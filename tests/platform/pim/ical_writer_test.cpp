@@ -37,6 +37,56 @@ TEST_F(ICalTest, AlarmsAndTheReminderFlag) {
     EXPECT_FALSE(again.appointments[0].reminderSet);
 }
 
+TEST_F(ICalTest, TheReminderGovernsOnlyTheAlarmsThatRingHere) {
+    ImportedCalendar calendar = Import(WithCrlf(R"(BEGIN:VCALENDAR
+BEGIN:VEVENT
+UID:both@test
+DTSTART:20261221T090000Z
+BEGIN:VALARM
+ACTION:DISPLAY
+TRIGGER:-PT10M
+DESCRIPTION:shown
+END:VALARM
+BEGIN:VALARM
+ACTION:EMAIL
+TRIGGER;VALUE=DATE-TIME:20261220T080000Z
+SUMMARY:mailed
+DESCRIPTION:mailed
+ATTENDEE:mailto:me@example.com
+END:VALARM
+END:VEVENT
+BEGIN:VEVENT
+UID:mail-only@test
+DTSTART:20261221T090000Z
+BEGIN:VALARM
+ACTION:EMAIL
+TRIGGER:-P1D
+SUMMARY:mailed
+DESCRIPTION:mailed
+ATTENDEE:mailto:me@example.com
+END:VALARM
+END:VEVENT
+END:VCALENDAR
+)"));
+    ASSERT_EQ(calendar.appointments.size(), 2u);
+    EXPECT_TRUE(calendar.appointments[0].reminderSet);
+    // An e-mail alarm alone is no reminder of the planner's.
+    EXPECT_FALSE(calendar.appointments[1].reminderSet);
+
+    // The bell off: the alarm shown here goes, the e-mail alarms stay.
+    calendar.appointments[0].reminderSet = false;
+    std::vector<std::string> lines = Unfold(Export(calendar));
+    EXPECT_FALSE(Contains(lines, "ACTION:DISPLAY"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "ACTION:EMAIL"), 2);
+    EXPECT_TRUE(Contains(lines, "TRIGGER;VALUE=DATE-TIME:20261220T080000Z"));
+
+    // The bell on for the e-mail-only event: a reminder of its own beside the e-mail.
+    calendar.appointments[1].reminderSet = true;
+    lines = Unfold(Export(calendar));
+    EXPECT_TRUE(Contains(lines, "TRIGGER:-PT15M"));
+    EXPECT_TRUE(Contains(lines, "TRIGGER:-P1D"));
+}
+
 TEST_F(ICalTest, ReopenedTaskLosesItsCompletedMarks) {
     ImportedCalendar calendar = Import(kTasks);
     ASSERT_EQ(calendar.tasks.size(), 6u);
