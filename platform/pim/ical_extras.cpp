@@ -1,6 +1,7 @@
 #include "platform/pim/ical_extras.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "platform/pim/ical_values.h"
 
@@ -101,11 +102,42 @@ std::string MergeKeptLines(std::string_view stored, std::string_view incoming,
             merged.components.push_back(block);
         }
     }
-    std::vector<std::string> lines = merged.properties;
-    for (const std::vector<std::string>& block : merged.components) {
+    return JoinKeptLines(merged);
+}
+
+std::string JoinKeptLines(const KeptLines& kept) {
+    std::vector<std::string> lines = kept.properties;
+    for (const std::vector<std::string>& block : kept.components) {
         lines.push_back(Join(block, kCrlf));
     }
     return Join(lines, kCrlf);
+}
+
+std::string ReplaceKeptProperty(std::string_view kept, std::string_view name,
+                                const std::string& line) {
+    KeptLines lines = SplitKeptLines(kept);
+    std::erase_if(lines.properties,
+                  [name](const std::string& property) { return NameOfLine(property) == name; });
+    if (!line.empty()) {
+        lines.properties.push_back(line);
+    }
+    return JoinKeptLines(lines);
+}
+
+std::optional<int> KeptPercentComplete(std::string_view kept) {
+    for (const std::string& line : SplitKeptLines(kept).properties) {
+        if (NameOfLine(line) == "PERCENT-COMPLETE") {
+            int percent = -1;
+            const std::string_view value = Trim(ValueOfLine(line));
+            const auto [end, error] =
+                std::from_chars(value.data(), value.data() + value.size(), percent);
+            if (error == std::errc() && end == value.data() + value.size() && percent >= 0 &&
+                percent <= 100) {
+                return percent;
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 namespace ical {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <initializer_list>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -28,6 +29,16 @@ struct KeptLines {
 };
 
 KeptLines SplitKeptLines(std::string_view kept);
+
+// The kept lines joined again: properties, then components.
+std::string JoinKeptLines(const KeptLines& kept);
+
+// The kept lines with every property of that name replaced by `line` (removed when empty).
+std::string ReplaceKeptProperty(std::string_view kept, std::string_view name,
+                                const std::string& line);
+
+// A task's kept PERCENT-COMPLETE (0 to 100), when it has a readable one.
+std::optional<int> KeptPercentComplete(std::string_view kept);
 
 // Whether a kept sub-component is an alarm that rings here (ACTION DISPLAY or AUDIO, or none):
 // the alarms the planner's reminder stands for. An EMAIL alarm is not one of them.

@@ -258,6 +258,7 @@ Result<std::optional<TaskRecord>> ReadTodo(const Component& todo, ItemFields& gi
             if (line.name == "PERCENT-COMPLETE" && values->first() &&
                 icalproperty_get_percentcomplete(values->first()) >= 100) {
                 record.complete = true;
+                continue;  // the completion says it, and writes it again
             }
             parts.extras.KeepProperty(line.text);
         }

@@ -362,8 +362,9 @@ std::string WriteTodo(const TaskRecord& record, size_t index, const std::string&
             if (name == "STATUS") {
                 return !complete && Upper(Trim(ValueOfLine(line))) != "COMPLETED";
             }
-            if (name == "PERCENT-COMPLETE" && !complete) {
-                return Trim(ValueOfLine(line)) != "100";  // it would mark the task done again
+            if (name == "PERCENT-COMPLETE") {
+                // Done is 100 percent; the part done before is kept for when it opens again.
+                return !complete && Trim(ValueOfLine(line)) != "100";
             }
             return true;
         });
@@ -395,6 +396,7 @@ std::string WriteTodo(const TaskRecord& record, size_t index, const std::string&
         if (record.dateCompleted != kNoDateValue) {
             out += TimeLine("COMPLETED", LocalAsUtc(record.dateCompleted));
         }
+        out += "PERCENT-COMPLETE:100\r\n";
     }
     out += extras.properties;
     out += extras.components;

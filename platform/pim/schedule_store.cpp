@@ -5,6 +5,7 @@
 #include <iterator>
 #include <limits>
 
+#include "platform/pim/ical_extras.h"
 #include "platform/pim/item_zones.h"
 #include "platform/pim/recurrence_expander.h"
 #include "platform/pim/restriction.h"
@@ -108,6 +109,15 @@ void Task::SetComplete(StoreFlag flag, Date today) {
         record_.dateCompleted = today;
     } else if (!complete) {
         record_.dateCompleted = kNoDateValue;
+    }
+    if (!complete && record_.complete) {
+        // Open again, as other programs read it: in process when it had got part of the way
+        // before it was done, else needing action.
+        const std::optional<int> percent = KeptPercentComplete(record_.extraProperties);
+        const bool partway = percent && *percent > 0 && *percent < 100;
+        record_.extraProperties =
+            ReplaceKeptProperty(record_.extraProperties, "STATUS",
+                                partway ? "STATUS:IN-PROCESS" : "STATUS:NEEDS-ACTION");
     }
     record_.complete = complete;
 }

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <iterator>
 
+#include "platform/pim/ical_io.h"
 #include "tests/platform/pim/store_fixture.h"
 
 namespace pim {
@@ -602,6 +603,46 @@ TEST_F(StoreTest, LoggedOffStoreAnswersWithErrors) {
     EXPECT_FALSE(app_.GetAppointmentFromOid(1).ok());
     // A collection obtained before the log-off keeps its own connection alive.
     EXPECT_TRUE(items->Count().ok());
+}
+
+// A task's state as other programs read it, through being done and open again.
+TEST_F(StoreTest, CompletingWritesTheWholeStateAndOpeningAgainRestoresTheRest) {
+    for (const auto& [percent, reopened] :
+         {std::pair{"PERCENT-COMPLETE:40", "STATUS:IN-PROCESS"},
+          std::pair{"", "STATUS:NEEDS-ACTION"}}) {
+        SCOPED_TRACE(percent);
+        TaskRecord record;
+        record.subject = u"報告";
+        record.extraProperties = std::string(percent);
+        if (!record.extraProperties.empty()) {
+            record.extraProperties += "\r\nSTATUS:IN-PROCESS";
+        }
+        auto oids = app_.AddAll({}, {record});
+        ASSERT_TRUE(oids.ok());
+        Task task = *app_.GetTaskFromOid(oids->front());
+        const auto lines = [&] {
+            const TaskRecord stored = app_.GetTaskFromOid(oids->front())->Record();
+            return WriteICalendar({}, {stored});
+        };
+        task.SetComplete(kTrue, At(2026, 12, 7));
+        ASSERT_TRUE(task.Save().ok());
+        std::string text = lines();
+        EXPECT_NE(text.find("STATUS:COMPLETED\r\n"), std::string::npos);
+        EXPECT_NE(text.find("COMPLETED:2026"), std::string::npos);
+        EXPECT_NE(text.find("PERCENT-COMPLETE:100\r\n"), std::string::npos);
+        EXPECT_EQ(text.find("PERCENT-COMPLETE:40"), std::string::npos);
+        EXPECT_EQ(text.find("STATUS:IN-PROCESS"), std::string::npos);
+
+        task.SetComplete(kFalse, At(2026, 12, 8));
+        ASSERT_TRUE(task.Save().ok());
+        text = lines();
+        EXPECT_NE(text.find(std::string(reopened) + "\r\n"), std::string::npos);
+        EXPECT_EQ(text.find("COMPLETED"), std::string::npos);
+        EXPECT_EQ(text.find("PERCENT-COMPLETE:100"), std::string::npos);
+        if (!std::string(percent).empty()) {
+            EXPECT_NE(text.find(std::string(percent) + "\r\n"), std::string::npos);
+        }
+    }
 }
 
 }  // namespace
