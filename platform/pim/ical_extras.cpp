@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <ctime>
 
 #include "platform/pim/ical_values.h"
 
@@ -115,13 +116,46 @@ std::string JoinKeptLines(const KeptLines& kept) {
 
 std::string ReplaceKeptProperty(std::string_view kept, std::string_view name,
                                 const std::string& line) {
+    // The first of the name keeps its place, so that the lines another program reads change
+    // no more than they must.
     KeptLines lines = SplitKeptLines(kept);
-    std::erase_if(lines.properties,
-                  [name](const std::string& property) { return NameOfLine(property) == name; });
-    if (!line.empty()) {
-        lines.properties.push_back(line);
+    std::vector<std::string> properties;
+    bool placed = line.empty();
+    for (std::string& property : lines.properties) {
+        if (NameOfLine(property) != name) {
+            properties.push_back(std::move(property));
+        } else if (!placed) {
+            properties.push_back(line);
+            placed = true;
+        }
     }
+    if (!placed) {
+        properties.push_back(line);
+    }
+    lines.properties = std::move(properties);
     return JoinKeptLines(lines);
+}
+
+std::string StampedAsChanged(std::string_view kept, int64_t unixSeconds, bool announce) {
+    const time_t seconds = static_cast<time_t>(unixSeconds);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char stamp[24];
+    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+    std::string out = ReplaceKeptProperty(kept, "LAST-MODIFIED", std::string("LAST-MODIFIED:") + stamp);
+    out = ReplaceKeptProperty(out, "DTSTAMP", std::string("DTSTAMP:") + stamp);
+    if (announce) {
+        int64_t sequence = 0;
+        for (const std::string& line : SplitKeptLines(out).properties) {
+            if (NameOfLine(line) == "SEQUENCE") {
+                const std::string_view value = Trim(ValueOfLine(line));
+                std::from_chars(value.data(), value.data() + value.size(), sequence);
+            }
+        }
+        out = ReplaceKeptProperty(out, "SEQUENCE",
+                                  "SEQUENCE:" + std::to_string(std::max<int64_t>(sequence, 0) + 1));
+    }
+    return out;
 }
 
 std::optional<int> KeptPercentComplete(std::string_view kept) {

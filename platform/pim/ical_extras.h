@@ -33,9 +33,15 @@ KeptLines SplitKeptLines(std::string_view kept);
 // The kept lines joined again: properties, then components.
 std::string JoinKeptLines(const KeptLines& kept);
 
-// The kept lines with every property of that name replaced by `line` (removed when empty).
+// The kept lines with the properties of that name replaced by `line`, in the place of the first
+// (added at the end when there was none; all removed when `line` is empty).
 std::string ReplaceKeptProperty(std::string_view kept, std::string_view name,
                                 const std::string& line);
+
+// The kept lines of an item changed here at `unixSeconds`: LAST-MODIFIED and DTSTAMP then, and,
+// when `announce` (its times, recurrence or status changed), SEQUENCE one higher, so that other
+// calendar programs take it for a new version of what they hold.
+std::string StampedAsChanged(std::string_view kept, int64_t unixSeconds, bool announce);
 
 // A task's kept PERCENT-COMPLETE (0 to 100), when it has a readable one.
 std::optional<int> KeptPercentComplete(std::string_view kept);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <ctime>
 #include <limits>
 #include <set>
 
@@ -202,6 +203,15 @@ void Normalize(AppointmentRecord& record) {
                      [](const OccurrenceChange& a, const OccurrenceChange& b) {
                          return DateToLinear(a.recurrenceId) < DateToLinear(b.recurrenceId);
                      });
+}
+
+// Whether an edit leaves what other programs count as a new version alone: the times, the
+// recurrence and the status.
+bool SameTimesAndState(const AppointmentRecord& a, const AppointmentRecord& b) {
+    return a.start == b.start && a.end == b.end && a.allDay == b.allDay &&
+           a.cancelled == b.cancelled && a.recurrence.rule == b.recurrence.rule &&
+           a.recurrence.exceptionDates == b.recurrence.exceptionDates &&
+           a.recurrence.extraDates == b.recurrence.extraDates;
 }
 
 void Normalize(TaskRecord& record) {
@@ -702,6 +712,15 @@ Result<void> StoreDatabase::SaveAppointment(AppointmentRecord& record) {
         return SqlError("the store is busy");
     }
     AppointmentRecord written = record;
+    bool announce = false;
+    if (written.oid != 0) {
+        if (Result<AppointmentRecord> stored = LoadAppointment(written.oid)) {
+            AppointmentRecord compared = written;
+            Normalize(compared);
+            announce = !SameTimesAndState(*stored, compared);
+        }
+    }
+    written.extraProperties = StampedAsChanged(written.extraProperties, std::time(nullptr), announce);
     if (auto saved = WriteAppointment(written, Presence::MayBeStored); !saved) {
         return saved;
     }
@@ -718,6 +737,15 @@ Result<void> StoreDatabase::SaveTask(TaskRecord& record) {
         return SqlError("the store is busy");
     }
     TaskRecord written = record;
+    bool announce = false;
+    if (written.oid != 0) {
+        if (Result<TaskRecord> stored = LoadTask(written.oid)) {
+            TaskRecord compared = written;
+            Normalize(compared);
+            announce = stored->dueDate != compared.dueDate || stored->complete != compared.complete;
+        }
+    }
+    written.extraProperties = StampedAsChanged(written.extraProperties, std::time(nullptr), announce);
     if (auto saved = WriteTask(written); !saved) {
         return saved;
     }

@@ -605,6 +605,34 @@ TEST_F(StoreTest, LoggedOffStoreAnswersWithErrors) {
     EXPECT_TRUE(items->Count().ok());
 }
 
+// Other calendar programs learn of a change here by its stamps, and of a new version of the
+// event (its times moved) by its SEQUENCE.
+TEST_F(StoreTest, ChangesHereAreStampedAndANewTimeIsANewSequence) {
+    AppointmentRecord record;
+    record.subject = u"会議";
+    record.start = At(2026, 12, 9, 10);
+    record.end = At(2026, 12, 9, 11);
+    record.extraProperties = "DTSTAMP:20200101T000000Z\r\nSEQUENCE:4\r\nX-KEPT:1";
+    auto oids = app_.AddAll({record}, {});
+    ASSERT_TRUE(oids.ok());
+    const auto kept = [&] { return app_.GetAppointmentFromOid(oids->front())->Record().extraProperties; };
+
+    Appointment item = *app_.GetAppointmentFromOid(oids->front());
+    item.SetSubject(u"会議（資料あり）");
+    ASSERT_TRUE(item.Save().ok());
+    std::string lines = kept();
+    EXPECT_EQ(lines.find("DTSTAMP:20200101T000000Z"), std::string::npos);
+    EXPECT_EQ(lines.find("DTSTAMP:"), 0u) << lines;  // in its place
+    EXPECT_NE(lines.find("\r\nSEQUENCE:4\r\nX-KEPT:1\r\nLAST-MODIFIED:"), std::string::npos)
+        << lines;
+
+    item = *app_.GetAppointmentFromOid(oids->front());
+    item.SetStart(At(2026, 12, 10, 10));
+    item.SetEnd(At(2026, 12, 10, 11));
+    ASSERT_TRUE(item.Save().ok());
+    EXPECT_NE(kept().find("\r\nSEQUENCE:5\r\n"), std::string::npos) << kept();
+}
+
 // A task's state as other programs read it, through being done and open again.
 TEST_F(StoreTest, CompletingWritesTheWholeStateAndOpeningAgainRestoresTheRest) {
     for (const auto& [percent, reopened] :
