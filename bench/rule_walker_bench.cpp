@@ -44,8 +44,8 @@ void BM_LibicalFortnight(benchmark::State& state) {
         }
         icalrecur_iterator_free(it);
     }
-    state.counters["starts"] = benchmark::Counter(static_cast<double>(starts),
-                                                  benchmark::Counter::kAvgIterations);
+    state.counters["starts"] =
+        benchmark::Counter(static_cast<double>(starts), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_LibicalFortnight)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
@@ -61,8 +61,8 @@ void BM_WalkerFortnight(benchmark::State& state) {
             ++starts;
         }
     }
-    state.counters["starts"] = benchmark::Counter(static_cast<double>(starts),
-                                                  benchmark::Counter::kAvgIterations);
+    state.counters["starts"] =
+        benchmark::Counter(static_cast<double>(starts), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_WalkerFortnight)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 

@@ -194,8 +194,8 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
         }
     }
     using Outcome = pim::UidSaveSummary::Outcome;
-    out << "imported " << appointmentCount << " appointments and " << taskCount
-        << " tasks from " << file << ": " << saved->Count(Outcome::Added) << " added, "
+    out << "imported " << appointmentCount << " appointments and " << taskCount << " tasks from "
+        << file << ": " << saved->Count(Outcome::Added) << " added, "
         << saved->Count(Outcome::Updated) << " updated, " << saved->Count(Outcome::Unchanged)
         << " unchanged; " << calendar->skipped.size() + static_cast<size_t>(inkSkipped)
         << " skipped\n";

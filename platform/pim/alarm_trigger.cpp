@@ -30,7 +30,8 @@ std::optional<AlarmTrigger> ReadTrigger(const std::string& block) {
         return std::nullopt;
     }
     // An e-mail (or any other kind of) alarm is for another program to act on.
-    if (icalproperty* action = icalcomponent_get_first_property(alarm.get(), ICAL_ACTION_PROPERTY)) {
+    if (icalproperty* action =
+            icalcomponent_get_first_property(alarm.get(), ICAL_ACTION_PROPERTY)) {
         const icalproperty_action kind = icalproperty_get_action(action);
         if (kind != ICAL_ACTION_DISPLAY && kind != ICAL_ACTION_AUDIO) {
             return std::nullopt;

@@ -91,8 +91,8 @@ Result<void> SetTimedTimes(const EventTimes& times, EventSpan& span) {
         span.zoneEnd = times.end->time.wall;
     } else if (IsBefore(span.start, span.end)) {
         const std::optional<int64_t> instant = TimeZone::Local().ToUnixSeconds(span.end);
-        span.zoneEnd = instant ? start.time.zone.FromUnixSeconds(*instant).value_or(span.end)
-                               : span.end;
+        span.zoneEnd =
+            instant ? start.time.zone.FromUnixSeconds(*instant).value_or(span.end) : span.end;
     }
     if (IsBefore(span.zoneEnd, span.zoneStart)) {
         span.zoneEnd = span.zoneStart;
@@ -184,8 +184,8 @@ Result<WallTime> ReadTime(const ContentLine& line, icalproperty* p, ReadContext&
     out.writtenTzid = tzid;
     // Kept as written, with the file's own definition, even when it cannot be worked out: it
     // is written back that way.
-    out.itemZone = ItemZone{ItemZone::Form::Zoned, out.writtenTzid,
-                            context.zones.Definition(out.writtenTzid)};
+    out.itemZone =
+        ItemZone{ItemZone::Form::Zoned, out.writtenTzid, context.zones.Definition(out.writtenTzid)};
     if (std::optional<TimeZone> zone = context.zones.Resolve(out.writtenTzid)) {
         out.zone = *zone;
     } else if (context.notedZones.insert(out.writtenTzid).second) {
@@ -313,8 +313,8 @@ Result<void> SetRecurrence(const EventTimes& times, AppointmentRecord& record) {
     for (const auto& [list, target] : {std::pair{&times.exceptions, &recurrence.exceptionDates},
                                        std::pair{&times.extras, &recurrence.extraDates}}) {
         for (const TimedLine& entry : *list) {
-            Result<Date> date = InSeriesZone(*entry.line, entry.time, seriesZone, record.allDay,
-                                             record.zoneStart);
+            Result<Date> date =
+                InSeriesZone(*entry.line, entry.time, seriesZone, record.allDay, record.zoneStart);
             if (!date.ok()) {
                 return date.error();
             }

@@ -142,7 +142,8 @@ std::string StampedAsChanged(std::string_view kept, int64_t unixSeconds, bool an
     gmtime_r(&seconds, &utc);
     char stamp[24];
     std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
-    std::string out = ReplaceKeptProperty(kept, "LAST-MODIFIED", std::string("LAST-MODIFIED:") + stamp);
+    std::string out =
+        ReplaceKeptProperty(kept, "LAST-MODIFIED", std::string("LAST-MODIFIED:") + stamp);
     out = ReplaceKeptProperty(out, "DTSTAMP", std::string("DTSTAMP:") + stamp);
     if (announce) {
         int64_t sequence = 0;

@@ -296,8 +296,9 @@ std::string DescribeTime(Date date, bool day) {
 // What a change does to its occurrence, for the user: moved, cancelled or changed otherwise.
 std::string DescribeChange(const AppointmentRecord& series, const OccurrenceChange& change) {
     const Date originalStart =
-        series.allDay ? change.recurrenceId
-                      : ZoneWallToLocal(series.zone, change.recurrenceId).value_or(change.recurrenceId);
+        series.allDay
+            ? change.recurrenceId
+            : ZoneWallToLocal(series.zone, change.recurrenceId).value_or(change.recurrenceId);
     std::string text = series.subject.empty()
                            ? series.uid
                            : Utf16ToUtf8Lossy(series.subject) + " (" + series.uid + ")";
@@ -416,9 +417,9 @@ void AttachChanges(ImportState& state) {
             continue;
         }
         AppointmentRecord& series = state.result.appointments[found->second];
-        Result<Date> id = ical::InSeriesZone(*read.recurrenceId->line, read.recurrenceId->time,
-                                             ical::SeriesZone(series), series.allDay,
-                                             series.zoneStart);
+        Result<Date> id =
+            ical::InSeriesZone(*read.recurrenceId->line, read.recurrenceId->time,
+                               ical::SeriesZone(series), series.allDay, series.zoneStart);
         if (!id.ok()) {
             Skip(state, id.error(), read.line,
                  "the VEVENT of line " + std::to_string(read.line) + " is not imported");

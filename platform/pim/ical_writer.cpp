@@ -387,8 +387,8 @@ std::string WriteTodo(const TaskRecord& record, size_t index, const std::string&
         } else {
             // A due date without a time of its own is a date.
             const bool midnight = TimeOfDay(record.dueDate) == 0;
-            out += TimeLine(
-                "DUE", {record.dueDate, midnight ? TimeForm::Day : TimeForm::Floating, {}});
+            out += TimeLine("DUE",
+                            {record.dueDate, midnight ? TimeForm::Day : TimeForm::Floating, {}});
         }
     }
     if (complete) {

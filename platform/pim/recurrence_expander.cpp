@@ -280,8 +280,7 @@ std::vector<Occurrence> ExpandStoredOccurrences(const AppointmentRecord& series,
                                                 const std::string& expansionRule, double fromLinear,
                                                 std::optional<double> toLinear, std::size_t limit) {
     const Recurrence& recurrence = series.recurrence;
-    const std::optional<TimeZone> zone =
-        series.allDay ? std::nullopt : ResolveZone(series.zone);
+    const std::optional<TimeZone> zone = series.allDay ? std::nullopt : ResolveZone(series.zone);
     const bool zoned = zone.has_value();
     const double duration = Duration(series.start, series.end);
     const ChangeIndex changes(series);
@@ -427,8 +426,7 @@ SeriesBounds ComputeSeriesBounds(const AppointmentRecord& series) {
     if (!endless) {
         // The zone may lie a day either way of local time, and a this-and-future change may
         // move the last occurrence later.
-        const double margin =
-            series.allDay || !ResolveZone(series.zone) ? 0.0 : kZoneMarginDays;
+        const double margin = series.allDay || !ResolveZone(series.zone) ? 0.0 : kZoneMarginDays;
         double lastEnd = lastStart + margin + changes.LatestShift() + LongestOccurrence(series);
         for (const OccurrenceChange& change : recurrence.changes) {
             if (!change.cancelled) {

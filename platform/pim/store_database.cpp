@@ -10,8 +10,8 @@
 #include <set>
 
 #include "platform/pim/ical_extras.h"
-#include "platform/pim/item_zones.h"
 #include "platform/pim/item_uid.h"
+#include "platform/pim/item_zones.h"
 #include "platform/pim/recurrence_expander.h"
 #include "platform/pim/store_rows.h"
 #include "platform/pim/store_statement.h"
@@ -465,8 +465,8 @@ Result<void> StoreDatabase::CreateSchema() {
         if (has.Step() == SQLITE_ROW) {
             continue;
         }
-        const std::string add = std::string("ALTER TABLE ") + table + " ADD COLUMN " + column +
-                                " " + declaration;
+        const std::string add =
+            std::string("ALTER TABLE ") + table + " ADD COLUMN " + column + " " + declaration;
         if (auto added = Execute(add.c_str()); !added) {
             return added;
         }
@@ -720,7 +720,8 @@ Result<void> StoreDatabase::SaveAppointment(AppointmentRecord& record) {
             announce = !SameTimesAndState(*stored, compared);
         }
     }
-    written.extraProperties = StampedAsChanged(written.extraProperties, std::time(nullptr), announce);
+    written.extraProperties =
+        StampedAsChanged(written.extraProperties, std::time(nullptr), announce);
     if (auto saved = WriteAppointment(written, Presence::MayBeStored); !saved) {
         return saved;
     }
@@ -745,7 +746,8 @@ Result<void> StoreDatabase::SaveTask(TaskRecord& record) {
             announce = stored->dueDate != compared.dueDate || stored->complete != compared.complete;
         }
     }
-    written.extraProperties = StampedAsChanged(written.extraProperties, std::time(nullptr), announce);
+    written.extraProperties =
+        StampedAsChanged(written.extraProperties, std::time(nullptr), announce);
     if (auto saved = WriteTask(written); !saved) {
         return saved;
     }

@@ -204,10 +204,10 @@ Result<void> StoreDatabase::FollowZoneInForce() {
     std::vector<Row> singles;
     std::vector<int64_t> series;
     {
-        Statement select(Prepare(
-            "SELECT oid, recurring, tzid, zone_start, zone_end, "
-            "(SELECT text FROM zone_definitions WHERE id = zone_definition) "
-            "FROM appointments WHERE all_day = 0 AND tzid <> ''"));
+        Statement select(
+            Prepare("SELECT oid, recurring, tzid, zone_start, zone_end, "
+                    "(SELECT text FROM zone_definitions WHERE id = zone_definition) "
+                    "FROM appointments WHERE all_day = 0 AND tzid <> ''"));
         if (!select.ok()) {
             return failed();
         }
@@ -247,9 +247,9 @@ Result<void> StoreDatabase::FollowZoneInForce() {
                 change.start = LinearToDate(ToLocal(record.zone, DateToLinear(change.zoneStart)));
                 change.end = LinearToDate(ToLocal(record.zone, DateToLinear(change.zoneEnd)));
             }
-            Statement update(Prepare(
-                "UPDATE occurrence_changes SET start = ?, end = ? "
-                "WHERE series_oid = ? AND recurrence_id = ?"));
+            Statement update(
+                Prepare("UPDATE occurrence_changes SET start = ?, end = ? "
+                        "WHERE series_oid = ? AND recurrence_id = ?"));
             update.Bind(1, DateToLinear(change.start));
             update.Bind(2, DateToLinear(change.end));
             update.Bind(3, oid);
@@ -260,9 +260,9 @@ Result<void> StoreDatabase::FollowZoneInForce() {
         }
         const SeriesBounds bounds = ComputeSeriesBounds(record);
         longestAdvance = std::max(longestAdvance, bounds.earliestStartAdvance);
-        Statement update(Prepare(
-            "UPDATE appointments SET start = ?, end = ?, last_end = ?, expansion_rule = ? "
-            "WHERE oid = ?"));
+        Statement update(
+            Prepare("UPDATE appointments SET start = ?, end = ?, last_end = ?, expansion_rule = ? "
+                    "WHERE oid = ?"));
         update.Bind(1, DateToLinear(record.start));
         update.Bind(2, DateToLinear(record.end));
         if (bounds.lastEndLinear) {
@@ -301,8 +301,7 @@ Result<void> StoreDatabase::FollowZoneInForce() {
     }
     // The reminders that have rung are kept by the local time they were due at; moved to the
     // new clock, they are still found, and none rings twice.
-    const std::optional<TimeZone> beforeZone =
-        before ? ResolveZone(Zoned(*before)) : std::nullopt;
+    const std::optional<TimeZone> beforeZone = before ? ResolveZone(Zoned(*before)) : std::nullopt;
     if (beforeZone) {
         struct Fired {
             int64_t oid;

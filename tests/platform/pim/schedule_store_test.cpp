@@ -21,8 +21,7 @@ class StoreTest : public StoreFixture {
 protected:
     // A series repeats in `zone` from `zoneStart` when one is given, else on the local clock.
     int32_t AddAppointment(Date start, Date end, std::u16string subject, bool allDay = false,
-                           Recurrence recurrence = {}, std::string zone = {},
-                           Date zoneStart = 0) {
+                           Recurrence recurrence = {}, std::string zone = {}, Date zoneStart = 0) {
         auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
         Appointment appointment = items->AddAppointment();
         appointment.SetSubject(subject);
@@ -615,7 +614,9 @@ TEST_F(StoreTest, ChangesHereAreStampedAndANewTimeIsANewSequence) {
     record.extraProperties = "DTSTAMP:20200101T000000Z\r\nSEQUENCE:4\r\nX-KEPT:1";
     auto oids = app_.AddAll({record}, {});
     ASSERT_TRUE(oids.ok());
-    const auto kept = [&] { return app_.GetAppointmentFromOid(oids->front())->Record().extraProperties; };
+    const auto kept = [&] {
+        return app_.GetAppointmentFromOid(oids->front())->Record().extraProperties;
+    };
 
     Appointment item = *app_.GetAppointmentFromOid(oids->front());
     item.SetSubject(u"会議（資料あり）");
@@ -635,9 +636,8 @@ TEST_F(StoreTest, ChangesHereAreStampedAndANewTimeIsANewSequence) {
 
 // A task's state as other programs read it, through being done and open again.
 TEST_F(StoreTest, CompletingWritesTheWholeStateAndOpeningAgainRestoresTheRest) {
-    for (const auto& [percent, reopened] :
-         {std::pair{"PERCENT-COMPLETE:40", "STATUS:IN-PROCESS"},
-          std::pair{"", "STATUS:NEEDS-ACTION"}}) {
+    for (const auto& [percent, reopened] : {std::pair{"PERCENT-COMPLETE:40", "STATUS:IN-PROCESS"},
+                                            std::pair{"", "STATUS:NEEDS-ACTION"}}) {
         SCOPED_TRACE(percent);
         TaskRecord record;
         record.subject = u"報告";

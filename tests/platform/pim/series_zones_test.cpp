@@ -41,9 +41,9 @@ void InZone(const char* tz) {
 struct EndCase {
     const char* zone;
     const char* frequency;
-    const char* start;          // DTSTART value in `zone`
-    const char* untilMoment;    // the fourth start in UTC
-    const char* untilDate;      // the fourth start's day in `zone`
+    const char* start;        // DTSTART value in `zone`
+    const char* untilMoment;  // the fourth start in UTC
+    const char* untilDate;    // the fourth start's day in `zone`
     Date firstUtc;
     Date fourthUtc;
 };
@@ -60,12 +60,12 @@ std::string SeriesFile(const EndCase& c, const std::string& until) {
 TEST(SeriesEnd, UntilEndsAtTheFourthStartInEveryZoneAndForm) {
     // Starts at 20:00 in each zone; Berlin's daily series crosses the change to summer time.
     const std::vector<EndCase> cases = {
-        {"UTC", "DAILY", "20260327T200000", "20260330T200000Z", "20260330",
-         At(2026, 3, 27, 20), At(2026, 3, 30, 20)},
-        {"UTC", "WEEKLY", "20260327T200000", "20260417T200000Z", "20260417",
-         At(2026, 3, 27, 20), At(2026, 4, 17, 20)},
-        {"UTC", "HOURLY", "20260327T200000", "20260327T230000Z", "20260327",
-         At(2026, 3, 27, 20), At(2026, 3, 27, 23)},
+        {"UTC", "DAILY", "20260327T200000", "20260330T200000Z", "20260330", At(2026, 3, 27, 20),
+         At(2026, 3, 30, 20)},
+        {"UTC", "WEEKLY", "20260327T200000", "20260417T200000Z", "20260417", At(2026, 3, 27, 20),
+         At(2026, 4, 17, 20)},
+        {"UTC", "HOURLY", "20260327T200000", "20260327T230000Z", "20260327", At(2026, 3, 27, 20),
+         At(2026, 3, 27, 23)},
         {"Asia/Tokyo", "DAILY", "20260327T200000", "20260330T110000Z", "20260330",
          At(2026, 3, 27, 11), At(2026, 3, 30, 11)},
         {"Asia/Tokyo", "WEEKLY", "20260327T200000", "20260417T110000Z", "20260417",
@@ -89,7 +89,8 @@ TEST(SeriesEnd, UntilEndsAtTheFourthStartInEveryZoneAndForm) {
     for (const char* planner : {"Pacific/Kiritimati", "Europe/London", "Pacific/Pago_Pago"}) {
         InZone(planner);
         for (const EndCase& c : cases) {
-            for (const std::string& until : {std::string(c.untilMoment), std::string(c.untilDate)}) {
+            for (const std::string& until :
+                 {std::string(c.untilMoment), std::string(c.untilDate)}) {
                 SCOPED_TRACE(std::string(planner) + ": " + c.zone + " " + c.frequency +
                              " UNTIL=" + until);
                 const std::vector<Date> starts = StartsOf(SeriesFile(c, until));
@@ -105,10 +106,10 @@ TEST(SeriesEnd, AllDaySeriesEndOnTheDayTheirUntilNames) {
     InZone("Pacific/Pago_Pago");
     for (const char* until : {"20261210", "20261210T000000Z", "20261210T235959"}) {
         SCOPED_TRACE(until);
-        const std::vector<Date> starts = StartsOf(
-            std::string("BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:a@test\nSUMMARY:a\n") +
-            "DTSTART;VALUE=DATE:20261207\nRRULE:FREQ=DAILY;UNTIL=" + until +
-            "\nEND:VEVENT\nEND:VCALENDAR\n");
+        const std::vector<Date> starts =
+            StartsOf(std::string("BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:a@test\nSUMMARY:a\n") +
+                     "DTSTART;VALUE=DATE:20261207\nRRULE:FREQ=DAILY;UNTIL=" + until +
+                     "\nEND:VEVENT\nEND:VCALENDAR\n");
         ASSERT_EQ(starts.size(), 4u);
         EXPECT_EQ(starts.back(), At(2026, 12, 10));
     }

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/pim/schedule_store.h"
 #include "platform/pim/ical_extras.h"
+#include "platform/pim/schedule_store.h"
 #include "tests/platform/pim/store_fixture.h"
 
 namespace pim {

@@ -179,7 +179,8 @@ protected:
 
 TEST_F(TravellingStoreTest, EveryItemKeepsItsMomentInEveryZoneAndNothingIsMarkedChanged) {
     ImportShared();
-    Appointment madeHere = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems()->AddAppointment();
+    Appointment madeHere =
+        app_.GetDefaultFolder(FolderKind::Calendar)->GetItems()->AddAppointment();
     madeHere.SetSubject(u"東京で作った");
     madeHere.SetStart(At(2026, 12, 15, 15));
     madeHere.SetEnd(At(2026, 12, 15, 16));
