@@ -102,6 +102,14 @@ void StoreCarriedInk(pim::ImportedCalendar& calendar, const pim::Application& st
     }
 }
 
+// How an import ends, for scripts: everything taken, part of the file skipped, or nothing taken.
+int ImportStatus(size_t taken, size_t skipped) {
+    if (skipped == 0) {
+        return 0;
+    }
+    return taken == 0 ? kFailureStatus : kSomeSkippedStatus;
+}
+
 bool CarriesInk(const pim::ImportedCalendar& calendar) {
     return std::any_of(calendar.appointmentsInk.begin(), calendar.appointmentsInk.end(),
                        [](const pim::AppointmentInk& ink) { return !ink.empty(); });
@@ -150,7 +158,8 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
             << calendar->tasks.size() << " tasks from " << file << "; " << calendar->skipped.size()
             << " skipped\n";
         Report(*calendar, out, err);
-        return 0;
+        return ImportStatus(calendar->appointments.size() + calendar->tasks.size(),
+                            calendar->skipped.size());
     }
     pim::Application store;
     if (auto logOn = LogOn(home, store); !logOn) {
@@ -200,7 +209,8 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
         << " unchanged; " << calendar->skipped.size() + static_cast<size_t>(inkSkipped)
         << " skipped\n";
     Report(*calendar, out, err);
-    return 0;
+    return ImportStatus(appointmentCount + taskCount,
+                        calendar->skipped.size() + static_cast<size_t>(inkSkipped));
 }
 
 int ExportCalendar(const platform::DataHome& home, const std::string& file) {

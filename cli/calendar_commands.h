@@ -22,7 +22,9 @@ struct ImportOptions {
 // ink file and what the file does not say stay), so importing a file twice changes nothing.
 // Handwriting that came with an appointment gets an ink file of its own. Prints how many items
 // were added, updated, found unchanged and skipped, the changed occurrences kept with their
-// series, and the notes.
+// series, and the notes. Ends with 0 when the whole file was taken, kSomeSkippedStatus when part
+// of it was skipped, and 1 when nothing could be taken (--check: would be).
+inline constexpr int kSomeSkippedStatus = 3;
 int ImportCommand(const platform::DataHome& home, const std::vector<std::string>& args,
                   std::ostream& out, std::ostream& err);
 int ImportCalendar(const platform::DataHome& home, const std::string& file,
