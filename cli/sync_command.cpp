@@ -81,6 +81,29 @@ PasswordStore PasswordsOf(const platform::DataHome& home, const SyncSettings& se
                          home.RegistryPath().parent_path() / kPasswordFileName);
 }
 
+// The command that mends what stopped a sync, or that a second run finishes it.
+std::string WhatToDo(platform::Remedy remedy, const SyncSettings& settings) {
+    const std::string setup = "tessarinth-cli sync setup --events " + settings.eventsUrl +
+                              (settings.tasksUrl.empty() ? "" : " --tasks " + settings.tasksUrl) +
+                              " --user " + settings.user + " --password-stdin";
+    constexpr std::string_view kKept = "what was synced before is kept; ";
+    switch (remedy) {
+        case platform::Remedy::CheckAccount:
+            return std::string(kKept) + "give the user name and password again: " + setup;
+        case platform::Remedy::CheckAddress:
+            return std::string(kKept) +
+                   "see that the server runs, then run the sync again to finish; if the "
+                   "collection's URL is wrong, set it: " +
+                   setup;
+        case platform::Remedy::ConfirmDeletes:
+            return "if they were deleted there on purpose, delete them here too: tessarinth-cli "
+                   "sync --allow-mass-delete";
+        case platform::Remedy::TryAgain:
+            break;
+    }
+    return std::string(kKept) + "run the sync again to finish";
+}
+
 std::string FirstLine(std::istream& in) {
     std::string line;
     std::getline(in, line);
@@ -286,8 +309,8 @@ int Run(const platform::DataHome& home, const std::vector<std::string>& args, st
                                            {plan.kinds, allowMassDelete, &ink});
         auto outcome = sync.Run();
         if (!outcome) {
-            return Stop(err, "sync stopped: " + outcome.error().message +
-                                 "\nwhat was synced before is kept; run the sync again to finish");
+            return Stop(err, "sync stopped: " + outcome.error().message + "\n" +
+                                 WhatToDo(outcome.error().remedy, settings));
         }
         Print(plan.label, plan.url, *outcome, out);
     }

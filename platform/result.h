@@ -6,9 +6,20 @@
 
 namespace platform {
 
-// An error the platform hands up to whoever can tell the user: one readable sentence.
+// What the user can do about an error: try the same again (an interruption, which a second run
+// finishes), or first mend what the error names.
+enum class Remedy {
+    TryAgain,
+    CheckAccount,   // the user name or password was refused
+    CheckAddress,   // nothing answers at the address, or it holds no such thing
+    ConfirmDeletes, // many items would go on another's word alone
+};
+
+// An error the platform hands up to whoever can tell the user: one readable sentence, and what
+// can be done about it.
 struct Error {
     std::string message;
+    Remedy remedy = Remedy::TryAgain;
 };
 
 // A value or the error that kept it from being made. The platform layer never throws across

@@ -191,8 +191,8 @@ Result<void> CollectionSync::ListServerChanges(std::vector<caldav::RemoteItem>& 
         return Error{"the collection " + collection_.Url().toDisplayString().toStdString() +
                      " no longer holds " + std::to_string(deleting) + " of the " +
                      std::to_string(synced) +
-                     " items synced with it before; nothing was deleted here. If they were "
-                     "deleted there on purpose, run the sync again with --allow-mass-delete"};
+                         " items synced with it before; nothing was deleted here",
+                     platform::Remedy::ConfirmDeletes};
     }
     return {};
 }

@@ -49,6 +49,17 @@ QByteArray XmlEscaped(const std::string& text) {
     return QString::fromStdString(text).toHtmlEscaped().toUtf8();
 }
 
+// What can be done about a refusal: the account or the address is to be mended first.
+platform::Remedy RemedyFor(int status) {
+    if (status == kUnauthorized) {
+        return platform::Remedy::CheckAccount;
+    }
+    if (status == kNotFound) {
+        return platform::Remedy::CheckAddress;
+    }
+    return platform::Remedy::TryAgain;
+}
+
 std::string RefusalText(int status) {
     if (status == kUnauthorized) {
         return " (the server refused the user name or password)";
@@ -265,7 +276,8 @@ Result<DavResponse> CalDavCollection::Expect(const QByteArray& method, const QUr
     }
     if (std::find(statuses.begin(), statuses.end(), response->status) == statuses.end()) {
         return Error{method.toStdString() + " " + url.toDisplayString().toStdString() + ": " +
-                     DescribeStatus(*response) + RefusalText(response->status)};
+                         DescribeStatus(*response) + RefusalText(response->status),
+                     RemedyFor(response->status)};
     }
     return response;
 }
@@ -314,7 +326,8 @@ Result<ChangeReport> CalDavCollection::ChangesSince(const std::string& token) {
     }
     if (status != kMultiStatus) {
         return Error{"REPORT " + url_.toDisplayString().toStdString() + ": " +
-                     DescribeStatus(*response) + RefusalText(status)};
+                         DescribeStatus(*response) + RefusalText(status),
+                     RemedyFor(status)};
     }
     auto parsed = ReadMultistatus("REPORT", *response);
     if (!parsed) {

@@ -106,7 +106,10 @@ Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
                      Seconds(limit) + " s"};
     }
     if (!status.isValid()) {
-        return Error{where + ": " + Describe(reply->error(), account_, reply->errorString())};
+        const bool unreachable = reply->error() == QNetworkReply::ConnectionRefusedError ||
+                                 reply->error() == QNetworkReply::HostNotFoundError;
+        return Error{where + ": " + Describe(reply->error(), account_, reply->errorString()),
+                     unreachable ? platform::Remedy::CheckAddress : platform::Remedy::TryAgain};
     }
     DavResponse response;
     response.status = status.toInt();

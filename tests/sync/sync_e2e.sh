@@ -232,7 +232,7 @@ check "a server that stops in the middle stops the sync" 1 "$(sync_status a)"
 check "the stop is explained" yes \
     "$(yes_if grep -q 'sync stopped: [A-Z]* .*: the server \(closed\|refused\) the connection' "$work/a.err")"
 check "the stop says that running the sync again finishes the job" yes \
-    "$(yes_if grep -q '^what was synced before is kept; run the sync again to finish' "$work/a.err")"
+    "$(yes_if grep -q '^what was synced before is kept; .*run the sync again to finish' "$work/a.err")"
 check "the local store is whole after the stop" "$before" "$(as a export - | grep -c '^UID:')"
 restart_radicale
 check "the next sync completes" 0 "$(sync_status a)"
@@ -246,8 +246,11 @@ for href in $(list_hrefs "$calendar"); do
     http -o /dev/null -X DELETE "$radicale_url$href"
 done
 check "an emptied collection stops the sync" 1 "$(sync_status b)"
-check "it says why and how to go on" yes \
-    "$(yes_if grep -q 'no longer holds .* of the .* items synced with it before.*--allow-mass-delete' "$work/b.err")"
+check "it says why" yes \
+    "$(yes_if grep -q 'no longer holds .* of the .* items synced with it before; nothing was deleted here' "$work/b.err")"
+check "and the command that goes on" yes \
+    "$(yes_if grep -qx 'if they were deleted there on purpose, delete them here too: tessarinth-cli sync --allow-mass-delete' "$work/b.err")"
+check "not that running it again would finish" no "$(yes_if grep -q 'run the sync again' "$work/b.err")"
 check "nothing was deleted" "$synced" "$(count_items b)"
 check "--allow-mass-delete confirms" 0 "$(sync_status b --allow-mass-delete)"
 check "then the store follows the server" 0 "$(count_items b)"
@@ -377,10 +380,21 @@ echo wrong | as c sync setup --events "$radicale_url$calendar" --user alice --pa
 check "a wrong password stops the sync" 1 "$(sync_status c)"
 check "a wrong password is named" yes \
     "$(yes_if grep -q 'refused the user name or password' "$work/c.err")"
+check "with the command that mends it" yes \
+    "$(yes_if grep -q "give the user name and password again: tessarinth-cli sync setup --events $radicale_url$calendar --user alice --password-stdin" "$work/c.err")"
+check "not that running it again would finish" no "$(yes_if grep -q 'run the sync again' "$work/c.err")"
+echo secret | as c sync setup --events "$radicale_url/alice/no-such-calendar/" --user alice \
+    --password-stdin >/dev/null
+check "a collection that is not there stops the sync" 1 "$(sync_status c)"
+check "it is named, with the command that mends it" yes \
+    "$(yes_if grep -q 'no such collection' "$work/c.err" &&
+        grep -q 'if the collection.s URL is wrong, set it: tessarinth-cli sync setup' "$work/c.err")"
 echo secret | as c sync setup --events "http://127.0.0.1:$(free_port)/alice/calendar/" \
     --user alice --password-stdin >/dev/null
 check "no server stops the sync" 1 "$(sync_status c)"
 check "no server is named" yes "$(yes_if grep -q 'refused the connection' "$work/c.err")"
+check "and what to see to" yes \
+    "$(yes_if grep -q "see that the server runs, .*tessarinth-cli sync setup --events" "$work/c.err")"
 # A server that takes the connection and never answers.
 silent_port=$(free_port)
 "${real_time[@]}" /usr/bin/python3 -c 'import socket, sys, time
