@@ -9,6 +9,7 @@
 #include "editors/appointment_writes.h"
 #include "editors/task_writes.h"
 #include "editors/write_result.h"
+#include "platform/pim/handwritten_memo.h"
 #include "schedule/month_census.h"
 
 namespace app {
@@ -64,7 +65,9 @@ bool CopyToClipboard(const schedule::DayItemRow& row, ItemClipboard& clipboard) 
         clipboard.reminder = row.reminder;
         clipboard.inkCount = row.inkCount;
         clipboard.holiday = row.holiday;
-        clipboard.body = row.body;
+        // A handwritten memo's ink goes with `ink`; its body keeps only the typed text, never
+        // the name of an ink file that a paste would take for text.
+        clipboard.body = pim::TypedTextOf(row.body, row.handwritten != 0);
         clipboard.ink = row.ink;
         return true;
     }
@@ -204,13 +207,8 @@ void MainWindow::PasteAsTask() {
     // Due on the held row's day, or without due date in the corner.
     editors::FillForNewTask(record, HeldOverDayList() ? heldRowDate_ : 0.0);
     record.Subject = editors::LimitedText(clipboard_.subject, editors::kMaxSubjectChars);
-    // The copied notes, or none where the body only names a handwritten memo's file.
-    const bool bodyNamesInk =
-        clipboard_.kind == ClipboardKind::Appointment && clipboard_.inkCount > 0;
-    record.Body =
-        bodyNamesInk
-            ? std::u16string()
-            : std::u16string(editors::LimitedText(clipboard_.body, editors::kMaxBodyChars));
+    // The copied notes, or a handwritten memo's typed text.
+    record.Body = editors::LimitedText(clipboard_.body, editors::kMaxBodyChars);
     // The task editor's save, so that the notes are kept in the corner too.
     ReloadAfterClipboardWrite(editors::SaveEditedTask(WriteContext(), record).ok());
 }

@@ -29,7 +29,7 @@ struct ItemClipboard {
     platform::Date end = 0;
     std::u16string subject;
     std::u16string location;  // appointments only
-    std::u16string body;      // an appointment's memo, a task's notes
+    std::u16string body;      // an appointment's memo (typed text only), a task's notes
     schedule::InkRecords ink{};
     int32_t inkCount = 0;
     int32_t allDay = 0;
@@ -39,7 +39,8 @@ struct ItemClipboard {
 };
 
 // Copy: the item into the clipboard, with everything a paste needs (an appointment's whole
-// stored body and its ink; its stored start, not the start its row was listed from). False,
+// stored memo, a handwritten one as its ink and its typed text; its stored start, not the start
+// its row was listed from). False,
 // and the clipboard as it was, for a recurring appointment, an empty day or an entry without an
 // item.
 bool CopyToClipboard(const schedule::DayItemRow& row, ItemClipboard& clipboard);

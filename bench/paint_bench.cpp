@@ -36,6 +36,7 @@ void FillInk(schedule::DayItemRow& row) {
         row.ink[next++] = {controls::kInkEndRecord, controls::kInkEndRecord};
     }
     row.inkCount = static_cast<int32_t>(controls::kMaxInkEntries);
+    row.handwritten = 1;
 }
 
 // Twelve rows of the selected day and the next, all drawings, with icons and a span.

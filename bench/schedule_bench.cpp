@@ -104,6 +104,7 @@ platform::DataHome HomeOfSize(int count, bool tasksDone) {
             next++ % 2 == 0) {
             const std::string name = std::to_string(next % kInkFiles + 1) + ".dat";
             record.body = std::u16string(name.begin(), name.end());
+            record.handwritten = true;
         }
     }
     std::vector<pim::TaskRecord> tasks = bench::MakeTasks(count);

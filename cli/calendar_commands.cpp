@@ -42,15 +42,6 @@ void Report(const pim::ImportedCalendar& calendar, std::ostream& out, std::ostre
     }
 }
 
-const std::u16string* StoredChangeBody(const pim::AppointmentRecord& series, double recurrenceId) {
-    for (const pim::OccurrenceChange& change : series.recurrence.changes) {
-        if (platform::DateToLinear(change.recurrenceId) == recurrenceId) {
-            return &change.body;
-        }
-    }
-    return nullptr;
-}
-
 // Gives each appointment that came with handwriting an ink file of its own (or the one its stored
 // item already has for the same drawing). Handwriting that cannot be stored is reported and left
 // out; the appointment is imported with its typed text.
@@ -63,18 +54,6 @@ void StoreCarriedInk(pim::ImportedCalendar& calendar, const pim::Application& st
             storedByUid.emplace(record.uid, std::move(record));
         }
     }
-    auto give = [&](std::u16string& body, std::u16string_view storedBody,
-                    const pim::CarriedInk& ink, const std::string& uid) {
-        auto memo = inkFiles.Store(body, storedBody, ink.bytes);
-        if (memo) {
-            body = std::move(*memo);
-            return;
-        }
-        ++inkSkipped;
-        err << "skipped: line " << ink.line << ": the handwriting of " << uid
-            << " is not imported: " << memo.error().message << "\n";
-        body = WithoutInkName(body);
-    };
     for (size_t i = 0; i < incoming.size() && i < calendar.appointmentsInk.size(); ++i) {
         const pim::AppointmentInk& ink = calendar.appointmentsInk[i];
         if (ink.empty()) {
@@ -82,22 +61,16 @@ void StoreCarriedInk(pim::ImportedCalendar& calendar, const pim::Application& st
         }
         pim::AppointmentRecord& record = incoming[i].record;
         const auto stored = storedByUid.find(record.uid);
-        const pim::AppointmentRecord* storedRecord =
-            stored == storedByUid.end() ? nullptr : &stored->second;
+        GiveCarriedInk(inkFiles, record, ink,
+                       stored == storedByUid.end() ? nullptr : &stored->second,
+                       [&](const pim::CarriedInk& carried, const platform::Error& error) {
+                           ++inkSkipped;
+                           err << "skipped: line " << carried.line << ": the handwriting of "
+                               << record.uid << " is not imported: " << error.message << "\n";
+                       });
         if (ink.item) {
-            give(record.body, storedRecord ? std::u16string_view(storedRecord->body) : u"",
-                 *ink.item, record.uid);
+            // The memo and its mark come from the file, even where its DESCRIPTION was left out.
             incoming[i].given.Add(pim::ItemField::Body);
-        }
-        for (pim::OccurrenceChange& change : record.recurrence.changes) {
-            const auto carried = ink.changes.find(platform::DateToLinear(change.recurrenceId));
-            if (carried == ink.changes.end()) {
-                continue;
-            }
-            const std::u16string* storedBody =
-                storedRecord ? StoredChangeBody(*storedRecord, carried->first) : nullptr;
-            give(change.body, storedBody ? std::u16string_view(*storedBody) : u"", carried->second,
-                 record.uid);
         }
     }
 }
@@ -196,7 +169,7 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
     if (inkFiles) {
         inkFiles->Keep();
         for (const std::u16string& name : inkFiles->Replaced()) {
-            const platform::Result<bool> named = store.IsFirstBodyLineElsewhere(name, 0);
+            const platform::Result<bool> named = store.IsInkFileNamedElsewhere(name, 0);
             if (named && !*named) {
                 (void)editors::DeleteInkFile(home, inkFiles->DataFolder(), name);
             }

@@ -10,6 +10,7 @@
 #include "controls/ink_entry.h"
 #include "editors/ink_file_writer.h"
 #include "platform/files/file_operations.h"
+#include "platform/pim/handwritten_memo.h"
 #include "schedule/ink_file.h"
 
 namespace cli {
@@ -18,23 +19,30 @@ namespace {
 // How the editors write a memo's lines after its ink file's name.
 constexpr std::u16string_view kMemoLineBreak = u"\r\n";
 
-std::u16string_view FirstLine(std::u16string_view body) {
-    return body.substr(0, body.find_first_of(u"\r\n"));
-}
+using pim::AfterFirstMemoLine;
+using pim::FirstMemoLine;
 
-// The lines after the first, without the line break between.
-std::u16string_view AfterFirstLine(std::u16string_view body) {
-    const size_t end = body.find_first_of(u"\r\n");
-    if (end == std::u16string_view::npos) {
-        return {};
-    }
-    return body.substr(end + (body.substr(end).starts_with(u"\r\n") ? 2 : 1));
-}
-
-// The incoming memo's own text: what follows the sender's ink file name, or all of it when it
+// What follows the sender's ink file name, as earlier versions wrote it, or all of it when it
 // names none.
+std::u16string_view AfterInkName(std::u16string_view body) {
+    return schedule::IsInkFileName(FirstMemoLine(body)) ? AfterFirstMemoLine(body) : body;
+}
+
+// The typed text of an incoming handwritten memo: nothing for the words that only say it is
+// handwritten.
 std::u16string_view IncomingText(std::u16string_view body) {
-    return schedule::IsInkFileName(FirstLine(body)) ? AfterFirstLine(body) : body;
+    const std::u16string_view text = AfterInkName(body);
+    return text == pim::kHandwrittenMemoText ? std::u16string_view() : text;
+}
+
+const pim::OccurrenceChange* StoredChange(const pim::AppointmentRecord& stored,
+                                          double recurrenceIdLinear) {
+    for (const pim::OccurrenceChange& change : stored.recurrence.changes) {
+        if (platform::DateToLinear(change.recurrenceId) == recurrenceIdLinear) {
+            return &change;
+        }
+    }
+    return nullptr;
 }
 
 std::u16string MemoWithInk(std::u16string_view inkName, std::u16string_view text) {
@@ -64,7 +72,7 @@ pim::InkSource InkOfDataFolder(const platform::DataHome& home, std::u16string da
         // On the heap: a memo's records are 16 kB, and a series calls this for every change.
         auto entries = std::make_unique<std::array<controls::InkEntry, controls::kMaxInkEntries>>();
         const int32_t count =
-            schedule::ReadInkFile(home, dataFolder, FirstLine(body), std::span(*entries));
+            schedule::ReadInkFile(home, dataFolder, FirstMemoLine(body), std::span(*entries));
         if (count <= 0) {
             return std::nullopt;
         }
@@ -82,7 +90,7 @@ std::string CalendarTextWithInk(const platform::DataHome& home, std::u16string_v
 }
 
 std::u16string WithoutInkName(std::u16string_view body) {
-    return std::u16string(IncomingText(body));
+    return std::u16string(AfterInkName(body));
 }
 
 IncomingInkFiles::IncomingInkFiles(const platform::DataHome& home, std::u16string dataFolder)
@@ -98,7 +106,7 @@ IncomingInkFiles::~IncomingInkFiles() {
 }
 
 platform::Result<std::u16string> IncomingInkFiles::Store(std::u16string_view incomingBody,
-                                                         std::u16string_view storedBody,
+                                                         std::u16string_view storedInkName,
                                                          std::string_view inkBytes) {
     if (inkBytes.empty() || inkBytes.size() % controls::kInkEntryBytes != 0 ||
         inkBytes.size() > controls::kMaxInkBytes) {
@@ -107,7 +115,7 @@ platform::Result<std::u16string> IncomingInkFiles::Store(std::u16string_view inc
             std::to_string(controls::kMaxInkEntries) + " of them)");
     }
     const std::u16string_view text = IncomingText(incomingBody);
-    const std::u16string_view storedName = FirstLine(storedBody);
+    const std::u16string_view storedName = storedInkName;
     const bool storedHasInk = schedule::IsInkFileName(storedName);
     if (storedHasInk && HoldsBytes(home_, dataFolder_, storedName, inkBytes)) {
         return MemoWithInk(storedName, text);
@@ -136,6 +144,39 @@ platform::Result<std::u16string> IncomingInkFiles::Store(std::u16string_view inc
         (void)journal_.Record(storedName);
     }
     return MemoWithInk(name, text);
+}
+
+void GiveCarriedInk(
+    IncomingInkFiles& files, pim::AppointmentRecord& record, const pim::AppointmentInk& ink,
+    const pim::AppointmentRecord* stored,
+    const std::function<void(const pim::CarriedInk&, const platform::Error&)>& skipped) {
+    auto give = [&](std::u16string& body, bool& handwritten, std::u16string_view storedInkName,
+                    const pim::CarriedInk& carried) {
+        auto memo = files.Store(body, storedInkName, carried.bytes);
+        if (memo) {
+            body = std::move(*memo);
+            handwritten = true;
+            return;
+        }
+        skipped(carried, memo.error());
+        body = WithoutInkName(body);
+        handwritten = false;
+    };
+    if (ink.item) {
+        give(record.body, record.handwritten,
+             stored ? pim::InkNameOf(stored->body, stored->handwritten) : u"", *ink.item);
+    }
+    for (pim::OccurrenceChange& change : record.recurrence.changes) {
+        const auto carried = ink.changes.find(platform::DateToLinear(change.recurrenceId));
+        if (carried == ink.changes.end()) {
+            continue;
+        }
+        const pim::OccurrenceChange* storedChange =
+            stored ? StoredChange(*stored, carried->first) : nullptr;
+        give(change.body, change.handwritten,
+             storedChange ? pim::InkNameOf(storedChange->body, storedChange->handwritten) : u"",
+             carried->second);
+    }
 }
 
 }  // namespace cli

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,15 +12,16 @@
 #include "platform/result.h"
 #include "platform/time/date_time.h"
 
-// Handwritten memos in calendar files. A memo whose first line names an ink file of the data
-// folder travels with that file's records (an ATTACH of pim::kInkMediaType), and an incoming
-// appointment that carries them gets an ink file of its own, numbered as the editors number
-// them. So an export is a whole backup, and another planner shows the same drawing.
+// Handwritten memos in calendar files. A memo the store marks handwritten travels with the
+// records of the ink file it names (an ATTACH of pim::kInkMediaType), and an incoming appointment
+// that carries them gets an ink file of its own, numbered as the editors number them, and the
+// handwritten mark. So an export is a whole backup, and another planner shows the same drawing.
 namespace cli {
 
-// The records of the ink file a memo names in the data folder, as the day loader reads them (at
-// most 2000 whole records): for pim::WriteICalendar. nullopt for a typed memo, a missing file or
-// one without a whole record. `home` must outlive the source.
+// The records of the ink file a handwritten memo names in the data folder, as the day loader
+// reads them (at most 2000 whole records): for pim::WriteICalendar, which asks only for memos
+// marked handwritten. nullopt for a missing file or one without a whole record. `home` must
+// outlive the source.
 pim::InkSource InkOfDataFolder(const platform::DataHome& home, std::u16string dataFolder);
 
 // The items as one calendar, each handwritten memo carrying its ink.
@@ -28,8 +30,9 @@ std::string CalendarTextWithInk(const platform::DataHome& home, std::u16string_v
                                 const std::vector<pim::TaskRecord>& tasks,
                                 const platform::Clock& clock);
 
-// A memo without a first line that names an ink file: what an incoming memo keeps when the
-// handwriting it came with cannot be stored, so that it never shows another memo's ink file.
+// A memo without a first line that names an ink file (as earlier versions wrote a handwritten
+// memo's DESCRIPTION): what an incoming memo keeps as text when the handwriting it came with
+// cannot be stored.
 std::u16string WithoutInkName(std::u16string_view body);
 
 // The ink files written for incoming appointments while they are stored. Until Keep, each file
@@ -45,23 +48,25 @@ public:
     IncomingInkFiles(const IncomingInkFiles&) = delete;
     IncomingInkFiles& operator=(const IncomingInkFiles&) = delete;
 
-    // The memo to store for an incoming appointment that carried `inkBytes`: the name of its ink
-    // file on the first line, then the lines of `incomingBody` after the sender's ink file name.
-    // When `storedBody` (the memo of the stored item the incoming one updates; empty for a new
-    // one) names an ink file that already holds exactly these records, that name is kept and
-    // nothing is written, so importing the same file twice changes nothing. Otherwise a new
-    // number is claimed and the records written there; the stored memo's old file is then
-    // listed in Replaced(). An error (nothing claimed) when the bytes are not whole 8-byte
-    // records, 1 to 2000 of them, when every number is taken or when the file cannot be written.
+    // The handwritten memo to store for an incoming appointment that carried `inkBytes`: the
+    // name of its ink file on the first line, then the typed text of `incomingBody` (its
+    // DESCRIPTION less a sender's ink file name on the first line, and nothing for
+    // pim::kHandwrittenMemoText). When `storedInkName` (the ink file the stored item the incoming
+    // one updates names, pim::InkNameOf; empty for none) already holds exactly these records,
+    // that name is kept and nothing is written, so importing the same file twice changes
+    // nothing. Otherwise a new number is claimed and the records written there; the stored
+    // memo's old file is then listed in Replaced(). An error (nothing claimed) when the bytes are
+    // not whole 8-byte records, 1 to 2000 of them, when every number is taken or when the file
+    // cannot be written.
     platform::Result<std::u16string> Store(std::u16string_view incomingBody,
-                                           std::u16string_view storedBody,
+                                           std::u16string_view storedInkName,
                                            std::string_view inkBytes);
 
     // The store now names the files: they stay.
     void Keep() { kept_ = true; }
 
     // Ink files of stored memos that incoming handwriting replaced. Once the store is written,
-    // each may go unless another item still names it (Application::IsFirstBodyLineElsewhere).
+    // each may go unless another item still names it (Application::IsInkFileNamedElsewhere).
     const std::vector<std::u16string>& Replaced() const { return replaced_; }
 
     const std::u16string& DataFolder() const { return dataFolder_; }
@@ -75,5 +80,14 @@ private:
     std::vector<std::u16string> replaced_;
     bool kept_ = false;
 };
+
+// Gives an incoming appointment's handwriting (its own memo's and its changed occurrences')
+// ink files of its own through `files`: each memo that carried ink becomes a handwritten memo
+// naming its file, with the mark set. `stored` is the item it updates, if any. Handwriting that
+// cannot be stored is told to `skipped` and its memo kept as text, unmarked.
+void GiveCarriedInk(
+    IncomingInkFiles& files, pim::AppointmentRecord& record, const pim::AppointmentInk& ink,
+    const pim::AppointmentRecord* stored,
+    const std::function<void(const pim::CarriedInk&, const platform::Error&)>& skipped);
 
 }  // namespace cli

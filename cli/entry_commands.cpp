@@ -17,6 +17,7 @@
 #include "editors/store_write_context.h"
 #include "editors/task_writes.h"
 #include "platform/files/file_operations.h"
+#include "platform/pim/handwritten_memo.h"
 #include "platform/text/unicode_text.h"
 #include "schedule/ink_file.h"
 
@@ -314,11 +315,11 @@ int DeleteCommand(const platform::DataHome& home, const std::vector<std::string>
         editors::FillForNewAppointment(*record, appointment->Start());
         record->ItemOid = *oid;
         record->Body = appointment->Body();
+        record->Handwritten = appointment->Handwritten() ? 1 : 0;
         record->Holiday = appointment->Categories() == planner.settings.HoliDay ? 1 : 0;
-        const std::u16string_view firstLine =
-            std::u16string_view(record->Body).substr(0, record->Body.find_first_of(u"\r\n"));
-        record->InkCountAtOpen =
-            schedule::ReadInkFile(home, planner.settings.DataPath, firstLine, record->InkEntries);
+        record->InkCountAtOpen = schedule::ReadInkFile(
+            home, planner.settings.DataPath,
+            pim::InkNameOf(record->Body, appointment->Handwritten()), record->InkEntries);
         deleted = editors::DeleteAppointment(planner.Context(), *record);
     } else if (auto task = (*application)->GetTaskFromOid(*oid)) {
         editors::FillForNewTask(*record, 0.0);

@@ -3,23 +3,6 @@
 #include "editors/ink_file_writer.h"
 
 namespace cli {
-namespace {
-
-std::u16string_view FirstLineOf(std::u16string_view body) {
-    return body.substr(0, body.find_first_of(u"\r\n"));
-}
-
-const std::u16string* StoredChangeBody(const pim::AppointmentRecord& stored,
-                                       double recurrenceIdLinear) {
-    for (const pim::OccurrenceChange& change : stored.recurrence.changes) {
-        if (platform::DateToLinear(change.recurrenceId) == recurrenceIdLinear) {
-            return &change.body;
-        }
-    }
-    return nullptr;
-}
-
-}  // namespace
 
 DataFolderInk::DataFolderInk(const platform::DataHome& home, std::u16string dataFolder)
     : home_(home),
@@ -33,29 +16,10 @@ std::optional<std::string> DataFolderInk::InkOf(std::u16string_view body) {
 void DataFolderInk::Receive(pim::AppointmentRecord& record, const pim::AppointmentInk& ink,
                             const pim::AppointmentRecord* stored, std::vector<std::string>& notes) {
     incoming_.emplace(home_, dataFolder_);
-    auto give = [&](std::u16string& body, std::u16string_view storedBody,
-                    const pim::CarriedInk& carried) {
-        auto memo = incoming_->Store(body, storedBody, carried.bytes);
-        if (memo) {
-            body = std::move(*memo);
-            return;
-        }
-        notes.push_back("the handwriting of " + record.uid +
-                        " is not kept: " + memo.error().message);
-        body = WithoutInkName(body);
-    };
-    if (ink.item) {
-        give(record.body, stored ? std::u16string_view(stored->body) : u"", *ink.item);
-    }
-    for (pim::OccurrenceChange& change : record.recurrence.changes) {
-        const auto carried = ink.changes.find(platform::DateToLinear(change.recurrenceId));
-        if (carried == ink.changes.end()) {
-            continue;
-        }
-        const std::u16string* storedBody =
-            stored ? StoredChangeBody(*stored, carried->first) : nullptr;
-        give(change.body, storedBody ? std::u16string_view(*storedBody) : u"", carried->second);
-    }
+    GiveCarriedInk(
+        *incoming_, record, ink, stored, [&](const pim::CarriedInk&, const platform::Error& error) {
+            notes.push_back("the handwriting of " + record.uid + " is not kept: " + error.message);
+        });
 }
 
 void DataFolderInk::Finish(bool stored, const pim::Application& store) {
@@ -73,9 +37,9 @@ void DataFolderInk::Finish(bool stored, const pim::Application& store) {
     incoming_.reset();
 }
 
-void DataFolderInk::Dropped(std::u16string_view body, const pim::Application& store) {
+void DataFolderInk::Dropped(std::u16string_view inkName, const pim::Application& store) {
     RemoveLeftovers(store);
-    DropUnused(FirstLineOf(body), store);
+    DropUnused(inkName, store);
 }
 
 void DataFolderInk::RemoveLeftovers(const pim::Application& store) {
@@ -85,14 +49,14 @@ void DataFolderInk::RemoveLeftovers(const pim::Application& store) {
     }
 }
 
-void DataFolderInk::DropUnused(std::u16string_view firstLine, const pim::Application& store) {
-    if (firstLine.empty()) {
+void DataFolderInk::DropUnused(std::u16string_view inkName, const pim::Application& store) {
+    if (inkName.empty()) {
         return;
     }
-    const platform::Result<bool> named = store.IsFirstBodyLineElsewhere(firstLine, 0);
+    const platform::Result<bool> named = store.IsInkFileNamedElsewhere(inkName, 0);
     if (named && !*named) {
-        // Only names the planner writes are deleted; a typed memo's first line is left alone.
-        (void)editors::DeleteInkFile(home_, dataFolder_, firstLine);
+        // Only names the planner writes are deleted (DeleteInkFile refuses any other).
+        (void)editors::DeleteInkFile(home_, dataFolder_, inkName);
     }
 }
 

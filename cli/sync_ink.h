@@ -20,11 +20,11 @@ public:
     void Receive(pim::AppointmentRecord& record, const pim::AppointmentInk& ink,
                  const pim::AppointmentRecord* stored, std::vector<std::string>& notes) override;
     void Finish(bool stored, const pim::Application& store) override;
-    void Dropped(std::u16string_view body, const pim::Application& store) override;
+    void Dropped(std::u16string_view inkName, const pim::Application& store) override;
 
 private:
-    // Deletes the ink file a memo's first line names, unless another item still names it.
-    void DropUnused(std::u16string_view firstLine, const pim::Application& store);
+    // Deletes the ink file, unless another item's handwritten memo still names it.
+    void DropUnused(std::u16string_view inkName, const pim::Application& store);
     // Removes, once per sync, the ink files of an import or sync killed before its store write.
     void RemoveLeftovers(const pim::Application& store);
 

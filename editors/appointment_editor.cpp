@@ -9,6 +9,7 @@
 #include "platform/gui/push_button.h"
 #include "platform/gui/shell.h"
 #include "platform/gui/surface.h"
+#include "platform/pim/handwritten_memo.h"
 #include "resources/dial.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
@@ -181,18 +182,16 @@ void AppointmentEditor::OnCreate() {
     location_->LimitText(static_cast<int>(kMaxEditedSubjectChars));
 
     // The pad shows the item's ink, or its text memo: a new item starts in text mode when the
-    // user prefers typed memos; an existing one shows its text memo as text, its ink as ink.
+    // user prefers typed memos; an existing one shows its text memo as text, its ink as ink. The
+    // typed text of a handwritten memo is what text mode shows (never the name of its ink file).
     pad.InkCount = record.InkCountAtOpen;
     pad.InkBuffer = record.InkEntries;
     pad.PadText.clear();
     if (record.ItemOid == 0) {
         pad.PadTextMode = settings::IsOn(host_.Settings().HMemo) ? 1 : 0;
     } else {
-        pad.PadTextMode = 0;
-        if (record.InkCountAtOpen == 0) {
-            pad.PadText = record.Body;
-            pad.PadTextMode = record.Body.empty() ? 0 : 1;
-        }
+        pad.PadText = pim::TypedTextOf(record.Body, record.Handwritten != 0);
+        pad.PadTextMode = record.InkCountAtOpen == 0 && !pad.PadText.empty() ? 1 : 0;
     }
     pad_ = screen.CreateChild<controls::HandwritingPad>(*this, controls::kPadRect, pad);
 

@@ -31,6 +31,24 @@ MemoLines SplitFirstLine(std::u16string_view body) {
                      std::u16string(body.substr(end + breakLength))};
 }
 
+// The text with every line break as a line feed: the pad's text box gives each one back as
+// CR LF, whatever another program wrote.
+std::u16string WithLineFeeds(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r') {
+            out += u'\n';
+            if (i + 1 < text.size() && text[i + 1] == u'\n') {
+                ++i;
+            }
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 pim::StoreFlag AsStoreFlag(int32_t flag) {
     return flag != 0 ? pim::kTrue : pim::kFalse;
 }
@@ -54,6 +72,7 @@ void SetDetails(pim::Appointment& appointment, const EditRecord& record, Times t
         appointment.SetEnd(record.End);
     }
     appointment.SetBody(LimitedText(record.Body, kMaxBodyChars));
+    appointment.SetHandwritten(record.Handwritten != 0);
     appointment.SetAllDayEvent(AsStoreFlag(record.AllDay));
     appointment.SetReminderSet(AsStoreFlag(record.Reminder));
 }
@@ -115,7 +134,7 @@ private:
 // imported calendar can give two items one file). When the store cannot say, the file counts
 // as named: handwriting is never deleted on a guess.
 bool NamedElsewhere(pim::Application& application, std::u16string_view name, int32_t exceptOid) {
-    const platform::Result<bool> elsewhere = application.IsFirstBodyLineElsewhere(name, exceptOid);
+    const platform::Result<bool> elsewhere = application.IsInkFileNamedElsewhere(name, exceptOid);
     return !elsewhere || *elsewhere;
 }
 
@@ -161,6 +180,9 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
         return Failure(WriteStatus::StoreFailed, items.error());
     }
 
+    // Only ink this write puts in a file of its own makes a handwritten memo; a body given as
+    // it is stays text.
+    record.Handwritten = 0;
     if (!memo.empty()) {
         pad.InkCount = 0;
         record.Body = memo;
@@ -171,6 +193,7 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
             return Failure(WriteStatus::InkFileFailed, written.error());
         }
         record.Body = inkName;
+        record.Handwritten = 1;
     }
 
     pim::Appointment appointment = items->AddAppointment();
@@ -186,9 +209,16 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
 WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& record,
                               controls::PadData& pad, std::u16string_view padText) {
     const std::u16string memo(LimitedText(padText, kMaxBodyChars));
-    const bool keepsInk = memo.empty() && pad.InkCount > 0;
     const MemoLines opened = SplitFirstLine(record.Body);
-    const bool hadInkFile = record.InkCountAtOpen > 0 && schedule::IsInkFileName(opened.first);
+    const bool hadInkFile = record.Handwritten != 0 && schedule::IsInkFileName(opened.first);
+    // A handwritten memo's typed text is what the pad's text mode shows: left as it was (or never
+    // looked at), it stays beside the ink; changed, it is a typed memo and wins over the ink.
+    const bool textAsOpened =
+        hadInkFile && (memo.empty() || WithLineFeeds(memo) == WithLineFeeds(opened.rest));
+    const bool keepsInk = pad.InkCount > 0 && (memo.empty() || textAsOpened);
+    // A handwritten memo whose ink could not be read at open, saved with nothing drawn and its
+    // text as it was: stored as it is, so that its file counts again once it can be read.
+    const bool leftAsIs = textAsOpened && record.InkCountAtOpen == 0 && pad.InkCount == 0;
 
     auto application = context.store.LoggedOnApplication();
     if (!application) {
@@ -225,13 +255,11 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
         }
         inkName = std::move(*name);
         body = inkName;
+    } else if (leftAsIs) {
+        body = record.Body;
     } else {
-        body = memo;
-        // The ink's file goes, but lines stored after its name were never shown in the pad and
-        // are kept.
-        if (hadInkFile && !opened.rest.empty()) {
-            body += body.empty() ? opened.rest : opened.lineBreak + opened.rest;
-        }
+        // The ink's file goes; typed text it had, left as it was, outlives it.
+        body = textAsOpened ? opened.rest : memo;
     }
 
     auto appointment = (*application)->GetAppointmentFromOid(record.ItemOid);
@@ -246,10 +274,11 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
             return Failure(WriteStatus::InkFileFailed, written.error());
         }
     }
-    if (!memo.empty()) {
+    if (!keepsInk) {
         pad.InkCount = 0;
     }
     record.Body = LimitedText(body, kMaxBodyChars);
+    record.Handwritten = keepsInk || leftAsIs ? 1 : 0;
 
     // An occurrence opened from the day list stands for its series, whose start is its first
     // occurrence's: saving must not move the whole series to the occurrence's day.
@@ -260,7 +289,7 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
         return Failure(WriteStatus::StoreFailed, saved.error());
     }
     claim.Keep();
-    if (hadInkFile && (!keepsInk || inkName != opened.first)) {
+    if (hadInkFile && !leftAsIs && (!keepsInk || inkName != opened.first)) {
         // The store no longer names it here; another item may still.
         ReleaseInkFile(context, **application, opened.first, record.ItemOid);
     }
@@ -282,7 +311,8 @@ WriteResult DeleteAppointment(const StoreWriteContext& context, const EditRecord
     if (auto deleted = appointment->Delete(); !deleted) {
         return Failure(WriteStatus::StoreFailed, deleted.error());
     }
-    if (record.InkCountAtOpen > 0) {
+    // Only a handwritten memo names a file; a text memo that reads like one leaves it alone.
+    if (record.Handwritten != 0) {
         const MemoLines lines = SplitFirstLine(record.Body);
         if (schedule::IsInkFileName(lines.first)) {
             ReleaseInkFile(context, **application, lines.first, record.ItemOid);

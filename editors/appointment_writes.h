@@ -9,8 +9,10 @@
 
 namespace editors {
 
-// The appointment writes keep the memo rule: a body holds a text memo or the name of an ink file
-// on its first line, never both. A text memo wins over ink (the pad's InkCount becomes 0). Ink
+// The appointment writes keep the memo rule: a body holds a text memo, or the name of an ink file
+// on its first line with the store's handwritten mark (EditRecord::Handwritten) set; typed text
+// after that name comes from elsewhere (another calendar program) and is kept beside the ink. A
+// typed memo wins over ink (the pad's InkCount becomes 0), and clears the mark. Ink
 // files are written before the store names them and deleted only after the store has let go of
 // them, so the store never names a file that is not there. A new ink file's number is claimed by
 // creating the file (ClaimFreeInkNumber), so a second writer (tessarinth-cli beside the planner)
@@ -29,22 +31,25 @@ namespace editors {
 // empty). An appointment whose box stayed clear keeps its categories on update.
 
 // Adds a new appointment from the record. A non-empty `text` becomes the memo; otherwise ink in
-// the pad is written to a new ink file (the lowest free number) named in Body; with neither,
-// Body is stored as it is. Used by the appointment editor (the pad's text) and by the clipboard's
-// paste (the copied body, or an empty text when the pad holds the copied ink).
+// the pad is written to a new ink file (the lowest free number) named in Body, and the memo is
+// marked handwritten; with neither, Body is stored as it is, as text. Used by the appointment
+// editor (the pad's text) and by the clipboard's paste (the copied body, or an empty text when
+// the pad holds the copied ink).
 WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& record,
                               controls::PadData& pad, std::u16string_view text);
 
 // Rewrites the appointment ItemOid from the record and the pad, as the appointment editor saves
-// it. With ink kept, the same ink file is rewritten and Body (the file's name and any further
-// lines) is stored unchanged; with ink added, a new file is named in Body. When ink goes (erased
-// or replaced by text), Body becomes the pad text followed by any further lines the ink memo
-// had, and the old file is deleted once the store is saved. A text memo's Body becomes the pad
-// text.
+// it. For a handwritten memo the pad's text mode shows its typed text: `padText` empty or that
+// text leaves it as it was. With ink kept, the same ink file is rewritten and Body (the file's
+// name and its typed text) is stored unchanged; with ink added, a new file is named in Body.
+// When ink goes (erased, or replaced by other text), Body becomes the pad text, or the typed
+// text the ink had when the pad text left it alone, and the old file is deleted once the store
+// is saved. A handwritten memo whose ink could not be read at open and that is saved without
+// ink or other text is stored as it was. A text memo's Body becomes the pad text.
 WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& record,
                               controls::PadData& pad, std::u16string_view padText);
 
-// Deletes the appointment ItemOid and, when it had ink at open, the ink file named on Body's first
+// Deletes the appointment ItemOid and, for a handwritten memo, the ink file named on Body's first
 // line. A failed lookup deletes nothing. Used by the editor's delete and the clipboard's cut.
 WriteResult DeleteAppointment(const StoreWriteContext& context, const EditRecord& record);
 

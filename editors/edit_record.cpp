@@ -43,6 +43,7 @@ void FillFromAppointmentRow(EditRecord& record, const schedule::DayItemRow& row)
     record.Subject = row.subject;
     record.Location = row.location;
     record.Body = LimitedText(row.body, kMaxBodyChars);
+    record.Handwritten = AsFlag(row.handwritten);
     record.AllDay = AsFlag(row.allDay);
     record.Reminder = AsFlag(row.reminder);
     record.Holiday = AsFlag(row.holiday);

@@ -33,8 +33,11 @@ struct EditRecord {
     std::u16string Subject;    // as stored, or as typed (at most kMaxEditedSubjectChars)
     std::u16string Location;   // the same; appointments only
     // The body as stored, at most kMaxBodyChars: a text memo, or for handwriting the ink file's
-    // name on the first line (any further stored lines follow it); a task's notes.
+    // name on the first line (any typed text kept beside it follows); a task's notes.
     std::u16string Body;
+    // 1: the store marked the memo handwritten when it was opened, so Body's first line names
+    // its ink file; otherwise Body is text, whatever it reads.
+    int32_t Handwritten = 0;
     int32_t AllDay = 0;          // 0 or 1
     int32_t Reminder = 0;        // 0 or 1
     int32_t Holiday = 0;         // 1: the appointment carries the holiday category

@@ -113,7 +113,7 @@ bool RemoveUnnamed(const platform::DataHome& home, const pim::Application& store
         if (!path || livingClaims.count(name) != 0) {
             continue;  // not a name the planner writes, or a living run's
         }
-        const platform::Result<bool> named = store.IsFirstBodyLineElsewhere(name, 0);
+        const platform::Result<bool> named = store.IsInkFileNamedElsewhere(name, 0);
         if (!named) {
             settled = false;
         } else if (!*named) {

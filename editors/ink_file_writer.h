@@ -89,9 +89,9 @@ private:
 };
 
 // Removes, from the lists of runs that ended without removing them (killed, or the machine went
-// down), each ink file no stored memo names, then the list. A list whose run still lives is left
-// alone, and a file is kept whenever the store cannot say: handwriting is never deleted on a
-// guess.
+// down), each ink file no stored handwritten memo names, then the list. A list whose run still
+// lives is left alone, and a file is kept whenever the store cannot say: handwriting is never
+// deleted on a guess.
 void RemoveUnstoredInkFiles(const platform::DataHome& home, const pim::Application& store);
 
 }  // namespace editors

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/pim/handwritten_memo.h"
 #include "platform/pim/recurrence_expander.h"
 #include "platform/pim/schedule_store.h"
 #include "schedule/ink_file.h"
@@ -41,6 +42,7 @@ void ResetRow(DayItemRow& row) {
     row.memoText.clear();
     row.body.clear();
     row.inkCount = 0;
+    row.handwritten = 0;
     row.holiday = 0;
     // Not needed by readers, who look at the kind first, but a row whose item vanished between
     // the passes then shows no flags of the previous load.
@@ -206,15 +208,19 @@ void ReadAppointmentDetails(const pim::Application& application, const settings:
     row.allDay = (change ? change->allDay : series.allDay) ? 1 : 0;
     row.reminder = (change ? change->reminderSet : series.reminderSet) ? 1 : 0;
     const std::u16string& body = change ? change->body : series.body;
+    const bool handwritten = change ? change->handwritten : series.handwritten;
     row.subject.assign(change ? change->subject : series.subject);
     row.location.assign(change ? change->location : series.location);
     row.body.assign(body);
-    AssignCut(row.memoText, body, kMaxMemoUnits);
-    if (const size_t lineEnd = row.memoText.find_first_of(u"\r\n");
-        lineEnd != std::u16string::npos) {
-        row.memoText.resize(lineEnd);
+    row.handwritten = handwritten ? 1 : 0;
+    // Only a memo the store marks handwritten names an ink file; any other is text, whatever it
+    // reads.
+    if (handwritten) {
+        AssignCut(row.memoText, pim::FirstMemoLine(body), kMaxMemoUnits);
+        row.inkCount = ReadInkFile(home, settings.DataPath, row.memoText, row.ink);
+    } else {
+        AssignCut(row.memoText, body, kMaxMemoUnits);
     }
-    row.inkCount = ReadInkFile(home, settings.DataPath, row.memoText, row.ink);
     row.holiday = (change ? change->categories : series.categories) == settings.HoliDay ? 1 : 0;
     if (auto pattern = appointment->GetRecurrencePattern(); pattern) {
         row.recurring = pattern->Type() != pim::RecurrenceType::None ? 1 : 0;

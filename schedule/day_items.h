@@ -63,15 +63,18 @@ struct DayItemRow {
     int32_t allDay = 0;
     std::u16string subject;   // whole, as stored
     std::u16string location;  // whole, as stored
-    // An appointment's first body line (the ink file's name for a handwritten memo); a task's
-    // whole body. Cut to kMaxMemoUnits.
+    // A text memo's text or a task's notes, cut to kMaxMemoUnits; for a handwritten memo, the
+    // name of its ink file.
     std::u16string memoText;
     // The whole stored body, never cut, for the editors and the clipboard: opening and saving an
     // item must not shorten its memo.
     std::u16string body;
     InkRecords ink;
     int32_t inkCount = 0;  // records of `ink` in use, 0 when there is no ink file
-    int32_t holiday = 0;   // the categories text is the holiday category, whole
+    // 1: the store marks the memo handwritten (pim::AppointmentRecord::handwritten); only then is
+    // an ink file read for it, and `body` holds its name before any typed text.
+    int32_t handwritten = 0;
+    int32_t holiday = 0;  // the categories text is the holiday category, whole
     int32_t reminder = 0;
     int32_t recurring = 0;
     int32_t complete = 0;  // a task's flag as the store reports it: -1 complete, 0 not

@@ -7,27 +7,6 @@
 #include "platform/files/readable_file.h"
 
 namespace schedule {
-namespace {
-
-constexpr std::u16string_view kInkFileExtension = u".dat";
-
-}  // namespace
-
-bool IsInkFileName(std::u16string_view name) {
-    if (!name.ends_with(kInkFileExtension)) {
-        return false;
-    }
-    const std::u16string_view number = name.substr(0, name.size() - kInkFileExtension.size());
-    if (number.empty()) {
-        return false;
-    }
-    for (const char16_t unit : number) {
-        if (unit < u'0' || unit > u'9') {
-            return false;
-        }
-    }
-    return true;
-}
 
 int32_t ReadInkFile(const platform::DataHome& home, std::u16string_view dataFolder,
                     std::u16string_view name,

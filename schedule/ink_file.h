@@ -7,16 +7,18 @@
 
 #include "controls/ink_entry.h"
 #include "platform/files/data_home.h"
+#include "platform/pim/handwritten_memo.h"
 
 namespace schedule {
 
 // The longest ink file path, data folder and separator included, that is still opened.
 inline constexpr size_t kMaxInkPathUnits = 255;
 
-// Whether a memo's first line names an ink file the way the planner writes them: decimal digits
-// followed by ".dat" and nothing else. Any other text is a typed memo, so an imported body can
-// never make the planner read (or, when the memo is saved, delete) a file that is not its ink.
-bool IsInkFileName(std::u16string_view name);
+// Whether a name is one the planner gives ink files: decimal digits followed by ".dat" and
+// nothing else. Only such a name is ever read or deleted as ink, and only for a memo the store
+// marks handwritten (pim::InkNameOf), so no body can make the planner read or delete another
+// file.
+using pim::IsInkFileName;
 
 // Reads the ink file `name` of the data folder (the device path "<dataFolder>\<name>") into
 // `destination` and returns the number of whole records read: 0 when the name is not an ink file

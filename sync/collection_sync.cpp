@@ -6,6 +6,8 @@
 #include <chrono>
 #include <type_traits>
 
+#include "platform/pim/handwritten_memo.h"
+
 namespace calendar_sync {
 namespace {
 
@@ -402,18 +404,25 @@ Result<void> CollectionSync::ChangedAgain(const std::string& uid) {
 }
 
 Result<bool> CollectionSync::DeleteHere(const pim::SyncEntry& entry) {
-    std::optional<std::u16string> memo;
+    // The ink files its handwritten memos name; a text memo names none, whatever it reads.
+    std::vector<std::u16string> inkNames;
     if (options_.ink && entry.kind == pim::ItemKind::Appointment && entry.oid != 0) {
         if (auto stored = store_.GetAppointmentFromOid(entry.oid)) {
-            memo = stored->Body();
+            const pim::AppointmentRecord& record = stored->Record();
+            inkNames.emplace_back(pim::InkNameOf(record.body, record.handwritten));
+            for (const pim::OccurrenceChange& change : record.recurrence.changes) {
+                inkNames.emplace_back(pim::InkNameOf(change.body, change.handwritten));
+            }
         }
     }
     auto deleted = store_.DeleteSynced(entry.kind, entry.uid, entry.revision);
     if (!deleted || !*deleted) {
         return deleted;
     }
-    if (memo) {
-        options_.ink->Dropped(*memo, store_);
+    for (const std::u16string& name : inkNames) {
+        if (!name.empty()) {
+            options_.ink->Dropped(name, store_);
+        }
     }
     return true;
 }
@@ -450,8 +459,13 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
         if (!*saved) {
             return false;
         }
-        pim::SyncEntry entry{item.kind, item.Uid(), fetched.href, fetched.etag,
-                             0,         0,          false,        (*saved)->oid};
+        const int64_t stamp = ChangeTimeOf(item).value_or(0);
+        if (auto remembered = store_.RememberServerStamp(item.kind, item.Uid(), stamp);
+            !remembered) {
+            return remembered.error();
+        }
+        pim::SyncEntry entry{item.kind, item.Uid(), fetched.href, fetched.etag, 0, 0, false,
+                             (*saved)->oid, stamp};
         entries_[key] = entry;
         byHref_[canonical] = key;
         ++outcome_.received;
@@ -490,7 +504,20 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
         return {};
     }
     // Changed on both sides (or deleted here and changed there): the version changed last wins.
-    const int64_t serverTime = ChangeTimeOf(item).value_or(0);
+    // When the server's copy says it changed: unless it still says what it said when the two
+    // were last in step (a program that edits without saying so), or says nothing; then the
+    // server's own clock of its copy tells.
+    const std::optional<int64_t> stamped = ChangeTimeOf(item);
+    const bool stampTells = stamped && *stamped != local.serverStamp;
+    std::optional<int64_t> serverClock = fetched.lastModified;
+    if (!stampTells && !serverClock) {
+        auto asked = collection_.LastModified(fetched.href);
+        if (!asked) {
+            return asked.error();
+        }
+        serverClock = *asked;
+    }
+    const int64_t serverTime = stampTells ? *stamped : serverClock.value_or(stamped.value_or(0));
     const bool serverWins = serverTime > local.changedAt;
     const std::string name = NameOf(item);
     if (serverWins) {
@@ -637,8 +664,13 @@ Result<void> CollectionSync::SendItem(const pim::SyncEntry& entry) {
         case caldav::WriteResult::Outcome::Done:
             ++outcome_.sent;
             written_[CanonicalOf(href)] = written->etag;
-            return store_.RecordServerCopy(entry.kind, entry.uid, href, written->etag,
-                                           entry.revision);
+            if (auto recorded = store_.RecordServerCopy(entry.kind, entry.uid, href, written->etag,
+                                                        entry.revision);
+                !recorded) {
+                return recorded;
+            }
+            // The copy sent says it changed when it changed here.
+            return store_.RememberServerStamp(entry.kind, entry.uid, entry.changedAt);
         case caldav::WriteResult::Outcome::NotFound:
             // Gone from the server since it was listed: the next sync puts it back as new.
             return store_.RecordServerCopy(entry.kind, entry.uid, "", "", 0);

@@ -9,6 +9,7 @@
 #include <span>
 
 #include "controls/ink_drawing.h"
+#include "platform/pim/handwritten_memo.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
 #include "views/date_header.h"
@@ -133,6 +134,15 @@ bool IsInkOnly(const DayItemRow& row) {
     return row.subject.empty() && row.inkCount > 0;
 }
 
+// The memo icon says the row has a memo it does not show: a text memo, handwriting beside a
+// subject, or text typed beside handwriting (another calendar program's, say).
+bool HasMemoIcon(const DayItemRow& row) {
+    if (row.handwritten == 0) {
+        return !row.memoText.empty();
+    }
+    return (row.inkCount > 0 && !row.subject.empty()) || !pim::TypedTextOf(row.body, true).empty();
+}
+
 // A multi-day all-day appointment: its row opens a bracket.
 bool OpensSpan(const DayItemRow& row) {
     return row.kind == DayItemKind::Appointment && row.allDay != 0 &&
@@ -229,10 +239,7 @@ void DrawIcons(gui::Surface& surface, const DayItemRow& row, int textRight, int 
     if (row.reminder != 0) {
         draw(icons.reminder);
     }
-    if (row.inkCount > 0 && !row.subject.empty()) {
-        draw(icons.memo);
-    }
-    if (row.inkCount == 0 && !row.memoText.empty()) {
+    if (HasMemoIcon(row)) {
         draw(icons.memo);
     }
     if (row.recurring != 0) {

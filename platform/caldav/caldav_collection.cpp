@@ -1,7 +1,11 @@
 #include "platform/caldav/caldav_collection.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <string_view>
 
 #include "platform/caldav/multistatus.h"
 
@@ -38,7 +42,7 @@ constexpr const char* kSyncBodyAfter =
 
 constexpr const char* kMultigetBefore =
     R"(<?xml version="1.0" encoding="utf-8"?>
-<c:calendar-multiget xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:caldav"><d:prop><d:getetag/><c:calendar-data/></d:prop>)";
+<c:calendar-multiget xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:caldav"><d:prop><d:getetag/><d:getlastmodified/><c:calendar-data/></d:prop>)";
 constexpr const char* kMultigetAfter = "</c:calendar-multiget>";
 
 bool IsCalendarItem(const std::string& href) {
@@ -47,6 +51,36 @@ bool IsCalendarItem(const std::string& href) {
 
 QByteArray XmlEscaped(const std::string& text) {
     return QString::fromStdString(text).toHtmlEscaped().toUtf8();
+}
+
+// An HTTP date ("Sun, 06 Nov 1994 08:49:37 GMT", the form servers send) in seconds since 1970
+// UTC; nothing for another form.
+std::optional<int64_t> HttpDateSeconds(const std::string& text) {
+    static constexpr std::array<std::string_view, 12> kMonths = {
+        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    int day = 0;
+    int year = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    char month[4] = {};
+    if (std::sscanf(text.c_str(), "%*3s, %2d %3s %4d %2d:%2d:%2d GMT", &day, month, &year, &hour,
+                    &minute, &second) != 6) {
+        return std::nullopt;
+    }
+    const auto found = std::find(kMonths.begin(), kMonths.end(), std::string_view(month));
+    if (found == kMonths.end()) {
+        return std::nullopt;
+    }
+    const std::chrono::year_month_day date{
+        std::chrono::year{year},
+        std::chrono::month{static_cast<unsigned>(found - kMonths.begin() + 1)},
+        std::chrono::day{static_cast<unsigned>(day)}};
+    if (!date.ok() || hour > 23 || minute > 59 || second > 60) {
+        return std::nullopt;
+    }
+    return int64_t{std::chrono::sys_days{date}.time_since_epoch().count()} * 86400 + hour * 3600 +
+           minute * 60 + second;
 }
 
 // What can be done about a refusal: the account or the address is to be mended first.
@@ -368,6 +402,7 @@ Result<std::vector<FetchedItem>> CalDavCollection::Fetch(const std::vector<std::
         item.href = NormalizeHref(entry.href);
         item.etag = entry.etag;
         item.data = entry.calendarData;
+        item.lastModified = HttpDateSeconds(entry.lastModified);
         item.missing = entry.status == kNotFound;
         if (!item.missing && (entry.status != kOk || item.data.empty())) {
             return Error{"REPORT " + url_.toDisplayString().toStdString() +
@@ -376,6 +411,30 @@ Result<std::vector<FetchedItem>> CalDavCollection::Fetch(const std::vector<std::
         items.push_back(std::move(item));
     }
     return items;
+}
+
+Result<std::optional<int64_t>> CalDavCollection::LastModified(const std::string& href) {
+    constexpr const char* kBody =
+        R"(<?xml version="1.0" encoding="utf-8"?>
+<d:propfind xmlns:d="DAV:"><d:prop><d:getlastmodified/></d:prop></d:propfind>)";
+    auto response = Expect("PROPFIND", ItemUrl(href), {{"Depth", "0"}, {"Content-Type", kXmlType}},
+                           kBody, {kMultiStatus, kNotFound});
+    if (!response) {
+        return response.error();
+    }
+    if (response->status == kNotFound) {
+        return std::optional<int64_t>();
+    }
+    auto parsed = ReadMultistatus("PROPFIND", *response);
+    if (!parsed) {
+        return parsed.error();
+    }
+    for (const MultistatusEntry& entry : parsed->responses) {
+        if (entry.status == kOk) {
+            return HttpDateSeconds(entry.lastModified);
+        }
+    }
+    return std::optional<int64_t>();
 }
 
 Result<WriteResult> CalDavCollection::Put(const std::string& href, const std::string& icsText,

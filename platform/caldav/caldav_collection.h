@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QUrl>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,9 @@ struct FetchedItem {
     std::string href;
     std::string etag;
     std::string data;
+    // When the server's copy last changed by the server's own clock (DAV:getlastmodified), in
+    // seconds since 1970 UTC; empty when it does not say.
+    std::optional<int64_t> lastModified;
     bool missing = false;
 };
 
@@ -70,6 +75,10 @@ public:
     Result<ChangeReport> ChangesSince(const std::string& token);
     // The items, by calendar-multiget, in the order the server answers.
     Result<std::vector<FetchedItem>> Fetch(const std::vector<std::string>& hrefs);
+    // When the server's copy of the item last changed by the server's own clock
+    // (DAV:getlastmodified, asked of the item itself, as some servers leave it out of a
+    // multiget); empty when the server does not say.
+    Result<std::optional<int64_t>> LastModified(const std::string& href);
     // Writes the item: a new one only where nothing is (`etag` empty: If-None-Match: *), else
     // only over the version `etag` names (If-Match).
     Result<WriteResult> Put(const std::string& href, const std::string& icsText,

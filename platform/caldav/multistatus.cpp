@@ -30,6 +30,7 @@ struct PropstatReading {
     int status = 0;
     std::string etag;
     std::string calendarData;
+    std::string lastModified;
     bool isCollection = false;
 };
 
@@ -37,6 +38,8 @@ void ReadProp(QXmlStreamReader& xml, PropstatReading& out) {
     while (xml.readNextStartElement()) {
         if (Is(xml, kDav, u"getetag")) {
             out.etag = xml.readElementText().trimmed().toStdString();
+        } else if (Is(xml, kDav, u"getlastmodified")) {
+            out.lastModified = xml.readElementText().trimmed().toStdString();
         } else if (Is(xml, kCalDav, u"calendar-data")) {
             out.calendarData = xml.readElementText().toStdString();
         } else if (Is(xml, kDav, u"resourcetype")) {
@@ -79,6 +82,7 @@ MultistatusEntry ReadResponse(QXmlStreamReader& xml) {
                 tookProperties = true;
                 entry.etag = propstat.etag;
                 entry.calendarData = propstat.calendarData;
+                entry.lastModified = propstat.lastModified;
                 entry.isCollection = propstat.isCollection;
             }
         } else {

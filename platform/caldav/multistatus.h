@@ -17,6 +17,8 @@ struct MultistatusEntry {
     int status = 0;
     std::string etag;
     std::string calendarData;
+    // DAV:getlastmodified as the server wrote it (an HTTP date); empty when it gave none.
+    std::string lastModified;
     bool isCollection = false;
 };
 

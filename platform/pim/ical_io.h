@@ -19,6 +19,8 @@ namespace pim {
 
 // The media type of the handwriting an appointment carries in a calendar file: an ATTACH with
 // ENCODING=BASE64, VALUE=BINARY and this FMTTYPE holds the bytes of the ink file its memo names.
+// Only this attachment says that an item read from a file is a handwritten memo; its
+// DESCRIPTION is the memo's typed text, or "手書きメモ" (kHandwrittenMemoText) when it has none.
 inline constexpr std::string_view kInkMediaType = "application/x-tessarinth-ink";
 
 // Handwriting that came with an item of a file: the bytes of its ink file (not checked here:
@@ -85,8 +87,8 @@ platform::Result<ImportedCalendar> ParseICalendar(std::string_view icsText, Impo
 // TakeWhatCanBeTaken.
 platform::Result<ImportedCalendar> ParseICalendar(std::string_view icsText);
 
-// The bytes of the ink file a memo names, for an export that carries handwriting; nullopt for a
-// typed memo, or one whose file holds no handwriting.
+// The bytes of the ink file a handwritten memo names, for an export that carries handwriting;
+// nullopt when its file holds no handwriting. Asked only for memos with the handwritten mark.
 using InkSource = std::function<std::optional<std::string>(std::u16string_view body)>;
 
 // One VCALENDAR holding the appointments as VEVENTs (a series followed by a VEVENT for each of
@@ -98,8 +100,10 @@ std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
                            const std::vector<TaskRecord>& tasks);
 std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
                            const std::vector<TaskRecord>& tasks, const platform::Clock& clock);
-// The same, each appointment (and changed occurrence) whose memo `inkOf` finds handwriting for
-// carrying it as an ATTACH of kInkMediaType after its DESCRIPTION.
+// A handwritten memo's DESCRIPTION is its readable memo (its typed text, else "手書きメモ"):
+// other programs never see the name of an ink file.
+// The same, each handwritten memo of an appointment (or changed occurrence) that `inkOf` finds
+// handwriting for carrying it as an ATTACH of kInkMediaType after its DESCRIPTION.
 std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
                            const std::vector<TaskRecord>& tasks, const platform::Clock& clock,
                            const InkSource& inkOf);

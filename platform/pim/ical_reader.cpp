@@ -133,6 +133,21 @@ std::optional<CarriedInk> ReadInkAttachment(const ContentLine& line, ReadContext
     return CarriedInk{line.line, std::move(*decoded)};
 }
 
+// Whether a DTSTART or DTEND carries parameters the planner does not write itself (another
+// program's VALUE=DATE-TIME, say), so that writing it again from its time would change the line.
+bool WrittenOtherwise(const ContentLine& line) {
+    if (line.name != "DTSTART" && line.name != "DTEND") {
+        return false;
+    }
+    for (const ical::Parameter& parameter : line.parameters) {
+        if (parameter.name != "TZID" &&
+            !(parameter.name == "VALUE" && Upper(parameter.value) == "DATE")) {
+            return true;
+        }
+    }
+    return false;
+}
+
 Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {
     ItemParts parts;
     EventTimes times;
@@ -158,6 +173,10 @@ Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {
             Result<void> read = ical::ReadEventTime(line, *values, times, parts.seen, context);
             if (!read.ok()) {
                 return read.error();
+            }
+            if (WrittenOtherwise(line)) {
+                // Written back as it was while the time stays the same.
+                parts.extras.KeepProperty(line.text);
             }
         } else if (line.name == "STATUS" && Upper(Trim(ical::TextOf(*values))) == "CANCELLED") {
             cancelled = true;

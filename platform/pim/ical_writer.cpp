@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/pim/handwritten_memo.h"
 #include "platform/pim/ical_event_times.h"
 #include "platform/pim/ical_extras.h"
 #include "platform/pim/ical_io.h"
@@ -208,27 +209,51 @@ std::string DayLines(Date start, Date end) {
     return out;
 }
 
+// A time line as it was read, when it was read with parameters of its own (another program's
+// VALUE=DATE-TIME, say) and still gives the same time; else the line as written here.
+std::string AsRead(const ical::WrittenExtras* extras, const std::string& name,
+                   const std::string& written) {
+    const auto found = extras ? extras->templates.find(name)
+                              : std::map<std::string, std::string>::const_iterator();
+    if (!extras || found == extras->templates.end() || written.size() < 2) {
+        return written;
+    }
+    const platform::Result<ical::ContentLine> read = ical::SplitContentLine(0, found->second);
+    const platform::Result<ical::ContentLine> ours =
+        ical::SplitContentLine(0, written.substr(0, written.size() - 2));
+    if (!read.ok() || !ours.ok() || read->value() != ours->value()) {
+        return written;
+    }
+    const std::string* readZone = read->FindParameter("TZID");
+    const std::string* ourZone = ours->FindParameter("TZID");
+    const bool sameZone = (readZone == nullptr) == (ourZone == nullptr) &&
+                          (readZone == nullptr || *readZone == *ourZone);
+    return sameZone ? Fold(found->second) : written;
+}
+
 // DTSTART and DTEND of an event or a changed occurrence, in the form of `form`.
 std::string SpanLines(const ItemForm& form, Date start, Date end, Date zoneStart, Date zoneEnd,
-                      bool allDay, ical::ZoneUse& zones) {
+                      bool allDay, ical::ZoneUse& zones,
+                      const ical::WrittenExtras* extras = nullptr) {
     if (allDay) {
         return DayLines(start, end);
     }
     const OutTime from = form.At(zoneStart, start);
     UseZone(form, from.wall, zones);
-    std::string out = TimeLine("DTSTART", from);
+    std::string out = AsRead(extras, "DTSTART", TimeLine("DTSTART", from));
     if (IsBefore(start, end)) {
-        out += TimeLine("DTEND", form.At(zoneEnd, end));
+        out += AsRead(extras, "DTEND", TimeLine("DTEND", form.At(zoneEnd, end)));
     }
     return out;
 }
 
-std::string EventTimeLines(const AppointmentRecord& record, ical::ZoneUse& zones) {
+std::string EventTimeLines(const AppointmentRecord& record, ical::ZoneUse& zones,
+                           const ical::WrittenExtras& extras) {
     const Recurrence& recurrence = record.recurrence;
     const bool series = recurrence.recurs() || !recurrence.exceptionDates.empty();
     const ItemForm form = FormOf(record.zone, record.allDay, series);
     std::string out = SpanLines(form, record.start, record.end, record.zoneStart, record.zoneEnd,
-                                record.allDay, zones);
+                                record.allDay, zones, &extras);
     out += RuleLine(recurrence.rule);
     for (Date date : recurrence.exceptionDates) {
         out += TimeLine("EXDATE", form.AtWall(date));
@@ -245,9 +270,10 @@ bool IsInkAttachmentLine(const std::string& line) {
     return type != nullptr && *type == kInkMediaType;
 }
 
-// The handwriting a memo names, as the ATTACH that carries it; nothing for a typed memo.
-std::string InkLine(const InkSource& inkOf, const std::u16string& body) {
-    if (!inkOf) {
+// The handwriting a memo names, as the ATTACH that carries it; nothing for a typed memo, whatever
+// its text reads.
+std::string InkLine(const InkSource& inkOf, const std::u16string& body, bool handwritten) {
+    if (!inkOf || !handwritten) {
         return {};
     }
     const std::optional<std::string> ink = inkOf(body);
@@ -262,7 +288,7 @@ std::string InkLine(const InkSource& inkOf, const std::u16string& body) {
 // the cancelled flag's: written from the flag, never from the extras.
 ical::WrittenExtras EventExtras(const std::string& kept, bool reminderSet, bool cancelled) {
     return ical::PrepareExtras(
-        kept, {"SUMMARY", "LOCATION", "DESCRIPTION"}, reminderSet,
+        kept, {"SUMMARY", "LOCATION", "DESCRIPTION", "DTSTART", "DTEND"}, reminderSet,
         [cancelled](const std::string& name, const std::string& line) {
             if (name == "STATUS") {
                 return !cancelled && Upper(Trim(ValueOfLine(line))) != "CANCELLED";
@@ -274,9 +300,11 @@ ical::WrittenExtras EventExtras(const std::string& kept, bool reminderSet, bool 
         });
 }
 
-// The texts, categories, status, kept lines and alarm of an event or a changed occurrence.
+// The texts, categories, status, kept lines and alarm of an event or a changed occurrence. A
+// handwritten memo's body is given as its readable memo: other programs never read the name of
+// its ink file.
 std::string EventBody(const ical::WrittenExtras& extras, const std::u16string& subject,
-                      const std::u16string& location, const std::u16string& body,
+                      const std::u16string& location, std::u16string_view body,
                       const std::u16string& categories, bool cancelled) {
     std::string out;
     out += ical::TemplatedText(extras, "SUMMARY", Utf16ToUtf8Lossy(subject));
@@ -317,11 +345,12 @@ std::string WriteChange(const AppointmentRecord& series, const std::string& uid,
     if (!extras.hasDtstamp) {
         out += dtstamp;
     }
-    out += EventBody(extras, change.subject, change.location, change.body, change.categories,
+    out += EventBody(extras, change.subject, change.location,
+                     ReadableMemo(change.body, change.handwritten), change.categories,
                      change.cancelled);
-    out += InkLine(inkOf, change.body);
+    out += InkLine(inkOf, change.body, change.handwritten);
     out += SpanLines(form, change.start, change.end, change.zoneStart, change.zoneEnd,
-                     change.allDay, zones);
+                     change.allDay, zones, &extras);
     out += EventEnd(extras, change.reminderSet, change.subject);
     return out;
 }
@@ -337,10 +366,11 @@ std::string WriteEvent(const AppointmentRecord& record, size_t index, const std:
     if (!extras.hasDtstamp) {
         out += dtstamp;
     }
-    out += EventBody(extras, record.subject, record.location, record.body, record.categories,
+    out += EventBody(extras, record.subject, record.location,
+                     ReadableMemo(record.body, record.handwritten), record.categories,
                      record.cancelled);
-    out += InkLine(inkOf, record.body);
-    out += EventTimeLines(record, zones);
+    out += InkLine(inkOf, record.body, record.handwritten);
+    out += EventTimeLines(record, zones, extras);
     out += EventEnd(extras, record.reminderSet, record.subject);
     if (record.recurrence.recurs()) {
         for (const OccurrenceChange& change : record.recurrence.changes) {

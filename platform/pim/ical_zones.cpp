@@ -125,7 +125,10 @@ Result<void> FileZones::Read(const Component& vtimezone, std::vector<std::string
         return {};
     }
     FileZone fileZone;
-    if (!TimeZone::Named(tzid)) {
+    // Kept, so that the zone is written back as the file gave it; for a zone of the system's,
+    // unless the definition was itself written from the system's data by libical (its
+    // X-LIC-LOCATION says so), which is how this planner writes one.
+    if (!TimeZone::Named(tzid) || location.empty()) {
         std::vector<std::string> lines;
         AppendVerbatim(vtimezone, lines);
         for (const std::string& line : lines) {

@@ -23,8 +23,8 @@ public:
     // The zone a TZID parameter names: the system's zone of that name, else the file's own, else
     // the system's zone a Windows zone name stands for; nullopt when none is known.
     std::optional<TimeZone> Resolve(const std::string& tzid) const;
-    // The file's VTIMEZONE for a TZID the system does not know by that name, as its lines;
-    // empty for a system zone's name and for a TZID the file does not define.
+    // The file's VTIMEZONE for the TZID, as its lines; empty for a TZID the file does not
+    // define.
     std::string Definition(const std::string& tzid) const;
     void Clear() { zones_.clear(); }
 

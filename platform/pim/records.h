@@ -40,8 +40,8 @@ struct ItemZone {
     // Zoned: "UTC", a zone of the system's data, or the TZID a calendar wrote for a zone of
     // its own (a Windows zone name, say), kept as it was written.
     std::string tzid;
-    // The calendar's own VTIMEZONE for a `tzid` the system does not know by that name, as its
-    // BEGIN..END lines: the rules the times follow, and what is written back with the item.
+    // The calendar's own VTIMEZONE for `tzid`, as its BEGIN..END lines: the rules the times
+    // follow when the system does not know the name, and what is written back with the item.
     std::string definition;
 
     bool zoned() const { return form == Form::Zoned; }
@@ -72,6 +72,8 @@ struct OccurrenceChange {
     std::u16string subject;
     std::u16string location;
     std::u16string body;
+    // As AppointmentRecord::handwritten, for the occurrence's own memo.
+    bool handwritten = false;
     std::u16string categories;
     // As AppointmentRecord::extraProperties.
     std::string extraProperties;
@@ -115,6 +117,10 @@ struct AppointmentRecord {
     std::u16string subject;
     std::u16string location;
     std::u16string body;
+    // The memo is handwriting: the body's first line names its ink file in the data folder, any
+    // lines after it are typed text kept beside it (see handwritten_memo.h). Set where ink is
+    // drawn, pasted or comes with our own attachment; never worked out from the body's text.
+    bool handwritten = false;
     std::u16string categories;  // several joined with ", "
     Recurrence recurrence;
     // STATUS:CANCELLED. A cancelled appointment (or series) is kept, found by its object id and
@@ -174,6 +180,10 @@ struct SyncEntry {
     int64_t changedAt = 0;  // when it last changed here, seconds since 1970 UTC
     bool deleted = false;   // deleted here, the server not told yet
     int32_t oid = 0;        // the stored item (the lowest with the UID); 0 once deleted
+    // When the server's copy said it last changed (its LAST-MODIFIED, else DTSTAMP, in seconds
+    // since 1970 UTC) when the two were last in step; 0 when not known. A copy that still says
+    // so after another program changed it does not tell when that was.
+    int64_t serverStamp = 0;
 
     friend bool operator==(const SyncEntry&, const SyncEntry&) = default;
 };
@@ -181,8 +191,9 @@ struct SyncEntry {
 // The properties an incoming item gives when it is stored by its UID (Application::SaveByUid):
 // an item that updates a stored one takes these from the incoming record and keeps the stored
 // values of the others, so that a calendar file without DESCRIPTION does not wipe out a memo (or
-// the handwriting it names). Times, all-day, recurrence and changed occurrences, cancellation and
-// a task's due date and completion always come from the incoming record.
+// the handwriting it names: the handwritten mark goes with the body). Times, all-day, recurrence
+// and changed occurrences, cancellation and a task's due date and completion always come from the
+// incoming record.
 enum class ItemField : uint32_t {
     Subject = 1u << 0,
     Location = 1u << 1,  // appointments only

@@ -484,6 +484,7 @@ AppointmentRecord OccurrenceRecord(const AppointmentRecord& series, const Occurr
         instance.subject = change->subject;
         instance.location = change->location;
         instance.body = change->body;
+        instance.handwritten = change->handwritten;
         instance.categories = change->categories;
         instance.extraProperties = change->extraProperties;
     }

@@ -458,12 +458,12 @@ Result<UidSaveSummary> Application::SaveByUid(std::vector<IncomingAppointment> a
     return summary;
 }
 
-Result<bool> Application::IsFirstBodyLineElsewhere(std::u16string_view firstLine,
-                                                   int32_t exceptOid) const {
+Result<bool> Application::IsInkFileNamedElsewhere(std::u16string_view name,
+                                                  int32_t exceptOid) const {
     if (!db_) {
         return NotLoggedOn();
     }
-    return db_->IsFirstBodyLineElsewhere(firstLine, exceptOid);
+    return db_->IsInkFileNamedElsewhere(name, exceptOid);
 }
 
 Result<std::vector<bool>> Application::ClaimReminders(const std::vector<FiredReminder>& reminders,
@@ -561,6 +561,14 @@ Result<void> Application::RecordServerCopy(ItemKind kind, const std::string& uid
         return NotLoggedOn();
     }
     return db_->RecordServerCopy(kind, uid, href, etag, syncedRevision);
+}
+
+Result<void> Application::RememberServerStamp(ItemKind kind, const std::string& uid,
+                                              int64_t stamp) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->RememberServerStamp(kind, uid, stamp);
 }
 
 Result<void> Application::ForgetDeletion(ItemKind kind, const std::string& uid,

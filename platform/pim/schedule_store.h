@@ -52,6 +52,7 @@ public:
     const std::u16string& Subject() const { return record_->subject; }
     const std::u16string& Location() const { return record_->location; }
     const std::u16string& Body() const { return record_->body; }
+    bool Handwritten() const { return record_->handwritten; }
     const std::u16string& Categories() const { return record_->categories; }
     int32_t Oid() const { return record_->oid; }
     Result<RecurrencePattern> GetRecurrencePattern() const;
@@ -69,6 +70,9 @@ public:
     void SetSubject(std::u16string_view text) { Edited().subject = text; }
     void SetLocation(std::u16string_view text) { Edited().location = text; }
     void SetBody(std::u16string_view text) { Edited().body = text; }
+    // The handwritten mark (AppointmentRecord::handwritten): set with a body that names the ink
+    // file just written, cleared with a typed memo.
+    void SetHandwritten(bool handwritten) { Edited().handwritten = handwritten; }
     void SetCategories(std::u16string_view text) { Edited().categories = text; }
     void SetAllDayEvent(StoreFlag flag) { Edited().allDay = flag != 0; }
     void SetReminderSet(StoreFlag flag) { Edited().reminderSet = flag != 0; }
@@ -270,10 +274,10 @@ public:
     Result<UidSaveSummary> SaveByUid(std::vector<IncomingAppointment> appointments,
                                      std::vector<IncomingTask> tasks);
 
-    // Whether a stored appointment other than `exceptOid`, or a changed occurrence of any
-    // series, has a body whose first line is `firstLine`: an ink file named there is still in
-    // use and must stay.
-    Result<bool> IsFirstBodyLineElsewhere(std::u16string_view firstLine, int32_t exceptOid) const;
+    // Whether a handwritten memo of a stored appointment other than `exceptOid`, or of a changed
+    // occurrence of any series, names the ink file `name`: the file is still in use and must
+    // stay. A text memo that reads the same names no file.
+    Result<bool> IsInkFileNamedElsewhere(std::u16string_view name, int32_t exceptOid) const;
 
     // The reminders that have rung (see FiredReminder). ClaimReminders records those not
     // recorded yet, all in one transaction, and says for each whether this call recorded it:
@@ -307,6 +311,8 @@ public:
     Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const std::string& href,
                                   const std::string& etag, int64_t syncedRevision);
     Result<void> ForgetDeletion(ItemKind kind, const std::string& uid, int64_t syncedRevision);
+    // As StoreDatabase::RememberServerStamp.
+    Result<void> RememberServerStamp(ItemKind kind, const std::string& uid, int64_t stamp);
     // A collection's sync token from its last complete sync; empty when there is none.
     Result<std::string> SyncToken(const std::string& collection) const;
     Result<void> SetSyncToken(const std::string& collection, const std::string& token);

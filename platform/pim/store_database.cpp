@@ -152,8 +152,10 @@ CREATE INDEX IF NOT EXISTS fired_reminders_by_time ON fired_reminders(ring_at);
 constexpr const char* kZonesVersion = R"sql(
 CREATE TABLE IF NOT EXISTS zone_definitions(id INTEGER PRIMARY KEY, text TEXT NOT NULL UNIQUE);
 )sql";
-// The columns version 6 adds: table, column, declaration.
-constexpr std::array<std::array<const char*, 3>, 7> kZoneColumns = {{
+// The columns version 6 adds: table, column, declaration. Besides the zones, the handwritten
+// mark of an appointment's memo and of a changed occurrence's (AppointmentRecord::handwritten).
+constexpr std::array<std::array<const char*, 3>, 10> kVersion6Columns = {{
+    {"sync_items", "server_stamp", "INTEGER NOT NULL DEFAULT 0"},
     {"appointments", "zone_end", "REAL NOT NULL DEFAULT 0"},
     {"appointments", "zone_definition", "INTEGER NOT NULL DEFAULT 0"},
     {"occurrence_changes", "zone_start", "REAL NOT NULL DEFAULT 0"},
@@ -161,6 +163,8 @@ constexpr std::array<std::array<const char*, 3>, 7> kZoneColumns = {{
     {"tasks", "due_tzid", "TEXT NOT NULL DEFAULT ''"},
     {"tasks", "zone_due", "REAL NOT NULL DEFAULT 0"},
     {"tasks", "due_definition", "INTEGER NOT NULL DEFAULT 0"},
+    {"appointments", "handwritten", "INTEGER NOT NULL DEFAULT 0"},
+    {"occurrence_changes", "handwritten", "INTEGER NOT NULL DEFAULT 0"},
 }};
 
 // A store of version 2 lacks the columns a new one has from kSchema.
@@ -251,7 +255,9 @@ AppointmentRecord MergeAppointment(const AppointmentRecord& stored, AppointmentR
         incoming.location = stored.location;
     }
     if (!given.Has(ItemField::Body)) {
+        // The handwriting a memo names goes with it.
         incoming.body = stored.body;
+        incoming.handwritten = stored.handwritten;
     }
     if (!given.Has(ItemField::Categories)) {
         incoming.categories = stored.categories;
@@ -456,7 +462,7 @@ Result<void> StoreDatabase::CreateSchema() {
     if (auto made = Execute(kZonesVersion); !made) {
         return made;
     }
-    for (const auto& [table, column, declaration] : kZoneColumns) {
+    for (const auto& [table, column, declaration] : kVersion6Columns) {
         Statement has(Prepare(std::string("SELECT 1 FROM pragma_table_info('") + table +
                               "') WHERE name = '" + column + "'"));
         if (!has.ok()) {
@@ -475,6 +481,12 @@ Result<void> StoreDatabase::CreateSchema() {
     // one in force now.
     if (auto zoned = GiveStoredItemsZones(); !zoned) {
         return zoned;
+    }
+    // Memos stored before the mark was kept were taken for handwriting by their first line.
+    if (*found > 0 && *found < kSchemaVersion) {
+        if (auto marked = MarkStoredHandwriting(); !marked) {
+            return marked;
+        }
     }
     if (auto set = Execute(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
         !set) {
@@ -548,7 +560,7 @@ Result<void> StoreDatabase::WriteAppointment(AppointmentRecord& record, Presence
     Statement upsert(Prepare(std::string("INSERT OR REPLACE INTO appointments(") +
                              kAppointmentWriteColumns +
                              ", recurring, last_end) "
-                             "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+                             "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
     if (!upsert.ok()) {
         return SqlError("cannot save the appointment");
     }
@@ -573,13 +585,14 @@ Result<void> StoreDatabase::WriteAppointment(AppointmentRecord& record, Presence
     upsert.Bind(19, bounds.expansionRule);
     upsert.Bind(20, DateToLinear(record.zoneEnd));
     upsert.Bind(21, *definition);
-    upsert.Bind(22, int64_t{recurs});
+    upsert.Bind(22, int64_t{record.handwritten});
+    upsert.Bind(23, int64_t{recurs});
     if (recurs && bounds.lastEndLinear) {
-        upsert.Bind(23, *bounds.lastEndLinear);
+        upsert.Bind(24, *bounds.lastEndLinear);
     } else if (recurs) {
-        upsert.BindNull(23);
+        upsert.BindNull(24);
     } else {
-        upsert.Bind(23, DateToLinear(record.end));
+        upsert.Bind(24, DateToLinear(record.end));
     }
     if (upsert.Step() != SQLITE_DONE) {
         return SqlError("cannot save the appointment");
@@ -622,7 +635,7 @@ Result<void> StoreDatabase::WriteChanges(const AppointmentRecord& record, Presen
     for (const OccurrenceChange& change : record.recurrence.changes) {
         Statement insert(Prepare(std::string("INSERT OR REPLACE INTO occurrence_changes(") +
                                  "series_oid, " + kChangeColumns +
-                                 ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+                                 ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
         if (!insert.ok()) {
             return SqlError("cannot save the appointment's changed occurrences");
         }
@@ -641,6 +654,7 @@ Result<void> StoreDatabase::WriteChanges(const AppointmentRecord& record, Presen
         insert.Bind(13, change.extraProperties);
         insert.Bind(14, DateToLinear(change.zoneStart));
         insert.Bind(15, DateToLinear(change.zoneEnd));
+        insert.Bind(16, int64_t{change.handwritten});
         if (insert.Step() != SQLITE_DONE) {
             return SqlError("cannot save the appointment's changed occurrences");
         }
@@ -966,38 +980,6 @@ Result<TaskRecord> StoreDatabase::LoadTask(int32_t oid) {
         return Error{"no task has the object id " + std::to_string(oid)};
     }
     return SqlError("cannot read the task");
-}
-
-Result<bool> StoreDatabase::IsFirstBodyLineElsewhere(std::u16string_view firstLine,
-                                                     int32_t exceptOid) {
-    // A body names its first line exactly, or it and a line break: such a body sorts from the
-    // name and a line feed to the name and a carriage return. A name that begins with a digit
-    // (as ink files do) is looked up among the numbered memos only.
-    const std::u16string name(firstLine);
-    const bool numbered = !name.empty() && name.front() >= u'0' && name.front() <= u'9';
-    const std::string names = std::string(numbered ? "body GLOB '[0-9]*' AND " : "") +
-                              "(body = ?1 OR (body >= ?1 || char(10) AND body < ?1 || char(14) AND "
-                              "substr(body, length(?1) + 1, 1) IN (char(10), char(13))))";
-    for (const bool changes : {false, true}) {
-        Statement select(Prepare(
-            changes ? "SELECT 1 FROM occurrence_changes WHERE " + names + " LIMIT 1"
-                    : "SELECT 1 FROM appointments WHERE oid <> ?2 AND " + names + " LIMIT 1"));
-        if (!select.ok()) {
-            return SqlError("cannot look for the memo's other users");
-        }
-        select.Bind(1, name);
-        if (!changes) {
-            select.Bind(2, int64_t{exceptOid});
-        }
-        const int step = select.Step();
-        if (step == SQLITE_ROW) {
-            return true;
-        }
-        if (step != SQLITE_DONE) {
-            return SqlError("cannot look for the memo's other users");
-        }
-    }
-    return false;
 }
 
 }  // namespace pim

@@ -90,9 +90,9 @@ public:
                               const std::vector<ItemFields>& tasksGive,
                               std::vector<UidSave>& outcomes);
 
-    // Whether an appointment other than `exceptOid`, or a changed occurrence of any series, has
-    // a body whose first line is `firstLine`.
-    Result<bool> IsFirstBodyLineElsewhere(std::u16string_view firstLine, int32_t exceptOid);
+    // Whether a handwritten memo of an appointment other than `exceptOid`, or of a changed
+    // occurrence of any series, names the ink file `name` on its first line.
+    Result<bool> IsInkFileNamedElsewhere(std::u16string_view name, int32_t exceptOid);
 
     // The sync state of every item (SyncEntry), deletions not yet synced among them.
     Result<std::vector<SyncEntry>> SyncEntries();
@@ -120,6 +120,8 @@ public:
     // mark as it is).
     Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const std::string& href,
                                   const std::string& etag, int64_t syncedRevision);
+    // Records what the server's copy says of when it last changed (SyncEntry::serverStamp).
+    Result<void> RememberServerStamp(ItemKind kind, const std::string& uid, int64_t stamp);
     // Forgets a deletion the server has taken, unless the item was stored again since.
     Result<void> ForgetDeletion(ItemKind kind, const std::string& uid, int64_t syncedRevision);
     // The collection's RFC 6578 sync token from the last complete sync; empty for none.
@@ -157,6 +159,9 @@ private:
     Result<int64_t> DefinitionId(const ItemZone& zone);
     // Gives the items of a store from before zones were kept the zone in force.
     Result<void> GiveStoredItemsZones();
+    // Marks the memos of a store from before the handwritten mark was kept that were taken for
+    // handwriting then: those whose first line names an ink file.
+    Result<void> MarkStoredHandwriting();
     // Works every local time out again when the store is opened in a zone other than the one
     // its local times were worked out for.
     Result<void> FollowZoneInForce();

@@ -63,6 +63,7 @@ AppointmentRecord ReadAppointment(const Statement& row) {
     record.recurrence.exceptionDates = SplitDates(row.Text(14));
     record.recurrence.extraDates = SplitDates(row.Text(15));
     record.cancelled = row.Integer(16) != 0;
+    record.handwritten = row.Integer(21) != 0;
     return record;
 }
 
@@ -82,6 +83,7 @@ OccurrenceChange ReadChange(const Statement& row) {
     change.extraProperties = row.Text(11);
     change.zoneStart = LinearToDate(row.Real(12));
     change.zoneEnd = LinearToDate(row.Real(13));
+    change.handwritten = row.Integer(14) != 0;
     return change;
 }
 

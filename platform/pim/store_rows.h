@@ -21,18 +21,18 @@ inline constexpr const char* kLongestSeriesAdvance = "longest_series_advance";
 inline constexpr const char* kAppointmentColumns =
     "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
     "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
-    "(SELECT text FROM zone_definitions WHERE id = zone_definition)";
+    "(SELECT text FROM zone_definitions WHERE id = zone_definition), handwritten";
 inline constexpr const char* kAppointmentWriteColumns =
     "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
     "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
-    "zone_definition";
+    "zone_definition, handwritten";
 // Where expansion_rule lies in a row read with kAppointmentColumns.
 inline constexpr int kExpansionRuleColumn = 18;
 inline constexpr int kChangesColumn = 17;
 
 inline constexpr const char* kChangeColumns =
     "recurrence_id, this_and_future, cancelled, start, end, all_day, reminder, subject, location, "
-    "body, categories, extra, zone_start, zone_end";
+    "body, categories, extra, zone_start, zone_end, handwritten";
 
 inline constexpr const char* kTaskColumns =
     "oid, due, completed, complete, subject, body, categories, uid, extra, due_tzid, zone_due, "

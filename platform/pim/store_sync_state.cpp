@@ -12,7 +12,8 @@ Result<std::vector<SyncEntry>> StoreDatabase::SyncEntries() {
     Statement select(
         Prepare("SELECT kind, uid, href, etag, revision, changed_at, deleted, CASE kind "
                 "WHEN 1 THEN (SELECT min(oid) FROM appointments a WHERE a.uid = s.uid) "
-                "ELSE (SELECT min(oid) FROM tasks t WHERE t.uid = s.uid) END FROM sync_items s"));
+                "ELSE (SELECT min(oid) FROM tasks t WHERE t.uid = s.uid) END, server_stamp "
+                "FROM sync_items s"));
     if (!select.ok()) {
         return SqlError("cannot read the sync state");
     }
@@ -28,12 +29,26 @@ Result<std::vector<SyncEntry>> StoreDatabase::SyncEntries() {
         entry.changedAt = select.Integer(5);
         entry.deleted = select.Integer(6) != 0;
         entry.oid = select.IsNull(7) ? 0 : static_cast<int32_t>(select.Integer(7));
+        entry.serverStamp = select.Integer(8);
         entries.push_back(std::move(entry));
     }
     if (step != SQLITE_DONE) {
         return SqlError("cannot read the sync state");
     }
     return entries;
+}
+
+Result<void> StoreDatabase::RememberServerStamp(ItemKind kind, const std::string& uid,
+                                                int64_t stamp) {
+    Statement update(
+        Prepare("UPDATE sync_items SET server_stamp = ? WHERE kind = ? AND uid = ?"));
+    update.Bind(1, stamp);
+    update.Bind(2, int64_t{kind == ItemKind::Task ? kTaskKind : kAppointmentKind});
+    update.Bind(3, uid);
+    if (!update.ok() || update.Step() != SQLITE_DONE) {
+        return SqlError("cannot record the server's copy");
+    }
+    return {};
 }
 
 Result<void> StoreDatabase::RecordServerCopy(ItemKind kind, const std::string& uid,

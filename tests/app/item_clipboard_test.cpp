@@ -45,6 +45,7 @@ protected:
             drawn.end = At(2026, 12, 7, 17);
             drawn.subject = u"地図";
             drawn.body = u"7.dat";
+            drawn.handwritten = true;
             pim::AppointmentRecord trip;
             trip.start = At(2026, 12, 6, 20);
             trip.end = At(2026, 12, 8, 9);
@@ -155,8 +156,9 @@ TEST_F(ItemClipboardTest, HandwritingPastedGetsAFileOfItsOwnWithTheSameInk) {
     Hold(ItemRow(RowOf(u"請求書")), kCommandPasteAsAppointment);
     const auto maps = Appointments(u"地図");
     ASSERT_EQ(maps.size(), 2u);
-    const std::u16string copyBody = maps[0].body == u"7.dat" ? maps[1].body : maps[0].body;
-    EXPECT_EQ(copyBody, u"1.dat");
+    const pim::AppointmentRecord& copy = maps[0].body == u"7.dat" ? maps[1] : maps[0];
+    EXPECT_EQ(copy.body, u"1.dat");
+    EXPECT_TRUE(copy.handwritten);
     EXPECT_EQ(ReadBytes(home_.DeviceRoot() / "My Documents" / "1.dat"), inkBytes_);
     EXPECT_EQ(ReadBytes(home_.DeviceRoot() / "My Documents" / "7.dat"), inkBytes_);
     // Pasted as a task, handwriting leaves no notes: the body only named its file.
@@ -166,6 +168,36 @@ TEST_F(ItemClipboardTest, HandwritingPastedGetsAFileOfItsOwnWithTheSameInk) {
             EXPECT_EQ(task.body, u"");
         }
     }
+}
+
+TEST_F(ItemClipboardTest, AHandwrittenMemoIsCopiedAsItsInkAndTypedTextNeverItsFileName) {
+    // Handwriting whose file is gone, with text another calendar program typed beside it.
+    pim::AppointmentRecord lost;
+    lost.start = At(2026, 12, 7, 18);
+    lost.end = At(2026, 12, 7, 19);
+    lost.subject = u"行き方";
+    lost.body = u"9.dat\r\n駅の北口";
+    lost.handwritten = true;
+    ASSERT_TRUE(Reader().AddAll({lost}, {}).ok());
+    main_->OnTimer(kStoreWatchTimer);
+    ASSERT_GE(RowOf(u"行き方"), 0);
+    Hold(ItemRow(RowOf(u"行き方")), kCommandCopy);
+    EXPECT_EQ(main_->Clipboard().inkCount, 0);
+    Hold(ItemRow(RowOf(u"請求書")), kCommandPasteAsAppointment);
+    Hold(ItemRow(RowOf(u"請求書")), kCommandPasteAsTask);
+    const auto copies = Appointments(u"行き方");
+    ASSERT_EQ(copies.size(), 2u);
+    const pim::AppointmentRecord& copy = copies[0].handwritten ? copies[1] : copies[0];
+    EXPECT_EQ(copy.body, u"駅の北口");
+    EXPECT_FALSE(copy.handwritten);
+    int tasks = 0;
+    for (const pim::TaskRecord& task : AllTasks()) {
+        if (task.subject == u"行き方") {
+            EXPECT_EQ(task.body, u"駅の北口");
+            ++tasks;
+        }
+    }
+    EXPECT_EQ(tasks, 1);
 }
 
 TEST_F(ItemClipboardTest, TasksPasteAsAnHourFromNowAndAsTasksWithTheirNotes) {

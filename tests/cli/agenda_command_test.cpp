@@ -17,7 +17,7 @@ TEST_F(AgendaCommandTest, TsvPrintsEveryRowAndTheUndatedTasks) {
     };
     const std::string expected =
         Line({"0", "2026-12-07", "appointment", "1", "2026-12-07T09:00", "2026-12-07T10:30", "0",
-              "0", "0", "0", "0", "0", "会議", "本社 3F", "C:\\\\temp\\tx"}) +
+              "0", "0", "0", "0", "0", "会議", "本社 3F", "C:\\\\temp\\tx\\n二行目"}) +
         Line({"1", "2026-12-08", "appointment", "4", "2026-12-08T15:00", "2026-12-08T16:00", "0",
               "0", "1", "1", "0", "2", "定例", "", "7.dat"}) +
         Line({"2", "2026-12-08", "appointment", "2", "2026-12-08T22:00", "2026-12-09T02:00", "0",
@@ -52,7 +52,7 @@ TEST_F(AgendaCommandTest, TheReadableFormAlignsJapaneseSubjects) {
     const std::string text = out_.str();
     EXPECT_TRUE(
         text.starts_with("Agenda from Mon 2026-12-07\n\n"
-                         "Mon 12-07  09:00-10:30  ....  会議      本社 3F  C:\\temp x\n"
+                         "Mon 12-07  09:00-10:30  ....  会議      本社 3F  C:\\temp x / 二行目\n"
                          "Tue 12-08  15:00-16:00  RA.I  定例               "
                          "(handwritten, 7.dat, 2 ink records)\n"
                          "           22:00-...    ....  夜行バス\n"

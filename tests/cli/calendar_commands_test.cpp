@@ -463,7 +463,8 @@ protected:
     }
 
     // An appointment whose memo is the ink file `name` with a typed line after it, and a weekly
-    // series whose second occurrence was moved and drawn on.
+    // series whose second occurrence was moved and drawn on, both marked handwritten as the
+    // planner marks what is drawn in it.
     void AddHandwrittenAppointments(const platform::DataHome& home, const std::string& name) {
         std::filesystem::create_directories(InkFolder(home));
         WriteBytes(InkFolder(home) / name, controls::EncodeInkEntries(kInk));
@@ -483,6 +484,14 @@ protected:
         std::ostringstream out;
         std::ostringstream err;
         ASSERT_EQ(ImportCalendar(home, ics.string(), {}, out, err), 0) << err.str();
+        pim::AppointmentRecord memo = StoredAppointment(home, "ink@test");
+        memo.handwritten = true;
+        pim::AppointmentRecord series = StoredAppointment(home, "weekly@test");
+        ASSERT_EQ(series.recurrence.changes.size(), 1u);
+        series.recurrence.changes[0].handwritten = true;
+        pim::Application store;
+        ASSERT_TRUE(store.LogOn(home.StorePath()).ok());
+        ASSERT_TRUE(store.SaveByUid({{memo}, {series}}, {}).ok());
     }
 
     pim::AppointmentRecord StoredAppointment(const platform::DataHome& home,
@@ -523,8 +532,14 @@ TEST_F(CalendarInkTest, AnExportCarriesTheInkAndAnImportGivesItAFileOfItsOwn) {
     const std::string attach =
         "ATTACH;ENCODING=BASE64;VALUE=BINARY;FMTTYPE=application/x-tessarinth-ink:"
         "/f///wIAAAD+////AQAAAAoAAAAUAAAACwAAABYAAAD//////////w==";
-    // The appointment's and the moved occurrence's.
+    // The appointment's and the moved occurrence's, each beside a memo other programs can read.
     EXPECT_EQ(std::count(lines.begin(), lines.end(), attach), 2);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "DESCRIPTION:あとで清書"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "DESCRIPTION:手書きメモ"), 1);
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(),
+                      [](const std::string& line) { return line.find("7.dat") != line.npos; }),
+        0);
 
     // Another planner whose ink files 1 and 2 are taken.
     TempFolder other;
@@ -537,9 +552,12 @@ TEST_F(CalendarInkTest, AnExportCarriesTheInkAndAnImportGivesItAFileOfItsOwn) {
     ASSERT_EQ(ImportCalendar(otherHome, exported.string(), {}, out, err), 0) << err.str();
     const pim::AppointmentRecord memo = StoredAppointment(otherHome, "ink@test");
     EXPECT_EQ(memo.body, u"3.dat\r\nあとで清書");
+    EXPECT_TRUE(memo.handwritten);
     const pim::AppointmentRecord series = StoredAppointment(otherHome, "weekly@test");
     ASSERT_EQ(series.recurrence.changes.size(), 1u);
     EXPECT_EQ(series.recurrence.changes[0].body, u"4.dat");
+    EXPECT_TRUE(series.recurrence.changes[0].handwritten);
+    EXPECT_FALSE(series.handwritten);
     const std::string inkBytes = controls::EncodeInkEntries(kInk);
     EXPECT_EQ(ReadBytes(InkFolder(otherHome) / "3.dat"), inkBytes);
     EXPECT_EQ(ReadBytes(InkFolder(otherHome) / "4.dat"), inkBytes);
@@ -588,6 +606,65 @@ TEST_F(CalendarInkTest, ChangedHandwritingTakesANewFileAndTheOldOneGoes) {
     EXPECT_EQ(testing_support::ListFolder(InkFolder(home_)), "1.dat 7.dat");
 }
 
+TEST_F(CalendarInkTest, AMemoThatOnlyReadsLikeAnInkFileNameStaysTextBothWays) {
+    // This home's own drawing, and another program's event whose memo begins with its name.
+    std::filesystem::create_directories(InkFolder(home_));
+    WriteBytes(InkFolder(home_) / "1.dat", controls::EncodeInkEntries(kInk));
+    const auto ics = folder_.Path() / "other.ics";
+    WriteBytes(ics,
+               "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:look@test\r\n"
+               "DTSTART:20261207T090000\r\nSUMMARY:ファイル確認\r\n"
+               "DESCRIPTION:1.dat\\nplease look at that file\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(ImportCalendar(home_, ics.string(), {}, out, err), 0) << err.str();
+    const pim::AppointmentRecord stored = StoredAppointment(home_, "look@test");
+    EXPECT_EQ(stored.body, u"1.dat\nplease look at that file");
+    EXPECT_FALSE(stored.handwritten);
+
+    const auto exported = folder_.Path() / "out.ics";
+    ASSERT_EQ(ExportCalendar(home_, exported.string()), 0);
+    const std::string text = ReadBytes(exported);
+    EXPECT_NE(text.find("DESCRIPTION:1.dat\\nplease look at that file\r\n"), std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("x-tessarinth-ink"), std::string::npos) << text;
+    EXPECT_EQ(ReadBytes(InkFolder(home_) / "1.dat"), controls::EncodeInkEntries(kInk));
+}
+
+TEST_F(CalendarInkTest, OurOwnHandwrittenMemoReadsBackWithItsTypedTextAndTheMark) {
+    // As this planner writes one: the readable memo beside the ink, and as earlier versions did:
+    // the ink file's name first.
+    const std::string attach =
+        "ATTACH;ENCODING=BASE64;VALUE=BINARY;FMTTYPE=application/x-tessarinth-ink:"
+        "/f///wIAAAD+////AQAAAAoAAAAUAAAACwAAABYAAAD//////////w==\r\n";
+    const auto ics = folder_.Path() / "ours.ics";
+    WriteBytes(ics,
+               "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
+               "BEGIN:VEVENT\r\nUID:drawn@test\r\nDTSTART:20261207T090000\r\n"
+               "DESCRIPTION:手書きメモ\r\n" +
+                   attach +
+                   "END:VEVENT\r\n"
+                   "BEGIN:VEVENT\r\nUID:added@test\r\nDTSTART:20261207T100000\r\n"
+                   "DESCRIPTION:khal で追記\r\n" +
+                   attach +
+                   "END:VEVENT\r\n"
+                   "BEGIN:VEVENT\r\nUID:older@test\r\nDTSTART:20261207T110000\r\n"
+                   "DESCRIPTION:12.dat\\n前の版\r\n" +
+                   attach + "END:VEVENT\r\nEND:VCALENDAR\r\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(ImportCalendar(home_, ics.string(), {}, out, err), 0) << err.str();
+    const pim::AppointmentRecord drawn = StoredAppointment(home_, "drawn@test");
+    EXPECT_EQ(drawn.body, u"1.dat");
+    EXPECT_TRUE(drawn.handwritten);
+    const pim::AppointmentRecord added = StoredAppointment(home_, "added@test");
+    EXPECT_EQ(added.body, u"2.dat\r\nkhal で追記");
+    EXPECT_TRUE(added.handwritten);
+    const pim::AppointmentRecord older = StoredAppointment(home_, "older@test");
+    EXPECT_EQ(older.body, u"3.dat\r\n前の版");
+    EXPECT_TRUE(older.handwritten);
+}
+
 TEST_F(CalendarInkTest, HandwritingThatCannotBeStoredIsReportedAndTheAppointmentKept) {
     const auto ics = folder_.Path() / "odd.ics";
     // Three bytes are no ink record.
@@ -603,8 +680,9 @@ TEST_F(CalendarInkTest, HandwritingThatCannotBeStoredIsReportedAndTheAppointment
               "skipped: line 7: the handwriting of odd@test is not imported: the handwriting "
               "attached is not an ink file (whole 8-byte records, 1 to 2000 of them)\n");
     EXPECT_NE(out.str().find("; 1 skipped"), std::string::npos);
-    // The memo no longer names a file it does not have.
+    // The memo no longer names a file it does not have, and is text.
     EXPECT_EQ(StoredAppointment(home_, "odd@test").body, u"読める行");
+    EXPECT_FALSE(StoredAppointment(home_, "odd@test").handwritten);
 }
 
 TEST_F(CalendarInkTest, AFolderThatTakesNoInkKeepsTheAppointmentWithoutIt) {

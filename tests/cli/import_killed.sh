@@ -26,12 +26,18 @@ ink_files() {
     ls -A "$ink_folder" 2>/dev/null | grep -c . || true
 }
 
-# The files in the ink folder and the ink files the stored memos name, each sorted, one a line.
+# The files in the ink folder and the ink files the stored handwritten memos name (read from the
+# store: the export gives other programs a readable memo, not the name), each sorted, one a line.
 files_on_disk() {
     ls -A "$ink_folder" 2>/dev/null | sort
 }
 files_named() {
-    "$cli" export - | sed -n 's/^DESCRIPTION:\([0-9]*\.dat\)\\n.*/\1/p' | sort
+    python3 - "$TESSARINTH_HOME/schedule.sqlite" <<'QUERY' | sort
+import sqlite3, sys
+store = sqlite3.connect("file:" + sys.argv[1] + "?mode=ro", uri=True)
+for (body,) in store.execute("SELECT body FROM appointments WHERE handwritten <> 0"):
+    print(body.splitlines()[0])
+QUERY
 }
 
 # The files on disk that no memo names, and the files memos name that are not on disk.

@@ -13,6 +13,7 @@
 #include "cli/calendar_commands.h"
 #include "controls/ink_entry.h"
 #include "platform/files/data_home.h"
+#include "platform/pim/schedule_store.h"
 #include "tests/support/temp_folder.h"
 
 namespace cli {
@@ -40,8 +41,8 @@ inline constexpr const char* kWeekCalendar =
     "COMPLETED:20261207T100000\r\nEND:VTODO\r\n"
     "END:VCALENDAR\r\n";
 
-// A data home holding the imported week and the series' ink file "7.dat" (two records and a
-// few stray bytes).
+// A data home holding the imported week, with the series' memo marked handwritten as the
+// planner marks its own, and the series' ink file "7.dat" (two records and a few stray bytes).
 class ImportedHome : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -51,10 +52,22 @@ protected:
         const auto ics = folder_.Path() / "week.ics";
         testing_support::WriteBytes(ics, kWeekCalendar);
         ASSERT_EQ(ImportCalendar(home_, ics.string()), 0);
+        {
+            pim::Application store;
+            ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
+            auto series = store.GetAppointmentFromOid(kHandwrittenSeries);
+            ASSERT_TRUE(series.ok());
+            ASSERT_EQ(series->Body(), u"7.dat");
+            series->SetHandwritten(true);
+            ASSERT_TRUE(series->Save().ok());
+        }
         const std::array<controls::InkEntry, 2> ink{{{-3, 1}, {-1, -1}}};
         testing_support::WriteBytes(home_.DeviceRoot() / "My Documents" / "7.dat",
                                     controls::EncodeInkEntries(ink) + "xyz");
     }
+
+    // The weekly series, fourth of the events imported.
+    static constexpr int32_t kHandwrittenSeries = 4;
 
     template <typename Command>
     int Run(Command command, std::initializer_list<std::string> args) {

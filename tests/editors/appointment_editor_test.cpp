@@ -274,6 +274,49 @@ TEST_F(AppointmentEditorTest, InkKeptErasedOrReplacedByText) {
     EXPECT_FALSE(std::filesystem::exists(DataFolder() / "3.dat"));
 }
 
+TEST_F(AppointmentEditorTest, TypedTextBesideInkShowsInTextModeAndATextMemoIsNeverInk) {
+    testing_support::WriteBytes(DataFolder() / "1.dat",
+                                controls::EncodeInkEntries(std::vector<controls::InkEntry>{
+                                    {-3, 1}, {10, 10}, {20, 20}, {-1, -1}}));
+    pim::AppointmentRecord drawn;
+    drawn.start = At(2026, 12, 7, 8);
+    drawn.end = At(2026, 12, 7, 9);
+    drawn.body = u"1.dat\r\n別の予定表で\n追記";
+    drawn.handwritten = true;
+    // Another calendar program's memo that begins with the name of this home's ink file.
+    pim::AppointmentRecord typed = drawn;
+    typed.start = At(2026, 12, 7, 10);
+    typed.end = At(2026, 12, 7, 11);
+    typed.body = u"1.dat\nplease look at that file";
+    typed.handwritten = false;
+    ASSERT_TRUE(Reader().AddAll({drawn, typed}, {}).ok());
+    main_->SendCommand(kCommandToday);
+    constexpr gui::Point kTextMode{205, 26 + 155 + 8};
+
+    Tap(app::ItemRow(0));
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(planner_.pad->InkCount, 4);
+    EXPECT_EQ(planner_.pad->PadTextMode, 0);
+    Tap(kTextMode);
+    EXPECT_EQ(planner_.pad->PadTextMode, 1);
+    EXPECT_EQ(planner_.pad->PadText, u"別の予定表で\n追記");
+    Ok();
+    EXPECT_EQ(Stored(Row(0).objectId).body, u"1.dat\r\n別の予定表で\n追記");
+    EXPECT_TRUE(Stored(Row(0).objectId).handwritten);
+
+    Tap(app::ItemRow(1));
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(planner_.pad->InkCount, 0);
+    EXPECT_EQ(planner_.pad->PadTextMode, 1);
+    EXPECT_EQ(planner_.pad->PadText, u"1.dat\nplease look at that file");
+    responder_.messageBoxAnswers = {gui::MessageBoxAnswer::Yes};
+    Tap(kDeleteButton);
+    EXPECT_EQ(main_->OpenEditorWindow(), nullptr);
+    // The drawing was the other memo's, and stays.
+    EXPECT_TRUE(std::filesystem::exists(DataFolder() / "1.dat"));
+    EXPECT_EQ(Reader().AllAppointments()->size(), 1u);
+}
+
 TEST_F(AppointmentEditorTest, InkThatCannotBeStoredKeepsTheEditorOpenWithNothingWritten) {
     for (int n = 1; n <= 1999; ++n) {
         testing_support::WriteBytes(DataFolder() / (std::to_string(n) + ".dat"), "");

@@ -25,7 +25,7 @@ protected:
     int32_t AddInkAppointment(const char* name, const std::vector<InkEntry>& ink,
                               std::u16string body) {
         WriteBytes(DataFolder() / name, EncodeInkEntries(ink));
-        return AddAppointment(std::move(body));
+        return AddHandwritten(std::move(body));
     }
 };
 
@@ -50,6 +50,8 @@ TEST_F(AppointmentWritesTest, CreateKeepsTextOverInkAndGivesInkTheLowestFreeFile
     WriteResult drawn = CreateNew(u"");
     ASSERT_TRUE(drawn.ok()) << drawn.detail;
     EXPECT_EQ(Stored(drawn.itemOid).body, u"2.dat");
+    EXPECT_TRUE(Stored(drawn.itemOid).handwritten);
+    EXPECT_FALSE(Stored(typed.itemOid).handwritten);
     EXPECT_EQ(InkFile("2.dat"), EncodeInkEntries(Strokes(3, 7)));
 
     pad_.InkCount = 0;  // neither: the body the caller set (a pasted memo) is stored
@@ -57,6 +59,7 @@ TEST_F(AppointmentWritesTest, CreateKeepsTextOverInkAndGivesInkTheLowestFreeFile
     record_.Body = u"貼り付けた\r\nメモ";
     WriteResult pasted = CreateAppointment(context_, record_, pad_, u"");
     EXPECT_EQ(Stored(pasted.itemOid).body, u"貼り付けた\r\nメモ");
+    EXPECT_FALSE(Stored(pasted.itemOid).handwritten);
     EXPECT_EQ(ListFolder(DataFolder()), "1.dat 2.dat 3.dat");
 }
 
@@ -110,6 +113,63 @@ TEST_F(AppointmentWritesTest, UpdatingInkRewritesItsFileOrDeletesItForTextOrNoth
     ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u""));
     EXPECT_EQ(Stored(kept).body, u"二行目");
     EXPECT_EQ(ListFolder(DataFolder()), "");
+}
+
+TEST_F(AppointmentWritesTest, ATextMemoThatReadsLikeAnInkFileIsNeverTakenForOne) {
+    WriteBytes(DataFolder() / "4.dat", EncodeInkEntries(Strokes(1, 1)));
+    const int32_t oid = AddAppointment(u"4.dat\nplease look at that file");
+    Open(oid);
+    EXPECT_EQ(record_.InkCountAtOpen, 0);
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, record_.Body));
+    EXPECT_EQ(Stored(oid).body, u"4.dat\nplease look at that file");
+    EXPECT_FALSE(Stored(oid).handwritten);
+    // Replaced and deleted, it takes no file along.
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"4.dat"));
+    Open(oid);
+    ASSERT_TRUE(DeleteAppointment(context_, record_));
+    EXPECT_EQ(InkFile("4.dat"), EncodeInkEntries(Strokes(1, 1)));
+}
+
+TEST_F(AppointmentWritesTest, TypedTextBesideInkStaysWithItUntilTheTextIsChanged) {
+    const int32_t oid = AddInkAppointment("4.dat", Strokes(1, 1), u"4.dat\r\n追記");
+    Open(oid);
+    ASSERT_EQ(record_.InkCountAtOpen, 5);
+    // The text as the pad's text mode showed it, the ink redrawn: both kept.
+    SetPadInk(Strokes(2, 3));
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"追記"));
+    EXPECT_EQ(Stored(oid).body, u"4.dat\r\n追記");
+    EXPECT_TRUE(Stored(oid).handwritten);
+    EXPECT_EQ(InkFile("4.dat"), EncodeInkEntries(Strokes(2, 3)));
+
+    // The text changed: a typed memo, which wins over the ink.
+    Open(oid);
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"追記を書き直した"));
+    EXPECT_EQ(Stored(oid).body, u"追記を書き直した");
+    EXPECT_FALSE(Stored(oid).handwritten);
+    EXPECT_EQ(pad_.InkCount, 0);
+    EXPECT_EQ(ListFolder(DataFolder()), "");
+}
+
+TEST_F(AppointmentWritesTest, AHandwrittenMemoWhoseInkCannotBeReadIsKeptUntilChanged) {
+    const int32_t oid = AddHandwritten(u"6.dat\r\n追記");
+    Open(oid);
+    ASSERT_EQ(record_.InkCountAtOpen, 0);
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"追記"));
+    EXPECT_EQ(Stored(oid).body, u"6.dat\r\n追記");
+    EXPECT_TRUE(Stored(oid).handwritten);
+
+    // Ink drawn now goes into the file it names.
+    Open(oid);
+    SetPadInk(Strokes(1, 2));
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"追記"));
+    EXPECT_EQ(Stored(oid).body, u"6.dat\r\n追記");
+    EXPECT_EQ(InkFile("6.dat"), EncodeInkEntries(Strokes(1, 2)));
+
+    const int32_t typed = AddHandwritten(u"7.dat");
+    Open(typed);
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"清書"));
+    EXPECT_EQ(Stored(typed).body, u"清書");
+    EXPECT_FALSE(Stored(typed).handwritten);
 }
 
 TEST_F(AppointmentWritesTest, SavingAnAppointmentBegunEarlierKeepsItsStart) {
@@ -192,17 +252,19 @@ TEST_F(AppointmentWritesTest, DeleteTakesTheInkFileOnlyWithTheAppointment) {
 TEST_F(AppointmentWritesTest, AnInkFileTwoItemsNameGoesOnlyWithTheLastOfThem) {
     // An imported calendar can give two memos one file.
     const int32_t first = AddInkAppointment("5.dat", Strokes(2, 1), u"5.dat");
-    const int32_t second = AddAppointment(u"5.dat\r\nメモ");
+    const int32_t second = AddHandwritten(u"5.dat\r\nメモ");
     Open(first);
     ASSERT_EQ(record_.InkCountAtOpen, 10);
     ASSERT_TRUE(DeleteAppointment(context_, record_));
     EXPECT_EQ(InkFile("5.dat"), EncodeInkEntries(Strokes(2, 1)));  // still the second's
 
-    // The second replaces its ink by text: the file goes only now that nothing names it.
-    const int32_t third = AddAppointment(u"5.dat");
+    // The second replaces its ink (and the text shown beside it) by text: the file goes only now
+    // that nothing names it.
+    const int32_t third = AddHandwritten(u"5.dat");
     Open(second);
     ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"清書"));
-    EXPECT_EQ(Stored(second).body, u"清書\r\nメモ");
+    EXPECT_EQ(Stored(second).body, u"清書");
+    EXPECT_FALSE(Stored(second).handwritten);
     EXPECT_EQ(ListFolder(DataFolder()), "5.dat");
     Open(third);
     ASSERT_TRUE(DeleteAppointment(context_, record_));
@@ -211,7 +273,7 @@ TEST_F(AppointmentWritesTest, AnInkFileTwoItemsNameGoesOnlyWithTheLastOfThem) {
 
 TEST_F(AppointmentWritesTest, RedrawnInkOfASharedFileGetsAFileOfItsOwn) {
     const int32_t drawn = AddInkAppointment("5.dat", Strokes(2, 1), u"5.dat\r\n二行目");
-    const int32_t other = AddAppointment(u"5.dat");
+    const int32_t other = AddHandwritten(u"5.dat");
     // Saved with the ink as it was: nothing to write, the shared file stays named.
     Open(drawn);
     ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u""));
@@ -238,10 +300,11 @@ TEST_F(AppointmentWritesTest, AChangedOccurrenceNamingTheFileKeepsIt) {
     moved.start = At(2024, 5, 8, 14);
     moved.end = At(2024, 5, 8, 15);
     moved.body = u"3.dat";
+    moved.handwritten = true;
     series.recurrence.changes = {moved};
     WriteBytes(DataFolder() / "3.dat", EncodeInkEntries(Strokes(1, 1)));
     ASSERT_TRUE(reader_.AddAll({series}, {}));
-    const int32_t single = AddAppointment(u"3.dat");
+    const int32_t single = AddHandwritten(u"3.dat");
     Open(single);
     ASSERT_TRUE(DeleteAppointment(context_, record_));
     EXPECT_EQ(ListFolder(DataFolder()), "3.dat");

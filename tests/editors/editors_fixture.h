@@ -90,6 +90,21 @@ protected:
         record.subject = u"打合せ";
         record.body = std::move(body);
         record.categories = std::move(categories);
+        return Add(record);
+    }
+
+    // A stored handwritten memo: the body names its ink file, and the store marks it so.
+    int32_t AddHandwritten(std::u16string body) {
+        pim::AppointmentRecord record;
+        record.start = At(2024, 5, 10, 9);
+        record.end = At(2024, 5, 10, 10);
+        record.subject = u"打合せ";
+        record.body = std::move(body);
+        record.handwritten = true;
+        return Add(record);
+    }
+
+    int32_t Add(const pim::AppointmentRecord& record) {
         auto oids = reader_.AddAll({record}, {});
         EXPECT_TRUE(oids.ok());
         return oids ? oids->front() : 0;

@@ -72,14 +72,16 @@ void LeaveDeadRunsList(const platform::DataHome& home, const std::string& text) 
     WriteBytes(folder / "claims-dead01", text);
 }
 
-// At the next start, the files a dead run listed go unless a stored memo names them; the
-// numbers it gave up to another writer, its temporaries and a living run's files stay.
+// At the next start, the files a dead run listed go unless a stored handwritten memo names them
+// (a text memo that reads like one does not); the numbers it gave up to another writer, its
+// temporaries and a living run's files stay.
 TEST_F(InkFileWriterTest, TheNextStartRemovesOnlyWhatADeadRunClaimedAndNeverStored) {
     for (const char* name : {"1.dat", "2.dat", "3.dat", "4.dat", "5.dat", "9.dat"}) {
         WriteBytes(DataFolder() / name, name);
     }
     WriteBytes(DataFolder() / "1.dat.tmp-Ab12Cd", "half");
-    AddAppointment(u"2.dat\r\nstored before the run died");
+    AddHandwritten(u"2.dat\r\nstored before the run died");
+    AddAppointment(u"1.dat\r\ntyped in another calendar program");
     // 1 and 2 claimed, 3 given up (another writer made it first), 9 listed and not given up,
     // but claimed by a living run too; a last line cut short names nothing.
     LeaveDeadRunsList(home_, "\\My Documents\n1.dat\n2.dat\n3.dat\n-3.dat\n9.dat\n4.d");

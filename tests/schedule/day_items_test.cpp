@@ -239,7 +239,7 @@ TEST_F(DayItemsTest, TheUndatedListHoldsAHundredTasks) {
     EXPECT_EQ(items_->undatedTasks.back().objectId, (*oids)[kUndatedTaskCapacity - 1]);
 }
 
-TEST_F(DayItemsTest, DetailsComeFromTheStoredItemWithTheMemoLineCutToItsField) {
+TEST_F(DayItemsTest, DetailsComeFromTheStoredItemWithTheMemoCutToItsField) {
     pim::AppointmentRecord record;
     record.start = At(2026, 12, 7, 9);
     record.end = At(2026, 12, 7, 10);
@@ -265,7 +265,7 @@ TEST_F(DayItemsTest, DetailsComeFromTheStoredItemWithTheMemoLineCutToItsField) {
     // Subject and location whole, for an editor that must not shorten them.
     EXPECT_EQ(Row(0).subject, std::u16string(254, u's') + u"𠮷");
     EXPECT_EQ(Row(0).location, std::u16string(300, u'l'));
-    EXPECT_EQ(Row(0).memoText, u"最初の行");
+    EXPECT_EQ(Row(0).memoText, u"最初の行\r\n次の行");  // a text memo is its whole text
     EXPECT_EQ(Row(0).body, u"最初の行\r\n次の行");
     EXPECT_EQ(Row(0).reminder, 1);
     EXPECT_EQ(Row(0).holiday, 1);
@@ -293,6 +293,7 @@ TEST_F(DayItemsTest, AHandwrittenMemoLoadsItsInkFileFromTheDataFolder) {
     record.start = At(2026, 12, 7, 9);
     record.end = At(2026, 12, 7, 10);
     record.body = u"12.dat\r\n手書きのメモ";
+    record.handwritten = true;
     Add(record);
     record.start = At(2026, 12, 8, 9);
     record.end = At(2026, 12, 8, 10);
@@ -300,6 +301,7 @@ TEST_F(DayItemsTest, AHandwrittenMemoLoadsItsInkFileFromTheDataFolder) {
     Add(record);
 
     Load();
+    EXPECT_EQ(Row(0).handwritten, 1);
     EXPECT_EQ(Row(0).memoText, u"12.dat");
     ASSERT_EQ(Row(0).inkCount, 5);
     EXPECT_TRUE(std::equal(stroke.begin(), stroke.end(), Row(0).ink.begin()));
@@ -310,6 +312,44 @@ TEST_F(DayItemsTest, AHandwrittenMemoLoadsItsInkFileFromTheDataFolder) {
     std::filesystem::remove(DataFolder() / "12.dat");
     Load();
     EXPECT_EQ(Row(0).inkCount, 0);
+}
+
+TEST_F(DayItemsTest, AMemoWithoutTheHandwrittenMarkIsTextWhateverItReads) {
+    const std::array<controls::InkEntry, 2> stroke{{{-3, 2}, {-1, -1}}};
+    WriteBytes(DataFolder() / "1.dat", controls::EncodeInkEntries(stroke));
+    // Another calendar program's memo, and a changed occurrence of a series drawn here.
+    pim::AppointmentRecord record;
+    record.start = At(2026, 12, 7, 9);
+    record.end = At(2026, 12, 7, 10);
+    record.body = u"1.dat\nplease look at that file";
+    Add(record);
+    pim::AppointmentRecord series;
+    series.start = At(2026, 12, 8, 9);
+    series.end = At(2026, 12, 8, 10);
+    series.body = u"1.dat";
+    series.handwritten = true;
+    series.recurrence.rule = "FREQ=DAILY;COUNT=2";
+    series.zoneStart = series.start;
+    pim::OccurrenceChange moved;
+    moved.recurrenceId = At(2026, 12, 9, 9);
+    moved.start = At(2026, 12, 9, 11);
+    moved.end = At(2026, 12, 9, 12);
+    moved.body = u"1.dat";
+    series.recurrence.changes = {moved};
+    Add(series);
+
+    Load();
+    ASSERT_EQ(Kinds(), (std::vector<DayItemKind>{A, A, A, E, E, E, E, E, E, E, E, E}));
+    EXPECT_EQ(Row(0).handwritten, 0);
+    EXPECT_EQ(Row(0).inkCount, 0);
+    EXPECT_EQ(Row(0).memoText, u"1.dat\nplease look at that file");
+    EXPECT_EQ(Row(1).handwritten, 1);
+    EXPECT_EQ(Row(1).inkCount, 2);
+    // The moved occurrence's own memo was typed: no drawing of its series.
+    EXPECT_TRUE(Row(2).changedOccurrence.has_value());
+    EXPECT_EQ(Row(2).handwritten, 0);
+    EXPECT_EQ(Row(2).inkCount, 0);
+    EXPECT_EQ(Row(2).memoText, u"1.dat");
 }
 
 TEST_F(DayItemsTest, AStoreThatCannotBeOpenedFailsAndTheNextLoadLogsOnAgain) {

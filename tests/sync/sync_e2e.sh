@@ -206,6 +206,24 @@ check "the losing local version is kept whole" yes \
 check "the newer server version won here" yes \
     "$(yes_if grep -q 'newer server edit' <(as a agenda 2026-12-21 --tsv))"
 
+# --- a client that edits without a word of when: the server's own clock decides ------------------
+# The planner runs on the real clock here, as the server does, so that the two clocks compare.
+ics silent@test 'first version' 'LAST-MODIFIED:20261201T000000Z' >"$work/silent.ics"
+put_ics "${calendar}silent.ics" "$work/silent.ics" >/dev/null
+"${real_time[@]}" bash -c 'TESSARINTH_HOME="$1" "$2" sync' _ "$work/a" "$cli" >/dev/null
+ics silent@test 'edited here' >"$work/silent-here.ics"
+"${real_time[@]}" bash -c 'TESSARINTH_HOME="$1" "$2" import "$3"' _ "$work/a" "$cli" \
+    "$work/silent-here.ics" >/dev/null
+sleep 1.2
+ics silent@test 'edited elsewhere later' 'LAST-MODIFIED:20261201T000000Z' >"$work/silent-there.ics"
+put_ics "${calendar}silent.ics" "$work/silent-there.ics" >/dev/null
+"${real_time[@]}" bash -c 'TESSARINTH_HOME="$1" "$2" sync' _ "$work/a" "$cli" >"$work/a.out"
+check "an edit that leaves LAST-MODIFIED as it was, made later, wins here" yes \
+    "$(yes_if grep -q 'edited elsewhere later' <(as a agenda 2026-12-21 --tsv))"
+conflict=$(sed -n "s/^conflict: .*this planner's is in \(.*\)$/\1/p" "$work/a.out")
+check "the planner's earlier edit is kept in conflicts/" yes \
+    "$(yes_if grep -q '^SUMMARY:edited here' "$conflict")"
+
 # --- a 412: the item changed on the server between the listing and the upload -------------------------
 sync_status a >/dev/null
 sync_status b >/dev/null

@@ -210,6 +210,9 @@ TEST_F(DayList, IconsFromTheRightEdgeInBothOrientations) {
     MakeAppointment(Row(1), At(Row(1).rowDate, 9), At(Row(1).rowDate, 10), u"会");
     Row(1).recurring = 1;
     MakeAppointment(Row(2), At(Row(2).rowDate, 9), At(Row(2).rowDate, 10), u"手書き");
+    Row(2).handwritten = 1;
+    Row(2).memoText = u"1.dat";
+    Row(2).body = u"1.dat";
     Row(2).ink[0] = {-3, 1};
     Row(2).inkCount = 1;
     ASSERT_FALSE(icons.memo.isNull());
@@ -229,6 +232,9 @@ TEST_F(DayList, InkAtHalfSizeErasedBelowItsRow) {
     MakeAppointment(Row(0), At(kSunday, 9), At(kSunday, 10), u"");
     const controls::InkEntry stroke[] = {{-3, 3}, {-2, 1}, {0, 0}, {40, 0}, {40, 60}, {-1, -1}};
     std::copy(std::begin(stroke), std::end(stroke), Row(0).ink.begin());
+    Row(0).handwritten = 1;
+    Row(0).memoText = u"2.dat";
+    Row(0).body = u"2.dat";
     Row(0).inkCount = 6;
     MakeAppointment(Row(1), At(Row(1).rowDate, 9), At(Row(1).rowDate, 10), u"次の予定です");
     Paint();
@@ -243,6 +249,28 @@ TEST_F(DayList, InkAtHalfSizeErasedBelowItsRow) {
     EXPECT_EQ(f.Count(51, Top(1), 237, 268, kRed), 0);  // erased below the row
     EXPECT_EQ(LineMismatch(1, 53, u"9-10 次の予定です"), 0);
     EXPECT_EQ(f.Inked(219, Top(0), 235, Top(1)), 0);  // no memo icon
+}
+
+TEST_F(DayList, TextTypedBesideHandwritingShowsTheMemoIcon) {
+    const controls::InkEntry stroke[] = {{-3, 3}, {0, 0}, {4, 0}, {-1, -1}};
+    for (size_t row = 0; row < 3; ++row) {
+        MakeAppointment(Row(row), At(Row(row).rowDate, 9), At(Row(row).rowDate, 10), u"");
+        std::copy(std::begin(stroke), std::end(stroke), Row(row).ink.begin());
+        Row(row).inkCount = 4;
+        Row(row).handwritten = 1;
+        Row(row).memoText = u"3.dat";
+    }
+    Row(0).body = u"3.dat\r\n別の予定表から追記";
+    Row(1).body = u"3.dat";
+    // Handwriting whose file could not be read, with typed text beside it.
+    Row(2).inkCount = 0;
+    Row(2).body = u"3.dat\r\n追記";
+    for (const auto& [window, right] : {std::pair{kPortrait, 235}, std::pair{kLandscape, 315}}) {
+        Paint(window);
+        EXPECT_TRUE(IconAt(icons.memo, right - 16, Top(0)));
+        EXPECT_EQ(f.Inked(right - 16, Top(1), right, Top(2)), 0);
+        EXPECT_TRUE(IconAt(icons.memo, right - 16, Top(2)));
+    }
 }
 
 TEST_F(DayList, SpanBracketLinesAndTicks) {

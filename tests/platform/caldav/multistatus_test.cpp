@@ -12,7 +12,8 @@ namespace {
 TEST(MultistatusTest, SyncReportWithADefaultNamespaceGivesChangesRemovalsAndToken) {
     const QByteArray xml = R"(<?xml version='1.0' encoding='utf-8'?>
 <multistatus xmlns="DAV:"><sync-token>http://radicale.org/ns/sync/abc</sync-token>
-<response><href>/alice/calendar/a.ics</href><propstat><prop><getetag>"e1"</getetag></prop>
+<response><href>/alice/calendar/a.ics</href><propstat><prop><getetag>"e1"</getetag>
+<getlastmodified>Tue, 08 Dec 2026 00:20:46 GMT</getlastmodified></prop>
 <status>HTTP/1.1 200 OK</status></propstat></response>
 <response><href>/alice/calendar/gone.ics</href><status>HTTP/1.1 404 Not Found</status></response>
 </multistatus>)";
@@ -23,6 +24,7 @@ TEST(MultistatusTest, SyncReportWithADefaultNamespaceGivesChangesRemovalsAndToke
     EXPECT_EQ(parsed->responses[0].href, "/alice/calendar/a.ics");
     EXPECT_EQ(parsed->responses[0].status, 200);
     EXPECT_EQ(parsed->responses[0].etag, "\"e1\"");
+    EXPECT_EQ(parsed->responses[0].lastModified, "Tue, 08 Dec 2026 00:20:46 GMT");
     EXPECT_EQ(parsed->responses[1].status, 404);
 }
 

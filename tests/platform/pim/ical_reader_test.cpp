@@ -586,10 +586,14 @@ TEST_F(ICalTest, HandwritingTravelsApartFromTheKeptLines) {
     EXPECT_TRUE(Contains(calendar.notes,
                          "line 14: the handwriting attached is not base64 and is not kept"));
 
-    // Written with the ink the memo names, the same bytes come back.
+    // Stored as the import stores it (a handwritten memo naming its ink file) and written with
+    // that file's ink, the same bytes come back.
     const std::string ink = calendar.appointmentsInk[0].item->bytes;
+    std::vector<AppointmentRecord> stored = calendar.appointments;
+    stored[0].body = u"3.dat";
+    stored[0].handwritten = true;
     const std::string text =
-        WriteICalendar(calendar.appointments, calendar.tasks, platform::SystemClock(),
+        WriteICalendar(stored, calendar.tasks, platform::SystemClock(),
                        [&](std::u16string_view body) -> std::optional<std::string> {
                            if (body == u"3.dat") {
                                return ink;
@@ -605,7 +609,7 @@ TEST_F(ICalTest, HandwritingTravelsApartFromTheKeptLines) {
                          "ATTACH;FMTTYPE=image/png;ENCODING=BASE64;VALUE=BINARY:iVBORw0KGgo="),
               1);
     // Without an ink source nothing is attached, and a stored copy of our line is never written.
-    AppointmentRecord stale = calendar.appointments[0];
+    AppointmentRecord stale = stored[0];
     stale.extraProperties +=
         "\r\nATTACH;ENCODING=BASE64;VALUE=BINARY;FMTTYPE=application/x-tessarinth-ink:AAAA";
     EXPECT_EQ(WriteICalendar({stale}, {}).find("x-tessarinth-ink"), std::string::npos);

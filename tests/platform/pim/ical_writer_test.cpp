@@ -87,6 +87,52 @@ END:VCALENDAR
     EXPECT_TRUE(Contains(lines, "TRIGGER:-P1D"));
 }
 
+TEST_F(ICalTest, AnotherProgramsTimeLinesAndZoneAreWrittenBackAsTheyCame) {
+    ImportedCalendar calendar = Import(WithCrlf(R"(BEGIN:VCALENDAR
+VERSION:2.0
+PRODID:-//Another Program//EN
+BEGIN:VTIMEZONE
+TZID:Europe/Berlin
+BEGIN:STANDARD
+DTSTART;VALUE=DATE-TIME:20261025T030000
+RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=10
+TZNAME:CET
+TZOFFSETFROM:+0200
+TZOFFSETTO:+0100
+END:STANDARD
+BEGIN:DAYLIGHT
+DTSTART;VALUE=DATE-TIME:20270328T020000
+RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=3
+TZNAME:CEST
+TZOFFSETFROM:+0100
+TZOFFSETTO:+0200
+END:DAYLIGHT
+END:VTIMEZONE
+BEGIN:VEVENT
+UID:theirs@test
+SUMMARY:theirs
+DTSTART;TZID=Europe/Berlin;VALUE=DATE-TIME:20261208T100000
+DTEND;TZID=Europe/Berlin;VALUE=DATE-TIME:20261208T110000
+END:VEVENT
+END:VCALENDAR
+)"));
+    ASSERT_EQ(calendar.appointments.size(), 1u);
+    calendar.appointments[0].subject = u"theirs, edited here";
+    std::vector<std::string> lines = Unfold(Export(calendar));
+    EXPECT_TRUE(Contains(lines, "DTSTART;TZID=Europe/Berlin;VALUE=DATE-TIME:20261208T100000"));
+    EXPECT_TRUE(Contains(lines, "DTEND;TZID=Europe/Berlin;VALUE=DATE-TIME:20261208T110000"));
+    // Their zone, not one written from this system's data.
+    EXPECT_TRUE(Contains(lines, "DTSTART;VALUE=DATE-TIME:20261025T030000"));
+    EXPECT_FALSE(Contains(lines, "X-LIC-LOCATION:Europe/Berlin"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "BEGIN:VTIMEZONE"), 1);
+
+    // A time changed here is written as this planner writes it.
+    calendar.appointments[0].start = At(2026, 12, 8, 9);
+    lines = Unfold(Export(calendar));
+    EXPECT_TRUE(Contains(lines, "DTSTART;TZID=Europe/Berlin:20261208T090000"));
+    EXPECT_TRUE(Contains(lines, "DTEND;TZID=Europe/Berlin;VALUE=DATE-TIME:20261208T110000"));
+}
+
 TEST_F(ICalTest, ReopenedTaskLosesItsCompletedMarks) {
     ImportedCalendar calendar = Import(kTasks);
     ASSERT_EQ(calendar.tasks.size(), 6u);
@@ -240,6 +286,80 @@ TEST_F(ICalTest, ExceptionDatesWithoutARuleKeepTheirInstants) {
         EXPECT_TRUE(Contains(lines, "EXDATE:20250105T100000Z"));
         EXPECT_EQ(Import(Export(calendar)).appointments[0].start, stored.start);
     }
+}
+
+// The memos of a series and its moved occurrence: `seriesBody` on the series, `changeBody` on the
+// occurrence of 8 January, each with its own handwritten mark.
+AppointmentRecord SeriesWithMemos(std::u16string seriesBody, bool seriesHandwritten,
+                                  std::u16string changeBody, bool changeHandwritten) {
+    AppointmentRecord series;
+    series.uid = "memos@test";
+    series.start = At(2025, 1, 6, 9);
+    series.end = At(2025, 1, 6, 10);
+    series.recurrence.rule = "FREQ=DAILY;COUNT=5";
+    series.body = std::move(seriesBody);
+    series.handwritten = seriesHandwritten;
+    OccurrenceChange moved;
+    moved.recurrenceId = At(2025, 1, 8, 9);
+    moved.start = At(2025, 1, 8, 15);
+    moved.end = At(2025, 1, 8, 16);
+    moved.body = std::move(changeBody);
+    moved.handwritten = changeHandwritten;
+    series.recurrence.changes = {moved};
+    return series;
+}
+
+// The DESCRIPTION and ink ATTACH lines of each VEVENT written, in order.
+std::vector<std::string> MemoLines(const std::string& text) {
+    std::vector<std::string> memo;
+    for (const std::string& line : Unfold(text)) {
+        if (line.starts_with("DESCRIPTION") ||
+            (line.starts_with("ATTACH") &&
+             line.find("FMTTYPE=application/x-tessarinth-ink") != std::string::npos)) {
+            memo.push_back(line.substr(0, line.find(':') + 1) +
+                           (line.starts_with("ATTACH") ? "ink" : line.substr(line.find(':') + 1)));
+        } else if (line == "END:VEVENT") {
+            memo.push_back("--");
+        }
+    }
+    return memo;
+}
+
+TEST_F(ICalTest, AHandwrittenMemoIsWrittenAsReadableTextBesideItsInk) {
+    std::vector<std::u16string> asked;
+    const InkSource inkOf = [&](std::u16string_view body) -> std::optional<std::string> {
+        asked.emplace_back(body);
+        return std::string(8, '\x01');
+    };
+    const platform::FixedClock clock(platform::CalendarFields{2025, 1, 0, 1, 12, 0, 0, 0});
+    const std::string ink =
+        "ATTACH;ENCODING=BASE64;VALUE=BINARY;FMTTYPE=application/x-tessarinth-ink:";
+    const std::string handwritten = "DESCRIPTION:手書きメモ";
+
+    // Handwriting alone, and handwriting with text another program typed beside it.
+    EXPECT_EQ(MemoLines(WriteICalendar({SeriesWithMemos(u"2.dat", true, u"3.dat\r\n追記", true)},
+                                       {}, clock, inkOf)),
+              (std::vector<std::string>{handwritten, ink + "ink", "--", "DESCRIPTION:追記",
+                                        ink + "ink", "--"}));
+    EXPECT_EQ(asked, (std::vector<std::u16string>{u"2.dat", u"3.dat\r\n追記"}));
+
+    // Text memos that read like an ink file's name are written as they read, without ink.
+    asked.clear();
+    EXPECT_EQ(MemoLines(WriteICalendar(
+                  {SeriesWithMemos(u"1.dat\nplease look at that file", false, u"4.dat", false)}, {},
+                  clock, inkOf)),
+              (std::vector<std::string>{"DESCRIPTION:1.dat\\nplease look at that file", "--",
+                                        "DESCRIPTION:4.dat", "--"}));
+    EXPECT_TRUE(asked.empty());
+
+    // Without its ink (a file that cannot be read, an export without handwriting) a handwritten
+    // memo still never shows the name of its file.
+    EXPECT_EQ(
+        MemoLines(WriteICalendar({SeriesWithMemos(u"2.dat", true, u"3.dat\r\n追記", true)}, {},
+                                 clock, [](std::u16string_view) { return std::nullopt; })),
+        (std::vector<std::string>{handwritten, "--", "DESCRIPTION:追記", "--"}));
+    EXPECT_EQ(MemoLines(WriteICalendar({SeriesWithMemos(u"2.dat", true, u"", false)}, {}, clock)),
+              (std::vector<std::string>{handwritten, "--", "--"}));
 }
 
 }  // namespace

@@ -292,29 +292,36 @@ TEST_F(StoreIdentityTest, CancelledItemsAreKeptButNotInTheCollections) {
     EXPECT_EQ(app_.AllAppointments()->size(), 3u);
 }
 
-TEST_F(StoreIdentityTest, AMemoNameIsFoundInOtherItemsAndChangedOccurrences) {
+TEST_F(StoreIdentityTest, AnInkFileIsNamedElsewhereOnlyByOtherHandwrittenMemos) {
     AppointmentRecord series = DailyWithChanges();
     series.recurrence.changes[0].body = u"7.dat\r\nメモ";
+    series.recurrence.changes[0].handwritten = true;
+    series.recurrence.changes[1].body = u"9.dat";  // typed, by whoever wrote it
     AppointmentRecord first = Meeting("a@test", u"a", At(2026, 12, 7, 9));
     first.body = u"5.dat";
+    first.handwritten = true;
     AppointmentRecord second = Meeting("b@test", u"b", At(2026, 12, 7, 9));
     second.body = u"5.dat\nつづき";
+    second.handwritten = true;
     AppointmentRecord prefix = Meeting("c@test", u"c", At(2026, 12, 7, 9));
     prefix.body = u"15.dat";
+    prefix.handwritten = true;
     AppointmentRecord longer = Meeting("d@test", u"d", At(2026, 12, 7, 9));
     longer.body = u"8.data\r\n";
-    AppointmentRecord text = Meeting("e@test", u"e", At(2026, 12, 7, 9));
-    text.body = u"予定表\r\n二行目";
-    auto oids = app_.AddAll({series, first, second, prefix, longer, text}, {});
+    longer.handwritten = true;
+    AppointmentRecord typed = Meeting("e@test", u"e", At(2026, 12, 7, 9));
+    typed.body = u"6.dat\r\nこのファイルを見てください";
+    auto oids = app_.AddAll({series, first, second, prefix, longer, typed}, {});
     ASSERT_TRUE(oids.ok());
-    EXPECT_TRUE(*app_.IsFirstBodyLineElsewhere(u"予定表", 0));
-    EXPECT_FALSE(*app_.IsFirstBodyLineElsewhere(u"予定表", (*oids)[5]));
-    EXPECT_FALSE(*app_.IsFirstBodyLineElsewhere(u"8.dat", 0));  // "8.data" is another name
-    EXPECT_TRUE(*app_.IsFirstBodyLineElsewhere(u"5.dat", (*oids)[1]));
-    EXPECT_TRUE(*app_.IsFirstBodyLineElsewhere(u"5.dat", (*oids)[2]));
-    EXPECT_FALSE(*app_.IsFirstBodyLineElsewhere(u"15.dat", (*oids)[3]));
-    EXPECT_TRUE(*app_.IsFirstBodyLineElsewhere(u"7.dat", 0));
-    EXPECT_FALSE(*app_.IsFirstBodyLineElsewhere(u"1.dat", 0));
+    EXPECT_TRUE(*app_.IsInkFileNamedElsewhere(u"5.dat", (*oids)[1]));
+    EXPECT_TRUE(*app_.IsInkFileNamedElsewhere(u"5.dat", (*oids)[2]));
+    EXPECT_FALSE(*app_.IsInkFileNamedElsewhere(u"15.dat", (*oids)[3]));
+    EXPECT_FALSE(*app_.IsInkFileNamedElsewhere(u"8.dat", 0));  // "8.data" is another name
+    EXPECT_TRUE(*app_.IsInkFileNamedElsewhere(u"7.dat", 0));
+    EXPECT_FALSE(*app_.IsInkFileNamedElsewhere(u"1.dat", 0));
+    // Text memos that read like an ink file's name keep no file.
+    EXPECT_FALSE(*app_.IsInkFileNamedElsewhere(u"6.dat", 0));
+    EXPECT_FALSE(*app_.IsInkFileNamedElsewhere(u"9.dat", 0));
 }
 
 // The tables of a store written before identities, cancelled items and changes were kept.
