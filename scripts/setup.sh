@@ -15,6 +15,7 @@ packages=(
   tzdata
   dbus-daemon dbus-session-bus-common
   radicale curl qtkeychain-qt6-dev
+  vdirsyncer khal todoman
   faketime
 )
 
