@@ -395,12 +395,37 @@ std::string UidFromContent(const Component& item, std::map<std::string, int>& ma
     return std::string(text) + (copy > 1 ? "-" + std::to_string(copy) : "") + "@localhost";
 }
 
+// Which of two versions of one item is the later one, as calendar programs tell it: the higher
+// SEQUENCE, then the later DTSTAMP (both among its kept lines); a tie goes to the one read last.
+struct ItemVersion {
+    int64_t sequence = 0;
+    std::string stamp;  // DTSTAMP as written, "20261207T093000Z", which sorts as it reads
+
+    static ItemVersion Of(const std::string& kept) {
+        ItemVersion version;
+        for (const std::string& line : SplitKeptLines(kept).properties) {
+            const std::string name = ical::NameOfLine(line);
+            const std::string_view value = Trim(ical::ValueOfLine(line));
+            if (name == "SEQUENCE") {
+                std::from_chars(value.data(), value.data() + value.size(), version.sequence);
+            } else if (name == "DTSTAMP") {
+                version.stamp = std::string(value);
+            }
+        }
+        return version;
+    }
+    bool IsEarlierThan(const ItemVersion& other) const {
+        return sequence != other.sequence ? sequence < other.sequence : stamp < other.stamp;
+    }
+};
+
 // Adds an item of the file under its UID (made from its lines when it has none). One identity,
-// one item: a later item with the same UID replaces the earlier one.
+// one item: of two with the same UID the later version is taken (the one read last when neither
+// says it is later); nullopt when this one is the earlier and is left out.
 template <typename Record>
-size_t AddItem(Record record, ItemFields given, const Component& item, std::vector<Record>& records,
-               std::vector<ItemFields>& gives, std::map<std::string, size_t>& byUid,
-               ImportState& state) {
+std::optional<size_t> AddItem(Record record, ItemFields given, const Component& item,
+                              std::vector<Record>& records, std::vector<ItemFields>& gives,
+                              std::map<std::string, size_t>& byUid, ImportState& state) {
     if (record.uid.empty()) {
         record.uid = UidFromContent(item, state.madeUids);
         state.context.Note(item.beginLine, item.name + " without UID: it is known by " +
@@ -408,6 +433,14 @@ size_t AddItem(Record record, ItemFields given, const Component& item, std::vect
     }
     const auto [found, added] = byUid.emplace(record.uid, records.size());
     if (!added) {
+        if (ItemVersion::Of(record.extraProperties)
+                .IsEarlierThan(ItemVersion::Of(records[found->second].extraProperties))) {
+            state.context.Note(item.beginLine, "a second " + item.name + " with UID " +
+                                                   record.uid +
+                                                   " is an earlier version of the first one and "
+                                                   "is not taken");
+            return std::nullopt;
+        }
         state.context.Note(item.beginLine, "a second " + item.name + " with UID " + record.uid +
                                                " replaces the first one");
         records[found->second] = std::move(record);
@@ -496,11 +529,13 @@ void ReadEventComponent(const Component& child, ImportState& state) {
         return;
     }
     std::optional<CarriedInk> ink = std::move(event->ink);
-    const size_t index =
+    const std::optional<size_t> index =
         AddItem(std::move(event->record), event->given, child, state.result.appointments,
                 state.result.appointmentsGive, state.eventByUid, state);
     state.result.appointmentsInk.resize(state.result.appointments.size());
-    state.result.appointmentsInk[index] = AppointmentInk{std::move(ink), {}};
+    if (index) {
+        state.result.appointmentsInk[*index] = AppointmentInk{std::move(ink), {}};
+    }
 }
 
 void ReadTodoComponent(const Component& child, ImportState& state) {
@@ -514,6 +549,41 @@ void ReadTodoComponent(const Component& child, ImportState& state) {
     }
 }
 
+// Whether a line is written as vCalendar 1.0 writes it and iCalendar 2.0 does not: its alarm
+// properties, its zone properties, its rules ("W1 MO #4") and quoted-printable texts.
+bool IsVersion1Line(const ContentLine& line, bool atCalendarLevel) {
+    static const std::set<std::string> kOnlyInVersion1 = {"AALARM", "DALARM", "MALARM", "PALARM"};
+    if (kOnlyInVersion1.contains(line.name) ||
+        (atCalendarLevel && (line.name == "TZ" || line.name == "DAYLIGHT"))) {
+        return true;
+    }
+    if ((line.name == "RRULE" || line.name == "EXRULE") &&
+        Upper(line.value()).find("FREQ=") == std::string::npos) {
+        return true;
+    }
+    for (const ical::Parameter& parameter : line.parameters) {
+        if (Upper(parameter.value).find("QUOTED-PRINTABLE") != std::string::npos ||
+            parameter.name == "QUOTED-PRINTABLE") {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsWrittenAsVersion1(const Component& component, bool atCalendarLevel) {
+    for (const ContentLine& line : component.properties) {
+        if (IsVersion1Line(line, atCalendarLevel)) {
+            return true;
+        }
+    }
+    for (const Component& child : component.children) {
+        if (IsWrittenAsVersion1(child, false)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void ReadCalendar(const Component& calendar, ImportState& state) {
     constexpr std::string_view kRestIsRead = "the rest of the calendar is read";
     state.context.zones.Clear();
@@ -525,11 +595,16 @@ void ReadCalendar(const Component& calendar, ImportState& state) {
         if (!values.ok()) {
             Skip(state, values.error(), line.line, kRestIsRead);
         } else if (line.name == "VERSION" && Trim(line.value()) != "2.0") {
-            Skip(state,
-                 LineError(line.line, "only iCalendar version 2.0 can be read, not " +
-                                          std::string(line.value())),
-                 line.line, NotImported(calendar));
-            return;
+            // Some programs say 1.0 and write 2.0: what reads as 2.0 is taken as it.
+            if (Trim(line.value()) != "1.0" || IsWrittenAsVersion1(calendar, true)) {
+                Skip(state,
+                     LineError(line.line, "only iCalendar version 2.0 can be read, not " +
+                                              std::string(line.value())),
+                     line.line, NotImported(calendar));
+                return;
+            }
+            state.context.Note(line.line,
+                               "VERSION:1.0, but written as version 2.0: read as version 2.0");
         }
     }
     for (const Component& child : calendar.children) {

@@ -381,7 +381,9 @@ const Malformed kMalformed[] = {
      "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20240101T100000\nSUMMARY:\x93\xfa\x96\x7b\n"
      "END:VEVENT\nEND:VCALENDAR\n",
      "line 4: the line is not UTF-8 text"},
-    {"vCalendar 1.0", "BEGIN:VCALENDAR\nVERSION:1.0\nEND:VCALENDAR\n",
+    {"vCalendar 1.0",
+     "BEGIN:VCALENDAR\nVERSION:1.0\nBEGIN:VEVENT\nDTSTART:20240101T100000\n"
+     "RRULE:W1 MO #4\nEND:VEVENT\nEND:VCALENDAR\n",
      "line 2: only iCalendar version 2.0"},
     {"text after the calendar", "BEGIN:VCALENDAR\nEND:VCALENDAR\nSUMMARY:x\n",
      "line 3: SUMMARY after END:VCALENDAR"},
@@ -390,6 +392,49 @@ const Malformed kMalformed[] = {
      "END:VALARM\nEND:VEVENT\nEND:VCALENDAR\n",
      "line 5: the value of TRIGGER cannot be read"},
 };
+
+TEST_F(ICalTest, AVersionOneFileWrittenAsVersionTwoIsReadWithANote) {
+    const char* kSaysOne =
+        "BEGIN:VCALENDAR\nVERSION:1.0\nBEGIN:VEVENT\nUID:v@test\nDTSTART:20240101T100000\n"
+        "RRULE:FREQ=WEEKLY;COUNT=2\nSUMMARY:x\nEND:VEVENT\nEND:VCALENDAR\n";
+    const ImportedCalendar calendar = Import(WithCrlf(kSaysOne));
+    ASSERT_EQ(calendar.appointments.size(), 1u);
+    EXPECT_EQ(calendar.appointments[0].recurrence.rule, "FREQ=WEEKLY;COUNT=2");
+    EXPECT_EQ(calendar.notes,
+              std::vector<std::string>{
+                  "line 2: VERSION:1.0, but written as version 2.0: read as version 2.0"});
+    // What only version 1.0 writes keeps the file out.
+    for (const char* line : {"DALARM:20240101T090000", "SUMMARY;ENCODING=QUOTED-PRINTABLE:=41"}) {
+        std::string text = kSaysOne;
+        text.insert(text.find("SUMMARY:x"), std::string(line) + "\n");
+        EXPECT_TRUE(Import(WithCrlf(text)).appointments.empty()) << line;
+    }
+}
+
+TEST_F(ICalTest, OfTwoVersionsOfOneItemTheLaterIsTaken) {
+    const auto version = [](const char* subject, const char* lines) {
+        return std::string("BEGIN:VEVENT\nUID:twice@test\nDTSTART:20261221T100000\nSUMMARY:") +
+               subject + "\n" + lines + "END:VEVENT\n";
+    };
+    const auto taken = [](const std::string& events) {
+        const ImportedCalendar calendar =
+            Import(WithCrlf("BEGIN:VCALENDAR\nVERSION:2.0\n" + events + "END:VCALENDAR\n"));
+        EXPECT_EQ(calendar.appointments.size(), 1u);
+        EXPECT_EQ(calendar.notes.size(), 1u);
+        return calendar.appointments.empty() ? std::u16string()
+                                             : calendar.appointments[0].subject;
+    };
+    // The higher SEQUENCE, wherever it stands.
+    EXPECT_EQ(taken(version("new", "SEQUENCE:2\nDTSTAMP:20261201T000000Z\n") +
+                    version("old", "SEQUENCE:1\nDTSTAMP:20261205T000000Z\n")),
+              u"new");
+    // The same SEQUENCE: the later DTSTAMP.
+    EXPECT_EQ(taken(version("new", "DTSTAMP:20261205T000000Z\n") +
+                    version("old", "DTSTAMP:20261201T000000Z\n")),
+              u"new");
+    // Neither says: the one read last.
+    EXPECT_EQ(taken(version("first", "") + version("last", "")), u"last");
+}
 
 TEST_F(ICalTest, MalformedFilesNameTheLine) {
     for (const Malformed& sample : kMalformed) {
