@@ -10,9 +10,9 @@ namespace platform {
 // finishes), or first mend what the error names.
 enum class Remedy {
     TryAgain,
-    CheckAccount,   // the user name or password was refused
-    CheckAddress,   // nothing answers at the address, or it holds no such thing
-    ConfirmDeletes, // many items would go on another's word alone
+    CheckAccount,    // the user name or password was refused
+    CheckAddress,    // nothing answers at the address, or it holds no such thing
+    ConfirmDeletes,  // many items would go on another's word alone
 };
 
 // An error the platform hands up to whoever can tell the user: one readable sentence, and what

@@ -191,8 +191,8 @@ Result<void> CollectionSync::ListServerChanges(std::vector<caldav::RemoteItem>& 
                       (deleting >= kMassDeleteMinimum && deleting * 2 > synced);
     if (mass && !options_.allowMassDelete) {
         return Error{"the collection " + collection_.Url().toDisplayString().toStdString() +
-                     " no longer holds " + std::to_string(deleting) + " of the " +
-                     std::to_string(synced) +
+                         " no longer holds " + std::to_string(deleting) + " of the " +
+                         std::to_string(synced) +
                          " items synced with it before; nothing was deleted here",
                      platform::Remedy::ConfirmDeletes};
     }
@@ -464,8 +464,8 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
             !remembered) {
             return remembered.error();
         }
-        pim::SyncEntry entry{item.kind, item.Uid(), fetched.href, fetched.etag, 0, 0, false,
-                             (*saved)->oid, stamp};
+        pim::SyncEntry entry{item.kind, item.Uid(), fetched.href,  fetched.etag, 0,
+                             0,         false,      (*saved)->oid, stamp};
         entries_[key] = entry;
         byHref_[canonical] = key;
         ++outcome_.received;

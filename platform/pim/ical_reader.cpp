@@ -435,8 +435,7 @@ std::optional<size_t> AddItem(Record record, ItemFields given, const Component& 
     if (!added) {
         if (ItemVersion::Of(record.extraProperties)
                 .IsEarlierThan(ItemVersion::Of(records[found->second].extraProperties))) {
-            state.context.Note(item.beginLine, "a second " + item.name + " with UID " +
-                                                   record.uid +
+            state.context.Note(item.beginLine, "a second " + item.name + " with UID " + record.uid +
                                                    " is an earlier version of the first one and "
                                                    "is not taken");
             return std::nullopt;

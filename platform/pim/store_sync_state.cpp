@@ -40,8 +40,7 @@ Result<std::vector<SyncEntry>> StoreDatabase::SyncEntries() {
 
 Result<void> StoreDatabase::RememberServerStamp(ItemKind kind, const std::string& uid,
                                                 int64_t stamp) {
-    Statement update(
-        Prepare("UPDATE sync_items SET server_stamp = ? WHERE kind = ? AND uid = ?"));
+    Statement update(Prepare("UPDATE sync_items SET server_stamp = ? WHERE kind = ? AND uid = ?"));
     update.Bind(1, stamp);
     update.Bind(2, int64_t{kind == ItemKind::Task ? kTaskKind : kAppointmentKind});
     update.Bind(3, uid);

@@ -225,8 +225,9 @@ TEST_F(CalendarCommandsTest, ABrokenEventIsSkippedAndTheRestImported) {
 
 TEST_F(CalendarCommandsTest, AFileOfWhichNothingCanBeTakenFails) {
     const auto ics = folder_.Path() / "nothing.ics";
-    WriteBytes(ics, "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:x\r\nDTSTART:2026122X\r\n"
-                    "END:VEVENT\r\nEND:VCALENDAR\r\n");
+    WriteBytes(ics,
+               "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:x\r\nDTSTART:2026122X\r\n"
+               "END:VEVENT\r\nEND:VCALENDAR\r\n");
     std::ostringstream out;
     std::ostringstream err;
     EXPECT_EQ(ImportCommand(home_, {"--check", ics.string()}, out, err), 1);

@@ -421,8 +421,7 @@ TEST_F(ICalTest, OfTwoVersionsOfOneItemTheLaterIsTaken) {
             Import(WithCrlf("BEGIN:VCALENDAR\nVERSION:2.0\n" + events + "END:VCALENDAR\n"));
         EXPECT_EQ(calendar.appointments.size(), 1u);
         EXPECT_EQ(calendar.notes.size(), 1u);
-        return calendar.appointments.empty() ? std::u16string()
-                                             : calendar.appointments[0].subject;
+        return calendar.appointments.empty() ? std::u16string() : calendar.appointments[0].subject;
     };
     // The higher SEQUENCE, wherever it stands.
     EXPECT_EQ(taken(version("new", "SEQUENCE:2\nDTSTAMP:20261201T000000Z\n") +
