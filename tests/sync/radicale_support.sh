@@ -9,6 +9,19 @@
 #   get_ics PATH              the item's text as the server keeps it
 #   list_hrefs PATH           the hrefs of a collection's items, one a line
 
+# check WHAT EXPECTED ACTUAL: one line of the scenario's verdict, counted in $failures.
+failures=0
+check() {
+    if [ "$2" = "$3" ]; then
+        echo "ok: $1"
+    else
+        echo "FAIL: $1: expected [$2], got [$3]"
+        failures=$((failures + 1))
+    fi
+}
+# yes_if COMMAND...: "yes" when the command succeeds, else "no".
+yes_if() { if "$@" >/dev/null 2>&1; then echo yes; else echo no; fi; }
+
 radicale_pid=""
 radicale_url=""
 

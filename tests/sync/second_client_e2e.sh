@@ -14,17 +14,7 @@ export TZ=Europe/Berlin QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 # No secret service in a test: the password goes to its file.
 unset DBUS_SESSION_BUS_ADDRESS
-failures=0
 
-check() {
-    if [ "$2" = "$3" ]; then
-        echo "ok: $1"
-    else
-        echo "FAIL: $1: expected [$2], got [$3]"
-        failures=$((failures + 1))
-    fi
-}
-yes_if() { if "$@" >/dev/null 2>&1; then echo yes; else echo no; fi; }
 
 # as HOME COMMAND...: tessarinth-cli on that data home, on the clock in $clock (the suite's own
 # unless a scenario says otherwise).

@@ -11,16 +11,7 @@ work=$(mktemp -d)
 trap 'stop_radicale; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen
 unset DBUS_SESSION_BUS_ADDRESS
-failures=0
 
-check() {
-    if [ "$2" = "$3" ]; then
-        echo "ok: $1"
-    else
-        echo "FAIL: $1: expected [$2], got [$3]"
-        failures=$((failures + 1))
-    fi
-}
 # at ZONE COMMAND...: tessarinth-cli on the travelling data home, in that zone.
 at() {
     local zone=$1
