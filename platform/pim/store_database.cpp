@@ -8,6 +8,7 @@
 #include <ctime>
 #include <limits>
 #include <set>
+#include <thread>
 
 #include "platform/pim/ical_extras.h"
 #include "platform/pim/item_uid.h"
@@ -330,7 +331,7 @@ Result<std::shared_ptr<StoreDatabase>> StoreDatabase::Open(const std::filesystem
     }
     std::shared_ptr<StoreDatabase> db(new StoreDatabase(handle));
     sqlite3_busy_timeout(handle, static_cast<int>(busyTimeout.count()));
-    if (auto made = db->CreateSchema(); !made) {
+    if (auto made = db->CreateSchema(busyTimeout); !made) {
         return Error{"cannot use the schedule store " + file.string() + ": " +
                      made.error().message};
     }
@@ -409,17 +410,36 @@ Result<void> StoreDatabase::Execute(const char* sql) {
     return {};
 }
 
-Result<void> StoreDatabase::CreateSchema() {
+Result<void> StoreDatabase::UseWriteAheadLog(std::chrono::milliseconds busyTimeout) {
+    // Programs started together on a new store all ask for the log at once. Switching to it takes
+    // the file for a moment, and SQLite answers "busy" to the others at once rather than waiting
+    // (waiting could deadlock two that each hold a read lock), so they ask again here.
+    const auto giveUp = std::chrono::steady_clock::now() + busyTimeout;
+    for (;;) {
+        if (sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) == SQLITE_OK) {
+            return {};
+        }
+        if ((sqlite3_errcode(db_) != SQLITE_BUSY && sqlite3_errcode(db_) != SQLITE_LOCKED) ||
+            std::chrono::steady_clock::now() >= giveUp) {
+            return Error{sqlite3_errmsg(db_)};
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+Result<void> StoreDatabase::CreateSchema(std::chrono::milliseconds busyTimeout) {
     // A damaged file fails here, before anything is written to it.
     if (auto check = Execute("SELECT count(*) FROM sqlite_master"); !check) {
         return check;
     }
-    // A generous page cache and memory-mapped reads keep a warm window query off the file.
-    if (auto wal = Execute("PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON; "
-                           "PRAGMA synchronous=NORMAL; PRAGMA cache_size=-65536; "
-                           "PRAGMA mmap_size=268435456");
-        !wal) {
+    if (auto wal = UseWriteAheadLog(busyTimeout); !wal) {
         return wal;
+    }
+    // A generous page cache and memory-mapped reads keep a warm window query off the file.
+    if (auto pragmas = Execute("PRAGMA foreign_keys=ON; PRAGMA synchronous=NORMAL; "
+                               "PRAGMA cache_size=-65536; PRAGMA mmap_size=268435456");
+        !pragmas) {
+        return pragmas;
     }
     Result<int64_t> found = SchemaVersion();
     if (!found) {

@@ -144,7 +144,8 @@ public:
 private:
     explicit StoreDatabase(sqlite3* db) : db_(db) {}
     static Result<std::shared_ptr<StoreDatabase>> OpenReadOnly(const std::filesystem::path& file);
-    Result<void> CreateSchema();
+    Result<void> CreateSchema(std::chrono::milliseconds busyTimeout);
+    Result<void> UseWriteAheadLog(std::chrono::milliseconds busyTimeout);
     // The schema version the file holds; an error for one newer than this program's.
     Result<int64_t> SchemaVersion();
     Result<void> Execute(const char* sql);
