@@ -54,4 +54,10 @@ check "not another sync" 0 "$(grep -c 'another sync' "$work/sync.err" || true)"
 check "the store is as it was" "$stored" "$(sha256sum "$home/schedule.sqlite")"
 
 echo "$((12 - failures)) passed, $failures failed"
+if [ "$failures" -ne 0 ]; then
+    for said in "$work"/*.err; do
+        echo "--- $(basename "$said"):"
+        cat "$said"
+    done
+fi
 [ "$failures" -eq 0 ]
