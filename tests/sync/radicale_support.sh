@@ -11,11 +11,15 @@
 
 # check WHAT EXPECTED ACTUAL: one line of the scenario's verdict, counted in $failures.
 failures=0
+# check NAME EXPECTED GOT [FILE]: on a failure FILE (what a command said, say) is shown too.
 check() {
     if [ "$2" = "$3" ]; then
         echo "ok: $1"
     else
         echo "FAIL: $1: expected [$2], got [$3]"
+        if [ -n "${4:-}" ] && [ -f "$4" ]; then
+            sed 's/^/    /' "$4"
+        fi
         failures=$((failures + 1))
     fi
 }
