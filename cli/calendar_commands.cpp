@@ -37,6 +37,9 @@ void Report(const pim::ImportedCalendar& calendar, std::ostream& out, std::ostre
     for (const std::string& note : calendar.notes) {
         out << "note: " << note << "\n";
     }
+    for (const std::string& dropped : calendar.dropped) {
+        err << "dropped: " << dropped << "\n";
+    }
     for (const std::string& skipped : calendar.skipped) {
         err << "skipped: " << skipped << "\n";
     }
@@ -75,9 +78,16 @@ void StoreCarriedInk(pim::ImportedCalendar& calendar, const pim::Application& st
     }
 }
 
-// How an import ends, for scripts: everything taken, part of the file skipped, or nothing taken.
-int ImportStatus(size_t taken, size_t skipped) {
-    if (skipped == 0) {
+// "; 2 dropped" for the properties left out of imported items, nothing when none was.
+std::string DroppedCount(const pim::ImportedCalendar& calendar) {
+    return calendar.dropped.empty() ? std::string()
+                                    : "; " + std::to_string(calendar.dropped.size()) + " dropped";
+}
+
+// How an import ends, for scripts: everything taken, part of the file dropped or skipped, or
+// nothing taken.
+int ImportStatus(size_t taken, size_t leftOut) {
+    if (leftOut == 0) {
         return 0;
     }
     return taken == 0 ? kFailureStatus : kSomeSkippedStatus;
@@ -128,11 +138,11 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
     }
     if (options.checkOnly) {
         out << "would import " << calendar->appointments.size() << " appointments and "
-            << calendar->tasks.size() << " tasks from " << file << "; " << calendar->skipped.size()
-            << " skipped\n";
+            << calendar->tasks.size() << " tasks from " << file << DroppedCount(*calendar) << "; "
+            << calendar->skipped.size() << " skipped\n";
         Report(*calendar, out, err);
         return ImportStatus(calendar->appointments.size() + calendar->tasks.size(),
-                            calendar->skipped.size());
+                            calendar->dropped.size() + calendar->skipped.size());
     }
     pim::Application store;
     if (auto logOn = LogOn(home, store); !logOn) {
@@ -160,6 +170,14 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
     }
     const size_t appointmentCount = appointments.size();
     const size_t taskCount = tasks.size();
+    // How the output names an item the store keeps a later version of.
+    std::vector<std::string> names;
+    for (const pim::IncomingAppointment& incoming : appointments) {
+        names.push_back("VEVENT " + incoming.record.uid);
+    }
+    for (const pim::IncomingTask& incoming : tasks) {
+        names.push_back("VTODO " + incoming.record.uid);
+    }
     auto saved = store.SaveByUid(std::move(appointments), std::move(tasks));
     if (!saved) {
         // The ink files written for it go again with inkFiles.
@@ -176,14 +194,28 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
         }
     }
     using Outcome = pim::UidSaveSummary::Outcome;
+    std::vector<std::string> earlier;
+    size_t next = 0;
+    for (const auto* items : {&saved->appointments, &saved->tasks}) {
+        for (const pim::UidSaveSummary::Item& item : *items) {
+            if (item.outcome == Outcome::Earlier) {
+                earlier.push_back(names[next] +
+                                  " is an earlier version of the stored one (a lower SEQUENCE "
+                                  "or an earlier DTSTAMP); not taken");
+            }
+            ++next;
+        }
+    }
+    calendar->skipped.insert(calendar->skipped.end(), earlier.begin(), earlier.end());
     out << "imported " << appointmentCount << " appointments and " << taskCount << " tasks from "
         << file << ": " << saved->Count(Outcome::Added) << " added, "
         << saved->Count(Outcome::Updated) << " updated, " << saved->Count(Outcome::Unchanged)
-        << " unchanged; " << calendar->skipped.size() + static_cast<size_t>(inkSkipped)
-        << " skipped\n";
+        << " unchanged" << DroppedCount(*calendar) << "; "
+        << calendar->skipped.size() + static_cast<size_t>(inkSkipped) << " skipped\n";
     Report(*calendar, out, err);
-    return ImportStatus(appointmentCount + taskCount,
-                        calendar->skipped.size() + static_cast<size_t>(inkSkipped));
+    return ImportStatus(
+        appointmentCount + taskCount,
+        calendar->dropped.size() + calendar->skipped.size() + static_cast<size_t>(inkSkipped));
 }
 
 int ExportCalendar(const platform::DataHome& home, const std::string& file) {

@@ -204,7 +204,7 @@ int WriteHolidays(const platform::DataHome& home, const platform::Clock& clock,
         return Fail(err, kCommand, kFailureStatus, application.error().message);
     }
     const platform::Result<pim::UidSaveSummary> saved =
-        (*application)->SaveByUid(std::move(incoming), {});
+        (*application)->SaveByUid(std::move(incoming), {}, pim::UidSource::Owner);
     if (!saved) {
         return Fail(err, kCommand, kFailureStatus, saved.error().message);
     }

@@ -98,6 +98,12 @@ platform::Result<ServerItem> ReadServerItem(const std::string& icsText) {
     if (!parsed) {
         return parsed.error();
     }
+    if (!parsed->dropped.empty()) {
+        // Stored without what it lost, an edit here would take that from every other client too.
+        const std::string& dropped = parsed->dropped.front();
+        return Error{dropped.substr(0, dropped.find("; ")) +
+                     ": the item is left as it is on the server"};
+    }
     const size_t count = parsed->appointments.size() + parsed->tasks.size();
     if (count != 1) {
         return Error{"it holds " + std::to_string(count) + " items instead of one"};

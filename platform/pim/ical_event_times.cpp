@@ -281,15 +281,17 @@ Result<void> ReadEventTime(const ContentLine& line, const LineValues& values, Ev
         times.recurrenceId = TimedLine{&line, *time};
         const std::string* range = line.FindParameter("RANGE");
         times.thisAndFuture = range != nullptr && Upper(*range) == "THISANDFUTURE";
-    } else {  // EXDATE, RDATE
+    } else {  // EXDATE, RDATE: taken whole or not at all
+        std::vector<TimedLine> read;
         for (icalproperty* p : values.all()) {
             Result<WallTime> time = ReadTime(line, p, context);
             if (!time.ok()) {
                 return time.error();
             }
-            (line.name == "EXDATE" ? times.exceptions : times.extras)
-                .push_back(TimedLine{&line, *time});
+            read.push_back(TimedLine{&line, *time});
         }
+        std::vector<TimedLine>& list = line.name == "EXDATE" ? times.exceptions : times.extras;
+        list.insert(list.end(), read.begin(), read.end());
     }
     return {};
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/pim/ical_lines.h"
@@ -32,8 +33,23 @@ struct ReadContext {
     FileZones zones;
     std::set<std::string> notedZones;
     std::vector<std::string> notes;
+    // What was left out of the items that were imported, one line each.
+    std::vector<std::string> dropped;
+    // Every place where what is imported differs from what the file says (left out or mended),
+    // by line: a strict reading refuses the file for the first.
+    std::vector<std::pair<int, std::string>> departures;
 
     void Note(int line, std::string_view what) { notes.push_back(LineNote(line, what)); }
+    // A property or sub-component left out of an item that is imported.
+    void Drop(int line, std::string_view what) {
+        dropped.push_back(LineNote(line, what));
+        departures.emplace_back(line, dropped.back());
+    }
+    // A line read otherwise than as written (bytes that are not UTF-8, a fold without its space).
+    void Mend(int line, std::string_view what) {
+        Note(line, what);
+        departures.emplace_back(line, notes.back());
+    }
 };
 
 // A time as the file gives it.

@@ -114,6 +114,42 @@ std::string JoinKeptLines(const KeptLines& kept) {
     return Join(lines, kCrlf);
 }
 
+namespace {
+
+struct ItemVersion {
+    int64_t sequence = 0;
+    std::string stamp;  // DTSTAMP as written, "20261207T093000Z", which sorts as it reads
+};
+
+ItemVersion VersionOf(std::string_view kept) {
+    ItemVersion version;
+    if (kept.find("SEQUENCE") == std::string_view::npos &&
+        kept.find("DTSTAMP") == std::string_view::npos) {
+        return version;
+    }
+    for (const std::string& line : SplitKeptLines(kept).properties) {
+        const std::string name = ical::NameOfLine(line);
+        const std::string_view value = ical::Trim(ical::ValueOfLine(line));
+        if (name == "SEQUENCE") {
+            std::from_chars(value.data(), value.data() + value.size(), version.sequence);
+        } else if (name == "DTSTAMP") {
+            version.stamp = std::string(value);
+        }
+    }
+    return version;
+}
+
+}  // namespace
+
+bool IsEarlierVersion(std::string_view kept, std::string_view than) {
+    const ItemVersion one = VersionOf(kept);
+    const ItemVersion other = VersionOf(than);
+    if (one.sequence != other.sequence) {
+        return one.sequence < other.sequence;
+    }
+    return !one.stamp.empty() && !other.stamp.empty() && one.stamp < other.stamp;
+}
+
 std::string ReplaceKeptProperty(std::string_view kept, std::string_view name,
                                 const std::string& line) {
     // The first of the name keeps its place, so that the lines another program reads change
@@ -181,18 +217,24 @@ void ReadExtras::KeepTextWithParameters(int writtenOrder, const std::string& lin
     textsWithParameters_.emplace(writtenOrder, line);
 }
 
-Result<void> ReadExtras::KeepSubComponents(const Component& item) {
+void ReadExtras::KeepSubComponents(
+    const Component& item,
+    const std::function<void(const Problem& why, const Component& child)>& leftOut) {
     for (const Component& child : item.children) {
-        Result<void> valid = ValidateComponent(child);
-        if (!valid.ok()) {
-            return valid;
+        // Kept word for word, so kept only whole.
+        if (const Problem* problem = FirstProblem(child)) {
+            leftOut(*problem, child);
+            continue;
+        }
+        if (Result<void> valid = ValidateComponent(child); !valid.ok()) {
+            leftOut(ProblemOf(valid.error(), child.beginLine), child);
+            continue;
         }
         std::vector<std::string> lines;
         AppendVerbatim(child, lines);
         hasAlarm_ = hasAlarm_ || IsRingingAlarm(lines);
         components_.push_back(Join(lines, kCrlf));
     }
-    return {};
 }
 
 std::string ReadExtras::Joined() const {

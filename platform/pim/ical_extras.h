@@ -43,6 +43,11 @@ std::string ReplaceKeptProperty(std::string_view kept, std::string_view name,
 // calendar programs take it for a new version of what they hold.
 std::string StampedAsChanged(std::string_view kept, int64_t unixSeconds, bool announce);
 
+// Whether the item with kept lines `kept` is an earlier version of the one with `than`, as
+// calendar programs tell it: a lower SEQUENCE, else, both stamped, an earlier DTSTAMP. Neither
+// is earlier when they do not say.
+bool IsEarlierVersion(std::string_view kept, std::string_view than);
+
 // A task's kept PERCENT-COMPLETE (0 to 100), when it has a readable one.
 std::optional<int> KeptPercentComplete(std::string_view kept);
 
@@ -66,9 +71,12 @@ public:
     // writes them so that a file read, written and read again gives the same lines.
     void KeepTextWithParameters(int writtenOrder, const std::string& line);
     void KeepProperty(const std::string& line) { properties_.push_back(line); }
-    // Every sub-component (checked line by line first); an alarm that rings here sets the
-    // reminder.
-    platform::Result<void> KeepSubComponents(const Component& item);
+    // Every sub-component that reads whole (checked line by line first); an alarm that rings
+    // here sets the reminder. One that does not (an alarm whose TRIGGER cannot be read) is left
+    // out, its item kept, and handed to `leftOut` with why.
+    void KeepSubComponents(
+        const Component& item,
+        const std::function<void(const Problem& why, const Component& child)>& leftOut);
     bool HasAlarm() const { return hasAlarm_; }
 
     std::string Joined() const;

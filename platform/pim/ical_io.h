@@ -41,9 +41,10 @@ struct AppointmentInk {
     bool empty() const { return !item && changes.empty(); }
 };
 
-// How an import treats what it cannot read. TakeWhatCanBeTaken: each component that cannot be
-// read is skipped with a line in ImportedCalendar::skipped, stray text too, and the rest is
-// imported. AllOrNothing: the first such problem refuses the whole file.
+// How an import treats what it cannot read. TakeWhatCanBeTaken: each property that cannot be
+// read costs itself (ImportedCalendar::dropped), each component that cannot be read is skipped
+// with a line in ImportedCalendar::skipped, stray text too, and the rest is imported.
+// AllOrNothing: the first such problem, or line mended to be read, refuses the whole file.
 enum class ImportMode { TakeWhatCanBeTaken, AllOrNothing };
 
 // What an iCalendar file held, as the store's records (all with oid 0).
@@ -70,6 +71,10 @@ struct ImportedCalendar {
     // DTSTART has no valid date; the VEVENT of line 12 is not imported", "line 90: SUMMARY after
     // END:VCALENDAR; lines 90 to 93 not read".
     std::vector<std::string> skipped;
+    // What was left out of items that were imported, one line each: "line 8: RRULE has no
+    // value; the VEVENT of line 4 is imported without it". Properties the planner only carries
+    // are kept as they stand even when they cannot be read, and are not among these.
+    std::vector<std::string> dropped;
     // Things imported in a way the user may want to know about, one line each, e.g.
     // "line 12: unknown time zone Mars/Base taken as local time".
     std::vector<std::string> notes;

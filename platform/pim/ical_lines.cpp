@@ -1,6 +1,7 @@
 #include "platform/pim/ical_lines.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "platform/text/unicode_text.h"
 
@@ -24,6 +25,7 @@ struct LogicalLine {
     int number = 0;
     std::string text;
     std::string problem;
+    std::string mended;
     bool tooLong = false;
 
     // Adds a physical line's text. Past kMaxLineOctets the line is refused, and what it held so
@@ -43,6 +45,26 @@ struct LogicalLine {
     }
 };
 
+// Whether a physical line starts as a content line does: a name, then ';' or ':'.
+bool StartsAsContentLine(std::string_view physical) {
+    const size_t nameEnd = static_cast<size_t>(
+        std::find_if_not(physical.begin(), physical.end(), IsNameChar) - physical.begin());
+    return nameEnd > 0 && nameEnd < physical.size() &&
+           (physical[nameEnd] == ':' || physical[nameEnd] == ';');
+}
+
+// Whether a fold that lost its space may continue this line: a text people write (a memo, a
+// place), where long lines are folded; never a time, a rule or the BEGIN of a component.
+bool MayContinue(const LogicalLine& line) {
+    if (!line.problem.empty() || line.tooLong || !StartsAsContentLine(line.text)) {
+        return false;
+    }
+    const std::string name = NameOfLine(line.text);
+    return name == "SUMMARY" || name == "DESCRIPTION" || name == "LOCATION" || name == "COMMENT" ||
+           name == "CONTACT" || name == "RESOURCES" || name == "CATEGORIES" ||
+           name.starts_with("X-");
+}
+
 }  // namespace
 
 platform::Error LineError(int line, std::string_view what) {
@@ -51,6 +73,20 @@ platform::Error LineError(int line, std::string_view what) {
 
 std::string LineNote(int line, std::string_view what) {
     return "line " + std::to_string(line) + ": " + std::string(what);
+}
+
+Problem ProblemOf(const platform::Error& error, int fallbackLine) {
+    constexpr std::string_view kPrefix = "line ";
+    const std::string& message = error.message;
+    const size_t colon = message.find(": ");
+    int line = 0;
+    if (message.starts_with(kPrefix) && colon != std::string::npos) {
+        std::from_chars(message.data() + kPrefix.size(), message.data() + colon, line);
+    }
+    if (line <= 0) {
+        return {fallbackLine, message, 0};
+    }
+    return {line, message.substr(colon + 2), 0};
 }
 
 std::string Upper(std::string_view text) {
@@ -199,6 +235,18 @@ Result<ContentLine> SplitContentLine(int line, std::string text) {
         while (at < text.size() && IsNameChar(text[at])) {
             ++at;
         }
+        const bool named = at > nameStart && at < text.size() && text[at] == '=';
+        if (!named && !out.parameters.empty() && out.parameters.back().name.starts_with("X-")) {
+            // Some programs leave a ';' unquoted in the value of a parameter of their own (a
+            // structured location's address): it is read as part of that value.
+            Parameter& previous = out.parameters.back();
+            previous.value.push_back(';');
+            at = nameStart;
+            while (at < text.size() && text[at] != ';' && text[at] != ':') {
+                previous.value.push_back(text[at++]);
+            }
+            continue;
+        }
         if (at == nameStart) {
             return LineError(line, "a parameter of " + out.name + " has no name");
         }
@@ -264,12 +312,21 @@ Result<std::vector<ContentLine>> ReadContentLines(std::string_view text) {
         });
         if (physical.front() == ' ' || physical.front() == '\t') {
             if (logical.empty()) {
-                logical.push_back({lineNumber, {}, "continuation line with no line before it"});
+                logical.push_back({lineNumber, {}, "continuation line with no line before it", {}});
                 continue;
             }
             logical.back().Append(physical.substr(1));
+        } else if (!StartsAsContentLine(physical) && !logical.empty() &&
+                   MayContinue(logical.back())) {
+            LogicalLine& continued = logical.back();
+            if (continued.mended.empty()) {
+                continued.mended = "line " + std::to_string(lineNumber) +
+                                   " is read as its continuation, folded without the space "
+                                   "folding needs";
+            }
+            continued.Append(physical);
         } else {
-            logical.push_back({lineNumber, {}, {}});
+            logical.push_back({lineNumber, {}, {}, {}});
             logical.back().Append(physical);
         }
         if (hasControl && logical.back().problem.empty() && !logical.back().tooLong) {
@@ -286,12 +343,16 @@ Result<std::vector<ContentLine>> ReadContentLines(std::string_view text) {
     lines.reserve(logical.size());
     for (LogicalLine& entry : logical) {
         if (entry.problem.empty() && !IsValidUtf8(entry.text)) {
-            // Checked after unfolding: some programs fold inside a multi-byte character.
-            entry.problem = "the line is not UTF-8 text";
+            // Checked after unfolding: some programs fold inside a multi-byte character. What
+            // is not UTF-8 (a Latin-1 "é", say) costs its bytes, not the text around them.
+            entry.text = platform::Utf16ToUtf8Lossy(platform::Utf8ToUtf16Lossy(entry.text));
+            entry.mended += std::string(entry.mended.empty() ? "" : "; ") +
+                            "bytes that are not UTF-8 text are read as U+FFFD";
         }
         if (entry.problem.empty()) {
             Result<ContentLine> line = SplitContentLine(entry.number, std::move(entry.text));
             if (line.ok()) {
+                line->mended = std::move(entry.mended);
                 lines.push_back(std::move(line).value());
                 continue;
             }
@@ -317,6 +378,9 @@ const Problem* FirstProblem(const Component& component) {
     if (!component.problems.empty()) {
         return &component.problems.front();
     }
+    if (!component.brokenLines.empty()) {
+        return &component.brokenLines.front();
+    }
     for (const Component& child : component.children) {
         if (const Problem* problem = FirstProblem(child)) {
             return problem;
@@ -327,15 +391,23 @@ const Problem* FirstProblem(const Component& component) {
 
 namespace {
 
+bool IsCalendarComponent(std::string_view name) {
+    return name == "VCALENDAR" || name == "VEVENT" || name == "VTODO" || name == "VJOURNAL" ||
+           name == "VFREEBUSY" || name == "VTIMEZONE" || name == "VAVAILABILITY";
+}
+
 // Builds the tree one line at a time, mending what it can: see CalendarFile.
 class ComponentBuilder {
 public:
     void Add(ContentLine line) {
         if (!line.problem.empty()) {
+            if (!open_.empty() && ignoredDepth_ == 0) {
+                open_.back().component.brokenLines.push_back(
+                    {line.line, std::move(line.problem), line.line});
+                return;
+            }
             // Outside every component, what is wrong with a line matters less than where it is.
-            AddProblem({line.line,
-                        open_.empty() ? "text after END:VCALENDAR" : std::move(line.problem),
-                        line.line});
+            AddProblem({line.line, "text after END:VCALENDAR", line.line});
             return;
         }
         const bool isBegin = line.name == "BEGIN";
@@ -391,6 +463,24 @@ private:
         const bool isCalendar = component.name == "VCALENDAR";
         if (isCalendar && open_.size() == 1 && open_.back().implicit) {
             Close();  // bare components before a calendar of their own
+        }
+        // A calendar's components never nest in an item (nor calendars in anything): an item
+        // still open here lost its END, and reading goes on with the new component.
+        const size_t keep = isCalendar ? 0 : 1;
+        if (IsCalendarComponent(component.name)) {
+            while (open_.size() > keep) {
+                Component& unclosed = open_.back().component;
+                if (open_.back().implicit) {
+                    Close();
+                    continue;
+                }
+                unclosed.problems.push_back({component.beginLine,
+                                             "BEGIN:" + unclosed.name + " of line " +
+                                                 std::to_string(unclosed.beginLine) +
+                                                 " is not closed before BEGIN:" + component.name,
+                                             0});
+                Close();
+            }
         }
         if (open_.empty() && !isCalendar) {
             Component calendar;

@@ -64,15 +64,22 @@ struct Problem {
     platform::Error AsError() const { return LineError(line, what); }
 };
 
+// An error of the reading ("line 17: RRULE has no value") as the problem it names; an error
+// without a line is put on `fallbackLine`.
+Problem ProblemOf(const platform::Error& error, int fallbackLine);
+
 struct ContentLine {
     int line = 0;      // the first physical line it came from
     std::string text;  // unfolded, as in the file
     std::string name;  // upper case
     std::vector<Parameter> parameters;
     size_t valueStart = 0;
-    // Why the line cannot be read (no ':', not UTF-8, a control character...); empty for a good
-    // line. A broken line has no name and keeps its component from being imported.
+    // Why the line cannot be read (no ':', a control character...); empty for a good line. A
+    // broken line has no name and is left out of its component.
     std::string problem;
+    // What was mended to read it (bytes that are not UTF-8, a fold without its space), for a
+    // note; empty when it read as written.
+    std::string mended;
 
     std::string_view value() const { return std::string_view(text).substr(valueStart); }
     const std::string* FindParameter(std::string_view parameterName) const;
@@ -82,8 +89,10 @@ platform::Result<ContentLine> SplitContentLine(int line, std::string text);
 
 // Physical lines to content lines: a byte-order mark passed over, line ends CRLF or LF,
 // continuation lines (starting with a space or tab) joined to the line before, blank lines passed
-// over. A line that cannot be read (also one longer than kMaxLineOctets) is kept with its
-// problem, so that only its component is lost.
+// over. Mended, with a note: a plain line (not "NAME:" or "NAME;") after a property is the
+// continuation of a fold that lost its space; bytes that are not UTF-8 are read as U+FFFD. A
+// line that cannot be read (also one longer than kMaxLineOctets) is kept with its problem, so
+// that only that property is lost.
 // An error when the text does not begin with a BEGIN line (BEGIN:VCALENDAR, or the bare
 // BEGIN:VEVENT several programs share one event with): then it is no calendar at all.
 platform::Result<std::vector<ContentLine>> ReadContentLines(std::string_view text);
@@ -95,20 +104,24 @@ struct Component {
     std::string endText;
     std::vector<ContentLine> properties;
     std::vector<Component> children;
-    // Its broken lines and what was wrong with its BEGIN..END (never closed, closed by the END of
-    // another component), in the order met.
+    // What was wrong with its BEGIN..END (never closed, closed by the END of another
+    // component), in the order met: the component cannot be read as a whole.
     std::vector<Problem> problems;
+    // Its lines that cannot be read, each left out on its own.
+    std::vector<Problem> brokenLines;
 
     bool Has(std::string_view propertyName) const;
 };
 
-// The first problem of a component or of anything inside it; nullptr when it reads cleanly.
+// The first problem of a component or of anything inside it, broken lines included; nullptr
+// when it reads cleanly.
 const Problem* FirstProblem(const Component& component);
 
 // A file as components: its VCALENDARs (bare components outside any VCALENDAR gathered in one of
 // their own), and what lay outside every component (text after END:VCALENDAR, an END without its
 // BEGIN). A component left open at the end of the file, or closed by the END of one around it,
-// is closed there with a problem of its own.
+// is closed there with a problem of its own. So is an item still open when the next calendar
+// component begins (a VTODO closed by END:VTOOD before a VEVENT): reading goes on from there.
 struct CalendarFile {
     std::vector<Component> calendars;
     std::vector<Problem> outside;

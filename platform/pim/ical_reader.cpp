@@ -16,6 +16,7 @@
 #include "platform/pim/ical_io.h"
 #include "platform/pim/ical_lines.h"
 #include "platform/pim/ical_values.h"
+#include "platform/pim/lone_occurrence.h"
 #include "platform/text/base64.h"
 #include "platform/text/unicode_text.h"
 
@@ -92,12 +93,70 @@ bool ReadItemText(const ContentLine& line, const LineValues& values, bool withLo
     return true;
 }
 
-Result<void> ReadSubComponents(const Component& item, ItemParts& parts) {
-    Result<void> kept = parts.extras.KeepSubComponents(item);
-    if (kept.ok() && parts.extras.HasAlarm()) {
+std::string ItemOfLine(const Component& item) {
+    return "the " + item.name + " of line " + std::to_string(item.beginLine);
+}
+
+// Each sub-component that reads whole is kept; one that does not (an alarm whose TRIGGER cannot
+// be read) is left out, and its item kept.
+void ReadSubComponents(const Component& item, ItemParts& parts, ReadContext& context) {
+    parts.extras.KeepSubComponents(item, [&](const Problem& why, const Component& child) {
+        context.Drop(why.line, why.what + "; " + ItemOfLine(child) + " is left out and " +
+                                   ItemOfLine(item) + " imported without it");
+    });
+    if (parts.extras.HasAlarm()) {
         parts.given.Add(ItemField::Reminder);
     }
-    return kept;
+}
+
+// The lines of an item that cannot be read at all are left out, each said; the lines mended to
+// be read are noted.
+void ReadLineProblems(const Component& item, ReadContext& context) {
+    for (const Problem& broken : item.brokenLines) {
+        context.Drop(broken.line,
+                     broken.what + "; " + ItemOfLine(item) + " is imported without it");
+    }
+    for (const ContentLine& line : item.properties) {
+        if (!line.mended.empty()) {
+            context.Mend(line.line, line.mended);
+        }
+    }
+}
+
+// A line of an item whose value cannot be read. What the item's record is built from (a text, a
+// time other than its start, the rule) is left out and said; what the planner only carries (GEO,
+// another program's property) is carried as it stands, as unknown properties are. False when the
+// item cannot be imported without it: its DTSTART, or the RECURRENCE-ID that says which
+// occurrence it changes.
+bool SetAside(const ContentLine& line, const platform::Error& why, bool buildsTheRecord,
+              const Component& item, ItemParts& parts, ReadContext& context) {
+    if (line.name == "DTSTART" || line.name == "RECURRENCE-ID") {
+        return false;
+    }
+    if (line.name == "X-LIC-ERROR") {
+        context.Drop(line.line,
+                     "X-LIC-ERROR, an error the program that wrote the file recorded, "
+                     "is ignored");
+        return true;
+    }
+    if (buildsTheRecord) {
+        const Problem problem = ical::ProblemOf(why, line.line);
+        context.Drop(problem.line,
+                     problem.what + "; " + ItemOfLine(item) + " is imported without it");
+        return true;
+    }
+    parts.extras.KeepProperty(line.text);
+    return true;
+}
+
+bool BuildsAnEvent(std::string_view name) {
+    return name == "SUMMARY" || name == "LOCATION" || name == "DESCRIPTION" || name == "UID" ||
+           name == "CATEGORIES" || name == "STATUS" || ical::IsEventTimeName(name);
+}
+
+bool BuildsATask(std::string_view name) {
+    return name == "SUMMARY" || name == "DESCRIPTION" || name == "UID" || name == "CATEGORIES" ||
+           name == "STATUS" || name == "DUE" || name == "COMPLETED" || name == "PERCENT-COMPLETE";
 }
 
 std::u16string Categories(const ItemParts& parts) {
@@ -153,6 +212,7 @@ Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {
     EventTimes times;
     bool cancelled = false;
     std::optional<CarriedInk> ink;
+    ReadLineProblems(event, context);
     for (const ContentLine& line : event.properties) {
         if (IsInkAttachment(line)) {
             // Carried apart from the kept lines: the ink file, not the store, holds handwriting.
@@ -163,7 +223,10 @@ Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {
         }
         Result<LineValues> values = ical::ReadWithLibical(line);
         if (!values.ok()) {
-            return values.error();
+            if (!SetAside(line, values.error(), BuildsAnEvent(line.name), event, parts, context)) {
+                return values.error();
+            }
+            continue;
         }
         if (values->unknownName) {
             parts.extras.KeepProperty(line.text);
@@ -172,7 +235,10 @@ Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {
         } else if (ical::IsEventTimeName(line.name)) {
             Result<void> read = ical::ReadEventTime(line, *values, times, parts.seen, context);
             if (!read.ok()) {
-                return read.error();
+                if (!SetAside(line, read.error(), true, event, parts, context)) {
+                    return read.error();
+                }
+                continue;
             }
             if (WrittenOtherwise(line)) {
                 // Written back as it was while the time stays the same.
@@ -187,10 +253,7 @@ Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {
     if (!times.start) {
         return LineError(event.beginLine, "VEVENT has no DTSTART");
     }
-    Result<void> children = ReadSubComponents(event, parts);
-    if (!children.ok()) {
-        return children.error();
-    }
+    ReadSubComponents(event, parts, context);
     EventSpan span;
     Result<void> timed = ical::SetEventTimes(times, span, context);
     if (!timed.ok()) {
@@ -242,10 +305,14 @@ Result<std::optional<TaskRecord>> ReadTodo(const Component& todo, ItemFields& gi
     }
     ItemParts parts;
     TaskRecord record;
+    ReadLineProblems(todo, context);
     for (const ContentLine& line : todo.properties) {
         Result<LineValues> values = ical::ReadWithLibical(line);
         if (!values.ok()) {
-            return values.error();
+            if (!SetAside(line, values.error(), BuildsATask(line.name), todo, parts, context)) {
+                return values.error();
+            }
+            continue;
         }
         if (values->unknownName) {
             parts.extras.KeepProperty(line.text);
@@ -256,12 +323,10 @@ Result<std::optional<TaskRecord>> ReadTodo(const Component& todo, ItemFields& gi
                 continue;
             }
             Result<WallTime> time = ical::ReadTime(line, values->first(), context);
-            if (!time.ok()) {
-                return time.error();
-            }
-            Result<Date> local = ical::ToLocal(line, *time);
+            Result<Date> local = time.ok() ? ical::ToLocal(line, *time) : time.error();
             if (!local.ok()) {
-                return local.error();
+                SetAside(line, local.error(), true, todo, parts, context);
+                continue;
             }
             if (line.name == "DUE") {
                 record.dueDate = *local;
@@ -282,10 +347,7 @@ Result<std::optional<TaskRecord>> ReadTodo(const Component& todo, ItemFields& gi
             parts.extras.KeepProperty(line.text);
         }
     }
-    Result<void> children = ReadSubComponents(todo, parts);
-    if (!children.ok()) {
-        return children.error();
-    }
+    ReadSubComponents(todo, parts, context);
     record.subject = Utf8ToUtf16Lossy(parts.subject);
     record.body = Utf8ToUtf16Lossy(parts.body);
     record.categories = Categories(parts);
@@ -395,30 +457,6 @@ std::string UidFromContent(const Component& item, std::map<std::string, int>& ma
     return std::string(text) + (copy > 1 ? "-" + std::to_string(copy) : "") + "@localhost";
 }
 
-// Which of two versions of one item is the later one, as calendar programs tell it: the higher
-// SEQUENCE, then the later DTSTAMP (both among its kept lines); a tie goes to the one read last.
-struct ItemVersion {
-    int64_t sequence = 0;
-    std::string stamp;  // DTSTAMP as written, "20261207T093000Z", which sorts as it reads
-
-    static ItemVersion Of(const std::string& kept) {
-        ItemVersion version;
-        for (const std::string& line : SplitKeptLines(kept).properties) {
-            const std::string name = ical::NameOfLine(line);
-            const std::string_view value = Trim(ical::ValueOfLine(line));
-            if (name == "SEQUENCE") {
-                std::from_chars(value.data(), value.data() + value.size(), version.sequence);
-            } else if (name == "DTSTAMP") {
-                version.stamp = std::string(value);
-            }
-        }
-        return version;
-    }
-    bool IsEarlierThan(const ItemVersion& other) const {
-        return sequence != other.sequence ? sequence < other.sequence : stamp < other.stamp;
-    }
-};
-
 // Adds an item of the file under its UID (made from its lines when it has none). One identity,
 // one item: of two with the same UID the later version is taken (the one read last when neither
 // says it is later); nullopt when this one is the earlier and is left out.
@@ -433,8 +471,7 @@ std::optional<size_t> AddItem(Record record, ItemFields given, const Component& 
     }
     const auto [found, added] = byUid.emplace(record.uid, records.size());
     if (!added) {
-        if (ItemVersion::Of(record.extraProperties)
-                .IsEarlierThan(ItemVersion::Of(records[found->second].extraProperties))) {
+        if (IsEarlierVersion(record.extraProperties, records[found->second].extraProperties)) {
             state.context.Note(item.beginLine, "a second " + item.name + " with UID " + record.uid +
                                                    " is an earlier version of the first one and "
                                                    "is not taken");
@@ -451,12 +488,33 @@ std::optional<size_t> AddItem(Record record, ItemFields given, const Component& 
     return records.size() - 1;
 }
 
+// An occurrence whose series is not in the file (an invitation to one meeting of a series):
+// kept as an appointment of its own that still says which occurrence it is (its RECURRENCE-ID
+// among its kept lines), so that it is written as it came and joins its series when that comes.
+void KeepLoneOccurrence(EventRead read, ImportState& state) {
+    AppointmentRecord& record = read.record;
+    record.extraProperties =
+        ReplaceKeptProperty(record.extraProperties, "RECURRENCE-ID", read.recurrenceId->line->text);
+    state.context.Note(read.line,
+                       "VEVENT with RECURRENCE-ID changes an occurrence of " + record.uid +
+                           ", which is not in the file: it joins its series in the store, "
+                           "or stands alone until the series comes");
+    state.eventByUid.emplace(record.uid, state.result.appointments.size());
+    state.result.appointments.push_back(std::move(record));
+    state.result.appointmentsGive.push_back(read.given);
+    state.result.appointmentsInk.push_back(AppointmentInk{std::move(read.ink), {}});
+}
+
 // Puts each change read from the VCALENDAR with its series, in the series' own zone; a change
-// whose series is not in the file (or does not repeat) is skipped.
+// whose series is not in the file is kept on its own, the first one of each series.
 void AttachChanges(ImportState& state) {
     for (EventRead& read : state.changes) {
         const AppointmentRecord& change = read.record;
         const auto found = state.eventByUid.find(change.uid);
+        if (found == state.eventByUid.end() && !change.uid.empty()) {
+            KeepLoneOccurrence(std::move(read), state);
+            continue;
+        }
         if (found == state.eventByUid.end() ||
             !state.result.appointments[found->second].recurrence.recurs()) {
             state.result.skipped.push_back(LineNote(
@@ -476,43 +534,17 @@ void AttachChanges(ImportState& state) {
                  "the VEVENT of line " + std::to_string(read.line) + " is not imported");
             continue;
         }
-        std::vector<OccurrenceChange>& changes = series.recurrence.changes;
-        const auto at = std::find_if(changes.begin(), changes.end(), [&](const auto& known) {
-            return platform::DateToLinear(known.recurrenceId) >= platform::DateToLinear(*id);
-        });
-        if (at != changes.end() &&
-            platform::DateToLinear(at->recurrenceId) == platform::DateToLinear(*id)) {
+        OccurrenceChange kept = AsChangeOf(series, change, *id, read.thisAndFuture);
+        const std::string described = LineNote(read.line, DescribeChange(series, kept));
+        if (!PutChange(series, std::move(kept), false)) {
             state.context.Note(read.line, "a second change of the same occurrence ignored");
             continue;
         }
-        OccurrenceChange kept;
-        kept.recurrenceId = *id;
-        kept.thisAndFuture = read.thisAndFuture;
-        kept.cancelled = change.cancelled;
-        kept.start = change.start;
-        kept.end = change.end;
-        // Kept in the series' zone, whatever zone the file wrote the change in.
-        const auto inSeriesZone = [&](Date local) {
-            return change.allDay || series.allDay
-                       ? local
-                       : LocalToZoneWall(series.zone, local).value_or(local);
-        };
-        kept.zoneStart = inSeriesZone(change.start);
-        kept.zoneEnd = inSeriesZone(change.end);
-        kept.allDay = change.allDay;
-        kept.reminderSet = change.reminderSet;
-        kept.subject = change.subject;
-        kept.location = change.location;
-        kept.body = change.body;
-        kept.categories = change.categories;
-        kept.extraProperties = change.extraProperties;
-        state.result.changedOccurrences.push_back(
-            LineNote(read.line, DescribeChange(series, kept)));
+        state.result.changedOccurrences.push_back(described);
         if (read.ink) {
             state.result.appointmentsInk[found->second].changes[platform::DateToLinear(*id)] =
                 std::move(*read.ink);
         }
-        changes.insert(at, std::move(kept));
     }
     state.changes.clear();
 }
@@ -586,8 +618,10 @@ bool IsWrittenAsVersion1(const Component& component, bool atCalendarLevel) {
 void ReadCalendar(const Component& calendar, ImportState& state) {
     constexpr std::string_view kRestIsRead = "the rest of the calendar is read";
     state.context.zones.Clear();
-    for (const Problem& problem : calendar.problems) {
-        Skip(state, problem, kRestIsRead);
+    for (const std::vector<Problem>* problems : {&calendar.problems, &calendar.brokenLines}) {
+        for (const Problem& problem : *problems) {
+            Skip(state, problem, kRestIsRead);
+        }
     }
     for (const ContentLine& line : calendar.properties) {
         Result<LineValues> values = ical::ReadWithLibical(line);
@@ -623,8 +657,9 @@ void ReadCalendar(const Component& calendar, ImportState& state) {
         if (child.name == "VTIMEZONE") {
             continue;
         }
-        if (const Problem* problem = ical::FirstProblem(child)) {
-            Skip(state, *problem, NotImported(child));
+        // Its own BEGIN..END decides; a broken line or sub-component costs only itself.
+        if (!child.problems.empty()) {
+            Skip(state, child.problems.front(), NotImported(child));
         } else if (child.name == "VEVENT") {
             ReadEventComponent(child, state);
         } else if (child.name == "VTODO") {
@@ -663,6 +698,9 @@ platform::Result<ImportedCalendar> ParseICalendar(std::string_view icsText, Impo
     std::stable_sort(
         state.result.skipped.begin(), state.result.skipped.end(),
         [](const std::string& a, const std::string& b) { return LineOf(a, 0) < LineOf(b, 0); });
+    for (auto& [line, what] : state.context.departures) {
+        state.refusals.emplace_back(line, platform::Error{std::move(what)});
+    }
     if (mode == ImportMode::AllOrNothing && !state.refusals.empty()) {
         const auto first =
             std::min_element(state.refusals.begin(), state.refusals.end(),
@@ -670,6 +708,7 @@ platform::Result<ImportedCalendar> ParseICalendar(std::string_view icsText, Impo
         return first->second;
     }
     state.result.notes = std::move(state.context.notes);
+    state.result.dropped = std::move(state.context.dropped);
     return std::move(state.result);
 }
 

@@ -126,7 +126,7 @@ Result<LineValues> ReadWithLibical(const ContentLine& line) {
     if (line.value().empty() && !IsReadValueName(line.name)) {
         return values;  // an empty text is allowed, libical calls it an error
     }
-    if (IsDateName(line.name) && !HasWellFormedDates(line.value())) {
+    if (IsDateName(line.name) && !HasWellFormedDates(Trim(line.value()))) {
         return LineError(line.line, line.name + " has no valid date");
     }
     ComponentPtr holder = ParseLinesWithLibical({"BEGIN:VCALENDAR", line.text, "END:VCALENDAR"});

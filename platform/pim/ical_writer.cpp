@@ -286,10 +286,16 @@ std::string InkLine(const InkSource& inkOf, const std::u16string& body, bool han
 
 // The lines of an event's kept extras that its own fields do not replace. STATUS:CANCELLED is
 // the cancelled flag's: written from the flag, never from the extras.
-ical::WrittenExtras EventExtras(const std::string& kept, bool reminderSet, bool cancelled) {
+// A kept RECURRENCE-ID is written only for an occurrence kept without its series
+// (`loneOccurrence`): it still says which occurrence it is.
+ical::WrittenExtras EventExtras(const std::string& kept, bool reminderSet, bool cancelled,
+                                bool loneOccurrence) {
     return ical::PrepareExtras(
         kept, {"SUMMARY", "LOCATION", "DESCRIPTION", "DTSTART", "DTEND"}, reminderSet,
-        [cancelled](const std::string& name, const std::string& line) {
+        [cancelled, loneOccurrence](const std::string& name, const std::string& line) {
+            if (name == "RECURRENCE-ID") {
+                return loneOccurrence;
+            }
             if (name == "STATUS") {
                 return !cancelled && Upper(Trim(ValueOfLine(line))) != "CANCELLED";
             }
@@ -334,7 +340,7 @@ std::string WriteChange(const AppointmentRecord& series, const std::string& uid,
                         const OccurrenceChange& change, const std::string& dtstamp,
                         ical::ZoneUse& zones, const InkSource& inkOf) {
     const ical::WrittenExtras extras =
-        EventExtras(change.extraProperties, change.reminderSet, change.cancelled);
+        EventExtras(change.extraProperties, change.reminderSet, change.cancelled, false);
     zones.AddNamedIn(SplitKeptLines(change.extraProperties).AllLines());
     std::string out = "BEGIN:VEVENT\r\n";
     out += TextLine("UID", uid);
@@ -357,8 +363,8 @@ std::string WriteChange(const AppointmentRecord& series, const std::string& uid,
 
 std::string WriteEvent(const AppointmentRecord& record, size_t index, const std::string& dtstamp,
                        ical::ZoneUse& zones, const InkSource& inkOf) {
-    const ical::WrittenExtras extras =
-        EventExtras(record.extraProperties, record.reminderSet, record.cancelled);
+    const ical::WrittenExtras extras = EventExtras(record.extraProperties, record.reminderSet,
+                                                   record.cancelled, !record.recurrence.recurs());
     zones.AddNamedIn(SplitKeptLines(record.extraProperties).AllLines());
     const std::string uid = record.uid.empty() ? GeneratedUid("", record.oid, index) : record.uid;
     std::string out = "BEGIN:VEVENT\r\n";

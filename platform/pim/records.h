@@ -223,4 +223,10 @@ private:
     uint32_t bits_ = kAllBits;
 };
 
+// Where an item stored by its UID comes from. A calendar file's item updates the stored one only
+// when it is not an earlier version of it, and an occurrence of a series that came alone and the
+// series join up. The item's owner (a server, the holidays the planner works out) says what the
+// item is: its version replaces the stored one.
+enum class UidSource { CalendarFile, Owner };
+
 }  // namespace pim

@@ -410,7 +410,7 @@ Result<std::vector<int32_t>> Application::AddAll(const std::vector<AppointmentRe
 }
 
 Result<UidSaveSummary> Application::SaveByUid(std::vector<IncomingAppointment> appointments,
-                                              std::vector<IncomingTask> tasks) {
+                                              std::vector<IncomingTask> tasks, UidSource source) {
     if (!db_) {
         return NotLoggedOn();
     }
@@ -432,7 +432,7 @@ Result<UidSaveSummary> Application::SaveByUid(std::vector<IncomingAppointment> a
     }
     std::vector<UidSave> outcomes;
     if (auto saved = db_->SaveAllByUid(appointmentRecords, appointmentsGive, taskRecords, tasksGive,
-                                       outcomes);
+                                       source, outcomes);
         !saved) {
         return saved.error();
     }
@@ -442,6 +442,8 @@ Result<UidSaveSummary> Application::SaveByUid(std::vector<IncomingAppointment> a
                 return UidSaveSummary::Outcome::Added;
             case UidSave::Updated:
                 return UidSaveSummary::Outcome::Updated;
+            case UidSave::Earlier:
+                return UidSaveSummary::Outcome::Earlier;
             case UidSave::Unchanged:
                 break;
         }
@@ -489,6 +491,8 @@ UidSaveSummary::Item SummaryItem(int32_t oid, UidSave save) {
             return {oid, UidSaveSummary::Outcome::Added};
         case UidSave::Updated:
             return {oid, UidSaveSummary::Outcome::Updated};
+        case UidSave::Earlier:
+            return {oid, UidSaveSummary::Outcome::Earlier};
         case UidSave::Unchanged:
             break;
     }

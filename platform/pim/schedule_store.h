@@ -219,7 +219,9 @@ struct IncomingTask {
 // What SaveByUid did: for each item, in the order given (appointments first), the object id
 // it is stored under and whether it was added, updated or found as it already was.
 struct UidSaveSummary {
-    enum class Outcome { Added, Updated, Unchanged };
+    // Earlier: the store holds a later version of the item (a higher SEQUENCE, or a later
+    // DTSTAMP) and keeps it.
+    enum class Outcome { Added, Updated, Unchanged, Earlier };
     struct Item {
         int32_t oid = 0;
         Outcome outcome = Outcome::Added;
@@ -271,8 +273,10 @@ public:
     // ItemFields give and keeps the stored values of the rest (and the stored kept lines of
     // properties the record does not carry). Storing the same items twice changes nothing.
     // Used by the import, and by whatever adds items that may be there already (holidays, sync).
+    // Items of a calendar file (`source`) do not replace later versions, and join series.
     Result<UidSaveSummary> SaveByUid(std::vector<IncomingAppointment> appointments,
-                                     std::vector<IncomingTask> tasks);
+                                     std::vector<IncomingTask> tasks,
+                                     UidSource source = UidSource::CalendarFile);
 
     // Whether a handwritten memo of a stored appointment other than `exceptOid`, or of a changed
     // occurrence of any series, names the ink file `name`: the file is still in use and must

@@ -13,6 +13,7 @@
 #include "platform/pim/ical_extras.h"
 #include "platform/pim/item_uid.h"
 #include "platform/pim/item_zones.h"
+#include "platform/pim/lone_occurrence.h"
 #include "platform/pim/recurrence_expander.h"
 #include "platform/pim/store_rows.h"
 #include "platform/pim/store_statement.h"
@@ -832,7 +833,35 @@ Result<int32_t> StoreDatabase::FindByUid(const char* table, const std::string& u
     return select.IsNull(0) ? 0 : static_cast<int32_t>(select.Integer(0));
 }
 
-Result<UidSave> StoreDatabase::SaveAppointmentByUid(AppointmentRecord& record, ItemFields given) {
+namespace {
+
+// A series and an occurrence of it that came alone (an invitation to one meeting) with the same
+// UID, the stored one and the incoming one in either order, as the series with that occurrence
+// among its changes. The incoming series is taken whole; a change it already has of the same
+// occurrence is kept over the lone one. False when the two are not such a pair.
+bool JoinSeries(const AppointmentRecord& stored, const AppointmentRecord& incoming,
+                AppointmentRecord& joined) {
+    const bool loneComes = stored.recurrence.recurs() && IsLoneOccurrence(incoming);
+    const bool seriesComes = incoming.recurrence.recurs() && IsLoneOccurrence(stored);
+    if (!loneComes && !seriesComes) {
+        return false;
+    }
+    const AppointmentRecord& series = loneComes ? stored : incoming;
+    const AppointmentRecord& lone = loneComes ? incoming : stored;
+    const std::optional<Date> id = LoneOccurrenceId(lone, series);
+    if (!id) {
+        return false;
+    }
+    joined = series;
+    joined.oid = stored.oid;
+    PutChange(joined, AsChangeOf(series, lone, *id, false), loneComes);
+    return true;
+}
+
+}  // namespace
+
+Result<UidSave> StoreDatabase::SaveAppointmentByUid(AppointmentRecord& record, ItemFields given,
+                                                    UidSource source) {
     Normalize(record);
     int32_t stored = 0;
     if (!record.uid.empty()) {
@@ -853,7 +882,16 @@ Result<UidSave> StoreDatabase::SaveAppointmentByUid(AppointmentRecord& record, I
     if (!current) {
         return current.error();
     }
-    AppointmentRecord merged = MergeAppointment(*current, std::move(record), given);
+    AppointmentRecord merged;
+    if (source == UidSource::CalendarFile && JoinSeries(*current, record, merged)) {
+        // The series and its occurrence that came alone are one item from now on.
+    } else if (source == UidSource::CalendarFile &&
+               IsEarlierVersion(record.extraProperties, current->extraProperties)) {
+        record = std::move(current).value();
+        return UidSave::Earlier;
+    } else {
+        merged = MergeAppointment(*current, std::move(record), given);
+    }
     Normalize(merged);
     record = std::move(merged);
     if (record == *current) {
@@ -865,7 +903,8 @@ Result<UidSave> StoreDatabase::SaveAppointmentByUid(AppointmentRecord& record, I
     return UidSave::Updated;
 }
 
-Result<UidSave> StoreDatabase::SaveTaskByUid(TaskRecord& record, ItemFields given) {
+Result<UidSave> StoreDatabase::SaveTaskByUid(TaskRecord& record, ItemFields given,
+                                             UidSource source) {
     Normalize(record);
     int32_t stored = 0;
     if (!record.uid.empty()) {
@@ -886,6 +925,11 @@ Result<UidSave> StoreDatabase::SaveTaskByUid(TaskRecord& record, ItemFields give
     if (!current) {
         return current.error();
     }
+    if (source == UidSource::CalendarFile &&
+        IsEarlierVersion(record.extraProperties, current->extraProperties)) {
+        record = std::move(current).value();
+        return UidSave::Earlier;
+    }
     record = MergeTask(*current, std::move(record), given);
     Normalize(record);
     if (record == *current) {
@@ -900,7 +944,7 @@ Result<UidSave> StoreDatabase::SaveTaskByUid(TaskRecord& record, ItemFields give
 Result<void> StoreDatabase::SaveAllByUid(std::vector<AppointmentRecord>& appointments,
                                          const std::vector<ItemFields>& appointmentsGive,
                                          std::vector<TaskRecord>& tasks,
-                                         const std::vector<ItemFields>& tasksGive,
+                                         const std::vector<ItemFields>& tasksGive, UidSource source,
                                          std::vector<UidSave>& outcomes) {
     if ((!appointmentsGive.empty() && appointmentsGive.size() != appointments.size()) ||
         (!tasksGive.empty() && tasksGive.size() != tasks.size())) {
@@ -914,7 +958,7 @@ Result<void> StoreDatabase::SaveAllByUid(std::vector<AppointmentRecord>& appoint
     results.reserve(appointments.size() + tasks.size());
     for (size_t i = 0; i < appointments.size(); ++i) {
         const ItemFields given = appointmentsGive.empty() ? ItemFields::All() : appointmentsGive[i];
-        auto saved = SaveAppointmentByUid(appointments[i], given);
+        auto saved = SaveAppointmentByUid(appointments[i], given, source);
         if (!saved) {
             return saved.error();
         }
@@ -922,7 +966,7 @@ Result<void> StoreDatabase::SaveAllByUid(std::vector<AppointmentRecord>& appoint
     }
     for (size_t i = 0; i < tasks.size(); ++i) {
         const ItemFields given = tasksGive.empty() ? ItemFields::All() : tasksGive[i];
-        auto saved = SaveTaskByUid(tasks[i], given);
+        auto saved = SaveTaskByUid(tasks[i], given, source);
         if (!saved) {
             return saved.error();
         }

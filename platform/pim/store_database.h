@@ -33,8 +33,9 @@ struct AppointmentQuery {
     bool callerSorts = false;
 };
 
-// How an item stored by its UID met the store.
-enum class UidSave { Added, Updated, Unchanged };
+// How an item stored by its UID met the store. Earlier: a file's item that is an earlier version
+// of the stored one (a lower SEQUENCE, or an earlier DTSTAMP), which is not taken.
+enum class UidSave { Added, Updated, Unchanged, Earlier };
 
 // The SQLite file behind the store. Every save or delete is one transaction; queries use the
 // time indexes so that a window costs what it returns, not what the store holds.
@@ -87,7 +88,7 @@ public:
     Result<void> SaveAllByUid(std::vector<AppointmentRecord>& appointments,
                               const std::vector<ItemFields>& appointmentsGive,
                               std::vector<TaskRecord>& tasks,
-                              const std::vector<ItemFields>& tasksGive,
+                              const std::vector<ItemFields>& tasksGive, UidSource source,
                               std::vector<UidSave>& outcomes);
 
     // Whether a handwritten memo of an appointment other than `exceptOid`, or of a changed
@@ -171,8 +172,9 @@ private:
     Result<std::vector<OccurrenceChange>> ReadChanges(int32_t seriesOid);
     // The lowest object id of an item of the table that has the UID; 0 for none.
     Result<int32_t> FindByUid(const char* table, const std::string& uid);
-    Result<UidSave> SaveAppointmentByUid(AppointmentRecord& record, ItemFields given);
-    Result<UidSave> SaveTaskByUid(TaskRecord& record, ItemFields given);
+    Result<UidSave> SaveAppointmentByUid(AppointmentRecord& record, ItemFields given,
+                                         UidSource source);
+    Result<UidSave> SaveTaskByUid(TaskRecord& record, ItemFields given, UidSource source);
     platform::Error SqlError(const std::string& what) const;
     // A prepared statement for the text, made once per connection; null when it does not compile.
     sqlite3_stmt* Prepare(const std::string& sql);

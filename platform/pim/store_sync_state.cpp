@@ -125,7 +125,7 @@ Result<std::optional<UidSave>> StoreDatabase::SaveSyncedAppointment(AppointmentR
         return std::optional<UidSave>();
     }
     AppointmentRecord written = record;
-    auto saved = SaveAppointmentByUid(written, ItemFields::All());
+    auto saved = SaveAppointmentByUid(written, ItemFields::All(), UidSource::Owner);
     if (!saved) {
         return saved.error();
     }
@@ -161,7 +161,7 @@ Result<std::optional<UidSave>> StoreDatabase::SaveSyncedTask(TaskRecord& record,
         return std::optional<UidSave>();
     }
     TaskRecord written = record;
-    auto saved = SaveTaskByUid(written, ItemFields::All());
+    auto saved = SaveTaskByUid(written, ItemFields::All(), UidSource::Owner);
     if (!saved) {
         return saved.error();
     }

@@ -258,12 +258,14 @@ TEST_F(CalendarCommandsTest, ExportBelowAFileFailsCleanly) {
     EXPECT_EQ(ReadBytes(notAFolder), "x");
 }
 
-// Calendars as mail and calendar programs export them, one edge each (see the files).
+// Calendars as mail and calendar programs export them, one edge each (see the files): how many
+// items they give, how many components are skipped, and how many properties are dropped.
 struct ClientFile {
     const char* name;
     size_t appointments;
     size_t tasks;
     size_t skipped;
+    size_t dropped = 0;
 };
 
 constexpr ClientFile kClientFiles[] = {
@@ -273,11 +275,24 @@ constexpr ClientFile kClientFiles[] = {
     {"all_day.ics", 4, 0, 0},
     {"alarms.ics", 3, 0, 0},
     {"shared_event_bare.ics", 1, 1, 0},
-    {"broken_among_good.ics", 2, 1, 3},
+    {"broken_among_good.ics", 3, 1, 2, 1},
     {"trailing_text.ics", 1, 0, 1},
     {"many_calendars.ics", 2, 1, 0},
     {"long_unfolded_lines.ics", 2, 0, 0},
     {"bom_lf_only.ics", 1, 1, 0},
+    // What other programs write wrong costs what it stands in, not the event.
+    {"empty_rrule.ics", 2, 0, 0, 2},
+    {"malformed_rdate_exdate.ics", 2, 0, 0, 1},
+    {"structured_location.ics", 1, 0, 0},
+    {"alarm_bad_trigger.ics", 1, 0, 0, 1},
+    {"geo_escaped.ics", 1, 0, 0},
+    {"lic_error_in_change.ics", 1, 0, 0, 1},
+    {"latin1_byte.ics", 1, 0, 0},
+    {"fold_without_space.ics", 1, 0, 0},
+    {"misspelt_end.ics", 3, 0, 1},
+    {"lone_occurrence.ics", 1, 0, 0},
+    {"two_versions.ics", 1, 0, 0},
+    {"version1_header.ics", 1, 0, 0},
 };
 
 // What the planner shows of the months the files fill: the day list from every sixth day, and
@@ -318,6 +333,14 @@ TEST_F(CalendarCommandsTest, ClientFilesImportExportAndImportAgainAsTheSameCalen
                       std::to_string(sample.tasks) + " tasks");
         EXPECT_EQ(summary.substr(summary.rfind("; ")),
                   "; " + std::to_string(sample.skipped) + " skipped");
+        // Each dropped property is counted and named on a line of its own.
+        EXPECT_EQ(summary.find(" dropped;") != std::string::npos, sample.dropped > 0);
+        size_t named = 0;
+        for (size_t at = err.str().find("dropped: line "); at != std::string::npos;
+             at = err.str().find("dropped: line ", at + 1)) {
+            ++named;
+        }
+        EXPECT_EQ(named, sample.dropped) << err.str();
 
         const std::filesystem::path exported = first.Path() / "export.ics";
         ASSERT_EQ(ExportCalendar(firstHome, exported.string()), 0);
@@ -333,6 +356,130 @@ TEST_F(CalendarCommandsTest, ClientFilesImportExportAndImportAgainAsTheSameCalen
         const std::string views = Views(firstHome);
         EXPECT_EQ(Views(secondHome), views);
     }
+}
+
+// What each of the files that other programs wrote wrong gives: the event with what could be
+// read, and on export what it carried as it stood.
+TEST_F(CalendarCommandsTest, WhatAnotherProgramWroteWrongCostsOnlyItself) {
+    const auto read = [](const char* name) {
+        const std::filesystem::path file =
+            std::filesystem::path(TESSARINTH_CALENDAR_SAMPLES) / name;
+        auto calendar = pim::ParseICalendar(ReadBytes(file));
+        EXPECT_TRUE(calendar.ok()) << name;
+        return calendar.ok() ? std::move(calendar).value() : pim::ImportedCalendar{};
+    };
+    const auto exported = [](const pim::ImportedCalendar& calendar) {
+        return pim::WriteICalendar(calendar.appointments, calendar.tasks);
+    };
+    // An empty RRULE leaves a single event.
+    for (const pim::AppointmentRecord& holiday : read("empty_rrule.ics").appointments) {
+        EXPECT_FALSE(holiday.recurrence.recurs());
+        EXPECT_TRUE(holiday.allDay);
+    }
+    // A malformed RDATE costs itself; an EXDATE with a trailing space is read.
+    const pim::ImportedCalendar dates = read("malformed_rdate_exdate.ics");
+    ASSERT_EQ(dates.appointments.size(), 2u);
+    EXPECT_EQ(dates.appointments[0].recurrence.rule, "FREQ=WEEKLY;COUNT=4");
+    EXPECT_TRUE(dates.appointments[0].recurrence.extraDates.empty());
+    EXPECT_EQ(dates.appointments[1].recurrence.exceptionDates.size(), 1u);
+    // Apple's structured location and an escaped GEO are carried as they stood.
+    std::string location =
+        exported(read("structured_location.ics")) + exported(read("geo_escaped.ics"));
+    for (size_t fold = location.find("\r\n "); fold != std::string::npos;
+         fold = location.find("\r\n ", fold)) {
+        location.erase(fold, 3);
+    }
+    EXPECT_NE(location.find("X-ADDRESS=1-9-1 Marunouchi; Chiyoda;X-TITLE=Tokyo Station:geo:"),
+              std::string::npos);
+    EXPECT_NE(location.find("GEO:35.681\\;139.767\r\n"), std::string::npos);
+    // An alarm whose TRIGGER cannot be read is left out; its event rings no reminder.
+    const pim::ImportedCalendar alarm = read("alarm_bad_trigger.ics");
+    ASSERT_EQ(alarm.appointments.size(), 1u);
+    EXPECT_FALSE(alarm.appointments[0].reminderSet);
+    EXPECT_EQ(alarm.appointments[0].extraProperties.find("VALARM"), std::string::npos);
+    // X-LIC-ERROR is ignored and the changed occurrence it stood in kept.
+    const pim::ImportedCalendar changed = read("lic_error_in_change.ics");
+    ASSERT_EQ(changed.appointments.size(), 1u);
+    ASSERT_EQ(changed.appointments[0].recurrence.changes.size(), 1u);
+    EXPECT_EQ(changed.appointments[0].recurrence.changes[0].subject, u"朝会（移動）");
+    // A byte that is not UTF-8 costs itself; a fold without its space is a fold.
+    EXPECT_EQ(read("latin1_byte.ics").appointments.at(0).subject, u"Caf\uFFFD meeting");
+    EXPECT_EQ(read("fold_without_space.ics").appointments.at(0).body,
+              u"The first line of a long description that a program folded without the space "
+              u"that folding needs");
+    // Of two versions of one event, the higher SEQUENCE, though stamped earlier.
+    EXPECT_EQ(read("two_versions.ics").appointments.at(0).subject, u"移動後の会議");
+    // A misspelt END costs its task, not the events after it.
+    const pim::ImportedCalendar misspelt = read("misspelt_end.ics");
+    EXPECT_EQ(misspelt.appointments.size(), 3u);
+    EXPECT_EQ(misspelt.skipped, std::vector<std::string>{
+                                    "line 7: END:VTOOD does not close BEGIN:VTODO of line 4; the "
+                                    "VTODO of line 4 is not imported"});
+}
+
+// Across imports: a file's item does not replace a later version the store holds, and an
+// occurrence that came alone joins its series, whichever of the two comes first.
+TEST_F(CalendarCommandsTest, AcrossImportsTheLaterVersionStaysAndAnOccurrenceJoinsItsSeries) {
+    const auto import = [&](const std::string& events, std::string* said = nullptr) {
+        const auto file = folder_.Path() / "in.ics";
+        WriteBytes(file, "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + events + "END:VCALENDAR\r\n");
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = ImportCalendar(home_, file.string(), {}, out, err);
+        if (said != nullptr) {
+            *said = err.str();
+        }
+        return status;
+    };
+    const auto subjects = [&]() {
+        pim::Application store;
+        EXPECT_TRUE(store.LogOn(home_.StorePath()).ok());
+        std::vector<std::u16string> out;
+        const auto stored = store.AllAppointments();
+        if (!stored) {
+            ADD_FAILURE() << stored.error().message;
+            return out;
+        }
+        for (const pim::AppointmentRecord& record : *stored) {
+            out.push_back(record.subject);
+            for (const pim::OccurrenceChange& change : record.recurrence.changes) {
+                out.push_back(u"  " + change.subject);
+            }
+        }
+        return out;
+    };
+    const auto version = [](const char* sequence, const char* stamp, const char* subject) {
+        return std::string("BEGIN:VEVENT\r\nUID:v@test\r\nSEQUENCE:") + sequence +
+               "\r\nDTSTAMP:" + stamp + "\r\nDTSTART:20260105T100000Z\r\nSUMMARY:" + subject +
+               "\r\nEND:VEVENT\r\n";
+    };
+    ASSERT_EQ(import(version("2", "20260101T000000Z", "二版")), 0);
+    std::string said;
+    EXPECT_EQ(import(version("1", "20260102T000000Z", "一版"), &said), kSomeSkippedStatus);
+    EXPECT_EQ(said,
+              "skipped: VEVENT v@test is an earlier version of the stored one (a lower SEQUENCE "
+              "or an earlier DTSTAMP); not taken\n");
+    EXPECT_EQ(import(version("2", "20251231T000000Z", "二版の前")), kSomeSkippedStatus);
+    EXPECT_EQ(subjects(), std::vector<std::u16string>{u"二版"});
+    EXPECT_EQ(import(version("2", "20260103T000000Z", "二版の後")), 0);
+    EXPECT_EQ(subjects(), std::vector<std::u16string>{u"二版の後"});
+
+    const std::string series =
+        "BEGIN:VEVENT\r\nUID:s@test\r\nDTSTART:20260106T100000Z\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\n"
+        "SUMMARY:週次\r\nEND:VEVENT\r\n";
+    const auto alone = [](const char* subject) {
+        return std::string(
+                   "BEGIN:VEVENT\r\nUID:s@test\r\nRECURRENCE-ID:20260113T100000Z\r\n"
+                   "DTSTART:20260113T120000Z\r\nSUMMARY:") +
+               subject + "\r\nEND:VEVENT\r\n";
+    };
+    // The occurrence first, then its series.
+    ASSERT_EQ(import(alone("この回")), 0);
+    ASSERT_EQ(import(series), 0);
+    EXPECT_EQ(subjects(), (std::vector<std::u16string>{u"二版の後", u"週次", u"  この回"}));
+    // The series stored, an occurrence of it arrives alone, and again changed.
+    ASSERT_EQ(import(alone("この回も")), 0);
+    EXPECT_EQ(subjects(), (std::vector<std::u16string>{u"二版の後", u"週次", u"  この回も"}));
 }
 
 // Every way the export writes a time, for a round trip in the zone the test sets.

@@ -123,5 +123,25 @@ TEST_F(ItemTextTest, AResourcePastTheSizeLimitIsNotRead) {
     EXPECT_EQ(refused.error().message, "it is larger than 4 MiB (4194305 bytes) and is not read");
 }
 
+// A server's item with a property the planner cannot read is left as it is on the server: kept
+// here without that property, an edit here would take it from every other client. What the
+// planner only carries (another program's GEO) does not stand in the way.
+TEST_F(ItemTextTest, AnItemWithAPropertyThatCannotBeReadIsLeftOnTheServer) {
+    const auto item = [](const char* line) {
+        return std::string(
+                   "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nBEGIN:VEVENT\r\nUID:u\r\n"
+                   "DTSTART:20261221T100000Z\r\n") +
+               line + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    };
+    auto refused = ReadServerItem(item("RRULE:FREQ=SOMETIMES"));
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().message,
+              "line 7: RRULE is not a valid recurrence rule: the item is left as it is on the "
+              "server");
+    auto carried = ReadServerItem(item("GEO:35.6\\;139.7"));
+    ASSERT_TRUE(carried.ok()) << carried.error().message;
+    EXPECT_NE(carried->appointment.extraProperties.find("GEO:35.6\\;139.7"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace calendar_sync

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/pim/ical_io.h"
+#include "platform/pim/lone_occurrence.h"
 #include "tests/platform/pim/ical_test_support.h"
 
 namespace pim {
@@ -198,16 +199,28 @@ END:VEVENT
 END:VCALENDAR
 )";
 
-TEST_F(ICalChangesTest, AChangeWithoutItsSeriesIsSkipped) {
+// A change of an event that does not repeat is skipped. One whose series is not in the file (an
+// invitation to one meeting) is an appointment of its own that still says which occurrence it is.
+TEST_F(ICalChangesTest, AChangeWithoutItsSeriesStandsAloneUnlessItsEventDoesNotRepeat) {
     const ImportedCalendar calendar = Import(kChangesWithoutSeries);
-    ASSERT_EQ(calendar.appointments.size(), 1u);
+    ASSERT_EQ(calendar.appointments.size(), 2u);
     EXPECT_TRUE(calendar.appointments[0].recurrence.changes.empty());
     EXPECT_EQ(calendar.skipped,
               (std::vector<std::string>{
                   "line 8: VEVENT with RECURRENCE-ID changes an occurrence of single@test, which "
-                  "does not repeat; not kept",
-                  "line 13: VEVENT with RECURRENCE-ID changes an occurrence of elsewhere@test, "
-                  "which is not in the file; not kept"}));
+                  "does not repeat; not kept"}));
+    const AppointmentRecord& lone = calendar.appointments[1];
+    EXPECT_EQ(lone.uid, "elsewhere@test");
+    EXPECT_EQ(lone.start, At(2026, 1, 6, 10));
+    EXPECT_TRUE(IsLoneOccurrence(lone));
+    const std::string written = Export(calendar);
+    EXPECT_NE(written.find("UID:elsewhere@test\r\n"), std::string::npos);
+    EXPECT_NE(written.find("RECURRENCE-ID:20260105T100000\r\n"), std::string::npos);
+    // Read back, it is the same lone occurrence.
+    const ImportedCalendar again = Import(written);
+    ASSERT_EQ(again.appointments.size(), 2u);
+    EXPECT_TRUE(IsLoneOccurrence(again.appointments[1]));
+    EXPECT_EQ(again.appointments[1].start, lone.start);
 }
 
 constexpr std::string_view kCancelledAndNameless = R"(BEGIN:VCALENDAR

@@ -74,15 +74,15 @@ TEST(ICalLines, PhysicalLinesAreUnfoldedAndNumbered) {
 
 TEST(ICalLines, ALineThatCannotBeReadIsKeptWithItsProblem) {
     const auto lines = ReadContentLines(
-        "BEGIN:VCALENDAR\nX:\x01\nSUMMARY no colon\nY:\xff\xfe\nZ:a\n \x02"
-        "b\nOK:1\n");
+        "BEGIN:VCALENDAR\nX:\x01\nSUMMARY no colon\nZ:a\n \x02"
+        "b\nX;P:1\nOK:1\n");
     ASSERT_TRUE(lines.ok());
     ASSERT_EQ(lines->size(), 6u);
     const std::vector<std::pair<int, std::string>> expected = {
         {2, "the line holds a control character"},
-        {3, "content line has no ':'"},
-        {4, "the line is not UTF-8 text"},
-        {5, "the line holds a control character"},  // in its continuation
+        {3, "content line has no ':'"},             // no fold: the line before it is broken
+        {4, "the line holds a control character"},  // in its continuation
+        {6, "parameter P of X has no '='"},
     };
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ((*lines)[i + 1].line, expected[i].first);
@@ -91,6 +91,32 @@ TEST(ICalLines, ALineThatCannotBeReadIsKeptWithItsProblem) {
     }
     EXPECT_EQ((*lines)[5].name, "OK");
     EXPECT_EQ((*lines)[5].problem, "");
+}
+
+// What other programs get wrong in a line that can still be read: bytes that are not UTF-8, a
+// fold without its space, a ';' left unquoted in a parameter of their own.
+TEST(ICalLines, LinesOtherProgramsBrokeAreReadAndSaySo) {
+    const auto lines = ReadContentLines(
+        "BEGIN:VCALENDAR\nSUMMARY:Caf\xe9 \xff!\nDESCRIPTION:a fold with\nout its space\n"
+        "BEGIN:VEVENT\nplain after BEGIN\n"
+        "X-APPLE-STRUCTURED-LOCATION;VALUE=URI;X-ADDRESS=1-9-1 Marunouchi; Chiyoda;"
+        "X-TITLE=Tokyo:geo:35.6,139.7\nEND:VEVENT\n");
+    ASSERT_TRUE(lines.ok());
+    ASSERT_EQ(lines->size(), 7u);
+    EXPECT_EQ((*lines)[1].value(), "Caf\uFFFD \uFFFD!");
+    EXPECT_EQ((*lines)[1].mended, "bytes that are not UTF-8 text are read as U+FFFD");
+    EXPECT_EQ((*lines)[2].value(), "a fold without its space");
+    EXPECT_EQ((*lines)[2].mended,
+              "line 4 is read as its continuation, folded without the space folding needs");
+    // Nothing to continue right after a BEGIN: that line stays broken.
+    EXPECT_EQ((*lines)[4].problem, "content line has no ':'");
+    const ContentLine& located = (*lines)[5];
+    EXPECT_EQ(located.problem, "");
+    EXPECT_EQ(located.mended, "");
+    ASSERT_NE(located.FindParameter("X-ADDRESS"), nullptr);
+    EXPECT_EQ(*located.FindParameter("X-ADDRESS"), "1-9-1 Marunouchi; Chiyoda");
+    EXPECT_EQ(*located.FindParameter("X-TITLE"), "Tokyo");
+    EXPECT_EQ(located.value(), "geo:35.6,139.7");
 }
 
 // The components of a text, and what was found outside them, in one line each.
@@ -108,6 +134,9 @@ std::string Outline(const char* text) {
         out += std::string(depth * 2, ' ') + c.name + "@" + std::to_string(c.beginLine);
         for (const Problem& problem : c.problems) {
             out += " [" + std::to_string(problem.line) + ": " + problem.what + "]";
+        }
+        for (const Problem& broken : c.brokenLines) {
+            out += " {" + std::to_string(broken.line) + ": " + broken.what + "}";
         }
         out += "\n";
         for (const Component& child : c.children) {
@@ -151,10 +180,25 @@ TEST(ICalLines, BrokenStructureIsMendedAroundWhatIsWhole) {
                       "END:VTODO\n"),
               "VCALENDAR@1\nVCALENDAR@4\noutside 3-3: text after END:VCALENDAR\n"
               "outside 6-6: END:VTODO without a BEGIN\n");
-    // A broken line belongs to the component it stands in.
+    // A broken line belongs to the component it stands in, which is whole without it.
     EXPECT_EQ(Outline("BEGIN:VCALENDAR\nBEGIN:VEVENT\nBEGIN:VALARM\nX;P:1\nEND:VALARM\n"
                       "END:VEVENT\nEND:VCALENDAR\n"),
-              "VCALENDAR@1\n  VEVENT@2\n    VALARM@3 [4: parameter P of X has no '=']\n");
+              "VCALENDAR@1\n  VEVENT@2\n    VALARM@3 {4: parameter P of X has no '='}\n");
+    // An item whose END is misspelt or missing ends where the next component begins; a calendar
+    // left open ends where the next calendar begins.
+    EXPECT_EQ(Outline("BEGIN:VCALENDAR\nBEGIN:VTODO\nEND:VTOOD\nBEGIN:VEVENT\nEND:VEVENT\n"
+                      "BEGIN:VEVENT\nBEGIN:VALARM\nBEGIN:VTODO\nEND:VTODO\nEND:VCALENDAR\n"
+                      "BEGIN:VCALENDAR\nBEGIN:VEVENT\nBEGIN:VCALENDAR\nEND:VCALENDAR\n"),
+              "VCALENDAR@1\n  VTODO@2 [3: END:VTOOD does not close BEGIN:VTODO of line 2] "
+              "[4: BEGIN:VTODO of line 2 is not closed before BEGIN:VEVENT]\n"
+              "  VEVENT@4\n"
+              "  VEVENT@6 [8: BEGIN:VEVENT of line 6 is not closed before BEGIN:VTODO]\n"
+              "    VALARM@7 [8: BEGIN:VALARM of line 7 is not closed before BEGIN:VTODO]\n"
+              "  VTODO@8\n"
+              "VCALENDAR@11 [13: BEGIN:VCALENDAR of line 11 is not closed before "
+              "BEGIN:VCALENDAR]\n"
+              "  VEVENT@12 [13: BEGIN:VEVENT of line 12 is not closed before BEGIN:VCALENDAR]\n"
+              "VCALENDAR@13\n");
 }
 
 TEST(ICalLines, ComponentsNestAndKeepTheirLinesWordForWord) {

@@ -380,7 +380,7 @@ const Malformed kMalformed[] = {
     {"Shift_JIS text",
      "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20240101T100000\nSUMMARY:\x93\xfa\x96\x7b\n"
      "END:VEVENT\nEND:VCALENDAR\n",
-     "line 4: the line is not UTF-8 text"},
+     "line 4: bytes that are not UTF-8 text are read as U+FFFD"},
     {"vCalendar 1.0",
      "BEGIN:VCALENDAR\nVERSION:1.0\nBEGIN:VEVENT\nDTSTART:20240101T100000\n"
      "RRULE:W1 MO #4\nEND:VEVENT\nEND:VCALENDAR\n",
@@ -445,17 +445,21 @@ TEST_F(ICalTest, MalformedFilesNameTheLine) {
             ASSERT_FALSE(strict.ok());
             EXPECT_EQ(strict.error().message.rfind(sample.expectedStart, 0), 0u)
                 << strict.error().message;
-            // Otherwise the same problem is one skip, unless the text is no calendar at all.
+            // Otherwise the same problem is said once, unless the text is no calendar at all:
+            // it costs the event when the event cannot be read as a whole, else the line (or
+            // nothing, mended).
             const platform::Result<ImportedCalendar> lenient = ParseICalendar(text);
             if (!lenient.ok()) {
                 EXPECT_EQ(lenient.error().message, strict.error().message);
                 EXPECT_NE(strict.error().message.find("not an iCalendar file"), std::string::npos);
                 continue;
             }
-            ASSERT_FALSE(lenient->skipped.empty());
-            EXPECT_EQ(lenient->skipped.front().rfind(strict.error().message + "; ", 0), 0u)
-                << lenient->skipped.front();
-            EXPECT_TRUE(lenient->appointments.empty());
+            std::vector<std::string> said = lenient->skipped;
+            said.insert(said.end(), lenient->dropped.begin(), lenient->dropped.end());
+            said.insert(said.end(), lenient->notes.begin(), lenient->notes.end());
+            ASSERT_FALSE(said.empty());
+            EXPECT_EQ(said.front().rfind(strict.error().message, 0), 0u) << said.front();
+            EXPECT_EQ(lenient->appointments.size(), lenient->skipped.empty() ? 1u : 0u);
         }
     }
 }
@@ -522,27 +526,33 @@ TEST_F(ICalTest, WhatCannotBeReadIsSkippedAndTheRestTaken) {
     for (const AppointmentRecord& record : calendar.appointments) {
         uids.push_back(record.uid);
     }
-    EXPECT_EQ(uids, (std::vector<std::string>{"good-1", "good-2", "good-3", "series", "bare"}));
-    EXPECT_TRUE(calendar.tasks.empty());
+    EXPECT_EQ(uids, (std::vector<std::string>{"good-1", "bad-rule", "good-2", "good-3", "series",
+                                              "bare"}));
+    // A rule or a due date that cannot be read costs itself: the items are kept without them.
+    EXPECT_FALSE(calendar.appointments[1].recurrence.recurs());
+    ASSERT_EQ(calendar.tasks.size(), 1u);
+    EXPECT_EQ(calendar.tasks[0].dueDate, kNoDateValue);
+    EXPECT_EQ(calendar.dropped,
+              (std::vector<std::string>{"line 16: RRULE is not a valid recurrence rule; the "
+                                        "VEVENT of line 13 is imported without it",
+                                        "line 20: DUE has no valid date; the VTODO of line 18 is "
+                                        "imported without it"}));
     EXPECT_EQ(calendar.skipped,
               (std::vector<std::string>{
                   "line 3: parameter BROKEN of X-WR-CALNAME has no '='; the rest of the calendar "
                   "is read",
                   "line 9: VEVENT has no DTSTART; the VEVENT of line 9 is not imported",
-                  "line 16: RRULE is not a valid recurrence rule; the VEVENT of line 13 is not "
-                  "imported",
-                  "line 20: DUE has no valid date; the VTODO of line 18 is not imported",
                   "line 30: parameter X of TZOFFSETTO has no '='; the VTIMEZONE of line 26 is not "
                   "used"}));
     // The zone that could not be read: its times are taken as local, with a note.
-    EXPECT_EQ(calendar.appointments[2].start, At(2024, 1, 9, 10));
+    EXPECT_EQ(calendar.appointments[3].start, At(2024, 1, 9, 10));
     EXPECT_TRUE(
         Contains(calendar.notes, "line 36: unknown time zone Broken/Zone taken as local time"));
-    EXPECT_EQ(calendar.appointments[3].recurrence.changes.size(), 1u);
+    EXPECT_EQ(calendar.appointments[4].recurrence.changes.size(), 1u);
     // No end: a time lasts no time, a day one day.
     EXPECT_EQ(calendar.appointments[0].end, calendar.appointments[0].start);
-    EXPECT_TRUE(calendar.appointments[1].allDay);
-    EXPECT_EQ(calendar.appointments[1].end, At(2024, 1, 8));
+    EXPECT_TRUE(calendar.appointments[2].allDay);
+    EXPECT_EQ(calendar.appointments[2].end, At(2024, 1, 8));
     // Given whole, the export reads back with nothing skipped.
     EXPECT_TRUE(Import(Export(calendar)).skipped.empty());
     EXPECT_FALSE(ParseICalendar(kMostlyReadable, ImportMode::AllOrNothing).ok());
@@ -556,8 +566,8 @@ std::string EventWithLongMemo(std::string_view uid, size_t octets, bool folded) 
            (folded ? ical::Fold(line) : line + "\r\n") + "END:VEVENT\r\n";
 }
 
-// A line up to the limit is read whole, however it was folded; one past it costs its event,
-// with a note that names it, and the rest of the file is read.
+// A line up to the limit is read whole, however it was folded; one past it costs itself, with
+// a note that names it, and the rest of the file is read.
 TEST_F(ICalTest, ALongLineIsKeptWholeUpToTheLimitAndRefusedPastIt) {
     const std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" +
                              EventWithLongMemo("too-long", ical::kMaxLineOctets + 1, false) +
@@ -565,15 +575,17 @@ TEST_F(ICalTest, ALongLineIsKeptWholeUpToTheLimitAndRefusedPastIt) {
                              EventWithLongMemo("longest", ical::kMaxLineOctets, true) +
                              "END:VCALENDAR\r\n";
     const ImportedCalendar calendar = Import(text);
-    ASSERT_EQ(calendar.appointments.size(), 1u);
-    EXPECT_EQ(calendar.appointments[0].uid, "longest");
-    EXPECT_EQ(calendar.appointments[0].body,
+    ASSERT_EQ(calendar.appointments.size(), 3u);
+    EXPECT_EQ(calendar.appointments[0].body, u"");
+    EXPECT_EQ(calendar.appointments[1].body, u"");
+    EXPECT_EQ(calendar.appointments[2].uid, "longest");
+    EXPECT_EQ(calendar.appointments[2].body,
               std::u16string(ical::kMaxLineOctets - std::string_view("DESCRIPTION:").size(), u'x'));
-    ASSERT_EQ(calendar.skipped.size(), 2u);
-    EXPECT_EQ(calendar.skipped[0],
-              "line 6: the line is longer than 32 MiB; the VEVENT of line 3 is not imported");
-    EXPECT_EQ(calendar.skipped[1],
-              "line 11: the line is longer than 32 MiB; the VEVENT of line 8 is not imported");
+    EXPECT_EQ(calendar.dropped,
+              (std::vector<std::string>{"line 6: the line is longer than 32 MiB; the VEVENT of "
+                                        "line 3 is imported without it",
+                                        "line 11: the line is longer than 32 MiB; the VEVENT of "
+                                        "line 8 is imported without it"}));
     EXPECT_FALSE(ParseICalendar(text, ImportMode::AllOrNothing).ok());
 }
 
