@@ -517,12 +517,16 @@ void AttachChanges(ImportState& state) {
         }
         if (found == state.eventByUid.end() ||
             !state.result.appointments[found->second].recurrence.recurs()) {
+            const char* why =
+                found == state.eventByUid.end() ? ", which is not in the file; not kept"
+                : IsLoneOccurrence(state.result.appointments[found->second])
+                    ? ", whose series is not in the file and of which another occurrence "
+                      "stands alone already; not kept"
+                    : ", which does not repeat; not kept";
             state.result.skipped.push_back(LineNote(
                 read.line,
                 "VEVENT with RECURRENCE-ID changes an occurrence of " +
-                    (change.uid.empty() ? std::string("a series without UID") : change.uid) +
-                    (found == state.eventByUid.end() ? ", which is not in the file; not kept"
-                                                     : ", which does not repeat; not kept")));
+                    (change.uid.empty() ? std::string("a series without UID") : change.uid) + why));
             continue;
         }
         AppointmentRecord& series = state.result.appointments[found->second];

@@ -221,6 +221,19 @@ TEST_F(ICalChangesTest, AChangeWithoutItsSeriesStandsAloneUnlessItsEventDoesNotR
     ASSERT_EQ(again.appointments.size(), 2u);
     EXPECT_TRUE(IsLoneOccurrence(again.appointments[1]));
     EXPECT_EQ(again.appointments[1].start, lone.start);
+    // Of two occurrences that came without their series, the first stands alone.
+    const ImportedCalendar two = Import(
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
+        "BEGIN:VEVENT\r\nUID:s@test\r\nRECURRENCE-ID:20260105T100000\r\nDTSTART:20260105T110000\r\n"
+        "END:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:s@test\r\nRECURRENCE-ID:20260112T100000\r\nDTSTART:20260112T110000\r\n"
+        "END:VEVENT\r\nEND:VCALENDAR\r\n");
+    ASSERT_EQ(two.appointments.size(), 1u);
+    EXPECT_EQ(two.appointments[0].start, At(2026, 1, 5, 11));
+    EXPECT_EQ(two.skipped, std::vector<std::string>{
+                               "line 8: VEVENT with RECURRENCE-ID changes an occurrence of s@test, "
+                               "whose series is not in the file and of which another occurrence "
+                               "stands alone already; not kept"});
 }
 
 constexpr std::string_view kCancelledAndNameless = R"(BEGIN:VCALENDAR
