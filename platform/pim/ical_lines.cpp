@@ -45,12 +45,13 @@ struct LogicalLine {
     }
 };
 
-// Whether a physical line starts as a content line does: a name, then ';' or ':'.
+// Whether a physical line may start a content line: a name, then ';' or ':', or a name alone (a
+// long name that its own folding goes on with).
 bool StartsAsContentLine(std::string_view physical) {
     const size_t nameEnd = static_cast<size_t>(
         std::find_if_not(physical.begin(), physical.end(), IsNameChar) - physical.begin());
-    return nameEnd > 0 && nameEnd < physical.size() &&
-           (physical[nameEnd] == ':' || physical[nameEnd] == ';');
+    return nameEnd > 0 &&
+           (nameEnd == physical.size() || physical[nameEnd] == ':' || physical[nameEnd] == ';');
 }
 
 // Whether a fold that lost its space may continue this line: a text people write (a memo, a

@@ -117,6 +117,14 @@ TEST(ICalLines, LinesOtherProgramsBrokeAreReadAndSaySo) {
     EXPECT_EQ(*located.FindParameter("X-ADDRESS"), "1-9-1 Marunouchi; Chiyoda");
     EXPECT_EQ(*located.FindParameter("X-TITLE"), "Tokyo");
     EXPECT_EQ(located.value(), "geo:35.6,139.7");
+
+    // A long name folded before its ':' is not a plain line: the memo before it stays whole.
+    const auto folded =
+        ReadContentLines("BEGIN:VCALENDAR\nDESCRIPTION:memo\nX-A-VERY-LONG-NAME\n -FOLDED:v\n");
+    ASSERT_TRUE(folded.ok());
+    ASSERT_EQ(folded->size(), 3u);
+    EXPECT_EQ((*folded)[1].value(), "memo");
+    EXPECT_EQ((*folded)[2].name, "X-A-VERY-LONG-NAME-FOLDED");
 }
 
 // The components of a text, and what was found outside them, in one line each.
