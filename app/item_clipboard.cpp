@@ -50,13 +50,11 @@ bool CopyToClipboard(const schedule::DayItemRow& row, ItemClipboard& clipboard) 
         return false;
     }
     if (row.kind == DayItemKind::Appointment) {
-        if (row.recurring != 0) {
-            return false;
-        }
         clipboard.kind = ClipboardKind::Appointment;
         // Listed from the selected day's midnight when it began earlier: the stored start keeps
-        // its time of day and whole length for the paste.
-        clipboard.start = row.storedStart != 0 ? row.storedStart : row.start;
+        // its time of day and whole length for the paste. An occurrence of a series is copied
+        // as the single appointment it is on its day.
+        clipboard.start = row.recurring == 0 && row.storedStart != 0 ? row.storedStart : row.start;
         clipboard.end = row.end;
         clipboard.subject = row.subject;
         clipboard.location = row.location;
@@ -182,13 +180,26 @@ void MainWindow::CutItem() {
         editors::FillFromUndatedTask(record, *entry);
         cut = editors::DeleteTask(WriteContext(), record);
     } else if (const schedule::DayItemRow* row = ContextItemRow()) {
+        // An occurrence of a series goes alone (cancelled in its series) or with the series;
+        // asked first, so that a cut taken back leaves the clipboard as it was.
+        bool onlyThis = false;
+        if (row->kind == DayItemKind::Appointment && row->occurrence) {
+            const gui::MessageBoxAnswer answer =
+                Screen().ShowMessageBox(editors::kDeleteOnlyThisQuestion, editors::kSeriesCaption,
+                                        gui::MessageBoxButtons::YesNoCancel);
+            if (answer != gui::MessageBoxAnswer::Yes && answer != gui::MessageBoxAnswer::No) {
+                return;
+            }
+            onlyThis = answer == gui::MessageBoxAnswer::Yes;
+        }
         if (!CopyToClipboard(*row, clipboard_)) {
             return;
         }
         if (row->kind == DayItemKind::Appointment) {
             // The delete takes the ink file the stored body names along with the item.
             editors::FillFromAppointmentRow(record, *row);
-            cut = editors::DeleteAppointment(WriteContext(), record);
+            cut = onlyThis ? editors::CancelOccurrence(WriteContext(), record)
+                           : editors::DeleteAppointment(WriteContext(), record);
         } else {
             editors::FillFromTaskRow(record, *row);
             cut = editors::DeleteTask(WriteContext(), record);

@@ -124,7 +124,7 @@ void MainWindow::TapOnDayList(const views::DayListHit& hit) {
             OpenEditor(EditorKind::Appointment);
             return;
         case views::DayListZone::Items:
-            if (row.kind == schedule::DayItemKind::Appointment && row.recurring == 0) {
+            if (row.kind == schedule::DayItemKind::Appointment) {
                 editors::FillFromAppointmentRow(record, row);
                 OpenEditor(EditorKind::Appointment);
             } else if (row.kind == schedule::DayItemKind::DatedTask) {

@@ -64,20 +64,23 @@ gui::MessageBoxAnswer DriveResponder::AnswerMessageBox(std::u16string_view text,
                                                        std::u16string_view caption,
                                                        gui::MessageBoxButtons buttons) {
     out_ << "message\t" << TsvField(caption) << "\t" << TsvField(text) << "\n";
-    const gui::MessageBoxAnswer dismissed = buttons == gui::MessageBoxButtons::Ok
-                                                ? gui::MessageBoxAnswer::Ok
-                                                : gui::MessageBoxAnswer::No;
+    const gui::MessageBoxAnswer dismissed = gui::DismissedAnswer(buttons);
     if (messageBoxAnswers_.empty()) {
         NoteFault("the message box " + Quoted(text) + " was shown with no answer queued");
         return dismissed;
     }
     const gui::MessageBoxAnswer answer = messageBoxAnswers_.front();
     messageBoxAnswers_.pop_front();
-    const bool fits = buttons == gui::MessageBoxButtons::Ok ? answer == gui::MessageBoxAnswer::Ok
-                                                            : answer != gui::MessageBoxAnswer::Ok;
+    const bool fits =
+        buttons == gui::MessageBoxButtons::Ok ? answer == gui::MessageBoxAnswer::Ok
+        : buttons == gui::MessageBoxButtons::YesNo
+            ? answer == gui::MessageBoxAnswer::Yes || answer == gui::MessageBoxAnswer::No
+            : answer != gui::MessageBoxAnswer::Ok;
     if (!fits) {
         NoteFault("the message box " + Quoted(text) + " has " +
-                  (buttons == gui::MessageBoxButtons::Ok ? "only OK" : "Yes and No") +
+                  (buttons == gui::MessageBoxButtons::Ok      ? "only OK"
+                   : buttons == gui::MessageBoxButtons::YesNo ? "Yes and No"
+                                                              : "Yes, No and Cancel") +
                   ", which the queued answer does not name");
         return dismissed;
     }

@@ -242,12 +242,13 @@ platform::Result<std::optional<DriveStep>> ParseDriveLine(std::string_view line)
         return Step(WaitStep{*milliseconds});
     }
     if (verb == "answer" && count == 2) {
-        if (words[1] == "yes" || words[1] == "no" || words[1] == "ok") {
-            return Step(AnswerStep{words[1] == "yes"  ? gui::MessageBoxAnswer::Yes
-                                   : words[1] == "no" ? gui::MessageBoxAnswer::No
-                                                      : gui::MessageBoxAnswer::Ok});
+        if (words[1] == "yes" || words[1] == "no" || words[1] == "ok" || words[1] == "cancel") {
+            return Step(AnswerStep{words[1] == "yes"      ? gui::MessageBoxAnswer::Yes
+                                   : words[1] == "no"     ? gui::MessageBoxAnswer::No
+                                   : words[1] == "cancel" ? gui::MessageBoxAnswer::Cancel
+                                                          : gui::MessageBoxAnswer::Ok});
         }
-        return MakeError("answer takes yes, no or ok");
+        return MakeError("answer takes yes, no, cancel or ok");
     }
     if (verb == "popup" && count == 2) {
         if (words[1] == "none") {

@@ -44,7 +44,7 @@ struct WaitStep {
     int milliseconds = 0;
 };
 
-// answer yes|no|ok: the next message box.
+// answer yes|no|cancel|ok: the next message box.
 struct AnswerStep {
     gui::MessageBoxAnswer answer = gui::MessageBoxAnswer::Ok;
 };

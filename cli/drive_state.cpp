@@ -66,6 +66,10 @@ void PrintDriveState(const gui::DeviceScreen& screen, const app::Planner& planne
     out << "record.Complete=" << record.Complete << "\n";
     out << "record.InkCountAtOpen=" << record.InkCountAtOpen << "\n";
     out << "record.InkEntries=" << InkRecords(record.InkEntries) << "\n";
+    out << "record.Recurring=" << record.Recurring << "\n";
+    // The occurrence of a series the editor holds, as its series knows it; empty for none.
+    out << "record.Occurrence=" << (record.Occurrence ? DateAndTime(*record.Occurrence) : "")
+        << "\n";
 
     const app::ItemClipboard& clipboard = mainWindow.Clipboard();
     out << "clipboard.kind=" << static_cast<int>(clipboard.kind) << "\n";

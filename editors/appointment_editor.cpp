@@ -1,5 +1,6 @@
 #include "editors/appointment_editor.h"
 
+#include <algorithm>
 #include <array>
 
 #include "controls/date_picker.h"
@@ -38,6 +39,8 @@ constexpr gui::Rect kHolidayBox = RectAt(86, 86, 16, 16);
 constexpr gui::Point kAllDayIconAt{0, 86};
 constexpr gui::Point kReminderIconAt{35, 86};
 constexpr gui::Point kHolidayIconAt{70, 86};
+// Beside the three boxes while the appointment repeats.
+constexpr gui::Point kRecurrenceIconAt{105, 86};
 // The dial's picture: the face the user sees, and where the pen's hit map is read.
 constexpr gui::Point kDialOrigin{140, 50};
 // What a paint covers: the editor in either orientation.
@@ -98,7 +101,8 @@ platform::Date DayBefore(platform::Date date) {
 
 AppointmentEditorPictures LoadAppointmentEditorPictures() {
     return {Bitmap(kDayFaceBitmap), Bitmap(kNightFaceBitmap), Bitmap(kHitMapBitmap),
-            Icon(kAllDayIcon),      Icon(kReminderIcon),      Icon(kHolidayIcon)};
+            Icon(kAllDayIcon),      Icon(kReminderIcon),      Icon(kHolidayIcon),
+            Icon(kRecurrenceIcon)};
 }
 
 bool ApplyDialDrag(int pressed, int released, DialState& dial, EditRecord& record) {
@@ -194,6 +198,8 @@ void AppointmentEditor::OnCreate() {
         pad.PadTextMode = record.InkCountAtOpen == 0 && !pad.PadText.empty() ? 1 : 0;
     }
     pad_ = screen.CreateChild<controls::HandwritingPad>(*this, controls::kPadRect, pad);
+    opened_ = record;
+    openedPadText_ = pad.PadText;
 
     hitMap_ = pictures_.hitMap;
     pressedRegion_ = -1;
@@ -242,6 +248,9 @@ void AppointmentEditor::OnPaint(gui::Surface& surface) {
     surface.DrawImage(pictures_.allDayIcon, kAllDayIconAt.x, kAllDayIconAt.y);
     surface.DrawImage(pictures_.reminderIcon, kReminderIconAt.x, kReminderIconAt.y);
     surface.DrawImage(pictures_.holidayIcon, kHolidayIconAt.x, kHolidayIconAt.y);
+    if (record.Recurring != 0) {
+        surface.DrawImage(pictures_.recurrenceIcon, kRecurrenceIconAt.x, kRecurrenceIconAt.y);
+    }
 }
 
 int AppointmentEditor::DialRegionAt(gui::Point point) const {
@@ -323,10 +332,28 @@ void AppointmentEditor::SaveAndClose() {
     // The boxes limit what is typed; a longer stored text that was not changed is kept whole.
     record.Subject = subject_->Text();
     record.Location = location_->Text();
+    SeriesPart part = SeriesPart::WholeSeries;
+    if (record.Occurrence && !ChangedSinceOpen()) {
+        Close();  // nothing to ask about, nothing to write
+        return;
+    }
+    if (record.Occurrence) {
+        switch (Screen().ShowMessageBox(kChangeOnlyThisQuestion, kSeriesCaption,
+                                        gui::MessageBoxButtons::YesNoCancel)) {
+            case gui::MessageBoxAnswer::Yes:
+                part = SeriesPart::ThisOccurrence;
+                break;
+            case gui::MessageBoxAnswer::No:
+                break;
+            default:
+                return;  // back to the editor
+        }
+    }
     const std::u16string text = pad_->ReadPadText();
     const WriteResult written =
-        record.ItemOid == 0 ? CreateAppointment(host_.WriteContext(), record, host_.Pad(), text)
-                            : UpdateAppointment(host_.WriteContext(), record, host_.Pad(), text);
+        record.ItemOid == 0
+            ? CreateAppointment(host_.WriteContext(), record, host_.Pad(), text)
+            : UpdateAppointment(host_.WriteContext(), record, host_.Pad(), text, part);
     // Handwriting that found no file is still in the pad: the user is told, and nothing was
     // stored, so the editor stays open.
     if (written.status == WriteStatus::NoRoomForInk) {
@@ -345,6 +372,24 @@ void AppointmentEditor::SaveAndClose() {
     Close();
 }
 
+bool AppointmentEditor::ChangedSinceOpen() const {
+    const EditRecord& record = host_.Record();
+    const controls::PadData& pad = host_.Pad();
+    const auto withoutReturns = [](std::u16string text) {
+        std::erase(text, u'\r');
+        return text;
+    };
+    const auto inkCount = static_cast<size_t>(
+        std::clamp<int32_t>(pad.InkCount, 0, static_cast<int32_t>(controls::kMaxInkEntries)));
+    return record.Start != opened_.Start || record.End != opened_.End ||
+           record.AllDay != opened_.AllDay || record.Reminder != opened_.Reminder ||
+           record.Holiday != opened_.Holiday || subject_->Text() != opened_.Subject ||
+           location_->Text() != opened_.Location || pad.InkCount != opened_.InkCountAtOpen ||
+           !std::equal(pad.InkBuffer.begin(), pad.InkBuffer.begin() + inkCount,
+                       opened_.InkEntries.begin()) ||
+           withoutReturns(pad_->ReadPadText()) != withoutReturns(openedPadText_);
+}
+
 void AppointmentEditor::DeleteAndClose() {
     const EditRecord& record = host_.Record();
     if (record.ItemOid != 0) {
@@ -352,7 +397,17 @@ void AppointmentEditor::DeleteAndClose() {
                                     gui::MessageBoxButtons::YesNo) != gui::MessageBoxAnswer::Yes) {
             return;
         }
-        const WriteResult deleted = DeleteAppointment(host_.WriteContext(), record);
+        bool onlyThis = false;
+        if (record.Occurrence) {
+            const gui::MessageBoxAnswer answer = Screen().ShowMessageBox(
+                kDeleteOnlyThisQuestion, kSeriesCaption, gui::MessageBoxButtons::YesNoCancel);
+            if (answer != gui::MessageBoxAnswer::Yes && answer != gui::MessageBoxAnswer::No) {
+                return;
+            }
+            onlyThis = answer == gui::MessageBoxAnswer::Yes;
+        }
+        const WriteResult deleted = onlyThis ? CancelOccurrence(host_.WriteContext(), record)
+                                             : DeleteAppointment(host_.WriteContext(), record);
         host_.ReloadAfterWrite(deleted.ok());
     }
     Close();

@@ -25,6 +25,7 @@ struct AppointmentEditorPictures {
     QImage allDayIcon;
     QImage reminderIcon;
     QImage holidayIcon;
+    QImage recurrenceIcon;
 };
 AppointmentEditorPictures LoadAppointmentEditorPictures();
 
@@ -73,6 +74,8 @@ private:
     // or a point off the dial's picture).
     int DialRegionAt(gui::Point point) const;
     void SaveAndClose();
+    // Whether anything shown was changed since the editor opened: times, boxes, texts, the pad.
+    bool ChangedSinceOpen() const;
     void DeleteAndClose();
     void PickDate(bool start);
     void SetAllDay();
@@ -94,6 +97,9 @@ private:
     gui::CheckBox* reminder_ = nullptr;
     gui::CheckBox* holiday_ = nullptr;
     controls::HandwritingPad* pad_ = nullptr;
+    // The item as it was opened, and the pad's text then.
+    EditRecord opened_;
+    std::u16string openedPadText_;
 };
 
 }  // namespace editors

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "editors/ink_file_writer.h"
 #include "platform/files/file_operations.h"
+#include "platform/pim/lone_occurrence.h"
+#include "platform/pim/recurrence_expander.h"
 #include "platform/pim/schedule_store.h"
 #include "schedule/ink_file.h"
 
@@ -158,6 +161,78 @@ bool HoldsInk(const StoreWriteContext& context, std::u16string_view name,
     return bytes && *bytes == controls::EncodeInkEntries(ink);
 }
 
+// The ink file a handwritten memo names; nothing for a text memo.
+std::optional<std::u16string> InkNameOf(std::u16string_view body, bool handwritten) {
+    if (!handwritten) {
+        return std::nullopt;
+    }
+    MemoLines lines = SplitFirstLine(body);
+    if (!schedule::IsInkFileName(lines.first)) {
+        return std::nullopt;
+    }
+    return std::move(lines.first);
+}
+
+std::optional<std::u16string> InkNameOf(const pim::AppointmentRecord& item) {
+    return InkNameOf(item.body, item.handwritten);
+}
+
+// Whether the appointment's memo or a memo of one of its changed occurrences names the file.
+bool NamesInk(const pim::AppointmentRecord& item, std::u16string_view name) {
+    if (InkNameOf(item) == name) {
+        return true;
+    }
+    return std::any_of(item.recurrence.changes.begin(), item.recurrence.changes.end(),
+                       [name](const pim::OccurrenceChange& change) {
+                           return InkNameOf(change.body, change.handwritten) == name;
+                       });
+}
+
+// What the occurrence EditRecord::Occurrence of `series` becomes on its own: the record's times,
+// texts, memo and boxes, and what its earlier change kept that the editor does not show.
+pim::OccurrenceChange ChangeFromRecord(const StoreWriteContext& context,
+                                       const pim::AppointmentRecord& series,
+                                       const EditRecord& record) {
+    const pim::OccurrenceChange* earlier = pim::ChangeOf(series.recurrence, *record.Occurrence);
+    pim::AppointmentRecord occurrence;
+    occurrence.start = record.Start;
+    occurrence.end = record.End;
+    occurrence.allDay = record.AllDay != 0;
+    occurrence.reminderSet = record.Reminder != 0;
+    occurrence.subject = record.Subject;
+    occurrence.location = record.Location;
+    occurrence.body = LimitedText(record.Body, kMaxBodyChars);
+    occurrence.handwritten = record.Handwritten != 0;
+    const std::u16string& categories = earlier ? earlier->categories : series.categories;
+    occurrence.categories = record.Holiday != 0         ? context.settings.HoliDay
+                            : record.HolidayAtOpen != 0 ? std::u16string()
+                                                        : categories;
+    if (record.Holiday != record.HolidayAtOpen) {
+        schedule::InvalidateMonthCensus(context.census);
+    }
+    pim::OccurrenceChange change = pim::AsChangeOf(series, occurrence, *record.Occurrence,
+                                                   earlier != nullptr && earlier->thisAndFuture);
+    if (earlier != nullptr) {
+        change.extraProperties = earlier->extraProperties;
+    }
+    return change;
+}
+
+// The whole series as the occurrence was edited: its texts, memo and boxes, and its start moved
+// by as much as the occurrence moved (its dates and its time of day), with the occurrence's
+// length. The occurrence's own change goes: it is as the series now.
+void SetSeriesFromOccurrence(pim::Appointment& series, const EditRecord& record) {
+    const double moved =
+        platform::DateToLinear(record.Start) - platform::DateToLinear(record.StartAtOpen);
+    const double length = platform::DateToLinear(record.End) - platform::DateToLinear(record.Start);
+    series.DropOccurrenceChange(*record.Occurrence);
+    SetDetails(series, record, Times::KeepStored);
+    const platform::Date start =
+        platform::LinearToDate(platform::DateToLinear(series.Start()) + moved);
+    series.SetStart(start);
+    series.SetEnd(platform::LinearToDate(platform::DateToLinear(start) + length));
+}
+
 }  // namespace
 
 WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& record,
@@ -207,7 +282,8 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
 }
 
 WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& record,
-                              controls::PadData& pad, std::u16string_view padText) {
+                              controls::PadData& pad, std::u16string_view padText,
+                              SeriesPart part) {
     const std::u16string memo(LimitedText(padText, kMaxBodyChars));
     const MemoLines opened = SplitFirstLine(record.Body);
     const bool hadInkFile = record.Handwritten != 0 && schedule::IsInkFileName(opened.first);
@@ -219,6 +295,10 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
     // A handwritten memo whose ink could not be read at open, saved with nothing drawn and its
     // text as it was: stored as it is, so that its file counts again once it can be read.
     const bool leftAsIs = textAsOpened && record.InkCountAtOpen == 0 && pad.InkCount == 0;
+    // An occurrence opened as its series has it shows the series' memo: what it becomes on its
+    // own must not write over the series' ink file.
+    const bool onlyThis = record.Occurrence.has_value() && part == SeriesPart::ThisOccurrence;
+    const bool inkOfTheSeries = onlyThis && record.OccurrenceChanged == 0;
 
     auto application = context.store.LoggedOnApplication();
     if (!application) {
@@ -236,7 +316,7 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
         if (auto path = InkFilePath(context.home, context.settings.DataPath, inkName); !path) {
             return Failure(WriteStatus::InkFileFailed, path.error());
         }
-        if (NamedElsewhere(**application, inkName, record.ItemOid)) {
+        if (inkOfTheSeries || NamedElsewhere(**application, inkName, record.ItemOid)) {
             // The file is another item's handwriting too: changed ink gets a file of its own.
             writesInk = !HoldsInk(context, inkName, LiveInk(pad));
             if (writesInk) {
@@ -280,18 +360,31 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
     record.Body = LimitedText(body, kMaxBodyChars);
     record.Handwritten = keepsInk || leftAsIs ? 1 : 0;
 
-    // An occurrence opened from the day list stands for its series, whose start is its first
-    // occurrence's: saving must not move the whole series to the occurrence's day.
-    const bool series = appointment->Record().recurrence.recurs();
-    SetDetails(*appointment, record, series ? Times::KeepStored : Times::Write);
-    SetCategories(context, *appointment, record, false);
+    const std::optional<std::u16string> seriesInkBefore = InkNameOf(appointment->Record());
+    if (onlyThis) {
+        appointment->PutOccurrenceChange(ChangeFromRecord(context, appointment->Record(), record));
+    } else if (record.Occurrence) {
+        SetSeriesFromOccurrence(*appointment, record);
+        SetCategories(context, *appointment, record, false);
+    } else {
+        // A series opened other than through one of its occurrences keeps its own times.
+        const bool series = appointment->Record().recurrence.recurs();
+        SetDetails(*appointment, record, series ? Times::KeepStored : Times::Write);
+        SetCategories(context, *appointment, record, false);
+    }
     if (auto saved = appointment->Save(); !saved) {
         return Failure(WriteStatus::StoreFailed, saved.error());
     }
     claim.Keep();
-    if (hadInkFile && !leftAsIs && (!keepsInk || inkName != opened.first)) {
-        // The store no longer names it here; another item may still.
+    // Ink files the item no longer names; another item may still.
+    const pim::AppointmentRecord& stored = appointment->Record();
+    if (hadInkFile && !leftAsIs && (!keepsInk || inkName != opened.first) &&
+        !NamesInk(stored, opened.first)) {
         ReleaseInkFile(context, **application, opened.first, record.ItemOid);
+    }
+    if (seriesInkBefore && *seriesInkBefore != opened.first &&
+        !NamesInk(stored, *seriesInkBefore)) {
+        ReleaseInkFile(context, **application, *seriesInkBefore, record.ItemOid);
     }
     return WriteResult{WriteStatus::Written, "", record.ItemOid};
 }
@@ -308,15 +401,53 @@ WriteResult DeleteAppointment(const StoreWriteContext& context, const EditRecord
     if (!appointment) {
         return Failure(WriteStatus::ItemMissing, appointment.error());
     }
+    // Only a handwritten memo names a file; a text memo that reads like one leaves it alone. A
+    // series takes the ink of its changed occurrences along.
+    std::vector<std::u16string> inkNames;
+    const auto collect = [&inkNames](std::optional<std::u16string> name) {
+        if (name && std::find(inkNames.begin(), inkNames.end(), *name) == inkNames.end()) {
+            inkNames.push_back(std::move(*name));
+        }
+    };
+    collect(InkNameOf(record.Body, record.Handwritten != 0));
+    collect(InkNameOf(appointment->Record()));
+    for (const pim::OccurrenceChange& change : appointment->Record().recurrence.changes) {
+        collect(InkNameOf(change.body, change.handwritten));
+    }
     if (auto deleted = appointment->Delete(); !deleted) {
         return Failure(WriteStatus::StoreFailed, deleted.error());
     }
-    // Only a handwritten memo names a file; a text memo that reads like one leaves it alone.
-    if (record.Handwritten != 0) {
-        const MemoLines lines = SplitFirstLine(record.Body);
-        if (schedule::IsInkFileName(lines.first)) {
-            ReleaseInkFile(context, **application, lines.first, record.ItemOid);
-        }
+    for (const std::u16string& name : inkNames) {
+        ReleaseInkFile(context, **application, name, record.ItemOid);
+    }
+    return WriteResult{WriteStatus::Written, "", record.ItemOid};
+}
+
+WriteResult CancelOccurrence(const StoreWriteContext& context, const EditRecord& record) {
+    if (!record.Occurrence) {
+        return DeleteAppointment(context, record);
+    }
+    auto application = context.store.LoggedOnApplication();
+    if (!application) {
+        return Failure(WriteStatus::StoreFailed, application.error());
+    }
+    auto series = (*application)->GetAppointmentFromOid(record.ItemOid);
+    if (!series) {
+        return Failure(WriteStatus::ItemMissing, series.error());
+    }
+    const pim::OccurrenceChange* change =
+        pim::ChangeOf(series->Record().recurrence, *record.Occurrence);
+    const std::optional<std::u16string> ownInk =
+        change ? InkNameOf(change->body, change->handwritten) : std::nullopt;
+    if (change != nullptr && change->categories == context.settings.HoliDay) {
+        schedule::InvalidateMonthCensus(context.census);
+    }
+    series->CancelOccurrence(*record.Occurrence);
+    if (auto saved = series->Save(); !saved) {
+        return Failure(WriteStatus::StoreFailed, saved.error());
+    }
+    if (ownInk && !NamesInk(series->Record(), *ownInk)) {
+        ReleaseInkFile(context, **application, *ownInk, record.ItemOid);
     }
     return WriteResult{WriteStatus::Written, "", record.ItemOid};
 }

@@ -46,11 +46,24 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
 // text the ink had when the pad text left it alone, and the old file is deleted once the store
 // is saved. A handwritten memo whose ink could not be read at open and that is saved without
 // ink or other text is stored as it was. A text memo's Body becomes the pad text.
+//
+// An occurrence of a series (EditRecord::Occurrence) is saved to `part` of its series: only this
+// occurrence (a change of the series for it, with its own times and texts; ink it shares with the
+// series is never written over, changed ink gets a file of its own), or the whole series (its
+// texts, memo and boxes, its times of day and its dates moved by as much as the occurrence was
+// moved; the occurrence's own change, if it had one, goes).
+enum class SeriesPart { ThisOccurrence, WholeSeries };
 WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& record,
-                              controls::PadData& pad, std::u16string_view padText);
+                              controls::PadData& pad, std::u16string_view padText,
+                              SeriesPart part = SeriesPart::WholeSeries);
 
 // Deletes the appointment ItemOid and, for a handwritten memo, the ink file named on Body's first
-// line. A failed lookup deletes nothing. Used by the editor's delete and the clipboard's cut.
+// line; a series goes with its changed occurrences and their ink. A failed lookup deletes
+// nothing. Used by the editor's delete and the clipboard's cut.
 WriteResult DeleteAppointment(const StoreWriteContext& context, const EditRecord& record);
+
+// Cancels only the occurrence EditRecord::Occurrence of the series ItemOid (an exception date of
+// the series); the ink of its own change goes unless something else names it.
+WriteResult CancelOccurrence(const StoreWriteContext& context, const EditRecord& record);
 
 }  // namespace editors

@@ -39,6 +39,12 @@ void FillFromAppointmentRow(EditRecord& record, const schedule::DayItemRow& row)
     // midnight; saving that start would cut off its beginning. An occurrence of a series keeps
     // its own start: the series holds the first occurrence's.
     record.Start = row.recurring == 0 && row.storedStart != 0 ? row.storedStart : row.start;
+    record.Recurring = AsFlag(row.recurring);
+    if (row.recurring != 0 && row.occurrence) {
+        record.Occurrence = row.occurrence;
+        record.OccurrenceChanged = row.changedOccurrence ? 1 : 0;
+    }
+    record.StartAtOpen = record.Start;
     record.End = row.end;
     record.Subject = row.subject;
     record.Location = row.location;

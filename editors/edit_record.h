@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -45,6 +46,15 @@ struct EditRecord {
     int32_t Complete = 0;        // a task's completion, 0 or 1
     int32_t InkCountAtOpen = 0;  // ink records the item had when opened, 0..kMaxInkEntries
     std::array<controls::InkEntry, controls::kMaxInkEntries> InkEntries{};
+    // 1: the appointment repeats (the editor shows the recurrence icon).
+    int32_t Recurring = 0;
+    // An occurrence of a series opened from the day list: its identity in the series
+    // (pim::Appointment::RecurrenceId), whether a change of the series made it what it is (its
+    // texts and memo are then the change's), and its start when opened, by which a save for the
+    // whole series moves the series. ItemOid is the series'.
+    std::optional<platform::Date> Occurrence;
+    int32_t OccurrenceChanged = 0;
+    platform::Date StartAtOpen = 0;
 };
 
 // The text cut to at most `maxChars` UTF-16 units, never keeping half a surrogate pair.

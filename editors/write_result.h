@@ -13,6 +13,12 @@ namespace editors {
 inline constexpr std::u16string_view kNoMoreRoomMessage = u"これ以上は追加できません";
 inline constexpr std::u16string_view kNotSavedMessage = u"保存できませんでした";
 
+// What the editor and the clipboard ask before a change or delete of one occurrence of a series:
+// Yes for this occurrence alone, No for the whole series, Cancel for neither.
+inline constexpr std::u16string_view kSeriesCaption = u"繰り返し";
+inline constexpr std::u16string_view kChangeOnlyThisQuestion = u"この予定だけ変更しますか？";
+inline constexpr std::u16string_view kDeleteOnlyThisQuestion = u"この予定だけ削除しますか？";
+
 enum class WriteStatus {
     Written,
     // No ink file number is free. Checked before anything is touched: nothing is stored and no

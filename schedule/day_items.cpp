@@ -24,6 +24,8 @@ struct Slot {
     Date end = 0;
     // An occurrence changed on its own is an item of its own beside its series.
     std::optional<Date> changedOccurrence;
+    // Any occurrence's identity in its series, for opening it.
+    std::optional<Date> occurrence;
 };
 
 using DaySlots = std::array<Slot, kSlotsPerDay>;
@@ -50,6 +52,7 @@ void ResetRow(DayItemRow& row) {
     row.recurring = 0;
     row.complete = 0;
     row.changedOccurrence.reset();
+    row.occurrence.reset();
 }
 
 void Reset(Date selectedDate, DayItems& items, WindowSlots& slots) {
@@ -73,10 +76,11 @@ void Reset(Date selectedDate, DayItems& items, WindowSlots& slots) {
 // is listed as an item of its own, once a day, beside the series' other occurrences. A full day
 // drops the item.
 void Place(DaySlots& day, DayItemKind kind, int32_t objectId, Date start, Date end,
-           std::optional<Date> changedOccurrence = std::nullopt) {
+           std::optional<Date> changedOccurrence = std::nullopt,
+           std::optional<Date> occurrence = std::nullopt) {
     for (Slot& slot : day) {
         if (slot.objectId == 0) {
-            slot = Slot{kind, objectId, start, end, changedOccurrence};
+            slot = Slot{kind, objectId, start, end, changedOccurrence, occurrence};
             return;
         }
         if (kind == DayItemKind::Appointment && slot.objectId == objectId &&
@@ -102,6 +106,8 @@ void PlaceAppointment(const pim::Appointment& appointment, const DayWindow& wind
     const std::optional<Date> changed = appointment.IsChangedOccurrence()
                                             ? std::optional<Date>(appointment.RecurrenceId())
                                             : std::nullopt;
+    const std::optional<Date> occurrence =
+        appointment.IsOccurrence() ? std::optional<Date>(appointment.RecurrenceId()) : std::nullopt;
     if (EarlierDay(start, window[0])) {
         start = window[0];
     }
@@ -111,11 +117,12 @@ void PlaceAppointment(const pim::Appointment& appointment, const DayWindow& wind
         }
         if (!allDay) {
             if (!EarlierDay(window[k], start)) {
-                Place(slots[k], DayItemKind::Appointment, objectId, start, end, changed);
+                Place(slots[k], DayItemKind::Appointment, objectId, start, end, changed,
+                      occurrence);
             }
         } else if (SameDay(start, window[k])) {
             // An all-day appointment is listed once, on its first day inside the window.
-            Place(slots[k], DayItemKind::Appointment, objectId, start, end, changed);
+            Place(slots[k], DayItemKind::Appointment, objectId, start, end, changed, occurrence);
             break;
         }
     }
@@ -187,6 +194,7 @@ void Compact(const DayWindow& window, const WindowSlots& slots, DayItemTable& ta
             target.start = slot.start;
             target.end = slot.end;
             target.changedOccurrence = slot.changedOccurrence;
+            target.occurrence = slot.occurrence;
         }
         if (!filled && row < kDayItemRows) {
             table[row++].rowDate = window[k];

@@ -82,6 +82,9 @@ struct DayItemRow {
     // identity in the series (pim::Appointment::RecurrenceId). Its texts and flags above are the
     // change's; its object id is the series'.
     std::optional<Date> changedOccurrence;
+    // For any occurrence of a series: its identity in the series (pim::Appointment::RecurrenceId),
+    // changed or not; `start` and `end` above are its own.
+    std::optional<Date> occurrence;
 };
 
 using DayItemTable = std::array<DayItemRow, kDayItemRows>;

@@ -411,6 +411,18 @@ MessageBoxAnswer DeviceScreen::ShowMessageBox(std::u16string_view text, std::u16
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? MessageBoxAnswer::Yes : MessageBoxAnswer::No;
     }
+    if (buttons == MessageBoxButtons::YesNoCancel) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        switch (box.exec()) {
+            case QMessageBox::Yes:
+                return MessageBoxAnswer::Yes;
+            case QMessageBox::No:
+                return MessageBoxAnswer::No;
+            default:
+                return MessageBoxAnswer::Cancel;
+        }
+    }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return MessageBoxAnswer::Ok;

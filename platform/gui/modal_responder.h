@@ -15,8 +15,15 @@
 
 namespace gui {
 
-enum class MessageBoxButtons { Ok, YesNo };
-enum class MessageBoxAnswer { Ok = 1, Yes = 6, No = 7 };
+enum class MessageBoxButtons { Ok, YesNo, YesNoCancel };
+enum class MessageBoxAnswer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+// What a message box closed without a choice answers: OK, No, or Cancel where it has one.
+constexpr MessageBoxAnswer DismissedAnswer(MessageBoxButtons buttons) {
+    return buttons == MessageBoxButtons::Ok      ? MessageBoxAnswer::Ok
+           : buttons == MessageBoxButtons::YesNo ? MessageBoxAnswer::No
+                                                 : MessageBoxAnswer::Cancel;
+}
 
 // Answers the interactions that would otherwise wait for a person: pop-up menus, message boxes,
 // held presses, dialogs and the colour chooser. The screen asks it first when one is installed,
@@ -73,8 +80,7 @@ public:
     MessageBoxAnswer AnswerMessageBox(std::u16string_view text, std::u16string_view /*caption*/,
                                       MessageBoxButtons buttons) override {
         messageBoxTexts.emplace_back(text);
-        return Take(messageBoxAnswers,
-                    buttons == MessageBoxButtons::Ok ? MessageBoxAnswer::Ok : MessageBoxAnswer::No);
+        return Take(messageBoxAnswers, DismissedAnswer(buttons));
     }
     bool IsHold(Point) override { return Take(holds, false); }
     uint16_t AnswerDialog(Dialog& dialog) override {

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <iterator>
 #include <limits>
+#include <vector>
 
 #include "platform/pim/ical_extras.h"
 #include "platform/pim/item_zones.h"
+#include "platform/pim/lone_occurrence.h"
 #include "platform/pim/recurrence_expander.h"
 #include "platform/pim/restriction.h"
 #include "platform/pim/store_database.h"
@@ -78,6 +80,28 @@ void Appointment::SetStart(Date start) {
     }
     record.start = start;
     record.zoneStart = zoneStart;
+}
+
+void Appointment::PutOccurrenceChange(OccurrenceChange change) {
+    PutChange(Edited(), std::move(change), true);
+}
+
+void Appointment::CancelOccurrence(Date recurrenceId) {
+    DropOccurrenceChange(recurrenceId);
+    std::vector<Date>& exceptions = Edited().recurrence.exceptionDates;
+    const auto same = [recurrenceId](Date known) {
+        return DateToLinear(known) == DateToLinear(recurrenceId);
+    };
+    if (std::none_of(exceptions.begin(), exceptions.end(), same)) {
+        exceptions.push_back(recurrenceId);
+    }
+}
+
+void Appointment::DropOccurrenceChange(Date recurrenceId) {
+    std::vector<OccurrenceChange>& changes = Edited().recurrence.changes;
+    std::erase_if(changes, [recurrenceId](const OccurrenceChange& change) {
+        return DateToLinear(change.recurrenceId) == DateToLinear(recurrenceId);
+    });
 }
 
 Result<void> Appointment::Save() {

@@ -80,6 +80,12 @@ public:
     // and the identities of its changed occurrences move with it.
     void SetStart(Date start);
     void SetEnd(Date end) { Edited().end = end; }
+    // A series' occurrences on their own. The change of one occurrence (its recurrenceId) is set,
+    // replacing an earlier change of it; an occurrence is cancelled (an exception date of the
+    // series, its change gone) or made as the series has it again (its change gone).
+    void PutOccurrenceChange(OccurrenceChange change);
+    void CancelOccurrence(Date recurrenceId);
+    void DropOccurrenceChange(Date recurrenceId);
 
     // A new appointment gets its object id (and a UID) here.
     Result<void> Save();

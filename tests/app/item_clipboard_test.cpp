@@ -93,18 +93,44 @@ protected:
     std::string inkBytes_;
 };
 
-TEST_F(ItemClipboardTest, NothingIsPastedBeforeACopyAndSeriesAreNotCopied) {
+TEST_F(ItemClipboardTest, NothingIsPastedBeforeACopy) {
     const std::string before = Export();
     Hold(ItemRow(RowOf(u"会議")), kCommandPasteAsAppointment);
     Hold(ItemRow(RowOf(u"会議")), kCommandPasteAsTask);
+    EXPECT_EQ(main_->Clipboard().objectId, 0);
+    EXPECT_EQ(Export(), before);
+}
+
+// An occurrence of a series is copied as the single appointment it is on its day. Its cut asks
+// whether it goes alone: Cancel leaves store and clipboard as they were, Yes takes it out of its
+// series, and its paste is a single appointment.
+TEST_F(ItemClipboardTest, AnOccurrenceIsCopiedAndCutAsItselfAndPastedAsASingleAppointment) {
     const int series = RowOf(u"昼会");
     ASSERT_GE(series, 0);
     ASSERT_EQ(Row(static_cast<size_t>(series)).recurring, 1);
-    Hold(ItemRow(series), kCommandCopy);
-    EXPECT_EQ(main_->Clipboard().objectId, 0);
-    Hold(ItemRow(series), kCommandCut);
+    const std::string before = Export();
+    Hold(ItemRow(series), kCommandCut);  // no answer queued: the question is cancelled
+    EXPECT_EQ(responder_.messageBoxTexts,
+              std::vector<std::u16string>{u"この予定だけ削除しますか？"});
     EXPECT_EQ(main_->Clipboard().objectId, 0);
     EXPECT_EQ(Export(), before);
+
+    responder_.messageBoxAnswers.push_back(gui::MessageBoxAnswer::Yes);
+    Hold(ItemRow(series), kCommandCut);
+    EXPECT_EQ(main_->Clipboard().kind, ClipboardKind::Appointment);
+    EXPECT_EQ(main_->Clipboard().start, At(2026, 12, 7, 12));
+    const std::vector<pim::AppointmentRecord> weekly = Appointments(u"昼会");
+    ASSERT_EQ(weekly.size(), 1u);
+    EXPECT_EQ(weekly[0].recurrence.exceptionDates,
+              std::vector<platform::Date>{At(2026, 12, 7, 12)});
+
+    main_->SelectDay(At(2026, 12, 9));
+    Hold(ItemRow(0), kCommandPasteAsAppointment);
+    const std::vector<pim::AppointmentRecord> lunches = Appointments(u"昼会");
+    ASSERT_EQ(lunches.size(), 2u);
+    EXPECT_FALSE(lunches[1].recurrence.recurs());
+    EXPECT_EQ(lunches[1].start, At(2026, 12, 9, 12));
+    EXPECT_EQ(lunches[1].end, At(2026, 12, 9, 13));
 }
 
 TEST_F(ItemClipboardTest, ACutMeetingPastedTwiceOnAnotherDayKeepsItsTimesAndWholeMemo) {

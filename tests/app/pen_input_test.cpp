@@ -142,12 +142,20 @@ TEST_F(PenInputTest, GridTapsSelectDaysAndTheLastRowsEmptyCellsAreButtons) {
     EXPECT_EQ(screen_.OkButtonTarget()->ClassName(), u"InfoWindow");
 }
 
-TEST_F(PenInputTest, TapsOnRowsOpenTheirItemButNotAnOccurrenceOrNothing) {
+TEST_F(PenInputTest, TapsOnRowsOpenTheirItemOrOccurrenceOrNothing) {
     ASSERT_EQ(Row(2).kind, DayItemKind::Appointment);  // the weekly series on the 8th
     ASSERT_EQ(Row(2).recurring, 1);
     ASSERT_EQ(Row(3).kind, DayItemKind::EmptyDay);
+    // An occurrence opens the appointment editor on itself.
     Tap(ItemRow(2));
-    EXPECT_EQ(main_->OpenEditorWindow(), nullptr);
+    ASSERT_NE(main_->OpenEditorWindow(), nullptr);
+    EXPECT_EQ(main_->OpenEditorWindow()->ClassName(), u"TimeWindow");
+    EXPECT_EQ(planner_.editRecord->ItemOid, Row(2).objectId);
+    EXPECT_EQ(planner_.editRecord->Start, Row(2).start);
+    EXPECT_EQ(planner_.editRecord->Occurrence, Row(2).occurrence);
+    EXPECT_EQ(planner_.editRecord->Recurring, 1);
+    main_->OpenEditorWindow()->SendCommand(kCommandBack);
+
     Tap(ItemRow(3));
     EXPECT_EQ(main_->OpenEditorWindow(), nullptr);
     Tap(ItemRow(1, 52));  // between the date column and the items

@@ -209,6 +209,109 @@ TEST_F(AppointmentWritesTest, SavingAnOccurrenceNeverMovesItsSeries) {
     EXPECT_EQ(stored.recurrence.rule, "FREQ=WEEKLY;COUNT=4");
 }
 
+// A daily 09:00 morning meeting from 6 May whose memo is the ink file 4.dat; `changes` are its
+// changed occurrences.
+pim::AppointmentRecord MorningSeries(std::vector<pim::OccurrenceChange> changes = {}) {
+    pim::AppointmentRecord series;
+    series.start = At(2024, 5, 6, 9);
+    series.end = At(2024, 5, 6, 10);
+    series.zoneStart = series.start;
+    series.zoneEnd = series.end;
+    series.subject = u"朝会";
+    series.body = u"4.dat";
+    series.handwritten = true;
+    series.recurrence.rule = "FREQ=DAILY;COUNT=10";
+    series.recurrence.changes = std::move(changes);
+    return series;
+}
+
+// Saved for itself alone, an occurrence becomes a change of its series; its redrawn ink gets a
+// file of its own while the series keeps its drawing. Saved again, the change is updated, and
+// cancelled, the occurrence is an exception date of the series.
+TEST_F(AppointmentWritesTest, AnOccurrenceSavedAloneIsAChangeOfItsSeries) {
+    WriteBytes(DataFolder() / "4.dat", EncodeInkEntries(Strokes(1, 1)));
+    auto oids = reader_.AddAll({MorningSeries()}, {});
+    ASSERT_TRUE(oids.ok());
+    const int32_t oid = oids->front();
+    Open(oid);  // the occurrence of 10 May
+    ASSERT_EQ(record_.Occurrence, At(2024, 5, 10, 9));
+    ASSERT_EQ(record_.InkCountAtOpen, 5);
+    record_.Start = At(2024, 5, 10, 14);
+    record_.End = At(2024, 5, 10, 15);
+    record_.Subject = u"朝会 (午後)";
+    SetPadInk(Strokes(3, 9));
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"", SeriesPart::ThisOccurrence));
+    pim::AppointmentRecord stored = Stored(oid);
+    EXPECT_EQ(stored.start, At(2024, 5, 6, 9));
+    EXPECT_EQ(stored.subject, u"朝会");
+    EXPECT_EQ(stored.body, u"4.dat");
+    ASSERT_EQ(stored.recurrence.changes.size(), 1u);
+    const pim::OccurrenceChange& change = stored.recurrence.changes[0];
+    EXPECT_EQ(change.recurrenceId, At(2024, 5, 10, 9));
+    EXPECT_EQ(change.start, At(2024, 5, 10, 14));
+    EXPECT_EQ(change.end, At(2024, 5, 10, 15));
+    EXPECT_EQ(change.subject, u"朝会 (午後)");
+    EXPECT_EQ(change.body, u"1.dat");
+    EXPECT_TRUE(change.handwritten);
+    EXPECT_EQ(InkFile("4.dat"), EncodeInkEntries(Strokes(1, 1)));
+    EXPECT_EQ(InkFile("1.dat"), EncodeInkEntries(Strokes(3, 9)));
+
+    // Opened again it is the change; its ink replaced by text, its own file goes.
+    Open(oid);
+    ASSERT_EQ(record_.OccurrenceChanged, 1);
+    ASSERT_EQ(record_.Start, At(2024, 5, 10, 14));
+    ASSERT_TRUE(
+        UpdateAppointment(context_, record_, pad_, u"午後に変更", SeriesPart::ThisOccurrence));
+    stored = Stored(oid);
+    ASSERT_EQ(stored.recurrence.changes.size(), 1u);
+    EXPECT_EQ(stored.recurrence.changes[0].body, u"午後に変更");
+    EXPECT_FALSE(stored.recurrence.changes[0].handwritten);
+    EXPECT_EQ(ListFolder(DataFolder()), "4.dat");
+
+    Open(oid);
+    ASSERT_TRUE(CancelOccurrence(context_, record_));
+    stored = Stored(oid);
+    EXPECT_TRUE(stored.recurrence.changes.empty());
+    EXPECT_EQ(stored.recurrence.exceptionDates, std::vector<platform::Date>{At(2024, 5, 10, 9)});
+    EXPECT_EQ(ListFolder(DataFolder()), "4.dat");
+}
+
+// Saved for the whole series, an occurrence moved by a day and an hour moves the series (and
+// its changes) by as much, with the occurrence's length; deleting the series takes its ink and
+// its changes' ink along.
+TEST_F(AppointmentWritesTest, TheWholeSeriesFollowsItsOccurrenceAndGoesWithAllItsInk) {
+    pim::OccurrenceChange moved;
+    moved.recurrenceId = At(2024, 5, 8, 9);
+    moved.start = moved.zoneStart = At(2024, 5, 8, 14);
+    moved.end = moved.zoneEnd = At(2024, 5, 8, 15);
+    moved.body = u"3.dat";
+    moved.handwritten = true;
+    WriteBytes(DataFolder() / "4.dat", EncodeInkEntries(Strokes(1, 1)));
+    WriteBytes(DataFolder() / "3.dat", EncodeInkEntries(Strokes(2, 2)));
+    auto oids = reader_.AddAll({MorningSeries({moved})}, {});
+    ASSERT_TRUE(oids.ok());
+    const int32_t oid = oids->front();
+    Open(oid);
+    ASSERT_EQ(record_.Occurrence, At(2024, 5, 10, 9));
+    record_.Start = At(2024, 5, 11, 10);
+    record_.End = At(2024, 5, 11, 11, 30);
+    record_.Subject = u"朝礼";
+    ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"", SeriesPart::WholeSeries));
+    const pim::AppointmentRecord stored = Stored(oid);
+    EXPECT_EQ(stored.start, At(2024, 5, 7, 10));
+    EXPECT_EQ(stored.end, At(2024, 5, 7, 11, 30));
+    EXPECT_EQ(stored.subject, u"朝礼");
+    EXPECT_EQ(stored.body, u"4.dat");
+    ASSERT_EQ(stored.recurrence.changes.size(), 1u);
+    EXPECT_EQ(stored.recurrence.changes[0].recurrenceId, At(2024, 5, 9, 10));
+    EXPECT_EQ(ListFolder(DataFolder()), "3.dat 4.dat");
+
+    Open(oid);
+    ASSERT_TRUE(DeleteAppointment(context_, record_));
+    EXPECT_FALSE(reader_.GetAppointmentFromOid(oid));
+    EXPECT_EQ(ListFolder(DataFolder()), "");
+}
+
 TEST_F(AppointmentWritesTest, TheHolidayBoxReplacesClearsOrKeepsCategories) {
     WriteResult plain = CreateNew(u"");
     EXPECT_EQ(Stored(plain.itemOid).categories, u"");
