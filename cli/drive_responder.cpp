@@ -100,6 +100,10 @@ bool DriveResponder::Act(gui::Dialog& dialog, const DialogAction& action) {
                 return dynamic_cast<gui::MonthCalendar*>(control) != nullptr;
             });
             if (found == items.end()) {
+                // A dialog that picks its day with the date picker takes it as picked there.
+                if (dialog.Handler().TakePickedDay(dialog, action.year, action.month, action.day)) {
+                    return true;
+                }
                 NoteFault("no month calendar" + where);
                 return false;
             }
@@ -130,6 +134,14 @@ bool DriveResponder::Act(gui::Dialog& dialog, const DialogAction& action) {
                 return true;
             }
             break;
+        case DialogAction::Kind::Shot:
+            if (!dialog.Screen()
+                     .Render(action.zoom)
+                     .save(QString::fromStdString(action.file), "PNG")) {
+                NoteFault("cannot write " + action.file);
+                return false;
+            }
+            return true;
     }
     NoteFault("no control " + std::to_string(action.id) + " of that kind" + where);
     return false;

@@ -162,7 +162,7 @@ platform::Result<std::optional<DriveStep>> ReadDialog(const std::vector<std::str
             if (!year || !month || !date) {
                 return MakeError("not a date (YYYY-MM-DD): " + std::string(day));
             }
-            action = {DialogAction::Kind::PickDate, 0, *year, *month, *date, {}, false};
+            action = {DialogAction::Kind::PickDate, 0, *year, *month, *date, {}, false, {}, 1};
             i += 2;
         } else if (what == "set" && left >= 2) {
             auto id = CommandIdOf(words[i + 1]);
@@ -170,25 +170,34 @@ platform::Result<std::optional<DriveStep>> ReadDialog(const std::vector<std::str
             if (!id || !text) {
                 return id ? text.error() : id.error();
             }
-            action = {DialogAction::Kind::SetText, *id, 0, 0, 0, std::move(*text), false};
+            action = {DialogAction::Kind::SetText, *id, 0, 0, 0, std::move(*text), false, {}, 1};
             i += 3;
         } else if (what == "check" && left >= 2) {
             auto id = CommandIdOf(words[i + 1]);
             if (!id || (words[i + 2] != "0" && words[i + 2] != "1")) {
                 return MakeError("check takes a control id and 0 or 1");
             }
-            action = {DialogAction::Kind::Check, *id, 0, 0, 0, {}, words[i + 2] == "1"};
+            action = {DialogAction::Kind::Check, *id, 0, 0, 0, {}, words[i + 2] == "1", {}, 1};
             i += 3;
         } else if (what == "press" && left >= 1) {
             auto id = CommandIdOf(words[i + 1]);
             if (!id) {
                 return id.error();
             }
-            action = {DialogAction::Kind::Press, *id, 0, 0, 0, {}, false};
+            action = {DialogAction::Kind::Press, *id, 0, 0, 0, {}, false, {}, 1};
             i += 2;
+        } else if (what == "shot" && left >= 2) {
+            const auto zoom = NumberOf<int>(words[i + 2], 1, 8);
+            if (!zoom) {
+                return MakeError("shot zoom must be 1 to 8: " + words[i + 2]);
+            }
+            action = {DialogAction::Kind::Shot, 0, 0, 0, 0, {}, false, words[i + 1], *zoom};
+            i += 3;
         } else {
-            return MakeError("not a dialog action (date D, set ID TEXT, check ID 0|1, press ID): " +
-                             what);
+            return MakeError(
+                "not a dialog action (date D, set ID TEXT, check ID 0|1, press ID, shot FILE "
+                "ZOOM): " +
+                what);
         }
         dialog.actions.push_back(std::move(action));
     }

@@ -56,7 +56,7 @@ struct PopupStep {
 
 // What to do with a modal dialog before it is closed, in the order written.
 struct DialogAction {
-    enum class Kind { PickDate, SetText, Check, Press };
+    enum class Kind { PickDate, SetText, Check, Press, Shot };
     Kind kind = Kind::Press;
     uint16_t id = 0;  // the control (not used for PickDate: the dialog's month calendar)
     int year = 0;     // PickDate
@@ -64,10 +64,12 @@ struct DialogAction {
     int day = 0;
     std::u16string text;   // SetText
     bool checked = false;  // Check
+    std::string file;      // Shot: the screen with the dialog open, at `zoom`
+    int zoom = 1;
 };
 
-// dialog ok|cancel [date YYYY-MM-DD] [set ID TEXT] [check ID 0|1] [press ID]...: the next modal
-// dialog, then closed with OK (command 1) or Cancel (command 2).
+// dialog ok|cancel [date YYYY-MM-DD] [set ID TEXT] [check ID 0|1] [press ID] [shot FILE.png
+// ZOOM]...: the next modal dialog, then closed with OK (command 1) or Cancel (command 2).
 struct DialogStep {
     std::vector<DialogAction> actions;
     uint16_t closeCommand = 1;

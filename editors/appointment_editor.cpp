@@ -7,6 +7,7 @@
 #include "controls/handwriting_pad.h"
 #include "editors/appointment_writes.h"
 #include "editors/editor_labels.h"
+#include "editors/repeat_dialog.h"
 #include "platform/gui/push_button.h"
 #include "platform/gui/shell.h"
 #include "platform/gui/surface.h"
@@ -50,6 +51,7 @@ constexpr std::u16string_view kEndBeforeStart = u"終了時間が開始時間よ
 constexpr std::u16string_view kWarningCaption = u"警告";
 constexpr std::u16string_view kDeleteQuestion = u"削除してよろしいですか";
 constexpr std::u16string_view kDeleteCaption = u"確認";
+constexpr std::u16string_view kEndSeriesQuestion = u"繰り返しをやめて、この予定だけを残しますか？";
 
 constexpr int kCentre = 0;
 constexpr int kLastOuter = 12;
@@ -290,6 +292,9 @@ bool AppointmentEditor::OnCommand(uint16_t command) {
         case kCommandDelete:
             DeleteAndClose();
             return true;
+        case kCommandRepeat:
+            ChooseRepeat();
+            return true;
         case kCommandStartDate:
             PickDate(true);
             return true;
@@ -337,7 +342,8 @@ void AppointmentEditor::SaveAndClose() {
         Close();  // nothing to ask about, nothing to write
         return;
     }
-    if (record.Occurrence) {
+    // How a series repeats is the series': a new repeat needs no question.
+    if (record.Occurrence && !record.RepeatChosen) {
         switch (Screen().ShowMessageBox(kChangeOnlyThisQuestion, kSeriesCaption,
                                         gui::MessageBoxButtons::YesNoCancel)) {
             case gui::MessageBoxAnswer::Yes:
@@ -387,7 +393,26 @@ bool AppointmentEditor::ChangedSinceOpen() const {
            location_->Text() != opened_.Location || pad.InkCount != opened_.InkCountAtOpen ||
            !std::equal(pad.InkBuffer.begin(), pad.InkBuffer.begin() + inkCount,
                        opened_.InkEntries.begin()) ||
-           withoutReturns(pad_->ReadPadText()) != withoutReturns(openedPadText_);
+           withoutReturns(pad_->ReadPadText()) != withoutReturns(openedPadText_) ||
+           record.RepeatChosen.has_value();
+}
+
+void AppointmentEditor::ChooseRepeat() {
+    EditRecord& record = host_.Record();
+    const Repeat current = record.RepeatChosen.value_or(RepeatOfRule(record.RuleAtOpen, {}));
+    RepeatChoice choice{current, record.Start, host_.SelectedDate()};
+    if (RunRepeatDialog(Screen(), *this, choice) != kCommandOk || choice.repeat == current) {
+        return;
+    }
+    // Ending a series keeps only the occurrence that is open: asked first.
+    if (choice.repeat.kind == RepeatKind::None && record.Occurrence &&
+        Screen().ShowMessageBox(kEndSeriesQuestion, kSeriesCaption,
+                                gui::MessageBoxButtons::YesNo) != gui::MessageBoxAnswer::Yes) {
+        return;
+    }
+    record.RepeatChosen = choice.repeat;
+    record.Recurring = choice.repeat.kind != RepeatKind::None ? 1 : 0;
+    InvalidateAll(true);
 }
 
 void AppointmentEditor::DeleteAndClose() {

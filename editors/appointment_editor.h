@@ -76,6 +76,8 @@ private:
     void SaveAndClose();
     // Whether anything shown was changed since the editor opened: times, boxes, texts, the pad.
     bool ChangedSinceOpen() const;
+    // The repeat dialog, on 繰返: a new choice is kept in the record until OK saves it.
+    void ChooseRepeat();
     void DeleteAndClose();
     void PickDate(bool start);
     void SetAllDay();

@@ -177,6 +177,21 @@ std::optional<std::u16string> InkNameOf(const pim::AppointmentRecord& item) {
     return InkNameOf(item.body, item.handwritten);
 }
 
+// The ink files the appointment's memo and its changed occurrences' memos name, each once.
+std::vector<std::u16string> InkNamesOf(const pim::AppointmentRecord& item) {
+    std::vector<std::u16string> names;
+    const auto collect = [&names](std::optional<std::u16string> name) {
+        if (name && std::find(names.begin(), names.end(), *name) == names.end()) {
+            names.push_back(std::move(*name));
+        }
+    };
+    collect(InkNameOf(item));
+    for (const pim::OccurrenceChange& change : item.recurrence.changes) {
+        collect(InkNameOf(change.body, change.handwritten));
+    }
+    return names;
+}
+
 // Whether the appointment's memo or a memo of one of its changed occurrences names the file.
 bool NamesInk(const pim::AppointmentRecord& item, std::u16string_view name) {
     if (InkNameOf(item) == name) {
@@ -274,6 +289,11 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
     pim::Appointment appointment = items->AddAppointment();
     SetDetails(appointment, record, Times::Write);
     SetCategories(context, appointment, record, true);
+    if (record.RepeatChosen) {
+        // A new item takes the zone in force: its last day ends on the local clock.
+        appointment.SetRecurrenceRule(
+            RuleOfRepeat(*record.RepeatChosen, pim::ItemZone{}, record.AllDay != 0));
+    }
     if (auto saved = appointment.Save(); !saved) {
         return Failure(WriteStatus::StoreFailed, saved.error());
     }
@@ -360,8 +380,15 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
     record.Body = LimitedText(body, kMaxBodyChars);
     record.Handwritten = keepsInk || leftAsIs ? 1 : 0;
 
-    const std::optional<std::u16string> seriesInkBefore = InkNameOf(appointment->Record());
-    if (onlyThis) {
+    const std::vector<std::u16string> inkBefore = InkNamesOf(appointment->Record());
+    const bool endsSeries = record.RepeatChosen && record.RepeatChosen->kind == RepeatKind::None &&
+                            appointment->Record().recurrence.recurs();
+    if (endsSeries) {
+        // What is left is the occurrence that was opened, as a single appointment.
+        appointment->EndSeries();
+        SetDetails(*appointment, record, Times::Write);
+        SetCategories(context, *appointment, record, false);
+    } else if (onlyThis) {
         appointment->PutOccurrenceChange(ChangeFromRecord(context, appointment->Record(), record));
     } else if (record.Occurrence) {
         SetSeriesFromOccurrence(*appointment, record);
@@ -371,6 +398,10 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
         const bool series = appointment->Record().recurrence.recurs();
         SetDetails(*appointment, record, series ? Times::KeepStored : Times::Write);
         SetCategories(context, *appointment, record, false);
+    }
+    if (record.RepeatChosen && !endsSeries) {
+        const pim::AppointmentRecord& item = appointment->Record();
+        appointment->SetRecurrenceRule(RuleOfRepeat(*record.RepeatChosen, item.zone, item.allDay));
     }
     if (auto saved = appointment->Save(); !saved) {
         return Failure(WriteStatus::StoreFailed, saved.error());
@@ -382,9 +413,10 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
         !NamesInk(stored, opened.first)) {
         ReleaseInkFile(context, **application, opened.first, record.ItemOid);
     }
-    if (seriesInkBefore && *seriesInkBefore != opened.first &&
-        !NamesInk(stored, *seriesInkBefore)) {
-        ReleaseInkFile(context, **application, *seriesInkBefore, record.ItemOid);
+    for (const std::u16string& name : inkBefore) {
+        if (name != opened.first && !NamesInk(stored, name)) {
+            ReleaseInkFile(context, **application, name, record.ItemOid);
+        }
     }
     return WriteResult{WriteStatus::Written, "", record.ItemOid};
 }
@@ -403,16 +435,10 @@ WriteResult DeleteAppointment(const StoreWriteContext& context, const EditRecord
     }
     // Only a handwritten memo names a file; a text memo that reads like one leaves it alone. A
     // series takes the ink of its changed occurrences along.
-    std::vector<std::u16string> inkNames;
-    const auto collect = [&inkNames](std::optional<std::u16string> name) {
-        if (name && std::find(inkNames.begin(), inkNames.end(), *name) == inkNames.end()) {
-            inkNames.push_back(std::move(*name));
-        }
-    };
-    collect(InkNameOf(record.Body, record.Handwritten != 0));
-    collect(InkNameOf(appointment->Record()));
-    for (const pim::OccurrenceChange& change : appointment->Record().recurrence.changes) {
-        collect(InkNameOf(change.body, change.handwritten));
+    std::vector<std::u16string> inkNames = InkNamesOf(appointment->Record());
+    if (std::optional<std::u16string> opened = InkNameOf(record.Body, record.Handwritten != 0);
+        opened && std::find(inkNames.begin(), inkNames.end(), *opened) == inkNames.end()) {
+        inkNames.push_back(std::move(*opened));
     }
     if (auto deleted = appointment->Delete(); !deleted) {
         return Failure(WriteStatus::StoreFailed, deleted.error());

@@ -45,6 +45,7 @@ void FillFromAppointmentRow(EditRecord& record, const schedule::DayItemRow& row)
         record.OccurrenceChanged = row.changedOccurrence ? 1 : 0;
     }
     record.StartAtOpen = record.Start;
+    record.RuleAtOpen = row.rule;
     record.End = row.end;
     record.Subject = row.subject;
     record.Location = row.location;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "controls/ink_entry.h"
+#include "editors/repeat_rule.h"
 #include "platform/time/date_time.h"
 #include "schedule/day_items.h"
 
@@ -55,6 +56,10 @@ struct EditRecord {
     std::optional<platform::Date> Occurrence;
     int32_t OccurrenceChanged = 0;
     platform::Date StartAtOpen = 0;
+    // The series' rule when opened, and how the user set it to repeat in the repeat dialog (none
+    // while it is left as it was).
+    std::string RuleAtOpen;
+    std::optional<editors::Repeat> RepeatChosen;
 };
 
 // The text cut to at most `maxChars` UTF-16 units, never keeping half a surrogate pair.

@@ -145,7 +145,38 @@ DialogTemplate SettingsDialog() {
         }};
 }
 
-const std::vector<DialogTemplate> kDialogs{AboutDialog(), DatePickerDialog(), SettingsDialog()};
+// The kinds in two columns, then whether the series ends and its last day, which the "." button
+// beside it picks with the date picker.
+DialogTemplate RepeatDialog() {
+    return DialogTemplate{
+        kRepeatDialog,
+        0,
+        0,
+        127,
+        80,
+        u"繰り返し",
+        u"System",
+        9,
+        {
+            Control(Kind::RadioButton, kRepeatNone, u"なし", {7, 7, 55, 10}),
+            Control(Kind::RadioButton, kRepeatDaily, u"毎日", {64, 7, 56, 10}),
+            Control(Kind::RadioButton, kRepeatWeekly, u"毎週", {7, 19, 55, 10}),
+            Control(Kind::RadioButton, kRepeatMonthly, u"毎月", {64, 19, 56, 10}),
+            Control(Kind::RadioButton, kRepeatYearly, u"毎年", {7, 31, 55, 10}),
+            Control(Kind::CheckBox, kRepeatEnds, u"終了日", {7, 45, 42, 10}),
+            [] {
+                DialogItem date = Label(u"", {50, 45, 58, 10});
+                date.id = kRepeatEndDate;
+                return date;
+            }(),
+            Control(Kind::PushButton, kRepeatPickEndDate, u".", {110, 45, 10, 10}),
+            Control(Kind::DefPushButton, kCommandOk, u"OK", {7, 60, 50, 14}),
+            Control(Kind::PushButton, kCommandCancel, u"キャンセル", {64, 60, 56, 14}),
+        }};
+}
+
+const std::vector<DialogTemplate> kDialogs{AboutDialog(), DatePickerDialog(), SettingsDialog(),
+                                           RepeatDialog()};
 
 }  // namespace
 

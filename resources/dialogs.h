@@ -17,8 +17,9 @@ struct DialogItem {
         Icon,
         PushButton,
         DefPushButton,
-        CheckBox,  // automatic: a tap toggles it
-        Edit,      // single line
+        CheckBox,     // automatic: a tap toggles it
+        RadioButton,  // automatic: a tap sets it, clearing the dialog's other radio buttons
+        Edit,         // single line
         MonthCalendar,
     };
     enum class Align { Left, Center, Right };
@@ -50,8 +51,8 @@ struct DialogTemplate {
     std::vector<DialogItem> items;
 };
 
-// The dialog template of the given id (103 About box, 104 date picker, 115 settings), or
-// nullptr.
+// The dialog template of the given id (103 About box, 104 date picker, 115 settings, 131
+// repeat), or nullptr.
 const DialogTemplate* FindDialog(int id);
 
 }  // namespace resources

@@ -34,6 +34,8 @@ const std::vector<MenuBar> kMenuBars{
                 Separator(),
                 Button(kCommandDelete, 40067),  // 削除
                 Separator(),
+                Button(kCommandRepeat, 40091),  // 繰返
+                Separator(),
             }},
     MenuBar{kTaskMenu,
             kTaskMenu,

@@ -20,6 +20,16 @@ inline constexpr int kTaskMenu = 121;
 inline constexpr int kAboutDialog = 103;
 inline constexpr int kDatePickerDialog = 104;
 inline constexpr int kSettingsDialog = 115;
+// How an appointment repeats: one radio button a kind, whether it ends, and on which day.
+inline constexpr int kRepeatDialog = 131;
+inline constexpr uint16_t kRepeatNone = 1311;
+inline constexpr uint16_t kRepeatDaily = 1312;
+inline constexpr uint16_t kRepeatWeekly = 1313;
+inline constexpr uint16_t kRepeatMonthly = 1314;
+inline constexpr uint16_t kRepeatYearly = 1315;
+inline constexpr uint16_t kRepeatEnds = 1316;
+inline constexpr uint16_t kRepeatEndDate = 1317;
+inline constexpr uint16_t kRepeatPickEndDate = 1318;
 // The date picker's month calendar.
 inline constexpr uint16_t kDatePickerCalendar = 1001;
 
@@ -66,6 +76,8 @@ inline constexpr uint16_t kCommandToggleComplete = 40074;
 inline constexpr uint16_t kCommandNewTaskHere = 40075;
 inline constexpr uint16_t kCommandSummary = 40076;
 inline constexpr uint16_t kCommandPasteAsAppointment = 40081;
+// The appointment editor's 繰返: how the appointment repeats.
+inline constexpr uint16_t kCommandRepeat = 40090;
 // The editors' controls that report to their window: the appointment editor's check boxes and
 // end date button, the task editor's button that removes the due date. (The task editor's
 // completion box reports kCommandToggleComplete.)

@@ -65,6 +65,8 @@ gui::DialogItemKind KindOf(DialogItem::Kind kind) {
             return gui::DialogItemKind::DefaultPushButton;
         case Kind::CheckBox:
             return gui::DialogItemKind::CheckBox;
+        case Kind::RadioButton:
+            return gui::DialogItemKind::RadioButton;
         case Kind::Edit:
             return gui::DialogItemKind::Edit;
         case Kind::MonthCalendar:

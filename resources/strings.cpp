@@ -24,6 +24,7 @@ constexpr std::array kStrings{
     // Appointment editor's menu bar.
     StringEntry{40065, u"←"},
     StringEntry{40067, u"削除"},
+    StringEntry{40091, u"繰返"},
     // Task editor's menu bar.
     StringEntry{40069, u"←"},
     StringEntry{40071, u"削除"},

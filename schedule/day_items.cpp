@@ -53,6 +53,7 @@ void ResetRow(DayItemRow& row) {
     row.complete = 0;
     row.changedOccurrence.reset();
     row.occurrence.reset();
+    row.rule.clear();
 }
 
 void Reset(Date selectedDate, DayItems& items, WindowSlots& slots) {
@@ -213,6 +214,7 @@ void ReadAppointmentDetails(const pim::Application& application, const settings:
     const pim::OccurrenceChange* change =
         row.changedOccurrence ? pim::ChangeOf(series.recurrence, *row.changedOccurrence) : nullptr;
     row.storedStart = series.start;
+    row.rule = series.recurrence.rule;
     row.allDay = (change ? change->allDay : series.allDay) ? 1 : 0;
     row.reminder = (change ? change->reminderSet : series.reminderSet) ? 1 : 0;
     const std::u16string& body = change ? change->body : series.body;

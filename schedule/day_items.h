@@ -85,6 +85,8 @@ struct DayItemRow {
     // For any occurrence of a series: its identity in the series (pim::Appointment::RecurrenceId),
     // changed or not; `start` and `end` above are its own.
     std::optional<Date> occurrence;
+    // A series' rule (pim::Recurrence::rule), for the editor's repeat dialog.
+    std::string rule;
 };
 
 using DayItemTable = std::array<DayItemRow, kDayItemRows>;

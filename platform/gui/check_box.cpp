@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/gui/device_screen.h"
 
@@ -18,7 +19,7 @@ constexpr int kTextGap = 4;
 // that it grows with the zoom like everything else on the screen.
 class ZoomedCheckBox final : public QCheckBox {
 public:
-    explicit ZoomedCheckBox(QWidget* parent) : QCheckBox(parent) {}
+    ZoomedCheckBox(QWidget* parent, bool round) : QCheckBox(parent), round_(round) {}
 
     void SetLook(int zoom, const QColor& background) {
         zoom_ = zoom;
@@ -34,6 +35,11 @@ protected:
         const int side = std::min(height(), kBoxSide * z);
         const QRect box(0, (height() - side) / 2, side, side);
         const QColor ink = isEnabled() ? QColor(Qt::black) : QColor(0x80, 0x80, 0x80);
+        if (round_) {
+            PaintRound(painter, box, ink);
+            PaintText(painter, side, ink);
+            return;
+        }
         painter.fillRect(box, Qt::white);
         painter.fillRect(box.left(), box.top(), side, z, ink);
         painter.fillRect(box.left(), box.bottom() - z + 1, side, z, ink);
@@ -50,18 +56,48 @@ protected:
                                     origin + QPointF(9.5, 3.5) * unit};
             painter.drawPolyline(tick, 3);
         }
-        if (!text().isEmpty()) {
-            painter.setPen(ink);
-            painter.setFont(font());
-            const QRect textArea(side + kTextGap * z, 0, width() - side - kTextGap * z, height());
-            painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                             text());
-        }
+        PaintText(painter, side, ink);
     }
     // The whole control takes the tap, text included, as on the handheld.
     bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+    // A radio button is set by a tap, never cleared.
+    void nextCheckState() override {
+        if (round_) {
+            setChecked(true);
+        } else {
+            QCheckBox::nextCheckState();
+        }
+    }
 
 private:
+    void PaintText(QPainter& painter, int side, const QColor& ink) {
+        if (text().isEmpty()) {
+            return;
+        }
+        const int z = zoom_;
+        painter.setPen(ink);
+        painter.setFont(font());
+        const QRect textArea(side + kTextGap * z, 0, width() - side - kTextGap * z, height());
+        painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
+    }
+    // A white circle with a line of one device pixel, and a dot when set.
+    void PaintRound(QPainter& painter, const QRect& box, const QColor& ink) {
+        const int z = zoom_;
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(QPen(ink, z));
+        painter.setBrush(Qt::white);
+        const double half = z / 2.0;
+        painter.drawEllipse(QRectF(box).adjusted(half, half, -half, -half));
+        if (isChecked()) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(ink);
+            const double inset = box.width() * 0.3;
+            painter.drawEllipse(QRectF(box).adjusted(inset, inset, -inset, -inset));
+        }
+        painter.setRenderHint(QPainter::Antialiasing, false);
+    }
+
+    bool round_ = false;
     int zoom_ = 1;
     QColor background_ = Qt::white;
 };
@@ -69,7 +105,10 @@ private:
 }  // namespace
 
 CheckBox::CheckBox(DeviceScreen& screen, uint16_t id, std::u16string text)
-    : Control(screen, u"BUTTON", id), box_(new ZoomedCheckBox(&screen)) {
+    : CheckBox(screen, id, std::move(text), false) {}
+
+CheckBox::CheckBox(DeviceScreen& screen, uint16_t id, std::u16string text, bool round)
+    : Control(screen, u"BUTTON", id), box_(new ZoomedCheckBox(&screen, round)) {
     box_->setText(ToQString(text));
     QObject::connect(box_, &QCheckBox::clicked, box_, [this] { CommandParent(); });
     Attach(box_);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "platform/gui/control.h"
 
@@ -23,11 +24,21 @@ public:
     void Click();
 
 protected:
+    // `round`: drawn as a radio button, which a tap sets and never clears.
+    CheckBox(DeviceScreen& screen, uint16_t id, std::u16string text, bool round);
     void OnTapped() override { Click(); }
     void ApplyZoom(int zoom) override;
 
 private:
     QCheckBox* box_;
+};
+
+// A radio button of a dialog: a tap sets it and sends its id to the parent; the dialog then clears
+// the other radio buttons it holds (one group a dialog).
+class RadioButton final : public CheckBox {
+public:
+    RadioButton(DeviceScreen& screen, uint16_t id, std::u16string text)
+        : CheckBox(screen, id, std::move(text), true) {}
 };
 
 }  // namespace gui

@@ -174,6 +174,9 @@ void Dialog::CreateItem(const DialogItem& item) {
         case DialogItemKind::CheckBox:
             control = screen.CreateChild<CheckBox>(*this, rect, item.id, item.text);
             break;
+        case DialogItemKind::RadioButton:
+            control = screen.CreateChild<RadioButton>(*this, rect, item.id, item.text);
+            break;
         case DialogItemKind::Edit: {
             EditStyle style;
             style.multiLine = (item.style & kItemMultiLine) != 0;
@@ -221,6 +224,17 @@ std::u16string Dialog::ItemText(uint16_t id) const {
 void Dialog::CheckItem(uint16_t id, bool checked) {
     if (auto* box = ItemAs<CheckBox>(id)) {
         box->SetChecked(checked);
+        if (checked && dynamic_cast<RadioButton*>(box) != nullptr) {
+            ClearOtherRadioButtons(id);
+        }
+    }
+}
+
+void Dialog::ClearOtherRadioButtons(uint16_t id) {
+    for (Control* control : items_) {
+        if (auto* radio = dynamic_cast<RadioButton*>(control); radio && radio->Id() != id) {
+            radio->SetChecked(false);
+        }
     }
 }
 
@@ -383,6 +397,9 @@ void Dialog::OnKeyDown(Key key) {
 }
 
 bool Dialog::OnCommand(uint16_t command) {
+    if (const auto* radio = ItemAs<RadioButton>(command); radio && radio->IsChecked()) {
+        ClearOtherRadioButtons(command);
+    }
     return handler_.OnCommand(*this, command);
 }
 

@@ -37,6 +37,7 @@ public:
            Window* owner);
 
     const DialogTemplate& Template() const { return template_; }
+    DialogHandler& Handler() const { return handler_; }
     const DialogUnits& Units() const { return units_; }
     Window* Owner() const override { return owner_; }
 
@@ -50,7 +51,8 @@ public:
     const std::vector<Control*>& Items() const { return items_; }
     void SetItemText(uint16_t id, std::u16string_view text);
     std::u16string ItemText(uint16_t id) const;
-    // For check boxes; other controls read unchecked.
+    // For check boxes and radio buttons (setting one clears the others); other controls read
+    // unchecked.
     void CheckItem(uint16_t id, bool checked);
     bool IsItemChecked(uint16_t id) const;
 
@@ -96,6 +98,7 @@ public:
 
 private:
     void CreateItem(const DialogItem& item);
+    void ClearOtherRadioButtons(uint16_t id);
     uint16_t DefaultCommand() const;
     // After the window was sized: shows or hides the scroll bar and keeps the offset in range.
     void UpdateScrolling();

@@ -19,6 +19,11 @@ public:
     virtual bool OnCommand(Dialog& dialog, uint16_t id) = 0;
     virtual void OnControlNotify(Dialog& /*dialog*/, Control& /*control*/,
                                  ControlNotification /*code*/) {}
+    // A day given to a dialog without a month calendar of its own, as the date picker it opens
+    // would give it (a script answering the dialog); true when the dialog takes it.
+    virtual bool TakePickedDay(Dialog& /*dialog*/, int /*year*/, int /*month*/, int /*day*/) {
+        return false;
+    }
 };
 
 }  // namespace gui

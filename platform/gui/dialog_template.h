@@ -14,6 +14,7 @@ enum class DialogItemKind {
     PushButton,
     DefaultPushButton,  // the one Return presses
     CheckBox,           // automatic: a tap toggles it
+    RadioButton,        // automatic: a tap sets it and clears the dialog's other radio buttons
     Edit,
     ComboBox,  // editable drop-down; its height includes the dropped list
     MonthCalendar,

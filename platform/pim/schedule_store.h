@@ -83,6 +83,10 @@ public:
     // A series' occurrences on their own. The change of one occurrence (its recurrenceId) is set,
     // replacing an earlier change of it; an occurrence is cancelled (an exception date of the
     // series, its change gone) or made as the series has it again (its change gone).
+    // The series' rule (Recurrence::rule): a single appointment becomes a series from its start.
+    // Ending a series leaves a single appointment: its rule, dates and changes go.
+    void SetRecurrenceRule(std::string rule) { Edited().recurrence.rule = std::move(rule); }
+    void EndSeries() { Edited().recurrence = Recurrence{}; }
     void PutOccurrenceChange(OccurrenceChange change);
     void CancelOccurrence(Date recurrenceId);
     void DropOccurrenceChange(Date recurrenceId);

@@ -68,7 +68,7 @@ TEST(MenuBars, DropDownButtonsFindTheirSubMenuAtTheirOwnPosition) {
 
 TEST(MenuBars, KeepTheirButtonsInOrderWithSeparatorsAndKinds) {
     // D = drop-down, B = button, | = separator.
-    const std::map<int, std::string> shapes{{102, "DDBBB"}, {111, "B|B|"}, {121, "B|B"}};
+    const std::map<int, std::string> shapes{{102, "DDBBB"}, {111, "B|B|B|"}, {121, "B|B"}};
     for (const auto& [barId, shape] : shapes) {
         std::string actual;
         for (const MenuBarButton& button : FindMenuBar(barId)->buttons) {

@@ -107,4 +107,43 @@ command 40022
 SCRIPT
 check "No deletes the whole series" 0 "$("$cli" export - | grep -c '^BEGIN:VEVENT')"
 check "its marks too" "0 0" "$(mark 2026-12-01) $(mark 2026-12-29)"
+
+# 繰返 on a new appointment: every week on its weekday (Monday the 7th) until the end of the
+# 29th; the list and the month marks show it at once.
+"$cli" drive --today 2026-12-07T09:30 - >"$out" <<SCRIPT
+command 40045
+tap 100 35
+type 朝会
+stroke 150 126 150 126
+dialog ok check 1313 1 check 1316 1 date 2026-12-29 shot $TESSARINTH_HOME/repeat.png 2
+command 40090
+state
+command 1
+SCRIPT
+check "the editor shows that it repeats" 1 "$(state_value "$out" 1 record.Recurring)"
+check "a new weekly appointment repeats on its weekday" \
+    "$(printf '2026-12-14T09:00\t2026-12-14T10:00\t朝会')" "$(times 2026-12-14)"
+check "up to its last day" "$(printf '2026-12-28T09:00\t2026-12-28T10:00\t朝会')" \
+    "$(times 2026-12-28)"
+check "and no further" "" "$(times 2027-01-04)"
+check "the month marks follow" "1 0 1 1 0" \
+    "$(mark 2026-12-07) $(mark 2026-12-08) $(mark 2026-12-21) $(mark 2026-12-28) $(mark 2026-12-29)"
+check "written as a rule ending with its last day" "RRULE:FREQ=WEEKLY;UNTIL=20261229T145959Z" \
+    "$(export_lines RRULE)"
+
+# なし on its occurrence of the 14th (row 7) asks, then leaves that occurrence alone as a single
+# appointment.
+"$cli" drive --today 2026-12-07T09:30 - >"$out" <<SCRIPT
+tap 100 222
+dialog ok check 1311 1
+answer yes
+command 40090
+command 1
+SCRIPT
+check "ending the series asks first" \
+    "$(printf 'message\t繰り返し\t繰り返しをやめて、この予定だけを残しますか？')" "$(grep '^message' "$out")"
+check "the occurrence stays" "$(printf '2026-12-14T09:00\t2026-12-14T10:00\t朝会')" \
+    "$(times 2026-12-14)"
+check "alone" "0 0" "$(mark 2026-12-07) $(mark 2026-12-21)"
+check "without a rule" "" "$(export_lines RRULE)"
 finish
