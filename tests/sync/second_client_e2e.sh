@@ -495,5 +495,30 @@ check "khal still shows its own edit" "2026-12-18 10:00|2026-12-18 11:00|競合�
     "$(khal_once 2026-12-18 1d)"
 clock=()
 
+# --- E. the series worked on the planner's screen, as khal reads it ------------------------------
+# The occurrence of the 23rd deleted alone, the 30th moved to 11:00 alone.
+check "the planner deletes the occurrence of the 23rd alone" 0 "$(drive 2026-12-23 <<SCRIPT
+tap 100 $(y_of "$(row_of a 2026-12-23 定例)")
+answer yes
+answer yes
+command 40022
+SCRIPT
+)"
+check "and moves the 30th alone" 0 "$(drive 2026-12-30 <<SCRIPT
+tap 100 $(y_of "$(row_of a 2026-12-30 定例)")
+stroke 170 91 170 91
+answer yes
+command 1
+SCRIPT
+)"
+check "the planner sends both" 0 "$(synced a)"
+check "vdirsyncer brings them" 0 "$(vdir_synced)"
+check "khal: the series without the 23rd, the 30th moved" \
+    "2026-12-17 14:00|定例（木曜に移動） (R)
+2026-12-30 11:00|定例 (R)
+2027-01-06 09:00|定例 (R)" \
+    "$(khal_ list --day-format '' --format '{start}|{title}{repeat-symbol}' 2026-12-16 22d |
+        grep '|定例')"
+
 [ "$failures" -eq 0 ] || exit 1
 echo "all second-client checks passed"
