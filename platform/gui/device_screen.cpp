@@ -7,6 +7,7 @@
 #include <QInputMethod>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -407,12 +408,21 @@ MessageBoxAnswer DeviceScreen::ShowMessageBox(std::u16string_view text, std::u16
     QMessageBox box(this);
     box.setWindowTitle(QString::fromStdU16String(std::u16string(caption)));
     box.setText(QString::fromStdU16String(std::u16string(text)));
+    // The screen's own words on the buttons, whatever language Qt would pick.
+    const auto name = [&box](QMessageBox::StandardButton button, const char16_t* label) {
+        box.button(button)->setText(QString::fromUtf16(label));
+    };
     if (buttons == MessageBoxButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        name(QMessageBox::Yes, u"はい");
+        name(QMessageBox::No, u"いいえ");
         return box.exec() == QMessageBox::Yes ? MessageBoxAnswer::Yes : MessageBoxAnswer::No;
     }
     if (buttons == MessageBoxButtons::YesNoCancel) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        name(QMessageBox::Yes, u"はい");
+        name(QMessageBox::No, u"いいえ");
+        name(QMessageBox::Cancel, u"キャンセル");
         box.setEscapeButton(QMessageBox::Cancel);
         switch (box.exec()) {
             case QMessageBox::Yes:
