@@ -400,7 +400,14 @@ bool AppointmentEditor::ChangedSinceOpen() const {
 void AppointmentEditor::ChooseRepeat() {
     EditRecord& record = host_.Record();
     const Repeat current = record.RepeatChosen.value_or(RepeatOfRule(record.RuleAtOpen, {}));
-    RepeatChoice choice{current, record.Start, host_.SelectedDate()};
+    // A rule repeats from the series' first start, which a save for the whole series moves by as
+    // much as the open occurrence was moved.
+    const platform::Date repeatsFrom =
+        record.Occurrence ? platform::LinearToDate(platform::DateToLinear(record.SeriesStart) +
+                                                   platform::DateToLinear(record.Start) -
+                                                   platform::DateToLinear(record.StartAtOpen))
+                          : record.Start;
+    RepeatChoice choice{current, repeatsFrom, host_.SelectedDate()};
     if (RunRepeatDialog(Screen(), *this, choice) != kCommandOk || choice.repeat == current) {
         return;
     }

@@ -43,6 +43,7 @@ void FillFromAppointmentRow(EditRecord& record, const schedule::DayItemRow& row)
     if (row.recurring != 0 && row.occurrence) {
         record.Occurrence = row.occurrence;
         record.OccurrenceChanged = row.changedOccurrence ? 1 : 0;
+        record.SeriesStart = row.storedStart;
     }
     record.StartAtOpen = record.Start;
     record.RuleAtOpen = row.rule;

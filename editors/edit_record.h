@@ -56,6 +56,8 @@ struct EditRecord {
     std::optional<platform::Date> Occurrence;
     int32_t OccurrenceChanged = 0;
     platform::Date StartAtOpen = 0;
+    // The series' own start (its first occurrence's), which a rule repeats from.
+    platform::Date SeriesStart = 0;
     // The series' rule when opened, and how the user set it to repeat in the repeat dialog (none
     // while it is left as it was).
     std::string RuleAtOpen;

@@ -146,4 +146,20 @@ check "the occurrence stays" "$(printf '2026-12-14T09:00\t2026-12-14T10:00\t朝�
     "$(times 2026-12-14)"
 check "alone" "0 0" "$(mark 2026-12-07) $(mark 2026-12-21)"
 check "without a rule" "" "$(export_lines RRULE)"
+
+# 毎月 chosen on a later occurrence of a weekly series repeats from the series' own first day
+# (the 5th), not the occurrence's (the 12th).
+printf '%s\r\n' BEGIN:VCALENDAR VERSION:2.0 PRODID:-//test//EN BEGIN:VEVENT UID:monthly@test \
+    'DTSTART;TZID=Asia/Tokyo:20270105T150000' 'DTEND;TZID=Asia/Tokyo:20270105T160000' \
+    'RRULE:FREQ=WEEKLY;COUNT=4' 'SUMMARY:月例' END:VEVENT END:VCALENDAR >"$TESSARINTH_HOME/monthly.ics"
+"$cli" import "$TESSARINTH_HOME/monthly.ics" >/dev/null
+"$cli" drive --today 2027-01-11T09:30 - >"$out" <<SCRIPT
+tap 100 126
+dialog ok check 1314 1
+command 40090
+command 1
+SCRIPT
+check "the series repeats every month from its first day" \
+    "$(printf '2027-02-05T15:00\t2027-02-05T16:00\t月例')" "$(times 2027-02-05)"
+check "and no longer weekly" "" "$(times 2027-01-12)"
 finish
