@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/pim/item_zones.h"
+#include "platform/pim/recurrence_expander.h"
 #include "platform/pim/time_zones.h"
 
 namespace editors {
@@ -17,23 +18,6 @@ constexpr std::array<std::pair<std::string_view, RepeatKind>, 4> kFrequencies{{
     {"YEARLY", RepeatKind::Yearly},
 }};
 
-// The value of one part of a rule ("FREQ" of "FREQ=WEEKLY;COUNT=3"), empty when it has none.
-std::string_view RulePart(std::string_view rule, std::string_view name) {
-    while (!rule.empty()) {
-        const size_t end = rule.find(';');
-        const std::string_view part = rule.substr(0, end);
-        if (part.size() > name.size() && part.substr(0, name.size()) == name &&
-            part[name.size()] == '=') {
-            return part.substr(name.size() + 1);
-        }
-        if (end == std::string_view::npos) {
-            break;
-        }
-        rule.remove_prefix(end + 1);
-    }
-    return {};
-}
-
 pim::TimeZone ZoneOf(const pim::ItemZone& zone) {
     if (zone.form != pim::ItemZone::Form::Zoned) {
         return pim::TimeZone::Local();
@@ -41,29 +25,10 @@ pim::TimeZone ZoneOf(const pim::ItemZone& zone) {
     return pim::ResolveZone(zone).value_or(pim::TimeZone::Local());
 }
 
-std::optional<platform::Date> DayOf(std::string_view until, const pim::ItemZone& zone) {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    const std::string text(until);
-    const int read = std::sscanf(text.c_str(), "%4d%2d%2dT%2d%2d%2d", &year, &month, &day, &hour,
-                                 &minute, &second);
-    if (read != 3 && read != 6) {
-        return std::nullopt;
-    }
-    platform::CalendarFields fields;
-    fields.Year = static_cast<uint16_t>(year);
-    fields.Month = static_cast<uint16_t>(month);
-    fields.Day = static_cast<uint16_t>(day);
-    fields.Hour = static_cast<uint16_t>(hour);
-    fields.Minute = static_cast<uint16_t>(minute);
-    fields.Second = static_cast<uint16_t>(second);
-    std::optional<platform::Date> wall = platform::FieldsToDate(fields);
-    if (wall && text.back() == 'Z') {
-        // A moment: its day on the item's clock.
+// The day an UNTIL ends on, on the item's clock: a moment in UTC is seen there first.
+std::optional<platform::Date> DayOf(const pim::RuleReach::Until& until, const pim::ItemZone& zone) {
+    std::optional<platform::Date> wall = platform::FieldsToDate(until.wall);
+    if (wall && until.utc) {
         const std::optional<int64_t> instant = pim::TimeZone::Utc().ToUnixSeconds(*wall);
         wall = instant ? ZoneOf(zone).FromUnixSeconds(*instant) : std::nullopt;
     }
@@ -90,14 +55,17 @@ std::string Stamp(const platform::CalendarFields& f, bool withTime) {
 
 Repeat RepeatOfRule(std::string_view rule, const pim::ItemZone& zone) {
     Repeat repeat;
-    const std::string_view frequency = RulePart(rule, "FREQ");
+    if (rule.empty()) {
+        return repeat;
+    }
+    const pim::RuleReach reach = pim::ReachOfRule(std::string(rule));
     for (const auto& [name, kind] : kFrequencies) {
-        if (frequency == name) {
+        if (reach.frequency == name) {
             repeat.kind = kind;
         }
     }
-    if (const std::string_view until = RulePart(rule, "UNTIL"); !until.empty()) {
-        repeat.lastDay = DayOf(until, zone);
+    if (reach.until) {
+        repeat.lastDay = DayOf(*reach.until, zone);
     }
     return repeat;
 }

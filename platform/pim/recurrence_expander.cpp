@@ -513,6 +513,32 @@ RecurrenceType TypeOfRecurrence(const Recurrence& recurrence) {
     }
 }
 
+RuleReach ReachOfRule(const std::string& rule) {
+    RuleReach reach;
+    const icalrecurrencetype parsed = icalrecurrencetype_from_string(rule.c_str());
+    if (parsed.freq == ICAL_NO_RECURRENCE) {
+        icalerror_clear_errno();
+        return reach;
+    }
+    reach.frequency = icalrecur_freq_to_string(parsed.freq);
+    const icaltimetype until = parsed.until;
+    if (!icaltime_is_null_time(until)) {
+        RuleReach::Until end;
+        end.wall.Year = static_cast<uint16_t>(until.year);
+        end.wall.Month = static_cast<uint16_t>(until.month);
+        end.wall.Day = static_cast<uint16_t>(until.day);
+        end.isDate = until.is_date != 0;
+        if (!end.isDate) {
+            end.wall.Hour = static_cast<uint16_t>(until.hour);
+            end.wall.Minute = static_cast<uint16_t>(until.minute);
+            end.wall.Second = static_cast<uint16_t>(until.second);
+        }
+        end.utc = icaltime_is_utc(until) != 0;
+        reach.until = end;
+    }
+    return reach;
+}
+
 bool IsValidRule(const std::string& rule) {
     const icalrecurrencetype parsed = icalrecurrencetype_from_string(rule.c_str());
     const bool valid = parsed.freq != ICAL_NO_RECURRENCE;

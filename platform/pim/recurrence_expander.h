@@ -70,4 +70,18 @@ RecurrenceType TypeOfRecurrence(const Recurrence& recurrence);
 // True when libical accepts the rule text.
 bool IsValidRule(const std::string& rule);
 
+// What a rule text says of how often and until when, as libical reads it: FREQ ("WEEKLY"; empty
+// for a rule libical does not read), and UNTIL as written (a date, clock time, or a moment in
+// UTC); nullopt without UNTIL.
+struct RuleReach {
+    std::string frequency;
+    struct Until {
+        platform::CalendarFields wall;
+        bool isDate = false;
+        bool utc = false;
+    };
+    std::optional<Until> until;
+};
+RuleReach ReachOfRule(const std::string& rule);
+
 }  // namespace pim
