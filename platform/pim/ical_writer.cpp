@@ -14,6 +14,7 @@
 #include "platform/pim/ical_io.h"
 #include "platform/pim/ical_lines.h"
 #include "platform/pim/ical_zones.h"
+#include "platform/pim/libical_rule.h"
 #include "platform/pim/time_zones.h"
 #include "platform/text/base64.h"
 #include "platform/text/unicode_text.h"
@@ -115,8 +116,8 @@ std::string RuleLine(const std::string& rule) {
     if (rule.empty()) {
         return {};
     }
-    const icalrecurrencetype recurrence = icalrecurrencetype_from_string(rule.c_str());
-    if (recurrence.freq == ICAL_NO_RECURRENCE) {
+    const LibicalRule recurrence(rule);
+    if (recurrence.get().freq == ICAL_NO_RECURRENCE) {
         return {};  // not a rule: an importer would reject the file
     }
     return Fold("RRULE:" + rule);

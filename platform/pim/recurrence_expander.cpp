@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/pim/item_zones.h"
+#include "platform/pim/libical_rule.h"
 #include "platform/pim/rule_walker.h"
 #include "platform/pim/time_zones.h"
 
@@ -151,7 +152,8 @@ void WalkRule(const AppointmentRecord& series, const std::string& ruleText, doub
     if (ruleText.empty()) {
         return;
     }
-    icalrecurrencetype rule = icalrecurrencetype_from_string(ruleText.c_str());
+    LibicalRule parsed(ruleText);
+    icalrecurrencetype& rule = parsed.get();
     if (rule.freq == ICAL_NO_RECURRENCE) {
         icalerror_clear_errno();
         return;
@@ -382,7 +384,8 @@ SeriesBounds ComputeSeriesBounds(const AppointmentRecord& series) {
     }
     bool endless = false;
     if (!recurrence.rule.empty()) {
-        icalrecurrencetype rule = icalrecurrencetype_from_string(recurrence.rule.c_str());
+        LibicalRule parsed(recurrence.rule);
+        icalrecurrencetype& rule = parsed.get();
         if (rule.freq == ICAL_NO_RECURRENCE) {
             icalerror_clear_errno();
         } else if (rule.count > 0) {
@@ -496,7 +499,8 @@ RecurrenceType TypeOfRecurrence(const Recurrence& recurrence) {
         // A series made of RDATEs alone still has several occurrences.
         return recurrence.extraDates.empty() ? RecurrenceType::None : RecurrenceType::Daily;
     }
-    const icalrecurrencetype rule = icalrecurrencetype_from_string(recurrence.rule.c_str());
+    const LibicalRule parsed(recurrence.rule);
+    const icalrecurrencetype& rule = parsed.get();
     const bool byWeekday = rule.by_day[0] != ICAL_RECURRENCE_ARRAY_MAX;
     switch (rule.freq) {
         case ICAL_WEEKLY_RECURRENCE:
@@ -515,7 +519,8 @@ RecurrenceType TypeOfRecurrence(const Recurrence& recurrence) {
 
 RuleReach ReachOfRule(const std::string& rule) {
     RuleReach reach;
-    const icalrecurrencetype parsed = icalrecurrencetype_from_string(rule.c_str());
+    const LibicalRule owned(rule);
+    const icalrecurrencetype& parsed = owned.get();
     if (parsed.freq == ICAL_NO_RECURRENCE) {
         icalerror_clear_errno();
         return reach;
@@ -540,7 +545,8 @@ RuleReach ReachOfRule(const std::string& rule) {
 }
 
 bool IsValidRule(const std::string& rule) {
-    const icalrecurrencetype parsed = icalrecurrencetype_from_string(rule.c_str());
+    const LibicalRule owned(rule);
+    const icalrecurrencetype& parsed = owned.get();
     const bool valid = parsed.freq != ICAL_NO_RECURRENCE;
     icalerror_clear_errno();
     return valid;

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/pim/libical_rule.h"
+
 namespace pim {
 namespace {
 
@@ -479,10 +481,10 @@ TEST(RuleWalkerTest, LeavesOtherRulesToLibical) {
              "FREQ=YEARLY;BYMONTH=3;BYDAY=-6SU",
              "FREQ=MONTHLY;BYMONTH=13",
          }) {
-        const icalrecurrencetype parsed = icalrecurrencetype_from_string(rule);
+        const LibicalRule parsed(rule);
         icalerror_clear_errno();
-        EXPECT_NE(parsed.freq, ICAL_NO_RECURRENCE) << rule;
-        EXPECT_FALSE(RuleWalker::Supports(parsed)) << rule;
+        EXPECT_NE(parsed.get().freq, ICAL_NO_RECURRENCE) << rule;
+        EXPECT_FALSE(RuleWalker::Supports(parsed.get())) << rule;
     }
     const icalrecurrencetype monthly = icalrecurrencetype_from_string("FREQ=MONTHLY");
     EXPECT_TRUE(RuleWalker::Create(monthly, At(1600, 1, 1)));
