@@ -24,10 +24,14 @@ TESSARINTH_HOME=$home "$cli" add appointment --start 2026-12-10T10:00 --end 2026
 echo secret | TESSARINTH_HOME=$home "$cli" sync setup --events http://127.0.0.1:9/alice/c/ \
     --user alice --password-stdin >/dev/null
 # Root may write anywhere: the commands then run as nobody, for whom the home is read-only.
+# Under faketime they run on the real clock (every date here is given): nobody may not open
+# the clock faketime shares between root's processes, and what it makes instead of it would be
+# left behind in /dev/shm.
 as=(env "TESSARINTH_HOME=$home")
 if [ "$(id -u)" -eq 0 ]; then
     chown -R nobody:nogroup "$home"
-    as=(setpriv --reuid=nobody --regid=nogroup --clear-groups env "TESSARINTH_HOME=$home")
+    as=(env -u LD_PRELOAD -u FAKETIME -u FAKETIME_SHARED setpriv --reuid=nobody --regid=nogroup
+        --clear-groups env "TESSARINTH_HOME=$home")
 fi
 chmod -R a-w "$home"
 stored=$(sha256sum "$home/schedule.sqlite")
