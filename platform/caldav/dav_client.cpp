@@ -29,6 +29,10 @@ std::string Describe(QNetworkReply::NetworkError error, const DavAccount& accoun
             return "the server did not answer within " + Seconds(account.timeout) + " s";
         case QNetworkReply::RemoteHostClosedError:
             return "the server closed the connection before it answered";
+        case QNetworkReply::UnknownNetworkError:
+            // What Qt says when the server goes away while a request's body is still being sent:
+            // "Unknown error", which tells the user nothing.
+            return "the connection to the server broke off";
         case QNetworkReply::SslHandshakeFailedError:
             return "the server's certificate is not trusted (" + text.toStdString() + ")";
         case QNetworkReply::InsecureRedirectError:

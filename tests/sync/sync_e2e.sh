@@ -238,7 +238,7 @@ before=$(as a export - | grep -c '^UID:')
 start_interrupted stop-after 5
 check "a server that stops in the middle stops the sync" 1 "$(sync_status a)"
 check "the stop is explained" yes \
-    "$(yes_if grep -q 'sync stopped: [A-Z]* .*: the server \(closed\|refused\) the connection' "$work/a.err")" \
+    "$(yes_if grep -q 'sync stopped: [A-Z]* .*: \(the server \(closed\|refused\) the connection\|the connection to the server broke off\)' "$work/a.err")" \
     "$work/a.err"
 check "the stop says that running the sync again finishes the job" yes \
     "$(yes_if grep -q '^what was synced before is kept; .*run the sync again to finish' "$work/a.err")"
