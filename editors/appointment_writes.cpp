@@ -7,6 +7,7 @@
 
 #include "editors/ink_file_writer.h"
 #include "platform/files/file_operations.h"
+#include "platform/pim/handwritten_memo.h"
 #include "platform/pim/lone_occurrence.h"
 #include "platform/pim/recurrence_expander.h"
 #include "platform/pim/schedule_store.h"
@@ -163,14 +164,8 @@ bool HoldsInk(const StoreWriteContext& context, std::u16string_view name,
 
 // The ink file a handwritten memo names; nothing for a text memo.
 std::optional<std::u16string> InkNameOf(std::u16string_view body, bool handwritten) {
-    if (!handwritten) {
-        return std::nullopt;
-    }
-    MemoLines lines = SplitFirstLine(body);
-    if (!schedule::IsInkFileName(lines.first)) {
-        return std::nullopt;
-    }
-    return std::move(lines.first);
+    const std::u16string_view name = pim::InkNameOf(body, handwritten);
+    return name.empty() ? std::nullopt : std::optional<std::u16string>(name);
 }
 
 std::optional<std::u16string> InkNameOf(const pim::AppointmentRecord& item) {
