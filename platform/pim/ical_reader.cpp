@@ -414,12 +414,7 @@ struct ImportState {
 
 // The line a message of the reading names ("line 17: ..."), else `fallback`.
 int LineOf(std::string_view message, int fallback) {
-    constexpr std::string_view kPrefix = "line ";
-    int line = fallback;
-    if (message.rfind(kPrefix, 0) == 0) {
-        std::from_chars(message.data() + kPrefix.size(), message.data() + message.size(), line);
-    }
-    return line;
+    return ical::ProblemOf(platform::Error{std::string(message)}, fallback).line;
 }
 
 // Leaves out what cannot be read, saying what and why and what it means for the import.
