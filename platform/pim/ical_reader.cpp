@@ -1,7 +1,6 @@
 // Reading a calendar file: its VEVENTs and VTODOs as the store's records, the VEVENTs that change
 // one occurrence of a series as that series' changes.
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <map>
