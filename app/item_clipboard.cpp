@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "editors/appointment_writes.h"
 #include "editors/task_writes.h"
+#include "editors/undo_steps.h"
 #include "editors/write_result.h"
 #include "platform/pim/handwritten_memo.h"
 #include "schedule/month_census.h"
@@ -178,7 +179,9 @@ void MainWindow::CutItem() {
             return;
         }
         editors::FillFromUndatedTask(record, *entry);
-        cut = editors::DeleteTask(WriteContext(), record);
+        cut = editors::RecordedWrite(WriteContext(), editors::ChangeKind::Cut, pim::ItemKind::Task,
+                                     record.ItemOid,
+                                     [&] { return editors::DeleteTask(WriteContext(), record); });
     } else if (const schedule::DayItemRow* row = ContextItemRow()) {
         // An occurrence of a series goes alone (cancelled in its series) or with the series;
         // asked first, so that a cut taken back leaves the clipboard as it was.
@@ -198,11 +201,17 @@ void MainWindow::CutItem() {
         if (row->kind == DayItemKind::Appointment) {
             // The delete takes the ink file the stored body names along with the item.
             editors::FillFromAppointmentRow(record, *row);
-            cut = onlyThis ? editors::CancelOccurrence(WriteContext(), record)
-                           : editors::DeleteAppointment(WriteContext(), record);
+            cut = editors::RecordedWrite(
+                WriteContext(), editors::ChangeKind::Cut, pim::ItemKind::Appointment,
+                record.ItemOid, [&] {
+                    return onlyThis ? editors::CancelOccurrence(WriteContext(), record)
+                                    : editors::DeleteAppointment(WriteContext(), record);
+                });
         } else {
             editors::FillFromTaskRow(record, *row);
-            cut = editors::DeleteTask(WriteContext(), record);
+            cut = editors::RecordedWrite(
+                WriteContext(), editors::ChangeKind::Cut, pim::ItemKind::Task, record.ItemOid,
+                [&] { return editors::DeleteTask(WriteContext(), record); });
         }
     } else {
         return;
@@ -221,7 +230,10 @@ void MainWindow::PasteAsTask() {
     // The copied notes, or a handwritten memo's typed text.
     record.Body = editors::LimitedText(clipboard_.body, editors::kMaxBodyChars);
     // The task editor's save, so that the notes are kept in the corner too.
-    ReloadAfterClipboardWrite(editors::SaveEditedTask(WriteContext(), record).ok());
+    const editors::WriteResult pasted =
+        editors::RecordedWrite(WriteContext(), editors::ChangeKind::Pasted, pim::ItemKind::Task, 0,
+                               [&] { return editors::SaveEditedTask(WriteContext(), record); });
+    ReloadAfterClipboardWrite(pasted.ok());
 }
 
 void MainWindow::PasteAsAppointment() {
@@ -239,8 +251,9 @@ void MainWindow::PasteAsAppointment() {
     if (withInk) {
         record.Body.clear();
     }
-    const editors::WriteResult pasted =
-        editors::CreateAppointment(WriteContext(), record, pad, text);
+    const editors::WriteResult pasted = editors::RecordedWrite(
+        WriteContext(), editors::ChangeKind::Pasted, pim::ItemKind::Appointment, 0,
+        [&] { return editors::CreateAppointment(WriteContext(), record, pad, text); });
     if (pasted.status == editors::WriteStatus::NoRoomForInk) {
         Screen().ShowMessageBox(editors::kNoMoreRoomMessage, u"", gui::MessageBoxButtons::Ok);
     } else if (pasted.status == editors::WriteStatus::InkFileFailed) {
@@ -260,7 +273,10 @@ void MainWindow::ToggleComplete() {
         return;
     }
     record.Complete = record.Complete != 0 ? 0 : 1;
-    ReloadAfterClipboardWrite(editors::SetTaskCompletion(WriteContext(), record).ok());
+    const editors::WriteResult checked = editors::RecordedWrite(
+        WriteContext(), editors::ChangeKind::Checked, pim::ItemKind::Task, record.ItemOid,
+        [&] { return editors::SetTaskCompletion(WriteContext(), record); });
+    ReloadAfterClipboardWrite(checked.ok());
 }
 
 void MainWindow::NewTaskFromContextMenu() {

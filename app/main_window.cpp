@@ -199,6 +199,12 @@ bool MainWindow::OnCommand(uint16_t command) {
         case kCommandPasteAsAppointment:
             PasteAsAppointment();
             return true;
+        case kCommandUndo:
+            ApplyNextStep(pim::StepDirection::Back);
+            return true;
+        case kCommandRedo:
+            ApplyNextStep(pim::StepDirection::Again);
+            return true;
         default:
             return false;  // Ctrl+Q's command 1 among them: it does nothing here
     }

@@ -131,6 +131,10 @@ private:
     bool HoldKnown() const { return contextInCornerPanel_ != 0 || heldRowDate_ != 0; }
     // After a clipboard command's write: the marks, when it succeeded, and the day reloaded.
     void ReloadAfterClipboardWrite(bool written);
+    // 元に戻す and やり直し (undo_commands.cpp): the newest change taken back, or the oldest one
+    // taken back done again, and the screen shows it at once; a change whose item was changed
+    // since is refused with a message naming the item.
+    void ApplyNextStep(pim::StepDirection direction);
     // Reloads the month's marks and the twelve days from a store another program changed.
     void FollowStoreChange();
 

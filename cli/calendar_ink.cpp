@@ -67,17 +67,8 @@ bool HoldsBytes(const platform::DataHome& home, std::u16string_view dataFolder,
 }  // namespace
 
 pim::InkSource InkOfDataFolder(const platform::DataHome& home, std::u16string dataFolder) {
-    return [&home, dataFolder = std::move(dataFolder)](
-               std::u16string_view body) -> std::optional<std::string> {
-        // On the heap: a memo's records are 16 kB, and a series calls this for every change.
-        auto entries = std::make_unique<std::array<controls::InkEntry, controls::kMaxInkEntries>>();
-        const int32_t count =
-            schedule::ReadInkFile(home, dataFolder, FirstMemoLine(body), std::span(*entries));
-        if (count <= 0) {
-            return std::nullopt;
-        }
-        return controls::EncodeInkEntries(
-            std::span<const controls::InkEntry>(entries->data(), static_cast<size_t>(count)));
+    return [&home, dataFolder = std::move(dataFolder)](std::u16string_view body) {
+        return schedule::ReadInkBytes(home, dataFolder, FirstMemoLine(body));
     };
 }
 
@@ -108,11 +99,8 @@ IncomingInkFiles::~IncomingInkFiles() {
 platform::Result<std::u16string> IncomingInkFiles::Store(std::u16string_view incomingBody,
                                                          std::u16string_view storedInkName,
                                                          std::string_view inkBytes) {
-    if (inkBytes.empty() || inkBytes.size() % controls::kInkEntryBytes != 0 ||
-        inkBytes.size() > controls::kMaxInkBytes) {
-        return platform::MakeError(
-            "the handwriting attached is not an ink file (whole 8-byte records, 1 to " +
-            std::to_string(controls::kMaxInkEntries) + " of them)");
+    if (auto whole = editors::CheckInkBytes(inkBytes); !whole) {
+        return whole.error();
     }
     const std::u16string_view text = IncomingText(incomingBody);
     const std::u16string_view storedName = storedInkName;
@@ -126,11 +114,7 @@ platform::Result<std::u16string> IncomingInkFiles::Store(std::u16string_view inc
     }
     const std::u16string name = editors::InkFileName(*number);
     claimed_.push_back(name);
-    auto entries = std::make_unique<std::array<controls::InkEntry, controls::kMaxInkEntries>>();
-    const size_t count = controls::DecodeInkEntries(
-        std::as_bytes(std::span(inkBytes.data(), inkBytes.size())), std::span(*entries));
-    auto written = editors::WriteInkFile(
-        home_, dataFolder_, name, std::span<const controls::InkEntry>(entries->data(), count));
+    auto written = editors::WriteInkBytes(home_, dataFolder_, name, inkBytes);
     if (!written) {
         (void)editors::DeleteInkFile(home_, dataFolder_, name);
         claimed_.pop_back();

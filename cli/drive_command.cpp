@@ -138,6 +138,14 @@ private:
                 key = Qt::Key_Q;
                 modifiers = Qt::ControlModifier;
                 break;
+            case DriveKey::CtrlY:
+                key = Qt::Key_Y;
+                modifiers = Qt::ControlModifier;
+                break;
+            case DriveKey::CtrlZ:
+                key = Qt::Key_Z;
+                modifiers = Qt::ControlModifier;
+                break;
         }
         // Sent as the desktop sends a key: accelerators first, then the widget with the focus.
         QWidget* target = KeyboardWidget(screen_);

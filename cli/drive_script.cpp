@@ -113,7 +113,7 @@ platform::Result<std::optional<DriveStep>> ReadKey(const std::vector<std::string
     static constexpr std::pair<std::string_view, DriveKey> kKeys[] = {
         {"Up", DriveKey::Up},        {"Down", DriveKey::Down},     {"Left", DriveKey::Left},
         {"Right", DriveKey::Right},  {"Return", DriveKey::Return}, {"Ctrl+A", DriveKey::CtrlA},
-        {"Ctrl+Q", DriveKey::CtrlQ},
+        {"Ctrl+Q", DriveKey::CtrlQ}, {"Ctrl+Y", DriveKey::CtrlY},  {"Ctrl+Z", DriveKey::CtrlZ},
     };
     if (words.size() == 2) {
         for (const auto& [name, key] : kKeys) {
@@ -122,7 +122,8 @@ platform::Result<std::optional<DriveStep>> ReadKey(const std::vector<std::string
             }
         }
     }
-    return MakeError("key takes one of Up, Down, Left, Right, Return, Ctrl+A, Ctrl+Q");
+    return MakeError(
+        "key takes one of Up, Down, Left, Right, Return, Ctrl+A, Ctrl+Q, Ctrl+Y, Ctrl+Z");
 }
 
 // The rest of a `type` line: \n is a line break and \\ a backslash; everything else as written.

@@ -24,7 +24,7 @@ struct PenStep {
 };
 
 // key NAME: the keys the planner's windows and accelerators know.
-enum class DriveKey { Up, Down, Left, Right, Return, CtrlA, CtrlQ };
+enum class DriveKey { Up, Down, Left, Right, Return, CtrlA, CtrlQ, CtrlY, CtrlZ };
 struct KeyStep {
     DriveKey key = DriveKey::Return;
 };

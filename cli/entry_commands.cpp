@@ -16,6 +16,7 @@
 #include "editors/edit_record.h"
 #include "editors/store_write_context.h"
 #include "editors/task_writes.h"
+#include "editors/undo_steps.h"
 #include "platform/files/file_operations.h"
 #include "platform/pim/handwritten_memo.h"
 #include "platform/text/unicode_text.h"
@@ -211,8 +212,9 @@ int AddAppointment(const platform::DataHome& home, const std::vector<std::string
     }
 
     Planner planner(home, clock, err);
-    const editors::WriteResult written =
-        editors::CreateAppointment(planner.Context(), *record, *pad, *memoText);
+    const editors::WriteResult written = editors::RecordedWrite(
+        planner.Context(), editors::ChangeKind::Created, pim::ItemKind::Appointment, 0,
+        [&] { return editors::CreateAppointment(planner.Context(), *record, *pad, *memoText); });
     if (!written) {
         return WriteFailed(err, kCommand, written);
     }
@@ -260,7 +262,9 @@ int AddTask(const platform::DataHome& home, const std::vector<std::string>& args
 
     // The task editor's save: with or without a due date, the notes are stored.
     Planner planner(home, clock, err);
-    const editors::WriteResult written = editors::SaveEditedTask(planner.Context(), *record);
+    const editors::WriteResult written = editors::RecordedWrite(
+        planner.Context(), editors::ChangeKind::Created, pim::ItemKind::Task, 0,
+        [&] { return editors::SaveEditedTask(planner.Context(), *record); });
     if (!written) {
         return WriteFailed(err, kCommand, written);
     }
@@ -320,11 +324,15 @@ int DeleteCommand(const platform::DataHome& home, const std::vector<std::string>
         record->InkCountAtOpen = schedule::ReadInkFile(
             home, planner.settings.DataPath,
             pim::InkNameOf(record->Body, appointment->Handwritten()), record->InkEntries);
-        deleted = editors::DeleteAppointment(planner.Context(), *record);
+        deleted = editors::RecordedWrite(
+            planner.Context(), editors::ChangeKind::Deleted, pim::ItemKind::Appointment, *oid,
+            [&] { return editors::DeleteAppointment(planner.Context(), *record); });
     } else if (auto task = (*application)->GetTaskFromOid(*oid)) {
         editors::FillForNewTask(*record, 0.0);
         record->ItemOid = *oid;
-        deleted = editors::DeleteTask(planner.Context(), *record);
+        deleted = editors::RecordedWrite(
+            planner.Context(), editors::ChangeKind::Deleted, pim::ItemKind::Task, *oid,
+            [&] { return editors::DeleteTask(planner.Context(), *record); });
     } else {
         return Fail(err, kCommand, kFailureStatus, "no item has object id " + args[0]);
     }
@@ -353,6 +361,54 @@ int HistoryCommand(const platform::DataHome& home, const std::vector<std::string
         out << platform::Utf16ToUtf8Lossy(text) << "\n";
     }
     return 0;
+}
+
+int UndoCommand(const platform::DataHome& home, const std::vector<std::string>& args,
+                const platform::Clock& clock, pim::StepDirection direction, std::ostream& out,
+                std::ostream& err) {
+    const bool back = direction == pim::StepDirection::Back;
+    const std::string_view command = back ? "undo" : "redo";
+    const bool list = back && args.size() == 1 && args[0] == "--list";
+    if (!args.empty() && !list) {
+        return Fail(err, command, kUsageStatus,
+                    back ? "expected: undo [--list]" : "expected: redo");
+    }
+    Planner planner(home, clock, err);
+    if (list) {
+        const platform::Result<pim::Application*> application = planner.store.LoggedOnApplication();
+        if (!application) {
+            return Fail(err, command, kFailureStatus, application.error().message);
+        }
+        auto steps = (*application)->UndoSteps(editors::StepHome(home));
+        if (!steps) {
+            return Fail(err, command, kFailureStatus, steps.error().message);
+        }
+        for (const pim::UndoStep& step : *steps) {
+            out << (step.undone ? "undone" : "done") << "\t" << FormatMinute(step.madeAt) << "\t"
+                << editors::ChangeKindName(step.action) << "\t"
+                << (step.kind == pim::ItemKind::Task ? "task" : "appointment") << "\t"
+                << platform::Utf16ToUtf8Lossy(step.subject) << "\t" << step.uid << "\n";
+        }
+        return 0;
+    }
+    const editors::StepResult result = editors::ApplyNextStep(planner.Context(), direction);
+    const std::string subject = platform::Utf16ToUtf8Lossy(result.subject);
+    switch (result.status) {
+        case editors::StepResult::Status::Applied:
+            out << (back ? "undone: " : "redone: ")
+                << editors::ChangeKindName(int32_t(result.change)) << " " << subject << "\n";
+            return 0;
+        case editors::StepResult::Status::NothingToApply:
+            return Fail(err, command, kFailureStatus, back ? "nothing to undo" : "nothing to redo");
+        case editors::StepResult::Status::ItemChanged:
+            return Fail(err, command, kFailureStatus,
+                        "\"" + subject + "\" was changed since (" +
+                            std::string(editors::ChangeKindName(int32_t(result.change))) +
+                            "); nothing was " + (back ? "undone" : "redone"));
+        case editors::StepResult::Status::Failed:
+            break;
+    }
+    return Fail(err, command, kFailureStatus, result.detail);
 }
 
 }  // namespace cli

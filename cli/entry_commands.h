@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/files/data_home.h"
+#include "platform/pim/undo_step.h"
 #include "platform/time/date_time.h"
 
 namespace cli {
@@ -20,6 +21,14 @@ int AddCommand(const platform::DataHome& home, const std::vector<std::string>& a
 // `delete OID`: the appointment (with its ink file) or the task of that object id.
 int DeleteCommand(const platform::DataHome& home, const std::vector<std::string>& args,
                   const platform::Clock& clock, std::ostream& out, std::ostream& err);
+
+// `undo [--list]` and `redo`: the newest change made on the screen or by add and delete taken
+// back, or the oldest one taken back done again (editors::ApplyNextStep); --list prints the
+// changes kept, newest first: done or undone, when, what, the kind of item, its subject and UID,
+// tab-separated.
+int UndoCommand(const platform::DataHome& home, const std::vector<std::string>& args,
+                const platform::Clock& clock, pim::StepDirection direction, std::ostream& out,
+                std::ostream& err);
 
 // `history subject|location|task`: the list, most recent first, one text a line.
 int HistoryCommand(const platform::DataHome& home, const std::vector<std::string>& args,

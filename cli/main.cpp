@@ -38,6 +38,9 @@ constexpr const char* kUsage =
     "  add task --subject S [--due YYYY-MM-DD] [--notes TEXT] [--complete]\n"
     "                     add a task as the task editor saves one; prints its object id\n"
     "  delete OID         delete the appointment (and its ink file) or task of that id\n"
+    "  undo [--list]      take back the newest change made on the screen or by add and delete\n"
+    "                     (the last 100 are kept); --list prints them, newest first\n"
+    "  redo               do the oldest change taken back again\n"
     "  history subject|location|task\n"
     "                     the editors' recent texts, most recent first\n"
     "  holidays YEAR[-YEAR] [--dry-run]\n"
@@ -106,6 +109,12 @@ int main(int argc, char** argv) {
     }
     if (command == "delete") {
         return cli::DeleteCommand(*home, rest, clock, std::cout, std::cerr);
+    }
+    if (command == "undo" || command == "redo") {
+        return cli::UndoCommand(
+            *home, rest, clock,
+            command == "undo" ? pim::StepDirection::Back : pim::StepDirection::Again, std::cout,
+            std::cerr);
     }
     if (command == "holidays") {
         return cli::HolidaysCommand(*home, rest, clock, std::cout, std::cerr);

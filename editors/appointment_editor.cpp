@@ -8,6 +8,7 @@
 #include "editors/appointment_writes.h"
 #include "editors/editor_labels.h"
 #include "editors/repeat_dialog.h"
+#include "editors/undo_steps.h"
 #include "platform/gui/push_button.h"
 #include "platform/gui/shell.h"
 #include "platform/gui/surface.h"
@@ -356,10 +357,13 @@ void AppointmentEditor::SaveAndClose() {
         }
     }
     const std::u16string text = pad_->ReadPadText();
-    const WriteResult written =
-        record.ItemOid == 0
-            ? CreateAppointment(host_.WriteContext(), record, host_.Pad(), text)
-            : UpdateAppointment(host_.WriteContext(), record, host_.Pad(), text, part);
+    const bool isNew = record.ItemOid == 0;
+    const WriteResult written = RecordedWrite(
+        host_.WriteContext(), isNew ? ChangeKind::Created : ChangeKind::Saved,
+        pim::ItemKind::Appointment, record.ItemOid, [&] {
+            return isNew ? CreateAppointment(host_.WriteContext(), record, host_.Pad(), text)
+                         : UpdateAppointment(host_.WriteContext(), record, host_.Pad(), text, part);
+        });
     // Handwriting that found no file is still in the pad: the user is told, and nothing was
     // stored, so the editor stays open.
     if (written.status == WriteStatus::NoRoomForInk) {
@@ -438,8 +442,12 @@ void AppointmentEditor::DeleteAndClose() {
             }
             onlyThis = answer == gui::MessageBoxAnswer::Yes;
         }
-        const WriteResult deleted = onlyThis ? CancelOccurrence(host_.WriteContext(), record)
-                                             : DeleteAppointment(host_.WriteContext(), record);
+        const WriteResult deleted =
+            RecordedWrite(host_.WriteContext(), ChangeKind::Deleted, pim::ItemKind::Appointment,
+                          record.ItemOid, [&] {
+                              return onlyThis ? CancelOccurrence(host_.WriteContext(), record)
+                                              : DeleteAppointment(host_.WriteContext(), record);
+                          });
         host_.ReloadAfterWrite(deleted.ok());
     }
     Close();

@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -243,6 +245,28 @@ platform::Result<void> WriteInkFile(const platform::DataHome& home, std::u16stri
     }
     const size_t count = std::min(entries.size(), controls::kMaxInkEntries);
     return platform::ReplaceFileAtomically(*path, controls::EncodeInkEntries(entries.first(count)));
+}
+
+platform::Result<void> CheckInkBytes(std::string_view bytes) {
+    if (bytes.empty() || bytes.size() % controls::kInkEntryBytes != 0 ||
+        bytes.size() > controls::kMaxInkBytes) {
+        return platform::MakeError(
+            "the handwriting attached is not an ink file (whole 8-byte records, 1 to " +
+            std::to_string(controls::kMaxInkEntries) + " of them)");
+    }
+    return {};
+}
+
+platform::Result<void> WriteInkBytes(const platform::DataHome& home, std::u16string_view dataFolder,
+                                     std::u16string_view name, std::string_view bytes) {
+    if (auto whole = CheckInkBytes(bytes); !whole) {
+        return whole;
+    }
+    auto entries = std::make_unique<std::array<controls::InkEntry, controls::kMaxInkEntries>>();
+    const size_t count = controls::DecodeInkEntries(
+        std::as_bytes(std::span(bytes.data(), bytes.size())), std::span(*entries));
+    return WriteInkFile(home, dataFolder, name,
+                        std::span<const controls::InkEntry>(entries->data(), count));
 }
 
 platform::Result<void> DeleteInkFile(const platform::DataHome& home, std::u16string_view dataFolder,

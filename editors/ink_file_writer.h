@@ -57,6 +57,13 @@ platform::Result<void> WriteInkFile(const platform::DataHome& home, std::u16stri
                                     std::u16string_view name,
                                     std::span<const controls::InkEntry> entries);
 
+// Whether bytes are what an ink file holds (controls::EncodeInkEntries): whole records, 1 to
+// kMaxInkEntries of them; the error says so.
+platform::Result<void> CheckInkBytes(std::string_view bytes);
+// WriteInkFile from such bytes: an error, and nothing written, when CheckInkBytes refuses them.
+platform::Result<void> WriteInkBytes(const platform::DataHome& home, std::u16string_view dataFolder,
+                                     std::u16string_view name, std::string_view bytes);
+
 // Deletes the ink file `name` of the data folder. Only names the planner writes are deleted.
 platform::Result<void> DeleteInkFile(const platform::DataHome& home, std::u16string_view dataFolder,
                                      std::u16string_view name);

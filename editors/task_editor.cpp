@@ -3,6 +3,7 @@
 #include "controls/date_picker.h"
 #include "editors/editor_labels.h"
 #include "editors/task_writes.h"
+#include "editors/undo_steps.h"
 #include "platform/gui/push_button.h"
 #include "platform/gui/shell.h"
 #include "platform/gui/surface.h"
@@ -116,7 +117,10 @@ void TaskEditor::SaveAndClose() {
     // The notes are kept whole, up to what the record holds: opening and saving a task never
     // shortens them.
     record.Body = LimitedText(notes_->Text(), kMaxBodyChars);
-    const WriteResult written = SaveEditedTask(host_.WriteContext(), record);
+    const WriteResult written = RecordedWrite(
+        host_.WriteContext(), record.ItemOid == 0 ? ChangeKind::Created : ChangeKind::Saved,
+        pim::ItemKind::Task, record.ItemOid,
+        [&] { return SaveEditedTask(host_.WriteContext(), record); });
     controls::RememberHistoryText(host_.History().TaskHistory, record.Subject);
     (void)controls::SaveTaskHistory(host_.History(), host_.Home(), host_.Settings().DataPath);
     host_.ReloadAfterWrite(written.ok());
@@ -130,7 +134,9 @@ void TaskEditor::DeleteAndClose() {
                                     gui::MessageBoxButtons::YesNo) != gui::MessageBoxAnswer::Yes) {
             return;
         }
-        const WriteResult deleted = DeleteTask(host_.WriteContext(), record);
+        const WriteResult deleted =
+            RecordedWrite(host_.WriteContext(), ChangeKind::Deleted, pim::ItemKind::Task,
+                          record.ItemOid, [&] { return DeleteTask(host_.WriteContext(), record); });
         host_.ReloadAfterWrite(deleted.ok());
     }
     Close();

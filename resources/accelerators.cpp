@@ -12,6 +12,8 @@ const std::vector<AcceleratorTable> kAcceleratorTables{
                      {
                          Accelerator{true, Qt::Key_A, kCommandAbout},
                          Accelerator{true, Qt::Key_Q, kCommandOk},
+                         Accelerator{true, Qt::Key_Z, kCommandUndo},
+                         Accelerator{true, Qt::Key_Y, kCommandRedo},
                      }},
 };
 

@@ -76,6 +76,10 @@ inline constexpr uint16_t kCommandToggleComplete = 40074;
 inline constexpr uint16_t kCommandNewTaskHere = 40075;
 inline constexpr uint16_t kCommandSummary = 40076;
 inline constexpr uint16_t kCommandPasteAsAppointment = 40081;
+// Taking the newest change back, and doing it again: the 移動 menu's 元に戻す and やり直し, and
+// Ctrl+Z and Ctrl+Y.
+inline constexpr uint16_t kCommandUndo = 40110;
+inline constexpr uint16_t kCommandRedo = 40111;
 // The appointment editor's 繰返: how the appointment repeats.
 inline constexpr uint16_t kCommandRepeat = 40090;
 // The editors' controls that report to their window: the appointment editor's check boxes and

@@ -1,6 +1,7 @@
 #include "schedule/ink_file.h"
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "platform/files/device_path.h"
@@ -28,6 +29,18 @@ int32_t ReadInkFile(const platform::DataHome& home, std::u16string_view dataFold
     const size_t got = file->Read(bytes.data(), bytes.size());
     return static_cast<int32_t>(
         controls::DecodeInkEntries(std::span<const std::byte>(bytes.data(), got), destination));
+}
+
+std::optional<std::string> ReadInkBytes(const platform::DataHome& home,
+                                        std::u16string_view dataFolder, std::u16string_view name) {
+    // On the heap: a memo's records are 16 kB, and a series asks for every change.
+    auto entries = std::make_unique<std::array<controls::InkEntry, controls::kMaxInkEntries>>();
+    const int32_t count = ReadInkFile(home, dataFolder, name, std::span(*entries));
+    if (count <= 0) {
+        return std::nullopt;
+    }
+    return controls::EncodeInkEntries(
+        std::span<const controls::InkEntry>(entries->data(), static_cast<size_t>(count)));
 }
 
 }  // namespace schedule

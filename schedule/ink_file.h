@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "controls/ink_entry.h"
@@ -27,5 +29,11 @@ using pim::IsInkFileName;
 int32_t ReadInkFile(const platform::DataHome& home, std::u16string_view dataFolder,
                     std::u16string_view name,
                     std::span<controls::InkEntry, controls::kMaxInkEntries> destination);
+
+// The records of the ink file `name` as ReadInkFile reads them, as the bytes an ink file holds
+// (controls::EncodeInkEntries): what a calendar file and a step that takes a change back carry of
+// a drawing. nullopt when the file holds no whole record.
+std::optional<std::string> ReadInkBytes(const platform::DataHome& home,
+                                        std::u16string_view dataFolder, std::u16string_view name);
 
 }  // namespace schedule

@@ -195,6 +195,17 @@ std::string StampedAsChanged(std::string_view kept, int64_t unixSeconds, bool an
     return out;
 }
 
+std::string StampedAsReturned(std::string_view kept, std::string_view replaced, int64_t unixSeconds,
+                              bool announce) {
+    const int64_t own = VersionOf(kept).sequence;
+    const int64_t above = VersionOf(replaced).sequence;
+    std::string out(kept);
+    if (above > own) {
+        out = ReplaceKeptProperty(out, "SEQUENCE", "SEQUENCE:" + std::to_string(above));
+    }
+    return StampedAsChanged(out, unixSeconds, announce);
+}
+
 std::optional<int> KeptPercentComplete(std::string_view kept) {
     for (const std::string& line : SplitKeptLines(kept).properties) {
         if (NameOfLine(line) == "PERCENT-COMPLETE") {

@@ -43,6 +43,12 @@ std::string ReplaceKeptProperty(std::string_view kept, std::string_view name,
 // calendar programs take it for a new version of what they hold.
 std::string StampedAsChanged(std::string_view kept, int64_t unixSeconds, bool announce);
 
+// The same for an item returned to an earlier state of its own (a change taken back) over the
+// version with kept lines `replaced`: its SEQUENCE is never below that version's, so that other
+// calendar programs take what comes back for the newer of the two.
+std::string StampedAsReturned(std::string_view kept, std::string_view replaced, int64_t unixSeconds,
+                              bool announce);
+
 // Whether the item with kept lines `kept` is an earlier version of the one with `than`, as
 // calendar programs tell it: a lower SEQUENCE, else, both stamped, an earlier DTSTAMP. Neither
 // is earlier when they do not say.

@@ -525,6 +525,45 @@ UidSaveSummary::Item SummaryItem(int32_t oid, UidSave save) {
 
 }  // namespace
 
+Result<ItemState> Application::CurrentState(ItemKind kind, const std::string& uid) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->CurrentState(kind, uid);
+}
+
+Result<void> Application::RecordStep(const UndoStep& step, const std::string& home) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->RecordStep(step, home);
+}
+
+Result<std::vector<UndoStep>> Application::UndoSteps(const std::string& home) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->UndoSteps(home);
+}
+
+Result<std::optional<UndoStep>> Application::NextStep(const std::string& home,
+                                                      StepDirection direction) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->NextStep(home, direction);
+}
+
+Result<StepOutcome> Application::ApplyStep(const UndoStep& step, StepDirection direction,
+                                           const std::string& home,
+                                           const std::vector<KeptInk>& inkNow,
+                                           ItemState& replaced) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->ApplyStep(step, direction, home, inkNow, replaced);
+}
+
 Result<std::vector<SyncEntry>> Application::SyncEntries() const {
     if (!db_) {
         return NotLoggedOn();

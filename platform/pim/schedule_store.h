@@ -12,6 +12,7 @@
 #include "platform/pim/appointment_hit.h"
 #include "platform/pim/fired_reminder.h"
 #include "platform/pim/records.h"
+#include "platform/pim/undo_step.h"
 #include "platform/result.h"
 
 namespace pim {
@@ -300,6 +301,17 @@ public:
     Result<std::vector<bool>> ClaimReminders(const std::vector<FiredReminder>& reminders,
                                              Date forgetBefore);
     Result<std::vector<FiredReminder>> FiredRemindersFrom(Date from) const;
+
+    // Taking changes back: as StoreDatabase::CurrentState, RecordStep, UndoSteps, NextStep and
+    // ApplyStep.
+    Result<ItemState> CurrentState(ItemKind kind, const std::string& uid) const;
+    Result<void> RecordStep(const UndoStep& step, const std::string& home);
+    Result<std::vector<UndoStep>> UndoSteps(const std::string& home) const;
+    Result<std::optional<UndoStep>> NextStep(const std::string& home,
+                                             StepDirection direction) const;
+    Result<StepOutcome> ApplyStep(const UndoStep& step, StepDirection direction,
+                                  const std::string& home, const std::vector<KeptInk>& inkNow,
+                                  ItemState& replaced);
 
     // Two-way sync with a calendar server. The store marks every item saved or deleted here
     // (SyncEntry) until the sync records the server's copy of it.

@@ -25,7 +25,9 @@ using platform::DateToLinear;
 using platform::Error;
 using platform::LinearToDate;
 
-constexpr int kSchemaVersion = 6;
+constexpr int kSchemaVersion = 7;
+constexpr int kHandwrittenMarkVersion = 6;
+constexpr int kZonesKeptVersion = 6;
 constexpr int64_t kLargestObjectId = std::numeric_limits<int32_t>::max();
 
 constexpr const char* kSchema = R"sql(
@@ -154,6 +156,23 @@ CREATE INDEX IF NOT EXISTS fired_reminders_by_time ON fired_reminders(ring_at);
 constexpr const char* kZonesVersion = R"sql(
 CREATE TABLE IF NOT EXISTS zone_definitions(id INTEGER PRIMARY KEY, text TEXT NOT NULL UNIQUE);
 )sql";
+// Version 7: the changes made on the screen and by tessarinth-cli that can be taken back
+// (UndoStep): each holds the state its item returns to, so a step costs what its item does.
+constexpr const char* kUndoVersion = R"sql(
+CREATE TABLE IF NOT EXISTS undo_steps(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  home TEXT NOT NULL,               -- the data home it was made in; another's never apply
+  kind INTEGER NOT NULL,            -- 1 appointment, 2 task
+  uid TEXT NOT NULL,
+  action INTEGER NOT NULL,
+  subject TEXT NOT NULL,
+  made_at REAL NOT NULL,            -- linear local time
+  undone INTEGER NOT NULL DEFAULT 0,
+  left_as INTEGER NOT NULL,         -- fingerprint of the item as the step left it; 0: none
+  return_to BLOB,                   -- the item to return to (EncodeItem); NULL: none
+  ink BLOB NOT NULL                 -- the ink files its memos named (EncodeInk)
+);
+)sql";
 // The columns version 6 adds: table, column, declaration. Besides the zones, the handwritten
 // mark of an appointment's memo and of a changed occurrence's (AppointmentRecord::handwritten).
 constexpr std::array<std::array<const char*, 3>, 10> kVersion6Columns = {{
@@ -182,11 +201,12 @@ UPDATE appointments SET cancelled = 1
         char(13, 10) || '%';
 )sql";
 
-// A record as it reads back from the store, so that an update by UID can tell whether it
-// changes anything.
+// A time as it reads back from the store.
 Date Stored(Date date) {
     return LinearToDate(DateToLinear(date));
 }
+
+}  // namespace
 
 void Normalize(AppointmentRecord& record) {
     record.start = Stored(record.start);
@@ -211,8 +231,6 @@ void Normalize(AppointmentRecord& record) {
                      });
 }
 
-// Whether an edit leaves what other programs count as a new version alone: the times, the
-// recurrence and the status.
 bool SameTimesAndState(const AppointmentRecord& a, const AppointmentRecord& b) {
     return a.start == b.start && a.end == b.end && a.allDay == b.allDay &&
            a.cancelled == b.cancelled && a.recurrence.rule == b.recurrence.rule &&
@@ -226,6 +244,8 @@ void Normalize(TaskRecord& record) {
     CarryIntoZone(record);
     record.zoneDue = Stored(record.zoneDue);
 }
+
+namespace {
 
 // The kept lines an update takes from the incoming record: those of the fields it gives (a
 // SUMMARY kept for its LANGUAGE parameter, the alarms), and every property it carries itself.
@@ -483,6 +503,9 @@ Result<void> StoreDatabase::CreateSchema(std::chrono::milliseconds busyTimeout) 
     if (auto made = Execute(kZonesVersion); !made) {
         return made;
     }
+    if (auto made = Execute(kUndoVersion); !made) {
+        return made;
+    }
     for (const auto& [table, column, declaration] : kVersion6Columns) {
         Statement has(Prepare(std::string("SELECT 1 FROM pragma_table_info('") + table +
                               "') WHERE name = '" + column + "'"));
@@ -498,13 +521,16 @@ Result<void> StoreDatabase::CreateSchema(std::chrono::milliseconds busyTimeout) 
             return added;
         }
     }
-    // Times stored before were local times of the zone then in force, which is taken to be the
-    // one in force now.
-    if (auto zoned = GiveStoredItemsZones(); !zoned) {
-        return zoned;
+    // Times stored before zones were kept (version 6) were local times of the zone then in
+    // force, which is taken to be the one in force now.
+    if (*found > 0 && *found < kZonesKeptVersion) {
+        if (auto zoned = GiveStoredItemsZones(); !zoned) {
+            return zoned;
+        }
     }
-    // Memos stored before the mark was kept were taken for handwriting by their first line.
-    if (*found > 0 && *found < kSchemaVersion) {
+    // Memos stored before the mark was kept (version 6) were taken for handwriting by their
+    // first line.
+    if (*found > 0 && *found < kHandwrittenMarkVersion) {
         if (auto marked = MarkStoredHandwriting(); !marked) {
             return marked;
         }

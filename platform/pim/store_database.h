@@ -15,6 +15,7 @@
 #include "platform/pim/fired_reminder.h"
 #include "platform/pim/records.h"
 #include "platform/pim/restriction.h"
+#include "platform/pim/undo_step.h"
 #include "platform/result.h"
 
 namespace pim {
@@ -133,6 +134,25 @@ public:
     Result<void> ResetSyncState();
     // Whether the item's sync revision is `comparedRevision` (an item without entry: 0).
     Result<bool> RevisionIs(ItemKind kind, const std::string& uid, int64_t comparedRevision);
+
+    // The item of the kind with the UID as it is stored now (its lowest object id), without ink;
+    // an empty state when there is none.
+    Result<ItemState> CurrentState(ItemKind kind, const std::string& uid);
+    // The steps that take changes back (UndoStep), each kept with the data home it was made in:
+    // the steps of another home are never listed or applied. Recording a step forgets the steps
+    // of the home that were taken back, and the oldest beyond kUndoStepsKept.
+    Result<void> RecordStep(const UndoStep& step, const std::string& home);
+    // Newest first, without their states.
+    Result<std::vector<UndoStep>> UndoSteps(const std::string& home);
+    // The step to apply next in that direction, whole; none when there is nothing to apply.
+    Result<std::optional<UndoStep>> NextStep(const std::string& home, StepDirection direction);
+    // In one transaction: while `step` is still the next in that direction and its item still as
+    // it left it, returns the item to the step's state (deleted, put back with its UID, or
+    // rewritten, stamped as changed here) and keeps the state it replaced, with `inkNow` (the
+    // bytes of the ink files it names), for the way back. `replaced` is that state.
+    Result<StepOutcome> ApplyStep(const UndoStep& step, StepDirection direction,
+                                  const std::string& home, const std::vector<KeptInk>& inkNow,
+                                  ItemState& replaced);
 
     // Records each reminder as rung unless it is recorded already, all in one transaction, and
     // says for each whether this call recorded it (and so is the one to ring it). Records of

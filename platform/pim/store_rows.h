@@ -55,4 +55,13 @@ AppointmentRecord ReadAppointment(const Statement& row);
 OccurrenceChange ReadChange(const Statement& row);
 TaskRecord ReadTask(const Statement& row);
 
+// A record as it reads back from the store (its times as the store rounds them, its zone's times
+// carried over, its changes in order), so that a write can tell whether it changes anything.
+void Normalize(AppointmentRecord& record);
+void Normalize(TaskRecord& record);
+
+// Whether an edit leaves what other programs count as a new version alone: the times, the
+// recurrence and the status.
+bool SameTimesAndState(const AppointmentRecord& a, const AppointmentRecord& b);
+
 }  // namespace pim

@@ -185,7 +185,10 @@ TEST_F(MainWindowTest, MenuBarDropDownsSendTheirItemsToTheWindow) {
     screen_.PenDown({60, 310});
     screen_.ProcessPending();
     ASSERT_EQ(responder.popupsShown.size(), 1u);
-    EXPECT_EQ(responder.popupsShown[0].size(), 7u);
+    // The seven moves, then 元に戻す and やり直し after a separator.
+    ASSERT_EQ(responder.popupsShown[0].size(), 10u);
+    EXPECT_EQ(responder.popupsShown[0][8].command, kCommandUndo);
+    EXPECT_EQ(responder.popupsShown[0][9].command, kCommandRedo);
     EXPECT_EQ(window->reached, std::vector<std::string>{"next month"});
 }
 
