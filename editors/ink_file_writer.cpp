@@ -194,6 +194,34 @@ platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
     return ClaimFreeInkNumber(home, dataFolder, nullptr, why);
 }
 
+platform::Result<bool> ClaimInkName(const platform::DataHome& home, std::u16string_view dataFolder,
+                                    std::u16string_view name, InkClaimJournal* journal) {
+    auto path = InkFilePath(home, dataFolder, name);
+    if (!path) {
+        return path.error();
+    }
+    if (platform::FileExists(*path)) {
+        return false;
+    }
+    // Listed before the file is made, so that no moment leaves a file of this run unlisted.
+    if (journal != nullptr) {
+        if (auto listed = journal->Record(name); !listed) {
+            return listed.error();
+        }
+    }
+    auto created = platform::CreateNewFile(*path);
+    if (created && *created) {
+        return true;
+    }
+    if (journal != nullptr) {
+        (void)journal->GiveUp(name);
+    }
+    if (!created) {
+        return created.error();
+    }
+    return false;  // another writer took it between the look and the claim
+}
+
 platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
                                              std::u16string_view dataFolder,
                                              InkClaimJournal* journal, InkClaimFailure* why) {
@@ -204,31 +232,14 @@ platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
         return error;
     };
     for (int32_t number = kFirstInkNumber; number <= kLastInkNumber; ++number) {
-        auto path = InkFilePath(home, dataFolder, InkFileName(number));
-        if (!path) {
-            // Longer numbers make longer paths: none further can fit either.
-            return failed(InkClaimFailure::FolderUnusable, path.error());
+        // Longer numbers make longer paths: when one cannot be had, none further can either.
+        auto claimed = ClaimInkName(home, dataFolder, InkFileName(number), journal);
+        if (!claimed) {
+            return failed(InkClaimFailure::FolderUnusable, claimed.error());
         }
-        if (platform::FileExists(*path)) {
-            continue;
-        }
-        // Listed before the file is made, so that no moment leaves a file of this run unlisted.
-        if (journal != nullptr) {
-            if (auto listed = journal->Record(InkFileName(number)); !listed) {
-                return failed(InkClaimFailure::FolderUnusable, listed.error());
-            }
-        }
-        auto created = platform::CreateNewFile(*path);
-        if (created && *created) {
+        if (*claimed) {
             return number;
         }
-        if (journal != nullptr) {
-            (void)journal->GiveUp(InkFileName(number));
-        }
-        if (!created) {
-            return failed(InkClaimFailure::FolderUnusable, created.error());
-        }
-        // Another writer took it between the look and the claim.
     }
     return failed(
         InkClaimFailure::NumbersTaken,

@@ -50,6 +50,11 @@ platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
                                              std::u16string_view dataFolder,
                                              InkClaimJournal* journal, InkClaimFailure* why);
 
+// Takes the ink file `name` itself, as ClaimFreeInkNumber takes a number: true when this call
+// made its file, false when something is already there; listed in `journal` (when given) first.
+platform::Result<bool> ClaimInkName(const platform::DataHome& home, std::u16string_view dataFolder,
+                                    std::u16string_view name, InkClaimJournal* journal);
+
 // Writes the entries to the ink file `name` of the data folder, replacing an earlier file of
 // that name atomically: a crash or a full disk leaves the old file whole. The file holds each
 // entry as x then y, signed 32-bit little-endian, with no header; at most kMaxInkEntries.

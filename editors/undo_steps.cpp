@@ -80,9 +80,9 @@ platform::Result<std::string> UidOfOid(const pim::Application& store, pim::ItemK
 }
 
 // The ink files a state that returns needs: a file that still holds the kept bytes under its
-// name is used as it is; otherwise the bytes go to a newly claimed number (never over a file
-// something else may name) and the memos name that. The files written here are deleted again
-// unless the store came to name them (Keep).
+// name is used as it is; otherwise the bytes go to that name when it is free, else to a newly
+// claimed number (never over a file something else may name), and the memos name that. The files
+// written here are deleted again unless the store came to name them (Keep).
 class ReturningInk {
 public:
     explicit ReturningInk(const StoreWriteContext& context)
@@ -135,11 +135,19 @@ private:
             placed_.emplace(name, name);
             return name;
         }
-        auto number = ClaimFreeInkNumber(context_.home, folder, &journal_, nullptr);
-        if (!number) {
-            return number.error();
+        // The drawing's own name when it is free, so that it comes back as it went.
+        std::u16string claimed = name;
+        auto own = ClaimInkName(context_.home, folder, name, &journal_);
+        if (!own) {
+            return own.error();
         }
-        const std::u16string claimed = InkFileName(*number);
+        if (!*own) {
+            auto number = ClaimFreeInkNumber(context_.home, folder, &journal_, nullptr);
+            if (!number) {
+                return number.error();
+            }
+            claimed = InkFileName(*number);
+        }
         written_.push_back(claimed);
         if (auto written = WriteInkBytes(context_.home, folder, claimed, kept->bytes); !written) {
             return written.error();

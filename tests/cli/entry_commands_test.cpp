@@ -180,5 +180,57 @@ TEST_F(EntryCommandsTest, WrongArgumentsAreRefusedBeforeAnythingIsStored) {
     EXPECT_EQ(Entry(HistoryCommand, {"places"}), 2);
 }
 
+// undo and redo take back and do again what add and delete did, with the ink; --list shows the
+// steps newest first; nothing left to take back is a failure that says so.
+TEST_F(EntryCommandsTest, UndoAndRedoFollowAddAndDelete) {
+    const auto undo = [this](std::initializer_list<std::string> args) {
+        out_.str("");
+        err_.str("");
+        return UndoCommand(home_, std::vector<std::string>(args), clock_, pim::StepDirection::Back,
+                           out_, err_);
+    };
+    const auto redo = [this] {
+        out_.str("");
+        err_.str("");
+        return UndoCommand(home_, {}, clock_, pim::StepDirection::Again, out_, err_);
+    };
+    const size_t imported = AppointmentCount();
+    ASSERT_EQ(Run(AddCommand, {"appointment", "--start", "2026-12-14T09:00", "--end",
+                               "2026-12-14T10:00", "--subject", "地図", "--ink", InkArgument(4)}),
+              0);
+    const int32_t oid = PrintedOid();
+    const std::string drawing = *platform::ReadWholeFile(InkFile("1.dat"));
+    ASSERT_EQ(Run(DeleteCommand, {std::to_string(oid)}), 0);
+    ASSERT_FALSE(platform::FileExists(InkFile("1.dat")));
+
+    ASSERT_EQ(undo({"--list"}), 0);
+    std::istringstream lines(out_.str());
+    std::string newest;
+    std::string older;
+    std::getline(lines, newest);
+    std::getline(lines, older);
+    EXPECT_TRUE(newest.starts_with("done\t2026-")) << newest;
+    EXPECT_NE(newest.find("\tdelete\tappointment\t地図\t"), std::string::npos) << newest;
+    EXPECT_NE(older.find("\tcreate\tappointment\t地図\t"), std::string::npos) << older;
+
+    ASSERT_EQ(undo({}), 0) << err_.str();
+    EXPECT_EQ(out_.str(), "undone: delete 地図\n");
+    EXPECT_EQ(AppointmentCount(), imported + 1);
+    EXPECT_EQ(*platform::ReadWholeFile(InkFile("1.dat")), drawing);
+    ASSERT_EQ(undo({}), 0);
+    EXPECT_EQ(AppointmentCount(), imported);
+    EXPECT_FALSE(platform::FileExists(InkFile("1.dat")));
+    EXPECT_EQ(undo({}), 1);  // the import before is no change of the user's
+    EXPECT_EQ(err_.str(), "tessarinth-cli: undo: nothing to undo\n");
+
+    ASSERT_EQ(redo(), 0);
+    EXPECT_EQ(out_.str(), "redone: create 地図\n");
+    EXPECT_EQ(*platform::ReadWholeFile(InkFile("1.dat")), drawing);
+    ASSERT_EQ(redo(), 0);
+    EXPECT_EQ(AppointmentCount(), imported);
+    EXPECT_EQ(redo(), 1);
+    EXPECT_EQ(undo({"--all"}), 2);
+}
+
 }  // namespace
 }  // namespace cli
