@@ -58,8 +58,8 @@ std::optional<Date> LoneOccurrenceId(const AppointmentRecord& lone,
             time->zone = *own;
         }
     }
-    platform::Result<Date> id = ical::InSeriesZone(*line, *time, ical::SeriesZone(series),
-                                                   series.allDay, series.zoneStart);
+    platform::Result<Date> id =
+        ical::InSeriesZone(*line, *time, ical::SeriesZone(series), series.allDay, series.zoneStart);
     return id.ok() ? std::optional<Date>(*id) : std::nullopt;
 }
 

@@ -1005,11 +1005,7 @@ Result<void> StoreDatabase::SaveAllByUid(std::vector<AppointmentRecord>& appoint
     return {};
 }
 
-Result<void> StoreDatabase::DeleteItem(int32_t oid) {
-    Transaction transaction(db_);
-    if (!transaction.began()) {
-        return SqlError("the store is busy");
-    }
+Result<int> StoreDatabase::RemoveItemRows(int32_t oid) {
     int removed = 0;
     for (const char* sql :
          {"DELETE FROM appointments WHERE oid = ?", "DELETE FROM tasks WHERE oid = ?",
@@ -1022,7 +1018,19 @@ Result<void> StoreDatabase::DeleteItem(int32_t oid) {
         }
         removed += sqlite3_changes(db_);
     }
-    if (removed == 0) {
+    return removed;
+}
+
+Result<void> StoreDatabase::DeleteItem(int32_t oid) {
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    auto removed = RemoveItemRows(oid);
+    if (!removed) {
+        return removed.error();
+    }
+    if (*removed == 0) {
         return Error{"no item has the object id " + std::to_string(oid)};
     }
     if (!transaction.Commit()) {

@@ -177,6 +177,9 @@ private:
     Result<void> WriteAppointment(AppointmentRecord& record, Presence presence);
     Result<void> WriteChanges(const AppointmentRecord& record, Presence presence);
     Result<void> WriteTask(TaskRecord& record);
+    // Deletes the rows of the item (and a series' changed occurrences) inside the caller's
+    // transaction; how many there were.
+    Result<int> RemoveItemRows(int32_t oid);
     // The id a zone's own definition is kept under (added when new); 0 for none.
     Result<int64_t> DefinitionId(const ItemZone& zone);
     // Gives the items of a store from before zones were kept the zone in force.

@@ -225,15 +225,8 @@ Result<StepOutcome> StoreDatabase::ApplyStep(const UndoStep& step, StepDirection
         const int32_t oid = current->appointment ? current->appointment->oid
                             : current->task      ? current->task->oid
                                                  : 0;
-        for (const char* sql :
-             {"DELETE FROM appointments WHERE oid = ?", "DELETE FROM tasks WHERE oid = ?",
-              "DELETE FROM object_ids WHERE oid = ?",
-              "DELETE FROM occurrence_changes WHERE series_oid = ?"}) {
-            Statement remove(Prepare(sql));
-            remove.Bind(1, int64_t{oid});
-            if (!remove.ok() || remove.Step() != SQLITE_DONE) {
-                return failed();
-            }
+        if (auto removed = RemoveItemRows(oid); !removed) {
+            return removed.error();
         }
     } else if (step.returnTo.appointment) {
         AppointmentRecord record = *step.returnTo.appointment;
