@@ -140,7 +140,7 @@ public:
     Result<ItemState> CurrentState(ItemKind kind, const std::string& uid);
     // The steps that take changes back (UndoStep), each kept with the data home it was made in:
     // the steps of another home are never listed or applied. Recording a step forgets the steps
-    // of the home that were taken back, and the oldest beyond kUndoStepsKept.
+    // of the home that were taken back, and its oldest beyond kUndoStepsKept.
     Result<void> RecordStep(const UndoStep& step, const std::string& home);
     // Newest first, without their states.
     Result<std::vector<UndoStep>> UndoSteps(const std::string& home);
@@ -149,7 +149,8 @@ public:
     // In one transaction: while `step` is still the next in that direction and its item still as
     // it left it, returns the item to the step's state (deleted, put back with its UID, or
     // rewritten, stamped as changed here) and keeps the state it replaced, with `inkNow` (the
-    // bytes of the ink files it names), for the way back. `replaced` is that state.
+    // bytes of the ink files it names), for the way back. `replaced` is that state. A step whose
+    // item changed since is forgotten instead.
     Result<StepOutcome> ApplyStep(const UndoStep& step, StepDirection direction,
                                   const std::string& home, const std::vector<KeptInk>& inkNow,
                                   ItemState& replaced);

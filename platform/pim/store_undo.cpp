@@ -145,9 +145,10 @@ Result<void> StoreDatabase::RecordStep(const UndoStep& step, const std::string& 
     }
     {
         Statement trim(
-            Prepare("DELETE FROM undo_steps WHERE id NOT IN "
-                    "(SELECT id FROM undo_steps ORDER BY id DESC LIMIT ?)"));
-        trim.Bind(1, int64_t{kUndoStepsKept});
+            Prepare("DELETE FROM undo_steps WHERE home = ?1 AND id NOT IN "
+                    "(SELECT id FROM undo_steps WHERE home = ?1 ORDER BY id DESC LIMIT ?2)"));
+        trim.Bind(1, home);
+        trim.Bind(2, int64_t{kUndoStepsKept});
         if (!trim.ok() || trim.Step() != SQLITE_DONE) {
             return failed();
         }
@@ -215,6 +216,12 @@ Result<StepOutcome> StoreDatabase::ApplyStep(const UndoStep& step, StepDirection
         return current.error();
     }
     if (Fingerprint(*current) != step.leftAs) {
+        // It can never apply again: forgotten, so that the change before it comes next.
+        Statement forget(Prepare("DELETE FROM undo_steps WHERE id = ?"));
+        forget.Bind(1, step.id);
+        if (!forget.ok() || forget.Step() != SQLITE_DONE || !transaction.Commit()) {
+            return SqlError("cannot forget a change that can no longer be taken back");
+        }
         return StepOutcome::ItemChanged;
     }
     const auto failed = [this]() { return SqlError("cannot take the change back"); };

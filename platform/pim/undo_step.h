@@ -53,13 +53,14 @@ enum class StepDirection { Back, Again };
 // What applying a step found.
 enum class StepOutcome {
     Applied,
-    // The item is no longer as the step left it: nothing was written.
+    // The item is no longer as the step left it: nothing was written, and the step, which can
+    // never apply again, is forgotten.
     ItemChanged,
     // The step is not the one to apply now (another program took it back or did it again).
     Moved,
 };
 
-// How many steps the store keeps; the oldest go first.
+// How many steps the store keeps for each data home; the oldest go first.
 inline constexpr int kUndoStepsKept = 100;
 
 }  // namespace pim

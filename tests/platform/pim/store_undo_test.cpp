@@ -291,10 +291,11 @@ TEST_F(StoreUndoTest, AStepWhoseItemChangedSinceIsNotApplied) {
 
     EXPECT_EQ(Apply(StepDirection::Back).value(), StepOutcome::ItemChanged);
     EXPECT_EQ(*Now(ItemKind::Appointment, "meeting@test").appointment, *changed.appointment);
-    // The step stays, and says the same until the user does something else.
-    EXPECT_TRUE(app_.NextStep(kHome, StepDirection::Back)->has_value());
+    // It can never apply again: the change before it comes next.
+    EXPECT_FALSE(app_.NextStep(kHome, StepDirection::Back)->has_value());
 
     // An item deleted since is a change too.
+    Keep(changed, "meeting@test");
     ASSERT_TRUE(app_.GetAppointmentFromOid(changed.appointment->oid)->Delete().ok());
     EXPECT_EQ(Apply(StepDirection::Back).value(), StepOutcome::ItemChanged);
     EXPECT_FALSE(Now(ItemKind::Appointment, "meeting@test").present());
@@ -323,8 +324,8 @@ TEST_F(StoreUndoTest, StepsAreKeptPerHomeAcrossRestartsAndANewChangeEndsWhatWasT
 
     auto steps = app_.UndoSteps(kHome);
     ASSERT_TRUE(steps.ok());
-    // The other home's step counts among the hundred kept, and is never listed here.
-    EXPECT_EQ(steps->size(), static_cast<size_t>(kUndoStepsKept - 1));
+    // The other home's step is never listed here, nor counted among this home's hundred.
+    EXPECT_EQ(steps->size(), static_cast<size_t>(kUndoStepsKept));
     EXPECT_GT(steps->front().id, steps->back().id);  // newest first
     ASSERT_EQ(app_.UndoSteps("/home/b/tessarinth")->size(), 1u);
     EXPECT_FALSE(app_.NextStep("/home/c/tessarinth", StepDirection::Back)->has_value());
@@ -334,7 +335,7 @@ TEST_F(StoreUndoTest, StepsAreKeptPerHomeAcrossRestartsAndANewChangeEndsWhatWasT
     EXPECT_EQ(app_.UndoSteps(kHome)->front().undone, true);
     Keep(Now(ItemKind::Appointment, "meeting@test"), "meeting@test");
     EXPECT_FALSE(app_.NextStep(kHome, StepDirection::Again)->has_value());
-    EXPECT_EQ(app_.UndoSteps(kHome)->size(), static_cast<size_t>(kUndoStepsKept - 2));
+    EXPECT_EQ(app_.UndoSteps(kHome)->size(), static_cast<size_t>(kUndoStepsKept - 1));
 }
 
 TEST_F(StoreUndoTest, ADamagedStepIsAnErrorAndChangesNothing) {
