@@ -25,6 +25,13 @@ check() {
 }
 # yes_if COMMAND...: "yes" when the command succeeds, else "no".
 yes_if() { if "$@" >/dev/null 2>&1; then echo yes; else echo no; fi; }
+# as HOME COMMAND...: tessarinth-cli ($cli) on the scenario's data home $work/HOME. A scenario
+# that runs its homes on a clock of their own defines its own.
+as() {
+    local home=$1
+    shift
+    TESSARINTH_HOME="$work/$home" "$cli" "$@"
+}
 
 radicale_pid=""
 radicale_url=""

@@ -11,12 +11,6 @@ trap 'stop_radicale; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen TZ=Asia/Tokyo
 unset DBUS_SESSION_BUS_ADDRESS
 
-# as HOME COMMAND...: tessarinth-cli on one of the two data homes.
-as() {
-    local home=$1
-    shift
-    TESSARINTH_HOME="$work/$home" "$cli" "$@"
-}
 # The lines of the server's copy of the series that name its times and occurrences.
 server_lines() {
     local href

@@ -13,12 +13,6 @@ export TZ=Europe/Berlin QT_QPA_PLATFORM=offscreen
 unset DBUS_SESSION_BUS_ADDRESS
 
 
-# as HOME COMMAND...: tessarinth-cli on that data home.
-as() {
-    local home=$1
-    shift
-    TESSARINTH_HOME="$work/$home" "$cli" "$@"
-}
 # sync_status HOME [ARGS]: runs a sync, its output in $work/HOME.out and .err; prints the status.
 sync_status() {
     local home=$1

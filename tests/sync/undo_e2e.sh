@@ -12,12 +12,6 @@ trap 'stop_radicale; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen TZ=Asia/Tokyo
 unset DBUS_SESSION_BUS_ADDRESS
 
-# as HOME COMMAND...: tessarinth-cli on one of the two data homes.
-as() {
-    local home=$1
-    shift
-    TESSARINTH_HOME="$work/$home" "$cli" "$@"
-}
 # run HOME COMMAND...: tessarinth-cli there, its output in $work/HOME.out and .err (both also in
 # $work/HOME.said, to show with a failed check); prints the exit status.
 run() {
