@@ -17,7 +17,7 @@
 #include "app/planner.h"
 #include "app/screen_preferences.h"
 #include "controls/handwriting_pad.h"
-#include "editors/ink_file_writer.h"
+#include "schedule/ink_file_writer.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/single_instance.h"
 #include "platform/notify/desktop_notifications.h"
@@ -147,7 +147,7 @@ int RunPlanner(int argc, char** argv) {
              " cannot be written here: its items are shown, and nothing in it can be changed");
     } else {
         // Handwriting a killed import or sync numbered but never stored frees its numbers.
-        editors::RemoveUnstoredInkFiles(planner.home, **store);
+        schedule::RemoveUnstoredInkFiles(planner.home, **store);
     }
 
     ScreenPreferences preferences = LoadScreenPreferences(planner.registry);

@@ -7,13 +7,13 @@
 #include <utility>
 #include <vector>
 
-#include "cli/calendar_ink.h"
 #include "cli/command_support.h"
 #include "cli/home_settings.h"
-#include "editors/ink_file_writer.h"
 #include "platform/files/file_operations.h"
 #include "platform/pim/schedule_store.h"
 #include "platform/text/unicode_text.h"
+#include "schedule/calendar_ink.h"
+#include "schedule/ink_file_writer.h"
 
 namespace cli {
 namespace {
@@ -49,8 +49,9 @@ void Report(const pim::ImportedCalendar& calendar, std::ostream& out, std::ostre
 // item already has for the same drawing). Handwriting that cannot be stored is reported and left
 // out; the appointment is imported with its typed text.
 void StoreCarriedInk(pim::ImportedCalendar& calendar, const pim::Application& store,
-                     IncomingInkFiles& inkFiles, std::vector<pim::IncomingAppointment>& incoming,
-                     int& inkSkipped, std::ostream& err) {
+                     schedule::IncomingInkFiles& inkFiles,
+                     std::vector<pim::IncomingAppointment>& incoming, int& inkSkipped,
+                     std::ostream& err) {
     std::map<std::string, pim::AppointmentRecord> storedByUid;
     if (auto stored = store.AllAppointments()) {
         for (pim::AppointmentRecord& record : *stored) {
@@ -64,13 +65,13 @@ void StoreCarriedInk(pim::ImportedCalendar& calendar, const pim::Application& st
         }
         pim::AppointmentRecord& record = incoming[i].record;
         const auto stored = storedByUid.find(record.uid);
-        GiveCarriedInk(inkFiles, record, ink,
-                       stored == storedByUid.end() ? nullptr : &stored->second,
-                       [&](const pim::CarriedInk& carried, const platform::Error& error) {
-                           ++inkSkipped;
-                           err << "skipped: line " << carried.line << ": the handwriting of "
-                               << record.uid << " is not imported: " << error.message << "\n";
-                       });
+        schedule::GiveCarriedInk(
+            inkFiles, record, ink, stored == storedByUid.end() ? nullptr : &stored->second,
+            [&](const pim::CarriedInk& carried, const platform::Error& error) {
+                ++inkSkipped;
+                err << "skipped: line " << carried.line << ": the handwriting of " << record.uid
+                    << " is not imported: " << error.message << "\n";
+            });
         if (ink.item) {
             // The memo and its mark come from the file, even where its DESCRIPTION was left out.
             incoming[i].given.Add(pim::ItemField::Body);
@@ -149,7 +150,7 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
         return Fail(err, kImport, kFailureStatus, logOn.error().message);
     }
     // Handwriting an import or sync killed before its store write left behind frees its numbers.
-    editors::RemoveUnstoredInkFiles(home, store);
+    schedule::RemoveUnstoredInkFiles(home, store);
     // Items whose UIDs are stored already are updated in place, so a file imported twice gives
     // its items once.
     std::vector<pim::IncomingAppointment> appointments;
@@ -162,7 +163,7 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
         tasks.push_back({std::move(calendar->tasks[i]), calendar->tasksGive[i]});
     }
     // The data folder is looked up only for handwriting, which most calendars do not carry.
-    std::optional<IncomingInkFiles> inkFiles;
+    std::optional<schedule::IncomingInkFiles> inkFiles;
     int inkSkipped = 0;
     if (CarriesInk(*calendar)) {
         inkFiles.emplace(home, LoadHomeSettings(home, err).DataPath);
@@ -185,13 +186,7 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
                     saved.error().message + " (nothing was imported)");
     }
     if (inkFiles) {
-        inkFiles->Keep();
-        for (const std::u16string& name : inkFiles->Replaced()) {
-            const platform::Result<bool> named = store.IsInkFileNamedElsewhere(name, 0);
-            if (named && !*named) {
-                (void)editors::DeleteInkFile(home, inkFiles->DataFolder(), name);
-            }
-        }
+        inkFiles->Settle(true, store);
     }
     using Outcome = pim::UidSaveSummary::Outcome;
     std::vector<std::string> earlier;
@@ -230,8 +225,8 @@ int ExportCalendar(const platform::DataHome& home, const std::string& file) {
         return Fail(err, kExport, kFailureStatus,
                     (appointments ? tasks.error() : appointments.error()).message);
     }
-    const std::string text = CalendarTextWithInk(home, LoadHomeSettings(home, err).DataPath,
-                                                 *appointments, *tasks, platform::SystemClock());
+    const std::string text = schedule::CalendarTextWithInk(
+        home, LoadHomeSettings(home, err).DataPath, *appointments, *tasks, platform::SystemClock());
     if (file == "-") {
         std::cout << text;
         return 0;

@@ -1,67 +1,29 @@
 #include "cli/sync_command.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <QUrl>
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 
 #include "cli/home_settings.h"
-#include "cli/sync_ink.h"
-#include "cli/sync_password.h"
-#include "cli/sync_settings.h"
-#include "editors/ink_file_writer.h"
 #include "platform/caldav/caldav_collection.h"
-#include "platform/caldav/dav_client.h"
 #include "platform/pim/schedule_store.h"
-#include "sync/collection_sync.h"
-#include "sync/conflict_archive.h"
+#include "sync/data_home_sync.h"
 
 namespace cli {
 namespace {
 
 constexpr int kStopped = 1;
 constexpr int kWrongArguments = 2;
-constexpr const char* kPasswordFileName = "sync-password";
-constexpr const char* kConflictFolderName = "conflicts";
-constexpr const char* kLockFileName = "sync.lock";
 
-// Holds the data home's sync lock while it lives: two syncs of one store at once (a timer's and
-// the user's) would each send what the other is sending.
-class SyncLock {
-public:
-    explicit SyncLock(const std::filesystem::path& file)
-        : descriptor_(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-        if (descriptor_ < 0) {
-            failure_ =
-                "cannot make the sync's lock file " + file.string() + ": " + std::strerror(errno);
-            return;
-        }
-        held_ = ::flock(descriptor_, LOCK_EX | LOCK_NB) == 0;
-        if (!held_) {
-            failure_ = "another sync of this data home is running; nothing was done";
-        }
-    }
-    ~SyncLock() {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
-    }
-    SyncLock(const SyncLock&) = delete;
-    SyncLock& operator=(const SyncLock&) = delete;
-    bool Held() const { return held_; }
-    // Why it is not held: the lock file could not be made, or another sync holds it.
-    const std::string& Failure() const { return failure_; }
-
-private:
-    int descriptor_ = -1;
-    bool held_ = false;
-    std::string failure_;
-};
+using calendar_sync::CheckCollectionUrl;
+using calendar_sync::kLongestSyncTimeout;
+using calendar_sync::kShortestSyncTimeout;
+using calendar_sync::LoadSyncSettings;
+using calendar_sync::PasswordStore;
+using calendar_sync::SaveSyncSettings;
+using calendar_sync::SyncSettings;
 
 int Usage(std::ostream& err, const std::string& why) {
     err << "tessarinth-cli: " << why << "\n"
@@ -74,11 +36,6 @@ int Usage(std::ostream& err, const std::string& why) {
 int Stop(std::ostream& err, const std::string& why) {
     err << "tessarinth-cli: " << why << "\n";
     return kStopped;
-}
-
-PasswordStore PasswordsOf(const platform::DataHome& home, const SyncSettings& settings) {
-    return PasswordStore("sync " + settings.user + " " + settings.eventsUrl,
-                         home.RegistryPath().parent_path() / kPasswordFileName);
 }
 
 // The command that mends what stopped a sync, or that a second run finishes it.
@@ -193,7 +150,7 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
     if (auto folders = home.EnsureFolders(); !folders) {
         return Stop(err, folders.error().message);
     }
-    PasswordStore passwords = PasswordsOf(home, settings);
+    PasswordStore passwords = calendar_sync::PasswordsOf(home, settings);
     auto place = passwords.Save(password);
     if (!place) {
         return Stop(err, "cannot keep the password: " + place.error().message);
@@ -263,56 +220,17 @@ int Run(const platform::DataHome& home, const std::vector<std::string>& args, st
                     "sync is not set up: run tessarinth-cli sync setup --events URL --user NAME");
     }
     const SyncSettings& settings = **loaded;
-    PasswordStore passwords = PasswordsOf(home, settings);
-    auto password = passwords.Load(settings.passwordKeptIn == PasswordStore::kSecretServiceName
-                                       ? PasswordStore::Place::SecretService
-                                       : PasswordStore::Place::File);
-    if (!password) {
-        return Stop(err, password.error().message);
+    const std::optional<calendar_sync::SyncStop> stopped = calendar_sync::SyncDataHome(
+        home, settings, LoadHomeSettings(home, err).DataPath, allowMassDelete,
+        [&out](const calendar_sync::CollectionSynced& synced) {
+            Print(synced.label, synced.url, synced.outcome, out);
+        });
+    if (stopped && stopped->inCollection) {
+        return Stop(err, "sync stopped: " + stopped->error.message + "\n" +
+                             WhatToDo(stopped->error.remedy, settings));
     }
-    if (auto folders = home.EnsureFolders(); !folders) {
-        return Stop(err, folders.error().message);
-    }
-    const SyncLock lock(home.StorePath().parent_path() / kLockFileName);
-    if (!lock.Held()) {
-        return Stop(err, lock.Failure());
-    }
-    pim::Application store;
-    if (auto logOn = store.LogOn(home.StorePath()); !logOn) {
-        return Stop(err, logOn.error().message);
-    }
-    // Handwriting a killed import or sync numbered but never stored frees its numbers now.
-    editors::RemoveUnstoredInkFiles(home, store);
-    caldav::DavClient client({QString::fromStdString(settings.user),
-                              QString::fromStdString(*password),
-                              std::chrono::seconds(settings.timeoutSeconds)});
-    calendar_sync::ConflictArchive archive(home.StorePath().parent_path() / kConflictFolderName);
-    DataFolderInk ink(home, LoadHomeSettings(home, err).DataPath);
-
-    struct Plan {
-        std::string label;
-        std::string url;
-        std::set<pim::ItemKind> kinds;
-    };
-    std::vector<Plan> plans;
-    if (settings.TasksCollection() == settings.eventsUrl) {
-        plans.push_back({"appointments and tasks",
-                         settings.eventsUrl,
-                         {pim::ItemKind::Appointment, pim::ItemKind::Task}});
-    } else {
-        plans.push_back({"appointments", settings.eventsUrl, {pim::ItemKind::Appointment}});
-        plans.push_back({"tasks", settings.tasksUrl, {pim::ItemKind::Task}});
-    }
-    for (const Plan& plan : plans) {
-        caldav::CalDavCollection collection(client, QUrl(QString::fromStdString(plan.url)));
-        calendar_sync::CollectionSync sync(store, collection, archive,
-                                           {plan.kinds, allowMassDelete, &ink});
-        auto outcome = sync.Run();
-        if (!outcome) {
-            return Stop(err, "sync stopped: " + outcome.error().message + "\n" +
-                                 WhatToDo(outcome.error().remedy, settings));
-        }
-        Print(plan.label, plan.url, *outcome, out);
+    if (stopped) {
+        return Stop(err, stopped->error.message);
     }
     return 0;
 }

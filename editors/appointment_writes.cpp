@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "editors/ink_file_writer.h"
 #include "platform/files/file_operations.h"
 #include "platform/pim/handwritten_memo.h"
 #include "platform/pim/lone_occurrence.h"
 #include "platform/pim/recurrence_expander.h"
 #include "platform/pim/schedule_store.h"
 #include "schedule/ink_file.h"
+#include "schedule/ink_file_writer.h"
 
 namespace editors {
 namespace {
@@ -104,7 +104,7 @@ public:
     explicit InkClaim(const StoreWriteContext& context) : context_(context) {}
     ~InkClaim() {
         if (!name_.empty() && !kept_) {
-            (void)DeleteInkFile(context_.home, context_.settings.DataPath, name_);
+            (void)schedule::DeleteInkFile(context_.home, context_.settings.DataPath, name_);
         }
     }
     InkClaim(const InkClaim&) = delete;
@@ -113,17 +113,18 @@ public:
     // Ink names are taken before anything is written: a body never names a number that was
     // not free, nor a path the day loader would refuse.
     platform::Result<std::u16string> Take() {
-        auto number = ClaimFreeInkNumber(context_.home, context_.settings.DataPath, &failure_);
+        auto number =
+            schedule::ClaimFreeInkNumber(context_.home, context_.settings.DataPath, &failure_);
         if (!number) {
             return number.error();
         }
-        name_ = InkFileName(*number);
+        name_ = schedule::InkFileName(*number);
         return name_;
     }
     // What a failed Take tells the user: the numbers ran out, or the folder takes no file.
     WriteStatus FailureStatus() const {
-        return failure_ == InkClaimFailure::NumbersTaken ? WriteStatus::NoRoomForInk
-                                                         : WriteStatus::InkFileFailed;
+        return failure_ == schedule::InkClaimFailure::NumbersTaken ? WriteStatus::NoRoomForInk
+                                                                   : WriteStatus::InkFileFailed;
     }
     void Keep() { kept_ = true; }
 
@@ -131,7 +132,7 @@ private:
     const StoreWriteContext& context_;
     std::u16string name_;
     bool kept_ = false;
-    InkClaimFailure failure_ = InkClaimFailure::NumbersTaken;
+    schedule::InkClaimFailure failure_ = schedule::InkClaimFailure::NumbersTaken;
 };
 
 // Whether a stored item other than `exceptOid` names the ink file on its memo's first line (an
@@ -147,14 +148,14 @@ bool NamedElsewhere(pim::Application& application, std::u16string_view name, int
 void ReleaseInkFile(const StoreWriteContext& context, pim::Application& application,
                     std::u16string_view name, int32_t exceptOid) {
     if (!NamedElsewhere(application, name, exceptOid)) {
-        (void)DeleteInkFile(context.home, context.settings.DataPath, name);
+        (void)schedule::DeleteInkFile(context.home, context.settings.DataPath, name);
     }
 }
 
 // Whether the ink file already holds exactly these records.
 bool HoldsInk(const StoreWriteContext& context, std::u16string_view name,
               std::span<const controls::InkEntry> ink) {
-    auto path = InkFilePath(context.home, context.settings.DataPath, name);
+    auto path = schedule::InkFilePath(context.home, context.settings.DataPath, name);
     if (!path) {
         return false;
     }
@@ -272,8 +273,8 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
         pad.InkCount = 0;
         record.Body = memo;
     } else if (needsInkFile) {
-        if (auto written =
-                WriteInkFile(context.home, context.settings.DataPath, inkName, LiveInk(pad));
+        if (auto written = schedule::WriteInkFile(context.home, context.settings.DataPath, inkName,
+                                                  LiveInk(pad));
             !written) {
             return Failure(WriteStatus::InkFileFailed, written.error());
         }
@@ -328,7 +329,8 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
     if (keepsInk && hadInkFile) {
         inkName = opened.first;
         body = record.Body;
-        if (auto path = InkFilePath(context.home, context.settings.DataPath, inkName); !path) {
+        if (auto path = schedule::InkFilePath(context.home, context.settings.DataPath, inkName);
+            !path) {
             return Failure(WriteStatus::InkFileFailed, path.error());
         }
         if (inkOfTheSeries || NamedElsewhere(**application, inkName, record.ItemOid)) {
@@ -363,8 +365,8 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
     }
 
     if (writesInk) {
-        if (auto written =
-                WriteInkFile(context.home, context.settings.DataPath, inkName, LiveInk(pad));
+        if (auto written = schedule::WriteInkFile(context.home, context.settings.DataPath, inkName,
+                                                  LiveInk(pad));
             !written) {
             return Failure(WriteStatus::InkFileFailed, written.error());
         }

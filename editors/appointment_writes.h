@@ -15,9 +15,9 @@ namespace editors {
 // typed memo wins over ink (the pad's InkCount becomes 0), and clears the mark. Ink
 // files are written before the store names them and deleted only after the store has let go of
 // them, so the store never names a file that is not there. A new ink file's number is claimed by
-// creating the file (ClaimFreeInkNumber), so a second writer (tessarinth-cli beside the planner)
-// never gets the same one; a claim the store does not come to name is given up again. An ink
-// file is deleted only when no other stored item (or changed occurrence) names it too, as an
+// creating the file (schedule::ClaimFreeInkNumber), so a second writer (tessarinth-cli beside the
+// planner) never gets the same one; a claim the store does not come to name is given up again. An
+// ink file is deleted only when no other stored item (or changed occurrence) names it too, as an
 // imported calendar can make two memos name one file; changed ink of such a shared file goes to
 // a file of its own.
 //

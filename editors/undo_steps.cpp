@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "editors/ink_file_writer.h"
 #include "platform/pim/handwritten_memo.h"
 #include "platform/pim/item_snapshot.h"
 #include "schedule/ink_file.h"
+#include "schedule/ink_file_writer.h"
 #include "schedule/month_census.h"
 
 namespace editors {
@@ -92,7 +92,7 @@ public:
             return;
         }
         for (const std::u16string& name : written_) {
-            (void)DeleteInkFile(context_.home, context_.settings.DataPath, name);
+            (void)schedule::DeleteInkFile(context_.home, context_.settings.DataPath, name);
         }
     }
     ReturningInk(const ReturningInk&) = delete;
@@ -137,19 +137,20 @@ private:
         }
         // The drawing's own name when it is free, so that it comes back as it went.
         std::u16string claimed = name;
-        auto own = ClaimInkName(context_.home, folder, name, &journal_);
+        auto own = schedule::ClaimInkName(context_.home, folder, name, &journal_);
         if (!own) {
             return own.error();
         }
         if (!*own) {
-            auto number = ClaimFreeInkNumber(context_.home, folder, &journal_, nullptr);
+            auto number = schedule::ClaimFreeInkNumber(context_.home, folder, &journal_, nullptr);
             if (!number) {
                 return number.error();
             }
-            claimed = InkFileName(*number);
+            claimed = schedule::InkFileName(*number);
         }
         written_.push_back(claimed);
-        if (auto written = WriteInkBytes(context_.home, folder, claimed, kept->bytes); !written) {
+        if (auto written = schedule::WriteInkBytes(context_.home, folder, claimed, kept->bytes);
+            !written) {
             return written.error();
         }
         placed_.emplace(name, claimed);
@@ -157,7 +158,7 @@ private:
     }
 
     const StoreWriteContext& context_;
-    InkClaimJournal journal_;
+    schedule::InkClaimJournal journal_;
     std::map<std::u16string, std::u16string> placed_;
     std::vector<std::u16string> written_;
     bool kept_ = false;
@@ -297,7 +298,7 @@ StepResult ApplyNextStep(const StoreWriteContext& context, pim::StepDirection di
         }
         auto elsewhere = (*store)->IsInkFileNamedElsewhere(name, 0);
         if (elsewhere && !*elsewhere) {
-            (void)DeleteInkFile(context.home, context.settings.DataPath, name);
+            (void)schedule::DeleteInkFile(context.home, context.settings.DataPath, name);
         }
     }
     // The item may have had the holiday category, or have it now.

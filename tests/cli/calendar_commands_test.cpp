@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "cli/agenda_command.h"
-#include "cli/calendar_ink.h"
 #include "cli/month_command.h"
 #include "controls/ink_entry.h"
 #include "platform/pim/ical_io.h"
 #include "platform/pim/schedule_store.h"
+#include "schedule/calendar_ink.h"
 #include "tests/support/temp_folder.h"
 
 namespace cli {
@@ -866,7 +866,7 @@ TEST_F(CalendarInkTest, AFolderThatTakesNoInkKeepsTheAppointmentWithoutIt) {
 TEST_F(CalendarInkTest, InkFilesClaimedForAStoreWriteThatFailsGoAgain) {
     const std::string ink = controls::EncodeInkEntries(kInk);
     {
-        IncomingInkFiles files(home_, u"\\My Documents");
+        schedule::IncomingInkFiles files(home_, u"\\My Documents");
         auto memo = files.Store(u"9.dat\r\n下書き", u"", ink);
         ASSERT_TRUE(memo.ok()) << memo.error().message;
         EXPECT_EQ(*memo, u"1.dat\r\n下書き");
@@ -875,7 +875,7 @@ TEST_F(CalendarInkTest, InkFilesClaimedForAStoreWriteThatFailsGoAgain) {
     }
     EXPECT_FALSE(std::filesystem::exists(InkFolder(home_) / "1.dat"));
     {
-        IncomingInkFiles files(home_, u"\\My Documents");
+        schedule::IncomingInkFiles files(home_, u"\\My Documents");
         auto memo = files.Store(u"typed first", u"", ink);
         ASSERT_TRUE(memo.ok());
         EXPECT_EQ(*memo, u"1.dat\r\ntyped first");

@@ -1,4 +1,4 @@
-#include "editors/ink_file_writer.h"
+#include "schedule/ink_file_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -12,22 +12,24 @@ using InkFileWriterTest = EditorsFixture;
 
 TEST_F(InkFileWriterTest, WritesLittleEndianRecordsAndReplacesTheWholeFile) {
     const std::vector<InkEntry> ink = {{-3, 2}, {-2, 3}, {258, 70000}, {-1, -1}, {9, 9}};
-    ASSERT_TRUE(WriteInkFile(home_, u"\\My Documents", u"7.dat", std::span(ink).first(4)));
+    ASSERT_TRUE(
+        schedule::WriteInkFile(home_, u"\\My Documents", u"7.dat", std::span(ink).first(4)));
     EXPECT_EQ(InkFile("7.dat"), std::string("\xfd\xff\xff\xff\x02\x00\x00\x00"
                                             "\xfe\xff\xff\xff\x03\x00\x00\x00"
                                             "\x02\x01\x00\x00\x70\x11\x01\x00"
                                             "\xff\xff\xff\xff\xff\xff\xff\xff",
                                             32));
     // A shorter rewrite leaves nothing of the longer file behind, and the day loader reads it.
-    ASSERT_TRUE(WriteInkFile(home_, u"\\My Documents", u"7.dat", std::span(ink).first(1)));
+    ASSERT_TRUE(
+        schedule::WriteInkFile(home_, u"\\My Documents", u"7.dat", std::span(ink).first(1)));
     EXPECT_EQ(InkFile("7.dat").size(), 8u);
     std::array<InkEntry, controls::kMaxInkEntries> read{};
     EXPECT_EQ(schedule::ReadInkFile(home_, u"\\My Documents", u"7.dat", read), 1);
     EXPECT_EQ(read[0], ink[0]);
     // Only names the planner gives its ink files are written or deleted.
-    EXPECT_FALSE(WriteInkFile(home_, u"\\My Documents", u"Subject.DAT", ink));
+    EXPECT_FALSE(schedule::WriteInkFile(home_, u"\\My Documents", u"Subject.DAT", ink));
     WriteBytes(DataFolder() / "notes.dat", "keep");
-    EXPECT_FALSE(DeleteInkFile(home_, u"\\My Documents", u"notes.dat"));
+    EXPECT_FALSE(schedule::DeleteInkFile(home_, u"\\My Documents", u"notes.dat"));
     EXPECT_EQ(ListFolder(DataFolder()), "7.dat notes.dat");
 }
 
@@ -37,31 +39,31 @@ TEST_F(InkFileWriterTest, PathsPastTheReadersLimitAreNeverWritten) {
     while (folder.size() < 249) {
         folder += folder.size() % 100 == 0 ? u'\\' : u'x';
     }
-    const auto fits = InkFilePath(home_, folder, u"1.dat");
+    const auto fits = schedule::InkFilePath(home_, folder, u"1.dat");
     ASSERT_TRUE(fits);
-    EXPECT_EQ(*ClaimFreeInkNumber(home_, folder), 1);
-    EXPECT_TRUE(WriteInkFile(home_, folder, u"1.dat", Strokes(1, 0)));
-    EXPECT_FALSE(WriteInkFile(home_, folder, u"10.dat", Strokes(1, 0)));
+    EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, folder), 1);
+    EXPECT_TRUE(schedule::WriteInkFile(home_, folder, u"1.dat", Strokes(1, 0)));
+    EXPECT_FALSE(schedule::WriteInkFile(home_, folder, u"10.dat", Strokes(1, 0)));
     EXPECT_EQ(ListFolder(fits->parent_path()), "1.dat");
     folder += u'x';
-    EXPECT_FALSE(ClaimFreeInkNumber(home_, folder));
-    EXPECT_FALSE(WriteInkFile(home_, folder, u"1.dat", Strokes(1, 0)));
+    EXPECT_FALSE(schedule::ClaimFreeInkNumber(home_, folder));
+    EXPECT_FALSE(schedule::WriteInkFile(home_, folder, u"1.dat", Strokes(1, 0)));
     EXPECT_FALSE(std::filesystem::exists(fits->parent_path().string() + "x"));
 }
 
 TEST_F(InkFileWriterTest, AClaimTakesTheLowestFreeNumberByCreatingItsFile) {
     WriteBytes(DataFolder() / "1.dat", "x");
     WriteBytes(DataFolder() / "3.dat", "y");
-    EXPECT_EQ(*ClaimFreeInkNumber(home_, u"\\My Documents"), 2);
+    EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents"), 2);
     // Taken at once: an empty file holds the number until the memo's ink is written into it.
     EXPECT_EQ(InkFile("2.dat"), "");
     EXPECT_EQ(testing_support::ModeOf(DataFolder() / "2.dat"), 0600u);
-    EXPECT_EQ(*ClaimFreeInkNumber(home_, u"\\My Documents"), 4);
-    ASSERT_TRUE(WriteInkFile(home_, u"\\My Documents", u"2.dat", Strokes(1, 2)));
+    EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents"), 4);
+    ASSERT_TRUE(schedule::WriteInkFile(home_, u"\\My Documents", u"2.dat", Strokes(1, 2)));
     EXPECT_EQ(InkFile("2.dat"), controls::EncodeInkEntries(Strokes(1, 2)));
     // A number given up is free again, and the lowest is taken first.
-    ASSERT_TRUE(DeleteInkFile(home_, u"\\My Documents", u"2.dat"));
-    EXPECT_EQ(*ClaimFreeInkNumber(home_, u"\\My Documents"), 2);
+    ASSERT_TRUE(schedule::DeleteInkFile(home_, u"\\My Documents", u"2.dat"));
+    EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents"), 2);
     EXPECT_EQ(ListFolder(DataFolder()), "1.dat 2.dat 3.dat 4.dat");
 }
 
@@ -85,17 +87,17 @@ TEST_F(InkFileWriterTest, TheNextStartRemovesOnlyWhatADeadRunClaimedAndNeverStor
     // 1 and 2 claimed, 3 given up (another writer made it first), 9 listed and not given up,
     // but claimed by a living run too; a last line cut short names nothing.
     LeaveDeadRunsList(home_, "\\My Documents\n1.dat\n2.dat\n3.dat\n-3.dat\n9.dat\n4.d");
-    InkClaimJournal living(home_, u"\\My Documents");
+    schedule::InkClaimJournal living(home_, u"\\My Documents");
     ASSERT_TRUE(living.Record(u"5.dat"));
     ASSERT_TRUE(living.Record(u"9.dat"));
 
-    RemoveUnstoredInkFiles(home_, reader_);
+    schedule::RemoveUnstoredInkFiles(home_, reader_);
     EXPECT_EQ(ListFolder(DataFolder()), "2.dat 3.dat 4.dat 5.dat 9.dat");
     const std::filesystem::path claims = home_.StorePath().parent_path() / "ink-claims";
     ASSERT_EQ(ListFolder(claims).find("claims-dead01"), std::string::npos) << ListFolder(claims);
     // The living run's list stays while it lives, and goes with it.
     EXPECT_NE(ListFolder(claims), "");
-    RemoveUnstoredInkFiles(home_, reader_);
+    schedule::RemoveUnstoredInkFiles(home_, reader_);
     EXPECT_EQ(ListFolder(DataFolder()), "2.dat 3.dat 4.dat 5.dat 9.dat");
 }
 
@@ -103,9 +105,9 @@ TEST_F(InkFileWriterTest, AClaimIsListedBeforeItsFileIsMadeAndTheListGoesWithThe
     WriteBytes(DataFolder() / "1.dat", "x");
     const std::filesystem::path claims = home_.StorePath().parent_path() / "ink-claims";
     {
-        InkClaimJournal journal(home_, u"\\My Documents");
-        EXPECT_EQ(*ClaimFreeInkNumber(home_, u"\\My Documents", &journal, nullptr), 2);
-        EXPECT_EQ(*ClaimFreeInkNumber(home_, u"\\My Documents", &journal, nullptr), 3);
+        schedule::InkClaimJournal journal(home_, u"\\My Documents");
+        EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents", &journal, nullptr), 2);
+        EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents", &journal, nullptr), 3);
         const std::string listed = ListFolder(claims);
         ASSERT_EQ(listed.rfind("claims-", 0), 0u) << listed;
         EXPECT_EQ(ReadBytes(claims / listed), "\\My Documents\n2.dat\n3.dat\n");
@@ -116,19 +118,19 @@ TEST_F(InkFileWriterTest, AClaimIsListedBeforeItsFileIsMadeAndTheListGoesWithThe
 
 TEST_F(InkFileWriterTest, ASaveCutShortLeavesTheOldFileWhole) {
     const std::string old = controls::EncodeInkEntries(Strokes(2, 5));
-    ASSERT_TRUE(WriteInkFile(home_, u"\\My Documents", u"3.dat", Strokes(2, 5)));
+    ASSERT_TRUE(schedule::WriteInkFile(home_, u"\\My Documents", u"3.dat", Strokes(2, 5)));
     // A crash mid-save leaves at most a temporary beside the file; later saves are not hindered.
     WriteBytes(DataFolder() / "3.dat.tmp-x1Y2z3", old.substr(0, 11));
     // A disk that fills up in the middle of the write.
     platform::Result<void> written;
     {
         FileSizeLimit full(20);
-        written = WriteInkFile(home_, u"\\My Documents", u"3.dat", Strokes(9, 1));
+        written = schedule::WriteInkFile(home_, u"\\My Documents", u"3.dat", Strokes(9, 1));
     }
     EXPECT_FALSE(written);
     EXPECT_EQ(InkFile("3.dat"), old);
     EXPECT_EQ(ListFolder(DataFolder()), "3.dat 3.dat.tmp-x1Y2z3");
-    ASSERT_TRUE(WriteInkFile(home_, u"\\My Documents", u"3.dat", Strokes(9, 1)));
+    ASSERT_TRUE(schedule::WriteInkFile(home_, u"\\My Documents", u"3.dat", Strokes(9, 1)));
     EXPECT_EQ(InkFile("3.dat"), controls::EncodeInkEntries(Strokes(9, 1)));
 }
 

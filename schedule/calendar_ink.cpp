@@ -1,4 +1,4 @@
-#include "cli/calendar_ink.h"
+#include "schedule/calendar_ink.h"
 
 #include <algorithm>
 #include <array>
@@ -8,12 +8,13 @@
 #include <span>
 
 #include "controls/ink_entry.h"
-#include "editors/ink_file_writer.h"
 #include "platform/files/file_operations.h"
 #include "platform/pim/handwritten_memo.h"
+#include "platform/pim/schedule_store.h"
 #include "schedule/ink_file.h"
+#include "schedule/ink_file_writer.h"
 
-namespace cli {
+namespace schedule {
 namespace {
 
 // How the editors write a memo's lines after its ink file's name.
@@ -56,7 +57,7 @@ std::u16string MemoWithInk(std::u16string_view inkName, std::u16string_view text
 
 bool HoldsBytes(const platform::DataHome& home, std::u16string_view dataFolder,
                 std::u16string_view name, std::string_view bytes) {
-    auto path = editors::InkFilePath(home, dataFolder, name);
+    auto path = schedule::InkFilePath(home, dataFolder, name);
     if (!path) {
         return false;
     }
@@ -92,14 +93,14 @@ IncomingInkFiles::~IncomingInkFiles() {
         return;
     }
     for (const std::u16string& name : claimed_) {
-        (void)editors::DeleteInkFile(home_, dataFolder_, name);
+        (void)schedule::DeleteInkFile(home_, dataFolder_, name);
     }
 }
 
 platform::Result<std::u16string> IncomingInkFiles::Store(std::u16string_view incomingBody,
                                                          std::u16string_view storedInkName,
                                                          std::string_view inkBytes) {
-    if (auto whole = editors::CheckInkBytes(inkBytes); !whole) {
+    if (auto whole = schedule::CheckInkBytes(inkBytes); !whole) {
         return whole.error();
     }
     const std::u16string_view text = IncomingText(incomingBody);
@@ -108,15 +109,15 @@ platform::Result<std::u16string> IncomingInkFiles::Store(std::u16string_view inc
     if (storedHasInk && HoldsBytes(home_, dataFolder_, storedName, inkBytes)) {
         return MemoWithInk(storedName, text);
     }
-    auto number = editors::ClaimFreeInkNumber(home_, dataFolder_, &journal_, nullptr);
+    auto number = schedule::ClaimFreeInkNumber(home_, dataFolder_, &journal_, nullptr);
     if (!number) {
         return number.error();
     }
-    const std::u16string name = editors::InkFileName(*number);
+    const std::u16string name = schedule::InkFileName(*number);
     claimed_.push_back(name);
-    auto written = editors::WriteInkBytes(home_, dataFolder_, name, inkBytes);
+    auto written = schedule::WriteInkBytes(home_, dataFolder_, name, inkBytes);
     if (!written) {
-        (void)editors::DeleteInkFile(home_, dataFolder_, name);
+        (void)schedule::DeleteInkFile(home_, dataFolder_, name);
         claimed_.pop_back();
         return written.error();
     }
@@ -128,6 +129,20 @@ platform::Result<std::u16string> IncomingInkFiles::Store(std::u16string_view inc
         (void)journal_.Record(storedName);
     }
     return MemoWithInk(name, text);
+}
+
+void IncomingInkFiles::Settle(bool stored, const pim::Application& store) {
+    if (!stored) {
+        return;
+    }
+    Keep();
+    for (const std::u16string& name : replaced_) {
+        const platform::Result<bool> named = store.IsInkFileNamedElsewhere(name, 0);
+        if (named && !*named) {
+            // Only names the planner writes are deleted (DeleteInkFile refuses any other).
+            (void)DeleteInkFile(home_, dataFolder_, name);
+        }
+    }
 }
 
 void GiveCarriedInk(
@@ -163,4 +178,4 @@ void GiveCarriedInk(
     }
 }
 
-}  // namespace cli
+}  // namespace schedule

@@ -1,4 +1,4 @@
-#include "cli/sync_settings.h"
+#include "sync/sync_settings.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -6,7 +6,7 @@
 
 #include "platform/files/file_operations.h"
 
-namespace cli {
+namespace calendar_sync {
 namespace {
 
 using platform::Error;
@@ -85,4 +85,4 @@ std::optional<std::string> CheckCollectionUrl(const std::string& url) {
     return std::nullopt;
 }
 
-}  // namespace cli
+}  // namespace calendar_sync

@@ -3,11 +3,11 @@
 #include <optional>
 #include <string>
 
-#include "cli/calendar_ink.h"
 #include "platform/files/data_home.h"
+#include "schedule/calendar_ink.h"
 #include "sync/ink_carrier.h"
 
-namespace cli {
+namespace calendar_sync {
 
 // The planner's ink files for the sync: a handwritten memo's file travels with its appointment,
 // and handwriting that comes from the server gets ink files of its own in the data folder,
@@ -32,9 +32,9 @@ private:
     std::u16string dataFolder_;
     pim::InkSource source_;
     // The files written for the appointment being stored, until Finish.
-    std::optional<IncomingInkFiles> incoming_;
+    std::optional<schedule::IncomingInkFiles> incoming_;
     // Whether the files left by a killed run have been looked for (once, with the store at hand).
     bool leftoversRemoved_ = false;
 };
 
-}  // namespace cli
+}  // namespace calendar_sync

@@ -5,7 +5,7 @@
 
 #include "platform/result.h"
 
-namespace cli {
+namespace calendar_sync {
 
 // Where the sync's password is kept: the desktop's secret service when one answers (through
 // QtKeychain), else a file beside the settings that only the user can read.
@@ -29,4 +29,4 @@ private:
     std::filesystem::path file_;
 };
 
-}  // namespace cli
+}  // namespace calendar_sync

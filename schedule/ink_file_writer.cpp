@@ -1,4 +1,4 @@
-#include "editors/ink_file_writer.h"
+#include "schedule/ink_file_writer.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -21,7 +21,7 @@
 #include "platform/text/unicode_text.h"
 #include "schedule/ink_file.h"
 
-namespace editors {
+namespace schedule {
 namespace {
 
 constexpr std::u16string_view kInkFileExtension = u".dat";
@@ -378,4 +378,4 @@ void RemoveUnstoredInkFiles(const platform::DataHome& home, const pim::Applicati
     }
 }
 
-}  // namespace editors
+}  // namespace schedule

@@ -1,13 +1,13 @@
-#include "cli/sync_ink.h"
+#include "sync/data_folder_ink.h"
 
-#include "editors/ink_file_writer.h"
+#include "schedule/ink_file_writer.h"
 
-namespace cli {
+namespace calendar_sync {
 
 DataFolderInk::DataFolderInk(const platform::DataHome& home, std::u16string dataFolder)
     : home_(home),
       dataFolder_(std::move(dataFolder)),
-      source_(InkOfDataFolder(home, dataFolder_)) {}
+      source_(schedule::InkOfDataFolder(home, dataFolder_)) {}
 
 std::optional<std::string> DataFolderInk::InkOf(std::u16string_view body) {
     return source_(body);
@@ -16,7 +16,7 @@ std::optional<std::string> DataFolderInk::InkOf(std::u16string_view body) {
 void DataFolderInk::Receive(pim::AppointmentRecord& record, const pim::AppointmentInk& ink,
                             const pim::AppointmentRecord* stored, std::vector<std::string>& notes) {
     incoming_.emplace(home_, dataFolder_);
-    GiveCarriedInk(
+    schedule::GiveCarriedInk(
         *incoming_, record, ink, stored, [&](const pim::CarriedInk&, const platform::Error& error) {
             notes.push_back("the handwriting of " + record.uid + " is not kept: " + error.message);
         });
@@ -27,12 +27,7 @@ void DataFolderInk::Finish(bool stored, const pim::Application& store) {
     if (!incoming_) {
         return;
     }
-    if (stored) {
-        incoming_->Keep();
-        for (const std::u16string& name : incoming_->Replaced()) {
-            DropUnused(name, store);
-        }
-    }
+    incoming_->Settle(stored, store);
     // Files of a write that failed are deleted as this goes.
     incoming_.reset();
 }
@@ -45,7 +40,7 @@ void DataFolderInk::Dropped(std::u16string_view inkName, const pim::Application&
 void DataFolderInk::RemoveLeftovers(const pim::Application& store) {
     if (!leftoversRemoved_) {
         leftoversRemoved_ = true;
-        editors::RemoveUnstoredInkFiles(home_, store);
+        schedule::RemoveUnstoredInkFiles(home_, store);
     }
 }
 
@@ -56,8 +51,8 @@ void DataFolderInk::DropUnused(std::u16string_view inkName, const pim::Applicati
     const platform::Result<bool> named = store.IsInkFileNamedElsewhere(inkName, 0);
     if (named && !*named) {
         // Only names the planner writes are deleted (DeleteInkFile refuses any other).
-        (void)editors::DeleteInkFile(home_, dataFolder_, inkName);
+        (void)schedule::DeleteInkFile(home_, dataFolder_, inkName);
     }
 }
 
-}  // namespace cli
+}  // namespace calendar_sync

@@ -5,18 +5,18 @@
 #include <string_view>
 #include <vector>
 
-#include "editors/ink_file_writer.h"
 #include "platform/files/data_home.h"
 #include "platform/pim/ical_io.h"
 #include "platform/pim/records.h"
 #include "platform/result.h"
 #include "platform/time/date_time.h"
+#include "schedule/ink_file_writer.h"
 
 // Handwritten memos in calendar files. A memo the store marks handwritten travels with the
 // records of the ink file it names (an ATTACH of pim::kInkMediaType), and an incoming appointment
 // that carries them gets an ink file of its own, numbered as the editors number them, and the
 // handwritten mark. So an export is a whole backup, and another planner shows the same drawing.
-namespace cli {
+namespace schedule {
 
 // The records of the ink file a handwritten memo names in the data folder, as the day loader
 // reads them (at most 2000 whole records): for pim::WriteICalendar, which asks only for memos
@@ -37,7 +37,7 @@ std::u16string WithoutInkName(std::u16string_view body);
 
 // The ink files written for incoming appointments while they are stored. Until Keep, each file
 // claimed here is deleted again when this goes, so that a store write that fails leaves no file
-// behind; and each is listed in an editors::InkClaimJournal before it is claimed, so that
+// behind; and each is listed in an schedule::InkClaimJournal before it is claimed, so that
 // one left by a run killed before the store named it is removed at the next start. The numbers
 // are claimed as the editors claim them (ClaimFreeInkNumber, atomically), so the running planner
 // never takes the same one. `home` must outlive this.
@@ -55,7 +55,7 @@ public:
     // one updates names, pim::InkNameOf; empty for none) already holds exactly these records,
     // that name is kept and nothing is written, so importing the same file twice changes
     // nothing. Otherwise a new number is claimed and the records written there; the stored
-    // memo's old file is then listed in Replaced(). An error (nothing claimed) when the bytes are
+    // memo's old file then goes at Settle. An error (nothing claimed) when the bytes are
     // not whole 8-byte records, 1 to 2000 of them, when every number is taken or when the file
     // cannot be written.
     platform::Result<std::u16string> Store(std::u16string_view incomingBody,
@@ -64,18 +64,16 @@ public:
 
     // The store now names the files: they stay.
     void Keep() { kept_ = true; }
-
-    // Ink files of stored memos that incoming handwriting replaced. Once the store is written,
-    // each may go unless another item still names it (Application::IsInkFileNamedElsewhere).
-    const std::vector<std::u16string>& Replaced() const { return replaced_; }
-
-    const std::u16string& DataFolder() const { return dataFolder_; }
+    // After the store write: when it succeeded (`stored`), the files stay and the stored memos'
+    // files the incoming handwriting replaced go, unless another item still names them; when it
+    // failed, the files written for it go as this does.
+    void Settle(bool stored, const pim::Application& store);
 
 private:
     const platform::DataHome& home_;
     std::u16string dataFolder_;
     // Goes after the destructor has deleted the files of a write that failed.
-    editors::InkClaimJournal journal_;
+    schedule::InkClaimJournal journal_;
     std::vector<std::u16string> claimed_;
     std::vector<std::u16string> replaced_;
     bool kept_ = false;
@@ -90,4 +88,4 @@ void GiveCarriedInk(
     const pim::AppointmentRecord* stored,
     const std::function<void(const pim::CarriedInk&, const platform::Error&)>& skipped);
 
-}  // namespace cli
+}  // namespace schedule

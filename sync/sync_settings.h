@@ -7,7 +7,7 @@
 #include "platform/files/data_home.h"
 #include "platform/result.h"
 
-namespace cli {
+namespace calendar_sync {
 
 // How long a silent server may be waited for, in seconds.
 inline constexpr int kShortestSyncTimeout = 1;
@@ -39,4 +39,4 @@ platform::Result<void> SaveSyncSettings(const platform::DataHome& home,
 // Whether a URL is one the sync can use (http or https, with a host); the reason when not.
 std::optional<std::string> CheckCollectionUrl(const std::string& url);
 
-}  // namespace cli
+}  // namespace calendar_sync

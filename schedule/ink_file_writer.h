@@ -14,7 +14,7 @@ namespace pim {
 class Application;
 }  // namespace pim
 
-namespace editors {
+namespace schedule {
 
 // Ink files are numbered "1.dat" to "1999.dat"; the search takes the lowest free number.
 inline constexpr int32_t kFirstInkNumber = 1;
@@ -106,4 +106,4 @@ private:
 // deleted on a guess.
 void RemoveUnstoredInkFiles(const platform::DataHome& home, const pim::Application& store);
 
-}  // namespace editors
+}  // namespace schedule

@@ -1,4 +1,4 @@
-#include "cli/sync_password.h"
+#include "sync/sync_password.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -11,7 +11,7 @@
 #include <qt6keychain/keychain.h>
 #endif
 
-namespace cli {
+namespace calendar_sync {
 namespace {
 
 using platform::Error;
@@ -95,4 +95,4 @@ platform::Result<std::string> PasswordStore::Load(Place place) {
 #endif
 }
 
-}  // namespace cli
+}  // namespace calendar_sync
