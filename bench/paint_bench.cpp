@@ -14,10 +14,10 @@
 #include "app/planner.h"
 #include "app/startup.h"
 #include "bench/bench_stores.h"
-#include "controls/ink_entry.h"
 #include "platform/files/data_home.h"
 #include "platform/gui/device_screen.h"
 #include "platform/registry/registry.h"
+#include "schedule/ink_entry.h"
 
 namespace {
 
@@ -26,16 +26,16 @@ constexpr int kStrokeRecords = 100;
 
 void FillInk(schedule::DayItemRow& row) {
     size_t next = 0;
-    for (int stroke = 0; next < controls::kMaxInkEntries; ++stroke) {
-        row.ink[next++] = {controls::kInkWidthRecord, 1 + stroke % 3};
-        row.ink[next++] = {controls::kInkColourRecord, stroke % 4};
+    for (int stroke = 0; next < schedule::kMaxInkEntries; ++stroke) {
+        row.ink[next++] = {schedule::kInkWidthRecord, 1 + stroke % 3};
+        row.ink[next++] = {schedule::kInkColourRecord, stroke % 4};
         for (int point = 0; point < kStrokeRecords - 3; ++point) {
             row.ink[next++] = {(stroke * 11 + point * 2) % 230,
                                (stroke * 13 + point % 9 * 3) % 110};
         }
-        row.ink[next++] = {controls::kInkEndRecord, controls::kInkEndRecord};
+        row.ink[next++] = {schedule::kInkEndRecord, schedule::kInkEndRecord};
     }
-    row.inkCount = static_cast<int32_t>(controls::kMaxInkEntries);
+    row.inkCount = static_cast<int32_t>(schedule::kMaxInkEntries);
     row.handwritten = 1;
 }
 

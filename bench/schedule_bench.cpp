@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "bench/bench_stores.h"
-#include "controls/ink_entry.h"
 #include "platform/files/data_home.h"
 #include "platform/files/file_operations.h"
 #include "schedule/day_items.h"
+#include "schedule/ink_entry.h"
 #include "schedule/month_census.h"
 
 namespace {
@@ -39,16 +39,16 @@ constexpr int kStepDays = 64;
 constexpr int kMonths = 8;
 
 std::string InkFileBytes() {
-    std::vector<controls::InkEntry> ink;
-    for (int stroke = 0; ink.size() < controls::kMaxInkEntries; ++stroke) {
-        ink.push_back({controls::kInkWidthRecord, 1 + stroke % 3});
-        ink.push_back({controls::kInkColourRecord, stroke % 4});
+    std::vector<schedule::InkEntry> ink;
+    for (int stroke = 0; ink.size() < schedule::kMaxInkEntries; ++stroke) {
+        ink.push_back({schedule::kInkWidthRecord, 1 + stroke % 3});
+        ink.push_back({schedule::kInkColourRecord, stroke % 4});
         for (int point = 0; point < kStrokeRecords - 3; ++point) {
             ink.push_back({10 + point, 5 + (stroke * 7 + point) % 90});
         }
-        ink.push_back({controls::kInkEndRecord, controls::kInkEndRecord});
+        ink.push_back({schedule::kInkEndRecord, schedule::kInkEndRecord});
     }
-    return controls::EncodeInkEntries(ink);
+    return schedule::EncodeInkEntries(ink);
 }
 
 // The day in the middle of a store of `count` appointments.

@@ -24,7 +24,7 @@ std::string DateAndTime(platform::Date date) {
 // read a stroke back.
 std::string InkRecords(const schedule::InkRecords& ink) {
     size_t used = ink.size();
-    while (used > 0 && ink[used - 1] == controls::InkEntry{}) {
+    while (used > 0 && ink[used - 1] == schedule::InkEntry{}) {
         --used;
     }
     std::string text;

@@ -130,15 +130,15 @@ std::optional<int32_t> ReadInkArgument(const std::string& file, controls::PadDat
         Fail(err, command, kFailureStatus, bytes.error().message);
         return std::nullopt;
     }
-    if (bytes->empty() || bytes->size() % controls::kInkEntryBytes != 0 ||
-        bytes->size() > controls::kMaxInkBytes) {
+    if (bytes->empty() || bytes->size() % schedule::kInkEntryBytes != 0 ||
+        bytes->size() > schedule::kMaxInkBytes) {
         Fail(err, command, kUsageStatus,
              file + ": not an ink file (whole 8-byte records, 1 to 2000 of them)");
         return std::nullopt;
     }
     const auto* data = reinterpret_cast<const std::byte*>(bytes->data());
     return static_cast<int32_t>(
-        controls::DecodeInkEntries(std::span(data, bytes->size()), pad.InkBuffer));
+        schedule::DecodeInkEntries(std::span(data, bytes->size()), pad.InkBuffer));
 }
 
 int AddAppointment(const platform::DataHome& home, const std::vector<std::string>& args,

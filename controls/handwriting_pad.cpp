@@ -98,15 +98,15 @@ std::optional<gui::Pen> strokePen;
 // it are nearly the same (under 2 pixels apart in x and in y): it lies on a straight, evenly
 // drawn line its neighbours already give. The steps are those between the recorded points,
 // whether a neighbour is dropped or not.
-bool IsThinnedAway(std::span<const InkEntry> entries, size_t index) {
+bool IsThinnedAway(std::span<const schedule::InkEntry> entries, size_t index) {
     if (index == 0 || index + 1 >= entries.size() ||
-        KindOfInkEntry(entries[index - 1]) != InkEntryKind::Point ||
-        KindOfInkEntry(entries[index + 1]) != InkEntryKind::Point) {
+        schedule::KindOfInkEntry(entries[index - 1]) != schedule::InkEntryKind::Point ||
+        schedule::KindOfInkEntry(entries[index + 1]) != schedule::InkEntryKind::Point) {
         return false;
     }
-    const InkEntry& before = entries[index - 1];
-    const InkEntry& here = entries[index];
-    const InkEntry& after = entries[index + 1];
+    const schedule::InkEntry& before = entries[index - 1];
+    const schedule::InkEntry& here = entries[index];
+    const schedule::InkEntry& after = entries[index + 1];
     const int64_t stepInX = static_cast<int64_t>(here.x) - before.x;
     const int64_t stepInY = static_cast<int64_t>(here.y) - before.y;
     const int64_t stepOutX = static_cast<int64_t>(after.x) - here.x;
@@ -162,10 +162,10 @@ void HandwritingPad::DrawToolbar(gui::Surface& surface) const {
     surface.SelectPen(gui::Pen::Solid(gui::kBlack));
     surface.SelectBrush(gui::Brush::Stock(gui::StockBrush::White));
     surface.Rectangle(frame.left, frame.top, frame.right, frame.bottom);
-    for (int32_t colour = 0; colour < kInkColourCount; ++colour) {
+    for (int32_t colour = 0; colour < schedule::kInkColourCount; ++colour) {
         const Rect swatch = SwatchFrame(colour);
         surface.FillRect(swatch.left + 1, swatch.top + 1, swatch.right - 1, swatch.bottom - 1,
-                         InkColourOf(colour));
+                         schedule::InkColourOf(colour));
     }
 
     surface.DrawText(u"Un", kUndoLabel, gui::TextAlign::LeftTop);
@@ -189,7 +189,7 @@ void HandwritingPad::DrawGauge(gui::Surface& surface) const {
     surface.SelectBrush(gui::Brush::Stock(gui::StockBrush::White));
     surface.Rectangle(kGaugeOutline.left, kGaugeOutline.top, kGaugeOutline.right,
                       kGaugeOutline.bottom);
-    const int filled = pad_.InkCount * kGaugeFillWidth / static_cast<int>(kMaxInkEntries);
+    const int filled = pad_.InkCount * kGaugeFillWidth / static_cast<int>(schedule::kMaxInkEntries);
     surface.FillRect(kGaugeFill.left, kGaugeFill.top, kGaugeFill.left + filled, kGaugeFill.bottom,
                      kGaugeColour);
 }
@@ -240,8 +240,8 @@ void HandwritingPad::OnPenDown(gui::Point point) {
         return;
     }
     penDown_ = true;
-    stroke_[0] = {kInkWidthRecord, width_};
-    stroke_[1] = {kInkColourRecord, colour_};
+    stroke_[0] = {schedule::kInkWidthRecord, width_};
+    stroke_[1] = {schedule::kInkColourRecord, colour_};
     stroke_[2] = {point.x, point.y};
     strokeCount_ = 3;
     DrawNow([point](gui::Surface& surface) { surface.SetPixel(point.x, point.y, gui::kBlack); });
@@ -254,7 +254,7 @@ void HandwritingPad::OnPenMove(gui::Point point) {
         return;
     }
     stroke_[strokeCount_++] = {point.x, point.y};
-    strokePen = gui::Pen::Solid(InkColourOf(colour_), width_);
+    strokePen = gui::Pen::Solid(schedule::InkColourOf(colour_), width_);
     const gui::Point from = lastPoint_;
     DrawNow([from, point](gui::Surface& surface) {
         surface.SelectPen(*strokePen);
@@ -267,8 +267,8 @@ void HandwritingPad::OnPenUp(gui::Point /*point*/) {
     if (!penDown_) {
         return;
     }
-    stroke_[strokeCount_++] = {kInkEndRecord, -1};
-    AppendStroke(std::span<const InkEntry>(stroke_.data(), strokeCount_), kInkOrigin.x,
+    stroke_[strokeCount_++] = {schedule::kInkEndRecord, -1};
+    AppendStroke(std::span<const schedule::InkEntry>(stroke_.data(), strokeCount_), kInkOrigin.x,
                  kInkOrigin.y);
     // The gauge at once, and its fill again at the next paint; the stroke stays as drawn.
     DrawNow([this](gui::Surface& surface) { DrawGauge(surface); });
@@ -276,15 +276,15 @@ void HandwritingPad::OnPenUp(gui::Point /*point*/) {
     penDown_ = false;
 }
 
-void HandwritingPad::AppendStroke(std::span<const InkEntry> entries, int dx, int dy) {
+void HandwritingPad::AppendStroke(std::span<const schedule::InkEntry> entries, int dx, int dy) {
     // The whole stroke must fit before thinning: what thinning would save does not count.
-    if (static_cast<size_t>(pad_.InkCount) + entries.size() > kMaxInkEntries) {
+    if (static_cast<size_t>(pad_.InkCount) + entries.size() > schedule::kMaxInkEntries) {
         Screen().ShowMessageBox(kInkFullMessage, u"", gui::MessageBoxButtons::Ok);
         return;
     }
     for (size_t index = 0; index < entries.size(); ++index) {
-        InkEntry entry = entries[index];
-        if (KindOfInkEntry(entry) == InkEntryKind::Point) {
+        schedule::InkEntry entry = entries[index];
+        if (schedule::KindOfInkEntry(entry) == schedule::InkEntryKind::Point) {
             if (IsThinnedAway(entries, index)) {
                 continue;
             }
@@ -311,8 +311,8 @@ void HandwritingPad::Undo() {
     // The last end record, then back to the end record of the stroke before.
     --pad_.InkCount;
     while (pad_.InkCount > 0 &&
-           KindOfInkEntry(pad_.InkBuffer[static_cast<size_t>(pad_.InkCount) - 1]) !=
-               InkEntryKind::End) {
+           schedule::KindOfInkEntry(pad_.InkBuffer[static_cast<size_t>(pad_.InkCount) - 1]) !=
+               schedule::InkEntryKind::End) {
         --pad_.InkCount;
     }
     InvalidateAll(true);
@@ -328,7 +328,7 @@ void HandwritingPad::Clear() {
 
 void HandwritingPad::NextWidth() {
     width_ = width_ >= kMaxWidth ? kMinWidth : width_ + 1;
-    strokePen = gui::Pen::Solid(InkColourOf(colour_), width_);
+    strokePen = gui::Pen::Solid(schedule::InkColourOf(colour_), width_);
     InvalidateAll(true);
 }
 

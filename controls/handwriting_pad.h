@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "controls/ink_entry.h"
 #include "controls/pad_data.h"
 #include "platform/gui/geometry.h"
 #include "platform/gui/window.h"
+#include "schedule/ink_entry.h"
 
 namespace gui {
 class EditBox;
@@ -31,7 +31,7 @@ inline constexpr size_t kStrokeEntries = 100;
 inline constexpr size_t kMaxPadTextChars = 12999;
 
 // Said, with an OK button and no caption of its own, when a stroke would take the ink past
-// kMaxInkEntries.
+// schedule::kMaxInkEntries.
 inline constexpr std::u16string_view kInkFullMessage = u"これ以上は追加できません";
 
 // The appointment editor's memo ("HandWrite"): a 20-pixel toolbar (colour swatches, undo, clear,
@@ -67,8 +67,8 @@ private:
     void SwitchSize();
     void FitTextBoxAboveInputPanel();
     // Stores a finished stroke (pad coordinates moved by (dx, dy)) after the ink, thinned; a
-    // stroke that would take the ink past kMaxInkEntries is refused with kInkFullMessage.
-    void AppendStroke(std::span<const InkEntry> entries, int dx, int dy);
+    // stroke that would take the ink past schedule::kMaxInkEntries is refused with kInkFullMessage.
+    void AppendStroke(std::span<const schedule::InkEntry> entries, int dx, int dy);
     void DrawToolbar(gui::Surface& surface) const;
     void DrawGauge(gui::Surface& surface) const;
     bool InDrawingArea(gui::Point point) const;
@@ -77,7 +77,7 @@ private:
     int32_t colour_ = 0;  // colour index of the next stroke, 0 to 3
     int32_t width_ = 1;   // pen width of the next stroke, 1 to 3
     int32_t padEnlarged_ = 0;
-    std::array<InkEntry, kStrokeEntries> stroke_{};
+    std::array<schedule::InkEntry, kStrokeEntries> stroke_{};
     size_t strokeCount_ = 0;
     bool penDown_ = false;  // from a pen down in the drawing area to the next pen up
     gui::Point lastPoint_;

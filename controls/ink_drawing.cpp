@@ -21,31 +21,31 @@ int ScaledCoordinate(int origin, int32_t value, int scale) {
 
 }  // namespace
 
-void DrawInk(gui::Surface& surface, std::span<const InkEntry> entries, int32_t count, int x0,
-             int y0, int scale) {
+void DrawInk(gui::Surface& surface, std::span<const schedule::InkEntry> entries, int32_t count,
+             int x0, int y0, int scale) {
     const size_t used = std::min(entries.size(), static_cast<size_t>(std::max(count, 0)));
     const gui::Pen previous = surface.SelectPen(gui::Pen::Solid(gui::kBlack, 1));
     int pendingWidth = 1;
     std::vector<gui::Point> stroke;
     for (size_t i = 0; i < used; ++i) {
-        const InkEntry& entry = entries[i];
-        switch (KindOfInkEntry(entry)) {
-            case InkEntryKind::Width:
+        const schedule::InkEntry& entry = entries[i];
+        switch (schedule::KindOfInkEntry(entry)) {
+            case schedule::InkEntryKind::Width:
                 pendingWidth =
                     scale == kFullInkScale ? std::clamp(entry.y, kMinPenWidth, kMaxPenWidth) : 1;
                 break;
-            case InkEntryKind::Colour:
-                surface.SelectPen(gui::Pen::Solid(InkColourOf(entry.y), pendingWidth));
+            case schedule::InkEntryKind::Colour:
+                surface.SelectPen(gui::Pen::Solid(schedule::InkColourOf(entry.y), pendingWidth));
                 break;
-            case InkEntryKind::End:
+            case schedule::InkEntryKind::End:
                 surface.Polyline(stroke);
                 stroke.clear();
                 break;
-            case InkEntryKind::Point:
+            case schedule::InkEntryKind::Point:
                 stroke.push_back(
                     {ScaledCoordinate(x0, entry.x, scale), ScaledCoordinate(y0, entry.y, scale)});
                 break;
-            case InkEntryKind::Unknown:
+            case schedule::InkEntryKind::Unknown:
                 break;
         }
     }

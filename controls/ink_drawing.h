@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-#include "controls/ink_entry.h"
+#include "schedule/ink_entry.h"
 
 namespace gui {
 class Surface;
@@ -19,7 +19,7 @@ inline constexpr int kHalfInkScale = 50;
 // pixel) in its colour, a point (x, y) going to (x0 + x * scale / 100, y0 + y * scale / 100)
 // with the divisions truncating toward zero. Scaled-down ink is always one pixel wide. Points
 // after the last end record are not drawn; a stroke of any length is drawn whole.
-void DrawInk(gui::Surface& surface, std::span<const InkEntry> entries, int32_t count, int x0,
-             int y0, int scale);
+void DrawInk(gui::Surface& surface, std::span<const schedule::InkEntry> entries, int32_t count,
+             int x0, int y0, int scale);
 
 }  // namespace controls

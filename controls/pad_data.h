@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "controls/ink_entry.h"
+#include "schedule/ink_entry.h"
 
 namespace controls {
 
@@ -12,8 +12,8 @@ namespace controls {
 // with. One instance for the whole run, as at most one editor (and so one pad) is open at a
 // time; the editor fills it before the pad opens and the store writes read it back.
 struct PadData {
-    std::array<InkEntry, kMaxInkEntries> InkBuffer{};
-    int32_t InkCount = 0;  // entries of InkBuffer in use, 0 to kMaxInkEntries
+    std::array<schedule::InkEntry, schedule::kMaxInkEntries> InkBuffer{};
+    int32_t InkCount = 0;  // entries of InkBuffer in use, 0 to schedule::kMaxInkEntries
     std::u16string PadText;
     int32_t PadTextMode = 0;  // 1: the text box is shown; 0: ink mode
 };

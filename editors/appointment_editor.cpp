@@ -390,7 +390,7 @@ bool AppointmentEditor::ChangedSinceOpen() const {
         return text;
     };
     const auto inkCount = static_cast<size_t>(
-        std::clamp<int32_t>(pad.InkCount, 0, static_cast<int32_t>(controls::kMaxInkEntries)));
+        std::clamp<int32_t>(pad.InkCount, 0, static_cast<int32_t>(schedule::kMaxInkEntries)));
     return record.Start != opened_.Start || record.End != opened_.End ||
            record.AllDay != opened_.AllDay || record.Reminder != opened_.Reminder ||
            record.Holiday != opened_.Holiday || subject_->Text() != opened_.Subject ||

@@ -57,10 +57,10 @@ pim::StoreFlag AsStoreFlag(int32_t flag) {
     return flag != 0 ? pim::kTrue : pim::kFalse;
 }
 
-std::span<const controls::InkEntry> LiveInk(const controls::PadData& pad) {
+std::span<const schedule::InkEntry> LiveInk(const controls::PadData& pad) {
     const int32_t count =
-        std::clamp<int32_t>(pad.InkCount, 0, static_cast<int32_t>(controls::kMaxInkEntries));
-    return std::span<const controls::InkEntry>(pad.InkBuffer.data(), static_cast<size_t>(count));
+        std::clamp<int32_t>(pad.InkCount, 0, static_cast<int32_t>(schedule::kMaxInkEntries));
+    return std::span<const schedule::InkEntry>(pad.InkBuffer.data(), static_cast<size_t>(count));
 }
 
 // Whether the start and end of the record are written: a series keeps its own, since the
@@ -154,13 +154,13 @@ void ReleaseInkFile(const StoreWriteContext& context, pim::Application& applicat
 
 // Whether the ink file already holds exactly these records.
 bool HoldsInk(const StoreWriteContext& context, std::u16string_view name,
-              std::span<const controls::InkEntry> ink) {
+              std::span<const schedule::InkEntry> ink) {
     auto path = schedule::InkFilePath(context.home, context.settings.DataPath, name);
     if (!path) {
         return false;
     }
     auto bytes = platform::ReadWholeFile(*path);
-    return bytes && *bytes == controls::EncodeInkEntries(ink);
+    return bytes && *bytes == schedule::EncodeInkEntries(ink);
 }
 
 // The ink file a handwritten memo names; nothing for a text memo.

@@ -57,7 +57,7 @@ void FillFromAppointmentRow(EditRecord& record, const schedule::DayItemRow& row)
     record.Holiday = AsFlag(row.holiday);
     record.HolidayAtOpen = record.Holiday;
     const int32_t inkCount =
-        std::clamp<int32_t>(row.inkCount, 0, static_cast<int32_t>(controls::kMaxInkEntries));
+        std::clamp<int32_t>(row.inkCount, 0, static_cast<int32_t>(schedule::kMaxInkEntries));
     record.InkCountAtOpen = inkCount;
     std::copy_n(row.ink.begin(), inkCount, record.InkEntries.begin());
 }

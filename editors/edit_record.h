@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "controls/ink_entry.h"
 #include "editors/repeat_rule.h"
 #include "platform/time/date_time.h"
 #include "schedule/day_items.h"
+#include "schedule/ink_entry.h"
 
 namespace editors {
 
@@ -46,7 +46,7 @@ struct EditRecord {
     int32_t HolidayAtOpen = 0;   // Holiday when the editor opened
     int32_t Complete = 0;        // a task's completion, 0 or 1
     int32_t InkCountAtOpen = 0;  // ink records the item had when opened, 0..kMaxInkEntries
-    std::array<controls::InkEntry, controls::kMaxInkEntries> InkEntries{};
+    std::array<schedule::InkEntry, schedule::kMaxInkEntries> InkEntries{};
     // 1: the appointment repeats (the editor shows the recurrence icon).
     int32_t Recurring = 0;
     // An occurrence of a series opened from the day list: its identity in the series

@@ -7,10 +7,10 @@
 #include <optional>
 #include <span>
 
-#include "controls/ink_entry.h"
 #include "platform/files/file_operations.h"
 #include "platform/pim/handwritten_memo.h"
 #include "platform/pim/schedule_store.h"
+#include "schedule/ink_entry.h"
 #include "schedule/ink_file.h"
 #include "schedule/ink_file_writer.h"
 

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
-#include "controls/ink_entry.h"
 #include "platform/files/data_home.h"
 #include "platform/result.h"
 #include "platform/time/date_time.h"
+#include "schedule/ink_entry.h"
 #include "schedule/store_session.h"
 #include "settings/settings.h"
 
@@ -44,7 +44,7 @@ enum class DayItemKind : int32_t {
 // DayWindow[k] is the selected date plus k days.
 using DayWindow = std::array<Date, kWindowDays>;
 
-using InkRecords = std::array<controls::InkEntry, controls::kMaxInkEntries>;
+using InkRecords = std::array<schedule::InkEntry, schedule::kMaxInkEntries>;
 
 // One row of the day list. Fields that do not belong to the row's kind are 0 or empty.
 struct DayItemRow {

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "controls/ink_entry.h"
 #include "platform/files/data_home.h"
 #include "platform/pim/handwritten_memo.h"
+#include "schedule/ink_entry.h"
 
 namespace schedule {
 
@@ -28,10 +28,10 @@ using pim::IsInkFileName;
 // at the end of the file is left out, and at most kMaxInkEntries are read.
 int32_t ReadInkFile(const platform::DataHome& home, std::u16string_view dataFolder,
                     std::u16string_view name,
-                    std::span<controls::InkEntry, controls::kMaxInkEntries> destination);
+                    std::span<schedule::InkEntry, schedule::kMaxInkEntries> destination);
 
 // The records of the ink file `name` as ReadInkFile reads them, as the bytes an ink file holds
-// (controls::EncodeInkEntries): what a calendar file and a step that takes a change back carry of
+// (schedule::EncodeInkEntries): what a calendar file and a step that takes a change back carry of
 // a drawing. nullopt when the file holds no whole record.
 std::optional<std::string> ReadInkBytes(const platform::DataHome& home,
                                         std::u16string_view dataFolder, std::u16string_view name);

@@ -249,21 +249,21 @@ platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
 
 platform::Result<void> WriteInkFile(const platform::DataHome& home, std::u16string_view dataFolder,
                                     std::u16string_view name,
-                                    std::span<const controls::InkEntry> entries) {
+                                    std::span<const schedule::InkEntry> entries) {
     auto path = InkFilePath(home, dataFolder, name);
     if (!path) {
         return path.error();
     }
-    const size_t count = std::min(entries.size(), controls::kMaxInkEntries);
-    return platform::ReplaceFileAtomically(*path, controls::EncodeInkEntries(entries.first(count)));
+    const size_t count = std::min(entries.size(), schedule::kMaxInkEntries);
+    return platform::ReplaceFileAtomically(*path, schedule::EncodeInkEntries(entries.first(count)));
 }
 
 platform::Result<void> CheckInkBytes(std::string_view bytes) {
-    if (bytes.empty() || bytes.size() % controls::kInkEntryBytes != 0 ||
-        bytes.size() > controls::kMaxInkBytes) {
+    if (bytes.empty() || bytes.size() % schedule::kInkEntryBytes != 0 ||
+        bytes.size() > schedule::kMaxInkBytes) {
         return platform::MakeError(
             "the handwriting attached is not an ink file (whole 8-byte records, 1 to " +
-            std::to_string(controls::kMaxInkEntries) + " of them)");
+            std::to_string(schedule::kMaxInkEntries) + " of them)");
     }
     return {};
 }
@@ -273,11 +273,11 @@ platform::Result<void> WriteInkBytes(const platform::DataHome& home, std::u16str
     if (auto whole = CheckInkBytes(bytes); !whole) {
         return whole;
     }
-    auto entries = std::make_unique<std::array<controls::InkEntry, controls::kMaxInkEntries>>();
-    const size_t count = controls::DecodeInkEntries(
+    auto entries = std::make_unique<std::array<schedule::InkEntry, schedule::kMaxInkEntries>>();
+    const size_t count = schedule::DecodeInkEntries(
         std::as_bytes(std::span(bytes.data(), bytes.size())), std::span(*entries));
     return WriteInkFile(home, dataFolder, name,
-                        std::span<const controls::InkEntry>(entries->data(), count));
+                        std::span<const schedule::InkEntry>(entries->data(), count));
 }
 
 platform::Result<void> DeleteInkFile(const platform::DataHome& home, std::u16string_view dataFolder,

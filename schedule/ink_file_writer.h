@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "controls/ink_entry.h"
 #include "platform/files/data_home.h"
 #include "platform/result.h"
+#include "schedule/ink_entry.h"
 
 namespace pim {
 class Application;
@@ -60,9 +60,9 @@ platform::Result<bool> ClaimInkName(const platform::DataHome& home, std::u16stri
 // entry as x then y, signed 32-bit little-endian, with no header; at most kMaxInkEntries.
 platform::Result<void> WriteInkFile(const platform::DataHome& home, std::u16string_view dataFolder,
                                     std::u16string_view name,
-                                    std::span<const controls::InkEntry> entries);
+                                    std::span<const schedule::InkEntry> entries);
 
-// Whether bytes are what an ink file holds (controls::EncodeInkEntries): whole records, 1 to
+// Whether bytes are what an ink file holds (schedule::EncodeInkEntries): whole records, 1 to
 // kMaxInkEntries of them; the error says so.
 platform::Result<void> CheckInkBytes(std::string_view bytes);
 // WriteInkFile from such bytes: an error, and nothing written, when CheckInkBytes refuses them.

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "controls/ink_entry.h"
 #include "platform/pim/ical_io.h"
 #include "platform/text/unicode_text.h"
 #include "resources/resource_ids.h"
+#include "schedule/ink_entry.h"
 #include "tests/app/planner_fixture.h"
 
 namespace app {
@@ -24,8 +24,8 @@ using testing_support::WriteBytes;
 class ItemClipboardTest : public PlannerFixture {
 protected:
     void SetUp() override {
-        const std::vector<controls::InkEntry> ink{{-3, 2}, {-2, 1}, {10, 5}, {30, 9}, {-1, -1}};
-        inkBytes_ = controls::EncodeInkEntries(ink);
+        const std::vector<schedule::InkEntry> ink{{-3, 2}, {-2, 1}, {10, 5}, {30, 9}, {-1, -1}};
+        inkBytes_ = schedule::EncodeInkEntries(ink);
         Start([this](pim::Application& store) {
             WriteBytes(home_.DeviceRoot() / "My Documents" / "7.dat", inkBytes_);
             pim::AppointmentRecord meeting;

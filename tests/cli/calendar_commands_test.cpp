@@ -13,10 +13,10 @@
 
 #include "cli/agenda_command.h"
 #include "cli/month_command.h"
-#include "controls/ink_entry.h"
 #include "platform/pim/ical_io.h"
 #include "platform/pim/schedule_store.h"
 #include "schedule/calendar_ink.h"
+#include "schedule/ink_entry.h"
 #include "tests/support/temp_folder.h"
 
 namespace cli {
@@ -602,7 +602,7 @@ TEST_F(CalendarCommandsTest, EveryWrittenTimeKeepsItsInstantEastAndWestOfUtc) {
 }
 
 // A memo's handwriting: a width record, a colour record, two points and an end record.
-const std::array<controls::InkEntry, 5> kInk{{{-3, 2}, {-2, 1}, {10, 20}, {11, 22}, {-1, -1}}};
+const std::array<schedule::InkEntry, 5> kInk{{{-3, 2}, {-2, 1}, {10, 20}, {11, 22}, {-1, -1}}};
 
 class CalendarInkTest : public CalendarCommandsTest {
 protected:
@@ -615,7 +615,7 @@ protected:
     // planner marks what is drawn in it.
     void AddHandwrittenAppointments(const platform::DataHome& home, const std::string& name) {
         std::filesystem::create_directories(InkFolder(home));
-        WriteBytes(InkFolder(home) / name, controls::EncodeInkEntries(kInk));
+        WriteBytes(InkFolder(home) / name, schedule::EncodeInkEntries(kInk));
         const auto ics = folder_.Path() / "handwritten.ics";
         WriteBytes(ics,
                    "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
@@ -706,7 +706,7 @@ TEST_F(CalendarInkTest, AnExportCarriesTheInkAndAnImportGivesItAFileOfItsOwn) {
     EXPECT_EQ(series.recurrence.changes[0].body, u"4.dat");
     EXPECT_TRUE(series.recurrence.changes[0].handwritten);
     EXPECT_FALSE(series.handwritten);
-    const std::string inkBytes = controls::EncodeInkEntries(kInk);
+    const std::string inkBytes = schedule::EncodeInkEntries(kInk);
     EXPECT_EQ(ReadBytes(InkFolder(otherHome) / "3.dat"), inkBytes);
     EXPECT_EQ(ReadBytes(InkFolder(otherHome) / "4.dat"), inkBytes);
     EXPECT_EQ(ReadBytes(InkFolder(otherHome) / "1.dat"), "someone else's");
@@ -747,9 +747,9 @@ TEST_F(CalendarInkTest, ChangedHandwritingTakesANewFileAndTheOldOneGoes) {
     ASSERT_EQ(ImportCalendar(home_, changed.string(), {}, out, err), 0) << err.str();
     const pim::AppointmentRecord memo = StoredAppointment(home_, "ink@test");
     EXPECT_EQ(memo.body, u"1.dat\r\nあとで清書");
-    std::array<controls::InkEntry, 5> moved = kInk;
+    std::array<schedule::InkEntry, 5> moved = kInk;
     moved[2].x = 11;
-    EXPECT_EQ(ReadBytes(InkFolder(home_) / "1.dat"), controls::EncodeInkEntries(moved));
+    EXPECT_EQ(ReadBytes(InkFolder(home_) / "1.dat"), schedule::EncodeInkEntries(moved));
     // 7.dat is still the moved occurrence's memo, so it stays.
     EXPECT_EQ(testing_support::ListFolder(InkFolder(home_)), "1.dat 7.dat");
 }
@@ -757,7 +757,7 @@ TEST_F(CalendarInkTest, ChangedHandwritingTakesANewFileAndTheOldOneGoes) {
 TEST_F(CalendarInkTest, AMemoThatOnlyReadsLikeAnInkFileNameStaysTextBothWays) {
     // This home's own drawing, and another program's event whose memo begins with its name.
     std::filesystem::create_directories(InkFolder(home_));
-    WriteBytes(InkFolder(home_) / "1.dat", controls::EncodeInkEntries(kInk));
+    WriteBytes(InkFolder(home_) / "1.dat", schedule::EncodeInkEntries(kInk));
     const auto ics = folder_.Path() / "other.ics";
     WriteBytes(ics,
                "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:look@test\r\n"
@@ -776,7 +776,7 @@ TEST_F(CalendarInkTest, AMemoThatOnlyReadsLikeAnInkFileNameStaysTextBothWays) {
     EXPECT_NE(text.find("DESCRIPTION:1.dat\\nplease look at that file\r\n"), std::string::npos)
         << text;
     EXPECT_EQ(text.find("x-tessarinth-ink"), std::string::npos) << text;
-    EXPECT_EQ(ReadBytes(InkFolder(home_) / "1.dat"), controls::EncodeInkEntries(kInk));
+    EXPECT_EQ(ReadBytes(InkFolder(home_) / "1.dat"), schedule::EncodeInkEntries(kInk));
 }
 
 TEST_F(CalendarInkTest, OurOwnHandwrittenMemoReadsBackWithItsTypedTextAndTheMark) {
@@ -840,7 +840,7 @@ TEST_F(CalendarInkTest, AFolderThatTakesNoInkKeepsTheAppointmentWithoutIt) {
     ASSERT_TRUE(home.EnsureFolders().ok());
     std::filesystem::create_directories(InkFolder(home));
     const auto ics = folder.Path() / "ink.ics";
-    const std::string ink = controls::EncodeInkEntries(kInk);
+    const std::string ink = schedule::EncodeInkEntries(kInk);
     WriteBytes(ics,
                "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:ink@test\r\n"
                "DTSTART:20261207T090000\r\nDESCRIPTION:5.dat\r\n"
@@ -864,7 +864,7 @@ TEST_F(CalendarInkTest, AFolderThatTakesNoInkKeepsTheAppointmentWithoutIt) {
 }
 
 TEST_F(CalendarInkTest, InkFilesClaimedForAStoreWriteThatFailsGoAgain) {
-    const std::string ink = controls::EncodeInkEntries(kInk);
+    const std::string ink = schedule::EncodeInkEntries(kInk);
     {
         schedule::IncomingInkFiles files(home_, u"\\My Documents");
         auto memo = files.Store(u"9.dat\r\n下書き", u"", ink);

@@ -29,13 +29,13 @@ protected:
     }
 
     std::string InkArgument(size_t records) {
-        std::vector<controls::InkEntry> ink{{-3, 2}, {-2, 1}};
+        std::vector<schedule::InkEntry> ink{{-3, 2}, {-2, 1}};
         while (ink.size() + 1 < records) {
             ink.push_back({static_cast<int32_t>(ink.size()), 4});
         }
         ink.push_back({-1, -1});
         const auto file = folder_.Path() / "drawing.ink";
-        testing_support::WriteBytes(file, controls::EncodeInkEntries(ink));
+        testing_support::WriteBytes(file, schedule::EncodeInkEntries(ink));
         return file.string();
     }
 
@@ -96,7 +96,7 @@ TEST_F(EntryCommandsTest, HandwritingGoesToTheLowestFreeInkFileAndLeavesWithTheI
     const int32_t oid = PrintedOid();
     const auto bytes = platform::ReadWholeFile(InkFile("1.dat"));
     ASSERT_TRUE(bytes.ok());
-    EXPECT_EQ(bytes->size(), 40u * controls::kInkEntryBytes);
+    EXPECT_EQ(bytes->size(), 40u * schedule::kInkEntryBytes);
     {
         pim::Application store;
         ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());

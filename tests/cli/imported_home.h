@@ -11,9 +11,9 @@
 #include <string>
 
 #include "cli/calendar_commands.h"
-#include "controls/ink_entry.h"
 #include "platform/files/data_home.h"
 #include "platform/pim/schedule_store.h"
+#include "schedule/ink_entry.h"
 #include "tests/support/temp_folder.h"
 
 namespace cli {
@@ -61,9 +61,9 @@ protected:
             series->SetHandwritten(true);
             ASSERT_TRUE(series->Save().ok());
         }
-        const std::array<controls::InkEntry, 2> ink{{{-3, 1}, {-1, -1}}};
+        const std::array<schedule::InkEntry, 2> ink{{{-3, 1}, {-1, -1}}};
         testing_support::WriteBytes(home_.DeviceRoot() / "My Documents" / "7.dat",
-                                    controls::EncodeInkEntries(ink) + "xyz");
+                                    schedule::EncodeInkEntries(ink) + "xyz");
     }
 
     // The weekly series, fourth of the events imported.

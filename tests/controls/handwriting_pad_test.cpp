@@ -18,14 +18,14 @@
 namespace controls {
 namespace {
 
-constexpr InkEntry W(int32_t width) {
-    return {kInkWidthRecord, width};
+constexpr schedule::InkEntry W(int32_t width) {
+    return {schedule::kInkWidthRecord, width};
 }
-constexpr InkEntry C(int32_t colour) {
-    return {kInkColourRecord, colour};
+constexpr schedule::InkEntry C(int32_t colour) {
+    return {schedule::kInkColourRecord, colour};
 }
-constexpr InkEntry kEnd{kInkEndRecord, -1};
-using Ink = std::vector<InkEntry>;
+constexpr schedule::InkEntry kEnd{schedule::kInkEndRecord, -1};
+using Ink = std::vector<schedule::InkEntry>;
 
 // Toolbar columns (any row up to 20 is the toolbar).
 constexpr int kRedX = 50;
@@ -129,7 +129,8 @@ protected:
     Ink LastStroke() const {
         Ink ink = Stored();
         size_t start = ink.size();
-        while (start > 0 && KindOfInkEntry(ink[start - 1]) != InkEntryKind::Width) {
+        while (start > 0 &&
+               schedule::KindOfInkEntry(ink[start - 1]) != schedule::InkEntryKind::Width) {
             --start;
         }
         return start == 0 ? Ink{}
@@ -152,14 +153,14 @@ protected:
         EXPECT_EQ(At(0, 19), gui::kGray);
         EXPECT_EQ(At(239, 0), gui::kGray);
         EXPECT_EQ(At(192, 8), gui::kGray);
-        for (int32_t colour = 0; colour < kInkColourCount; ++colour) {
+        for (int32_t colour = 0; colour < schedule::kInkColourCount; ++colour) {
             const int left = 20 + 20 * colour;
             const gui::ColorRef frame = colour == selected ? gui::kBlack : gui::kGray;
             EXPECT_EQ(At(left, 0), frame) << colour;
             EXPECT_EQ(At(left, 8), frame) << colour;
             EXPECT_EQ(At(left + 19, 15), frame) << colour;
-            EXPECT_EQ(At(left + 1, 1), InkColourOf(colour)) << colour;
-            EXPECT_EQ(At(left + 18, 14), InkColourOf(colour)) << colour;
+            EXPECT_EQ(At(left + 1, 1), schedule::InkColourOf(colour)) << colour;
+            EXPECT_EQ(At(left + 18, 14), schedule::InkColourOf(colour)) << colour;
         }
         EXPECT_EQ(At(170, 1), gui::kBlack);
         EXPECT_EQ(At(189, 14), gui::kBlack);
@@ -233,7 +234,7 @@ TEST_F(PadStrokes, AStrokeKeepsNinetySevenPointsAndStopsFollowingThePen) {
     Stroke(Zigzag(110, {0, 60}));
     const Ink stroke = LastStroke();
     ASSERT_EQ(stroke.size(), kStrokeEntries);
-    EXPECT_EQ(stroke[98], (InkEntry{192, 40}));  // the 97th point
+    EXPECT_EQ(stroke[98], (schedule::InkEntry{192, 40}));  // the 97th point
     EXPECT_EQ(PadPixel(191, 61), gui::kBlack);
     for (int x = 193; x < 220; ++x) {
         EXPECT_EQ(PadPixel(x, 62), gui::kWhite) << x;
@@ -485,9 +486,11 @@ TEST_F(PadPaint, InkInThreeColoursAndWidths) {
     Repaint();
     Shoot(kPadOnScreen);
     const std::vector<std::pair<int, gui::ColorRef>> column{
-        {63, gui::kWhite}, {64, kRed},        {65, gui::kWhite}, {79, gui::kWhite},
-        {80, kInkGreen},   {81, kInkGreen},   {82, gui::kWhite}, {97, kInkBlue},
-        {99, kInkBlue},    {100, gui::kWhite}};
+        {63, gui::kWhite},         {64, kRed},
+        {65, gui::kWhite},         {79, gui::kWhite},
+        {80, schedule::kInkGreen}, {81, schedule::kInkGreen},
+        {82, gui::kWhite},         {97, schedule::kInkBlue},
+        {99, schedule::kInkBlue},  {100, gui::kWhite}};
     for (const auto& [y, colour] : column) {
         EXPECT_EQ(At(60, y), colour) << "row " << y;
     }

@@ -12,21 +12,22 @@ namespace {
 using gui::FromQRgb;
 using gui::kWhite;
 
-constexpr InkEntry Width(int w) {
-    return {kInkWidthRecord, w};
+constexpr schedule::InkEntry Width(int w) {
+    return {schedule::kInkWidthRecord, w};
 }
-constexpr InkEntry Colour(int c) {
-    return {kInkColourRecord, c};
+constexpr schedule::InkEntry Colour(int c) {
+    return {schedule::kInkColourRecord, c};
 }
-constexpr InkEntry End() {
-    return {kInkEndRecord, -1};
+constexpr schedule::InkEntry End() {
+    return {schedule::kInkEndRecord, -1};
 }
 
 class InkDrawingTest : public ::testing::Test {
 protected:
     InkDrawingTest() : image_(60, 60, QImage::Format_RGB32) { image_.fill(Qt::white); }
 
-    void Draw(const std::vector<InkEntry>& entries, int x0, int y0, int scale, int count = -1) {
+    void Draw(const std::vector<schedule::InkEntry>& entries, int x0, int y0, int scale,
+              int count = -1) {
         gui::Surface surface(image_);
         DrawInk(surface, entries, count < 0 ? static_cast<int32_t>(entries.size()) : count, x0, y0,
                 scale);
@@ -47,10 +48,10 @@ protected:
 
 TEST_F(InkDrawingTest, StrokeIsAPolylineInItsColourLeavingOutItsLastPixel) {
     Draw({Width(1), Colour(1), {0, 0}, {10, 0}, {10, 5}, End()}, 0, 20, kFullInkScale);
-    EXPECT_EQ(At(0, 20), kInkRed);
-    EXPECT_EQ(At(9, 20), kInkRed);
-    EXPECT_EQ(At(10, 20), kInkRed);  // the joint, drawn once by the second segment
-    EXPECT_EQ(At(10, 24), kInkRed);
+    EXPECT_EQ(At(0, 20), schedule::kInkRed);
+    EXPECT_EQ(At(9, 20), schedule::kInkRed);
+    EXPECT_EQ(At(10, 20), schedule::kInkRed);  // the joint, drawn once by the second segment
+    EXPECT_EQ(At(10, 24), schedule::kInkRed);
     EXPECT_EQ(At(10, 25), kWhite);  // the stroke's last point
     EXPECT_EQ(InkedPixels(), 15);
 }
@@ -58,8 +59,8 @@ TEST_F(InkDrawingTest, StrokeIsAPolylineInItsColourLeavingOutItsLastPixel) {
 TEST_F(InkDrawingTest, HalfScaleTruncatesAndDrawsOnePixelWide) {
     Draw({Width(3), Colour(3), {3, 3}, {23, 3}, End()}, 10, 10, kHalfInkScale);
     // (3, 3) * 50 / 100 = (1, 1); (23, 3) -> (11, 1).
-    EXPECT_EQ(At(11, 11), kInkBlue);
-    EXPECT_EQ(At(20, 11), kInkBlue);
+    EXPECT_EQ(At(11, 11), schedule::kInkBlue);
+    EXPECT_EQ(At(20, 11), schedule::kInkBlue);
     EXPECT_EQ(At(21, 11), kWhite);
     EXPECT_EQ(At(11, 12), kWhite);
     EXPECT_EQ(InkedPixels(), 10);
@@ -78,7 +79,7 @@ TEST_F(InkDrawingTest, NothingShowsForOnePointStrokesEmptyCountsAndUnfinishedStr
 }
 
 TEST_F(InkDrawingTest, LongStrokesAreDrawnWholeAndUnknownColoursDrawBlack) {
-    std::vector<InkEntry> entries{Width(1), Colour(7)};
+    std::vector<schedule::InkEntry> entries{Width(1), Colour(7)};
     for (int i = 0; i < 150; ++i) {
         entries.push_back({i % 50, i / 50 * 10});
     }
@@ -97,10 +98,10 @@ TEST_F(InkDrawingTest, HugeCoordinatesFromAFileAreHarmless) {
 
 TEST_F(InkDrawingTest, TheSurfaceGetsItsPenBack) {
     gui::Surface surface(image_);
-    surface.SelectPen(gui::Pen::Solid(kInkGreen, 2));
-    DrawInk(surface, std::vector<InkEntry>{Width(1), Colour(1), {0, 0}, {5, 0}, End()}, 5, 0, 0,
-            kFullInkScale);
-    EXPECT_EQ(surface.CurrentPen(), gui::Pen::Solid(kInkGreen, 2));
+    surface.SelectPen(gui::Pen::Solid(schedule::kInkGreen, 2));
+    DrawInk(surface, std::vector<schedule::InkEntry>{Width(1), Colour(1), {0, 0}, {5, 0}, End()}, 5,
+            0, 0, kFullInkScale);
+    EXPECT_EQ(surface.CurrentPen(), gui::Pen::Solid(schedule::kInkGreen, 2));
 }
 
 }  // namespace

@@ -8,10 +8,10 @@
 
 #include <cmath>
 
-#include "controls/ink_entry.h"
 #include "platform/gui/dialog.h"
 #include "platform/gui/month_calendar.h"
 #include "resources/resource_ids.h"
+#include "schedule/ink_entry.h"
 #include "tests/app/planner_fixture.h"
 #include "tests/editors/editor_layout.h"
 #include "tests/editors/editors_fixture.h"
@@ -276,7 +276,7 @@ TEST_F(AppointmentEditorTest, InkKeptErasedOrReplacedByText) {
 
 TEST_F(AppointmentEditorTest, TypedTextBesideInkShowsInTextModeAndATextMemoIsNeverInk) {
     testing_support::WriteBytes(DataFolder() / "1.dat",
-                                controls::EncodeInkEntries(std::vector<controls::InkEntry>{
+                                schedule::EncodeInkEntries(std::vector<schedule::InkEntry>{
                                     {-3, 1}, {10, 10}, {20, 20}, {-1, -1}}));
     pim::AppointmentRecord drawn;
     drawn.start = At(2026, 12, 7, 8);

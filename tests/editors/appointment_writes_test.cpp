@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "controls/ink_entry.h"
+#include "schedule/ink_entry.h"
 #include "tests/editors/editors_fixture.h"
 
 namespace editors {
 namespace {
 
-using controls::EncodeInkEntries;
+using schedule::EncodeInkEntries;
 
 class AppointmentWritesTest : public EditorsFixture {
 protected:

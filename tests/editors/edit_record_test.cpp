@@ -10,19 +10,19 @@ TEST(EditRecordTest, FillsLeaveNothingOfTheItemBefore) {
     row.memoText = u"3.dat";
     row.body = u"3.dat\r\n続き";
     row.inkCount = 2;
-    row.ink[1] = controls::InkEntry{5, 6};
+    row.ink[1] = schedule::InkEntry{5, 6};
     row.holiday = 1;
     row.complete = -1;
     EditRecord record;
     FillFromAppointmentRow(record, row);
     EXPECT_EQ(record.Body, u"3.dat\r\n続き");  // the whole body, not the listed first line
-    EXPECT_EQ(record.InkEntries[1], (controls::InkEntry{5, 6}));
+    EXPECT_EQ(record.InkEntries[1], (schedule::InkEntry{5, 6}));
     EXPECT_EQ(record.HolidayAtOpen, 1);
 
     FillFromUndatedTask(record, schedule::UndatedTask{});
     EXPECT_EQ(record.Body, u"");
     EXPECT_EQ(record.InkCountAtOpen, 0);
-    EXPECT_EQ(record.InkEntries[1], controls::InkEntry{});
+    EXPECT_EQ(record.InkEntries[1], schedule::InkEntry{});
     EXPECT_EQ(record.Holiday, 0);
     FillFromTaskRow(record, row);
     EXPECT_EQ(record.Complete, 1);  // the store's -1 is the record's 1

@@ -20,7 +20,7 @@
 
 namespace editors {
 
-using controls::InkEntry;
+using schedule::InkEntry;
 using testing_support::ListFolder;
 using testing_support::ReadBytes;
 using testing_support::WriteBytes;

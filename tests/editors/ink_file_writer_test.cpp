@@ -23,7 +23,7 @@ TEST_F(InkFileWriterTest, WritesLittleEndianRecordsAndReplacesTheWholeFile) {
     ASSERT_TRUE(
         schedule::WriteInkFile(home_, u"\\My Documents", u"7.dat", std::span(ink).first(1)));
     EXPECT_EQ(InkFile("7.dat").size(), 8u);
-    std::array<InkEntry, controls::kMaxInkEntries> read{};
+    std::array<InkEntry, schedule::kMaxInkEntries> read{};
     EXPECT_EQ(schedule::ReadInkFile(home_, u"\\My Documents", u"7.dat", read), 1);
     EXPECT_EQ(read[0], ink[0]);
     // Only names the planner gives its ink files are written or deleted.
@@ -60,7 +60,7 @@ TEST_F(InkFileWriterTest, AClaimTakesTheLowestFreeNumberByCreatingItsFile) {
     EXPECT_EQ(testing_support::ModeOf(DataFolder() / "2.dat"), 0600u);
     EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents"), 4);
     ASSERT_TRUE(schedule::WriteInkFile(home_, u"\\My Documents", u"2.dat", Strokes(1, 2)));
-    EXPECT_EQ(InkFile("2.dat"), controls::EncodeInkEntries(Strokes(1, 2)));
+    EXPECT_EQ(InkFile("2.dat"), schedule::EncodeInkEntries(Strokes(1, 2)));
     // A number given up is free again, and the lowest is taken first.
     ASSERT_TRUE(schedule::DeleteInkFile(home_, u"\\My Documents", u"2.dat"));
     EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents"), 2);
@@ -117,7 +117,7 @@ TEST_F(InkFileWriterTest, AClaimIsListedBeforeItsFileIsMadeAndTheListGoesWithThe
 }
 
 TEST_F(InkFileWriterTest, ASaveCutShortLeavesTheOldFileWhole) {
-    const std::string old = controls::EncodeInkEntries(Strokes(2, 5));
+    const std::string old = schedule::EncodeInkEntries(Strokes(2, 5));
     ASSERT_TRUE(schedule::WriteInkFile(home_, u"\\My Documents", u"3.dat", Strokes(2, 5)));
     // A crash mid-save leaves at most a temporary beside the file; later saves are not hindered.
     WriteBytes(DataFolder() / "3.dat.tmp-x1Y2z3", old.substr(0, 11));
@@ -131,7 +131,7 @@ TEST_F(InkFileWriterTest, ASaveCutShortLeavesTheOldFileWhole) {
     EXPECT_EQ(InkFile("3.dat"), old);
     EXPECT_EQ(ListFolder(DataFolder()), "3.dat 3.dat.tmp-x1Y2z3");
     ASSERT_TRUE(schedule::WriteInkFile(home_, u"\\My Documents", u"3.dat", Strokes(9, 1)));
-    EXPECT_EQ(InkFile("3.dat"), controls::EncodeInkEntries(Strokes(9, 1)));
+    EXPECT_EQ(InkFile("3.dat"), schedule::EncodeInkEntries(Strokes(9, 1)));
 }
 
 }  // namespace

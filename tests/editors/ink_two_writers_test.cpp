@@ -9,9 +9,9 @@
 #include <set>
 #include <string>
 
-#include "controls/ink_entry.h"
 #include "editors/appointment_writes.h"
 #include "platform/text/unicode_text.h"
+#include "schedule/ink_entry.h"
 #include "tests/editors/editors_fixture.h"
 
 namespace editors {
@@ -92,7 +92,7 @@ TEST_F(InkTwoWritersTest, TwoProcessesAddingInkMemosAtOnceNeverShareAFile) {
         const int writer = subject[1] - '0';
         const int memo = std::stoi(subject.substr(3));
         const std::string name = platform::Utf16ToUtf8Lossy(record.body);
-        EXPECT_EQ(InkFile(name.c_str()), controls::EncodeInkEntries(InkOf(writer, memo)))
+        EXPECT_EQ(InkFile(name.c_str()), schedule::EncodeInkEntries(InkOf(writer, memo)))
             << subject << " names " << name;
     }
     EXPECT_EQ(files.size(), stored->size()) << "two memos name one file";

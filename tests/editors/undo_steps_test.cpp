@@ -4,17 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include "controls/ink_entry.h"
 #include "editors/appointment_writes.h"
 #include "editors/task_writes.h"
+#include "schedule/ink_entry.h"
 #include "tests/editors/editors_fixture.h"
 
 namespace editors {
 namespace {
 
-using controls::EncodeInkEntries;
 using pim::ItemKind;
 using pim::StepDirection;
+using schedule::EncodeInkEntries;
 
 class UndoStepsTest : public EditorsFixture {
 protected:

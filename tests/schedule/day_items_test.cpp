@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "controls/ink_entry.h"
+#include "schedule/ink_entry.h"
 #include "tests/schedule/schedule_fixture.h"
 
 namespace schedule {
@@ -284,10 +284,10 @@ TEST_F(DayItemsTest, DetailsComeFromTheStoredItemWithTheMemoCutToItsField) {
 }
 
 TEST_F(DayItemsTest, AHandwrittenMemoLoadsItsInkFileFromTheDataFolder) {
-    const std::array<controls::InkEntry, 5> stroke{{{-3, 2}, {-2, 1}, {10, 4}, {12, 6}, {-1, -1}}};
-    WriteBytes(DataFolder() / "12.dat", controls::EncodeInkEntries(stroke));
+    const std::array<schedule::InkEntry, 5> stroke{{{-3, 2}, {-2, 1}, {10, 4}, {12, 6}, {-1, -1}}};
+    WriteBytes(DataFolder() / "12.dat", schedule::EncodeInkEntries(stroke));
     // A file the planner did not write, which an imported body might try to name.
-    WriteBytes(DataFolder() / "notes.dat", controls::EncodeInkEntries(stroke));
+    WriteBytes(DataFolder() / "notes.dat", schedule::EncodeInkEntries(stroke));
 
     pim::AppointmentRecord record;
     record.start = At(2026, 12, 7, 9);
@@ -315,8 +315,8 @@ TEST_F(DayItemsTest, AHandwrittenMemoLoadsItsInkFileFromTheDataFolder) {
 }
 
 TEST_F(DayItemsTest, AMemoWithoutTheHandwrittenMarkIsTextWhateverItReads) {
-    const std::array<controls::InkEntry, 2> stroke{{{-3, 2}, {-1, -1}}};
-    WriteBytes(DataFolder() / "1.dat", controls::EncodeInkEntries(stroke));
+    const std::array<schedule::InkEntry, 2> stroke{{{-3, 2}, {-1, -1}}};
+    WriteBytes(DataFolder() / "1.dat", schedule::EncodeInkEntries(stroke));
     // Another calendar program's memo, and a changed occurrence of a series drawn here.
     pim::AppointmentRecord record;
     record.start = At(2026, 12, 7, 9);

@@ -7,8 +7,8 @@
 namespace schedule {
 namespace {
 
-using controls::InkEntry;
-using controls::kMaxInkEntries;
+using schedule::InkEntry;
+using schedule::kMaxInkEntries;
 using testing_support::WriteBytes;
 
 class InkFileTest : public ScheduleFixture {
@@ -18,7 +18,7 @@ protected:
         for (size_t i = 0; i < count; ++i) {
             entries.push_back(InkEntry{static_cast<int32_t>(i), static_cast<int32_t>(i % 7)});
         }
-        return controls::EncodeInkEntries(entries);
+        return schedule::EncodeInkEntries(entries);
     }
 
     int32_t Read(std::u16string_view folder, std::u16string_view name) {

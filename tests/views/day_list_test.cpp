@@ -230,7 +230,7 @@ TEST_F(DayList, IconsFromTheRightEdgeInBothOrientations) {
 
 TEST_F(DayList, InkAtHalfSizeErasedBelowItsRow) {
     MakeAppointment(Row(0), At(kSunday, 9), At(kSunday, 10), u"");
-    const controls::InkEntry stroke[] = {{-3, 3}, {-2, 1}, {0, 0}, {40, 0}, {40, 60}, {-1, -1}};
+    const schedule::InkEntry stroke[] = {{-3, 3}, {-2, 1}, {0, 0}, {40, 0}, {40, 60}, {-1, -1}};
     std::copy(std::begin(stroke), std::end(stroke), Row(0).ink.begin());
     Row(0).handwritten = 1;
     Row(0).memoText = u"2.dat";
@@ -252,7 +252,7 @@ TEST_F(DayList, InkAtHalfSizeErasedBelowItsRow) {
 }
 
 TEST_F(DayList, TextTypedBesideHandwritingShowsTheMemoIcon) {
-    const controls::InkEntry stroke[] = {{-3, 3}, {0, 0}, {4, 0}, {-1, -1}};
+    const schedule::InkEntry stroke[] = {{-3, 3}, {0, 0}, {4, 0}, {-1, -1}};
     for (size_t row = 0; row < 3; ++row) {
         MakeAppointment(Row(row), At(Row(row).rowDate, 9), At(Row(row).rowDate, 10), u"");
         std::copy(std::begin(stroke), std::end(stroke), Row(row).ink.begin());

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace controls {
+namespace schedule {
 
 // One ink record: a point of a stroke, or one of the records that open and close strokes. The x
 // value says which (see InkEntryKind). Files hold these as two little-endian 32-bit integers.
@@ -67,4 +67,4 @@ std::string EncodeInkEntries(std::span<const InkEntry> entries);
 // DrawInk (a surface, the entries, a count, an origin and a scale) belongs here as well; it comes
 // with the drawing surface.
 
-}  // namespace controls
+}  // namespace schedule

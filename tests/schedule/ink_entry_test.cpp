@@ -1,11 +1,11 @@
-#include "controls/ink_entry.h"
+#include "schedule/ink_entry.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <vector>
 
-namespace controls {
+namespace schedule {
 namespace {
 
 std::vector<std::byte> Bytes(std::initializer_list<unsigned> values) {
@@ -65,4 +65,4 @@ TEST(InkEntryTest, KindsAndColours) {
 }
 
 }  // namespace
-}  // namespace controls
+}  // namespace schedule

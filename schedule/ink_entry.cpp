@@ -1,8 +1,8 @@
-#include "controls/ink_entry.h"
+#include "schedule/ink_entry.h"
 
 #include <array>
 
-namespace controls {
+namespace schedule {
 namespace {
 
 constexpr std::array<InkColour, kInkColourCount> kInkColours{kInkBlack, kInkRed, kInkGreen,
@@ -52,4 +52,4 @@ std::string EncodeInkEntries(std::span<const InkEntry> entries) {
     return bytes;
 }
 
-}  // namespace controls
+}  // namespace schedule
