@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/pim/records.h"
+#include "platform/ical/records.h"
 
 namespace bench {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/pim/rule_walker.h"
+#include "platform/store/rule_walker.h"
 
 namespace {
 

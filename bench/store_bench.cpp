@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "bench/bench_stores.h"
-#include "platform/pim/ical_io.h"
-#include "platform/pim/schedule_store.h"
+#include "platform/ical/ical_io.h"
+#include "platform/store/schedule_store.h"
 
 namespace {
 

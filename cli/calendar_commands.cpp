@@ -10,7 +10,7 @@
 #include "cli/command_support.h"
 #include "cli/home_settings.h"
 #include "platform/files/file_operations.h"
-#include "platform/pim/schedule_store.h"
+#include "platform/store/schedule_store.h"
 #include "platform/text/unicode_text.h"
 #include "schedule/calendar_ink.h"
 #include "schedule/ink_file_writer.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/files/data_home.h"
-#include "platform/pim/ical_io.h"
+#include "platform/ical/ical_io.h"
 
 namespace cli {
 

@@ -8,7 +8,7 @@
 
 #include "cli/home_settings.h"
 #include "platform/caldav/caldav_collection.h"
-#include "platform/pim/schedule_store.h"
+#include "platform/store/schedule_store.h"
 #include "sync/data_home_sync.h"
 
 namespace cli {

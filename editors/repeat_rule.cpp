@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <utility>
 
-#include "platform/pim/item_zones.h"
-#include "platform/pim/recurrence_expander.h"
-#include "platform/pim/time_zones.h"
+#include "platform/ical/item_zones.h"
+#include "platform/ical/time_zones.h"
+#include "platform/store/recurrence_expander.h"
 
 namespace editors {
 namespace {

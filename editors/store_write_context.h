@@ -2,8 +2,8 @@
 
 #include "editors/write_result.h"
 #include "platform/files/data_home.h"
-#include "platform/pim/schedule_store.h"
 #include "platform/result.h"
+#include "platform/store/schedule_store.h"
 #include "platform/time/date_time.h"
 #include "schedule/month_census.h"
 #include "schedule/store_session.h"

@@ -1,7 +1,7 @@
 #include "editors/task_writes.h"
 
-#include "platform/pim/records.h"
-#include "platform/pim/schedule_store.h"
+#include "platform/ical/records.h"
+#include "platform/store/schedule_store.h"
 
 namespace editors {
 namespace {

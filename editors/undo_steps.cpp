@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/pim/handwritten_memo.h"
-#include "platform/pim/item_snapshot.h"
+#include "platform/ical/handwritten_memo.h"
+#include "platform/store/item_snapshot.h"
 #include "schedule/ink_file.h"
 #include "schedule/ink_file_writer.h"
 #include "schedule/month_census.h"

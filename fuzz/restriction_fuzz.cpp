@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/pim/restriction.h"
+#include "platform/store/restriction.h"
 
 namespace {
 

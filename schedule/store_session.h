@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/pim/schedule_store.h"
 #include "platform/result.h"
+#include "platform/store/schedule_store.h"
 
 namespace schedule {
 

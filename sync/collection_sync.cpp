@@ -6,7 +6,7 @@
 #include <chrono>
 #include <type_traits>
 
-#include "platform/pim/handwritten_memo.h"
+#include "platform/ical/handwritten_memo.h"
 
 namespace calendar_sync {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/caldav/caldav_collection.h"
-#include "platform/pim/schedule_store.h"
+#include "platform/store/schedule_store.h"
 #include "sync/conflict_archive.h"
 #include "sync/ink_carrier.h"
 #include "sync/item_text.h"

@@ -11,7 +11,7 @@
 
 #include "platform/caldav/caldav_collection.h"
 #include "platform/caldav/dav_client.h"
-#include "platform/pim/schedule_store.h"
+#include "platform/store/schedule_store.h"
 #include "schedule/ink_file_writer.h"
 #include "sync/collection_sync.h"
 #include "sync/conflict_archive.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/files/data_home.h"
-#include "platform/pim/records.h"
+#include "platform/ical/records.h"
 #include "platform/result.h"
 #include "sync/sync_outcome.h"
 #include "sync/sync_password.h"

@@ -4,7 +4,7 @@
 #include <QString>
 #include <vector>
 
-#include "platform/pim/ical_io.h"
+#include "platform/ical/ical_io.h"
 
 namespace calendar_sync {
 namespace {

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/pim/ical_io.h"
-#include "platform/pim/records.h"
+#include "platform/ical/ical_io.h"
+#include "platform/ical/records.h"
 #include "platform/result.h"
 
 namespace calendar_sync {

@@ -9,7 +9,7 @@
 #include <span>
 
 #include "controls/ink_drawing.h"
-#include "platform/pim/handwritten_memo.h"
+#include "platform/ical/handwritten_memo.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
 #include "views/date_header.h"

@@ -1,0 +1,352 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ical/records.h"
+#include "platform/result.h"
+#include "platform/store/appointment_hit.h"
+#include "platform/store/fired_reminder.h"
+#include "platform/store/undo_step.h"
+
+namespace pim {
+
+using platform::Result;
+
+class StoreDatabase;
+class Restriction;
+
+// The default folders the store offers, numbered as the planner asks for them.
+enum class FolderKind : int32_t { Calendar = 9, Tasks = 13 };
+
+// Flags travel as the store's 16-bit truth values: -1 for true, 0 for false.
+using StoreFlag = int16_t;
+inline constexpr StoreFlag kTrue = -1;
+inline constexpr StoreFlag kFalse = 0;
+
+// The recurrence pattern of an appointment; only its type is read.
+class RecurrencePattern {
+public:
+    explicit RecurrencePattern(RecurrenceType type) : type_(type) {}
+    RecurrenceType Type() const { return type_; }
+
+private:
+    RecurrenceType type_;
+};
+
+// An appointment as handed out by the store: a copy of the stored item, or of one occurrence
+// of a recurring series (its own start and end, and the texts of its change when it was changed
+// on its own; the series' object id). Setters change the copy; Save writes it back in one
+// transaction.
+class Appointment {
+public:
+    Date Start() const { return record_->start; }
+    Date End() const { return record_->end; }
+    StoreFlag AllDayEvent() const { return record_->allDay ? kTrue : kFalse; }
+    StoreFlag ReminderSet() const { return record_->reminderSet ? kTrue : kFalse; }
+    const std::u16string& Subject() const { return record_->subject; }
+    const std::u16string& Location() const { return record_->location; }
+    const std::u16string& Body() const { return record_->body; }
+    bool Handwritten() const { return record_->handwritten; }
+    const std::u16string& Categories() const { return record_->categories; }
+    int32_t Oid() const { return record_->oid; }
+    Result<RecurrencePattern> GetRecurrencePattern() const;
+    bool IsOccurrence() const { return isOccurrence_; }
+    // An occurrence's identity in its series (the start its rule gives it, wall-clock in the
+    // series' zone), and whether a change of the series (RECURRENCE-ID) made it what it is:
+    // pim::ChangeOf(series recurrence, RecurrenceId()) finds that change. 0 and false for an
+    // item that is not an occurrence.
+    Date RecurrenceId() const { return recurrenceId_; }
+    bool IsChangedOccurrence() const { return isChanged_; }
+    // The item's identity across calendars (iCalendar UID). A new item has none until Save
+    // gives it one; it then stays through every save.
+    const std::string& Uid() const { return record_->uid; }
+
+    void SetSubject(std::u16string_view text) { Edited().subject = text; }
+    void SetLocation(std::u16string_view text) { Edited().location = text; }
+    void SetBody(std::u16string_view text) { Edited().body = text; }
+    // The handwritten mark (AppointmentRecord::handwritten): set with a body that names the ink
+    // file just written, cleared with a typed memo.
+    void SetHandwritten(bool handwritten) { Edited().handwritten = handwritten; }
+    void SetCategories(std::u16string_view text) { Edited().categories = text; }
+    void SetAllDayEvent(StoreFlag flag) { Edited().allDay = flag != 0; }
+    void SetReminderSet(StoreFlag flag) { Edited().reminderSet = flag != 0; }
+    // Moving a recurring series' start moves the whole series (its rule stays); its exceptions
+    // and the identities of its changed occurrences move with it.
+    void SetStart(Date start);
+    void SetEnd(Date end) { Edited().end = end; }
+    // A series' occurrences on their own. The change of one occurrence (its recurrenceId) is set,
+    // replacing an earlier change of it; an occurrence is cancelled (an exception date of the
+    // series, its change gone) or made as the series has it again (its change gone).
+    // The series' rule (Recurrence::rule): a single appointment becomes a series from its start.
+    // Ending a series leaves a single appointment: its rule, dates and changes go.
+    void SetRecurrenceRule(std::string rule) { Edited().recurrence.rule = std::move(rule); }
+    void EndSeries() { Edited().recurrence = Recurrence{}; }
+    void PutOccurrenceChange(OccurrenceChange change);
+    void CancelOccurrence(Date recurrenceId);
+    void DropOccurrenceChange(Date recurrenceId);
+
+    // A new appointment gets its object id (and a UID) here.
+    Result<void> Save();
+    Result<void> Delete();
+
+    const AppointmentRecord& Record() const { return *record_; }
+
+private:
+    friend class Items;
+    friend class Application;
+    Appointment(std::shared_ptr<StoreDatabase> db, std::shared_ptr<AppointmentRecord> record,
+                bool isOccurrence, Date recurrenceId = 0, bool isChanged = false)
+        : db_(std::move(db)),
+          record_(std::move(record)),
+          isOccurrence_(isOccurrence),
+          recurrenceId_(recurrenceId),
+          isChanged_(isChanged) {}
+    // The record this appointment alone holds, copied first when it is still shared.
+    AppointmentRecord& Edited();
+
+    std::shared_ptr<StoreDatabase> db_;
+    // Shared with the collection that handed the appointment out and with copies of it, so
+    // that walking a collection copies no records; never changed while shared.
+    std::shared_ptr<AppointmentRecord> record_;
+    bool isOccurrence_ = false;
+    Date recurrenceId_ = 0;
+    bool isChanged_ = false;
+};
+
+// A task as handed out by the store.
+class Task {
+public:
+    Date DueDate() const { return record_.dueDate; }
+    Date DateCompleted() const { return record_.dateCompleted; }
+    StoreFlag Complete() const { return record_.complete ? kTrue : kFalse; }
+    const std::u16string& Subject() const { return record_.subject; }
+    const std::u16string& Body() const { return record_.body; }
+    const std::u16string& Categories() const { return record_.categories; }
+    int32_t Oid() const { return record_.oid; }
+    // As Appointment::Uid.
+    const std::string& Uid() const { return record_.uid; }
+
+    void SetSubject(std::u16string_view text) { record_.subject = text; }
+    void SetBody(std::u16string_view text) { record_.body = text; }
+    void SetDueDate(Date due) { record_.dueDate = due; }
+    // Completing a task that was open stamps `today` (a day without time, from the clock the
+    // program was given) as its completion date; reopening clears it.
+    void SetComplete(StoreFlag flag, Date today);
+
+    Result<void> Save();
+    Result<void> Delete();
+
+    const TaskRecord& Record() const { return record_; }
+
+private:
+    friend class Items;
+    friend class Application;
+    Task(std::shared_ptr<StoreDatabase> db, TaskRecord record)
+        : db_(std::move(db)), record_(std::move(record)) {}
+
+    std::shared_ptr<StoreDatabase> db_;
+    TaskRecord record_;
+};
+
+// The items of one folder, possibly restricted, sorted and with recurring appointments
+// expanded into their occurrences. The query runs when the collection is first counted or
+// indexed; a restriction, sort or expansion change after that runs it again. Cancelled
+// appointments (STATUS:CANCELLED) and cancelled occurrences are not among the items.
+class Items {
+public:
+    // A new collection holding the items of this one that satisfy the restriction string.
+    Result<Items> Restrict(std::u16string_view restriction) const;
+    // "[Start]" (appointments) or "[DueDate]" (tasks); ties keep object id order.
+    Result<void> Sort(std::u16string_view property, bool descending = false);
+    // Each occurrence of a recurring appointment becomes an item of its own.
+    void SetIncludeRecurrences(bool include);
+
+    Result<int32_t> Count();
+    // 1-based, as the planner walks collections; past the end is an error.
+    Result<Appointment> AppointmentAt(int32_t index);
+    Result<Task> TaskAt(int32_t index);
+
+    // A new, unsaved item of the folder's kind.
+    Appointment AddAppointment() const;
+    Task AddTask() const;
+
+    FolderKind Kind() const { return kind_; }
+
+private:
+    friend class Folder;
+    Items(std::shared_ptr<StoreDatabase> db, FolderKind kind);
+    Result<void> Run();
+    // Reads further pages of tasks until `count` are read or none is left.
+    Result<void> ReadTasksUpTo(size_t count);
+
+    enum class SortKey { None, Start, DueDate };
+
+    std::shared_ptr<StoreDatabase> db_;
+    FolderKind kind_;
+    std::shared_ptr<const Restriction> restriction_;
+    SortKey sortKey_ = SortKey::None;
+    bool descending_ = false;
+    bool includeRecurrences_ = false;
+    bool ran_ = false;
+    std::vector<AppointmentHit> appointments_;
+    std::vector<TaskRecord> tasks_;
+    // Tasks in due-date order are read a page at a time: where the next page begins, and
+    // whether every task has been read.
+    static constexpr size_t kFirstTaskPage = 128;
+    std::optional<TaskPageKey> nextTaskPage_;
+    bool tasksRead_ = true;
+};
+
+class Folder {
+public:
+    FolderKind Kind() const { return kind_; }
+    Result<Items> GetItems() const;
+
+private:
+    friend class Application;
+    Folder(std::shared_ptr<StoreDatabase> db, FolderKind kind) : db_(std::move(db)), kind_(kind) {}
+
+    std::shared_ptr<StoreDatabase> db_;
+    FolderKind kind_;
+};
+
+// An item for Application::SaveByUid, with the properties it gives.
+struct IncomingAppointment {
+    AppointmentRecord record;
+    ItemFields given = ItemFields::All();
+};
+struct IncomingTask {
+    TaskRecord record;
+    ItemFields given = ItemFields::All();
+};
+
+// What SaveByUid did: for each item, in the order given (appointments first), the object id
+// it is stored under and whether it was added, updated or found as it already was.
+struct UidSaveSummary {
+    // Earlier: the store holds a later version of the item (a higher SEQUENCE, or a later
+    // DTSTAMP) and keeps it.
+    enum class Outcome { Added, Updated, Unchanged, Earlier };
+    struct Item {
+        int32_t oid = 0;
+        Outcome outcome = Outcome::Added;
+    };
+    std::vector<Item> appointments;
+    std::vector<Item> tasks;
+
+    int Count(Outcome outcome) const;
+};
+
+// The store's application object: one logged-on connection to one store file.
+class Application {
+public:
+    Application();
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // How long a write waits for another process (an import, say) to finish its own.
+    static constexpr std::chrono::milliseconds kDefaultBusyTimeout{5000};
+
+    // Opens (creating if need be) the store file. A damaged store is an error, and so is a
+    // write that finds the store locked for longer than the busy timeout.
+    Result<void> LogOn(const std::filesystem::path& storeFile,
+                       std::chrono::milliseconds busyTimeout = kDefaultBusyTimeout);
+    void LogOff();
+    bool IsLoggedOn() const { return db_ != nullptr; }
+    // Whether the store could only be opened for reading (the data home is not writable here):
+    // its items are all there, and every save, delete and sync write fails.
+    bool IsReadOnly() const;
+
+    Result<Folder> GetDefaultFolder(FolderKind kind) const;
+    // An error result means no item has that object id (or the store is not logged on).
+    Result<Appointment> GetAppointmentFromOid(int32_t oid) const;
+    Result<Task> GetTaskFromOid(int32_t oid) const;
+
+    // Whole-store access for import and export: every item (cancelled ones too, each series
+    // with its changed occurrences), and adding many in one transaction.
+    Result<std::vector<AppointmentRecord>> AllAppointments() const;
+    Result<std::vector<TaskRecord>> AllTasks() const;
+    // Stores all records or none, each as a new item (a record without a UID gets a new one);
+    // returns the object ids given, appointments first.
+    Result<std::vector<int32_t>> AddAll(const std::vector<AppointmentRecord>& appointments,
+                                        const std::vector<TaskRecord>& tasks);
+
+    // Stores items by their identity, all or none: an item whose UID a stored item of its kind
+    // already has updates that item in place (the same object id, so its ink file and anything
+    // naming it stay); the others are added. An update takes from the incoming record what its
+    // ItemFields give and keeps the stored values of the rest (and the stored kept lines of
+    // properties the record does not carry). Storing the same items twice changes nothing.
+    // Used by the import, and by whatever adds items that may be there already (holidays, sync).
+    // Items of a calendar file (`source`) do not replace later versions, and join series.
+    Result<UidSaveSummary> SaveByUid(std::vector<IncomingAppointment> appointments,
+                                     std::vector<IncomingTask> tasks,
+                                     UidSource source = UidSource::CalendarFile);
+
+    // Whether a handwritten memo of a stored appointment other than `exceptOid`, or of a changed
+    // occurrence of any series, names the ink file `name`: the file is still in use and must
+    // stay. A text memo that reads the same names no file.
+    Result<bool> IsInkFileNamedElsewhere(std::u16string_view name, int32_t exceptOid) const;
+
+    // The reminders that have rung (see FiredReminder). ClaimReminders records those not
+    // recorded yet, all in one transaction, and says for each whether this call recorded it:
+    // of several services watching one store, only the one that records a reminder rings it.
+    // Records due before `forgetBefore` are dropped.
+    Result<std::vector<bool>> ClaimReminders(const std::vector<FiredReminder>& reminders,
+                                             Date forgetBefore);
+    Result<std::vector<FiredReminder>> FiredRemindersFrom(Date from) const;
+
+    // Taking changes back: as StoreDatabase::CurrentState, RecordStep, UndoSteps, NextStep and
+    // ApplyStep.
+    Result<ItemState> CurrentState(ItemKind kind, const std::string& uid) const;
+    Result<void> RecordStep(const UndoStep& step, const std::string& home);
+    Result<std::vector<UndoStep>> UndoSteps(const std::string& home) const;
+    Result<std::optional<UndoStep>> NextStep(const std::string& home,
+                                             StepDirection direction) const;
+    Result<StepOutcome> ApplyStep(const UndoStep& step, StepDirection direction,
+                                  const std::string& home, const std::vector<KeptInk>& inkNow,
+                                  ItemState& replaced);
+
+    // Two-way sync with a calendar server. The store marks every item saved or deleted here
+    // (SyncEntry) until the sync records the server's copy of it.
+    Result<std::vector<SyncEntry>> SyncEntries() const;
+    // Stores an item as the server holds it (every property taken from it) and records it in
+    // step with the server's copy at `href` and `etag`, in one transaction, while the item is
+    // still as the sync compared it: its sync revision `comparedRevision` (0 for an item in step
+    // or not stored here). Returns the object id it is stored under and how it met the store, or
+    // nothing when the item changed here meanwhile and nothing was written.
+    Result<std::optional<UidSaveSummary::Item>> SaveSyncedAppointment(
+        const AppointmentRecord& record, const std::string& href, const std::string& etag,
+        int64_t comparedRevision);
+    Result<std::optional<UidSaveSummary::Item>> SaveSyncedTask(const TaskRecord& record,
+                                                               const std::string& href,
+                                                               const std::string& etag,
+                                                               int64_t comparedRevision);
+    // Deletes the items of the kind with the UID because the server no longer holds them, unless
+    // the item changed here since the sync compared it (false: kept, nothing deleted).
+    Result<bool> DeleteSynced(ItemKind kind, const std::string& uid, int64_t comparedRevision);
+    // As StoreDatabase::OfferAgain: an item the server lost is uploaded again by the next sync.
+    Result<void> OfferAgain(ItemKind kind, const std::string& uid);
+    // As StoreDatabase::RecordServerCopy and ForgetDeletion.
+    Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const std::string& href,
+                                  const std::string& etag, int64_t syncedRevision);
+    Result<void> ForgetDeletion(ItemKind kind, const std::string& uid, int64_t syncedRevision);
+    // As StoreDatabase::RememberServerStamp.
+    Result<void> RememberServerStamp(ItemKind kind, const std::string& uid, int64_t stamp);
+    // A collection's sync token from its last complete sync; empty when there is none.
+    Result<std::string> SyncToken(const std::string& collection) const;
+    Result<void> SetSyncToken(const std::string& collection, const std::string& token);
+    // Forgets what was learnt of the server, so that the next sync uploads everything anew.
+    Result<void> ResetSyncState();
+
+private:
+    std::shared_ptr<StoreDatabase> db_;
+};
+
+}  // namespace pim

@@ -1,0 +1,211 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/ical/records.h"
+#include "platform/result.h"
+#include "platform/store/appointment_hit.h"
+#include "platform/store/fired_reminder.h"
+#include "platform/store/restriction.h"
+#include "platform/store/undo_step.h"
+
+namespace pim {
+
+using platform::Result;
+
+// What a query over appointments asks for, before sorting.
+struct AppointmentQuery {
+    const Restriction* restriction = nullptr;  // none: every appointment
+    bool expandRecurrences = false;
+    // Cancelled appointments are kept for export but are no items of the planner's collections.
+    bool includeCancelled = false;
+    // Rows come in object id order (single items first, then each series' occurrences in turn)
+    // unless the caller sorts them itself: then the items come in whatever order the time
+    // indexes give, each series' occurrences still together and in order.
+    bool callerSorts = false;
+};
+
+// How an item stored by its UID met the store. Earlier: a file's item that is an earlier version
+// of the stored one (a lower SEQUENCE, or an earlier DTSTAMP), which is not taken.
+enum class UidSave { Added, Updated, Unchanged, Earlier };
+
+// The SQLite file behind the store. Every save or delete is one transaction; queries use the
+// time indexes so that a window costs what it returns, not what the store holds.
+class StoreDatabase {
+public:
+    static Result<std::shared_ptr<StoreDatabase>> Open(const std::filesystem::path& file,
+                                                       std::chrono::milliseconds busyTimeout);
+    ~StoreDatabase();
+    // Whether the store could only be opened for reading: every write then fails.
+    bool IsReadOnly() const { return readOnly_; }
+    StoreDatabase(const StoreDatabase&) = delete;
+    StoreDatabase& operator=(const StoreDatabase&) = delete;
+
+    // A record without a UID gets a new one here.
+    Result<void> SaveAppointment(AppointmentRecord& record);
+    Result<void> SaveTask(TaskRecord& record);
+    // Deletes the item, and a series' changed occurrences with it.
+    Result<void> DeleteItem(int32_t oid);
+    Result<AppointmentRecord> LoadAppointment(int32_t oid);
+    Result<TaskRecord> LoadTask(int32_t oid);
+
+    Result<std::vector<AppointmentHit>> QueryAppointments(const AppointmentQuery& query);
+    enum class TaskOrder { ByObjectId, ByDueDate };
+    Result<std::vector<TaskRecord>> QueryTasks(const Restriction* restriction,
+                                               TaskOrder order = TaskOrder::ByObjectId);
+
+    // One page of the tasks that satisfy the restriction, in due-date order (ties by object id):
+    // at most `limit` of them, after the task `after` names. Each alternative of a top-level `or`
+    // is read in that order from an index of its own and SQLite merges them, so that a page
+    // costs what it holds, not how many tasks the store holds.
+    struct TaskPage {
+        std::vector<TaskRecord> tasks;
+        std::optional<TaskPageKey> last;  // of the last task on the page
+        bool atEnd = false;               // no task follows the page
+    };
+    Result<TaskPage> QueryTaskPage(const Restriction* restriction,
+                                   const std::optional<TaskPageKey>& after, size_t limit);
+
+    // Adds every record in one transaction (all or none), giving each its object id and, when
+    // it has none, a UID.
+    Result<void> AddAll(std::vector<AppointmentRecord>& appointments,
+                        std::vector<TaskRecord>& tasks);
+
+    // Stores every record by its UID in one transaction (all or none): a record whose UID a
+    // stored item of its kind already has updates that item in place (the lowest object id when
+    // several have it), keeping its object id and the properties `given` leaves out; the others
+    // are added. `given` is empty or holds one entry per record; empty means everything given.
+    // Each record gets the object id it was stored under (and the merged properties); when
+    // the save fails, nothing is stored and the records may be left part-way.
+    Result<void> SaveAllByUid(std::vector<AppointmentRecord>& appointments,
+                              const std::vector<ItemFields>& appointmentsGive,
+                              std::vector<TaskRecord>& tasks,
+                              const std::vector<ItemFields>& tasksGive, UidSource source,
+                              std::vector<UidSave>& outcomes);
+
+    // Whether a handwritten memo of an appointment other than `exceptOid`, or of a changed
+    // occurrence of any series, names the ink file `name` on its first line.
+    Result<bool> IsInkFileNamedElsewhere(std::u16string_view name, int32_t exceptOid);
+
+    // The sync state of every item (SyncEntry), deletions not yet synced among them.
+    Result<std::vector<SyncEntry>> SyncEntries();
+    // Stores an item as the server holds it, by its UID, taking every property from it, and
+    // records it in step at that href and ETag: one transaction. Only while the item's sync
+    // revision is still `comparedRevision`, the one the sync compared with the server's copy
+    // (0 for an item in step or not stored here); otherwise it changed here meanwhile, nothing
+    // is written and the result is empty.
+    Result<std::optional<UidSave>> SaveSyncedAppointment(AppointmentRecord& record,
+                                                         const std::string& href,
+                                                         const std::string& etag,
+                                                         int64_t comparedRevision);
+    Result<std::optional<UidSave>> SaveSyncedTask(TaskRecord& record, const std::string& href,
+                                                  const std::string& etag,
+                                                  int64_t comparedRevision);
+    // Deletes the items of the kind that have the UID, because the server no longer holds
+    // them, and forgets their entry: one transaction. False, and nothing deleted, when the item
+    // changed here since the sync compared it (its revision is no longer `comparedRevision`).
+    Result<bool> DeleteSynced(ItemKind kind, const std::string& uid, int64_t comparedRevision);
+    // Puts an item that the server lost back among those to upload: no href, no ETag, marked
+    // changed. A deletion the server never held is forgotten.
+    Result<void> OfferAgain(ItemKind kind, const std::string& uid);
+    // Records the server's copy of an item (href and ETag; both empty when the server lost it).
+    // The item is in step again unless it changed here after `syncedRevision` (0 leaves the
+    // mark as it is).
+    Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const std::string& href,
+                                  const std::string& etag, int64_t syncedRevision);
+    // Records what the server's copy says of when it last changed (SyncEntry::serverStamp).
+    Result<void> RememberServerStamp(ItemKind kind, const std::string& uid, int64_t stamp);
+    // Forgets a deletion the server has taken, unless the item was stored again since.
+    Result<void> ForgetDeletion(ItemKind kind, const std::string& uid, int64_t syncedRevision);
+    // The collection's RFC 6578 sync token from the last complete sync; empty for none.
+    Result<std::string> SyncToken(const std::string& collection);
+    Result<void> SetSyncToken(const std::string& collection, const std::string& token);
+    // Forgets all that was learnt of a server (for another one): every item is to be uploaded
+    // anew and deletions it was not told of are dropped.
+    Result<void> ResetSyncState();
+    // Whether the item's sync revision is `comparedRevision` (an item without entry: 0).
+    Result<bool> RevisionIs(ItemKind kind, const std::string& uid, int64_t comparedRevision);
+
+    // The item of the kind with the UID as it is stored now (its lowest object id), without ink;
+    // an empty state when there is none.
+    Result<ItemState> CurrentState(ItemKind kind, const std::string& uid);
+    // The steps that take changes back (UndoStep), each kept with the data home it was made in:
+    // the steps of another home are never listed or applied. Recording a step forgets the steps
+    // of the home that were taken back, and its oldest beyond kUndoStepsKept.
+    Result<void> RecordStep(const UndoStep& step, const std::string& home);
+    // Newest first, without their states.
+    Result<std::vector<UndoStep>> UndoSteps(const std::string& home);
+    // The step to apply next in that direction, whole; none when there is nothing to apply.
+    Result<std::optional<UndoStep>> NextStep(const std::string& home, StepDirection direction);
+    // In one transaction: while `step` is still the next in that direction and its item still as
+    // it left it, returns the item to the step's state (deleted, put back with its UID, or
+    // rewritten, stamped as changed here) and keeps the state it replaced, with `inkNow` (the
+    // bytes of the ink files it names), for the way back. `replaced` is that state. A step whose
+    // item changed since is forgotten instead.
+    Result<StepOutcome> ApplyStep(const UndoStep& step, StepDirection direction,
+                                  const std::string& home, const std::vector<KeptInk>& inkNow,
+                                  ItemState& replaced);
+
+    // Records each reminder as rung unless it is recorded already, all in one transaction, and
+    // says for each whether this call recorded it (and so is the one to ring it). Records of
+    // reminders due before `forgetBefore` are dropped on the way.
+    Result<std::vector<bool>> ClaimReminders(const std::vector<FiredReminder>& reminders,
+                                             Date forgetBefore);
+    // The reminders recorded as rung that were due at `from` or later, in order of that time.
+    Result<std::vector<FiredReminder>> FiredRemindersFrom(Date from);
+
+private:
+    explicit StoreDatabase(sqlite3* db) : db_(db) {}
+    static Result<std::shared_ptr<StoreDatabase>> OpenReadOnly(const std::filesystem::path& file);
+    Result<void> CreateSchema(std::chrono::milliseconds busyTimeout);
+    Result<void> UseWriteAheadLog(std::chrono::milliseconds busyTimeout);
+    // The schema version the file holds; an error for one newer than this program's.
+    Result<int64_t> SchemaVersion();
+    Result<void> Execute(const char* sql);
+    Result<int32_t> NewObjectId(int kind);
+    // One of the longest spans kept in store_info; 0 when nothing is stored yet.
+    double StoredSpan(const char* key);
+    enum class Presence { New, MayBeStored };
+    Result<void> WriteAppointment(AppointmentRecord& record, Presence presence);
+    Result<void> WriteChanges(const AppointmentRecord& record, Presence presence);
+    Result<void> WriteTask(TaskRecord& record);
+    // Deletes the rows of the item (and a series' changed occurrences) inside the caller's
+    // transaction; how many there were.
+    Result<int> RemoveItemRows(int32_t oid);
+    // The id a zone's own definition is kept under (added when new); 0 for none.
+    Result<int64_t> DefinitionId(const ItemZone& zone);
+    // Gives the items of a store from before zones were kept the zone in force.
+    Result<void> GiveStoredItemsZones();
+    // Marks the memos of a store from before the handwritten mark was kept that were taken for
+    // handwriting then: those whose first line names an ink file.
+    Result<void> MarkStoredHandwriting();
+    // Works every local time out again when the store is opened in a zone other than the one
+    // its local times were worked out for.
+    Result<void> FollowZoneInForce();
+    // Records the zone (ZoneInForceKey) the store's local times are worked out for.
+    Result<void> RecordAxisZone(const std::string& key);
+    Result<std::vector<OccurrenceChange>> ReadChanges(int32_t seriesOid);
+    // The lowest object id of an item of the table that has the UID; 0 for none.
+    Result<int32_t> FindByUid(const char* table, const std::string& uid);
+    Result<UidSave> SaveAppointmentByUid(AppointmentRecord& record, ItemFields given,
+                                         UidSource source);
+    Result<UidSave> SaveTaskByUid(TaskRecord& record, ItemFields given, UidSource source);
+    platform::Error SqlError(const std::string& what) const;
+    // A prepared statement for the text, made once per connection; null when it does not compile.
+    sqlite3_stmt* Prepare(const std::string& sql);
+
+    sqlite3* db_ = nullptr;
+    bool readOnly_ = false;
+    std::unordered_map<std::string, sqlite3_stmt*> statements_;
+};
+
+}  // namespace pim

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/ical/records.h"
+#include "platform/store/store_statement.h"
+
+// How the store's rows hold records: the columns its statements read, in order, and the readers
+// of a row. Shared by the store's writes and its queries.
+namespace pim {
+
+// Keys of store_info: the longest span of a single item and of a series, and how far a series
+// may move an occurrence after its rule's start, which bound the rows a time window must read.
+inline constexpr const char* kLongestSpan = "longest_span";
+inline constexpr const char* kLongestSeriesSpan = "longest_series_span";
+inline constexpr const char* kLongestSeriesAdvance = "longest_series_advance";
+
+// A zone definition an item's times refer to is kept once, in zone_definitions: a read takes
+// its text, a write its id.
+inline constexpr const char* kAppointmentColumns =
+    "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
+    "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
+    "(SELECT text FROM zone_definitions WHERE id = zone_definition), handwritten";
+inline constexpr const char* kAppointmentWriteColumns =
+    "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
+    "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
+    "zone_definition, handwritten";
+// Where expansion_rule lies in a row read with kAppointmentColumns.
+inline constexpr int kExpansionRuleColumn = 18;
+inline constexpr int kChangesColumn = 17;
+
+inline constexpr const char* kChangeColumns =
+    "recurrence_id, this_and_future, cancelled, start, end, all_day, reminder, subject, location, "
+    "body, categories, extra, zone_start, zone_end, handwritten";
+
+inline constexpr const char* kTaskColumns =
+    "oid, due, completed, complete, subject, body, categories, uid, extra, due_tzid, zone_due, "
+    "(SELECT text FROM zone_definitions WHERE id = due_definition)";
+inline constexpr const char* kTaskWriteColumns =
+    "oid, due, completed, complete, subject, body, categories, uid, extra, due_tzid, zone_due, "
+    "due_definition";
+
+// Exception and extra dates as the store keeps them: linear dates separated by spaces.
+std::string JoinDates(const std::vector<Date>& dates);
+std::vector<Date> SplitDates(const std::string& text);
+
+// The zone a row's tzid column and definition give: empty is floating for a timed item, and
+// not said for an all-day one or a task without due date.
+ItemZone ZoneOfRow(std::string tzid, std::string definition, bool timed);
+
+// A row read with kAppointmentColumns (its changes are read apart), kChangeColumns and
+// kTaskColumns.
+AppointmentRecord ReadAppointment(const Statement& row);
+OccurrenceChange ReadChange(const Statement& row);
+TaskRecord ReadTask(const Statement& row);
+
+// A record as it reads back from the store (its times as the store rounds them, its zone's times
+// carried over, its changes in order), so that a write can tell whether it changes anything.
+void Normalize(AppointmentRecord& record);
+void Normalize(TaskRecord& record);
+
+// Whether an edit leaves what other programs count as a new version alone: the times, the
+// recurrence and the status.
+bool SameTimesAndState(const AppointmentRecord& a, const AppointmentRecord& b);
+
+}  // namespace pim

@@ -1,0 +1,296 @@
+// What the calendar server last held of each item, and the changes and deletions made here since.
+#include "platform/store/store_database.h"
+#include "platform/store/store_statement.h"
+
+namespace pim {
+
+using platform::DateToLinear;
+using platform::Error;
+using platform::LinearToDate;
+
+Result<std::vector<SyncEntry>> StoreDatabase::SyncEntries() {
+    Statement select(
+        Prepare("SELECT kind, uid, href, etag, revision, changed_at, deleted, CASE kind "
+                "WHEN 1 THEN (SELECT min(oid) FROM appointments a WHERE a.uid = s.uid) "
+                "ELSE (SELECT min(oid) FROM tasks t WHERE t.uid = s.uid) END, server_stamp "
+                "FROM sync_items s"));
+    if (!select.ok()) {
+        return SqlError("cannot read the sync state");
+    }
+    std::vector<SyncEntry> entries;
+    int step;
+    while ((step = select.Step()) == SQLITE_ROW) {
+        SyncEntry entry;
+        entry.kind = select.Integer(0) == kTaskKind ? ItemKind::Task : ItemKind::Appointment;
+        entry.uid = select.Text(1);
+        entry.href = select.Text(2);
+        entry.etag = select.Text(3);
+        entry.revision = select.Integer(4);
+        entry.changedAt = select.Integer(5);
+        entry.deleted = select.Integer(6) != 0;
+        entry.oid = select.IsNull(7) ? 0 : static_cast<int32_t>(select.Integer(7));
+        entry.serverStamp = select.Integer(8);
+        entries.push_back(std::move(entry));
+    }
+    if (step != SQLITE_DONE) {
+        return SqlError("cannot read the sync state");
+    }
+    return entries;
+}
+
+Result<void> StoreDatabase::RememberServerStamp(ItemKind kind, const std::string& uid,
+                                                int64_t stamp) {
+    Statement update(Prepare("UPDATE sync_items SET server_stamp = ? WHERE kind = ? AND uid = ?"));
+    update.Bind(1, stamp);
+    update.Bind(2, int64_t{kind == ItemKind::Task ? kTaskKind : kAppointmentKind});
+    update.Bind(3, uid);
+    if (!update.ok() || update.Step() != SQLITE_DONE) {
+        return SqlError("cannot record the server's copy");
+    }
+    return {};
+}
+
+Result<void> StoreDatabase::RecordServerCopy(ItemKind kind, const std::string& uid,
+                                             const std::string& href, const std::string& etag,
+                                             int64_t syncedRevision) {
+    Statement update(
+        Prepare("UPDATE sync_items SET href = ?3, etag = ?4, "
+                "revision = CASE WHEN revision = ?5 THEN 0 ELSE revision END "
+                "WHERE kind = ?1 AND uid = ?2"));
+    if (!update.ok()) {
+        return SqlError("cannot record the server's copy");
+    }
+    update.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    update.Bind(2, uid);
+    update.Bind(3, href);
+    update.Bind(4, etag);
+    update.Bind(5, syncedRevision);
+    if (update.Step() != SQLITE_DONE) {
+        return SqlError("cannot record the server's copy");
+    }
+    if (sqlite3_changes(db_) > 0 || href.empty()) {
+        return {};
+    }
+    // No entry and no item: it was deleted here after the sync read it (an entry without href
+    // goes with its item), so the copy the server now holds is a deletion still to be sent.
+    Statement insert(
+        Prepare("INSERT INTO sync_items(kind, uid, href, etag, revision, deleted) "
+                "SELECT ?1, ?2, ?3, ?4, 1, 1 WHERE NOT EXISTS ("
+                "SELECT 1 FROM appointments WHERE ?1 = 1 AND uid = ?2 UNION ALL "
+                "SELECT 1 FROM tasks WHERE ?1 = 2 AND uid = ?2)"));
+    if (!insert.ok()) {
+        return SqlError("cannot record the server's copy");
+    }
+    insert.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    insert.Bind(2, uid);
+    insert.Bind(3, href);
+    insert.Bind(4, etag);
+    if (insert.Step() != SQLITE_DONE) {
+        return SqlError("cannot record the server's copy");
+    }
+    return {};
+}
+
+Result<bool> StoreDatabase::RevisionIs(ItemKind kind, const std::string& uid,
+                                       int64_t comparedRevision) {
+    Statement select(Prepare("SELECT revision FROM sync_items WHERE kind = ? AND uid = ?"));
+    if (!select.ok()) {
+        return SqlError("cannot read the sync state");
+    }
+    select.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    select.Bind(2, uid);
+    const int step = select.Step();
+    if (step == SQLITE_ROW) {
+        return select.Integer(0) == comparedRevision;
+    }
+    if (step != SQLITE_DONE) {
+        return SqlError("cannot read the sync state");
+    }
+    return comparedRevision == 0;
+}
+
+Result<std::optional<UidSave>> StoreDatabase::SaveSyncedAppointment(AppointmentRecord& record,
+                                                                    const std::string& href,
+                                                                    const std::string& etag,
+                                                                    int64_t comparedRevision) {
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    const Result<bool> inStep = RevisionIs(ItemKind::Appointment, record.uid, comparedRevision);
+    if (!inStep) {
+        return inStep.error();
+    }
+    if (!*inStep) {
+        return std::optional<UidSave>();
+    }
+    AppointmentRecord written = record;
+    auto saved = SaveAppointmentByUid(written, ItemFields::All(), UidSource::Owner);
+    if (!saved) {
+        return saved.error();
+    }
+    // The save marked the item changed here; it is the server's version, so in step.
+    if (auto recorded = RecordServerCopy(ItemKind::Appointment, written.uid, href, etag, 0);
+        !recorded) {
+        return recorded.error();
+    }
+    Statement clear(
+        Prepare("UPDATE sync_items SET revision = 0, deleted = 0 "
+                "WHERE kind = 1 AND uid = ?"));
+    clear.Bind(1, written.uid);
+    if (!clear.ok() || clear.Step() != SQLITE_DONE || !transaction.Commit()) {
+        return SqlError("cannot save the appointment from the server");
+    }
+    record = std::move(written);
+    return std::optional<UidSave>(*saved);
+}
+
+Result<std::optional<UidSave>> StoreDatabase::SaveSyncedTask(TaskRecord& record,
+                                                             const std::string& href,
+                                                             const std::string& etag,
+                                                             int64_t comparedRevision) {
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    const Result<bool> inStep = RevisionIs(ItemKind::Task, record.uid, comparedRevision);
+    if (!inStep) {
+        return inStep.error();
+    }
+    if (!*inStep) {
+        return std::optional<UidSave>();
+    }
+    TaskRecord written = record;
+    auto saved = SaveTaskByUid(written, ItemFields::All(), UidSource::Owner);
+    if (!saved) {
+        return saved.error();
+    }
+    if (auto recorded = RecordServerCopy(ItemKind::Task, written.uid, href, etag, 0); !recorded) {
+        return recorded.error();
+    }
+    Statement clear(
+        Prepare("UPDATE sync_items SET revision = 0, deleted = 0 "
+                "WHERE kind = 2 AND uid = ?"));
+    clear.Bind(1, written.uid);
+    if (!clear.ok() || clear.Step() != SQLITE_DONE || !transaction.Commit()) {
+        return SqlError("cannot save the task from the server");
+    }
+    record = std::move(written);
+    return std::optional<UidSave>(*saved);
+}
+
+Result<bool> StoreDatabase::DeleteSynced(ItemKind kind, const std::string& uid,
+                                         int64_t comparedRevision) {
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    const Result<bool> inStep = RevisionIs(kind, uid, comparedRevision);
+    if (!inStep || !*inStep) {
+        return inStep;
+    }
+    const bool isTask = kind == ItemKind::Task;
+    std::vector<int64_t> oids;
+    {
+        Statement select(Prepare(isTask ? "SELECT oid FROM tasks WHERE uid = ?"
+                                        : "SELECT oid FROM appointments WHERE uid = ?"));
+        if (!select.ok()) {
+            return SqlError("cannot delete the item the server deleted");
+        }
+        select.Bind(1, uid);
+        while (select.Step() == SQLITE_ROW) {
+            oids.push_back(select.Integer(0));
+        }
+    }
+    for (const int64_t oid : oids) {
+        for (const char* sql :
+             {"DELETE FROM appointments WHERE oid = ?", "DELETE FROM tasks WHERE oid = ?",
+              "DELETE FROM object_ids WHERE oid = ?",
+              "DELETE FROM occurrence_changes WHERE series_oid = ?"}) {
+            Statement remove(Prepare(sql));
+            remove.Bind(1, oid);
+            if (!remove.ok() || remove.Step() != SQLITE_DONE) {
+                return SqlError("cannot delete the item the server deleted");
+            }
+        }
+    }
+    Statement forget(Prepare("DELETE FROM sync_items WHERE kind = ? AND uid = ?"));
+    forget.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    forget.Bind(2, uid);
+    if (!forget.ok() || forget.Step() != SQLITE_DONE || !transaction.Commit()) {
+        return SqlError("cannot delete the item the server deleted");
+    }
+    return true;
+}
+
+Result<void> StoreDatabase::OfferAgain(ItemKind kind, const std::string& uid) {
+    for (const char* sql : {"DELETE FROM sync_items WHERE kind = ?1 AND uid = ?2 AND deleted = 1",
+                            "UPDATE sync_items SET href = '', etag = '', revision = "
+                            "max(revision, 1) WHERE kind = ?1 AND uid = ?2"}) {
+        Statement statement(Prepare(sql));
+        statement.Bind(1, int64_t{static_cast<int32_t>(kind)});
+        statement.Bind(2, uid);
+        if (!statement.ok() || statement.Step() != SQLITE_DONE) {
+            return SqlError("cannot offer the item to the server again");
+        }
+    }
+    return {};
+}
+
+Result<void> StoreDatabase::ForgetDeletion(ItemKind kind, const std::string& uid,
+                                           int64_t syncedRevision) {
+    Statement forget(Prepare(
+        "DELETE FROM sync_items WHERE kind = ? AND uid = ? AND deleted = 1 AND revision = ?"));
+    forget.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    forget.Bind(2, uid);
+    forget.Bind(3, syncedRevision);
+    if (!forget.ok() || forget.Step() != SQLITE_DONE) {
+        return SqlError("cannot record the deletion as synced");
+    }
+    return {};
+}
+
+Result<std::string> StoreDatabase::SyncToken(const std::string& collection) {
+    Statement select(Prepare("SELECT token FROM sync_collections WHERE url = ?"));
+    if (!select.ok()) {
+        return SqlError("cannot read the sync token");
+    }
+    select.Bind(1, collection);
+    const int step = select.Step();
+    if (step == SQLITE_ROW) {
+        return select.Text(0);
+    }
+    if (step != SQLITE_DONE) {
+        return SqlError("cannot read the sync token");
+    }
+    return std::string();
+}
+
+Result<void> StoreDatabase::SetSyncToken(const std::string& collection, const std::string& token) {
+    Statement upsert(Prepare("INSERT OR REPLACE INTO sync_collections(url, token) VALUES(?, ?)"));
+    upsert.Bind(1, collection);
+    upsert.Bind(2, token);
+    if (!upsert.ok() || upsert.Step() != SQLITE_DONE) {
+        return SqlError("cannot keep the sync token");
+    }
+    return {};
+}
+
+Result<void> StoreDatabase::ResetSyncState() {
+    Transaction transaction(db_);
+    if (!transaction.began()) {
+        return SqlError("the store is busy");
+    }
+    if (auto reset = Execute("DELETE FROM sync_items WHERE deleted = 1; "
+                             "UPDATE sync_items SET href = '', etag = '', "
+                             "revision = max(revision, 1); DELETE FROM sync_collections");
+        !reset) {
+        return reset;
+    }
+    if (!transaction.Commit()) {
+        return SqlError("cannot reset the sync state");
+    }
+    return {};
+}
+
+}  // namespace pim

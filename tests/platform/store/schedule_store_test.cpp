@@ -1,0 +1,677 @@
+#include "platform/store/schedule_store.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <iterator>
+
+#include "platform/ical/ical_io.h"
+#include "tests/platform/store/store_fixture.h"
+
+namespace pim {
+namespace {
+
+// A store in a fresh folder, logged on, with helpers that speak the planner's calls.
+class StoreTest : public StoreFixture {
+protected:
+    // A series repeats in `zone` from `zoneStart` when one is given, else on the local clock.
+    int32_t AddAppointment(Date start, Date end, std::u16string subject, bool allDay = false,
+                           Recurrence recurrence = {}, std::string zone = {}, Date zoneStart = 0) {
+        auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+        Appointment appointment = items->AddAppointment();
+        appointment.SetSubject(subject);
+        appointment.SetStart(start);
+        appointment.SetEnd(end);
+        appointment.SetAllDayEvent(allDay ? 1 : 0);
+        if (recurrence.recurs()) {
+            AppointmentRecord record = appointment.Record();
+            record.recurrence = recurrence;
+            record.zone = zone.empty() ? ItemZone{ItemZone::Form::Floating, {}, {}}
+                                       : ItemZone{ItemZone::Form::Zoned, zone, {}};
+            record.zoneStart = zone.empty() ? start : zoneStart;
+            auto oids = app_.AddAll({record}, {});
+            return oids ? oids->front() : 0;
+        }
+        EXPECT_TRUE(appointment.Save().ok());
+        return appointment.Oid();
+    }
+
+    int32_t AddTask(std::u16string subject, Date due, bool complete = false,
+                    Date completed = kNoDateValue) {
+        TaskRecord record;
+        record.subject = std::move(subject);
+        record.dueDate = due;
+        record.complete = complete;
+        record.dateCompleted = completed;
+        auto oids = app_.AddAll({}, {record});
+        return oids ? oids->front() : 0;
+    }
+
+    // The planner's walk: restrict, optionally expand, sort, then fetch 1, 2, 3, ...
+    std::vector<Appointment> Query(std::u16string_view restriction, bool expand = true) {
+        auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+        auto restricted = items->Restrict(restriction);
+        EXPECT_TRUE(restricted.ok()) << (restricted.ok() ? "" : restricted.error().message);
+        std::vector<Appointment> found;
+        if (!restricted) {
+            return found;
+        }
+        restricted->SetIncludeRecurrences(expand);
+        EXPECT_TRUE(restricted->Sort(u"[Start]").ok());
+        for (int32_t i = 1;; ++i) {
+            auto item = restricted->AppointmentAt(i);
+            if (!item) {
+                break;
+            }
+            found.push_back(*item);
+        }
+        return found;
+    }
+
+    std::vector<Date> Starts(std::u16string_view restriction) {
+        std::vector<Date> starts;
+        for (const Appointment& a : Query(restriction)) {
+            starts.push_back(a.Start());
+        }
+        return starts;
+    }
+};
+
+TEST_F(StoreTest, WindowRestrictionComparesByDay) {
+    AddAppointment(At(2004, 10, 18, 23), At(2004, 10, 18, 23, 30), u"last evening");
+    AddAppointment(At(2004, 10, 19, 0), At(2004, 10, 19, 1), u"the day after");
+    AddAppointment(At(2004, 10, 4, 22), At(2004, 10, 5, 0), u"ends at midnight");
+    AddAppointment(At(2004, 10, 4, 9), At(2004, 10, 4, 23, 59), u"the day before");
+    AddAppointment(At(2004, 9, 1), At(2004, 12, 1), u"long span", true);
+
+    std::vector<std::u16string> subjects;
+    for (const Appointment& a : Query(uR"([Start] <= "2004/10/18" and [End] >= "2004/10/5")")) {
+        subjects.push_back(a.Subject());
+    }
+    EXPECT_EQ(subjects,
+              (std::vector<std::u16string>{u"long span", u"ends at midnight", u"last evening"}));
+}
+
+TEST_F(StoreTest, SortTiesKeepObjectIdOrder) {
+    const int32_t b = AddAppointment(At(2026, 1, 5, 9), At(2026, 1, 5, 10), u"b");
+    const int32_t a = AddAppointment(At(2026, 1, 5, 8), At(2026, 1, 5, 9), u"a");
+    const int32_t c = AddAppointment(At(2026, 1, 5, 9), At(2026, 1, 5, 9, 30), u"c");
+    std::vector<int32_t> oids;
+    for (const Appointment& item : Query(uR"([Start] >= "2026/1/5" and [Start] <= "2026/1/5")")) {
+        oids.push_back(item.Oid());
+    }
+    EXPECT_EQ(oids, (std::vector<int32_t>{a, b, c}));
+}
+
+TEST_F(StoreTest, AnUnsortedCollectionKeepsObjectIdOrder) {
+    const int32_t later = AddAppointment(At(2026, 1, 6, 9), At(2026, 1, 6, 10), u"later");
+    const int32_t earlier = AddAppointment(At(2026, 1, 5, 9), At(2026, 1, 5, 10), u"earlier");
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    auto week = items->Restrict(uR"([Start] >= "2026/1/5" and [Start] <= "2026/1/11")");
+    ASSERT_TRUE(week.ok());
+    week->SetIncludeRecurrences(true);
+    std::vector<int32_t> oids;
+    for (int32_t i = 1; i <= *week->Count(); ++i) {
+        oids.push_back(week->AppointmentAt(i)->Oid());
+    }
+    EXPECT_EQ(oids, (std::vector<int32_t>{later, earlier}));
+    ASSERT_TRUE(week->Sort(u"[Start]").ok());
+    EXPECT_EQ(week->AppointmentAt(1)->Oid(), earlier);
+    EXPECT_EQ(week->AppointmentAt(2)->Oid(), later);
+    ASSERT_TRUE(week->Sort(u"[Start]", true).ok());
+    EXPECT_EQ(week->AppointmentAt(1)->Oid(), later);
+}
+
+// A collection hands out appointments that share what it read; each stays a copy of its own.
+TEST_F(StoreTest, AnAppointmentEditedAndSavedLeavesItsCollectionAndOtherCopiesAsTheyWere) {
+    const int32_t oid = AddAppointment(At(2026, 3, 2, 9), At(2026, 3, 2, 10), u"打ち合わせ");
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    auto day = items->Restrict(uR"([Start] >= "2026/3/2" and [Start] <= "2026/3/2")");
+    ASSERT_TRUE(day.ok());
+    auto edited = day->AppointmentAt(1);
+    auto other = day->AppointmentAt(1);
+    ASSERT_TRUE(edited.ok());
+    ASSERT_TRUE(other.ok());
+    const Appointment copy = *edited;
+
+    edited->SetSubject(u"moved meeting");
+    edited->SetStart(At(2026, 3, 3, 9));
+    edited->SetEnd(At(2026, 3, 3, 10));
+    ASSERT_TRUE(edited->Save().ok());
+
+    const Appointment& handedOut = *other;
+    for (const Appointment* unchanged : {&handedOut, &copy}) {
+        EXPECT_EQ(unchanged->Subject(), u"打ち合わせ");
+        EXPECT_EQ(unchanged->Start(), At(2026, 3, 2, 9));
+    }
+    EXPECT_EQ(day->AppointmentAt(1)->Subject(), u"打ち合わせ");
+    EXPECT_EQ(app_.GetAppointmentFromOid(oid)->Subject(), u"moved meeting");
+
+    // Saving another copy writes that copy's values, not the edited one's.
+    other->SetLocation(u"会議室");
+    ASSERT_TRUE(other->Save().ok());
+    EXPECT_TRUE(edited->Location().empty());
+    auto stored = app_.GetAppointmentFromOid(oid);
+    EXPECT_EQ(stored->Subject(), u"打ち合わせ");
+    EXPECT_EQ(stored->Location(), u"会議室");
+    EXPECT_EQ(stored->Start(), At(2026, 3, 2, 9));
+}
+
+TEST_F(StoreTest, SavingANewAppointmentNumbersThatCopyAlone) {
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    Appointment saved = items->AddAppointment();
+    saved.SetStart(At(2026, 4, 1, 9));
+    saved.SetEnd(At(2026, 4, 1, 10));
+    const Appointment unsaved = saved;
+    ASSERT_TRUE(saved.Save().ok());
+    EXPECT_NE(saved.Oid(), 0);
+    EXPECT_FALSE(saved.Uid().empty());
+    EXPECT_EQ(unsaved.Oid(), 0);
+    EXPECT_TRUE(unsaved.Uid().empty());
+}
+
+TEST_F(StoreTest, TextsReadBackAsSavedWhateverTheirCharacters) {
+    const std::vector<std::u16string> texts = {u"", u"plain ASCII", u"東京駅 8番線",
+                                               u"🗓 mixed 予定", u"tab\tand\nnewline"};
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    std::vector<int32_t> oids;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        Appointment appointment = items->AddAppointment();
+        appointment.SetStart(At(2026, 5, 1, 9 + static_cast<int>(i)));
+        appointment.SetEnd(At(2026, 5, 1, 10 + static_cast<int>(i)));
+        appointment.SetSubject(texts[i]);
+        appointment.SetLocation(texts[(i + 1) % texts.size()]);
+        appointment.SetBody(texts[(i + 2) % texts.size()]);
+        appointment.SetCategories(texts[(i + 3) % texts.size()]);
+        ASSERT_TRUE(appointment.Save().ok());
+    }
+    const auto found = Query(uR"([Start] >= "2026/5/1" and [Start] <= "2026/5/1")");
+    ASSERT_EQ(found.size(), texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(found[i].Subject(), texts[i]);
+        EXPECT_EQ(found[i].Location(), texts[(i + 1) % texts.size()]);
+        EXPECT_EQ(found[i].Body(), texts[(i + 2) % texts.size()]);
+        EXPECT_EQ(found[i].Categories(), texts[(i + 3) % texts.size()]);
+    }
+    // A noncharacter is not kept: it reads back as the replacement character, as it always has.
+    auto kept = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems()->AddAppointment();
+    kept.SetStart(At(2026, 5, 2, 9));
+    kept.SetEnd(At(2026, 5, 2, 10));
+    kept.SetSubject(std::u16string(u"c") + char16_t(0xFFFF) + u"d" + char16_t(0xFFFE));
+    ASSERT_TRUE(kept.Save().ok());
+    const auto odd = Query(uR"([Start] >= "2026/5/2" and [Start] <= "2026/5/2")");
+    ASSERT_EQ(odd.size(), 1u);
+    EXPECT_EQ(odd[0].Subject(), u"c\uFFFDd\uFFFD");
+}
+
+TEST_F(StoreTest, MalformedRestrictionIsAnError) {
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    for (std::u16string_view bad :
+         {u"[Start] <=", u"[Nope] = TRUE", u"[Start] <= \"2004/2/30\"", u"("}) {
+        EXPECT_FALSE(items->Restrict(bad).ok()) << std::string(bad.begin(), bad.end());
+    }
+}
+
+TEST_F(StoreTest, ObjectIdsAreSharedAndNeverReused) {
+    const int32_t first = AddAppointment(At(2026, 1, 5, 9), At(2026, 1, 5, 10), u"one");
+    const int32_t task = AddTask(u"task", kNoDateValue);
+    EXPECT_GT(first, 0);
+    EXPECT_GT(task, first);
+    ASSERT_TRUE(app_.GetTaskFromOid(task)->Delete().ok());
+    ASSERT_TRUE(app_.GetAppointmentFromOid(first)->Delete().ok());
+    EXPECT_FALSE(app_.GetAppointmentFromOid(first).ok());
+    EXPECT_FALSE(app_.GetTaskFromOid(task).ok());
+    // A fresh connection to the same file still hands out new ids.
+    app_.LogOff();
+    ASSERT_TRUE(app_.LogOn(StorePath()).ok());
+    const int32_t next = AddAppointment(At(2026, 1, 6, 9), At(2026, 1, 6, 10), u"two");
+    EXPECT_GT(next, task);
+    // An appointment's id does not find a task, and an unknown id finds nothing.
+    EXPECT_FALSE(app_.GetTaskFromOid(next).ok());
+    EXPECT_FALSE(app_.GetAppointmentFromOid(0).ok());
+    EXPECT_FALSE(app_.GetAppointmentFromOid(-5).ok());
+}
+
+TEST_F(StoreTest, SavedPropertiesReadBackAndUpdateInPlace) {
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    Appointment a = items->AddAppointment();
+    a.SetSubject(u"歯医者");
+    a.SetLocation(u"駅前");
+    a.SetBody(u"12.dat\r\n二行目");
+    a.SetCategories(u"祝日");
+    a.SetStart(At(2026, 12, 7, 9, 30));
+    a.SetEnd(At(2026, 12, 7, 10));
+    a.SetReminderSet(1);
+    ASSERT_TRUE(a.Save().ok());
+    auto read = app_.GetAppointmentFromOid(a.Oid());
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read->Subject(), u"歯医者");
+    EXPECT_EQ(read->Location(), u"駅前");
+    EXPECT_EQ(read->Body(), u"12.dat\r\n二行目");
+    EXPECT_EQ(read->Categories(), u"祝日");
+    EXPECT_EQ(read->ReminderSet(), kTrue);
+    EXPECT_EQ(read->AllDayEvent(), kFalse);
+    EXPECT_EQ(read->Start(), At(2026, 12, 7, 9, 30));
+    EXPECT_EQ(read->GetRecurrencePattern()->Type(), RecurrenceType::None);
+
+    read->SetSubject(u"歯医者 (変更)");
+    ASSERT_TRUE(read->Save().ok());
+    EXPECT_EQ(read->Oid(), a.Oid());
+    EXPECT_EQ(app_.GetAppointmentFromOid(a.Oid())->Subject(), u"歯医者 (変更)");
+}
+
+TEST_F(StoreTest, TasksWithoutDueDateAndTheUndatedRestriction) {
+    const int32_t open = AddTask(u"open", kNoDateValue);
+    const int32_t doneToday = AddTask(u"done today", kNoDateValue, true, At(2004, 10, 5));
+    AddTask(u"done earlier", kNoDateValue, true, At(2004, 10, 4));
+    const int32_t dated = AddTask(u"dated", At(2004, 10, 7));
+    EXPECT_EQ(app_.GetTaskFromOid(open)->DueDate(), kNoDateValue);
+    EXPECT_EQ(app_.GetTaskFromOid(doneToday)->Complete(), kTrue);
+
+    auto items = app_.GetDefaultFolder(FolderKind::Tasks)->GetItems();
+    auto restricted = items->Restrict(uR"([Complete] = FALSE or [DateCompleted] = "2004/10/5")");
+    ASSERT_TRUE(restricted.ok());
+    ASSERT_TRUE(restricted->Sort(u"[DueDate]").ok());
+    std::vector<int32_t> oids;
+    for (int32_t i = 1; i <= *restricted->Count(); ++i) {
+        oids.push_back(restricted->TaskAt(i)->Oid());
+    }
+    EXPECT_EQ(oids, (std::vector<int32_t>{dated, open, doneToday}));
+
+    auto window = items->Restrict(uR"([DueDate] <= "2004/10/18" and [DueDate] >= "2004/10/5")");
+    ASSERT_TRUE(window.ok());
+    EXPECT_EQ(*window->Count(), 1);
+}
+
+// The corner list walks the open tasks in due-date order and stops when it has enough, so the
+// store reads them a page at a time: every page boundary must keep the order and lose no task.
+TEST_F(StoreTest, TasksWalkedByDueDateComePageByPageInOneOrder) {
+    std::vector<TaskRecord> records(700);
+    for (size_t i = 0; i < records.size(); ++i) {
+        TaskRecord& record = records[i];
+        record.subject = u"t" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26));
+        // A third undated, the rest on twenty days: long runs of equal due dates.
+        record.dueDate = i % 3 == 0 ? kNoDateValue : At(2004, 10, 1 + static_cast<int>(i % 20));
+        record.complete = i % 4 == 0;
+        record.dateCompleted =
+            record.complete ? At(2004, 10, 4 + static_cast<int>(i % 3), 18) : kNoDateValue;
+    }
+    ASSERT_TRUE(app_.AddAll({}, records).ok());
+    auto stored = app_.GetDefaultFolder(FolderKind::Tasks)->GetItems();
+    ASSERT_TRUE(stored.ok());
+    std::vector<TaskRecord> all;
+    for (int32_t i = 1; i <= *stored->Count(); ++i) {
+        auto task = stored->TaskAt(i);
+        TaskRecord read;
+        read.oid = task->Oid();
+        read.dueDate = task->DueDate();
+        read.dateCompleted = task->DateCompleted();
+        read.complete = task->Complete() != 0;
+        all.push_back(read);
+    }
+    ASSERT_EQ(all.size(), records.size());
+
+    const auto expected = [&all](auto keep) {
+        std::vector<int32_t> oids;
+        std::vector<TaskRecord> kept;
+        std::copy_if(all.begin(), all.end(), std::back_inserter(kept), keep);
+        std::stable_sort(kept.begin(), kept.end(), [](const TaskRecord& a, const TaskRecord& b) {
+            return a.dueDate != b.dueDate ? a.dueDate < b.dueDate : a.oid < b.oid;
+        });
+        for (const TaskRecord& task : kept) {
+            oids.push_back(task.oid);
+        }
+        return oids;
+    };
+    // Walks the restricted tasks by due date up to `stopAt`, then counts them all.
+    struct Walk {
+        std::vector<int32_t> oids;
+        int32_t count = 0;
+    };
+    const auto walk = [this](std::u16string_view restriction, size_t stopAt) {
+        auto items = app_.GetDefaultFolder(FolderKind::Tasks)->GetItems()->Restrict(restriction);
+        EXPECT_TRUE(items.ok());
+        EXPECT_TRUE(items->Sort(u"[DueDate]").ok());
+        Walk result;
+        for (int32_t i = 1; result.oids.size() < stopAt; ++i) {
+            auto task = items->TaskAt(i);
+            if (!task) {
+                break;
+            }
+            result.oids.push_back(task->Oid());
+        }
+        result.count = *items->Count();
+        return result;
+    };
+    const auto openOrDoneOnThe5th = [](const TaskRecord& t) {
+        return !t.complete ||
+               (t.dateCompleted >= At(2004, 10, 5) && t.dateCompleted < At(2004, 10, 6));
+    };
+    const std::u16string_view openOrDone =
+        uR"([Complete] = FALSE or [DateCompleted] = "2004/10/5")";
+    const std::vector<int32_t> both = expected(openOrDoneOnThe5th);
+    ASSERT_GT(both.size(), 400u);  // past the first pages
+    const Walk whole = walk(openOrDone, SIZE_MAX);
+    EXPECT_EQ(whole.oids, both);
+    EXPECT_EQ(whole.count, static_cast<int32_t>(both.size()));
+    // Counting after a walk that stopped early reads the rest.
+    const Walk first100 = walk(openOrDone, 100);
+    EXPECT_EQ(first100.oids, std::vector<int32_t>(both.begin(), both.begin() + 100));
+    EXPECT_EQ(first100.count, static_cast<int32_t>(both.size()));
+    // A task's [Start] has no column: that alternative is weighed in memory, page by page too,
+    // and never matches.
+    EXPECT_EQ(walk(uR"([Complete] = FALSE or [Start] >= "2004/1/1")", SIZE_MAX).oids,
+              expected([](const TaskRecord& t) { return !t.complete; }));
+    EXPECT_EQ(walk(u"[Complete] = TRUE", SIZE_MAX).oids,
+              expected([](const TaskRecord& t) { return t.complete; }));
+}
+
+TEST_F(StoreTest, CompletingATaskStampsAndClearsItsCompletionDate) {
+    auto task = app_.GetDefaultFolder(FolderKind::Tasks)->GetItems()->AddTask();
+    task.SetSubject(u"買い物");
+    const Date today = *platform::MakeDate(2031, 3, 1);
+    task.SetComplete(1, today);
+    EXPECT_EQ(task.DateCompleted(), today);
+    ASSERT_TRUE(task.Save().ok());
+    auto read = app_.GetTaskFromOid(task.Oid());
+    EXPECT_EQ(read->Complete(), kTrue);
+    EXPECT_EQ(read->DateCompleted(), today);
+    // Completing again keeps the day it was first completed on.
+    read->SetComplete(1, today + 3);
+    EXPECT_EQ(read->DateCompleted(), today);
+    read->SetComplete(0, today);
+    EXPECT_EQ(read->DateCompleted(), kNoDateValue);
+}
+
+TEST_F(StoreTest, OccurrencesCarryTheirOwnTimesWhileTheSeriesIsFetchedById) {
+    Recurrence weekly;
+    weekly.rule = "FREQ=WEEKLY;BYDAY=MO";
+    const int32_t oid =
+        AddAppointment(At(2026, 11, 2, 10), At(2026, 11, 2, 11), u"定例", false, weekly);
+    auto found = Query(uR"([Start] <= "2026/11/30" and [End] >= "2026/11/15")");
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0].Start(), At(2026, 11, 16, 10));
+    EXPECT_EQ(found[0].End(), At(2026, 11, 16, 11));
+    EXPECT_EQ(found[2].Start(), At(2026, 11, 30, 10));
+    for (const Appointment& a : found) {
+        EXPECT_EQ(a.Oid(), oid);
+        EXPECT_TRUE(a.IsOccurrence());
+    }
+    EXPECT_FALSE(Appointment(found[0]).Save().ok());
+    auto series = app_.GetAppointmentFromOid(oid);
+    EXPECT_EQ(series->Start(), At(2026, 11, 2, 10));
+    EXPECT_EQ(series->GetRecurrencePattern()->Type(), RecurrenceType::Weekly);
+    // Without expansion the series is one item, judged by its first occurrence.
+    EXPECT_TRUE(Query(uR"([Start] <= "2026/11/30" and [End] >= "2026/11/15")", false).empty());
+    EXPECT_EQ(Query(uR"([Start] <= "2026/11/30" and [End] >= "2026/11/1")", false).size(), 1u);
+}
+
+TEST_F(StoreTest, WeeklySeriesWithExceptionAcrossDaylightSavingChanges) {
+    // A local series keeps its wall-clock time through the change of 29 March 2026.
+    Recurrence local;
+    local.rule = "FREQ=WEEKLY;BYDAY=TH";
+    local.exceptionDates = {At(2026, 3, 26, 10)};
+    AddAppointment(At(2026, 3, 12, 10), At(2026, 3, 12, 11), u"local", false, local);
+    EXPECT_EQ(Starts(uR"([Start] <= "2026/4/9" and [End] >= "2026/3/12")"),
+              (std::vector<Date>{At(2026, 3, 12, 10), At(2026, 3, 19, 10), At(2026, 4, 2, 10),
+                                 At(2026, 4, 9, 10)}));
+}
+
+TEST_F(StoreTest, SeriesInAnotherZoneFollowsThatZonesClock) {
+    // 09:00 in New York: 15:00 in Berlin, 14:00 between the American change (8 March) and the
+    // European one (29 March), 15:00 again after; the exception removes 19 March.
+    Recurrence newYork;
+    newYork.rule = "FREQ=WEEKLY;BYDAY=TH";
+    newYork.exceptionDates = {At(2026, 3, 19, 9)};
+    AddAppointment(At(2026, 3, 5, 15), At(2026, 3, 5, 16), u"NY", false, newYork,
+                   "America/New_York", At(2026, 3, 5, 9));
+    EXPECT_EQ(Starts(uR"([Start] <= "2026/4/2" and [End] >= "2026/3/1")"),
+              (std::vector<Date>{At(2026, 3, 5, 15), At(2026, 3, 12, 14), At(2026, 3, 26, 14),
+                                 At(2026, 4, 2, 15)}));
+}
+
+TEST_F(StoreTest, MonthlyOnThe31stSkipsShortMonths) {
+    Recurrence monthly;
+    monthly.rule = "FREQ=MONTHLY;BYMONTHDAY=31";
+    const int32_t oid =
+        AddAppointment(At(2026, 1, 31, 18), At(2026, 1, 31, 19), u"月末", false, monthly);
+    EXPECT_EQ(Starts(uR"([Start] >= "2026/2/1" and [Start] <= "2026/8/31")"),
+              (std::vector<Date>{At(2026, 3, 31, 18), At(2026, 5, 31, 18), At(2026, 7, 31, 18),
+                                 At(2026, 8, 31, 18)}));
+    EXPECT_EQ(app_.GetAppointmentFromOid(oid)->GetRecurrencePattern()->Type(),
+              RecurrenceType::MonthlyByDay);
+}
+
+TEST_F(StoreTest, YearlyOn29FebruaryOnlyInLeapYears) {
+    Recurrence yearly;
+    yearly.rule = "FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=29";
+    AddAppointment(At(2024, 2, 29), At(2024, 2, 29), u"閏日", true, yearly);
+    EXPECT_EQ(Starts(uR"([Start] >= "2025/1/1" and [Start] <= "2033/12/31")"),
+              (std::vector<Date>{At(2028, 2, 29), At(2032, 2, 29)}));
+}
+
+TEST_F(StoreTest, CountAndUntilEndTheSeries) {
+    Recurrence counted;
+    counted.rule = "FREQ=DAILY;COUNT=5";
+    AddAppointment(At(2026, 6, 1, 8), At(2026, 6, 1, 9), u"count", false, counted);
+    Recurrence until;
+    until.rule = "FREQ=WEEKLY;UNTIL=20260615T235959";
+    AddAppointment(At(2026, 6, 1, 12), At(2026, 6, 1, 13), u"until", false, until);
+
+    // The counted series ends on 5 June even when the window starts in its middle.
+    EXPECT_EQ(Starts(uR"([Start] >= "2026/6/4" and [Start] <= "2026/6/30")"),
+              (std::vector<Date>{At(2026, 6, 4, 8), At(2026, 6, 5, 8), At(2026, 6, 8, 12),
+                                 At(2026, 6, 15, 12)}));
+    EXPECT_TRUE(Starts(uR"([Start] >= "2026/6/16" and [Start] <= "2026/7/31")").empty());
+}
+
+TEST_F(StoreTest, FirstOccurrenceIsTheStartEvenOffTheRule) {
+    // The start is a Sunday; the rule gives Mondays.
+    Recurrence weekly;
+    weekly.rule = "FREQ=WEEKLY;BYDAY=MO;COUNT=2";
+    AddAppointment(At(2026, 12, 6, 9), At(2026, 12, 6, 10), u"kick-off", false, weekly);
+    EXPECT_EQ(Starts(uR"([Start] >= "2026/12/1" and [Start] <= "2026/12/31")"),
+              (std::vector<Date>{At(2026, 12, 6, 9), At(2026, 12, 7, 9), At(2026, 12, 14, 9)}));
+}
+
+TEST_F(StoreTest, SecondConnectionWritesWhileTheFirstReads) {
+    AddAppointment(At(2026, 12, 7, 9), At(2026, 12, 7, 10), u"before");
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    auto first = items->Restrict(uR"([Start] >= "2026/12/1" and [Start] <= "2026/12/31")");
+    ASSERT_EQ(*first->Count(), 1);
+
+    Application importer;
+    ASSERT_TRUE(importer.LogOn(StorePath()).ok());
+    std::vector<AppointmentRecord> batch(50);
+    for (size_t i = 0; i < batch.size(); ++i) {
+        batch[i].subject = u"imported";
+        batch[i].start = At(2026, 12, 8, 9);
+        batch[i].end = At(2026, 12, 8, 10);
+    }
+    ASSERT_TRUE(importer.AddAll(batch, {}).ok());
+
+    // The collection already walked keeps its items; a new query sees the import.
+    EXPECT_EQ(*first->Count(), 1);
+    EXPECT_EQ(first->AppointmentAt(1)->Subject(), u"before");
+    auto again = items->Restrict(uR"([Start] >= "2026/12/1" and [Start] <= "2026/12/31")");
+    EXPECT_EQ(*again->Count(), 51);
+}
+
+TEST_F(StoreTest, DamagedStoreIsRefusedAndLeftAsItWas) {
+    const auto damaged = folder_.Path() / "damaged.sqlite";
+    const std::string garbage(4096, 'x');
+    testing_support::WriteBytes(damaged, garbage);
+    Application other;
+    auto logOn = other.LogOn(damaged);
+    ASSERT_FALSE(logOn.ok());
+    EXPECT_NE(logOn.error().message.find("damaged.sqlite"), std::string::npos);
+    EXPECT_EQ(testing_support::ReadBytes(damaged), garbage);
+    EXPECT_FALSE(other.GetDefaultFolder(FolderKind::Calendar).ok());
+}
+
+TEST_F(StoreTest, LockedStoreRefusesTheWriteAndKeepsWhatItHad) {
+    const int32_t kept = AddAppointment(At(2026, 12, 7, 9), At(2026, 12, 7, 10), u"kept");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(StorePath().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    Application impatient;
+    ASSERT_TRUE(impatient.LogOn(StorePath(), std::chrono::milliseconds(20)).ok());
+    auto appointment = impatient.GetAppointmentFromOid(kept);
+    ASSERT_TRUE(appointment.ok());
+    appointment->SetSubject(u"changed");
+    auto saved = appointment->Save();
+    EXPECT_FALSE(saved.ok());
+    EXPECT_FALSE(impatient.GetAppointmentFromOid(kept)->Delete().ok());
+
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(app_.GetAppointmentFromOid(kept)->Subject(), u"kept");
+    EXPECT_TRUE(appointment->Save().ok());
+    EXPECT_EQ(app_.GetAppointmentFromOid(kept)->Subject(), u"changed");
+}
+
+// Programs started at one moment on a data home that has no store yet (the planner, a reminder
+// service and a sync at log-in, say) all get to use it: none is refused by another's setting up.
+TEST(StoreCreation, TenProcessesOpeningANewStoreAtOnceAllSucceed) {
+    testing_support::TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    const std::filesystem::path store = folder.Path() / "schedule.sqlite";
+    constexpr int kProcesses = 10;
+    int start[2];
+    ASSERT_EQ(pipe(start), 0);
+    std::vector<pid_t> children;
+    for (int child = 0; child < kProcesses; ++child) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(start[1]);
+            char go = 0;
+            [[maybe_unused]] const ssize_t got = read(start[0], &go, 1);  // EOF: all start now
+            Application app;
+            if (auto logOn = app.LogOn(store); !logOn) {
+                fprintf(stderr, "%s\n", logOn.error().message.c_str());
+                _exit(1);
+            }
+            auto task = app.GetDefaultFolder(FolderKind::Tasks)->GetItems()->AddTask();
+            task.SetSubject(u"task");
+            _exit(task.Save().ok() ? 0 : 2);
+        }
+        children.push_back(pid);
+    }
+    close(start[0]);
+    close(start[1]);
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "process " << pid << " ended with " << status;
+    }
+    Application reader;
+    ASSERT_TRUE(reader.LogOn(store).ok());
+    EXPECT_EQ(reader.AllTasks()->size(), static_cast<size_t>(kProcesses));
+}
+
+TEST_F(StoreTest, StoreFileIsTheUsersAlone) {
+    AddAppointment(At(2026, 12, 7, 9), At(2026, 12, 7, 10), u"private");
+    EXPECT_EQ(testing_support::ModeOf(StorePath()), 0600u);
+    EXPECT_EQ(testing_support::ModeOf(StorePath().string() + "-wal"), 0600u);
+}
+
+TEST_F(StoreTest, MovingAnAppointmentKeepsItsIdAndLeavesNoCopy) {
+    const int32_t oid = AddAppointment(At(2026, 12, 7, 9), At(2026, 12, 7, 10), u"moved");
+    auto appointment = app_.GetAppointmentFromOid(oid);
+    appointment->SetStart(At(2026, 12, 9, 9));
+    appointment->SetEnd(At(2026, 12, 9, 10));
+    ASSERT_TRUE(appointment->Save().ok());
+    EXPECT_TRUE(Query(uR"([Start] >= "2026/12/7" and [Start] <= "2026/12/8")").empty());
+    auto found = Query(uR"([Start] >= "2026/12/9" and [Start] <= "2026/12/9")");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].Oid(), oid);
+}
+
+TEST_F(StoreTest, LoggedOffStoreAnswersWithErrors) {
+    auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+    app_.LogOff();
+    EXPECT_FALSE(app_.GetDefaultFolder(FolderKind::Calendar).ok());
+    EXPECT_FALSE(app_.GetAppointmentFromOid(1).ok());
+    // A collection obtained before the log-off keeps its own connection alive.
+    EXPECT_TRUE(items->Count().ok());
+}
+
+// Other calendar programs learn of a change here by its stamps, and of a new version of the
+// event (its times moved) by its SEQUENCE.
+TEST_F(StoreTest, ChangesHereAreStampedAndANewTimeIsANewSequence) {
+    AppointmentRecord record;
+    record.subject = u"会議";
+    record.start = At(2026, 12, 9, 10);
+    record.end = At(2026, 12, 9, 11);
+    record.extraProperties = "DTSTAMP:20200101T000000Z\r\nSEQUENCE:4\r\nX-KEPT:1";
+    auto oids = app_.AddAll({record}, {});
+    ASSERT_TRUE(oids.ok());
+    const auto kept = [&] {
+        return app_.GetAppointmentFromOid(oids->front())->Record().extraProperties;
+    };
+
+    Appointment item = *app_.GetAppointmentFromOid(oids->front());
+    item.SetSubject(u"会議（資料あり）");
+    ASSERT_TRUE(item.Save().ok());
+    std::string lines = kept();
+    EXPECT_EQ(lines.find("DTSTAMP:20200101T000000Z"), std::string::npos);
+    EXPECT_EQ(lines.find("DTSTAMP:"), 0u) << lines;  // in its place
+    EXPECT_NE(lines.find("\r\nSEQUENCE:4\r\nX-KEPT:1\r\nLAST-MODIFIED:"), std::string::npos)
+        << lines;
+
+    item = *app_.GetAppointmentFromOid(oids->front());
+    item.SetStart(At(2026, 12, 10, 10));
+    item.SetEnd(At(2026, 12, 10, 11));
+    ASSERT_TRUE(item.Save().ok());
+    EXPECT_NE(kept().find("\r\nSEQUENCE:5\r\n"), std::string::npos) << kept();
+}
+
+// A task's state as other programs read it, through being done and open again.
+TEST_F(StoreTest, CompletingWritesTheWholeStateAndOpeningAgainRestoresTheRest) {
+    for (const auto& [percent, reopened] : {std::pair{"PERCENT-COMPLETE:40", "STATUS:IN-PROCESS"},
+                                            std::pair{"", "STATUS:NEEDS-ACTION"}}) {
+        SCOPED_TRACE(percent);
+        TaskRecord record;
+        record.subject = u"報告";
+        record.extraProperties = std::string(percent);
+        if (!record.extraProperties.empty()) {
+            record.extraProperties += "\r\nSTATUS:IN-PROCESS";
+        }
+        auto oids = app_.AddAll({}, {record});
+        ASSERT_TRUE(oids.ok());
+        Task task = *app_.GetTaskFromOid(oids->front());
+        const auto lines = [&] {
+            const TaskRecord stored = app_.GetTaskFromOid(oids->front())->Record();
+            return WriteICalendar({}, {stored});
+        };
+        task.SetComplete(kTrue, At(2026, 12, 7));
+        ASSERT_TRUE(task.Save().ok());
+        std::string text = lines();
+        EXPECT_NE(text.find("STATUS:COMPLETED\r\n"), std::string::npos);
+        EXPECT_NE(text.find("COMPLETED:2026"), std::string::npos);
+        EXPECT_NE(text.find("PERCENT-COMPLETE:100\r\n"), std::string::npos);
+        EXPECT_EQ(text.find("PERCENT-COMPLETE:40"), std::string::npos);
+        EXPECT_EQ(text.find("STATUS:IN-PROCESS"), std::string::npos);
+
+        task.SetComplete(kFalse, At(2026, 12, 8));
+        ASSERT_TRUE(task.Save().ok());
+        text = lines();
+        EXPECT_NE(text.find(std::string(reopened) + "\r\n"), std::string::npos);
+        EXPECT_EQ(text.find("COMPLETED"), std::string::npos);
+        EXPECT_EQ(text.find("PERCENT-COMPLETE:100"), std::string::npos);
+        if (!std::string(percent).empty()) {
+            EXPECT_NE(text.find(std::string(percent) + "\r\n"), std::string::npos);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pim

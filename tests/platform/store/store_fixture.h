@@ -1,0 +1,35 @@
+// A store in a fresh folder, logged on, in Berlin time: what the store's tests start from.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+
+#include "platform/store/schedule_store.h"
+#include "platform/time/date_time.h"
+#include "tests/support/temp_folder.h"
+
+namespace pim {
+
+inline Date At(int y, int m, int d, int h = 0, int mi = 0) {
+    return *platform::MakeDate(y, m, d, h, mi);
+}
+
+class StoreFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TZ", "Europe/Berlin", 1);
+        tzset();
+        ASSERT_TRUE(folder_.Made());
+        ASSERT_TRUE(app_.LogOn(StorePath()).ok());
+    }
+
+    std::filesystem::path StorePath() const { return folder_.Path() / "schedule.sqlite"; }
+
+    testing_support::TempFolder folder_;
+    Application app_;
+};
+
+}  // namespace pim
