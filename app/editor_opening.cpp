@@ -85,6 +85,7 @@ void MainWindow::ReloadAfterWrite(bool written) {
                                        planner_.census);
     (void)schedule::LoadDayItems(day_.selectedDate, planner_.settings, planner_.home,
                                  planner_.store, *planner_.dayItems);
+    ApplyUndoMenuState();
 }
 
 void MainWindow::ReturnToMainWindow() {

@@ -68,6 +68,7 @@ void MainWindow::OnCreate() {
     menuBar_ = Screen().CreateMenuBar(*this, MenuBarButtons(kMainMenu));
     activation_ = gui::ActivationRecord{};
     ApplyTaskSetting();
+    ApplyUndoMenuState();
     // A store that cannot be read leaves empty rows and marks; the next load tries again.
     (void)schedule::LoadDayItems(day_.selectedDate, planner_.settings, planner_.home,
                                  planner_.store, *planner_.dayItems);

@@ -95,6 +95,9 @@ protected:
 
     // Greys the "仕事" item of the "新規" drop-down unless dated tasks are shown.
     void ApplyTaskSetting();
+    // Greys "元に戻す" and "やり直し" of the "移動" drop-down while there is nothing to take back
+    // or to do again (undo_commands.cpp).
+    void ApplyUndoMenuState();
     // Reloads the month's marks and the twelve days, then repaints.
     void RefreshAfterChange();
     // After a move of the selected date: its fields, then the month's marks, the day, a repaint.

@@ -22,6 +22,7 @@ void MainWindow::FollowStoreChange() {
     // Any day of the month may have changed, so its marks are built again.
     schedule::InvalidateMonthCensus(planner_.census);
     RefreshAfterChange();
+    ApplyUndoMenuState();
 }
 
 }  // namespace app

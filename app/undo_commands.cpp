@@ -1,6 +1,7 @@
 // The main window's 元に戻す and やり直し.
 #include "app/main_window.h"
 #include "editors/undo_steps.h"
+#include "resources/resource_ids.h"
 
 namespace app {
 
@@ -13,6 +14,19 @@ void MainWindow::ApplyNextStep(pim::StepDirection direction) {
     }
     if (result.ok()) {
         ReloadAfterClipboardWrite(true);
+    }
+}
+
+void MainWindow::ApplyUndoMenuState() {
+    if (!menuBar_) {
+        return;
+    }
+    if (gui::PopupMenu* menu = menuBar_->SubMenu(resources::kCommandGoTo)) {
+        const editors::StoreWriteContext context = WriteContext();
+        menu->EnableItem(resources::kCommandUndo,
+                         editors::HasNextStep(context, pim::StepDirection::Back));
+        menu->EnableItem(resources::kCommandRedo,
+                         editors::HasNextStep(context, pim::StepDirection::Again));
     }
 }
 

@@ -307,6 +307,15 @@ StepResult ApplyNextStep(const StoreWriteContext& context, pim::StepDirection di
     return result;
 }
 
+bool HasNextStep(const StoreWriteContext& context, pim::StepDirection direction) {
+    auto store = context.store.LoggedOnApplication();
+    if (!store) {
+        return false;
+    }
+    auto has = (*store)->HasStep(StepHome(context.home), direction);
+    return has && *has;
+}
+
 std::u16string ItemChangedMessage(std::u16string_view subject) {
     return u"「" + std::u16string(subject) + u"」はその後変更されたため、元に戻せません";
 }

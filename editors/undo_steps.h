@@ -63,6 +63,10 @@ struct [[nodiscard]] StepResult {
 // returned to what it was; ink files nothing names any more go.
 StepResult ApplyNextStep(const StoreWriteContext& context, pim::StepDirection direction);
 
+// Whether there is a change to take back (StepDirection::Back) or to do again (Again); false
+// when the store cannot say.
+bool HasNextStep(const StoreWriteContext& context, pim::StepDirection direction);
+
 // What the screen and tessarinth-cli say when a step's item changed since it was kept.
 inline constexpr std::u16string_view kUndoCaption = u"元に戻す";
 std::u16string ItemChangedMessage(std::u16string_view subject);

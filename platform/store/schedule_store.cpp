@@ -546,6 +546,13 @@ Result<std::vector<UndoStep>> Application::UndoSteps(const std::string& home) co
     return db_->UndoSteps(home);
 }
 
+Result<bool> Application::HasStep(const std::string& home, StepDirection direction) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->HasStep(home, direction);
+}
+
 Result<std::optional<UndoStep>> Application::NextStep(const std::string& home,
                                                       StepDirection direction) const {
     if (!db_) {

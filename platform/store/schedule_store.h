@@ -302,11 +302,12 @@ public:
                                              Date forgetBefore);
     Result<std::vector<FiredReminder>> FiredRemindersFrom(Date from) const;
 
-    // Taking changes back: as StoreDatabase::CurrentState, RecordStep, UndoSteps, NextStep and
-    // ApplyStep.
+    // Taking changes back: as StoreDatabase::CurrentState, RecordStep, UndoSteps, HasStep,
+    // NextStep and ApplyStep.
     Result<ItemState> CurrentState(ItemKind kind, const std::string& uid) const;
     Result<void> RecordStep(const UndoStep& step, const std::string& home);
     Result<std::vector<UndoStep>> UndoSteps(const std::string& home) const;
+    Result<bool> HasStep(const std::string& home, StepDirection direction) const;
     Result<std::optional<UndoStep>> NextStep(const std::string& home,
                                              StepDirection direction) const;
     Result<StepOutcome> ApplyStep(const UndoStep& step, StepDirection direction,

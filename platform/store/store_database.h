@@ -144,6 +144,8 @@ public:
     Result<void> RecordStep(const UndoStep& step, const std::string& home);
     // Newest first, without their states.
     Result<std::vector<UndoStep>> UndoSteps(const std::string& home);
+    // Whether there is a step of the home to apply in that direction.
+    Result<bool> HasStep(const std::string& home, StepDirection direction);
     // The step to apply next in that direction, whole; none when there is nothing to apply.
     Result<std::optional<UndoStep>> NextStep(const std::string& home, StepDirection direction);
     // In one transaction: while `step` is still the next in that direction and its item still as

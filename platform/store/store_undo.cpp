@@ -174,6 +174,20 @@ Result<std::vector<UndoStep>> StoreDatabase::UndoSteps(const std::string& home) 
     return steps;
 }
 
+Result<bool> StoreDatabase::HasStep(const std::string& home, StepDirection direction) {
+    Statement select(Prepare("SELECT 1 FROM undo_steps WHERE home = ? AND undone = ? LIMIT 1"));
+    if (!select.ok()) {
+        return SqlError("cannot read the changes that can be taken back");
+    }
+    select.Bind(1, home);
+    select.Bind(2, int64_t{direction == StepDirection::Back ? 0 : 1});
+    const int step = select.Step();
+    if (step != SQLITE_ROW && step != SQLITE_DONE) {
+        return SqlError("cannot read the changes that can be taken back");
+    }
+    return step == SQLITE_ROW;
+}
+
 Result<std::optional<UndoStep>> StoreDatabase::NextStep(const std::string& home,
                                                         StepDirection direction) {
     // Taking back goes from the newest change done; doing again from the oldest one taken back.

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 
 #include "app/startup.h"
+#include "editors/task_writes.h"
+#include "editors/undo_steps.h"
 #include "resources/resource_ids.h"
 #include "resources/shell_resources.h"
 #include "tests/support/temp_folder.h"
@@ -190,6 +192,36 @@ TEST_F(MainWindowTest, MenuBarDropDownsSendTheirItemsToTheWindow) {
     EXPECT_EQ(responder.popupsShown[0][8].command, kCommandUndo);
     EXPECT_EQ(responder.popupsShown[0][9].command, kCommandRedo);
     EXPECT_EQ(window->reached, std::vector<std::string>{"next month"});
+}
+
+// 元に戻す and やり直し are greyed while there is nothing to take back or to do again, and follow
+// each change taken back.
+TEST_F(MainWindowTest, TheUndoItemsSayWhetherThereIsAChangeToTakeBackOrToDoAgain) {
+    gui::ScriptedResponder responder;
+    screen_.SetModalResponder(&responder);
+    auto* window = Create();
+    const auto goToItems = [&] {
+        responder.popupCommands = {0};
+        screen_.PenDown({60, 310});
+        screen_.ProcessPending();
+        EXPECT_FALSE(responder.popupsShown.empty());
+        const auto items = responder.popupsShown.back();
+        return std::pair(items.at(8).enabled, items.at(9).enabled);
+    };
+    EXPECT_EQ(goToItems(), std::pair(false, false));
+
+    editors::StoreWriteContext context{planner_.store, planner_.home, planner_.settings,
+                                       planner_.census, planner_.clock};
+    editors::EditRecord record;
+    editors::FillForNewTask(record, 0.0);
+    record.Subject = u"買い物";
+    ASSERT_TRUE(editors::RecordedWrite(context, editors::ChangeKind::Created, pim::ItemKind::Task,
+                                       0,
+                                       [&] { return editors::SaveEditedTask(context, record); }));
+    window->SendCommand(kCommandUndo);
+    EXPECT_EQ(goToItems(), std::pair(false, true));
+    window->SendCommand(kCommandRedo);
+    EXPECT_EQ(goToItems(), std::pair(true, false));
 }
 
 TEST_F(MainWindowTest, AboutBoxFillsTheScreenAndItsOkEndsIt) {
