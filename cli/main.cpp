@@ -47,7 +47,7 @@ constexpr const char* kUsage =
     "                     add Japan's national holidays of those years (1955-2099) as all-day\n"
     "                     holiday appointments; running it again changes nothing; --dry-run\n"
     "                     prints them (YYYY-MM-DD<TAB>name) and writes nothing\n"
-    "  settings           print the twelve settings\n"
+    "  settings           print the settings (the twelve of the screens, SyncMinutes)\n"
     "  settings set NAME VALUE\n"
     "                     change one setting and save them all (numbers in decimal or 0x hex)\n"
     "  reminders [--hours N] [--from YYYY-MM-DDTHH:MM]\n"

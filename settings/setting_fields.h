@@ -22,7 +22,7 @@ struct SettingField {
     SettingMember member;
 };
 
-inline constexpr size_t kSettingCount = 12;
+inline constexpr size_t kSettingCount = 13;
 
 // The order settings are read in, and the order the tools list them in.
 inline constexpr std::array<SettingField, kSettingCount> kLoadOrder{{
@@ -38,6 +38,7 @@ inline constexpr std::array<SettingField, kSettingCount> kLoadOrder{{
     {"bTask", &Settings::bTask},
     {"ClearType", &Settings::ClearType},
     {"Small", &Settings::Small},
+    {"SyncMinutes", &Settings::SyncMinutes},
 }};
 
 // The order settings are written in: Sunday's colour goes before Saturday's.
@@ -54,6 +55,7 @@ inline constexpr std::array<SettingField, kSettingCount> kSaveOrder{{
     kLoadOrder[9],
     kLoadOrder[10],
     kLoadOrder[11],
+    kLoadOrder[12],
 }};
 
 }  // namespace settings

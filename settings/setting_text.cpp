@@ -107,6 +107,11 @@ Result<void> AssignSetting(Settings& settings, std::string_view name, std::strin
         return {};
     }
     const std::optional<int32_t> flag = ParseFlag(text);
+    if (flag && &Settings::SyncMinutes == std::get<FlagMember>(field->member) &&
+        (*flag < 0 || *flag > kLongestSyncMinutes)) {
+        return MakeError(std::string(name) + " takes 0 (no sync by itself) to " +
+                         std::to_string(kLongestSyncMinutes) + " minutes, not " + Quoted(text));
+    }
     if (!flag) {
         return MakeError(std::string(name) + " needs a 32-bit whole number such as 0 or 1, not " +
                          Quoted(text));

@@ -11,7 +11,7 @@
 
 namespace settings {
 
-// The twelve setting names in the order they are loaded.
+// The setting names in the order they are loaded.
 std::array<std::string_view, kSettingCount> SettingNames();
 
 // A setting as UTF-8 text: strings as they are, colours as 0x%06X, flags in decimal. Nullopt

@@ -13,7 +13,12 @@ using Colorref = uint32_t;
 // they hold at most 255 characters.
 inline constexpr size_t kTextCapacity = 256;
 
-// The program's twelve settings, named by their registry value names. In memory for the whole
+// The running planner's sync interval: the default, and the longest taken (a day).
+inline constexpr int32_t kDefaultSyncMinutes = 15;
+inline constexpr int32_t kLongestSyncMinutes = 24 * 60;
+
+// The program's settings, named by their registry value names: the twelve of its screens and
+// the sync interval. In memory for the whole
 // run; loaded once at start-up and saved when the settings dialog is confirmed.
 struct Settings {
     // Folder of the history files and the ink files.
@@ -30,6 +35,9 @@ struct Settings {
     int32_t bTask = 1;              // dated tasks are shown and can be made
     int32_t ClearType = 0;          // fonts are drawn with ClearType quality
     int32_t Small = 0;              // the corner panel and day list use the smaller font
+    // How often the running planner syncs with the calendar server set up, in minutes; 0: it
+    // never syncs by itself. Kept beside the twelve; read back within kLongestSyncMinutes.
+    int32_t SyncMinutes = kDefaultSyncMinutes;
 
     friend bool operator==(const Settings&, const Settings&) = default;
 };

@@ -41,7 +41,7 @@ enum class SettingsDialogResult { Confirmed, Cancelled };
 // The settings dialog, full screen and modal over `owner`. It shows the data folder, the
 // holiday category, the six day colours on their swatches and the four switches; the colour
 // buttons change the dialog's own copies of the colours. OK takes everything into `settings`
-// and saves all twelve into `registry`; Cancel (or a dialog taken away) leaves both untouched.
+// and saves them all into `registry`; Cancel (or a dialog taken away) leaves both untouched.
 SettingsDialogResult RunSettingsDialog(gui::Window& owner, Settings& settings,
                                        platform::registry::Registry& registry);
 

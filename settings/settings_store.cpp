@@ -112,6 +112,10 @@ void LoadSettings(Registry& registry, Settings& settings) {
     for (const SettingField& field : kLoadOrder) {
         ReadSetting(registry, path->back(), field, settings);
     }
+    // A number no planner writes (negative, or longer than a day) is taken for the default.
+    if (settings.SyncMinutes < 0 || settings.SyncMinutes > kLongestSyncMinutes) {
+        settings.SyncMinutes = kDefaultSyncMinutes;
+    }
     CloseKeyPath(registry, *path, kKeyDepth);
 }
 
@@ -124,7 +128,7 @@ Result<void> SaveSettings(Registry& registry, const Settings& settings) {
     for (const SettingField& field : kSaveOrder) {
         writes.push_back(Stored(field, settings));
     }
-    // One write of the file: a crash leaves the twelve old settings or the twelve new ones.
+    // One write of the file: a crash leaves the old settings or the new ones.
     Result<void> written = registry.WriteValues(path->back(), writes);
     CloseKeyPath(registry, *path, kKeyDepth);
     if (!written) {

@@ -13,8 +13,8 @@ namespace settings {
 // before anything is saved. When it can be neither opened nor created, all stay at default.
 void LoadSettings(platform::registry::Registry& registry, Settings& settings);
 
-// Writes all twelve settings into the key that loading created, with one atomic replacement of
-// the registry file: it then holds the twelve old values or the twelve new ones, and everything
+// Writes all the settings into the key that loading created, with one atomic replacement of
+// the registry file: it then holds the old values or the new ones, and everything
 // else it held (values the planner does not know, unreadable ones) as it was. When the key is
 // missing nothing is written. The program itself goes on whatever happens; the result is for
 // tools that report a failed save.

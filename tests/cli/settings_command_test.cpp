@@ -28,26 +28,46 @@ protected:
     }
 };
 
-TEST_F(SettingsCommandTest, ListsTheTwelveSettings) {
+TEST_F(SettingsCommandTest, ListsTheSettings) {
     ASSERT_EQ(Settings({}), 0) << err_.str();
     EXPECT_EQ(out_.str(),
-              "DataPath   \\My Documents\n"
-              "HoliDay    祝日\n"
-              "ccToday    0xFF00FF\n"
-              "ccCurDay   0x00FFFF\n"
-              "ccWeekDay  0x000000\n"
-              "ccSatDay   0xFF0000\n"
-              "ccSunDay   0x0000FF\n"
-              "ccHoliDay  0x0000FF\n"
-              "HMemo      0\n"
-              "bTask      1\n"
-              "ClearType  0\n"
-              "Small      0\n");
+              "DataPath     \\My Documents\n"
+              "HoliDay      祝日\n"
+              "ccToday      0xFF00FF\n"
+              "ccCurDay     0x00FFFF\n"
+              "ccWeekDay    0x000000\n"
+              "ccSatDay     0xFF0000\n"
+              "ccSunDay     0x0000FF\n"
+              "ccHoliDay    0x0000FF\n"
+              "HMemo        0\n"
+              "bTask        1\n"
+              "ClearType    0\n"
+              "Small        0\n"
+              "SyncMinutes  15\n");
 }
 
-TEST_F(SettingsCommandTest, SetSavesAllTwelveAndTheCommandsUseThem) {
+// The running planner's sync interval: 0 to a day, else refused; a stored number out of that
+// range reads as the default.
+TEST_F(SettingsCommandTest, TheSyncIntervalTakesNoMinutesToADay) {
+    ASSERT_EQ(Settings({"set", "SyncMinutes", "0"}), 0) << err_.str();
+    EXPECT_EQ(Saved().SyncMinutes, 0);
+    ASSERT_EQ(Settings({"set", "SyncMinutes", "1440"}), 0);
+    EXPECT_NE(Settings({"set", "SyncMinutes", "1441"}), 0);
+    EXPECT_NE(Settings({"set", "SyncMinutes", "-5"}), 0);
+    EXPECT_EQ(Saved().SyncMinutes, 1440);
+
+    auto registry = platform::registry::Registry::Open(home_.RegistryPath());
+    auto key = registry.OpenKey(platform::registry::Registry::CurrentUser(), u"Software");
+    key = registry.OpenKey(*key, u"Tessarinth");
+    key = registry.OpenKey(*key, u"Tessarinth");
+    ASSERT_TRUE(key.ok());
+    ASSERT_TRUE(registry.WriteValues(*key, {{u"SyncMinutes", uint32_t{0xFFFFFFF6}}}).ok());
+    EXPECT_EQ(Saved().SyncMinutes, settings::kDefaultSyncMinutes);
+}
+
+TEST_F(SettingsCommandTest, SetSavesThemAllAndTheCommandsUseThem) {
     ASSERT_EQ(Settings({"set", "ccToday", "0x123456"}), 0) << err_.str();
-    EXPECT_EQ(out_.str(), "ccToday    0x123456\n");
+    EXPECT_EQ(out_.str(), "ccToday      0x123456\n");
     ASSERT_EQ(Settings({"set", "Small", "1"}), 0);
     ASSERT_EQ(Settings({"set", "HoliDay", "休日"}), 0);
 
@@ -61,7 +81,7 @@ TEST_F(SettingsCommandTest, SetSavesAllTwelveAndTheCommandsUseThem) {
     key = registry.OpenKey(*key, u"Tessarinth");
     key = registry.OpenKey(*key, u"Tessarinth");
     ASSERT_TRUE(key.ok());
-    EXPECT_EQ(registry.ValueNames(*key).size(), 12u);
+    EXPECT_EQ(registry.ValueNames(*key).size(), 13u);
 
     // The 10th and 11th are in the category 祝日, no longer the holiday one.
     ASSERT_EQ(Run(MonthCommand, {"2026-12", "--tsv"}), 0);

@@ -9,8 +9,8 @@ namespace {
 
 TEST(SettingText, NamesComeInLoadOrder) {
     const std::array<std::string_view, kSettingCount> expected = {
-        "DataPath", "HoliDay",   "ccToday", "ccCurDay", "ccWeekDay", "ccSatDay",
-        "ccSunDay", "ccHoliDay", "HMemo",   "bTask",    "ClearType", "Small"};
+        "DataPath",  "HoliDay", "ccToday", "ccCurDay",  "ccWeekDay", "ccSatDay",   "ccSunDay",
+        "ccHoliDay", "HMemo",   "bTask",   "ClearType", "Small",     "SyncMinutes"};
     EXPECT_EQ(SettingNames(), expected);
 }
 

@@ -310,16 +310,18 @@ TEST_F(SettingsDialogTest, AStoredBTaskOfTwoShowsCheckedAndIsOneAfterOk) {
     EXPECT_EQ(Reloaded().bTask, 1);
 }
 
-TEST_F(SettingsDialogTest, OkWithNothingChangedWritesAllTwelveValues) {
+// The twelve the dialog shows, and the sync interval beside them.
+TEST_F(SettingsDialogTest, OkWithNothingChangedWritesAllTheValues) {
     ASSERT_TRUE(StoredNames().empty());
     const SettingsDialogResult result =
         Run([&](gui::Dialog& dialog) { TapItem(dialog, gui::kOkCommand); });
     EXPECT_EQ(result, SettingsDialogResult::Confirmed);
     const std::vector<std::u16string> names = StoredNames();
-    EXPECT_EQ(std::set<std::u16string>(names.begin(), names.end()),
-              (std::set<std::u16string>{u"DataPath", u"HoliDay", u"ccToday", u"ccCurDay",
-                                        u"ccWeekDay", u"ccSatDay", u"ccSunDay", u"ccHoliDay",
-                                        u"HMemo", u"bTask", u"ClearType", u"Small"}));
+    EXPECT_EQ(
+        std::set<std::u16string>(names.begin(), names.end()),
+        (std::set<std::u16string>{u"DataPath", u"HoliDay", u"ccToday", u"ccCurDay", u"ccWeekDay",
+                                  u"ccSatDay", u"ccSunDay", u"ccHoliDay", u"HMemo", u"bTask",
+                                  u"ClearType", u"Small", u"SyncMinutes"}));
     EXPECT_EQ(settings_, Settings{});
     EXPECT_EQ(Reloaded(), Settings{});
 }

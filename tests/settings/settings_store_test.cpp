@@ -158,10 +158,11 @@ TEST_F(SettingsStore, SaveWritesAllTwelveAndLoadReadsThemBack) {
     Registry registry = Open();
     const std::optional<KeyHandle> key = SettingsKey(registry);
     ASSERT_TRUE(key.has_value());
-    EXPECT_EQ(registry.ValueNames(*key),
-              (std::vector<std::u16string>{u"bTask", u"ccCurDay", u"ccHoliDay", u"ccSatDay",
-                                           u"ccSunDay", u"ccToday", u"ccWeekDay", u"ClearType",
-                                           u"DataPath", u"HMemo", u"HoliDay", u"Small"}));
+    EXPECT_EQ(
+        registry.ValueNames(*key),
+        (std::vector<std::u16string>{u"bTask", u"ccCurDay", u"ccHoliDay", u"ccSatDay", u"ccSunDay",
+                                     u"ccToday", u"ccWeekDay", u"ClearType", u"DataPath", u"HMemo",
+                                     u"HoliDay", u"Small", u"SyncMinutes"}));
     uint32_t small = 0;
     EXPECT_EQ(registry.ReadNumber(*key, u"Small", small), platform::registry::ReadStatus::Ok);
     EXPECT_EQ(small, 0xFFFFFFFEu);
@@ -228,7 +229,7 @@ TEST_F(SettingsStore, EachUnreadableValueFallsBackAloneAndUnknownOnesSurviveASav
     EXPECT_EQ(again.Small, 1);
     const std::optional<KeyHandle> key = SettingsKey(reopened);
     ASSERT_TRUE(key.has_value());
-    EXPECT_EQ(reopened.ValueNames(*key).size(), 14u);  // the twelve and the two kept
+    EXPECT_EQ(reopened.ValueNames(*key).size(), 15u);  // the thirteen and the two kept
 }
 
 TEST_F(SettingsStore, ASaveThatCannotFinishLeavesTheOldTwelve) {
