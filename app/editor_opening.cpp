@@ -80,6 +80,9 @@ void MainWindow::ReloadAfterWrite(bool written) {
     // changes.
     if (written) {
         schedule::InvalidateMonthCensus(planner_.census);
+        if (planner_.afterOwnSave) {
+            planner_.afterOwnSave();
+        }
     }
     (void)schedule::RefreshMonthCensus(day_.selectedDate, planner_.settings, planner_.store,
                                        planner_.census);

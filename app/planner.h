@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <memory>
 
 #include "controls/history.h"
@@ -46,6 +48,9 @@ struct Planner {
     views::DayListIcons listIcons;                      // loaded at start-up
     editors::AppointmentEditorPictures editorPictures;  // loaded at start-up
     controls::HistoryLists history;                     // the editors' recent texts
+    // Told of each change saved on the screen: the running planner's own sync follows it
+    // shortly. Not set where nothing syncs by itself (a planner driven off-screen).
+    std::function<void()> afterOwnSave;
 };
 
 }  // namespace app

@@ -17,7 +17,6 @@
 #include "app/planner.h"
 #include "app/screen_preferences.h"
 #include "controls/handwriting_pad.h"
-#include "schedule/ink_file_writer.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/single_instance.h"
 #include "platform/notify/desktop_notifications.h"
@@ -26,7 +25,9 @@
 #include "resources/images.h"
 #include "resources/resource_ids.h"
 #include "resources/shell_resources.h"
+#include "schedule/ink_file_writer.h"
 #include "settings/settings_store.h"
+#include "sync/background_sync.h"
 
 namespace app {
 namespace {
@@ -182,6 +183,25 @@ int RunPlanner(int argc, char** argv) {
     });
     reminderService.Start();
 
+    // With a calendar server set up, the planner keeps itself in step: at start, every
+    // SyncMinutes and shortly after its own saves (0 minutes: only when asked from a terminal).
+    std::optional<calendar_sync::BackgroundSync> backgroundSync;
+    if (planner.settings.SyncMinutes > 0) {
+        backgroundSync.emplace(
+            *home, std::chrono::minutes(planner.settings.SyncMinutes),
+            calendar_sync::ProgramBesidePlanner(
+                QCoreApplication::applicationDirPath().toStdString(), "tessarinth-cli-sync"),
+            [&clock] {
+                const platform::CalendarFields now = clock.LocalTimeNow();
+                char text[40];
+                std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", now.Year, now.Month,
+                              now.Day, now.Hour, now.Minute);
+                return std::string(text);
+            });
+        planner.afterOwnSave = [&backgroundSync] { backgroundSync->OwnSaveMade(); };
+        backgroundSync->Start();
+    }
+
     instance.Listen([&screen, main, mainAlive](const std::string& dayText) {
         if (const std::optional<platform::Date> day = DayFromText(dayText); day && mainAlive()) {
             main->SelectDay(*day);
@@ -196,6 +216,7 @@ int RunPlanner(int argc, char** argv) {
         });
     }
     const int code = QApplication::exec();
+    planner.afterOwnSave = nullptr;
     ShutDownPlanner(planner);
     return code;
 }

@@ -1,0 +1,107 @@
+#include "sync/background_sync.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "sync/sync_settings.h"
+
+namespace calendar_sync {
+
+BackgroundSync::BackgroundSync(platform::DataHome home, Millis interval,
+                               std::filesystem::path syncProgram, std::function<std::string()> now)
+    : home_(std::move(home)),
+      syncProgram_(std::move(syncProgram)),
+      now_(std::move(now)),
+      schedule_(interval) {
+    clock_.start();
+    timer_.setSingleShot(true);
+    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { RunIfDue(); });
+    QObject::connect(&process_, &QProcess::finished, &timer_,
+                     [this](int exitStatus, QProcess::ExitStatus) { Ended(exitStatus); });
+    QObject::connect(&process_, &QProcess::errorOccurred, &timer_,
+                     [this](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart) {
+                             Ended(-1);
+                         }
+                     });
+}
+
+BackgroundSync::~BackgroundSync() {
+    // A sync still running when the planner closes is stopped with it: a sync stopped at any
+    // moment keeps what it did, and the next start's sync takes up the rest.
+    process_.disconnect();
+}
+
+Millis BackgroundSync::Now() const {
+    return Millis(clock_.elapsed());
+}
+
+void BackgroundSync::Start() {
+    RunIfDue();
+}
+
+void BackgroundSync::OwnSaveMade() {
+    schedule_.Saved(Now());
+    Arm();
+}
+
+void BackgroundSync::RunIfDue() {
+    if (!schedule_.IsDue(Now())) {
+        Arm();
+        return;
+    }
+    auto settings = LoadSyncSettings(home_);
+    if (!settings || !settings->has_value()) {
+        // Not set up (or its settings cannot be read, which the terminal's sync says): looked
+        // at again when the next one is due.
+        schedule_.Started();
+        schedule_.Finished(Now());
+        Arm();
+        return;
+    }
+    schedule_.Started();
+    process_.setProgram(QString::fromStdString(syncProgram_.string()));
+    process_.setArguments({QStringLiteral("sync")});
+    process_.start();
+}
+
+void BackgroundSync::Ended(int exitStatus) {
+    const std::string output = process_.readAllStandardOutput().toStdString();
+    std::string errors = process_.readAllStandardError().toStdString();
+    if (exitStatus == -1) {
+        errors = "cannot start " + syncProgram_.string();
+    }
+    const SyncReport report = ReadSyncReport(exitStatus, output, errors);
+    status_.conflicts = report.conflicts;
+    if (report.ok) {
+        status_.lastGoodAt = now_();
+        status_.failure.clear();
+    } else {
+        status_.failure = report.reason;
+    }
+    schedule_.Finished(Now());
+    Arm();
+}
+
+void BackgroundSync::Arm() {
+    const std::optional<Millis> due = schedule_.NextDue();
+    if (!due) {
+        timer_.stop();
+        return;
+    }
+    const Millis wait = std::max(Millis{0}, *due - Now());
+    timer_.start(static_cast<int>(std::min<Millis::rep>(wait.count(), 24LL * 60 * 60 * 1000)));
+}
+
+std::filesystem::path ProgramBesidePlanner(const std::filesystem::path& plannerFolder,
+                                           std::string_view name) {
+    const std::filesystem::path beside = plannerFolder / name;
+    if (::access(beside.c_str(), X_OK) == 0) {
+        return beside;
+    }
+    return plannerFolder.parent_path() / "cli" / name;
+}
+
+}  // namespace calendar_sync

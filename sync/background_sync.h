@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTimer>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/files/data_home.h"
+#include "sync/sync_schedule.h"
+
+namespace calendar_sync {
+
+// What the running planner knows of its own syncs: the last that finished well (its local
+// wall-clock time, as the clock gives it), and, when the latest one stopped, why.
+struct BackgroundSyncStatus {
+    std::optional<std::string> lastGoodAt;  // "2026-12-08 14:05"
+    std::string failure;                    // empty when the latest sync finished
+    std::vector<std::string> conflicts;     // of the latest sync
+};
+
+// The running planner keeping itself in step with the calendar server set up for its data home
+// (SyncSchedule). Each sync is `tessarinth-cli-sync sync` run beside the planner, so that it
+// never holds the pen or a repaint; the data home's sync lock keeps it from running beside
+// another, and what it changes reaches the screen as any other program's writes do. A data home
+// without sync set up is looked at again at each due time, so a setup made meanwhile is taken.
+class BackgroundSync {
+public:
+    // `syncProgram`: tessarinth-cli-sync. `now` names the local wall-clock time for the status.
+    BackgroundSync(platform::DataHome home, Millis interval, std::filesystem::path syncProgram,
+                   std::function<std::string()> now);
+    ~BackgroundSync();
+    BackgroundSync(const BackgroundSync&) = delete;
+    BackgroundSync& operator=(const BackgroundSync&) = delete;
+
+    // The first sync, at once.
+    void Start();
+    // A save made on the screen: a sync follows shortly.
+    void OwnSaveMade();
+
+    const BackgroundSyncStatus& Status() const { return status_; }
+
+private:
+    Millis Now() const;
+    void RunIfDue();
+    void Arm();
+    void Ended(int exitStatus);
+
+    platform::DataHome home_;
+    std::filesystem::path syncProgram_;
+    std::function<std::string()> now_;
+    SyncSchedule schedule_;
+    QElapsedTimer clock_;
+    QTimer timer_;
+    QProcess process_;
+    BackgroundSyncStatus status_;
+};
+
+// Where a program that ships beside the planner is: in the same folder once installed, in its
+// own folder of the build (cli/) beside app/ when run from a build.
+std::filesystem::path ProgramBesidePlanner(const std::filesystem::path& plannerFolder,
+                                           std::string_view name);
+
+}  // namespace calendar_sync
