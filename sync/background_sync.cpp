@@ -19,11 +19,14 @@ BackgroundSync::BackgroundSync(platform::DataHome home, Millis interval,
     timer_.setSingleShot(true);
     QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { RunIfDue(); });
     QObject::connect(&process_, &QProcess::finished, &timer_,
-                     [this](int exitStatus, QProcess::ExitStatus) { Ended(exitStatus); });
+                     [this](int exitStatus, QProcess::ExitStatus how) {
+                         // A sync killed on the way has no status of its own to tell.
+                         Ended(how == QProcess::CrashExit ? kCrashed : exitStatus);
+                     });
     QObject::connect(&process_, &QProcess::errorOccurred, &timer_,
                      [this](QProcess::ProcessError error) {
                          if (error == QProcess::FailedToStart) {
-                             Ended(-1);
+                             Ended(kNotStarted);
                          }
                      });
 }
@@ -70,8 +73,10 @@ void BackgroundSync::RunIfDue() {
 void BackgroundSync::Ended(int exitStatus) {
     const std::string output = process_.readAllStandardOutput().toStdString();
     std::string errors = process_.readAllStandardError().toStdString();
-    if (exitStatus == -1) {
+    if (exitStatus == kNotStarted) {
         errors = "cannot start " + syncProgram_.string();
+    } else if (exitStatus == kCrashed) {
+        errors = "the sync stopped on the way; what it did until then is kept";
     }
     const SyncReport report = ReadSyncReport(exitStatus, output, errors);
     status_.conflicts = report.conflicts;

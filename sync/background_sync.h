@@ -42,6 +42,10 @@ public:
     const BackgroundSyncStatus& Status() const { return status_; }
 
 private:
+    // Ended's status for a sync that could not be started, or that was killed on the way.
+    static constexpr int kNotStarted = -1;
+    static constexpr int kCrashed = -2;
+
     Millis Now() const;
     void RunIfDue();
     void Arm();
