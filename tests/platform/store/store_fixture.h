@@ -2,10 +2,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <string>
 
 #include "platform/store/schedule_store.h"
 #include "platform/time/date_time.h"
@@ -27,6 +29,16 @@ protected:
     }
 
     std::filesystem::path StorePath() const { return folder_.Path() / "schedule.sqlite"; }
+
+    // Runs SQL on the store file through a connection of its own, as an older program or a
+    // damaged disk would leave it (with the store logged off first).
+    void Execute(const std::string& sql) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(StorePath().c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    }
 
     testing_support::TempFolder folder_;
     Application app_;

@@ -51,14 +51,6 @@ protected:
         ADD_FAILURE() << "no item " << uid;
         return {};
     }
-
-    void Execute(const char* sql) {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(StorePath().c_str(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK)
-            << sqlite3_errmsg(db);
-        sqlite3_close(db);
-    }
 };
 
 TEST_F(StoreHandwritingTest, TheMarkIsKeptWithEachMemoAndChangedOccurrence) {

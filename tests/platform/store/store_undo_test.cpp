@@ -189,14 +189,6 @@ protected:
         ItemState replaced;
         return app_.ApplyStep(**next, direction, kHome, inkNow, replaced);
     }
-
-    void Execute(const std::string& sql) {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(StorePath().c_str(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-            << sqlite3_errmsg(db);
-        sqlite3_close(db);
-    }
 };
 
 TEST_F(StoreUndoTest, AMoveIsTakenBackAndDoneAgainAndOtherProgramsSeeANewerVersion) {
