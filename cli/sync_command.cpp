@@ -27,7 +27,7 @@ using calendar_sync::SyncSettings;
 
 int Usage(std::ostream& err, const std::string& why) {
     err << "tessarinth-cli: " << why << "\n"
-        << "usage: tessarinth-cli sync [--allow-mass-delete]\n"
+        << "usage: tessarinth-cli sync [--allow-mass-delete] [--print-remedy]\n"
         << "       tessarinth-cli sync setup --events URL [--tasks URL] --user NAME "
            "[--password-stdin] [--timeout SECONDS]\n";
     return kWrongArguments;
@@ -59,6 +59,22 @@ std::string WhatToDo(platform::Remedy remedy, const SyncSettings& settings) {
             break;
     }
     return std::string(kKept) + "run the sync again to finish";
+}
+
+// The word `--print-remedy` gives for what mends a stop, for a program that runs the sync and
+// tells its user in its own words (the running planner).
+std::string_view RemedyWord(platform::Remedy remedy) {
+    switch (remedy) {
+        case platform::Remedy::CheckAccount:
+            return "check-account";
+        case platform::Remedy::CheckAddress:
+            return "check-address";
+        case platform::Remedy::ConfirmDeletes:
+            return "confirm-deletes";
+        case platform::Remedy::TryAgain:
+            break;
+    }
+    return "try-again";
 }
 
 std::string FirstLine(std::istream& in) {
@@ -204,9 +220,12 @@ void Print(const std::string& label, const std::string& url,
 int Run(const platform::DataHome& home, const std::vector<std::string>& args, std::ostream& out,
         std::ostream& err) {
     bool allowMassDelete = false;
+    bool printRemedy = false;
     for (const std::string& option : args) {
         if (option == "--allow-mass-delete") {
             allowMassDelete = true;
+        } else if (option == "--print-remedy") {
+            printRemedy = true;
         } else {
             return Usage(err, "unknown option: " + option);
         }
@@ -225,14 +244,17 @@ int Run(const platform::DataHome& home, const std::vector<std::string>& args, st
         [&out](const calendar_sync::CollectionSynced& synced) {
             Print(synced.label, synced.url, synced.outcome, out);
         });
-    if (stopped && stopped->inCollection) {
-        return Stop(err, "sync stopped: " + stopped->error.message + "\n" +
-                             WhatToDo(stopped->error.remedy, settings));
+    if (!stopped) {
+        return 0;
     }
-    if (stopped) {
-        return Stop(err, stopped->error.message);
+    const int status = stopped->inCollection
+                           ? Stop(err, "sync stopped: " + stopped->error.message + "\n" +
+                                           WhatToDo(stopped->error.remedy, settings))
+                           : Stop(err, stopped->error.message);
+    if (printRemedy) {
+        err << "remedy: " << RemedyWord(stopped->error.remedy) << "\n";
     }
-    return 0;
+    return status;
 }
 
 }  // namespace

@@ -8,6 +8,22 @@
 #include "sync/sync_settings.h"
 
 namespace calendar_sync {
+namespace {
+
+SyncTrouble TroubleOfRemedy(std::string_view remedy) {
+    if (remedy == "check-address") {
+        return SyncTrouble::ServerUnreachable;
+    }
+    if (remedy == "check-account") {
+        return SyncTrouble::AccountRefused;
+    }
+    if (remedy == "confirm-deletes") {
+        return SyncTrouble::DeletesToConfirm;
+    }
+    return SyncTrouble::Stopped;
+}
+
+}  // namespace
 
 BackgroundSync::BackgroundSync(platform::DataHome home, Millis interval,
                                std::filesystem::path syncProgram, std::function<std::string()> now)
@@ -57,16 +73,24 @@ void BackgroundSync::RunIfDue() {
     }
     auto settings = LoadSyncSettings(home_);
     if (!settings || !settings->has_value()) {
-        // Not set up (or its settings cannot be read, which the terminal's sync says): looked
-        // at again when the next one is due.
+        // Not set up, or its settings cannot be read: looked at again when the next one is due.
+        status_.setUp = !settings;
+        if (!settings) {
+            status_.trouble = SyncTrouble::SettingsUnreadable;
+            status_.failure = settings.error().message;
+        }
         schedule_.Started();
         schedule_.Finished(Now());
         Arm();
+        if (statusChanged_) {
+            statusChanged_();
+        }
         return;
     }
+    status_.setUp = true;
     schedule_.Started();
     process_.setProgram(QString::fromStdString(syncProgram_.string()));
-    process_.setArguments({QStringLiteral("sync")});
+    process_.setArguments({QStringLiteral("sync"), QStringLiteral("--print-remedy")});
     process_.start();
 }
 
@@ -83,11 +107,17 @@ void BackgroundSync::Ended(int exitStatus) {
     if (report.ok) {
         status_.lastGoodAt = now_();
         status_.failure.clear();
+        status_.trouble = SyncTrouble::None;
     } else {
         status_.failure = report.reason;
+        status_.trouble =
+            exitStatus == kNotStarted ? SyncTrouble::NotStarted : TroubleOfRemedy(report.remedy);
     }
     schedule_.Finished(Now());
     Arm();
+    if (statusChanged_) {
+        statusChanged_();
+    }
 }
 
 void BackgroundSync::Arm() {

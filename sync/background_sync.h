@@ -4,20 +4,36 @@
 #include <QProcess>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/files/data_home.h"
 #include "sync/sync_schedule.h"
 
 namespace calendar_sync {
 
-// What the running planner knows of its own syncs: the last that finished well (its local
-// wall-clock time, as the clock gives it), and, when the latest one stopped, why.
+// Why the latest sync did not finish, in the kinds the user can do something about.
+enum class SyncTrouble {
+    None,
+    ServerUnreachable,   // nothing answers at the address, or it holds no such collection
+    AccountRefused,      // the user name or password was refused
+    DeletesToConfirm,    // many items would go on the server's word alone
+    Stopped,             // anything else: the next sync takes it up
+    NotStarted,          // the sync program is missing or cannot run
+    SettingsUnreadable,  // the sync settings file is damaged
+};
+
+// What the running planner knows of its own syncs: whether a server is set up, the last sync
+// that finished well (its local wall-clock time, as the clock gives it), and, when the latest
+// one stopped, why.
 struct BackgroundSyncStatus {
+    bool setUp = false;
     std::optional<std::string> lastGoodAt;  // "2026-12-08 14:05"
-    std::string failure;                    // empty when the latest sync finished
-    std::vector<std::string> conflicts;     // of the latest sync
+    SyncTrouble trouble = SyncTrouble::None;
+    std::string failure;                 // the sync's own words; empty when the latest finished
+    std::vector<std::string> conflicts;  // of the latest sync
 };
 
 // The running planner keeping itself in step with the calendar server set up for its data home
@@ -40,6 +56,8 @@ public:
     void OwnSaveMade();
 
     const BackgroundSyncStatus& Status() const { return status_; }
+    // Told after each sync has ended (or was found not to be set up).
+    void SetStatusHandler(std::function<void()> handler) { statusChanged_ = std::move(handler); }
 
 private:
     // Ended's status for a sync that could not be started, or that was killed on the way.
@@ -59,6 +77,7 @@ private:
     QTimer timer_;
     QProcess process_;
     BackgroundSyncStatus status_;
+    std::function<void()> statusChanged_;
 };
 
 // Where a program that ships beside the planner is: in the same folder once installed, in its

@@ -26,6 +26,10 @@ constexpr const char* kLockFileName = "sync.lock";
 
 }  // namespace
 
+std::filesystem::path ConflictFolder(const platform::DataHome& home) {
+    return home.StorePath().parent_path() / kConflictFolderName;
+}
+
 SyncLock::SyncLock(const platform::DataHome& home) {
     const std::filesystem::path file = home.StorePath().parent_path() / kLockFileName;
     descriptor_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -80,7 +84,7 @@ std::optional<SyncStop> SyncDataHome(const platform::DataHome& home, const SyncS
     caldav::DavClient client({QString::fromStdString(settings.user),
                               QString::fromStdString(*password),
                               std::chrono::seconds(settings.timeoutSeconds)});
-    ConflictArchive archive(home.StorePath().parent_path() / kConflictFolderName);
+    ConflictArchive archive(ConflictFolder(home));
     DataFolderInk ink(home, std::u16string(dataFolder));
 
     struct Plan {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <set>
@@ -35,6 +36,9 @@ private:
     bool held_ = false;
     std::string failure_;
 };
+
+// Where a sync keeps the losing versions of its conflicts, one file each.
+std::filesystem::path ConflictFolder(const platform::DataHome& home);
 
 // Where the password of these settings is kept.
 PasswordStore PasswordsOf(const platform::DataHome& home, const SyncSettings& settings);

@@ -64,13 +64,17 @@ SyncReport ReadSyncReport(int exitStatus, std::string_view output, std::string_v
     }
     if (!report.ok) {
         constexpr std::string_view kProgram = "tessarinth-cli: ";
+        constexpr std::string_view kRemedy = "remedy: ";
         for (std::string_view line : Lines(errors)) {
+            if (line.starts_with(kRemedy)) {
+                report.remedy = std::string(line.substr(kRemedy.size()));
+                continue;
+            }
             if (line.starts_with(kProgram)) {
                 line.remove_prefix(kProgram.size());
             }
-            if (!line.empty()) {
+            if (!line.empty() && report.reason.empty()) {
                 report.reason = std::string(line);
-                break;
             }
         }
         if (report.reason.empty()) {

@@ -42,6 +42,9 @@ struct SyncReport {
     bool ok = false;
     // Why it stopped: the first line it gave, without the program's name.
     std::string reason;
+    // What mends a stop, as `--print-remedy` names it ("check-address", ...); empty when the
+    // sync finished or did not say.
+    std::string remedy;
     // Where the losing versions of conflicts were kept, one line each.
     std::vector<std::string> conflicts;
 };

@@ -64,22 +64,56 @@ TEST_F(BackgroundSyncTest, AFinishedSyncIsTheLastGoodOneWithItsConflicts) {
         Program("[ \"$1\" = sync ] || exit 9\n"
                 "echo 'appointments and tasks x: 0 received, 1 sent, 0 deleted here, 0 deleted "
                 "on the server'\necho 'conflict: 会議 kept in /h/conflicts/a.ics'"));
+    EXPECT_TRUE(status.setUp);
     EXPECT_EQ(status.lastGoodAt, "2026-12-08 09:30");
+    EXPECT_EQ(status.trouble, SyncTrouble::None);
     EXPECT_EQ(status.failure, "");
     EXPECT_EQ(status.conflicts, std::vector<std::string>{"会議 kept in /h/conflicts/a.ics"});
 }
 
 TEST_F(BackgroundSyncTest, AStoppedKilledOrMissingSyncSaysWhy) {
-    BackgroundSyncStatus status = FirstSync(Program(
-        "echo 'tessarinth-cli: sync stopped: the server refused the password' >&2\nexit 1"));
+    // The planner asks for the remedy's word, and reads the trouble from it.
+    BackgroundSyncStatus status = FirstSync(
+        Program("[ \"$2\" = --print-remedy ] || exit 9\n"
+                "echo 'tessarinth-cli: sync stopped: the server refused the password' >&2\n"
+                "echo 'remedy: check-account' >&2\nexit 1"));
     EXPECT_FALSE(status.lastGoodAt);
+    EXPECT_EQ(status.trouble, SyncTrouble::AccountRefused);
     EXPECT_EQ(status.failure, "sync stopped: the server refused the password");
 
+    const std::pair<const char*, SyncTrouble> remedies[] = {
+        {"check-address", SyncTrouble::ServerUnreachable},
+        {"confirm-deletes", SyncTrouble::DeletesToConfirm},
+        {"try-again", SyncTrouble::Stopped},
+        {"something-new", SyncTrouble::Stopped},
+    };
+    for (const auto& [word, trouble] : remedies) {
+        status = FirstSync(Program(std::string("echo 'remedy: ") + word + "' >&2\nexit 1"));
+        EXPECT_EQ(status.trouble, trouble) << word;
+    }
+
     status = FirstSync(Program("kill -9 $$"));
+    EXPECT_EQ(status.trouble, SyncTrouble::Stopped);
     EXPECT_EQ(status.failure, "the sync stopped on the way; what it did until then is kept");
 
     status = FirstSync(folder_.Path() / "no-such-program");
+    EXPECT_EQ(status.trouble, SyncTrouble::NotStarted);
     EXPECT_EQ(status.failure, "cannot start " + (folder_.Path() / "no-such-program").string());
+}
+
+TEST_F(BackgroundSyncTest, DamagedSettingsAreATroubleOfTheirOwnAndNothingRuns) {
+    std::ofstream(SyncSettingsPath(home_), std::ios::trunc) << "{ not json";
+    const std::filesystem::path marker = folder_.Path() / "ran";
+    BackgroundSync sync(home_, std::chrono::minutes(15), Program("touch '" + marker.string() + "'"),
+                        [] { return std::string(); });
+    int told = 0;
+    sync.SetStatusHandler([&told] { ++told; });
+    sync.Start();
+    EXPECT_EQ(told, 1);
+    EXPECT_FALSE(std::filesystem::exists(marker));
+    EXPECT_TRUE(sync.Status().setUp);
+    EXPECT_EQ(sync.Status().trouble, SyncTrouble::SettingsUnreadable);
+    EXPECT_FALSE(sync.Status().failure.empty());
 }
 
 TEST_F(BackgroundSyncTest, WithoutSyncSetUpNothingRuns) {
@@ -94,6 +128,7 @@ TEST_F(BackgroundSyncTest, WithoutSyncSetUpNothingRuns) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     EXPECT_FALSE(std::filesystem::exists(marker));
+    EXPECT_FALSE(sync.Status().setUp);
     EXPECT_FALSE(sync.Status().lastGoodAt);
     EXPECT_EQ(sync.Status().failure, "");
 }

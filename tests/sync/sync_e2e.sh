@@ -380,21 +380,26 @@ check "the store still holds them all" 12 "$(count_items w)"
 mkdir -p "$work/c"
 echo wrong | as c sync setup --events "$radicale_url$calendar" --user alice --password-stdin \
     >/dev/null
-check "a wrong password stops the sync" 1 "$(sync_status c)"
+check "a wrong password stops the sync" 1 "$(sync_status c --print-remedy)"
 check "a wrong password is named" yes \
     "$(yes_if grep -q 'refused the user name or password' "$work/c.err")"
+check "and, asked for, the remedy's word ends the message" "remedy: check-account" \
+    "$(tail -n 1 "$work/c.err")"
 check "with the command that mends it" yes \
     "$(yes_if grep -q "give the user name and password again: tessarinth-cli sync setup --events $radicale_url$calendar --user alice --password-stdin" "$work/c.err")"
 check "not that running it again would finish" no "$(yes_if grep -q 'run the sync again' "$work/c.err")"
 echo secret | as c sync setup --events "$radicale_url/alice/no-such-calendar/" --user alice \
     --password-stdin >/dev/null
 check "a collection that is not there stops the sync" 1 "$(sync_status c)"
+check "the remedy's word only when asked for" no "$(yes_if grep -q '^remedy:' "$work/c.err")"
 check "it is named, with the command that mends it" yes \
     "$(yes_if grep -q 'no such collection' "$work/c.err" &&
         grep -q 'if the collection.s URL is wrong, set it: tessarinth-cli sync setup' "$work/c.err")"
 echo secret | as c sync setup --events "http://127.0.0.1:$(free_port)/alice/calendar/" \
     --user alice --password-stdin >/dev/null
-check "no server stops the sync" 1 "$(sync_status c)"
+check "no server stops the sync" 1 "$(sync_status c --print-remedy)"
+check "its remedy's word is to see to the address" "remedy: check-address" \
+    "$(tail -n 1 "$work/c.err")"
 check "no server is named" yes "$(yes_if grep -q 'refused the connection' "$work/c.err")"
 check "and what to see to" yes \
     "$(yes_if grep -q "see that the server runs, .*tessarinth-cli sync setup --events" "$work/c.err")"

@@ -62,9 +62,12 @@ TEST(SyncReport, ConflictsAndTheReasonAreReadFromWhatTheSyncSaid) {
     const SyncReport stopped =
         ReadSyncReport(1, "",
                        "tessarinth-cli: sync stopped: the connection to the server was refused\n"
-                       "what was synced before is kept; see that the server runs\n");
+                       "what was synced before is kept; see that the server runs\n"
+                       "remedy: check-address\n");
     EXPECT_FALSE(stopped.ok);
     EXPECT_EQ(stopped.reason, "sync stopped: the connection to the server was refused");
+    EXPECT_EQ(stopped.remedy, "check-address");
+    EXPECT_EQ(good.remedy, "");
 
     EXPECT_EQ(ReadSyncReport(137, "", "").reason, "the sync ended with status 137");
 }
