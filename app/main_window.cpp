@@ -294,7 +294,8 @@ void MainWindow::GoPreviousMonth() {
 }
 
 void MainWindow::ShowSummary() {
-    controls::OpenSummaryWindow(*this, [this] { return ViewStateNow(); });
+    controls::OpenSummaryWindow(
+        *this, [this] { return ViewStateNow(); }, planner_.syncMark);
 }
 
 void MainWindow::ShowAboutBox() {

@@ -6,6 +6,7 @@
 
 #include "controls/history.h"
 #include "controls/pad_data.h"
+#include "controls/summary_window.h"
 #include "editors/appointment_editor.h"
 #include "editors/edit_record.h"
 #include "platform/files/data_home.h"
@@ -51,6 +52,8 @@ struct Planner {
     // Told of each change saved on the screen: the running planner's own sync follows it
     // shortly. Not set where nothing syncs by itself (a planner driven off-screen).
     std::function<void()> afterOwnSave;
+    // What the summary pop-up says of those syncs; not set where nothing syncs by itself.
+    controls::SyncMarkReader syncMark;
 };
 
 }  // namespace app

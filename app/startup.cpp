@@ -16,6 +16,7 @@
 #include "app/main_window.h"
 #include "app/planner.h"
 #include "app/screen_preferences.h"
+#include "app/sync_mark.h"
 #include "controls/handwriting_pad.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/single_instance.h"
@@ -28,6 +29,7 @@
 #include "schedule/ink_file_writer.h"
 #include "settings/settings_store.h"
 #include "sync/background_sync.h"
+#include "sync/data_home_sync.h"
 
 namespace app {
 namespace {
@@ -186,6 +188,7 @@ int RunPlanner(int argc, char** argv) {
     // With a calendar server set up, the planner keeps itself in step: at start, every
     // SyncMinutes and shortly after its own saves (0 minutes: only when asked from a terminal).
     std::optional<calendar_sync::BackgroundSync> backgroundSync;
+    SyncStatusTeller syncTeller(std::cerr);
     if (planner.settings.SyncMinutes > 0) {
         backgroundSync.emplace(
             *home, std::chrono::minutes(planner.settings.SyncMinutes),
@@ -199,6 +202,12 @@ int RunPlanner(int argc, char** argv) {
                 return std::string(text);
             });
         planner.afterOwnSave = [&backgroundSync] { backgroundSync->OwnSaveMade(); };
+        const std::u16string keptIn = calendar_sync::ConflictFolder(*home).filename().u16string();
+        planner.syncMark = [&backgroundSync, &clock, keptIn] {
+            return SyncMarkOf(backgroundSync->Status(), clock.LocalTimeNow(), keptIn);
+        };
+        backgroundSync->SetStatusHandler(
+            [&backgroundSync, &syncTeller] { syncTeller.Tell(backgroundSync->Status()); });
         backgroundSync->Start();
     }
 
@@ -217,6 +226,7 @@ int RunPlanner(int argc, char** argv) {
     }
     const int code = QApplication::exec();
     planner.afterOwnSave = nullptr;
+    planner.syncMark = nullptr;
     ShutDownPlanner(planner);
     return code;
 }

@@ -11,7 +11,7 @@ packages=(
   libical-dev libicu-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-misaki fonts-dejavu-core
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils xdotool imagemagick
   tzdata
   dbus-daemon dbus-session-bus-common
   radicale curl qtkeychain-qt6-dev

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 #include "platform/gui/device_screen.h"
 #include "platform/gui/surface.h"
@@ -42,10 +43,36 @@ protected:
         items_->undatedTasks[index].complete = complete;
     }
 
-    SummaryWindow* Open() {
-        return OpenSummaryWindow(*main_, [this] {
-            return views::ViewState{selected_, selected_, census_, *items_, settings_};
-        });
+    SummaryWindow* Open(SyncMarkReader readSyncMark = nullptr) {
+        return OpenSummaryWindow(
+            *main_,
+            [this] {
+                return views::ViewState{selected_, selected_, census_, *items_, settings_};
+            },
+            std::move(readSyncMark));
+    }
+
+    // Whether the window's pixels in `box` are exactly that text drawn right-aligned on white
+    // in the pop-up's font and colour (and the text leaves ink).
+    void ExpectLine(const SummaryWindow& window, const std::u16string& text, const gui::Rect& box,
+                    gui::ColorRef color = gui::kBlack) const {
+        QImage expected(window.ClientRect().Width(), window.ClientRect().Height(),
+                        QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        gui::Surface surface(expected);
+        const gui::Font font = views::CreateViewFont(views::kHourLabelHeight, settings_);
+        surface.SelectFont(font);
+        surface.SetTextColor(color);
+        surface.DrawText(text, box, gui::TextAlign::RightTop);
+        int inked = 0;
+        for (int y = box.top; y < box.bottom; ++y) {
+            for (int x = box.left; x < box.right; ++x) {
+                ASSERT_EQ(Pixel(window, x, y), gui::FromQRgb(expected.pixel(x, y)))
+                    << "at " << x << ", " << y;
+                inked += expected.pixel(x, y) != qRgb(255, 255, 255) ? 1 : 0;
+            }
+        }
+        EXPECT_GT(inked, 10);
     }
 
     // The window's pixels as the screen shows them.
@@ -97,21 +124,41 @@ TEST_F(SummaryWindowTest, OpensCentredOverTheMainWindowAndDrawsItsLines) {
     EXPECT_EQ(Pixel(*window, 77, 60), gui::kGray);
 
     // The first count line reads "予定 1件", right-aligned in its 16-pixel line.
-    QImage expected(80, 100, QImage::Format_RGB32);
-    expected.fill(Qt::white);
-    gui::Surface surface(expected);
-    const gui::Font font = views::CreateViewFont(views::kHourLabelHeight, settings_);
-    surface.SelectFont(font);
-    surface.DrawText(u"予定 1件", {2, 50, 77, 66}, gui::TextAlign::RightTop);
-    int inked = 0;
-    for (int y = 50; y < 66; ++y) {
+    ExpectLine(*window, u"予定 1件", {2, 50, 77, 66});
+}
+
+TEST_F(SummaryWindowTest, WithAServerSetUpThreeLinesTellOfItsSyncs) {
+    // Nothing set up: the pop-up keeps its size.
+    SummaryWindow* plain = Open([] { return std::optional<SyncMark>(); });
+    EXPECT_EQ(plain->ScreenRect(), (gui::Rect{80, 76, 160, 176}));
+
+    std::optional<SyncMark> mark = SyncMark{u"14:05", u"接続できません", 2, u"conflicts"};
+    SummaryWindow* window = Open([&mark] { return mark; });
+    EXPECT_EQ(window->ScreenRect(), (gui::Rect{80, 76, 160, 214}));
+    ExpectLine(*window, u"予定 0件", {2, 50, 77, 66});
+    EXPECT_EQ(Pixel(*window, 1, 100), gui::kBlack);  // the sync lines' box and its left line
+    EXPECT_EQ(Pixel(*window, 1, 135), gui::kBlack);
+    EXPECT_EQ(Pixel(*window, 1, 136), gui::kGray);
+    EXPECT_EQ(Pixel(*window, 78, 120), gui::kGray);
+    ExpectLine(*window, u"同期 14:05", {2, 100, 77, 112});
+    ExpectLine(*window, u"接続できません", {2, 112, 77, 124}, gui::Rgb(0xC0, 0, 0));
+    ExpectLine(*window, u"競合2件 conflicts", {2, 124, 77, 136});
+
+    // Each paint reads the mark again: the trouble gone, no sync finished yet.
+    mark = SyncMark{};
+    window->InvalidateAll(true);
+    screen_.PaintPending();
+    ExpectLine(*window, u"同期 まだ", {2, 100, 77, 112});
+    for (int y = 112; y < 136; ++y) {
         for (int x = 2; x < 77; ++x) {
-            ASSERT_EQ(Pixel(*window, x, y), gui::FromQRgb(expected.pixel(x, y)))
-                << "at " << x << ", " << y;
-            inked += expected.pixel(x, y) != qRgb(255, 255, 255) ? 1 : 0;
+            ASSERT_EQ(Pixel(*window, x, y), gui::kWhite) << "at " << x << ", " << y;
         }
     }
-    EXPECT_GT(inked, 20);
+
+    // A landscape main window has room for it under its top 50 pixels.
+    main_->Move(0, 26, 320, 188, false);
+    SummaryWindow* wide = Open([&mark] { return mark; });
+    EXPECT_LE(wide->ScreenRect().bottom, 26 + 188);
 }
 
 TEST_F(SummaryWindowTest, ClosesFiveSecondsAfterItsLastPaint) {
