@@ -84,6 +84,12 @@ unknown=$(while read -r name; do
         echo "$name"
 done <"$scratch/depends" | tr '\n' ' ')
 check "every package depended on is one installed here" "" "$unknown"
+# What `apt install ./tessarinth_*.deb` would do, simulated: apt finds every dependency met and
+# would install the package alone.
+apt-get install -s "$deb" >"$scratch/apt.log" 2>&1 || true
+check "apt would install it with what Debian has" "Inst tessarinth" \
+    "$(grep -o '^Inst tessarinth' "$scratch/apt.log" || cat "$scratch/apt.log")"
+check "and nothing else" 1 "$(grep -c '^Inst ' "$scratch/apt.log" || true)"
 
 # --- Unpacked into a scratch root --------------------------------------------------------------
 root="$scratch/root"
