@@ -53,9 +53,11 @@ constexpr SameShape kKatakanaOfSameShape[] = {
     {u"丿", u"ノ"}, {u"一", u"ー"}, {u"千", u"チ"}, {u"三", u"ミ"}, {u"又", u"ヌ"},
 };
 
+// The Japanese model knows digits but no Latin letter. Only letters a hand writes like a digit or
+// a character the model reads well are listed: a U, C, X or Z written plainly did not bring up
+// 凵, 匚, 乂 or 乙 in measurement, so those would only offer a stray letter.
 constexpr SameShape kLatinOfSameShape[] = {
-    {u"0", u"Oo"}, {u"口", u"O"}, {u"1", u"lI"}, {u"5", u"S"},  {u"丁", u"T"},
-    {u"乙", u"Z"}, {u"凵", u"U"}, {u"匚", u"C"}, {u"乂", u"X"}, {u"し", u"L"},
+    {u"0", u"Oo"}, {u"1", u"lI"}, {u"5", u"S"}, {u"丁", u"T"}, {u"し", u"L"},
 };
 
 // The smallest rectangle holding every point of the ink.
