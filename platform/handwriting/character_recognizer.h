@@ -35,8 +35,10 @@ public:
     CharacterRecognizer& operator=(const CharacterRecognizer&) = delete;
 
     // Candidates, best first, at most `count`, for strokes written in a square box of `boxSize`
-    // pixels (points in the box's own coordinates, 0..boxSize-1). None for strokes with no
-    // movement in them.
+    // pixels (points in the box's own coordinates, 0..boxSize-1). Where in the box the character
+    // is written does not matter, its size does; points past the box count as on its edge. None
+    // for strokes with no movement in them. Katakana and Latin letters the model lacks follow the
+    // character of the same shape it gives (力 カ, 0 O).
     std::vector<std::u16string> Recognize(const std::vector<Stroke>& strokes, int boxSize,
                                           CharacterSet set, size_t count) const;
 
