@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
 #include <string>
@@ -23,6 +24,7 @@
 #include "platform/gui/shell_look.h"
 #include "platform/handwriting/character_recognizer.h"
 #include "tests/platform/gui/image_probe.h"
+#include "tests/support/written_characters.h"
 
 namespace gui {
 namespace {
@@ -476,6 +478,88 @@ TEST_F(InputPanelTest, TheScreensMenuTurnsThePanelOffAndOn) {
     EXPECT_FALSE(screen_.IsHandwritingPanelOn());
     chooseFromMenu();
     EXPECT_TRUE(screen_.IsHandwritingPanelOn());
+}
+
+// What the panel offered for each written character, drawn through the screen's pen in box 1
+// and box 2 by turns.
+struct ReadBack {
+    int topRight = 0;
+    std::vector<std::u16string> missing;  // the right one not among the candidates
+};
+
+class WrittenThroughThePanel : public InputPanelTest {
+protected:
+    ReadBack WriteAll(const std::vector<testing_support::WrittenCharacter>& characters) {
+        static_assert(testing_support::kWritingBoxSize == 80);
+        ReadBack read;
+        int box = 0;
+        for (const testing_support::WrittenCharacter& written : characters) {
+            const Point origin{PanelOrigin().x + box * 80, PanelOrigin().y};
+            for (const handwriting::Stroke& stroke : written.strokes) {
+                screen_.PenDown({origin.x + stroke.front().x, origin.y + stroke.front().y});
+                for (size_t i = 1; i < stroke.size(); ++i) {
+                    screen_.PenMove({origin.x + stroke[i].x, origin.y + stroke[i].y});
+                }
+                screen_.PenUp({origin.x + stroke.back().x, origin.y + stroke.back().y});
+            }
+            const std::vector<std::u16string>& shown = Panel().Candidates();
+            if (!shown.empty() && shown.front() == written.character) {
+                ++read.topRight;
+            }
+            if (std::find(shown.begin(), shown.end(), written.character) == shown.end()) {
+                read.missing.push_back(written.character);
+            }
+            TapPanel(kDelete);  // rubbed out, so the next one starts afresh
+            box = 1 - box;
+        }
+        return read;
+    }
+
+    static std::string Joined(const std::vector<std::u16string>& characters) {
+        std::u16string joined;
+        for (const std::u16string& character : characters) {
+            joined += character + u" ";
+        }
+        return QString::fromStdU16String(joined).toStdString();
+    }
+};
+
+TEST_F(WrittenThroughThePanel, KanjiKanaAndDigitsAreReadAsWritten) {
+    TapControl(*place_);
+    const std::vector<testing_support::WrittenCharacter> characters =
+        testing_support::WrittenCharacters();
+    ASSERT_GE(characters.size(), 40u);
+    const ReadBack read = WriteAll(characters);
+    RecordProperty("readFirst", read.topRight);
+    RecordProperty("written", static_cast<int>(characters.size()));
+    EXPECT_GE(read.topRight * 10, static_cast<int>(characters.size()) * 9)
+        << read.topRight << " of " << characters.size() << " read first";
+    EXPECT_TRUE(read.missing.empty()) << "not offered: " << Joined(read.missing);
+    EXPECT_EQ(place_->Text(), u"");  // all rubbed out, none typed
+}
+
+// With 英 the digits are read first; the model knows no Latin letter, but those written like a
+// character it knows are offered.
+TEST_F(WrittenThroughThePanel, DigitsAndLatinLettersAreReadWithTheLatinSet) {
+    TapControl(*place_);
+    TapPanel(kCharacterSet);
+    std::vector<testing_support::WrittenCharacter> digits;
+    for (const testing_support::WrittenCharacter& written : testing_support::WrittenCharacters()) {
+        if (written.character.size() == 1 && written.character[0] >= u'0' &&
+            written.character[0] <= u'9') {
+            digits.push_back(written);
+        }
+    }
+    ASSERT_EQ(digits.size(), 10u);
+    const ReadBack digitsRead = WriteAll(digits);
+    EXPECT_EQ(digitsRead.topRight, 10);
+    EXPECT_TRUE(digitsRead.missing.empty()) << "not offered: " << Joined(digitsRead.missing);
+
+    const std::vector<testing_support::WrittenCharacter> letters =
+        testing_support::WrittenLatinLetters();
+    ASSERT_FALSE(letters.empty());
+    const ReadBack lettersRead = WriteAll(letters);
+    EXPECT_TRUE(lettersRead.missing.empty()) << "not offered: " << Joined(lettersRead.missing);
 }
 
 TEST(InputPanelAbsent, WithoutARecogniserTheBandStaysTheProgramsOwn) {
