@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTimer>
 
@@ -246,6 +247,37 @@ TEST_F(InputPanelTest, StrokesAreShownAsWrittenAndNeverReachTheWindows) {
     // And at zoom 2, where the screenshots are taken.
     const QImage large = screen_.Render(2);
     EXPECT_EQ(ColorAt(large, 2 * 80 + 2 * 40 + 1, 2 * 214 + 2 * 40), ink);
+}
+
+TEST_F(InputPanelTest, TheDesktopsMouseOnThePanelWidgetWritesAtTheScreensZoom) {
+    screen_.SetZoom(2);
+    TapControl(*place_);
+    auto* widget = const_cast<InputPanel*>(screen_.HandwritingPanel());
+    ASSERT_FALSE(widget->isHidden());
+    EXPECT_EQ(widget->geometry(), QRect(0, 2 * 214, 2 * 240, 2 * 80));
+    editor_->pens.clear();
+    // 十 in box 2, in the widget's own pixels (twice the device's).
+    const auto drag = [&](QPoint from, QPoint to) {
+        QMouseEvent press(QEvent::MouseButtonPress, from, widget->mapToGlobal(from), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &press);
+        for (int step = 1; step <= 10; ++step) {
+            const QPoint at = from + (to - from) * step / 10;
+            QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(widget, &move);
+        }
+        QMouseEvent release(QEvent::MouseButtonRelease, to, widget->mapToGlobal(to), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &release);
+    };
+    drag({2 * 92, 2 * 38}, {2 * 148, 2 * 38});
+    drag({2 * 120, 2 * 10}, {2 * 120, 2 * 70});
+    EXPECT_TRUE(editor_->pens.empty());
+    ASSERT_FALSE(Panel().Candidates().empty());
+    EXPECT_EQ(Panel().Candidates().front(), u"十");
+    screen_.AdvanceTimers(1000);
+    EXPECT_EQ(place_->Text(), u"十");
 }
 
 TEST_F(InputPanelTest, TheCharacterIsTypedOneSecondAfterItsLastStroke) {
