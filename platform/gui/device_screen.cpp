@@ -481,6 +481,7 @@ int DeviceScreen::RecognizeHold(Point screenPoint) {
 }
 
 void DeviceScreen::ShowInputPanel() {
+    ++panelRequests_;
     inputPanelShown_ = true;
     if (HandwritingPanelInUse()) {
         PlaceInputPanel();
@@ -569,6 +570,19 @@ Window* DeviceScreen::WindowOfWidget(const QObject* object) const {
         }
     }
     return nullptr;
+}
+
+void DeviceScreen::FollowPenPress(const Window* pressed) {
+    if (!HandwritingPanelInUse()) {
+        return;
+    }
+    // A text field that has the focus from the pen brings the panel up; the pen pressed
+    // anywhere else on the windows (the dial, the pad) puts writing aside and takes it down.
+    if (pressed == focus_ && TextFieldWithKeyboard() != nullptr) {
+        ShowInputPanel();
+    } else if (inputPanelShown_) {
+        HideInputPanel();
+    }
 }
 
 void DeviceScreen::FocusMayHaveMoved() {
@@ -796,10 +810,11 @@ void DeviceScreen::PenDown(Point screenPoint) {
     Window* target = WindowAt(screenPoint);
     capture_ = target;
     if (target) {
+        const uint64_t asked = panelRequests_;
         target->OnPenDown(ToClient(*target, screenPoint));
-        // A text field that took the focus from the pen brings the panel up.
-        if (HandwritingPanelInUse() && focus_ == target && TextFieldWithKeyboard() != nullptr) {
-            ShowInputPanel();
+        // The program's own answer to the press (the pad's text mode) stands.
+        if (panelRequests_ == asked) {
+            FollowPenPress(target);
         }
     }
 }
@@ -901,14 +916,12 @@ bool DeviceScreen::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     // The pen pressed on a control's widget: whatever is being written in the panel is
-    // finished, and a text field brings the panel up.
+    // finished, and the panel follows the press as it does one through the screen.
     if (event->type() == QEvent::MouseButtonPress && panel_ != nullptr && watched->isWidgetType() &&
         watched != panel_ && !panel_->isAncestorOf(static_cast<QWidget*>(watched))) {
         if (Window* window = WindowOfWidget(watched); window != nullptr) {
             panel_->CommitPending();
-            if (HandwritingPanelInUse() && window == focus_ && TextFieldWithKeyboard() != nullptr) {
-                ShowInputPanel();
-            }
+            FollowPenPress(window);
         }
     }
     // Accelerators turn a key into a command for the window that has the keyboard, whichever

@@ -216,6 +216,8 @@ private:
     Window* WindowOfWidget(const QObject* widget) const;
     // After the focus window changed: no text field with the keyboard, no panel.
     void FocusMayHaveMoved();
+    // After the pen pressed on a window: up on the text field with the keyboard, down elsewhere.
+    void FollowPenPress(const Window* pressed);
     void ActivateTopmost();
     Window* WindowAt(Point screenPoint) const;
     Point ToClient(const Window& window, Point screenPoint) const;
@@ -262,7 +264,8 @@ private:
     bool inputPanelShown_ = false;
     InputPanel* panel_ = nullptr;  // a child widget of the screen
     bool panelOn_ = true;
-    bool panelCapture_ = false;  // the pen went down in the panel
+    bool panelCapture_ = false;   // the pen went down in the panel
+    uint64_t panelRequests_ = 0;  // ShowInputPanel calls so far
     ModalResponder* responder_ = nullptr;
     std::function<void()> viewChanged_;
     int holdMilliseconds_ = 500;

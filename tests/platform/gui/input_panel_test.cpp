@@ -163,6 +163,38 @@ TEST_F(InputPanelTest, ATapOnATextFieldBringsThePanelUpAndLeavingTextFieldsTakes
     EXPECT_FALSE(screen_.IsHandwritingPanelShown());
 }
 
+TEST_F(InputPanelTest, ThePenPressedOnTheWindowOutsideItsFieldsTakesThePanelDown) {
+    TapControl(*subject_);
+    ASSERT_TRUE(screen_.IsHandwritingPanelShown());
+    // On the editor itself (the dial's place): the field keeps the focus, the panel goes.
+    screen_.PenDown({200, 150});
+    screen_.PenUp({200, 150});
+    EXPECT_FALSE(screen_.IsHandwritingPanelShown());
+    EXPECT_TRUE(subject_->HasFocus());
+    EXPECT_EQ(editor_->pens.size(), 2u);
+    // A tap on the field brings it back; the pen bars leave it as it is.
+    TapControl(*subject_);
+    EXPECT_TRUE(screen_.IsHandwritingPanelShown());
+    screen_.PenDown({100, 300});
+    screen_.PenUp({100, 300});
+    EXPECT_TRUE(screen_.IsHandwritingPanelShown());
+}
+
+// A window that asks for the panel when the pen presses it, as the pad's "T" does.
+class PanelAskingWindow : public Window {
+public:
+    explicit PanelAskingWindow(DeviceScreen& screen) : Window(screen, u"Pad", u"", kWhite) {}
+    void OnPenDown(Point) override { Screen().ShowInputPanel(); }
+};
+
+TEST_F(InputPanelTest, APressTheProgramAnswersWithThePanelKeepsItUp) {
+    auto* pad = screen_.CreateChild<PanelAskingWindow>(*editor_, Rect{100, 130, 140, 150});
+    pad->Show();
+    screen_.PenDown({110, 160});
+    screen_.PenUp({110, 160});
+    EXPECT_TRUE(screen_.IsHandwritingPanelShown());
+}
+
 TEST_F(InputPanelTest, ADisabledFieldDoesNotBringThePanelUp) {
     place_->Enable(false);
     TapControl(*place_);
