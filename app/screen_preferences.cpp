@@ -33,6 +33,10 @@ ScreenPreferences LoadScreenPreferences(Registry& registry) {
             if (registry.ReadNumber(*screen, u"Landscape", value) == ReadStatus::Ok && value == 1) {
                 preferences.orientation = gui::Orientation::Landscape;
             }
+            if (registry.ReadNumber(*screen, u"HandwritingPanel", value) == ReadStatus::Ok &&
+                value == 0) {
+                preferences.handwritingPanel = false;
+            }
             registry.CloseKey(*screen);
         }
         registry.CloseKey(*program);
@@ -55,6 +59,8 @@ void SaveScreenPreferences(Registry& registry, const ScreenPreferences& preferen
             (void)registry.WriteNumber(
                 screen->key, u"Landscape",
                 preferences.orientation == gui::Orientation::Landscape ? 1u : 0u);
+            (void)registry.WriteNumber(screen->key, u"HandwritingPanel",
+                                       preferences.handwritingPanel ? 1u : 0u);
             registry.CloseKey(screen->key);
         }
         registry.CloseKey(program->key);

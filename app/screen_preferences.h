@@ -5,11 +5,13 @@
 
 namespace app {
 
-// How the device screen is shown on this desktop: its zoom and whether it is turned. Kept in
-// the registry beside the planner's own settings (Software\Tessarinth\Screen), never among them.
+// How the device screen is shown on this desktop: its zoom, whether it is turned and whether
+// its handwriting panel is on. Kept in the registry beside the planner's own settings
+// (Software\Tessarinth\Screen), never among them.
 struct ScreenPreferences {
     int zoom = 0;  // 0: not chosen yet, fit the desktop
     gui::Orientation orientation = gui::Orientation::Portrait;
+    bool handwritingPanel = true;
 };
 
 ScreenPreferences LoadScreenPreferences(platform::registry::Registry& registry);

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "app/handwriting_panel_setup.h"
 #include "app/main_window.h"
 #include "app/planner.h"
 #include "app/screen_preferences.h"
@@ -160,8 +161,10 @@ int RunPlanner(int argc, char** argv) {
     }
     gui::DeviceScreen screen(preferences.orientation, preferences.zoom);
     screen.setWindowIcon(QIcon(QPixmap::fromImage(resources::Icon(resources::kProgramIcon))));
+    SetUpHandwritingPanel(screen, preferences.handwritingPanel, std::cerr);
     screen.SetViewChangedHandler([&] {
-        SaveScreenPreferences(planner.registry, {screen.Zoom(), screen.CurrentOrientation()});
+        SaveScreenPreferences(planner.registry, {screen.Zoom(), screen.CurrentOrientation(),
+                                                 screen.IsHandwritingPanelOn()});
     });
 
     MainWindow* main = StartPlanner(screen, planner);

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <optional>
 
+#include "app/handwriting_panel_setup.h"
+#include "app/screen_preferences.h"
 #include "cli/command_support.h"
 #include "cli/date_argument.h"
 #include "cli/drive_responder.h"
@@ -253,6 +255,10 @@ int DriveCommand(const platform::DataHome& home, const std::vector<std::string>&
     if (auto started = planner.Start(err); !started) {
         return Fail(err, kCommand, kFailureStatus, started.error().message);
     }
+    // The band's handwriting panel, as the planner has it: writing in it is part of a script.
+    app::SetUpHandwritingPanel(
+        planner.Screen(), app::LoadScreenPreferences(planner.Planner().registry).handwritingPanel,
+        err);
     if (arguments->selected) {
         planner.MainWindow().SelectDay(*arguments->selected);
     }

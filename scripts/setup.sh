@@ -17,6 +17,7 @@ packages=(
   radicale curl qtkeychain-qt6-dev
   vdirsyncer khal todoman
   faketime
+  libzinnia-dev tegaki-zinnia-japanese
   help2man desktop-file-utils dpkg-dev
 )
 

@@ -1,5 +1,6 @@
 #include "platform/gui/device_screen.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QEventLoop>
@@ -7,7 +8,6 @@
 #include <QInputMethod>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QAbstractButton>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,6 +15,8 @@
 
 #include <algorithm>
 
+#include "platform/gui/input_panel.h"
+#include "platform/gui/shell_look.h"
 #include "platform/gui/surface.h"
 
 namespace gui {
@@ -28,14 +30,6 @@ constexpr int kMaxZoom = 6;
 // ProcessPending: rounds after the last posted message, and the most rounds in all.
 constexpr int kQuietRounds = 2;
 constexpr int kMaxProcessRounds = 100000;
-
-// The shell's own look: quiet colours, the program's windows stay the centre of attention.
-const QColor kBarColor(0x1F, 0x3A, 0x5F);
-const QColor kBarTextColor(Qt::white);
-const QColor kBarDimTextColor(0x9A, 0xA8, 0xBA);
-const QColor kMenuBarColor(0xE8, 0xEB, 0xEF);
-const QColor kMenuBarLineColor(0xB5, 0xBC, 0xC6);
-const QColor kMenuTextColor(0x1A, 0x1A, 0x1A);
 
 Key ToKey(int qtKey) {
     switch (qtKey) {
@@ -58,9 +52,7 @@ Key ToKey(int qtKey) {
 }
 
 QFont BarFont(int zoom) {
-    QFont font(QStringLiteral("IPAGothic"));
-    font.setPixelSize(12 * zoom);
-    return font;
+    return ShellFont(12, zoom);
 }
 
 QString CssColor(const QColor& color) {
@@ -109,6 +101,22 @@ std::vector<ButtonSlot> LayOutButtons(const MenuBar& bar) {
 
 constexpr int kOkButtonWidth = 30;
 
+// The input panel's pause after a stroke: a timer of the screen's own, owned by no window.
+constexpr int kPanelTimerId = 1;
+
+// The widget that takes a field's typing: its own, or the one it hands the focus on to (an
+// editable combo box's line), when that one is enabled and takes input-method text.
+QWidget* TextWidgetOf(QWidget* widget) {
+    while (widget != nullptr && widget->focusProxy() != nullptr) {
+        widget = widget->focusProxy();
+    }
+    if (widget == nullptr || !widget->isEnabled() ||
+        !widget->testAttribute(Qt::WA_InputMethodEnabled)) {
+        return nullptr;
+    }
+    return widget;
+}
+
 }  // namespace
 
 DeviceScreen::DeviceScreen(Orientation orientation, int zoom)
@@ -122,6 +130,8 @@ DeviceScreen::DeviceScreen(Orientation orientation, int zoom)
 
 DeviceScreen::~DeviceScreen() {
     qApp->removeEventFilter(this);
+    delete panel_;
+    panel_ = nullptr;
     for (auto& [key, entry] : timers_) {
         delete entry.timer;
     }
@@ -143,6 +153,7 @@ void DeviceScreen::SetZoom(int zoom) {
     zoom_ = std::clamp(zoom, kMinZoom, kMaxZoom);
     FitWidget();
     PlaceScreenWidgets();
+    PlaceInputPanel();
     update();
     if (viewChanged_) {
         viewChanged_();
@@ -173,6 +184,7 @@ void DeviceScreen::Rotate() {
         }
     }
     PlaceScreenWidgets();
+    PlaceInputPanel();
     update();
     if (viewChanged_) {
         viewChanged_();
@@ -257,6 +269,9 @@ void DeviceScreen::WindowHidden(Window& window) {
         ActivateTopmost();
     }
     PlaceScreenWidgets();
+    if (focus_ == &window) {
+        FocusMayHaveMoved();
+    }
     update();
 }
 
@@ -273,6 +288,7 @@ void DeviceScreen::ActivateTopmost() {
     }
     Window* previous = active_;
     active_ = next;
+    FocusMayHaveMoved();
     if (previous && !previous->destroyed_) {
         previous->OnActivate(Activation::Inactive);
     }
@@ -311,6 +327,7 @@ void DeviceScreen::WindowDestroyed(Window& window) {
     stack_.erase(std::remove(stack_.begin(), stack_.end(), &window), stack_.end());
     if (focus_ == &window) {
         focus_ = nullptr;
+        FocusMayHaveMoved();
     }
     if (capture_ == &window) {
         capture_ = nullptr;
@@ -464,13 +481,119 @@ int DeviceScreen::RecognizeHold(Point screenPoint) {
 }
 
 void DeviceScreen::ShowInputPanel() {
+    ++panelRequests_;
     inputPanelShown_ = true;
-    QGuiApplication::inputMethod()->show();
+    if (HandwritingPanelInUse()) {
+        PlaceInputPanel();
+    } else {
+        QGuiApplication::inputMethod()->show();
+    }
 }
 
 void DeviceScreen::HideInputPanel() {
     inputPanelShown_ = false;
+    PlaceInputPanel();
     QGuiApplication::inputMethod()->hide();
+}
+
+void DeviceScreen::InstallHandwritingPanel(
+    std::unique_ptr<handwriting::CharacterRecognizer> recognizer) {
+    delete panel_;
+    panel_ = new InputPanel(*this, std::move(recognizer));
+    panel_->hide();
+    PlaceInputPanel();
+}
+
+void DeviceScreen::SetHandwritingPanelOn(bool on) {
+    if (panelOn_ == on) {
+        return;
+    }
+    panelOn_ = on;
+    PlaceInputPanel();
+    if (viewChanged_) {
+        viewChanged_();
+    }
+}
+
+bool DeviceScreen::IsHandwritingPanelShown() const {
+    return HandwritingPanelInUse() && inputPanelShown_;
+}
+
+void DeviceScreen::PlaceInputPanel() {
+    if (panel_ == nullptr) {
+        return;
+    }
+    if (!IsHandwritingPanelShown()) {
+        if (!panel_->isHidden()) {
+            // What was written is not lost with the panel: it goes to its field first.
+            panel_->CommitPending();
+            panel_->Reset();
+            panel_->hide();
+            panelCapture_ = false;
+            update();
+        }
+        return;
+    }
+    const Rect band = InputPanelRect();
+    panel_->setGeometry(band.left * zoom_, band.top * zoom_, InputPanel::kWidth * zoom_,
+                        InputPanel::kHeight * zoom_);
+    // Above the program's control widgets, which it covers while it is up.
+    panel_->raise();
+    panel_->show();
+    panel_->update();
+    update();
+}
+
+QWidget* DeviceScreen::TextFieldWithKeyboard() const {
+    if (focus_ == nullptr || focus_->destroyed_ || !focus_->visible_) {
+        return nullptr;
+    }
+    const Window* top = focus_;
+    while (top->parent_ != nullptr) {
+        top = top->parent_;
+    }
+    if (top != active_ || focus_->ScreenWidget() == nullptr) {
+        return nullptr;
+    }
+    return TextWidgetOf(focus_->ScreenWidget());
+}
+
+Window* DeviceScreen::WindowOfWidget(const QObject* object) const {
+    if (object == nullptr || !object->isWidgetType()) {
+        return nullptr;
+    }
+    const auto* widget = static_cast<const QWidget*>(object);
+    for (const auto& window : windows_) {
+        QWidget* own = window->destroyed_ ? nullptr : window->ScreenWidget();
+        if (own != nullptr && (own == widget || own->isAncestorOf(widget))) {
+            return window.get();
+        }
+    }
+    return nullptr;
+}
+
+void DeviceScreen::FollowPenPress(const Window* pressed) {
+    if (!HandwritingPanelInUse()) {
+        return;
+    }
+    // A text field that has the focus from the pen brings the panel up; the pen pressed
+    // anywhere else on the windows (the dial, the pad) puts writing aside and takes it down.
+    if (pressed == focus_ && TextFieldWithKeyboard() != nullptr) {
+        ShowInputPanel();
+    } else if (inputPanelShown_) {
+        HideInputPanel();
+    }
+}
+
+void DeviceScreen::FocusMayHaveMoved() {
+    if (!HandwritingPanelInUse()) {
+        return;
+    }
+    if (inputPanelShown_ && TextFieldWithKeyboard() == nullptr) {
+        HideInputPanel();
+    } else if (IsHandwritingPanelShown()) {
+        panel_->update();  // 改行 follows the field
+    }
 }
 
 Rect DeviceScreen::InputPanelRect() const {
@@ -531,21 +654,44 @@ void DeviceScreen::ProcessPending() {
 }
 
 void DeviceScreen::StartTimer(Window& window, int id, int milliseconds) {
-    StopTimer(window, id);
+    StartTimerEntry({&window, id}, milliseconds, [target = &window, id, alive = IsAlive(&window)] {
+        if (alive()) {
+            target->OnTimer(id);
+        }
+    });
+}
+
+void DeviceScreen::StartPanelTimer(int milliseconds) {
+    StartTimerEntry({nullptr, kPanelTimerId}, milliseconds, [this] {
+        StopPanelTimer();
+        if (panel_ != nullptr) {
+            panel_->CommitPending();
+        }
+    });
+}
+
+void DeviceScreen::StopPanelTimer() {
+    auto found = timers_.find({nullptr, kPanelTimerId});
+    if (found != timers_.end()) {
+        delete found->second.timer;
+        timers_.erase(found);
+    }
+}
+
+void DeviceScreen::StartTimerEntry(TimerKey key, int milliseconds, std::function<void()> fire) {
+    if (auto found = timers_.find(key); found != timers_.end()) {
+        delete found->second.timer;
+        timers_.erase(found);
+    }
     if (manualTimers_) {
-        timers_[{&window, id}] =
-            TimerEntry{nullptr, &window, milliseconds, manualNow_ + milliseconds};
+        timers_[key] =
+            TimerEntry{nullptr, std::move(fire), milliseconds, manualNow_ + milliseconds};
         return;
     }
     auto* timer = new QTimer(this);
     timer->setInterval(milliseconds);
-    QObject::connect(timer, &QTimer::timeout, this,
-                     [this, target = &window, id, alive = IsAlive(&window)] {
-                         if (alive()) {
-                             target->OnTimer(id);
-                         }
-                     });
-    timers_[{&window, id}] = TimerEntry{timer, &window, milliseconds, 0};
+    QObject::connect(timer, &QTimer::timeout, this, fire);
+    timers_[key] = TimerEntry{timer, std::move(fire), milliseconds, 0};
     timer->start();
 }
 
@@ -565,11 +711,9 @@ void DeviceScreen::AdvanceTimers(int milliseconds) {
         }
         manualNow_ = next->second.due;
         next->second.due += std::max(next->second.interval, 1);
-        Window* target = next->second.target;
-        const int id = next->first.id;
-        if (IsAlive(target)()) {
-            target->OnTimer(id);
-        }
+        // A copy: the handler may end its own timer.
+        const std::function<void()> fire = next->second.fire;
+        fire();
     }
     manualNow_ = until;
 }
@@ -649,23 +793,54 @@ bool DeviceScreen::PressOnBars(Point p) {
 }
 
 void DeviceScreen::PenDown(Point screenPoint) {
+    if (IsHandwritingPanelShown()) {
+        const Rect band = InputPanelRect();
+        const Rect panel{band.left, band.top, band.left + InputPanel::kWidth, band.bottom};
+        if (panel.Contains(screenPoint)) {
+            panelCapture_ = true;
+            panel_->PenDown({screenPoint.x - panel.left, screenPoint.y - panel.top});
+            return;
+        }
+        // The pen went elsewhere: the character being written is finished.
+        panel_->CommitPending();
+    }
     if (PressOnBars(screenPoint)) {
         return;
     }
     Window* target = WindowAt(screenPoint);
     capture_ = target;
     if (target) {
+        const uint64_t asked = panelRequests_;
         target->OnPenDown(ToClient(*target, screenPoint));
+        // The program's own answer to the press (the pad's text mode) stands.
+        if (panelRequests_ == asked) {
+            FollowPenPress(target);
+        }
     }
 }
 
 void DeviceScreen::PenMove(Point screenPoint) {
+    if (panelCapture_) {
+        const Rect band = InputPanelRect();
+        if (panel_ != nullptr) {
+            panel_->PenMove({screenPoint.x - band.left, screenPoint.y - band.top});
+        }
+        return;
+    }
     if (capture_ && !capture_->destroyed_) {
         capture_->OnPenMove(ToClient(*capture_, screenPoint));
     }
 }
 
 void DeviceScreen::PenUp(Point screenPoint) {
+    if (panelCapture_) {
+        panelCapture_ = false;
+        const Rect band = InputPanelRect();
+        if (panel_ != nullptr) {
+            panel_->PenUp({screenPoint.x - band.left, screenPoint.y - band.top});
+        }
+        return;
+    }
     Window* target = capture_;
     capture_ = nullptr;
     if (target && !target->destroyed_) {
@@ -733,6 +908,22 @@ void DeviceScreen::keyPressEvent(QKeyEvent* event) {
 }
 
 bool DeviceScreen::eventFilter(QObject* watched, QEvent* event) {
+    // A control's widget taking the keyboard on the desktop makes its window the focus window,
+    // as a tap through the screen does.
+    if (event->type() == QEvent::FocusIn) {
+        if (Window* window = WindowOfWidget(watched); window != nullptr && window != focus_) {
+            window->SetFocus();
+        }
+    }
+    // The pen pressed on a control's widget: whatever is being written in the panel is
+    // finished, and the panel follows the press as it does one through the screen.
+    if (event->type() == QEvent::MouseButtonPress && panel_ != nullptr && watched->isWidgetType() &&
+        watched != panel_ && !panel_->isAncestorOf(static_cast<QWidget*>(watched))) {
+        if (Window* window = WindowOfWidget(watched); window != nullptr) {
+            panel_->CommitPending();
+            FollowPenPress(window);
+        }
+    }
     // Accelerators turn a key into a command for the window that has the keyboard, whichever
     // of the screen's widgets holds the focus.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
@@ -769,8 +960,18 @@ void DeviceScreen::contextMenuEvent(QContextMenuEvent* event) {
     QAction* smaller = menu.addAction(QStringLiteral("縮小 (Ctrl+-)"));
     larger->setEnabled(zoom_ < kMaxZoom);
     smaller->setEnabled(zoom_ > kMinZoom);
+    // Only a screen that has the handwriting panel offers to turn it off.
+    QAction* handwriting = nullptr;
+    if (panel_ != nullptr) {
+        menu.addSeparator();
+        handwriting = menu.addAction(QStringLiteral("手書き入力パネル"));
+        handwriting->setCheckable(true);
+        handwriting->setChecked(panelOn_);
+    }
     QAction* chosen = ExecMenu(menu, event->pos(), PopupOpening::Downward);
-    if (chosen == rotate) {
+    if (chosen != nullptr && chosen == handwriting) {
+        SetHandwritingPanelOn(!panelOn_);
+    } else if (chosen == rotate) {
         Rotate();
     } else if (chosen == larger) {
         SetZoom(zoom_ + 1);
@@ -847,6 +1048,10 @@ void DeviceScreen::PlaceScreenWidgets() {
             window->PlaceScreenWidget();
         }
     }
+    // Controls made after the panel came up would otherwise lie over it.
+    if (panel_ != nullptr && !panel_->isHidden()) {
+        panel_->raise();
+    }
 }
 
 void DeviceScreen::DrawScreenWidgets(QPainter& painter, int zoom) const {
@@ -888,6 +1093,14 @@ QImage DeviceScreen::Compose(int zoom, bool withWidgets) const {
     QPainter painter(&out);
     if (withWidgets) {
         DrawScreenWidgets(painter, zoom);
+        // The panel lies over the program's widgets, as it does on the desktop.
+        if (IsHandwritingPanelShown()) {
+            const Rect band = InputPanelRect();
+            painter.save();
+            painter.translate(band.left * zoom, band.top * zoom);
+            panel_->Paint(painter, zoom);
+            painter.restore();
+        }
     }
     DrawBars(painter, zoom);
     return out;

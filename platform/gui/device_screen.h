@@ -22,7 +22,13 @@ class QAction;
 class QMenu;
 class QTimer;
 
+namespace handwriting {
+class CharacterRecognizer;
+}
+
 namespace gui {
+
+class InputPanel;
 
 enum class Orientation { Portrait, Landscape };
 
@@ -129,12 +135,27 @@ public:
         return timers_.contains({&window, id});
     }
 
-    // The soft keyboard: the desktop's input method, with a fixed rectangle at the bottom of
-    // the work area standing in for the panel the handheld would show.
+    // The soft keyboard: the band at the bottom of the work area. With a handwriting panel
+    // installed and on, it is drawn there; otherwise the desktop's input method is asked to show
+    // itself. Typing with a keyboard and the desktop's input method works either way.
     void ShowInputPanel();
     void HideInputPanel();
     bool IsInputPanelShown() const { return inputPanelShown_; }
     Rect InputPanelRect() const;
+
+    // ---- the handwriting panel ----
+    // Gives the band its handwriting panel, reading characters with `recognizer`. From then on
+    // the panel also comes up when a text field takes the focus from a pen tap, and goes when no
+    // text field has the focus.
+    void InstallHandwritingPanel(std::unique_ptr<handwriting::CharacterRecognizer> recognizer);
+    bool HasHandwritingPanel() const { return panel_ != nullptr; }
+    // Off: the desktop's input method is all there is (the screen's menu turns it either way;
+    // the view-changed handler hears of it, so the choice can be remembered).
+    void SetHandwritingPanelOn(bool on);
+    bool IsHandwritingPanelOn() const { return panelOn_; }
+    // Whether the handwriting panel is up in the band now.
+    bool IsHandwritingPanelShown() const;
+    const InputPanel* HandwritingPanel() const { return panel_; }
 
     // ---- messages ----
     // Queues work behind what is already waiting, as a posted message is.
@@ -167,6 +188,7 @@ protected:
 
 private:
     friend class Window;
+    friend class InputPanel;
     struct TimerKey {
         const Window* window;
         int id;
@@ -180,6 +202,22 @@ private:
     void SchedulePaint();
     void StartTimer(Window& window, int id, int milliseconds);
     void StopTimer(const Window& window, int id);
+    void StartTimerEntry(TimerKey key, int milliseconds, std::function<void()> fire);
+    // The handwriting panel's pause after a stroke, on the screen's own timer clock.
+    void StartPanelTimer(int milliseconds);
+    void StopPanelTimer();
+    bool HandwritingPanelInUse() const { return panel_ != nullptr && panelOn_; }
+    // Shows, hides and places the panel's widget as the band's state asks.
+    void PlaceInputPanel();
+    // The widget of the text field with the keyboard: the focus window's, when it is an
+    // enabled field of the active window that takes input-method text; null otherwise.
+    QWidget* TextFieldWithKeyboard() const;
+    // The window whose desktop widget is `widget` or holds it, if any.
+    Window* WindowOfWidget(const QObject* widget) const;
+    // After the focus window changed: no text field with the keyboard, no panel.
+    void FocusMayHaveMoved();
+    // After the pen pressed on a window: up on the text field with the keyboard, down elsewhere.
+    void FollowPenPress(const Window* pressed);
     void ActivateTopmost();
     Window* WindowAt(Point screenPoint) const;
     Point ToClient(const Window& window, Point screenPoint) const;
@@ -211,7 +249,7 @@ private:
     std::vector<Accelerator> accelerators_;
     struct TimerEntry {
         QTimer* timer = nullptr;  // null on the manual timer clock
-        Window* target = nullptr;
+        std::function<void()> fire;
         int interval = 0;
         int64_t due = 0;  // on the manual timer clock
     };
@@ -224,6 +262,10 @@ private:
     bool paintScheduled_ = false;
     int postedWaiting_ = 0;  // posted work not yet run
     bool inputPanelShown_ = false;
+    InputPanel* panel_ = nullptr;  // a child widget of the screen
+    bool panelOn_ = true;
+    bool panelCapture_ = false;   // the pen went down in the panel
+    uint64_t panelRequests_ = 0;  // ShowInputPanel calls so far
     ModalResponder* responder_ = nullptr;
     std::function<void()> viewChanged_;
     int holdMilliseconds_ = 500;

@@ -151,6 +151,7 @@ void Window::KillTimer(int timerId) {
 
 void Window::SetFocus() {
     screen_.focus_ = this;
+    screen_.FocusMayHaveMoved();
 }
 
 void Window::Destroy() {

@@ -1,0 +1,73 @@
+// What the input panel waits for after each stroke: the candidates for the strokes written so
+// far in one writing box, read by zinnia with Debian's Japanese model. Arg 0 is how many of the
+// character's strokes are written: 議 (20 strokes) and な (4 strokes) from the tests' table.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/handwriting/character_recognizer.h"
+#include "tests/support/written_characters.h"
+
+namespace {
+
+constexpr size_t kPanelCandidates = 6;
+
+std::vector<handwriting::Stroke> StrokesOf(const std::u16string& character) {
+    for (const testing_support::WrittenCharacter& written : testing_support::WrittenCharacters()) {
+        if (written.character == character) {
+            return written.strokes;
+        }
+    }
+    return {};
+}
+
+void RecognizeFirstStrokes(benchmark::State& state, const std::u16string& character,
+                           handwriting::CharacterSet set) {
+    std::string error;
+    const std::unique_ptr<handwriting::CharacterRecognizer> recognizer =
+        handwriting::CharacterRecognizer::Load(handwriting::CharacterRecognizer::DefaultModelPath(),
+                                               error);
+    if (recognizer == nullptr) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    std::vector<handwriting::Stroke> strokes = StrokesOf(character);
+    strokes.resize(std::min(strokes.size(), static_cast<size_t>(state.range(0))));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(recognizer->Recognize(strokes, testing_support::kWritingBoxSize,
+                                                       set, kPanelCandidates));
+    }
+}
+
+void BM_RecognizeGiAfterStroke(benchmark::State& state) {
+    RecognizeFirstStrokes(state, u"議", handwriting::CharacterSet::All);
+}
+BENCHMARK(BM_RecognizeGiAfterStroke)->DenseRange(1, 20)->Unit(benchmark::kMillisecond);
+
+void BM_RecognizeNaAfterStroke(benchmark::State& state) {
+    RecognizeFirstStrokes(state, u"な", handwriting::CharacterSet::All);
+}
+BENCHMARK(BM_RecognizeNaAfterStroke)->DenseRange(1, 4)->Unit(benchmark::kMillisecond);
+
+// 英 searches the model's ranking deeper for Latin letters and digits.
+void BM_RecognizeDigitEightLatin(benchmark::State& state) {
+    RecognizeFirstStrokes(state, u"8", handwriting::CharacterSet::LatinAndDigits);
+}
+BENCHMARK(BM_RecognizeDigitEightLatin)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Opening the model, as the planner does once when the panel first shows.
+void BM_LoadModel(benchmark::State& state) {
+    for (auto _ : state) {
+        std::string error;
+        benchmark::DoNotOptimize(handwriting::CharacterRecognizer::Load(
+            handwriting::CharacterRecognizer::DefaultModelPath(), error));
+    }
+}
+BENCHMARK(BM_LoadModel)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

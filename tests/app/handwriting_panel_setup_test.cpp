@@ -1,0 +1,84 @@
+#include "app/handwriting_panel_setup.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "app/screen_preferences.h"
+#include "platform/registry/registry.h"
+#include "tests/support/temp_folder.h"
+
+namespace app {
+namespace {
+
+// The model the planner reads, pointed elsewhere for one test.
+class ModelVariable {
+public:
+    explicit ModelVariable(const char* path) {
+        if (const char* old = std::getenv(kName)) {
+            old_ = old;
+        }
+        setenv(kName, path, 1);
+    }
+    ~ModelVariable() {
+        if (old_.empty()) {
+            unsetenv(kName);
+        } else {
+            setenv(kName, old_.c_str(), 1);
+        }
+    }
+
+private:
+    static constexpr const char* kName = "TESSARINTH_HANDWRITING_MODEL";
+    std::string old_;
+};
+
+TEST(HandwritingPanelSetUp, WithoutAModelTheScreenKeepsTheDesktopInputMethodAndSaysWhyOnce) {
+    const ModelVariable missing("/nonexistent/handwriting-ja.model");
+    gui::DeviceScreen screen(gui::Orientation::Portrait, 1);
+    std::ostringstream err;
+    SetUpHandwritingPanel(screen, true, err);
+    EXPECT_FALSE(screen.HasHandwritingPanel());
+    const std::string said = err.str();
+    ASSERT_FALSE(said.empty());
+    EXPECT_EQ(said.find('\n'), said.size() - 1);  // one line
+    EXPECT_NE(said.find("handwriting"), std::string::npos);
+    screen.ShowInputPanel();
+    EXPECT_FALSE(screen.IsHandwritingPanelShown());
+}
+
+TEST(HandwritingPanelSetUp, WithTheModelThePanelIsThereAsTheUserLeftIt) {
+    gui::DeviceScreen screen(gui::Orientation::Portrait, 1);
+    std::ostringstream err;
+    SetUpHandwritingPanel(screen, false, err);
+    if (!screen.HasHandwritingPanel()) {
+        GTEST_SKIP() << "no handwriting recogniser here: " << err.str();
+    }
+    EXPECT_TRUE(err.str().empty());
+    EXPECT_FALSE(screen.IsHandwritingPanelOn());
+    screen.ShowInputPanel();
+    EXPECT_FALSE(screen.IsHandwritingPanelShown());
+    screen.SetHandwritingPanelOn(true);
+    EXPECT_TRUE(screen.IsHandwritingPanelShown());
+}
+
+TEST(ScreenPreferences, ThePanelTurnedOffIsRememberedBesideZoomAndOrientation) {
+    const testing_support::TempFolder folder;
+    const auto file = folder.Path() / "registry.dat";
+    {
+        auto registry = platform::registry::Registry::Open(file);
+        EXPECT_TRUE(LoadScreenPreferences(registry).handwritingPanel);  // on unless turned off
+        SaveScreenPreferences(registry, {3, gui::Orientation::Landscape, false});
+    }
+    auto registry = platform::registry::Registry::Open(file);
+    const ScreenPreferences loaded = LoadScreenPreferences(registry);
+    EXPECT_EQ(loaded.zoom, 3);
+    EXPECT_EQ(loaded.orientation, gui::Orientation::Landscape);
+    EXPECT_FALSE(loaded.handwritingPanel);
+    SaveScreenPreferences(registry, {3, gui::Orientation::Landscape, true});
+    EXPECT_TRUE(LoadScreenPreferences(registry).handwritingPanel);
+}
+
+}  // namespace
+}  // namespace app

@@ -1,0 +1,278 @@
+#include "platform/handwriting/character_recognizer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/text/unicode_text.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/written_characters.h"
+
+namespace handwriting {
+namespace {
+
+using testing_support::kWritingBoxSize;
+using testing_support::WrittenCharacter;
+
+constexpr size_t kPanelCandidates = 6;
+
+std::string Utf8(const std::u16string& text) {
+    return platform::Utf16ToUtf8Lossy(text);
+}
+
+std::string Joined(const std::vector<std::u16string>& candidates) {
+    std::string joined;
+    for (const std::u16string& candidate : candidates) {
+        joined += (joined.empty() ? "" : " ") + Utf8(candidate);
+    }
+    return joined;
+}
+
+bool Holds(const std::vector<std::u16string>& candidates, const std::u16string& character) {
+    return std::find(candidates.begin(), candidates.end(), character) != candidates.end();
+}
+
+// The strokes drawn `scale` times their size with their top-left corner moved to `origin`.
+std::vector<Stroke> Redrawn(const std::vector<Stroke>& strokes, double scale, InkPoint origin) {
+    std::vector<Stroke> redrawn = strokes;
+    for (Stroke& stroke : redrawn) {
+        for (InkPoint& point : stroke) {
+            point.x = origin.x + static_cast<int>(point.x * scale);
+            point.y = origin.y + static_cast<int>(point.y * scale);
+        }
+    }
+    return redrawn;
+}
+
+// How many of a table read right first and among the candidates, with one line a character for
+// the failure message.
+struct TableReading {
+    int readFirst = 0;
+    int readAmongCandidates = 0;
+    int characters = 0;
+    std::string report;
+};
+
+TableReading ReadTable(const CharacterRecognizer& recognizer,
+                       const std::vector<WrittenCharacter>& table, CharacterSet set,
+                       double scale = 1.0, InkPoint origin = {}) {
+    TableReading reading;
+    for (const WrittenCharacter& written : table) {
+        const std::vector<std::u16string> candidates = recognizer.Recognize(
+            Redrawn(written.strokes, scale, origin), kWritingBoxSize, set, kPanelCandidates);
+        const bool first = !candidates.empty() && candidates.front() == written.character;
+        const bool among = Holds(candidates, written.character);
+        reading.readFirst += first ? 1 : 0;
+        reading.readAmongCandidates += among ? 1 : 0;
+        ++reading.characters;
+        reading.report += (first   ? "  ok "
+                           : among ? "  2nd+ "
+                                   : "  MISSED ") +
+                          Utf8(written.character) + ": " + Joined(candidates) + "\n";
+    }
+    return reading;
+}
+
+class CharacterRecognizerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::filesystem::path model = CharacterRecognizer::DefaultModelPath();
+        if (!std::filesystem::exists(model)) {
+            GTEST_SKIP() << "no handwriting model at " << model
+                         << " (install tegaki-zinnia-japanese, see scripts/setup.sh)";
+        }
+        std::string error;
+        recognizer_ = CharacterRecognizer::Load(model, error);
+        if (recognizer_ == nullptr && error.find("not built in") != std::string::npos) {
+            GTEST_SKIP() << error;
+        }
+        ASSERT_NE(recognizer_, nullptr) << error;
+    }
+
+    std::vector<std::u16string> Read(const std::vector<Stroke>& strokes,
+                                     CharacterSet set = CharacterSet::All,
+                                     size_t count = kPanelCandidates) const {
+        return recognizer_->Recognize(strokes, kWritingBoxSize, set, count);
+    }
+
+    std::unique_ptr<CharacterRecognizer> recognizer_;
+};
+
+const WrittenCharacter& Find(const std::vector<WrittenCharacter>& table,
+                             const std::u16string& character) {
+    const auto found = std::find_if(table.begin(), table.end(), [&](const WrittenCharacter& w) {
+        return w.character == character;
+    });
+    EXPECT_NE(found, table.end()) << Utf8(character) << " is not in the table";
+    return *found;
+}
+
+TEST_F(CharacterRecognizerTest, ReadsCharactersWrittenAcrossTheBox) {
+    const TableReading reading =
+        ReadTable(*recognizer_, testing_support::WrittenCharacters(), CharacterSet::All);
+    ASSERT_GE(reading.characters, 48);
+    EXPECT_GE(reading.readFirst * 10, reading.characters * 9)
+        << reading.readFirst << " of " << reading.characters << " read right first\n"
+        << reading.report;
+    EXPECT_EQ(reading.readAmongCandidates, reading.characters) << reading.report;
+}
+
+TEST_F(CharacterRecognizerTest, ReadsCharactersWrittenSmallAnywhereInTheBox) {
+    const std::vector<WrittenCharacter> table = testing_support::WrittenCharacters();
+    const TableReading topLeft =
+        ReadTable(*recognizer_, table, CharacterSet::All, 0.75, InkPoint{0, 0});
+    const TableReading bottomRight =
+        ReadTable(*recognizer_, table, CharacterSet::All, 0.75, InkPoint{19, 19});
+    // Where in the box a character is written does not change what it reads as.
+    EXPECT_EQ(topLeft.report, bottomRight.report);
+    EXPECT_GE(topLeft.readAmongCandidates * 10, topLeft.characters * 9) << topLeft.report;
+}
+
+TEST_F(CharacterRecognizerTest, PointsPastTheBoxCountAsOnItsEdge) {
+    // 十 with both strokes dragged far past the box: read as drawn to the edges.
+    const std::vector<Stroke> overshooting = {{{-300, 38}, {12, 38}, {68, 38}, {400, 38}},
+                                              {{40, INT_MIN}, {40, 10}, {40, 70}, {40, INT_MAX}}};
+    const std::vector<std::u16string> candidates = Read(overshooting);
+    ASSERT_FALSE(candidates.empty());
+    EXPECT_EQ(candidates.front(), u"十") << Joined(candidates);
+
+    // Ink entirely past a corner of the box collapses onto that corner: nothing left to read.
+    const std::vector<Stroke> pastTheCorner = {{{-50, -10}, {-20, -60}}, {{-90, -30}, {-10, -5}}};
+    EXPECT_TRUE(Read(pastTheCorner).empty());
+}
+
+TEST_F(CharacterRecognizerTest, NothingWrittenReadsAsNothing) {
+    EXPECT_TRUE(Read({}).empty());
+    EXPECT_TRUE(Read({{}, {}}).empty());
+    // Taps: each stroke a single point, or a pen held still.
+    EXPECT_TRUE(Read({{{40, 40}}}).empty());
+    EXPECT_TRUE(Read({{{20, 20}}, {{60, 60}}, {}}).empty());
+    EXPECT_TRUE(Read({{{30, 30}, {30, 30}, {30, 30}}}).empty());
+
+    const std::vector<WrittenCharacter> table = testing_support::WrittenCharacters();
+    const WrittenCharacter& ten = Find(table, u"十");
+    EXPECT_TRUE(Read(ten.strokes, CharacterSet::All, 0).empty());
+    EXPECT_TRUE(recognizer_->Recognize(ten.strokes, 0, CharacterSet::All, 6).empty());
+}
+
+TEST_F(CharacterRecognizerTest, GivesAtMostTheCandidatesAskedFor) {
+    const std::vector<WrittenCharacter> table = testing_support::WrittenCharacters();
+    const WrittenCharacter& day = Find(table, u"日");
+    const std::vector<std::u16string> three = Read(day.strokes, CharacterSet::All, 3);
+    const std::vector<std::u16string> six = Read(day.strokes, CharacterSet::All, 6);
+    ASSERT_EQ(three.size(), 3u);
+    ASSERT_EQ(six.size(), 6u);
+    EXPECT_TRUE(std::equal(three.begin(), three.end(), six.begin())) << Joined(six);
+    std::vector<std::u16string> distinct = six;
+    std::sort(distinct.begin(), distinct.end());
+    EXPECT_EQ(std::unique(distinct.begin(), distinct.end()), distinct.end()) << Joined(six);
+}
+
+TEST_F(CharacterRecognizerTest, KatakanaTheModelLacksFollowTheKanjiOfTheSameShape) {
+    const std::vector<WrittenCharacter> table = testing_support::WrittenCharacters();
+    for (const auto& [katakana, kanji] :
+         {std::pair<std::u16string, std::u16string>{u"カ", u"力"}, {u"ロ", u"口"}}) {
+        const std::vector<std::u16string> candidates = Read(Find(table, katakana).strokes);
+        const auto kanjiAt = std::find(candidates.begin(), candidates.end(), kanji);
+        ASSERT_NE(kanjiAt, candidates.end()) << Joined(candidates);
+        ASSERT_NE(kanjiAt + 1, candidates.end()) << Joined(candidates);
+        EXPECT_EQ(*(kanjiAt + 1), katakana) << Joined(candidates);
+    }
+}
+
+TEST_F(CharacterRecognizerTest, LatinModeGivesOnlyLatinLettersAndDigits) {
+    std::vector<WrittenCharacter> everything = testing_support::WrittenCharacters();
+    const std::vector<WrittenCharacter> latin = testing_support::WrittenLatinLetters();
+    everything.insert(everything.end(), latin.begin(), latin.end());
+    for (const WrittenCharacter& written : everything) {
+        const std::vector<std::u16string> candidates =
+            Read(written.strokes, CharacterSet::LatinAndDigits);
+        EXPECT_LE(candidates.size(), kPanelCandidates);
+        for (const std::u16string& candidate : candidates) {
+            ASSERT_EQ(candidate.size(), 1u)
+                << Utf8(written.character) << ": " << Joined(candidates);
+            const char16_t unit = candidate.front();
+            EXPECT_TRUE((unit >= u'0' && unit <= u'9') || (unit >= u'A' && unit <= u'Z') ||
+                        (unit >= u'a' && unit <= u'z'))
+                << Utf8(written.character) << ": " << Joined(candidates);
+        }
+    }
+}
+
+TEST_F(CharacterRecognizerTest, LatinModeReadsDigitsAndLetters) {
+    std::vector<WrittenCharacter> digits;
+    for (const WrittenCharacter& written : testing_support::WrittenCharacters()) {
+        if (written.character.size() == 1 && written.character.front() >= u'0' &&
+            written.character.front() <= u'9') {
+            digits.push_back(written);
+        }
+    }
+    ASSERT_EQ(digits.size(), 10u);
+    const TableReading digitReading = ReadTable(*recognizer_, digits, CharacterSet::LatinAndDigits);
+    EXPECT_EQ(digitReading.readFirst, digitReading.characters) << digitReading.report;
+
+    // The Japanese model knows no Latin letter; those written like a digit or a character it
+    // knows (O 0, I 1, T 丁, L し) are offered beside it.
+    const TableReading letterReading = ReadTable(
+        *recognizer_, testing_support::WrittenLatinLetters(), CharacterSet::LatinAndDigits);
+    EXPECT_EQ(letterReading.readAmongCandidates, letterReading.characters) << letterReading.report;
+}
+
+TEST(CharacterRecognizerLoadTest, MissingModelIsRefusedWithOneLine) {
+    testing_support::TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    std::string error;
+    const std::filesystem::path missing = folder.Path() / "handwriting-ja.model";
+    EXPECT_EQ(CharacterRecognizer::Load(missing, error), nullptr);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+}
+
+TEST(CharacterRecognizerLoadTest, DamagedModelIsRefusedWithOneLine) {
+    testing_support::TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    std::vector<std::filesystem::path> damaged = {folder.Path() / "garbage.model",
+                                                  folder.Path() / "empty.model"};
+    testing_support::WriteBytes(damaged[0], std::string(4096, '\x5a') + "not a model\n");
+    testing_support::WriteBytes(damaged[1], "");
+    const std::filesystem::path real = CharacterRecognizer::DefaultModelPath();
+    if (std::filesystem::exists(real)) {
+        // The real model cut short, as a download or a full disk leaves it.
+        std::ifstream in(real, std::ios::binary);
+        std::string head(64 * 1024, '\0');
+        in.read(head.data(), static_cast<std::streamsize>(head.size()));
+        damaged.push_back(folder.Path() / "cut-short.model");
+        testing_support::WriteBytes(damaged.back(), head);
+    }
+    for (const std::filesystem::path& model : damaged) {
+        std::string error;
+        EXPECT_EQ(CharacterRecognizer::Load(model, error), nullptr) << model;
+        EXPECT_FALSE(error.empty()) << model;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    }
+}
+
+TEST(CharacterRecognizerLoadTest, ModelPathComesFromTheEnvironmentWhenSet) {
+    const char* before = std::getenv("TESSARINTH_HANDWRITING_MODEL");
+    const std::string saved = before != nullptr ? before : "";
+    setenv("TESSARINTH_HANDWRITING_MODEL", "/tmp/elsewhere/ja.model", 1);
+    EXPECT_EQ(CharacterRecognizer::DefaultModelPath(), "/tmp/elsewhere/ja.model");
+    setenv("TESSARINTH_HANDWRITING_MODEL", "", 1);
+    EXPECT_EQ(CharacterRecognizer::DefaultModelPath(),
+              "/usr/share/tegaki/models/zinnia/handwriting-ja.model");
+    if (before != nullptr) {
+        setenv("TESSARINTH_HANDWRITING_MODEL", saved.c_str(), 1);
+    } else {
+        unsetenv("TESSARINTH_HANDWRITING_MODEL");
+    }
+}
+
+}  // namespace
+}  // namespace handwriting
