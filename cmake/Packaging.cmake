@@ -120,10 +120,15 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the programs link are found by dpkg-shlibdeps; what they load by name is not:
 # Qt's window system plugins, and the faces the screen is drawn in (the outline gothic, the dot
-# gothic of the 9-pixel cells, the dial's Latin digits).
+# gothic of the 9-pixel cells, the dial's Latin digits), and the handwriting model when the
+# input panel was built in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "qt6-qpa-plugins, fonts-ipafont-gothic, fonts-misaki, fonts-dejavu-core")
+get_property(tessarinth_model_package GLOBAL PROPERTY TESSARINTH_HANDWRITING_MODEL_PACKAGE)
+if(tessarinth_model_package)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${tessarinth_model_package}")
+endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 # The package's files are installed into its staging folder with DESTDIR and the prefix /usr (the

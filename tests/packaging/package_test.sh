@@ -78,6 +78,12 @@ for needed in libqt6widgets6 libqt6gui6 libqt6core6 libsqlite3-0 libical3 libc6 
     qt6-qpa-plugins fonts-ipafont-gothic fonts-misaki fonts-dejavu-core; do
     check "depends on $needed" yes "$(yes_if grep -qx "$needed" "$scratch/depends")"
 done
+# With the input panel built in, the recogniser's library and the model it loads by its path.
+if readelf -d "$build/app/tessarinth" | grep -q 'libzinnia'; then
+    for needed in libzinnia0 tegaki-zinnia-japanese; do
+        check "depends on $needed" yes "$(yes_if grep -qx "$needed" "$scratch/depends")"
+    done
+fi
 # Every package it names is a Debian package: the ones it runs with are installed here.
 unknown=$(while read -r name; do
     dpkg-query -W -f='${Status}\n' "$name" 2>/dev/null | grep -q 'install ok installed' ||
