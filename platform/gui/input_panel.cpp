@@ -203,6 +203,10 @@ void InputPanel::StartStroke(int box, Point point) {
         // Writing in the other box finishes the character in this one.
         CommitPending();
     }
+    if (IsWriting() && box == writingBox_ && strokes_.size() >= kMaxStrokes) {
+        // No character has this many strokes: the pen is taken for one that has not lifted.
+        return;
+    }
     screen_.StopPanelTimer();
     if (!IsWriting()) {
         writingBox_ = box;
@@ -222,7 +226,7 @@ void InputPanel::PenMove(Point point) {
     }
     const handwriting::InkPoint next = InBox(writingBox_, point);
     const handwriting::InkPoint last = strokes_.back().back();
-    if (next.x != last.x || next.y != last.y) {
+    if ((next.x != last.x || next.y != last.y) && strokes_.back().size() < kMaxPointsPerStroke) {
         strokes_.back().push_back(next);
         update();
     }

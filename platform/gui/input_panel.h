@@ -30,6 +30,10 @@ public:
     // How long the pen may rest after a stroke before the character is taken as finished.
     static constexpr int kCommitMilliseconds = 1000;
     static constexpr size_t kMaxCandidates = 6;
+    // What one character may hold, so a pen left scribbling costs bounded time and memory: more
+    // strokes than the most written kanji has, and points for a stroke across the box many times.
+    static constexpr size_t kMaxStrokes = 40;
+    static constexpr size_t kMaxPointsPerStroke = 400;
 
     InputPanel(DeviceScreen& screen, std::unique_ptr<handwriting::CharacterRecognizer> recognizer);
     ~InputPanel() override;
@@ -48,6 +52,8 @@ public:
 
     // What the panel offers now, best first.
     const std::vector<std::u16string>& Candidates() const { return candidates_; }
+    // The ink of the character being written, in its box's own pixels.
+    const std::vector<handwriting::Stroke>& Strokes() const { return strokes_; }
     handwriting::CharacterSet CurrentCharacterSet() const { return characterSet_; }
     bool IsWriting() const { return writingBox_ >= 0; }
 

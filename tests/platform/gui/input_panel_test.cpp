@@ -281,6 +281,30 @@ TEST_F(InputPanelTest, StrokesAreShownAsWrittenAndNeverReachTheWindows) {
     EXPECT_EQ(ColorAt(large, 2 * 80 + 2 * 40 + 1, 2 * 214 + 2 * 40), ink);
 }
 
+TEST_F(InputPanelTest, APenLeftScribblingHoldsBoundedInkAndStillFinishes) {
+    TapControl(*place_);
+    const Point origin = PanelOrigin();
+    // One stroke dragged to and fro across the box for a long while.
+    screen_.PenDown({origin.x + 10, origin.y + 10});
+    for (int i = 0; i < 3000; ++i) {
+        screen_.PenMove({origin.x + 10 + (i % 2) * 50, origin.y + 10 + (i / 2) % 60});
+    }
+    screen_.PenUp({origin.x + 20, origin.y + 20});
+    ASSERT_EQ(Panel().Strokes().size(), 1u);
+    EXPECT_EQ(Panel().Strokes()[0].size(), InputPanel::kMaxPointsPerStroke);
+
+    // Far more strokes than any character has: the ones past the limit leave no ink.
+    for (int i = 0; i < 100; ++i) {
+        Write(0, {{{10, 10 + i % 60}, {70, 10 + i % 60}}});
+    }
+    EXPECT_EQ(Panel().Strokes().size(), InputPanel::kMaxStrokes);
+    // The pause after the last stroke taken still types what was written.
+    screen_.AdvanceTimers(InputPanel::kCommitMilliseconds);
+    screen_.ProcessPending();
+    EXPECT_FALSE(Panel().IsWriting());
+    EXPECT_TRUE(Panel().Strokes().empty());
+}
+
 TEST_F(InputPanelTest, TheDesktopsMouseOnThePanelWidgetWritesAtTheScreensZoom) {
     screen_.SetZoom(2);
     TapControl(*place_);

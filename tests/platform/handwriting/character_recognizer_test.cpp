@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -118,6 +120,7 @@ TEST_F(CharacterRecognizerTest, ReadsCharactersWrittenAcrossTheBox) {
     const TableReading reading =
         ReadTable(*recognizer_, testing_support::WrittenCharacters(), CharacterSet::All);
     ASSERT_GE(reading.characters, 48);
+    std::cout << reading.readFirst << " of " << reading.characters << " read right first\n";
     EXPECT_GE(reading.readFirst * 10, reading.characters * 9)
         << reading.readFirst << " of " << reading.characters << " read right first\n"
         << reading.report;
@@ -146,6 +149,24 @@ TEST_F(CharacterRecognizerTest, PointsPastTheBoxCountAsOnItsEdge) {
     // Ink entirely past a corner of the box collapses onto that corner: nothing left to read.
     const std::vector<Stroke> pastTheCorner = {{{-50, -10}, {-20, -60}}, {{-90, -30}, {-10, -5}}};
     EXPECT_TRUE(Read(pastTheCorner).empty());
+}
+
+TEST_F(CharacterRecognizerTest, AScribbleToAndFroIsReadLikeAnyStroke) {
+    // Zinnia alone takes minutes over a stroke of forty turns and then runs out of memory.
+    Stroke scribble;
+    for (int turn = 0; turn < 300; ++turn) {
+        scribble.push_back({turn % 2 == 0 ? 5 : 75, 5 + turn % 70});
+    }
+    const std::vector<std::u16string> candidates = Read({scribble, scribble, scribble});
+    EXPECT_LE(candidates.size(), 6u);
+    // A stroke's shape survives: a line drawn with many points reads as the line.
+    Stroke line;
+    for (int x = 10; x <= 70; ++x) {
+        line.push_back({x, 40});
+    }
+    const std::vector<std::u16string> one = Read({line});
+    ASSERT_FALSE(one.empty());
+    EXPECT_EQ(one.front(), u"一") << Joined(one);
 }
 
 TEST_F(CharacterRecognizerTest, NothingWrittenReadsAsNothing) {
