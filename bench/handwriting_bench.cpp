@@ -58,6 +58,33 @@ void BM_RecognizeDigitEightLatin(benchmark::State& state) {
 }
 BENCHMARK(BM_RecognizeDigitEightLatin)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The worst the panel lets a pen do: a character's most strokes, each scribbled to and fro with
+// the most points a stroke keeps.
+void BM_RecognizeScribble(benchmark::State& state) {
+    std::string error;
+    const std::unique_ptr<handwriting::CharacterRecognizer> recognizer =
+        handwriting::CharacterRecognizer::Load(handwriting::CharacterRecognizer::DefaultModelPath(),
+                                               error);
+    if (recognizer == nullptr) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    constexpr int kStrokes = 40;
+    constexpr int kPoints = 400;
+    std::vector<handwriting::Stroke> strokes(kStrokes);
+    for (int stroke = 0; stroke < kStrokes; ++stroke) {
+        for (int point = 0; point < kPoints; ++point) {
+            strokes[stroke].push_back({point % 2 == 0 ? 5 : 75, (point + stroke) % 80});
+        }
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(recognizer->Recognize(strokes, testing_support::kWritingBoxSize,
+                                                       handwriting::CharacterSet::All,
+                                                       kPanelCandidates));
+    }
+}
+BENCHMARK(BM_RecognizeScribble)->Unit(benchmark::kMillisecond);
+
 // Opening the model, as the planner does once when the panel first shows.
 void BM_LoadModel(benchmark::State& state) {
     for (auto _ : state) {
