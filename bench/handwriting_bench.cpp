@@ -24,14 +24,22 @@ std::vector<handwriting::Stroke> StrokesOf(const std::u16string& character) {
     return {};
 }
 
-void RecognizeFirstStrokes(benchmark::State& state, const std::u16string& character,
-                           handwriting::CharacterSet set) {
+// The planner's model, or null with the benchmark skipped and saying why.
+std::unique_ptr<handwriting::CharacterRecognizer> LoadOrSkip(benchmark::State& state) {
     std::string error;
-    const std::unique_ptr<handwriting::CharacterRecognizer> recognizer =
+    std::unique_ptr<handwriting::CharacterRecognizer> recognizer =
         handwriting::CharacterRecognizer::Load(handwriting::CharacterRecognizer::DefaultModelPath(),
                                                error);
     if (recognizer == nullptr) {
         state.SkipWithError(error.c_str());
+    }
+    return recognizer;
+}
+
+void RecognizeFirstStrokes(benchmark::State& state, const std::u16string& character,
+                           handwriting::CharacterSet set) {
+    const std::unique_ptr<handwriting::CharacterRecognizer> recognizer = LoadOrSkip(state);
+    if (recognizer == nullptr) {
         return;
     }
     std::vector<handwriting::Stroke> strokes = StrokesOf(character);
@@ -61,12 +69,8 @@ BENCHMARK(BM_RecognizeDigitEightLatin)->Arg(1)->Unit(benchmark::kMillisecond);
 // The worst the panel lets a pen do: a character's most strokes, each scribbled to and fro with
 // the most points a stroke keeps.
 void BM_RecognizeScribble(benchmark::State& state) {
-    std::string error;
-    const std::unique_ptr<handwriting::CharacterRecognizer> recognizer =
-        handwriting::CharacterRecognizer::Load(handwriting::CharacterRecognizer::DefaultModelPath(),
-                                               error);
+    const std::unique_ptr<handwriting::CharacterRecognizer> recognizer = LoadOrSkip(state);
     if (recognizer == nullptr) {
-        state.SkipWithError(error.c_str());
         return;
     }
     constexpr int kStrokes = 40;
