@@ -204,9 +204,10 @@ Result<RegistryKey> ParseRegistryText(std::string_view text) {
     Json top;
     try {
         top = Json::parse(text);
-    } catch (const Json::parse_error& error) {
-        // The library's message begins with its own identifier in brackets, of no use to a
-        // reader of the notice.
+    } catch (const Json::exception& error) {
+        // Not only a syntax error: a number past what a double holds is reported as out of
+        // range. The library's message begins with its own identifier in brackets, of no use to
+        // a reader of the notice.
         const std::string_view message = error.what();
         const size_t identifierEnd = message.find("] ");
         return MakeError("not JSON (" +

@@ -89,6 +89,10 @@ TEST(RegistryText, AFileThatIsNoRegistryIsRefused) {
         // Nesting no registry has, which reading would otherwise follow to the end of the stack.
         KeyWithValue(std::string(100000, '[') + std::string(100000, ']')),
         Document(Nested(200)),
+        // Numbers past what a double holds, which the JSON reader reports by a way of its own.
+        "7.1e711e",
+        R"({"format": "tessarinth-registry", "version": 1e999, "root": )" + emptyKey + "}",
+        KeyWithValue(R"({"type": "number", "data": -1e400})"),
         // Larger than any registry: refused by its size before it is parsed.
         Document(Nested(100000)),
     };
