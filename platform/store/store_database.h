@@ -201,6 +201,17 @@ private:
     Result<UidSave> SaveAppointmentByUid(AppointmentRecord& record, ItemFields given,
                                          UidSource source);
     Result<UidSave> SaveTaskByUid(TaskRecord& record, ItemFields given, UidSource source);
+    Result<UidSave> SaveByUid(AppointmentRecord& record, ItemFields given, UidSource source) {
+        return SaveAppointmentByUid(record, given, source);
+    }
+    Result<UidSave> SaveByUid(TaskRecord& record, ItemFields given, UidSource source) {
+        return SaveTaskByUid(record, given, source);
+    }
+    // SaveSyncedAppointment and SaveSyncedTask, for either kind of record.
+    template <typename Record>
+    Result<std::optional<UidSave>> SaveSynced(ItemKind kind, Record& record,
+                                              const std::string& href, const std::string& etag,
+                                              int64_t comparedRevision);
     platform::Error SqlError(const std::string& what) const;
     // A prepared statement for the text, made once per connection; null when it does not compile.
     sqlite3_stmt* Prepare(const std::string& sql);

@@ -109,74 +109,57 @@ Result<bool> StoreDatabase::RevisionIs(ItemKind kind, const std::string& uid,
     return comparedRevision == 0;
 }
 
-Result<std::optional<UidSave>> StoreDatabase::SaveSyncedAppointment(AppointmentRecord& record,
-                                                                    const std::string& href,
-                                                                    const std::string& etag,
-                                                                    int64_t comparedRevision) {
+template <typename Record>
+Result<std::optional<UidSave>> StoreDatabase::SaveSynced(ItemKind kind, Record& record,
+                                                         const std::string& href,
+                                                         const std::string& etag,
+                                                         int64_t comparedRevision) {
     Transaction transaction(db_);
     if (!transaction.began()) {
         return SqlError("the store is busy");
     }
-    const Result<bool> inStep = RevisionIs(ItemKind::Appointment, record.uid, comparedRevision);
+    const Result<bool> inStep = RevisionIs(kind, record.uid, comparedRevision);
     if (!inStep) {
         return inStep.error();
     }
     if (!*inStep) {
         return std::optional<UidSave>();
     }
-    AppointmentRecord written = record;
-    auto saved = SaveAppointmentByUid(written, ItemFields::All(), UidSource::Owner);
+    Record written = record;
+    auto saved = SaveByUid(written, ItemFields::All(), UidSource::Owner);
     if (!saved) {
         return saved.error();
     }
     // The save marked the item changed here; it is the server's version, so in step.
-    if (auto recorded = RecordServerCopy(ItemKind::Appointment, written.uid, href, etag, 0);
-        !recorded) {
+    if (auto recorded = RecordServerCopy(kind, written.uid, href, etag, 0); !recorded) {
         return recorded.error();
     }
     Statement clear(
         Prepare("UPDATE sync_items SET revision = 0, deleted = 0 "
-                "WHERE kind = 1 AND uid = ?"));
-    clear.Bind(1, written.uid);
+                "WHERE kind = ? AND uid = ?"));
+    clear.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    clear.Bind(2, written.uid);
     if (!clear.ok() || clear.Step() != SQLITE_DONE || !transaction.Commit()) {
-        return SqlError("cannot save the appointment from the server");
+        return SqlError(kind == ItemKind::Appointment
+                            ? "cannot save the appointment from the server"
+                            : "cannot save the task from the server");
     }
     record = std::move(written);
     return std::optional<UidSave>(*saved);
+}
+
+Result<std::optional<UidSave>> StoreDatabase::SaveSyncedAppointment(AppointmentRecord& record,
+                                                                    const std::string& href,
+                                                                    const std::string& etag,
+                                                                    int64_t comparedRevision) {
+    return SaveSynced(ItemKind::Appointment, record, href, etag, comparedRevision);
 }
 
 Result<std::optional<UidSave>> StoreDatabase::SaveSyncedTask(TaskRecord& record,
                                                              const std::string& href,
                                                              const std::string& etag,
                                                              int64_t comparedRevision) {
-    Transaction transaction(db_);
-    if (!transaction.began()) {
-        return SqlError("the store is busy");
-    }
-    const Result<bool> inStep = RevisionIs(ItemKind::Task, record.uid, comparedRevision);
-    if (!inStep) {
-        return inStep.error();
-    }
-    if (!*inStep) {
-        return std::optional<UidSave>();
-    }
-    TaskRecord written = record;
-    auto saved = SaveTaskByUid(written, ItemFields::All(), UidSource::Owner);
-    if (!saved) {
-        return saved.error();
-    }
-    if (auto recorded = RecordServerCopy(ItemKind::Task, written.uid, href, etag, 0); !recorded) {
-        return recorded.error();
-    }
-    Statement clear(
-        Prepare("UPDATE sync_items SET revision = 0, deleted = 0 "
-                "WHERE kind = 2 AND uid = ?"));
-    clear.Bind(1, written.uid);
-    if (!clear.ok() || clear.Step() != SQLITE_DONE || !transaction.Commit()) {
-        return SqlError("cannot save the task from the server");
-    }
-    record = std::move(written);
-    return std::optional<UidSave>(*saved);
+    return SaveSynced(ItemKind::Task, record, href, etag, comparedRevision);
 }
 
 Result<bool> StoreDatabase::DeleteSynced(ItemKind kind, const std::string& uid,
