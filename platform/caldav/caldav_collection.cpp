@@ -18,14 +18,10 @@ constexpr int kOk = 200;
 constexpr int kCreated = 201;
 constexpr int kNoContent = 204;
 constexpr int kMultiStatus = 207;
-constexpr int kBadRequest = 400;
 constexpr int kUnauthorized = 401;
 constexpr int kForbidden = 403;
 constexpr int kNotFound = 404;
-constexpr int kMethodNotAllowed = 405;
-constexpr int kConflict = 409;
 constexpr int kPreconditionFailed = 412;
-constexpr int kNotImplemented = 501;
 
 const QByteArray kXmlType = "application/xml; charset=utf-8";
 const QByteArray kCalendarType = "text/calendar; charset=utf-8";
@@ -308,6 +304,11 @@ Result<DavResponse> CalDavCollection::Expect(const QByteArray& method, const QUr
     if (!response) {
         return response;
     }
+    if (response->tooLarge) {
+        return Error{method.toStdString() + " " + url.toDisplayString().toStdString() + ": " +
+                         TooLargeText(),
+                     platform::Remedy::CheckAddress};
+    }
     if (std::find(statuses.begin(), statuses.end(), response->status) == statuses.end()) {
         return Error{method.toStdString() + " " + url.toDisplayString().toStdString() + ": " +
                          DescribeStatus(*response) + RefusalText(response->status),
@@ -341,36 +342,33 @@ Result<ChangeReport> CalDavCollection::ChangesSince(const std::string& token) {
     if (!response) {
         return response.error();
     }
-    ChangeReport report;
+    const std::string where = "REPORT " + url_.toDisplayString().toStdString() + ": ";
+    if (response->tooLarge) {
+        return Error{where + TooLargeText(), platform::Remedy::CheckAddress};
+    }
     const int status = response->status;
-    if (status == kForbidden || status == kConflict) {
-        // A token the server no longer knows is refused with the valid-sync-token precondition;
-        // a server that does not keep tokens refuses the report itself.
-        if (!token.empty() && response->body.contains("valid-sync-token")) {
-            report.tokenRejected = true;
-        } else {
-            report.unsupported = true;
-        }
-        return report;
+    if (status == kUnauthorized || status == kNotFound) {
+        // The account or the address is wrong: no listing would do better.
+        return Error{where + DescribeStatus(*response) + RefusalText(status), RemedyFor(status)};
     }
-    if (status == kBadRequest || status == kMethodNotAllowed || status == kNotImplemented ||
-        (status == kMultiStatus && response->body.isEmpty())) {
-        report.unsupported = true;
-        return report;
+    // Whatever else is no list of changes since the token says that the server cannot answer for
+    // it: it forgot the token (the valid-sync-token refusal), or it fails on one it never gave
+    // (an error, as for a token of a collection made anew). The collection is listed instead, as
+    // one not synced before; without a token, the server keeps none and is listed every time.
+    ChangeReport cannotAnswer;
+    if (token.empty()) {
+        cannotAnswer.unsupported = true;
+    } else {
+        cannotAnswer.tokenRejected = true;
     }
-    if (status != kMultiStatus) {
-        return Error{"REPORT " + url_.toDisplayString().toStdString() + ": " +
-                         DescribeStatus(*response) + RefusalText(status),
-                     RemedyFor(status)};
+    if (status != kMultiStatus || response->body.isEmpty()) {
+        return cannotAnswer;
     }
-    auto parsed = ReadMultistatus("REPORT", *response);
-    if (!parsed) {
-        return parsed.error();
+    auto parsed = ParseMultistatus(response->body);
+    if (!parsed || parsed->syncToken.empty()) {
+        return cannotAnswer;
     }
-    if (parsed->syncToken.empty()) {
-        return Error{"REPORT " + url_.toDisplayString().toStdString() +
-                     ": the server's answer holds no sync token"};
-    }
+    ChangeReport report;
     report.token = parsed->syncToken;
     for (const MultistatusEntry& entry : parsed->responses) {
         const std::string href = NormalizeHref(entry.href);
@@ -392,7 +390,39 @@ Result<std::vector<FetchedItem>> CalDavCollection::Fetch(const std::vector<std::
         body += "<d:href>" + XmlEscaped(href) + "</d:href>";
     }
     body += kMultigetAfter;
-    auto parsed = AskForMultistatus("REPORT", body);
+    auto response =
+        client_.Send("REPORT", url_, {{"Depth", "1"}, {"Content-Type", kXmlType}}, body);
+    if (!response) {
+        return response.error();
+    }
+    if (response->tooLarge) {
+        // Items that are large together are fetched in smaller batches; one that is too large
+        // alone is named and left alone.
+        if (hrefs.size() == 1) {
+            FetchedItem item;
+            item.href = NormalizeHref(hrefs.front());
+            item.tooLarge = true;
+            return std::vector<FetchedItem>{std::move(item)};
+        }
+        const auto half = hrefs.begin() + static_cast<std::ptrdiff_t>(hrefs.size() / 2);
+        auto first = Fetch(std::vector<std::string>(hrefs.begin(), half));
+        if (!first) {
+            return first;
+        }
+        auto second = Fetch(std::vector<std::string>(half, hrefs.end()));
+        if (!second) {
+            return second;
+        }
+        first->insert(first->end(), std::make_move_iterator(second->begin()),
+                      std::make_move_iterator(second->end()));
+        return first;
+    }
+    if (response->status != kMultiStatus) {
+        return Error{"REPORT " + url_.toDisplayString().toStdString() + ": " +
+                         DescribeStatus(*response) + RefusalText(response->status),
+                     RemedyFor(response->status)};
+    }
+    auto parsed = ReadMultistatus("REPORT", *response);
     if (!parsed) {
         return parsed.error();
     }

@@ -80,9 +80,32 @@ Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
     for (const auto& [name, value] : headers) {
         request.setRawHeader(name, value);
     }
+    // The answer is capped by its decompressed size below; Qt's own check of the compression
+    // ratio would refuse a large listing that compresses well long before that.
+    request.setDecompressedSafetyCheckThreshold(kMaxAnswerOctets);
     QNetworkReply* reply = network_->sendCustomRequest(request, method, body);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // Read as it comes, so that an answer without end is cut off at the cap, and one that
+    // announces more than the cap is not waited for.
+    QByteArray answer;
+    bool tooLarge = false;
+    const auto cutOff = [reply, &tooLarge] {
+        tooLarge = true;
+        reply->abort();
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, cutOff] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > kMaxAnswerOctets) {
+            cutOff();
+        }
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, &answer, cutOff] {
+        answer += reply->read(kMaxAnswerOctets + 1 - answer.size());
+        if (answer.size() > kMaxAnswerOctets) {
+            cutOff();
+        }
+    });
     // The transfer timeout is one for silence: a server that drips its answer a byte at a time
     // would hold the sync for ever. The whole exchange has the same time.
     QTimer whole;
@@ -99,6 +122,15 @@ Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
     whole.stop();
     std::unique_ptr<QNetworkReply> owned(reply);
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (tooLarge && status.isValid()) {
+        DavResponse response;
+        response.status = status.toInt();
+        response.reason =
+            reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
+        response.url = reply->url();
+        response.tooLarge = true;
+        return response;
+    }
     const bool timedOut = tooSlow || reply->error() == QNetworkReply::OperationCanceledError ||
                           reply->error() == QNetworkReply::TimeoutError;
     if (timedOut && limit < account_.timeout) {
@@ -118,7 +150,12 @@ Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
     DavResponse response;
     response.status = status.toInt();
     response.reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
-    response.body = reply->readAll();
+    answer += reply->read(kMaxAnswerOctets + 1 - answer.size());
+    if (answer.size() > kMaxAnswerOctets) {
+        response.tooLarge = true;
+        return response;
+    }
+    response.body = std::move(answer);
     response.etag = reply->rawHeader("ETag");
     response.url = reply->url();
     if (reply->error() == QNetworkReply::OperationCanceledError ||
@@ -128,6 +165,12 @@ Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
         return Error{where + ": " + Describe(reply->error(), account_, reply->errorString())};
     }
     return response;
+}
+
+std::string TooLargeText() {
+    return "the server's answer is larger than " + std::to_string(kMaxAnswerOctets >> 20) +
+           " MiB, far more than a calendar's listing takes, and was not read; the server "
+           "behaves as no calendar server does: check the address, or ask whoever runs it";
 }
 
 std::string DescribeStatus(const DavResponse& response) {

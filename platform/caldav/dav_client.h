@@ -30,6 +30,10 @@ struct DavAccount {
 inline constexpr int kRequestsPerBatch = 100;
 inline constexpr int kTimeoutsPerBatch = 4;
 
+// The largest answer read: far beyond a listing of a collection of 100,000 items, so that a
+// server that answers without end (or announces gigabytes) cannot make a sync hold it.
+inline constexpr qint64 kMaxAnswerOctets = 64 * 1024 * 1024;
+
 // A whole HTTP answer.
 struct DavResponse {
     int status = 0;
@@ -37,6 +41,8 @@ struct DavResponse {
     QByteArray body;
     QByteArray etag;  // the ETag header, quotes kept, as If-Match wants it back
     QUrl url;         // where the answer came from, after redirects
+    // The answer was larger than kMaxAnswerOctets and was not read on: the body is empty.
+    bool tooLarge = false;
 };
 
 using DavHeaders = QList<std::pair<QByteArray, QByteArray>>;
@@ -54,7 +60,8 @@ public:
     // silent server and one that sends its answer too slowly alike). Redirects are followed only
     // within the server (the same scheme, host and port); certificates are checked. A failure to
     // get an answer (refused, timed out, untrusted certificate, a redirect elsewhere) is an error
-    // that says so; every HTTP status is an answer.
+    // that says so; every HTTP status is an answer. An answer larger than kMaxAnswerOctets is
+    // left unread at that size (DavResponse::tooLarge).
     Result<DavResponse> Send(const QByteArray& method, const QUrl& url, const DavHeaders& headers,
                              const QByteArray& body);
 
@@ -70,5 +77,8 @@ private:
 
 // "HTTP 412 Precondition Failed" for messages.
 std::string DescribeStatus(const DavResponse& response);
+
+// Why an answer too large to read was not read, after "METHOD URL: ".
+std::string TooLargeText();
 
 }  // namespace caldav
