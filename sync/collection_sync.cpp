@@ -6,7 +6,9 @@
 #include <chrono>
 #include <type_traits>
 
+#include "platform/caldav/caldav_collection.h"
 #include "platform/ical/handwritten_memo.h"
+#include "sync/item_merge.h"
 
 namespace calendar_sync {
 namespace {
@@ -23,7 +25,7 @@ std::string WhenText(int64_t seconds) {
 
 }  // namespace
 
-CollectionSync::CollectionSync(pim::Application& store, caldav::CalDavCollection& collection,
+CollectionSync::CollectionSync(pim::Application& store, caldav::CalendarCollection& collection,
                                ConflictArchive& archive, CollectionSyncOptions options)
     : store_(store), collection_(collection), archive_(archive), options_(std::move(options)) {}
 
@@ -60,9 +62,10 @@ Result<void> CollectionSync::LoadEntries() {
 }
 
 Result<SyncOutcome> CollectionSync::Run() {
-    now_ = std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-               .count();
+    now_ = options_.now ? options_.now()
+                        : std::chrono::duration_cast<std::chrono::seconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
     // The collection's own href first: which stored items are its, and what its hrefs look like.
     if (auto learnt = collection_.LearnOwnHref(); !learnt) {
         return learnt.error();
@@ -111,8 +114,10 @@ Result<void> CollectionSync::ListServerChanges(std::vector<caldav::RemoteItem>& 
     }
     // Without a token, the report (or the listing) names everything the collection holds.
     bool complete = token->empty();
-    if (report->tokenRejected) {
-        // The server forgot the token: start again from everything, with a new one.
+    const bool tokenRejected = report->tokenRejected;
+    if (tokenRejected) {
+        // The server cannot answer for the token: start again from everything, with a new one
+        // where it gives one.
         report = collection_.ChangesSince("");
         if (!report) {
             return report.error();
@@ -156,14 +161,14 @@ Result<void> CollectionSync::ListServerChanges(std::vector<caldav::RemoteItem>& 
         complete && synced > 0 &&
         std::none_of(byHref_.begin(), byHref_.end(),
                      [&present](const auto& known) { return present.contains(known.first); });
-    if (report->tokenRejected || noneLeft) {
+    if (tokenRejected || noneLeft) {
         // Not the collection our items were synced with: nothing is deleted here for what it
         // lacks, and that is offered to it again, as to a new collection.
         if (synced > 0) {
             outcome_.notes.push_back(
                 "the collection " + collection_.Url().toDisplayString().toStdString() +
                 (noneLeft ? " holds none of the items synced with it before"
-                          : " no longer knows this planner's last sync") +
+                          : " cannot answer for this planner's last sync") +
                 "; nothing was deleted here, and what it lacks is put there again");
         }
         return OfferAgainWhatIsMissing(present);
@@ -258,6 +263,12 @@ Result<void> CollectionSync::Receive(const std::vector<caldav::RemoteItem>& chan
             return fetched.error();
         }
         for (const caldav::FetchedItem& item : *fetched) {
+            if (item.tooLarge) {
+                outcome_.notes.push_back("not read: " + item.href +
+                                         ": the server's answer for it alone is too large");
+                keepToken_ = false;
+                continue;
+            }
             auto applied =
                 item.missing ? ApplyServerRemoval(CanonicalOf(item.href)) : ApplyServerItem(item);
             if (!applied) {
@@ -288,14 +299,16 @@ Result<std::string> CollectionSync::LocalText(const pim::SyncEntry& entry) const
 }
 
 Result<std::optional<pim::UidSaveSummary::Item>> CollectionSync::Store(
-    const ServerItem& item, const caldav::FetchedItem& fetched, const pim::SyncEntry* entry) {
+    const ServerItem& item, const caldav::FetchedItem& fetched, const pim::SyncEntry* entry,
+    pim::SyncedAs as) {
     const int64_t compared = entry != nullptr ? entry->revision : 0;
     const int32_t storedOid = entry != nullptr ? entry->oid : 0;
+    const pim::ServerCopy copy{fetched.href, fetched.etag, fetched.data};
     if (item.kind == pim::ItemKind::Task) {
-        return store_.SaveSyncedTask(item.task, fetched.href, fetched.etag, compared);
+        return store_.SaveSyncedTask(item.task, copy, compared, as);
     }
     if (!options_.ink || item.ink.empty()) {
-        return store_.SaveSyncedAppointment(item.appointment, fetched.href, fetched.etag, compared);
+        return store_.SaveSyncedAppointment(item.appointment, copy, compared, as);
     }
     std::optional<pim::AppointmentRecord> stored;
     if (storedOid != 0) {
@@ -305,9 +318,34 @@ Result<std::optional<pim::UidSaveSummary::Item>> CollectionSync::Store(
     }
     pim::AppointmentRecord record = item.appointment;
     options_.ink->Receive(record, item.ink, stored ? &*stored : nullptr, outcome_.notes);
-    auto saved = store_.SaveSyncedAppointment(record, fetched.href, fetched.etag, compared);
+    auto saved = store_.SaveSyncedAppointment(record, copy, compared, as);
     options_.ink->Finish(saved.ok() && saved->has_value(), store_);
     return saved;
+}
+
+std::optional<ServerItem> CollectionSync::BaseOf(const pim::SyncEntry& entry) const {
+    auto text = store_.SyncBase(entry.kind, entry.uid);
+    if (!text || text->empty()) {
+        return std::nullopt;
+    }
+    auto read = ReadServerItem(*text);
+    if (!read || read->kind != entry.kind || read->Uid() != entry.uid) {
+        return std::nullopt;
+    }
+    return std::move(read).value();
+}
+
+void CollectionSync::ForgetOldHref(const Key& key, const std::string& canonical) {
+    const auto known = entries_.find(key);
+    if (known == entries_.end() || known->second.href.empty()) {
+        return;
+    }
+    const std::string old = CanonicalOf(known->second.href);
+    if (old != canonical) {
+        if (const auto atOld = byHref_.find(old); atOld != byHref_.end() && atOld->second == key) {
+            byHref_.erase(atOld);
+        }
+    }
 }
 
 Result<void> CollectionSync::ReloadEntry(const Key& key) {
@@ -452,7 +490,7 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
     // Stores the server's version over the item as the sync compared it; false when the item
     // changed here meanwhile and nothing was stored.
     auto save = [&](const pim::SyncEntry* compared) -> Result<bool> {
-        auto saved = Store(item, fetched, compared);
+        auto saved = Store(item, fetched, compared, pim::SyncedAs::InStep);
         if (!saved) {
             return saved.error();
         }
@@ -466,6 +504,7 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
         }
         pim::SyncEntry entry{item.kind, item.Uid(), fetched.href,  fetched.etag, 0,
                              0,         false,      (*saved)->oid, stamp};
+        ForgetOldHref(key, canonical);
         entries_[key] = entry;
         byHref_[canonical] = key;
         ++outcome_.received;
@@ -491,77 +530,146 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
     if (!local.deleted && IsOwnUpload(item, local)) {
         // A sync stopped between its upload and the record of it: the server holds this
         // planner's version, so the two are in step.
-        if (auto recorded = store_.RecordServerCopy(local.kind, local.uid, fetched.href,
-                                                    fetched.etag, local.revision);
+        if (auto recorded = store_.RecordServerCopy(
+                local.kind, local.uid, {fetched.href, fetched.etag, fetched.data}, local.revision);
             !recorded) {
             return recorded;
         }
         local.href = fetched.href;
         local.etag = fetched.etag;
         local.revision = 0;
+        ForgetOldHref(key, canonical);
         entries_[key] = local;
         byHref_[canonical] = key;
         return {};
     }
-    // Changed on both sides (or deleted here and changed there): the version changed last wins.
+    // Changed on both sides (or deleted here and changed there).
+    const std::optional<ServerItem> base = BaseOf(local);
+    const std::string name = NameOf(item);
+    if (local.deleted) {
+        if (base && SameMeaning(*base, item)) {
+            // The server's copy was only written again (by a program that rewrites what it
+            // keeps): the deletion goes over it.
+            local.href = fetched.href;
+            local.etag = fetched.etag;
+            ForgetOldHref(key, canonical);
+            entries_[key] = local;
+            byHref_[canonical] = key;
+            return {};
+        }
+        // An edit is never lost to a deletion made elsewhere.
+        auto saved = save(&local);
+        if (!saved || !*saved) {
+            return saved ? ChangedAgain(item.Uid()) : Result<void>(saved.error());
+        }
+        outcome_.conflicts.push_back(name + " (" + item.Uid() +
+                                     "): deleted here, changed on the server: the change is kept");
+        return {};
+    }
+    auto hereText = LocalText(local);
+    if (!hereText) {
+        return hereText.error();
+    }
+    auto here = ReadServerItem(*hereText);
+    if (!here) {
+        return Error{"cannot read this planner's version of " + item.Uid() + ": " +
+                     here.error().message};
+    }
+    auto serverTime = ServerChangeTime(item, fetched, base, local);
+    if (!serverTime) {
+        return serverTime.error();
+    }
+    const Side later =
+        LaterSide({SequenceOf(*here), local.changedAt}, {SequenceOf(item), *serverTime});
+    const ItemMerge merge = MergeItems(base ? &*base : nullptr, *here, item, later);
+
+    // A property changed two ways is settled for the later side; the other side's whole
+    // version is kept in the archive.
+    std::string keptIn;
+    if (!merge.conflicts.empty()) {
+        auto kept = later == Side::Server ? archive_.Keep(item.Uid(), "here", *hereText, now_)
+                                          : archive_.Keep(item.Uid(), "server", fetched.data, now_);
+        if (!kept) {
+            return kept.error();
+        }
+        keptIn = kept->string();
+    }
+    const auto tellConflict = [&] {
+        if (merge.conflicts.empty()) {
+            return;
+        }
+        std::string properties;
+        for (const std::string& property : merge.conflicts) {
+            properties += (properties.empty() ? "" : ", ") + property;
+        }
+        outcome_.conflicts.push_back(
+            name + " (" + item.Uid() + "): changed on both sides (" + properties + "); " +
+            (later == Side::Server ? "the server's version (" + WhenText(serverTime->value_or(0))
+                                   : "this planner's version (" + WhenText(local.changedAt)) +
+            ") is kept" +
+            (merge.sendToServer && merge.storeHere ? " with the other changes of both" : "") +
+            ", " + (later == Side::Server ? "this planner's" : "the server's") + " is in " +
+            keptIn);
+    };
+    if (!merge.sendToServer) {
+        // Everything changed here is on the server already, or lost a conflict to it.
+        auto saved = save(&local);
+        if (!saved || !*saved) {
+            return saved ? ChangedAgain(item.Uid()) : Result<void>(saved.error());
+        }
+        tellConflict();
+        return {};
+    }
+    // The merged version is stored here and goes to the server over the copy just seen.
+    auto saved = Store(merge.merged, fetched, &local, pim::SyncedAs::ToSend);
+    if (!saved) {
+        return saved.error();
+    }
+    if (!*saved) {
+        return ChangedAgain(item.Uid());
+    }
+    if (auto remembered =
+            store_.RememberServerStamp(item.kind, item.Uid(), ChangeTimeOf(item).value_or(0));
+        !remembered) {
+        return remembered;
+    }
+    ForgetOldHref(key, canonical);
+    if (auto reloaded = ReloadEntry(key); !reloaded) {
+        return reloaded;
+    }
+    if (merge.storeHere) {
+        ++outcome_.received;
+    }
+    if (merge.conflicts.empty() && merge.storeHere) {
+        outcome_.notes.push_back("merged: " + name + " (" + item.Uid() +
+                                 "): changed on both sides, in different properties; both kept");
+    }
+    tellConflict();
+    return {};
+}
+
+Result<std::optional<int64_t>> CollectionSync::ServerChangeTime(
+    const ServerItem& item, const caldav::FetchedItem& fetched,
+    const std::optional<ServerItem>& base, const pim::SyncEntry& local) {
     // When the server's copy says it changed: unless it still says what it said when the two
     // were last in step (a program that edits without saying so), or says nothing; then the
     // server's own clock of its copy tells.
     const std::optional<int64_t> stamped = ChangeTimeOf(item);
-    const bool stampTells = stamped && *stamped != local.serverStamp;
+    const std::optional<int64_t> before = base ? ChangeTimeOf(*base) : std::optional<int64_t>();
+    const bool stampTells =
+        stamped && (base ? *stamped != before.value_or(0) : *stamped != local.serverStamp);
+    if (stampTells) {
+        return stamped;
+    }
     std::optional<int64_t> serverClock = fetched.lastModified;
-    if (!stampTells && !serverClock) {
+    if (!serverClock) {
         auto asked = collection_.LastModified(fetched.href);
         if (!asked) {
             return asked.error();
         }
         serverClock = *asked;
     }
-    const int64_t serverTime = stampTells ? *stamped : serverClock.value_or(stamped.value_or(0));
-    const bool serverWins = serverTime > local.changedAt;
-    const std::string name = NameOf(item);
-    if (serverWins) {
-        if (local.deleted) {
-            auto saved = save(&local);
-            if (!saved || !*saved) {
-                return saved ? ChangedAgain(item.Uid()) : Result<void>(saved.error());
-            }
-            outcome_.conflicts.push_back(name + " (" + item.Uid() +
-                                         "): deleted here, changed on the server later (" +
-                                         WhenText(serverTime) + "): restored from the server");
-            return {};
-        }
-        auto text = LocalText(local);
-        if (!text) {
-            return text.error();
-        }
-        auto kept = archive_.Keep(item.Uid(), "here", *text, now_);
-        if (!kept) {
-            return kept.error();
-        }
-        auto saved = save(&local);
-        if (!saved || !*saved) {
-            return saved ? ChangedAgain(item.Uid()) : Result<void>(saved.error());
-        }
-        outcome_.conflicts.push_back(
-            name + " (" + item.Uid() + "): changed on both sides; the server's version (" +
-            WhenText(serverTime) + ") is kept, this planner's is in " + kept->string());
-        return {};
-    }
-    auto kept = archive_.Keep(item.Uid(), "server", fetched.data, now_);
-    if (!kept) {
-        return kept.error();
-    }
-    // The local version goes over the server's current one, whose ETag is now the one seen.
-    local.href = fetched.href;
-    local.etag = fetched.etag;
-    entries_[key] = local;
-    byHref_[canonical] = key;
-    outcome_.conflicts.push_back(name + " (" + item.Uid() +
-                                 "): changed on both sides; this planner's version (" +
-                                 WhenText(local.changedAt) + (local.deleted ? ", a deletion" : "") +
-                                 ") is kept, the server's is in " + kept->string());
-    return {};
+    return serverClock ? serverClock : stamped;
 }
 
 Result<void> CollectionSync::ApplyServerRemoval(const std::string& href) {
@@ -572,6 +680,11 @@ Result<void> CollectionSync::ApplyServerRemoval(const std::string& href) {
     const Key key = atHref->second;
     byHref_.erase(atHref);
     pim::SyncEntry& entry = entries_.at(key);
+    if (entry.href.empty() || CanonicalOf(entry.href) != href) {
+        // A removal names a resource, not an item: the item went up again under another name
+        // (put back by another planner, say), and that copy is the one it is in step with now.
+        return {};
+    }
     if (entry.deleted) {
         // Deleted on both sides.
         if (auto forgotten = store_.ForgetDeletion(entry.kind, entry.uid, entry.revision);
@@ -611,7 +724,7 @@ Result<void> CollectionSync::ApplyServerRemoval(const std::string& href) {
     }
     // Changed here after the server deleted it: nothing is lost by putting it back.
     pim::SyncEntry& kept = entries_.at(key);
-    if (auto recorded = store_.RecordServerCopy(kept.kind, kept.uid, "", "", 0); !recorded) {
+    if (auto recorded = store_.RecordServerCopy(kept.kind, kept.uid, {"", ""}, 0); !recorded) {
         return recorded;
     }
     kept.href.clear();
@@ -664,8 +777,8 @@ Result<void> CollectionSync::SendItem(const pim::SyncEntry& entry) {
         case caldav::WriteResult::Outcome::Done:
             ++outcome_.sent;
             written_[CanonicalOf(href)] = written->etag;
-            if (auto recorded = store_.RecordServerCopy(entry.kind, entry.uid, href, written->etag,
-                                                        entry.revision);
+            if (auto recorded = store_.RecordServerCopy(
+                    entry.kind, entry.uid, {href, written->etag, *text}, entry.revision);
                 !recorded) {
                 return recorded;
             }
@@ -673,7 +786,7 @@ Result<void> CollectionSync::SendItem(const pim::SyncEntry& entry) {
             return store_.RememberServerStamp(entry.kind, entry.uid, entry.changedAt);
         case caldav::WriteResult::Outcome::NotFound:
             // Gone from the server since it was listed: the next sync puts it back as new.
-            return store_.RecordServerCopy(entry.kind, entry.uid, "", "", 0);
+            return store_.RecordServerCopy(entry.kind, entry.uid, {"", ""}, 0);
         case caldav::WriteResult::Outcome::PreconditionFailed:
             break;
     }
@@ -721,14 +834,16 @@ Result<void> CollectionSync::SettleRefusedWrite(const std::string& href) {
     if (entry.revision == 0) {
         return {};
     }
-    auto retried = entry.deleted ? collection_.Delete(href, entry.etag)
-                                 : [&]() -> Result<caldav::WriteResult> {
-        auto text = LocalText(entry);
-        if (!text) {
-            return text.error();
+    std::string text;
+    if (!entry.deleted) {
+        auto local = LocalText(entry);
+        if (!local) {
+            return local.error();
         }
-        return collection_.Put(href, *text, entry.etag);
-    }();
+        text = std::move(local).value();
+    }
+    auto retried = entry.deleted ? collection_.Delete(href, entry.etag)
+                                 : collection_.Put(href, text, entry.etag);
     if (!retried) {
         return retried.error();
     }
@@ -746,7 +861,8 @@ Result<void> CollectionSync::SettleRefusedWrite(const std::string& href) {
     }
     ++outcome_.sent;
     written_[CanonicalOf(href)] = retried->etag;
-    return store_.RecordServerCopy(entry.kind, entry.uid, href, retried->etag, entry.revision);
+    return store_.RecordServerCopy(entry.kind, entry.uid, {href, retried->etag, text},
+                                   entry.revision);
 }
 
 }  // namespace calendar_sync

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -8,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/caldav/caldav_collection.h"
+#include "platform/caldav/calendar_collection.h"
 #include "platform/store/schedule_store.h"
 #include "sync/conflict_archive.h"
 #include "sync/ink_carrier.h"
@@ -31,6 +32,9 @@ struct CollectionSyncOptions {
     bool allowMassDelete = false;
     // The planner's ink files; none: handwriting does not travel.
     InkCarrier* ink = nullptr;
+    // The clock a sync stamps what it settles with, in seconds since 1970 UTC; none: the
+    // system's.
+    std::function<int64_t()> now;
 };
 
 // The two-way sync of the store with one calendar collection. Changes on the server are found
@@ -40,7 +44,7 @@ struct CollectionSyncOptions {
 // version changed last in both places; the other goes to the conflict archive.
 class CollectionSync {
 public:
-    CollectionSync(pim::Application& store, caldav::CalDavCollection& collection,
+    CollectionSync(pim::Application& store, caldav::CalendarCollection& collection,
                    ConflictArchive& archive, CollectionSyncOptions options);
 
     platform::Result<SyncOutcome> Run();
@@ -62,12 +66,22 @@ private:
     // settle it as a conflict.
     platform::Result<void> SettleRefusedWrite(const std::string& href);
     platform::Result<std::string> LocalText(const pim::SyncEntry& entry) const;
-    // Stores the server's version unless the item changed here since the sync compared it
-    // (`entry`'s revision; none for an item new here): then nothing.
+    // Stores the server's version (or, ToSend, one merged from it) unless the item changed here
+    // since the sync compared it (`entry`'s revision; none for an item new here): then nothing.
     platform::Result<std::optional<pim::UidSaveSummary::Item>> Store(
-        const ServerItem& item, const caldav::FetchedItem& fetched, const pim::SyncEntry* entry);
+        const ServerItem& item, const caldav::FetchedItem& fetched, const pim::SyncEntry* entry,
+        pim::SyncedAs as);
+    // The version both sides last agreed on, when it is known.
+    std::optional<ServerItem> BaseOf(const pim::SyncEntry& entry) const;
+    // When the server's copy changed, as far as it can be told.
+    platform::Result<std::optional<int64_t>> ServerChangeTime(const ServerItem& item,
+                                                              const caldav::FetchedItem& fetched,
+                                                              const std::optional<ServerItem>& base,
+                                                              const pim::SyncEntry& local);
     // Deletes the item here unless it changed here since the sync compared it (false).
     platform::Result<bool> DeleteHere(const pim::SyncEntry& entry);
+    // The item is now at `canonical` on the server: the href it had no longer names it.
+    void ForgetOldHref(const Key& key, const std::string& canonical);
     // The item's entry as the store holds it now, after it changed here during the sync.
     platform::Result<void> ReloadEntry(const Key& key);
     // Whether the server's copy is the very version this planner would send of the item.
@@ -86,7 +100,7 @@ private:
     std::string CanonicalOf(const std::string& href) const;
 
     pim::Application& store_;
-    caldav::CalDavCollection& collection_;
+    caldav::CalendarCollection& collection_;
     ConflictArchive& archive_;
     CollectionSyncOptions options_;
     int64_t now_ = 0;

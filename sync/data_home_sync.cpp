@@ -103,7 +103,7 @@ std::optional<SyncStop> SyncDataHome(const platform::DataHome& home, const SyncS
     }
     for (const Plan& plan : plans) {
         caldav::CalDavCollection collection(client, QUrl(QString::fromStdString(plan.url)));
-        CollectionSync sync(store, collection, archive, {plan.kinds, allowMassDelete, &ink});
+        CollectionSync sync(store, collection, archive, {plan.kinds, allowMassDelete, &ink, {}});
         auto outcome = sync.Run();
         if (!outcome) {
             return SyncStop{outcome.error(), true};

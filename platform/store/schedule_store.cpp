@@ -579,13 +579,13 @@ Result<std::vector<SyncEntry>> Application::SyncEntries() const {
 }
 
 Result<std::optional<UidSaveSummary::Item>> Application::SaveSyncedAppointment(
-    const AppointmentRecord& record, const std::string& href, const std::string& etag,
-    int64_t comparedRevision) {
+    const AppointmentRecord& record, const ServerCopy& copy, int64_t comparedRevision,
+    SyncedAs as) {
     if (!db_) {
         return NotLoggedOn();
     }
     AppointmentRecord written = record;
-    auto saved = db_->SaveSyncedAppointment(written, href, etag, comparedRevision);
+    auto saved = db_->SaveSyncedAppointment(written, copy, comparedRevision, as);
     if (!saved) {
         return saved.error();
     }
@@ -596,14 +596,14 @@ Result<std::optional<UidSaveSummary::Item>> Application::SaveSyncedAppointment(
 }
 
 Result<std::optional<UidSaveSummary::Item>> Application::SaveSyncedTask(const TaskRecord& record,
-                                                                        const std::string& href,
-                                                                        const std::string& etag,
-                                                                        int64_t comparedRevision) {
+                                                                        const ServerCopy& copy,
+                                                                        int64_t comparedRevision,
+                                                                        SyncedAs as) {
     if (!db_) {
         return NotLoggedOn();
     }
     TaskRecord written = record;
-    auto saved = db_->SaveSyncedTask(written, href, etag, comparedRevision);
+    auto saved = db_->SaveSyncedTask(written, copy, comparedRevision, as);
     if (!saved) {
         return saved.error();
     }
@@ -629,12 +629,18 @@ Result<void> Application::OfferAgain(ItemKind kind, const std::string& uid) {
 }
 
 Result<void> Application::RecordServerCopy(ItemKind kind, const std::string& uid,
-                                           const std::string& href, const std::string& etag,
-                                           int64_t syncedRevision) {
+                                           const ServerCopy& copy, int64_t syncedRevision) {
     if (!db_) {
         return NotLoggedOn();
     }
-    return db_->RecordServerCopy(kind, uid, href, etag, syncedRevision);
+    return db_->RecordServerCopy(kind, uid, copy, syncedRevision);
+}
+
+Result<std::string> Application::SyncBase(ItemKind kind, const std::string& uid) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->SyncBase(kind, uid);
 }
 
 Result<void> Application::RememberServerStamp(ItemKind kind, const std::string& uid,

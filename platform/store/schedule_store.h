@@ -13,6 +13,7 @@
 #include "platform/result.h"
 #include "platform/store/appointment_hit.h"
 #include "platform/store/fired_reminder.h"
+#include "platform/store/server_copy.h"
 #include "platform/store/undo_step.h"
 
 namespace pim {
@@ -317,26 +318,28 @@ public:
     // Two-way sync with a calendar server. The store marks every item saved or deleted here
     // (SyncEntry) until the sync records the server's copy of it.
     Result<std::vector<SyncEntry>> SyncEntries() const;
-    // Stores an item as the server holds it (every property taken from it) and records it in
-    // step with the server's copy at `href` and `etag`, in one transaction, while the item is
-    // still as the sync compared it: its sync revision `comparedRevision` (0 for an item in step
-    // or not stored here). Returns the object id it is stored under and how it met the store, or
-    // nothing when the item changed here meanwhile and nothing was written.
+    // Stores an item as the server holds it (every property taken from it) and records the
+    // server's copy (`copy`, whose text is the base of the next merge), in one transaction,
+    // while the item is still as the sync compared it: its sync revision `comparedRevision` (0
+    // for an item in step or not stored here). `as` ToSend stores a version the sync merged,
+    // which is still to be sent over that copy. Returns the object id it is stored under and how
+    // it met the store, or nothing when the item changed here meanwhile and nothing was written.
     Result<std::optional<UidSaveSummary::Item>> SaveSyncedAppointment(
-        const AppointmentRecord& record, const std::string& href, const std::string& etag,
-        int64_t comparedRevision);
+        const AppointmentRecord& record, const ServerCopy& copy, int64_t comparedRevision,
+        SyncedAs as = SyncedAs::InStep);
     Result<std::optional<UidSaveSummary::Item>> SaveSyncedTask(const TaskRecord& record,
-                                                               const std::string& href,
-                                                               const std::string& etag,
-                                                               int64_t comparedRevision);
+                                                               const ServerCopy& copy,
+                                                               int64_t comparedRevision,
+                                                               SyncedAs as = SyncedAs::InStep);
     // Deletes the items of the kind with the UID because the server no longer holds them, unless
     // the item changed here since the sync compared it (false: kept, nothing deleted).
     Result<bool> DeleteSynced(ItemKind kind, const std::string& uid, int64_t comparedRevision);
     // As StoreDatabase::OfferAgain: an item the server lost is uploaded again by the next sync.
     Result<void> OfferAgain(ItemKind kind, const std::string& uid);
-    // As StoreDatabase::RecordServerCopy and ForgetDeletion.
-    Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const std::string& href,
-                                  const std::string& etag, int64_t syncedRevision);
+    // As StoreDatabase::RecordServerCopy, SyncBase and ForgetDeletion.
+    Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const ServerCopy& copy,
+                                  int64_t syncedRevision);
+    Result<std::string> SyncBase(ItemKind kind, const std::string& uid) const;
     Result<void> ForgetDeletion(ItemKind kind, const std::string& uid, int64_t syncedRevision);
     // As StoreDatabase::RememberServerStamp.
     Result<void> RememberServerStamp(ItemKind kind, const std::string& uid, int64_t stamp);

@@ -25,7 +25,7 @@ using platform::DateToLinear;
 using platform::Error;
 using platform::LinearToDate;
 
-constexpr int kSchemaVersion = 7;
+constexpr int kSchemaVersion = 8;
 constexpr int kHandwrittenMarkVersion = 6;
 constexpr int kZonesKeptVersion = 6;
 constexpr int64_t kLargestObjectId = std::numeric_limits<int32_t>::max();
@@ -172,6 +172,20 @@ CREATE TABLE IF NOT EXISTS undo_steps(
   return_to BLOB,                   -- the item to return to (EncodeItem); NULL: none
   ink BLOB NOT NULL                 -- the ink files its memos named (EncodeInk)
 );
+)sql";
+// Version 8: the text of each item's server copy as last recorded, the version both sides agreed
+// on: a change made on both sides is merged against it, property by property. It goes with its
+// item's sync entry.
+constexpr const char* kSyncBasesVersion = R"sql(
+CREATE TABLE IF NOT EXISTS sync_bases(
+  kind INTEGER NOT NULL,
+  uid TEXT NOT NULL,
+  text TEXT NOT NULL,
+  PRIMARY KEY(kind, uid)
+);
+CREATE TRIGGER IF NOT EXISTS sync_base_forgotten AFTER DELETE ON sync_items BEGIN
+  DELETE FROM sync_bases WHERE kind = OLD.kind AND uid = OLD.uid;
+END;
 )sql";
 // The columns version 6 adds: table, column, declaration. Besides the zones, the handwritten
 // mark of an appointment's memo and of a changed occurrence's (AppointmentRecord::handwritten).
@@ -504,6 +518,9 @@ Result<void> StoreDatabase::CreateSchema(std::chrono::milliseconds busyTimeout) 
         return made;
     }
     if (auto made = Execute(kUndoVersion); !made) {
+        return made;
+    }
+    if (auto made = Execute(kSyncBasesVersion); !made) {
         return made;
     }
     for (const auto& [table, column, declaration] : kVersion6Columns) {

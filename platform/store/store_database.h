@@ -16,6 +16,7 @@
 #include "platform/store/appointment_hit.h"
 #include "platform/store/fired_reminder.h"
 #include "platform/store/restriction.h"
+#include "platform/store/server_copy.h"
 #include "platform/store/undo_step.h"
 
 namespace pim {
@@ -99,17 +100,17 @@ public:
     // The sync state of every item (SyncEntry), deletions not yet synced among them.
     Result<std::vector<SyncEntry>> SyncEntries();
     // Stores an item as the server holds it, by its UID, taking every property from it, and
-    // records it in step at that href and ETag: one transaction. Only while the item's sync
-    // revision is still `comparedRevision`, the one the sync compared with the server's copy
+    // records the server's copy (`copy`, its text the base of a later merge): one transaction.
+    // `as` InStep: the item is in step with that copy; ToSend: the record is the server's
+    // version merged with changes made here, to be sent over that copy. Only while the item's
+    // sync revision is still `comparedRevision`, the one the sync compared with the server's copy
     // (0 for an item in step or not stored here); otherwise it changed here meanwhile, nothing
     // is written and the result is empty.
     Result<std::optional<UidSave>> SaveSyncedAppointment(AppointmentRecord& record,
-                                                         const std::string& href,
-                                                         const std::string& etag,
-                                                         int64_t comparedRevision);
-    Result<std::optional<UidSave>> SaveSyncedTask(TaskRecord& record, const std::string& href,
-                                                  const std::string& etag,
-                                                  int64_t comparedRevision);
+                                                         const ServerCopy& copy,
+                                                         int64_t comparedRevision, SyncedAs as);
+    Result<std::optional<UidSave>> SaveSyncedTask(TaskRecord& record, const ServerCopy& copy,
+                                                  int64_t comparedRevision, SyncedAs as);
     // Deletes the items of the kind that have the UID, because the server no longer holds
     // them, and forgets their entry: one transaction. False, and nothing deleted, when the item
     // changed here since the sync compared it (its revision is no longer `comparedRevision`).
@@ -117,11 +118,13 @@ public:
     // Puts an item that the server lost back among those to upload: no href, no ETag, marked
     // changed. A deletion the server never held is forgotten.
     Result<void> OfferAgain(ItemKind kind, const std::string& uid);
-    // Records the server's copy of an item (href and ETag; both empty when the server lost it).
-    // The item is in step again unless it changed here after `syncedRevision` (0 leaves the
+    // Records the server's copy of an item (href, ETag and text; all empty when the server lost
+    // it). The item is in step again unless it changed here after `syncedRevision` (0 leaves the
     // mark as it is).
-    Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const std::string& href,
-                                  const std::string& etag, int64_t syncedRevision);
+    Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const ServerCopy& copy,
+                                  int64_t syncedRevision);
+    // The text of the server's copy last recorded (the base of a merge); empty when none is known.
+    Result<std::string> SyncBase(ItemKind kind, const std::string& uid);
     // Records what the server's copy says of when it last changed (SyncEntry::serverStamp).
     Result<void> RememberServerStamp(ItemKind kind, const std::string& uid, int64_t stamp);
     // Forgets a deletion the server has taken, unless the item was stored again since.
@@ -209,9 +212,10 @@ private:
     }
     // SaveSyncedAppointment and SaveSyncedTask, for either kind of record.
     template <typename Record>
-    Result<std::optional<UidSave>> SaveSynced(ItemKind kind, Record& record,
-                                              const std::string& href, const std::string& etag,
-                                              int64_t comparedRevision);
+    Result<std::optional<UidSave>> SaveSynced(ItemKind kind, Record& record, const ServerCopy& copy,
+                                              int64_t comparedRevision, SyncedAs as);
+    // Keeps (or, for an empty text, forgets) the base of the item's next merge.
+    Result<void> KeepSyncBase(ItemKind kind, const std::string& uid, const std::string& text);
     platform::Error SqlError(const std::string& what) const;
     // A prepared statement for the text, made once per connection; null when it does not compile.
     sqlite3_stmt* Prepare(const std::string& sql);

@@ -50,9 +50,48 @@ Result<void> StoreDatabase::RememberServerStamp(ItemKind kind, const std::string
     return {};
 }
 
+Result<std::string> StoreDatabase::SyncBase(ItemKind kind, const std::string& uid) {
+    Statement select(Prepare("SELECT text FROM sync_bases WHERE kind = ? AND uid = ?"));
+    if (!select.ok()) {
+        return SqlError("cannot read the server's copy");
+    }
+    select.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    select.Bind(2, uid);
+    const int step = select.Step();
+    if (step == SQLITE_ROW) {
+        return select.Text(0);
+    }
+    if (step != SQLITE_DONE) {
+        return SqlError("cannot read the server's copy");
+    }
+    return std::string();
+}
+
+Result<void> StoreDatabase::KeepSyncBase(ItemKind kind, const std::string& uid,
+                                         const std::string& text) {
+    Statement statement(Prepare(text.empty()
+                                    ? "DELETE FROM sync_bases WHERE kind = ?1 AND uid = ?2"
+                                    : "INSERT OR REPLACE INTO sync_bases(kind, uid, text) "
+                                      "SELECT ?1, ?2, ?3 WHERE EXISTS (SELECT 1 FROM sync_items "
+                                      "WHERE kind = ?1 AND uid = ?2)"));
+    if (!statement.ok()) {
+        return SqlError("cannot record the server's copy");
+    }
+    statement.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    statement.Bind(2, uid);
+    if (!text.empty()) {
+        statement.Bind(3, text);
+    }
+    if (statement.Step() != SQLITE_DONE) {
+        return SqlError("cannot record the server's copy");
+    }
+    return {};
+}
+
 Result<void> StoreDatabase::RecordServerCopy(ItemKind kind, const std::string& uid,
-                                             const std::string& href, const std::string& etag,
-                                             int64_t syncedRevision) {
+                                             const ServerCopy& copy, int64_t syncedRevision) {
+    const std::string& href = copy.href;
+    const std::string& etag = copy.etag;
     Statement update(
         Prepare("UPDATE sync_items SET href = ?3, etag = ?4, "
                 "revision = CASE WHEN revision = ?5 THEN 0 ELSE revision END "
@@ -69,7 +108,7 @@ Result<void> StoreDatabase::RecordServerCopy(ItemKind kind, const std::string& u
         return SqlError("cannot record the server's copy");
     }
     if (sqlite3_changes(db_) > 0 || href.empty()) {
-        return {};
+        return KeepSyncBase(kind, uid, href.empty() ? std::string() : copy.text);
     }
     // No entry and no item: it was deleted here after the sync read it (an entry without href
     // goes with its item), so the copy the server now holds is a deletion still to be sent.
@@ -111,9 +150,8 @@ Result<bool> StoreDatabase::RevisionIs(ItemKind kind, const std::string& uid,
 
 template <typename Record>
 Result<std::optional<UidSave>> StoreDatabase::SaveSynced(ItemKind kind, Record& record,
-                                                         const std::string& href,
-                                                         const std::string& etag,
-                                                         int64_t comparedRevision) {
+                                                         const ServerCopy& copy,
+                                                         int64_t comparedRevision, SyncedAs as) {
     Transaction transaction(db_);
     if (!transaction.began()) {
         return SqlError("the store is busy");
@@ -130,13 +168,16 @@ Result<std::optional<UidSave>> StoreDatabase::SaveSynced(ItemKind kind, Record& 
     if (!saved) {
         return saved.error();
     }
-    // The save marked the item changed here; it is the server's version, so in step.
-    if (auto recorded = RecordServerCopy(kind, written.uid, href, etag, 0); !recorded) {
+    // The save marked the item changed here: the server's version is in step, and a merged one
+    // stays marked to be sent.
+    if (auto recorded = RecordServerCopy(kind, written.uid, copy, 0); !recorded) {
         return recorded.error();
     }
-    Statement clear(
-        Prepare("UPDATE sync_items SET revision = 0, deleted = 0 "
-                "WHERE kind = ? AND uid = ?"));
+    Statement clear(Prepare(as == SyncedAs::InStep
+                                ? "UPDATE sync_items SET revision = 0, deleted = 0 "
+                                  "WHERE kind = ? AND uid = ?"
+                                : "UPDATE sync_items SET revision = max(revision, 1), deleted = 0 "
+                                  "WHERE kind = ? AND uid = ?"));
     clear.Bind(1, int64_t{static_cast<int32_t>(kind)});
     clear.Bind(2, written.uid);
     if (!clear.ok() || clear.Step() != SQLITE_DONE || !transaction.Commit()) {
@@ -149,17 +190,17 @@ Result<std::optional<UidSave>> StoreDatabase::SaveSynced(ItemKind kind, Record& 
 }
 
 Result<std::optional<UidSave>> StoreDatabase::SaveSyncedAppointment(AppointmentRecord& record,
-                                                                    const std::string& href,
-                                                                    const std::string& etag,
-                                                                    int64_t comparedRevision) {
-    return SaveSynced(ItemKind::Appointment, record, href, etag, comparedRevision);
+                                                                    const ServerCopy& copy,
+                                                                    int64_t comparedRevision,
+                                                                    SyncedAs as) {
+    return SaveSynced(ItemKind::Appointment, record, copy, comparedRevision, as);
 }
 
 Result<std::optional<UidSave>> StoreDatabase::SaveSyncedTask(TaskRecord& record,
-                                                             const std::string& href,
-                                                             const std::string& etag,
-                                                             int64_t comparedRevision) {
-    return SaveSynced(ItemKind::Task, record, href, etag, comparedRevision);
+                                                             const ServerCopy& copy,
+                                                             int64_t comparedRevision,
+                                                             SyncedAs as) {
+    return SaveSynced(ItemKind::Task, record, copy, comparedRevision, as);
 }
 
 Result<bool> StoreDatabase::DeleteSynced(ItemKind kind, const std::string& uid,
@@ -209,7 +250,8 @@ Result<bool> StoreDatabase::DeleteSynced(ItemKind kind, const std::string& uid,
 Result<void> StoreDatabase::OfferAgain(ItemKind kind, const std::string& uid) {
     for (const char* sql : {"DELETE FROM sync_items WHERE kind = ?1 AND uid = ?2 AND deleted = 1",
                             "UPDATE sync_items SET href = '', etag = '', revision = "
-                            "max(revision, 1) WHERE kind = ?1 AND uid = ?2"}) {
+                            "max(revision, 1) WHERE kind = ?1 AND uid = ?2",
+                            "DELETE FROM sync_bases WHERE kind = ?1 AND uid = ?2"}) {
         Statement statement(Prepare(sql));
         statement.Bind(1, int64_t{static_cast<int32_t>(kind)});
         statement.Bind(2, uid);
@@ -266,7 +308,8 @@ Result<void> StoreDatabase::ResetSyncState() {
     }
     if (auto reset = Execute("DELETE FROM sync_items WHERE deleted = 1; "
                              "UPDATE sync_items SET href = '', etag = '', "
-                             "revision = max(revision, 1); DELETE FROM sync_collections");
+                             "revision = max(revision, 1); DELETE FROM sync_collections; "
+                             "DELETE FROM sync_bases");
         !reset) {
         return reset;
     }

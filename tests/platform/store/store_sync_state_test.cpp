@@ -76,15 +76,15 @@ TEST_F(StoreSyncStateTest, TheMarkClearsOnlyForTheVersionThatWasSent) {
     meeting.SetLocation(u"本社");
     ASSERT_TRUE(meeting.Save().ok());
     ASSERT_TRUE(
-        app_.RecordServerCopy(ItemKind::Appointment, meeting.Uid(), "/cal/a.ics", "\"e1\"", sent)
+        app_.RecordServerCopy(ItemKind::Appointment, meeting.Uid(), {"/cal/a.ics", "\"e1\""}, sent)
             .ok());
     auto entry = EntryOf(meeting.Uid());
     EXPECT_EQ(entry->href, "/cal/a.ics");
     EXPECT_EQ(entry->etag, "\"e1\"");
     EXPECT_EQ(entry->revision, sent + 1);
 
-    ASSERT_TRUE(app_.RecordServerCopy(ItemKind::Appointment, meeting.Uid(), "/cal/a.ics", "\"e2\"",
-                                      sent + 1)
+    ASSERT_TRUE(app_.RecordServerCopy(ItemKind::Appointment, meeting.Uid(),
+                                      {"/cal/a.ics", "\"e2\""}, sent + 1)
                     .ok());
     EXPECT_EQ(EntryOf(meeting.Uid())->revision, 0);
 }
@@ -92,7 +92,8 @@ TEST_F(StoreSyncStateTest, TheMarkClearsOnlyForTheVersionThatWasSent) {
 TEST_F(StoreSyncStateTest, ADeletionIsRememberedUntilTheServerTakesIt) {
     Appointment meeting = SavedMeeting();
     const std::string uid = meeting.Uid();
-    ASSERT_TRUE(app_.RecordServerCopy(ItemKind::Appointment, uid, "/cal/a.ics", "\"e1\"", 1).ok());
+    ASSERT_TRUE(
+        app_.RecordServerCopy(ItemKind::Appointment, uid, {"/cal/a.ics", "\"e1\""}, 1).ok());
     ASSERT_TRUE(meeting.Delete().ok());
     auto entry = EntryOf(uid);
     ASSERT_TRUE(entry.has_value());
@@ -114,14 +115,14 @@ TEST_F(StoreSyncStateTest, AnUploadRecordedAfterTheItemWasDeletedLeavesADeletion
     ASSERT_TRUE(meeting.Delete().ok());
     ASSERT_FALSE(EntryOf(uid).has_value());
     ASSERT_TRUE(
-        app_.RecordServerCopy(ItemKind::Appointment, uid, "/cal/a.ics", "\"e1\"", sent).ok());
+        app_.RecordServerCopy(ItemKind::Appointment, uid, {"/cal/a.ics", "\"e1\""}, sent).ok());
     auto entry = EntryOf(uid);
     ASSERT_TRUE(entry.has_value());
     EXPECT_TRUE(entry->deleted);
     EXPECT_GT(entry->revision, 0);
     EXPECT_EQ(entry->href, "/cal/a.ics");
     // A server that lost it: nothing is left to record.
-    ASSERT_TRUE(app_.RecordServerCopy(ItemKind::Task, "never@test", "", "", 0).ok());
+    ASSERT_TRUE(app_.RecordServerCopy(ItemKind::Task, "never@test", {"", ""}, 0).ok());
     EXPECT_FALSE(EntryOf("never@test").has_value());
 }
 
@@ -138,7 +139,7 @@ TEST_F(StoreSyncStateTest, TheSyncsOwnSaveLeavesTheItemInStep) {
     incoming.subject = u"サーバーから";
     incoming.start = At(2026, 12, 22, 9);
     incoming.end = At(2026, 12, 22, 10);
-    auto saved = app_.SaveSyncedAppointment(incoming, "/cal/s.ics", "\"s1\"", 0);
+    auto saved = app_.SaveSyncedAppointment(incoming, {"/cal/s.ics", "\"s1\""}, 0);
     ASSERT_TRUE(saved.ok() && saved->has_value());
     EXPECT_EQ((*saved)->outcome, UidSaveSummary::Outcome::Added);
     auto entry = EntryOf("server@test");
@@ -150,9 +151,9 @@ TEST_F(StoreSyncStateTest, TheSyncsOwnSaveLeavesTheItemInStep) {
 
     // The server's version is the whole item: a location it no longer has goes here too.
     incoming.location = u"本社";
-    ASSERT_TRUE(app_.SaveSyncedAppointment(incoming, "/cal/s.ics", "\"s2\"", 0).ok());
+    ASSERT_TRUE(app_.SaveSyncedAppointment(incoming, {"/cal/s.ics", "\"s2\""}, 0).ok());
     incoming.location.clear();
-    auto again = app_.SaveSyncedAppointment(incoming, "/cal/s.ics", "\"s3\"", 0);
+    auto again = app_.SaveSyncedAppointment(incoming, {"/cal/s.ics", "\"s3\""}, 0);
     ASSERT_TRUE(again.ok() && again->has_value());
     EXPECT_EQ((*again)->oid, (*saved)->oid);
     auto stored = app_.GetAppointmentFromOid((*saved)->oid);
@@ -165,7 +166,7 @@ TEST_F(StoreSyncStateTest, ADeletionFromTheServerLeavesNoMark) {
     incoming.uid = "gone@test";
     incoming.start = At(2026, 12, 22, 9);
     incoming.end = At(2026, 12, 22, 10);
-    auto saved = app_.SaveSyncedAppointment(incoming, "/cal/g.ics", "\"g1\"", 0);
+    auto saved = app_.SaveSyncedAppointment(incoming, {"/cal/g.ics", "\"g1\""}, 0);
     ASSERT_TRUE(saved.ok() && saved->has_value());
     ASSERT_TRUE(*app_.DeleteSynced(ItemKind::Appointment, "gone@test", 0));
     EXPECT_FALSE(app_.GetAppointmentFromOid((*saved)->oid).ok());
@@ -180,7 +181,7 @@ TEST_F(StoreSyncStateTest, TheSyncWritesNothingOverAnItemChangedSinceItCompared)
     incoming.subject = u"サーバーの版";
     incoming.start = At(2026, 12, 22, 9);
     incoming.end = At(2026, 12, 22, 10);
-    auto saved = app_.SaveSyncedAppointment(incoming, "/cal/r.ics", "\"r1\"", 0);
+    auto saved = app_.SaveSyncedAppointment(incoming, {"/cal/r.ics", "\"r1\""}, 0);
     ASSERT_TRUE(saved.ok() && saved->has_value());
     auto local = app_.GetAppointmentFromOid((*saved)->oid);
     local->SetSubject(u"ここでの変更");
@@ -189,7 +190,7 @@ TEST_F(StoreSyncStateTest, TheSyncWritesNothingOverAnItemChangedSinceItCompared)
     ASSERT_GT(revision, 0);
 
     incoming.subject = u"サーバーの新版";
-    auto over = app_.SaveSyncedAppointment(incoming, "/cal/r.ics", "\"r2\"", 0);
+    auto over = app_.SaveSyncedAppointment(incoming, {"/cal/r.ics", "\"r2\""}, 0);
     ASSERT_TRUE(over.ok());
     EXPECT_FALSE(over->has_value());
     EXPECT_EQ(app_.GetAppointmentFromOid((*saved)->oid)->Subject(), u"ここでの変更");
@@ -200,7 +201,7 @@ TEST_F(StoreSyncStateTest, TheSyncWritesNothingOverAnItemChangedSinceItCompared)
     EXPECT_TRUE(app_.GetAppointmentFromOid((*saved)->oid).ok());
 
     // Compared with the item as it is now, the sync's save goes through.
-    auto settled = app_.SaveSyncedAppointment(incoming, "/cal/r.ics", "\"r2\"", revision);
+    auto settled = app_.SaveSyncedAppointment(incoming, {"/cal/r.ics", "\"r2\""}, revision);
     ASSERT_TRUE(settled.ok() && settled->has_value());
     EXPECT_EQ(app_.GetAppointmentFromOid((*saved)->oid)->Subject(), u"サーバーの新版");
     EXPECT_EQ(EntryOf("race@test")->revision, 0);
@@ -225,7 +226,7 @@ TEST_F(StoreSyncStateTest, ANewServerGetsEverythingAnew) {
     Appointment gone = SavedMeeting();
     for (const Appointment* item : {&kept, &gone}) {
         ASSERT_TRUE(
-            app_.RecordServerCopy(ItemKind::Appointment, item->Uid(), "/cal/x.ics", "\"e\"", 1)
+            app_.RecordServerCopy(ItemKind::Appointment, item->Uid(), {"/cal/x.ics", "\"e\""}, 1)
                 .ok());
     }
     ASSERT_TRUE(gone.Delete().ok());

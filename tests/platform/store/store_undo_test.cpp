@@ -249,7 +249,7 @@ TEST_F(StoreUndoTest, ATaskCreatedIsRemovedAndItsDeletionIsToldToTheServer) {
     ASSERT_TRUE(app_.AddAll({}, {RichTask()}).ok());
     Keep(ItemState{}, "task@test", kHome, ItemKind::Task);
     ASSERT_TRUE(
-        app_.RecordServerCopy(ItemKind::Task, "task@test", "/cal/task.ics", "\"1\"", 1).ok());
+        app_.RecordServerCopy(ItemKind::Task, "task@test", {"/cal/task.ics", "\"1\""}, 1).ok());
 
     ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Applied);
     EXPECT_FALSE(Now(ItemKind::Task, "task@test").present());

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace pim {
+
+// The calendar server's copy of an item as a sync records it: where it is, which version it is,
+// and its text. The text is the base of the next merge: the version both sides last agreed on,
+// against which each side's changes are told apart.
+struct ServerCopy {
+    std::string href;  // empty: the server does not hold the item (any more)
+    std::string etag;
+    std::string text = {};  // empty: not known, and a change on both sides is settled whole
+};
+
+// How an item from the server is stored here: as the server's version, in step with it; or as a
+// version of the sync's own making (the server's merged with changes made here) that the server
+// is still to be sent.
+enum class SyncedAs { InStep, ToSend };
+
+}  // namespace pim
