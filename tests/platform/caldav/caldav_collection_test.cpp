@@ -1,0 +1,248 @@
+// A CalDAV collection against a server of the test's own on loopback, in the same thread: what a
+// sync-collection report with a token may be answered with, and answers too large to read.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/caldav/caldav_collection.h"
+#include "platform/caldav/dav_client.h"
+
+namespace caldav {
+namespace {
+
+class CoreApplicationEnvironment final : public ::testing::Environment {
+public:
+    void SetUp() override { application_ = std::make_unique<QCoreApplication>(argc_, argv_); }
+    void TearDown() override { application_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[16] = "caldav-test";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QCoreApplication> application_;
+};
+
+[[maybe_unused]] const ::testing::Environment* const kCoreEnvironment =
+    ::testing::AddGlobalTestEnvironment(new CoreApplicationEnvironment);
+
+struct Request {
+    QByteArray method;
+    QByteArray path;
+    QByteArray body;
+};
+
+// Answers each request with what `answer` writes to the socket; serves while the client waits
+// for its answer (the client runs the thread's event loop).
+class LoopbackServer {
+public:
+    using Answer = std::function<void(const Request&, QTcpSocket&)>;
+
+    explicit LoopbackServer(Answer answer) : answer_(std::move(answer)) {
+        server_.listen(QHostAddress::LocalHost);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                auto buffer = std::make_shared<QByteArray>();
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+                    *buffer += socket->readAll();
+                    const qsizetype end = buffer->indexOf("\r\n\r\n");
+                    if (end < 0) {
+                        return;
+                    }
+                    const QByteArray head = buffer->left(end);
+                    qsizetype length = 0;
+                    for (const QByteArray& line : head.split('\n')) {
+                        if (line.toLower().startsWith("content-length:")) {
+                            length = line.mid(15).trimmed().toLongLong();
+                        }
+                    }
+                    if (buffer->size() < end + 4 + length) {
+                        return;
+                    }
+                    const QList<QByteArray> words = head.split(' ');
+                    Request request{words.value(0), words.value(1), buffer->mid(end + 4, length)};
+                    buffer->remove(0, end + 4 + length);
+                    requests.push_back(request);
+                    answer_(request, *socket);
+                });
+            }
+        });
+    }
+
+    QUrl Url(const char* path) const {
+        return QUrl(QString("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path));
+    }
+
+    std::vector<Request> requests;
+
+private:
+    Answer answer_;
+    QTcpServer server_;
+};
+
+void Write(QTcpSocket& socket, int status, const QByteArray& body) {
+    socket.write("HTTP/1.1 " + QByteArray::number(status) +
+                 " Answer\r\nContent-Type: application/xml\r\nContent-Length: " +
+                 QByteArray::number(body.size()) + "\r\n\r\n" + body);
+}
+
+constexpr const char* kPath = "/alice/calendar/";
+
+QByteArray SyncAnswer(const QByteArray& token) {
+    return R"(<?xml version="1.0"?><d:multistatus xmlns:d="DAV:">)"
+           R"(<d:response><d:href>/alice/calendar/a.ics</d:href><d:propstat><d:prop>)"
+           R"(<d:getetag>"1"</d:getetag></d:prop><d:status>HTTP/1.1 200 OK</d:status>)"
+           R"(</d:propstat></d:response>)" +
+           (token.isEmpty() ? QByteArray() : "<d:sync-token>" + token + "</d:sync-token>") +
+           "</d:multistatus>";
+}
+
+DavAccount Account() {
+    return DavAccount{"alice", "secret", std::chrono::seconds(10)};
+}
+
+TEST(CalDavCollection, AReportTheServerCannotAnswerForItsTokenIsAListingNotAFailure) {
+    struct Case {
+        int status;
+        QByteArray body;
+    };
+    // A forgotten token, a server that fails on a token it never gave, an answer without a new
+    // token, one that cannot be read.
+    const std::vector<Case> cases = {
+        {403, "<error xmlns='DAV:'><valid-sync-token/></error>"},
+        {409, "<error xmlns='DAV:'><valid-sync-token/></error>"},
+        {500, "Internal Server Error"},
+        {207, SyncAnswer("")},
+        {207, "<d:multistatus"},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.status);
+        LoopbackServer server(
+            [&](const Request&, QTcpSocket& socket) { Write(socket, each.status, each.body); });
+        DavClient client(Account());
+        CalDavCollection collection(client, server.Url(kPath));
+        auto withToken = collection.ChangesSince("http://server/sync/old");
+        ASSERT_TRUE(withToken.ok()) << withToken.error().message;
+        EXPECT_TRUE(withToken->tokenRejected);
+        // Without a token the server is one that keeps none: listed every time.
+        auto without = collection.ChangesSince("");
+        ASSERT_TRUE(without.ok()) << without.error().message;
+        EXPECT_TRUE(without->unsupported);
+    }
+}
+
+TEST(CalDavCollection, AWrongPasswordOrAddressIsNoTokenTrouble) {
+    for (const int status : {401, 404}) {
+        LoopbackServer server(
+            [&](const Request&, QTcpSocket& socket) { Write(socket, status, "no"); });
+        DavClient client(Account());
+        CalDavCollection collection(client, server.Url(kPath));
+        auto report = collection.ChangesSince("http://server/sync/old");
+        ASSERT_FALSE(report.ok());
+        EXPECT_EQ(report.error().remedy,
+                  status == 401 ? platform::Remedy::CheckAccount : platform::Remedy::CheckAddress);
+    }
+}
+
+TEST(CalDavCollection, AReportWithATokenGivesChangesAndTheNextToken) {
+    LoopbackServer server([](const Request&, QTcpSocket& socket) {
+        Write(socket, 207, SyncAnswer("http://server/sync/2"));
+    });
+    DavClient client(Account());
+    CalDavCollection collection(client, server.Url(kPath));
+    auto report = collection.ChangesSince("http://server/sync/1");
+    ASSERT_TRUE(report.ok()) << report.error().message;
+    EXPECT_FALSE(report->tokenRejected || report->unsupported);
+    EXPECT_EQ(report->token, "http://server/sync/2");
+    ASSERT_EQ(report->changed.size(), 1u);
+    EXPECT_EQ(report->changed.front().href, "/alice/calendar/a.ics");
+}
+
+TEST(CalDavCollection, AnAnswerWithoutEndIsCutOffAtTheCap) {
+    qint64 sent = 0;
+    LoopbackServer server([&](const Request&, QTcpSocket& socket) {
+        socket.write("HTTP/1.1 207 Multi-Status\r\nTransfer-Encoding: chunked\r\n\r\n");
+        const QByteArray chunk = "100000\r\n" + QByteArray(0x100000, 'x') + "\r\n";
+        // One more chunk each time the last has gone out, for as long as the client reads.
+        QObject::connect(&socket, &QTcpSocket::bytesWritten, &socket, [&socket, chunk, &sent] {
+            if (socket.bytesToWrite() == 0 && socket.state() == QAbstractSocket::ConnectedState) {
+                sent += chunk.size();
+                socket.write(chunk);
+            }
+        });
+        socket.write(chunk);
+    });
+    DavClient client(Account());
+    auto response = client.Send("REPORT", server.Url(kPath), {}, "x");
+    ASSERT_TRUE(response.ok()) << response.error().message;
+    EXPECT_TRUE(response->tooLarge);
+    EXPECT_TRUE(response->body.isEmpty());
+    // Given up soon after the cap, not read on.
+    EXPECT_GE(sent, kMaxAnswerOctets - 0x200000);
+    EXPECT_LT(sent, 2 * kMaxAnswerOctets);
+
+    CalDavCollection collection(client, server.Url(kPath));
+    auto report = collection.ChangesSince("");
+    ASSERT_FALSE(report.ok());
+    EXPECT_NE(report.error().message.find("larger than 64 MiB"), std::string::npos);
+}
+
+TEST(CalDavCollection, AnAnswerAnnouncingMoreThanTheCapIsNotWaitedFor) {
+    LoopbackServer server([](const Request&, QTcpSocket& socket) {
+        socket.write("HTTP/1.1 207 Multi-Status\r\nContent-Length: 2147483648\r\n\r\n<d:multi");
+    });
+    DavClient client(Account());
+    CalDavCollection collection(client, server.Url(kPath));
+    auto listed = collection.ListItems();
+    ASSERT_FALSE(listed.ok());
+    EXPECT_NE(listed.error().message.find("larger than 64 MiB"), std::string::npos);
+    EXPECT_EQ(listed.error().remedy, platform::Remedy::CheckAddress);
+}
+
+TEST(CalDavCollection, ItemsTooLargeTogetherAreFetchedInSmallerBatches) {
+    // Each item is small alone; asked for with another, the answer claims more than the cap.
+    LoopbackServer server([](const Request& request, QTcpSocket& socket) {
+        const qsizetype hrefs = request.body.count("<d:href>");
+        if (hrefs > 1) {
+            socket.write("HTTP/1.1 207 Multi-Status\r\nContent-Length: 100000000\r\n\r\n");
+            return;
+        }
+        const qsizetype start = request.body.indexOf("<d:href>") + 8;
+        const QByteArray href = request.body.mid(start, request.body.indexOf("</d:href>") - start);
+        if (href.endsWith("huge.ics")) {
+            socket.write("HTTP/1.1 207 Multi-Status\r\nContent-Length: 100000000\r\n\r\n");
+            return;
+        }
+        Write(socket, 207,
+              R"(<d:multistatus xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:caldav">)"
+              "<d:response><d:href>" +
+                  href +
+                  R"(</d:href><d:propstat><d:prop><d:getetag>"1"</d:getetag>)"
+                  "<c:calendar-data>BEGIN:VCALENDAR</c:calendar-data></d:prop>"
+                  "<d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>"
+                  "</d:multistatus>");
+    });
+    DavClient client(Account());
+    CalDavCollection collection(client, server.Url(kPath));
+    const std::vector<std::string> hrefs = {"/alice/calendar/1.ics", "/alice/calendar/2.ics",
+                                            "/alice/calendar/huge.ics", "/alice/calendar/3.ics"};
+    auto fetched = collection.Fetch(hrefs);
+    ASSERT_TRUE(fetched.ok()) << fetched.error().message;
+    ASSERT_EQ(fetched->size(), 4u);
+    for (size_t i = 0; i < hrefs.size(); ++i) {
+        EXPECT_EQ((*fetched)[i].href, hrefs[i]);
+        EXPECT_EQ((*fetched)[i].tooLarge, hrefs[i].ends_with("huge.ics"));
+        EXPECT_EQ((*fetched)[i].data.empty(), hrefs[i].ends_with("huge.ics"));
+    }
+}
+
+}  // namespace
+}  // namespace caldav
