@@ -42,6 +42,9 @@ bool CollectionSync::HoldsHere(const pim::SyncEntry& entry) const {
 }
 
 Result<void> CollectionSync::LoadEntries() {
+    if (auto pruned = store_.ForgetUnneededBases(); !pruned) {
+        return pruned;
+    }
     auto entries = store_.SyncEntries();
     if (!entries) {
         return entries.error();
@@ -162,6 +165,9 @@ Result<void> CollectionSync::ListServerChanges(std::vector<caldav::RemoteItem>& 
         std::none_of(byHref_.begin(), byHref_.end(),
                      [&present](const auto& known) { return present.contains(known.first); });
     if (tokenRejected || noneLeft) {
+        // It may be another collection, filled again by other planners from what each held:
+        // what it holds of an item tells nothing sure of who changed what since.
+        replaced_ = true;
         // Not the collection our items were synced with: nothing is deleted here for what it
         // lacks, and that is offered to it again, as to a new collection.
         if (synced > 0) {
@@ -323,16 +329,30 @@ Result<std::optional<pim::UidSaveSummary::Item>> CollectionSync::Store(
     return saved;
 }
 
-std::optional<ServerItem> CollectionSync::BaseOf(const pim::SyncEntry& entry) const {
-    auto text = store_.SyncBase(entry.kind, entry.uid);
-    if (!text || text->empty()) {
+std::optional<ServerItem> CollectionSync::BaseOf(const pim::SyncEntry& entry,
+                                                 const ServerItem& copy) const {
+    auto bases = store_.SyncBases(entry.kind, entry.uid);
+    if (!bases) {
         return std::nullopt;
     }
-    auto read = ReadServerItem(*text);
-    if (!read || read->kind != entry.kind || read->Uid() != entry.uid) {
-        return std::nullopt;
+    const auto read = [&entry](const std::string& text) -> std::optional<ServerItem> {
+        if (text.empty()) {
+            return std::nullopt;
+        }
+        auto item = ReadServerItem(text);
+        if (!item || item->kind != entry.kind || item->Uid() != entry.uid) {
+            return std::nullopt;
+        }
+        return std::move(item).value();
+    };
+    std::optional<ServerItem> agreed = read(bases->agreed);
+    // A version sent by a sync that was cut off before its answer is what the copy was made
+    // from, when the copy holds what it changed.
+    if (std::optional<ServerItem> sent = read(bases->sent);
+        sent && HoldsChangesOf(copy, *sent, agreed ? &*agreed : nullptr)) {
+        return sent;
     }
-    return std::move(read).value();
+    return agreed;
 }
 
 void CollectionSync::ForgetOldHref(const Key& key, const std::string& canonical) {
@@ -510,8 +530,10 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
         ++outcome_.received;
         return true;
     };
+    // In a collection that was replaced, a copy that differs from this planner's tells nothing
+    // of which side changed: in step with the collection it replaced is not in step with it.
     if (const auto found = entries_.find(key);
-        found == entries_.end() || found->second.revision == 0) {
+        found == entries_.end() || (found->second.revision == 0 && !replaced_)) {
         auto saved = save(found == entries_.end() ? nullptr : &found->second);
         if (!saved || *saved) {
             return saved ? Result<void>() : Result<void>(saved.error());
@@ -544,7 +566,7 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
         return {};
     }
     // Changed on both sides (or deleted here and changed there).
-    const std::optional<ServerItem> base = BaseOf(local);
+    const std::optional<ServerItem> base = BaseOf(local, item);
     const std::string name = NameOf(item);
     if (local.deleted) {
         if (base && SameMeaning(*base, item)) {
@@ -593,6 +615,17 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
             return kept.error();
         }
         keptIn = kept->string();
+    }
+    if (replaced_ && merge.storeHere && (merge.conflicts.empty() || later == Side::Here)) {
+        // The collection may have been filled again by planners that each put back what they
+        // held: which side changed what cannot be told for sure, so what is replaced here is
+        // kept too.
+        auto kept = archive_.Keep(item.Uid(), "here", *hereText, now_);
+        if (!kept) {
+            return kept.error();
+        }
+        outcome_.notes.push_back("kept: this planner's version of " + name + " (" + item.Uid() +
+                                 "), replaced by the collection's, is in " + kept->string());
     }
     const auto tellConflict = [&] {
         if (merge.conflicts.empty()) {
@@ -769,6 +802,9 @@ Result<void> CollectionSync::SendItem(const pim::SyncEntry& entry) {
         return text.error();
     }
     const std::string href = entry.href.empty() ? collection_.HrefForUid(entry.uid) : entry.href;
+    if (auto recorded = store_.RecordSending(entry.kind, entry.uid, href, *text); !recorded) {
+        return recorded;
+    }
     auto written = collection_.Put(href, *text, entry.etag);
     if (!written) {
         return written.error();
@@ -796,6 +832,18 @@ Result<void> CollectionSync::SendItem(const pim::SyncEntry& entry) {
 Result<void> CollectionSync::SendDeletion(const pim::SyncEntry& entry) {
     if (entry.href.empty()) {
         return store_.ForgetDeletion(entry.kind, entry.uid, entry.revision);
+    }
+    if (entry.etag.empty()) {
+        // Sent by a sync whose answer never came: whether it arrived, and as what, is asked
+        // first, so that a deletion never goes over another program's edit unseen.
+        auto fetched = collection_.Fetch({entry.href});
+        if (!fetched) {
+            return fetched.error();
+        }
+        if (fetched->size() != 1 || fetched->front().missing) {
+            return store_.ForgetDeletion(entry.kind, entry.uid, entry.revision);
+        }
+        return SettleRefusedWrite(entry.href);
     }
     auto deleted = collection_.Delete(entry.href, entry.etag);
     if (!deleted) {
@@ -841,6 +889,9 @@ Result<void> CollectionSync::SettleRefusedWrite(const std::string& href) {
             return local.error();
         }
         text = std::move(local).value();
+        if (auto recorded = store_.RecordSending(entry.kind, entry.uid, href, text); !recorded) {
+            return recorded;
+        }
     }
     auto retried = entry.deleted ? collection_.Delete(href, entry.etag)
                                  : collection_.Put(href, text, entry.etag);

@@ -71,8 +71,9 @@ private:
     platform::Result<std::optional<pim::UidSaveSummary::Item>> Store(
         const ServerItem& item, const caldav::FetchedItem& fetched, const pim::SyncEntry* entry,
         pim::SyncedAs as);
-    // The version both sides last agreed on, when it is known.
-    std::optional<ServerItem> BaseOf(const pim::SyncEntry& entry) const;
+    // The version the server's `copy` and this planner's were both made from, when it is
+    // known: the one both sides last agreed on, or one sent since.
+    std::optional<ServerItem> BaseOf(const pim::SyncEntry& entry, const ServerItem& copy) const;
     // When the server's copy changed, as far as it can be told.
     platform::Result<std::optional<int64_t>> ServerChangeTime(const ServerItem& item,
                                                               const caldav::FetchedItem& fetched,
@@ -108,6 +109,9 @@ private:
     std::map<Key, pim::SyncEntry> entries_;
     std::map<std::string, Key> byHref_;  // by canonical href
     bool keepToken_ = true;
+    // The collection may not be the one the store was last in step with (it forgot this
+    // planner's last sync, or holds none of its items).
+    bool replaced_ = false;
     std::string token_;
     // What this sync wrote to the server: href and the ETag it gave (empty for a deletion).
     std::map<std::string, std::string> written_;

@@ -423,6 +423,22 @@ bool SameMeaning(const ServerItem& one, const ServerItem& other) {
     return true;
 }
 
+bool HoldsChangesOf(const ServerItem& copy, const ServerItem& sent, const ServerItem* agreed) {
+    if (copy.kind != sent.kind || (agreed && agreed->kind != sent.kind)) {
+        return false;
+    }
+    std::vector<const ServerItem*> versions{&copy, &sent};
+    if (agreed) {
+        versions.push_back(agreed);
+    }
+    for (const Facet& facet : FacetsOf(versions)) {
+        if ((!agreed || !facet.same(sent, *agreed)) && facet.same(copy, sent)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 ItemMerge MergeItems(const ServerItem* base, const ServerItem& here, const ServerItem& server,
                      Side later) {
     ItemMerge merge;

@@ -36,6 +36,11 @@ int64_t SequenceOf(const ServerItem& item);
 // aside.
 bool SameMeaning(const ServerItem& one, const ServerItem& other);
 
+// Whether the server's copy holds some of what `sent` changed against `agreed` (anything of it,
+// when there is no agreed version): the upload of `sent` arrived, though its answer never
+// came, and the copy was made from it.
+bool HoldsChangesOf(const ServerItem& copy, const ServerItem& sent, const ServerItem* agreed);
+
 // What merging two versions of an item against their base gave.
 struct ItemMerge {
     // The merged version: the server's with what was changed here taken in. Its SEQUENCE is

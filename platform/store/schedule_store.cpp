@@ -636,11 +636,26 @@ Result<void> Application::RecordServerCopy(ItemKind kind, const std::string& uid
     return db_->RecordServerCopy(kind, uid, copy, syncedRevision);
 }
 
-Result<std::string> Application::SyncBase(ItemKind kind, const std::string& uid) const {
+Result<MergeBases> Application::SyncBases(ItemKind kind, const std::string& uid) const {
     if (!db_) {
         return NotLoggedOn();
     }
-    return db_->SyncBase(kind, uid);
+    return db_->SyncBases(kind, uid);
+}
+
+Result<void> Application::ForgetUnneededBases() {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->ForgetUnneededBases();
+}
+
+Result<void> Application::RecordSending(ItemKind kind, const std::string& uid,
+                                        const std::string& href, const std::string& text) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->RecordSending(kind, uid, href, text);
 }
 
 Result<void> Application::RememberServerStamp(ItemKind kind, const std::string& uid,

@@ -336,10 +336,14 @@ public:
     Result<bool> DeleteSynced(ItemKind kind, const std::string& uid, int64_t comparedRevision);
     // As StoreDatabase::OfferAgain: an item the server lost is uploaded again by the next sync.
     Result<void> OfferAgain(ItemKind kind, const std::string& uid);
-    // As StoreDatabase::RecordServerCopy, SyncBase and ForgetDeletion.
+    // As StoreDatabase::RecordServerCopy, SyncBases, ForgetUnneededBases, RecordSending and
+    // ForgetDeletion.
     Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const ServerCopy& copy,
                                   int64_t syncedRevision);
-    Result<std::string> SyncBase(ItemKind kind, const std::string& uid) const;
+    Result<MergeBases> SyncBases(ItemKind kind, const std::string& uid) const;
+    Result<void> ForgetUnneededBases();
+    Result<void> RecordSending(ItemKind kind, const std::string& uid, const std::string& href,
+                               const std::string& text);
     Result<void> ForgetDeletion(ItemKind kind, const std::string& uid, int64_t syncedRevision);
     // As StoreDatabase::RememberServerStamp.
     Result<void> RememberServerStamp(ItemKind kind, const std::string& uid, int64_t stamp);

@@ -13,6 +13,14 @@ struct ServerCopy {
     std::string text = {};  // empty: not known, and a change on both sides is settled whole
 };
 
+// The versions a merge of an item's server copy starts from: the one both sides last agreed on,
+// and one this planner sent since without hearing that it arrived (a sync cut off after its
+// upload). Empty: not known.
+struct MergeBases {
+    std::string agreed;
+    std::string sent;
+};
+
 // How an item from the server is stored here: as the server's version, in step with it; or as a
 // version of the sync's own making (the server's merged with changes made here) that the server
 // is still to be sent.

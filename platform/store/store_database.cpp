@@ -175,16 +175,19 @@ CREATE TABLE IF NOT EXISTS undo_steps(
 )sql";
 // Version 8: the text of each item's server copy as last recorded, the version both sides agreed
 // on: a change made on both sides is merged against it, property by property. It goes with its
-// item's sync entry.
+// item's sync entry, unless a change that can still be taken back names the item: an item put
+// back by taking its deletion back merges with whatever copy the server has of it then.
 constexpr const char* kSyncBasesVersion = R"sql(
 CREATE TABLE IF NOT EXISTS sync_bases(
   kind INTEGER NOT NULL,
   uid TEXT NOT NULL,
-  text TEXT NOT NULL,
+  text TEXT NOT NULL,                     -- the version both sides agreed on; '': not known
+  sent TEXT NOT NULL DEFAULT '',          -- sent since, not heard of since
   PRIMARY KEY(kind, uid)
 );
 CREATE TRIGGER IF NOT EXISTS sync_base_forgotten AFTER DELETE ON sync_items BEGIN
-  DELETE FROM sync_bases WHERE kind = OLD.kind AND uid = OLD.uid;
+  DELETE FROM sync_bases WHERE kind = OLD.kind AND uid = OLD.uid
+    AND NOT EXISTS (SELECT 1 FROM undo_steps WHERE kind = OLD.kind AND uid = OLD.uid);
 END;
 )sql";
 // The columns version 6 adds: table, column, declaration. Besides the zones, the handwritten

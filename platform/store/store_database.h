@@ -116,15 +116,22 @@ public:
     // changed here since the sync compared it (its revision is no longer `comparedRevision`).
     Result<bool> DeleteSynced(ItemKind kind, const std::string& uid, int64_t comparedRevision);
     // Puts an item that the server lost back among those to upload: no href, no ETag, marked
-    // changed. A deletion the server never held is forgotten.
+    // changed; the version last agreed on stays the base of a merge with a copy another planner
+    // puts back. A deletion the server never held is forgotten.
     Result<void> OfferAgain(ItemKind kind, const std::string& uid);
     // Records the server's copy of an item (href, ETag and text; all empty when the server lost
     // it). The item is in step again unless it changed here after `syncedRevision` (0 leaves the
     // mark as it is).
     Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const ServerCopy& copy,
                                   int64_t syncedRevision);
-    // The text of the server's copy last recorded (the base of a merge); empty when none is known.
-    Result<std::string> SyncBase(ItemKind kind, const std::string& uid);
+    // The text of the server's copy last recorded, and of one sent since (the bases of a merge).
+    Result<MergeBases> SyncBases(ItemKind kind, const std::string& uid);
+    // Forgets the bases of items neither synced nor named by a change that can be taken back.
+    Result<void> ForgetUnneededBases();
+    // Records the text about to be sent for the item to `href`, until the server's copy is
+    // recorded.
+    Result<void> RecordSending(ItemKind kind, const std::string& uid, const std::string& href,
+                               const std::string& text);
     // Records what the server's copy says of when it last changed (SyncEntry::serverStamp).
     Result<void> RememberServerStamp(ItemKind kind, const std::string& uid, int64_t stamp);
     // Forgets a deletion the server has taken, unless the item was stored again since.

@@ -50,8 +50,8 @@ Result<void> StoreDatabase::RememberServerStamp(ItemKind kind, const std::string
     return {};
 }
 
-Result<std::string> StoreDatabase::SyncBase(ItemKind kind, const std::string& uid) {
-    Statement select(Prepare("SELECT text FROM sync_bases WHERE kind = ? AND uid = ?"));
+Result<MergeBases> StoreDatabase::SyncBases(ItemKind kind, const std::string& uid) {
+    Statement select(Prepare("SELECT text, sent FROM sync_bases WHERE kind = ? AND uid = ?"));
     if (!select.ok()) {
         return SqlError("cannot read the server's copy");
     }
@@ -59,12 +59,54 @@ Result<std::string> StoreDatabase::SyncBase(ItemKind kind, const std::string& ui
     select.Bind(2, uid);
     const int step = select.Step();
     if (step == SQLITE_ROW) {
-        return select.Text(0);
+        return MergeBases{select.Text(0), select.Text(1)};
     }
     if (step != SQLITE_DONE) {
         return SqlError("cannot read the server's copy");
     }
-    return std::string();
+    return MergeBases{};
+}
+
+Result<void> StoreDatabase::ForgetUnneededBases() {
+    if (auto pruned = Execute(
+            "DELETE FROM sync_bases WHERE NOT EXISTS (SELECT 1 FROM sync_items s WHERE "
+            "s.kind = sync_bases.kind AND s.uid = sync_bases.uid) AND NOT EXISTS (SELECT 1 FROM "
+            "undo_steps u WHERE u.kind = sync_bases.kind AND u.uid = sync_bases.uid)");
+        !pruned) {
+        return pruned;
+    }
+    return {};
+}
+
+Result<void> StoreDatabase::RecordSending(ItemKind kind, const std::string& uid,
+                                          const std::string& href, const std::string& text) {
+    // A new item is known to be on its way to `href`: should the answer never come, a deletion
+    // here is still sent there, and the copy found there is known for this planner's.
+    Statement place(
+        Prepare("UPDATE sync_items SET href = ?3 WHERE kind = ?1 AND uid = ?2 AND href = ''"));
+    if (!place.ok()) {
+        return SqlError("cannot record what is sent");
+    }
+    place.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    place.Bind(2, uid);
+    place.Bind(3, href);
+    if (place.Step() != SQLITE_DONE) {
+        return SqlError("cannot record what is sent");
+    }
+    Statement upsert(
+        Prepare("INSERT INTO sync_bases(kind, uid, text, sent) SELECT ?1, ?2, '', ?3 "
+                "WHERE EXISTS (SELECT 1 FROM sync_items WHERE kind = ?1 AND uid = ?2) "
+                "ON CONFLICT(kind, uid) DO UPDATE SET sent = excluded.sent"));
+    if (!upsert.ok()) {
+        return SqlError("cannot record what is sent");
+    }
+    upsert.Bind(1, int64_t{static_cast<int32_t>(kind)});
+    upsert.Bind(2, uid);
+    upsert.Bind(3, text);
+    if (upsert.Step() != SQLITE_DONE) {
+        return SqlError("cannot record what is sent");
+    }
+    return {};
 }
 
 Result<void> StoreDatabase::KeepSyncBase(ItemKind kind, const std::string& uid,
@@ -107,8 +149,13 @@ Result<void> StoreDatabase::RecordServerCopy(ItemKind kind, const std::string& u
     if (update.Step() != SQLITE_DONE) {
         return SqlError("cannot record the server's copy");
     }
-    if (sqlite3_changes(db_) > 0 || href.empty()) {
-        return KeepSyncBase(kind, uid, href.empty() ? std::string() : copy.text);
+    if (href.empty()) {
+        // The server lost its copy: the version last agreed on stays the base of a merge with
+        // whatever copy comes back.
+        return {};
+    }
+    if (sqlite3_changes(db_) > 0) {
+        return KeepSyncBase(kind, uid, copy.text);
     }
     // No entry and no item: it was deleted here after the sync read it (an entry without href
     // goes with its item), so the copy the server now holds is a deletion still to be sent.
@@ -250,8 +297,7 @@ Result<bool> StoreDatabase::DeleteSynced(ItemKind kind, const std::string& uid,
 Result<void> StoreDatabase::OfferAgain(ItemKind kind, const std::string& uid) {
     for (const char* sql : {"DELETE FROM sync_items WHERE kind = ?1 AND uid = ?2 AND deleted = 1",
                             "UPDATE sync_items SET href = '', etag = '', revision = "
-                            "max(revision, 1) WHERE kind = ?1 AND uid = ?2",
-                            "DELETE FROM sync_bases WHERE kind = ?1 AND uid = ?2"}) {
+                            "max(revision, 1) WHERE kind = ?1 AND uid = ?2"}) {
         Statement statement(Prepare(sql));
         statement.Bind(1, int64_t{static_cast<int32_t>(kind)});
         statement.Bind(2, uid);

@@ -92,7 +92,7 @@ public:
             }
             if (const auto item = items_.find(href); item != items_.end()) {
                 report.changed.push_back({href, item->second.etag});
-            } else if (since > 0) {
+            } else if (!token.empty()) {
                 report.removed.push_back(href);
             }
         }
