@@ -269,6 +269,10 @@ WrittenExtras PrepareExtras(
             out.templates.emplace(name, line);
             continue;
         }
+        if (name == "CATEGORIES") {
+            out.categories.push_back(line);
+            continue;
+        }
         if (!keep(name, line)) {
             continue;
         }

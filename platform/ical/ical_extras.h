@@ -101,11 +101,14 @@ struct WrittenExtras {
     std::string components;
     bool hasDtstamp = false;
     bool hasAlarm = false;  // a ringing alarm is written
+    // The CATEGORIES lines kept as they came (see ical_categories.h).
+    std::vector<std::string> categories;
 };
 
 // Lines named in `templates` lend their parameters to the record's texts; `keep` drops the
 // lines the record's own fields replace; alarms that ring here are written only when
-// `keepAlarms`, other alarms always.
+// `keepAlarms`, other alarms always. The kept CATEGORIES lines are handed out on their own,
+// never among the properties.
 WrittenExtras PrepareExtras(
     std::string_view kept, std::initializer_list<std::string_view> templates, bool keepAlarms,
     const std::function<bool(const std::string& name, const std::string& line)>& keep);

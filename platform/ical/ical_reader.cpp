@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ical/ical_categories.h"
 #include "platform/ical/ical_event_times.h"
 #include "platform/ical/ical_extras.h"
 #include "platform/ical/ical_io.h"
@@ -40,15 +41,13 @@ using platform::Utf16ToUtf8Lossy;
 // Text read from a file may be broken; it is carried over with U+FFFD rather than refused.
 using platform::Utf8ToUtf16Lossy;
 
-constexpr std::string_view kCategorySeparator = ", ";
-
 // The texts and unmodelled lines every item has.
 struct ItemParts {
     std::string subject;
     std::string location;
     std::string body;
     std::string uid;
-    std::vector<std::string> categories;
+    std::vector<std::string> categoryLines;  // CATEGORIES as they came
     ItemFields given = ItemFields::None();
     ical::ReadExtras extras;
     std::set<std::string> seen;  // single properties already read
@@ -74,8 +73,7 @@ bool ReadItemText(const ContentLine& line, const LineValues& values, bool withLo
     } else if (line.name == "UID") {
         target = &parts.uid;
     } else if (line.name == "CATEGORIES") {
-        std::vector<std::string> items = ical::SplitTextList(line.value());
-        parts.categories.insert(parts.categories.end(), items.begin(), items.end());
+        parts.categoryLines.push_back(line.text);
         parts.given.Add(ItemField::Categories);
         return true;
     } else {
@@ -158,8 +156,15 @@ bool BuildsATask(std::string_view name) {
            name == "STATUS" || name == "DUE" || name == "COMPLETED" || name == "PERCENT-COMPLETE";
 }
 
-std::u16string Categories(const ItemParts& parts) {
-    return Utf8ToUtf16Lossy(ical::Join(parts.categories, kCategorySeparator));
+// The categories as the record keeps them; lines that the writer would write otherwise (two
+// lines, say) are kept too, so that they go back as they came while the categories stay.
+std::u16string Categories(ItemParts& parts) {
+    if (ical::CategoriesWrittenOtherwise(parts.categoryLines)) {
+        for (const std::string& line : parts.categoryLines) {
+            parts.extras.KeepProperty(line);
+        }
+    }
+    return Utf8ToUtf16Lossy(ical::JoinedCategories(parts.categoryLines));
 }
 
 // A VEVENT as read: an event of its own, or the change of one occurrence of a series.

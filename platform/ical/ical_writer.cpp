@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/ical/handwritten_memo.h"
+#include "platform/ical/ical_categories.h"
 #include "platform/ical/ical_event_times.h"
 #include "platform/ical/ical_extras.h"
 #include "platform/ical/ical_io.h"
@@ -23,7 +24,6 @@ namespace pim {
 namespace {
 
 using ical::AddDays;
-using ical::EscapeText;
 using ical::Fold;
 using ical::IsBefore;
 using ical::TextLine;
@@ -37,7 +37,6 @@ using platform::CalendarFields;
 using platform::Utf16ToUtf8Lossy;
 
 constexpr std::string_view kProductId = "-//Tessarinth//Tessarinth 0.1//JA";
-constexpr std::string_view kCategorySeparator = ", ";
 // Buffer for a formatted DATE-TIME value.
 constexpr size_t kTimeValueSize = 48;
 
@@ -92,24 +91,6 @@ OutTime LocalAsUtc(Date local) {
         return {*utc, TimeForm::Utc, {}};
     }
     return {local, TimeForm::Floating, {}};
-}
-
-std::string CategoriesLine(const std::u16string& categories) {
-    const std::string joined = Utf16ToUtf8Lossy(categories);
-    std::string value;
-    size_t at = 0;
-    while (at <= joined.size()) {
-        size_t next = joined.find(kCategorySeparator, at);
-        if (next == std::string::npos) {
-            next = joined.size();
-        }
-        const std::string_view item = Trim(std::string_view(joined).substr(at, next - at));
-        if (!item.empty()) {
-            value += (value.empty() ? "" : ",") + EscapeText(item);
-        }
-        at = next + kCategorySeparator.size();
-    }
-    return value.empty() ? std::string() : Fold("CATEGORIES:" + value);
 }
 
 std::string RuleLine(const std::string& rule) {
@@ -317,7 +298,7 @@ std::string EventBody(const ical::WrittenExtras& extras, const std::u16string& s
     out += ical::TemplatedText(extras, "SUMMARY", Utf16ToUtf8Lossy(subject));
     out += ical::TemplatedText(extras, "LOCATION", Utf16ToUtf8Lossy(location));
     out += ical::TemplatedText(extras, "DESCRIPTION", Utf16ToUtf8Lossy(body));
-    out += CategoriesLine(categories);
+    out += ical::WrittenCategories(extras.categories, Utf16ToUtf8Lossy(categories));
     if (cancelled) {
         out += "STATUS:CANCELLED\r\n";
     }
@@ -414,7 +395,7 @@ std::string WriteTodo(const TaskRecord& record, size_t index, const std::string&
     }
     out += ical::TemplatedText(extras, "SUMMARY", Utf16ToUtf8Lossy(record.subject));
     out += ical::TemplatedText(extras, "DESCRIPTION", Utf16ToUtf8Lossy(record.body));
-    out += CategoriesLine(record.categories);
+    out += ical::WrittenCategories(extras.categories, Utf16ToUtf8Lossy(record.categories));
     if (record.dueDate != kNoDateValue) {
         const ItemForm form = FormOf(record.dueZone, false, false);
         if (record.dueZone.zoned()) {

@@ -248,7 +248,8 @@ void Normalize(TaskRecord& record) {
 namespace {
 
 // The kept lines an update takes from the incoming record: those of the fields it gives (a
-// SUMMARY kept for its LANGUAGE parameter, the alarms), and every property it carries itself.
+// SUMMARY kept for its LANGUAGE parameter, CATEGORIES as they came, the alarms), and every
+// property it carries itself.
 std::set<std::string> TakenFromIncoming(ItemFields given) {
     std::set<std::string> names;
     if (given.Has(ItemField::Subject)) {
@@ -259,6 +260,9 @@ std::set<std::string> TakenFromIncoming(ItemFields given) {
     }
     if (given.Has(ItemField::Body)) {
         names.insert("DESCRIPTION");
+    }
+    if (given.Has(ItemField::Categories)) {
+        names.insert("CATEGORIES");
     }
     if (given.Has(ItemField::Reminder)) {
         names.insert("VALARM");

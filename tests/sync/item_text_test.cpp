@@ -105,6 +105,27 @@ TEST_F(ItemTextTest, AResourceHoldsExactlyOneItem) {
     EXPECT_FALSE(ReadServerItem("not a calendar").ok());
 }
 
+// Categories another client gave on lines of their own go back to the server on those lines
+// when the item is sent again for another change, and as this planner writes them once they
+// are changed here.
+TEST_F(ItemTextTest, CategoriesGoBackToTheServerOnTheLinesTheyCameOn) {
+    auto read = ReadServerItem(
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nBEGIN:VEVENT\r\nUID:c@test\r\n"
+        "DTSTART:20261221T100000Z\r\nSUMMARY:会議\r\nCATEGORIES:仕事\r\nCATEGORIES:重要\r\n"
+        "END:VEVENT\r\nEND:VCALENDAR\r\n");
+    ASSERT_TRUE(read.ok()) << read.error().message;
+    pim::AppointmentRecord record = read->appointment;
+    EXPECT_EQ(record.categories, u"仕事, 重要");
+    record.subject = u"会議 (変更)";
+    std::string text = ServerTextOf(record, kChanged);
+    EXPECT_EQ(Occurrences(text, "\r\nCATEGORIES:仕事\r\nCATEGORIES:重要\r\n"), 1) << text;
+
+    record.categories = u"仕事";
+    text = ServerTextOf(record, kChanged);
+    EXPECT_EQ(Occurrences(text, "CATEGORIES:"), 1) << text;
+    EXPECT_EQ(Occurrences(text, "\r\nCATEGORIES:仕事\r\n"), 1) << text;
+}
+
 // A resource's size is checked before it is parsed: one within the limit is read whole, one
 // past it is named with its size.
 TEST_F(ItemTextTest, AResourcePastTheSizeLimitIsNotRead) {

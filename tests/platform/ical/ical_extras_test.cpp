@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ical/ical_categories.h"
+
 namespace pim {
 namespace {
 
@@ -58,6 +60,25 @@ TEST(ICalExtras, WrittenExtrasLendTheirParametersAndDropWhatTheFieldsReplace) {
     EXPECT_EQ(ical::DefaultAlarm(""),
               "BEGIN:VALARM\r\nTRIGGER:-PT15M\r\nACTION:DISPLAY\r\nDESCRIPTION:Reminder\r\n"
               "END:VALARM\r\n");
+}
+
+// Kept CATEGORIES lines are handed out apart from the properties, whatever `keep` says: the
+// item's categories decide whether they are written.
+TEST(ICalExtras, KeptCategoryLinesAreHandedOutApart) {
+    const ical::WrittenExtras kept = ical::PrepareExtras(
+        "CATEGORIES:a\r\nX-FOO:1\r\nCATEGORIES;X-NOTE=\"b:c\":d", {}, true,
+        [](const std::string& name, const std::string&) { return name != "CATEGORIES"; });
+    EXPECT_EQ(kept.properties, "X-FOO:1\r\n");
+    ASSERT_EQ(kept.categories.size(), 2u);
+    // A parameter's quoted ':' is no end of the name.
+    EXPECT_EQ(ical::JoinedCategories(kept.categories), "a, d");
+    EXPECT_EQ(ical::WrittenCategories(kept.categories, "a, d"),
+              "CATEGORIES:a\r\nCATEGORIES;X-NOTE=\"b:c\":d\r\n");
+    EXPECT_EQ(ical::WrittenCategories(kept.categories, "a"), "CATEGORIES:a\r\n");
+    EXPECT_EQ(ical::WrittenCategories({}, ""), "");
+    EXPECT_FALSE(ical::CategoriesWrittenOtherwise({"CATEGORIES:a,b\\,c"}));
+    EXPECT_TRUE(ical::CategoriesWrittenOtherwise({"CATEGORIES:a, b"}));
+    EXPECT_TRUE(ical::CategoriesWrittenOtherwise({"CATEGORIES:a", "CATEGORIES:b"}));
 }
 
 }  // namespace
