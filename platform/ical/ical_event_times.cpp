@@ -326,4 +326,37 @@ Result<void> SetRecurrence(const EventTimes& times, AppointmentRecord& record) {
     return {};
 }
 
+bool EndsAtItsStart(const EventTimes& times) {
+    if (!times.start || !times.end || times.start->time.isDate || times.end->time.isDate) {
+        return false;
+    }
+    const std::optional<int64_t> start =
+        times.start->time.zone.ToUnixSeconds(times.start->time.wall);
+    const std::optional<int64_t> end = times.end->time.zone.ToUnixSeconds(times.end->time.wall);
+    return start && end && *start == *end;
+}
+
+std::optional<int64_t> KeptLineInstant(std::string_view text, const ItemZone& itemZone) {
+    Result<ContentLine> line = SplitContentLine(0, std::string(text));
+    if (!line.ok()) {
+        return std::nullopt;
+    }
+    Result<LineValues> values = ReadWithLibical(*line);
+    if (!values.ok()) {
+        return std::nullopt;
+    }
+    ReadContext context;
+    Result<WallTime> time = ReadTime(*line, values->first(), context);
+    if (!time.ok() || time->isDate) {
+        return std::nullopt;
+    }
+    // The zone the item's own times name is the one its calendar defined.
+    if (itemZone.zoned() && time->writtenTzid == itemZone.tzid) {
+        if (std::optional<TimeZone> own = ResolveZone(itemZone)) {
+            time->zone = *own;
+        }
+    }
+    return time->zone.ToUnixSeconds(time->wall);
+}
+
 }  // namespace pim::ical

@@ -263,6 +263,11 @@ Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {
     if (!timed.ok()) {
         return timed.error();
     }
+    if (ical::EndsAtItsStart(times) && !WrittenOtherwise(*times.end->line)) {
+        // The writer leaves out the end of an event without length; this one is written back
+        // as it came while the event still begins and ends at that moment.
+        parts.extras.KeepProperty(times.end->line->text);
+    }
     EventRead read;
     read.line = event.beginLine;
     read.given = parts.given;

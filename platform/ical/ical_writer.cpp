@@ -213,6 +213,33 @@ std::string AsRead(const ical::WrittenExtras* extras, const std::string& name,
     return sameZone ? Fold(found->second) : written;
 }
 
+// The moment a time written in the item's form stands for; a zone that cannot be worked out is
+// read as local time, as the reader reads it.
+std::optional<int64_t> InstantOf(const OutTime& time, const ItemForm& form) {
+    if (time.form == TimeForm::Utc) {
+        return TimeZone::Utc().ToUnixSeconds(time.wall);
+    }
+    if (time.form == TimeForm::Zoned) {
+        return ResolveZone(form.zone).value_or(TimeZone::Local()).ToUnixSeconds(time.wall);
+    }
+    return TimeZone::Local().ToUnixSeconds(time.wall);
+}
+
+// The DTEND an event without length came with (the reader keeps one written otherwise than its
+// start, in the hour a zone skips, say), while it still stands for the start's moment; nothing
+// else: an event without length needs no end.
+std::string KeptEndAtStart(const ical::WrittenExtras* extras, const ItemForm& form,
+                           const OutTime& start) {
+    const auto found = extras ? extras->templates.find("DTEND")
+                              : std::map<std::string, std::string>::const_iterator();
+    if (!extras || found == extras->templates.end()) {
+        return {};
+    }
+    const std::optional<int64_t> end = ical::KeptLineInstant(found->second, form.zone);
+    const std::optional<int64_t> at = InstantOf(start, form);
+    return end && at && *end == *at ? Fold(found->second) : std::string();
+}
+
 // DTSTART and DTEND of an event or a changed occurrence, in the form of `form`.
 std::string SpanLines(const ItemForm& form, Date start, Date end, Date zoneStart, Date zoneEnd,
                       bool allDay, ical::ZoneUse& zones,
@@ -225,6 +252,8 @@ std::string SpanLines(const ItemForm& form, Date start, Date end, Date zoneStart
     std::string out = AsRead(extras, "DTSTART", TimeLine("DTSTART", from));
     if (IsBefore(start, end)) {
         out += AsRead(extras, "DTEND", TimeLine("DTEND", form.At(zoneEnd, end)));
+    } else {
+        out += KeptEndAtStart(extras, form, from);
     }
     return out;
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <ctime>
+#include <initializer_list>
 #include <limits>
 #include <set>
 #include <thread>
@@ -248,10 +249,12 @@ void Normalize(TaskRecord& record) {
 namespace {
 
 // The kept lines an update takes from the incoming record: those of the fields it gives (a
-// SUMMARY kept for its LANGUAGE parameter, CATEGORIES as they came, the alarms), and every
-// property it carries itself.
-std::set<std::string> TakenFromIncoming(ItemFields given) {
-    std::set<std::string> names;
+// SUMMARY kept for its LANGUAGE parameter, CATEGORIES as they came, the alarms), those of the
+// times, which always come from it (`times`: DTEND as it came, say), and every property it
+// carries itself.
+std::set<std::string> TakenFromIncoming(ItemFields given,
+                                        std::initializer_list<const char*> times) {
+    std::set<std::string> names(times.begin(), times.end());
     if (given.Has(ItemField::Subject)) {
         names.insert("SUMMARY");
     }
@@ -291,8 +294,8 @@ AppointmentRecord MergeAppointment(const AppointmentRecord& stored, AppointmentR
     if (!given.Has(ItemField::Reminder)) {
         incoming.reminderSet = stored.reminderSet;
     }
-    incoming.extraProperties =
-        MergeKeptLines(stored.extraProperties, incoming.extraProperties, TakenFromIncoming(given));
+    incoming.extraProperties = MergeKeptLines(stored.extraProperties, incoming.extraProperties,
+                                              TakenFromIncoming(given, {"DTSTART", "DTEND"}));
     return incoming;
 }
 
@@ -307,8 +310,8 @@ TaskRecord MergeTask(const TaskRecord& stored, TaskRecord incoming, ItemFields g
     if (!given.Has(ItemField::Categories)) {
         incoming.categories = stored.categories;
     }
-    incoming.extraProperties =
-        MergeKeptLines(stored.extraProperties, incoming.extraProperties, TakenFromIncoming(given));
+    incoming.extraProperties = MergeKeptLines(stored.extraProperties, incoming.extraProperties,
+                                              TakenFromIncoming(given, {}));
     return incoming;
 }
 

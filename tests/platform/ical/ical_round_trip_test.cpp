@@ -1,5 +1,5 @@
-// What is written is what was read: lines the planner reads into its own fields (categories)
-// go back as they came while the item keeps what they say.
+// What is written is what was read: lines the planner reads into its own fields (categories, an
+// end at the start's moment) go back as they came while the item keeps what they say.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -68,6 +68,56 @@ TEST_F(ICalTest, CategoriesGoBackOnTheLinesTheyCameOn) {
     EXPECT_EQ(Count(lines, "CATEGORIES:買い物"), 0);
     EXPECT_EQ(Count(lines, "CATEGORIES:家"), 1);
     EXPECT_EQ(Count(lines, "CATEGORIES:仕事"), 0);
+}
+
+constexpr std::string_view kEndsAtItsStart = R"(BEGIN:VCALENDAR
+VERSION:2.0
+BEGIN:VEVENT
+UID:end-skipped@test
+DTSTAMP:20261201T000000Z
+DTSTART;TZID=America/New_York:20270314T033000
+DTEND;TZID=America/New_York:20270314T023000
+END:VEVENT
+BEGIN:VEVENT
+UID:start-skipped@test
+DTSTAMP:20261201T000000Z
+DTSTART;TZID=America/New_York:20270314T023000
+DTEND;TZID=America/New_York:20270314T033000
+END:VEVENT
+BEGIN:VEVENT
+UID:utc-start@test
+DTSTAMP:20261201T000000Z
+DTSTART:20270314T073000Z
+DTEND;TZID=America/New_York:20270314T023000
+END:VEVENT
+END:VCALENDAR
+)";
+
+// 02:30 on 14 March 2027 does not happen in New York: read with the offset before the skipped
+// hour it is 07:30 UTC, the moment of 03:30. An end there (or a start there, with the end at
+// 03:30) makes an event without length, whose end is still written back as it came.
+TEST_F(ICalTest, AnEndAtTheStartsMomentIsWrittenBackAsItCame) {
+    ImportedCalendar calendar = Import(WithCrlf(kEndsAtItsStart));
+    ASSERT_EQ(calendar.appointments.size(), 3u);
+    for (const AppointmentRecord& record : calendar.appointments) {
+        EXPECT_EQ(record.start, At(2027, 3, 14, 8, 30)) << record.uid;
+        EXPECT_EQ(record.end, record.start) << record.uid;
+    }
+    const std::string text = Export(calendar);
+    std::vector<std::string> lines = Unfold(text);
+    EXPECT_EQ(Count(lines, "DTEND;TZID=America/New_York:20270314T023000"), 2) << text;
+    EXPECT_EQ(Count(lines, "DTEND;TZID=America/New_York:20270314T033000"), 1) << text;
+    EXPECT_EQ(Import(text).appointments, calendar.appointments);
+
+    // Moved here, an event without length has no end to write: the one it came with no
+    // longer stands for its start.
+    for (AppointmentRecord& record : calendar.appointments) {
+        record.start = At(2027, 3, 15, 9);
+        record.end = record.start;
+    }
+    lines = Unfold(Export(calendar));
+    EXPECT_EQ(Count(lines, "DTEND;TZID=America/New_York:20270314T023000"), 0);
+    EXPECT_EQ(Count(lines, "DTEND;TZID=America/New_York:20270314T033000"), 0);
 }
 
 }  // namespace
