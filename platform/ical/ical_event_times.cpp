@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <utility>
 
 namespace pim::ical {
@@ -357,6 +358,20 @@ std::optional<int64_t> KeptLineInstant(std::string_view text, const ItemZone& it
         }
     }
     return time->zone.ToUnixSeconds(time->wall);
+}
+
+std::string UtcValue(int64_t unixSeconds) {
+    const std::optional<Date> wall = TimeZone::Utc().FromUnixSeconds(unixSeconds);
+    const std::optional<CalendarFields> f = wall ? platform::DateToFields(*wall) : std::nullopt;
+    if (!f) {
+        return {};
+    }
+    // Room for any field values the calendar types can hold, not only valid dates.
+    char value[48];
+    std::snprintf(value, sizeof value, "%04u%02u%02uT%02u%02u%02uZ", unsigned{f->Year},
+                  unsigned{f->Month}, unsigned{f->Day}, unsigned{f->Hour}, unsigned{f->Minute},
+                  unsigned{f->Second});
+    return value;
 }
 
 }  // namespace pim::ical

@@ -303,6 +303,14 @@ Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {
     return read;
 }
 
+// Whether a COMPLETED written again from the local moment it was read as would read otherwise
+// (not in UTC, in the hour the local zone repeats): then it is kept and written back as it came
+// while the task stays completed at that moment.
+bool CompletedWrittenOtherwise(const ContentLine& line, Date local) {
+    const std::optional<int64_t> again = TimeZone::Local().ToUnixSeconds(local);
+    return !again || line.text != "COMPLETED:" + ical::UtcValue(*again);
+}
+
 Result<std::optional<TaskRecord>> ReadTodo(const Component& todo, ItemFields& given,
                                            ImportedCalendar& result, ReadContext& context) {
     if (todo.Has("RECURRENCE-ID")) {
@@ -314,6 +322,8 @@ Result<std::optional<TaskRecord>> ReadTodo(const Component& todo, ItemFields& gi
     }
     ItemParts parts;
     TaskRecord record;
+    // Kept after the other lines, so that the kept lines are the same wherever a file has it.
+    std::optional<std::string> keptCompleted;
     ReadLineProblems(todo, context);
     for (const ContentLine& line : todo.properties) {
         Result<LineValues> values = ical::ReadWithLibical(line);
@@ -344,6 +354,9 @@ Result<std::optional<TaskRecord>> ReadTodo(const Component& todo, ItemFields& gi
             } else {
                 record.dateCompleted = *local;
                 record.complete = true;
+                if (CompletedWrittenOtherwise(line, *local)) {
+                    keptCompleted = line.text;
+                }
             }
         } else if (line.name == "STATUS" && Upper(Trim(ical::TextOf(*values))) == "COMPLETED") {
             record.complete = true;
@@ -355,6 +368,9 @@ Result<std::optional<TaskRecord>> ReadTodo(const Component& todo, ItemFields& gi
             }
             parts.extras.KeepProperty(line.text);
         }
+    }
+    if (keptCompleted) {
+        parts.extras.KeepProperty(*keptCompleted);
     }
     ReadSubComponents(todo, parts, context);
     record.subject = Utf8ToUtf16Lossy(parts.subject);

@@ -85,6 +85,12 @@ std::string TimeLine(std::string_view name, const OutTime& time) {
     return Fold(line + ":" + value);
 }
 
+bool SameSecond(Date a, Date b) {
+    constexpr double kSecondsPerDay = 86400;
+    return std::llround(platform::DateToLinear(a) * kSecondsPerDay) ==
+           std::llround(platform::DateToLinear(b) * kSecondsPerDay);
+}
+
 // A local time as UTC; floating local time where UTC would leave the years 100 to 9999.
 OutTime LocalAsUtc(Date local) {
     if (const std::optional<Date> utc = LocalToZone(local, "UTC")) {
@@ -397,11 +403,26 @@ std::string WriteEvent(const AppointmentRecord& record, size_t index, const std:
     return out;
 }
 
+// When a task was completed, in UTC; the COMPLETED it came with (kept when it would read
+// otherwise, in the hour the local zone repeats, say) while it still stands for that moment.
+std::string CompletedLine(const ical::WrittenExtras& extras, Date completed) {
+    const auto found = extras.templates.find("COMPLETED");
+    if (found != extras.templates.end()) {
+        const std::optional<int64_t> instant = ical::KeptLineInstant(found->second, ItemZone{});
+        const std::optional<Date> local =
+            instant ? TimeZone::Local().FromUnixSeconds(*instant) : std::nullopt;
+        if (local && SameSecond(*local, completed)) {
+            return Fold(found->second);
+        }
+    }
+    return TimeLine("COMPLETED", LocalAsUtc(completed));
+}
+
 std::string WriteTodo(const TaskRecord& record, size_t index, const std::string& dtstamp,
                       ical::ZoneUse& zones) {
     const bool complete = record.complete;
     const ical::WrittenExtras extras = ical::PrepareExtras(
-        record.extraProperties, {"SUMMARY", "DESCRIPTION"}, true,
+        record.extraProperties, {"SUMMARY", "DESCRIPTION", "COMPLETED"}, true,
         [complete](const std::string& name, const std::string& line) {
             if (name == "UID" || name == "DUE" || name == "COMPLETED" || name == "CATEGORIES") {
                 return false;
@@ -441,7 +462,7 @@ std::string WriteTodo(const TaskRecord& record, size_t index, const std::string&
     if (complete) {
         out += "STATUS:COMPLETED\r\n";
         if (record.dateCompleted != kNoDateValue) {
-            out += TimeLine("COMPLETED", LocalAsUtc(record.dateCompleted));
+            out += CompletedLine(extras, record.dateCompleted);
         }
         out += "PERCENT-COMPLETE:100\r\n";
     }

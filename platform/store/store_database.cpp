@@ -311,7 +311,7 @@ TaskRecord MergeTask(const TaskRecord& stored, TaskRecord incoming, ItemFields g
         incoming.categories = stored.categories;
     }
     incoming.extraProperties = MergeKeptLines(stored.extraProperties, incoming.extraProperties,
-                                              TakenFromIncoming(given, {}));
+                                              TakenFromIncoming(given, {"COMPLETED"}));
     return incoming;
 }
 

@@ -1,5 +1,6 @@
 // What is written is what was read: lines the planner reads into its own fields (categories, an
-// end at the start's moment) go back as they came while the item keeps what they say.
+// end at the start's moment, a completion moment) go back as they came while the item keeps
+// what they say.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -118,6 +119,55 @@ TEST_F(ICalTest, AnEndAtTheStartsMomentIsWrittenBackAsItCame) {
     lines = Unfold(Export(calendar));
     EXPECT_EQ(Count(lines, "DTEND;TZID=America/New_York:20270314T023000"), 0);
     EXPECT_EQ(Count(lines, "DTEND;TZID=America/New_York:20270314T033000"), 0);
+}
+
+constexpr std::string_view kCompleted = R"(BEGIN:VCALENDAR
+VERSION:2.0
+BEGIN:VTODO
+UID:repeated-hour@test
+DTSTAMP:20261201T000000Z
+COMPLETED:20261025T013000Z
+END:VTODO
+BEGIN:VTODO
+UID:in-tokyo@test
+DTSTAMP:20261201T000000Z
+COMPLETED;TZID=Asia/Tokyo:20261207T183000
+END:VTODO
+BEGIN:VTODO
+UID:plain@test
+DTSTAMP:20261201T000000Z
+COMPLETED:20261207T093000Z
+END:VTODO
+END:VCALENDAR
+)";
+
+// When a task was completed is a moment. 01:30 UTC on 25 October 2026 is the second 02:30 of
+// the night Berlin's clocks go back, which reads as the first when written from the local
+// time; it, and a completion given in a zone, go back as they came.
+TEST_F(ICalTest, ACompletionKeepsItsMomentAndTheLineItCameOn) {
+    ImportedCalendar calendar = Import(WithCrlf(kCompleted));
+    ASSERT_EQ(calendar.tasks.size(), 3u);
+    EXPECT_EQ(calendar.tasks[0].dateCompleted, At(2026, 10, 25, 2, 30));
+    EXPECT_EQ(calendar.tasks[1].dateCompleted, At(2026, 12, 7, 10, 30));
+    EXPECT_EQ(calendar.tasks[2].dateCompleted, At(2026, 12, 7, 10, 30));
+    // A line written back the same from its moment is not kept.
+    EXPECT_EQ(calendar.tasks[2].extraProperties, "DTSTAMP:20261201T000000Z");
+
+    const std::string text = Export(calendar);
+    std::vector<std::string> lines = Unfold(text);
+    EXPECT_TRUE(Contains(lines, "COMPLETED:20261025T013000Z")) << text;
+    EXPECT_TRUE(Contains(lines, "COMPLETED;TZID=Asia/Tokyo:20261207T183000")) << text;
+    EXPECT_TRUE(Contains(lines, "COMPLETED:20261207T093000Z")) << text;
+    EXPECT_EQ(Import(text).tasks, calendar.tasks);
+
+    // Completed again at another moment: that moment, in UTC.
+    calendar.tasks[0].dateCompleted = At(2026, 10, 26, 8, 15, 30);
+    calendar.tasks[1].dateCompleted = At(2026, 12, 8, 7);
+    lines = Unfold(Export(calendar));
+    EXPECT_TRUE(Contains(lines, "COMPLETED:20261026T071530Z"));
+    EXPECT_TRUE(Contains(lines, "COMPLETED:20261208T060000Z"));
+    EXPECT_FALSE(Contains(lines, "COMPLETED:20261025T013000Z"));
+    EXPECT_FALSE(Contains(lines, "COMPLETED;TZID=Asia/Tokyo:20261207T183000"));
 }
 
 }  // namespace

@@ -65,6 +65,16 @@ bool Holds(const std::string& text, const std::string& line) {
     return CountLine(text, line) > 0;
 }
 
+// The value of the item's own (not an alarm's) kept property, or "" when it has none.
+std::string KeptValue(const std::string& kept, const std::string& name) {
+    for (const std::string& line : SplitKeptLines(kept).properties) {
+        if (line.rfind(name + ":", 0) == 0) {
+            return line.substr(name.size() + 1);
+        }
+    }
+    return {};
+}
+
 class StoreRoundTripTest : public StoreFixture {
 protected:
     Appointment StoredAppointment(const std::string& uid) {
@@ -107,6 +117,41 @@ TEST_F(StoreRoundTripTest, CategoriesKeepTheirLinesUntilTheyAreChanged) {
     text = StoreAsCalendar(app_);
     EXPECT_TRUE(Holds(text, "CATEGORIES:Work,Travel")) << text;
     EXPECT_FALSE(Holds(text, "CATEGORIES:Travel"));
+}
+
+// A completion kept as it came goes when the task is opened again, and a later completion
+// here is written as the moment it is.
+TEST_F(StoreRoundTripTest, AKeptCompletionGoesWhenTheTaskIsOpenedAgain) {
+    StoreCalendar(app_, SampleCalendar("written_as_read.ics"));
+    auto tasks = app_.AllTasks();
+    ASSERT_TRUE(tasks.ok());
+    ASSERT_EQ(tasks->size(), 2u);
+    Task task = *app_.GetTaskFromOid(tasks->front().oid);
+    ASSERT_EQ(task.DateCompleted(), At(2026, 10, 25, 2, 30));
+    task.SetComplete(kFalse, At(2026, 12, 7, 9));
+    ASSERT_TRUE(task.Save().ok());
+    EXPECT_TRUE(KeptValue(task.Record().extraProperties, "COMPLETED").empty());
+    task.SetComplete(kTrue, At(2026, 10, 25, 2, 30));
+    ASSERT_TRUE(task.Save().ok());
+    // The first 02:30 of that night, as the planner's local time reads.
+    EXPECT_TRUE(Holds(StoreAsCalendar(app_), "COMPLETED:20261025T003000Z"));
+}
+
+// An update from a calendar takes the time lines it comes with: a DTEND or a COMPLETED the
+// stored item kept as it came does not outlive an update giving the same times otherwise.
+TEST_F(StoreRoundTripTest, AnUpdateTakesTheTimeLinesItComesWith) {
+    StoreCalendar(app_, SampleCalendar("written_as_read.ics"));
+    StoreCalendar(app_,
+                  "BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nUID:skipped-hour@example.com\n"
+                  "DTSTAMP:20261202T000000Z\nDTSTART;TZID=America/New_York:20270314T033000\n"
+                  "END:VEVENT\nBEGIN:VTODO\nUID:done-in-tokyo@example.com\n"
+                  "DTSTAMP:20261202T000000Z\nCOMPLETED:20261207T093000Z\nEND:VTODO\n"
+                  "END:VCALENDAR\n");
+    const std::string text = StoreAsCalendar(app_);
+    // The changed occurrence of the weekly series still has its own.
+    EXPECT_EQ(CountLine(text, "DTEND;TZID=America/New_York:20270314T023000"), 1u) << text;
+    EXPECT_TRUE(Holds(text, "COMPLETED:20261207T093000Z")) << text;
+    EXPECT_FALSE(Holds(text, "COMPLETED;TZID=Asia/Tokyo:20261207T183000"));
 }
 
 }  // namespace
