@@ -1,5 +1,6 @@
 // Through the store, what is written is what was read: lines a calendar gave on its own go back
-// as they came until they are changed here.
+// as they came until they are changed here, and what is changed here is stamped for other
+// calendar programs (a changed occurrence as its series is).
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -88,6 +89,38 @@ protected:
         ADD_FAILURE() << "no appointment " << uid;
         return app_.GetDefaultFolder(FolderKind::Calendar)->GetItems()->AddAppointment();
     }
+
+    // A weekly series of the store at SEQUENCE 3, from 10:00 to 11:00 unless said otherwise;
+    // SecondWeek changes its second occurrence.
+    int32_t AddWeekly(const std::string& uid, int startHour = 10, int endHour = 11) {
+        AppointmentRecord series;
+        series.uid = uid;
+        series.subject = u"定例";
+        series.start = At(2026, 12, 7, startHour);
+        series.end = At(2026, 12, 7, endHour);
+        series.recurrence.rule = "FREQ=WEEKLY;COUNT=4";
+        series.extraProperties = "DTSTAMP:20261101T000000Z\r\nSEQUENCE:3";
+        auto oids = app_.AddAll({series}, {});
+        EXPECT_TRUE(oids.ok());
+        return oids.ok() ? oids->front() : 0;
+    }
+
+    static OccurrenceChange SecondWeek(Date start, Date end, std::u16string subject,
+                                       int startHour = 10) {
+        OccurrenceChange change;
+        change.recurrenceId = At(2026, 12, 14, startHour);
+        change.start = start;
+        change.end = end;
+        change.subject = std::move(subject);
+        return change;
+    }
+
+    OccurrenceChange StoredChange(int32_t oid) {
+        const AppointmentRecord record = app_.GetAppointmentFromOid(oid)->Record();
+        EXPECT_EQ(record.recurrence.changes.size(), 1u);
+        return record.recurrence.changes.empty() ? OccurrenceChange{}
+                                                 : record.recurrence.changes.front();
+    }
 };
 
 // Categories edited here are written as the planner writes them; another edit leaves the lines
@@ -152,6 +185,78 @@ TEST_F(StoreRoundTripTest, AnUpdateTakesTheTimeLinesItComesWith) {
     EXPECT_EQ(CountLine(text, "DTEND;TZID=America/New_York:20270314T023000"), 1u) << text;
     EXPECT_TRUE(Holds(text, "COMPLETED:20261207T093000Z")) << text;
     EXPECT_FALSE(Holds(text, "COMPLETED;TZID=Asia/Tokyo:20261207T183000"));
+}
+
+// An occurrence changed here on its own carries the stamps other calendar programs decide by:
+// LAST-MODIFIED and DTSTAMP, and, when its times changed, a SEQUENCE above the series' (at which
+// the occurrence stood) and above its own. A change not touched by an edit keeps its lines.
+TEST_F(StoreRoundTripTest, AnOccurrenceChangedHereIsStampedAsItsSeriesIs) {
+    const int32_t oid = AddWeekly("weekly@test");
+    Appointment series = *app_.GetAppointmentFromOid(oid);
+    // Its texts alone: the series' version, stamped.
+    series.PutOccurrenceChange(SecondWeek(At(2026, 12, 14, 10), At(2026, 12, 14, 11), u"別室"));
+    ASSERT_TRUE(series.Save().ok());
+    OccurrenceChange change = StoredChange(oid);
+    EXPECT_EQ(KeptValue(change.extraProperties, "SEQUENCE"), "3") << change.extraProperties;
+    EXPECT_FALSE(KeptValue(change.extraProperties, "LAST-MODIFIED").empty());
+    EXPECT_EQ(KeptValue(change.extraProperties, "DTSTAMP"),
+              KeptValue(change.extraProperties, "LAST-MODIFIED"));
+
+    // Moved: a new version.
+    series = *app_.GetAppointmentFromOid(oid);
+    change.start = At(2026, 12, 15, 14);
+    change.end = At(2026, 12, 15, 15);
+    series.PutOccurrenceChange(change);
+    ASSERT_TRUE(series.Save().ok());
+    change = StoredChange(oid);
+    EXPECT_EQ(KeptValue(change.extraProperties, "SEQUENCE"), "4");
+
+    // Its subject again: stamped, the same version.
+    series = *app_.GetAppointmentFromOid(oid);
+    change.subject = u"別室 (変更)";
+    change.extraProperties = ReplaceKeptProperty(change.extraProperties, "LAST-MODIFIED",
+                                                 "LAST-MODIFIED:20200101T000000Z");
+    series.PutOccurrenceChange(change);
+    ASSERT_TRUE(series.Save().ok());
+    change = StoredChange(oid);
+    EXPECT_EQ(KeptValue(change.extraProperties, "SEQUENCE"), "4");
+    EXPECT_NE(KeptValue(change.extraProperties, "LAST-MODIFIED"), "20200101T000000Z");
+
+    // The series edited, the change left alone: its lines stay as they are.
+    series = *app_.GetAppointmentFromOid(oid);
+    series.SetLocation(u"本社");
+    ASSERT_TRUE(series.Save().ok());
+    EXPECT_EQ(StoredChange(oid).extraProperties, change.extraProperties);
+
+    // Written, the change says so.
+    const std::string text = StoreAsCalendar(app_);
+    EXPECT_TRUE(Holds(text, "SEQUENCE:4")) << text;
+    EXPECT_TRUE(Holds(text, "LAST-MODIFIED:" + KeptValue(change.extraProperties, "LAST-MODIFIED")));
+}
+
+// Changed for the first time, an occurrence is a new version when it is not what the series
+// gives it: longer, at another time, or all day.
+TEST_F(StoreRoundTripTest, AnOccurrenceMovedForTheFirstTimeIsANewVersionAtOnce) {
+    const int32_t longer = AddWeekly("longer@test");
+    Appointment series = *app_.GetAppointmentFromOid(longer);
+    series.PutOccurrenceChange(SecondWeek(At(2026, 12, 14, 10), At(2026, 12, 14, 11, 30), u"定例"));
+    ASSERT_TRUE(series.Save().ok());
+    EXPECT_EQ(KeptValue(StoredChange(longer).extraProperties, "SEQUENCE"), "4");
+
+    const int32_t later = AddWeekly("later@test");
+    series = *app_.GetAppointmentFromOid(later);
+    series.PutOccurrenceChange(SecondWeek(At(2026, 12, 14, 13), At(2026, 12, 14, 14), u"定例"));
+    ASSERT_TRUE(series.Save().ok());
+    EXPECT_EQ(KeptValue(StoredChange(later).extraProperties, "SEQUENCE"), "4");
+
+    // A series of moments at midnight, one of them made a whole day.
+    const int32_t allDay = AddWeekly("all-day-change@test", 0, 0);
+    series = *app_.GetAppointmentFromOid(allDay);
+    OccurrenceChange change = SecondWeek(At(2026, 12, 14), At(2026, 12, 14), u"定例", 0);
+    change.allDay = true;
+    series.PutOccurrenceChange(change);
+    ASSERT_TRUE(series.Save().ok());
+    EXPECT_EQ(KeptValue(StoredChange(allDay).extraProperties, "SEQUENCE"), "4");
 }
 
 }  // namespace
