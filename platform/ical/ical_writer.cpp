@@ -340,9 +340,12 @@ std::string EventBody(const ical::WrittenExtras& extras, const std::u16string& s
     return out;
 }
 
-std::string EventEnd(const ical::WrittenExtras& extras, bool reminderSet,
-                     const std::u16string& subject) {
-    std::string out = extras.properties;
+// The kept lines (after a stamp of the writer's own when none is kept: where a kept one stands
+// when the text is read again), the alarms and the END.
+std::string EventEnd(const ical::WrittenExtras& extras, const std::string& dtstamp,
+                     bool reminderSet, const std::u16string& subject) {
+    std::string out = extras.hasDtstamp ? std::string() : dtstamp;
+    out += extras.properties;
     out += extras.components;
     if (reminderSet && !extras.hasAlarm) {
         out += ical::DefaultAlarm(Utf16ToUtf8Lossy(subject));
@@ -365,16 +368,13 @@ std::string WriteChange(const AppointmentRecord& series, const std::string& uid,
         change.thisAndFuture ? "RECURRENCE-ID;RANGE=THISANDFUTURE" : "RECURRENCE-ID";
     const ItemForm form = FormOf(series.zone, series.allDay, true);
     out += TimeLine(name, form.AtWall(change.recurrenceId));
-    if (!extras.hasDtstamp) {
-        out += dtstamp;
-    }
     out += EventBody(extras, change.subject, change.location,
                      ReadableMemo(change.body, change.handwritten), change.categories,
                      change.cancelled);
     out += InkLine(inkOf, change.body, change.handwritten);
     out += SpanLines(form, change.start, change.end, change.zoneStart, change.zoneEnd,
                      change.allDay, zones, &extras);
-    out += EventEnd(extras, change.reminderSet, change.subject);
+    out += EventEnd(extras, dtstamp, change.reminderSet, change.subject);
     return out;
 }
 
@@ -386,15 +386,12 @@ std::string WriteEvent(const AppointmentRecord& record, size_t index, const std:
     const std::string uid = record.uid.empty() ? GeneratedUid("", record.oid, index) : record.uid;
     std::string out = "BEGIN:VEVENT\r\n";
     out += TextLine("UID", uid);
-    if (!extras.hasDtstamp) {
-        out += dtstamp;
-    }
     out += EventBody(extras, record.subject, record.location,
                      ReadableMemo(record.body, record.handwritten), record.categories,
                      record.cancelled);
     out += InkLine(inkOf, record.body, record.handwritten);
     out += EventTimeLines(record, zones, extras);
-    out += EventEnd(extras, record.reminderSet, record.subject);
+    out += EventEnd(extras, dtstamp, record.reminderSet, record.subject);
     if (record.recurrence.recurs()) {
         for (const OccurrenceChange& change : record.recurrence.changes) {
             out += WriteChange(record, uid, change, dtstamp, zones, inkOf);
@@ -440,9 +437,6 @@ std::string WriteTodo(const TaskRecord& record, size_t index, const std::string&
     std::string out = "BEGIN:VTODO\r\n";
     out +=
         TextLine("UID", record.uid.empty() ? GeneratedUid("task-", record.oid, index) : record.uid);
-    if (!extras.hasDtstamp) {
-        out += dtstamp;
-    }
     out += ical::TemplatedText(extras, "SUMMARY", Utf16ToUtf8Lossy(record.subject));
     out += ical::TemplatedText(extras, "DESCRIPTION", Utf16ToUtf8Lossy(record.body));
     out += ical::WrittenCategories(extras.categories, Utf16ToUtf8Lossy(record.categories));
@@ -465,6 +459,9 @@ std::string WriteTodo(const TaskRecord& record, size_t index, const std::string&
             out += CompletedLine(extras, record.dateCompleted);
         }
         out += "PERCENT-COMPLETE:100\r\n";
+    }
+    if (!extras.hasDtstamp) {
+        out += dtstamp;  // where a kept one stands when the text is read again
     }
     out += extras.properties;
     out += extras.components;

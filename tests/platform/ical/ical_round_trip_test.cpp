@@ -1,8 +1,11 @@
 // What is written is what was read: lines the planner reads into its own fields (categories, an
-// end at the start's moment, a completion moment) go back as they came while the item keeps
-// what they say.
+// end at the start's moment, a completion moment, a zone named by a path) go back as they came
+// while the item keeps what they say, and a file read, written, read and written again gives
+// the same text the second time.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -96,7 +99,8 @@ END:VCALENDAR
 
 // 02:30 on 14 March 2027 does not happen in New York: read with the offset before the skipped
 // hour it is 07:30 UTC, the moment of 03:30. An end there (or a start there, with the end at
-// 03:30) makes an event without length, whose end is still written back as it came.
+// 03:30) makes an event without length, whose end is still written back as it came. (A changed
+// occurrence's is, in the calendar of every case below.)
 TEST_F(ICalTest, AnEndAtTheStartsMomentIsWrittenBackAsItCame) {
     ImportedCalendar calendar = Import(WithCrlf(kEndsAtItsStart));
     ASSERT_EQ(calendar.appointments.size(), 3u);
@@ -168,6 +172,92 @@ TEST_F(ICalTest, ACompletionKeepsItsMomentAndTheLineItCameOn) {
     EXPECT_TRUE(Contains(lines, "COMPLETED:20261208T060000Z"));
     EXPECT_FALSE(Contains(lines, "COMPLETED:20261025T013000Z"));
     EXPECT_FALSE(Contains(lines, "COMPLETED;TZID=Asia/Tokyo:20261207T183000"));
+}
+
+// The calendar that holds every case above at once.
+std::string WrittenAsRead() {
+    std::ifstream in(std::string(TESSARINTH_CALENDAR_SAMPLES) + "/written_as_read.ics",
+                     std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    EXPECT_FALSE(text.str().empty());
+    return text.str();
+}
+
+const AppointmentRecord* ByUid(const ImportedCalendar& calendar, const std::string& uid) {
+    for (const AppointmentRecord& record : calendar.appointments) {
+        if (record.uid == uid) {
+            return &record;
+        }
+    }
+    ADD_FAILURE() << "no appointment " << uid;
+    return nullptr;
+}
+
+// An item without DTSTAMP is given one when it is written; read again, that stamp is kept and
+// written where the first one stood.
+TEST_F(ICalTest, AStampMadeWhenWrittenStandsWhereItIsWrittenAgain) {
+    const std::string first = Export(Import(WithCrlf(R"(BEGIN:VCALENDAR
+VERSION:2.0
+BEGIN:VEVENT
+UID:unstamped@test
+DTSTART:20261207T090000Z
+SUMMARY:no stamp
+X-OTHER:kept
+END:VEVENT
+BEGIN:VTODO
+UID:unstamped-task@test
+SUMMARY:no stamp
+X-OTHER:kept
+END:VTODO
+END:VCALENDAR
+)")));
+    EXPECT_EQ(Export(Import(first)), first);
+}
+
+// A file holding all of the above, with a zone named by a path as older libical-based programs
+// wrote it: read, written, read and written again gives the same text, keeps every line the
+// planner reads into its fields as it came, and the same times.
+TEST_F(ICalTest, AFileReadAndWrittenTwiceGivesTheSameText) {
+    const std::string original = WrittenAsRead();
+    const ImportedCalendar firstRead = Import(original);
+    EXPECT_TRUE(firstRead.skipped.empty());
+    EXPECT_TRUE(firstRead.dropped.empty());
+    const std::string first = Export(firstRead);
+    const ImportedCalendar secondRead = Import(first);
+    const std::string second = Export(secondRead);
+    EXPECT_EQ(second, first);
+
+    const std::vector<std::string> written = Unfold(first);
+    for (const char* line : {
+             "TZID:/softwarestudio.org/Olson_20011030_5/America/New_York",
+             "DTSTART;TZID=/softwarestudio.org/Olson_20011030_5/America/New_York:20260710T090000",
+             "CATEGORIES:Work",
+             "CATEGORIES:Travel",
+             "CATEGORIES;LANGUAGE=ja:会議,重要",
+             "CATEGORIES:移動",
+             "CATEGORIES:買い物",
+             "COMPLETED:20261025T013000Z",
+             "COMPLETED;TZID=Asia/Tokyo:20261207T183000",
+         }) {
+        EXPECT_TRUE(Contains(written, line)) << line;
+    }
+    EXPECT_EQ(Count(written, "DTEND;TZID=America/New_York:20270314T023000"), 2) << first;
+
+    for (const ImportedCalendar* read : {&firstRead, &secondRead}) {
+        const AppointmentRecord* path = ByUid(*read, "path-zone@example.com");
+        ASSERT_NE(path, nullptr);
+        // 09:00 in New York in summer is 13:00 UTC.
+        EXPECT_EQ(path->start, At(2026, 7, 10, 15));
+        EXPECT_EQ(path->end, At(2026, 7, 10, 16));
+        const AppointmentRecord* skipped = ByUid(*read, "skipped-hour@example.com");
+        ASSERT_NE(skipped, nullptr);
+        EXPECT_EQ(skipped->start, At(2027, 3, 14, 8, 30));
+        EXPECT_EQ(skipped->end, skipped->start);
+        ASSERT_EQ(read->tasks.size(), 2u);
+        EXPECT_EQ(read->tasks[0].dateCompleted, At(2026, 10, 25, 2, 30));
+    }
+    EXPECT_EQ(secondRead.tasks, firstRead.tasks);
 }
 
 }  // namespace

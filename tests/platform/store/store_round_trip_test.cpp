@@ -1,6 +1,7 @@
-// Through the store, what is written is what was read: lines a calendar gave on its own go back
-// as they came until they are changed here, and what is changed here is stamped for other
-// calendar programs (a changed occurrence as its series is).
+// Through the store, what is written is what was read: a calendar stored and written back gives
+// the same text the second time, lines it gave on its own go back as they came until they are
+// changed here, and what is changed here is stamped for other calendar programs (a changed
+// occurrence as its series is).
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -257,6 +258,39 @@ TEST_F(StoreRoundTripTest, AnOccurrenceMovedForTheFirstTimeIsANewVersionAtOnce) 
     series.PutOccurrenceChange(change);
     ASSERT_TRUE(series.Save().ok());
     EXPECT_EQ(KeptValue(StoredChange(allDay).extraProperties, "SEQUENCE"), "4");
+}
+
+// The calendar of every case, stored in one store, written, stored in another and written
+// again: the same text, with the lines it gave on their own as they came.
+TEST_F(StoreRoundTripTest, ACalendarStoredAndWrittenTwiceGivesTheSameText) {
+    const std::string original = SampleCalendar("written_as_read.ics");
+    StoreCalendar(app_, original);
+    const std::string first = StoreAsCalendar(app_);
+
+    testing_support::TempFolder otherFolder;
+    ASSERT_TRUE(otherFolder.Made());
+    Application other;
+    ASSERT_TRUE(other.LogOn(otherFolder.Path() / "schedule.sqlite").ok());
+    StoreCalendar(other, first);
+    EXPECT_EQ(StoreAsCalendar(other), first);
+
+    for (const char* line :
+         {"CATEGORIES:Work", "CATEGORIES:Travel", "CATEGORIES;LANGUAGE=ja:会議,重要",
+          "CATEGORIES:移動", "CATEGORIES:買い物", "DTEND;TZID=America/New_York:20270314T023000",
+          "COMPLETED:20261025T013000Z", "COMPLETED;TZID=Asia/Tokyo:20261207T183000",
+          "TZID:/softwarestudio.org/Olson_20011030_5/America/New_York"}) {
+        EXPECT_TRUE(Holds(first, line)) << line;
+    }
+    // Stored again from the same file, nothing changes.
+    auto again = ParseICalendar(original);
+    ASSERT_TRUE(again.ok());
+    std::vector<IncomingAppointment> appointments;
+    for (const AppointmentRecord& record : again->appointments) {
+        appointments.push_back({record, ItemFields::All()});
+    }
+    auto saved = app_.SaveByUid(std::move(appointments), {});
+    ASSERT_TRUE(saved.ok());
+    EXPECT_EQ(saved->Count(UidSaveSummary::Outcome::Unchanged), 3);
 }
 
 }  // namespace
