@@ -103,6 +103,32 @@ TEST_F(ItemTextTest, AResourceHoldsExactlyOneItem) {
     EXPECT_EQ(taskRead->Uid(), "t");
 
     EXPECT_FALSE(ReadServerItem("not a calendar").ok());
+
+    auto none = ReadServerItem("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n");
+    ASSERT_FALSE(none.ok());
+    EXPECT_EQ(none.error().message, "it holds 0 items instead of one");
+}
+
+// An item that cannot be read is named with the reason an import of it gives, not a count.
+TEST_F(ItemTextTest, AnItemThatCannotBeReadSaysWhy) {
+    const auto event = [](const char* lines) {
+        return std::string(
+                   "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nBEGIN:VEVENT\r\nUID:u\r\n") +
+               lines + "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    };
+    auto early = ReadServerItem(event("DTSTART:00501221T100000Z\r\n"));
+    ASSERT_FALSE(early.ok());
+    EXPECT_EQ(early.error().message, "line 6: DTSTART is outside the years 100 to 9999");
+    auto undated = ReadServerItem(event("SUMMARY:x\r\n"));
+    ASSERT_FALSE(undated.ok());
+    EXPECT_EQ(undated.error().message, "line 4: VEVENT has no DTSTART");
+    auto occurrence = ReadServerItem(
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:t\r\n"
+        "RECURRENCE-ID:20261221T100000Z\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
+    ASSERT_FALSE(occurrence.ok());
+    EXPECT_EQ(occurrence.error().message,
+              "line 3: VTODO with RECURRENCE-ID (one changed occurrence of a series) not kept by "
+              "the planner");
 }
 
 // Categories another client gave on lines of their own go back to the server on those lines
