@@ -1,5 +1,7 @@
 #include "editors/task_writes.h"
 
+#include <optional>
+
 #include "platform/ical/records.h"
 #include "platform/store/schedule_store.h"
 
@@ -22,8 +24,10 @@ void SetFields(pim::Task& task, const EditRecord& record, TaskFields fields,
     if (fields == TaskFields::All) {
         task.SetDueDate(StoredDueDate(record));
     }
+    // Completed at this moment by the planner's clock; the planner compares it by day.
+    const std::optional<platform::Date> now = platform::FieldsToDate(clock.LocalTimeNow());
     task.SetComplete(record.Complete != 0 ? pim::kTrue : pim::kFalse,
-                     platform::TodayOf(clock).value_or(pim::kNoDateValue));
+                     now.value_or(pim::kNoDateValue));
     if (fields == TaskFields::All) {
         task.SetBody(LimitedText(record.Body, kMaxBodyChars));
     }

@@ -87,6 +87,12 @@ std::optional<int64_t> StampIn(const std::string& extra, const std::string& want
     return std::nullopt;
 }
 
+// What an import's line names as wrong ("line 6: DTSTART is outside the years 100 to 9999"),
+// without what the import made of it ("; the VEVENT of line 4 is not imported").
+std::string ProblemOf(const std::string& importLine) {
+    return importLine.substr(0, importLine.find("; "));
+}
+
 }  // namespace
 
 platform::Result<ServerItem> ReadServerItem(const std::string& icsText) {
@@ -100,11 +106,14 @@ platform::Result<ServerItem> ReadServerItem(const std::string& icsText) {
     }
     if (!parsed->dropped.empty()) {
         // Stored without what it lost, an edit here would take that from every other client too.
-        const std::string& dropped = parsed->dropped.front();
-        return Error{dropped.substr(0, dropped.find("; ")) +
+        return Error{ProblemOf(parsed->dropped.front()) +
                      ": the item is left as it is on the server"};
     }
     const size_t count = parsed->appointments.size() + parsed->tasks.size();
+    if (count == 0 && !parsed->skipped.empty()) {
+        // Its item could not be read: why, as an import of it says.
+        return Error{ProblemOf(parsed->skipped.front())};
+    }
     if (count != 1) {
         return Error{"it holds " + std::to_string(count) + " items instead of one"};
     }

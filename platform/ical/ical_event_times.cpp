@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <utility>
 
 namespace pim::ical {
@@ -324,6 +325,53 @@ Result<void> SetRecurrence(const EventTimes& times, AppointmentRecord& record) {
         }
     }
     return {};
+}
+
+bool EndsAtItsStart(const EventTimes& times) {
+    if (!times.start || !times.end || times.start->time.isDate || times.end->time.isDate) {
+        return false;
+    }
+    const std::optional<int64_t> start =
+        times.start->time.zone.ToUnixSeconds(times.start->time.wall);
+    const std::optional<int64_t> end = times.end->time.zone.ToUnixSeconds(times.end->time.wall);
+    return start && end && *start == *end;
+}
+
+std::optional<int64_t> KeptLineInstant(std::string_view text, const ItemZone& itemZone) {
+    Result<ContentLine> line = SplitContentLine(0, std::string(text));
+    if (!line.ok()) {
+        return std::nullopt;
+    }
+    Result<LineValues> values = ReadWithLibical(*line);
+    if (!values.ok()) {
+        return std::nullopt;
+    }
+    ReadContext context;
+    Result<WallTime> time = ReadTime(*line, values->first(), context);
+    if (!time.ok() || time->isDate) {
+        return std::nullopt;
+    }
+    // The zone the item's own times name is the one its calendar defined.
+    if (itemZone.zoned() && time->writtenTzid == itemZone.tzid) {
+        if (std::optional<TimeZone> own = ResolveZone(itemZone)) {
+            time->zone = *own;
+        }
+    }
+    return time->zone.ToUnixSeconds(time->wall);
+}
+
+std::string UtcValue(int64_t unixSeconds) {
+    const std::optional<Date> wall = TimeZone::Utc().FromUnixSeconds(unixSeconds);
+    const std::optional<CalendarFields> f = wall ? platform::DateToFields(*wall) : std::nullopt;
+    if (!f) {
+        return {};
+    }
+    // Room for any field values the calendar types can hold, not only valid dates.
+    char value[48];
+    std::snprintf(value, sizeof value, "%04u%02u%02uT%02u%02u%02uZ", unsigned{f->Year},
+                  unsigned{f->Month}, unsigned{f->Day}, unsigned{f->Hour}, unsigned{f->Minute},
+                  unsigned{f->Second});
+    return value;
 }
 
 }  // namespace pim::ical

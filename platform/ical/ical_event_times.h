@@ -2,9 +2,11 @@
 
 #include <libical/ical.h>
 
+#include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -119,5 +121,19 @@ platform::Result<void> SetEventTimes(EventTimes& times, EventSpan& span, ReadCon
 
 // The series' rule, exceptions and extra dates, in the zone of its start.
 platform::Result<void> SetRecurrence(const EventTimes& times, AppointmentRecord& record);
+
+// Whether the event's DTEND stands for the moment of its DTSTART, though it is there: an event
+// without length, whose end the writer would leave out, when the end is written otherwise than
+// the start (a time in the hour a zone skips, a zone of its own).
+bool EndsAtItsStart(const EventTimes& times);
+
+// The moment a date-time line kept with an item (a DTEND, a COMPLETED) stands for, in seconds
+// since 1970 UTC, read as the item was: its TZID as `itemZone` when it names that zone, else as
+// a zone of the system's; a floating time or a zone not known as local time. nullopt for a date,
+// and for a line that cannot be read.
+std::optional<int64_t> KeptLineInstant(std::string_view line, const ItemZone& itemZone);
+
+// A moment as a UTC DATE-TIME value, "20240102T083000Z"; empty outside the years 100 to 9999.
+std::string UtcValue(int64_t unixSeconds);
 
 }  // namespace pim::ical

@@ -206,6 +206,18 @@ std::string StampedAsReturned(std::string_view kept, std::string_view replaced, 
     return StampedAsChanged(out, unixSeconds, announce);
 }
 
+std::string StampedAsChangedOccurrence(std::string_view kept, std::string_view series,
+                                       std::string_view replaced, int64_t unixSeconds,
+                                       bool announce) {
+    const int64_t own = VersionOf(kept).sequence;
+    const int64_t floor = std::max(VersionOf(series).sequence, VersionOf(replaced).sequence);
+    std::string out(kept);
+    if (floor > own) {
+        out = ReplaceKeptProperty(out, "SEQUENCE", "SEQUENCE:" + std::to_string(floor));
+    }
+    return StampedAsChanged(out, unixSeconds, announce);
+}
+
 std::optional<int> KeptPercentComplete(std::string_view kept) {
     for (const std::string& line : SplitKeptLines(kept).properties) {
         if (NameOfLine(line) == "PERCENT-COMPLETE") {
@@ -267,6 +279,10 @@ WrittenExtras PrepareExtras(
         const std::string name = NameOfLine(line);
         if (std::find(templates.begin(), templates.end(), name) != templates.end()) {
             out.templates.emplace(name, line);
+            continue;
+        }
+        if (name == "CATEGORIES") {
+            out.categories.push_back(line);
             continue;
         }
         if (!keep(name, line)) {

@@ -49,6 +49,15 @@ std::string StampedAsChanged(std::string_view kept, int64_t unixSeconds, bool an
 std::string StampedAsReturned(std::string_view kept, std::string_view replaced, int64_t unixSeconds,
                               bool announce);
 
+// The kept lines of an occurrence of a series changed on its own here at `unixSeconds`:
+// LAST-MODIFIED and DTSTAMP then, and a SEQUENCE never below the series' (`series`, its kept
+// lines) or that of the version of the occurrence it replaces (`replaced`, empty for one changed
+// for the first time), since other calendar programs took the occurrence to stand at those;
+// one above them when `announce` (its times or its state changed).
+std::string StampedAsChangedOccurrence(std::string_view kept, std::string_view series,
+                                       std::string_view replaced, int64_t unixSeconds,
+                                       bool announce);
+
 // Whether the item with kept lines `kept` is an earlier version of the one with `than`, as
 // calendar programs tell it: a lower SEQUENCE, else, both stamped, an earlier DTSTAMP. Neither
 // is earlier when they do not say.
@@ -101,11 +110,14 @@ struct WrittenExtras {
     std::string components;
     bool hasDtstamp = false;
     bool hasAlarm = false;  // a ringing alarm is written
+    // The CATEGORIES lines kept as they came (see ical_categories.h).
+    std::vector<std::string> categories;
 };
 
 // Lines named in `templates` lend their parameters to the record's texts; `keep` drops the
 // lines the record's own fields replace; alarms that ring here are written only when
-// `keepAlarms`, other alarms always.
+// `keepAlarms`, other alarms always. The kept CATEGORIES lines are handed out on their own,
+// never among the properties.
 WrittenExtras PrepareExtras(
     std::string_view kept, std::initializer_list<std::string_view> templates, bool keepAlarms,
     const std::function<bool(const std::string& name, const std::string& line)>& keep);

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ical/ical_categories.h"
 #include "platform/ical/ical_event_times.h"
 #include "platform/ical/ical_extras.h"
 #include "platform/ical/ical_io.h"
@@ -40,15 +41,13 @@ using platform::Utf16ToUtf8Lossy;
 // Text read from a file may be broken; it is carried over with U+FFFD rather than refused.
 using platform::Utf8ToUtf16Lossy;
 
-constexpr std::string_view kCategorySeparator = ", ";
-
 // The texts and unmodelled lines every item has.
 struct ItemParts {
     std::string subject;
     std::string location;
     std::string body;
     std::string uid;
-    std::vector<std::string> categories;
+    std::vector<std::string> categoryLines;  // CATEGORIES as they came
     ItemFields given = ItemFields::None();
     ical::ReadExtras extras;
     std::set<std::string> seen;  // single properties already read
@@ -74,8 +73,7 @@ bool ReadItemText(const ContentLine& line, const LineValues& values, bool withLo
     } else if (line.name == "UID") {
         target = &parts.uid;
     } else if (line.name == "CATEGORIES") {
-        std::vector<std::string> items = ical::SplitTextList(line.value());
-        parts.categories.insert(parts.categories.end(), items.begin(), items.end());
+        parts.categoryLines.push_back(line.text);
         parts.given.Add(ItemField::Categories);
         return true;
     } else {
@@ -158,8 +156,15 @@ bool BuildsATask(std::string_view name) {
            name == "STATUS" || name == "DUE" || name == "COMPLETED" || name == "PERCENT-COMPLETE";
 }
 
-std::u16string Categories(const ItemParts& parts) {
-    return Utf8ToUtf16Lossy(ical::Join(parts.categories, kCategorySeparator));
+// The categories as the record keeps them; lines that the writer would write otherwise (two
+// lines, say) are kept too, so that they go back as they came while the categories stay.
+std::u16string Categories(ItemParts& parts) {
+    if (ical::CategoriesWrittenOtherwise(parts.categoryLines)) {
+        for (const std::string& line : parts.categoryLines) {
+            parts.extras.KeepProperty(line);
+        }
+    }
+    return Utf8ToUtf16Lossy(ical::JoinedCategories(parts.categoryLines));
 }
 
 // A VEVENT as read: an event of its own, or the change of one occurrence of a series.
@@ -258,6 +263,11 @@ Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {
     if (!timed.ok()) {
         return timed.error();
     }
+    if (ical::EndsAtItsStart(times) && !WrittenOtherwise(*times.end->line)) {
+        // The writer leaves out the end of an event without length; this one is written back
+        // as it came while the event still begins and ends at that moment.
+        parts.extras.KeepProperty(times.end->line->text);
+    }
     EventRead read;
     read.line = event.beginLine;
     read.given = parts.given;
@@ -293,6 +303,14 @@ Result<EventRead> ReadEvent(const Component& event, ReadContext& context) {
     return read;
 }
 
+// Whether a COMPLETED written again from the local moment it was read as would read otherwise
+// (not in UTC, in the hour the local zone repeats): then it is kept and written back as it came
+// while the task stays completed at that moment.
+bool CompletedWrittenOtherwise(const ContentLine& line, Date local) {
+    const std::optional<int64_t> again = TimeZone::Local().ToUnixSeconds(local);
+    return !again || line.text != "COMPLETED:" + ical::UtcValue(*again);
+}
+
 Result<std::optional<TaskRecord>> ReadTodo(const Component& todo, ItemFields& given,
                                            ImportedCalendar& result, ReadContext& context) {
     if (todo.Has("RECURRENCE-ID")) {
@@ -304,6 +322,8 @@ Result<std::optional<TaskRecord>> ReadTodo(const Component& todo, ItemFields& gi
     }
     ItemParts parts;
     TaskRecord record;
+    // Kept after the other lines, so that the kept lines are the same wherever a file has it.
+    std::optional<std::string> keptCompleted;
     ReadLineProblems(todo, context);
     for (const ContentLine& line : todo.properties) {
         Result<LineValues> values = ical::ReadWithLibical(line);
@@ -334,6 +354,9 @@ Result<std::optional<TaskRecord>> ReadTodo(const Component& todo, ItemFields& gi
             } else {
                 record.dateCompleted = *local;
                 record.complete = true;
+                if (CompletedWrittenOtherwise(line, *local)) {
+                    keptCompleted = line.text;
+                }
             }
         } else if (line.name == "STATUS" && Upper(Trim(ical::TextOf(*values))) == "COMPLETED") {
             record.complete = true;
@@ -345,6 +368,9 @@ Result<std::optional<TaskRecord>> ReadTodo(const Component& todo, ItemFields& gi
             }
             parts.extras.KeepProperty(line.text);
         }
+    }
+    if (keptCompleted) {
+        parts.extras.KeepProperty(*keptCompleted);
     }
     ReadSubComponents(todo, parts, context);
     record.subject = Utf8ToUtf16Lossy(parts.subject);

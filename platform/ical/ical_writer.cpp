@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/ical/handwritten_memo.h"
+#include "platform/ical/ical_categories.h"
 #include "platform/ical/ical_event_times.h"
 #include "platform/ical/ical_extras.h"
 #include "platform/ical/ical_io.h"
@@ -23,7 +24,6 @@ namespace pim {
 namespace {
 
 using ical::AddDays;
-using ical::EscapeText;
 using ical::Fold;
 using ical::IsBefore;
 using ical::TextLine;
@@ -37,7 +37,6 @@ using platform::CalendarFields;
 using platform::Utf16ToUtf8Lossy;
 
 constexpr std::string_view kProductId = "-//Tessarinth//Tessarinth 0.1//JA";
-constexpr std::string_view kCategorySeparator = ", ";
 // Buffer for a formatted DATE-TIME value.
 constexpr size_t kTimeValueSize = 48;
 
@@ -86,30 +85,18 @@ std::string TimeLine(std::string_view name, const OutTime& time) {
     return Fold(line + ":" + value);
 }
 
+bool SameSecond(Date a, Date b) {
+    constexpr double kSecondsPerDay = 86400;
+    return std::llround(platform::DateToLinear(a) * kSecondsPerDay) ==
+           std::llround(platform::DateToLinear(b) * kSecondsPerDay);
+}
+
 // A local time as UTC; floating local time where UTC would leave the years 100 to 9999.
 OutTime LocalAsUtc(Date local) {
     if (const std::optional<Date> utc = LocalToZone(local, "UTC")) {
         return {*utc, TimeForm::Utc, {}};
     }
     return {local, TimeForm::Floating, {}};
-}
-
-std::string CategoriesLine(const std::u16string& categories) {
-    const std::string joined = Utf16ToUtf8Lossy(categories);
-    std::string value;
-    size_t at = 0;
-    while (at <= joined.size()) {
-        size_t next = joined.find(kCategorySeparator, at);
-        if (next == std::string::npos) {
-            next = joined.size();
-        }
-        const std::string_view item = Trim(std::string_view(joined).substr(at, next - at));
-        if (!item.empty()) {
-            value += (value.empty() ? "" : ",") + EscapeText(item);
-        }
-        at = next + kCategorySeparator.size();
-    }
-    return value.empty() ? std::string() : Fold("CATEGORIES:" + value);
 }
 
 std::string RuleLine(const std::string& rule) {
@@ -232,6 +219,33 @@ std::string AsRead(const ical::WrittenExtras* extras, const std::string& name,
     return sameZone ? Fold(found->second) : written;
 }
 
+// The moment a time written in the item's form stands for; a zone that cannot be worked out is
+// read as local time, as the reader reads it.
+std::optional<int64_t> InstantOf(const OutTime& time, const ItemForm& form) {
+    if (time.form == TimeForm::Utc) {
+        return TimeZone::Utc().ToUnixSeconds(time.wall);
+    }
+    if (time.form == TimeForm::Zoned) {
+        return ResolveZone(form.zone).value_or(TimeZone::Local()).ToUnixSeconds(time.wall);
+    }
+    return TimeZone::Local().ToUnixSeconds(time.wall);
+}
+
+// The DTEND an event without length came with (the reader keeps one written otherwise than its
+// start, in the hour a zone skips, say), while it still stands for the start's moment; nothing
+// else: an event without length needs no end.
+std::string KeptEndAtStart(const ical::WrittenExtras* extras, const ItemForm& form,
+                           const OutTime& start) {
+    const auto found = extras ? extras->templates.find("DTEND")
+                              : std::map<std::string, std::string>::const_iterator();
+    if (!extras || found == extras->templates.end()) {
+        return {};
+    }
+    const std::optional<int64_t> end = ical::KeptLineInstant(found->second, form.zone);
+    const std::optional<int64_t> at = InstantOf(start, form);
+    return end && at && *end == *at ? Fold(found->second) : std::string();
+}
+
 // DTSTART and DTEND of an event or a changed occurrence, in the form of `form`.
 std::string SpanLines(const ItemForm& form, Date start, Date end, Date zoneStart, Date zoneEnd,
                       bool allDay, ical::ZoneUse& zones,
@@ -244,6 +258,8 @@ std::string SpanLines(const ItemForm& form, Date start, Date end, Date zoneStart
     std::string out = AsRead(extras, "DTSTART", TimeLine("DTSTART", from));
     if (IsBefore(start, end)) {
         out += AsRead(extras, "DTEND", TimeLine("DTEND", form.At(zoneEnd, end)));
+    } else {
+        out += KeptEndAtStart(extras, form, from);
     }
     return out;
 }
@@ -317,16 +333,19 @@ std::string EventBody(const ical::WrittenExtras& extras, const std::u16string& s
     out += ical::TemplatedText(extras, "SUMMARY", Utf16ToUtf8Lossy(subject));
     out += ical::TemplatedText(extras, "LOCATION", Utf16ToUtf8Lossy(location));
     out += ical::TemplatedText(extras, "DESCRIPTION", Utf16ToUtf8Lossy(body));
-    out += CategoriesLine(categories);
+    out += ical::WrittenCategories(extras.categories, Utf16ToUtf8Lossy(categories));
     if (cancelled) {
         out += "STATUS:CANCELLED\r\n";
     }
     return out;
 }
 
-std::string EventEnd(const ical::WrittenExtras& extras, bool reminderSet,
-                     const std::u16string& subject) {
-    std::string out = extras.properties;
+// The kept lines (after a stamp of the writer's own when none is kept: where a kept one stands
+// when the text is read again), the alarms and the END.
+std::string EventEnd(const ical::WrittenExtras& extras, const std::string& dtstamp,
+                     bool reminderSet, const std::u16string& subject) {
+    std::string out = extras.hasDtstamp ? std::string() : dtstamp;
+    out += extras.properties;
     out += extras.components;
     if (reminderSet && !extras.hasAlarm) {
         out += ical::DefaultAlarm(Utf16ToUtf8Lossy(subject));
@@ -349,16 +368,13 @@ std::string WriteChange(const AppointmentRecord& series, const std::string& uid,
         change.thisAndFuture ? "RECURRENCE-ID;RANGE=THISANDFUTURE" : "RECURRENCE-ID";
     const ItemForm form = FormOf(series.zone, series.allDay, true);
     out += TimeLine(name, form.AtWall(change.recurrenceId));
-    if (!extras.hasDtstamp) {
-        out += dtstamp;
-    }
     out += EventBody(extras, change.subject, change.location,
                      ReadableMemo(change.body, change.handwritten), change.categories,
                      change.cancelled);
     out += InkLine(inkOf, change.body, change.handwritten);
     out += SpanLines(form, change.start, change.end, change.zoneStart, change.zoneEnd,
                      change.allDay, zones, &extras);
-    out += EventEnd(extras, change.reminderSet, change.subject);
+    out += EventEnd(extras, dtstamp, change.reminderSet, change.subject);
     return out;
 }
 
@@ -370,15 +386,12 @@ std::string WriteEvent(const AppointmentRecord& record, size_t index, const std:
     const std::string uid = record.uid.empty() ? GeneratedUid("", record.oid, index) : record.uid;
     std::string out = "BEGIN:VEVENT\r\n";
     out += TextLine("UID", uid);
-    if (!extras.hasDtstamp) {
-        out += dtstamp;
-    }
     out += EventBody(extras, record.subject, record.location,
                      ReadableMemo(record.body, record.handwritten), record.categories,
                      record.cancelled);
     out += InkLine(inkOf, record.body, record.handwritten);
     out += EventTimeLines(record, zones, extras);
-    out += EventEnd(extras, record.reminderSet, record.subject);
+    out += EventEnd(extras, dtstamp, record.reminderSet, record.subject);
     if (record.recurrence.recurs()) {
         for (const OccurrenceChange& change : record.recurrence.changes) {
             out += WriteChange(record, uid, change, dtstamp, zones, inkOf);
@@ -387,11 +400,26 @@ std::string WriteEvent(const AppointmentRecord& record, size_t index, const std:
     return out;
 }
 
+// When a task was completed, in UTC; the COMPLETED it came with (kept when it would read
+// otherwise, in the hour the local zone repeats, say) while it still stands for that moment.
+std::string CompletedLine(const ical::WrittenExtras& extras, Date completed) {
+    const auto found = extras.templates.find("COMPLETED");
+    if (found != extras.templates.end()) {
+        const std::optional<int64_t> instant = ical::KeptLineInstant(found->second, ItemZone{});
+        const std::optional<Date> local =
+            instant ? TimeZone::Local().FromUnixSeconds(*instant) : std::nullopt;
+        if (local && SameSecond(*local, completed)) {
+            return Fold(found->second);
+        }
+    }
+    return TimeLine("COMPLETED", LocalAsUtc(completed));
+}
+
 std::string WriteTodo(const TaskRecord& record, size_t index, const std::string& dtstamp,
                       ical::ZoneUse& zones) {
     const bool complete = record.complete;
     const ical::WrittenExtras extras = ical::PrepareExtras(
-        record.extraProperties, {"SUMMARY", "DESCRIPTION"}, true,
+        record.extraProperties, {"SUMMARY", "DESCRIPTION", "COMPLETED"}, true,
         [complete](const std::string& name, const std::string& line) {
             if (name == "UID" || name == "DUE" || name == "COMPLETED" || name == "CATEGORIES") {
                 return false;
@@ -409,12 +437,9 @@ std::string WriteTodo(const TaskRecord& record, size_t index, const std::string&
     std::string out = "BEGIN:VTODO\r\n";
     out +=
         TextLine("UID", record.uid.empty() ? GeneratedUid("task-", record.oid, index) : record.uid);
-    if (!extras.hasDtstamp) {
-        out += dtstamp;
-    }
     out += ical::TemplatedText(extras, "SUMMARY", Utf16ToUtf8Lossy(record.subject));
     out += ical::TemplatedText(extras, "DESCRIPTION", Utf16ToUtf8Lossy(record.body));
-    out += CategoriesLine(record.categories);
+    out += ical::WrittenCategories(extras.categories, Utf16ToUtf8Lossy(record.categories));
     if (record.dueDate != kNoDateValue) {
         const ItemForm form = FormOf(record.dueZone, false, false);
         if (record.dueZone.zoned()) {
@@ -431,9 +456,12 @@ std::string WriteTodo(const TaskRecord& record, size_t index, const std::string&
     if (complete) {
         out += "STATUS:COMPLETED\r\n";
         if (record.dateCompleted != kNoDateValue) {
-            out += TimeLine("COMPLETED", LocalAsUtc(record.dateCompleted));
+            out += CompletedLine(extras, record.dateCompleted);
         }
         out += "PERCENT-COMPLETE:100\r\n";
+    }
+    if (!extras.hasDtstamp) {
+        out += dtstamp;  // where a kept one stands when the text is read again
     }
     out += extras.properties;
     out += extras.components;

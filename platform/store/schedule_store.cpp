@@ -127,21 +127,22 @@ Result<void> Appointment::Delete() {
 
 // ---- Task ----
 
-void Task::SetComplete(StoreFlag flag, Date today) {
+void Task::SetComplete(StoreFlag flag, Date now) {
     const bool complete = flag != 0;
     if (complete && !record_.complete) {
-        record_.dateCompleted = today;
+        record_.dateCompleted = now;
     } else if (!complete) {
         record_.dateCompleted = kNoDateValue;
     }
     if (!complete && record_.complete) {
         // Open again, as other programs read it: in process when it had got part of the way
-        // before it was done, else needing action.
+        // before it was done, else needing action; the COMPLETED it came with goes.
         const std::optional<int> percent = KeptPercentComplete(record_.extraProperties);
         const bool partway = percent && *percent > 0 && *percent < 100;
         record_.extraProperties =
             ReplaceKeptProperty(record_.extraProperties, "STATUS",
                                 partway ? "STATUS:IN-PROCESS" : "STATUS:NEEDS-ACTION");
+        record_.extraProperties = ReplaceKeptProperty(record_.extraProperties, "COMPLETED", "");
     }
     record_.complete = complete;
 }

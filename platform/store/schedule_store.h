@@ -137,9 +137,10 @@ public:
     void SetSubject(std::u16string_view text) { record_.subject = text; }
     void SetBody(std::u16string_view text) { record_.body = text; }
     void SetDueDate(Date due) { record_.dueDate = due; }
-    // Completing a task that was open stamps `today` (a day without time, from the clock the
-    // program was given) as its completion date; reopening clears it.
-    void SetComplete(StoreFlag flag, Date today);
+    // Completing a task that was open stamps `now` (local wall-clock time, from the clock the
+    // program was given) as the moment it was completed, which the planner compares by day;
+    // reopening clears it.
+    void SetComplete(StoreFlag flag, Date now);
 
     Result<void> Save();
     Result<void> Delete();

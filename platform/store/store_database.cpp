@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <ctime>
+#include <initializer_list>
 #include <limits>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -255,6 +258,52 @@ bool SameTimesAndState(const AppointmentRecord& a, const AppointmentRecord& b) {
            a.recurrence.extraDates == b.recurrence.extraDates;
 }
 
+namespace {
+
+// What the series gives an occurrence that no change has touched: its start at its identity
+// and the series' length, all day when the series is.
+bool MovedFromItsSeries(const AppointmentRecord& series, const OccurrenceChange& change) {
+    if (change.cancelled || change.thisAndFuture || change.allDay != series.allDay) {
+        return true;
+    }
+    constexpr double kHalfSecond = 0.5 / 86400;
+    const double length = DateToLinear(change.end) - DateToLinear(change.start);
+    const double seriesLength = DateToLinear(series.end) - DateToLinear(series.start);
+    const Date start = series.allDay ? change.start : change.zoneStart;
+    return std::abs(DateToLinear(start) - DateToLinear(change.recurrenceId)) > kHalfSecond ||
+           std::abs(length - seriesLength) > kHalfSecond;
+}
+
+bool SameOccurrenceTimesAndState(const OccurrenceChange& a, const OccurrenceChange& b) {
+    return a.start == b.start && a.end == b.end && a.allDay == b.allDay &&
+           a.cancelled == b.cancelled && a.thisAndFuture == b.thisAndFuture;
+}
+
+}  // namespace
+
+void StampChangedOccurrences(const AppointmentRecord* stored, AppointmentRecord& written,
+                             int64_t unixSeconds) {
+    for (OccurrenceChange& change : written.recurrence.changes) {
+        const OccurrenceChange* before = nullptr;
+        if (stored != nullptr) {
+            for (const OccurrenceChange& known : stored->recurrence.changes) {
+                if (DateToLinear(known.recurrenceId) == DateToLinear(change.recurrenceId)) {
+                    before = &known;
+                    break;
+                }
+            }
+        }
+        if (before != nullptr && *before == change) {
+            continue;  // not touched here
+        }
+        const bool announce = before != nullptr ? !SameOccurrenceTimesAndState(*before, change)
+                                                : MovedFromItsSeries(written, change);
+        change.extraProperties = StampedAsChangedOccurrence(
+            change.extraProperties, written.extraProperties,
+            before != nullptr ? before->extraProperties : std::string(), unixSeconds, announce);
+    }
+}
+
 void Normalize(TaskRecord& record) {
     record.dueDate = Stored(record.dueDate);
     record.dateCompleted = Stored(record.dateCompleted);
@@ -265,9 +314,12 @@ void Normalize(TaskRecord& record) {
 namespace {
 
 // The kept lines an update takes from the incoming record: those of the fields it gives (a
-// SUMMARY kept for its LANGUAGE parameter, the alarms), and every property it carries itself.
-std::set<std::string> TakenFromIncoming(ItemFields given) {
-    std::set<std::string> names;
+// SUMMARY kept for its LANGUAGE parameter, CATEGORIES as they came, the alarms), those of the
+// times, which always come from it (`times`: DTEND as it came, say), and every property it
+// carries itself.
+std::set<std::string> TakenFromIncoming(ItemFields given,
+                                        std::initializer_list<const char*> times) {
+    std::set<std::string> names(times.begin(), times.end());
     if (given.Has(ItemField::Subject)) {
         names.insert("SUMMARY");
     }
@@ -276,6 +328,9 @@ std::set<std::string> TakenFromIncoming(ItemFields given) {
     }
     if (given.Has(ItemField::Body)) {
         names.insert("DESCRIPTION");
+    }
+    if (given.Has(ItemField::Categories)) {
+        names.insert("CATEGORIES");
     }
     if (given.Has(ItemField::Reminder)) {
         names.insert("VALARM");
@@ -304,8 +359,8 @@ AppointmentRecord MergeAppointment(const AppointmentRecord& stored, AppointmentR
     if (!given.Has(ItemField::Reminder)) {
         incoming.reminderSet = stored.reminderSet;
     }
-    incoming.extraProperties =
-        MergeKeptLines(stored.extraProperties, incoming.extraProperties, TakenFromIncoming(given));
+    incoming.extraProperties = MergeKeptLines(stored.extraProperties, incoming.extraProperties,
+                                              TakenFromIncoming(given, {"DTSTART", "DTEND"}));
     return incoming;
 }
 
@@ -320,8 +375,8 @@ TaskRecord MergeTask(const TaskRecord& stored, TaskRecord incoming, ItemFields g
     if (!given.Has(ItemField::Categories)) {
         incoming.categories = stored.categories;
     }
-    incoming.extraProperties =
-        MergeKeptLines(stored.extraProperties, incoming.extraProperties, TakenFromIncoming(given));
+    incoming.extraProperties = MergeKeptLines(stored.extraProperties, incoming.extraProperties,
+                                              TakenFromIncoming(given, {"COMPLETED"}));
     return incoming;
 }
 
@@ -793,16 +848,17 @@ Result<void> StoreDatabase::SaveAppointment(AppointmentRecord& record) {
         return SqlError("the store is busy");
     }
     AppointmentRecord written = record;
-    bool announce = false;
+    Normalize(written);
+    std::optional<AppointmentRecord> stored;
     if (written.oid != 0) {
-        if (Result<AppointmentRecord> stored = LoadAppointment(written.oid)) {
-            AppointmentRecord compared = written;
-            Normalize(compared);
-            announce = !SameTimesAndState(*stored, compared);
+        if (Result<AppointmentRecord> loaded = LoadAppointment(written.oid)) {
+            stored = std::move(loaded).value();
         }
     }
-    written.extraProperties =
-        StampedAsChanged(written.extraProperties, std::time(nullptr), announce);
+    const int64_t now = std::time(nullptr);
+    const bool announce = stored && !SameTimesAndState(*stored, written);
+    written.extraProperties = StampedAsChanged(written.extraProperties, now, announce);
+    StampChangedOccurrences(stored ? &*stored : nullptr, written, now);
     if (auto saved = WriteAppointment(written, Presence::MayBeStored); !saved) {
         return saved;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -63,5 +64,13 @@ void Normalize(TaskRecord& record);
 // Whether an edit leaves what other programs count as a new version alone: the times, the
 // recurrence and the status.
 bool SameTimesAndState(const AppointmentRecord& a, const AppointmentRecord& b);
+
+// Stamps the changed occurrences of `written` (normalized) that were made or changed here at
+// `unixSeconds`, those `stored` (the series as the store holds it, nullptr for a new one) does
+// not hold as they are, as StampedAsChangedOccurrence says: a new version for other calendar
+// programs when its times or its state are not what they were (for one changed for the first
+// time: not what the series gives the occurrence).
+void StampChangedOccurrences(const AppointmentRecord* stored, AppointmentRecord& written,
+                             int64_t unixSeconds);
 
 }  // namespace pim

@@ -259,6 +259,7 @@ Result<StepOutcome> StoreDatabase::ApplyStep(const UndoStep& step, StepDirection
         record.extraProperties =
             StampedAsReturned(record.extraProperties, stored ? stored->extraProperties : "", now,
                               !stored || !SameTimesAndState(*stored, record));
+        StampChangedOccurrences(stored, record, now);
         if (auto saved = WriteAppointment(record, stored ? Presence::MayBeStored : Presence::New);
             !saved) {
             return saved.error();

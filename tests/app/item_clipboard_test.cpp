@@ -336,7 +336,7 @@ TEST_F(ItemClipboardTest, ACompletionIsDatedByThePlannersClock) {
     Hold(CornerEntry(0), kCommandToggleComplete);
     for (const pim::TaskRecord& task : AllTasks()) {
         EXPECT_TRUE(task.complete) << platform::Utf16ToUtf8Lossy(task.subject);
-        EXPECT_EQ(task.dateCompleted, At(2026, 12, 7));
+        EXPECT_EQ(task.dateCompleted, At(2026, 12, 7, 14, 40));
     }
     // Completed today, the undated task stays in the corner, struck through.
     EXPECT_EQ(planner_.dayItems->undatedTasks[0].subject, u"買い物");

@@ -143,8 +143,8 @@ TEST_F(EntryCommandsTest, TasksKeepTheirNotesWithAndWithoutADueDate) {
     ASSERT_TRUE(second.ok());
     EXPECT_EQ(second->DueDate(), *platform::MakeDate(2026, 12, 20));
     EXPECT_EQ(second->Complete(), pim::kTrue);
-    // Completed on the day of the command's clock, whatever day the machine thinks it is.
-    EXPECT_EQ(second->DateCompleted(), *platform::MakeDate(2026, 12, 7));
+    // Completed at the moment of the command's clock, whatever the machine thinks it is.
+    EXPECT_EQ(second->DateCompleted(), *platform::MakeDate(2026, 12, 7, 18, 45));
 
     ASSERT_EQ(Entry(HistoryCommand, {"task"}), 0);
     EXPECT_EQ(out_.str(), "請求\n年賀状\n");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/ical/ical_io.h"
 #include "tests/editors/editors_fixture.h"
 
 namespace editors {
@@ -101,6 +102,25 @@ TEST_F(TaskWritesTest, TogglingCompletionTwiceRestoresItAndTouchesNothingElse) {
     EXPECT_TRUE(Stored(dated).complete);
     EXPECT_EQ(Stored(dated).dueDate, At(2024, 5, 10, 8));
     EXPECT_EQ(Stored(dated).body, u"詳細");
+}
+
+// Done at 09:00 by the planner's clock (1 May 2024): that moment is the task's completion, and
+// the corner still lists it among the tasks done that day, and not the day after.
+TEST_F(TaskWritesTest, ACompletionIsTheMomentOfThePlannersClockAndCountsForItsDay) {
+    const int32_t undated = AddTask(pim::kNoDateValue, u"");
+    ASSERT_TRUE(schedule::LoadDayItems(At(2024, 5, 1), settings_, home_, session_, *items_));
+    FillFromUndatedTask(record_, items_->undatedTasks[0]);
+    record_.Complete = 1;
+    ASSERT_TRUE(SetTaskCompletion(context_, record_));
+    EXPECT_EQ(Stored(undated).dateCompleted, At(2024, 5, 1, 9));
+    const std::string text = pim::WriteICalendar({}, {Stored(undated)});
+    EXPECT_NE(text.find("\r\nCOMPLETED:20240501T070000Z\r\n"), std::string::npos) << text;
+
+    for (const auto& [day, listed] :
+         {std::pair{At(2024, 5, 1), true}, std::pair{At(2024, 5, 2), false}}) {
+        ASSERT_TRUE(schedule::LoadDayItems(day, settings_, home_, session_, *items_));
+        EXPECT_EQ(items_->undatedTasks[0].objectId == undated, listed);
+    }
 }
 
 TEST_F(TaskWritesTest, DeleteRemovesOnlyTheTaskAndAMissingOneChangesNothing) {

@@ -103,6 +103,53 @@ TEST_F(ItemTextTest, AResourceHoldsExactlyOneItem) {
     EXPECT_EQ(taskRead->Uid(), "t");
 
     EXPECT_FALSE(ReadServerItem("not a calendar").ok());
+
+    auto none = ReadServerItem("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n");
+    ASSERT_FALSE(none.ok());
+    EXPECT_EQ(none.error().message, "it holds 0 items instead of one");
+}
+
+// An item that cannot be read is named with the reason an import of it gives, not a count.
+TEST_F(ItemTextTest, AnItemThatCannotBeReadSaysWhy) {
+    const auto event = [](const char* lines) {
+        return std::string(
+                   "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nBEGIN:VEVENT\r\nUID:u\r\n") +
+               lines + "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    };
+    auto early = ReadServerItem(event("DTSTART:00501221T100000Z\r\n"));
+    ASSERT_FALSE(early.ok());
+    EXPECT_EQ(early.error().message, "line 6: DTSTART is outside the years 100 to 9999");
+    auto undated = ReadServerItem(event("SUMMARY:x\r\n"));
+    ASSERT_FALSE(undated.ok());
+    EXPECT_EQ(undated.error().message, "line 4: VEVENT has no DTSTART");
+    auto occurrence = ReadServerItem(
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:t\r\n"
+        "RECURRENCE-ID:20261221T100000Z\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
+    ASSERT_FALSE(occurrence.ok());
+    EXPECT_EQ(occurrence.error().message,
+              "line 3: VTODO with RECURRENCE-ID (one changed occurrence of a series) not kept by "
+              "the planner");
+}
+
+// Categories another client gave on lines of their own go back to the server on those lines
+// when the item is sent again for another change, and as this planner writes them once they
+// are changed here.
+TEST_F(ItemTextTest, CategoriesGoBackToTheServerOnTheLinesTheyCameOn) {
+    auto read = ReadServerItem(
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nBEGIN:VEVENT\r\nUID:c@test\r\n"
+        "DTSTART:20261221T100000Z\r\nSUMMARY:会議\r\nCATEGORIES:仕事\r\nCATEGORIES:重要\r\n"
+        "END:VEVENT\r\nEND:VCALENDAR\r\n");
+    ASSERT_TRUE(read.ok()) << read.error().message;
+    pim::AppointmentRecord record = read->appointment;
+    EXPECT_EQ(record.categories, u"仕事, 重要");
+    record.subject = u"会議 (変更)";
+    std::string text = ServerTextOf(record, kChanged);
+    EXPECT_EQ(Occurrences(text, "\r\nCATEGORIES:仕事\r\nCATEGORIES:重要\r\n"), 1) << text;
+
+    record.categories = u"仕事";
+    text = ServerTextOf(record, kChanged);
+    EXPECT_EQ(Occurrences(text, "CATEGORIES:"), 1) << text;
+    EXPECT_EQ(Occurrences(text, "\r\nCATEGORIES:仕事\r\n"), 1) << text;
 }
 
 // A resource's size is checked before it is parsed: one within the limit is read whole, one

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "platform/ical/ical_categories.h"
 
 namespace pim {
 namespace {
@@ -58,6 +61,45 @@ TEST(ICalExtras, WrittenExtrasLendTheirParametersAndDropWhatTheFieldsReplace) {
     EXPECT_EQ(ical::DefaultAlarm(""),
               "BEGIN:VALARM\r\nTRIGGER:-PT15M\r\nACTION:DISPLAY\r\nDESCRIPTION:Reminder\r\n"
               "END:VALARM\r\n");
+}
+
+// An occurrence changed on its own stood at its series' version until then: its SEQUENCE is
+// never below the series' or the version it replaces, and one above when its times changed.
+TEST(ICalExtras, AChangedOccurrenceIsStampedNeverBelowItsSeries) {
+    constexpr int64_t kAt = 1796638500;  // 2026-12-07 10:15:00 UTC
+    const std::string stamps = "LAST-MODIFIED:20261207T101500Z\r\nDTSTAMP:20261207T101500Z";
+    const std::string series = "DTSTAMP:20200101T000000Z\r\nSEQUENCE:3";
+    // Changed for the first time: its texts at the series' version, its times above it.
+    EXPECT_EQ(StampedAsChangedOccurrence("X-A:1", series, "", kAt, false),
+              "X-A:1\r\nSEQUENCE:3\r\n" + stamps);
+    EXPECT_EQ(StampedAsChangedOccurrence("", series, "", kAt, true), "SEQUENCE:4\r\n" + stamps);
+    // A version of its own above the series': one above that.
+    EXPECT_EQ(StampedAsChangedOccurrence("SEQUENCE:7", series, "SEQUENCE:7", kAt, true),
+              "SEQUENCE:8\r\n" + stamps);
+    // An earlier version of it brought back: never below the one it replaces.
+    EXPECT_EQ(StampedAsChangedOccurrence("SEQUENCE:1", "", "SEQUENCE:5", kAt, false),
+              "SEQUENCE:5\r\n" + stamps);
+    // Where nobody counts versions, its texts need no SEQUENCE.
+    EXPECT_EQ(StampedAsChangedOccurrence("", "DTSTAMP:20200101T000000Z", "", kAt, false), stamps);
+}
+
+// Kept CATEGORIES lines are handed out apart from the properties, whatever `keep` says: the
+// item's categories decide whether they are written.
+TEST(ICalExtras, KeptCategoryLinesAreHandedOutApart) {
+    const ical::WrittenExtras kept = ical::PrepareExtras(
+        "CATEGORIES:a\r\nX-FOO:1\r\nCATEGORIES;X-NOTE=\"b:c\":d", {}, true,
+        [](const std::string& name, const std::string&) { return name != "CATEGORIES"; });
+    EXPECT_EQ(kept.properties, "X-FOO:1\r\n");
+    ASSERT_EQ(kept.categories.size(), 2u);
+    // A parameter's quoted ':' is no end of the name.
+    EXPECT_EQ(ical::JoinedCategories(kept.categories), "a, d");
+    EXPECT_EQ(ical::WrittenCategories(kept.categories, "a, d"),
+              "CATEGORIES:a\r\nCATEGORIES;X-NOTE=\"b:c\":d\r\n");
+    EXPECT_EQ(ical::WrittenCategories(kept.categories, "a"), "CATEGORIES:a\r\n");
+    EXPECT_EQ(ical::WrittenCategories({}, ""), "");
+    EXPECT_FALSE(ical::CategoriesWrittenOtherwise({"CATEGORIES:a,b\\,c"}));
+    EXPECT_TRUE(ical::CategoriesWrittenOtherwise({"CATEGORIES:a, b"}));
+    EXPECT_TRUE(ical::CategoriesWrittenOtherwise({"CATEGORIES:a", "CATEGORIES:b"}));
 }
 
 }  // namespace

@@ -220,6 +220,41 @@ TEST_F(StoreUndoTest, AMoveIsTakenBackAndDoneAgainAndOtherProgramsSeeANewerVersi
     EXPECT_EQ(Now(ItemKind::Appointment, "meeting@test").appointment->start, At(2026, 12, 10, 10));
 }
 
+// An occurrence moved on its own and taken back: what comes back is newer, for other programs,
+// than the move they may hold, as a series taken back is.
+TEST_F(StoreUndoTest, AnOccurrenceTakenBackIsNewerThanItsMove) {
+    AppointmentRecord series = Meeting();
+    series.recurrence.rule = "FREQ=WEEKLY;COUNT=3";
+    OccurrenceChange change;
+    change.recurrenceId = At(2026, 12, 17, 10);
+    change.start = At(2026, 12, 17, 14);
+    change.end = At(2026, 12, 17, 15);
+    change.subject = u"会議 (午後)";
+    change.extraProperties = "SEQUENCE:2";
+    series.recurrence.changes = {change};
+    ASSERT_TRUE(app_.AddAll({series}, {}).ok());
+    const ItemState before = Now(ItemKind::Appointment, "meeting@test");
+    auto appointment = app_.GetAppointmentFromOid(before.appointment->oid);
+    ASSERT_TRUE(appointment.ok());
+    change.start = At(2026, 12, 18, 14);
+    change.end = At(2026, 12, 18, 15);
+    appointment->PutOccurrenceChange(change);
+    ASSERT_TRUE(appointment->Save().ok());
+    const AppointmentRecord moved = *Now(ItemKind::Appointment, "meeting@test").appointment;
+    ASSERT_EQ(moved.recurrence.changes.size(), 1u);
+    ASSERT_NE(moved.recurrence.changes[0].extraProperties.find("SEQUENCE:3"), std::string::npos)
+        << moved.recurrence.changes[0].extraProperties;
+    Keep(before, "meeting@test");
+
+    ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Applied);
+    const AppointmentRecord back = *Now(ItemKind::Appointment, "meeting@test").appointment;
+    ASSERT_EQ(back.recurrence.changes.size(), 1u);
+    EXPECT_EQ(back.recurrence.changes[0].start, At(2026, 12, 17, 14));
+    EXPECT_NE(back.recurrence.changes[0].extraProperties.find("SEQUENCE:4"), std::string::npos)
+        << back.recurrence.changes[0].extraProperties;
+    EXPECT_NE(back.recurrence.changes[0].extraProperties.find("LAST-MODIFIED:"), std::string::npos);
+}
+
 TEST_F(StoreUndoTest, ADeletedSeriesComesBackWithItsUidOccurrencesAndInk) {
     ASSERT_TRUE(app_.AddAll({RichSeries()}, {}).ok());
     ItemState before = Now(ItemKind::Appointment, "weekly@test");
