@@ -12,10 +12,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 if [ "${3:-}" != --on-display ]; then
     exec xvfb-run -a -s "-screen 0 600x700x24" bash "$0" "$cli" "$planner" --on-display
 fi
-source "$here/radicale_support.sh"
+source "$here/server_support.sh"
 work=$(mktemp -d)
 planner_pid=""
-trap '[ -z "$planner_pid" ] || kill "$planner_pid" 2>/dev/null; stop_radicale;
+trap '[ -z "$planner_pid" ] || kill "$planner_pid" 2>/dev/null; stop_server;
       [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=xcb TZ=Asia/Tokyo
 unset DBUS_SESSION_BUS_ADDRESS
@@ -62,11 +62,11 @@ new_appointment() {
 }
 listed_here() { as a agenda 2026-12-21 --tsv | cut -f 13 | grep -qx "$1"; }
 
-start_radicale "$work/server"
-calendar=/alice/calendar/
+start_server "$work/server"
+calendar=${calendar_home}calendar/
 check "the test's calendar collection is made" 201 "$(make_calendar "$calendar")"
 mkdir -p "$work/a"
-echo "$radicale_password" | as a sync setup --events "$radicale_url$calendar" --user alice \
+echo "$server_password" | as a sync setup --events "$server_url$calendar" --user alice \
     --password-stdin --timeout 5 >/dev/null
 as a settings set SyncMinutes 1 >/dev/null
 as a add appointment --start 2026-12-21T10:00 --end 2026-12-21T11:00 --subject 打ち合わせ \
@@ -101,7 +101,7 @@ check "the planner takes it in within one interval" yes "$(within 75 listed_here
 
 # The server goes away: the planner keeps working on what it has, and the sync after its next
 # save says why it stopped, on standard error and in the summary pop-up.
-stop_radicale
+stop_server
 new_appointment Offline
 check "without its server the planner keeps running" yes "$(yes_if kill -0 "$planner_pid")"
 check "and keeps what is saved on its screen" yes \

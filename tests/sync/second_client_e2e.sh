@@ -7,9 +7,9 @@
 set -euo pipefail
 cli=${1:?usage: second_client_e2e.sh PATH-TO-tessarinth-cli}
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/radicale_support.sh"
+source "$here/server_support.sh"
 work=$(mktemp -d)
-trap 'stop_radicale; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
+trap 'stop_server; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
 export TZ=Europe/Berlin QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 # No secret service in a test: the password goes to its file.
@@ -134,13 +134,13 @@ snapshot() {
     outer_part "$work/$2.lines" >"$work/$2.outer"
 }
 
-start_radicale "$work/server"
-calendar=/alice/calendar/
+start_server "$work/server"
+calendar=${calendar_home}calendar/
 check "the test's calendar collection is made" 201 "$(make_calendar "$calendar")"
 for home in a b; do
     mkdir -p "$work/$home"
-    echo "$radicale_password" |
-        as $home sync setup --events "$radicale_url$calendar" --user alice --password-stdin \
+    echo "$server_password" |
+        as $home sync setup --events "$server_url$calendar" --user alice --password-stdin \
             --timeout 5 >/dev/null
 done
 
@@ -162,9 +162,9 @@ fileext = ".ics"
 
 [storage planner_server]
 type = "caldav"
-url = "$radicale_url$calendar"
-username = "$radicale_user"
-password = "$radicale_password"
+url = "$server_url$calendar"
+username = "$server_user"
+password = "$server_password"
 CONFIG
 cat >"$tools/khal.conf" <<CONFIG
 [calendars]

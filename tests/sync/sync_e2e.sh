@@ -5,9 +5,9 @@
 set -euo pipefail
 cli=${1:?usage: sync_e2e.sh PATH-TO-tessarinth-cli}
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/radicale_support.sh"
+source "$here/server_support.sh"
 work=$(mktemp -d)
-trap 'stop_radicale; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
+trap 'stop_server; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
 export TZ=Europe/Berlin QT_QPA_PLATFORM=offscreen
 # No secret service in a test: the password goes to its file.
 unset DBUS_SESSION_BUS_ADDRESS
@@ -34,13 +34,13 @@ ics() {
 }
 count_items() { as "$1" export - | grep -c '^BEGIN:V\(EVENT\|TODO\)' || true; }
 
-start_radicale "$work/server"
-calendar=/alice/calendar/
+start_server "$work/server"
+calendar=${calendar_home}calendar/
 check "the test's calendar collection is made" 201 "$(make_calendar "$calendar")"
 for home in a b; do
     mkdir -p "$work/$home"
-    echo "$radicale_password" |
-        as $home sync setup --events "$radicale_url$calendar" --user alice --password-stdin \
+    echo "$server_password" |
+        as $home sync setup --events "$server_url$calendar" --user alice --password-stdin \
             --timeout 5 >"$work/$home.setup"
 done
 check "setup says where the password went" yes \
@@ -152,15 +152,14 @@ check "its class is kept on the way back" yes "$(yes_if grep -q '^CLASS:PRIVATE'
 # --- a sync token the server no longer knows --------------------------------------------------------
 ics forgotten@test 忘れられたトークン >"$work/forgotten.ics"
 put_ics "${calendar}forgotten.ics" "$work/forgotten.ics" >/dev/null
-sqlite3 "$work/a/schedule.sqlite" \
-    "UPDATE sync_collections SET token = 'http://radicale.org/ns/sync/$(printf '0%.0s' $(seq 64))'"
+sqlite3 "$work/a/schedule.sqlite" "UPDATE sync_collections SET token = '$(forgotten_token)'"
 check "a forgotten sync token is no error" 0 "$(sync_status a)"
 check "the changes since are still found" yes \
     "$(yes_if grep -q '忘れられたトークン' <(as a agenda 2026-12-21 --tsv))"
 check "a new token is kept for the next sync" yes \
     "$(yes_if test "$(sqlite3 "$work/a/schedule.sqlite" 'SELECT token FROM sync_collections')" != \
-        "http://radicale.org/ns/sync/$(printf '0%.0s' $(seq 64))")"
-http -o /dev/null -X DELETE "$radicale_url${calendar}forgotten.ics"
+        "$(forgotten_token)")"
+http -o /dev/null -X DELETE "$server_url${calendar}forgotten.ics"
 sync_status a >/dev/null
 
 # --- conflicts: the version changed last wins, the other is kept whole ---------------------------------
@@ -216,7 +215,7 @@ as b import "$work/b-edit.ics" >/dev/null
 ics other@test 'concurrent edit' 'LAST-MODIFIED:20200101T000000Z' >"$work/concurrent.ics"
 start_interrupted change-before-put "$work/concurrent.ics"
 check "a 412 answer is settled within the sync" 0 "$(sync_status b)"
-restart_radicale
+restart_server
 check "the 412's server version is kept as a conflict" yes \
     "$(yes_if grep -q '^conflict: planner B edit\|^conflict: concurrent edit' "$work/b.out")"
 check "after the 412 the server has the newer version" yes \
@@ -237,7 +236,7 @@ check "the stop is explained" yes \
 check "the stop says that running the sync again finishes the job" yes \
     "$(yes_if grep -q '^what was synced before is kept; .*run the sync again to finish' "$work/a.err")"
 check "the local store is whole after the stop" "$before" "$(as a export - | grep -c '^UID:')"
-restart_radicale
+restart_server
 check "the next sync completes" 0 "$(sync_status a)"
 check "the other side then gets everything" 0 "$(sync_status b)"
 check "both stores hold the same items" "$(as a export - | grep '^UID:' | sort)" \
@@ -246,7 +245,7 @@ check "both stores hold the same items" "$(as a export - | grep '^UID:' | sort)"
 # --- an emptied collection does not empty the store -------------------------------------------------
 synced=$(count_items b)
 for href in $(list_hrefs "$calendar"); do
-    http -o /dev/null -X DELETE "$radicale_url$href"
+    http -o /dev/null -X DELETE "$server_url$href"
 done
 check "an emptied collection stops the sync" 1 "$(sync_status b)"
 check "it says why" yes \
@@ -267,11 +266,11 @@ here_env="env"
 for var in LD_PRELOAD FAKETIME FAKETIME_SHARED; do
     if [ -n "${!var:-}" ]; then here_env+=" $var='${!var}'"; fi
 done
-race=/alice/race/
+race=${calendar_home}race/
 make_calendar "$race" >/dev/null
 mkdir -p "$work/r"
-echo "$radicale_password" |
-    as r sync setup --events "$radicale_url$race" --user alice --password-stdin --timeout 5 \
+echo "$server_password" |
+    as r sync setup --events "$server_url$race" --user alice --password-stdin --timeout 5 \
         >/dev/null
 as r add appointment --start 2027-02-01T09:00 --end 2027-02-01T10:00 --subject 元の件名 >/dev/null
 sync_status r >/dev/null
@@ -282,7 +281,7 @@ as r export - | sed 's/^SUMMARY:.*/SUMMARY:ここでの変更\r/' >"$work/local-
 start_interrupted run-before-multiget \
     "$here_env TESSARINTH_HOME='$work/r' '$cli' import '$work/local-edit.ics' >/dev/null 2>&1"
 check "a sync meeting an edit made here meanwhile completes" 0 "$(sync_status r)"
-restart_radicale
+restart_server
 check "the edit made meanwhile is settled as a conflict" yes \
     "$(yes_if grep -q '^conflict: ' "$work/r.out")"
 check "the edit made meanwhile is not overwritten" yes \
@@ -299,7 +298,7 @@ start_interrupted run-before-put \
     "$here_env TESSARINTH_HOME='$work/r' '$cli' delete $first >/dev/null 2>&1;
      $here_env TESSARINTH_HOME='$work/r' '$cli' delete $second >/dev/null 2>&1"
 check "items deleted here during the uploads do not stop the sync" 0 "$(sync_status r)"
-restart_radicale
+restart_server
 check "the next sync carries the deletions" 0 "$(sync_status r)"
 check "the server holds neither" 1 "$(list_hrefs "$race" | wc -l)"
 
@@ -314,7 +313,7 @@ TESSARINTH_HOME="$work/r" "$cli" sync >"$work/r.out" 2>"$work/r.err" &
 echo $! >"$work/sync.pid"
 wait $! || killed_status=$?
 check "the sync is killed right after its upload" 137 "$killed_status"
-restart_radicale
+restart_server
 check "the next sync completes" 0 "$(sync_status r)"
 check "and calls its own upload no conflict" no "$(yes_if grep -q '^conflict' "$work/r.out")"
 check "nor keeps a conflict file for it" "$conflicts_before" \
@@ -330,7 +329,7 @@ for day in $(seq 10 24); do
 done
 sync_status r >/dev/null
 kept=$(count_items r)
-http -o /dev/null -X DELETE "$radicale_url$race"
+http -o /dev/null -X DELETE "$server_url$race"
 make_calendar "$race" >/dev/null
 ics phone-after-replace@example.com 電話から >"$work/phone.ics"
 put_ics "${race}phone.ics" "$work/phone.ics" >/dev/null
@@ -342,7 +341,7 @@ check "everything is offered to it again" "$((kept + 1))" "$(list_hrefs "$race" 
 
 # Ten of its items deleted elsewhere: not more than ten, but more than half.
 for href in $(list_hrefs "$race" | head -10); do
-    http -o /dev/null -X DELETE "$radicale_url$href"
+    http -o /dev/null -X DELETE "$server_url$href"
 done
 check "more than half of the items vanishing stops the sync" 1 "$(sync_status r)"
 check "the stop names how many" yes \
@@ -351,24 +350,24 @@ check "nothing was deleted here then" "$((kept + 1))" "$(count_items r)"
 check "--allow-mass-delete takes them" 0 "$(sync_status r --allow-mass-delete)"
 check "and the store follows" "$((kept - 9))" "$(count_items r)"
 for href in $(list_hrefs "$race" | head -2); do
-    http -o /dev/null -X DELETE "$radicale_url$href"
+    http -o /dev/null -X DELETE "$server_url$href"
 done
 check "two deleted elsewhere are deleted here without a word" 0 "$(sync_status r)"
 check "the store follows at once" "$((kept - 11))" "$(count_items r)"
 
 # Emptied right after a first sync: the token kept is the one after the uploads.
-wiped=/alice/wiped/
+wiped=${calendar_home}wiped/
 make_calendar "$wiped" >/dev/null
 mkdir -p "$work/w"
-echo "$radicale_password" |
-    as w sync setup --events "$radicale_url$wiped" --user alice --password-stdin --timeout 5 \
+echo "$server_password" |
+    as w sync setup --events "$server_url$wiped" --user alice --password-stdin --timeout 5 \
         >/dev/null
 for day in $(seq 10 21); do
     as w add appointment --start "2027-03-${day}T09:00" --end "2027-03-${day}T10:00" \
         --subject "三月 $day" >/dev/null
 done
 sync_status w >/dev/null
-http -o /dev/null -X DELETE "$radicale_url$wiped"
+http -o /dev/null -X DELETE "$server_url$wiped"
 make_calendar "$wiped" >/dev/null
 check "a collection emptied after the first sync is no silent no-op" 0 "$(sync_status w)"
 check "nothing is deleted here for it either" 12 "$(count_items w)"
@@ -378,7 +377,7 @@ check "the store still holds them all" 12 "$(count_items w)"
 
 # --- a wrong password, no server -----------------------------------------------------------------
 mkdir -p "$work/c"
-echo wrong | as c sync setup --events "$radicale_url$calendar" --user alice --password-stdin \
+echo wrong | as c sync setup --events "$server_url$calendar" --user alice --password-stdin \
     >/dev/null
 check "a wrong password stops the sync" 1 "$(sync_status c --print-remedy)"
 check "a wrong password is named" yes \
@@ -386,9 +385,9 @@ check "a wrong password is named" yes \
 check "and, asked for, the remedy's word ends the message" "remedy: check-account" \
     "$(tail -n 1 "$work/c.err")"
 check "with the command that mends it" yes \
-    "$(yes_if grep -q "give the user name and password again: tessarinth-cli sync setup --events $radicale_url$calendar --user alice --password-stdin" "$work/c.err")"
+    "$(yes_if grep -q "give the user name and password again: tessarinth-cli sync setup --events $server_url$calendar --user alice --password-stdin" "$work/c.err")"
 check "not that running it again would finish" no "$(yes_if grep -q 'run the sync again' "$work/c.err")"
-echo secret | as c sync setup --events "$radicale_url/alice/no-such-calendar/" --user alice \
+echo secret | as c sync setup --events "$server_url${calendar_home}no-such-calendar/" --user alice \
     --password-stdin >/dev/null
 check "a collection that is not there stops the sync" 1 "$(sync_status c)"
 check "the remedy's word only when asked for" no "$(yes_if grep -q '^remedy:' "$work/c.err")"
@@ -524,12 +523,12 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
     -keyout "$work/server/key.pem" -out "$work/server/cert.pem" 2>/dev/null
 sed -i "s|^\[server\]|[server]\nssl = True\ncertificate = $work/server/cert.pem\nkey = $work/server/key.pem|" \
     "$work/server/config"
-stop_radicale
-radicale_url="https://${radicale_url#http://}"
+stop_server
+server_url="https://${server_url#http://}"
 "${real_time[@]}" radicale --config "$work/server/config" >>"$work/server/log" 2>&1 &
-radicale_pid=$!
-until curl -sk -o /dev/null "$radicale_url/"; do sleep 0.1; done
-echo secret | as c sync setup --events "$radicale_url$calendar" --user alice --password-stdin \
+server_pid=$!
+until curl -sk -o /dev/null "$server_url/"; do sleep 0.1; done
+echo secret | as c sync setup --events "$server_url$calendar" --user alice --password-stdin \
     >/dev/null
 check "an untrusted certificate stops the sync" 1 "$(sync_status c)"
 check "the certificate is named" yes \
@@ -547,12 +546,12 @@ echo secret | as d sync setup --events ftp://127.0.0.1/alice/ --user alice --pas
 check "a URL that is not http or https is refused" "2 yes" \
     "$status $(yes_if grep -q 'not an http or https URL: ftp://127.0.0.1/alice/' "$work/d.err")"
 status=0
-as d sync setup --events "$radicale_url$calendar" --password-stdin </dev/null >/dev/null \
+as d sync setup --events "$server_url$calendar" --password-stdin </dev/null >/dev/null \
     2>"$work/d.err" || status=$?
 check "setup without a user is refused" "2 yes" \
     "$status $(yes_if grep -q 'needs --events URL and --user NAME' "$work/d.err")"
 status=0
-as d sync setup --events "$radicale_url$calendar" --user alice --password-stdin </dev/null \
+as d sync setup --events "$server_url$calendar" --user alice --password-stdin </dev/null \
     >/dev/null 2>"$work/d.err" || status=$?
 check "setup without a password sets nothing up" "1 no" \
     "$status $(yes_if test -e "$work/d/sync.json")"
