@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# The running planner keeps itself in step with a real Radicale started here: it sends what was
-# stored before it started at once and a save made on its screen within ten seconds, takes in
-# another client's change within one interval, and keeps working, on the store it has, when the
-# server is gone, its summary pop-up saying so. The planner runs on a virtual display, worked
-# with a mouse and keyboard as a user would (xvfb-run and xdotool). Leaves the summary's
-# screenshot as planner_sync_summary.png in the current folder.
+# The running planner keeps itself in step with a real CalDAV server started here (Radicale or
+# xandikos, as TESSARINTH_SYNC_SERVER says): it sends what was stored before it started at once
+# and a save made on its screen within ten seconds, takes in another client's change within one
+# interval, and keeps working, on the store it has, when the server is gone, its summary pop-up
+# saying so. The planner runs on a virtual display, worked with a mouse and keyboard as a user
+# would (xvfb-run and xdotool). Leaves the summary's screenshot as
+# planner_sync_summary-SERVER.png in the current folder.
 set -euo pipefail
 cli=${1:?usage: planner_sync_e2e.sh PATH-TO-tessarinth-cli PATH-TO-tessarinth}
 planner=${2:?usage: planner_sync_e2e.sh PATH-TO-tessarinth-cli PATH-TO-tessarinth}
@@ -110,9 +111,10 @@ check "its store is as it was" yes "$(yes_if listed_here 打ち合わせ)"
 check "the sync after the save tells why it stopped" yes \
     "$(within 15 said "tessarinth: sync: sync stopped:")" "$work/planner.out"
 tap 135 306  # ？: the summary pop-up
-import -window root planner_sync_summary.png
+summary=planner_sync_summary-$sync_server.png
+import -window root "$summary"
 # Its trouble line (device x 82..157, y 188..200 of the portrait screen) is written in red.
-red=$(convert planner_sync_summary.png -crop 150x24+$((left + 164))+$((top + 376)) +repage \
+red=$(convert "$summary" -crop 150x24+$((left + 164))+$((top + 376)) +repage \
     -fill black +opaque '#C00000' -fill white -opaque '#C00000' -format '%[fx:int(mean*w*h)]' info:)
 check "the summary pop-up says so in its sync lines" yes "$([ "$red" -gt 20 ] && echo yes || echo no)"
 
