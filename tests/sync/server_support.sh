@@ -1,6 +1,6 @@
 # Sourced by the sync scenarios: a CalDAV server of the test's own on 127.0.0.1 (a free port, a
 # temporary storage folder, the account alice/secret), stopped when the scenario ends, and helpers
-# to reach it with plain HTTP as another client would.
+# to reach it with plain HTTP, or as a phone's calendar would, as other clients do.
 #
 # TESSARINTH_SYNC_SERVER picks the server: radicale (the default) or xandikos. A scenario never
 # asks which one runs, but where a step can only be taken with one of them (start_interrupted).
@@ -15,6 +15,7 @@
 #   put_ics PATH FILE         an .ics PUT as another client; prints the HTTP status
 #   get_ics PATH              the item's text as the server keeps it
 #   list_hrefs PATH           the hrefs of a collection's items, one a line
+#   phone PATH COMMAND ...    phone_client.py on that collection (put, set, delete, get, list)
 #   forgotten_token           a sync token in the server's own form that it never gave out
 #   server_gives_item_times   whether the server tells when it stored each item (see below)
 
@@ -70,7 +71,8 @@ server_pid=""
 proxy_pid=""
 
 # The servers keep the real time, as another machine would, when the suite itself runs under
-# faketime: Radicale ages its sync tokens by the clock against the files' real times.
+# faketime: Radicale ages its sync tokens by the clock against the files' real times, and the
+# phone writes its LAST-MODIFIED by the clock it has.
 real_time=(env -u LD_PRELOAD -u FAKETIME -u FAKETIME_NO_CACHE)
 support_folder=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
@@ -198,6 +200,14 @@ get_ics() {
 list_hrefs() {
     http -X PROPFIND -H 'Depth: 1' "$server_url$1" |
         grep -o '<[A-Za-z0-9]*:\?href>[^<]*\.ics</[A-Za-z0-9]*:\?href>' | sed 's/<[^>]*>//g' | sort
+}
+
+# phone PATH COMMAND ARGS...: a phone's calendar on the collection at PATH, on the real clock.
+phone() {
+    local collection=$1
+    shift
+    "${real_time[@]}" /usr/bin/python3 "$support_folder/phone_client.py" \
+        "$server_url$collection" "$server_user" "$server_password" "$@"
 }
 
 # A token the server would read as its own, but for a state it never had: Radicale names its
