@@ -120,7 +120,8 @@ launch_server() {
             --current-user-principal "/$server_user/" --autocreate -l "$unix_socket" \
             >>"$server_folder/log" 2>&1 &
         server_pid=$!
-        wait_until_answered curl -s -o /dev/null --unix-socket "$unix_socket" http://localhost/health
+        wait_until_answered curl -s -o /dev/null --unix-socket "$unix_socket" \
+            http://localhost/health
         "${real_time[@]}" /usr/bin/python3 "$support_folder/password_proxy.py" "$server_port" \
             "$unix_socket" "$server_user" "$server_password" >>"$server_folder/log" 2>&1 &
         proxy_pid=$!
