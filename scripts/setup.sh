@@ -14,7 +14,7 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick
   tzdata
   dbus-daemon dbus-session-bus-common
-  radicale curl qtkeychain-qt6-dev
+  radicale xandikos python3-caldav curl qtkeychain-qt6-dev
   vdirsyncer khal todoman
   faketime
   libzinnia-dev tegaki-zinnia-japanese

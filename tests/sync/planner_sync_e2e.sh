@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# The running planner keeps itself in step with a real Radicale started here: it sends what was
-# stored before it started at once and a save made on its screen within ten seconds, takes in
-# another client's change within one interval, and keeps working, on the store it has, when the
-# server is gone, its summary pop-up saying so. The planner runs on a virtual display, worked
-# with a mouse and keyboard as a user would (xvfb-run and xdotool). Leaves the summary's
-# screenshot as planner_sync_summary.png in the current folder.
+# The running planner keeps itself in step with a real CalDAV server started here (Radicale or
+# xandikos, as TESSARINTH_SYNC_SERVER says): it sends what was stored before it started at once
+# and a save made on its screen within ten seconds, takes in another client's change within one
+# interval, and keeps working, on the store it has, when the server is gone, its summary pop-up
+# saying so. The planner runs on a virtual display, worked with a mouse and keyboard as a user
+# would (xvfb-run and xdotool). Leaves the summary's screenshot as
+# planner_sync_summary-SERVER.png in the current folder.
 set -euo pipefail
 cli=${1:?usage: planner_sync_e2e.sh PATH-TO-tessarinth-cli PATH-TO-tessarinth}
 planner=${2:?usage: planner_sync_e2e.sh PATH-TO-tessarinth-cli PATH-TO-tessarinth}
@@ -12,10 +13,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 if [ "${3:-}" != --on-display ]; then
     exec xvfb-run -a -s "-screen 0 600x700x24" bash "$0" "$cli" "$planner" --on-display
 fi
-source "$here/radicale_support.sh"
+source "$here/server_support.sh"
 work=$(mktemp -d)
 planner_pid=""
-trap '[ -z "$planner_pid" ] || kill "$planner_pid" 2>/dev/null; stop_radicale;
+trap '[ -z "$planner_pid" ] || kill "$planner_pid" 2>/dev/null; stop_server;
       [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=xcb TZ=Asia/Tokyo
 unset DBUS_SESSION_BUS_ADDRESS
@@ -62,11 +63,11 @@ new_appointment() {
 }
 listed_here() { as a agenda 2026-12-21 --tsv | cut -f 13 | grep -qx "$1"; }
 
-start_radicale "$work/server"
-calendar=/alice/calendar/
+start_server "$work/server"
+calendar=${calendar_home}calendar/
 check "the test's calendar collection is made" 201 "$(make_calendar "$calendar")"
 mkdir -p "$work/a"
-echo "$radicale_password" | as a sync setup --events "$radicale_url$calendar" --user alice \
+echo "$server_password" | as a sync setup --events "$server_url$calendar" --user alice \
     --password-stdin --timeout 5 >/dev/null
 as a settings set SyncMinutes 1 >/dev/null
 as a add appointment --start 2026-12-21T10:00 --end 2026-12-21T11:00 --subject 打ち合わせ \
@@ -101,7 +102,7 @@ check "the planner takes it in within one interval" yes "$(within 75 listed_here
 
 # The server goes away: the planner keeps working on what it has, and the sync after its next
 # save says why it stopped, on standard error and in the summary pop-up.
-stop_radicale
+stop_server
 new_appointment Offline
 check "without its server the planner keeps running" yes "$(yes_if kill -0 "$planner_pid")"
 check "and keeps what is saved on its screen" yes \
@@ -110,9 +111,10 @@ check "its store is as it was" yes "$(yes_if listed_here 打ち合わせ)"
 check "the sync after the save tells why it stopped" yes \
     "$(within 15 said "tessarinth: sync: sync stopped:")" "$work/planner.out"
 tap 135 306  # ？: the summary pop-up
-import -window root planner_sync_summary.png
+summary=planner_sync_summary-$sync_server.png
+import -window root "$summary"
 # Its trouble line (device x 82..157, y 188..200 of the portrait screen) is written in red.
-red=$(convert planner_sync_summary.png -crop 150x24+$((left + 164))+$((top + 376)) +repage \
+red=$(convert "$summary" -crop 150x24+$((left + 164))+$((top + 376)) +repage \
     -fill black +opaque '#C00000' -fill white -opaque '#C00000' -format '%[fx:int(mean*w*h)]' info:)
 check "the summary pop-up says so in its sync lines" yes "$([ "$red" -gt 20 ] && echo yes || echo no)"
 

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Repeating meetings worked on the screen travel through a real Radicale started here: a weekly
-# series made in the editor arrives as its RRULE, an occurrence moved alone as a VEVENT with its
-# RECURRENCE-ID, one deleted alone as an EXDATE, and a second data home shows the same weeks.
+# Repeating meetings worked on the screen travel through a real CalDAV server started here
+# (Radicale or xandikos, as TESSARINTH_SYNC_SERVER says): a weekly series made in the editor
+# arrives as its RRULE, an occurrence moved alone as a VEVENT with its RECURRENCE-ID, one deleted
+# alone as an EXDATE, and a second data home shows the same weeks.
 set -euo pipefail
 cli=${1:?usage: series_e2e.sh PATH-TO-tessarinth-cli}
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/radicale_support.sh"
+source "$here/server_support.sh"
 work=$(mktemp -d)
-trap 'stop_radicale; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
+trap 'stop_server; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen TZ=Asia/Tokyo
 unset DBUS_SESSION_BUS_ADDRESS
 
@@ -22,12 +23,12 @@ times() {
         cut -f 5,6,13
 }
 
-start_radicale "$work/server"
-calendar=/alice/calendar/
+start_server "$work/server"
+calendar=${calendar_home}calendar/
 check "the test's calendar collection is made" 201 "$(make_calendar "$calendar")"
 for home in a b; do
     mkdir -p "$work/$home"
-    echo "$radicale_password" | as "$home" sync setup --events "$radicale_url$calendar" \
+    echo "$server_password" | as "$home" sync setup --events "$server_url$calendar" \
         --user alice --password-stdin --timeout 5 >/dev/null
 done
 

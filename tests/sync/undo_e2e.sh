@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Undo and redo as a second data home and a real Radicale started here see them: a delete taken
-# back goes up again under its own UID, once; a create taken back after it went up is deleted on
-# the server; a delete done again goes away once more; and a step whose item a sync has changed
-# since is refused without touching the item here or on the server.
+# Undo and redo as a second data home and a real CalDAV server started here (Radicale or
+# xandikos, as TESSARINTH_SYNC_SERVER says) see them: a delete taken back goes up again under its
+# own UID, once; a create taken back after it went up is deleted on the server; a delete done
+# again goes away once more; and a step whose item a sync has changed since is refused without
+# touching the item here or on the server.
 set -euo pipefail
 cli=${1:?usage: undo_e2e.sh PATH-TO-tessarinth-cli}
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/radicale_support.sh"
+source "$here/server_support.sh"
 work=$(mktemp -d)
-trap 'stop_radicale; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
+trap 'stop_server; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen TZ=Asia/Tokyo
 unset DBUS_SESSION_BUS_ADDRESS
 
@@ -70,12 +71,12 @@ newest_step() { as "$1" undo --list | head -n 1 | cut -f 1,3-6; }
 # A day's rows of a home's agenda without their object ids, which a taken-back delete renews.
 day_rows() { as "$1" agenda "$2" --tsv | awk -F'\t' -v day="$2" '$2 == day' | cut -f 1-3,5-; }
 
-start_radicale "$work/server"
-calendar=/alice/calendar/
+start_server "$work/server"
+calendar=${calendar_home}calendar/
 check "the test's calendar collection is made" 201 "$(make_calendar "$calendar")"
 for home in a b; do
     mkdir -p "$work/$home"
-    echo "$radicale_password" | as "$home" sync setup --events "$radicale_url$calendar" \
+    echo "$server_password" | as "$home" sync setup --events "$server_url$calendar" \
         --user alice --password-stdin --timeout 5 >/dev/null
 done
 

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# A data home that travels, syncing through a real Radicale started here: items another client
-# put there in their own zones are shown at their moments in Tokyo and in New York, following
-# the zone sends nothing, and an edit in New York (a subject typed in the editor, a task ticked
-# done) leaves the times on the server as that client wrote them.
+# A data home that travels, syncing through a real CalDAV server started here (Radicale or
+# xandikos, as TESSARINTH_SYNC_SERVER says): items another client put there in their own zones
+# are shown at their moments in Tokyo and in New York, following the zone sends nothing, and an
+# edit in New York (a subject typed in the editor, a task ticked done) leaves the times on the
+# server as that client wrote them.
 set -euo pipefail
 cli=${1:?usage: zones_e2e.sh PATH-TO-tessarinth-cli}
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/radicale_support.sh"
+source "$here/server_support.sh"
 work=$(mktemp -d)
-trap 'stop_radicale; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
+trap 'stop_server; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen
 unset DBUS_SESSION_BUS_ADDRESS
 
@@ -24,8 +25,8 @@ times_of() {
         grep -E '^(DTSTART|DTEND|DUE)[;:]'
 }
 
-start_radicale "$work/server"
-calendar=/alice/calendar/
+start_server "$work/server"
+calendar=${calendar_home}calendar/
 check "the test's calendar collection is made" 201 "$(make_calendar "$calendar")"
 
 # What another client put there: a meeting in Tokyo time with the zone's definition, a call in
@@ -49,7 +50,7 @@ before_utc=$(times_of "${calendar}utc.ics")
 before_task=$(times_of "${calendar}task.ics")
 
 mkdir -p "$work/home"
-echo "$radicale_password" | at Asia/Tokyo sync setup --events "$radicale_url$calendar" \
+echo "$server_password" | at Asia/Tokyo sync setup --events "$server_url$calendar" \
     --user alice --password-stdin --timeout 5 >/dev/null
 check "a sync in Tokyo receives the three" "3 received" \
     "$(at Asia/Tokyo sync | grep -o '[0-9]* received')"
