@@ -394,7 +394,7 @@ Side LaterSide(const VersionStamp& here, const VersionStamp& server) {
     if (here.sequence != server.sequence) {
         return here.sequence > server.sequence ? Side::Here : Side::Server;
     }
-    if (here.changedAt && (!server.changedAt || *here.changedAt > *server.changedAt)) {
+    if (here.changedAt && (!server.changedAt || *here.changedAt >= *server.changedAt)) {
         return Side::Here;
     }
     return Side::Server;

@@ -24,8 +24,9 @@ struct VersionStamp {
 };
 
 // The side whose version is the later: the higher SEQUENCE; else the later change time; a side
-// that does not say when it changed loses to one that does, and the server wins a tie (what it
-// holds is what every other client already sees).
+// that does not say when it changed loses to one that does. A tie goes to this planner: the
+// server's time is when it stored the other change, before this sync began, while the change
+// here was made no earlier than the second it shares with it.
 Side LaterSide(const VersionStamp& here, const VersionStamp& server);
 
 // The SEQUENCE an item's kept lines carry (0 when none).

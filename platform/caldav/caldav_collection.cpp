@@ -234,6 +234,16 @@ Result<void> CalDavCollection::LearnOwnHref() {
             return {};
         }
     }
+    // Some servers answer for a path that is not there with a multistatus of one 404.
+    const bool notThere =
+        !parsed->responses.empty() &&
+        std::all_of(parsed->responses.begin(), parsed->responses.end(),
+                    [](const MultistatusEntry& entry) { return entry.status == kNotFound; });
+    if (notThere) {
+        return Error{"PROPFIND " + url_.toDisplayString().toStdString() +
+                         ": no such collection: check the URL",
+                     platform::Remedy::CheckAddress};
+    }
     return Error{"PROPFIND " + url_.toDisplayString().toStdString() +
                  ": the server did not describe the collection itself"};
 }

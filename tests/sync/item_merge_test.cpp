@@ -182,10 +182,11 @@ TEST(ItemMerge, TheLaterSideIsDecidedBySequenceThenByTime) {
     EXPECT_EQ(LaterSide({3, 300}, {5, 200}), Side::Server);
     EXPECT_EQ(LaterSide({3, 300}, {3, 200}), Side::Here);
     EXPECT_EQ(LaterSide({3, 100}, {3, 200}), Side::Server);
-    // A side that does not say when it changed loses to one that does; a tie goes to the server.
+    // A side that does not say when it changed loses to one that does; a tie goes to this
+    // planner.
     EXPECT_EQ(LaterSide({0, 100}, {0, std::nullopt}), Side::Here);
     EXPECT_EQ(LaterSide({0, std::nullopt}, {0, 100}), Side::Server);
-    EXPECT_EQ(LaterSide({0, 100}, {0, 100}), Side::Server);
+    EXPECT_EQ(LaterSide({0, 100}, {0, 100}), Side::Here);
 }
 
 TEST(ItemMerge, ACopyThatOnlyLooksDifferentMeansTheSame) {

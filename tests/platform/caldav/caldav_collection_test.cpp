@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/caldav/caldav_collection.h"
@@ -149,6 +150,25 @@ TEST(CalDavCollection, AWrongPasswordOrAddressIsNoTokenTrouble) {
         ASSERT_FALSE(report.ok());
         EXPECT_EQ(report.error().remedy,
                   status == 401 ? platform::Remedy::CheckAccount : platform::Remedy::CheckAddress);
+    }
+}
+
+TEST(CalDavCollection, ACollectionThatIsNotThereIsNamedSoHoweverTheServerSaysIt) {
+    // A plain 404, and a multistatus whose one answer is a 404 for the path asked.
+    const std::vector<std::pair<int, QByteArray>> answers = {
+        {404, "Not Found"},
+        {207, R"(<d:multistatus xmlns:d="DAV:"><d:response><d:href>/alice/calendar/</d:href>)"
+              R"(<d:status>HTTP/1.1 404 Not Found</d:status></d:response></d:multistatus>)"}};
+    for (const auto& [status, body] : answers) {
+        LoopbackServer server(
+            [&](const Request&, QTcpSocket& socket) { Write(socket, status, body); });
+        DavClient client(Account());
+        CalDavCollection collection(client, server.Url(kPath));
+        auto learnt = collection.LearnOwnHref();
+        ASSERT_FALSE(learnt.ok());
+        EXPECT_NE(learnt.error().message.find("no such collection"), std::string::npos)
+            << learnt.error().message;
+        EXPECT_EQ(learnt.error().remedy, platform::Remedy::CheckAddress);
     }
 }
 
