@@ -122,16 +122,17 @@ void WarnHistoryNotSaved(std::ostream& err, const platform::Result<void>& saved)
     }
 }
 
-// The records of an ink file given on the command line, as the pad would hold them.
+// The records of an ink file given on the command line, as the pad would hold them. Only a
+// regular file is read, and never more of it than a memo can hold.
 std::optional<int32_t> ReadInkArgument(const std::string& file, controls::PadData& pad,
                                        std::string_view command, std::ostream& err) {
-    const platform::Result<std::string> bytes = platform::ReadWholeFile(file);
+    const platform::Result<std::string> bytes =
+        platform::ReadWholeFile(file, schedule::kMaxInkBytes);
     if (!bytes) {
         Fail(err, command, kFailureStatus, bytes.error().message);
         return std::nullopt;
     }
-    if (bytes->empty() || bytes->size() % schedule::kInkEntryBytes != 0 ||
-        bytes->size() > schedule::kMaxInkBytes) {
+    if (bytes->empty() || bytes->size() % schedule::kInkEntryBytes != 0) {
         Fail(err, command, kUsageStatus,
              file + ": not an ink file (whole 8-byte records, 1 to 2000 of them)");
         return std::nullopt;

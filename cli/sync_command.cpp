@@ -5,11 +5,14 @@
 
 #include <QUrl>
 #include <iostream>
+#include <optional>
+#include <string>
 
 #include "cli/home_settings.h"
 #include "platform/caldav/caldav_collection.h"
 #include "platform/store/schedule_store.h"
 #include "sync/data_home_sync.h"
+#include "sync/sync_password.h"
 
 namespace cli {
 namespace {
@@ -77,17 +80,29 @@ std::string_view RemedyWord(platform::Remedy remedy) {
     return "try-again";
 }
 
-std::string FirstLine(std::istream& in) {
+// The first line of `in`, read no further than a password may be long: nothing when the line is
+// longer (an input without line ends, such as /dev/zero, is refused after a few kilobytes).
+std::optional<std::string> FirstLine(std::istream& in) {
     std::string line;
-    std::getline(in, line);
+    // Room for the password and a carriage return before the line feed, and one byte to tell.
+    constexpr size_t kMostRead = calendar_sync::kMaxPasswordBytes + 2;
+    for (int c = in.get(); c != std::char_traits<char>::eof() && c != '\n'; c = in.get()) {
+        line += static_cast<char>(c);
+        if (line.size() == kMostRead) {
+            return std::nullopt;
+        }
+    }
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
+    }
+    if (line.size() > calendar_sync::kMaxPasswordBytes) {
+        return std::nullopt;
     }
     return line;
 }
 
 // Asks on the terminal without showing what is typed; from a pipe, reads the first line.
-std::string AskPassword(std::istream& in, std::ostream& err) {
+std::optional<std::string> AskPassword(std::istream& in, std::ostream& err) {
     if (&in != &std::cin || !isatty(STDIN_FILENO)) {
         return FirstLine(in);
     }
@@ -99,7 +114,7 @@ std::string AskPassword(std::istream& in, std::ostream& err) {
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
-    const std::string password = FirstLine(in);
+    const std::optional<std::string> password = FirstLine(in);
     if (terminal) {
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
     }
@@ -158,7 +173,14 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
     if (settings.tasksUrl == settings.eventsUrl) {
         settings.tasksUrl.clear();
     }
-    const std::string password = passwordFromInput ? FirstLine(in) : AskPassword(in, err);
+    const std::optional<std::string> read =
+        passwordFromInput ? FirstLine(in) : AskPassword(in, err);
+    if (!read) {
+        return Stop(err, "the password is longer than " +
+                             std::to_string(calendar_sync::kMaxPasswordBytes) +
+                             " bytes; nothing was set up");
+    }
+    const std::string& password = *read;
     if (password.empty()) {
         return Stop(err, "no password given; nothing was set up");
     }

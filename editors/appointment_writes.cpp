@@ -159,7 +159,7 @@ bool HoldsInk(const StoreWriteContext& context, std::u16string_view name,
     if (!path) {
         return false;
     }
-    auto bytes = platform::ReadWholeFile(*path);
+    auto bytes = platform::ReadWholeFile(*path, schedule::kMaxInkBytes);
     return bytes && *bytes == schedule::EncodeInkEntries(ink);
 }
 

@@ -61,7 +61,7 @@ bool HoldsBytes(const platform::DataHome& home, std::u16string_view dataFolder,
     if (!path) {
         return false;
     }
-    auto held = platform::ReadWholeFile(*path);
+    auto held = platform::ReadWholeFile(*path, schedule::kMaxInkBytes);
     return held && *held == bytes;
 }
 

@@ -32,6 +32,9 @@ constexpr const char* kClaimFolderName = "ink-claims";
 // never is a list there that its run does not hold yet.
 constexpr std::string_view kNewClaimsPrefix = ".new-";
 constexpr std::string_view kClaimsPrefix = "claims-";
+// More than any run lists (every number claimed, given up and claimed again, in the longest
+// data folder): a longer list is none of ours and is left alone.
+constexpr size_t kMaxClaimListBytes = 1024 * 1024;
 
 std::filesystem::path ClaimFolder(const platform::DataHome& home) {
     return home.StorePath().parent_path() / kClaimFolderName;
@@ -141,7 +144,9 @@ struct FoundList {
 // Opens a list and tries its lock: it is free only when the run is over, and the list still
 // there only when no other start has settled it meanwhile.
 FoundList OpenList(const std::filesystem::path& path, bool unfinished) {
-    FoundList found{path, ::open(path.c_str(), O_RDONLY | O_CLOEXEC), unfinished, false};
+    // Without waiting: something other than a list (a FIFO) under a list's name is no run's.
+    FoundList found{path, ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK), unfinished,
+                    false};
     struct stat status {};
     found.runOver = found.descriptor >= 0 && ::flock(found.descriptor, LOCK_EX | LOCK_NB) == 0 &&
                     ::fstat(found.descriptor, &status) == 0 && status.st_nlink > 0;
@@ -152,7 +157,8 @@ void SettleList(const platform::DataHome& home, const pim::Application& store,
                 const FoundList& list, const std::set<std::u16string>& livingClaims) {
     bool settled = true;
     if (!list.unfinished) {
-        const platform::Result<std::string> text = platform::ReadWholeFile(list.path);
+        const platform::Result<std::string> text =
+            platform::ReadWholeFile(list.path, kMaxClaimListBytes);
         settled = text && RemoveUnnamed(home, store, ParseClaimList(*text), livingClaims);
     }
     if (settled) {
@@ -363,7 +369,7 @@ void RemoveUnstoredInkFiles(const platform::DataHome& home, const pim::Applicati
     std::set<std::u16string> livingClaims;
     for (const FoundList& list : lists) {
         if (list.descriptor >= 0 && !list.runOver && !list.unfinished) {
-            if (auto text = platform::ReadWholeFile(list.path)) {
+            if (auto text = platform::ReadWholeFile(list.path, kMaxClaimListBytes)) {
                 livingClaims.merge(ParseClaimList(*text).names);
             }
         }

@@ -12,6 +12,8 @@ namespace {
 using platform::Error;
 
 constexpr const char* kFileName = "sync.json";
+// Two addresses, a user name and a few numbers take far less.
+constexpr size_t kMaxSettingsBytes = 64 * 1024;
 
 }  // namespace
 
@@ -24,7 +26,7 @@ platform::Result<std::optional<SyncSettings>> LoadSyncSettings(const platform::D
     if (!platform::FileExists(path)) {
         return std::optional<SyncSettings>();
     }
-    auto text = platform::ReadWholeFile(path);
+    auto text = platform::ReadWholeFile(path, kMaxSettingsBytes);
     if (!text) {
         return text.error();
     }

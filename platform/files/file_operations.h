@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files/readable_file.h"
 #include "platform/result.h"
 
 namespace platform {
@@ -14,8 +15,16 @@ inline constexpr unsigned kPrivateFolderMode = 0700;
 // "ACTION PATH: reason" for a failed system call.
 Error SystemError(std::string_view action, const std::filesystem::path& path, int errorNumber);
 
-// The whole content of an existing file.
-Result<std::string> ReadWholeFile(const std::filesystem::path& path);
+// The whole content of an existing regular file (or, with FileKinds::RegularOrPipe, a pipe) of
+// at most `maxBytes`. Whatever is larger is refused ("larger than N bytes") without being read
+// whole, a regular file by its size before a byte is read; so is anything that is not a file of
+// the kinds (ReadableFile::Open): no input, however large or endless, takes more than about
+// twice `maxBytes` of memory.
+Result<std::string> ReadWholeFile(const std::filesystem::path& path, size_t maxBytes,
+                                  FileKinds kinds = FileKinds::RegularOnly);
+// The same for a file already opened, of which `content` was read already (its first line, say,
+// looked at before the rest is read).
+Result<std::string> ReadToEnd(ReadableFile& file, size_t maxBytes, std::string content = {});
 
 // Replaces (or creates) a file so that a reader sees either the old bytes or the new ones, never
 // a mix: the bytes go to "<name>.tmp-XXXXXX" beside it (mode 0600), are synced, and the

@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/agenda_command.h"
@@ -249,6 +255,74 @@ TEST_F(CalendarCommandsTest, WhatIsNoCalendarAtAllImportsNothing) {
     EXPECT_EQ(ImportCommand(home_, {}, out, err), 2);
     EXPECT_EQ(ImportCommand(home_, {"a.ics", "b.ics"}, out, err), 2);
     EXPECT_EQ(Count(pim::FolderKind::Calendar), 0);
+}
+
+// Writes `head`, then `endless` over and over into the FIFO until its reader has gone.
+class EndlessWriter {
+public:
+    EndlessWriter(std::filesystem::path fifo, std::string head, std::string endless)
+        : oldHandler_(std::signal(SIGPIPE, SIG_IGN)), thread_([=] {
+              const int descriptor = open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+              if (descriptor < 0 || write(descriptor, head.data(), head.size()) < 0) {
+                  return;
+              }
+              while (write(descriptor, endless.data(), endless.size()) > 0) {
+              }
+              close(descriptor);
+          }) {}
+    ~EndlessWriter() {
+        thread_.join();
+        std::signal(SIGPIPE, oldHandler_);
+    }
+
+private:
+    void (*oldHandler_)(int);
+    std::thread thread_;
+};
+
+// Nothing an import is given is read whole before its first line shows a calendar, nor past
+// kMaxImportBytes; what is not a file or a pipe is not read at all. A calendar in a pipe is
+// imported as from a file.
+TEST_F(CalendarCommandsTest, AnImportReadsNoMoreThanItsCeiling) {
+    std::ostringstream out;
+    std::ostringstream err;
+    for (const char* device : {"/dev/zero", "/dev/urandom"}) {
+        err.str("");
+        EXPECT_EQ(ImportCommand(home_, {"--check", device}, out, err), 1);
+        EXPECT_EQ(err.str(), "tessarinth-cli: import: cannot read " + std::string(device) +
+                                 ": not a regular file\n");
+    }
+    const auto fifo = folder_.Path() / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    {
+        const EndlessWriter zeros(fifo, "", std::string(64 * 1024, '\0'));
+        err.str("");
+        EXPECT_EQ(ImportCommand(home_, {fifo.string()}, out, err), 1);
+        EXPECT_NE(err.str().find("line 1: not an iCalendar file"), std::string::npos) << err.str();
+    }
+    {
+        const EndlessWriter junk(fifo, "BEGIN:VCALENDAR\r\n",
+                                 "X-JUNK:" + std::string(1000, 'j') + "\r\n");
+        err.str("");
+        EXPECT_EQ(ImportCommand(home_, {fifo.string()}, out, err), 1);
+        EXPECT_NE(err.str().find("larger than " + std::to_string(kMaxImportBytes) + " bytes"),
+                  std::string::npos)
+            << err.str();
+    }
+    // A calendar of one byte more than the ceiling is refused by its size, unread.
+    const auto large = folder_.Path() / "large.ics";
+    WriteBytes(large, kTwoEvents);
+    std::filesystem::resize_file(large, kMaxImportBytes + 1);
+    err.str("");
+    EXPECT_EQ(ImportCommand(home_, {large.string()}, out, err), 1);
+    EXPECT_NE(err.str().find("larger than"), std::string::npos) << err.str();
+    EXPECT_EQ(Count(pim::FolderKind::Calendar), 0);
+
+    std::thread writer([&] { WriteBytes(fifo, kTwoEvents); });
+    const int imported = ImportCommand(home_, {fifo.string()}, out, err);
+    writer.join();
+    EXPECT_EQ(imported, 0) << err.str();
+    EXPECT_EQ(Count(pim::FolderKind::Calendar), 2);
 }
 
 TEST_F(CalendarCommandsTest, ExportBelowAFileFailsCleanly) {

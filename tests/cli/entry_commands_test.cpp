@@ -94,7 +94,7 @@ TEST_F(EntryCommandsTest, HandwritingGoesToTheLowestFreeInkFileAndLeavesWithTheI
               0)
         << err_.str();
     const int32_t oid = PrintedOid();
-    const auto bytes = platform::ReadWholeFile(InkFile("1.dat"));
+    const auto bytes = platform::ReadWholeFile(InkFile("1.dat"), schedule::kMaxInkBytes);
     ASSERT_TRUE(bytes.ok());
     EXPECT_EQ(bytes->size(), 40u * schedule::kInkEntryBytes);
     {
@@ -199,7 +199,7 @@ TEST_F(EntryCommandsTest, UndoAndRedoFollowAddAndDelete) {
                                "2026-12-14T10:00", "--subject", "地図", "--ink", InkArgument(4)}),
               0);
     const int32_t oid = PrintedOid();
-    const std::string drawing = *platform::ReadWholeFile(InkFile("1.dat"));
+    const std::string drawing = *platform::ReadWholeFile(InkFile("1.dat"), schedule::kMaxInkBytes);
     ASSERT_EQ(Run(DeleteCommand, {std::to_string(oid)}), 0);
     ASSERT_FALSE(platform::FileExists(InkFile("1.dat")));
 
@@ -216,7 +216,7 @@ TEST_F(EntryCommandsTest, UndoAndRedoFollowAddAndDelete) {
     ASSERT_EQ(undo({}), 0) << err_.str();
     EXPECT_EQ(out_.str(), "undone: delete 地図\n");
     EXPECT_EQ(AppointmentCount(), imported + 1);
-    EXPECT_EQ(*platform::ReadWholeFile(InkFile("1.dat")), drawing);
+    EXPECT_EQ(*platform::ReadWholeFile(InkFile("1.dat"), schedule::kMaxInkBytes), drawing);
     ASSERT_EQ(undo({}), 0);
     EXPECT_EQ(AppointmentCount(), imported);
     EXPECT_FALSE(platform::FileExists(InkFile("1.dat")));
@@ -225,7 +225,7 @@ TEST_F(EntryCommandsTest, UndoAndRedoFollowAddAndDelete) {
 
     ASSERT_EQ(redo(), 0);
     EXPECT_EQ(out_.str(), "redone: create 地図\n");
-    EXPECT_EQ(*platform::ReadWholeFile(InkFile("1.dat")), drawing);
+    EXPECT_EQ(*platform::ReadWholeFile(InkFile("1.dat"), schedule::kMaxInkBytes), drawing);
     ASSERT_EQ(redo(), 0);
     EXPECT_EQ(AppointmentCount(), imported);
     EXPECT_EQ(redo(), 1);
