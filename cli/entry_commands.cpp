@@ -406,6 +406,13 @@ int UndoCommand(const platform::DataHome& home, const std::vector<std::string>& 
                         "\"" + subject + "\" was changed since (" +
                             std::string(editors::ChangeKindName(int32_t(result.change))) +
                             "); nothing was " + (back ? "undone" : "redone"));
+        case editors::StepResult::Status::Damaged:
+            return Fail(err, command, kFailureStatus,
+                        "the step kept for \"" + subject + "\" (" +
+                            std::string(editors::ChangeKindName(int32_t(result.change))) +
+                            ") is damaged and was set aside; nothing was " +
+                            (back ? "undone" : "redone") + ", and the next " +
+                            std::string(command) + " takes the step before it");
         case editors::StepResult::Status::Failed:
             break;
     }

@@ -1,6 +1,7 @@
 #include "cli/entry_commands.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <sstream>
 #include <string>
@@ -230,6 +231,42 @@ TEST_F(EntryCommandsTest, UndoAndRedoFollowAddAndDelete) {
     EXPECT_EQ(AppointmentCount(), imported);
     EXPECT_EQ(redo(), 1);
     EXPECT_EQ(undo({"--all"}), 2);
+}
+
+// A step whose record in the store is damaged is said once, set aside, and the next undo goes on
+// with the step before it.
+TEST_F(EntryCommandsTest, ADamagedStepIsSaidOnceAndTheNextUndoGoesOn) {
+    const auto undo = [this] {
+        out_.str("");
+        err_.str("");
+        return UndoCommand(home_, {}, clock_, pim::StepDirection::Back, out_, err_);
+    };
+    const size_t imported = AppointmentCount();
+    for (const char* subject : {"一つ目", "二つ目"}) {
+        ASSERT_EQ(Run(AddCommand, {"appointment", "--start", "2026-12-14T09:00", "--end",
+                                   "2026-12-14T10:00", "--subject", subject}),
+                  0);
+    }
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(home_.StorePath().c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db,
+                               "UPDATE undo_steps SET ink = x'ffff' "
+                               "WHERE id = (SELECT max(id) FROM undo_steps)",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    EXPECT_EQ(undo(), 1);
+    EXPECT_EQ(err_.str(),
+              "tessarinth-cli: undo: the step kept for \"二つ目\" (create) is damaged and was set "
+              "aside; nothing was undone, and the next undo takes the step before it\n");
+    EXPECT_EQ(AppointmentCount(), imported + 2);
+    ASSERT_EQ(undo(), 0) << err_.str();
+    EXPECT_EQ(out_.str(), "undone: create 一つ目\n");
+    EXPECT_EQ(AppointmentCount(), imported + 1);
+    EXPECT_EQ(undo(), 1);
+    EXPECT_EQ(err_.str(), "tessarinth-cli: undo: nothing to undo\n");
 }
 
 }  // namespace
