@@ -292,7 +292,10 @@ int ExportCalendar(const platform::DataHome& home, const std::string& file) {
         std::cout << text;
         return 0;
     }
-    if (auto written = platform::ReplaceFileAtomically(file, text); !written) {
+    // Into a folder that is there, as `cp` writes: a mistyped folder is not made.
+    if (auto written =
+            platform::ReplaceFileAtomically(file, text, platform::MissingFolders::Refuse);
+        !written) {
         return Fail(err, kExport, kFailureStatus, written.error().message);
     }
     std::cout << "exported " << appointments->size() << " appointments and " << tasks->size()

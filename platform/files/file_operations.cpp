@@ -119,10 +119,21 @@ Result<std::string> ReadToEnd(ReadableFile& file, size_t maxBytes, std::string c
     return content;
 }
 
-Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                   MissingFolders folders) {
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    if (Result<void> made = CreateFolders(folder); !made) {
-        return made;
+    if (folders == MissingFolders::Create) {
+        if (Result<void> made = CreateFolders(folder); !made) {
+            return made;
+        }
+    } else {
+        struct stat info {};
+        if (stat(folder.c_str(), &info) != 0) {
+            return SystemError("cannot write", path, errno);
+        }
+        if (!S_ISDIR(info.st_mode)) {
+            return SystemError("cannot write", path, ENOTDIR);
+        }
     }
     std::string temporary = path.native() + ".tmp-XXXXXX";
     int descriptor = mkostemp(temporary.data(), O_CLOEXEC);

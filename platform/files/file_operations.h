@@ -26,11 +26,17 @@ Result<std::string> ReadWholeFile(const std::filesystem::path& path, size_t maxB
 // looked at before the rest is read).
 Result<std::string> ReadToEnd(ReadableFile& file, size_t maxBytes, std::string content = {});
 
+// Whether a write makes the folders a path names that are not there yet (the data home's own), or
+// refuses, as `cp` does, to write where the user named a folder that is not there.
+enum class MissingFolders { Create, Refuse };
+
 // Replaces (or creates) a file so that a reader sees either the old bytes or the new ones, never
 // a mix: the bytes go to "<name>.tmp-XXXXXX" beside it (mode 0600), are synced, and the
-// temporary is renamed over the target. Missing parent folders are created 0700. On failure the
-// temporary is removed and the old file is left as it was.
-Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// temporary is renamed over the target. Missing parent folders are created 0700, or refused
+// ("cannot write PATH: No such file or directory"). On failure the temporary is removed and the
+// old file is left as it was.
+Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                   MissingFolders folders = MissingFolders::Create);
 
 // Creates an empty file (mode 0600, missing parent folders 0700) where nothing is yet, in one
 // step: of several processes creating the same name at once exactly one gets true; false when

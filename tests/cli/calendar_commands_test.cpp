@@ -332,6 +332,22 @@ TEST_F(CalendarCommandsTest, ExportBelowAFileFailsCleanly) {
     EXPECT_EQ(ReadBytes(notAFolder), "x");
 }
 
+// As `cp` would: a folder that is not there is a mistake to report, not one to make.
+TEST_F(CalendarCommandsTest, ExportIntoAMissingFolderIsRefusedAndMakesNoFolder) {
+    const auto missing = folder_.Path() / "no-such-folder" / "deeper";
+    const std::string file = (missing / "out.ics").string();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ExportCalendar(home_, file), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tessarinth-cli: export: cannot write " + file + ": No such file or directory\n");
+    EXPECT_FALSE(std::filesystem::exists(folder_.Path() / "no-such-folder"));
+    // Into a folder that is there, the file is written, and written again over itself.
+    const std::string there = (folder_.Path() / "out.ics").string();
+    ASSERT_EQ(ExportCalendar(home_, there), 0);
+    ASSERT_EQ(ExportCalendar(home_, there), 0);
+    EXPECT_TRUE(ReadBytes(there).starts_with("BEGIN:VCALENDAR"));
+}
+
 // Calendars as mail and calendar programs export them, one edge each (see the files): how many
 // items they give, how many components are skipped, and how many properties are dropped.
 struct ClientFile {
