@@ -227,7 +227,7 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
     std::optional<schedule::IncomingInkFiles> inkFiles;
     int inkSkipped = 0;
     if (CarriesInk(*calendar)) {
-        inkFiles.emplace(home, LoadHomeSettings(home, err).DataPath);
+        inkFiles.emplace(home, LoadHomeSettings(home, err).DataPath, store);
         StoreCarriedInk(*calendar, store, *inkFiles, appointments, inkSkipped, err);
     }
     const size_t appointmentCount = appointments.size();

@@ -142,7 +142,11 @@ private:
             return own.error();
         }
         if (!*own) {
-            auto number = schedule::ClaimFreeInkNumber(context_.home, folder, &journal_, nullptr);
+            auto store = context_.store.LoggedOnApplication();
+            if (!store) {
+                return store.error();
+            }
+            auto number = schedule::ClaimFreeInkNumber(context_.home, folder, **store, &journal_);
             if (!number) {
                 return number.error();
             }

@@ -195,11 +195,6 @@ platform::Result<std::filesystem::path> InkFilePath(const platform::DataHome& ho
     return *path;
 }
 
-platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
-                                             std::u16string_view dataFolder, InkClaimFailure* why) {
-    return ClaimFreeInkNumber(home, dataFolder, nullptr, why);
-}
-
 platform::Result<bool> ClaimInkName(const platform::DataHome& home, std::u16string_view dataFolder,
                                     std::u16string_view name, InkClaimJournal* journal) {
     auto path = InkFilePath(home, dataFolder, name);
@@ -230,6 +225,7 @@ platform::Result<bool> ClaimInkName(const platform::DataHome& home, std::u16stri
 
 platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
                                              std::u16string_view dataFolder,
+                                             const pim::Application& store,
                                              InkClaimJournal* journal, InkClaimFailure* why) {
     const auto failed = [why](InkClaimFailure failure, platform::Error error) {
         if (why != nullptr) {
@@ -237,9 +233,26 @@ platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
         }
         return error;
     };
+    // Asked once, and only when a number's file is missing: most claims take the first such.
+    std::optional<std::set<std::u16string>> named;
     for (int32_t number = kFirstInkNumber; number <= kLastInkNumber; ++number) {
+        const std::u16string name = InkFileName(number);
+        auto path = InkFilePath(home, dataFolder, name);
+        if (path && platform::FileExists(*path)) {
+            continue;
+        }
+        if (path && !named) {
+            auto inUse = store.InkFileNamesInUse();
+            if (!inUse) {
+                return failed(InkClaimFailure::FolderUnusable, inUse.error());
+            }
+            named = std::move(*inUse);
+        }
+        if (named && named->count(name) != 0) {
+            continue;
+        }
         // Longer numbers make longer paths: when one cannot be had, none further can either.
-        auto claimed = ClaimInkName(home, dataFolder, InkFileName(number), journal);
+        auto claimed = ClaimInkName(home, dataFolder, name, journal);
         if (!claimed) {
             return failed(InkClaimFailure::FolderUnusable, claimed.error());
         }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -95,6 +96,8 @@ public:
     // Whether a handwritten memo of an appointment other than `exceptOid`, or of a changed
     // occurrence of any series, names the ink file `name` on its first line.
     Result<bool> IsInkFileNamedElsewhere(std::u16string_view name, int32_t exceptOid);
+    // The ink files all handwritten memos name, each once.
+    Result<std::set<std::u16string>> InkFileNamesInUse();
 
     // The sync state of every item (SyncEntry), deletions not yet synced among them.
     Result<std::vector<SyncEntry>> SyncEntries();

@@ -955,8 +955,10 @@ TEST_F(CalendarInkTest, AFolderThatTakesNoInkKeepsTheAppointmentWithoutIt) {
 
 TEST_F(CalendarInkTest, InkFilesClaimedForAStoreWriteThatFailsGoAgain) {
     const std::string ink = schedule::EncodeInkEntries(kInk);
+    pim::Application store;
+    ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
     {
-        schedule::IncomingInkFiles files(home_, u"\\My Documents");
+        schedule::IncomingInkFiles files(home_, u"\\My Documents", store);
         auto memo = files.Store(u"9.dat\r\n下書き", u"", ink);
         ASSERT_TRUE(memo.ok()) << memo.error().message;
         EXPECT_EQ(*memo, u"1.dat\r\n下書き");
@@ -965,7 +967,7 @@ TEST_F(CalendarInkTest, InkFilesClaimedForAStoreWriteThatFailsGoAgain) {
     }
     EXPECT_FALSE(std::filesystem::exists(InkFolder(home_) / "1.dat"));
     {
-        schedule::IncomingInkFiles files(home_, u"\\My Documents");
+        schedule::IncomingInkFiles files(home_, u"\\My Documents", store);
         auto memo = files.Store(u"typed first", u"", ink);
         ASSERT_TRUE(memo.ok());
         EXPECT_EQ(*memo, u"1.dat\r\ntyped first");

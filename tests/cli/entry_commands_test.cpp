@@ -111,6 +111,26 @@ TEST_F(EntryCommandsTest, HandwritingGoesToTheLowestFreeInkFileAndLeavesWithTheI
     EXPECT_NE(err_.str().find("no item has object id"), std::string::npos);
 }
 
+// An ink file deleted by hand does not make its number free while the memo still names it: the
+// next drawing takes another number, and the first memo never shows the second's drawing.
+TEST_F(EntryCommandsTest, AnInkFileDeletedByHandKeepsItsNumberTaken) {
+    ASSERT_EQ(Run(AddCommand, {"appointment", "--start", "2026-12-14T09:00", "--end",
+                               "2026-12-14T10:00", "--subject", "一枚目", "--ink", InkArgument(3)}),
+              0);
+    const int32_t first = PrintedOid();
+    ASSERT_TRUE(platform::DeleteFile(InkFile("1.dat")));
+    ASSERT_EQ(Run(AddCommand, {"appointment", "--start", "2026-12-14T11:00", "--end",
+                               "2026-12-14T12:00", "--subject", "二枚目", "--ink", InkArgument(5)}),
+              0);
+    pim::Application store;
+    ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
+    EXPECT_EQ(store.GetAppointmentFromOid(first)->Body(), u"1.dat");
+    EXPECT_EQ(store.GetAppointmentFromOid(PrintedOid())->Body(), u"2.dat");
+    EXPECT_FALSE(platform::FileExists(InkFile("1.dat")));
+    EXPECT_EQ(platform::ReadWholeFile(InkFile("2.dat"), schedule::kMaxInkBytes)->size(),
+              5 * schedule::kInkEntryBytes);
+}
+
 TEST_F(EntryCommandsTest, NoFreeInkNumberStoresNothingAndSaysSo) {
     for (int number = 1; number <= 1999; ++number) {
         testing_support::WriteBytes(InkFile(std::to_string(number) + ".dat"), "");
