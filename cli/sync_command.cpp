@@ -154,11 +154,16 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
             }
             settings.timeoutSeconds = static_cast<int>(seconds);
         } else {
-            return Usage(err, "unknown or incomplete option: " + option);
+            // Perhaps a URL given without its option: shown without what it may hold before '@'.
+            return Usage(
+                err, "unknown or incomplete option: " + calendar_sync::WithoutCredentials(option));
         }
     }
     if (settings.eventsUrl.empty() || settings.user.empty()) {
         return Usage(err, "sync setup needs --events URL and --user NAME");
+    }
+    if (auto bad = calendar_sync::CheckUserName(settings.user)) {
+        return Usage(err, *bad);
     }
     for (std::string* url : {&settings.eventsUrl, &settings.tasksUrl}) {
         if (url->empty()) {
