@@ -127,8 +127,8 @@ void PrintReadable(const DayItems& items, std::ostream& out) {
     size_t subjectColumn = 0;
     size_t locationColumn = 0;
     for (const DayItemRow& row : items.table) {
-        subjectColumn = std::max(subjectColumn, DisplayWidth(row.subject));
-        locationColumn = std::max(locationColumn, DisplayWidth(row.location));
+        subjectColumn = std::max(subjectColumn, OneLineWidth(row.subject));
+        locationColumn = std::max(locationColumn, OneLineWidth(row.location));
     }
     subjectColumn = std::min(subjectColumn, kMaxSubjectColumn);
     locationColumn = std::min(locationColumn, kMaxLocationColumn);

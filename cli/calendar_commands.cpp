@@ -9,6 +9,7 @@
 
 #include "cli/command_support.h"
 #include "cli/home_settings.h"
+#include "cli/terminal_text.h"
 #include "platform/files/file_operations.h"
 #include "platform/files/readable_file.h"
 #include "platform/store/schedule_store.h"
@@ -93,16 +94,16 @@ platform::Result<void> LogOn(const platform::DataHome& home, pim::Application& s
 // their series and the notes go with the summary.
 void Report(const pim::ImportedCalendar& calendar, std::ostream& out, std::ostream& err) {
     for (const std::string& kept : calendar.changedOccurrences) {
-        out << "kept: " << kept << "\n";
+        out << "kept: " << Escaped(kept) << "\n";
     }
     for (const std::string& note : calendar.notes) {
-        out << "note: " << note << "\n";
+        out << "note: " << Escaped(note) << "\n";
     }
     for (const std::string& dropped : calendar.dropped) {
-        err << "dropped: " << dropped << "\n";
+        err << "dropped: " << Escaped(dropped) << "\n";
     }
     for (const std::string& skipped : calendar.skipped) {
-        err << "skipped: " << skipped << "\n";
+        err << "skipped: " << Escaped(skipped) << "\n";
     }
 }
 
@@ -126,13 +127,14 @@ void StoreCarriedInk(pim::ImportedCalendar& calendar, const pim::Application& st
         }
         pim::AppointmentRecord& record = incoming[i].record;
         const auto stored = storedByUid.find(record.uid);
-        schedule::GiveCarriedInk(
-            inkFiles, record, ink, stored == storedByUid.end() ? nullptr : &stored->second,
-            [&](const pim::CarriedInk& carried, const platform::Error& error) {
-                ++inkSkipped;
-                err << "skipped: line " << carried.line << ": the handwriting of " << record.uid
-                    << " is not imported: " << error.message << "\n";
-            });
+        schedule::GiveCarriedInk(inkFiles, record, ink,
+                                 stored == storedByUid.end() ? nullptr : &stored->second,
+                                 [&](const pim::CarriedInk& carried, const platform::Error& error) {
+                                     ++inkSkipped;
+                                     err << "skipped: line " << carried.line
+                                         << ": the handwriting of " << Escaped(record.uid)
+                                         << " is not imported: " << Escaped(error.message) << "\n";
+                                 });
         if (ink.item) {
             // The memo and its mark come from the file, even where its DESCRIPTION was left out.
             incoming[i].given.Add(pim::ItemField::Body);
@@ -200,8 +202,8 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
     }
     if (options.checkOnly) {
         out << "would import " << calendar->appointments.size() << " appointments and "
-            << calendar->tasks.size() << " tasks from " << file << DroppedCount(*calendar) << "; "
-            << calendar->skipped.size() << " skipped\n";
+            << calendar->tasks.size() << " tasks from " << Escaped(file) << DroppedCount(*calendar)
+            << "; " << calendar->skipped.size() << " skipped\n";
         Report(*calendar, out, err);
         return ImportStatus(calendar->appointments.size() + calendar->tasks.size(),
                             calendar->dropped.size() + calendar->skipped.size());
@@ -264,7 +266,7 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
     }
     calendar->skipped.insert(calendar->skipped.end(), earlier.begin(), earlier.end());
     out << "imported " << appointmentCount << " appointments and " << taskCount << " tasks from "
-        << file << ": " << saved->Count(Outcome::Added) << " added, "
+        << Escaped(file) << ": " << saved->Count(Outcome::Added) << " added, "
         << saved->Count(Outcome::Updated) << " updated, " << saved->Count(Outcome::Unchanged)
         << " unchanged" << DroppedCount(*calendar) << "; "
         << calendar->skipped.size() + static_cast<size_t>(inkSkipped) << " skipped\n";
@@ -299,7 +301,7 @@ int ExportCalendar(const platform::DataHome& home, const std::string& file) {
         return Fail(err, kExport, kFailureStatus, written.error().message);
     }
     std::cout << "exported " << appointments->size() << " appointments and " << tasks->size()
-              << " tasks to " << file << "\n";
+              << " tasks to " << Escaped(file) << "\n";
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/home_settings.h"
+#include "cli/terminal_text.h"
 #include "platform/caldav/caldav_collection.h"
 #include "platform/store/schedule_store.h"
 #include "sync/data_home_sync.h"
@@ -29,15 +30,22 @@ using calendar_sync::SaveSyncSettings;
 using calendar_sync::SyncSettings;
 
 int Usage(std::ostream& err, const std::string& why) {
-    err << "tessarinth-cli: " << why << "\n"
+    err << "tessarinth-cli: " << Escaped(why) << "\n"
         << "usage: tessarinth-cli sync [--allow-mass-delete] [--print-remedy]\n"
         << "       tessarinth-cli sync setup --events URL [--tasks URL] --user NAME "
            "[--password-stdin] [--timeout SECONDS]\n";
     return kWrongArguments;
 }
 
+// The reason, a line or two (what stopped, then what mends it), each line's control characters
+// shown escaped: it may quote a server's words.
 int Stop(std::ostream& err, const std::string& why) {
-    err << "tessarinth-cli: " << why << "\n";
+    err << "tessarinth-cli: ";
+    for (size_t start = 0; start <= why.size();) {
+        const size_t end = std::min(why.find('\n', start), why.size());
+        err << Escaped(std::string_view(why).substr(start, end - start)) << "\n";
+        start = end + 1;
+    }
     return kStopped;
 }
 
@@ -233,14 +241,14 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
 
 void Print(const std::string& label, const std::string& url,
            const calendar_sync::SyncOutcome& outcome, std::ostream& out) {
-    out << label << " " << url << ": " << outcome.received << " received, " << outcome.sent
+    out << label << " " << Escaped(url) << ": " << outcome.received << " received, " << outcome.sent
         << " sent, " << outcome.deletedHere << " deleted here, " << outcome.deletedOnServer
         << " deleted on the server\n";
     for (const std::string& conflict : outcome.conflicts) {
-        out << "conflict: " << conflict << "\n";
+        out << "conflict: " << Escaped(conflict) << "\n";
     }
     for (const std::string& note : outcome.notes) {
-        out << "note: " << note << "\n";
+        out << "note: " << Escaped(note) << "\n";
     }
 }
 
