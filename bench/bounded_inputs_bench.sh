@@ -22,16 +22,16 @@ export TESSARINTH_HOME=$work/home TZ=Asia/Tokyo
 row() {
     python3 - "$runs" "$@" <<'EOF'
 import resource, subprocess, sys, time
-runs, label, stdin_spec, command = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4:]
+runs, label, stdin_source, command = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4:]
 worst_seconds, status = 0.0, None
 for _ in range(runs):
     feeder = None
-    if stdin_spec == "zero-pipe":
+    if stdin_source == "zero-pipe":
         feeder = subprocess.Popen(["cat", "/dev/zero"], stdout=subprocess.PIPE,
                                   stderr=subprocess.DEVNULL)
         stdin = feeder.stdout
     else:
-        stdin = open(stdin_spec, "rb")
+        stdin = open(stdin_source, "rb")
     start = time.monotonic()
     done = subprocess.run(command, stdin=stdin, stdout=subprocess.DEVNULL,
                           stderr=subprocess.DEVNULL)
