@@ -32,7 +32,18 @@ platform::Date OnDayAtTimeOf(platform::Date day, platform::Date time) {
     return platform::FieldsToDate(*fields).value_or(day);
 }
 
-// `day` at `hour`:00, where hour 24 is midnight of the next day.
+// The calendar's last minute, 9999-12-31 23:59: its last day has no midnight after it.
+platform::Date LastMinute() {
+    return *platform::MakeDate(platform::kMaxYear, 12, 31, 23, 59);
+}
+
+// An end that would lie past the calendar's last day, ended at its last minute instead.
+platform::Date WithinCalendar(platform::Date end) {
+    return platform::DateToFields(end) ? end : LastMinute();
+}
+
+// `day` at `hour`:00, where hour 24 is midnight of the next day (the last minute, on the
+// calendar's last day).
 platform::Date OnDayAtHour(platform::Date day, int hour) {
     std::optional<platform::CalendarFields> fields = platform::DateToFields(day);
     if (!fields) {
@@ -41,7 +52,7 @@ platform::Date OnDayAtHour(platform::Date day, int hour) {
     fields->Hour = static_cast<uint16_t>(hour);
     fields->Minute = 0;
     fields->Second = 0;
-    return platform::FieldsToDate(*fields).value_or(day);
+    return platform::FieldsToDate(*fields).value_or(hour >= 24 ? LastMinute() : day);
 }
 
 }  // namespace
@@ -112,7 +123,8 @@ void FillPastedAppointment(const ItemClipboard& clipboard, platform::Date day, i
     record.Start = OnDayAtTimeOf(day, clipboard.start);
     const double length =
         platform::DateToLinear(clipboard.end) - platform::DateToLinear(clipboard.start);
-    record.End = platform::LinearToDate(platform::DateToLinear(record.Start) + length);
+    record.End =
+        WithinCalendar(platform::LinearToDate(platform::DateToLinear(record.Start) + length));
     record.Location = editors::LimitedText(clipboard.location, editors::kMaxLocationChars);
     record.AllDay = clipboard.allDay != 0 ? 1 : 0;
     record.Reminder = clipboard.reminder != 0 ? 1 : 0;

@@ -7,9 +7,13 @@ namespace app {
 
 void MainWindow::ApplyNextStep(pim::StepDirection direction) {
     const editors::StepResult result = editors::ApplyNextStep(WriteContext(), direction);
-    if (result.status == editors::StepResult::Status::ItemChanged) {
-        Screen().ShowMessageBox(editors::ItemChangedMessage(result.subject), editors::kUndoCaption,
-                                gui::MessageBoxButtons::Ok);
+    if (result.status == editors::StepResult::Status::ItemChanged ||
+        result.status == editors::StepResult::Status::Damaged) {
+        const bool changed = result.status == editors::StepResult::Status::ItemChanged;
+        Screen().ShowMessageBox(changed ? editors::ItemChangedMessage(result.subject)
+                                        : editors::DamagedStepMessage(result.subject),
+                                editors::kUndoCaption, gui::MessageBoxButtons::Ok);
+        ApplyUndoMenuState();
         return;
     }
     if (result.ok()) {

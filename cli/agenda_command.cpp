@@ -40,9 +40,18 @@ std::string_view KindName(DayItemKind kind) {
     return "empty";
 }
 
+// Whether a row's day lies in the calendar. From 9999-12-21 on, the twelve days run past its
+// last day: the list ends there, as the screen's leaves those rows blank.
+bool InCalendar(const DayItemRow& row) {
+    return platform::DateToFields(row.rowDate).has_value();
+}
+
 void PrintTsv(const DayItems& items, std::ostream& out) {
     for (size_t index = 0; index < items.table.size(); ++index) {
         const DayItemRow& row = items.table[index];
+        if (!InCalendar(row)) {
+            break;
+        }
         const bool empty = row.kind == DayItemKind::EmptyDay;
         out << index << '\t' << FormatDay(row.rowDate) << '\t' << KindName(row.kind) << '\t'
             << row.objectId << '\t' << (empty ? "" : FormatMinute(row.start)) << '\t'
@@ -127,8 +136,8 @@ void PrintReadable(const DayItems& items, std::ostream& out) {
     size_t subjectColumn = 0;
     size_t locationColumn = 0;
     for (const DayItemRow& row : items.table) {
-        subjectColumn = std::max(subjectColumn, DisplayWidth(row.subject));
-        locationColumn = std::max(locationColumn, DisplayWidth(row.location));
+        subjectColumn = std::max(subjectColumn, OneLineWidth(row.subject));
+        locationColumn = std::max(locationColumn, OneLineWidth(row.location));
     }
     subjectColumn = std::min(subjectColumn, kMaxSubjectColumn);
     locationColumn = std::min(locationColumn, kMaxLocationColumn);
@@ -137,6 +146,9 @@ void PrintReadable(const DayItems& items, std::ostream& out) {
         << FormatDay(items.window.front()) << "\n\n";
     platform::Date previousDay = 0;
     for (const DayItemRow& row : items.table) {
+        if (!InCalendar(row)) {
+            break;
+        }
         const bool firstOfDay = row.rowDate != previousDay;
         previousDay = row.rowDate;
         std::string line = PadToWidth(Ascii(firstOfDay ? DayLabel(row.rowDate) : ""), kDayColumn);

@@ -9,7 +9,9 @@
 
 #include "cli/command_support.h"
 #include "cli/home_settings.h"
+#include "cli/terminal_text.h"
 #include "platform/files/file_operations.h"
+#include "platform/files/readable_file.h"
 #include "platform/store/schedule_store.h"
 #include "platform/text/unicode_text.h"
 #include "schedule/calendar_ink.h"
@@ -20,6 +22,66 @@ namespace {
 
 constexpr std::string_view kImport = "import";
 constexpr std::string_view kExport = "export";
+// Where the first line of a calendar must have ended.
+constexpr size_t kFirstLineBytes = 4096;
+
+// Whether the bytes read from the start of a file (all of it when `whole`) begin as a calendar:
+// after a byte-order mark and empty lines, a line that begins a component. The line's number
+// when not.
+std::optional<int> LineThatIsNoBegin(std::string_view head, bool whole) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (head.starts_with(kByteOrderMark)) {
+        head.remove_prefix(kByteOrderMark.size());
+    }
+    int line = 1;
+    while (!head.empty() && (head.front() == '\r' || head.front() == '\n')) {
+        line += head.front() == '\n' ? 1 : 0;
+        head.remove_prefix(1);
+    }
+    const size_t end = head.find('\n');
+    if (end == std::string_view::npos && !whole) {
+        return line;  // a first line longer than any calendar's
+    }
+    constexpr std::string_view kBegin = "BEGIN:";
+    const std::string_view first = head.substr(0, std::min(end, head.size()));
+    const bool begins =
+        first.size() >= kBegin.size() &&
+        std::equal(kBegin.begin(), kBegin.end(), first.begin(), [](char expected, char c) {
+            return expected == (c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+        });
+    return begins ? std::nullopt : std::optional<int>(line);
+}
+
+// The text of the calendar file to import: refused when it is not a regular file or a pipe,
+// when its first line begins no calendar (before anything more is read: a file of zeros is
+// refused after its first few kilobytes), and when it holds more than kMaxImportBytes.
+platform::Result<std::string> ReadCalendarFile(const std::string& file) {
+    auto opened = platform::ReadableFile::Open(file, platform::FileKinds::RegularOrPipe);
+    if (!opened) {
+        return opened.error();
+    }
+    // A file past the ceiling is refused by its size, before its first line is looked at.
+    if (const std::optional<uint64_t> size = opened->Size(); size && *size > kMaxImportBytes) {
+        return platform::MakeError("cannot read " + file + ": larger than " +
+                                   std::to_string(kMaxImportBytes) +
+                                   " bytes (nothing was imported)");
+    }
+    std::string head(kFirstLineBytes, '\0');
+    head.resize(opened->Read(head.data(), head.size()));
+    if (auto status = opened->Status(); !status) {
+        return status.error();
+    }
+    if (const std::optional<int> line = LineThatIsNoBegin(head, head.size() < kFirstLineBytes)) {
+        return platform::MakeError(file + ": line " + std::to_string(*line) +
+                                   ": not an iCalendar file: it must begin with BEGIN:VCALENDAR "
+                                   "(nothing was imported)");
+    }
+    auto text = platform::ReadToEnd(*opened, kMaxImportBytes, std::move(head));
+    if (!text) {
+        return platform::MakeError(text.error().message + " (nothing was imported)");
+    }
+    return text;
+}
 
 platform::Result<void> LogOn(const platform::DataHome& home, pim::Application& store) {
     if (auto folders = home.EnsureFolders(); !folders) {
@@ -32,16 +94,16 @@ platform::Result<void> LogOn(const platform::DataHome& home, pim::Application& s
 // their series and the notes go with the summary.
 void Report(const pim::ImportedCalendar& calendar, std::ostream& out, std::ostream& err) {
     for (const std::string& kept : calendar.changedOccurrences) {
-        out << "kept: " << kept << "\n";
+        out << "kept: " << Escaped(kept) << "\n";
     }
     for (const std::string& note : calendar.notes) {
-        out << "note: " << note << "\n";
+        out << "note: " << Escaped(note) << "\n";
     }
     for (const std::string& dropped : calendar.dropped) {
-        err << "dropped: " << dropped << "\n";
+        err << "dropped: " << Escaped(dropped) << "\n";
     }
     for (const std::string& skipped : calendar.skipped) {
-        err << "skipped: " << skipped << "\n";
+        err << "skipped: " << Escaped(skipped) << "\n";
     }
 }
 
@@ -65,13 +127,14 @@ void StoreCarriedInk(pim::ImportedCalendar& calendar, const pim::Application& st
         }
         pim::AppointmentRecord& record = incoming[i].record;
         const auto stored = storedByUid.find(record.uid);
-        schedule::GiveCarriedInk(
-            inkFiles, record, ink, stored == storedByUid.end() ? nullptr : &stored->second,
-            [&](const pim::CarriedInk& carried, const platform::Error& error) {
-                ++inkSkipped;
-                err << "skipped: line " << carried.line << ": the handwriting of " << record.uid
-                    << " is not imported: " << error.message << "\n";
-            });
+        schedule::GiveCarriedInk(inkFiles, record, ink,
+                                 stored == storedByUid.end() ? nullptr : &stored->second,
+                                 [&](const pim::CarriedInk& carried, const platform::Error& error) {
+                                     ++inkSkipped;
+                                     err << "skipped: line " << carried.line
+                                         << ": the handwriting of " << Escaped(record.uid)
+                                         << " is not imported: " << Escaped(error.message) << "\n";
+                                 });
         if (ink.item) {
             // The memo and its mark come from the file, even where its DESCRIPTION was left out.
             incoming[i].given.Add(pim::ItemField::Body);
@@ -128,7 +191,7 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file) {
 
 int ImportCalendar(const platform::DataHome& home, const std::string& file,
                    const ImportOptions& options, std::ostream& out, std::ostream& err) {
-    auto text = platform::ReadWholeFile(file);
+    auto text = ReadCalendarFile(file);
     if (!text) {
         return Fail(err, kImport, kFailureStatus, text.error().message);
     }
@@ -139,8 +202,8 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
     }
     if (options.checkOnly) {
         out << "would import " << calendar->appointments.size() << " appointments and "
-            << calendar->tasks.size() << " tasks from " << file << DroppedCount(*calendar) << "; "
-            << calendar->skipped.size() << " skipped\n";
+            << calendar->tasks.size() << " tasks from " << Escaped(file) << DroppedCount(*calendar)
+            << "; " << calendar->skipped.size() << " skipped\n";
         Report(*calendar, out, err);
         return ImportStatus(calendar->appointments.size() + calendar->tasks.size(),
                             calendar->dropped.size() + calendar->skipped.size());
@@ -166,7 +229,7 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
     std::optional<schedule::IncomingInkFiles> inkFiles;
     int inkSkipped = 0;
     if (CarriesInk(*calendar)) {
-        inkFiles.emplace(home, LoadHomeSettings(home, err).DataPath);
+        inkFiles.emplace(home, LoadHomeSettings(home, err).DataPath, store);
         StoreCarriedInk(*calendar, store, *inkFiles, appointments, inkSkipped, err);
     }
     const size_t appointmentCount = appointments.size();
@@ -203,7 +266,7 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
     }
     calendar->skipped.insert(calendar->skipped.end(), earlier.begin(), earlier.end());
     out << "imported " << appointmentCount << " appointments and " << taskCount << " tasks from "
-        << file << ": " << saved->Count(Outcome::Added) << " added, "
+        << Escaped(file) << ": " << saved->Count(Outcome::Added) << " added, "
         << saved->Count(Outcome::Updated) << " updated, " << saved->Count(Outcome::Unchanged)
         << " unchanged" << DroppedCount(*calendar) << "; "
         << calendar->skipped.size() + static_cast<size_t>(inkSkipped) << " skipped\n";
@@ -231,11 +294,14 @@ int ExportCalendar(const platform::DataHome& home, const std::string& file) {
         std::cout << text;
         return 0;
     }
-    if (auto written = platform::ReplaceFileAtomically(file, text); !written) {
+    // Into a folder that is there, as `cp` writes: a mistyped folder is not made.
+    if (auto written =
+            platform::ReplaceFileAtomically(file, text, platform::MissingFolders::Refuse);
+        !written) {
         return Fail(err, kExport, kFailureStatus, written.error().message);
     }
     std::cout << "exported " << appointments->size() << " appointments and " << tasks->size()
-              << " tasks to " << file << "\n";
+              << " tasks to " << Escaped(file) << "\n";
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -25,6 +26,11 @@ struct ImportOptions {
 // series, and the notes. Ends with 0 when the whole file was taken, kSomeSkippedStatus when part
 // of it was skipped, and 1 when nothing could be taken (--check: would be).
 inline constexpr int kSomeSkippedStatus = 3;
+// The most an import reads, in bytes. The file (a regular file, or a pipe such as "<(curl ...)")
+// is read whole before its items are stored, taking about twenty times its size in memory at
+// the peak: 32 MiB is twice the largest calendar one person keeps (a hundred thousand events
+// take 15 MB). Its first line must begin a calendar before anything more is read.
+inline constexpr size_t kMaxImportBytes = 32 * 1024 * 1024;
 int ImportCommand(const platform::DataHome& home, const std::vector<std::string>& args,
                   std::ostream& out, std::ostream& err);
 int ImportCalendar(const platform::DataHome& home, const std::string& file,

@@ -1,11 +1,12 @@
 #include "cli/command_support.h"
 
 #include "cli/date_argument.h"
+#include "cli/terminal_text.h"
 
 namespace cli {
 
 int Fail(std::ostream& err, std::string_view command, int status, const std::string& message) {
-    err << "tessarinth-cli: " << command << ": " << message << "\n";
+    err << "tessarinth-cli: " << command << ": " << Escaped(message) << "\n";
     return status;
 }
 

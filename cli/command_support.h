@@ -15,7 +15,8 @@ namespace cli {
 inline constexpr int kUsageStatus = 2;
 inline constexpr int kFailureStatus = 1;
 
-// Writes "tessarinth-cli: COMMAND: MESSAGE" on `err` and returns `status`.
+// Writes "tessarinth-cli: COMMAND: MESSAGE" on `err` and returns `status`; the message's control
+// characters are shown escaped (it may quote a file name or a calendar's text).
 int Fail(std::ostream& err, std::string_view command, int status, const std::string& message);
 
 // What `agenda` and `month` take: an optional date (today when absent) and --tsv.

@@ -21,6 +21,27 @@ namespace cli {
 namespace {
 
 constexpr std::string_view kCommand = "drive";
+// The longest script line: a typed text or a stroke of many points fits many times over; an
+// input without line ends (/dev/zero) is refused after this much.
+constexpr size_t kMaxScriptLineBytes = 64 * 1024;
+
+enum class ScriptLine { Read, End, TooLong };
+
+// The next line of a script, read no further than kMaxScriptLineBytes.
+ScriptLine NextLine(std::istream& script, std::string& line) {
+    line.clear();
+    int c = script.get();
+    if (c == std::char_traits<char>::eof()) {
+        return ScriptLine::End;
+    }
+    for (; c != std::char_traits<char>::eof() && c != '\n'; c = script.get()) {
+        if (line.size() == kMaxScriptLineBytes) {
+            return ScriptLine::TooLong;
+        }
+        line += static_cast<char>(c);
+    }
+    return ScriptLine::Read;
+}
 
 struct DriveArguments {
     std::optional<platform::CalendarFields> now;  // --today
@@ -267,8 +288,17 @@ int DriveCommand(const platform::DataHome& home, const std::vector<std::string>&
     DriveRun run(planner, responder, out);
     int status = 0;
     std::string line;
-    for (int number = 1; std::getline(script, line); ++number) {
+    for (int number = 1;; ++number) {
+        const ScriptLine read = NextLine(script, line);
+        if (read == ScriptLine::End) {
+            break;
+        }
         const std::string where = "line " + std::to_string(number) + ": ";
+        if (read == ScriptLine::TooLong) {
+            status = Fail(err, kCommand, kScriptFaultStatus,
+                          where + "longer than " + std::to_string(kMaxScriptLineBytes) + " bytes");
+            break;
+        }
         auto step = ParseDriveLine(line);
         if (!step) {
             status = Fail(err, kCommand, kScriptFaultStatus, where + step.error().message);

@@ -10,6 +10,7 @@
 #include "cli/command_support.h"
 #include "cli/date_argument.h"
 #include "cli/home_settings.h"
+#include "cli/terminal_text.h"
 #include "controls/history.h"
 #include "controls/pad_data.h"
 #include "editors/appointment_writes.h"
@@ -118,20 +119,21 @@ int WriteFailed(std::ostream& err, std::string_view command, const editors::Writ
 void WarnHistoryNotSaved(std::ostream& err, const platform::Result<void>& saved) {
     if (!saved) {
         err << "tessarinth-cli: add: stored, but the history lists were not saved: "
-            << saved.error().message << "\n";
+            << Escaped(saved.error().message) << "\n";
     }
 }
 
-// The records of an ink file given on the command line, as the pad would hold them.
+// The records of an ink file given on the command line, as the pad would hold them. Only a
+// regular file is read, and never more of it than a memo can hold.
 std::optional<int32_t> ReadInkArgument(const std::string& file, controls::PadData& pad,
                                        std::string_view command, std::ostream& err) {
-    const platform::Result<std::string> bytes = platform::ReadWholeFile(file);
+    const platform::Result<std::string> bytes =
+        platform::ReadWholeFile(file, schedule::kMaxInkBytes);
     if (!bytes) {
         Fail(err, command, kFailureStatus, bytes.error().message);
         return std::nullopt;
     }
-    if (bytes->empty() || bytes->size() % schedule::kInkEntryBytes != 0 ||
-        bytes->size() > schedule::kMaxInkBytes) {
+    if (bytes->empty() || bytes->size() % schedule::kInkEntryBytes != 0) {
         Fail(err, command, kUsageStatus,
              file + ": not an ink file (whole 8-byte records, 1 to 2000 of them)");
         return std::nullopt;
@@ -358,7 +360,7 @@ int HistoryCommand(const platform::DataHome& home, const std::vector<std::string
                                         : args[0] == "location" ? history.LocationHistory
                                                                 : history.TaskHistory;
     for (const std::u16string& text : list.Texts()) {
-        out << platform::Utf16ToUtf8Lossy(text) << "\n";
+        out << OneLine(text) << "\n";
     }
     return 0;
 }
@@ -387,12 +389,14 @@ int UndoCommand(const platform::DataHome& home, const std::vector<std::string>& 
             out << (step.undone ? "undone" : "done") << "\t" << FormatMinute(step.madeAt) << "\t"
                 << editors::ChangeKindName(step.action) << "\t"
                 << (step.kind == pim::ItemKind::Task ? "task" : "appointment") << "\t"
-                << platform::Utf16ToUtf8Lossy(step.subject) << "\t" << step.uid << "\n";
+                << TsvField(step.subject) << "\t" << TsvField(platform::Utf8ToUtf16Lossy(step.uid))
+                << "\n";
         }
         return 0;
     }
     const editors::StepResult result = editors::ApplyNextStep(planner.Context(), direction);
-    const std::string subject = platform::Utf16ToUtf8Lossy(result.subject);
+    // On one line, its control characters shown: the subject may come from any calendar.
+    const std::string subject = OneLine(result.subject);
     switch (result.status) {
         case editors::StepResult::Status::Applied:
             out << (back ? "undone: " : "redone: ")
@@ -405,6 +409,13 @@ int UndoCommand(const platform::DataHome& home, const std::vector<std::string>& 
                         "\"" + subject + "\" was changed since (" +
                             std::string(editors::ChangeKindName(int32_t(result.change))) +
                             "); nothing was " + (back ? "undone" : "redone"));
+        case editors::StepResult::Status::Damaged:
+            return Fail(err, command, kFailureStatus,
+                        "the step kept for \"" + subject + "\" (" +
+                            std::string(editors::ChangeKindName(int32_t(result.change))) +
+                            ") is damaged and was set aside; nothing was " +
+                            (back ? "undone" : "redone") + ", and the next " +
+                            std::string(command) + " takes the step before it");
         case editors::StepResult::Status::Failed:
             break;
     }

@@ -1,5 +1,6 @@
 #include "cli/home_settings.h"
 
+#include "cli/terminal_text.h"
 #include "settings/settings_store.h"
 
 namespace cli {
@@ -7,7 +8,7 @@ namespace cli {
 platform::registry::Registry OpenHomeRegistry(const platform::DataHome& home, std::ostream& err) {
     platform::registry::Registry registry = platform::registry::Registry::Open(home.RegistryPath());
     if (registry.DamageNotice()) {
-        err << "tessarinth-cli: note: " << *registry.DamageNotice() << "\n";
+        err << "tessarinth-cli: note: " << Escaped(*registry.DamageNotice()) << "\n";
     }
     return registry;
 }

@@ -13,6 +13,7 @@
 #include "cli/month_command.h"
 #include "cli/screen_handover.h"
 #include "cli/settings_command.h"
+#include "cli/terminal_text.h"
 #include "platform/files/data_home.h"
 
 namespace {
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
     }
     auto home = platform::DataHome::FromEnvironment();
     if (!home) {
-        std::cerr << "tessarinth-cli: " << home.error().message << "\n";
+        std::cerr << "tessarinth-cli: " << cli::Escaped(home.error().message) << "\n";
         return 1;
     }
     const std::string& command = args[0];
@@ -89,7 +90,8 @@ int main(int argc, char** argv) {
     const std::filesystem::path store = home->StorePath();
     if (::access(store.c_str(), R_OK) == 0 &&
         (::access(store.c_str(), W_OK) != 0 || ::access(store.parent_path().c_str(), W_OK) != 0)) {
-        std::cerr << "tessarinth-cli: note: the data home " << store.parent_path().string()
+        std::cerr << "tessarinth-cli: note: the data home "
+                  << cli::Escaped(store.parent_path().string())
                   << " cannot be written here: it is read, and nothing in it can be changed\n";
     }
     if (command == "import") {
@@ -135,7 +137,8 @@ int main(int argc, char** argv) {
     if (command == "settings") {
         return cli::SettingsCommand(*home, rest, std::cout, std::cerr);
     }
-    std::cerr << "tessarinth-cli: unknown command or wrong arguments: " << command << "\n"
+    std::cerr << "tessarinth-cli: unknown command or wrong arguments: " << cli::Escaped(command)
+              << "\n"
               << kUsage;
     return 2;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/reminders_command.h"
+#include "cli/terminal_text.h"
 #include "platform/files/data_home.h"
 
 int main(int argc, char** argv) {
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
     }
     auto home = platform::DataHome::FromEnvironment();
     if (!home) {
-        std::cerr << "tessarinth-cli: " << home.error().message << "\n";
+        std::cerr << "tessarinth-cli: " << cli::Escaped(home.error().message) << "\n";
         return 1;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());

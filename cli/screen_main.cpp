@@ -7,6 +7,7 @@
 
 #include "cli/drive_command.h"
 #include "cli/screenshot_command.h"
+#include "cli/terminal_text.h"
 #include "platform/files/data_home.h"
 
 int main(int argc, char** argv) {
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
     }
     auto home = platform::DataHome::FromEnvironment();
     if (!home) {
-        std::cerr << "tessarinth-cli: " << home.error().message << "\n";
+        std::cerr << "tessarinth-cli: " << cli::Escaped(home.error().message) << "\n";
         return 1;
     }
     const std::string& command = args[0];
@@ -30,6 +31,6 @@ int main(int argc, char** argv) {
         return cli::DriveCommand(*home, rest, clock, std::cin, std::cout, std::cerr);
     }
     std::cerr << "tessarinth-cli-screen: run by tessarinth-cli for screenshot and drive, not for "
-              << command << "\n";
+              << cli::Escaped(command) << "\n";
     return 2;
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "cli/home_settings.h"
+#include "cli/terminal_text.h"
 #include "settings/setting_text.h"
 #include "settings/settings_store.h"
 
@@ -28,7 +29,7 @@ size_t LongestName() {
 void PrintSetting(const settings::Settings& values, std::string_view name, std::ostream& out) {
     std::string line(name);
     line.resize(LongestName() + 2, ' ');
-    out << line << settings::FormatSetting(values, name).value_or("") << '\n';
+    out << line << Escaped(settings::FormatSetting(values, name).value_or("")) << '\n';
 }
 
 }  // namespace

@@ -5,11 +5,15 @@
 
 #include <QUrl>
 #include <iostream>
+#include <optional>
+#include <string>
 
 #include "cli/home_settings.h"
+#include "cli/terminal_text.h"
 #include "platform/caldav/caldav_collection.h"
 #include "platform/store/schedule_store.h"
 #include "sync/data_home_sync.h"
+#include "sync/sync_password.h"
 
 namespace cli {
 namespace {
@@ -26,15 +30,22 @@ using calendar_sync::SaveSyncSettings;
 using calendar_sync::SyncSettings;
 
 int Usage(std::ostream& err, const std::string& why) {
-    err << "tessarinth-cli: " << why << "\n"
+    err << "tessarinth-cli: " << Escaped(why) << "\n"
         << "usage: tessarinth-cli sync [--allow-mass-delete] [--print-remedy]\n"
         << "       tessarinth-cli sync setup --events URL [--tasks URL] --user NAME "
            "[--password-stdin] [--timeout SECONDS]\n";
     return kWrongArguments;
 }
 
+// The reason, a line or two (what stopped, then what mends it), each line's control characters
+// shown escaped: it may quote a server's words.
 int Stop(std::ostream& err, const std::string& why) {
-    err << "tessarinth-cli: " << why << "\n";
+    err << "tessarinth-cli: ";
+    for (size_t start = 0; start <= why.size();) {
+        const size_t end = std::min(why.find('\n', start), why.size());
+        err << Escaped(std::string_view(why).substr(start, end - start)) << "\n";
+        start = end + 1;
+    }
     return kStopped;
 }
 
@@ -77,17 +88,29 @@ std::string_view RemedyWord(platform::Remedy remedy) {
     return "try-again";
 }
 
-std::string FirstLine(std::istream& in) {
+// The first line of `in`, read no further than a password may be long: nothing when the line is
+// longer (an input without line ends, such as /dev/zero, is refused after a few kilobytes).
+std::optional<std::string> FirstLine(std::istream& in) {
     std::string line;
-    std::getline(in, line);
+    // Room for the password and a carriage return before the line feed, and one byte to tell.
+    constexpr size_t kMostRead = calendar_sync::kMaxPasswordBytes + 2;
+    for (int c = in.get(); c != std::char_traits<char>::eof() && c != '\n'; c = in.get()) {
+        line += static_cast<char>(c);
+        if (line.size() == kMostRead) {
+            return std::nullopt;
+        }
+    }
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
+    }
+    if (line.size() > calendar_sync::kMaxPasswordBytes) {
+        return std::nullopt;
     }
     return line;
 }
 
 // Asks on the terminal without showing what is typed; from a pipe, reads the first line.
-std::string AskPassword(std::istream& in, std::ostream& err) {
+std::optional<std::string> AskPassword(std::istream& in, std::ostream& err) {
     if (&in != &std::cin || !isatty(STDIN_FILENO)) {
         return FirstLine(in);
     }
@@ -99,7 +122,7 @@ std::string AskPassword(std::istream& in, std::ostream& err) {
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
-    const std::string password = FirstLine(in);
+    const std::optional<std::string> password = FirstLine(in);
     if (terminal) {
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
     }
@@ -139,11 +162,16 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
             }
             settings.timeoutSeconds = static_cast<int>(seconds);
         } else {
-            return Usage(err, "unknown or incomplete option: " + option);
+            // Perhaps a URL given without its option: shown without what it may hold before '@'.
+            return Usage(
+                err, "unknown or incomplete option: " + calendar_sync::WithoutCredentials(option));
         }
     }
     if (settings.eventsUrl.empty() || settings.user.empty()) {
         return Usage(err, "sync setup needs --events URL and --user NAME");
+    }
+    if (auto bad = calendar_sync::CheckUserName(settings.user)) {
+        return Usage(err, *bad);
     }
     for (std::string* url : {&settings.eventsUrl, &settings.tasksUrl}) {
         if (url->empty()) {
@@ -158,7 +186,14 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
     if (settings.tasksUrl == settings.eventsUrl) {
         settings.tasksUrl.clear();
     }
-    const std::string password = passwordFromInput ? FirstLine(in) : AskPassword(in, err);
+    const std::optional<std::string> read =
+        passwordFromInput ? FirstLine(in) : AskPassword(in, err);
+    if (!read) {
+        return Stop(err, "the password is longer than " +
+                             std::to_string(calendar_sync::kMaxPasswordBytes) +
+                             " bytes; nothing was set up");
+    }
+    const std::string& password = *read;
     if (password.empty()) {
         return Stop(err, "no password given; nothing was set up");
     }
@@ -206,14 +241,14 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
 
 void Print(const std::string& label, const std::string& url,
            const calendar_sync::SyncOutcome& outcome, std::ostream& out) {
-    out << label << " " << url << ": " << outcome.received << " received, " << outcome.sent
+    out << label << " " << Escaped(url) << ": " << outcome.received << " received, " << outcome.sent
         << " sent, " << outcome.deletedHere << " deleted here, " << outcome.deletedOnServer
         << " deleted on the server\n";
     for (const std::string& conflict : outcome.conflicts) {
-        out << "conflict: " << conflict << "\n";
+        out << "conflict: " << Escaped(conflict) << "\n";
     }
     for (const std::string& note : outcome.notes) {
-        out << "note: " << note << "\n";
+        out << "note: " << Escaped(note) << "\n";
     }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/sync_command.h"
+#include "cli/terminal_text.h"
 #include "platform/files/data_home.h"
 
 int main(int argc, char** argv) {
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     auto home = platform::DataHome::FromEnvironment();
     if (!home) {
-        std::cerr << "tessarinth-cli: " << home.error().message << "\n";
+        std::cerr << "tessarinth-cli: " << cli::Escaped(home.error().message) << "\n";
         return 1;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());

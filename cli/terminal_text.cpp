@@ -58,6 +58,18 @@ size_t WidthOf(char32_t c) {
     return InRanges(kWideRanges, c) ? 2 : 1;
 }
 
+bool IsControl(char16_t unit) {
+    return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F);
+}
+
+// "\x1b" for a C0 control or DEL, "\u009b" for a C1 control.
+void AppendEscape(std::u16string& out, char16_t unit) {
+    constexpr std::u16string_view kDigits = u"0123456789abcdef";
+    out += unit < 0x80 ? u"\\x" : u"\\u00";
+    out += kDigits[(unit >> 4) & 0xF];
+    out += kDigits[unit & 0xF];
+}
+
 std::u16string OneLineUtf16(std::u16string_view text) {
     std::u16string line;
     line.reserve(text.size());
@@ -70,6 +82,8 @@ std::u16string OneLineUtf16(std::u16string_view text) {
             line += u" / ";
         } else if (unit == u'\t') {
             line += u' ';
+        } else if (IsControl(unit)) {
+            AppendEscape(line, unit);
         } else {
             line += unit;
         }
@@ -77,35 +91,52 @@ std::u16string OneLineUtf16(std::u16string_view text) {
     return line;
 }
 
+// Every control character escaped; a backslash too when `backslash` (a TSV field, which a
+// script reads back).
+std::u16string EscapedUtf16(std::u16string_view text, bool backslash) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (const char16_t unit : text) {
+        switch (unit) {
+            case u'\\':
+                out += backslash ? u"\\\\" : u"\\";
+                break;
+            case u'\t':
+                out += u"\\t";
+                break;
+            case u'\r':
+                out += u"\\r";
+                break;
+            case u'\n':
+                out += u"\\n";
+                break;
+            default:
+                if (IsControl(unit)) {
+                    AppendEscape(out, unit);
+                } else {
+                    out += unit;
+                }
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string TsvField(std::u16string_view text) {
-    const std::string utf8 = platform::Utf16ToUtf8Lossy(text);
-    std::string field;
-    field.reserve(utf8.size());
-    for (const char c : utf8) {
-        switch (c) {
-            case '\\':
-                field += "\\\\";
-                break;
-            case '\t':
-                field += "\\t";
-                break;
-            case '\r':
-                field += "\\r";
-                break;
-            case '\n':
-                field += "\\n";
-                break;
-            default:
-                field += c;
-        }
-    }
-    return field;
+    return platform::Utf16ToUtf8Lossy(EscapedUtf16(text, true));
 }
 
 std::string OneLine(std::u16string_view text) {
     return platform::Utf16ToUtf8Lossy(OneLineUtf16(text));
+}
+
+size_t OneLineWidth(std::u16string_view text) {
+    return DisplayWidth(OneLineUtf16(text));
+}
+
+std::string Escaped(std::string_view utf8) {
+    return platform::Utf16ToUtf8Lossy(EscapedUtf16(platform::Utf8ToUtf16Lossy(utf8), false));
 }
 
 size_t DisplayWidth(std::u16string_view text) {

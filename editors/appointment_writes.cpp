@@ -98,10 +98,13 @@ void SetCategories(const StoreWriteContext& context, pim::Appointment& appointme
 }
 
 // An ink number taken for a memo that is not stored yet: its file (empty until written) goes
-// again unless the store came to name it.
+// again unless the store came to name it. It is listed beside the store while the save runs, as
+// an import lists its claims: a planner killed between the claim and the store write leaves a
+// file the next start removes, not one that holds its number for ever.
 class InkClaim {
 public:
-    explicit InkClaim(const StoreWriteContext& context) : context_(context) {}
+    explicit InkClaim(const StoreWriteContext& context)
+        : context_(context), journal_(context.home, context.settings.DataPath) {}
     ~InkClaim() {
         if (!name_.empty() && !kept_) {
             (void)schedule::DeleteInkFile(context_.home, context_.settings.DataPath, name_);
@@ -113,8 +116,13 @@ public:
     // Ink names are taken before anything is written: a body never names a number that was
     // not free, nor a path the day loader would refuse.
     platform::Result<std::u16string> Take() {
-        auto number =
-            schedule::ClaimFreeInkNumber(context_.home, context_.settings.DataPath, &failure_);
+        auto application = context_.store.LoggedOnApplication();
+        if (!application) {
+            failure_ = schedule::InkClaimFailure::FolderUnusable;
+            return application.error();
+        }
+        auto number = schedule::ClaimFreeInkNumber(context_.home, context_.settings.DataPath,
+                                                   **application, &journal_, &failure_);
         if (!number) {
             return number.error();
         }
@@ -130,6 +138,8 @@ public:
 
 private:
     const StoreWriteContext& context_;
+    // Goes after the destructor has deleted the file of a save that failed.
+    schedule::InkClaimJournal journal_;
     std::u16string name_;
     bool kept_ = false;
     schedule::InkClaimFailure failure_ = schedule::InkClaimFailure::NumbersTaken;
@@ -159,7 +169,7 @@ bool HoldsInk(const StoreWriteContext& context, std::u16string_view name,
     if (!path) {
         return false;
     }
-    auto bytes = platform::ReadWholeFile(*path);
+    auto bytes = platform::ReadWholeFile(*path, schedule::kMaxInkBytes);
     return bytes && *bytes == schedule::EncodeInkEntries(ink);
 }
 

@@ -142,7 +142,11 @@ private:
             return own.error();
         }
         if (!*own) {
-            auto number = schedule::ClaimFreeInkNumber(context_.home, folder, &journal_, nullptr);
+            auto store = context_.store.LoggedOnApplication();
+            if (!store) {
+                return store.error();
+            }
+            auto number = schedule::ClaimFreeInkNumber(context_.home, folder, **store, &journal_);
             if (!number) {
                 return number.error();
             }
@@ -285,6 +289,10 @@ StepResult ApplyNextStep(const StoreWriteContext& context, pim::StepDirection di
         result.status = StepResult::Status::ItemChanged;
         return result;
     }
+    if (*outcome == pim::StepOutcome::Damaged) {
+        result.status = StepResult::Status::Damaged;
+        return result;
+    }
     if (*outcome == pim::StepOutcome::Moved) {
         // Another program applied it first; what is next now is for the user to ask again.
         result.status = StepResult::Status::NothingToApply;
@@ -318,6 +326,10 @@ bool HasNextStep(const StoreWriteContext& context, pim::StepDirection direction)
 
 std::u16string ItemChangedMessage(std::u16string_view subject) {
     return u"「" + std::u16string(subject) + u"」はその後変更されたため、元に戻せません";
+}
+
+std::u16string DamagedStepMessage(std::u16string_view subject) {
+    return u"「" + std::u16string(subject) + u"」の変更の記録が壊れていたため、元に戻せません";
 }
 
 }  // namespace editors

@@ -47,6 +47,9 @@ struct [[nodiscard]] StepResult {
         NothingToApply,
         // The step's item changed since; nothing was written.
         ItemChanged,
+        // What the step kept cannot be read (its record in the store is damaged): nothing was
+        // written, and the step was set aside, so that the next one applies the step before it.
+        Damaged,
         // The store or the data folder refused; nothing was written.
         Failed,
     };
@@ -70,5 +73,7 @@ bool HasNextStep(const StoreWriteContext& context, pim::StepDirection direction)
 // What the screen and tessarinth-cli say when a step's item changed since it was kept.
 inline constexpr std::u16string_view kUndoCaption = u"元に戻す";
 std::u16string ItemChangedMessage(std::u16string_view subject);
+// What they say when a step's record is damaged and was set aside.
+std::u16string DamagedStepMessage(std::u16string_view subject);
 
 }  // namespace editors

@@ -61,7 +61,7 @@ bool HoldsBytes(const platform::DataHome& home, std::u16string_view dataFolder,
     if (!path) {
         return false;
     }
-    auto held = platform::ReadWholeFile(*path);
+    auto held = platform::ReadWholeFile(*path, schedule::kMaxInkBytes);
     return held && *held == bytes;
 }
 
@@ -85,8 +85,12 @@ std::u16string WithoutInkName(std::u16string_view body) {
     return std::u16string(AfterInkName(body));
 }
 
-IncomingInkFiles::IncomingInkFiles(const platform::DataHome& home, std::u16string dataFolder)
-    : home_(home), dataFolder_(std::move(dataFolder)), journal_(home_, dataFolder_) {}
+IncomingInkFiles::IncomingInkFiles(const platform::DataHome& home, std::u16string dataFolder,
+                                   const pim::Application& store)
+    : home_(home),
+      dataFolder_(std::move(dataFolder)),
+      store_(store),
+      journal_(home_, dataFolder_) {}
 
 IncomingInkFiles::~IncomingInkFiles() {
     if (kept_) {
@@ -109,7 +113,7 @@ platform::Result<std::u16string> IncomingInkFiles::Store(std::u16string_view inc
     if (storedHasInk && HoldsBytes(home_, dataFolder_, storedName, inkBytes)) {
         return MemoWithInk(storedName, text);
     }
-    auto number = schedule::ClaimFreeInkNumber(home_, dataFolder_, &journal_, nullptr);
+    auto number = schedule::ClaimFreeInkNumber(home_, dataFolder_, store_, &journal_);
     if (!number) {
         return number.error();
     }

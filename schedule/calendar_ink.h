@@ -43,7 +43,10 @@ std::u16string WithoutInkName(std::u16string_view body);
 // never takes the same one. `home` must outlive this.
 class IncomingInkFiles {
 public:
-    IncomingInkFiles(const platform::DataHome& home, std::u16string dataFolder);
+    // `store` (the store the files are for, whose memos' numbers are not free) must outlive
+    // this too.
+    IncomingInkFiles(const platform::DataHome& home, std::u16string dataFolder,
+                     const pim::Application& store);
     ~IncomingInkFiles();
     IncomingInkFiles(const IncomingInkFiles&) = delete;
     IncomingInkFiles& operator=(const IncomingInkFiles&) = delete;
@@ -72,6 +75,7 @@ public:
 private:
     const platform::DataHome& home_;
     std::u16string dataFolder_;
+    const pim::Application& store_;
     // Goes after the destructor has deleted the files of a write that failed.
     schedule::InkClaimJournal journal_;
     std::vector<std::u16string> claimed_;

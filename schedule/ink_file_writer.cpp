@@ -32,6 +32,9 @@ constexpr const char* kClaimFolderName = "ink-claims";
 // never is a list there that its run does not hold yet.
 constexpr std::string_view kNewClaimsPrefix = ".new-";
 constexpr std::string_view kClaimsPrefix = "claims-";
+// More than any run lists (every number claimed, given up and claimed again, in the longest
+// data folder): a longer list is none of ours and is left alone.
+constexpr size_t kMaxClaimListBytes = 1024 * 1024;
 
 std::filesystem::path ClaimFolder(const platform::DataHome& home) {
     return home.StorePath().parent_path() / kClaimFolderName;
@@ -141,7 +144,9 @@ struct FoundList {
 // Opens a list and tries its lock: it is free only when the run is over, and the list still
 // there only when no other start has settled it meanwhile.
 FoundList OpenList(const std::filesystem::path& path, bool unfinished) {
-    FoundList found{path, ::open(path.c_str(), O_RDONLY | O_CLOEXEC), unfinished, false};
+    // Without waiting: something other than a list (a FIFO) under a list's name is no run's.
+    FoundList found{path, ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK), unfinished,
+                    false};
     struct stat status {};
     found.runOver = found.descriptor >= 0 && ::flock(found.descriptor, LOCK_EX | LOCK_NB) == 0 &&
                     ::fstat(found.descriptor, &status) == 0 && status.st_nlink > 0;
@@ -152,7 +157,8 @@ void SettleList(const platform::DataHome& home, const pim::Application& store,
                 const FoundList& list, const std::set<std::u16string>& livingClaims) {
     bool settled = true;
     if (!list.unfinished) {
-        const platform::Result<std::string> text = platform::ReadWholeFile(list.path);
+        const platform::Result<std::string> text =
+            platform::ReadWholeFile(list.path, kMaxClaimListBytes);
         settled = text && RemoveUnnamed(home, store, ParseClaimList(*text), livingClaims);
     }
     if (settled) {
@@ -189,11 +195,6 @@ platform::Result<std::filesystem::path> InkFilePath(const platform::DataHome& ho
     return *path;
 }
 
-platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
-                                             std::u16string_view dataFolder, InkClaimFailure* why) {
-    return ClaimFreeInkNumber(home, dataFolder, nullptr, why);
-}
-
 platform::Result<bool> ClaimInkName(const platform::DataHome& home, std::u16string_view dataFolder,
                                     std::u16string_view name, InkClaimJournal* journal) {
     auto path = InkFilePath(home, dataFolder, name);
@@ -224,6 +225,7 @@ platform::Result<bool> ClaimInkName(const platform::DataHome& home, std::u16stri
 
 platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
                                              std::u16string_view dataFolder,
+                                             const pim::Application& store,
                                              InkClaimJournal* journal, InkClaimFailure* why) {
     const auto failed = [why](InkClaimFailure failure, platform::Error error) {
         if (why != nullptr) {
@@ -231,9 +233,26 @@ platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
         }
         return error;
     };
+    // Asked once, and only when a number's file is missing: most claims take the first such.
+    std::optional<std::set<std::u16string>> named;
     for (int32_t number = kFirstInkNumber; number <= kLastInkNumber; ++number) {
+        const std::u16string name = InkFileName(number);
+        auto path = InkFilePath(home, dataFolder, name);
+        if (path && platform::FileExists(*path)) {
+            continue;
+        }
+        if (path && !named) {
+            auto inUse = store.InkFileNamesInUse();
+            if (!inUse) {
+                return failed(InkClaimFailure::FolderUnusable, inUse.error());
+            }
+            named = std::move(*inUse);
+        }
+        if (named && named->count(name) != 0) {
+            continue;
+        }
         // Longer numbers make longer paths: when one cannot be had, none further can either.
-        auto claimed = ClaimInkName(home, dataFolder, InkFileName(number), journal);
+        auto claimed = ClaimInkName(home, dataFolder, name, journal);
         if (!claimed) {
             return failed(InkClaimFailure::FolderUnusable, claimed.error());
         }
@@ -363,7 +382,7 @@ void RemoveUnstoredInkFiles(const platform::DataHome& home, const pim::Applicati
     std::set<std::u16string> livingClaims;
     for (const FoundList& list : lists) {
         if (list.descriptor >= 0 && !list.runOver && !list.unfinished) {
-            if (auto text = platform::ReadWholeFile(list.path)) {
+            if (auto text = platform::ReadWholeFile(list.path, kMaxClaimListBytes)) {
                 livingClaims.merge(ParseClaimList(*text).names);
             }
         }

@@ -31,24 +31,24 @@ platform::Result<std::filesystem::path> InkFilePath(const platform::DataHome& ho
                                                     std::u16string_view name);
 
 // The design's FindFreeInkNumber, safe with two writers (the planner and tessarinth-cli, say):
-// the lowest number from kFirstInkNumber to kLastInkNumber whose file is not there and whose
-// path fits, taken by creating its file empty in one step, so that no other writer can take it
-// too. The caller fills the file (WriteInkFile) or deletes it again. An error when no number is
-// free, so that no file is ever named from a number that is not. Anything at a number's path
-// (also a file that cannot be read) keeps it taken: a new memo never replaces a file it did not
-// write. On an error, `why` (when given) says whether the numbers ran out or the folder cannot
-// take a file: the user is told one or the other.
+// the lowest number from kFirstInkNumber to kLastInkNumber that no handwritten memo of `store`
+// names, whose file is not there and whose path fits, taken by creating its file empty in one
+// step, so that no other writer can take it too. The caller fills the file (WriteInkFile) or
+// deletes it again. An error when no number is free, so that no file is ever named from a number
+// that is not. Anything at a number's path (also a file that cannot be read) keeps it taken: a
+// new memo never replaces a file it did not write; and so does a memo naming it whose file was
+// deleted by hand: two memos never come to name one drawing. On an error, `why` (when given)
+// says whether the numbers ran out or the folder (or the store) cannot say: the user is told one
+// or the other.
 enum class InkClaimFailure { NumbersTaken, FolderUnusable };
-platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
-                                             std::u16string_view dataFolder,
-                                             InkClaimFailure* why = nullptr);
-
 class InkClaimJournal;
-// The same, listing each number in `journal` before its file is made (and giving it up there
-// when another writer made it first): a run killed at any moment leaves no file unlisted.
+// Each number is listed in `journal` (when given) before its file is made, and given up there
+// when another writer made it first: a run killed at any moment leaves no file unlisted.
 platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
                                              std::u16string_view dataFolder,
-                                             InkClaimJournal* journal, InkClaimFailure* why);
+                                             const pim::Application& store,
+                                             InkClaimJournal* journal = nullptr,
+                                             InkClaimFailure* why = nullptr);
 
 // Takes the ink file `name` itself, as ClaimFreeInkNumber takes a number: true when this call
 // made its file, false when something is already there; listed in `journal` (when given) first.
@@ -73,9 +73,10 @@ platform::Result<void> WriteInkBytes(const platform::DataHome& home, std::u16str
 platform::Result<void> DeleteInkFile(const platform::DataHome& home, std::u16string_view dataFolder,
                                      std::u16string_view name);
 
-// The ink files one import or sync run claims (and the stored memos' files it replaces), listed
-// under the data home while the run lives, so that the files of a run killed before the store
-// named them are removed at the next start instead of holding their numbers for ever. The list
+// The ink files one editor save, undo, import or sync run claims (and the stored memos' files it
+// replaces), listed under the data home while the run lives, so that the files of a run killed
+// before the store named them are removed at the next start instead of holding their numbers for
+// ever. The list
 // is made at the first Record and locked while its run lives (a lock dies with its process, so a
 // list nobody holds is a dead run's); it goes when the run ends.
 class InkClaimJournal {

@@ -4,9 +4,11 @@
 
 namespace calendar_sync {
 
-DataFolderInk::DataFolderInk(const platform::DataHome& home, std::u16string dataFolder)
+DataFolderInk::DataFolderInk(const platform::DataHome& home, std::u16string dataFolder,
+                             const pim::Application& store)
     : home_(home),
       dataFolder_(std::move(dataFolder)),
+      store_(store),
       source_(schedule::InkOfDataFolder(home, dataFolder_)) {}
 
 std::optional<std::string> DataFolderInk::InkOf(std::u16string_view body) {
@@ -15,7 +17,7 @@ std::optional<std::string> DataFolderInk::InkOf(std::u16string_view body) {
 
 void DataFolderInk::Receive(pim::AppointmentRecord& record, const pim::AppointmentInk& ink,
                             const pim::AppointmentRecord* stored, std::vector<std::string>& notes) {
-    incoming_.emplace(home_, dataFolder_);
+    incoming_.emplace(home_, dataFolder_, store_);
     schedule::GiveCarriedInk(
         *incoming_, record, ink, stored, [&](const pim::CarriedInk&, const platform::Error& error) {
             notes.push_back("the handwriting of " + record.uid + " is not kept: " + error.message);

@@ -14,7 +14,9 @@ namespace calendar_sync {
 // numbered as the editors number them.
 class DataFolderInk final : public calendar_sync::InkCarrier {
 public:
-    DataFolderInk(const platform::DataHome& home, std::u16string dataFolder);
+    // `store` is the store the sync writes, whose memos' numbers are not free.
+    DataFolderInk(const platform::DataHome& home, std::u16string dataFolder,
+                  const pim::Application& store);
 
     std::optional<std::string> InkOf(std::u16string_view body) override;
     void Receive(pim::AppointmentRecord& record, const pim::AppointmentInk& ink,
@@ -30,6 +32,7 @@ private:
 
     const platform::DataHome& home_;
     std::u16string dataFolder_;
+    const pim::Application& store_;
     pim::InkSource source_;
     // The files written for the appointment being stored, until Finish.
     std::optional<schedule::IncomingInkFiles> incoming_;

@@ -85,7 +85,7 @@ std::optional<SyncStop> SyncDataHome(const platform::DataHome& home, const SyncS
                               QString::fromStdString(*password),
                               std::chrono::seconds(settings.timeoutSeconds)});
     ConflictArchive archive(ConflictFolder(home));
-    DataFolderInk ink(home, std::u16string(dataFolder));
+    DataFolderInk ink(home, std::u16string(dataFolder), store);
 
     struct Plan {
         std::string label;

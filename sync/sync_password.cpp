@@ -51,6 +51,9 @@ PasswordStore::PasswordStore(std::string key, std::filesystem::path file)
     : key_(std::move(key)), file_(std::move(file)) {}
 
 platform::Result<PasswordStore::Place> PasswordStore::Save(const std::string& password) {
+    if (password.size() > kMaxPasswordBytes) {
+        return Error{"the password is longer than " + std::to_string(kMaxPasswordBytes) + " bytes"};
+    }
 #ifdef TESSARINTH_HAVE_KEYCHAIN
     if (SessionBusThere()) {
         QKeychain::WritePasswordJob job(kService);
@@ -74,7 +77,7 @@ platform::Result<PasswordStore::Place> PasswordStore::Save(const std::string& pa
 
 platform::Result<std::string> PasswordStore::Load(Place place) {
     if (place == Place::File) {
-        auto text = platform::ReadWholeFile(file_);
+        auto text = platform::ReadWholeFile(file_, kMaxPasswordBytes);
         if (!text) {
             return Error{"cannot read the sync password: " + text.error().message +
                          "; set sync up again"};

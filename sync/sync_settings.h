@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/files/data_home.h"
 #include "platform/result.h"
@@ -36,7 +37,17 @@ platform::Result<std::optional<SyncSettings>> LoadSyncSettings(const platform::D
 platform::Result<void> SaveSyncSettings(const platform::DataHome& home,
                                         const SyncSettings& settings);
 
-// Whether a URL is one the sync can use (http or https, with a host); the reason when not.
+// Whether a URL is one the sync can use (http or https, with a host, without a user name or
+// password in it); the reason when not, which never repeats a password written in the URL.
 std::optional<std::string> CheckCollectionUrl(const std::string& url);
+
+// Whether a user name is one Basic authentication can carry, and that can never reach a header
+// as more than itself: no ':' (it would end the name there), no control character (a CR or LF
+// would end a header line); the reason when not.
+std::optional<std::string> CheckUserName(const std::string& user);
+
+// The URL as a message may show it: what is written before an '@' in its server part (a user
+// name, a password) as "***", however the rest of it reads.
+std::string WithoutCredentials(std::string_view url);
 
 }  // namespace calendar_sync

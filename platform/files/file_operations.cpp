@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <system_error>
+#include <vector>
 
 #include "platform/files/readable_file.h"
 
@@ -56,37 +58,82 @@ Error SystemError(std::string_view action, const std::filesystem::path& path, in
     return MakeError(std::move(message));
 }
 
-Result<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    Result<ReadableFile> file = ReadableFile::Open(path);
+Result<std::string> ReadWholeFile(const std::filesystem::path& path, size_t maxBytes,
+                                  FileKinds kinds) {
+    Result<ReadableFile> file = ReadableFile::Open(path, kinds);
     if (!file) {
         return file.error();
     }
-    std::string content;
-    // A regular file's size lets one read take it whole; one byte more shows its end without
-    // growing the buffer. A file that is growing, or a pipe, is read on in chunks.
-    std::error_code noSize;
-    if (const auto expected = std::filesystem::file_size(path, noSize); !noSize) {
-        content.reserve(static_cast<size_t>(expected) + 1);
+    return ReadToEnd(*file, maxBytes);
+}
+
+Result<std::string> ReadToEnd(ReadableFile& file, size_t maxBytes, std::string content) {
+    const auto tooLarge = [&file, maxBytes] {
+        return MakeError("cannot read " + file.Path().native() + ": larger than " +
+                         std::to_string(maxBytes) + " bytes");
+    };
+    if (content.size() > maxBytes) {
+        return tooLarge();
     }
-    size_t room = 0;
-    size_t got = 0;
-    do {
+    // A regular file's size lets one read take the rest whole; one byte more shows its end.
+    if (const std::optional<uint64_t> expected = file.Size(); expected) {
+        if (*expected > maxBytes) {
+            return tooLarge();
+        }
         const size_t before = content.size();
-        room = std::max(kReadChunkBytes, content.capacity() - before);
-        content.resize(before + room);
-        got = file->Read(content.data() + before, room);
-        content.resize(before + got);
-    } while (got == room);
-    if (Result<void> status = file->Status(); !status) {
+        if (*expected >= before) {
+            content.resize(static_cast<size_t>(*expected) + 1);
+            content.resize(before + file.Read(content.data() + before, content.size() - before));
+            if (content.size() <= *expected) {
+                if (Result<void> status = file.Status(); !status) {
+                    return status.error();
+                }
+                return content;
+            }
+        }
+    }
+    // A pipe, or a file that grew: read on in chunks, joined only once the end came within the
+    // limit, so that no buffer ever doubles past it.
+    std::vector<std::string> chunks;
+    size_t total = content.size();
+    while (total <= maxBytes) {
+        std::string& chunk = chunks.emplace_back();
+        chunk.resize(maxBytes - total < kReadChunkBytes ? maxBytes - total + 1 : kReadChunkBytes);
+        const size_t wanted = chunk.size();
+        chunk.resize(file.Read(chunk.data(), wanted));
+        total += chunk.size();
+        if (chunk.size() < wanted) {
+            break;
+        }
+    }
+    if (Result<void> status = file.Status(); !status) {
         return status.error();
+    }
+    if (total > maxBytes) {
+        return tooLarge();
+    }
+    content.reserve(total);
+    for (const std::string& chunk : chunks) {
+        content += chunk;
     }
     return content;
 }
 
-Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                   MissingFolders folders) {
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    if (Result<void> made = CreateFolders(folder); !made) {
-        return made;
+    if (folders == MissingFolders::Create) {
+        if (Result<void> made = CreateFolders(folder); !made) {
+            return made;
+        }
+    } else {
+        struct stat info {};
+        if (stat(folder.c_str(), &info) != 0) {
+            return SystemError("cannot write", path, errno);
+        }
+        if (!S_ISDIR(info.st_mode)) {
+            return SystemError("cannot write", path, ENOTDIR);
+        }
     }
     std::string temporary = path.native() + ".tmp-XXXXXX";
     int descriptor = mkostemp(temporary.data(), O_CLOEXEC);

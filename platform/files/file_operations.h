@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files/readable_file.h"
 #include "platform/result.h"
 
 namespace platform {
@@ -14,14 +15,28 @@ inline constexpr unsigned kPrivateFolderMode = 0700;
 // "ACTION PATH: reason" for a failed system call.
 Error SystemError(std::string_view action, const std::filesystem::path& path, int errorNumber);
 
-// The whole content of an existing file.
-Result<std::string> ReadWholeFile(const std::filesystem::path& path);
+// The whole content of an existing regular file (or, with FileKinds::RegularOrPipe, a pipe) of
+// at most `maxBytes`. Whatever is larger is refused ("larger than N bytes") without being read
+// whole, a regular file by its size before a byte is read; so is anything that is not a file of
+// the kinds (ReadableFile::Open): no input, however large or endless, takes more than about
+// twice `maxBytes` of memory.
+Result<std::string> ReadWholeFile(const std::filesystem::path& path, size_t maxBytes,
+                                  FileKinds kinds = FileKinds::RegularOnly);
+// The same for a file already opened, of which `content` was read already (its first line, say,
+// looked at before the rest is read).
+Result<std::string> ReadToEnd(ReadableFile& file, size_t maxBytes, std::string content = {});
+
+// Whether a write makes the folders a path names that are not there yet (the data home's own), or
+// refuses, as `cp` does, to write where the user named a folder that is not there.
+enum class MissingFolders { Create, Refuse };
 
 // Replaces (or creates) a file so that a reader sees either the old bytes or the new ones, never
 // a mix: the bytes go to "<name>.tmp-XXXXXX" beside it (mode 0600), are synced, and the
-// temporary is renamed over the target. Missing parent folders are created 0700. On failure the
-// temporary is removed and the old file is left as it was.
-Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// temporary is renamed over the target. Missing parent folders are created 0700, or refused
+// ("cannot write PATH: No such file or directory"). On failure the temporary is removed and the
+// old file is left as it was.
+Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                   MissingFolders folders = MissingFolders::Create);
 
 // Creates an empty file (mode 0600, missing parent folders 0700) where nothing is yet, in one
 // step: of several processes creating the same name at once exactly one gets true; false when

@@ -10,7 +10,17 @@
 #include "platform/text/unicode_text.h"
 
 #if TESSARINTH_HAVE_ZINNIA
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zinnia.h>
+
+#include <cerrno>
+#include <span>
+#include <system_error>
+
+#include "platform/handwriting/zinnia_model.h"
 #endif
 
 namespace handwriting {
@@ -204,20 +214,83 @@ std::string WithoutSourcePosition(std::string_view zinniaError) {
 
 }  // namespace
 
+// A model file mapped into memory, read-only, for as long as the recogniser reads it.
+class MappedModel {
+public:
+    MappedModel() = default;
+    ~MappedModel() {
+        if (!bytes_.empty()) {
+            munmap(const_cast<std::byte*>(bytes_.data()), bytes_.size());
+        }
+    }
+    MappedModel(const MappedModel&) = delete;
+    MappedModel& operator=(const MappedModel&) = delete;
+
+    // Maps a regular file of at most kMaxModelBytes; the reason when it cannot ("not a regular
+    // file", the system's words, or the damage a file too large is).
+    std::optional<std::string> Map(const std::filesystem::path& path) {
+        // Looked at before it is opened, and opened without waiting: a FIFO would wait for ever.
+        struct stat info {};
+        if (stat(path.c_str(), &info) != 0) {
+            return std::generic_category().message(errno);
+        }
+        if (!S_ISREG(info.st_mode)) {
+            return std::string("not a regular file");
+        }
+        const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (descriptor < 0) {
+            return std::generic_category().message(errno);
+        }
+        std::optional<std::string> failure;
+        if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+            failure = "not a regular file";
+        } else if (static_cast<uint64_t>(info.st_size) > kMaxModelBytes) {
+            failure = "it is damaged: it holds " + std::to_string(info.st_size) +
+                      " bytes, more than a model's " + std::to_string(kMaxModelBytes);
+        } else if (info.st_size > 0) {
+            const auto size = static_cast<size_t>(info.st_size);
+            void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
+            if (mapped == MAP_FAILED) {
+                failure = std::generic_category().message(errno);
+            } else {
+                bytes_ = std::span(static_cast<const std::byte*>(mapped), size);
+            }
+        }
+        close(descriptor);
+        return failure;
+    }
+
+    std::span<const std::byte> Bytes() const { return bytes_; }
+
+private:
+    std::span<const std::byte> bytes_;
+};
+
 struct CharacterRecognizer::Model {
+    // Declared first, so that it goes after the recogniser that reads it.
+    MappedModel file;
     std::unique_ptr<zinnia::Recognizer> recognizer{zinnia::Recognizer::create()};
 };
 
 std::unique_ptr<CharacterRecognizer> CharacterRecognizer::Load(const std::filesystem::path& model,
                                                                std::string& error) {
+    const std::string named = "the handwriting model " + model.string();
     auto loaded = std::make_unique<Model>();
-    if (!loaded->recognizer->open(model.c_str())) {
-        error = "cannot read the handwriting model " + model.string() + ": " +
-                WithoutSourcePosition(loaded->recognizer->what());
+    if (const std::optional<std::string> unread = loaded->file.Map(model)) {
+        error = "cannot read " + named + ": " + *unread;
+        return nullptr;
+    }
+    const std::span<const std::byte> bytes = loaded->file.Bytes();
+    if (const std::optional<std::string> damage = ModelDamage(bytes)) {
+        error = named + " is damaged: " + *damage;
+        return nullptr;
+    }
+    if (!loaded->recognizer->open(reinterpret_cast<const char*>(bytes.data()), bytes.size())) {
+        error = "cannot read " + named + ": " + WithoutSourcePosition(loaded->recognizer->what());
         return nullptr;
     }
     if (loaded->recognizer->size() == 0) {
-        error = "the handwriting model " + model.string() + " knows no characters";
+        error = named + " knows no characters";
         return nullptr;
     }
     return std::unique_ptr<CharacterRecognizer>(new CharacterRecognizer(std::move(loaded)));

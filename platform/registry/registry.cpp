@@ -64,7 +64,7 @@ void Registry::Load(const Clock& clock) {
                         clock);
         return;
     }
-    Result<std::string> text = ReadWholeFile(file_);
+    Result<std::string> text = ReadWholeFile(file_, kMaxRegistryFileOctets);
     if (!text) {
         KeepDamagedFile("is unreadable (" + text.error().message + ")", clock);
         return;

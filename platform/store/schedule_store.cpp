@@ -493,6 +493,13 @@ Result<bool> Application::IsInkFileNamedElsewhere(std::u16string_view name,
     return db_->IsInkFileNamedElsewhere(name, exceptOid);
 }
 
+Result<std::set<std::u16string>> Application::InkFileNamesInUse() const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->InkFileNamesInUse();
+}
+
 Result<std::vector<bool>> Application::ClaimReminders(const std::vector<FiredReminder>& reminders,
                                                       Date forgetBefore) {
     if (!db_) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -295,6 +296,9 @@ public:
     // occurrence of any series, names the ink file `name`: the file is still in use and must
     // stay. A text memo that reads the same names no file.
     Result<bool> IsInkFileNamedElsewhere(std::u16string_view name, int32_t exceptOid) const;
+    // The ink files the handwritten memos of stored appointments and changed occurrences name,
+    // each once: numbers that are not free, whether their files are there or not.
+    Result<std::set<std::u16string>> InkFileNamesInUse() const;
 
     // The reminders that have rung (see FiredReminder). ClaimReminders records those not
     // recorded yet, all in one transaction, and says for each whether this call recorded it:

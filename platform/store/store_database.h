@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -96,6 +97,8 @@ public:
     // Whether a handwritten memo of an appointment other than `exceptOid`, or of a changed
     // occurrence of any series, names the ink file `name` on its first line.
     Result<bool> IsInkFileNamedElsewhere(std::u16string_view name, int32_t exceptOid);
+    // The ink files all handwritten memos name, each once.
+    Result<std::set<std::u16string>> InkFileNamesInUse();
 
     // The sync state of every item (SyncEntry), deletions not yet synced among them.
     Result<std::vector<SyncEntry>> SyncEntries();
@@ -156,13 +159,14 @@ public:
     Result<std::vector<UndoStep>> UndoSteps(const std::string& home);
     // Whether there is a step of the home to apply in that direction.
     Result<bool> HasStep(const std::string& home, StepDirection direction);
-    // The step to apply next in that direction, whole; none when there is nothing to apply.
+    // The step to apply next in that direction, whole; none when there is nothing to apply. A
+    // step whose kept state cannot be read comes as it is, marked damaged.
     Result<std::optional<UndoStep>> NextStep(const std::string& home, StepDirection direction);
     // In one transaction: while `step` is still the next in that direction and its item still as
     // it left it, returns the item to the step's state (deleted, put back with its UID, or
     // rewritten, stamped as changed here) and keeps the state it replaced, with `inkNow` (the
     // bytes of the ink files it names), for the way back. `replaced` is that state. A step whose
-    // item changed since is forgotten instead.
+    // item changed since, or whose kept state cannot be read, is forgotten instead.
     Result<StepOutcome> ApplyStep(const UndoStep& step, StepDirection direction,
                                   const std::string& home, const std::vector<KeptInk>& inkNow,
                                   ItemState& replaced);

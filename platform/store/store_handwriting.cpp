@@ -1,5 +1,6 @@
 // The store's handwritten memos: which memos name an ink file, and the mark stores of earlier
 // versions give the memos they took for handwriting.
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,29 @@ Result<bool> StoreDatabase::IsInkFileNamedElsewhere(std::u16string_view name, in
         }
     }
     return false;
+}
+
+Result<std::set<std::u16string>> StoreDatabase::InkFileNamesInUse() {
+    std::set<std::u16string> names;
+    for (const char* table : {"appointments", "occurrence_changes"}) {
+        // Ink files' names begin with a digit: only those memos are read.
+        Statement select(Prepare(std::string("SELECT body FROM ") + table +
+                                 " WHERE handwritten <> 0 AND body GLOB '[0-9]*'"));
+        if (!select.ok()) {
+            return SqlError("cannot read which ink files the memos name");
+        }
+        int step;
+        while ((step = select.Step()) == SQLITE_ROW) {
+            const std::u16string body = select.Text16(0);
+            if (const std::u16string_view name = InkNameOf(body, true); !name.empty()) {
+                names.emplace(name);
+            }
+        }
+        if (step != SQLITE_DONE) {
+            return SqlError("cannot read which ink files the memos name");
+        }
+    }
+    return names;
 }
 
 Result<void> StoreDatabase::MarkStoredHandwriting() {

@@ -29,8 +29,9 @@ void BindBlob(Statement& statement, int index, const std::string& bytes) {
                       SQLITE_TRANSIENT);
 }
 
-// A step as its row holds it; its state to return to is read only when `whole`.
-Result<UndoStep> ReadStep(const Statement& row, bool whole) {
+// A step as its row holds it; its state to return to is read only when `whole`, and a state that
+// cannot be read marks the step damaged.
+UndoStep ReadStep(const Statement& row, bool whole) {
     UndoStep step;
     step.id = row.Integer(0);
     step.kind = row.Integer(1) == kTaskKind ? ItemKind::Task : ItemKind::Appointment;
@@ -43,25 +44,30 @@ Result<UndoStep> ReadStep(const Statement& row, bool whole) {
     if (!whole) {
         return step;
     }
+    const auto damaged = [&step] {
+        step.returnTo = ItemState{};
+        step.damaged = true;
+        return step;
+    };
     if (!row.IsNull(8)) {
         const std::string bytes = Blob(row, 8);
         if (step.kind == ItemKind::Task) {
             auto task = DecodeTask(bytes);
             if (!task) {
-                return task.error();
+                return damaged();
             }
             step.returnTo.task = std::move(task).value();
         } else {
             auto appointment = DecodeAppointment(bytes);
             if (!appointment) {
-                return appointment.error();
+                return damaged();
             }
             step.returnTo.appointment = std::move(appointment).value();
         }
     }
     auto ink = DecodeInk(Blob(row, 9));
     if (!ink) {
-        return ink.error();
+        return damaged();
     }
     step.returnTo.ink = std::move(ink).value();
     return step;
@@ -168,8 +174,7 @@ Result<std::vector<UndoStep>> StoreDatabase::UndoSteps(const std::string& home) 
     select.Bind(1, home);
     std::vector<UndoStep> steps;
     while (select.Step() == SQLITE_ROW) {
-        auto step = ReadStep(select, false);
-        steps.push_back(std::move(step).value());
+        steps.push_back(ReadStep(select, false));
     }
     return steps;
 }
@@ -203,11 +208,7 @@ Result<std::optional<UndoStep>> StoreDatabase::NextStep(const std::string& home,
     if (select.Step() != SQLITE_ROW) {
         return std::optional<UndoStep>();
     }
-    auto step = ReadStep(select, true);
-    if (!step) {
-        return step.error();
-    }
-    return std::optional<UndoStep>(std::move(step).value());
+    return std::optional<UndoStep>(ReadStep(select, true));
 }
 
 Result<StepOutcome> StoreDatabase::ApplyStep(const UndoStep& step, StepDirection direction,
@@ -225,16 +226,30 @@ Result<StepOutcome> StoreDatabase::ApplyStep(const UndoStep& step, StepDirection
     if (!*next || (*next)->id != step.id || (*next)->leftAs != step.leftAs) {
         return StepOutcome::Moved;
     }
+    // A step that can never apply again is forgotten, so that the change before it comes next.
+    const auto forget = [&]() -> Result<void> {
+        Statement forgotten(Prepare("DELETE FROM undo_steps WHERE id = ?"));
+        forgotten.Bind(1, step.id);
+        if (!forgotten.ok() || forgotten.Step() != SQLITE_DONE || !transaction.Commit()) {
+            return SqlError("cannot forget a change that can no longer be taken back");
+        }
+        return {};
+    };
+    // Its own row decides, not what the caller was given: an empty state to return to would
+    // delete the item.
+    if ((*next)->damaged) {
+        if (auto forgotten = forget(); !forgotten) {
+            return forgotten.error();
+        }
+        return StepOutcome::Damaged;
+    }
     auto current = CurrentState(step.kind, step.uid);
     if (!current) {
         return current.error();
     }
     if (Fingerprint(*current) != step.leftAs) {
-        // It can never apply again: forgotten, so that the change before it comes next.
-        Statement forget(Prepare("DELETE FROM undo_steps WHERE id = ?"));
-        forget.Bind(1, step.id);
-        if (!forget.ok() || forget.Step() != SQLITE_DONE || !transaction.Commit()) {
-            return SqlError("cannot forget a change that can no longer be taken back");
+        if (auto forgotten = forget(); !forgotten) {
+            return forgotten.error();
         }
         return StepOutcome::ItemChanged;
     }

@@ -45,6 +45,9 @@ struct UndoStep {
     // pim::Fingerprint of the item as the step's last application left it; kNoItem for none.
     uint64_t leftAs = 0;
     ItemState returnTo;
+    // The state to return to could not be read (its row is damaged): returnTo holds nothing,
+    // and the step can never apply.
+    bool damaged = false;
 };
 
 // Taking the newest change back, or doing the oldest one taken back again.
@@ -58,6 +61,9 @@ enum class StepOutcome {
     ItemChanged,
     // The step is not the one to apply now (another program took it back or did it again).
     Moved,
+    // The state the step keeps cannot be read: nothing was written, and the step is set aside
+    // (forgotten), so that the one before it comes next, as after ItemChanged.
+    Damaged,
 };
 
 // How many steps the store keeps for each data home; the oldest go first.

@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
+#include <string>
+#include <utility>
 
 #include "app/screen_preferences.h"
 #include "platform/registry/registry.h"
@@ -46,6 +52,36 @@ TEST(HandwritingPanelSetUp, WithoutAModelTheScreenKeepsTheDesktopInputMethodAndS
     EXPECT_NE(said.find("handwriting"), std::string::npos);
     screen.ShowInputPanel();
     EXPECT_FALSE(screen.IsHandwritingPanelShown());
+}
+
+// A model whose header claims more characters than its file holds once ended the planner at
+// start (bad_alloc), and a FIFO in its place held it for ever: the planner starts without the
+// panel and says why in one line, naming the cause.
+TEST(HandwritingPanelSetUp, ADamagedModelOrAFifoLeavesThePanelOutAndSaysWhy) {
+    const testing_support::TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    const std::filesystem::path damaged = folder.Path() / "damaged.model";
+    // The header of a 16-byte file (its size XOR zinnia's constant, version 1), claiming
+    // 0xFFFFFFFF characters.
+    std::string header = {'\x31', '\x18', '\xf7', '\x0e', 1,      0,
+                          0,      0,      '\xff', '\xff', '\xff', '\xff'};
+    header.append(4, '\xff');
+    testing_support::WriteBytes(damaged, header);
+    const std::filesystem::path fifo = folder.Path() / "fifo.model";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const auto& [model, cause] :
+         {std::pair{damaged, "is damaged"}, std::pair{fifo, "not a regular file"}}) {
+        const ModelVariable variable(model.c_str());
+        gui::DeviceScreen screen(gui::Orientation::Portrait, 1);
+        std::ostringstream err;
+        SetUpHandwritingPanel(screen, true, err);
+        EXPECT_FALSE(screen.HasHandwritingPanel());
+        const std::string said = err.str();
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        if (said.find("not built in") == std::string::npos) {
+            EXPECT_NE(said.find(cause), std::string::npos) << said;
+        }
+    }
 }
 
 TEST(HandwritingPanelSetUp, WithTheModelThePanelIsThereAsTheUserLeftIt) {

@@ -270,6 +270,27 @@ TEST(PastedAppointment, ATaskPastedAt23EndsAtMidnight) {
     EXPECT_EQ(record.InkCountAtOpen, 0);
 }
 
+// The calendar's last day has no midnight after it: what is pasted there ends by its last minute.
+TEST(PastedAppointment, OnTheCalendarsLastDayAPasteEndsByItsLastMinute) {
+    ItemClipboard task;
+    task.kind = ClipboardKind::UndatedTask;
+    task.objectId = 9;
+    editors::EditRecord record;
+    FillPastedAppointment(task, At(9999, 12, 31), 23, record);
+    EXPECT_EQ(record.Start, At(9999, 12, 31, 23));
+    EXPECT_EQ(record.End, At(9999, 12, 31, 23, 59));
+    ItemClipboard night;
+    night.kind = ClipboardKind::Appointment;
+    night.objectId = 3;
+    night.start = At(2026, 12, 7, 22);
+    night.end = At(2026, 12, 8, 2);
+    FillPastedAppointment(night, At(9999, 12, 31), 9, record);
+    EXPECT_EQ(record.Start, At(9999, 12, 31, 22));
+    EXPECT_EQ(record.End, At(9999, 12, 31, 23, 59));
+    FillPastedAppointment(night, At(9999, 12, 30), 9, record);
+    EXPECT_NEAR(record.End, At(9999, 12, 31, 2), 1e-6);
+}
+
 TEST_F(ItemClipboardTest, TogglingTwiceGivesBackTheSameStoreAndWritesOnlyTheCompletion) {
     // An imported task whose subject and notes are longer than the list holds.
     pim::TaskRecord imported;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
+#include "cli/entry_commands.h"
 #include "tests/cli/imported_home.h"
 
 namespace cli {
@@ -59,6 +63,31 @@ TEST_F(AgendaCommandTest, TheReadableFormAlignsJapaneseSubjects) {
                          "Wed 12-09  ...-02:00    ....  夜行バス\n"))
         << text;
     EXPECT_NE(text.find("\nUndated tasks (2)\n  [ ] 買い物\n  [x] 掃除\n"), std::string::npos);
+}
+
+// From 9999-12-21 on the twelve days run past the calendar's last day: the list ends with
+// 9999-12-31, as the screen's leaves the rows after it blank (once std::out_of_range).
+TEST_F(AgendaCommandTest, TheCalendarsLastDaysEndTheList) {
+    ASSERT_EQ(Run(AddCommand, {"appointment", "--start", "9999-12-31T22:00", "--end",
+                               "9999-12-31T23:59", "--subject", "最後"}),
+              0)
+        << err_.str();
+    for (const char* day : {"9999-12-21", "9999-12-25", "9999-12-31"}) {
+        ASSERT_EQ(Run(AgendaCommand, {day}), 0) << day << err_.str();
+        const std::string text = out_.str();
+        EXPECT_NE(text.find("Fri 12-31  22:00-23:59  ....  最後\n\nUndated tasks"),
+                  std::string::npos)
+            << text;
+        EXPECT_EQ(text.find('?'), std::string::npos) << text;
+        ASSERT_EQ(Run(AgendaCommand, {day, "--tsv"}), 0);
+        const std::string tsv = out_.str();
+        EXPECT_EQ(tsv.find('?'), std::string::npos) << tsv;
+        // A row for each day left, the last day's holding the appointment, then the one open
+        // undated task.
+        const long days = 31 - std::stol(std::string(day).substr(8)) + 1;
+        EXPECT_EQ(std::count(tsv.begin(), tsv.end(), '\n'), days + 1) << tsv;
+        EXPECT_NE(tsv.find("\t9999-12-31\tappointment\t"), std::string::npos) << tsv;
+    }
 }
 
 TEST_F(AgendaCommandTest, BadArgumentsAndAnUnreadableStoreFailWithOneLine) {

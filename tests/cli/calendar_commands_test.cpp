@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/agenda_command.h"
@@ -251,11 +257,95 @@ TEST_F(CalendarCommandsTest, WhatIsNoCalendarAtAllImportsNothing) {
     EXPECT_EQ(Count(pim::FolderKind::Calendar), 0);
 }
 
+// Writes `head`, then `endless` over and over into the FIFO until its reader has gone.
+class EndlessWriter {
+public:
+    EndlessWriter(std::filesystem::path fifo, std::string head, std::string endless)
+        : oldHandler_(std::signal(SIGPIPE, SIG_IGN)), thread_([=] {
+              const int descriptor = open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+              if (descriptor < 0 || write(descriptor, head.data(), head.size()) < 0) {
+                  return;
+              }
+              while (write(descriptor, endless.data(), endless.size()) > 0) {
+              }
+              close(descriptor);
+          }) {}
+    ~EndlessWriter() {
+        thread_.join();
+        std::signal(SIGPIPE, oldHandler_);
+    }
+
+private:
+    void (*oldHandler_)(int);
+    std::thread thread_;
+};
+
+// Nothing an import is given is read whole before its first line shows a calendar, nor past
+// kMaxImportBytes; what is not a file or a pipe is not read at all. A calendar in a pipe is
+// imported as from a file.
+TEST_F(CalendarCommandsTest, AnImportReadsNoMoreThanItsCeiling) {
+    std::ostringstream out;
+    std::ostringstream err;
+    for (const char* device : {"/dev/zero", "/dev/urandom"}) {
+        err.str("");
+        EXPECT_EQ(ImportCommand(home_, {"--check", device}, out, err), 1);
+        EXPECT_EQ(err.str(), "tessarinth-cli: import: cannot read " + std::string(device) +
+                                 ": not a regular file\n");
+    }
+    const auto fifo = folder_.Path() / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    {
+        const EndlessWriter zeros(fifo, "", std::string(64 * 1024, '\0'));
+        err.str("");
+        EXPECT_EQ(ImportCommand(home_, {fifo.string()}, out, err), 1);
+        EXPECT_NE(err.str().find("line 1: not an iCalendar file"), std::string::npos) << err.str();
+    }
+    {
+        const EndlessWriter junk(fifo, "BEGIN:VCALENDAR\r\n",
+                                 "X-JUNK:" + std::string(1000, 'j') + "\r\n");
+        err.str("");
+        EXPECT_EQ(ImportCommand(home_, {fifo.string()}, out, err), 1);
+        EXPECT_NE(err.str().find("larger than " + std::to_string(kMaxImportBytes) + " bytes"),
+                  std::string::npos)
+            << err.str();
+    }
+    // A calendar of one byte more than the ceiling is refused by its size, unread.
+    const auto large = folder_.Path() / "large.ics";
+    WriteBytes(large, kTwoEvents);
+    std::filesystem::resize_file(large, kMaxImportBytes + 1);
+    err.str("");
+    EXPECT_EQ(ImportCommand(home_, {large.string()}, out, err), 1);
+    EXPECT_NE(err.str().find("larger than"), std::string::npos) << err.str();
+    EXPECT_EQ(Count(pim::FolderKind::Calendar), 0);
+
+    std::thread writer([&] { WriteBytes(fifo, kTwoEvents); });
+    const int imported = ImportCommand(home_, {fifo.string()}, out, err);
+    writer.join();
+    EXPECT_EQ(imported, 0) << err.str();
+    EXPECT_EQ(Count(pim::FolderKind::Calendar), 2);
+}
+
 TEST_F(CalendarCommandsTest, ExportBelowAFileFailsCleanly) {
     const auto notAFolder = folder_.Path() / "plain";
     WriteBytes(notAFolder, "x");
     EXPECT_NE(ExportCalendar(home_, (notAFolder / "out.ics").string()), 0);
     EXPECT_EQ(ReadBytes(notAFolder), "x");
+}
+
+// As `cp` would: a folder that is not there is a mistake to report, not one to make.
+TEST_F(CalendarCommandsTest, ExportIntoAMissingFolderIsRefusedAndMakesNoFolder) {
+    const auto missing = folder_.Path() / "no-such-folder" / "deeper";
+    const std::string file = (missing / "out.ics").string();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ExportCalendar(home_, file), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tessarinth-cli: export: cannot write " + file + ": No such file or directory\n");
+    EXPECT_FALSE(std::filesystem::exists(folder_.Path() / "no-such-folder"));
+    // Into a folder that is there, the file is written, and written again over itself.
+    const std::string there = (folder_.Path() / "out.ics").string();
+    ASSERT_EQ(ExportCalendar(home_, there), 0);
+    ASSERT_EQ(ExportCalendar(home_, there), 0);
+    EXPECT_TRUE(ReadBytes(there).starts_with("BEGIN:VCALENDAR"));
 }
 
 // Calendars as mail and calendar programs export them, one edge each (see the files): how many
@@ -865,8 +955,10 @@ TEST_F(CalendarInkTest, AFolderThatTakesNoInkKeepsTheAppointmentWithoutIt) {
 
 TEST_F(CalendarInkTest, InkFilesClaimedForAStoreWriteThatFailsGoAgain) {
     const std::string ink = schedule::EncodeInkEntries(kInk);
+    pim::Application store;
+    ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
     {
-        schedule::IncomingInkFiles files(home_, u"\\My Documents");
+        schedule::IncomingInkFiles files(home_, u"\\My Documents", store);
         auto memo = files.Store(u"9.dat\r\n下書き", u"", ink);
         ASSERT_TRUE(memo.ok()) << memo.error().message;
         EXPECT_EQ(*memo, u"1.dat\r\n下書き");
@@ -875,7 +967,7 @@ TEST_F(CalendarInkTest, InkFilesClaimedForAStoreWriteThatFailsGoAgain) {
     }
     EXPECT_FALSE(std::filesystem::exists(InkFolder(home_) / "1.dat"));
     {
-        schedule::IncomingInkFiles files(home_, u"\\My Documents");
+        schedule::IncomingInkFiles files(home_, u"\\My Documents", store);
         auto memo = files.Store(u"typed first", u"", ink);
         ASSERT_TRUE(memo.ok());
         EXPECT_EQ(*memo, u"1.dat\r\ntyped first");

@@ -87,6 +87,18 @@ TEST_F(DriveCommandTest, ModalDialogsTakeTheAnswersQueuedForThem) {
         << err_.str();
 }
 
+TEST_F(DriveCommandTest, AScriptLineWithoutEndIsReadNoFurtherThanItsLimit) {
+    // As from /dev/zero: 64 KiB of a line is the most any line takes.
+    EXPECT_EQ(Drive("key Down\n" + std::string(200 * 1024, '\0')), kScriptFaultStatus);
+    EXPECT_NE(err_.str().find("line 2: longer than 65536 bytes"), std::string::npos) << err_.str();
+    // A long line within it is read as ever.
+    ASSERT_EQ(Drive("key Down  # " + std::string(60 * 1024, 'x') + "\nstate\n",
+                    {"--today", "2026-12-07"}),
+              0)
+        << err_.str();
+    EXPECT_EQ(StateValue("selected"), "2026-12-08 00:00");
+}
+
 TEST_F(DriveCommandTest, MenuBarTapsTakeTheQueuedPopupAndPostItsCommand) {
     // 移動 is the second button of the menu bar; 翌月 is one of its items.
     ASSERT_EQ(Drive("popup 40019\ntap 60 310\nstate\n", {"--today", "2026-12-07"}), 0)

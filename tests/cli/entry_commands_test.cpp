@@ -1,6 +1,7 @@
 #include "cli/entry_commands.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <sstream>
 #include <string>
@@ -94,7 +95,7 @@ TEST_F(EntryCommandsTest, HandwritingGoesToTheLowestFreeInkFileAndLeavesWithTheI
               0)
         << err_.str();
     const int32_t oid = PrintedOid();
-    const auto bytes = platform::ReadWholeFile(InkFile("1.dat"));
+    const auto bytes = platform::ReadWholeFile(InkFile("1.dat"), schedule::kMaxInkBytes);
     ASSERT_TRUE(bytes.ok());
     EXPECT_EQ(bytes->size(), 40u * schedule::kInkEntryBytes);
     {
@@ -108,6 +109,26 @@ TEST_F(EntryCommandsTest, HandwritingGoesToTheLowestFreeInkFileAndLeavesWithTheI
     EXPECT_TRUE(platform::FileExists(InkFile("7.dat")));
     EXPECT_EQ(Run(DeleteCommand, {std::to_string(oid)}), 1);
     EXPECT_NE(err_.str().find("no item has object id"), std::string::npos);
+}
+
+// An ink file deleted by hand does not make its number free while the memo still names it: the
+// next drawing takes another number, and the first memo never shows the second's drawing.
+TEST_F(EntryCommandsTest, AnInkFileDeletedByHandKeepsItsNumberTaken) {
+    ASSERT_EQ(Run(AddCommand, {"appointment", "--start", "2026-12-14T09:00", "--end",
+                               "2026-12-14T10:00", "--subject", "一枚目", "--ink", InkArgument(3)}),
+              0);
+    const int32_t first = PrintedOid();
+    ASSERT_TRUE(platform::DeleteFile(InkFile("1.dat")));
+    ASSERT_EQ(Run(AddCommand, {"appointment", "--start", "2026-12-14T11:00", "--end",
+                               "2026-12-14T12:00", "--subject", "二枚目", "--ink", InkArgument(5)}),
+              0);
+    pim::Application store;
+    ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
+    EXPECT_EQ(store.GetAppointmentFromOid(first)->Body(), u"1.dat");
+    EXPECT_EQ(store.GetAppointmentFromOid(PrintedOid())->Body(), u"2.dat");
+    EXPECT_FALSE(platform::FileExists(InkFile("1.dat")));
+    EXPECT_EQ(platform::ReadWholeFile(InkFile("2.dat"), schedule::kMaxInkBytes)->size(),
+              5 * schedule::kInkEntryBytes);
 }
 
 TEST_F(EntryCommandsTest, NoFreeInkNumberStoresNothingAndSaysSo) {
@@ -199,7 +220,7 @@ TEST_F(EntryCommandsTest, UndoAndRedoFollowAddAndDelete) {
                                "2026-12-14T10:00", "--subject", "地図", "--ink", InkArgument(4)}),
               0);
     const int32_t oid = PrintedOid();
-    const std::string drawing = *platform::ReadWholeFile(InkFile("1.dat"));
+    const std::string drawing = *platform::ReadWholeFile(InkFile("1.dat"), schedule::kMaxInkBytes);
     ASSERT_EQ(Run(DeleteCommand, {std::to_string(oid)}), 0);
     ASSERT_FALSE(platform::FileExists(InkFile("1.dat")));
 
@@ -216,7 +237,7 @@ TEST_F(EntryCommandsTest, UndoAndRedoFollowAddAndDelete) {
     ASSERT_EQ(undo({}), 0) << err_.str();
     EXPECT_EQ(out_.str(), "undone: delete 地図\n");
     EXPECT_EQ(AppointmentCount(), imported + 1);
-    EXPECT_EQ(*platform::ReadWholeFile(InkFile("1.dat")), drawing);
+    EXPECT_EQ(*platform::ReadWholeFile(InkFile("1.dat"), schedule::kMaxInkBytes), drawing);
     ASSERT_EQ(undo({}), 0);
     EXPECT_EQ(AppointmentCount(), imported);
     EXPECT_FALSE(platform::FileExists(InkFile("1.dat")));
@@ -225,11 +246,47 @@ TEST_F(EntryCommandsTest, UndoAndRedoFollowAddAndDelete) {
 
     ASSERT_EQ(redo(), 0);
     EXPECT_EQ(out_.str(), "redone: create 地図\n");
-    EXPECT_EQ(*platform::ReadWholeFile(InkFile("1.dat")), drawing);
+    EXPECT_EQ(*platform::ReadWholeFile(InkFile("1.dat"), schedule::kMaxInkBytes), drawing);
     ASSERT_EQ(redo(), 0);
     EXPECT_EQ(AppointmentCount(), imported);
     EXPECT_EQ(redo(), 1);
     EXPECT_EQ(undo({"--all"}), 2);
+}
+
+// A step whose record in the store is damaged is said once, set aside, and the next undo goes on
+// with the step before it.
+TEST_F(EntryCommandsTest, ADamagedStepIsSaidOnceAndTheNextUndoGoesOn) {
+    const auto undo = [this] {
+        out_.str("");
+        err_.str("");
+        return UndoCommand(home_, {}, clock_, pim::StepDirection::Back, out_, err_);
+    };
+    const size_t imported = AppointmentCount();
+    for (const char* subject : {"一つ目", "二つ目"}) {
+        ASSERT_EQ(Run(AddCommand, {"appointment", "--start", "2026-12-14T09:00", "--end",
+                                   "2026-12-14T10:00", "--subject", subject}),
+                  0);
+    }
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(home_.StorePath().c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db,
+                               "UPDATE undo_steps SET ink = x'ffff' "
+                               "WHERE id = (SELECT max(id) FROM undo_steps)",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    EXPECT_EQ(undo(), 1);
+    EXPECT_EQ(err_.str(),
+              "tessarinth-cli: undo: the step kept for \"二つ目\" (create) is damaged and was set "
+              "aside; nothing was undone, and the next undo takes the step before it\n");
+    EXPECT_EQ(AppointmentCount(), imported + 2);
+    ASSERT_EQ(undo(), 0) << err_.str();
+    EXPECT_EQ(out_.str(), "undone: create 一つ目\n");
+    EXPECT_EQ(AppointmentCount(), imported + 1);
+    EXPECT_EQ(undo(), 1);
+    EXPECT_EQ(err_.str(), "tessarinth-cli: undo: nothing to undo\n");
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include "schedule/ink_file.h"
 #include "tests/editors/editors_fixture.h"
 
@@ -41,12 +44,12 @@ TEST_F(InkFileWriterTest, PathsPastTheReadersLimitAreNeverWritten) {
     }
     const auto fits = schedule::InkFilePath(home_, folder, u"1.dat");
     ASSERT_TRUE(fits);
-    EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, folder), 1);
+    EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, folder, reader_), 1);
     EXPECT_TRUE(schedule::WriteInkFile(home_, folder, u"1.dat", Strokes(1, 0)));
     EXPECT_FALSE(schedule::WriteInkFile(home_, folder, u"10.dat", Strokes(1, 0)));
     EXPECT_EQ(ListFolder(fits->parent_path()), "1.dat");
     folder += u'x';
-    EXPECT_FALSE(schedule::ClaimFreeInkNumber(home_, folder));
+    EXPECT_FALSE(schedule::ClaimFreeInkNumber(home_, folder, reader_));
     EXPECT_FALSE(schedule::WriteInkFile(home_, folder, u"1.dat", Strokes(1, 0)));
     EXPECT_FALSE(std::filesystem::exists(fits->parent_path().string() + "x"));
 }
@@ -54,17 +57,32 @@ TEST_F(InkFileWriterTest, PathsPastTheReadersLimitAreNeverWritten) {
 TEST_F(InkFileWriterTest, AClaimTakesTheLowestFreeNumberByCreatingItsFile) {
     WriteBytes(DataFolder() / "1.dat", "x");
     WriteBytes(DataFolder() / "3.dat", "y");
-    EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents"), 2);
+    EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents", reader_), 2);
     // Taken at once: an empty file holds the number until the memo's ink is written into it.
     EXPECT_EQ(InkFile("2.dat"), "");
     EXPECT_EQ(testing_support::ModeOf(DataFolder() / "2.dat"), 0600u);
-    EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents"), 4);
+    EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents", reader_), 4);
     ASSERT_TRUE(schedule::WriteInkFile(home_, u"\\My Documents", u"2.dat", Strokes(1, 2)));
     EXPECT_EQ(InkFile("2.dat"), schedule::EncodeInkEntries(Strokes(1, 2)));
     // A number given up is free again, and the lowest is taken first.
     ASSERT_TRUE(schedule::DeleteInkFile(home_, u"\\My Documents", u"2.dat"));
-    EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents"), 2);
+    EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents", reader_), 2);
     EXPECT_EQ(ListFolder(DataFolder()), "1.dat 2.dat 3.dat 4.dat");
+}
+
+// A number whose file was deleted by hand while a stored memo (or a changed occurrence's) still
+// names it is not free: a new drawing there would show as the older memo's.
+TEST_F(InkFileWriterTest, ANumberAStoredMemoNamesIsNotFreeThoughItsFileIsGone) {
+    AddHandwritten(u"1.dat");
+    AddHandwritten(u"2.dat\r\ntyped beside the drawing");
+    AddAppointment(u"3.dat");  // a text memo that only reads like a name: 3 is free
+    WriteBytes(DataFolder() / "4.dat", "x");
+    EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents", reader_), 3);
+    EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents", reader_), 5);
+    EXPECT_EQ(ListFolder(DataFolder()), "3.dat 4.dat 5.dat");
+    auto names = reader_.InkFileNamesInUse();
+    ASSERT_TRUE(names.ok());
+    EXPECT_EQ(*names, (std::set<std::u16string>{u"1.dat", u"2.dat"}));
 }
 
 // A list of claims as a run killed before its store write leaves it.
@@ -106,8 +124,8 @@ TEST_F(InkFileWriterTest, AClaimIsListedBeforeItsFileIsMadeAndTheListGoesWithThe
     const std::filesystem::path claims = home_.StorePath().parent_path() / "ink-claims";
     {
         schedule::InkClaimJournal journal(home_, u"\\My Documents");
-        EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents", &journal, nullptr), 2);
-        EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents", &journal, nullptr), 3);
+        EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents", reader_, &journal), 2);
+        EXPECT_EQ(*schedule::ClaimFreeInkNumber(home_, u"\\My Documents", reader_, &journal), 3);
         const std::string listed = ListFolder(claims);
         ASSERT_EQ(listed.rfind("claims-", 0), 0u) << listed;
         EXPECT_EQ(ReadBytes(claims / listed), "\\My Documents\n2.dat\n3.dat\n");

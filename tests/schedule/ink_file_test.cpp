@@ -1,6 +1,7 @@
 #include "schedule/ink_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/schedule/schedule_fixture.h"
 
@@ -41,6 +42,11 @@ TEST_F(InkFileTest, WholeRecordsAreReadUpToTheLimit) {
     WriteBytes(DataFolder() / "2.dat", "");
     EXPECT_EQ(Read(u"\\My Documents", u"2.dat"), 0);
     EXPECT_EQ(Read(u"\\My Documents", u"3.dat"), 0);  // missing
+    // Something that is no file under an ink file's name holds no ink, and is not waited on.
+    ASSERT_EQ(mkfifo((DataFolder() / "4.dat").c_str(), 0600), 0);
+    std::filesystem::create_directory(DataFolder() / "5.dat");
+    EXPECT_EQ(Read(u"\\My Documents", u"4.dat"), 0);
+    EXPECT_EQ(Read(u"\\My Documents", u"5.dat"), 0);
     // The folder may end in a separator, or be a host path.
     EXPECT_EQ(Read(u"\\My Documents\\", u"1.dat"), 3);
     const std::string host = DataFolder().string();

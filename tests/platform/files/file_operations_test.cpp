@@ -1,9 +1,12 @@
 #include "platform/files/file_operations.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <thread>
@@ -127,14 +130,66 @@ TEST_F(FileOperations, ReadsShortRecordsAtTheEndOfTheFile) {
     EXPECT_TRUE(file->Status().ok());
 }
 
-TEST_F(FileOperations, ReadErrorsAreReportedNotMistakenForData) {
+// A folder, a device that never ends and a FIFO nobody writes to are refused at once, naming
+// the cause; a pipe is read only where the caller takes one.
+TEST_F(FileOperations, WhatIsNotARegularFileIsRefusedBeforeItIsRead) {
     std::filesystem::create_directory(In("folder"));
-    Result<ReadableFile> file = ReadableFile::Open(In("folder"));
+    ASSERT_EQ(mkfifo(In("fifo").c_str(), 0600), 0);
+    for (const std::filesystem::path& path :
+         {In("folder"), In("fifo"), std::filesystem::path("/dev/zero")}) {
+        const Result<std::string> content = ReadWholeFile(path, 1024 * 1024);
+        ASSERT_FALSE(content.ok()) << path;
+        EXPECT_EQ(content.error().message, "cannot read " + path.string() + ": not a regular file");
+        EXPECT_FALSE(ReadableFile::Open(path).ok());
+    }
+    EXPECT_FALSE(ReadWholeFile("/dev/zero", 1024, FileKinds::RegularOrPipe).ok());
+    EXPECT_FALSE(ReadWholeFile(In("folder"), 1024, FileKinds::RegularOrPipe).ok());
+}
+
+TEST_F(FileOperations, AFileLargerThanTheLimitIsRefusedByItsSizeUnread) {
+    WriteBytes(In("exact"), std::string(1000, 'e'));
+    EXPECT_EQ(ReadWholeFile(In("exact"), 1000).value(), std::string(1000, 'e'));
+    const Result<std::string> over = ReadWholeFile(In("exact"), 999);
+    ASSERT_FALSE(over.ok());
+    EXPECT_EQ(over.error().message,
+              "cannot read " + In("exact").string() + ": larger than 999 bytes");
+    // Four gigabytes of nothing on disk: refused by its size, never read.
+    {
+        std::FILE* sparse = std::fopen(In("sparse").c_str(), "w");
+        ASSERT_NE(sparse, nullptr);
+        ASSERT_EQ(ftruncate(fileno(sparse), off_t{4} << 30), 0);
+        std::fclose(sparse);
+    }
+    EXPECT_FALSE(ReadWholeFile(In("sparse"), 16 * 1024 * 1024).ok());
+    // What was read already counts toward the limit.
+    Result<ReadableFile> file = ReadableFile::Open(In("exact"));
     ASSERT_TRUE(file.ok());
-    char buffer[8];
-    EXPECT_EQ(file->Read(buffer, sizeof buffer), 0u);
-    EXPECT_FALSE(file->Status().ok());
-    EXPECT_FALSE(ReadWholeFile(In("folder")).ok());
+    char head[10];
+    ASSERT_EQ(file->Read(head, sizeof head), sizeof head);
+    EXPECT_EQ(ReadToEnd(*file, 1000, std::string(head, sizeof head)).value(),
+              std::string(1000, 'e'));
+}
+
+TEST_F(FileOperations, AnEndlessPipeIsReadNoFurtherThanTheLimit) {
+    ASSERT_EQ(mkfifo(In("pipe").c_str(), 0600), 0);
+    const auto oldHandler = std::signal(SIGPIPE, SIG_IGN);
+    std::atomic<bool> readerGone = false;
+    std::thread writer([&] {
+        const int descriptor = open(In("pipe").c_str(), O_WRONLY | O_CLOEXEC);
+        const std::string block(64 * 1024, 'z');
+        // Writes until the reader has gone: far more than the limit, were it all read.
+        while (descriptor >= 0 && write(descriptor, block.data(), block.size()) > 0) {
+        }
+        readerGone = true;
+        close(descriptor);
+    });
+    const Result<std::string> content =
+        ReadWholeFile(In("pipe"), 300 * 1024, FileKinds::RegularOrPipe);
+    writer.join();
+    std::signal(SIGPIPE, oldHandler);
+    ASSERT_FALSE(content.ok());
+    EXPECT_NE(content.error().message.find("larger than 307200 bytes"), std::string::npos);
+    EXPECT_TRUE(readerGone);
 }
 
 TEST_F(FileOperations, ReadWholeFileReadsPastOneChunk) {
@@ -143,7 +198,7 @@ TEST_F(FileOperations, ReadWholeFileReadsPastOneChunk) {
         big[i] = static_cast<char>(i * 7);
     }
     WriteBytes(In("big"), big);
-    const Result<std::string> content = ReadWholeFile(In("big"));
+    const Result<std::string> content = ReadWholeFile(In("big"), big.size());
     ASSERT_TRUE(content.ok());
     EXPECT_EQ(*content, big);
 }
@@ -152,14 +207,15 @@ TEST_F(FileOperations, ReadWholeFileReadsAPipeWhoseSizeIsUnknown) {
     ASSERT_EQ(mkfifo(In("pipe").c_str(), 0600), 0);
     const std::string sent(150 * 1024 + 3, 'p');
     std::thread writer([&] { WriteBytes(In("pipe"), sent); });
-    const Result<std::string> content = ReadWholeFile(In("pipe"));
+    const Result<std::string> content =
+        ReadWholeFile(In("pipe"), sent.size(), FileKinds::RegularOrPipe);
     writer.join();
     ASSERT_TRUE(content.ok());
     EXPECT_EQ(*content, sent);
 }
 
 TEST_F(FileOperations, MissingFilesAreErrorsNamingThePath) {
-    const Result<std::string> content = ReadWholeFile(In("absent"));
+    const Result<std::string> content = ReadWholeFile(In("absent"), 1024);
     ASSERT_FALSE(content.ok());
     EXPECT_EQ(content.error().message,
               "cannot open " + In("absent").string() + ": No such file or directory");

@@ -4,15 +4,22 @@
 
 #include <iostream>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/handwriting/zinnia_model.h"
 #include "platform/text/unicode_text.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/written_characters.h"
@@ -277,6 +284,151 @@ TEST(CharacterRecognizerLoadTest, DamagedModelIsRefusedWithOneLine) {
         EXPECT_EQ(CharacterRecognizer::Load(model, error), nullptr) << model;
         EXPECT_FALSE(error.empty()) << model;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    }
+}
+
+// One character of a model made here: its name, its bias and its weights.
+struct ModelCharacter {
+    std::string name;
+    float bias = 0;
+    std::vector<std::pair<int32_t, float>> weights;
+};
+
+void AppendWord(std::string& bytes, uint32_t word) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes += static_cast<char>((word >> shift) & 0xFF);
+    }
+}
+
+void AppendFloat(std::string& bytes, float value) {
+    uint32_t word = 0;
+    std::memcpy(&word, &value, sizeof word);
+    AppendWord(bytes, word);
+}
+
+// A model in zinnia's format, its header written as zinnia's trainer writes it unless told
+// otherwise: the first word the size XOR 0x0ef71821, version 1, the count of characters.
+std::string ModelBytes(const std::vector<ModelCharacter>& characters,
+                       std::optional<uint32_t> claimedCount = std::nullopt) {
+    std::string body;
+    for (const ModelCharacter& character : characters) {
+        std::string name = character.name;
+        name.resize(16, '\0');
+        body += name;
+        AppendFloat(body, character.bias);
+        for (const auto& [index, value] : character.weights) {
+            AppendWord(body, static_cast<uint32_t>(index));
+            AppendFloat(body, value);
+        }
+        AppendWord(body, static_cast<uint32_t>(-1));
+        AppendFloat(body, 0);
+    }
+    std::string bytes;
+    AppendWord(bytes, static_cast<uint32_t>(12 + body.size()) ^ 0x0ef71821u);
+    AppendWord(bytes, 1);
+    AppendWord(bytes, claimedCount.value_or(static_cast<uint32_t>(characters.size())));
+    return bytes + body;
+}
+
+// Whether this build reads handwriting at all (zinnia may have been missing at build time).
+bool RecognitionBuiltIn() {
+    std::string error;
+    (void)CharacterRecognizer::Load("/nonexistent.model", error);
+    return error.find("not built in") == std::string::npos;
+}
+
+std::optional<std::string> DamageOf(const std::string& bytes) {
+    return ModelDamage(std::as_bytes(std::span(bytes.data(), bytes.size())));
+}
+
+const std::vector<ModelCharacter> kTwoCharacters = {
+    {"い", 0.5F, {{3, 0.25F}, {40, -1.0F}}},
+    {"あ", 1.5F, {{7, 0.5F}}},
+};
+
+TEST(ZinniaModelTest, AModelMadeHereLoadsAndReadsByItsWeights) {
+    testing_support::TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    const std::filesystem::path path = folder.Path() / "two.model";
+    testing_support::WriteBytes(path, ModelBytes(kTwoCharacters));
+    EXPECT_EQ(DamageOf(ModelBytes(kTwoCharacters)), std::nullopt);
+    if (!RecognitionBuiltIn()) {
+        GTEST_SKIP() << "handwriting recognition was not built in";
+    }
+    std::string error;
+    const auto recognizer = CharacterRecognizer::Load(path, error);
+    ASSERT_NE(recognizer, nullptr) << error;
+    const std::vector<Stroke> stroke = {{{10, 10}, {60, 60}}};
+    const std::vector<std::u16string> read =
+        recognizer->Recognize(stroke, 80, CharacterSet::All, kPanelCandidates);
+    // The larger bias leads: the stroke's features meet neither character's few weights much.
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_EQ(read[0], u"あ");
+    EXPECT_EQ(read[1], u"い");
+}
+
+// Each damage a file can have is named, and never reaches zinnia: a header's count past what the
+// file holds (once a bad_alloc at start), weights without their end (once a read past the file).
+TEST(ZinniaModelTest, WhatTheHeaderClaimsIsCheckedAgainstTheFile) {
+    const std::string good = ModelBytes(kTwoCharacters);
+    const auto damage = [](const std::string& bytes) { return DamageOf(bytes).value_or("none"); };
+    EXPECT_EQ(damage(""), "it is shorter than a model's header");
+    EXPECT_EQ(damage(good.substr(0, 11)), "it is shorter than a model's header");
+    EXPECT_EQ(damage(ModelBytes(kTwoCharacters, 0xFFFFFFFF)),
+              "its header claims 4294967295 characters, more than its " +
+                  std::to_string(good.size()) + " bytes hold");
+    // Room for two of the smallest characters, taken by one with five weights.
+    const std::vector<ModelCharacter> one = {{"う", 0, {{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}}}};
+    EXPECT_EQ(damage(ModelBytes(one, 2)), "character 2 runs past the end");
+    // 12 bytes of header and 44 of the first character: the second's 36 are left over.
+    EXPECT_EQ(damage(ModelBytes(kTwoCharacters, 1)), "36 bytes follow its last character");
+    EXPECT_EQ(damage(good + "x"), "its header does not match its size of " +
+                                      std::to_string(good.size() + 1) + " bytes");
+    std::string otherVersion = good;
+    otherVersion[4] = 2;
+    EXPECT_EQ(damage(otherVersion), "it is of another version of the format (2)");
+    // The last character's weights lose their end: the same size, so the header still matches.
+    std::string endless = good;
+    endless.replace(endless.size() - 8, 4, std::string("\x05\0\0\0", 4));
+    EXPECT_EQ(damage(endless), "character 2 runs past the end");
+    std::string unnamed = good;
+    unnamed.replace(12, 16, std::string(16, 'x'));
+    EXPECT_EQ(damage(unnamed), "the name of character 1 does not end");
+
+    const std::filesystem::path real = CharacterRecognizer::DefaultModelPath();
+    if (std::filesystem::exists(real)) {
+        std::ifstream in(real, std::ios::binary);
+        const std::string whole((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_EQ(DamageOf(whole), std::nullopt);
+    }
+}
+
+// The cause is named: what is no file, what is damaged, what is missing.
+TEST(ZinniaModelTest, AModelThatCannotBeUsedIsRefusedWithItsCause) {
+    if (!RecognitionBuiltIn()) {
+        GTEST_SKIP() << "handwriting recognition was not built in";
+    }
+    testing_support::TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    const std::filesystem::path fifo = folder.Path() / "fifo.model";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::filesystem::path huge = folder.Path() / "huge.model";
+    testing_support::WriteBytes(huge, ModelBytes(kTwoCharacters, 0xFFFFFFFF));
+    const std::filesystem::path missing = folder.Path() / "missing.model";
+    const std::pair<std::filesystem::path, std::string> refused[] = {
+        {fifo, "cannot read the handwriting model " + fifo.string() + ": not a regular file"},
+        {folder.Path(),
+         "cannot read the handwriting model " + folder.Path().string() + ": not a regular file"},
+        {huge, "the handwriting model " + huge.string() +
+                   " is damaged: its header claims 4294967295 characters, more than its 92 "
+                   "bytes hold"},
+        {missing,
+         "cannot read the handwriting model " + missing.string() + ": No such file or directory"},
+    };
+    for (const auto& [path, message] : refused) {
+        std::string error;
+        EXPECT_EQ(CharacterRecognizer::Load(path, error), nullptr);
+        EXPECT_EQ(error, message);
     }
 }
 
