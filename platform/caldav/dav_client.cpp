@@ -1,54 +1,107 @@
 #include "platform/caldav/dav_client.h"
 
-#include <QEventLoop>
+#include <curl/curl.h>
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QTimer>
+#include <QString>
 #include <algorithm>
+#include <array>
 
 namespace caldav {
 namespace {
 
 using platform::Error;
 
+// Redirects followed within the server before the request is given up.
+constexpr int kMaxRedirects = 5;
+
 std::string Seconds(std::chrono::milliseconds duration) {
     return QString::number(static_cast<double>(duration.count()) / 1000.0, 'g', 3).toStdString();
 }
 
-std::string Describe(QNetworkReply::NetworkError error, const DavAccount& account,
-                     const QString& text) {
-    switch (error) {
-        case QNetworkReply::ConnectionRefusedError:
-            return "the server refused the connection";
-        case QNetworkReply::HostNotFoundError:
-            return "the server's name is not known";
-        case QNetworkReply::OperationCanceledError:
-        case QNetworkReply::TimeoutError:
-            return "the server did not answer within " + Seconds(account.timeout) + " s";
-        case QNetworkReply::RemoteHostClosedError:
-            return "the server closed the connection before it answered";
-        case QNetworkReply::UnknownNetworkError:
-            // What Qt says when the server goes away while a request's body is still being sent:
-            // "Unknown error", which tells the user nothing.
-            return "the connection to the server broke off";
-        case QNetworkReply::SslHandshakeFailedError:
-            return "the server's certificate is not trusted (" + text.toStdString() + ")";
-        case QNetworkReply::InsecureRedirectError:
-        case QNetworkReply::TooManyRedirectsError:
-            return "the server redirected elsewhere (" + text.toStdString() + ")";
-        default:
-            return text.toStdString();
+// What one exchange with the server collects as it comes.
+struct Exchange {
+    int status = 0;  // 0 until a status line came
+    QByteArray reason;
+    QByteArray etag;
+    QByteArray location;
+    QByteArray body;
+    bool tooLarge = false;
+};
+
+// The answer's body, up to the cap: past it the transfer is stopped, so that an answer without
+// end is never held whole.
+size_t TakeBody(char* data, size_t size, size_t count, void* exchange) {
+    auto& taken = *static_cast<Exchange*>(exchange);
+    const size_t length = size * count;
+    if (static_cast<qint64>(taken.body.size()) + static_cast<qint64>(length) > kMaxAnswerOctets) {
+        taken.tooLarge = true;
+        return 0;
     }
+    taken.body.append(data, static_cast<qsizetype>(length));
+    return length;
 }
+
+// The status line and the headers the client reads; a second status line (after an interim
+// answer) starts the answer again.
+size_t TakeHeader(char* data, size_t size, size_t count, void* exchange) {
+    auto& taken = *static_cast<Exchange*>(exchange);
+    const size_t length = size * count;
+    const QByteArray line = QByteArray(data, static_cast<qsizetype>(length)).trimmed();
+    if (line.startsWith("HTTP/")) {
+        taken = Exchange{};
+        const QList<QByteArray> parts = line.split(' ');
+        taken.status = parts.value(1).toInt();
+        taken.reason = parts.size() > 2 ? line.mid(line.indexOf(' ', line.indexOf(' ') + 1) + 1)
+                                        : QByteArray();
+        return length;
+    }
+    const qsizetype colon = line.indexOf(':');
+    if (colon > 0) {
+        const QByteArray name = line.left(colon).trimmed().toLower();
+        const QByteArray value = line.mid(colon + 1).trimmed();
+        if (name == "etag") {
+            taken.etag = value;
+        } else if (name == "location") {
+            taken.location = value;
+        }
+    }
+    return length;
+}
+
+bool SameServer(const QUrl& one, const QUrl& other) {
+    return one.scheme() == other.scheme() && one.host() == other.host() &&
+           one.port(one.scheme() == u"https" ? 443 : 80) ==
+               other.port(other.scheme() == u"https" ? 443 : 80);
+}
+
+bool IsRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The curl list of the request's header lines, freed with it.
+class HeaderLines {
+public:
+    void Add(const QByteArray& line) {
+        if (curl_slist* longer = curl_slist_append(list_, line.constData())) {
+            list_ = longer;
+        }
+    }
+    curl_slist* get() const { return list_; }
+    ~HeaderLines() { curl_slist_free_all(list_); }
+
+private:
+    curl_slist* list_ = nullptr;
+};
 
 }  // namespace
 
-DavClient::DavClient(DavAccount account)
-    : account_(std::move(account)), network_(std::make_unique<QNetworkAccessManager>()) {}
+DavClient::DavClient(DavAccount account) : account_(std::move(account)), curl_(curl_easy_init()) {}
 
-DavClient::~DavClient() = default;
+DavClient::~DavClient() {
+    if (curl_ != nullptr) {
+        curl_easy_cleanup(curl_);
+    }
+}
 
 std::chrono::milliseconds DavClient::TimeLeft() const {
     const auto allowed = account_.timeout * kTimeoutsPerBatch * (requests_ / kRequestsPerBatch + 1);
@@ -67,104 +120,137 @@ Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
     if (left <= std::chrono::milliseconds::zero()) {
         return tooSlowOverall();
     }
+    if (curl_ == nullptr) {
+        return Error{where + ": the network library could not be started"};
+    }
     ++requests_;
     const std::chrono::milliseconds limit = std::min(account_.timeout, left);
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::SameOriginRedirectPolicy);
-    request.setTransferTimeout(static_cast<int>(limit.count()));
-    // Sent with every request rather than after a refusal: a wrong password is then one
-    // clear 401 instead of a round of questions.
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+
+    // Sent with every request rather than after a refusal: a wrong password is then one clear
+    // 401 instead of a round of questions.
     const QByteArray credentials = (account_.user + ":" + account_.password).toUtf8().toBase64();
-    request.setRawHeader("Authorization", "Basic " + credentials);
+    HeaderLines lines;
+    lines.Add("Authorization: Basic " + credentials);
     for (const auto& [name, value] : headers) {
-        request.setRawHeader(name, value);
+        lines.Add(name + ": " + value);
     }
-    // The answer is capped by its decompressed size below; Qt's own check of the compression
-    // ratio would refuse a large listing that compresses well long before that.
-    request.setDecompressedSafetyCheckThreshold(kMaxAnswerOctets);
-    QNetworkReply* reply = network_->sendCustomRequest(request, method, body);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    // Read as it comes, so that an answer without end is cut off at the cap, and one that
-    // announces more than the cap is not waited for.
-    QByteArray answer;
-    bool tooLarge = false;
-    const auto cutOff = [reply, &tooLarge] {
-        tooLarge = true;
-        reply->abort();
-    };
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, cutOff] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > kMaxAnswerOctets) {
-            cutOff();
+    // A body goes at once, without waiting to be asked for it.
+    lines.Add("Expect:");
+
+    QUrl target = url;
+    QByteArray verb = method;
+    QByteArray payload = body;
+    for (int redirects = 0;; ++redirects) {
+        const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (remaining <= std::chrono::milliseconds::zero()) {
+            return limit < account_.timeout ? tooSlowOverall()
+                                            : Error{where + ": the server did not answer within " +
+                                                    Seconds(limit) + " s"};
         }
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, &answer, cutOff] {
-        answer += reply->read(kMaxAnswerOctets + 1 - answer.size());
-        if (answer.size() > kMaxAnswerOctets) {
-            cutOff();
+        Exchange exchange;
+        std::array<char, CURL_ERROR_SIZE> detail{};
+        const QByteArray address = target.toEncoded();
+        curl_easy_reset(curl_);
+        curl_easy_setopt(curl_, CURLOPT_URL, address.constData());
+        curl_easy_setopt(curl_, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl_, CURLOPT_NOPROXY, "*");
+        curl_easy_setopt(curl_, CURLOPT_CUSTOMREQUEST, verb.constData());
+        if (verb == "GET" || verb == "DELETE" || payload.isEmpty()) {
+            curl_easy_setopt(curl_, CURLOPT_HTTPGET, 1L);
+            curl_easy_setopt(curl_, CURLOPT_CUSTOMREQUEST, verb.constData());
         }
-    });
-    // The transfer timeout is one for silence: a server that drips its answer a byte at a time
-    // would hold the sync for ever. The whole exchange has the same time.
-    QTimer whole;
-    whole.setSingleShot(true);
-    bool tooSlow = false;
-    QObject::connect(&whole, &QTimer::timeout, reply, [reply, &tooSlow] {
-        tooSlow = true;
-        reply->abort();
-    });
-    whole.start(limit);
-    if (!reply->isFinished()) {
-        loop.exec();
+        if (!payload.isEmpty()) {
+            curl_easy_setopt(curl_, CURLOPT_POSTFIELDS, payload.constData());
+            curl_easy_setopt(curl_, CURLOPT_POSTFIELDSIZE_LARGE,
+                             static_cast<curl_off_t>(payload.size()));
+        }
+        curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, lines.get());
+        // Compressed answers are taken, and capped as they are unpacked.
+        curl_easy_setopt(curl_, CURLOPT_ACCEPT_ENCODING, "");
+        curl_easy_setopt(curl_, CURLOPT_MAXFILESIZE_LARGE,
+                         static_cast<curl_off_t>(kMaxAnswerOctets));
+        curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, TakeBody);
+        curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &exchange);
+        curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, TakeHeader);
+        curl_easy_setopt(curl_, CURLOPT_HEADERDATA, &exchange);
+        curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, detail.data());
+        // One time for the whole exchange: a server that drips its answer a byte at a time is
+        // given no more than a silent one.
+        curl_easy_setopt(curl_, CURLOPT_TIMEOUT_MS, static_cast<long>(remaining.count()));
+        curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(remaining.count()));
+        const CURLcode done = curl_easy_perform(curl_);
+
+        const std::string text = detail[0] != '\0' ? detail.data() : curl_easy_strerror(done);
+        const auto answer = [&](bool tooLarge) {
+            DavResponse response;
+            response.status = exchange.status;
+            response.reason = exchange.reason;
+            response.etag = exchange.etag;
+            response.url = target;
+            response.tooLarge = tooLarge;
+            if (!tooLarge) {
+                response.body = std::move(exchange.body);
+            }
+            return response;
+        };
+        switch (done) {
+            case CURLE_OK:
+                break;
+            case CURLE_FILESIZE_EXCEEDED:
+                return answer(true);
+            case CURLE_WRITE_ERROR:
+                if (exchange.tooLarge) {
+                    return answer(true);
+                }
+                return Error{where + ": " + text};
+            case CURLE_OPERATION_TIMEDOUT:
+                if (limit < account_.timeout) {
+                    return tooSlowOverall();  // cut short by what was left of the sync's time
+                }
+                return Error{where + ": the server did not " +
+                             (exchange.status != 0 ? "send its whole answer" : "answer") +
+                             " within " + Seconds(limit) + " s"};
+            case CURLE_COULDNT_CONNECT:
+                return Error{where + ": the server refused the connection",
+                             platform::Remedy::CheckAddress};
+            case CURLE_COULDNT_RESOLVE_HOST:
+                return Error{where + ": the server's name is not known",
+                             platform::Remedy::CheckAddress};
+            case CURLE_PEER_FAILED_VERIFICATION:
+            case CURLE_SSL_CACERT_BADFILE:
+            case CURLE_SSL_CONNECT_ERROR:
+                return Error{where + ": the server's certificate is not trusted (" + text + ")"};
+            case CURLE_GOT_NOTHING:
+            case CURLE_RECV_ERROR:
+            case CURLE_PARTIAL_FILE:
+                // An answer cut off in the middle is no answer.
+                return Error{where + ": the server closed the connection before it answered"};
+            case CURLE_SEND_ERROR:
+                return Error{where + ": the connection to the server broke off"};
+            default:
+                return Error{where + ": " + text};
+        }
+        if (!IsRedirect(exchange.status) || exchange.location.isEmpty()) {
+            return answer(false);
+        }
+        const QUrl next = target.resolved(QUrl::fromEncoded(exchange.location));
+        if (!SameServer(url, next)) {
+            return Error{where + ": the server redirected elsewhere (to " +
+                         next.toDisplayString().toStdString() + ")"};
+        }
+        if (redirects + 1 > kMaxRedirects) {
+            return Error{where + ": the server redirected elsewhere (more than " +
+                         std::to_string(kMaxRedirects) + " times)"};
+        }
+        if (exchange.status == 303) {
+            verb = "GET";
+            payload.clear();
+        }
+        target = next;
     }
-    whole.stop();
-    std::unique_ptr<QNetworkReply> owned(reply);
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (tooLarge && status.isValid()) {
-        DavResponse response;
-        response.status = status.toInt();
-        response.reason =
-            reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
-        response.url = reply->url();
-        response.tooLarge = true;
-        return response;
-    }
-    const bool timedOut = tooSlow || reply->error() == QNetworkReply::OperationCanceledError ||
-                          reply->error() == QNetworkReply::TimeoutError;
-    if (timedOut && limit < account_.timeout) {
-        return tooSlowOverall();  // cut short by what was left of the sync's time
-    }
-    if (tooSlow) {
-        return Error{where + ": the server did not " +
-                     (status.isValid() ? "send its whole answer" : "answer") + " within " +
-                     Seconds(limit) + " s"};
-    }
-    if (!status.isValid()) {
-        const bool unreachable = reply->error() == QNetworkReply::ConnectionRefusedError ||
-                                 reply->error() == QNetworkReply::HostNotFoundError;
-        return Error{where + ": " + Describe(reply->error(), account_, reply->errorString()),
-                     unreachable ? platform::Remedy::CheckAddress : platform::Remedy::TryAgain};
-    }
-    DavResponse response;
-    response.status = status.toInt();
-    response.reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
-    answer += reply->read(kMaxAnswerOctets + 1 - answer.size());
-    if (answer.size() > kMaxAnswerOctets) {
-        response.tooLarge = true;
-        return response;
-    }
-    response.body = std::move(answer);
-    response.etag = reply->rawHeader("ETag");
-    response.url = reply->url();
-    if (reply->error() == QNetworkReply::OperationCanceledError ||
-        reply->error() == QNetworkReply::TimeoutError ||
-        reply->error() == QNetworkReply::RemoteHostClosedError) {
-        // An answer cut off in the middle is no answer.
-        return Error{where + ": " + Describe(reply->error(), account_, reply->errorString())};
-    }
-    return response;
 }
 
 std::string TooLargeText() {

@@ -11,7 +11,7 @@
 
 #include "platform/result.h"
 
-class QNetworkAccessManager;
+typedef void CURL;
 
 namespace caldav {
 
@@ -47,8 +47,8 @@ struct DavResponse {
 
 using DavHeaders = QList<std::pair<QByteArray, QByteArray>>;
 
-// HTTP and HTTPS for WebDAV, one request at a time, waited for. The caller's thread must have a
-// Qt core application (the answer arrives through its event loop).
+// HTTP and HTTPS for WebDAV (libcurl), one request at a time, waited for; connections are kept
+// from one request to the next.
 class DavClient {
 public:
     explicit DavClient(DavAccount account);
@@ -72,7 +72,7 @@ private:
     DavAccount account_;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     int requests_ = 0;
-    std::unique_ptr<QNetworkAccessManager> network_;
+    CURL* curl_ = nullptr;
 };
 
 // "HTTP 412 Precondition Failed" for messages.

@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -41,16 +46,34 @@ struct Request {
     QByteArray body;
 };
 
-// Answers each request with what `answer` writes to the socket; serves while the client waits
-// for its answer (the client runs the thread's event loop).
+// Answers each request with what `answer` writes to the socket, from a thread of its own (the
+// client waits for its answers without running an event loop).
 class LoopbackServer {
 public:
     using Answer = std::function<void(const Request&, QTcpSocket&)>;
 
     explicit LoopbackServer(Answer answer) : answer_(std::move(answer)) {
-        server_.listen(QHostAddress::LocalHost);
-        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
-            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        std::promise<quint16> listening;
+        std::future<quint16> port = listening.get_future();
+        thread_ = std::thread([this, &listening] { Serve(listening); });
+        port_ = port.get();
+    }
+    ~LoopbackServer() {
+        QMetaObject::invokeMethod(loop_, "quit", Qt::QueuedConnection);
+        thread_.join();
+    }
+
+    QUrl Url(const char* path) const {
+        return QUrl(QString("http://127.0.0.1:%1%2").arg(port_).arg(path));
+    }
+
+private:
+    void Serve(std::promise<quint16>& listening) {
+        QEventLoop loop;
+        QTcpServer server;
+        loop_ = &loop;
+        QObject::connect(&server, &QTcpServer::newConnection, [this, &server] {
+            while (QTcpSocket* socket = server.nextPendingConnection()) {
                 auto buffer = std::make_shared<QByteArray>();
                 QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
                     *buffer += socket->readAll();
@@ -71,22 +94,19 @@ public:
                     const QList<QByteArray> words = head.split(' ');
                     Request request{words.value(0), words.value(1), buffer->mid(end + 4, length)};
                     buffer->remove(0, end + 4 + length);
-                    requests.push_back(request);
                     answer_(request, *socket);
                 });
             }
         });
+        server.listen(QHostAddress::LocalHost);
+        listening.set_value(server.serverPort());
+        loop.exec();
     }
 
-    QUrl Url(const char* path) const {
-        return QUrl(QString("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path));
-    }
-
-    std::vector<Request> requests;
-
-private:
     Answer answer_;
-    QTcpServer server_;
+    std::thread thread_;
+    QEventLoop* loop_ = nullptr;
+    quint16 port_ = 0;
 };
 
 void Write(QTcpSocket& socket, int status, const QByteArray& body) {
@@ -172,6 +192,55 @@ TEST(CalDavCollection, ACollectionThatIsNotThereIsNamedSoHoweverTheServerSaysIt)
     }
 }
 
+TEST(DavClient, RedirectsAreFollowedOnlyWithinTheServer) {
+    std::atomic<int> loops = 0;
+    LoopbackServer server([&loops](const Request& request, QTcpSocket& socket) {
+        const auto redirect = [&](const QByteArray& to) {
+            socket.write("HTTP/1.1 301 Moved\r\nLocation: " + to + "\r\nContent-Length: 0\r\n\r\n");
+        };
+        if (request.path == "/moved") {
+            redirect("/here");  // the same server: followed, with the same method and body
+        } else if (request.path == "/away") {
+            redirect("http://192.0.2.1/here");
+        } else if (request.path == "/loop") {
+            ++loops;
+            redirect("/loop");
+        } else {
+            Write(socket, 207, request.method + " " + request.path + " " + request.body);
+        }
+    });
+    DavClient client(Account());
+    auto followed = client.Send("PROPFIND", server.Url("/moved"), {}, "asked");
+    ASSERT_TRUE(followed.ok()) << followed.error().message;
+    EXPECT_EQ(followed->status, 207);
+    EXPECT_EQ(followed->body, "PROPFIND /here asked");
+    EXPECT_EQ(followed->url.path(), "/here");
+
+    auto away = client.Send("PROPFIND", server.Url("/away"), {}, "asked");
+    ASSERT_FALSE(away.ok());
+    EXPECT_NE(away.error().message.find("redirected elsewhere"), std::string::npos);
+    auto loop = client.Send("PROPFIND", server.Url("/loop"), {}, "asked");
+    ASSERT_FALSE(loop.ok());
+    EXPECT_NE(loop.error().message.find("redirected elsewhere"), std::string::npos);
+    EXPECT_LE(loops, 6);
+}
+
+TEST(DavClient, AnAnswerDrippedTooSlowlyIsGivenUpWithinTheTimeout) {
+    LoopbackServer server([](const Request&, QTcpSocket& socket) {
+        socket.write("HTTP/1.1 207 Multi-Status\r\nContent-Length: 100000\r\n\r\n<");
+        // One more byte every 100 ms: it would take hours.
+        auto* drip = new QTimer(&socket);
+        QObject::connect(drip, &QTimer::timeout, &socket, [&socket] { socket.write("x"); });
+        drip->start(100);
+    });
+    DavClient client(DavAccount{"alice", "secret", std::chrono::milliseconds(700)});
+    auto response = client.Send("REPORT", server.Url(kPath), {}, "x");
+    ASSERT_FALSE(response.ok());
+    EXPECT_NE(response.error().message.find("did not send its whole answer within 0.7 s"),
+              std::string::npos)
+        << response.error().message;
+}
+
 TEST(CalDavCollection, AReportWithATokenGivesChangesAndTheNextToken) {
     LoopbackServer server([](const Request&, QTcpSocket& socket) {
         Write(socket, 207, SyncAnswer("http://server/sync/2"));
@@ -187,7 +256,7 @@ TEST(CalDavCollection, AReportWithATokenGivesChangesAndTheNextToken) {
 }
 
 TEST(CalDavCollection, AnAnswerWithoutEndIsCutOffAtTheCap) {
-    qint64 sent = 0;
+    std::atomic<qint64> sent = 0;
     LoopbackServer server([&](const Request&, QTcpSocket& socket) {
         socket.write("HTTP/1.1 207 Multi-Status\r\nTransfer-Encoding: chunked\r\n\r\n");
         const QByteArray chunk = "100000\r\n" + QByteArray(0x100000, 'x') + "\r\n";
