@@ -94,9 +94,12 @@ Result<SyncOutcome> CollectionSync::Run() {
     }
     // Kept only once everything it covers is here, so that a sync that stopped lists the same
     // changes again.
-    if (keepToken_ && !token_.empty()) {
-        TakeTokenAfterWrites();
-        if (auto kept = store_.SetSyncToken(collection_.Url().toString().toStdString(), token_);
+    if (keepToken_) {
+        if (!token_.empty()) {
+            TakeTokenAfterWrites();
+        }
+        if (auto kept = store_.SetSyncToken(collection_.Url().toString().toStdString(),
+                                            {token_, listWhole_});
             !kept) {
             return kept.error();
         }
@@ -107,16 +110,16 @@ Result<SyncOutcome> CollectionSync::Run() {
 Result<void> CollectionSync::ListServerChanges(std::vector<caldav::RemoteItem>& changed,
                                                std::vector<std::string>& removed) {
     const std::string url = collection_.Url().toString().toStdString();
-    auto token = store_.SyncToken(url);
-    if (!token) {
-        return token.error();
+    auto mark = store_.SyncToken(url);
+    if (!mark) {
+        return mark.error();
     }
-    auto report = collection_.ChangesSince(*token);
+    auto report = collection_.ChangesSince(mark->token);
     if (!report) {
         return report.error();
     }
     // Without a token, the report (or the listing) names everything the collection holds.
-    bool complete = token->empty();
+    bool complete = mark->token.empty();
     const bool tokenRejected = report->tokenRejected;
     if (tokenRejected) {
         // The server cannot answer for the token: start again from everything, with a new one
@@ -128,7 +131,7 @@ Result<void> CollectionSync::ListServerChanges(std::vector<caldav::RemoteItem>& 
         complete = true;
     }
     std::vector<caldav::RemoteItem> listed;
-    if (report->unsupported || report->tokenRejected) {
+    if (report->unsupported || report->tokenRejected || (mark->listWhole && !complete)) {
         auto items = collection_.ListItems();
         if (!items) {
             return items.error();
@@ -137,6 +140,8 @@ Result<void> CollectionSync::ListServerChanges(std::vector<caldav::RemoteItem>& 
         complete = true;
     } else {
         listed = std::move(report->changed);
+    }
+    if (!report->unsupported && !report->tokenRejected) {
         token_ = report->token;
     }
     size_t synced = 0;
@@ -239,9 +244,12 @@ void CollectionSync::TakeTokenAfterWrites() {
     if (written_.empty() && deletedOnServer_.empty()) {
         return;
     }
+    // Unless the changes since the listing are exactly this sync's writes, the next sync lists
+    // the whole collection besides (CollectionMark).
+    listWhole_ = true;
     auto report = collection_.ChangesSince(token_);
     if (!report || report->unsupported || report->tokenRejected) {
-        return;  // the listing's token: the next sync finds our own writes as they are
+        return;
     }
     for (const caldav::RemoteItem& item : report->changed) {
         const auto ours = written_.find(CanonicalOf(item.href));
@@ -256,6 +264,7 @@ void CollectionSync::TakeTokenAfterWrites() {
         }
     }
     token_ = report->token;
+    listWhole_ = false;
 }
 
 Result<void> CollectionSync::Receive(const std::vector<caldav::RemoteItem>& changed) {

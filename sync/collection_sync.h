@@ -93,8 +93,8 @@ private:
     // synced with it): nothing is deleted here, and whatever it lacks is offered again.
     platform::Result<void> OfferAgainWhatIsMissing(const std::set<std::string>& present);
     // The token for the next sync: the server's after our own writes, when what changed since
-    // the listing is exactly what this sync wrote; else the listing's, so that the next sync
-    // looks again.
+    // the listing is exactly what this sync wrote; else the listing's, and the next sync lists
+    // the whole collection besides.
     void TakeTokenAfterWrites();
     bool HoldsHere(const pim::SyncEntry& entry) const;
     // An href in the one spelling hrefs are compared in; requests use the server's own.
@@ -113,6 +113,7 @@ private:
     // planner's last sync, or holds none of its items).
     bool replaced_ = false;
     std::string token_;
+    bool listWhole_ = false;
     // What this sync wrote to the server: href and the ETag it gave (empty for a deletion).
     std::map<std::string, std::string> written_;
     std::set<std::string> deletedOnServer_;

@@ -682,18 +682,19 @@ Result<void> Application::ForgetDeletion(ItemKind kind, const std::string& uid,
     return db_->ForgetDeletion(kind, uid, syncedRevision);
 }
 
-Result<std::string> Application::SyncToken(const std::string& collection) const {
+Result<CollectionMark> Application::SyncToken(const std::string& collection) const {
     if (!db_) {
         return NotLoggedOn();
     }
     return db_->SyncToken(collection);
 }
 
-Result<void> Application::SetSyncToken(const std::string& collection, const std::string& token) {
+Result<void> Application::SetSyncToken(const std::string& collection,
+                                       const CollectionMark& mark) {
     if (!db_) {
         return NotLoggedOn();
     }
-    return db_->SetSyncToken(collection, token);
+    return db_->SetSyncToken(collection, mark);
 }
 
 Result<void> Application::ResetSyncState() {

@@ -352,9 +352,9 @@ public:
     Result<void> ForgetDeletion(ItemKind kind, const std::string& uid, int64_t syncedRevision);
     // As StoreDatabase::RememberServerStamp.
     Result<void> RememberServerStamp(ItemKind kind, const std::string& uid, int64_t stamp);
-    // A collection's sync token from its last complete sync; empty when there is none.
-    Result<std::string> SyncToken(const std::string& collection) const;
-    Result<void> SetSyncToken(const std::string& collection, const std::string& token);
+    // What a collection's last complete sync left for the next (CollectionMark).
+    Result<CollectionMark> SyncToken(const std::string& collection) const;
+    Result<void> SetSyncToken(const std::string& collection, const CollectionMark& mark);
     // Forgets what was learnt of the server, so that the next sync uploads everything anew.
     Result<void> ResetSyncState();
 

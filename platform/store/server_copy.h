@@ -21,6 +21,16 @@ struct MergeBases {
     std::string sent;
 };
 
+// What the last complete sync of a collection left for the next: the server's sync token (empty:
+// none), and whether the next sync lists the whole collection besides. It does when no token
+// could be had after this planner's own writes: a report from an earlier token may leave out an
+// item this planner made that another program deleted since, as neither state it compares holds
+// it; the token still tells whether the collection is the one synced before.
+struct CollectionMark {
+    std::string token;
+    bool listWhole = false;
+};
+
 // How an item from the server is stored here: as the server's version, in step with it; or as a
 // version of the sync's own making (the server's merged with changes made here) that the server
 // is still to be sent.

@@ -193,9 +193,11 @@ CREATE TRIGGER IF NOT EXISTS sync_base_forgotten AFTER DELETE ON sync_items BEGI
     AND NOT EXISTS (SELECT 1 FROM undo_steps WHERE kind = OLD.kind AND uid = OLD.uid);
 END;
 )sql";
-// The columns version 6 adds: table, column, declaration. Besides the zones, the handwritten
-// mark of an appointment's memo and of a changed occurrence's (AppointmentRecord::handwritten).
-constexpr std::array<std::array<const char*, 3>, 10> kVersion6Columns = {{
+// The columns versions 6 and 8 add: table, column, declaration. Besides the zones, the
+// handwritten mark of an appointment's memo and of a changed occurrence's
+// (AppointmentRecord::handwritten); and whether a collection's next sync lists it whole
+// (CollectionMark).
+constexpr std::array<std::array<const char*, 3>, 11> kVersion6Columns = {{
     {"sync_items", "server_stamp", "INTEGER NOT NULL DEFAULT 0"},
     {"appointments", "zone_end", "REAL NOT NULL DEFAULT 0"},
     {"appointments", "zone_definition", "INTEGER NOT NULL DEFAULT 0"},
@@ -206,6 +208,7 @@ constexpr std::array<std::array<const char*, 3>, 10> kVersion6Columns = {{
     {"tasks", "due_definition", "INTEGER NOT NULL DEFAULT 0"},
     {"appointments", "handwritten", "INTEGER NOT NULL DEFAULT 0"},
     {"occurrence_changes", "handwritten", "INTEGER NOT NULL DEFAULT 0"},
+    {"sync_collections", "list_whole", "INTEGER NOT NULL DEFAULT 0"},
 }};
 
 // A store of version 2 lacks the columns a new one has from kSchema.

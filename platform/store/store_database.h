@@ -139,9 +139,9 @@ public:
     Result<void> RememberServerStamp(ItemKind kind, const std::string& uid, int64_t stamp);
     // Forgets a deletion the server has taken, unless the item was stored again since.
     Result<void> ForgetDeletion(ItemKind kind, const std::string& uid, int64_t syncedRevision);
-    // The collection's RFC 6578 sync token from the last complete sync; empty for none.
-    Result<std::string> SyncToken(const std::string& collection);
-    Result<void> SetSyncToken(const std::string& collection, const std::string& token);
+    // What the collection's last complete sync left for the next: its RFC 6578 sync token.
+    Result<CollectionMark> SyncToken(const std::string& collection);
+    Result<void> SetSyncToken(const std::string& collection, const CollectionMark& mark);
     // Forgets all that was learnt of a server (for another one): every item is to be uploaded
     // anew and deletions it was not told of are dropped.
     Result<void> ResetSyncState();

@@ -321,26 +321,29 @@ Result<void> StoreDatabase::ForgetDeletion(ItemKind kind, const std::string& uid
     return {};
 }
 
-Result<std::string> StoreDatabase::SyncToken(const std::string& collection) {
-    Statement select(Prepare("SELECT token FROM sync_collections WHERE url = ?"));
+Result<CollectionMark> StoreDatabase::SyncToken(const std::string& collection) {
+    Statement select(Prepare("SELECT token, list_whole FROM sync_collections WHERE url = ?"));
     if (!select.ok()) {
         return SqlError("cannot read the sync token");
     }
     select.Bind(1, collection);
     const int step = select.Step();
     if (step == SQLITE_ROW) {
-        return select.Text(0);
+        return CollectionMark{select.Text(0), select.Integer(1) != 0};
     }
     if (step != SQLITE_DONE) {
         return SqlError("cannot read the sync token");
     }
-    return std::string();
+    return CollectionMark{};
 }
 
-Result<void> StoreDatabase::SetSyncToken(const std::string& collection, const std::string& token) {
-    Statement upsert(Prepare("INSERT OR REPLACE INTO sync_collections(url, token) VALUES(?, ?)"));
+Result<void> StoreDatabase::SetSyncToken(const std::string& collection,
+                                         const CollectionMark& mark) {
+    Statement upsert(Prepare(
+        "INSERT OR REPLACE INTO sync_collections(url, token, list_whole) VALUES(?, ?, ?)"));
     upsert.Bind(1, collection);
-    upsert.Bind(2, token);
+    upsert.Bind(2, mark.token);
+    upsert.Bind(3, int64_t{mark.listWhole ? 1 : 0});
     if (!upsert.ok() || upsert.Step() != SQLITE_DONE) {
         return SqlError("cannot keep the sync token");
     }

@@ -7,8 +7,8 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -205,6 +205,61 @@ TEST_F(CollectionSyncTest, ATokenIsKeptOnlyAfterACompleteRun) {
     server_.failAtRequest = 0;
     SyncOk(a_);
     EXPECT_EQ(Held(a_).size(), 150u);
+}
+
+TEST_F(CollectionSyncTest, AnItemMadeHereAndDeletedElsewhereIsFoundGoneWhateverTheReportSays) {
+    // The server reports by comparing states; another client writes while a's sync uploads, so
+    // that no token after a's own writes can be had.
+    server_.comparesStates = true;
+    for (const char* uid : {"1@test", "2@test"}) {
+        server_.PutAsOther(std::string(uid) + ".ics", PhoneEvent(uid, uid));
+    }
+    SyncOk(a_);
+    pim::AppointmentRecord record;
+    record.uid = "here@test";
+    record.subject = u"ここで作成";
+    record.start = *platform::MakeDate(2026, 12, 22, 9, 0);
+    record.end = *platform::MakeDate(2026, 12, 22, 10, 0);
+    ASSERT_TRUE(a_.store.SaveByUid({{record}}, {}).ok());
+    server_.afterWrite = [this] {
+        server_.afterWrite = nullptr;
+        server_.PutAsOther("other.ics", PhoneEvent("other@test", "同時に"));
+    };
+    SyncOk(a_);
+    ASSERT_EQ(server_.Names().size(), 4u);
+    // Deleted by another client before a syncs again: the report from before a's upload does
+    // not name it.
+    for (const std::string& name : server_.Names()) {
+        if (name.starts_with("here")) {
+            server_.RemoveAsOther(name);
+        }
+    }
+    SyncOk(a_);
+    EXPECT_FALSE(Held(a_).contains("here@test"));
+    EXPECT_TRUE(Held(a_).contains("other@test"));
+}
+
+TEST_F(CollectionSyncTest, AnUploadWhoseAnswerWasLostIsWhatTheNextMergeStartsFrom) {
+    server_.PutAsOther("m.ics", PhoneEvent("m@test", "会議", {"DESCRIPTION:一", "SEQUENCE:1"}));
+    SyncOk(a_);
+    Edit(a_, "m@test", [](pim::Appointment& item) { item.SetBody(u"二"); });
+    server_.requests = 0;
+    server_.loseAnswerAtRequest = 3;  // LearnOwnHref, the report, the upload
+    ASSERT_FALSE(Sync(a_).ok());
+    server_.loseAnswerAtRequest = 0;
+    ASSERT_TRUE(Holds(OnlyServerText(), "DESCRIPTION:二"));
+    // Changed here again, and elsewhere with a higher SEQUENCE, on top of the upload.
+    Edit(a_, "m@test", [](pim::Appointment& item) { item.SetBody(u"三"); });
+    std::string text = OnlyServerText();
+    text.replace(text.find("SEQUENCE:1"), 10, "SEQUENCE:2\r\nLOCATION:本社");
+    server_.PutAsOther("m.ics", text);
+    auto outcome = Sync(a_);
+    ASSERT_TRUE(outcome.ok()) << outcome.error().message;
+    // Not a conflict of this planner's with its own earlier upload.
+    EXPECT_TRUE(outcome->conflicts.empty());
+    EXPECT_TRUE(Holds(OnlyServerText(), "DESCRIPTION:三")) << OnlyServerText();
+    EXPECT_TRUE(Holds(OnlyServerText(), "LOCATION:本社"));
+    EXPECT_EQ(ConflictFiles(a_), 0u);
 }
 
 TEST_F(CollectionSyncTest, AnUploadThatStoppedIsSentAgain) {

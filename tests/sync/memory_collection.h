@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -51,6 +52,13 @@ public:
     bool failTokens = false;
     // Keeps no tokens at all: every sync lists the collection.
     bool noTokens = false;
+    // Reports changes as a difference of two states: an item made and removed since the token
+    // is not named, as neither state holds it.
+    bool comparesStates = false;
+    // The write with this request number is done, but its answer is lost on the way back.
+    int loseAnswerAtRequest = 0;
+    // Called after each write a sync makes: another client's writes meanwhile.
+    std::function<void()> afterWrite;
     // The request with this number (counted from 1 by `requests`) fails as a dropped
     // connection would; 0: none does.
     int failAtRequest = 0;
@@ -92,7 +100,7 @@ public:
             }
             if (const auto item = items_.find(href); item != items_.end()) {
                 report.changed.push_back({href, item->second.etag});
-            } else if (!token.empty()) {
+            } else if (!token.empty() && !(comparesStates && made_.at(href) > since)) {
                 report.removed.push_back(href);
             }
         }
@@ -140,6 +148,12 @@ public:
             return result;
         }
         result.etag = Write(href, icsText);
+        if (afterWrite) {
+            afterWrite();
+        }
+        if (requests == loseAnswerAtRequest) {
+            return Error{"the connection broke off before the answer"};
+        }
         return result;
     }
 
@@ -195,6 +209,9 @@ private:
     std::string Write(const std::string& href, const std::string& text) {
         ++version_;
         const std::string etag = "\"" + std::to_string(version_) + "\"";
+        if (!items_.contains(href)) {
+            made_[href] = version_;
+        }
         items_[href] = {etag, text};
         changes_[href] = version_;
         return etag;
@@ -209,6 +226,7 @@ private:
     QUrl url_;
     std::map<std::string, Item> items_;
     std::map<std::string, int64_t> changes_;  // href: the version that last touched it
+    std::map<std::string, int64_t> made_;     // href: the version that last made it
     int64_t version_ = 0;
     int generation_ = 1;
 };

@@ -7,8 +7,8 @@
 // a conflicts folder. The rules are checked against a model of the changes' history of its own,
 // not against the sync's code.
 //
-//   sync_random_schedules [--server URL --user NAME --password WORD] [--schedules N]
-//                         [--seed S] [--steps N] [--verbose]
+//   sync_random_schedules [--server URL --user NAME --password WORD --home PATH]
+//                         [--schedules N] [--seed S] [--steps N] [--verbose]
 //
 // Without --server, the collection is one held in memory. A failing schedule prints its seed:
 // --seed S --schedules 1 replays it.
@@ -274,6 +274,7 @@ struct ServerAccount {
     std::string url;  // of the server; empty: a collection in memory
     std::string user;
     std::string password;
+    std::string home;  // where the schedules' collections are made, "/alice/" say
 };
 
 // Makes, remakes and reaches one schedule's collection.
@@ -387,8 +388,9 @@ enum class Fault { None, Before, After, TokenRejected };
 // lost), or every report with a token is answered as the server cannot answer for it.
 class FaultyCollection : public caldav::CalendarCollection {
 public:
-    FaultyCollection(caldav::CalendarCollection& inner, Fault fault, int at)
-        : inner_(inner), fault_(fault), at_(at) {}
+    FaultyCollection(caldav::CalendarCollection& inner, Fault fault, int at,
+                     std::function<void(const std::string& text)> made)
+        : inner_(inner), fault_(fault), at_(at), made_(std::move(made)) {}
 
     Result<std::vector<caldav::RemoteItem>> ListItems() override {
         return Pass([&] { return inner_.ListItems(); });
@@ -409,7 +411,11 @@ public:
     }
     Result<caldav::WriteResult> Put(const std::string& href, const std::string& text,
                                     const std::string& etag) override {
-        return Pass([&] { return inner_.Put(href, text, etag); });
+        auto written = Pass([&] { return inner_.Put(href, text, etag); });
+        if (written && written->outcome == caldav::WriteResult::Outcome::Done && etag.empty()) {
+            made_(text);
+        }
+        return written;
     }
     Result<caldav::WriteResult> Delete(const std::string& href, const std::string& etag) override {
         return Pass([&] { return inner_.Delete(href, etag); });
@@ -436,6 +442,8 @@ private:
     caldav::CalendarCollection& inner_;
     Fault fault_;
     int at_;
+    // Told of each item the sync put where none was.
+    std::function<void(const std::string& text)> made_;
     int requests_ = 0;
 };
 
@@ -452,7 +460,7 @@ class Schedule {
 public:
     Schedule(const ServerAccount& account, uint64_t seed, int steps, bool verbose,
              const std::filesystem::path& folder)
-        : server_(account, "/" + account.user + "/schedule-" + std::to_string(seed) + "/"),
+        : server_(account, account.home + "schedule-" + std::to_string(seed) + "/"),
           random_(seed),
           steps_(steps),
           verbose_(verbose),
@@ -570,38 +578,21 @@ private:
     }
 
     Result<SyncOutcome> Sync(Planner& planner, Fault fault, int at) {
-        const std::map<std::string, Values> before = OnServer();
-        Result<SyncOutcome> outcome = [&] {
-            Server::Session session = server_.Open();
-            FaultyCollection collection(*session.collection, fault, at);
-            CollectionSync sync(
-                *planner.store, collection, *planner.archive,
-                {{pim::ItemKind::Appointment, pim::ItemKind::Task}, true, nullptr, [this] {
-                     return ++clock_;
-                 }});
-            return sync.Run();
-        }();
-        // An item a planner puts (back) on the server is put there as the planner holds it:
-        // after the server lost or deleted it, that is the planner's own version set anew.
-        for (const auto& [uid, values] : OnServer()) {
-            if (!before.contains(uid)) {
-                history_.RecordRestore(uid, values, planner.name);
-            }
-        }
-        return outcome;
-    }
-
-    // What the server holds, by UID.
-    std::map<std::string, Values> OnServer() {
-        std::map<std::string, Values> held;
-        if (auto all = server_.All()) {
-            for (const Server::Held& item : *all) {
-                if (auto read = ReadServerItem(item.text)) {
-                    held[read->Uid()] = ValuesOf(read->appointment);
+        Server::Session session = server_.Open();
+        // An item a planner puts (back) on the server goes there as the planner holds it: after
+        // the server lost or deleted it, that is the planner's own version set anew.
+        FaultyCollection collection(
+            *session.collection, fault, at, [this, &planner](const std::string& text) {
+                if (auto read = ReadServerItem(text)) {
+                    history_.RecordRestore(read->Uid(), ValuesOf(read->appointment), planner.name);
                 }
-            }
-        }
-        return held;
+            });
+        CollectionSync sync(
+            *planner.store, collection, *planner.archive,
+            {{pim::ItemKind::Appointment, pim::ItemKind::Task}, true, nullptr, [this] {
+                 return ++clock_;
+             }});
+        return sync.Run();
     }
 
     std::map<std::string, pim::AppointmentRecord> Held(const Planner& planner) {
@@ -904,7 +895,7 @@ private:
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    calendar_sync::ServerAccount account{"", "alice", "secret"};
+    calendar_sync::ServerAccount account{"", "alice", "secret", ""};
     int schedules = 50;
     int steps = 40;
     uint64_t seed = 1;
@@ -927,6 +918,8 @@ int main(int argc, char** argv) {
             account.user = next();
         } else if (argument == "--password") {
             account.password = next();
+        } else if (argument == "--home") {
+            account.home = next();
         } else if (argument == "--schedules") {
             schedules = std::stoi(next());
         } else if (argument == "--steps") {
@@ -939,6 +932,9 @@ int main(int argc, char** argv) {
             std::cerr << "unknown argument " << argument << "\n";
             return 2;
         }
+    }
+    if (account.home.empty()) {
+        account.home = "/" + account.user + "/";
     }
     // Every zone and date of the schedules' items is their own: the planners keep Berlin time.
     setenv("TZ", "Europe/Berlin", 1);

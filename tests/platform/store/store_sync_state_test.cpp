@@ -213,12 +213,14 @@ TEST_F(StoreSyncStateTest, TheSyncWritesNothingOverAnItemChangedSinceItCompared)
 }
 
 TEST_F(StoreSyncStateTest, TokensAreKeptPerCollection) {
-    EXPECT_EQ(*app_.SyncToken("http://a/cal/"), "");
-    ASSERT_TRUE(app_.SetSyncToken("http://a/cal/", "t1").ok());
-    ASSERT_TRUE(app_.SetSyncToken("http://a/tasks/", "t2").ok());
-    ASSERT_TRUE(app_.SetSyncToken("http://a/cal/", "t3").ok());
-    EXPECT_EQ(*app_.SyncToken("http://a/cal/"), "t3");
-    EXPECT_EQ(*app_.SyncToken("http://a/tasks/"), "t2");
+    EXPECT_EQ(app_.SyncToken("http://a/cal/")->token, "");
+    ASSERT_TRUE(app_.SetSyncToken("http://a/cal/", {"t1"}).ok());
+    ASSERT_TRUE(app_.SetSyncToken("http://a/tasks/", {"t2", true}).ok());
+    ASSERT_TRUE(app_.SetSyncToken("http://a/cal/", {"t3"}).ok());
+    EXPECT_EQ(app_.SyncToken("http://a/cal/")->token, "t3");
+    EXPECT_FALSE(app_.SyncToken("http://a/cal/")->listWhole);
+    EXPECT_EQ(app_.SyncToken("http://a/tasks/")->token, "t2");
+    EXPECT_TRUE(app_.SyncToken("http://a/tasks/")->listWhole);
 }
 
 TEST_F(StoreSyncStateTest, ANewServerGetsEverythingAnew) {
@@ -230,14 +232,14 @@ TEST_F(StoreSyncStateTest, ANewServerGetsEverythingAnew) {
                 .ok());
     }
     ASSERT_TRUE(gone.Delete().ok());
-    ASSERT_TRUE(app_.SetSyncToken("http://a/cal/", "t1").ok());
+    ASSERT_TRUE(app_.SetSyncToken("http://a/cal/", {"t1"}).ok());
     ASSERT_TRUE(app_.ResetSyncState().ok());
     auto entry = EntryOf(kept.Uid());
     EXPECT_TRUE(entry->href.empty());
     EXPECT_TRUE(entry->etag.empty());
     EXPECT_EQ(entry->revision, 1);
     EXPECT_FALSE(EntryOf(gone.Uid()).has_value());
-    EXPECT_EQ(*app_.SyncToken("http://a/cal/"), "");
+    EXPECT_EQ(app_.SyncToken("http://a/cal/")->token, "");
 }
 
 TEST_F(StoreSyncStateTest, ItemsOfAnOlderStoreAreAllToBeSent) {
