@@ -233,21 +233,28 @@ const std::set<std::string> kAppointmentOwned = {
 const std::set<std::string> kTaskOwned = {"SUMMARY", "DESCRIPTION", "CATEGORIES",      "DUE",
                                           "STATUS",  "COMPLETED",   "PERCENT-COMPLETE"};
 
-std::vector<Facet> AppointmentFacets() {
-    using R = AppointmentRecord;
+// The subject and the categories, which appointments and tasks hold alike.
+template <typename R>
+std::vector<Facet> SharedFacets() {
     std::vector<Facet> facets;
     facets.push_back(RecordFacet<R>(
         "SUMMARY", false, {"SUMMARY"}, {},
         [](const R& a, const R& b) { return a.subject == b.subject; },
         [](R& into, const R& from) { into.subject = from.subject; }));
     facets.push_back(RecordFacet<R>(
-        "LOCATION", false, {"LOCATION"}, {},
-        [](const R& a, const R& b) { return a.location == b.location; },
-        [](R& into, const R& from) { into.location = from.location; }));
-    facets.push_back(RecordFacet<R>(
         "CATEGORIES", false, {"CATEGORIES"}, {},
         [](const R& a, const R& b) { return a.categories == b.categories; },
         [](R& into, const R& from) { into.categories = from.categories; }));
+    return facets;
+}
+
+std::vector<Facet> AppointmentFacets() {
+    using R = AppointmentRecord;
+    std::vector<Facet> facets = SharedFacets<R>();
+    facets.push_back(RecordFacet<R>(
+        "LOCATION", false, {"LOCATION"}, {},
+        [](const R& a, const R& b) { return a.location == b.location; },
+        [](R& into, const R& from) { into.location = from.location; }));
     facets.push_back(RecordFacet<R>(
         "DTSTART", true, {"DTSTART", "DTEND", "DURATION"}, {},
         [](const R& a, const R& b) {
@@ -306,19 +313,11 @@ std::vector<Facet> AppointmentFacets() {
 
 std::vector<Facet> TaskFacets() {
     using R = TaskRecord;
-    std::vector<Facet> facets;
-    facets.push_back(RecordFacet<R>(
-        "SUMMARY", false, {"SUMMARY"}, {},
-        [](const R& a, const R& b) { return a.subject == b.subject; },
-        [](R& into, const R& from) { into.subject = from.subject; }));
+    std::vector<Facet> facets = SharedFacets<R>();
     facets.push_back(RecordFacet<R>(
         "DESCRIPTION", false, {"DESCRIPTION"}, {},
         [](const R& a, const R& b) { return a.body == b.body; },
         [](R& into, const R& from) { into.body = from.body; }));
-    facets.push_back(RecordFacet<R>(
-        "CATEGORIES", false, {"CATEGORIES"}, {},
-        [](const R& a, const R& b) { return a.categories == b.categories; },
-        [](R& into, const R& from) { into.categories = from.categories; }));
     facets.push_back(RecordFacet<R>(
         "DUE", true, {"DUE"}, {},
         [](const R& a, const R& b) {

@@ -11,30 +11,26 @@
 namespace calendar_sync {
 namespace {
 
-// A one-event calendar object with the UID "m@test" made of the lines given (each without its
-// CRLF), in the order given.
-ServerItem Event(std::initializer_list<std::string> lines) {
+// A calendar object of one component (VEVENT or VTODO) with the UID given, made of the lines
+// given (each without its CRLF), in the order given.
+ServerItem Item(const std::string& component, const std::string& uid,
+                std::initializer_list<std::string> lines) {
     std::string text =
-        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VEVENT\r\nUID:m@test\r\n";
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:" + component +
+        "\r\nUID:" + uid + "\r\n";
     for (const std::string& line : lines) {
         text += line + "\r\n";
     }
-    text += "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    text += "END:" + component + "\r\nEND:VCALENDAR\r\n";
     auto item = ReadServerItem(text);
     EXPECT_TRUE(item.ok()) << (item ? "" : item.error().message);
     return item ? *item : ServerItem{};
 }
-
+ServerItem Event(std::initializer_list<std::string> lines) {
+    return Item("VEVENT", "m@test", lines);
+}
 ServerItem Task(std::initializer_list<std::string> lines) {
-    std::string text =
-        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VTODO\r\nUID:t@test\r\n";
-    for (const std::string& line : lines) {
-        text += line + "\r\n";
-    }
-    text += "END:VTODO\r\nEND:VCALENDAR\r\n";
-    auto item = ReadServerItem(text);
-    EXPECT_TRUE(item.ok()) << (item ? "" : item.error().message);
-    return item ? *item : ServerItem{};
+    return Item("VTODO", "t@test", lines);
 }
 
 const std::string kStart = "DTSTART:20261221T100000";

@@ -52,28 +52,27 @@ using platform::Result;
 enum class Property { Summary, Location, Description };
 constexpr Property kProperties[] = {Property::Summary, Property::Location, Property::Description};
 
-char Letter(Property property) {
+// Each property's letter in the values of its changes ("S17.") and its iCalendar name.
+struct PropertyNames {
+    char letter;
+    const char* ical;
+};
+PropertyNames NamesOf(Property property) {
     switch (property) {
         case Property::Summary:
-            return 'S';
+            return {'S', "SUMMARY"};
         case Property::Location:
-            return 'L';
+            return {'L', "LOCATION"};
         case Property::Description:
-            return 'D';
+            return {'D', "DESCRIPTION"};
     }
-    return '?';
+    return {'?', ""};
 }
-
+char Letter(Property property) {
+    return NamesOf(property).letter;
+}
 const char* IcalName(Property property) {
-    switch (property) {
-        case Property::Summary:
-            return "SUMMARY";
-        case Property::Location:
-            return "LOCATION";
-        case Property::Description:
-            return "DESCRIPTION";
-    }
-    return "";
+    return NamesOf(property).ical;
 }
 
 // An item's three properties as one side holds them.
