@@ -14,7 +14,8 @@ cli=$build/cli/tessarinth-cli
 runs=${RUNS:-3}
 [ -x "$cli" ] || { echo "build it first: cmake --build $build --target tessarinth-cli" >&2; exit 1; }
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+server_pid=""
+trap '[ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null; rm -rf "$work"' EXIT
 export TESSARINTH_HOME=$work/home TZ=Asia/Tokyo
 
 # row LABEL STDIN COMMAND...: the worst of the runs as a table row. STDIN is a file, or
@@ -72,3 +73,22 @@ row "add --ink /dev/zero" /dev/null "$cli" "${appointment[@]}" --ink /dev/zero
 row "add --ink of an 80 MB file" /dev/null "$cli" "${appointment[@]}" --ink "$work/80mb.ink"
 row "sync setup --password-stdin </dev/zero" /dev/zero "$cli" sync setup \
     --events http://127.0.0.1:9/a/ --user a --password-stdin
+
+# A server whose answer to the sync's report never ends, or announces 2 GiB (read to the 64 MiB
+# cap, or refused by its announced length).
+for mode in chunked length; do
+    port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    python3 "$(dirname "$0")/endless_server.py" "$port" "$mode" &
+    server_pid=$!
+    until python3 -c "import socket; socket.create_connection(('127.0.0.1', $port))" 2>/dev/null; do
+        sleep 0.1
+    done
+    echo secret | "$cli" sync setup --events "http://127.0.0.1:$port/cal/" --user a \
+        --password-stdin >/dev/null
+    label="sync against a report without end"
+    [ "$mode" = length ] && label="sync against a report announcing 2 GiB"
+    row "$label" /dev/null "$cli" sync
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+    server_pid=""
+done
