@@ -43,6 +43,28 @@ as() {
     TESSARINTH_HOME="$work/$home" "$cli" "$@"
 }
 
+# sync_status HOME [ARGS]: runs a sync, its output in $work/HOME.out and .err; prints the status.
+sync_status() {
+    local home=$1
+    shift
+    local status=0
+    as "$home" sync "$@" >"$work/$home.out" 2>"$work/$home.err" || status=$?
+    cat "$work/$home.out" "$work/$home.err" >>"$work/$home.log"
+    echo "$status"
+}
+# ics UID SUMMARY [EXTRA LINES]: a one-event calendar on 2026-12-21 10:00-11:30.
+ics() {
+    local uid=$1 summary=$2
+    shift 2
+    printf 'BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//other client//EN\r\nBEGIN:VEVENT\r\n'
+    printf 'UID:%s\r\nDTSTART:20261221T100000\r\nDTEND:20261221T113000\r\nSUMMARY:%s\r\n' \
+        "$uid" "$summary"
+    for line in "$@"; do printf '%s\r\n' "$line"; done
+    printf 'END:VEVENT\r\nEND:VCALENDAR\r\n'
+}
+# count_items HOME: how many items the data home holds.
+count_items() { as "$1" export - | grep -c '^BEGIN:V\(EVENT\|TODO\)' || true; }
+
 # server_gives_item_times: "yes" when the server tells when it stored each item
 # (DAV:getlastmodified), as Radicale does. xandikos does not: there an edit that leaves the
 # item's own stamps as they were cannot be placed in time against one made in the planner.

@@ -29,27 +29,6 @@ export TZ=Europe/Berlin QT_QPA_PLATFORM=offscreen
 unset DBUS_SESSION_BUS_ADDRESS
 
 
-# sync_status HOME [ARGS]: runs a sync, its output in $work/HOME.out and .err; prints the status.
-sync_status() {
-    local home=$1
-    shift
-    local status=0
-    as "$home" sync "$@" >"$work/$home.out" 2>"$work/$home.err" || status=$?
-    cat "$work/$home.out" "$work/$home.err" >>"$work/$home.log"
-    echo "$status"
-}
-# ics UID SUMMARY [EXTRA LINES]: a one-event calendar on 2026-12-21 10:00-11:30.
-ics() {
-    local uid=$1 summary=$2
-    shift 2
-    printf 'BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//other client//EN\r\nBEGIN:VEVENT\r\n'
-    printf 'UID:%s\r\nDTSTART:20261221T100000\r\nDTEND:20261221T113000\r\nSUMMARY:%s\r\n' \
-        "$uid" "$summary"
-    for line in "$@"; do printf '%s\r\n' "$line"; done
-    printf 'END:VEVENT\r\nEND:VCALENDAR\r\n'
-}
-count_items() { as "$1" export - | grep -c '^BEGIN:V\(EVENT\|TODO\)' || true; }
-
 start_server "$work/server"
 calendar=${calendar_home}calendar/
 check "the test's calendar collection is made" 201 "$(make_calendar "$calendar")"
