@@ -645,7 +645,8 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
             properties += (properties.empty() ? "" : ", ") + property;
         }
         outcome_.conflicts.push_back(
-            name + " (" + item.Uid() + "): changed on both sides (" + properties + "); " +
+            NameOf(merge.merged) + " (" + item.Uid() + "): changed on both sides (" + properties +
+            "); " +
             (later == Side::Server ? "the server's version (" + WhenText(serverTime->value_or(0))
                                    : "this planner's version (" + WhenText(local.changedAt)) +
             ") is kept" +
@@ -683,7 +684,7 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
         ++outcome_.received;
     }
     if (merge.conflicts.empty() && merge.storeHere) {
-        outcome_.notes.push_back("merged: " + name + " (" + item.Uid() +
+        outcome_.notes.push_back("merged: " + NameOf(merge.merged) + " (" + item.Uid() +
                                  "): changed on both sides, in different properties; both kept");
     }
     tellConflict();
