@@ -730,16 +730,31 @@ private:
         Say("the phone makes " + uid);
     }
 
-    void PhoneEdit() {
+    // One appointment of the server's, picked at random, as the phone reads it.
+    struct Picked {
+        Server::Held held;
+        ServerItem item;
+    };
+    std::optional<Picked> PickOnServer() {
         auto held = server_.All();
         if (!held || held->empty()) {
-            return;
+            return std::nullopt;
         }
-        const Server::Held& item = (*held)[Pick(static_cast<int>(held->size()))];
-        auto read = ReadServerItem(item.text);
+        Server::Held& picked = (*held)[Pick(static_cast<int>(held->size()))];
+        auto read = ReadServerItem(picked.text);
         if (!read || read->kind != pim::ItemKind::Appointment) {
+            return std::nullopt;
+        }
+        return Picked{std::move(picked), std::move(read).value()};
+    }
+
+    void PhoneEdit() {
+        auto picked = PickOnServer();
+        if (!picked) {
             return;
         }
+        const Server::Held& item = picked->held;
+        const ServerItem* read = &picked->item;
         const Property property = kProperties[Pick(3)];
         const std::string before = ValuesOf(read->appointment).at(property);
         const std::string value =
@@ -799,15 +814,12 @@ private:
     }
 
     void PhoneDelete() {
-        auto held = server_.All();
-        if (!held || held->empty()) {
+        auto picked = PickOnServer();
+        if (!picked) {
             return;
         }
-        const Server::Held& item = (*held)[Pick(static_cast<int>(held->size()))];
-        auto read = ReadServerItem(item.text);
-        if (!read || read->kind != pim::ItemKind::Appointment) {
-            return;
-        }
+        const Server::Held& item = picked->held;
+        const ServerItem* read = &picked->item;
         Server::Session session = server_.Open();
         if (!session.collection->LearnOwnHref()) {
             return;
