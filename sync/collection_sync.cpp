@@ -433,34 +433,29 @@ Record InOneOrder(Record record) {
 
 }  // namespace
 
-bool CollectionSync::IsOwnUpload(const ServerItem& server, const pim::SyncEntry& local) const {
-    auto text = LocalText(local);
-    if (!text) {
-        return false;
-    }
-    auto ours = ReadServerItem(*text);
-    if (!ours || ours->kind != server.kind) {
+bool CollectionSync::IsOwnUpload(const ServerItem& server, const ServerItem& ours) {
+    if (ours.kind != server.kind) {
         return false;
     }
     if (server.kind == pim::ItemKind::Task) {
-        return InOneOrder(ours->task) == InOneOrder(server.task);
+        return InOneOrder(ours.task) == InOneOrder(server.task);
     }
     // The ink compared by its bytes: where it stood in the text does not matter.
     const auto sameInk = [](const std::optional<pim::CarriedInk>& a,
                             const std::optional<pim::CarriedInk>& b) {
         return a.has_value() == b.has_value() && (!a || a->bytes == b->bytes);
     };
-    if (!sameInk(ours->ink.item, server.ink.item) ||
-        ours->ink.changes.size() != server.ink.changes.size()) {
+    if (!sameInk(ours.ink.item, server.ink.item) ||
+        ours.ink.changes.size() != server.ink.changes.size()) {
         return false;
     }
-    for (const auto& [occurrence, ink] : ours->ink.changes) {
+    for (const auto& [occurrence, ink] : ours.ink.changes) {
         const auto other = server.ink.changes.find(occurrence);
         if (other == server.ink.changes.end() || other->second.bytes != ink.bytes) {
             return false;
         }
     }
-    return InOneOrder(ours->appointment) == InOneOrder(server.appointment);
+    return InOneOrder(ours.appointment) == InOneOrder(server.appointment);
 }
 
 Result<void> CollectionSync::ChangedAgain(const std::string& uid) {
@@ -558,7 +553,23 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
     }
 
     pim::SyncEntry local = entries_.at(key);
-    if (!local.deleted && IsOwnUpload(item, local)) {
+    // This planner's version, as the server would hold it.
+    std::string hereText;
+    std::optional<ServerItem> here;
+    if (!local.deleted) {
+        auto text = LocalText(local);
+        if (!text) {
+            return text.error();
+        }
+        auto ours = ReadServerItem(*text);
+        if (!ours) {
+            return Error{"cannot read this planner's version of " + item.Uid() + ": " +
+                         ours.error().message};
+        }
+        hereText = std::move(text).value();
+        here = std::move(ours).value();
+    }
+    if (here && IsOwnUpload(item, *here)) {
         // A sync stopped between its upload and the record of it: the server holds this
         // planner's version, so the two are in step.
         if (auto recorded = store_.RecordServerCopy(
@@ -597,15 +608,6 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
                                      "): deleted here, changed on the server: the change is kept");
         return {};
     }
-    auto hereText = LocalText(local);
-    if (!hereText) {
-        return hereText.error();
-    }
-    auto here = ReadServerItem(*hereText);
-    if (!here) {
-        return Error{"cannot read this planner's version of " + item.Uid() + ": " +
-                     here.error().message};
-    }
     auto serverTime = ServerChangeTime(item, fetched, base, local);
     if (!serverTime) {
         return serverTime.error();
@@ -618,7 +620,7 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
     // version is kept in the archive.
     std::string keptIn;
     if (!merge.conflicts.empty()) {
-        auto kept = later == Side::Server ? archive_.Keep(item.Uid(), "here", *hereText, now_)
+        auto kept = later == Side::Server ? archive_.Keep(item.Uid(), "here", hereText, now_)
                                           : archive_.Keep(item.Uid(), "server", fetched.data, now_);
         if (!kept) {
             return kept.error();
@@ -629,7 +631,7 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
         // The collection may have been filled again by planners that each put back what they
         // held: which side changed what cannot be told for sure, so what is replaced here is
         // kept too.
-        auto kept = archive_.Keep(item.Uid(), "here", *hereText, now_);
+        auto kept = archive_.Keep(item.Uid(), "here", hereText, now_);
         if (!kept) {
             return kept.error();
         }

@@ -85,8 +85,8 @@ private:
     void ForgetOldHref(const Key& key, const std::string& canonical);
     // The item's entry as the store holds it now, after it changed here during the sync.
     platform::Result<void> ReloadEntry(const Key& key);
-    // Whether the server's copy is the very version this planner would send of the item.
-    bool IsOwnUpload(const ServerItem& server, const pim::SyncEntry& local) const;
+    // Whether the server's copy is the very version this planner would send of the item (`ours`).
+    static bool IsOwnUpload(const ServerItem& server, const ServerItem& ours);
     // An item that changed here again while its conflict was settled: left for the next sync.
     platform::Result<void> ChangedAgain(const std::string& uid);
     // A collection the server replaced (it no longer knows our token, or holds none of the items
