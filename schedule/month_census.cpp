@@ -123,8 +123,9 @@ Result<void> TakeCensus(Date firstDay, Date lastDay, const MonthGridDates& dates
         return items.error();
     }
     items->SetIncludeRecurrences(true);
-    auto month =
-        items->Restrict(u"[Start] >= \"" + *first + u"\" and [Start] <= \"" + *last + u"\"");
+    // Every item that covers a day of the month, also one that began in an earlier month: a
+    // break over the New Year belongs to January's days as much as to December's.
+    auto month = items->Restrict(u"[Start] <= \"" + *last + u"\" and [End] >= \"" + *first + u"\"");
     if (!month) {
         store.Release();
         return month.error();

@@ -101,22 +101,41 @@ TEST_F(MonthCensusTest, TimedAppointmentsMarkTheBandsOfTheHoursTheyOccupy) {
 
 TEST_F(MonthCensusTest, SpansMarkEveryDayTheyCoverInsideTheMonth) {
     AddAllDay(At(2026, 8, 11), At(2026, 8, 13));
-    AddTimed(At(2026, 7, 30, 9), At(2026, 8, 2, 9));  // begun in July: not in the census
+    AddTimed(At(2026, 7, 30, 9), At(2026, 8, 2, 9));  // begun in July
     AddTimed(At(2026, 8, 30, 10), At(2026, 9, 2, 9));
+    AddTimed(At(2026, 7, 20, 9), At(2026, 8, 1));  // ends as August begins: no hour in it
+    AddAllDay(At(2026, 7, 28), At(2026, 7, 31));   // over before August
     Refresh(At(2026, 8, 15));
-    EXPECT_EQ(MarkedDays(), (std::vector<int>{11, 12, 13, 30, 31}));
+    EXPECT_EQ(MarkedDays(), (std::vector<int>{1, 2, 11, 12, 13, 30, 31}));
     EXPECT_EQ(AllDay(11), 1);
     EXPECT_EQ(AllDay(12), 1);
     EXPECT_EQ(AllDay(13), 1);
     EXPECT_EQ(Bands(12), 0);
     const uint8_t allBands = kBandMorning | kBandMidday | kBandAfternoon | kBandEvening;
+    EXPECT_EQ(Bands(1), allBands);
+    EXPECT_EQ(Bands(2), kBandMorning);
     EXPECT_EQ(Bands(30), allBands);
     EXPECT_EQ(Bands(31), allBands);
     EXPECT_EQ(AllDay(30), 0);
 
-    // Seen from September the same appointment began the month before.
+    // Seen from September the appointment that began in August marks its first two days.
     Refresh(At(2026, 9, 1));
-    EXPECT_EQ(state_.census.timeBands[2], 0);  // September 1st, a Tuesday
+    EXPECT_EQ(state_.census.timeBands[2], allBands);      // September 1st, a Tuesday
+    EXPECT_EQ(state_.census.timeBands[3], kBandMorning);  // the 2nd, until 09:00
+    EXPECT_EQ(state_.census.timeBands[4], 0);
+}
+
+TEST_F(MonthCensusTest, WhatBeganInTheYearBeforeMarksTheNewYear) {
+    AddAllDay(At(2026, 12, 29), At(2027, 1, 3), u"年末年始");
+    AddTimed(At(2027, 1, 31, 22), At(2027, 2, 1, 2));  // a night bus
+    Refresh(At(2027, 1, 10));                          // January 2027 begins on a Friday
+    for (int day = 1; day <= 3; ++day) {
+        EXPECT_EQ(state_.census.allDay[static_cast<size_t>(day + 4)], 1) << "January " << day;
+    }
+    EXPECT_EQ(state_.census.allDay[8], 0);
+    Refresh(At(2027, 2, 1));  // February 2027 begins on a Monday
+    EXPECT_EQ(state_.census.timeBands[1], kBandMorning);
+    EXPECT_EQ(state_.census.timeBands[2], 0);
 }
 
 TEST_F(MonthCensusTest, HolidayCategoryMarksEveryCoveredDay) {
