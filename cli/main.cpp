@@ -15,6 +15,7 @@
 #include "cli/settings_command.h"
 #include "cli/terminal_text.h"
 #include "platform/files/data_home.h"
+#include "program_version.h"
 
 namespace {
 
@@ -69,6 +70,7 @@ constexpr const char* kUsage =
     "             [--summary] OUT.png\n"
     "                     paint the planner's screen for that day into a PNG (zoom 1: the\n"
     "                     device's own 240 x 320 pixels), with the summary pop-up if asked\n"
+    "  --version          the program's release\n"
     "The data home is $TESSARINTH_HOME, else the XDG folders.\n";
 
 }  // namespace
@@ -78,6 +80,10 @@ int main(int argc, char** argv) {
     if (args.empty() || args[0] == "-h" || args[0] == "--help") {
         std::cout << kUsage;
         return args.empty() ? 2 : 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "tessarinth-cli " << kProgramVersion << "\n";
+        return 0;
     }
     auto home = platform::DataHome::FromEnvironment();
     if (!home) {

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "program_version.h"
 #include "resources/resource_ids.h"
 
 namespace resources {
@@ -72,6 +73,13 @@ DialogItem ScrollingEdit(uint16_t id, Rect rect) {
     return item;
 }
 
+// The About box's second line: the release of the program, the same as every --version.
+std::u16string ReleaseLine() {
+    std::u16string line = u"リリース ";
+    line.append(kProgramVersion.begin(), kProgramVersion.end());
+    return line;
+}
+
 DialogTemplate AboutDialog() {
     return DialogTemplate{kAboutDialog,
                           0,
@@ -84,7 +92,7 @@ DialogTemplate AboutDialog() {
                           {
                               IconItem(kProgramIcon, {11, 17, 20, 20}),
                               Label(u"Tessarinth Version 4.2", {40, 10, 96, 8}),
-                              Label(u"ペンで書く毎日の予定帳", {40, 25, 96, 8}),
+                              Label(ReleaseLine(), {40, 25, 96, 8}),
                               Control(Kind::PushButton, kCommandOk, u"Ok", {40, 58, 50, 14}),
                           }};
 }

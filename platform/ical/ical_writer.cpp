@@ -19,6 +19,7 @@
 #include "platform/ical/time_zones.h"
 #include "platform/text/base64.h"
 #include "platform/text/unicode_text.h"
+#include "program_version.h"
 
 namespace pim {
 namespace {
@@ -36,7 +37,6 @@ using platform::CalendarFields;
 // Text kept in a record may be broken; it is written with U+FFFD rather than refused.
 using platform::Utf16ToUtf8Lossy;
 
-constexpr std::string_view kProductId = "-//Tessarinth//Tessarinth 0.1//JA";
 // Buffer for a formatted DATE-TIME value.
 constexpr size_t kTimeValueSize = 48;
 
@@ -502,7 +502,7 @@ std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
         items += WriteTodo(tasks[i], i, dtstamp, zones);
     }
     std::string out = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
-    out += "PRODID:" + std::string(kProductId) + "\r\n";
+    out += "PRODID:-//Tessarinth//Tessarinth " + std::string(kProgramVersion) + "//JA\r\n";
     out += zones.VTimezones();
     out += items;
     out += "END:VCALENDAR\r\n";

@@ -116,6 +116,12 @@ check "tessarinth-cli --help ends with status 0" 0 "$status"
 check "tessarinth-cli --help prints the usage" "usage: tessarinth-cli COMMAND [ARGS]" \
     "$(head -n 1 "$scratch/help")"
 
+# One release everywhere: both programs' --version, the PRODID of what it writes, the package.
+check "tessarinth --version" "tessarinth $version" "$("$bin/tessarinth" --version)"
+check "tessarinth-cli --version" "tessarinth-cli $version" "$("$bin/tessarinth-cli" --version)"
+check "an export names the release in its PRODID" "PRODID:-//Tessarinth//Tessarinth $version//JA" \
+    "$("$bin/tessarinth-cli" export - | grep '^PRODID' | tr -d '\r')"
+
 "$bin/tessarinth-cli" add appointment --start 2026-12-07T10:00 --end 2026-12-07T11:30 \
     --subject 打ち合わせ --location 本社 --reminder >/dev/null
 check "agenda shows the appointment added by the installed CLI" \

@@ -114,6 +114,11 @@ TEST(Dialogs, AboutLinesFitTheirRectangles) {
         EXPECT_EQ(item.text.find(u'\n'), std::u16string::npos);
     }
     EXPECT_EQ(lines, 2);
+    // The second line names the release, the same one --version and the package show.
+    const DialogItem& release = about.items[2];
+    EXPECT_EQ(release.y, 25);
+    EXPECT_EQ(QString::fromStdU16String(release.text),
+              QStringLiteral("リリース " TESSARINTH_PROJECT_VERSION));
 }
 
 }  // namespace

@@ -232,7 +232,7 @@ TEST_F(ICalTest, ExportIsValidICalendar) {
 
     const std::string text = Export(calendar);
     EXPECT_EQ(text.rfind("BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
-                         "PRODID:-//Tessarinth//Tessarinth 0.1//JA\r\n",
+                         "PRODID:-//Tessarinth//Tessarinth ",
                          0),
               0u);
     std::istringstream in(text);
