@@ -1,5 +1,7 @@
 #include "platform/registry/registry.h"
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <system_error>
@@ -31,6 +33,15 @@ std::string DamagedSuffix(const CalendarFields& now) {
     return stamp;
 }
 
+// Like a real hive, the root always holds "Software".
+void EnsureSoftwareKey(RegistryKey& root) {
+    if (root.FindSubkey(kSoftwareKey) == nullptr) {
+        auto software = std::make_unique<RegistryKey>();
+        software->name = kSoftwareKey;
+        root.subkeys.emplace(FoldName(kSoftwareKey), std::move(software));
+    }
+}
+
 }  // namespace
 
 Registry::Registry(std::filesystem::path file)
@@ -43,11 +54,8 @@ Registry Registry::Open(std::filesystem::path file) {
 Registry Registry::Open(std::filesystem::path file, const Clock& clock) {
     Registry registry(std::move(file));
     registry.Load(clock);
-    if (registry.root_->FindSubkey(kSoftwareKey) == nullptr) {
-        auto software = std::make_unique<RegistryKey>();
-        software->name = kSoftwareKey;
-        registry.root_->subkeys.emplace(FoldName(kSoftwareKey), std::move(software));
-    }
+    registry.NoteFileVersion();
+    EnsureSoftwareKey(*registry.root_);
     return registry;
 }
 
@@ -105,11 +113,65 @@ KeyHandle Registry::Remember(RegistryKey* key) {
     return handle;
 }
 
-Result<void> Registry::Save() const {
+Result<void> Registry::Save() {
     if (saveRefusal_) {
         return MakeError(*saveRefusal_);
     }
-    return ReplaceFileAtomically(file_, FormatRegistryText(*root_));
+    Result<void> saved = ReplaceFileAtomically(file_, FormatRegistryText(*root_));
+    if (saved) {
+        NoteFileVersion();  // this registry's own save is no news to it
+    }
+    return saved;
+}
+
+Registry::FileVersion Registry::VersionOf(const std::filesystem::path& file) {
+    struct stat status {};
+    if (::stat(file.c_str(), &status) != 0) {
+        return FileVersion{};
+    }
+    constexpr int64_t kNanosecondsPerSecond = 1'000'000'000;
+    return FileVersion{true, static_cast<uint64_t>(status.st_ino),
+                       static_cast<int64_t>(status.st_size),
+                       static_cast<int64_t>(status.st_mtim.tv_sec) * kNanosecondsPerSecond +
+                           status.st_mtim.tv_nsec};
+}
+
+void Registry::NoteFileVersion() {
+    fileVersion_ = VersionOf(file_);
+}
+
+Result<bool> Registry::FollowFile() {
+    const FileVersion now = VersionOf(file_);
+    if (now == fileVersion_) {
+        return false;
+    }
+    fileVersion_ = now;
+    if (saveRefusal_) {
+        return false;  // the damaged file kept in place is no registry to follow
+    }
+    auto fresh = std::make_unique<RegistryKey>();
+    if (now.exists) {
+        if (now.size > static_cast<int64_t>(kMaxRegistryFileOctets)) {
+            return MakeError("the registry file " + file_.native() + " is larger than " +
+                             std::to_string(kMaxRegistryFileOctets / (1024 * 1024)) +
+                             " MiB; the settings in use stay");
+        }
+        Result<std::string> text = ReadWholeFile(file_, kMaxRegistryFileOctets);
+        if (!text) {
+            return MakeError("the registry file " + file_.native() + " cannot be read (" +
+                             text.error().message + "); the settings in use stay");
+        }
+        Result<RegistryKey> parsed = ParseRegistryText(*text);
+        if (!parsed) {
+            return MakeError("the registry file " + file_.native() + " is damaged (" +
+                             parsed.error().message + "); the settings in use stay");
+        }
+        *fresh = std::move(*parsed);
+    }
+    EnsureSoftwareKey(*fresh);
+    openKeys_.clear();
+    root_ = std::move(fresh);
+    return true;
 }
 
 Result<KeyHandle> Registry::OpenKey(KeyHandle parent, std::u16string_view name) {

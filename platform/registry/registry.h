@@ -76,6 +76,13 @@ public:
     // The names of a key's values as spelt, in name order.
     std::vector<std::u16string> ValueNames(KeyHandle key) const;
 
+    // Takes up what another program saved into the file since this registry last read or wrote
+    // it (settings changed from a terminal while the planner runs): true when the contents were
+    // read again. Every open handle becomes invalid then. A file that cannot be read or parsed
+    // now is left where it is, for it may be in the middle of an edit: the contents in memory
+    // stay and the error says why; the file is looked at again once it changes once more.
+    Result<bool> FollowFile();
+
     // One line for the user when the file was found damaged at Open, naming the kept copy.
     const std::optional<std::string>& DamageNotice() const { return damageNotice_; }
     const std::filesystem::path& File() const { return file_; }
@@ -89,7 +96,19 @@ private:
     RegistryKey* Find(KeyHandle key) const;
     KeyHandle Remember(RegistryKey* key);
     Result<void> WriteValue(KeyHandle key, std::u16string_view name, RegistryValue value);
-    Result<void> Save() const;
+    Result<void> Save();
+    // Notes which version of the file this registry holds, to tell another program's save.
+    void NoteFileVersion();
+
+    // What tells one version of the file from the next: an atomic replacement makes a new file.
+    struct FileVersion {
+        bool exists = false;
+        uint64_t inode = 0;
+        int64_t size = 0;
+        int64_t modifiedNanoseconds = 0;
+        friend bool operator==(const FileVersion&, const FileVersion&) = default;
+    };
+    static FileVersion VersionOf(const std::filesystem::path& file);
 
     std::filesystem::path file_;
     std::unique_ptr<RegistryKey> root_;
@@ -98,6 +117,7 @@ private:
     std::optional<std::string> damageNotice_;
     // Set when a damaged file had to stay in place: saving would destroy it.
     std::optional<std::string> saveRefusal_;
+    FileVersion fileVersion_;
 };
 
 }  // namespace platform::registry

@@ -105,6 +105,50 @@ TEST_F(RegistryTest, CreateMakesTheKeyOnceAndItPersists) {
     EXPECT_EQ(ReadBytes(File()).find("TESSARINTH"), std::string::npos);
 }
 
+TEST_F(RegistryTest, FollowsWhatAnotherProgramSavesAndNotItsOwnSaves) {
+    Registry running = Open();
+    const KeyHandle key = ProgramKey(running);
+    ASSERT_TRUE(running.WriteNumber(key, u"SyncMinutes", 15).ok());
+    running.CloseKey(key);
+    EXPECT_FALSE(*running.FollowFile());  // its own save is nothing new
+
+    // Another program (the CLI) saves a new value in the same second.
+    {
+        Registry terminal = Open();
+        const KeyHandle other = ProgramKey(terminal);
+        ASSERT_TRUE(terminal.WriteNumber(other, u"SyncMinutes", 1).ok());
+    }
+    const Result<bool> followed = running.FollowFile();
+    ASSERT_TRUE(followed.ok());
+    EXPECT_TRUE(*followed);
+    EXPECT_FALSE(*running.FollowFile());
+    const KeyHandle again = ProgramKey(running);
+    uint32_t minutes = 0;
+    EXPECT_EQ(running.ReadNumber(again, u"SyncMinutes", minutes), ReadStatus::Ok);
+    EXPECT_EQ(minutes, 1u);
+    running.CloseKey(again);
+
+    // A file half written by hand is left where it is, and what was read stays.
+    const std::string good = ReadBytes(File());
+    WriteBytes(File(), good.substr(0, good.size() / 2));
+    const Result<bool> broken = running.FollowFile();
+    ASSERT_FALSE(broken.ok());
+    EXPECT_NE(broken.error().message.find("the settings in use stay"), std::string::npos);
+    EXPECT_EQ(ReadBytes(File()), good.substr(0, good.size() / 2));
+    const KeyHandle kept = ProgramKey(running);
+    EXPECT_EQ(running.ReadNumber(kept, u"SyncMinutes", minutes), ReadStatus::Ok);
+    EXPECT_EQ(minutes, 1u);
+    running.CloseKey(kept);
+    EXPECT_FALSE(*running.FollowFile());  // said once, until it changes again
+
+    // A removed file is an empty registry: every setting takes its default.
+    std::filesystem::remove(File());
+    EXPECT_TRUE(*running.FollowFile());
+    EXPECT_TRUE(running.OpenKey(Registry::CurrentUser(), u"Software").ok());
+    const Result<KeyHandle> software = running.OpenKey(Registry::CurrentUser(), u"Software");
+    EXPECT_FALSE(running.OpenKey(*software, u"Tessarinth").ok());
+}
+
 TEST_F(RegistryTest, KeyNamesThatCannotBeOneStepAreRefused) {
     Registry registry = Open();
     EXPECT_FALSE(registry.CreateKey(Registry::CurrentUser(), u"").ok());
