@@ -66,6 +66,11 @@ void BackgroundSync::OwnSaveMade() {
     Arm();
 }
 
+void BackgroundSync::ChangeInterval(Millis interval) {
+    schedule_.ChangeInterval(interval, Now());
+    Arm();
+}
+
 void BackgroundSync::RunIfDue() {
     if (!schedule_.IsDue(Now())) {
         Arm();

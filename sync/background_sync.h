@@ -54,6 +54,8 @@ public:
     void Start();
     // A save made on the screen: a sync follows shortly.
     void OwnSaveMade();
+    // The interval changed in the settings while the planner runs (0: no more syncs by itself).
+    void ChangeInterval(Millis interval);
 
     const BackgroundSyncStatus& Status() const { return status_; }
     // Told after each sync has ended (or was found not to be set up).

@@ -41,8 +41,19 @@ void SyncSchedule::Started() {
 
 void SyncSchedule::Finished(Millis now) {
     running_ = false;
+    lastFinished_ = now;
     next_ = now + (savedWhileRunning_ ? std::min(kAfterSave, interval_) : interval_);
     savedWhileRunning_ = false;
+}
+
+void SyncSchedule::ChangeInterval(Millis interval, Millis now) {
+    if (interval == interval_) {
+        return;
+    }
+    interval_ = interval;
+    if (!running_) {
+        next_ = lastFinished_ ? std::max(now, *lastFinished_ + interval) : now;
+    }
 }
 
 void SyncSchedule::Saved(Millis now) {

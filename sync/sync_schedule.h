@@ -29,10 +29,14 @@ public:
     void Finished(Millis now);
     void Saved(Millis now);
     bool Running() const { return running_; }
+    // A new interval, taken at once: the next sync is due that long after the last one ended
+    // (now, when that is already past), or at once when none has run yet.
+    void ChangeInterval(Millis interval, Millis now);
 
 private:
     Millis interval_;
     Millis next_{0};
+    std::optional<Millis> lastFinished_;
     bool running_ = false;
     bool savedWhileRunning_ = false;
 };

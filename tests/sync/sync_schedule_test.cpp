@@ -46,6 +46,31 @@ TEST(SyncSchedule, NoMinutesMeansNeverByItself) {
     EXPECT_EQ(schedule.NextDue(), std::nullopt);
 }
 
+TEST(SyncSchedule, ANewIntervalCountsFromTheLastSync) {
+    SyncSchedule schedule(minutes(15));
+    schedule.Started();
+    schedule.Finished(minutes(1));
+    schedule.ChangeInterval(minutes(5), minutes(2));
+    EXPECT_EQ(schedule.NextDue(), minutes(6));
+    schedule.ChangeInterval(minutes(1), minutes(4));  // already past: at once
+    EXPECT_EQ(schedule.NextDue(), minutes(4));
+    schedule.ChangeInterval(Millis{0}, minutes(4));
+    EXPECT_EQ(schedule.NextDue(), std::nullopt);
+
+    // Switched on where it never synced: at once, as at start.
+    SyncSchedule off(Millis{0});
+    off.ChangeInterval(minutes(15), minutes(30));
+    EXPECT_TRUE(off.IsDue(minutes(30)));
+
+    // While one runs, the new interval counts from its end.
+    SyncSchedule running(minutes(15));
+    running.Started();
+    running.ChangeInterval(minutes(2), minutes(1));
+    EXPECT_EQ(running.NextDue(), std::nullopt);
+    running.Finished(minutes(3));
+    EXPECT_EQ(running.NextDue(), minutes(5));
+}
+
 TEST(SyncReport, ConflictsAndTheReasonAreReadFromWhatTheSyncSaid) {
     const SyncReport good = ReadSyncReport(
         0,
