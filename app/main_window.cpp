@@ -304,23 +304,30 @@ void MainWindow::ShowAboutBox() {
 }
 
 void MainWindow::ShowSettings() {
-    const std::u16string dataFolderBefore = planner_.settings.DataPath;
+    const settings::Settings before = planner_.settings;
     if (settings::RunSettingsDialog(*this, planner_.settings, planner_.registry) ==
         settings::SettingsDialogResult::Confirmed) {
-        // A new holiday category changes which days of the month shown now are holidays; a
-        // refresh within the same month would otherwise keep the old marks.
-        schedule::InvalidateMonthCensus(planner_.census);
-        if (planner_.settings.DataPath != dataFolderBefore) {
-            // The editors save their lists into the data folder: they start from that folder's
-            // own, or their next save would write the old folder's lists over them.
-            controls::LoadSubjectLocationHistory(planner_.history, planner_.home,
-                                                 planner_.settings.DataPath);
-            controls::LoadTaskHistory(planner_.history, planner_.home, planner_.settings.DataPath);
-        }
+        TakeNewSettings(before);
     }
     // Whichever button closed it, as the task switch may have changed.
     ApplyTaskSetting();
     RefreshAfterChange();
+}
+
+void MainWindow::TakeNewSettings(const settings::Settings& before) {
+    // A new holiday category changes which days of the month shown now are holidays; a
+    // refresh within the same month would otherwise keep the old marks.
+    schedule::InvalidateMonthCensus(planner_.census);
+    if (planner_.settings.DataPath != before.DataPath) {
+        // The editors save their lists into the data folder: they start from that folder's
+        // own, or their next save would write the old folder's lists over them.
+        controls::LoadSubjectLocationHistory(planner_.history, planner_.home,
+                                             planner_.settings.DataPath);
+        controls::LoadTaskHistory(planner_.history, planner_.home, planner_.settings.DataPath);
+    }
+    if (planner_.settings.SyncMinutes != before.SyncMinutes && planner_.afterSettingsChange) {
+        planner_.afterSettingsChange();
+    }
 }
 
 }  // namespace app

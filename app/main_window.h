@@ -140,6 +140,10 @@ private:
     void ApplyNextStep(pim::StepDirection direction);
     // Reloads the month's marks and the twelve days from a store another program changed.
     void FollowStoreChange();
+    // Takes up settings another program saved into the registry file (store_following.cpp).
+    void FollowSettingsFile();
+    // What changed settings change on the screen and beside it, from the settings they replace.
+    void TakeNewSettings(const settings::Settings& before);
 
     gui::MenuBar* menuBar_ = nullptr;
     gui::ActivationRecord activation_;

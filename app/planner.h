@@ -52,6 +52,10 @@ struct Planner {
     // Told of each change saved on the screen: the running planner's own sync follows it
     // shortly. Not set where nothing syncs by itself (a planner driven off-screen).
     std::function<void()> afterOwnSave;
+    // Told when the settings changed while the planner runs (the settings dialog confirmed, or
+    // another program saved them): its own sync takes the new interval. Not set where nothing
+    // syncs by itself.
+    std::function<void()> afterSettingsChange;
     // What the summary pop-up says of those syncs; not set where nothing syncs by itself.
     controls::SyncMarkReader syncMark;
 };

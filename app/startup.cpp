@@ -190,29 +190,30 @@ int RunPlanner(int argc, char** argv) {
 
     // With a calendar server set up, the planner keeps itself in step: at start, every
     // SyncMinutes and shortly after its own saves (0 minutes: only when asked from a terminal).
-    std::optional<calendar_sync::BackgroundSync> backgroundSync;
+    // The interval follows the settings while the planner runs.
     SyncStatusTeller syncTeller(std::cerr);
-    if (planner.settings.SyncMinutes > 0) {
-        backgroundSync.emplace(
-            *home, std::chrono::minutes(planner.settings.SyncMinutes),
-            calendar_sync::ProgramBesidePlanner(
-                QCoreApplication::applicationDirPath().toStdString(), "tessarinth-cli-sync"),
-            [&clock] {
-                const platform::CalendarFields now = clock.LocalTimeNow();
-                char text[40];
-                std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", now.Year, now.Month,
-                              now.Day, now.Hour, now.Minute);
-                return std::string(text);
-            });
-        planner.afterOwnSave = [&backgroundSync] { backgroundSync->OwnSaveMade(); };
-        const std::u16string keptIn = calendar_sync::ConflictFolder(*home).filename().u16string();
-        planner.syncMark = [&backgroundSync, &clock, keptIn] {
-            return SyncMarkOf(backgroundSync->Status(), clock.LocalTimeNow(), keptIn);
-        };
-        backgroundSync->SetStatusHandler(
-            [&backgroundSync, &syncTeller] { syncTeller.Tell(backgroundSync->Status()); });
-        backgroundSync->Start();
-    }
+    calendar_sync::BackgroundSync backgroundSync(
+        *home, std::chrono::minutes(planner.settings.SyncMinutes),
+        calendar_sync::ProgramBesidePlanner(QCoreApplication::applicationDirPath().toStdString(),
+                                            "tessarinth-cli-sync"),
+        [&clock] {
+            const platform::CalendarFields now = clock.LocalTimeNow();
+            char text[40];
+            std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", now.Year, now.Month,
+                          now.Day, now.Hour, now.Minute);
+            return std::string(text);
+        });
+    planner.afterOwnSave = [&backgroundSync] { backgroundSync.OwnSaveMade(); };
+    planner.afterSettingsChange = [&backgroundSync, &planner] {
+        backgroundSync.ChangeInterval(std::chrono::minutes(planner.settings.SyncMinutes));
+    };
+    const std::u16string keptIn = calendar_sync::ConflictFolder(*home).filename().u16string();
+    planner.syncMark = [&backgroundSync, &clock, keptIn] {
+        return SyncMarkOf(backgroundSync.Status(), clock.LocalTimeNow(), keptIn);
+    };
+    backgroundSync.SetStatusHandler(
+        [&backgroundSync, &syncTeller] { syncTeller.Tell(backgroundSync.Status()); });
+    backgroundSync.Start();
 
     instance.Listen([&screen, main, mainAlive](const std::string& dayText) {
         if (const std::optional<platform::Date> day = DayFromText(dayText); day && mainAlive()) {
@@ -229,6 +230,7 @@ int RunPlanner(int argc, char** argv) {
     }
     const int code = QApplication::exec();
     planner.afterOwnSave = nullptr;
+    planner.afterSettingsChange = nullptr;
     planner.syncMark = nullptr;
     ShutDownPlanner(planner);
     return code;

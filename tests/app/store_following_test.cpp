@@ -1,7 +1,9 @@
 // The running planner follows the store when another program (the CLI, a sync) writes to it.
 #include <gtest/gtest.h>
 
+#include "platform/gui/menus.h"
 #include "resources/resource_ids.h"
+#include "settings/settings_store.h"
 #include "tests/app/planner_fixture.h"
 
 namespace app {
@@ -87,6 +89,85 @@ TEST_F(StoreFollowingTest, ThePlannersOwnLoadIsTheStartingPoint) {
     planner_.dayItems->table[0].subject = u"そのまま";
     LetTimersRun(4 * kStoreWatchMilliseconds);
     EXPECT_EQ(Row(0).subject, u"そのまま");
+}
+
+// Settings saved from a terminal (`tessarinth-cli settings set ...`) while the planner runs.
+class SettingsFollowingTest : public StoreFollowingTest {
+protected:
+    void SaveElsewhere(const std::function<void(settings::Settings&)>& change) {
+        platform::registry::Registry terminal =
+            platform::registry::Registry::Open(home_.RegistryPath());
+        settings::Settings saved;
+        settings::LoadSettings(terminal, saved);
+        change(saved);
+        ASSERT_TRUE(settings::SaveSettings(terminal, saved).ok());
+    }
+    bool NewTaskEnabled() {
+        return screen_.MenuBarOf(*main_)
+            ->SubMenu(resources::kCommandNew)
+            ->IsEnabled(resources::kCommandNewTask);
+    }
+};
+
+TEST_F(SettingsFollowingTest, ARunningPlannerTakesSettingsSavedElsewhereWithinOneTick) {
+    int intervalChanges = 0;
+    planner_.afterSettingsChange = [&intervalChanges] { ++intervalChanges; };
+    ASSERT_TRUE(NewTaskEnabled());
+
+    SaveElsewhere([](settings::Settings& saved) {
+        saved.SyncMinutes = 1;
+        saved.bTask = 0;
+    });
+    LetTimersRun(kStoreWatchMilliseconds);
+    EXPECT_EQ(planner_.settings.SyncMinutes, 1);
+    EXPECT_EQ(intervalChanges, 1);
+    EXPECT_FALSE(NewTaskEnabled());
+
+    // The planner's own saves are nothing new; a change that leaves the interval alone does not
+    // touch the sync.
+    ASSERT_TRUE(settings::SaveSettings(planner_.registry, planner_.settings).ok());
+    LetTimersRun(4 * kStoreWatchMilliseconds);
+    EXPECT_EQ(intervalChanges, 1);
+    SaveElsewhere([](settings::Settings& saved) { saved.bTask = 1; });
+    LetTimersRun(kStoreWatchMilliseconds);
+    EXPECT_TRUE(NewTaskEnabled());
+    EXPECT_EQ(intervalChanges, 1);
+}
+
+TEST_F(SettingsFollowingTest, TheMonthsMarksFollowANewHolidayCategory) {
+    pim::AppointmentRecord holiday;
+    holiday.start = At(2026, 12, 9);
+    holiday.end = At(2026, 12, 9);
+    holiday.allDay = true;
+    holiday.categories = u"休み";
+    ASSERT_TRUE(Reader().AddAll({holiday}, {}).ok());
+    LetTimersRun(kStoreWatchMilliseconds);
+    const auto holidayMarkOf = [this](platform::Date day) {
+        const schedule::MonthCensusState& census = planner_.census;
+        for (size_t cell = 0; cell < schedule::kGridCells; ++cell) {
+            if (census.dates[cell] == day) {
+                return census.census.holiday[cell];
+            }
+        }
+        return uint8_t{0xFF};
+    };
+    EXPECT_EQ(holidayMarkOf(At(2026, 12, 9)), 0);
+    SaveElsewhere([](settings::Settings& saved) { saved.HoliDay = u"休み"; });
+    LetTimersRun(kStoreWatchMilliseconds);
+    EXPECT_EQ(holidayMarkOf(At(2026, 12, 9)), 1);
+}
+
+TEST_F(SettingsFollowingTest, AnOpenEditorKeepsItsSettingsUntilItCloses) {
+    main_->SendCommand(resources::kCommandNewAppointment);
+    screen_.ProcessPending();
+    ASSERT_NE(main_->OpenEditorWindow(), nullptr);
+    SaveElsewhere([](settings::Settings& saved) { saved.SyncMinutes = 3; });
+    LetTimersRun(4 * kStoreWatchMilliseconds);
+    EXPECT_EQ(planner_.settings.SyncMinutes, settings::kDefaultSyncMinutes);
+    main_->OpenEditorWindow()->SendCommand(resources::kCommandBack);
+    screen_.ProcessPending();
+    LetTimersRun(kStoreWatchMilliseconds);
+    EXPECT_EQ(planner_.settings.SyncMinutes, 3);
 }
 
 }  // namespace
