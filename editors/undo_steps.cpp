@@ -9,6 +9,7 @@
 
 #include "platform/ical/handwritten_memo.h"
 #include "platform/store/item_snapshot.h"
+#include "platform/text/unicode_text.h"
 #include "schedule/ink_file.h"
 #include "schedule/ink_file_writer.h"
 #include "schedule/month_census.h"
@@ -168,6 +169,39 @@ private:
     bool kept_ = false;
 };
 
+// What a step did, as the menu says it.
+std::u16string_view ChangeNoun(int32_t kind) {
+    switch (static_cast<ChangeKind>(kind)) {
+        case ChangeKind::Created:
+            return u"作成";
+        case ChangeKind::Saved:
+            return u"変更";
+        case ChangeKind::Deleted:
+            return u"削除";
+        case ChangeKind::Cut:
+            return u"切り取り";
+        case ChangeKind::Pasted:
+            return u"貼り付け";
+        case ChangeKind::Checked:
+            return u"完了";
+    }
+    return u"変更";
+}
+
+// A subject short enough for the drop-down to stay inside the screen: its first characters and
+// an ellipsis, never half a surrogate pair.
+std::u16string MenuSubject(std::u16string_view subject) {
+    constexpr size_t kMenuSubjectUnits = 6;
+    if (subject.size() <= kMenuSubjectUnits) {
+        return std::u16string(subject);
+    }
+    size_t length = kMenuSubjectUnits - 1;
+    if (platform::IsHighSurrogate(subject[length - 1])) {
+        --length;
+    }
+    return std::u16string(subject.substr(0, length)) + u"…";
+}
+
 }  // namespace
 
 std::string_view ChangeKindName(int32_t kind) {
@@ -286,6 +320,10 @@ StepResult ApplyNextStep(const StoreWriteContext& context, pim::StepDirection di
         return failed(outcome.error());
     }
     if (*outcome == pim::StepOutcome::ItemChanged) {
+        // Named as the user knows it now: the change since may have been its subject.
+        if (now->present()) {
+            result.subject = SubjectOf(*now);
+        }
         result.status = StepResult::Status::ItemChanged;
         return result;
     }
@@ -322,6 +360,23 @@ bool HasNextStep(const StoreWriteContext& context, pim::StepDirection direction)
     }
     auto has = (*store)->HasStep(StepHome(context.home), direction);
     return has && *has;
+}
+
+std::u16string NextStepMenuText(const StoreWriteContext& context, pim::StepDirection direction) {
+    std::u16string text(direction == pim::StepDirection::Back ? kUndoCaption : kRedoCaption);
+    auto store = context.store.LoggedOnApplication();
+    if (!store) {
+        return text;
+    }
+    auto next = (*store)->NextStep(StepHome(context.home), direction, pim::StepParts::Heading);
+    if (!next || !*next) {
+        return text;
+    }
+    const std::u16string_view change = ChangeNoun((*next)->action);
+    if ((*next)->subject.empty()) {
+        return text + u"（" + std::u16string(change) + u"）";
+    }
+    return text + u"「" + MenuSubject((*next)->subject) + u"」の" + std::u16string(change);
 }
 
 std::u16string ItemChangedMessage(std::u16string_view subject) {

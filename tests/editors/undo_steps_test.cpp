@@ -173,17 +173,19 @@ TEST_F(UndoStepsTest, AChangeMadeSinceElsewhereIsNeverTakenBack) {
     record_.Subject = u"打合せ (変更)";
     ASSERT_TRUE(RecordedWrite(context_, ChangeKind::Saved, ItemKind::Appointment, oid,
                               [&] { return UpdateAppointment(context_, record_, pad_, u"メモ"); }));
-    // Another program changes the item afterwards.
+    // Another program changes the item afterwards, its subject among what it changes.
     auto appointment = reader_.GetAppointmentFromOid(oid);
     appointment->SetLocation(u"別館");
+    appointment->SetSubject(u"打合せ (延期)");
     ASSERT_TRUE(appointment->Save().ok());
 
+    // The refusal names the item as it is called now.
     const StepResult refused = Undo();
     EXPECT_EQ(refused.status, StepResult::Status::ItemChanged);
-    EXPECT_EQ(refused.subject, u"打合せ (変更)");
+    EXPECT_EQ(refused.subject, u"打合せ (延期)");
     EXPECT_EQ(ItemChangedMessage(refused.subject),
-              u"「打合せ (変更)」はその後変更されたため、元に戻せません");
-    EXPECT_EQ(Stored(oid).subject, u"打合せ (変更)");
+              u"「打合せ (延期)」はその後変更されたため、元に戻せません");
+    EXPECT_EQ(Stored(oid).subject, u"打合せ (延期)");
     EXPECT_EQ(Stored(oid).location, u"別館");
 }
 
