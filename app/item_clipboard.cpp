@@ -103,7 +103,8 @@ bool CopyToClipboard(const schedule::UndatedTask& entry, ItemClipboard& clipboar
     clipboard.subject = entry.subject;
     clipboard.objectId = entry.objectId;
     clipboard.complete = entry.complete;
-    clipboard.body.clear();
+    // The notes go along: a task cut from the corner and pasted elsewhere keeps them.
+    clipboard.body = entry.notes;
     return true;
 }
 

@@ -276,6 +276,7 @@ Result<void> UndatedTaskPass(const pim::Folder& tasks, std::u16string_view restr
         UndatedTask& entry = list[count++];
         entry.objectId = task->Oid();
         entry.subject.assign(task->Subject());
+        entry.notes.assign(task->Body());
         entry.dateCompleted = task->DateCompleted();
         entry.complete = task->Complete() != 0 ? 1 : 0;
     }

@@ -97,6 +97,8 @@ struct UndatedTask {
 
     int32_t objectId = 0;  // 0 ends the list
     std::u16string subject;
+    // Its notes: not drawn in the corner, but a copy or cut carries them to what is pasted.
+    std::u16string notes;
     Date dateCompleted = 0;
     int32_t complete = 0;  // 0 or 1
 };

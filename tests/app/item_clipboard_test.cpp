@@ -56,6 +56,7 @@ protected:
             dated.dueDate = At(2026, 12, 7);
             pim::TaskRecord undated;
             undated.subject = u"買い物";
+            undated.body = u"牛乳\r\n卵";
             ASSERT_TRUE(store.AddAll({meeting, weekly, drawn, trip}, {dated, undated}).ok());
         });
     }
@@ -255,6 +256,22 @@ TEST_F(ItemClipboardTest, TasksPasteAsAnHourFromNowAndAsTasksWithTheirNotes) {
     }
     EXPECT_EQ(dated, 1);
     EXPECT_EQ(undated, 1);
+}
+
+TEST_F(ItemClipboardTest, ATaskCutFromTheCornerKeepsItsNotesWhereverItIsPasted) {
+    Hold(CornerEntry(0), kCommandCut);
+    EXPECT_EQ(main_->Clipboard().kind, ClipboardKind::UndatedTask);
+    Hold(ItemRow(RowOf(u"会議")), kCommandPasteAsAppointment);
+    const auto pasted = Appointments(u"買い物");
+    ASSERT_EQ(pasted.size(), 1u);
+    EXPECT_EQ(pasted[0].body, u"牛乳\r\n卵");  // the typed memo
+    EXPECT_FALSE(pasted[0].handwritten);
+    Hold(CornerEntry(0), kCommandPasteAsTask);
+    int withNotes = 0;
+    for (const pim::TaskRecord& task : AllTasks()) {
+        withNotes += task.subject == u"買い物" && task.body == u"牛乳\r\n卵" ? 1 : 0;
+    }
+    EXPECT_EQ(withNotes, 1);
 }
 
 TEST(PastedAppointment, ATaskPastedAt23EndsAtMidnight) {
