@@ -26,11 +26,16 @@ void MainWindow::ApplyUndoMenuState() {
         return;
     }
     if (gui::PopupMenu* menu = menuBar_->SubMenu(resources::kCommandGoTo)) {
+        // Each says what it will take back or do again.
         const editors::StoreWriteContext context = WriteContext();
         menu->EnableItem(resources::kCommandUndo,
                          editors::HasNextStep(context, pim::StepDirection::Back));
+        menu->SetItemText(resources::kCommandUndo,
+                          editors::NextStepMenuText(context, pim::StepDirection::Back));
         menu->EnableItem(resources::kCommandRedo,
                          editors::HasNextStep(context, pim::StepDirection::Again));
+        menu->SetItemText(resources::kCommandRedo,
+                          editors::NextStepMenuText(context, pim::StepDirection::Again));
     }
 }
 

@@ -70,8 +70,13 @@ StepResult ApplyNextStep(const StoreWriteContext& context, pim::StepDirection di
 // when the store cannot say.
 bool HasNextStep(const StoreWriteContext& context, pim::StepDirection direction);
 
+// The menu's words for taking the next step back or doing it again, naming what it will do:
+// 元に戻す「会議」の削除. Without a step to apply, the word alone.
+std::u16string NextStepMenuText(const StoreWriteContext& context, pim::StepDirection direction);
+
 // What the screen and tessarinth-cli say when a step's item changed since it was kept.
 inline constexpr std::u16string_view kUndoCaption = u"元に戻す";
+inline constexpr std::u16string_view kRedoCaption = u"やり直し";
 std::u16string ItemChangedMessage(std::u16string_view subject);
 // What they say when a step's record is damaged and was set aside.
 std::u16string DamagedStepMessage(std::u16string_view subject);

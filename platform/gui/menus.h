@@ -24,6 +24,10 @@ public:
     // Enables or greys the item with the command; false when the menu has no such item.
     bool EnableItem(uint16_t command, bool enabled);
     bool IsEnabled(uint16_t command) const;
+    // Renames the item with the command; false when the menu has no such item.
+    bool SetItemText(uint16_t command, std::u16string text);
+    // The item's text; empty when the menu has no such item.
+    std::u16string ItemText(uint16_t command) const;
 
 private:
     std::vector<MenuItem> items_;

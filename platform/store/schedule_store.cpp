@@ -562,11 +562,12 @@ Result<bool> Application::HasStep(const std::string& home, StepDirection directi
 }
 
 Result<std::optional<UndoStep>> Application::NextStep(const std::string& home,
-                                                      StepDirection direction) const {
+                                                      StepDirection direction,
+                                                      StepParts parts) const {
     if (!db_) {
         return NotLoggedOn();
     }
-    return db_->NextStep(home, direction);
+    return db_->NextStep(home, direction, parts);
 }
 
 Result<StepOutcome> Application::ApplyStep(const UndoStep& step, StepDirection direction,
@@ -689,8 +690,7 @@ Result<CollectionMark> Application::SyncToken(const std::string& collection) con
     return db_->SyncToken(collection);
 }
 
-Result<void> Application::SetSyncToken(const std::string& collection,
-                                       const CollectionMark& mark) {
+Result<void> Application::SetSyncToken(const std::string& collection, const CollectionMark& mark) {
     if (!db_) {
         return NotLoggedOn();
     }

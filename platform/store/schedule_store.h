@@ -314,8 +314,8 @@ public:
     Result<void> RecordStep(const UndoStep& step, const std::string& home);
     Result<std::vector<UndoStep>> UndoSteps(const std::string& home) const;
     Result<bool> HasStep(const std::string& home, StepDirection direction) const;
-    Result<std::optional<UndoStep>> NextStep(const std::string& home,
-                                             StepDirection direction) const;
+    Result<std::optional<UndoStep>> NextStep(const std::string& home, StepDirection direction,
+                                             StepParts parts = StepParts::Whole) const;
     Result<StepOutcome> ApplyStep(const UndoStep& step, StepDirection direction,
                                   const std::string& home, const std::vector<KeptInk>& inkNow,
                                   ItemState& replaced);

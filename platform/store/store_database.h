@@ -159,9 +159,10 @@ public:
     Result<std::vector<UndoStep>> UndoSteps(const std::string& home);
     // Whether there is a step of the home to apply in that direction.
     Result<bool> HasStep(const std::string& home, StepDirection direction);
-    // The step to apply next in that direction, whole; none when there is nothing to apply. A
-    // step whose kept state cannot be read comes as it is, marked damaged.
-    Result<std::optional<UndoStep>> NextStep(const std::string& home, StepDirection direction);
+    // The step to apply next in that direction, whole or only its heading; none when there is
+    // nothing to apply. A step whose kept state cannot be read comes as it is, marked damaged.
+    Result<std::optional<UndoStep>> NextStep(const std::string& home, StepDirection direction,
+                                             StepParts parts = StepParts::Whole);
     // In one transaction: while `step` is still the next in that direction and its item still as
     // it left it, returns the item to the step's state (deleted, put back with its UID, or
     // rewritten, stamped as changed here) and keeps the state it replaced, with `inkNow` (the

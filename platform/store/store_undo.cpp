@@ -194,7 +194,7 @@ Result<bool> StoreDatabase::HasStep(const std::string& home, StepDirection direc
 }
 
 Result<std::optional<UndoStep>> StoreDatabase::NextStep(const std::string& home,
-                                                        StepDirection direction) {
+                                                        StepDirection direction, StepParts parts) {
     // Taking back goes from the newest change done; doing again from the oldest one taken back.
     const std::string sql =
         std::string("SELECT ") + kStepColumns + " FROM undo_steps WHERE home = ? AND undone = " +
@@ -208,7 +208,7 @@ Result<std::optional<UndoStep>> StoreDatabase::NextStep(const std::string& home,
     if (select.Step() != SQLITE_ROW) {
         return std::optional<UndoStep>();
     }
-    return std::optional<UndoStep>(ReadStep(select, true));
+    return std::optional<UndoStep>(ReadStep(select, parts == StepParts::Whole));
 }
 
 Result<StepOutcome> StoreDatabase::ApplyStep(const UndoStep& step, StepDirection direction,

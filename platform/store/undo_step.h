@@ -53,6 +53,9 @@ struct UndoStep {
 // Taking the newest change back, or doing the oldest one taken back again.
 enum class StepDirection { Back, Again };
 
+// How much of a step to read: whole, or only what names it (for a menu) without its state.
+enum class StepParts { Whole, Heading };
+
 // What applying a step found.
 enum class StepOutcome {
     Applied,

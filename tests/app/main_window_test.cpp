@@ -222,6 +222,26 @@ TEST_F(MainWindowTest, TheUndoItemsSayWhetherThereIsAChangeToTakeBackOrToDoAgain
     EXPECT_EQ(goToItems(), std::pair(false, true));
     window->SendCommand(kCommandRedo);
     EXPECT_EQ(goToItems(), std::pair(true, false));
+
+    // Each item names what it will take back or do again; a long subject is shortened.
+    const auto goToTexts = [&] {
+        (void)goToItems();
+        const auto items = responder.popupsShown.back();
+        return std::pair(items.at(8).text, items.at(9).text);
+    };
+    EXPECT_EQ(goToTexts(),
+              std::pair(std::u16string(u"元に戻す「買い物」の作成"), std::u16string(u"やり直し")));
+    editors::FillForNewTask(record, 0.0);
+    record.Subject = u"とても長い件名の仕事";
+    ASSERT_TRUE(editors::RecordedWrite(context, editors::ChangeKind::Created, pim::ItemKind::Task,
+                                       0,
+                                       [&] { return editors::SaveEditedTask(context, record); }));
+    window->SendCommand(kCommandUndo);
+    EXPECT_EQ(goToTexts(), std::pair(std::u16string(u"元に戻す「買い物」の作成"),
+                                     std::u16string(u"やり直し「とても長い…」の作成")));
+    window->SendCommand(kCommandUndo);
+    EXPECT_EQ(goToTexts(),
+              std::pair(std::u16string(u"元に戻す"), std::u16string(u"やり直し「買い物」の作成")));
 }
 
 TEST_F(MainWindowTest, AboutBoxFillsTheScreenAndItsOkEndsIt) {
