@@ -4,12 +4,14 @@
 #include <unistd.h>
 
 #include <QUrl>
+#include <chrono>
 #include <iostream>
 #include <optional>
 #include <string>
 
 #include "cli/home_settings.h"
 #include "cli/terminal_text.h"
+#include "platform/caldav/account_discovery.h"
 #include "platform/caldav/caldav_collection.h"
 #include "platform/store/schedule_store.h"
 #include "sync/data_home_sync.h"
@@ -32,6 +34,8 @@ using calendar_sync::SyncSettings;
 int Usage(std::ostream& err, const std::string& why) {
     err << "tessarinth-cli: " << Escaped(why) << "\n"
         << "usage: tessarinth-cli sync [--allow-mass-delete] [--print-remedy]\n"
+        << "       tessarinth-cli sync setup --server URL --user NAME "
+           "[--password-stdin] [--timeout SECONDS]\n"
         << "       tessarinth-cli sync setup --events URL [--tasks URL] --user NAME "
            "[--password-stdin] [--timeout SECONDS]\n";
     return kWrongArguments;
@@ -135,6 +139,57 @@ bool IsLoopback(const std::string& url) {
     return host == "localhost" || host == "127.0.0.1" || host == "::1";
 }
 
+// The calendars of the account at the server's address: every one is listed, and the first
+// that takes appointments and the first list that takes only tasks (else the same calendar) are
+// the ones synced.
+platform::Result<void> ChooseFoundCalendars(SyncSettings& settings, const std::string& password,
+                                            std::ostream& out) {
+    caldav::DavClient client({QString::fromStdString(settings.user),
+                              QString::fromStdString(password),
+                              std::chrono::seconds(settings.timeoutSeconds)});
+    auto found = caldav::FindCalendars(client, QUrl(QString::fromStdString(settings.serverUrl)));
+    if (!found) {
+        return found.error();
+    }
+    const caldav::FoundCalendar* events = nullptr;
+    const caldav::FoundCalendar* tasks = nullptr;
+    for (const caldav::FoundCalendar& calendar : *found) {
+        if (calendar.readOnly) {
+            continue;
+        }
+        if (events == nullptr && calendar.events) {
+            events = &calendar;
+        }
+        if (tasks == nullptr && calendar.tasks && !calendar.events) {
+            tasks = &calendar;
+        }
+    }
+    if (events == nullptr) {
+        return platform::Error{"the account has no calendar for appointments that can be written"};
+    }
+    if (tasks == nullptr && events->tasks) {
+        tasks = events;
+    }
+    settings.eventsUrl = events->url;
+    settings.tasksUrl = tasks == nullptr || tasks == events ? std::string() : tasks->url;
+    out << "found " << found->size() << (found->size() == 1 ? " calendar" : " calendars") << " at "
+        << Escaped(calendar_sync::WithoutCredentials(settings.serverUrl)) << ":\n";
+    for (const caldav::FoundCalendar& calendar : *found) {
+        const std::string kinds = calendar.events && calendar.tasks ? "appointments and tasks"
+                                  : calendar.events                 ? "appointments"
+                                                                    : "tasks";
+        out << "  " << Escaped(calendar.name) << "\t" << Escaped(calendar.url) << "\t" << kinds
+            << (calendar.readOnly ? ", read-only" : "")
+            << (calendar.color.empty() ? "" : ", " + calendar.color)
+            << (&calendar == events && tasks == events ? "\tsynced: appointments and tasks"
+                : &calendar == events                  ? "\tsynced: appointments"
+                : &calendar == tasks                   ? "\tsynced: tasks"
+                                                       : "")
+            << "\n";
+    }
+    return {};
+}
+
 int Setup(const platform::DataHome& home, const std::vector<std::string>& args, std::istream& in,
           std::ostream& out, std::ostream& err) {
     SyncSettings settings;
@@ -144,6 +199,8 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
         const bool hasValue = i + 1 < args.size();
         if (option == "--password-stdin") {
             passwordFromInput = true;
+        } else if (option == "--server" && hasValue) {
+            settings.serverUrl = args[++i];
         } else if (option == "--events" && hasValue) {
             settings.eventsUrl = args[++i];
         } else if (option == "--tasks" && hasValue) {
@@ -167,8 +224,16 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
                 err, "unknown or incomplete option: " + calendar_sync::WithoutCredentials(option));
         }
     }
-    if (settings.eventsUrl.empty() || settings.user.empty()) {
-        return Usage(err, "sync setup needs --events URL and --user NAME");
+    if (settings.eventsUrl.empty() == settings.serverUrl.empty() || settings.user.empty()) {
+        return Usage(err, "sync setup needs --server URL (or --events URL) and --user NAME");
+    }
+    if (!settings.serverUrl.empty()) {
+        if (!settings.tasksUrl.empty()) {
+            return Usage(err, "--tasks goes with --events: with --server the calendars are found");
+        }
+        if (auto bad = CheckCollectionUrl(settings.serverUrl)) {
+            return Usage(err, *bad);
+        }
     }
     if (auto bad = calendar_sync::CheckUserName(settings.user)) {
         return Usage(err, *bad);
@@ -196,6 +261,11 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
     const std::string& password = *read;
     if (password.empty()) {
         return Stop(err, "no password given; nothing was set up");
+    }
+    if (!settings.serverUrl.empty()) {
+        if (auto chosen = ChooseFoundCalendars(settings, password, out); !chosen) {
+            return Stop(err, chosen.error().message + "; nothing was set up");
+        }
     }
     auto before = LoadSyncSettings(home);
     if (auto folders = home.EnsureFolders(); !folders) {

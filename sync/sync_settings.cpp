@@ -40,6 +40,7 @@ platform::Result<std::optional<SyncSettings>> LoadSyncSettings(const platform::D
     }
     const QJsonObject object = document.object();
     SyncSettings settings;
+    settings.serverUrl = object["server"].toString().toStdString();
     settings.eventsUrl = object["events"].toString().toStdString();
     settings.tasksUrl = object["tasks"].toString().toStdString();
     settings.user = object["user"].toString().toStdString();
@@ -68,6 +69,9 @@ platform::Result<std::optional<SyncSettings>> LoadSyncSettings(const platform::D
 platform::Result<void> SaveSyncSettings(const platform::DataHome& home,
                                         const SyncSettings& settings) {
     QJsonObject object;
+    if (!settings.serverUrl.empty()) {
+        object["server"] = QString::fromStdString(settings.serverUrl);
+    }
     object["events"] = QString::fromStdString(settings.eventsUrl);
     if (!settings.tasksUrl.empty()) {
         object["tasks"] = QString::fromStdString(settings.tasksUrl);

@@ -17,6 +17,8 @@ inline constexpr int kLongestSyncTimeout = 3600;
 // Where the sync meets the server, kept beside the settings as sync.json. The password is not
 // in it: it is in the desktop's secret service, or in a file of its own (PasswordStore).
 struct SyncSettings {
+    // The server's address the calendars were found from; empty when they were named by hand.
+    std::string serverUrl;
     std::string eventsUrl;
     std::string tasksUrl;  // empty: the tasks go to the events collection
     std::string user;

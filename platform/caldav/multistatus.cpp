@@ -26,15 +26,45 @@ int StatusCode(const QString& line) {
     return ok ? code : 0;
 }
 
+constexpr QStringView kAppleIcal = u"http://apple.com/ns/ical/";
+
+// One propstat: its status, and the properties it carried (href and status left empty).
 struct PropstatReading {
     int status = 0;
-    std::string etag;
-    std::string calendarData;
-    std::string lastModified;
-    bool isCollection = false;
+    MultistatusEntry properties;
 };
 
-void ReadProp(QXmlStreamReader& xml, PropstatReading& out) {
+// The first DAV:href inside the element the reader stands on.
+std::string InnerHref(QXmlStreamReader& xml) {
+    std::string href;
+    while (xml.readNextStartElement()) {
+        if (Is(xml, kDav, u"href") && href.empty()) {
+            href = xml.readElementText().trimmed().toStdString();
+        } else {
+            xml.skipCurrentElement();
+        }
+    }
+    return href;
+}
+
+// current-user-privilege-set: whether any privilege it lists lets the user change items.
+bool AllowsWriting(QXmlStreamReader& xml) {
+    bool writing = false;
+    while (xml.readNextStartElement()) {
+        if (Is(xml, kDav, u"privilege")) {
+            while (xml.readNextStartElement()) {
+                writing = writing || Is(xml, kDav, u"write") || Is(xml, kDav, u"write-content") ||
+                          Is(xml, kDav, u"all");
+                xml.skipCurrentElement();
+            }
+        } else {
+            xml.skipCurrentElement();
+        }
+    }
+    return writing;
+}
+
+void ReadProp(QXmlStreamReader& xml, MultistatusEntry& out) {
     while (xml.readNextStartElement()) {
         if (Is(xml, kDav, u"getetag")) {
             out.etag = xml.readElementText().trimmed().toStdString();
@@ -45,8 +75,31 @@ void ReadProp(QXmlStreamReader& xml, PropstatReading& out) {
         } else if (Is(xml, kDav, u"resourcetype")) {
             while (xml.readNextStartElement()) {
                 out.isCollection = out.isCollection || Is(xml, kDav, u"collection");
+                out.isCalendar = out.isCalendar || Is(xml, kCalDav, u"calendar");
                 xml.skipCurrentElement();
             }
+        } else if (Is(xml, kDav, u"current-user-principal")) {
+            out.principalHref = InnerHref(xml);
+        } else if (Is(xml, kCalDav, u"calendar-home-set")) {
+            out.calendarHomeHref = InnerHref(xml);
+        } else if (Is(xml, kDav, u"displayname")) {
+            out.displayName = xml.readElementText().trimmed().toStdString();
+        } else if (Is(xml, kCalDav, u"supported-calendar-component-set")) {
+            while (xml.readNextStartElement()) {
+                if (Is(xml, kCalDav, u"comp")) {
+                    out.components.push_back(xml.attributes()
+                                                 .value(QLatin1StringView("name"))
+                                                 .toString()
+                                                 .toUpper()
+                                                 .toStdString());
+                }
+                xml.skipCurrentElement();
+            }
+        } else if (Is(xml, kAppleIcal, u"calendar-color")) {
+            out.color = xml.readElementText().trimmed().toStdString();
+        } else if (Is(xml, kDav, u"current-user-privilege-set")) {
+            out.privilegesGiven = true;
+            out.canWrite = AllowsWriting(xml);
         } else {
             xml.skipCurrentElement();
         }
@@ -67,7 +120,7 @@ MultistatusEntry ReadResponse(QXmlStreamReader& xml) {
             PropstatReading propstat;
             while (xml.readNextStartElement()) {
                 if (Is(xml, kDav, u"prop")) {
-                    ReadProp(xml, propstat);
+                    ReadProp(xml, propstat.properties);
                 } else if (Is(xml, kDav, u"status")) {
                     propstat.status = StatusCode(xml.readElementText());
                 } else {
@@ -80,10 +133,9 @@ MultistatusEntry ReadResponse(QXmlStreamReader& xml) {
             // Properties a server could not give come in a propstat of their own (404).
             if (propstat.status == kStatusOk && !tookProperties) {
                 tookProperties = true;
-                entry.etag = propstat.etag;
-                entry.calendarData = propstat.calendarData;
-                entry.lastModified = propstat.lastModified;
-                entry.isCollection = propstat.isCollection;
+                std::string href = std::move(entry.href);
+                entry = std::move(propstat.properties);
+                entry.href = std::move(href);
             }
         } else {
             xml.skipCurrentElement();

@@ -20,6 +20,17 @@ struct MultistatusEntry {
     // DAV:getlastmodified as the server wrote it (an HTTP date); empty when it gave none.
     std::string lastModified;
     bool isCollection = false;
+    // What finding an account's calendars asks for (empty or false where not asked or given):
+    std::string principalHref;     // DAV:current-user-principal
+    std::string calendarHomeHref;  // CalDAV's calendar-home-set
+    bool isCalendar = false;       // resourcetype holds CalDAV's calendar
+    std::string displayName;
+    // supported-calendar-component-set's names (VEVENT, VTODO); none when it was not given.
+    std::vector<std::string> components;
+    std::string color;  // the colour a server keeps for the calendar, as written
+    // current-user-privilege-set was given, and whether it allows changing the items.
+    bool privilegesGiven = false;
+    bool canWrite = false;
 };
 
 struct Multistatus {

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Setting sync up from nothing but the server's address and the user's name, on a real CalDAV
+# server started here (Radicale or xandikos, as TESSARINTH_SYNC_SERVER says): an account with a
+# work calendar, a family calendar and a task list, named and coloured in the server. The
+# planner finds all three, syncs appointments with the first calendar and tasks with the list,
+# and a wrong password or an address with no calendar server sets nothing up.
+set -euo pipefail
+cli=${1:?usage: discovery_e2e.sh PATH-TO-tessarinth-cli}
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/server_support.sh"
+work=$(mktemp -d)
+trap 'stop_server; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
+export QT_QPA_PLATFORM=offscreen
+unset DBUS_SESSION_BUS_ADDRESS
+
+# make_named PATH NAME COMPONENT: a calendar with a display name, for one kind of item.
+make_named() {
+    http -o /dev/null -w '%{http_code}' -X MKCALENDAR -H 'Content-Type: application/xml' \
+        --data-binary "<?xml version=\"1.0\" encoding=\"utf-8\"?>
+<C:mkcalendar xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">
+<D:set><D:prop><D:displayname>$2</D:displayname>
+<C:supported-calendar-component-set><C:comp name=\"$3\"/></C:supported-calendar-component-set>
+</D:prop></D:set></C:mkcalendar>" "$server_url$1"
+}
+# colour PATH COLOUR: the colour other programs keep for a calendar, set as they set it.
+colour() {
+    http -o /dev/null -w '%{http_code}' -X PROPPATCH -H 'Content-Type: application/xml' \
+        --data-binary "<?xml version=\"1.0\" encoding=\"utf-8\"?>
+<D:propertyupdate xmlns:D=\"DAV:\" xmlns:A=\"http://apple.com/ns/ical/\"><D:set><D:prop>
+<A:calendar-color>$2</A:calendar-color></D:prop></D:set></D:propertyupdate>" "$server_url$1"
+}
+setup() {  # setup HOME PASSWORD ARGS...: sync setup as alice; output in $work/HOME.setup
+    local home=$1 password=$2
+    shift 2
+    local status=0
+    printf '%s\n' "$password" | as "$home" sync setup --user alice --password-stdin "$@" \
+        >"$work/$home.setup" 2>&1 || status=$?
+    echo "$status"
+}
+
+start_server "$work/server"
+check "the work calendar is made" 201 "$(make_named "${calendar_home}work/" 仕事 VEVENT)"
+check "and given a colour" 207 "$(colour "${calendar_home}work/" '#1E90FFFF')"
+check "the family calendar is made" 201 "$(make_named "${calendar_home}family/" 家族 VEVENT)"
+check "the task list is made" 201 "$(make_named "${calendar_home}todo/" やること VTODO)"
+# xandikos keeps no component set of a calendar's own: each of its calendars takes every kind,
+# and the tasks go with the appointments to the first.
+if [ "$sync_server" = radicale ]; then
+    appointments_only=appointments tasks_only=tasks family_synced="synced: appointments"
+    todo_synced="synced: tasks" tasks_in=todo/
+else
+    appointments_only="appointments and tasks" tasks_only="appointments and tasks"
+    family_synced="synced: appointments and tasks" todo_synced="" tasks_in=family/
+fi
+
+# --- Found from the server's root ------------------------------------------------------------
+check "setup from the server's address ends well" 0 "$(setup a secret --server "$server_url/")" \
+    "$work/a.setup"
+check "it names the three calendars it found" "found 3 calendars at $server_url/:" \
+    "$(head -n 1 "$work/a.setup")"
+listed() { awk -F'\t' -v name="  $2" '$1 == name { print $2 "|" $3 "|" $4 }' "$work/$1.setup"; }
+# Both calendars take appointments: the first by address is the one synced.
+check "the family calendar: its name, address and kind, synced for appointments" \
+    "$server_url${calendar_home}family/|$appointments_only|$family_synced" "$(listed a 家族)" \
+    "$work/a.setup"
+check "the work calendar: its colour" \
+    "$server_url${calendar_home}work/|$appointments_only, #1E90FF|" "$(listed a 仕事)"
+check "the task list: for tasks" "$server_url${calendar_home}todo/|$tasks_only|$todo_synced" \
+    "$(listed a やること)"
+settings="$work/a/config/sync.json"
+[ -f "$settings" ] || settings=$(find "$work/a" -name sync.json | head -n 1)
+check "the settings keep the server's address" "$server_url/" \
+    "$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["server"])' "$settings")"
+
+as a add appointment --start 2026-12-21T10:00 --end 2026-12-21T11:00 --subject 会議 >/dev/null
+as a add task --subject 買い物 >/dev/null
+check "the sync runs on what was found" 0 "$(sync_status a)" "$work/a.err"
+# items_in PATH KIND: how many items of that kind (VEVENT, VTODO) the collection holds.
+items_in() {
+    list_hrefs "$1" | while read -r href; do get_ics "$href"; done | grep -c "^BEGIN:$2" || true
+}
+check "the appointment went to the family calendar" 1 "$(items_in "${calendar_home}family/" VEVENT)"
+check "the task went to the task list" 1 "$(items_in "${calendar_home}$tasks_in" VTODO)"
+check "nothing went to the work calendar" 0 "$(list_hrefs "${calendar_home}work/" | wc -l)"
+
+# --- Other addresses of the same account ------------------------------------------------------
+check "the calendar home's address finds the same three" 0 \
+    "$(setup b secret --server "$server_url$calendar_home")" "$work/b.setup"
+check "the same list" "$(grep '^  ' "$work/a.setup")" "$(grep '^  ' "$work/b.setup")"
+check "one calendar's address is that calendar alone" 0 \
+    "$(setup c secret --server "$server_url${calendar_home}family/")" "$work/c.setup"
+check "and it is synced for appointments" "found 1 calendar at $server_url${calendar_home}family/:" \
+    "$(head -n 1 "$work/c.setup")"
+
+# --- What sets nothing up --------------------------------------------------------------------
+check "a wrong password stops the setup" 1 "$(setup d wrong --server "$server_url/")"
+check "and says so" 1 "$(grep -c 'refused the user name or password' "$work/d.setup" || true)" \
+    "$work/d.setup"
+check "and keeps no settings" "" "$(find "$work/d" -name sync.json 2>/dev/null)"
+# An HTTP server that is no calendar server: Python's own, on a folder of its own.
+mkdir "$work/plain"
+plain_port=$(free_port)
+python3 -m http.server --bind 127.0.0.1 --directory "$work/plain" "$plain_port" \
+    >"$work/plain.log" 2>&1 &
+plain_pid=$!
+trap 'kill $plain_pid 2>/dev/null; stop_server; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
+until curl -s -o /dev/null "http://127.0.0.1:$plain_port/"; do sleep 0.1; done
+check "an address without a calendar server stops the setup" 1 \
+    "$(setup e secret --server "http://127.0.0.1:$plain_port/")"
+check "and says none was found" 1 "$(grep -c 'no calendars were found' "$work/e.setup" || true)" \
+    "$work/e.setup"
+
+[ "$failures" -eq 0 ] || { echo "$failures failed"; exit 1; }
+echo "all passed"
