@@ -32,6 +32,16 @@ if [ "$(id -u)" -eq 0 ]; then
     chown -R nobody:nogroup "$home"
     as=(env -u LD_PRELOAD -u FAKETIME -u FAKETIME_SHARED setpriv --reuid=nobody --regid=nogroup
         --clear-groups env "TESSARINTH_HOME=$home")
+    # The build may lie in a home nobody cannot enter (root's own): what runs, the CLI and the
+    # sync helper it hands over to, is copied where nobody can reach it.
+    mkdir -m 755 "$work/bin"
+    cp "$cli" "$(dirname "$cli")/tessarinth-cli-sync" "$work/bin/"
+    chmod 755 "$work/bin"/*
+    cli=$work/bin/tessarinth-cli
+    if ! "${as[@]}" "$cli" --version >/dev/null 2>&1; then
+        echo "SKIP: nobody cannot run the CLI even from $work/bin (a file system mounted noexec?)"
+        exit 77
+    fi
 fi
 chmod -R a-w "$home"
 stored=$(sha256sum "$home/schedule.sqlite")

@@ -92,7 +92,9 @@ done <"$scratch/depends" | tr '\n' ' ')
 check "every package depended on is one installed here" "" "$unknown"
 # What `apt install ./tessarinth_*.deb` would do, simulated: apt finds every dependency met and
 # would install the package alone.
-apt-get install -s "$deb" >"$scratch/apt.log" 2>&1 || true
+# --reinstall: where this very version is installed already, apt says what installing it again
+# would take instead of "already the newest version".
+apt-get install -s --reinstall "$deb" >"$scratch/apt.log" 2>&1 || true
 check "apt would install it with what Debian has" "Inst tessarinth" \
     "$(grep -o '^Inst tessarinth' "$scratch/apt.log" || cat "$scratch/apt.log")"
 check "and nothing else" 1 "$(grep -c '^Inst ' "$scratch/apt.log" || true)"
