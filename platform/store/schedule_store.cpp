@@ -12,7 +12,9 @@
 #include "platform/ical/time_zones.h"
 #include "platform/store/recurrence_expander.h"
 #include "platform/store/restriction.h"
+#include "platform/store/search_folding.h"
 #include "platform/store/store_database.h"
+#include "platform/text/unicode_text.h"
 
 namespace pim {
 namespace {
@@ -515,6 +517,18 @@ Result<std::vector<FiredReminder>> Application::FiredRemindersFrom(Date from) co
     return db_->FiredRemindersFrom(from);
 }
 
+Result<FoundItems> Application::FindItems(std::u16string_view text, Date from, size_t limit) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    const std::string needle = FoldForSearch(platform::Utf16ToUtf8Lossy(text));
+    if (needle.empty()) {
+        return platform::Error{"nothing to search for"};
+    }
+    const Date day = static_cast<Date>(platform::DayNumber(from));
+    return db_->FindItems(needle, platform::DateToLinear(day), limit);
+}
+
 namespace {
 
 UidSaveSummary::Item SummaryItem(int32_t oid, UidSave save) {
@@ -689,8 +703,7 @@ Result<CollectionMark> Application::SyncToken(const std::string& collection) con
     return db_->SyncToken(collection);
 }
 
-Result<void> Application::SetSyncToken(const std::string& collection,
-                                       const CollectionMark& mark) {
+Result<void> Application::SetSyncToken(const std::string& collection, const CollectionMark& mark) {
     if (!db_) {
         return NotLoggedOn();
     }
