@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "controls/find_dialog.h"
 #include "controls/history.h"
 #include "controls/summary_window.h"
 #include "platform/gui/dialog.h"
@@ -206,6 +207,9 @@ bool MainWindow::OnCommand(uint16_t command) {
         case kCommandRedo:
             ApplyNextStep(pim::StepDirection::Again);
             return true;
+        case kCommandFind:
+            OpenFindDialog();
+            return true;
         default:
             return false;  // Ctrl+Q's command 1 among them: it does nothing here
     }
@@ -296,6 +300,15 @@ void MainWindow::GoPreviousMonth() {
 void MainWindow::ShowSummary() {
     controls::OpenSummaryWindow(
         *this, [this] { return ViewStateNow(); }, planner_.syncMark);
+}
+
+void MainWindow::OpenFindDialog() {
+    const controls::FindContext context{planner_.store, day_.todayDate, planner_.settings,
+                                        planner_.listIcons.recurring};
+    if (const std::optional<platform::Date> day =
+            controls::RunFindDialog(Screen(), *this, context)) {
+        SelectDay(*day);
+    }
 }
 
 void MainWindow::ShowAboutBox() {

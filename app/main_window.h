@@ -92,6 +92,9 @@ protected:
     virtual void NewTaskFromContextMenu();
     virtual void ShowSummary();
     virtual void PasteAsAppointment();
+    // 検索: the find dialog; the item tapped in its list selects its day, as a date command
+    // does.
+    virtual void OpenFindDialog();
 
     // Greys the "仕事" item of the "新規" drop-down unless dated tasks are shown.
     void ApplyTaskSetting();

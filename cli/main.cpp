@@ -12,6 +12,7 @@
 #include "cli/holidays_command.h"
 #include "cli/month_command.h"
 #include "cli/screen_handover.h"
+#include "cli/search_command.h"
 #include "cli/settings_command.h"
 #include "cli/terminal_text.h"
 #include "platform/files/data_home.h"
@@ -33,6 +34,11 @@ constexpr const char* kUsage =
     "  month [YYYY-MM|YYYY-MM-DD] [--tsv]\n"
     "                     the month grid with its all-day, time-band and holiday marks;\n"
     "                     --tsv prints one tab-separated line per day\n"
+    "  search TEXT [--tsv]\n"
+    "                     the appointments and tasks whose subject, place, typed memo or notes\n"
+    "                     hold TEXT (Latin letters without regard to case or width), one line\n"
+    "                     each by date; a series once, at its next occurrence from today (or\n"
+    "                     its last); status 0: found, 3: nothing holds TEXT\n"
     "  add appointment --start YYYY-MM-DDTHH:MM --end YYYY-MM-DDTHH:MM --subject S\n"
     "                  [--location L] [--all-day] [--reminder] [--holiday]\n"
     "                  [--memo TEXT] [--ink FILE]\n"
@@ -112,6 +118,9 @@ int main(int argc, char** argv) {
     }
     if (command == "month") {
         return cli::MonthCommand(*home, rest, clock, std::cout, std::cerr);
+    }
+    if (command == "search") {
+        return cli::SearchCommand(*home, rest, clock, std::cout, std::cerr);
     }
     if (command == "add") {
         return cli::AddCommand(*home, rest, clock, std::cout, std::cerr);

@@ -183,8 +183,25 @@ DialogTemplate RepeatDialog() {
         }};
 }
 
+// The text to find and its button across the top; the list of what was found is laid out
+// under them by the dialog itself, to fill the screen in either orientation.
+DialogTemplate FindItemsDialog() {
+    return DialogTemplate{kFindDialog,
+                          0,
+                          0,
+                          136,
+                          20,
+                          u"検索",
+                          u"System",
+                          9,
+                          {
+                              ScrollingEdit(kFindText, {4, 4, 90, 12}),
+                              Control(Kind::DefPushButton, kFindRun, u"検索", {98, 4, 34, 12}),
+                          }};
+}
+
 const std::vector<DialogTemplate> kDialogs{AboutDialog(), DatePickerDialog(), SettingsDialog(),
-                                           RepeatDialog()};
+                                           RepeatDialog(), FindItemsDialog()};
 
 }  // namespace
 

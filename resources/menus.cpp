@@ -41,6 +41,8 @@ const std::vector<Menu> kMenus{
                        Separator(),
                        Command(u"元に戻す", kCommandUndo),
                        Command(u"やり直し", kCommandRedo),
+                       Separator(),
+                       Command(u"検索", kCommandFind),
                    }),
          }},
     Menu{kAppointmentMenu, {}},

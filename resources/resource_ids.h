@@ -30,6 +30,11 @@ inline constexpr uint16_t kRepeatYearly = 1315;
 inline constexpr uint16_t kRepeatEnds = 1316;
 inline constexpr uint16_t kRepeatEndDate = 1317;
 inline constexpr uint16_t kRepeatPickEndDate = 1318;
+// Finding items by their texts: the text to find and the button that finds it; the list of
+// what was found fills the rest of the dialog.
+inline constexpr int kFindDialog = 132;
+inline constexpr uint16_t kFindText = 1321;
+inline constexpr uint16_t kFindRun = 1322;
 // The date picker's month calendar.
 inline constexpr uint16_t kDatePickerCalendar = 1001;
 
@@ -80,6 +85,8 @@ inline constexpr uint16_t kCommandPasteAsAppointment = 40081;
 // Ctrl+Z and Ctrl+Y.
 inline constexpr uint16_t kCommandUndo = 40110;
 inline constexpr uint16_t kCommandRedo = 40111;
+// The 移動 menu's 検索: find items by their texts and go to the day of one of them.
+inline constexpr uint16_t kCommandFind = 40112;
 // The appointment editor's 繰返: how the appointment repeats.
 inline constexpr uint16_t kCommandRepeat = 40090;
 // The editors' controls that report to their window: the appointment editor's check boxes and

@@ -352,6 +352,7 @@ void Dialog::ClipItemsToView() {
 
 void Dialog::OnSettingChange() {
     UpdateScrolling();
+    handler_.OnSettingChange(*this);
 }
 
 void Dialog::PlaceScreenWidget() {

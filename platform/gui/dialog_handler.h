@@ -24,6 +24,9 @@ public:
     virtual bool TakePickedDay(Dialog& /*dialog*/, int /*year*/, int /*month*/, int /*day*/) {
         return false;
     }
+    // The screen turned while the dialog was open: it has its new size, its controls their
+    // template places. A dialog that lays out windows of its own to fill itself does it again.
+    virtual void OnSettingChange(Dialog& /*dialog*/) {}
 };
 
 }  // namespace gui

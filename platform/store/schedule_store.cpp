@@ -12,7 +12,9 @@
 #include "platform/ical/time_zones.h"
 #include "platform/store/recurrence_expander.h"
 #include "platform/store/restriction.h"
+#include "platform/store/search_folding.h"
 #include "platform/store/store_database.h"
+#include "platform/text/unicode_text.h"
 
 namespace pim {
 namespace {
@@ -513,6 +515,18 @@ Result<std::vector<FiredReminder>> Application::FiredRemindersFrom(Date from) co
         return NotLoggedOn();
     }
     return db_->FiredRemindersFrom(from);
+}
+
+Result<FoundItems> Application::FindItems(std::u16string_view text, Date from, size_t limit) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    const std::string needle = FoldForSearch(platform::Utf16ToUtf8Lossy(text));
+    if (needle.empty()) {
+        return platform::Error{"nothing to search for"};
+    }
+    const Date day = static_cast<Date>(platform::DayNumber(from));
+    return db_->FindItems(needle, platform::DateToLinear(day), limit);
 }
 
 namespace {

@@ -14,6 +14,7 @@
 #include "platform/result.h"
 #include "platform/store/appointment_hit.h"
 #include "platform/store/fired_reminder.h"
+#include "platform/store/found_item.h"
 #include "platform/store/server_copy.h"
 #include "platform/store/undo_step.h"
 
@@ -307,6 +308,12 @@ public:
     Result<std::vector<bool>> ClaimReminders(const std::vector<FiredReminder>& reminders,
                                              Date forgetBefore);
     Result<std::vector<FiredReminder>> FiredRemindersFrom(Date from) const;
+
+    // The appointments and tasks whose subject, place, typed memo or notes hold `text`, as a
+    // search compares texts (search_folding.h): each series once, at its first occurrence
+    // holding the text on or after the day of `from` (local time), else at its last one before
+    // it. At most `limit` items, the earliest by date. An empty text is an error.
+    Result<FoundItems> FindItems(std::u16string_view text, Date from, size_t limit) const;
 
     // Taking changes back: as StoreDatabase::CurrentState, RecordStep, UndoSteps, HasStep,
     // NextStep and ApplyStep.

@@ -16,6 +16,7 @@
 #include "platform/result.h"
 #include "platform/store/appointment_hit.h"
 #include "platform/store/fired_reminder.h"
+#include "platform/store/found_item.h"
 #include "platform/store/restriction.h"
 #include "platform/store/server_copy.h"
 #include "platform/store/undo_step.h"
@@ -180,6 +181,13 @@ public:
     // The reminders recorded as rung that were due at `from` or later, in order of that time.
     Result<std::vector<FiredReminder>> FiredRemindersFrom(Date from);
 
+    // The appointments and tasks whose texts hold `foldedNeedle` (FoldForSearch): an
+    // appointment's subject, place or typed memo, a task's subject or notes. A series is found
+    // once, at the first occurrence holding it that starts at `fromLinear` (local time on the
+    // linear axis) or later, else at the last one before; cancelled items and occurrences are
+    // not found. At most `limit` items, the earliest (FoundItems).
+    Result<FoundItems> FindItems(const std::string& foldedNeedle, double fromLinear, size_t limit);
+
 private:
     explicit StoreDatabase(sqlite3* db) : db_(db) {}
     static Result<std::shared_ptr<StoreDatabase>> OpenReadOnly(const std::filesystem::path& file);
@@ -232,8 +240,12 @@ private:
     // A prepared statement for the text, made once per connection; null when it does not compile.
     sqlite3_stmt* Prepare(const std::string& sql);
 
+    // Makes the SQL function a search reads texts with known to this connection, once.
+    void RegisterSearchFunctions();
+
     sqlite3* db_ = nullptr;
     bool readOnly_ = false;
+    bool searchFunctionsRegistered_ = false;
     std::unordered_map<std::string, sqlite3_stmt*> statements_;
 };
 

@@ -47,6 +47,7 @@ protected:
     void NewTaskFromContextMenu() override { reached.push_back("new task here"); }
     void ShowSummary() override { reached.push_back("summary"); }
     void PasteAsAppointment() override { reached.push_back("paste as appointment"); }
+    void OpenFindDialog() override { reached.push_back("find"); }
 };
 
 platform::CalendarFields Today() {
@@ -118,6 +119,7 @@ TEST_F(MainWindowTest, EveryCommandOfTheTableReachesItsHandler) {
         {kCommandNewTaskHere, "new task here"},
         {kCommandSummary, "summary"},
         {kCommandPasteAsAppointment, "paste as appointment"},
+        {kCommandFind, "find"},
     };
     for (const auto& [command, handler] : table) {
         window->reached.clear();
@@ -187,8 +189,8 @@ TEST_F(MainWindowTest, MenuBarDropDownsSendTheirItemsToTheWindow) {
     screen_.PenDown({60, 310});
     screen_.ProcessPending();
     ASSERT_EQ(responder.popupsShown.size(), 1u);
-    // The seven moves, then 元に戻す and やり直し after a separator.
-    ASSERT_EQ(responder.popupsShown[0].size(), 10u);
+    // The seven moves, then 元に戻す and やり直し after a separator, and 検索 after another.
+    ASSERT_EQ(responder.popupsShown[0].size(), 12u);
     EXPECT_EQ(responder.popupsShown[0][8].command, kCommandUndo);
     EXPECT_EQ(responder.popupsShown[0][9].command, kCommandRedo);
     EXPECT_EQ(window->reached, std::vector<std::string>{"next month"});
