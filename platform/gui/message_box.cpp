@@ -3,6 +3,9 @@
 #include <QFontMetrics>
 #include <QRect>
 #include <QString>
+#include <QStringList>
+#include <QTextLayout>
+#include <QTextOption>
 
 #include <algorithm>
 #include <string>
@@ -49,17 +52,79 @@ std::vector<BoxButton> ButtonsOf(MessageBoxButtons buttons) {
     return {{kOkCommand, u"OK"}};
 }
 
-// The height in device pixels the text takes wrapped to `width` device pixels, drawn as the
-// text control draws it at that zoom.
-int WrappedTextHeight(std::u16string_view text, int fontPixels, int width, int zoom) {
+// The zooms a box's text is fitted at: the device's own pixels, the double size the screen is
+// mostly seen at, and its zoom now.
+std::vector<int> FittingZooms(int zoom) {
+    return {1, 2, std::max(zoom, 1)};
+}
+
+// Whether every line of the text is at most `width` device pixels wide at each of the zooms.
+bool LinesFit(const QString& text, int fontPixels, int width, const std::vector<int>& zooms) {
+    for (const int zoom : zooms) {
+        const QFontMetrics metrics(ControlFont(fontPixels, zoom));
+        for (const QString& line : text.split(QLatin1Char('\n'))) {
+            if (metrics.horizontalAdvance(line) > width * zoom) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The text laid out in lines of at most `width` device pixels, broken at word boundaries where
+// it can and inside a word longer than a line (a file's path) where it must.
+QString LaidOutInLines(const QString& text, int fontPixels, int width) {
+    QStringList lines;
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, ControlFont(fontPixels, 1));
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            // The blank a line was broken at goes with the break.
+            QString part = paragraph.mid(line.textStart(), line.textLength());
+            while (part.endsWith(QLatin1Char(' '))) {
+                part.chop(1);
+            }
+            lines.push_back(part);
+        }
+        layout.endLayout();
+        if (paragraph.isEmpty()) {
+            lines.push_back(QString());
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+// The text with its line breaks put in, so that the box shows it as laid out whatever its
+// zoom: laid out a pixel narrower at a time until every line fits at each zoom (glyphs do not
+// grow exactly with the zoom), down to half the width at most.
+std::u16string BrokenIntoLines(std::u16string_view text, int fontPixels, int width,
+                               const std::vector<int>& zooms) {
+    const QString whole = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    QString broken = whole;
+    for (int room = width; room > width / 2; --room) {
+        broken = LaidOutInLines(whole, fontPixels, room);
+        if (LinesFit(broken, fontPixels, width, zooms)) {
+            break;
+        }
+    }
+    return broken.toStdU16String();
+}
+
+// The height in device pixels the lines take, drawn as the text control draws them at that
+// zoom.
+int LinesHeight(std::u16string_view lines, int fontPixels, int width, int zoom) {
     const QFontMetrics metrics(ControlFont(fontPixels, zoom));
-    const QString qtext = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    const QString qtext = QString::fromUtf16(lines.data(), static_cast<qsizetype>(lines.size()));
     const QRect bounds =
         metrics.boundingRect(QRect(0, 0, width * zoom, metrics.height()),
                              Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, qtext);
     // Whole device pixels, rounded up; at least one line, for an empty text too.
-    const int lines = std::max(bounds.height(), metrics.height());
-    return (lines + zoom - 1) / zoom;
+    const int height = std::max(bounds.height(), metrics.height());
+    return (height + zoom - 1) / zoom;
 }
 
 class MessageBoxHandler final : public DialogHandler {
@@ -82,10 +147,12 @@ DialogTemplate MessageBoxTemplate(std::u16string_view text, std::u16string_view 
                                   MessageBoxButtons buttons, int zoom) {
     const DialogUnits units = DialogUnits::ForPointSize(kBoxPointSize);
     const int textPixelsWide = units.ToPixelsX(kTextWidth);
+    const std::vector<int> zooms = FittingZooms(zoom);
+    const std::u16string lines = BrokenIntoLines(text, units.FontPixels(), textPixelsWide, zooms);
     int textPixelsHigh = 0;
-    for (const int measuredAt : {1, 2, std::max(zoom, 1)}) {
-        textPixelsHigh = std::max(textPixelsHigh, WrappedTextHeight(text, units.FontPixels(),
-                                                                    textPixelsWide, measuredAt));
+    for (const int measuredAt : zooms) {
+        textPixelsHigh = std::max(
+            textPixelsHigh, LinesHeight(lines, units.FontPixels(), textPixelsWide, measuredAt));
     }
     // In whole units that hold at least those pixels.
     const int textHigh = (textPixelsHigh * 8 + units.BaseY() - 1) / units.BaseY();
@@ -103,7 +170,7 @@ DialogTemplate MessageBoxTemplate(std::u16string_view text, std::u16string_view 
                          kBoxMargin,
                          kTextWidth,
                          textHigh,
-                         std::u16string(text),
+                         lines,
                          0,
                          {}});
     // The buttons side by side, centred under the text; the first is the default.

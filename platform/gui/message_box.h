@@ -18,10 +18,11 @@ inline constexpr uint16_t kMessageBoxYes = static_cast<uint16_t>(MessageBoxAnswe
 inline constexpr uint16_t kMessageBoxNo = static_cast<uint16_t>(MessageBoxAnswer::No);
 
 // The dialog a question or a warning is put in: a pop-up of the screen's own, in the dialogs'
-// face, its text from the top left, wrapped to the dialog's width and as many lines high as the
-// text takes at the given zoom (and at zooms 1 and 2, so that it also fits at the sizes the
-// screen is mostly seen at), and under it a row of buttons: OK; はい and いいえ; はい, いいえ
-// and キャンセル. The first button is the default, which Return presses.
+// face, its text from the top left, broken into lines as wide as the dialog allows (at word
+// boundaries, and inside a word too long for a line, as a file's path can be) and as many lines
+// high as it takes, at the given zoom and at zooms 1 and 2, the sizes the screen is mostly seen
+// at; under it a row of buttons: OK; はい and いいえ; はい, いいえ and キャンセル. The first
+// button is the default, which Return presses.
 DialogTemplate MessageBoxTemplate(std::u16string_view text, std::u16string_view caption,
                                   MessageBoxButtons buttons, int zoom);
 

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 #include <functional>
 #include <string>
 #include <tuple>
@@ -59,6 +61,8 @@ struct SeenMessageBox {
     int textFontPixels = 0;
     int textHeightNeeded = 0;  // the wrapped text's height at the zoom, in widget pixels
     int textWidgetHeight = 0;
+    int textWidgetWidth = 0;
+    int widestLine = 0;  // the text's widest line at the zoom, in widget pixels
     std::vector<std::u16string> buttonTexts;
     std::vector<Rect> buttonRects;
     std::vector<int> buttonFontPixels;
@@ -90,6 +94,11 @@ SeenMessageBox LookAtBox(Dialog& box, int zoom) {
                     : 1 << 20;
         }
         seen.textWidgetHeight = label->height();
+        seen.textWidgetWidth = label->width();
+        for (const QString& line : label->text().split(QLatin1Char('\n'))) {
+            seen.widestLine =
+                std::max(seen.widestLine, QFontMetrics(label->font()).horizontalAdvance(line));
+        }
     }
     for (PushButton* button : ButtonsOfBox(box)) {
         auto* widget = qobject_cast<QPushButton*>(button->ScreenWidget());
@@ -145,7 +154,10 @@ TEST_P(MessageBoxTest, TheQuestionIsTheScreensOwnDialogInsideItsFrameAtItsZoom) 
 
     // The text: the whole question, in 12 device pixels times the zoom, every line of it in
     // sight inside the box.
-    EXPECT_EQ(seen.text, kEndSeriesText);
+    std::u16string shown = seen.text;
+    std::erase(shown, u'\n');
+    EXPECT_EQ(shown, kEndSeriesText);
+    EXPECT_LE(seen.widestLine, seen.textWidgetWidth);
     EXPECT_EQ(seen.textFontPixels, kDialogFontPixels * Zoom());
     EXPECT_TRUE(LiesInside(seen.textRect, seen.rect));
     EXPECT_LE(seen.textHeightNeeded, seen.textWidgetHeight);
@@ -201,6 +213,29 @@ TEST_P(MessageBoxTest, AWarningHasOnlyOkAndAnEmptyCaptionKeepsTheOwnersTitle) {
     ASSERT_EQ(seen.buttonRects.size(), 1u);
     EXPECT_TRUE(LiesInside(seen.buttonRects[0], seen.rect));
     EXPECT_LE(seen.textHeightNeeded, seen.textWidgetHeight);
+}
+
+// A file's path longer than a line is broken inside it rather than cut at the box's edge.
+TEST_P(MessageBoxTest, AWordLongerThanALineIsBrokenInsideTheBox) {
+    const std::u16string path =
+        u"/home/someone/.local/share/tessarinth/registry.json.damaged-20261209-015129";
+    const std::u16string text = u"The registry file is damaged; it was kept as " + path +
+                                u" and the registry starts empty.";
+    SeenMessageBox seen;
+    responder_.whileMessageBoxOpen = [&](Dialog& box) { seen = LookAtBox(box, Zoom()); };
+    responder_.messageBoxAnswers.push_back(MessageBoxAnswer::Ok);
+    screen_.ShowMessageBox(text, u"Tessarinth", MessageBoxButtons::Ok);
+    EXPECT_LE(seen.widestLine, seen.textWidgetWidth);
+    EXPECT_LE(seen.textHeightNeeded, seen.textWidgetHeight);
+    std::u16string shown = seen.text;
+    std::erase(shown, u'\n');
+    // Nothing is lost but the blanks the lines were broken at.
+    std::u16string expected = text;
+    std::erase(expected, u' ');
+    std::erase(shown, u' ');
+    EXPECT_EQ(shown, expected);
+    // The path alone is wider than the box: it was broken.
+    EXPECT_EQ(seen.text.find(path), std::u16string::npos);
 }
 
 // A text far longer than the screen stays inside the work area: the box scrolls to its buttons.
