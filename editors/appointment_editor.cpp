@@ -198,8 +198,8 @@ void AppointmentEditor::OnCreate() {
     screen.CreateMenuBar(*this, MenuBarButtons(kAppointmentMenu));
     activation_ = gui::ActivationRecord{};
 
-    screen.CreateChild<gui::Label>(*this, kSubjectLabel, 0, u"件名");
     layout_ = LayoutFor(ClientRect());
+    screen.CreateChild<gui::Label>(*this, kSubjectLabel, 0, u"件名");
     subject_ = screen.CreateChild<gui::ComboBox>(*this, layout_.subjectBox, 0);
     screen.CreateChild<gui::Label>(*this, kLocationLabel, 0, u"場所");
     location_ = screen.CreateChild<gui::ComboBox>(*this, layout_.locationBox, 0);
