@@ -201,7 +201,7 @@ void MainWindow::CutItem() {
         bool onlyThis = false;
         if (row->kind == DayItemKind::Appointment && row->occurrence) {
             const gui::MessageBoxAnswer answer =
-                Screen().ShowMessageBox(editors::kDeleteOnlyThisQuestion, editors::kSeriesCaption,
+                Screen().ShowMessageBox(editors::kCutOnlyThisQuestion, editors::kSeriesCaption,
                                         gui::MessageBoxButtons::YesNoCancel);
             if (answer != gui::MessageBoxAnswer::Yes && answer != gui::MessageBoxAnswer::No) {
                 return;

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QElapsedTimer>
-#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 
@@ -12,6 +11,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/handwriting_panel_setup.h"
 #include "app/main_window.h"
@@ -22,6 +22,7 @@
 #include "platform/gui/device_screen.h"
 #include "platform/gui/single_instance.h"
 #include "platform/notify/desktop_notifications.h"
+#include "platform/text/unicode_text.h"
 #include "reminders/reminder_picture.h"
 #include "reminders/reminder_service.h"
 #include "resources/images.h"
@@ -50,13 +51,20 @@ std::optional<platform::Date> DayFromText(const std::string& text) {
     return platform::MakeDate(year, month, day);
 }
 
-// Start-up problems the user must hear of; the planner still comes up where it can.
-void Warn(const std::string& message) {
-    std::cerr << "tessarinth: " << message << "\n";
-    QMessageBox::warning(nullptr, QStringLiteral("Tessarinth"), QString::fromStdString(message));
+// The zoom a screen starts at when none is remembered: as large as the desktop holds.
+int ZoomForDesktop() {
+    const QScreen* desktop = QGuiApplication::primaryScreen();
+    return DefaultZoom(desktop ? desktop->availableGeometry().height() : 800);
 }
 
 }  // namespace
+
+void ShowStartupWarnings(gui::DeviceScreen& screen, const std::vector<std::string>& warnings) {
+    for (const std::string& warning : warnings) {
+        screen.ShowMessageBox(platform::Utf8ToUtf16Lossy(warning), u"Tessarinth",
+                              gui::MessageBoxButtons::Ok);
+    }
+}
 
 void ComeForward(gui::DeviceScreen& screen) {
     gui::Window* target = screen.FindTopLevel(u"TimeWindow", u"Tessarinth");
@@ -132,22 +140,33 @@ int RunPlanner(int argc, char** argv) {
     if (instance.AskRunningCopyToComeForward(openDay ? openDayText : std::string())) {
         return 0;
     }
+    // Start-up problems the user must hear of: on standard error at once, and on the screen
+    // once it is up (the planner still comes up where it can).
+    std::vector<std::string> warnings;
+    const auto warn = [&warnings](std::string message) {
+        std::cerr << "tessarinth: " << message << "\n";
+        warnings.push_back(std::move(message));
+    };
     if (auto folders = home->EnsureFolders(); !folders) {
-        Warn(folders.error().message);
+        warn(folders.error().message);
+        // No planner without its folders: the screen comes up only to say why.
+        gui::DeviceScreen screen(gui::Orientation::Portrait, ZoomForDesktop());
+        screen.show();
+        ShowStartupWarnings(screen, warnings);
         return 1;
     }
 
     const platform::SystemClock clock;
     Planner planner(*home, platform::registry::Registry::Open(home->RegistryPath()), clock);
     if (planner.registry.DamageNotice()) {
-        Warn(*planner.registry.DamageNotice());
+        warn(*planner.registry.DamageNotice());
     }
     // The store: opened once for the whole run; a store that cannot be opened is said, and the
     // planner runs on with empty days (each later request tries again).
     if (auto store = planner.store.LoggedOnApplication(); !store) {
-        Warn(store.error().message);
+        warn(store.error().message);
     } else if ((*store)->IsReadOnly()) {
-        Warn("the data home " + planner.home.StorePath().parent_path().string() +
+        warn("the data home " + planner.home.StorePath().parent_path().string() +
              " cannot be written here: its items are shown, and nothing in it can be changed");
     } else {
         // Handwriting a killed import or sync numbered but never stored frees its numbers.
@@ -156,8 +175,7 @@ int RunPlanner(int argc, char** argv) {
 
     ScreenPreferences preferences = LoadScreenPreferences(planner.registry);
     if (preferences.zoom == 0) {
-        const QScreen* desktop = QGuiApplication::primaryScreen();
-        preferences.zoom = DefaultZoom(desktop ? desktop->availableGeometry().height() : 800);
+        preferences.zoom = ZoomForDesktop();
     }
     gui::DeviceScreen screen(preferences.orientation, preferences.zoom);
     screen.setWindowIcon(QIcon(QPixmap::fromImage(resources::Icon(resources::kProgramIcon))));
@@ -172,6 +190,7 @@ int RunPlanner(int argc, char** argv) {
         main->SelectDay(*openDay);
     }
     screen.show();
+    ShowStartupWarnings(screen, warnings);
 
     // The planner rings reminders while it runs, beside any service started at log-in: the
     // store decides which of them rings each one.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "app/main_window.h"
 #include "app/planner.h"
 #include "platform/gui/device_screen.h"
@@ -19,6 +22,11 @@ MainWindow* OpenMainWindow(gui::DeviceScreen& screen, Planner& planner,
 // runs share it: the planner readied, the program's accelerators, and the main window opened
 // on the planner's clock's today.
 MainWindow* StartPlanner(gui::DeviceScreen& screen, Planner& planner);
+
+// Start-up problems the user must hear of (a damaged registry, a store that cannot be opened or
+// written), said one after another in the planner's own message box with OK, over the window in
+// front; each was written to standard error when it was found.
+void ShowStartupWarnings(gui::DeviceScreen& screen, const std::vector<std::string>& warnings);
 
 // What ends a run after the message loop: the store connection let go.
 void ShutDownPlanner(Planner& planner);

@@ -60,6 +60,19 @@ uint16_t DriveResponder::ChoosePopupCommand(const gui::PopupMenu& menu, gui::Poi
     return command;
 }
 
+void DriveResponder::MessageBoxShown(gui::Dialog& box) {
+    if (messageBoxAnswers_.empty() || messageBoxAnswers_.front().shotFile.empty()) {
+        return;
+    }
+    const AnswerStep& answer = messageBoxAnswers_.front();
+    box.Screen().ProcessPending();
+    if (!box.Screen()
+             .Render(answer.shotZoom)
+             .save(QString::fromStdString(answer.shotFile), "PNG")) {
+        NoteFault("cannot write " + answer.shotFile);
+    }
+}
+
 gui::MessageBoxAnswer DriveResponder::AnswerMessageBox(std::u16string_view text,
                                                        std::u16string_view caption,
                                                        gui::MessageBoxButtons buttons) {
@@ -69,7 +82,7 @@ gui::MessageBoxAnswer DriveResponder::AnswerMessageBox(std::u16string_view text,
         NoteFault("the message box " + Quoted(text) + " was shown with no answer queued");
         return dismissed;
     }
-    const gui::MessageBoxAnswer answer = messageBoxAnswers_.front();
+    const gui::MessageBoxAnswer answer = messageBoxAnswers_.front().answer;
     messageBoxAnswers_.pop_front();
     const bool fits =
         buttons == gui::MessageBoxButtons::Ok ? answer == gui::MessageBoxAnswer::Ok

@@ -19,7 +19,7 @@ public:
     // Message boxes are printed on `out` as they are shown.
     explicit DriveResponder(std::ostream& out);
 
-    void Queue(const AnswerStep& answer) { messageBoxAnswers_.push_back(answer.answer); }
+    void Queue(const AnswerStep& answer) { messageBoxAnswers_.push_back(answer); }
     void Queue(const PopupStep& popup) { popupCommands_.push_back(popup.command); }
     void Queue(DialogStep dialog) { dialogAnswers_.push_back(std::move(dialog)); }
     void Queue(const ColorStep& color) { colorAnswers_.push_back(color.color); }
@@ -32,6 +32,8 @@ public:
     std::string UnusedAnswers() const;
 
     uint16_t ChoosePopupCommand(const gui::PopupMenu& menu, gui::Point screenPoint) override;
+    // Takes the picture the next answer asks for, with the box up.
+    void MessageBoxShown(gui::Dialog& box) override;
     gui::MessageBoxAnswer AnswerMessageBox(std::u16string_view text, std::u16string_view caption,
                                            gui::MessageBoxButtons buttons) override;
     bool IsHold(gui::Point screenPoint) override;
@@ -44,7 +46,7 @@ private:
     bool Act(gui::Dialog& dialog, const DialogAction& action);
 
     std::ostream& out_;
-    std::deque<gui::MessageBoxAnswer> messageBoxAnswers_;
+    std::deque<AnswerStep> messageBoxAnswers_;
     std::deque<uint16_t> popupCommands_;
     std::deque<DialogStep> dialogAnswers_;
     std::deque<std::optional<gui::ColorRef>> colorAnswers_;

@@ -251,14 +251,25 @@ platform::Result<std::optional<DriveStep>> ParseDriveLine(std::string_view line)
         }
         return Step(WaitStep{*milliseconds});
     }
-    if (verb == "answer" && count == 2) {
-        if (words[1] == "yes" || words[1] == "no" || words[1] == "ok" || words[1] == "cancel") {
-            return Step(AnswerStep{words[1] == "yes"      ? gui::MessageBoxAnswer::Yes
-                                   : words[1] == "no"     ? gui::MessageBoxAnswer::No
-                                   : words[1] == "cancel" ? gui::MessageBoxAnswer::Cancel
-                                                          : gui::MessageBoxAnswer::Ok});
+    if (verb == "answer" && (count == 2 || count == 5)) {
+        if (words[1] != "yes" && words[1] != "no" && words[1] != "ok" && words[1] != "cancel") {
+            return MakeError("answer takes yes, no, cancel or ok");
         }
-        return MakeError("answer takes yes, no, cancel or ok");
+        AnswerStep answer{words[1] == "yes"      ? gui::MessageBoxAnswer::Yes
+                          : words[1] == "no"     ? gui::MessageBoxAnswer::No
+                          : words[1] == "cancel" ? gui::MessageBoxAnswer::Cancel
+                                                 : gui::MessageBoxAnswer::Ok,
+                          {},
+                          1};
+        if (count == 5) {
+            const auto zoom = NumberOf<int>(words[4], 1, 8);
+            if (words[2] != "shot" || !zoom) {
+                return MakeError("answer takes a picture as shot FILE ZOOM (1 to 8) after it");
+            }
+            answer.shotFile = words[3];
+            answer.shotZoom = *zoom;
+        }
+        return Step(std::move(answer));
     }
     if (verb == "popup" && count == 2) {
         if (words[1] == "none") {

@@ -44,9 +44,12 @@ struct WaitStep {
     int milliseconds = 0;
 };
 
-// answer yes|no|cancel|ok: the next message box.
+// answer yes|no|cancel|ok [shot FILE.png ZOOM]: the next message box, pictured first with the
+// box up when a shot is given.
 struct AnswerStep {
     gui::MessageBoxAnswer answer = gui::MessageBoxAnswer::Ok;
+    std::string shotFile;  // empty: no picture
+    int shotZoom = 1;
 };
 
 // popup ID|none: the next pop-up menu (0: dismissed).

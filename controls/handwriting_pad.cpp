@@ -18,9 +18,9 @@ using gui::Rect;
 
 // ---- Layout, in the pad's own pixels ----
 
-// The toolbar band is drawn over rows 0 to 19; a pen down on rows 0 to 20 is a toolbar tap, one
-// further down starts a stroke.
-constexpr Rect kToolbarBand{0, 0, 240, 20};
+// The toolbar band is drawn over rows 0 to 19, across the pad; a pen down on rows 0 to 20 is a
+// toolbar tap, one further down starts a stroke.
+constexpr int kToolbarBandHeight = 20;
 constexpr int kToolbarLastRow = 20;
 constexpr Rect kColourLabel{0, 0, 20, 16};
 // Colour c's swatch frame lies kSwatchPitch * c to the right of the first; the swatch fills it
@@ -38,17 +38,17 @@ constexpr Rect kGaugeFill{171, 2, 189, 14};
 constexpr int kGaugeFillWidth = 18;
 constexpr Rect kModeLabel{195, 1, 215, 15};
 constexpr Rect kSizeLabel{215, 1, 235, 15};
+// The dashed guide runs across the pad.
 constexpr gui::Point kGuideFrom{0, 52};
-constexpr gui::Point kGuideTo{240, 52};
 // Ink points are kept relative to the drawing area, which starts this far down the pad.
 constexpr gui::Point kInkOrigin{0, 20};
+// In the shrunk pad the text box is as wide as the pad and this high, or less where the pad
+// ends sooner.
 constexpr Rect kTextBox{0, 20, 240, 115};
 // Enlarged in text mode, the text box is as high as the input panel's top (a screen row) less
 // this: with the navigation bar and the toolbar above the box, that takes it down to about the
 // panel's top edge, so the lines being typed stay in sight.
 constexpr int kTextBoxAbovePanel = 44;
-// What the parent repaints when the pad enlarges or shrinks.
-constexpr Rect kParentRepaint{0, 0, 240, 270};
 constexpr uint16_t kTextBoxId = 0;
 
 constexpr int32_t kMinWidth = 1;
@@ -151,8 +151,8 @@ void HandwritingPad::OnPaint(gui::Surface& surface) {
 }
 
 void HandwritingPad::DrawToolbar(gui::Surface& surface) const {
-    surface.FillRect(kToolbarBand.left, kToolbarBand.top, kToolbarBand.right, kToolbarBand.bottom,
-                     gui::Brush::Stock(gui::StockBrush::Gray));
+    const int width = ClientRect().Width();
+    surface.FillRect(0, 0, width, kToolbarBandHeight, gui::Brush::Stock(gui::StockBrush::Gray));
     surface.SetTextColor(gui::kBlack);
     surface.DrawText(u"色", kColourLabel, gui::TextAlign::LeftTop);
 
@@ -181,7 +181,7 @@ void HandwritingPad::DrawToolbar(gui::Surface& surface) const {
     surface.DrawText(padEnlarged_ == 1 ? u"▼" : u"▲", kSizeLabel, gui::TextAlign::LeftTop);
 
     surface.SelectPen(gui::Pen::Dashed(kGuideColour));
-    surface.Polyline({kGuideFrom, kGuideTo});
+    surface.Polyline({kGuideFrom, {width, kGuideFrom.y}});
 }
 
 void HandwritingPad::DrawGauge(gui::Surface& surface) const {
@@ -369,8 +369,8 @@ void HandwritingPad::SwitchSize() {
         }
     }
     if (enlarging) {
-        Move(kEnlargedPadRect.left, kEnlargedPadRect.top, kEnlargedPadRect.Width(),
-             kEnlargedPadRect.Height(), true);
+        Move(enlargedPlace_.left, enlargedPlace_.top, enlargedPlace_.Width(),
+             enlargedPlace_.Height(), true);
         if (pad_.PadTextMode == 1) {
             Screen().ShowInputPanel();
             FitTextBoxAboveInputPanel();
@@ -379,18 +379,36 @@ void HandwritingPad::SwitchSize() {
         }
     } else {
         // The input panel stays as it is.
-        Move(kPadRect.left, kPadRect.top, kPadRect.Width(), kPadRect.Height(), true);
-        textBox_->Move(kTextBox.left, kTextBox.top, kTextBox.Width(), kTextBox.Height(), true);
+        Move(normalPlace_.left, normalPlace_.top, normalPlace_.Width(), normalPlace_.Height(),
+             true);
+        PlaceTextBox();
     }
     if (parent) {
-        parent->Invalidate(kParentRepaint, true);
+        parent->InvalidateAll(true);
     }
     padEnlarged_ = enlarging ? 1 : 0;
 }
 
+void HandwritingPad::SetPlaces(const gui::Rect& normal, const gui::Rect& enlarged) {
+    normalPlace_ = normal;
+    enlargedPlace_ = enlarged;
+    const Rect& place = padEnlarged_ == 1 ? enlargedPlace_ : normalPlace_;
+    Move(place.left, place.top, place.Width(), place.Height(), true);
+    if (padEnlarged_ == 1 && pad_.PadTextMode == 1) {
+        FitTextBoxAboveInputPanel();
+    } else {
+        PlaceTextBox();
+    }
+}
+
+void HandwritingPad::PlaceTextBox() {
+    const int height = std::min(kTextBox.Height(), ClientRect().Height() - kTextBox.top);
+    textBox_->Move(kTextBox.left, kTextBox.top, ClientRect().Width(), std::max(0, height), true);
+}
+
 void HandwritingPad::FitTextBoxAboveInputPanel() {
     const int height = Screen().InputPanelRect().top - kTextBoxAbovePanel;
-    textBox_->Move(kTextBox.left, kTextBox.top, kTextBox.Width(), height, true);
+    textBox_->Move(kTextBox.left, kTextBox.top, ClientRect().Width(), height, true);
 }
 
 std::u16string HandwritingPad::ReadPadText() const {

@@ -58,6 +58,12 @@ public:
     // 1 while the pad covers its parent.
     int32_t PadEnlarged() const { return padEnlarged_; }
 
+    // Where the pad lies in its parent, shrunk and enlarged: kPadRect and kEnlargedPadRect
+    // until its parent lays it out elsewhere (the appointment editor on a turned screen). The
+    // pad moves to the place of its state now; its toolbar, guide line and text box stretch to
+    // its width, and its text box ends where the pad does.
+    void SetPlaces(const gui::Rect& normal, const gui::Rect& enlarged);
+
 private:
     void PickColour(int32_t colour);
     void Undo();
@@ -66,6 +72,8 @@ private:
     void SwitchMode();
     void SwitchSize();
     void FitTextBoxAboveInputPanel();
+    // The text box where it lies in the shrunk pad.
+    void PlaceTextBox();
     // Stores a finished stroke (pad coordinates moved by (dx, dy)) after the ink, thinned; a
     // stroke that would take the ink past schedule::kMaxInkEntries is refused with kInkFullMessage.
     void AppendStroke(std::span<const schedule::InkEntry> entries, int dx, int dy);
@@ -77,6 +85,8 @@ private:
     int32_t colour_ = 0;  // colour index of the next stroke, 0 to 3
     int32_t width_ = 1;   // pen width of the next stroke, 1 to 3
     int32_t padEnlarged_ = 0;
+    gui::Rect normalPlace_ = kPadRect;
+    gui::Rect enlargedPlace_ = kEnlargedPadRect;
     std::array<schedule::InkEntry, kStrokeEntries> stroke_{};
     size_t strokeCount_ = 0;
     bool penDown_ = false;  // from a pen down in the drawing area to the next pen up

@@ -1,6 +1,9 @@
 #include "controls/summary_window.h"
 
+#include <algorithm>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/gui/device_screen.h"
 #include "platform/gui/surface.h"
@@ -21,14 +24,40 @@ constexpr int kCountLineHeight = 16;
 // line of the 75-pixel box.
 constexpr int kCountTextHeight = views::kHourLabelHeight;
 
-// The sync lines: the last good sync, the latest's trouble, its conflicts.
+// The sync lines: the last good sync, the latest's trouble, its conflicts and where their
+// losing versions went, one under the other from the top of their box.
 constexpr gui::Rect kSyncBox{2, SummaryWindow::kHeight, 77,
                              SummaryWindow::kHeight + SummaryWindow::kSyncBandHeight - 2};
 constexpr int kSyncLineHeight = 12;
+// Each line's text keeps a column of white from the box's line on the left and from its grey
+// edge on the right, as the count lines' "件" does, so that nothing seems to run into them.
+constexpr int kSyncTextLeft = kSyncBox.left + 1;
+constexpr int kSyncTextRight = kSyncBox.right - 1;
+// A line too wide for the box in the count lines' font is written a pixel smaller, down to
+// this; wider still, it is cut and ends in "…".
+constexpr int kSmallestSyncTextHeight = 8;
 constexpr gui::ColorRef kTroubleColor = gui::Rgb(0xC0, 0x00, 0x00);
 
 std::u16string CountLine(const char16_t* label, int count) {
     return label + platform::Utf8ToUtf16Lossy(std::to_string(count)) + u"件";
+}
+
+// The text cut short enough to fit `width` in the surface's font, ending in "…" (never between
+// the halves of a surrogate pair).
+std::u16string CutToWidth(const gui::Surface& surface, std::u16string_view text, int width) {
+    size_t kept = text.size();
+    while (kept > 0) {
+        --kept;
+        if (kept > 0 && platform::IsLowSurrogate(text[kept]) &&
+            platform::IsHighSurrogate(text[kept - 1])) {
+            --kept;
+        }
+        std::u16string cut = std::u16string(text.substr(0, kept)) + u"…";
+        if (surface.MeasureText(cut).width <= width) {
+            return cut;
+        }
+    }
+    return u"…";
 }
 
 // A white box with the black line on its left that the counts have too.
@@ -105,23 +134,47 @@ void SummaryWindow::OnPaint(gui::Surface& surface) {
 void SummaryWindow::PaintSyncMark(gui::Surface& surface, const SyncMark& mark,
                                   const settings::Settings& settings) {
     DrawLinesBox(surface, kSyncBox);
-    const gui::Font font = views::CreateViewFont(kCountTextHeight, settings);
-    const gui::Font previous = surface.SelectFont(font);
-    const auto line = [&](int index, const std::u16string& text, gui::ColorRef color) {
-        const int top = kSyncBox.top + index * kSyncLineHeight;
-        surface.SetTextColor(color);
-        surface.DrawText(text, {kSyncBox.left, top, kSyncBox.right, top + kSyncLineHeight},
-                         gui::TextAlign::RightTop);
+    struct SyncLine {
+        std::u16string text;
+        gui::ColorRef color;
     };
-    line(0, u"同期 " + (mark.lastGood.empty() ? std::u16string(u"まだ") : mark.lastGood),
-         gui::kBlack);
+    std::vector<SyncLine> lines{
+        {u"同期 " + (mark.lastGood.empty() ? std::u16string(u"まだ") : mark.lastGood),
+         gui::kBlack}};
     if (!mark.trouble.empty()) {
-        line(1, mark.trouble, kTroubleColor);
+        lines.push_back({mark.trouble, kTroubleColor});
     }
     if (mark.conflicts > 0) {
-        line(2, CountLine(u"競合", mark.conflicts) + u" " + mark.keptIn, gui::kBlack);
+        lines.push_back({CountLine(u"競合", mark.conflicts), gui::kBlack});
+        if (!mark.keptIn.empty()) {
+            lines.push_back({mark.keptIn, gui::kBlack});
+        }
     }
-    surface.SelectFont(previous);
+    constexpr int width = kSyncTextRight - kSyncTextLeft;
+    int top = kSyncBox.top;
+    for (const SyncLine& line : lines) {
+        if (top + kSyncLineHeight > kSyncBox.bottom) {
+            break;
+        }
+        int height = kCountTextHeight;
+        gui::Font font = views::CreateViewFont(height, settings);
+        gui::Font previous = surface.SelectFont(font);
+        while (surface.MeasureText(line.text).width > width && height > kSmallestSyncTextHeight) {
+            --height;
+            font = views::CreateViewFont(height, settings);
+            surface.SelectFont(font);
+        }
+        const std::u16string text = surface.MeasureText(line.text).width <= width
+                                        ? line.text
+                                        : CutToWidth(surface, line.text, width);
+        surface.SetTextColor(line.color);
+        // Smaller text sits lower by as much as it is smaller: its foot stays in line.
+        const int drop = kCountTextHeight - height;
+        surface.DrawText(text, {kSyncTextLeft, top + drop, kSyncTextRight, top + kSyncLineHeight},
+                         gui::TextAlign::RightTop);
+        surface.SelectFont(previous);
+        top += kSyncLineHeight;
+    }
 }
 
 void SummaryWindow::OnTimer(int timerId) {
@@ -144,8 +197,9 @@ SummaryWindow* OpenSummaryWindow(gui::Window& mainWindow,
     const int left = (mainWindow.ClientRect().Width() - SummaryWindow::kWidth) / 2;
     const bool syncLines = readSyncMark && readSyncMark().has_value();
     const int height = SummaryWindow::kHeight + (syncLines ? SummaryWindow::kSyncBandHeight : 0);
-    const gui::Rect rect{left, SummaryWindow::kTop, left + SummaryWindow::kWidth,
-                         SummaryWindow::kTop + height};
+    const int top =
+        std::max(0, std::min(SummaryWindow::kTop, mainWindow.ClientRect().Height() - height));
+    const gui::Rect rect{left, top, left + SummaryWindow::kWidth, top + height};
     auto* window = mainWindow.Screen().CreateChild<SummaryWindow>(
         mainWindow, rect, std::move(readState), std::move(readSyncMark));
     window->Show();

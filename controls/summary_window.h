@@ -39,8 +39,9 @@ class SummaryWindow : public gui::Window {
 public:
     static constexpr int kWidth = 80;
     static constexpr int kHeight = 100;
-    // The sync lines' band, under the counts; a landscape main window still has room for it.
-    static constexpr int kSyncBandHeight = 38;
+    // The sync lines' band under the counts: room for its four lines (the last sync, the
+    // latest's trouble, the conflicts and the folder they went to).
+    static constexpr int kSyncBandHeight = 50;
     static constexpr int kTop = 50;
     static constexpr int kCloseTimer = 1;
     static constexpr int kCloseAfterMilliseconds = 5000;
@@ -63,7 +64,8 @@ private:
     SyncMarkReader readSyncMark_;
 };
 
-// Opens a new summary pop-up in `mainWindow`, centred across it 50 pixels from its top, and
+// Opens a new summary pop-up in `mainWindow`, centred across it 50 pixels from its top (higher
+// where the window is too low for it below that, as a landscape one is for the sync lines), and
 // paints it at once. Every call opens another one. It is as tall as the sync lines need when a
 // server is set up at the moment it opens.
 SummaryWindow* OpenSummaryWindow(gui::Window& mainWindow,

@@ -26,9 +26,7 @@ using namespace resources;
 
 // The layout, in the editor's own pixels.
 constexpr gui::Rect kSubjectLabel = RectAt(0, 0, 30, 20);
-constexpr gui::Rect kSubjectBox = RectAt(30, 0, 210, 150);  // the heights take in the list
 constexpr gui::Rect kLocationLabel = RectAt(0, 25, 30, 20);
-constexpr gui::Rect kLocationBox = RectAt(30, 25, 210, 150);
 constexpr gui::Rect kStartDateLabel = RectAt(0, 50, 85, 16);
 constexpr gui::Rect kStartDateButton = RectAt(85, 52, 10, 12);
 constexpr gui::Rect kStartTimeLabel = RectAt(95, 50, 35, 16);
@@ -43,10 +41,38 @@ constexpr gui::Point kReminderIconAt{35, 86};
 constexpr gui::Point kHolidayIconAt{70, 86};
 // Beside the three boxes while the appointment repeats.
 constexpr gui::Point kRecurrenceIconAt{105, 86};
-// The dial's picture: the face the user sees, and where the pen's hit map is read.
-constexpr gui::Point kDialOrigin{140, 50};
 // What a paint covers: the editor in either orientation.
 constexpr gui::Rect kPaintArea{0, 0, 320, 270};
+
+// What moves with the orientation: the two text boxes (their heights take in the dropped
+// list), the dial's picture (the face the user sees, and where the pen's hit map is read) and
+// the pad, shrunk and enlarged. Upright: the boxes across the screen, the dial under them at the
+// right, the pad below.
+constexpr AppointmentEditorLayout kPortraitLayout{RectAt(30, 0, 210, 150),
+                                                  RectAt(30, 25, 210, 150),
+                                                  {140, 50},
+                                                  controls::kPadRect,
+                                                  controls::kEnlargedPadRect};
+
+// Turned (320 wide, 188 high), the dial goes up to the top right corner beside the boxes, which
+// end 4 pixels short of it; the fields, dates and boxes on the left end at row 102, and the pad
+// takes the whole width below, its toolbar and 64 rows to write in in sight from the start.
+// Enlarged, it covers the editor.
+constexpr int kLandscapeDialLeft = 220;
+constexpr int kLandscapeBoxWidth = kLandscapeDialLeft - 4 - 30;
+constexpr int kLandscapePadTop = 104;
+
+// The layout for an editor of that size: turned when it is wider than high.
+AppointmentEditorLayout LayoutFor(const gui::Rect& client) {
+    if (client.Width() <= client.Height()) {
+        return kPortraitLayout;
+    }
+    return {RectAt(30, 0, kLandscapeBoxWidth, 150),
+            RectAt(30, 25, kLandscapeBoxWidth, 150),
+            {kLandscapeDialLeft, 0},
+            RectAt(0, kLandscapePadTop, client.Width(), client.Height() - kLandscapePadTop),
+            client};
+}
 
 constexpr std::u16string_view kEndBeforeStart = u"終了時間が開始時間より前です";
 constexpr std::u16string_view kWarningCaption = u"警告";
@@ -172,10 +198,11 @@ void AppointmentEditor::OnCreate() {
     screen.CreateMenuBar(*this, MenuBarButtons(kAppointmentMenu));
     activation_ = gui::ActivationRecord{};
 
+    layout_ = LayoutFor(ClientRect());
     screen.CreateChild<gui::Label>(*this, kSubjectLabel, 0, u"件名");
-    subject_ = screen.CreateChild<gui::ComboBox>(*this, kSubjectBox, 0);
+    subject_ = screen.CreateChild<gui::ComboBox>(*this, layout_.subjectBox, 0);
     screen.CreateChild<gui::Label>(*this, kLocationLabel, 0, u"場所");
-    location_ = screen.CreateChild<gui::ComboBox>(*this, kLocationBox, 0);
+    location_ = screen.CreateChild<gui::ComboBox>(*this, layout_.locationBox, 0);
     startDate_ = screen.CreateChild<gui::Label>(*this, kStartDateLabel, 0, u"");
     screen.CreateChild<gui::PushButton>(*this, kStartDateButton, kCommandStartDate, u".");
     startTime_ = screen.CreateChild<gui::Label>(*this, kStartTimeLabel, 0, u"");
@@ -200,7 +227,8 @@ void AppointmentEditor::OnCreate() {
         pad.PadText = pim::TypedTextOf(record.Body, record.Handwritten != 0);
         pad.PadTextMode = record.InkCountAtOpen == 0 && !pad.PadText.empty() ? 1 : 0;
     }
-    pad_ = screen.CreateChild<controls::HandwritingPad>(*this, controls::kPadRect, pad);
+    pad_ = screen.CreateChild<controls::HandwritingPad>(*this, layout_.pad, pad);
+    pad_->SetPlaces(layout_.pad, layout_.enlargedPad);
     opened_ = record;
     openedPadText_ = pad.PadText;
 
@@ -233,6 +261,17 @@ void AppointmentEditor::OnActivate(gui::Activation state) {
 
 void AppointmentEditor::OnSettingChange() {
     gui::HandleSettingChange(Screen(), activation_);
+    // The screen turned: the editor has its new size, and the fields, the dial and the pad
+    // go where that size puts them.
+    layout_ = LayoutFor(ClientRect());
+    // A text box keeps the height of its field: its layout height takes in the dropped list.
+    const auto place = [](gui::Window& box, const gui::Rect& rect) {
+        box.Move(rect.left, rect.top, rect.Width(), box.ClientRect().Height(), true);
+    };
+    place(*subject_, layout_.subjectBox);
+    place(*location_, layout_.locationBox);
+    pad_->SetPlaces(layout_.pad, layout_.enlargedPad);
+    InvalidateAll(true);
 }
 
 void AppointmentEditor::OnPaint(gui::Surface& surface) {
@@ -240,7 +279,7 @@ void AppointmentEditor::OnPaint(gui::Surface& surface) {
     surface.FillRect(kPaintArea.left, kPaintArea.top, kPaintArea.right, kPaintArea.bottom,
                      gui::kWhite);
     surface.DrawImage(dial_.face == DialFace::Day ? pictures_.dayFace : pictures_.nightFace,
-                      kDialOrigin.x, kDialOrigin.y);
+                      layout_.dialOrigin.x, layout_.dialOrigin.y);
     startDate_->SetText(EditorDateText(record.Start));
     // The end's date is shown only when it lies on another day than the start.
     endDate_->SetText(WholeDay(record.End) == WholeDay(record.Start) ? std::u16string()
@@ -257,8 +296,8 @@ void AppointmentEditor::OnPaint(gui::Surface& surface) {
 }
 
 int AppointmentEditor::DialRegionAt(gui::Point point) const {
-    const int x = point.x - kDialOrigin.x;
-    const int y = point.y - kDialOrigin.y;
+    const int x = point.x - layout_.dialOrigin.x;
+    const int y = point.y - layout_.dialOrigin.y;
     // Only the picture's own pixels name regions; the edge one past it is off the dial.
     if (x < 0 || y < 0 || x >= hitMap_.width() || y >= hitMap_.height()) {
         return -1;

@@ -31,6 +31,16 @@ AppointmentEditorPictures LoadAppointmentEditorPictures();
 
 using resources::DialFace;
 
+// Where the parts of the appointment editor that move with the orientation lie, in its own
+// pixels (see LayoutFor in its source).
+struct AppointmentEditorLayout {
+    gui::Rect subjectBox;
+    gui::Rect locationBox;
+    gui::Point dialOrigin;
+    gui::Rect pad;
+    gui::Rect enlargedPad;
+};
+
 // The dial's own state while the editor is open: the face it shows, and whether its own strokes
 // carried the start or the end past midnight into the next day.
 struct DialState {
@@ -86,6 +96,7 @@ private:
     EditorHost& host_;
     const AppointmentEditorPictures& pictures_;
     gui::ActivationRecord activation_;
+    AppointmentEditorLayout layout_;
     QImage hitMap_;  // the dial's regions, read one pixel per pen event
     int pressedRegion_ = -1;
     DialState dial_;

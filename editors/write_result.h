@@ -13,11 +13,12 @@ namespace editors {
 inline constexpr std::u16string_view kNoMoreRoomMessage = u"これ以上は追加できません";
 inline constexpr std::u16string_view kNotSavedMessage = u"保存できませんでした";
 
-// What the editor and the clipboard ask before a change or delete of one occurrence of a series:
-// Yes for this occurrence alone, No for the whole series, Cancel for neither.
+// What the editor and the clipboard ask before a change, delete or cut of one occurrence of a
+// series: Yes for this occurrence alone, No for the whole series, Cancel for neither.
 inline constexpr std::u16string_view kSeriesCaption = u"繰り返し";
 inline constexpr std::u16string_view kChangeOnlyThisQuestion = u"この予定だけ変更しますか？";
 inline constexpr std::u16string_view kDeleteOnlyThisQuestion = u"この予定だけ削除しますか？";
+inline constexpr std::u16string_view kCutOnlyThisQuestion = u"この予定だけ切り取りますか？";
 
 enum class WriteStatus {
     Written,

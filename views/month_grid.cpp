@@ -64,26 +64,42 @@ gui::Rect HeaderCellRect(int x, int y, int column) {
     return {left, y, left + kCellWidth, y + kCellHeight};
 }
 
-gui::ColorRef DayNumberColor(const ViewState& state, size_t cell, int column) {
+// The inside of a day cell, between its grid lines: its text rectangle less the line on its
+// right and the one below it.
+gui::Rect DayCellInside(const gui::Rect& cell) {
+    return {cell.left, cell.top, cell.right - 1, cell.bottom - 1};
+}
+
+// How a day number is drawn: its ink, and the colour of its cell behind it when the cell has
+// one of its own.
+struct DayNumberLook {
+    gui::ColorRef ink = gui::kBlack;
+    std::optional<gui::ColorRef> cell;
+};
+
+DayNumberLook DayNumberLookOf(const ViewState& state, size_t cell, int column) {
     const schedule::MonthCensusState& census = state.census;
     const platform::Date date = census.dates[cell];
     const settings::Settings& settings = state.settings;
     if (census.census.holiday[cell] != 0) {
-        return settings.ccHoliDay;
+        return {settings.ccHoliDay, std::nullopt};
     }
+    // The selected day's colour (a bright yellow unless the user chose another) fills its
+    // cell, and the number stands on it in black, or in white on a dark colour: a pale number
+    // on white could hardly be read.
     if (date == state.selectedDate) {
-        return settings.ccCurDay;
+        return {gui::ReadableTextOn(settings.ccCurDay), settings.ccCurDay};
     }
     if (date == state.todayDate) {
-        return settings.ccToday;
+        return {settings.ccToday, std::nullopt};
     }
     if (column == 0) {
-        return settings.ccSunDay;
+        return {settings.ccSunDay, std::nullopt};
     }
     if (column == kSaturdayColumn) {
-        return settings.ccSatDay;
+        return {settings.ccSatDay, std::nullopt};
     }
-    return settings.ccWeekDay;
+    return {settings.ccWeekDay, std::nullopt};
 }
 
 void DrawMonthNumber(gui::Surface& surface, int x, int y, const ViewState& state) {
@@ -131,7 +147,12 @@ void DrawDayCell(gui::Surface& surface, const gui::Rect& cell, const ViewState& 
         return;
     }
     const std::string digits = std::to_string(fields->Day);
-    surface.SetTextColor(DayNumberColor(state, index, column));
+    const DayNumberLook look = DayNumberLookOf(state, index, column);
+    if (look.cell) {
+        const gui::Rect inside = DayCellInside(cell);
+        surface.FillRect(inside.left, inside.top, inside.right, inside.bottom, *look.cell);
+    }
+    surface.SetTextColor(look.ink);
     surface.DrawText(std::u16string(digits.begin(), digits.end()), cell, gui::TextAlign::CenterTop);
     DrawBandDots(surface, cell, state.census.census.timeBands[index]);
     if (state.census.census.allDay[index] == 1) {

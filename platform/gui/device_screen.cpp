@@ -1,6 +1,5 @@
 #include "platform/gui/device_screen.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QEventLoop>
@@ -8,7 +7,6 @@
 #include <QInputMethod>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -16,6 +14,7 @@
 #include <algorithm>
 
 #include "platform/gui/input_panel.h"
+#include "platform/gui/message_box.h"
 #include "platform/gui/shell_look.h"
 #include "platform/gui/surface.h"
 
@@ -419,40 +418,9 @@ uint16_t DeviceScreen::TrackPopupMenu(const PopupMenu& menu, Point screenPoint,
 
 MessageBoxAnswer DeviceScreen::ShowMessageBox(std::u16string_view text, std::u16string_view caption,
                                               MessageBoxButtons buttons) {
-    if (responder_) {
-        return responder_->AnswerMessageBox(text, caption, buttons);
-    }
-    QMessageBox box(this);
-    box.setWindowTitle(QString::fromStdU16String(std::u16string(caption)));
-    box.setText(QString::fromStdU16String(std::u16string(text)));
-    // The screen's own words on the buttons, whatever language Qt would pick.
-    const auto name = [&box](QMessageBox::StandardButton button, const char16_t* label) {
-        box.button(button)->setText(QString::fromUtf16(label));
-    };
-    if (buttons == MessageBoxButtons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        name(QMessageBox::Yes, u"はい");
-        name(QMessageBox::No, u"いいえ");
-        return box.exec() == QMessageBox::Yes ? MessageBoxAnswer::Yes : MessageBoxAnswer::No;
-    }
-    if (buttons == MessageBoxButtons::YesNoCancel) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        name(QMessageBox::Yes, u"はい");
-        name(QMessageBox::No, u"いいえ");
-        name(QMessageBox::Cancel, u"キャンセル");
-        box.setEscapeButton(QMessageBox::Cancel);
-        switch (box.exec()) {
-            case QMessageBox::Yes:
-                return MessageBoxAnswer::Yes;
-            case QMessageBox::No:
-                return MessageBoxAnswer::No;
-            default:
-                return MessageBoxAnswer::Cancel;
-        }
-    }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-    return MessageBoxAnswer::Ok;
+    // In a dialog of the screen's own over the window in front, so that the question is drawn
+    // at the screen's zoom inside its frame, as the program's other dialogs are.
+    return RunMessageBox(*this, active_, text, caption, buttons);
 }
 
 int DeviceScreen::RecognizeHold(Point screenPoint) {

@@ -113,6 +113,7 @@ public:
     // command picked (0 for none); the caller hands it on to its window.
     uint16_t TrackPopupMenu(const PopupMenu& menu, Point screenPoint,
                             PopupOpening opening = PopupOpening::Downward);
+    // Asks in a message box of the screen's own (see RunMessageBox) over the active window.
     MessageBoxAnswer ShowMessageBox(std::u16string_view text, std::u16string_view caption,
                                     MessageBoxButtons buttons);
     // Asked while the pen is still down after a press at `screenPoint`: kHoldGesture when the

@@ -391,7 +391,11 @@ uint16_t Dialog::DefaultCommand() const {
 
 void Dialog::OnKeyDown(Key key) {
     if (key == Key::Return) {
-        SendCommand(DefaultCommand());
+        // Return presses the button that has the keyboard, else the default one: a user who
+        // moved on to いいえ is not answered はい.
+        const auto* focused = dynamic_cast<const PushButton*>(Screen().FocusWindow());
+        SendCommand(focused != nullptr && focused->Parent() == this ? focused->Id()
+                                                                    : DefaultCommand());
     } else if (key == Key::Escape) {
         SendCommand(kCancelCommand);
     }

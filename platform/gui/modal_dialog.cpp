@@ -25,7 +25,15 @@ void FocusFirstTabStop(Dialog& dialog) {
 
 int RunModalDialog(DeviceScreen& screen, Window& owner, const DialogTemplate& dialogTemplate,
                    DialogHandler& handler) {
-    Dialog* dialog = screen.CreateTopLevel<Dialog>(dialogTemplate, handler, &owner);
+    return RunModalDialogAnswered(
+        screen, &owner, dialogTemplate, handler,
+        [](ModalResponder& responder, Dialog& dialog) { return responder.AnswerDialog(dialog); });
+}
+
+int RunModalDialogAnswered(DeviceScreen& screen, Window* owner,
+                           const DialogTemplate& dialogTemplate, DialogHandler& handler,
+                           const std::function<uint16_t(ModalResponder&, Dialog&)>& answer) {
+    Dialog* dialog = screen.CreateTopLevel<Dialog>(dialogTemplate, handler, owner);
     const std::shared_ptr<Dialog::Outcome> outcome = dialog->SharedOutcome();
     const std::function<bool()> alive = screen.IsAlive(dialog);
     const bool focusFirst = handler.OnInitDialog(*dialog);
@@ -42,7 +50,7 @@ int RunModalDialog(DeviceScreen& screen, Window& owner, const DialogTemplate& di
                 if (!alive() || outcome->ended) {
                     break;
                 }
-                const uint16_t command = responder->AnswerDialog(*dialog);
+                const uint16_t command = answer(*responder, *dialog);
                 if (alive() && !outcome->ended) {
                     dialog->SendCommand(command);
                 }

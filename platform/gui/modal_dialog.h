@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
+
 #include "platform/gui/dialog.h"
 #include "platform/gui/dialog_handler.h"
 #include "platform/gui/dialog_template.h"
+#include "platform/gui/modal_responder.h"
 
 namespace gui {
 
@@ -14,6 +18,12 @@ class DeviceScreen;
 // responder answers instead of a person, and nothing waits.
 int RunModalDialog(DeviceScreen& screen, Window& owner, const DialogTemplate& dialogTemplate,
                    DialogHandler& handler);
+
+// The same run over `owner` (null: a dialog over no window), where a responder answers with
+// `answer` (the command the dialog is sent) instead of its AnswerDialog.
+int RunModalDialogAnswered(DeviceScreen& screen, Window* owner,
+                           const DialogTemplate& dialogTemplate, DialogHandler& handler,
+                           const std::function<uint16_t(ModalResponder&, Dialog&)>& answer);
 
 // What a dialog asks the shell for while it is initialised: fill the work area, a done (OK)
 // button in the navigation bar that sends command 1, and the input panel lowered.

@@ -35,6 +35,9 @@ public:
     virtual uint16_t ChoosePopupCommand(const PopupMenu& menu, Point screenPoint) = 0;
     virtual MessageBoxAnswer AnswerMessageBox(std::u16string_view text, std::u16string_view caption,
                                               MessageBoxButtons buttons) = 0;
+    // Told once a message box is made and shown on the screen, just before AnswerMessageBox is
+    // asked for its answer.
+    virtual void MessageBoxShown(Dialog& /*box*/) {}
     // Whether a press at the point is held long enough to count as a hold.
     virtual bool IsHold(Point screenPoint) = 0;
     // Asked once the dialog is initialised and shown (and again while it stays open): may read
@@ -64,6 +67,9 @@ public:
     std::vector<ColorRef> colorsOffered;       // the chooser's starting colours
     int unexpected = 0;                        // questions asked with no queued answer
 
+    // Runs while each message box is up, before it is answered.
+    std::function<void(Dialog&)> whileMessageBoxOpen;
+
     // Runs while the next pop-up menu is open, as the menu's own event loop runs timers and
     // whatever else arrives meanwhile; used once.
     std::function<void()> whilePopupOpen;
@@ -81,6 +87,11 @@ public:
                                       MessageBoxButtons buttons) override {
         messageBoxTexts.emplace_back(text);
         return Take(messageBoxAnswers, DismissedAnswer(buttons));
+    }
+    void MessageBoxShown(Dialog& box) override {
+        if (whileMessageBoxOpen) {
+            whileMessageBoxOpen(box);
+        }
     }
     bool IsHold(Point) override { return Take(holds, false); }
     uint16_t AnswerDialog(Dialog& dialog) override {

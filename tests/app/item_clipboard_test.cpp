@@ -112,7 +112,7 @@ TEST_F(ItemClipboardTest, AnOccurrenceIsCopiedAndCutAsItselfAndPastedAsASingleAp
     const std::string before = Export();
     Hold(ItemRow(series), kCommandCut);  // no answer queued: the question is cancelled
     EXPECT_EQ(responder_.messageBoxTexts,
-              std::vector<std::u16string>{u"この予定だけ削除しますか？"});
+              std::vector<std::u16string>{u"この予定だけ切り取りますか？"});
     EXPECT_EQ(main_->Clipboard().objectId, 0);
     EXPECT_EQ(Export(), before);
 

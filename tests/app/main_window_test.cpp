@@ -8,6 +8,8 @@
 #include "app/startup.h"
 #include "editors/task_writes.h"
 #include "editors/undo_steps.h"
+#include "platform/gui/dialog.h"
+#include "platform/gui/modal_responder.h"
 #include "resources/resource_ids.h"
 #include "resources/shell_resources.h"
 #include "tests/support/temp_folder.h"
@@ -96,6 +98,29 @@ TEST_F(MainWindowTest, FitsAboveTheMenuBarAndTellsItsOrientation) {
     screen_.Rotate();
     EXPECT_EQ(window->ScreenRect(), (gui::Rect{0, 26, 320, 214}));
     EXPECT_FALSE(window->IsPortrait());
+}
+
+// What start-up could not do is said on the screen, in the planner's own boxes over the main
+// window, one after another.
+TEST_F(MainWindowTest, StartUpWarningsAreThePlannersOwnBoxesOverTheMainWindow) {
+    auto* window = Create();
+    gui::ScriptedResponder responder;
+    responder.messageBoxAnswers = {gui::MessageBoxAnswer::Ok, gui::MessageBoxAnswer::Ok};
+    std::vector<std::u16string> titles;
+    std::vector<const gui::Window*> owners;
+    responder.whileMessageBoxOpen = [&](gui::Dialog& box) {
+        titles.push_back(box.Title());
+        owners.push_back(screen_.ActiveWindow() == &box ? box.Owner() : nullptr);
+    };
+    screen_.SetModalResponder(&responder);
+    ShowStartupWarnings(screen_, {"the registry is damaged", "the store cannot be opened: 予定"});
+    EXPECT_EQ(responder.messageBoxTexts,
+              (std::vector<std::u16string>{u"the registry is damaged",
+                                           u"the store cannot be opened: 予定"}));
+    EXPECT_EQ(titles, (std::vector<std::u16string>{u"Tessarinth", u"Tessarinth"}));
+    EXPECT_EQ(owners, (std::vector<const gui::Window*>{window, window}));
+    EXPECT_EQ(screen_.ActiveWindow(), window);
+    screen_.SetModalResponder(nullptr);
 }
 
 TEST_F(MainWindowTest, EveryCommandOfTheTableReachesItsHandler) {

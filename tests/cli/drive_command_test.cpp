@@ -87,6 +87,42 @@ TEST_F(DriveCommandTest, ModalDialogsTakeTheAnswersQueuedForThem) {
         << err_.str();
 }
 
+// A message box is one of the screen's own dialogs: an answer's picture shows it over the
+// editor, framed inside the screen between the bars, with the editor's OK gone from the
+// navigation bar while it is up.
+TEST_F(DriveCommandTest, AnAnswersPictureShowsTheMessageBoxOnTheScreen) {
+    ASSERT_EQ(Drive("command 40045\nshot " + Out("editor.png") +
+                        "\nstroke 170 91 150 126\nanswer ok shot " + Out("warning.png") +
+                        " 2\ncommand 1\nstate\n",
+                    {"--today", "2026-12-07T09:30"}),
+              0)
+        << err_.str();
+    EXPECT_NE(out_.str().find("message\t警告\t終了時間が開始時間より前です"), std::string::npos);
+    EXPECT_EQ(StateValue("active"), "TimeWindow");
+    const QImage editor = Picture("editor.png");
+    const QImage large = Picture("warning.png");
+    ASSERT_EQ(large.size(), QSize(480, 640));  // at the zoom the answer asked for
+    const QImage warning = large.scaled(240, 320);
+    // The box's frame: rows where a black line crosses the screen's middle inside its edges.
+    int framed = 0;
+    for (int y = 60; y < 260; ++y) {
+        framed += qGray(warning.pixel(120, y)) < 40 && qGray(warning.pixel(30, y)) < 40 ? 1 : 0;
+    }
+    EXPECT_GE(framed, 2);
+    // The navigation bar's OK button (bright on the dark bar) is the editor's, not the box's.
+    const auto brightOnTheBarsRight = [](const QImage& shot) {
+        int bright = 0;
+        for (int y = 4; y < 22; ++y) {
+            for (int x = 205; x < 240; ++x) {
+                bright += qGray(shot.pixel(x, y)) > 200 ? 1 : 0;
+            }
+        }
+        return bright;
+    };
+    EXPECT_GT(brightOnTheBarsRight(editor), 0);
+    EXPECT_EQ(brightOnTheBarsRight(warning), 0);
+}
+
 TEST_F(DriveCommandTest, AScriptLineWithoutEndIsReadNoFurtherThanItsLimit) {
     // As from /dev/zero: 64 KiB of a line is the most any line takes.
     EXPECT_EQ(Drive("key Down\n" + std::string(200 * 1024, '\0')), kScriptFaultStatus);

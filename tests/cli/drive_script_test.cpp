@@ -52,6 +52,14 @@ TEST(DriveScript, KeysCommandsAndWaits) {
 TEST(DriveScript, AnswersToModalQuestions) {
     EXPECT_EQ(std::get<AnswerStep>(Parsed("answer no")).answer, gui::MessageBoxAnswer::No);
     EXPECT_NE(ErrorOf("answer maybe"), "<read>");
+    const auto pictured = std::get<AnswerStep>(Parsed("answer cancel shot box.png 2"));
+    EXPECT_EQ(pictured.answer, gui::MessageBoxAnswer::Cancel);
+    EXPECT_EQ(pictured.shotFile, "box.png");
+    EXPECT_EQ(pictured.shotZoom, 2);
+    EXPECT_EQ(std::get<AnswerStep>(Parsed("answer yes")).shotFile, "");
+    EXPECT_NE(ErrorOf("answer yes shot box.png"), "<read>");
+    EXPECT_NE(ErrorOf("answer yes shot box.png 9"), "<read>");
+    EXPECT_NE(ErrorOf("answer yes snap box.png 2"), "<read>");
     EXPECT_EQ(std::get<PopupStep>(Parsed("popup none")).command, 0);
     EXPECT_EQ(std::get<PopupStep>(Parsed("popup 40058")).command, 40058);
     EXPECT_EQ(std::get<ColorStep>(Parsed("color 0x00FF80")).color, gui::ColorRef{0x00FF80});

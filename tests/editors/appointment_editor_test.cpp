@@ -7,7 +7,9 @@
 #include <QKeyEvent>
 
 #include <cmath>
+#include <vector>
 
+#include "controls/handwriting_pad.h"
 #include "platform/gui/dialog.h"
 #include "platform/gui/month_calendar.h"
 #include "resources/resource_ids.h"
@@ -27,13 +29,13 @@ enum class Ring { Inner, Outer };
 // A point of the dial on the screen: the centre of the clock position's sector on a ring (the
 // dial's centre is at (190, 100) in the editor, which starts 26 pixels down; the rings' middles
 // lie at radius 24 and 40).
-gui::Point Dial(Ring ring, int position) {
+constexpr gui::Point kDialCentre{190, 126};
+gui::Point Dial(Ring ring, int position, gui::Point centre = kDialCentre) {
     const double radius = ring == Ring::Inner ? 24 : 40;
     const double angle = position * M_PI / 6;
-    return {static_cast<int>(std::lround(190 + radius * std::sin(angle))),
-            static_cast<int>(std::lround(126 - radius * std::cos(angle)))};
+    return {static_cast<int>(std::lround(centre.x + radius * std::sin(angle))),
+            static_cast<int>(std::lround(centre.y - radius * std::cos(angle)))};
 }
-constexpr gui::Point kDialCentre{190, 126};
 constexpr gui::Point kAllDayBox{22, 26 + 94};
 constexpr gui::Point kHolidayBox{92, 26 + 94};
 
@@ -426,6 +428,135 @@ TEST_F(AppointmentEditorTest, ALongerStoredSubjectAndPlaceSurviveOpeningAndSavin
     const pim::AppointmentRecord stored = Reader().AllAppointments()->front();
     EXPECT_EQ(stored.subject, imported.subject);
     EXPECT_EQ(stored.location, imported.location);
+}
+
+// On the turned screen (320 x 240) the editor is 320 wide and 188 high.
+class LandscapeAppointmentEditorTest : public AppointmentEditorTest {
+protected:
+    // Where the turned editor puts its dial (its top right corner) and its pad (the whole width
+    // from row 104 of the editor down).
+    static constexpr gui::Point kTurnedDialCentre{220 + 50, 26 + 50};
+    static constexpr gui::Rect kTurnedPad{0, 26 + 104, 320, 26 + 188};
+
+    controls::HandwritingPad* Pad() const {
+        for (gui::Window* child : Editor()->Children()) {
+            if (auto* pad = dynamic_cast<controls::HandwritingPad*>(child)) {
+                return pad;
+            }
+        }
+        return nullptr;
+    }
+    // What the user sees of each part of the editor, on the screen: its controls (a text box
+    // without its dropped list), the pad, the dial's picture and the icons of the three boxes.
+    std::vector<gui::Rect> Parts() const {
+        std::vector<gui::Rect> parts;
+        for (gui::Window* child : Editor()->Children()) {
+            gui::Rect rect = child->ScreenRect();
+            if (child->ClassName() == u"COMBOBOX") {
+                rect.bottom = rect.top + 20;
+            }
+            parts.push_back(rect);
+        }
+        const gui::Rect editor = Editor()->ScreenRect();
+        parts.push_back({kTurnedDialCentre.x - 50, kTurnedDialCentre.y - 50,
+                         kTurnedDialCentre.x + 50, kTurnedDialCentre.y + 50});
+        for (int left : {0, 35, 70}) {
+            parts.push_back(
+                {editor.left + left, editor.top + 86, editor.left + left + 16, editor.top + 102});
+        }
+        return parts;
+    }
+};
+
+// Turned, the editor lays itself out over the whole width: the dial at the top right, the pad
+// under the fields across the screen with its toolbar and rows to write in, nothing over
+// anything else and all of it between the bars; the pen writes there at once and the dial sets
+// the times where it now is.
+TEST_F(LandscapeAppointmentEditorTest, ThePadIsInSightAcrossTheWholeWidthFromTheStart) {
+    screen_.Rotate();
+    OpenNew();
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(Editor()->ScreenRect(), (gui::Rect{0, 26, 320, 214}));
+    ASSERT_NE(Pad(), nullptr);
+    EXPECT_EQ(Pad()->ScreenRect(), kTurnedPad);
+
+    const std::vector<gui::Rect> parts = Parts();
+    const gui::Rect work = screen_.WorkArea();
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const gui::Rect& a = parts[i];
+        EXPECT_TRUE(a.left >= work.left && a.right <= work.right && a.top >= work.top &&
+                    a.bottom <= work.bottom)
+            << "part " << i << " lies off the work area";
+        for (size_t j = i + 1; j < parts.size(); ++j) {
+            const gui::Rect& b = parts[j];
+            const bool apart =
+                a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
+            EXPECT_TRUE(apart) << "parts " << i << " and " << j << " overlap";
+        }
+    }
+    // The pad's text box ends where the pad does, above the menu bar.
+    for (gui::Window* child : Pad()->Children()) {
+        EXPECT_LE(child->ScreenRect().bottom, kTurnedPad.bottom);
+        EXPECT_EQ(child->ScreenRect().right, 320);
+    }
+
+    // The toolbar and the guide reach the right edge.
+    screen_.PaintPending();
+    const QImage shot = screen_.Render(1);
+    EXPECT_EQ(gui::FromQRgb(shot.pixel(300, kTurnedPad.top + 10)), gui::kGray);
+    int guide = 0;
+    for (int x = 240; x < 320; ++x) {
+        guide += gui::FromQRgb(shot.pixel(x, kTurnedPad.top + 52)) == gui::kGray ? 1 : 0;
+    }
+    EXPECT_GT(guide, 20);
+
+    // Written across the pad, out to the right of where the upright pad ends.
+    Stroke({20, kTurnedPad.top + 40}, {300, kTurnedPad.top + 70});
+    EXPECT_EQ(planner_.pad->InkCount, 5);
+    EXPECT_EQ(planner_.pad->InkBuffer[3].x, 300);
+    Stroke(Dial(Ring::Outer, 9, kTurnedDialCentre), Dial(Ring::Inner, 6, kTurnedDialCentre));
+    EXPECT_EQ(Times(), "09:30-10:30");
+    Ok();
+    EXPECT_EQ(main_->OpenEditorWindow(), nullptr);
+    EXPECT_EQ(testing_support::ReadBytes(DataFolder() / "1.dat").size(), 5u * 8);
+}
+
+// The screen turned with the editor open, and back: the editor follows each time, the upright
+// layout exactly as it was, and an enlarged pad covers the editor in either.
+TEST_F(LandscapeAppointmentEditorTest, TurningTheScreenWithTheEditorOpenLaysItOutAgain) {
+    OpenNew();
+    ASSERT_NE(Pad(), nullptr);
+    const auto uprightRects = [this] {
+        std::vector<gui::Rect> rects;
+        for (gui::Window* child : Editor()->Children()) {
+            rects.push_back(child->ScreenRect());
+        }
+        return rects;
+    };
+    const std::vector<gui::Rect> upright = uprightRects();
+    EXPECT_EQ(Pad()->ScreenRect(), (gui::Rect{0, 26 + 155, 240, 26 + 155 + 270}));
+
+    screen_.Rotate();
+    EXPECT_EQ(Pad()->ScreenRect(), kTurnedPad);
+    Stroke(Dial(Ring::Outer, 10, kTurnedDialCentre), Dial(Ring::Outer, 10, kTurnedDialCentre));
+    EXPECT_EQ(Times(), "10:00-11:00");
+
+    screen_.Rotate();
+    EXPECT_EQ(uprightRects(), upright);
+    Stroke(Dial(Ring::Outer, 9), Dial(Ring::Inner, 6));
+    EXPECT_EQ(Times(), "09:30-10:30");
+
+    // Enlarged (▲ at the toolbar's right), the pad covers the editor, turned or not; shrunk
+    // again, it is back in its turned place with the fields beside it.
+    Tap({225, 26 + 155 + 8});
+    EXPECT_EQ(Pad()->ScreenRect(), (gui::Rect{0, 26, 240, 26 + 270}));
+    screen_.Rotate();
+    EXPECT_EQ(Pad()->ScreenRect(), (gui::Rect{0, 26, 320, 214}));
+    Tap({225, 26 + 8});
+    EXPECT_EQ(Pad()->ScreenRect(), kTurnedPad);
+    for (gui::Window* child : Editor()->Children()) {
+        EXPECT_TRUE(child->IsVisible());
+    }
 }
 
 }  // namespace

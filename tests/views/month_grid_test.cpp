@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -195,6 +198,72 @@ TEST_F(MonthGridDayColours, DayNumberIsTheDayOfMonthCentredAtTheTop) {
                   0)
             << "day " << day;
     }
+}
+
+// The contrast of two colours as the web's accessibility guidelines measure it, from 1 (the
+// same) to 21 (black on white); text wants at least 3 to be read at a glance.
+double ContrastOf(gui::ColorRef a, gui::ColorRef b) {
+    const auto luminance = [](gui::ColorRef colour) {
+        const auto channel = [](int value) {
+            const double c = value / 255.0;
+            return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(gui::RedOf(colour)) + 0.7152 * channel(gui::GreenOf(colour)) +
+               0.0722 * channel(gui::BlueOf(colour));
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The colours drawn inside a day cell's grid lines, each with how many pixels it took.
+std::map<gui::ColorRef, int> ColoursInside(const ViewFixture& fixture, const gui::Rect& cell) {
+    std::map<gui::ColorRef, int> colours;
+    for (int y = cell.top; y < cell.bottom - 1; ++y) {
+        for (int x = cell.left; x < cell.right - 1; ++x) {
+            ++colours[fixture.Pixel(x, y)];
+        }
+    }
+    return colours;
+}
+
+// The selected day (today, when the planner starts) stands on a cell of its own colour with a
+// number that can be read on it: black on the default yellow, white on a dark colour; the
+// contrast of the two colours drawn is at least 3:1 whatever the colour.
+TEST(MonthGridSelectedDay, ItsNumberIsReadableOnItsOwnColour) {
+    struct Case {
+        gui::ColorRef setting;
+        gui::ColorRef ink;
+    };
+    const Case cases[] = {
+        {settings::Settings{}.ccCurDay, gui::kBlack},  // the default yellow
+        {gui::Rgb(0x00, 0x00, 0x80), gui::kWhite},     // navy
+        {gui::Rgb(0x80, 0x80, 0x80), gui::kBlack},     // a middle grey: the weakest case
+        {gui::Rgb(0xFF, 0x00, 0xFF), gui::kBlack},     // magenta
+    };
+    for (const Case& c : cases) {
+        ViewFixture fixture;
+        FillMonth(fixture, 2010, 5);
+        fixture.settings.ccCurDay = c.setting;
+        fixture.selectedDate = ViewFixture::Day(2010, 5, 12);
+        fixture.todayDate = fixture.selectedDate;
+        DrawGrid(fixture, 127, 2);
+        const gui::Rect cell = CellRect(127, 2, 2, 3);  // Wednesday 12 May
+        const std::map<gui::ColorRef, int> colours = ColoursInside(fixture, cell);
+        // The whole inside is the setting's colour but for the number's ink.
+        ASSERT_EQ(colours.size(), 2u) << std::hex << c.setting;
+        EXPECT_GT(colours.at(c.setting), 15 * 9 / 2) << std::hex << c.setting;
+        EXPECT_GT(colours.at(c.ink), 8) << std::hex << c.setting;
+        EXPECT_GE(ContrastOf(c.setting, c.ink), 3.0) << std::hex << c.setting;
+        // The grid lines around it stay black, and the neighbours keep their white.
+        EXPECT_EQ(fixture.Pixel(cell.right - 1, cell.top + 4), gui::kBlack);
+        EXPECT_EQ(fixture.Pixel(cell.left + 4, cell.bottom - 1), gui::kBlack);
+        EXPECT_EQ(fixture.Pixel(cell.right + 1, cell.top + 1), gui::kWhite);
+    }
+    // The default yellow is kept: a pale yellow cell, a black number.
+    const gui::ColorRef yellow = settings::Settings{}.ccCurDay;
+    EXPECT_EQ(yellow, gui::Rgb(0xFF, 0xFF, 0x00));
+    EXPECT_LT(ContrastOf(yellow, gui::kWhite), 3.0);  // why it is no longer the number's ink
 }
 
 TEST(MonthGridMarks, FourBandsStackTwoByTwoDotsDownTheRightSide) {

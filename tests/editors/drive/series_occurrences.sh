@@ -92,7 +92,7 @@ answer yes
 popup 40057
 hold 100 126
 SCRIPT
-check "a cut asks which" "$(printf 'message\t繰り返し\tこの予定だけ削除しますか？')" \
+check "a cut asks which" "$(printf 'message\t繰り返し\tこの予定だけ切り取りますか？')" \
     "$(grep '^message' "$out")"
 check "and takes the occurrence alone" "" "$(times 2026-12-22)"
 check "leaving the 29th" "$(printf '2026-12-29T10:00\t2026-12-29T11:00\t定例・週次')" \
