@@ -293,7 +293,7 @@ status=0
 as d sync setup --events "$server_url$calendar" --password-stdin </dev/null >/dev/null \
     2>"$work/d.err" || status=$?
 check "setup without a user is refused" "2 yes" \
-    "$status $(yes_if grep -q 'needs --events URL and --user NAME' "$work/d.err")"
+    "$status $(yes_if grep -q 'needs --server URL (or --events URL) and --user NAME' "$work/d.err")"
 status=0
 as d sync setup --events "$server_url$calendar" --user alice --password-stdin </dev/null \
     >/dev/null 2>"$work/d.err" || status=$?

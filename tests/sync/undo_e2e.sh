@@ -180,7 +180,7 @@ steps=$(as a undo --list)
 on_server=$(server_item "$uid")
 check "taking back the create is refused" 1 "$(run a undo)" "$work/a.said"
 check "the refusal names the item and says nothing was undone" \
-    'tessarinth-cli: undo: "面談" was changed since (create); nothing was undone' \
+    'tessarinth-cli: undo: "面談（午後に変更）" was changed since (create); nothing was undone' \
     "$(cat "$work/a.err")"
 check "the store here is as it was" yes "$(yes_if test "$exported" = "$(as a export -)")"
 # The refused step can never apply again: it is forgotten, and the ones before it stay.

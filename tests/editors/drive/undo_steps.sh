@@ -238,8 +238,8 @@ answer ok
 key Ctrl+Z
 shot $TESSARINTH_HOME/refused.png
 SCRIPT
-check "Ctrl+Z is refused with a message" \
-    "$(printf 'message\t元に戻す\t「面談・二次」はその後変更されたため、元に戻せません')" \
+check "Ctrl+Z is refused with a message naming the item as it is called now" \
+    "$(printf 'message\t元に戻す\t「面談・最終」はその後変更されたため、元に戻せません')" \
     "$(grep '^message' "$out")"
 check "the imported version stays" 面談・最終 "$(day 2026-12-12 | cut -f 10)"
 check "nothing in the store changes" "$store" "$("$cli" export - | grep -v '^DTSTAMP')"
