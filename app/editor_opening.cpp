@@ -19,8 +19,11 @@ void MainWindow::OpenEditor(EditorKind kind) {
             editor = Screen().CreateTopLevel<editors::TaskEditor>(host);
             break;
         case EditorKind::Appointment:
+            if (!planner_.editorPictures) {
+                planner_.editorPictures = editors::LoadAppointmentEditorPictures();
+            }
             editor =
-                Screen().CreateTopLevel<editors::AppointmentEditor>(host, planner_.editorPictures);
+                Screen().CreateTopLevel<editors::AppointmentEditor>(host, *planner_.editorPictures);
             break;
     }
     editor_ = editor;

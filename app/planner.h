@@ -3,6 +3,7 @@
 #include <functional>
 
 #include <memory>
+#include <optional>
 
 #include "controls/history.h"
 #include "controls/pad_data.h"
@@ -46,9 +47,10 @@ struct Planner {
     // The handwriting pad's ink and text: an editor fills it before its pad opens, the pad
     // edits it, the writes read it back.
     std::unique_ptr<controls::PadData> pad;
-    views::DayListIcons listIcons;                      // loaded at start-up
-    editors::AppointmentEditorPictures editorPictures;  // loaded at start-up
-    controls::HistoryLists history;                     // the editors' recent texts
+    views::DayListIcons listIcons;  // loaded at start-up
+    // Drawn when the appointment editor first opens: the dial's faces take a third of a start-up.
+    std::optional<editors::AppointmentEditorPictures> editorPictures;
+    controls::HistoryLists history;  // the editors' recent texts
     // Told of each change saved on the screen: the running planner's own sync follows it
     // shortly. Not set where nothing syncs by itself (a planner driven off-screen).
     std::function<void()> afterOwnSave;

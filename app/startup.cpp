@@ -85,7 +85,6 @@ void ComeForward(gui::DeviceScreen& screen) {
 void PreparePlanner(Planner& planner) {
     schedule::InvalidateMonthCensus(planner.census);
     planner.listIcons = views::LoadDayListIcons();
-    planner.editorPictures = editors::LoadAppointmentEditorPictures();
     settings::LoadSettings(planner.registry, planner.settings);
     // The history files lie in the data folder the settings name.
     controls::LoadSubjectLocationHistory(planner.history, planner.home, planner.settings.DataPath);
