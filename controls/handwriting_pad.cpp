@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <optional>
 
-#include "controls/ink_drawing.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/edit_box.h"
 #include "platform/gui/surface.h"
 #include "platform/text/unicode_text.h"
+#include "views/ink_drawing.h"
 
 namespace controls {
 namespace {
@@ -147,7 +147,8 @@ void HandwritingPad::OnCreate() {
 
 void HandwritingPad::OnPaint(gui::Surface& surface) {
     DrawToolbar(surface);
-    DrawInk(surface, pad_.InkBuffer, pad_.InkCount, kInkOrigin.x, kInkOrigin.y, kFullInkScale);
+    views::DrawInk(surface, pad_.InkBuffer, pad_.InkCount, kInkOrigin.x, kInkOrigin.y,
+                   views::kFullInkScale);
 }
 
 void HandwritingPad::DrawToolbar(gui::Surface& surface) const {

@@ -8,11 +8,11 @@
 #include <optional>
 #include <span>
 
-#include "controls/ink_drawing.h"
 #include "platform/ical/handwritten_memo.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
 #include "views/date_header.h"
+#include "views/ink_drawing.h"
 #include "views/view_font.h"
 
 namespace views {
@@ -253,7 +253,7 @@ void DrawAppointment(gui::Surface& surface, const DayItemRow& row, int left, int
     surface.DrawText(line, {left, top, textRight, top + kRowHeight}, gui::TextAlign::LeftTop);
     if (IsInkOnly(row)) {
         const int inkLeft = left + surface.MeasureText(line).width + kInkGap;
-        controls::DrawInk(surface, row.ink, row.inkCount, inkLeft, top, controls::kHalfInkScale);
+        DrawInk(surface, row.ink, row.inkCount, inkLeft, top, kHalfInkScale);
         if (inkLeft < textRight) {
             surface.FillRect(inkLeft, top + kRowHeight, textRight, top + kInkEraseDepth,
                              gui::kWhite);

@@ -1,4 +1,4 @@
-#include "controls/ink_drawing.h"
+#include "views/ink_drawing.h"
 
 #include <algorithm>
 #include <limits>
@@ -6,7 +6,7 @@
 
 #include "platform/gui/surface.h"
 
-namespace controls {
+namespace views {
 namespace {
 
 // The pad writes pens 1 to 3 pixels wide; a file may say anything, so stay in that range.
@@ -52,4 +52,4 @@ void DrawInk(gui::Surface& surface, std::span<const schedule::InkEntry> entries,
     surface.SelectPen(previous);
 }
 
-}  // namespace controls
+}  // namespace views

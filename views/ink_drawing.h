@@ -9,7 +9,7 @@ namespace gui {
 class Surface;
 }
 
-namespace controls {
+namespace views {
 
 // The pad draws ink at full size; the day list at half size.
 inline constexpr int kFullInkScale = 100;
@@ -22,4 +22,4 @@ inline constexpr int kHalfInkScale = 50;
 void DrawInk(gui::Surface& surface, std::span<const schedule::InkEntry> entries, int32_t count,
              int x0, int y0, int scale);
 
-}  // namespace controls
+}  // namespace views

@@ -1,4 +1,4 @@
-#include "controls/ink_drawing.h"
+#include "views/ink_drawing.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include "platform/gui/surface.h"
 
-namespace controls {
+namespace views {
 namespace {
 
 using gui::FromQRgb;
@@ -105,4 +105,4 @@ TEST_F(InkDrawingTest, TheSurfaceGetsItsPenBack) {
 }
 
 }  // namespace
-}  // namespace controls
+}  // namespace views
