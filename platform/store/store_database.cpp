@@ -1,6 +1,5 @@
 #include "platform/store/store_database.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <ctime>
