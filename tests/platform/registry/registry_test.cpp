@@ -141,6 +141,15 @@ TEST_F(RegistryTest, FollowsWhatAnotherProgramSavesAndNotItsOwnSaves) {
     running.CloseKey(kept);
     EXPECT_FALSE(*running.FollowFile());  // said once, until it changes again
 
+    // A pipe put in its place is not waited on.
+    std::filesystem::remove(File());
+    ASSERT_EQ(::mkfifo(File().c_str(), 0600), 0);
+    EXPECT_FALSE(running.FollowFile().ok());
+    const KeyHandle stays = ProgramKey(running);
+    EXPECT_EQ(running.ReadNumber(stays, u"SyncMinutes", minutes), ReadStatus::Ok);
+    EXPECT_EQ(minutes, 1u);
+    running.CloseKey(stays);
+
     // A removed file is an empty registry: every setting takes its default.
     std::filesystem::remove(File());
     EXPECT_TRUE(*running.FollowFile());
