@@ -98,7 +98,7 @@ protected:
                          << " (install tegaki-zinnia-japanese, see scripts/setup.sh)";
         }
         std::string error;
-        recognizer_ = CharacterRecognizer::Load(model, error);
+        recognizer_ = CharacterRecognizer::Load(CharacterRecognizer::PlannerModels(), error);
         if (recognizer_ == nullptr && error.find("not built in") != std::string::npos) {
             GTEST_SKIP() << error;
         }
@@ -173,7 +173,9 @@ TEST_F(CharacterRecognizerTest, AScribbleToAndFroIsReadLikeAnyStroke) {
     }
     const std::vector<std::u16string> one = Read({line});
     ASSERT_FALSE(one.empty());
-    EXPECT_EQ(one.front(), u"一") << Joined(one);
+    // ー and 一 are written alike; the katakana, written more often, first.
+    EXPECT_EQ(one.front(), u"ー") << Joined(one);
+    EXPECT_TRUE(Holds(one, u"一")) << Joined(one);
 }
 
 TEST_F(CharacterRecognizerTest, NothingWrittenReadsAsNothing) {
@@ -203,22 +205,24 @@ TEST_F(CharacterRecognizerTest, GivesAtMostTheCandidatesAskedFor) {
     EXPECT_EQ(std::unique(distinct.begin(), distinct.end()), distinct.end()) << Joined(six);
 }
 
-TEST_F(CharacterRecognizerTest, KatakanaTheModelLacksFollowTheKanjiOfTheSameShape) {
+// Katakana, Latin letters and marks come from the planner's own model; a kanji of the same
+// shape from Debian's is offered beside the katakana, which is written far more often.
+TEST_F(CharacterRecognizerTest, KatakanaAreReadFirstWithTheKanjiOfTheSameShapeBeside) {
     const std::vector<WrittenCharacter> table = testing_support::WrittenCharacters();
     for (const auto& [katakana, kanji] :
          {std::pair<std::u16string, std::u16string>{u"カ", u"力"}, {u"ロ", u"口"}}) {
         const std::vector<std::u16string> candidates = Read(Find(table, katakana).strokes);
-        const auto kanjiAt = std::find(candidates.begin(), candidates.end(), kanji);
-        ASSERT_NE(kanjiAt, candidates.end()) << Joined(candidates);
-        ASSERT_NE(kanjiAt + 1, candidates.end()) << Joined(candidates);
-        EXPECT_EQ(*(kanjiAt + 1), katakana) << Joined(candidates);
+        ASSERT_FALSE(candidates.empty());
+        EXPECT_EQ(candidates.front(), katakana) << Joined(candidates);
+        EXPECT_TRUE(Holds(candidates, kanji)) << Joined(candidates);
     }
 }
 
-TEST_F(CharacterRecognizerTest, LatinModeGivesOnlyLatinLettersAndDigits) {
+TEST_F(CharacterRecognizerTest, LatinModeGivesOnlyLatinLettersDigitsAndTheirMarks) {
     std::vector<WrittenCharacter> everything = testing_support::WrittenCharacters();
     const std::vector<WrittenCharacter> latin = testing_support::WrittenLatinLetters();
     everything.insert(everything.end(), latin.begin(), latin.end());
+    const std::u16string marks = u"!?()@-/:";
     for (const WrittenCharacter& written : everything) {
         const std::vector<std::u16string> candidates =
             Read(written.strokes, CharacterSet::LatinAndDigits);
@@ -228,7 +232,7 @@ TEST_F(CharacterRecognizerTest, LatinModeGivesOnlyLatinLettersAndDigits) {
                 << Utf8(written.character) << ": " << Joined(candidates);
             const char16_t unit = candidate.front();
             EXPECT_TRUE((unit >= u'0' && unit <= u'9') || (unit >= u'A' && unit <= u'Z') ||
-                        (unit >= u'a' && unit <= u'z'))
+                        (unit >= u'a' && unit <= u'z') || marks.find(unit) != std::u16string::npos)
                 << Utf8(written.character) << ": " << Joined(candidates);
         }
     }
@@ -246,11 +250,30 @@ TEST_F(CharacterRecognizerTest, LatinModeReadsDigitsAndLetters) {
     const TableReading digitReading = ReadTable(*recognizer_, digits, CharacterSet::LatinAndDigits);
     EXPECT_EQ(digitReading.readFirst, digitReading.characters) << digitReading.report;
 
-    // The Japanese model knows no Latin letter; those written like a digit or a character it
-    // knows (O 0, I 1, T 丁, L し) are offered beside it.
+    // O is written as 0 is and I as 1: the letter is offered beside the digit, which stays first.
     const TableReading letterReading = ReadTable(
         *recognizer_, testing_support::WrittenLatinLetters(), CharacterSet::LatinAndDigits);
     EXPECT_EQ(letterReading.readAmongCandidates, letterReading.characters) << letterReading.report;
+    EXPECT_GE(letterReading.readFirst, 2) << letterReading.report;
+}
+
+// The wide marks of the planner's model are typed narrow among Latin letters; the colon, which
+// the model keeps by its wide form, is narrow in both sets.
+TEST_F(CharacterRecognizerTest, MarksAreTypedInTheFormTheSetWrites) {
+    const Stroke bar = {{40, 10}, {40, 20}, {40, 30}, {40, 40}, {40, 52}};
+    const Stroke dot = {{40, 66}, {41, 67}, {41, 69}};
+    const std::vector<Stroke> exclamation = {bar, dot};
+    EXPECT_TRUE(Holds(Read(exclamation, CharacterSet::All), u"！"))
+        << Joined(Read(exclamation, CharacterSet::All));
+    EXPECT_TRUE(Holds(Read(exclamation, CharacterSet::LatinAndDigits), u"!"))
+        << Joined(Read(exclamation, CharacterSet::LatinAndDigits));
+    const std::vector<Stroke> colon = {{{40, 24}, {40, 26}, {41, 29}},
+                                       {{40, 50}, {40, 52}, {41, 55}}};
+    for (const CharacterSet set : {CharacterSet::All, CharacterSet::LatinAndDigits}) {
+        const std::vector<std::u16string> read = Read(colon, set);
+        EXPECT_TRUE(Holds(read, u":")) << Joined(read);
+        EXPECT_FALSE(Holds(read, u"：")) << Joined(read);
+    }
 }
 
 TEST(CharacterRecognizerLoadTest, MissingModelIsRefusedWithOneLine) {
