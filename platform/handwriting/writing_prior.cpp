@@ -58,11 +58,11 @@ float BandHandicap(WritingBand band) {
         case WritingBand::Latin:
             return 0.25F;
         case WritingBand::LevelOne:
-            return 0.3F;
+            return 0.5F;
         case WritingBand::Rare:
             break;
     }
-    return 0.5F;
+    return 0.8F;
 }
 
 }  // namespace handwriting

@@ -390,6 +390,94 @@ TEST(ZinniaModelTest, AModelMadeHereLoadsAndReadsByItsWeights) {
     EXPECT_EQ(read[1], u"い");
 }
 
+// Models made here, whose answers are decided by their biases alone: what the ranking makes of
+// scores that are close and far apart, of two models, and of the marks of the planner's own.
+class RankingOfMadeModels : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!RecognitionBuiltIn()) {
+            GTEST_SKIP() << "handwriting recognition was not built in";
+        }
+        ASSERT_TRUE(folder_.Made());
+    }
+
+    std::filesystem::path Model(const std::string& name,
+                                const std::vector<std::pair<std::string, float>>& biases) {
+        std::vector<ModelCharacter> characters;
+        for (const auto& [character, bias] : biases) {
+            characters.push_back({character, bias, {}});
+        }
+        const std::filesystem::path path = folder_.Path() / name;
+        testing_support::WriteBytes(path, ModelBytes(characters));
+        return path;
+    }
+
+    std::vector<std::u16string> ReadWith(const std::vector<CharacterRecognizer::ModelFile>& models,
+                                         const std::vector<Stroke>& strokes,
+                                         CharacterSet set = CharacterSet::All) {
+        std::string error;
+        const auto recognizer = CharacterRecognizer::Load(models, error);
+        EXPECT_NE(recognizer, nullptr) << error;
+        return recognizer == nullptr ? std::vector<std::u16string>{}
+                                     : recognizer->Recognize(strokes, 80, set, kPanelCandidates);
+    }
+
+    const std::vector<Stroke> stroke_ = {{{10, 10}, {60, 60}}};
+    testing_support::TempFolder folder_;
+};
+
+TEST_F(RankingOfMadeModels, ACommonCharacterLeadsARareOneWhenTheScoresAreClose) {
+    // 囗 (JIS level 2) scored a little above 口 (jōyō), 卩 a little above か; ロ, written as 口
+    // is, follows it.
+    EXPECT_EQ(ReadWith({{Model("close.model", {{"囗", 1.0F}, {"口", 0.9F}}), 0}}, stroke_),
+              (std::vector<std::u16string>{u"口", u"ロ", u"囗"}));
+    EXPECT_EQ(ReadWith({{Model("kana.model", {{"卩", 1.0F}, {"か", 0.95F}}), 0}}, stroke_),
+              (std::vector<std::u16string>{u"か", u"卩"}));
+    // Far apart, the model's choice stands.
+    EXPECT_EQ(ReadWith({{Model("far.model", {{"囗", 2.5F}, {"口", 0.9F}}), 0}}, stroke_),
+              (std::vector<std::u16string>{u"囗", u"口"}));
+}
+
+TEST_F(RankingOfMadeModels, TwoModelsAreMergedByScoreWithTheOffsetOfEach) {
+    const std::filesystem::path first = Model("first.model", {{"日", 1.0F}, {"目", 0.2F}});
+    const std::filesystem::path second = Model("second.model", {{"ロ", 1.3F}, {"日", 3.0F}});
+    // 日, which both know, counts once with its better score, the second's; then ロ.
+    EXPECT_EQ(ReadWith({{first, 0}, {second, 0}}, stroke_),
+              (std::vector<std::u16string>{u"日", u"ロ", u"目"}));
+    // Its scores brought down by an offset, the first model's order leads.
+    EXPECT_EQ(ReadWith({{first, 0}, {second, -2.5F}}, stroke_),
+              (std::vector<std::u16string>{u"日", u"目", u"ロ"}));
+}
+
+TEST_F(RankingOfMadeModels, LookAlikesFollowTheFirstAndEachSetKeepsItsOwn) {
+    const std::filesystem::path model =
+        Model("latin.model", {{"0", 2.0F}, {"7", 1.5F}, {"o", -1.0F}, {"O", -2.0F}, {"〓", 3.0F}});
+    // O and o follow 0 however low the model scored them; 〓 is never offered.
+    EXPECT_EQ(ReadWith({{model, 0}}, stroke_, CharacterSet::LatinAndDigits),
+              (std::vector<std::u16string>{u"0", u"O", u"o", u"7"}));
+    // In 英 the wide marks are narrow; the colon is narrow in both sets.
+    const std::filesystem::path marks =
+        Model("marks.model", {{"！", 1.0F}, {"：", 0.5F}, {"ア", 0.1F}});
+    EXPECT_EQ(ReadWith({{marks, 0}}, stroke_, CharacterSet::LatinAndDigits),
+              (std::vector<std::u16string>{u"!", u":"}));
+    EXPECT_EQ(ReadWith({{marks, 0}}, stroke_, CharacterSet::All),
+              (std::vector<std::u16string>{u"！", u":", u"ア"}));
+}
+
+TEST_F(RankingOfMadeModels, InkOfMoreStrokesThanACharacterHasIsNotReadAsIt) {
+    const std::filesystem::path model = Model("counted.model", {{"ア", 2.0F}, {"イ", 1.0F}});
+    testing_support::WriteBytes(folder_.Path() / "counted.model.strokes", "ア 2\nイ 5\n");
+    const std::vector<Stroke> three = {stroke_[0], stroke_[0], stroke_[0]};
+    const std::vector<Stroke> four = {stroke_[0], stroke_[0], stroke_[0], stroke_[0]};
+    // One stroke more than its most, as a hand may part one: still ア.
+    EXPECT_EQ(ReadWith({{model, 0}}, three), (std::vector<std::u16string>{u"ア", u"イ"}));
+    EXPECT_EQ(ReadWith({{model, 0}}, four), (std::vector<std::u16string>{u"イ"}));
+    // A counts file that cannot be read leaves the answers unbounded.
+    testing_support::WriteBytes(folder_.Path() / "counted.model.strokes",
+                                std::string(128 * 1024, 'x'));
+    EXPECT_EQ(ReadWith({{model, 0}}, four), (std::vector<std::u16string>{u"ア", u"イ"}));
+}
+
 // Each damage a file can have is named, and never reaches zinnia: a header's count past what the
 // file holds (once a bad_alloc at start), weights without their end (once a read past the file).
 TEST(ZinniaModelTest, WhatTheHeaderClaimsIsCheckedAgainstTheFile) {

@@ -21,8 +21,8 @@ namespace {
 
 constexpr size_t kSixCandidates = 6;
 // What the set must read at least, in thousandths.
-constexpr int kFloorFirstPerMille = 830;
-constexpr int kFloorAmongSixPerMille = 945;
+constexpr int kFloorFirstPerMille = 850;
+constexpr int kFloorAmongSixPerMille = 960;
 
 std::filesystem::path TestSetFile() {
     return std::filesystem::path(TESSARINTH_SOURCE_DIR) / "tests/platform/handwriting" /
@@ -143,8 +143,8 @@ TEST_F(WrittenTestSet, ReadsAsWellAsMeasuredAndSaysHowFarFromTheGoal) {
         }
     }
     ASSERT_GT(all.written, 300);
-    // The goal is 95 % first and 99 % among the six; what the models reach today (83.5 % and
-    // 94.8 %, see BENCHMARKS.md) is held here, so that a change that reads worse is caught.
+    // The goal is 95 % first and 99 % among the six; what the models reach today (85.1 % and
+    // 96.3 %, see BENCHMARKS.md) is held here, so that a change that reads worse is caught.
     std::cout << "goal of 95 % first " << (all.first * 100 >= all.written * 95 ? "" : "not ")
               << "reached; of 99 % among the six "
               << (all.amongSix * 100 >= all.written * 99 ? "" : "not ") << "reached\n";
