@@ -1022,11 +1022,10 @@ void DeviceScreen::DrawBars(QPainter& painter, int zoom) const {
         painter.drawRoundedRect(ok, 3 * zoom, 3 * zoom);
         painter.drawText(ok, Qt::AlignCenter, QStringLiteral("OK"));
     }
-    // Menu bar of the active window, with the shell's input panel button at its right end.
+    // Menu bar of the active window.
     const int top = (Height() - kBarHeight) * zoom;
     painter.fillRect(0, top, width, barHeight, kMenuBarColor);
     painter.fillRect(0, top, width, zoom, kMenuBarLineColor);
-    DrawInputPanelButton(painter, InputPanelButtonRect(Width(), Height()), zoom, inputPanelShown_);
     const MenuBar* bar = active_ ? MenuBarOf(*active_) : nullptr;
     if (!bar) {
         return;
@@ -1116,6 +1115,9 @@ QImage DeviceScreen::Compose(int zoom, bool withWidgets) const {
         }
     }
     DrawBars(painter, zoom);
+    // The shell's input panel button at the right end of the menu bar, over whatever of the
+    // window's buttons reaches there, as it takes the pen there first.
+    DrawInputPanelButton(painter, InputPanelButtonRect(Width(), Height()), zoom, inputPanelShown_);
     return out;
 }
 

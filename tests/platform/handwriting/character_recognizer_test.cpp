@@ -97,6 +97,9 @@ protected:
             GTEST_SKIP() << "no handwriting model at " << model
                          << " (install tegaki-zinnia-japanese, see scripts/setup.sh)";
         }
+        if (!std::filesystem::exists(CharacterRecognizer::DefaultKanaLatinModelPath())) {
+            GTEST_SKIP() << "the planner's own model was not built (install zinnia-utils)";
+        }
         std::string error;
         recognizer_ = CharacterRecognizer::Load(CharacterRecognizer::PlannerModels(), error);
         if (recognizer_ == nullptr && error.find("not built in") != std::string::npos) {
