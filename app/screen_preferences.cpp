@@ -37,6 +37,10 @@ ScreenPreferences LoadScreenPreferences(Registry& registry) {
                 value == 0) {
                 preferences.handwritingPanel = false;
             }
+            if (registry.ReadNumber(*screen, u"InputPanel", value) == ReadStatus::Ok &&
+                value == 1) {
+                preferences.inputPanel = true;
+            }
             registry.CloseKey(*screen);
         }
         registry.CloseKey(*program);
@@ -61,6 +65,8 @@ void SaveScreenPreferences(Registry& registry, const ScreenPreferences& preferen
                 preferences.orientation == gui::Orientation::Landscape ? 1u : 0u);
             (void)registry.WriteNumber(screen->key, u"HandwritingPanel",
                                        preferences.handwritingPanel ? 1u : 0u);
+            (void)registry.WriteNumber(screen->key, u"InputPanel",
+                                       preferences.inputPanel ? 1u : 0u);
             registry.CloseKey(screen->key);
         }
         registry.CloseKey(program->key);

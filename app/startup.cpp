@@ -179,9 +179,11 @@ int RunPlanner(int argc, char** argv) {
     gui::DeviceScreen screen(preferences.orientation, preferences.zoom);
     screen.setWindowIcon(QIcon(QPixmap::fromImage(resources::Icon(resources::kProgramIcon))));
     SetUpHandwritingPanel(screen, preferences.handwritingPanel, std::cerr);
+    screen.SetInputPanelWanted(preferences.inputPanel);
     screen.SetViewChangedHandler([&] {
-        SaveScreenPreferences(planner.registry, {screen.Zoom(), screen.CurrentOrientation(),
-                                                 screen.IsHandwritingPanelOn()});
+        SaveScreenPreferences(planner.registry,
+                              {screen.Zoom(), screen.CurrentOrientation(),
+                               screen.IsHandwritingPanelOn(), screen.IsInputPanelWanted()});
     });
 
     MainWindow* main = StartPlanner(screen, planner);

@@ -1,6 +1,7 @@
 // What the input panel waits for after each stroke: the candidates for the strokes written so
-// far in one writing box, read by zinnia with Debian's Japanese model. Arg 0 is how many of the
-// character's strokes are written: 議 (20 strokes) and な (4 strokes) from the tests' table.
+// far in one writing box, read by zinnia with both of the planner's models (Debian's Japanese
+// model and the planner's own) and ranked. Arg 0 is how many of the character's strokes are
+// written: 議 (20 strokes), な (4 strokes) and カ (2 strokes) from the tests' table.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -24,11 +25,11 @@ std::vector<handwriting::Stroke> StrokesOf(const std::u16string& character) {
     return {};
 }
 
-// The planner's model, or null with the benchmark skipped and saying why.
+// The planner's models, or null with the benchmark skipped and saying why.
 std::unique_ptr<handwriting::CharacterRecognizer> LoadOrSkip(benchmark::State& state) {
     std::string error;
     std::unique_ptr<handwriting::CharacterRecognizer> recognizer =
-        handwriting::CharacterRecognizer::Load(handwriting::CharacterRecognizer::DefaultModelPath(),
+        handwriting::CharacterRecognizer::Load(handwriting::CharacterRecognizer::PlannerModels(),
                                                error);
     if (recognizer == nullptr) {
         state.SkipWithError(error.c_str());
@@ -60,7 +61,12 @@ void BM_RecognizeNaAfterStroke(benchmark::State& state) {
 }
 BENCHMARK(BM_RecognizeNaAfterStroke)->DenseRange(1, 4)->Unit(benchmark::kMillisecond);
 
-// 英 searches the model's ranking deeper for Latin letters and digits.
+void BM_RecognizeKaAfterStroke(benchmark::State& state) {
+    RecognizeFirstStrokes(state, u"カ", handwriting::CharacterSet::All);
+}
+BENCHMARK(BM_RecognizeKaAfterStroke)->DenseRange(1, 2)->Unit(benchmark::kMillisecond);
+
+// 英 keeps Latin letters, digits and their marks of both models' answers.
 void BM_RecognizeDigitEightLatin(benchmark::State& state) {
     RecognizeFirstStrokes(state, u"8", handwriting::CharacterSet::LatinAndDigits);
 }
@@ -89,12 +95,12 @@ void BM_RecognizeScribble(benchmark::State& state) {
 }
 BENCHMARK(BM_RecognizeScribble)->Unit(benchmark::kMillisecond);
 
-// Opening the model, as the planner does once when the panel first shows.
+// Opening the models, as the planner does once at start.
 void BM_LoadModel(benchmark::State& state) {
     for (auto _ : state) {
         std::string error;
         benchmark::DoNotOptimize(handwriting::CharacterRecognizer::Load(
-            handwriting::CharacterRecognizer::DefaultModelPath(), error));
+            handwriting::CharacterRecognizer::PlannerModels(), error));
     }
 }
 BENCHMARK(BM_LoadModel)->Unit(benchmark::kMillisecond);

@@ -276,10 +276,18 @@ int DriveCommand(const platform::DataHome& home, const std::vector<std::string>&
     if (auto started = planner.Start(err); !started) {
         return Fail(err, kCommand, kFailureStatus, started.error().message);
     }
-    // The band's handwriting panel, as the planner has it: writing in it is part of a script.
-    app::SetUpHandwritingPanel(
-        planner.Screen(), app::LoadScreenPreferences(planner.Planner().registry).handwritingPanel,
-        err);
+    // The band's handwriting panel, as the planner has it: writing in it is part of a script. The
+    // input panel button's choice is remembered as the planner remembers it; the zoom and the
+    // turn the user chose stay as they are.
+    const app::ScreenPreferences preferences =
+        app::LoadScreenPreferences(planner.Planner().registry);
+    app::SetUpHandwritingPanel(planner.Screen(), preferences.handwritingPanel, err);
+    planner.Screen().SetInputPanelWanted(preferences.inputPanel);
+    planner.Screen().SetViewChangedHandler([&planner, preferences] {
+        app::ScreenPreferences remembered = preferences;
+        remembered.inputPanel = planner.Screen().IsInputPanelWanted();
+        app::SaveScreenPreferences(planner.Planner().registry, remembered);
+    });
     if (arguments->selected) {
         planner.MainWindow().SelectDay(*arguments->selected);
     }

@@ -17,7 +17,7 @@ packages=(
   radicale xandikos python3-caldav curl qtkeychain-qt6-dev
   vdirsyncer khal todoman
   faketime
-  libzinnia-dev tegaki-zinnia-japanese
+  libzinnia-dev tegaki-zinnia-japanese zinnia-utils unicode-data
   help2man desktop-file-utils dpkg-dev
 )
 

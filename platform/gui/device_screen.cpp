@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "platform/gui/input_panel.h"
+#include "platform/gui/input_panel_button.h"
 #include "platform/gui/message_box.h"
 #include "platform/gui/shell_look.h"
 #include "platform/gui/surface.h"
@@ -449,7 +450,6 @@ int DeviceScreen::RecognizeHold(Point screenPoint) {
 }
 
 void DeviceScreen::ShowInputPanel() {
-    ++panelRequests_;
     inputPanelShown_ = true;
     if (HandwritingPanelInUse()) {
         PlaceInputPanel();
@@ -462,6 +462,38 @@ void DeviceScreen::HideInputPanel() {
     inputPanelShown_ = false;
     PlaceInputPanel();
     QGuiApplication::inputMethod()->hide();
+}
+
+void DeviceScreen::PressInputPanelButton() {
+    if (inputPanelShown_) {
+        HideInputPanel();
+    } else {
+        ShowInputPanel();
+    }
+    inputPanelWanted_ = inputPanelShown_;
+    update();
+    if (viewChanged_) {
+        viewChanged_();
+    }
+}
+
+bool DeviceScreen::ActiveWindowTakesText() const {
+    if (active_ == nullptr || active_->destroyed_) {
+        return false;
+    }
+    for (const auto& window : windows_) {
+        if (window->destroyed_ || window->ScreenWidget() == nullptr) {
+            continue;
+        }
+        const Window* top = window.get();
+        while (top->parent_ != nullptr) {
+            top = top->parent_;
+        }
+        if (top == active_ && TextWidgetOf(window->ScreenWidget()) != nullptr) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void DeviceScreen::InstallHandwritingPanel(
@@ -540,26 +572,8 @@ Window* DeviceScreen::WindowOfWidget(const QObject* object) const {
     return nullptr;
 }
 
-void DeviceScreen::FollowPenPress(const Window* pressed) {
-    if (!HandwritingPanelInUse()) {
-        return;
-    }
-    // A text field that has the focus from the pen brings the panel up; the pen pressed
-    // anywhere else on the windows (the dial, the pad) puts writing aside and takes it down.
-    if (pressed == focus_ && TextFieldWithKeyboard() != nullptr) {
-        ShowInputPanel();
-    } else if (inputPanelShown_) {
-        HideInputPanel();
-    }
-}
-
 void DeviceScreen::FocusMayHaveMoved() {
-    if (!HandwritingPanelInUse()) {
-        return;
-    }
-    if (inputPanelShown_ && TextFieldWithKeyboard() == nullptr) {
-        HideInputPanel();
-    } else if (IsHandwritingPanelShown()) {
+    if (IsHandwritingPanelShown()) {
         panel_->update();  // 改行 follows the field
     }
 }
@@ -734,6 +748,10 @@ bool DeviceScreen::PressOnBars(Point p) {
         return true;
     }
     if (p.y >= Height() - kBarHeight) {
+        if (InputPanelButtonRect(Width(), Height()).Contains(p)) {
+            PressInputPanelButton();
+            return true;
+        }
         MenuBar* bar = active_ ? MenuBarOf(*active_) : nullptr;
         if (!bar) {
             return true;
@@ -778,12 +796,7 @@ void DeviceScreen::PenDown(Point screenPoint) {
     Window* target = WindowAt(screenPoint);
     capture_ = target;
     if (target) {
-        const uint64_t asked = panelRequests_;
         target->OnPenDown(ToClient(*target, screenPoint));
-        // The program's own answer to the press (the pad's text mode) stands.
-        if (panelRequests_ == asked) {
-            FollowPenPress(target);
-        }
     }
 }
 
@@ -884,12 +897,11 @@ bool DeviceScreen::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     // The pen pressed on a control's widget: whatever is being written in the panel is
-    // finished, and the panel follows the press as it does one through the screen.
+    // finished, as by a press through the screen.
     if (event->type() == QEvent::MouseButtonPress && panel_ != nullptr && watched->isWidgetType() &&
         watched != panel_ && !panel_->isAncestorOf(static_cast<QWidget*>(watched))) {
-        if (Window* window = WindowOfWidget(watched); window != nullptr) {
+        if (WindowOfWidget(watched) != nullptr) {
             panel_->CommitPending();
-            FollowPenPress(window);
         }
     }
     // Accelerators turn a key into a command for the window that has the keyboard, whichever
@@ -1071,6 +1083,9 @@ QImage DeviceScreen::Compose(int zoom, bool withWidgets) const {
         }
     }
     DrawBars(painter, zoom);
+    // The shell's input panel button at the right end of the menu bar, over whatever of the
+    // window's buttons reaches there, as it takes the pen there first.
+    DrawInputPanelButton(painter, InputPanelButtonRect(Width(), Height()), zoom, inputPanelShown_);
     return out;
 }
 

@@ -138,16 +138,25 @@ public:
 
     // The soft keyboard: the band at the bottom of the work area. With a handwriting panel
     // installed and on, it is drawn there; otherwise the desktop's input method is asked to show
-    // itself. Typing with a keyboard and the desktop's input method works either way.
+    // itself. Typing with a keyboard and the desktop's input method works either way. It comes
+    // only when asked: by the menu bar's input panel button, or by the program (the pad's text
+    // mode); a tap on a text field leaves it as it is.
     void ShowInputPanel();
     void HideInputPanel();
     bool IsInputPanelShown() const { return inputPanelShown_; }
     Rect InputPanelRect() const;
+    // The input panel button, as the user presses it: the panel goes down when it is up, else
+    // up. What the user chose last is remembered (the view-changed handler hears of it): a
+    // window with text fields that is active for the first time opens with the panel so.
+    void PressInputPanelButton();
+    bool IsInputPanelWanted() const { return inputPanelWanted_; }
+    void SetInputPanelWanted(bool wanted) { inputPanelWanted_ = wanted; }
+    // Whether the active window holds a field that takes typing.
+    bool ActiveWindowTakesText() const;
 
     // ---- the handwriting panel ----
-    // Gives the band its handwriting panel, reading characters with `recognizer`. From then on
-    // the panel also comes up when a text field takes the focus from a pen tap, and goes when no
-    // text field has the focus.
+    // Gives the band its handwriting panel, reading characters with `recognizer`: shown in the
+    // band whenever the input panel is up.
     void InstallHandwritingPanel(std::unique_ptr<handwriting::CharacterRecognizer> recognizer);
     bool HasHandwritingPanel() const { return panel_ != nullptr; }
     // Off: the desktop's input method is all there is (the screen's menu turns it either way;
@@ -215,10 +224,8 @@ private:
     QWidget* TextFieldWithKeyboard() const;
     // The window whose desktop widget is `widget` or holds it, if any.
     Window* WindowOfWidget(const QObject* widget) const;
-    // After the focus window changed: no text field with the keyboard, no panel.
+    // After the focus window changed: the panel's 改行 follows the field with the keyboard.
     void FocusMayHaveMoved();
-    // After the pen pressed on a window: up on the text field with the keyboard, down elsewhere.
-    void FollowPenPress(const Window* pressed);
     void ActivateTopmost();
     Window* WindowAt(Point screenPoint) const;
     Point ToClient(const Window& window, Point screenPoint) const;
@@ -265,8 +272,8 @@ private:
     bool inputPanelShown_ = false;
     InputPanel* panel_ = nullptr;  // a child widget of the screen
     bool panelOn_ = true;
-    bool panelCapture_ = false;   // the pen went down in the panel
-    uint64_t panelRequests_ = 0;  // ShowInputPanel calls so far
+    bool panelCapture_ = false;  // the pen went down in the panel
+    bool inputPanelWanted_ = false;
     ModalResponder* responder_ = nullptr;
     std::function<void()> viewChanged_;
     int holdMilliseconds_ = 500;

@@ -10,9 +10,11 @@
 #include <QTextEdit>
 
 #include <algorithm>
+#include <string_view>
 
 #include "platform/gui/device_screen.h"
 #include "platform/gui/shell_look.h"
+#include "platform/handwriting/writing_prior.h"
 
 namespace gui {
 namespace {
@@ -34,6 +36,52 @@ constexpr int kDash = 2;
 constexpr int kStrokeWidth = 2;
 constexpr int kCandidateFontPixels = 12;
 constexpr int kButtonFontPixels = 12;
+
+// Look-alikes (handwriting::kLookAlikeGroups) offered together are each marked with their kind.
+constexpr int kKindFontPixels = 8;
+constexpr int kKindMargin = 1;
+
+// The kind a character is marked with: 数 a digit, 大 a capital, 小 a small letter, カ katakana,
+// ひ hiragana, 記 a mark, 漢 a kanji.
+QString KindOf(const std::u16string& character) {
+    const char16_t unit = character.empty() ? u'\0' : character.front();
+    if (unit >= u'0' && unit <= u'9') {
+        return QStringLiteral("数");
+    }
+    if (unit >= u'A' && unit <= u'Z') {
+        return QStringLiteral("大");
+    }
+    if (unit >= u'a' && unit <= u'z') {
+        return QStringLiteral("小");
+    }
+    if (unit >= u'\u30A1' && unit <= u'\u30FC') {
+        return QStringLiteral("カ");
+    }
+    if (unit >= u'\u3041' && unit <= u'\u3096') {
+        return QStringLiteral("ひ");
+    }
+    if (unit >= u'\u4E00' && unit <= u'\u9FFF') {
+        return QStringLiteral("漢");
+    }
+    return QStringLiteral("記");
+}
+
+// Whether another of the candidates looks like this one.
+bool HasLookAlike(const std::vector<std::u16string>& candidates, size_t index) {
+    const std::u16string& character = candidates[index];
+    if (character.size() != 1) {
+        return false;
+    }
+    const std::u16string_view group = handwriting::LookAlikeGroupOf(character);
+    for (size_t other = 0; other < candidates.size(); ++other) {
+        if (other != index && candidates[other].size() == 1 &&
+            group.find(candidates[other].front()) != std::u16string_view::npos &&
+            KindOf(candidates[other]) != KindOf(character)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 constexpr char16_t kWideSpace[] = u"\u3000";
 constexpr char16_t kNarrowSpace[] = u" ";
@@ -124,6 +172,13 @@ bool EndsBeforeCursorWith(QWidget* field, const QString& text) {
 bool TakesLineBreaks(const QWidget* field) {
     return qobject_cast<const QPlainTextEdit*>(field) != nullptr ||
            qobject_cast<const QTextEdit*>(field) != nullptr;
+}
+
+// The small face of the kind marks: an 8-pixel bitmap face, readable at the device's own size.
+QFont KindFont(int zoom) {
+    QFont font(QStringLiteral("MisakiGothic"));
+    font.setPixelSize(kKindFontPixels * zoom);
+    return font;
 }
 
 void DrawButton(QPainter& painter, const Rect& rect, int zoom, const QString& text,
@@ -374,6 +429,20 @@ void InputPanel::Paint(QPainter& painter, int zoom) const {
             painter.drawText(Zoomed(cell, zoom), Qt::AlignCenter, ToQString(candidates_[index]));
         }
     }
+    // What tells look-alikes apart: their kind, small, in the top-right corner of the cell.
+    painter.setFont(KindFont(zoom));
+    for (size_t index = 0; index < std::min(candidates_.size(), kMaxCandidates); ++index) {
+        if (!HasLookAlike(candidates_, index)) {
+            continue;
+        }
+        const Rect cell = CandidateRect(index);
+        const bool chosen = index == chosen_ && (IsWriting() || lastCommit_.has_value());
+        painter.setPen(chosen ? kBarTextColor : kBarDimTextColor);
+        const Rect corner{cell.right - 1 - kKindMargin - kKindFontPixels, cell.top + kKindMargin,
+                          cell.right - 1 - kKindMargin, cell.top + kKindMargin + kKindFontPixels};
+        painter.drawText(Zoomed(corner, zoom), Qt::AlignCenter, KindOf(candidates_[index]));
+    }
+    painter.setFont(ShellFont(kCandidateFontPixels, zoom));
 
     // The buttons, on the bars' grey, ruled like the menu bar.
     painter.setFont(ShellFont(kButtonFontPixels, zoom));

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <limits>
+#include <optional>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 #include "platform/text/unicode_text.h"
@@ -17,9 +18,13 @@
 #include <zinnia.h>
 
 #include <cerrno>
+#include <fstream>
+#include <map>
 #include <span>
 #include <system_error>
 
+#include "platform/handwriting/model_ink.h"
+#include "platform/handwriting/writing_prior.h"
 #include "platform/handwriting/zinnia_model.h"
 #endif
 
@@ -29,6 +34,9 @@ namespace {
 
 constexpr const char* kModelVariable = "TESSARINTH_HANDWRITING_MODEL";
 constexpr const char* kDebianJapaneseModel = "/usr/share/tegaki/models/zinnia/handwriting-ja.model";
+constexpr const char* kKanaLatinModelVariable = "TESSARINTH_KANA_LATIN_MODEL";
+// Where the package puts the planner's model, from the folder of the program.
+constexpr const char* kInstalledKanaLatinModel = "../share/tessarinth/handwriting/kana-latin.model";
 
 }  // namespace
 
@@ -36,170 +44,105 @@ constexpr const char* kDebianJapaneseModel = "/usr/share/tegaki/models/zinnia/ha
 
 namespace {
 
-// The square the strokes are handed to the model in: zinnia divides by the frame it is given, so
-// a larger frame only keeps rounding out of the features.
-constexpr int kModelFrame = 1000;
+// How deep each model's ranking is read: far enough that a character written often but scored a
+// little lower by its model can still come up among the candidates.
+constexpr size_t kModelSearchDepth = 40;
 
-// The model reads where in its frame a stroke lies, so the ink is moved to the frame's centre:
-// a character written off-centre or small in a corner of the box reads as one written in the
-// middle. Its size is kept, since the model tells characters apart by it (口 is written small, 囗
-// large). Measured on the tests' written characters, at their size 50 of 62 read right first
-// both ways; drawn at 60 % in the box's corner 25 read right unmoved and 41 centred, while
-// stretching the ink to a fixed size lost 口 at every size tried.
-// How deep the model's ranking is searched for Latin letters and digits, which a Japanese model
-// ranks behind many kanji of a similar shape.
-constexpr size_t kLatinSearchDepth = 400;
-
-// A character the model answers with, and the characters written in the same shape that it was
-// never trained on: a hand writes カ and 力 alike, so the model's 力 stands for both.
-struct SameShape {
-    std::u16string_view modelAnswer;
-    std::u16string_view alsoReads;
+// The narrow form 英 types for a mark the planner's model knows by its wide form.
+struct NarrowForm {
+    std::u16string_view wide;
+    std::u16string_view narrow;
+};
+constexpr NarrowForm kNarrowForms[] = {
+    {u"！", u"!"},
+    {u"？", u"?"},
+    {u"（", u"("},
+    {u"）", u")"},
 };
 
-constexpr SameShape kKatakanaOfSameShape[] = {
-    {u"力", u"カ"}, {u"口", u"ロ"}, {u"二", u"ニ"}, {u"八", u"ハ"}, {u"卜", u"ト"}, {u"夕", u"タ"},
-    {u"へ", u"ヘ"}, {u"り", u"リ"}, {u"工", u"エ"}, {u"才", u"オ"}, {u"匕", u"ヒ"}, {u"厶", u"ム"},
-    {u"丿", u"ノ"}, {u"一", u"ー"}, {u"千", u"チ"}, {u"三", u"ミ"}, {u"又", u"ヌ"},
-};
+// Marks that 英 takes as they are.
+constexpr std::u16string_view kLatinMarks = u"@-/:";
 
-// The Japanese model knows digits but no Latin letter. Only letters a hand writes like a digit or
-// a character the model reads well are listed: a U, C, X or Z written plainly did not bring up
-// 凵, 匚, 乂 or 乙 in measurement, so those would only offer a stray letter.
-constexpr SameShape kLatinOfSameShape[] = {
-    {u"0", u"Oo"}, {u"1", u"lI"}, {u"5", u"S"}, {u"丁", u"T"}, {u"し", u"L"},
-};
+// The planner's model knows the colon by its wide form, as zinnia's model text keeps a character
+// and its weights apart with a colon; it is written narrow, as the other marks among digits.
+constexpr std::u16string_view kModelColon = u"：";
+constexpr std::u16string_view kColon = u":";
 
-// The most points of one stroke the model is given. Zinnia's time grows about threefold with each
-// two more turns in a stroke (measured: a zigzag of 20 points 11 ms, of 28 points 1.4 s, of 40
-// points minutes and then out of memory), so a pen scribbling to and fro would hang the planner.
-// A stroke a hand writes turns far fewer times than this; its telling points are kept.
-constexpr size_t kMaxModelPointsPerStroke = 16;
+// What the planner's model answers for ink like none of its own characters (a kanji): never a
+// candidate.
+constexpr std::u16string_view kNoneOfOurs = u"〓";
 
-// The stroke's telling points, at most `limit`: its ends, then again and again the point that
-// lies farthest from the line between its kept neighbours, while any lies off that line.
-Stroke TellingPoints(const Stroke& stroke, size_t limit) {
-    if (stroke.size() <= 2) {
-        return stroke;
+// What 英 offers for a model's answer: a Latin letter or digit, or a mark written among them in
+// its narrow form; nothing for any other character.
+std::optional<std::u16string> InLatinSet(std::u16string_view answer) {
+    if (answer.size() != 1) {
+        return std::nullopt;
     }
-    std::vector<bool> kept(stroke.size(), false);
-    kept.front() = true;
-    kept.back() = true;
-    size_t keptCount = 2;
-    const auto offLine = [&](size_t from, size_t to, size_t at) {
-        const double dx = stroke[to].x - stroke[from].x;
-        const double dy = stroke[to].y - stroke[from].y;
-        const double px = stroke[at].x - stroke[from].x;
-        const double py = stroke[at].y - stroke[from].y;
-        const double length = std::hypot(dx, dy);
-        return length == 0 ? std::hypot(px, py) : std::abs(dx * py - dy * px) / length;
-    };
-    while (keptCount < limit) {
-        double farthest = 0;
-        size_t chosen = 0;
-        size_t from = 0;
-        for (size_t to = 1; to < stroke.size(); ++to) {
-            if (!kept[to]) {
-                continue;
-            }
-            for (size_t at = from + 1; at < to; ++at) {
-                if (const double distance = offLine(from, to, at); distance > farthest) {
-                    farthest = distance;
-                    chosen = at;
-                }
-            }
-            from = to;
-        }
-        if (farthest < 1.0) {
-            break;
-        }
-        kept[chosen] = true;
-        ++keptCount;
+    const char16_t unit = answer.front();
+    if ((unit >= u'0' && unit <= u'9') || (unit >= u'A' && unit <= u'Z') ||
+        (unit >= u'a' && unit <= u'z') || kLatinMarks.find(unit) != std::u16string_view::npos) {
+        return std::u16string(answer);
     }
-    Stroke telling;
-    for (size_t i = 0; i < stroke.size(); ++i) {
-        if (kept[i]) {
-            telling.push_back(stroke[i]);
+    for (const NarrowForm& form : kNarrowForms) {
+        if (form.wide == answer) {
+            return std::u16string(form.narrow);
         }
     }
-    return telling;
+    return std::nullopt;
 }
 
-// The smallest rectangle holding every point of the ink.
-struct InkBounds {
-    int left = std::numeric_limits<int>::max();
-    int top = std::numeric_limits<int>::max();
-    int right = std::numeric_limits<int>::min();
-    int bottom = std::numeric_limits<int>::min();
-
-    double CentreX() const { return (left + right) / 2.0; }
-    double CentreY() const { return (top + bottom) / 2.0; }
-};
-
-// The strokes with the points the pen dragged outside the box moved onto its edge, so that a slip
-// past the box does not shrink the character.
-std::vector<Stroke> InsideBox(const std::vector<Stroke>& strokes, int boxSize) {
-    std::vector<Stroke> inside = strokes;
-    for (Stroke& stroke : inside) {
-        for (InkPoint& point : stroke) {
-            point.x = std::clamp(point.x, 0, boxSize - 1);
-            point.y = std::clamp(point.y, 0, boxSize - 1);
-        }
-    }
-    return inside;
-}
-
-InkBounds BoundsOf(const std::vector<Stroke>& strokes) {
-    InkBounds bounds;
-    for (const Stroke& stroke : strokes) {
-        for (const InkPoint& point : stroke) {
-            bounds.left = std::min(bounds.left, point.x);
-            bounds.top = std::min(bounds.top, point.y);
-            bounds.right = std::max(bounds.right, point.x);
-            bounds.bottom = std::max(bounds.bottom, point.y);
-        }
-    }
-    return bounds;
-}
-
-bool IsLatinLetterOrDigit(std::u16string_view character) {
-    if (character.size() != 1) {
-        return false;
-    }
-    const char16_t unit = character.front();
-    return (unit >= u'0' && unit <= u'9') || (unit >= u'A' && unit <= u'Z') ||
-           (unit >= u'a' && unit <= u'z');
-}
-
-// Adds a candidate once, keeping the order they came in.
-void AddCandidate(std::vector<std::u16string>& candidates, std::u16string_view candidate) {
-    if (std::find(candidates.begin(), candidates.end(), candidate) == candidates.end()) {
-        candidates.emplace_back(candidate);
-    }
-}
-
-// The model's answer followed by the characters of the same shape the set allows.
-void AddWithSameShapes(std::vector<std::u16string>& candidates, std::u16string_view answer,
-                       CharacterSet set) {
-    if (set == CharacterSet::All) {
-        AddCandidate(candidates, answer);
-        for (const SameShape& shape : kKatakanaOfSameShape) {
-            if (shape.modelAnswer == answer) {
-                AddCandidate(candidates, shape.alsoReads);
-            }
-        }
+// The characters written like the first candidate follow it, so that the one meant is always
+// there to tap (0 O o, 1 l I, カ 力): the models cannot tell them apart.
+void OfferLookAlikesOfTheFirst(std::vector<std::u16string>& candidates, CharacterSet set) {
+    if (candidates.empty()) {
         return;
     }
-    if (IsLatinLetterOrDigit(answer)) {
-        AddCandidate(candidates, answer);
-    }
-    for (const SameShape& shape : kLatinOfSameShape) {
-        if (shape.modelAnswer == answer) {
-            for (const char16_t letter : shape.alsoReads) {
-                AddCandidate(candidates, std::u16string_view(&letter, 1));
-            }
+    const std::u16string_view group = LookAlikeGroupOf(candidates.front());
+    size_t at = 1;
+    for (const char16_t unit : group) {
+        std::u16string alike(1, unit);
+        if (alike == candidates.front()) {
+            continue;
         }
+        if (set == CharacterSet::LatinAndDigits && !InLatinSet(alike)) {
+            continue;
+        }
+        candidates.erase(std::remove(candidates.begin() + 1, candidates.end(), alike),
+                         candidates.end());
+        candidates.insert(candidates.begin() + static_cast<std::ptrdiff_t>(at++), std::move(alike));
     }
+}
+
+// A candidate with the score its model gave it, less its band's handicap.
+struct Scored {
+    std::u16string character;
+    float score = 0;
+};
+
+// A stroke more than a character's most, as a hand may part one stroke in two.
+constexpr size_t kStrokesAHandAdds = 1;
+// The most a model's stroke counts file holds: a few bytes a character.
+constexpr std::uintmax_t kMaxStrokeCountsBytes = 64 * 1024;
+
+// The most strokes each character of a model is written with, from the file beside it
+// (MODEL.strokes, a line "character count" each); empty when there is none or it can't be read,
+// which leaves the model's answers unbounded.
+std::map<std::u16string, size_t> MostStrokesBeside(const std::filesystem::path& model) {
+    std::map<std::u16string, size_t> most;
+    std::filesystem::path counts = model;
+    counts += ".strokes";
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(counts, error) ||
+        std::filesystem::file_size(counts, error) > kMaxStrokeCountsBytes || error) {
+        return most;
+    }
+    std::ifstream in(counts);
+    std::string character;
+    size_t count = 0;
+    while (in >> character >> count) {
+        most[platform::Utf8ToUtf16Lossy(character)] = count;
+    }
+    return most;
 }
 
 // Zinnia's error text without the source line and condition it starts with, which mean nothing to
@@ -270,13 +213,16 @@ struct CharacterRecognizer::Model {
     // Declared first, so that it goes after the recogniser that reads it.
     MappedModel file;
     std::unique_ptr<zinnia::Recognizer> recognizer{zinnia::Recognizer::create()};
+    // The most strokes each character of the model is written with, when the model says.
+    std::map<std::u16string, size_t> mostStrokes;
+    float scoreOffset = 0;
 };
 
-std::unique_ptr<CharacterRecognizer> CharacterRecognizer::Load(const std::filesystem::path& model,
-                                                               std::string& error) {
-    const std::string named = "the handwriting model " + model.string();
+std::unique_ptr<CharacterRecognizer::Model> CharacterRecognizer::OpenModel(
+    const std::filesystem::path& path, std::string& error) {
+    const std::string named = "the handwriting model " + path.string();
     auto loaded = std::make_unique<Model>();
-    if (const std::optional<std::string> unread = loaded->file.Map(model)) {
+    if (const std::optional<std::string> unread = loaded->file.Map(path)) {
         error = "cannot read " + named + ": " + *unread;
         return nullptr;
     }
@@ -293,7 +239,26 @@ std::unique_ptr<CharacterRecognizer> CharacterRecognizer::Load(const std::filesy
         error = named + " knows no characters";
         return nullptr;
     }
-    return std::unique_ptr<CharacterRecognizer>(new CharacterRecognizer(std::move(loaded)));
+    loaded->mostStrokes = MostStrokesBeside(path);
+    return loaded;
+}
+
+std::unique_ptr<CharacterRecognizer> CharacterRecognizer::Load(const std::vector<ModelFile>& files,
+                                                               std::string& error) {
+    std::vector<std::unique_ptr<Model>> models;
+    for (const ModelFile& file : files) {
+        std::unique_ptr<Model> model = OpenModel(file.path, error);
+        if (model == nullptr) {
+            return nullptr;
+        }
+        model->scoreOffset = file.scoreOffset;
+        models.push_back(std::move(model));
+    }
+    if (models.empty()) {
+        error = "no handwriting model was named";
+        return nullptr;
+    }
+    return std::unique_ptr<CharacterRecognizer>(new CharacterRecognizer(std::move(models)));
 }
 
 std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Stroke>& written,
@@ -303,7 +268,7 @@ std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Str
     if (count == 0 || boxSize <= 0) {
         return candidates;
     }
-    const std::vector<Stroke> strokes = InsideBox(written, boxSize);
+    const std::vector<Stroke> strokes = ModelFrameInk(written, boxSize);
     const bool anyMovement = std::any_of(strokes.begin(), strokes.end(), [](const Stroke& stroke) {
         return std::any_of(stroke.begin(), stroke.end(), [&](const InkPoint& point) {
             return point.x != stroke.front().x || point.y != stroke.front().y;
@@ -316,31 +281,61 @@ std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Str
     std::unique_ptr<zinnia::Character> character(zinnia::Character::create());
     character->set_width(kModelFrame);
     character->set_height(kModelFrame);
-    const InkBounds bounds = BoundsOf(strokes);
-    const double scale = static_cast<double>(kModelFrame) / boxSize;
-    const auto toFrame = [scale](int coordinate, double inkCentre) {
-        return static_cast<int>(std::lround(kModelFrame / 2.0 + (coordinate - inkCentre) * scale));
-    };
-    size_t strokeId = 0;
-    for (const Stroke& stroke : strokes) {
-        if (stroke.empty()) {
-            continue;
+    for (size_t id = 0; id < strokes.size(); ++id) {
+        for (const InkPoint& point : strokes[id]) {
+            character->add(id, point.x, point.y);
         }
-        for (const InkPoint& point : TellingPoints(stroke, kMaxModelPointsPerStroke)) {
-            character->add(strokeId, toFrame(point.x, bounds.CentreX()),
-                           toFrame(point.y, bounds.CentreY()));
-        }
-        ++strokeId;
     }
 
-    const size_t depth = set == CharacterSet::All ? count : std::max(count, kLatinSearchDepth);
-    std::unique_ptr<zinnia::Result> result(model_->recognizer->classify(*character, depth));
-    if (result == nullptr) {
-        return candidates;
+    std::vector<Scored> scored;
+    for (const std::unique_ptr<Model>& model : models_) {
+        std::unique_ptr<zinnia::Result> result(
+            model->recognizer->classify(*character, kModelSearchDepth));
+        if (result == nullptr) {
+            continue;
+        }
+        for (size_t i = 0; i < result->size(); ++i) {
+            std::u16string answer = platform::Utf8ToUtf16Lossy(result->value(i));
+            if (answer == kNoneOfOurs) {
+                continue;
+            }
+            if (const auto most = model->mostStrokes.find(answer);
+                most != model->mostStrokes.end() &&
+                strokes.size() > most->second + kStrokesAHandAdds) {
+                // Ink of more strokes than the character ever has is some other character.
+                continue;
+            }
+            if (answer == kModelColon) {
+                answer = kColon;
+            }
+            if (set == CharacterSet::LatinAndDigits) {
+                std::optional<std::u16string> latin = InLatinSet(answer);
+                if (!latin) {
+                    continue;
+                }
+                answer = std::move(*latin);
+            }
+            // Among Latin letters, digits and their marks every answer is as likely.
+            const float handicap =
+                set == CharacterSet::All ? BandHandicap(WritingBandOf(answer)) : 0.0F;
+            const float score = result->score(i) + model->scoreOffset - handicap;
+            // A character both models know counts with its better score.
+            auto known = std::find_if(scored.begin(), scored.end(), [&](const Scored& other) {
+                return other.character == answer;
+            });
+            if (known == scored.end()) {
+                scored.push_back({std::move(answer), score});
+            } else {
+                known->score = std::max(known->score, score);
+            }
+        }
     }
-    for (size_t i = 0; i < result->size() && candidates.size() < count; ++i) {
-        AddWithSameShapes(candidates, platform::Utf8ToUtf16Lossy(result->value(i)), set);
+    std::stable_sort(scored.begin(), scored.end(),
+                     [](const Scored& a, const Scored& b) { return a.score > b.score; });
+    for (const Scored& candidate : scored) {
+        candidates.push_back(candidate.character);
     }
+    OfferLookAlikesOfTheFirst(candidates, set);
     if (candidates.size() > count) {
         candidates.resize(count);
     }
@@ -351,7 +346,7 @@ std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Str
 
 struct CharacterRecognizer::Model {};
 
-std::unique_ptr<CharacterRecognizer> CharacterRecognizer::Load(const std::filesystem::path&,
+std::unique_ptr<CharacterRecognizer> CharacterRecognizer::Load(const std::vector<ModelFile>&,
                                                                std::string& error) {
     error = "handwriting recognition was not built in (zinnia was missing at build time)";
     return nullptr;
@@ -364,7 +359,8 @@ std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Str
 
 #endif
 
-CharacterRecognizer::CharacterRecognizer(std::unique_ptr<Model> model) : model_(std::move(model)) {}
+CharacterRecognizer::CharacterRecognizer(std::vector<std::unique_ptr<Model>> models)
+    : models_(std::move(models)) {}
 
 CharacterRecognizer::~CharacterRecognizer() = default;
 
@@ -374,6 +370,23 @@ std::filesystem::path CharacterRecognizer::DefaultModelPath() {
         return chosen;
     }
     return kDebianJapaneseModel;
+}
+
+std::filesystem::path CharacterRecognizer::DefaultKanaLatinModelPath() {
+    const char* chosen = std::getenv(kKanaLatinModelVariable);
+    if (chosen != nullptr && *chosen != '\0') {
+        return chosen;
+    }
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path installed =
+            (program.parent_path() / kInstalledKanaLatinModel).lexically_normal();
+        if (std::filesystem::is_regular_file(installed, error)) {
+            return installed;
+        }
+    }
+    return TESSARINTH_BUILT_KANA_LATIN_MODEL;
 }
 
 }  // namespace handwriting

@@ -116,5 +116,18 @@ TEST(ScreenPreferences, ThePanelTurnedOffIsRememberedBesideZoomAndOrientation) {
     EXPECT_TRUE(LoadScreenPreferences(registry).handwritingPanel);
 }
 
+TEST(ScreenPreferences, TheInputPanelAskedForIsRememberedAndIsDownUntilAsked) {
+    const testing_support::TempFolder folder;
+    const auto file = folder.Path() / "registry.dat";
+    auto registry = platform::registry::Registry::Open(file);
+    EXPECT_FALSE(LoadScreenPreferences(registry).inputPanel);
+    SaveScreenPreferences(registry, {2, gui::Orientation::Portrait, true, true});
+    const ScreenPreferences loaded = LoadScreenPreferences(registry);
+    EXPECT_TRUE(loaded.inputPanel);
+    EXPECT_TRUE(loaded.handwritingPanel);
+    SaveScreenPreferences(registry, {2, gui::Orientation::Portrait, true, false});
+    EXPECT_FALSE(LoadScreenPreferences(registry).inputPanel);
+}
+
 }  // namespace
 }  // namespace app

@@ -57,6 +57,13 @@ sort >"$scratch/expected" <<'FILES'
 ./usr/share/man/man1/tessarinth-cli.1.gz
 ./usr/share/man/man1/tessarinth.1.gz
 FILES
+# The planner's own handwriting model, where the programs in /usr/bin look for it beside them
+# (../share/tessarinth/handwriting), when the build could train it.
+if [ -f "$build/resources/handwriting/kana-latin.model" ]; then
+    printf '%s\n' ./usr/share/tessarinth/handwriting/kana-latin.model \
+        ./usr/share/tessarinth/handwriting/kana-latin.model.strokes >>"$scratch/expected"
+    sort -o "$scratch/expected" "$scratch/expected"
+fi
 check "the package holds the programs, the desktop files and nothing else (no tests)" "" \
     "$(diff "$scratch/expected" "$scratch/files" | grep '^[<>]' | tr '\n' ' ' || true)"
 check "everything is root's" "" \
