@@ -165,13 +165,10 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
         endRange = ImpliedRange(*query.restriction, Field::End);
     }
     // A read transaction gives the single items and the series one consistent snapshot.
-    if (auto begun = Execute("BEGIN"); !begun) {
-        return begun.error();
+    ReadSnapshot snapshot(db_);
+    if (!snapshot.began()) {
+        return SqlError("cannot read the store");
     }
-    struct EndRead {
-        StoreDatabase* db;
-        ~EndRead() { (void)db->Execute("COMMIT"); }
-    } endRead{this};
     const double longestSpan = StoredSpan(kLongestSpan);
     const double longestSeriesSpan = StoredSpan(kLongestSeriesSpan);
     const double longestSeriesAdvance = StoredSpan(kLongestSeriesAdvance);

@@ -189,13 +189,10 @@ Result<FoundItems> StoreDatabase::FindItems(const std::string& foldedNeedle, dou
                                             size_t limit) {
     RegisterSearchFunctions();
     // A read transaction gives the three kinds of item one consistent snapshot.
-    if (auto begun = Execute("BEGIN"); !begun) {
-        return begun.error();
+    ReadSnapshot snapshot(db_);
+    if (!snapshot.began()) {
+        return SqlError("cannot read the store");
     }
-    struct EndRead {
-        StoreDatabase* db;
-        ~EndRead() { (void)db->Execute("COMMIT"); }
-    } endRead{this};
     // One more than the limit tells whether there are more; -1 is SQLite's "no limit".
     const int64_t rows = limit >= static_cast<size_t>(std::numeric_limits<int64_t>::max() - 1)
                              ? -1

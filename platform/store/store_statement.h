@@ -111,4 +111,25 @@ private:
     bool committed_ = false;
 };
 
+// A read transaction: what is read while it lives is one consistent snapshot of the store, however
+// other programs write meanwhile. Ended when it goes.
+class ReadSnapshot {
+public:
+    explicit ReadSnapshot(sqlite3* db) : db_(db) {
+        began_ = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~ReadSnapshot() {
+        if (began_) {
+            sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+        }
+    }
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+    bool began() const { return began_; }
+
+private:
+    sqlite3* db_;
+    bool began_ = false;
+};
+
 }  // namespace pim
