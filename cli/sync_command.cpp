@@ -151,24 +151,9 @@ platform::Result<void> ChooseFoundCalendars(SyncSettings& settings, const std::s
     if (!found) {
         return found.error();
     }
-    const caldav::FoundCalendar* events = nullptr;
-    const caldav::FoundCalendar* tasks = nullptr;
-    for (const caldav::FoundCalendar& calendar : *found) {
-        if (calendar.readOnly) {
-            continue;
-        }
-        if (events == nullptr && calendar.events) {
-            events = &calendar;
-        }
-        if (tasks == nullptr && calendar.tasks && !calendar.events) {
-            tasks = &calendar;
-        }
-    }
+    const auto [events, tasks] = calendar_sync::ChooseSyncedCalendars(*found);
     if (events == nullptr) {
         return platform::Error{"the account has no calendar for appointments that can be written"};
-    }
-    if (tasks == nullptr && events->tasks) {
-        tasks = events;
     }
     settings.eventsUrl = events->url;
     settings.tasksUrl = tasks == nullptr || tasks == events ? std::string() : tasks->url;

@@ -83,6 +83,25 @@ platform::Result<void> SaveSyncSettings(const platform::DataHome& home,
     return platform::ReplaceFileAtomically(SyncSettingsPath(home), text.toStdString());
 }
 
+SyncedCalendars ChooseSyncedCalendars(const std::vector<caldav::FoundCalendar>& found) {
+    SyncedCalendars chosen;
+    for (const caldav::FoundCalendar& calendar : found) {
+        if (calendar.readOnly) {
+            continue;
+        }
+        if (chosen.events == nullptr && calendar.events) {
+            chosen.events = &calendar;
+        }
+        if (chosen.tasks == nullptr && calendar.tasks && !calendar.events) {
+            chosen.tasks = &calendar;
+        }
+    }
+    if (chosen.tasks == nullptr && chosen.events != nullptr && chosen.events->tasks) {
+        chosen.tasks = chosen.events;
+    }
+    return chosen;
+}
+
 std::optional<std::string> CheckCollectionUrl(const std::string& url) {
     const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
     const std::string shown = WithoutCredentials(url);

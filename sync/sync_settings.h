@@ -4,7 +4,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/caldav/account_discovery.h"
 #include "platform/files/data_home.h"
 #include "platform/result.h"
 
@@ -38,6 +40,16 @@ std::filesystem::path SyncSettingsPath(const platform::DataHome& home);
 platform::Result<std::optional<SyncSettings>> LoadSyncSettings(const platform::DataHome& home);
 platform::Result<void> SaveSyncSettings(const platform::DataHome& home,
                                         const SyncSettings& settings);
+
+// Which of an account's calendars (as found at its server's address) the sync takes: the first
+// that takes appointments and can be written, for them; for the tasks the first writable list
+// that takes tasks alone, else that same calendar when it takes tasks too (nullptr: the tasks go
+// with the appointments). Null events when no calendar for appointments can be written.
+struct SyncedCalendars {
+    const caldav::FoundCalendar* events = nullptr;
+    const caldav::FoundCalendar* tasks = nullptr;
+};
+SyncedCalendars ChooseSyncedCalendars(const std::vector<caldav::FoundCalendar>& found);
 
 // Whether a URL is one the sync can use (http or https, with a host, without a user name or
 // password in it); the reason when not, which never repeats a password written in the URL.
