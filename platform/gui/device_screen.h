@@ -52,6 +52,9 @@ struct Accelerator {
 // button), the work area where the program's windows are stacked, and the active window's menu
 // bar, all drawn at an integer zoom. It also carries the message model the windows rely on:
 // commands sent or posted, a paint cycle, timers, focus, pen capture and held presses.
+// Its members live in a file for each part: the windows, messages and timers here
+// (device_screen.cpp); the bars, their menus and message boxes (_bars); the input band and its
+// handwriting panel (_input_band); pen and keys (_pen); zoom, orientation and the picture (_view).
 class DeviceScreen : public QWidget {
 public:
     explicit DeviceScreen(Orientation orientation = Orientation::Portrait, int zoom = 2);
@@ -199,6 +202,8 @@ protected:
 private:
     friend class Window;
     friend class InputPanel;
+    static constexpr int kMinZoom = 1;
+    static constexpr int kMaxZoom = 6;
     struct TimerKey {
         const Window* window;
         int id;
