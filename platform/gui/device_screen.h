@@ -161,7 +161,14 @@ public:
     // Gives the band its handwriting panel, reading characters with `recognizer`: shown in the
     // band whenever the input panel is up.
     void InstallHandwritingPanel(std::unique_ptr<handwriting::CharacterRecognizer> recognizer);
-    bool HasHandwritingPanel() const { return panel_ != nullptr; }
+    // Makes the recogniser the panel reads with; null when it cannot be had.
+    using RecognizerLoader = std::function<std::unique_ptr<handwriting::CharacterRecognizer>()>;
+    // The same, with the recogniser made by `load` only when the panel is first to be shown, so
+    // that reading its models costs the start nothing. When `load` gives none, the band is the
+    // desktop's input method's from then on, as with no panel at all, and it is not asked again.
+    void InstallHandwritingPanelOnDemand(RecognizerLoader load);
+    // Whether the band has a handwriting panel, or one still to be made when first shown.
+    bool HasHandwritingPanel() const { return panel_ != nullptr || panelLoader_ != nullptr; }
     // Off: the desktop's input method is all there is (the screen's menu turns it either way;
     // the view-changed handler hears of it, so the choice can be remembered).
     void SetHandwritingPanelOn(bool on);
@@ -222,6 +229,8 @@ private:
     void StartPanelTimer(int milliseconds);
     void StopPanelTimer();
     bool HandwritingPanelInUse() const { return panel_ != nullptr && panelOn_; }
+    // Makes the panel a loader was given for, once.
+    void LoadHandwritingPanel();
     // Shows, hides and places the panel's widget as the band's state asks.
     void PlaceInputPanel();
     // The widget of the text field with the keyboard: the focus window's, when it is an
@@ -275,7 +284,8 @@ private:
     bool paintScheduled_ = false;
     int postedWaiting_ = 0;  // posted work not yet run
     bool inputPanelShown_ = false;
-    InputPanel* panel_ = nullptr;  // a child widget of the screen
+    InputPanel* panel_ = nullptr;   // a child widget of the screen
+    RecognizerLoader panelLoader_;  // until the panel is first to be shown
     bool panelOn_ = true;
     bool panelCapture_ = false;  // the pen went down in the panel
     bool inputPanelWanted_ = false;

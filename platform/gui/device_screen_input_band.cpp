@@ -4,6 +4,8 @@
 #include <QInputMethod>
 #include <QTimer>
 
+#include <utility>
+
 #include "platform/gui/input_panel.h"
 
 namespace gui {
@@ -31,6 +33,9 @@ QWidget* TextWidgetOf(QWidget* widget) {
 
 void DeviceScreen::ShowInputPanel() {
     inputPanelShown_ = true;
+    if (panelOn_) {
+        LoadHandwritingPanel();
+    }
     if (HandwritingPanelInUse()) {
         PlaceInputPanel();
     } else {
@@ -78,10 +83,32 @@ bool DeviceScreen::ActiveWindowTakesText() const {
 
 void DeviceScreen::InstallHandwritingPanel(
     std::unique_ptr<handwriting::CharacterRecognizer> recognizer) {
+    panelLoader_ = nullptr;
     delete panel_;
     panel_ = new InputPanel(*this, std::move(recognizer));
     panel_->hide();
     PlaceInputPanel();
+}
+
+void DeviceScreen::InstallHandwritingPanelOnDemand(RecognizerLoader load) {
+    delete panel_;
+    panel_ = nullptr;
+    panelLoader_ = std::move(load);
+    if (panelOn_ && inputPanelShown_) {
+        LoadHandwritingPanel();
+        PlaceInputPanel();
+    }
+}
+
+void DeviceScreen::LoadHandwritingPanel() {
+    if (!panelLoader_) {
+        return;
+    }
+    // Taken out first: a recogniser that could not be had is not asked for at every showing.
+    const RecognizerLoader load = std::exchange(panelLoader_, nullptr);
+    if (std::unique_ptr<handwriting::CharacterRecognizer> recognizer = load()) {
+        InstallHandwritingPanel(std::move(recognizer));
+    }
 }
 
 void DeviceScreen::SetHandwritingPanelOn(bool on) {
@@ -89,6 +116,9 @@ void DeviceScreen::SetHandwritingPanelOn(bool on) {
         return;
     }
     panelOn_ = on;
+    if (on && inputPanelShown_) {
+        LoadHandwritingPanel();
+    }
     PlaceInputPanel();
     if (viewChanged_) {
         viewChanged_();

@@ -78,7 +78,7 @@ void DeviceScreen::contextMenuEvent(QContextMenuEvent* event) {
     smaller->setEnabled(zoom_ > kMinZoom);
     // Only a screen that has the handwriting panel offers to turn it off.
     QAction* handwriting = nullptr;
-    if (panel_ != nullptr) {
+    if (HasHandwritingPanel()) {
         menu.addSeparator();
         handwriting = menu.addAction(QStringLiteral("手書き入力パネル"));
         handwriting->setCheckable(true);
