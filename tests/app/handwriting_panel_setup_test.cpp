@@ -64,6 +64,19 @@ TEST(HandwritingPanelSetUp, WithoutAModelTheScreenKeepsTheDesktopInputMethodAndS
     EXPECT_EQ(err.str(), said);
 }
 
+// The choice the planner remembers with the zoom is the user's, model or none: turned off, the
+// panel stays off when no model can be had.
+TEST(HandwritingPanelSetUp, WithoutAModelThePanelTurnedOffStaysOff) {
+    const ModelVariable missing("/nonexistent/handwriting-ja.model");
+    gui::DeviceScreen screen(gui::Orientation::Portrait, 1);
+    std::ostringstream err;
+    SetUpHandwritingPanel(screen, false, err);
+    EXPECT_FALSE(screen.IsHandwritingPanelOn());
+    screen.ShowInputPanel();
+    EXPECT_FALSE(screen.IsHandwritingPanelOn());
+    EXPECT_TRUE(err.str().empty());  // off: nothing was read
+}
+
 // A model whose header claims more characters than its file holds once ended the planner at
 // start (bad_alloc), and a FIFO in its place held it for ever: the panel asked for is left out
 // and one line says why, naming the cause.
