@@ -52,6 +52,9 @@ struct Accelerator {
 // button), the work area where the program's windows are stacked, and the active window's menu
 // bar, all drawn at an integer zoom. It also carries the message model the windows rely on:
 // commands sent or posted, a paint cycle, timers, focus, pen capture and held presses.
+// Its members live in a file for each part: the windows, messages and timers here
+// (device_screen.cpp); the bars, their menus and message boxes (_bars); the input band and its
+// handwriting panel (_input_band); pen and keys (_pen); zoom, orientation and the picture (_view).
 class DeviceScreen : public QWidget {
 public:
     explicit DeviceScreen(Orientation orientation = Orientation::Portrait, int zoom = 2);
@@ -158,7 +161,14 @@ public:
     // Gives the band its handwriting panel, reading characters with `recognizer`: shown in the
     // band whenever the input panel is up.
     void InstallHandwritingPanel(std::unique_ptr<handwriting::CharacterRecognizer> recognizer);
-    bool HasHandwritingPanel() const { return panel_ != nullptr; }
+    // Makes the recogniser the panel reads with; null when it cannot be had.
+    using RecognizerLoader = std::function<std::unique_ptr<handwriting::CharacterRecognizer>()>;
+    // The same, with the recogniser made by `load` only when the panel is first to be shown, so
+    // that reading its models costs the start nothing. When `load` gives none, the band is the
+    // desktop's input method's from then on, as with no panel at all, and it is not asked again.
+    void InstallHandwritingPanelOnDemand(RecognizerLoader load);
+    // Whether the band has a handwriting panel, or one still to be made when first shown.
+    bool HasHandwritingPanel() const { return panel_ != nullptr || panelLoader_ != nullptr; }
     // Off: the desktop's input method is all there is (the screen's menu turns it either way;
     // the view-changed handler hears of it, so the choice can be remembered).
     void SetHandwritingPanelOn(bool on);
@@ -199,6 +209,8 @@ protected:
 private:
     friend class Window;
     friend class InputPanel;
+    static constexpr int kMinZoom = 1;
+    static constexpr int kMaxZoom = 6;
     struct TimerKey {
         const Window* window;
         int id;
@@ -217,6 +229,8 @@ private:
     void StartPanelTimer(int milliseconds);
     void StopPanelTimer();
     bool HandwritingPanelInUse() const { return panel_ != nullptr && panelOn_; }
+    // Makes the panel a loader was given for, once.
+    void LoadHandwritingPanel();
     // Shows, hides and places the panel's widget as the band's state asks.
     void PlaceInputPanel();
     // The widget of the text field with the keyboard: the focus window's, when it is an
@@ -270,7 +284,8 @@ private:
     bool paintScheduled_ = false;
     int postedWaiting_ = 0;  // posted work not yet run
     bool inputPanelShown_ = false;
-    InputPanel* panel_ = nullptr;  // a child widget of the screen
+    InputPanel* panel_ = nullptr;   // a child widget of the screen
+    RecognizerLoader panelLoader_;  // until the panel is first to be shown
     bool panelOn_ = true;
     bool panelCapture_ = false;  // the pen went down in the panel
     bool inputPanelWanted_ = false;
