@@ -69,7 +69,7 @@ constexpr std::u16string_view kModelColon = u"：";
 constexpr std::u16string_view kColon = u":";
 
 // What the planner's model answers for ink like none of its own characters (a kanji): never a
-// candidate.
+// candidate, nor is anything the model scores below it.
 constexpr std::u16string_view kNoneOfOurs = u"〓";
 
 // What 英 offers for a model's answer: a Latin letter or digit, or a mark written among them in
@@ -287,6 +287,18 @@ std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Str
         }
     }
 
+    // The most strokes a character is written with, as any of the models says; nothing when none
+    // knows.
+    const auto mostStrokesOf = [&](const std::u16string& answer) {
+        std::optional<size_t> most;
+        for (const std::unique_ptr<Model>& model : models_) {
+            if (const auto found = model->mostStrokes.find(answer);
+                found != model->mostStrokes.end()) {
+                most = std::max(most.value_or(0), found->second);
+            }
+        }
+        return most;
+    };
     std::vector<Scored> scored;
     for (const std::unique_ptr<Model>& model : models_) {
         std::unique_ptr<zinnia::Result> result(
@@ -297,12 +309,14 @@ std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Str
         for (size_t i = 0; i < result->size(); ++i) {
             std::u16string answer = platform::Utf8ToUtf16Lossy(result->value(i));
             if (answer == kNoneOfOurs) {
-                continue;
+                // The model finds the ink more like a kanji than like any of its characters
+                // below: those are left to the other model's reading (元 is not テ, 引 not ヴ).
+                break;
             }
-            if (const auto most = model->mostStrokes.find(answer);
-                most != model->mostStrokes.end() &&
-                strokes.size() > most->second + kStrokesAHandAdds) {
-                // Ink of more strokes than the character ever has is some other character.
+            // Ink of more strokes than the character ever has is some other character, whichever
+            // model answers it: Debian's model reads べ as へ, passing over its marks.
+            if (const std::optional<size_t> most = mostStrokesOf(answer);
+                most && strokes.size() > *most + kStrokesAHandAdds) {
                 continue;
             }
             if (answer == kModelColon) {

@@ -54,15 +54,15 @@ float BandHandicap(WritingBand band) {
         case WritingBand::Everyday:
             return 0.05F;
         case WritingBand::Joyo:
-            return 0.1F;
+            return 0.2F;
         case WritingBand::Latin:
             return 0.25F;
         case WritingBand::LevelOne:
-            return 0.5F;
+            return 1.0F;
         case WritingBand::Rare:
             break;
     }
-    return 0.8F;
+    return 1.5F;
 }
 
 }  // namespace handwriting

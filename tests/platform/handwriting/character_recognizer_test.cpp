@@ -454,8 +454,8 @@ TEST_F(RankingOfMadeModels, TwoModelsAreMergedByScoreWithTheOffsetOfEach) {
 
 TEST_F(RankingOfMadeModels, LookAlikesFollowTheFirstAndEachSetKeepsItsOwn) {
     const std::filesystem::path model =
-        Model("latin.model", {{"0", 2.0F}, {"7", 1.5F}, {"o", -1.0F}, {"O", -2.0F}, {"〓", 3.0F}});
-    // O and o follow 0 however low the model scored them; 〓 is never offered.
+        Model("latin.model", {{"0", 2.0F}, {"7", 1.5F}, {"o", -1.0F}, {"O", -2.0F}, {"〓", 1.0F}});
+    // O and o follow 0 however low the model scored them, below 〓 too; 〓 is never offered.
     EXPECT_EQ(ReadWith({{model, 0}}, stroke_, CharacterSet::LatinAndDigits),
               (std::vector<std::u16string>{u"0", u"O", u"o", u"7"}));
     // In 英 the wide marks are narrow; the colon is narrow in both sets.
@@ -479,6 +479,32 @@ TEST_F(RankingOfMadeModels, InkOfMoreStrokesThanACharacterHasIsNotReadAsIt) {
     testing_support::WriteBytes(folder_.Path() / "counted.model.strokes",
                                 std::string(128 * 1024, 'x'));
     EXPECT_EQ(ReadWith({{model, 0}}, four), (std::vector<std::u16string>{u"ア", u"イ"}));
+}
+
+TEST_F(RankingOfMadeModels, StrokeCountsBoundTheOtherModelsAnswersToo) {
+    // Debian's model reads べ's three strokes as へ, passing over the marks; the planner's model
+    // knows へ is one stroke, べ three.
+    const std::filesystem::path debian = Model("debian.model", {{"へ", 2.0F}, {"凵", 0.5F}});
+    const std::filesystem::path planner = Model("planner.model", {{"べ", 1.0F}, {"へ", -1.0F}});
+    testing_support::WriteBytes(folder_.Path() / "planner.model.strokes", "へ 1\nべ 3\n");
+    const std::vector<Stroke> three = {stroke_[0], stroke_[0], stroke_[0]};
+    EXPECT_EQ(ReadWith({{debian, 0}, {planner, 0}}, three),
+              (std::vector<std::u16string>{u"べ", u"ベ", u"凵"}));
+    // Two strokes may be へ parted in two.
+    EXPECT_EQ(ReadWith({{debian, 0}, {planner, 0}}, {stroke_[0], stroke_[0]}),
+              (std::vector<std::u16string>{u"へ", u"ヘ", u"べ", u"凵"}));
+}
+
+TEST_F(RankingOfMadeModels, WhatThePlannersModelScoresBelowItsNoneClassIsLeftToTheOther) {
+    const std::filesystem::path debian = Model("debian.model", {{"引", 0.2F}, {"弔", -0.5F}});
+    // The ink is more like a kanji than like ヴ to the planner's model: Debian's reading stands.
+    const std::filesystem::path kanjiLike = Model("kanji-like.model", {{"〓", 2.0F}, {"ヴ", 1.0F}});
+    EXPECT_EQ(ReadWith({{debian, 0}, {kanjiLike, 0}}, stroke_),
+              (std::vector<std::u16string>{u"引", u"弔"}));
+    // Scored above 〓, ヴ leads by its score.
+    const std::filesystem::path kanaLike = Model("kana-like.model", {{"ヴ", 1.0F}, {"〓", 0.5F}});
+    EXPECT_EQ(ReadWith({{debian, 0}, {kanaLike, 0}}, stroke_),
+              (std::vector<std::u16string>{u"ヴ", u"引", u"弔"}));
 }
 
 // Each damage a file can have is named, and never reaches zinnia: a header's count past what the

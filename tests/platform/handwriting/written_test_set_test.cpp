@@ -28,8 +28,8 @@ struct Floor {
     int firstPerMille = 0;
     int amongSixPerMille = 0;
 };
-constexpr Floor kTestSetFloor{850, 960};
-constexpr Floor kValidationFloor{840, 935};
+constexpr Floor kTestSetFloor{855, 965};
+constexpr Floor kValidationFloor{865, 955};
 
 std::filesystem::path HandFile(const char* name) {
     return std::filesystem::path(TESSARINTH_SOURCE_DIR) / "tests/platform/handwriting" / name;
