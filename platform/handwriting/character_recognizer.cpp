@@ -92,12 +92,26 @@ std::optional<std::u16string> InLatinSet(std::u16string_view answer) {
 }
 
 // The characters written like the first candidate follow it, so that the one meant is always
-// there to tap (0 O o, 1 l I, カ 力): the models cannot tell them apart.
-void OfferLookAlikesOfTheFirst(std::vector<std::u16string>& candidates, CharacterSet set) {
+// there to tap (0 O o, 1 l I, カ 力): the models cannot tell them apart. The one of the kind of
+// the character typed before goes first, as a word is mostly written in one kind.
+void OfferLookAlikesOfTheFirst(std::vector<std::u16string>& candidates, CharacterSet set,
+                               std::u16string_view before) {
     if (candidates.empty()) {
         return;
     }
     const std::u16string_view group = LookAlikeGroupOf(candidates.front());
+    const WrittenKind kindBefore = WrittenKindOf(before);
+    for (const char16_t unit : group) {
+        std::u16string alike(1, unit);
+        if (kindBefore == WrittenKind::Other || WrittenKindOf(alike) != kindBefore ||
+            (set == CharacterSet::LatinAndDigits && !InLatinSet(alike))) {
+            continue;
+        }
+        candidates.erase(std::remove(candidates.begin(), candidates.end(), alike),
+                         candidates.end());
+        candidates.insert(candidates.begin(), std::move(alike));
+        break;
+    }
     size_t at = 1;
     for (const char16_t unit : group) {
         std::u16string alike(1, unit);
@@ -263,7 +277,8 @@ std::unique_ptr<CharacterRecognizer> CharacterRecognizer::Load(const std::vector
 
 std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Stroke>& written,
                                                            int boxSize, CharacterSet set,
-                                                           size_t count) const {
+                                                           size_t count,
+                                                           std::u16string_view before) const {
     std::vector<std::u16string> candidates;
     if (count == 0 || boxSize <= 0) {
         return candidates;
@@ -349,7 +364,7 @@ std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Str
     for (const Scored& candidate : scored) {
         candidates.push_back(candidate.character);
     }
-    OfferLookAlikesOfTheFirst(candidates, set);
+    OfferLookAlikesOfTheFirst(candidates, set, before);
     if (candidates.size() > count) {
         candidates.resize(count);
     }
@@ -367,7 +382,8 @@ std::unique_ptr<CharacterRecognizer> CharacterRecognizer::Load(const std::vector
 }
 
 std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Stroke>&, int,
-                                                           CharacterSet, size_t) const {
+                                                           CharacterSet, size_t,
+                                                           std::u16string_view) const {
     return {};
 }
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace handwriting {
@@ -66,9 +67,12 @@ public:
     // Candidates, best first, at most `count`, for strokes written in a square box of `boxSize`
     // pixels (points in the box's own coordinates, 0..boxSize-1). Where in the box the character
     // is written does not matter, its size does; points past the box count as on its edge. None
-    // for strokes with no movement in them.
+    // for strokes with no movement in them. `before` is the character typed just before, when
+    // known: of the characters written alike, the one of its kind leads (ー after a katakana, 一
+    // after a kanji, O after a capital).
     std::vector<std::u16string> Recognize(const std::vector<Stroke>& strokes, int boxSize,
-                                          CharacterSet set, size_t count) const;
+                                          CharacterSet set, size_t count,
+                                          std::u16string_view before = {}) const;
 
 private:
     struct Model;

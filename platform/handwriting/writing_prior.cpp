@@ -81,4 +81,31 @@ std::u16string_view LookAlikeGroupOf(std::u16string_view character) {
     return {};
 }
 
+WrittenKind WrittenKindOf(std::u16string_view character) {
+    if (character.size() != 1) {
+        return WrittenKind::Other;
+    }
+    const char16_t unit = character.front();
+    if (unit >= u'\u3041' && unit <= u'\u309F') {
+        return WrittenKind::Hiragana;
+    }
+    // The middle dot ・ parts words of any kind.
+    if (unit >= u'\u30A1' && unit <= u'\u30FE' && unit != u'・') {
+        return WrittenKind::Katakana;
+    }
+    if ((unit >= u'\u4E00' && unit <= u'\u9FFF') || (unit >= u'\u3400' && unit <= u'\u4DBF')) {
+        return WrittenKind::Kanji;
+    }
+    if (unit >= u'0' && unit <= u'9') {
+        return WrittenKind::Digit;
+    }
+    if (unit >= u'A' && unit <= u'Z') {
+        return WrittenKind::Capital;
+    }
+    if (unit >= u'a' && unit <= u'z') {
+        return WrittenKind::SmallLetter;
+    }
+    return WrittenKind::Other;
+}
+
 }  // namespace handwriting

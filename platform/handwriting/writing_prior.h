@@ -33,4 +33,11 @@ inline constexpr std::u16string_view kLookAlikeGroups[] = {
 // The look-alike group the character is in, or nothing.
 std::u16string_view LookAlikeGroupOf(std::u16string_view character);
 
+// What kind of character one is, as far as telling characters written alike apart goes: the
+// character typed before the one being written is most often of its own kind (ー after a
+// katakana, 一 after a kanji, 0 after a digit).
+enum class WrittenKind { Hiragana, Katakana, Kanji, Digit, Capital, SmallLetter, Other };
+
+WrittenKind WrittenKindOf(std::u16string_view character);
+
 }  // namespace handwriting

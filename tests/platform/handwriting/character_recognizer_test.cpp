@@ -467,6 +467,39 @@ TEST_F(RankingOfMadeModels, LookAlikesFollowTheFirstAndEachSetKeepsItsOwn) {
               (std::vector<std::u16string>{u"！", u":", u"ア"}));
 }
 
+TEST_F(RankingOfMadeModels, TheLookAlikeOfTheKindTypedBeforeLeads) {
+    const std::filesystem::path model = Model("alike.model", {{"ー", 1.0F}, {"七", 0.0F}});
+    const auto read = [&](std::u16string_view before) {
+        std::string error;
+        const auto recognizer = CharacterRecognizer::Load(model, error);
+        EXPECT_NE(recognizer, nullptr) << error;
+        return recognizer == nullptr ? std::vector<std::u16string>{}
+                                     : recognizer->Recognize(stroke_, 80, CharacterSet::All,
+                                                             kPanelCandidates, before);
+    };
+    using Candidates = std::vector<std::u16string>;
+    EXPECT_EQ(read(u""), (Candidates{u"ー", u"一", u"-", u"七"}));
+    EXPECT_EQ(read(u"カ"), (Candidates{u"ー", u"一", u"-", u"七"}));
+    EXPECT_EQ(read(u"日"), (Candidates{u"一", u"ー", u"-", u"七"}));
+    // A mark or a space before says nothing of the kind: the hyphen does not lead.
+    EXPECT_EQ(read(u"、"), (Candidates{u"ー", u"一", u"-", u"七"}));
+    EXPECT_EQ(read(u"・"), (Candidates{u"ー", u"一", u"-", u"七"}));
+    // Of no look-alike's kind: as read.
+    EXPECT_EQ(read(u"あ"), (Candidates{u"ー", u"一", u"-", u"七"}));
+
+    const std::filesystem::path zero = Model("zero.model", {{"0", 2.0F}, {"7", 1.5F}});
+    std::string error;
+    const auto latin = CharacterRecognizer::Load(zero, error);
+    ASSERT_NE(latin, nullptr) << error;
+    const auto inLatin = [&](std::u16string_view before) {
+        return latin->Recognize(stroke_, 80, CharacterSet::LatinAndDigits, kPanelCandidates,
+                                before);
+    };
+    EXPECT_EQ(inLatin(u"1"), (Candidates{u"0", u"O", u"o", u"7"}));
+    EXPECT_EQ(inLatin(u"T"), (Candidates{u"O", u"0", u"o", u"7"}));
+    EXPECT_EQ(inLatin(u"t"), (Candidates{u"o", u"0", u"O", u"7"}));
+}
+
 TEST_F(RankingOfMadeModels, InkOfMoreStrokesThanACharacterHasIsNotReadAsIt) {
     const std::filesystem::path model = Model("counted.model", {{"ア", 2.0F}, {"イ", 1.0F}});
     testing_support::WriteBytes(folder_.Path() / "counted.model.strokes", "ア 2\nイ 5\n");
