@@ -45,8 +45,8 @@ public:
     };
     // What the planner's own model's scores are moved by before they are compared with Debian's:
     // nothing. Chosen on the validation hand (tests/platform/handwriting/validation_hand.strokes):
-    // brought down by 0.5, its voiced kana and small letters lost to Debian's readings of the
-    // same ink (べ to へ) more often than its kana won wrongly over a kanji.
+    // brought down by 0.5, its kana and letters lost to Debian's readings of the same ink more
+    // often than they won wrongly over a kanji.
     static constexpr float kKanaLatinScoreOffset = 0.0F;
     // Both of the planner's models, where they are found.
     static std::vector<ModelFile> PlannerModels() {
