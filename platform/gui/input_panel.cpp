@@ -10,6 +10,7 @@
 #include <QTextEdit>
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 
 #include "platform/gui/device_screen.h"
@@ -169,6 +170,21 @@ bool EndsBeforeCursorWith(QWidget* field, const QString& text) {
     return around.left(cursor).endsWith(text);
 }
 
+// The character just before the field's cursor (a pair of UTF-16 units for one past the BMP), or
+// nothing at the start of the field.
+std::u16string CharacterBeforeCursor(QWidget* field) {
+    QInputMethodQueryEvent query(Qt::ImSurroundingText | Qt::ImCursorPosition);
+    QApplication::sendEvent(field, &query);
+    const QString around = query.value(Qt::ImSurroundingText).toString();
+    const int cursor =
+        std::min(query.value(Qt::ImCursorPosition).toInt(), static_cast<int>(around.size()));
+    if (cursor <= 0) {
+        return {};
+    }
+    const int length = cursor >= 2 && around.at(cursor - 1).isLowSurrogate() ? 2 : 1;
+    return around.mid(cursor - length, length).toStdU16String();
+}
+
 bool TakesLineBreaks(const QWidget* field) {
     return qobject_cast<const QPlainTextEdit*>(field) != nullptr ||
            qobject_cast<const QTextEdit*>(field) != nullptr;
@@ -299,7 +315,10 @@ void InputPanel::PenUp(Point point) {
 }
 
 void InputPanel::Recognize() {
-    candidates_ = recognizer_->Recognize(strokes_, kBoxSize, characterSet_, kMaxCandidates);
+    QWidget* field = Field();
+    candidates_ =
+        recognizer_->Recognize(strokes_, kBoxSize, characterSet_, kMaxCandidates,
+                               field == nullptr ? std::u16string() : CharacterBeforeCursor(field));
     chosen_ = 0;
 }
 

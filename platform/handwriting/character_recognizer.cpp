@@ -69,7 +69,7 @@ constexpr std::u16string_view kModelColon = u"：";
 constexpr std::u16string_view kColon = u":";
 
 // What the planner's model answers for ink like none of its own characters (a kanji): never a
-// candidate.
+// candidate, nor is anything the model scores below it.
 constexpr std::u16string_view kNoneOfOurs = u"〓";
 
 // What 英 offers for a model's answer: a Latin letter or digit, or a mark written among them in
@@ -92,12 +92,26 @@ std::optional<std::u16string> InLatinSet(std::u16string_view answer) {
 }
 
 // The characters written like the first candidate follow it, so that the one meant is always
-// there to tap (0 O o, 1 l I, カ 力): the models cannot tell them apart.
-void OfferLookAlikesOfTheFirst(std::vector<std::u16string>& candidates, CharacterSet set) {
+// there to tap (0 O o, 1 l I, カ 力): the models cannot tell them apart. The one of the kind of
+// the character typed before goes first, as a word is mostly written in one kind.
+void OfferLookAlikesOfTheFirst(std::vector<std::u16string>& candidates, CharacterSet set,
+                               std::u16string_view before) {
     if (candidates.empty()) {
         return;
     }
     const std::u16string_view group = LookAlikeGroupOf(candidates.front());
+    const WrittenKind kindBefore = WrittenKindOf(before);
+    for (const char16_t unit : group) {
+        std::u16string alike(1, unit);
+        if (kindBefore == WrittenKind::Other || WrittenKindOf(alike) != kindBefore ||
+            (set == CharacterSet::LatinAndDigits && !InLatinSet(alike))) {
+            continue;
+        }
+        candidates.erase(std::remove(candidates.begin(), candidates.end(), alike),
+                         candidates.end());
+        candidates.insert(candidates.begin(), std::move(alike));
+        break;
+    }
     size_t at = 1;
     for (const char16_t unit : group) {
         std::u16string alike(1, unit);
@@ -263,7 +277,8 @@ std::unique_ptr<CharacterRecognizer> CharacterRecognizer::Load(const std::vector
 
 std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Stroke>& written,
                                                            int boxSize, CharacterSet set,
-                                                           size_t count) const {
+                                                           size_t count,
+                                                           std::u16string_view before) const {
     std::vector<std::u16string> candidates;
     if (count == 0 || boxSize <= 0) {
         return candidates;
@@ -287,6 +302,18 @@ std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Str
         }
     }
 
+    // The most strokes a character is written with, as any of the models says; nothing when none
+    // knows.
+    const auto mostStrokesOf = [&](const std::u16string& answer) {
+        std::optional<size_t> most;
+        for (const std::unique_ptr<Model>& model : models_) {
+            if (const auto found = model->mostStrokes.find(answer);
+                found != model->mostStrokes.end()) {
+                most = std::max(most.value_or(0), found->second);
+            }
+        }
+        return most;
+    };
     std::vector<Scored> scored;
     for (const std::unique_ptr<Model>& model : models_) {
         std::unique_ptr<zinnia::Result> result(
@@ -297,12 +324,14 @@ std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Str
         for (size_t i = 0; i < result->size(); ++i) {
             std::u16string answer = platform::Utf8ToUtf16Lossy(result->value(i));
             if (answer == kNoneOfOurs) {
-                continue;
+                // The model finds the ink more like a kanji than like any of its characters
+                // below: those are left to the other model's reading (元 is not テ, 引 not ヴ).
+                break;
             }
-            if (const auto most = model->mostStrokes.find(answer);
-                most != model->mostStrokes.end() &&
-                strokes.size() > most->second + kStrokesAHandAdds) {
-                // Ink of more strokes than the character ever has is some other character.
+            // Ink of more strokes than the character ever has is some other character, whichever
+            // model answers it: Debian's model reads べ as へ, passing over its marks.
+            if (const std::optional<size_t> most = mostStrokesOf(answer);
+                most && strokes.size() > *most + kStrokesAHandAdds) {
                 continue;
             }
             if (answer == kModelColon) {
@@ -335,7 +364,7 @@ std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Str
     for (const Scored& candidate : scored) {
         candidates.push_back(candidate.character);
     }
-    OfferLookAlikesOfTheFirst(candidates, set);
+    OfferLookAlikesOfTheFirst(candidates, set, before);
     if (candidates.size() > count) {
         candidates.resize(count);
     }
@@ -353,7 +382,8 @@ std::unique_ptr<CharacterRecognizer> CharacterRecognizer::Load(const std::vector
 }
 
 std::vector<std::u16string> CharacterRecognizer::Recognize(const std::vector<Stroke>&, int,
-                                                           CharacterSet, size_t) const {
+                                                           CharacterSet, size_t,
+                                                           std::u16string_view) const {
     return {};
 }
 

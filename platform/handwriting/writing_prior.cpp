@@ -54,15 +54,15 @@ float BandHandicap(WritingBand band) {
         case WritingBand::Everyday:
             return 0.05F;
         case WritingBand::Joyo:
-            return 0.1F;
+            return 0.2F;
         case WritingBand::Latin:
             return 0.25F;
         case WritingBand::LevelOne:
-            return 0.5F;
+            return 1.0F;
         case WritingBand::Rare:
             break;
     }
-    return 0.8F;
+    return 1.5F;
 }
 
 }  // namespace handwriting
@@ -79,6 +79,33 @@ std::u16string_view LookAlikeGroupOf(std::u16string_view character) {
         }
     }
     return {};
+}
+
+WrittenKind WrittenKindOf(std::u16string_view character) {
+    if (character.size() != 1) {
+        return WrittenKind::Other;
+    }
+    const char16_t unit = character.front();
+    if (unit >= u'\u3041' && unit <= u'\u309F') {
+        return WrittenKind::Hiragana;
+    }
+    // The middle dot ・ parts words of any kind.
+    if (unit >= u'\u30A1' && unit <= u'\u30FE' && unit != u'・') {
+        return WrittenKind::Katakana;
+    }
+    if ((unit >= u'\u4E00' && unit <= u'\u9FFF') || (unit >= u'\u3400' && unit <= u'\u4DBF')) {
+        return WrittenKind::Kanji;
+    }
+    if (unit >= u'0' && unit <= u'9') {
+        return WrittenKind::Digit;
+    }
+    if (unit >= u'A' && unit <= u'Z') {
+        return WrittenKind::Capital;
+    }
+    if (unit >= u'a' && unit <= u'z') {
+        return WrittenKind::SmallLetter;
+    }
+    return WrittenKind::Other;
 }
 
 }  // namespace handwriting

@@ -497,14 +497,38 @@ TEST_F(InputPanelTest, WritingInTheOtherBoxTypesTheFirstCharacter) {
     EXPECT_EQ(subject_->Text(), u"");
     Write(1, kMouth);
     EXPECT_EQ(subject_->Text(), u"十");
-    // ロ and 口 are written alike: the katakana, written more often, comes first.
-    EXPECT_EQ(Panel().Candidates().front(), u"ロ");
+    // ロ and 口 are written alike: after the kanji 十, the kanji comes first.
+    EXPECT_EQ(Panel().Candidates().front(), u"口");
     screen_.AdvanceTimers(1000);
-    EXPECT_EQ(subject_->Text(), u"十ロ");
+    EXPECT_EQ(subject_->Text(), u"十口");
     // Box 1 again after the pause: a character of its own.
     Write(0, kTen);
     screen_.AdvanceTimers(1000);
-    EXPECT_EQ(subject_->Text(), u"十ロ十");
+    EXPECT_EQ(subject_->Text(), u"十口十");
+}
+
+// Of the characters written alike, the one of the kind just before the cursor comes first; with
+// nothing of a kind before it, the one written more often.
+TEST_F(InputPanelTest, ALookAlikeOfTheKindTypedBeforeComesFirst) {
+    TapControl(*subject_);
+    ShowPanel();
+    for (const auto& [before, first] : std::vector<std::pair<std::u16string, std::u16string>>{
+             {u"", u"ロ"}, {u"カ", u"ロ"}, {u"入", u"口"}, {u"入 ", u"ロ"}, {u"入口カ", u"ロ"}}) {
+        SubjectLine()->setText(QString::fromStdU16String(before));
+        Write(0, kMouth);
+        ASSERT_FALSE(Panel().Candidates().empty());
+        EXPECT_EQ(Panel().Candidates().front(), first)
+            << QString::fromStdU16String(before).toStdString();
+        EXPECT_EQ(Panel().Candidates()[1], first == u"ロ" ? u"口" : u"ロ");
+        screen_.AdvanceTimers(1000);
+        EXPECT_EQ(subject_->Text(), before + first);
+    }
+    // The character before the cursor, not the last of the field.
+    SubjectLine()->setText(QStringLiteral("入カ"));
+    SubjectLine()->setCursorPosition(1);
+    Write(0, kMouth);
+    ASSERT_FALSE(Panel().Candidates().empty());
+    EXPECT_EQ(Panel().Candidates().front(), u"口");
 }
 
 TEST_F(InputPanelTest, ThePenGoingElsewhereFinishesTheCharacter) {
@@ -650,7 +674,7 @@ TEST_F(InputPanelTest, AFieldsLengthLimitHoldsForWrittenText) {
     Write(1, kMouth);
     Write(0, kTen);
     screen_.AdvanceTimers(1000);
-    EXPECT_EQ(memo_->Text(), u"十ロ");
+    EXPECT_EQ(memo_->Text(), u"十口");
 }
 
 TEST_F(InputPanelTest, TurnedOffTheBandIsTheDesktopInputMethodsAgain) {

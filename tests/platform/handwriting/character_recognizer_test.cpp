@@ -454,8 +454,8 @@ TEST_F(RankingOfMadeModels, TwoModelsAreMergedByScoreWithTheOffsetOfEach) {
 
 TEST_F(RankingOfMadeModels, LookAlikesFollowTheFirstAndEachSetKeepsItsOwn) {
     const std::filesystem::path model =
-        Model("latin.model", {{"0", 2.0F}, {"7", 1.5F}, {"o", -1.0F}, {"O", -2.0F}, {"〓", 3.0F}});
-    // O and o follow 0 however low the model scored them; 〓 is never offered.
+        Model("latin.model", {{"0", 2.0F}, {"7", 1.5F}, {"o", -1.0F}, {"O", -2.0F}, {"〓", 1.0F}});
+    // O and o follow 0 however low the model scored them, below 〓 too; 〓 is never offered.
     EXPECT_EQ(ReadWith({{model, 0}}, stroke_, CharacterSet::LatinAndDigits),
               (std::vector<std::u16string>{u"0", u"O", u"o", u"7"}));
     // In 英 the wide marks are narrow; the colon is narrow in both sets.
@@ -465,6 +465,39 @@ TEST_F(RankingOfMadeModels, LookAlikesFollowTheFirstAndEachSetKeepsItsOwn) {
               (std::vector<std::u16string>{u"!", u":"}));
     EXPECT_EQ(ReadWith({{marks, 0}}, stroke_, CharacterSet::All),
               (std::vector<std::u16string>{u"！", u":", u"ア"}));
+}
+
+TEST_F(RankingOfMadeModels, TheLookAlikeOfTheKindTypedBeforeLeads) {
+    const std::filesystem::path model = Model("alike.model", {{"ー", 1.0F}, {"七", 0.0F}});
+    const auto read = [&](std::u16string_view before) {
+        std::string error;
+        const auto recognizer = CharacterRecognizer::Load(model, error);
+        EXPECT_NE(recognizer, nullptr) << error;
+        return recognizer == nullptr ? std::vector<std::u16string>{}
+                                     : recognizer->Recognize(stroke_, 80, CharacterSet::All,
+                                                             kPanelCandidates, before);
+    };
+    using Candidates = std::vector<std::u16string>;
+    EXPECT_EQ(read(u""), (Candidates{u"ー", u"一", u"-", u"七"}));
+    EXPECT_EQ(read(u"カ"), (Candidates{u"ー", u"一", u"-", u"七"}));
+    EXPECT_EQ(read(u"日"), (Candidates{u"一", u"ー", u"-", u"七"}));
+    // A mark or a space before says nothing of the kind: the hyphen does not lead.
+    EXPECT_EQ(read(u"、"), (Candidates{u"ー", u"一", u"-", u"七"}));
+    EXPECT_EQ(read(u"・"), (Candidates{u"ー", u"一", u"-", u"七"}));
+    // Of no look-alike's kind: as read.
+    EXPECT_EQ(read(u"あ"), (Candidates{u"ー", u"一", u"-", u"七"}));
+
+    const std::filesystem::path zero = Model("zero.model", {{"0", 2.0F}, {"7", 1.5F}});
+    std::string error;
+    const auto latin = CharacterRecognizer::Load(zero, error);
+    ASSERT_NE(latin, nullptr) << error;
+    const auto inLatin = [&](std::u16string_view before) {
+        return latin->Recognize(stroke_, 80, CharacterSet::LatinAndDigits, kPanelCandidates,
+                                before);
+    };
+    EXPECT_EQ(inLatin(u"1"), (Candidates{u"0", u"O", u"o", u"7"}));
+    EXPECT_EQ(inLatin(u"T"), (Candidates{u"O", u"0", u"o", u"7"}));
+    EXPECT_EQ(inLatin(u"t"), (Candidates{u"o", u"0", u"O", u"7"}));
 }
 
 TEST_F(RankingOfMadeModels, InkOfMoreStrokesThanACharacterHasIsNotReadAsIt) {
@@ -479,6 +512,32 @@ TEST_F(RankingOfMadeModels, InkOfMoreStrokesThanACharacterHasIsNotReadAsIt) {
     testing_support::WriteBytes(folder_.Path() / "counted.model.strokes",
                                 std::string(128 * 1024, 'x'));
     EXPECT_EQ(ReadWith({{model, 0}}, four), (std::vector<std::u16string>{u"ア", u"イ"}));
+}
+
+TEST_F(RankingOfMadeModels, StrokeCountsBoundTheOtherModelsAnswersToo) {
+    // Debian's model reads べ's three strokes as へ, passing over the marks; the planner's model
+    // knows へ is one stroke, べ three.
+    const std::filesystem::path debian = Model("debian.model", {{"へ", 2.0F}, {"凵", 0.5F}});
+    const std::filesystem::path planner = Model("planner.model", {{"べ", 1.0F}, {"へ", -1.0F}});
+    testing_support::WriteBytes(folder_.Path() / "planner.model.strokes", "へ 1\nべ 3\n");
+    const std::vector<Stroke> three = {stroke_[0], stroke_[0], stroke_[0]};
+    EXPECT_EQ(ReadWith({{debian, 0}, {planner, 0}}, three),
+              (std::vector<std::u16string>{u"べ", u"ベ", u"凵"}));
+    // Two strokes may be へ parted in two.
+    EXPECT_EQ(ReadWith({{debian, 0}, {planner, 0}}, {stroke_[0], stroke_[0]}),
+              (std::vector<std::u16string>{u"へ", u"ヘ", u"べ", u"凵"}));
+}
+
+TEST_F(RankingOfMadeModels, WhatThePlannersModelScoresBelowItsNoneClassIsLeftToTheOther) {
+    const std::filesystem::path debian = Model("debian.model", {{"引", 0.2F}, {"弔", -0.5F}});
+    // The ink is more like a kanji than like ヴ to the planner's model: Debian's reading stands.
+    const std::filesystem::path kanjiLike = Model("kanji-like.model", {{"〓", 2.0F}, {"ヴ", 1.0F}});
+    EXPECT_EQ(ReadWith({{debian, 0}, {kanjiLike, 0}}, stroke_),
+              (std::vector<std::u16string>{u"引", u"弔"}));
+    // Scored above 〓, ヴ leads by its score.
+    const std::filesystem::path kanaLike = Model("kana-like.model", {{"ヴ", 1.0F}, {"〓", 0.5F}});
+    EXPECT_EQ(ReadWith({{debian, 0}, {kanaLike, 0}}, stroke_),
+              (std::vector<std::u16string>{u"ヴ", u"引", u"弔"}));
 }
 
 // Each damage a file can have is named, and never reaches zinnia: a header's count past what the

@@ -47,5 +47,32 @@ TEST(WritingPriorTest, LookAlikesAreFoundFromAnyOfTheirGroup) {
     EXPECT_TRUE(LookAlikeGroupOf(u"00").empty());
 }
 
+TEST(WritingPriorTest, EachMemberOfALookAlikeGroupIsOfItsOwnKind) {
+    EXPECT_EQ(WrittenKindOf(u"ー"), WrittenKind::Katakana);
+    EXPECT_EQ(WrittenKindOf(u"ヴ"), WrittenKind::Katakana);
+    EXPECT_EQ(WrittenKindOf(u"ゝ"), WrittenKind::Hiragana);
+    EXPECT_EQ(WrittenKindOf(u"一"), WrittenKind::Kanji);
+    EXPECT_EQ(WrittenKindOf(u"鿿"), WrittenKind::Kanji);
+    EXPECT_EQ(WrittenKindOf(u"0"), WrittenKind::Digit);
+    EXPECT_EQ(WrittenKindOf(u"9"), WrittenKind::Digit);
+    EXPECT_EQ(WrittenKindOf(u"A"), WrittenKind::Capital);
+    EXPECT_EQ(WrittenKindOf(u"Z"), WrittenKind::Capital);
+    EXPECT_EQ(WrittenKindOf(u"a"), WrittenKind::SmallLetter);
+    EXPECT_EQ(WrittenKindOf(u"z"), WrittenKind::SmallLetter);
+    for (const std::u16string_view other : {u"-", u"、", u" ", u"@", u"", u"ab", u"・"}) {
+        EXPECT_EQ(WrittenKindOf(other), WrittenKind::Other);
+    }
+    // Within a group no two share a kind, or the kind before could not choose among them.
+    for (const std::u16string_view group : kLookAlikeGroups) {
+        for (size_t i = 0; i < group.size(); ++i) {
+            for (size_t j = i + 1; j < group.size(); ++j) {
+                const WrittenKind kind = WrittenKindOf(group.substr(i, 1));
+                EXPECT_TRUE(kind == WrittenKind::Other || kind != WrittenKindOf(group.substr(j, 1)))
+                    << i << " " << j;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace handwriting
