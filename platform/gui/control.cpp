@@ -1,5 +1,8 @@
 #include "platform/gui/control.h"
 
+#include <QCoreApplication>
+#include <QMouseEvent>
+
 #include "platform/gui/control_look.h"
 #include "platform/gui/device_screen.h"
 
@@ -143,6 +146,15 @@ void Control::NotifyParent(ControlNotification code) {
 
 QString Control::ToQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void SendPenAsMouse(QWidget& widget, int zoom, QEvent::Type type, Point point) {
+    const QPointF local((point.x + 0.5) * zoom, (point.y + 0.5) * zoom);
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, local, widget.mapToGlobal(local), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &event);
 }
 
 }  // namespace gui

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEvent>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -20,6 +21,11 @@ namespace gui {
 //
 // What the user does reaches the parent window: clicks as OnCommand(id), the rest as
 // OnControlNotify. Changes the program makes through this interface notify nobody.
+// The pen at a point of a widget that lies over the device screen, sent to that widget as the
+// left mouse button (a move with no button) at the middle of the device pixel: for a desktop
+// widget the screen's pen must drive, such as a scroll bar.
+void SendPenAsMouse(QWidget& widget, int zoom, QEvent::Type type, Point point);
+
 class Control : public Window {
 public:
     Control(DeviceScreen& screen, std::u16string className, uint16_t id);

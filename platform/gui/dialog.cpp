@@ -108,22 +108,17 @@ public:
         bar_->setValue(value);
     }
 
-    void OnPenDown(Point point) override { SendMouse(QEvent::MouseButtonPress, point); }
-    void OnPenMove(Point point) override { SendMouse(QEvent::MouseMove, point); }
-    void OnPenUp(Point point) override { SendMouse(QEvent::MouseButtonRelease, point); }
-
-private:
-    void SendMouse(QEvent::Type type, Point point) {
-        const int zoom = Screen().Zoom();
-        // The middle of the device pixel, in the widget's own (zoomed) pixels.
-        const QPointF local((point.x + 0.5) * zoom, (point.y + 0.5) * zoom);
-        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        const Qt::MouseButtons held =
-            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, local, bar_->mapToGlobal(local), button, held, Qt::NoModifier);
-        QCoreApplication::sendEvent(bar_, &event);
+    void OnPenDown(Point point) override {
+        SendPenAsMouse(*bar_, Screen().Zoom(), QEvent::MouseButtonPress, point);
+    }
+    void OnPenMove(Point point) override {
+        SendPenAsMouse(*bar_, Screen().Zoom(), QEvent::MouseMove, point);
+    }
+    void OnPenUp(Point point) override {
+        SendPenAsMouse(*bar_, Screen().Zoom(), QEvent::MouseButtonRelease, point);
     }
 
+private:
     QScrollBar* bar_;
 };
 

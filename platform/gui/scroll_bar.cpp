@@ -94,15 +94,7 @@ void ScrollBar::OnPenUp(Point point) {
 }
 
 void ScrollBar::SendMouse(int type, Point point) {
-    const auto eventType = static_cast<QEvent::Type>(type);
-    const int zoom = Screen().Zoom();
-    // The middle of the device pixel, in the widget's own (zoomed) pixels.
-    const QPointF local((point.x + 0.5) * zoom, (point.y + 0.5) * zoom);
-    const Qt::MouseButton button = eventType == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons held =
-        eventType == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(eventType, local, bar_->mapToGlobal(local), button, held, Qt::NoModifier);
-    QCoreApplication::sendEvent(bar_, &event);
+    SendPenAsMouse(*bar_, Screen().Zoom(), static_cast<QEvent::Type>(type), point);
 }
 
 }  // namespace gui
