@@ -1,4 +1,6 @@
 // The main window's 元に戻す and やり直し.
+#include <utility>
+
 #include "app/main_window.h"
 #include "editors/undo_steps.h"
 #include "resources/resource_ids.h"
@@ -28,14 +30,13 @@ void MainWindow::ApplyUndoMenuState() {
     if (gui::PopupMenu* menu = menuBar_->SubMenu(resources::kCommandGoTo)) {
         // Each says what it will take back or do again.
         const editors::StoreWriteContext context = WriteContext();
-        menu->EnableItem(resources::kCommandUndo,
-                         editors::HasNextStep(context, pim::StepDirection::Back));
-        menu->SetItemText(resources::kCommandUndo,
-                          editors::NextStepMenuText(context, pim::StepDirection::Back));
-        menu->EnableItem(resources::kCommandRedo,
-                         editors::HasNextStep(context, pim::StepDirection::Again));
-        menu->SetItemText(resources::kCommandRedo,
-                          editors::NextStepMenuText(context, pim::StepDirection::Again));
+        for (const auto& [command, direction] :
+             {std::pair(resources::kCommandUndo, pim::StepDirection::Back),
+              std::pair(resources::kCommandRedo, pim::StepDirection::Again)}) {
+            editors::NextStepMenuItem item = editors::NextStepMenu(context, direction);
+            menu->EnableItem(command, item.enabled);
+            menu->SetItemText(command, std::move(item.text));
+        }
     }
 }
 

@@ -353,30 +353,23 @@ StepResult ApplyNextStep(const StoreWriteContext& context, pim::StepDirection di
     return result;
 }
 
-bool HasNextStep(const StoreWriteContext& context, pim::StepDirection direction) {
+NextStepMenuItem NextStepMenu(const StoreWriteContext& context, pim::StepDirection direction) {
+    NextStepMenuItem item;
+    item.text = direction == pim::StepDirection::Back ? kUndoCaption : kRedoCaption;
     auto store = context.store.LoggedOnApplication();
     if (!store) {
-        return false;
-    }
-    auto has = (*store)->HasStep(StepHome(context.home), direction);
-    return has && *has;
-}
-
-std::u16string NextStepMenuText(const StoreWriteContext& context, pim::StepDirection direction) {
-    std::u16string text(direction == pim::StepDirection::Back ? kUndoCaption : kRedoCaption);
-    auto store = context.store.LoggedOnApplication();
-    if (!store) {
-        return text;
+        return item;
     }
     auto next = (*store)->NextStep(StepHome(context.home), direction, pim::StepParts::Heading);
     if (!next || !*next) {
-        return text;
+        return item;
     }
-    const std::u16string_view change = ChangeNoun((*next)->action);
-    if ((*next)->subject.empty()) {
-        return text + u"（" + std::u16string(change) + u"）";
-    }
-    return text + u"「" + MenuSubject((*next)->subject) + u"」の" + std::u16string(change);
+    item.enabled = true;
+    const std::u16string change(ChangeNoun((*next)->action));
+    item.text += (*next)->subject.empty()
+                     ? u"（" + change + u"）"
+                     : u"「" + MenuSubject((*next)->subject) + u"」の" + change;
+    return item;
 }
 
 std::u16string ItemChangedMessage(std::u16string_view subject) {

@@ -66,13 +66,14 @@ struct [[nodiscard]] StepResult {
 // returned to what it was; ink files nothing names any more go.
 StepResult ApplyNextStep(const StoreWriteContext& context, pim::StepDirection direction);
 
-// Whether there is a change to take back (StepDirection::Back) or to do again (Again); false
-// when the store cannot say.
-bool HasNextStep(const StoreWriteContext& context, pim::StepDirection direction);
-
-// The menu's words for taking the next step back or doing it again, naming what it will do:
-// 元に戻す「会議」の削除. Without a step to apply, the word alone.
-std::u16string NextStepMenuText(const StoreWriteContext& context, pim::StepDirection direction);
+// The menu's item for taking the next step back or doing it again, from one read of the step's
+// heading: its words name what it will do (元に戻す「会議」の削除); without a step to apply, the
+// word alone, greyed.
+struct NextStepMenuItem {
+    std::u16string text;
+    bool enabled = false;
+};
+NextStepMenuItem NextStepMenu(const StoreWriteContext& context, pim::StepDirection direction);
 
 // What the screen and tessarinth-cli say when a step's item changed since it was kept.
 inline constexpr std::u16string_view kUndoCaption = u"元に戻す";
