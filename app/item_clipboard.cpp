@@ -10,7 +10,7 @@
 #include "editors/task_writes.h"
 #include "editors/undo_steps.h"
 #include "editors/write_result.h"
-#include "platform/ical/handwritten_memo.h"
+#include "calendar/handwritten_memo.h"
 #include "schedule/month_census.h"
 
 namespace app {

@@ -8,7 +8,7 @@
 #include "editors/editor_host.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/window.h"
-#include "platform/store/store_change_watcher.h"
+#include "store/store_change_watcher.h"
 #include "platform/time/date_time.h"
 #include "views/corner_panel.h"
 #include "views/day_list.h"

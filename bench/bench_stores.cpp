@@ -6,7 +6,7 @@
 #include <map>
 #include <random>
 
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 
 namespace bench {
 namespace {

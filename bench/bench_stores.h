@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ical/records.h"
+#include "calendar/records.h"
 
 namespace bench {
 

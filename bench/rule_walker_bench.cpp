@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/store/rule_walker.h"
+#include "store/rule_walker.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "bench/bench_stores.h"
-#include "platform/ical/ical_io.h"
-#include "platform/store/schedule_store.h"
+#include "calendar/ical_io.h"
+#include "store/schedule_store.h"
 
 namespace {
 

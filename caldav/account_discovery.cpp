@@ -1,11 +1,11 @@
-#include "platform/caldav/account_discovery.h"
+#include "caldav/account_discovery.h"
 
 #include <algorithm>
 #include <cctype>
 #include <optional>
 
-#include "platform/caldav/caldav_collection.h"
-#include "platform/caldav/multistatus.h"
+#include "caldav/caldav_collection.h"
+#include "caldav/multistatus.h"
 
 namespace caldav {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/caldav/dav_client.h"
+#include "caldav/dav_client.h"
 #include "platform/result.h"
 
 namespace caldav {

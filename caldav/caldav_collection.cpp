@@ -1,4 +1,4 @@
-#include "platform/caldav/caldav_collection.h"
+#include "caldav/caldav_collection.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "platform/caldav/multistatus.h"
+#include "caldav/multistatus.h"
 
 namespace caldav {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/caldav/calendar_collection.h"
-#include "platform/caldav/dav_client.h"
-#include "platform/caldav/multistatus.h"
+#include "caldav/calendar_collection.h"
+#include "caldav/dav_client.h"
+#include "caldav/multistatus.h"
 #include "platform/result.h"
 
 namespace caldav {

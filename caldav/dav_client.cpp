@@ -1,4 +1,4 @@
-#include "platform/caldav/dav_client.h"
+#include "caldav/dav_client.h"
 
 #include <curl/curl.h>
 

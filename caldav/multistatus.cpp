@@ -1,4 +1,4 @@
-#include "platform/caldav/multistatus.h"
+#include "caldav/multistatus.h"
 
 #include <QXmlStreamReader>
 

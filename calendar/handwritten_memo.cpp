@@ -1,4 +1,4 @@
-#include "platform/ical/handwritten_memo.h"
+#include "calendar/handwritten_memo.h"
 
 namespace pim {
 namespace {

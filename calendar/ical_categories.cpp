@@ -1,6 +1,6 @@
-#include "platform/ical/ical_categories.h"
+#include "calendar/ical_categories.h"
 
-#include "platform/ical/ical_lines.h"
+#include "calendar/ical_lines.h"
 
 namespace pim::ical {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/ical/ical_event_times.h"
+#include "calendar/ical_event_times.h"
 
 #include <algorithm>
 #include <cmath>

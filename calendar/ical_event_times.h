@@ -10,12 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ical/ical_lines.h"
-#include "platform/ical/ical_values.h"
-#include "platform/ical/ical_zones.h"
-#include "platform/ical/item_zones.h"
-#include "platform/ical/records.h"
-#include "platform/ical/time_zones.h"
+#include "calendar/ical_lines.h"
+#include "calendar/ical_values.h"
+#include "calendar/ical_zones.h"
+#include "calendar/item_zones.h"
+#include "calendar/records.h"
+#include "calendar/time_zones.h"
 #include "platform/result.h"
 
 // The times of a file's items as the planner keeps them: dates and date-times in their zones

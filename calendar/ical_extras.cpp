@@ -1,10 +1,10 @@
-#include "platform/ical/ical_extras.h"
+#include "calendar/ical_extras.h"
 
 #include <algorithm>
 #include <charconv>
 #include <ctime>
 
-#include "platform/ical/ical_values.h"
+#include "calendar/ical_values.h"
 
 namespace pim {
 namespace {

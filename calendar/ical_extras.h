@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ical/ical_lines.h"
+#include "calendar/ical_lines.h"
 #include "platform/result.h"
 
 // The lines of an item the store does not model (AppointmentRecord::extraProperties): which are

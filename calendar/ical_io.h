@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ical/records.h"
+#include "calendar/records.h"
 #include "platform/result.h"
 #include "platform/time/date_time.h"
 

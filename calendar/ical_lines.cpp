@@ -1,4 +1,4 @@
-#include "platform/ical/ical_lines.h"
+#include "calendar/ical_lines.h"
 
 #include <algorithm>
 #include <charconv>

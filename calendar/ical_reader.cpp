@@ -10,13 +10,13 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ical/ical_categories.h"
-#include "platform/ical/ical_event_times.h"
-#include "platform/ical/ical_extras.h"
-#include "platform/ical/ical_io.h"
-#include "platform/ical/ical_lines.h"
-#include "platform/ical/ical_values.h"
-#include "platform/ical/lone_occurrence.h"
+#include "calendar/ical_categories.h"
+#include "calendar/ical_event_times.h"
+#include "calendar/ical_extras.h"
+#include "calendar/ical_io.h"
+#include "calendar/ical_lines.h"
+#include "calendar/ical_values.h"
+#include "calendar/lone_occurrence.h"
 #include "platform/text/base64.h"
 #include "platform/text/unicode_text.h"
 

@@ -1,4 +1,4 @@
-#include "platform/ical/ical_values.h"
+#include "calendar/ical_values.h"
 
 #include <algorithm>
 #include <string_view>

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ical/ical_lines.h"
+#include "calendar/ical_lines.h"
 #include "platform/result.h"
 
 // The values of content lines as libical reads them, and the owners of what libical hands out.

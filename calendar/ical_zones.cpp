@@ -1,4 +1,4 @@
-#include "platform/ical/ical_zones.h"
+#include "calendar/ical_zones.h"
 
 #include <unicode/ucal.h>
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ical/ical_lines.h"
-#include "platform/ical/ical_values.h"
-#include "platform/ical/time_zones.h"
+#include "calendar/ical_lines.h"
+#include "calendar/ical_values.h"
+#include "calendar/time_zones.h"
 #include "platform/result.h"
 
 // Time zones on both sides of a file: the VTIMEZONEs an import reads, and those an export writes.

@@ -1,4 +1,4 @@
-#include "platform/ical/item_zones.h"
+#include "calendar/item_zones.h"
 
 #include <unistd.h>
 
@@ -10,8 +10,8 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/ical/ical_lines.h"
-#include "platform/ical/ical_zones.h"
+#include "calendar/ical_lines.h"
+#include "calendar/ical_zones.h"
 
 namespace pim {
 namespace {

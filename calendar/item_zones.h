@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/ical/records.h"
-#include "platform/ical/time_zones.h"
+#include "calendar/records.h"
+#include "calendar/time_zones.h"
 
 // The zones items keep their times in, and the zone the planner runs in: how a stored wall-clock
 // time becomes local time and back.

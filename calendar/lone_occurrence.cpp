@@ -1,13 +1,13 @@
-#include "platform/ical/lone_occurrence.h"
+#include "calendar/lone_occurrence.h"
 
 #include <algorithm>
 #include <string>
 
-#include "platform/ical/ical_event_times.h"
-#include "platform/ical/ical_extras.h"
-#include "platform/ical/ical_lines.h"
-#include "platform/ical/ical_values.h"
-#include "platform/ical/item_zones.h"
+#include "calendar/ical_event_times.h"
+#include "calendar/ical_extras.h"
+#include "calendar/ical_lines.h"
+#include "calendar/ical_values.h"
+#include "calendar/item_zones.h"
 
 namespace pim {
 namespace {

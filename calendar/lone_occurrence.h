@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "platform/ical/records.h"
+#include "calendar/records.h"
 #include "platform/time/date_time.h"
 
 // An occurrence of a series that came without its series (an invitation to one meeting, as

@@ -1,4 +1,4 @@
-#include "platform/ical/time_zones.h"
+#include "calendar/time_zones.h"
 
 #include <libical/ical.h>
 

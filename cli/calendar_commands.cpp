@@ -12,7 +12,7 @@
 #include "cli/terminal_text.h"
 #include "platform/files/file_operations.h"
 #include "platform/files/readable_file.h"
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "platform/text/unicode_text.h"
 #include "schedule/calendar_ink.h"
 #include "schedule/ink_file_writer.h"

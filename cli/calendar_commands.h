@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/files/data_home.h"
-#include "platform/ical/ical_io.h"
+#include "calendar/ical_io.h"
 
 namespace cli {
 

@@ -19,7 +19,7 @@
 #include "editors/task_writes.h"
 #include "editors/undo_steps.h"
 #include "platform/files/file_operations.h"
-#include "platform/ical/handwritten_memo.h"
+#include "calendar/handwritten_memo.h"
 #include "platform/text/unicode_text.h"
 #include "schedule/ink_file.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/files/data_home.h"
-#include "platform/store/undo_step.h"
+#include "store/undo_step.h"
 #include "platform/time/date_time.h"
 
 namespace cli {

@@ -13,7 +13,7 @@
 #include "editors/appointment_writes.h"
 #include "editors/edit_record.h"
 #include "editors/store_write_context.h"
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "platform/text/unicode_text.h"
 #include "schedule/japanese_holidays.h"
 #include "schedule/month_census.h"

@@ -13,7 +13,7 @@
 #include "cli/date_argument.h"
 #include "cli/terminal_text.h"
 #include "platform/notify/desktop_notifications.h"
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "reminders/reminder_picture.h"
 #include "reminders/reminder_schedule.h"
 #include "reminders/reminder_service.h"

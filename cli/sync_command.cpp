@@ -11,9 +11,9 @@
 
 #include "cli/home_settings.h"
 #include "cli/terminal_text.h"
-#include "platform/caldav/account_discovery.h"
-#include "platform/caldav/caldav_collection.h"
-#include "platform/store/schedule_store.h"
+#include "caldav/account_discovery.h"
+#include "caldav/caldav_collection.h"
+#include "store/schedule_store.h"
 #include "sync/data_home_sync.h"
 #include "sync/sync_password.h"
 

@@ -10,7 +10,7 @@
 #include "platform/gui/device_screen.h"
 #include "platform/gui/scroll_bar.h"
 #include "platform/gui/window.h"
-#include "platform/store/found_item.h"
+#include "store/found_item.h"
 #include "platform/time/date_time.h"
 #include "schedule/store_session.h"
 #include "settings/settings.h"

@@ -12,7 +12,7 @@
 #include "platform/gui/push_button.h"
 #include "platform/gui/shell.h"
 #include "platform/gui/surface.h"
-#include "platform/ical/handwritten_memo.h"
+#include "calendar/handwritten_memo.h"
 #include "resources/dial.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"

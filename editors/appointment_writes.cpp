@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "platform/files/file_operations.h"
-#include "platform/ical/handwritten_memo.h"
-#include "platform/ical/lone_occurrence.h"
-#include "platform/store/recurrence_expander.h"
-#include "platform/store/schedule_store.h"
+#include "calendar/handwritten_memo.h"
+#include "calendar/lone_occurrence.h"
+#include "store/recurrence_expander.h"
+#include "store/schedule_store.h"
 #include "schedule/ink_file.h"
 #include "schedule/ink_file_writer.h"
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <utility>
 
-#include "platform/ical/item_zones.h"
-#include "platform/ical/time_zones.h"
-#include "platform/store/recurrence_expander.h"
+#include "calendar/item_zones.h"
+#include "calendar/time_zones.h"
+#include "store/recurrence_expander.h"
 
 namespace editors {
 namespace {

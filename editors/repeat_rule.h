@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ical/records.h"
+#include "calendar/records.h"
 #include "platform/time/date_time.h"
 
 // How an appointment repeats, as the repeat dialog offers it, and the recurrence rule (RRULE)

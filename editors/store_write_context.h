@@ -3,7 +3,7 @@
 #include "editors/write_result.h"
 #include "platform/files/data_home.h"
 #include "platform/result.h"
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "platform/time/date_time.h"
 #include "schedule/month_census.h"
 #include "schedule/store_session.h"

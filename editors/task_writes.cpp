@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "platform/ical/records.h"
-#include "platform/store/schedule_store.h"
+#include "calendar/records.h"
+#include "store/schedule_store.h"
 
 namespace editors {
 namespace {

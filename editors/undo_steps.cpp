@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ical/handwritten_memo.h"
-#include "platform/store/item_snapshot.h"
+#include "calendar/handwritten_memo.h"
+#include "store/item_snapshot.h"
 #include "platform/text/unicode_text.h"
 #include "schedule/ink_file.h"
 #include "schedule/ink_file_writer.h"

@@ -8,7 +8,7 @@
 #include "editors/store_write_context.h"
 #include "editors/write_result.h"
 #include "platform/files/data_home.h"
-#include "platform/store/undo_step.h"
+#include "store/undo_step.h"
 
 // Changes the user made, kept in the store so that they can be taken back and done again, also
 // after a restart: an editor's save, a delete, a cut, a paste, a completion toggle, and the

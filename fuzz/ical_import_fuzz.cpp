@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ical/ical_io.h"
+#include "calendar/ical_io.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The conversions read the process's zone; fix it so that runs repeat.

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/caldav/caldav_collection.h"
-#include "platform/caldav/multistatus.h"
+#include "caldav/caldav_collection.h"
+#include "caldav/multistatus.h"
 
 // Any answer a server sends is read into responses or refused with an error, never a crash or a
 // hang; every href read keeps to the canonical form's promises: it is a path, spelled once

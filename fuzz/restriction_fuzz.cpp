@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/store/restriction.h"
+#include "store/restriction.h"
 
 namespace {
 

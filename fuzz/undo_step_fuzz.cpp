@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/store/item_snapshot.h"
+#include "store/item_snapshot.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The local times are worked out in the process's zone; fix it so that runs repeat.

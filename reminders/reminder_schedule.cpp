@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/store/alarm_trigger.h"
+#include "store/alarm_trigger.h"
 
 namespace reminders {
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ical/records.h"
+#include "calendar/records.h"
 #include "platform/result.h"
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "platform/time/date_time.h"
 
 namespace reminders {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "platform/notify/desktop_notifications.h"
-#include "platform/store/schedule_store.h"
-#include "platform/store/store_change_watcher.h"
+#include "store/schedule_store.h"
+#include "store/store_change_watcher.h"
 #include "platform/time/date_time.h"
 #include "reminders/reminder_schedule.h"
 #include "reminders/reminder_text.h"

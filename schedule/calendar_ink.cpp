@@ -8,8 +8,8 @@
 #include <span>
 
 #include "platform/files/file_operations.h"
-#include "platform/ical/handwritten_memo.h"
-#include "platform/store/schedule_store.h"
+#include "calendar/handwritten_memo.h"
+#include "store/schedule_store.h"
 #include "schedule/ink_entry.h"
 #include "schedule/ink_file.h"
 #include "schedule/ink_file_writer.h"

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/files/data_home.h"
-#include "platform/ical/ical_io.h"
-#include "platform/ical/records.h"
+#include "calendar/ical_io.h"
+#include "calendar/records.h"
 #include "platform/result.h"
 #include "platform/time/date_time.h"
 #include "schedule/ink_file_writer.h"

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/ical/handwritten_memo.h"
-#include "platform/store/recurrence_expander.h"
-#include "platform/store/schedule_store.h"
+#include "calendar/handwritten_memo.h"
+#include "store/recurrence_expander.h"
+#include "store/schedule_store.h"
 #include "schedule/ink_file.h"
 #include "schedule/store_values.h"
 

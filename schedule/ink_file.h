@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "platform/files/data_home.h"
-#include "platform/ical/handwritten_memo.h"
+#include "calendar/handwritten_memo.h"
 #include "schedule/ink_entry.h"
 
 namespace schedule {

@@ -17,7 +17,7 @@
 
 #include "platform/files/device_path.h"
 #include "platform/files/file_operations.h"
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "platform/text/unicode_text.h"
 #include "schedule/ink_file.h"
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "platform/result.h"
-#include "platform/store/found_item.h"
+#include "store/found_item.h"
 #include "platform/time/date_time.h"
 #include "schedule/store_session.h"
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "schedule/store_values.h"
 
 namespace schedule {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "platform/result.h"
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 
 namespace schedule {
 

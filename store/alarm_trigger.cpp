@@ -1,11 +1,11 @@
-#include "platform/store/alarm_trigger.h"
+#include "store/alarm_trigger.h"
 
 #include <libical/ical.h>
 
 #include <memory>
 #include <string>
 
-#include "platform/ical/time_zones.h"
+#include "calendar/time_zones.h"
 
 namespace pim {
 namespace {

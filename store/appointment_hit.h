@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/ical/records.h"
+#include "calendar/records.h"
 
 namespace pim {
 

@@ -1,11 +1,11 @@
-#include "platform/store/item_snapshot.h"
+#include "store/item_snapshot.h"
 
 #include <bit>
 #include <cstring>
 #include <utility>
 
-#include "platform/ical/ical_extras.h"
-#include "platform/ical/item_zones.h"
+#include "calendar/ical_extras.h"
+#include "calendar/item_zones.h"
 
 namespace pim {
 namespace {

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ical/records.h"
+#include "calendar/records.h"
 #include "platform/result.h"
-#include "platform/store/undo_step.h"
+#include "store/undo_step.h"
 
 // An item's whole state in a compact form of the store's own, as a step that takes a change
 // back keeps it: every field of the record, its changed occurrences and zone included, but not

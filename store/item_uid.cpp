@@ -1,4 +1,4 @@
-#include "platform/store/item_uid.h"
+#include "store/item_uid.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "platform/store/recurrence_expander.h"
+#include "store/recurrence_expander.h"
 
 #include <libical/ical.h>
 
@@ -9,10 +9,10 @@
 #include <memory>
 #include <utility>
 
-#include "platform/ical/item_zones.h"
-#include "platform/ical/libical_rule.h"
-#include "platform/ical/time_zones.h"
-#include "platform/store/rule_walker.h"
+#include "calendar/item_zones.h"
+#include "calendar/libical_rule.h"
+#include "calendar/time_zones.h"
+#include "store/rule_walker.h"
 
 namespace pim {
 namespace {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/ical/records.h"
+#include "calendar/records.h"
 
 namespace pim {
 

@@ -1,4 +1,4 @@
-#include "platform/store/restriction.h"
+#include "store/restriction.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "platform/store/rule_walker.h"
+#include "store/rule_walker.h"
 
 #include <libical/ical.h>
 

@@ -1,4 +1,4 @@
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,14 +6,14 @@
 #include <limits>
 #include <vector>
 
-#include "platform/ical/ical_extras.h"
-#include "platform/ical/item_zones.h"
-#include "platform/ical/lone_occurrence.h"
-#include "platform/ical/time_zones.h"
-#include "platform/store/recurrence_expander.h"
-#include "platform/store/restriction.h"
-#include "platform/store/search_folding.h"
-#include "platform/store/store_database.h"
+#include "calendar/ical_extras.h"
+#include "calendar/item_zones.h"
+#include "calendar/lone_occurrence.h"
+#include "calendar/time_zones.h"
+#include "store/recurrence_expander.h"
+#include "store/restriction.h"
+#include "store/search_folding.h"
+#include "store/store_database.h"
 #include "platform/text/unicode_text.h"
 
 namespace pim {

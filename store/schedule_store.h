@@ -10,13 +10,13 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ical/records.h"
+#include "calendar/records.h"
 #include "platform/result.h"
-#include "platform/store/appointment_hit.h"
-#include "platform/store/fired_reminder.h"
-#include "platform/store/found_item.h"
-#include "platform/store/server_copy.h"
-#include "platform/store/undo_step.h"
+#include "store/appointment_hit.h"
+#include "store/fired_reminder.h"
+#include "store/found_item.h"
+#include "store/server_copy.h"
+#include "store/undo_step.h"
 
 namespace pim {
 

@@ -1,4 +1,4 @@
-#include "platform/store/search_folding.h"
+#include "store/search_folding.h"
 
 #include <unicode/uchar.h>
 #include <unicode/unorm2.h>

@@ -1,4 +1,4 @@
-#include "platform/store/store_change_watcher.h"
+#include "store/store_change_watcher.h"
 
 namespace pim {
 

@@ -1,4 +1,4 @@
-#include "platform/store/store_database.h"
+#include "store/store_database.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,13 +8,13 @@
 #include <optional>
 #include <set>
 
-#include "platform/ical/ical_extras.h"
-#include "platform/ical/item_zones.h"
-#include "platform/ical/lone_occurrence.h"
-#include "platform/store/item_uid.h"
-#include "platform/store/recurrence_expander.h"
-#include "platform/store/store_rows.h"
-#include "platform/store/store_statement.h"
+#include "calendar/ical_extras.h"
+#include "calendar/item_zones.h"
+#include "calendar/lone_occurrence.h"
+#include "store/item_uid.h"
+#include "store/recurrence_expander.h"
+#include "store/store_rows.h"
+#include "store/store_statement.h"
 
 namespace pim {
 namespace {

@@ -1,6 +1,6 @@
 // The reminders that have rung, so that none rings twice.
-#include "platform/store/store_database.h"
-#include "platform/store/store_statement.h"
+#include "store/store_database.h"
+#include "store/store_statement.h"
 
 namespace pim {
 

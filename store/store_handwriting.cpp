@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ical/handwritten_memo.h"
-#include "platform/store/store_database.h"
-#include "platform/store/store_statement.h"
+#include "calendar/handwritten_memo.h"
+#include "store/store_database.h"
+#include "store/store_statement.h"
 
 namespace pim {
 

@@ -1,10 +1,10 @@
-#include "platform/store/store_database.h"
+#include "store/store_database.h"
 
 #include <algorithm>
 
-#include "platform/store/recurrence_expander.h"
-#include "platform/store/store_rows.h"
-#include "platform/store/store_statement.h"
+#include "store/recurrence_expander.h"
+#include "store/store_rows.h"
+#include "store/store_statement.h"
 
 // The store's collections: appointments in a time window (series expanded into their
 // occurrences), and tasks whole or a page at a time, each by a restriction turned into SQL on the

@@ -1,4 +1,4 @@
-#include "platform/store/store_rows.h"
+#include "store/store_rows.h"
 
 #include <cstdio>
 #include <cstdlib>

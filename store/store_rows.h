@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ical/records.h"
-#include "platform/store/store_statement.h"
+#include "calendar/records.h"
+#include "store/store_statement.h"
 
 // How the store's rows hold records: the columns its statements read, in order, and the readers
 // of a row. Shared by the store's writes and its queries.

@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/store/store_database.h"
-#include "platform/store/store_statement.h"
+#include "store/store_database.h"
+#include "store/store_statement.h"
 
 namespace pim {
 namespace {

@@ -1,12 +1,12 @@
 #include <algorithm>
 #include <limits>
 
-#include "platform/ical/handwritten_memo.h"
-#include "platform/store/recurrence_expander.h"
-#include "platform/store/search_folding.h"
-#include "platform/store/store_database.h"
-#include "platform/store/store_rows.h"
-#include "platform/store/store_statement.h"
+#include "calendar/handwritten_memo.h"
+#include "store/recurrence_expander.h"
+#include "store/search_folding.h"
+#include "store/store_database.h"
+#include "store/store_rows.h"
+#include "store/store_statement.h"
 #include "platform/text/unicode_text.h"
 
 // Finding items by their texts: SQLite reads every text once through a function of ours that

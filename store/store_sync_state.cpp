@@ -1,6 +1,6 @@
 // What the calendar server last held of each item, and the changes and deletions made here since.
-#include "platform/store/store_database.h"
-#include "platform/store/store_statement.h"
+#include "store/store_database.h"
+#include "store/store_statement.h"
 
 namespace pim {
 

@@ -3,11 +3,11 @@
 // left it.
 #include <ctime>
 
-#include "platform/ical/ical_extras.h"
-#include "platform/store/item_snapshot.h"
-#include "platform/store/store_database.h"
-#include "platform/store/store_rows.h"
-#include "platform/store/store_statement.h"
+#include "calendar/ical_extras.h"
+#include "store/item_snapshot.h"
+#include "store/store_database.h"
+#include "store/store_rows.h"
+#include "store/store_statement.h"
 
 namespace pim {
 namespace {

@@ -7,11 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ical/item_zones.h"
-#include "platform/store/recurrence_expander.h"
-#include "platform/store/store_database.h"
-#include "platform/store/store_rows.h"
-#include "platform/store/store_statement.h"
+#include "calendar/item_zones.h"
+#include "store/recurrence_expander.h"
+#include "store/store_database.h"
+#include "store/store_rows.h"
+#include "store/store_statement.h"
 
 namespace pim {
 namespace {

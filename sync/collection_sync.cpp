@@ -6,8 +6,8 @@
 #include <chrono>
 #include <type_traits>
 
-#include "platform/caldav/caldav_collection.h"
-#include "platform/ical/handwritten_memo.h"
+#include "caldav/caldav_collection.h"
+#include "calendar/handwritten_memo.h"
 #include "sync/item_merge.h"
 
 namespace calendar_sync {

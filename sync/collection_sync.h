@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/caldav/calendar_collection.h"
-#include "platform/store/schedule_store.h"
+#include "caldav/calendar_collection.h"
+#include "store/schedule_store.h"
 #include "sync/conflict_archive.h"
 #include "sync/ink_carrier.h"
 #include "sync/item_text.h"

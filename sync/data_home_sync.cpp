@@ -9,9 +9,9 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/caldav/caldav_collection.h"
-#include "platform/caldav/dav_client.h"
-#include "platform/store/schedule_store.h"
+#include "caldav/caldav_collection.h"
+#include "caldav/dav_client.h"
+#include "store/schedule_store.h"
 #include "schedule/ink_file_writer.h"
 #include "sync/collection_sync.h"
 #include "sync/conflict_archive.h"

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "platform/files/data_home.h"
-#include "platform/ical/records.h"
+#include "calendar/records.h"
 #include "platform/result.h"
 #include "sync/sync_outcome.h"
 #include "sync/sync_password.h"

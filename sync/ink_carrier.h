@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ical/ical_io.h"
-#include "platform/store/schedule_store.h"
+#include "calendar/ical_io.h"
+#include "store/schedule_store.h"
 
 namespace calendar_sync {
 

@@ -7,8 +7,8 @@
 #include <set>
 #include <utility>
 
-#include "platform/ical/ical_extras.h"
-#include "platform/ical/ical_lines.h"
+#include "calendar/ical_extras.h"
+#include "calendar/ical_lines.h"
 #include "platform/time/date_time.h"
 
 namespace calendar_sync {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <vector>
 
-#include "platform/ical/ical_io.h"
+#include "calendar/ical_io.h"
 
 namespace calendar_sync {
 namespace {

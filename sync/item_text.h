@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/ical/ical_io.h"
-#include "platform/ical/records.h"
+#include "calendar/ical_io.h"
+#include "calendar/records.h"
 #include "platform/result.h"
 
 namespace calendar_sync {

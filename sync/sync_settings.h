@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/caldav/account_discovery.h"
+#include "caldav/account_discovery.h"
 #include "platform/files/data_home.h"
 #include "platform/result.h"
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <span>
 
-#include "platform/ical/handwritten_memo.h"
+#include "calendar/handwritten_memo.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
 #include "views/date_header.h"

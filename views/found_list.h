@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/gui/surface.h"
-#include "platform/store/found_item.h"
+#include "store/found_item.h"
 #include "settings/settings.h"
 
 namespace views {

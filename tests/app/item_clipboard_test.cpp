@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "platform/ical/ical_io.h"
+#include "calendar/ical_io.h"
 #include "platform/text/unicode_text.h"
 #include "resources/resource_ids.h"
 #include "schedule/ink_entry.h"

@@ -8,7 +8,7 @@
 #include "app/main_window.h"
 #include "app/planner.h"
 #include "app/startup.h"
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "tests/support/temp_folder.h"
 
 namespace app {

@@ -1,7 +1,7 @@
 // Finding an account's calendars against a server of the test's own: the way from the address
 // to the principal, its home and the calendars in it, the properties read from them, and what
 // ends the search.
-#include "platform/caldav/account_discovery.h"
+#include "caldav/account_discovery.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/platform/caldav/loopback_server.h"
+#include "tests/caldav/loopback_server.h"
 
 namespace caldav {
 namespace {

@@ -19,9 +19,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/caldav/caldav_collection.h"
-#include "platform/caldav/dav_client.h"
-#include "tests/platform/caldav/loopback_server.h"
+#include "caldav/caldav_collection.h"
+#include "caldav/dav_client.h"
+#include "tests/caldav/loopback_server.h"
 
 namespace caldav {
 namespace {

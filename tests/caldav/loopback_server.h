@@ -17,7 +17,7 @@
 #include <thread>
 #include <utility>
 
-#include "platform/caldav/dav_client.h"
+#include "caldav/dav_client.h"
 
 namespace caldav {
 namespace {

@@ -1,10 +1,10 @@
 // Reading WebDAV multistatus answers as servers write them: prefixes or a default namespace,
 // properties split over propstats, removed items in a sync report, and answers that are broken.
-#include "platform/caldav/multistatus.h"
+#include "caldav/multistatus.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/caldav/caldav_collection.h"
+#include "caldav/caldav_collection.h"
 
 namespace caldav {
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ical/ical_io.h"
-#include "platform/ical/lone_occurrence.h"
-#include "tests/platform/ical/ical_test_support.h"
+#include "calendar/ical_io.h"
+#include "calendar/lone_occurrence.h"
+#include "tests/calendar/ical_test_support.h"
 
 namespace pim {
 namespace {

@@ -1,5 +1,5 @@
 // The lines an item keeps without the store modelling them: split, written back and merged.
-#include "platform/ical/ical_extras.h"
+#include "calendar/ical_extras.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ical/ical_categories.h"
+#include "calendar/ical_categories.h"
 
 namespace pim {
 namespace {

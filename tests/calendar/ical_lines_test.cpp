@@ -1,5 +1,5 @@
 // The text layer of iCalendar files: content lines, folding, escaping and components.
-#include "platform/ical/ical_lines.h"
+#include "calendar/ical_lines.h"
 
 #include <gtest/gtest.h>
 

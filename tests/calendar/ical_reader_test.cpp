@@ -8,9 +8,9 @@
 #include <sstream>
 #include <string>
 
-#include "platform/ical/ical_io.h"
-#include "platform/ical/ical_lines.h"
-#include "tests/platform/ical/ical_test_support.h"
+#include "calendar/ical_io.h"
+#include "calendar/ical_lines.h"
+#include "tests/calendar/ical_test_support.h"
 
 namespace pim {
 namespace {

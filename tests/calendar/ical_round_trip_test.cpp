@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ical/ical_io.h"
-#include "tests/platform/ical/ical_test_support.h"
+#include "calendar/ical_io.h"
+#include "tests/calendar/ical_test_support.h"
 
 namespace pim {
 namespace {

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ical/ical_io.h"
+#include "calendar/ical_io.h"
 
 namespace pim {
 

@@ -19,8 +19,8 @@
 
 #include "cli/agenda_command.h"
 #include "cli/month_command.h"
-#include "platform/ical/ical_io.h"
-#include "platform/store/schedule_store.h"
+#include "calendar/ical_io.h"
+#include "store/schedule_store.h"
 #include "schedule/calendar_ink.h"
 #include "schedule/ink_entry.h"
 #include "tests/support/temp_folder.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/files/file_operations.h"
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "tests/cli/imported_home.h"
 
 namespace cli {

@@ -8,7 +8,7 @@
 
 #include "cli/month_command.h"
 #include "cli/settings_command.h"
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "tests/cli/imported_home.h"
 
 namespace cli {

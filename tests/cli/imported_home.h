@@ -12,7 +12,7 @@
 
 #include "cli/calendar_commands.h"
 #include "platform/files/data_home.h"
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "schedule/ink_entry.h"
 #include "tests/support/temp_folder.h"
 

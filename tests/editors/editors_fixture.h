@@ -14,7 +14,7 @@
 #include "controls/pad_data.h"
 #include "editors/edit_record.h"
 #include "editors/store_write_context.h"
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "schedule/day_items.h"
 #include "tests/support/temp_folder.h"
 

@@ -13,7 +13,7 @@
 #include "platform/gui/combo_box.h"
 #include "platform/gui/dialog.h"
 #include "platform/gui/month_calendar.h"
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "resources/resource_ids.h"
 #include "tests/editors/editor_layout.h"
 #include "tests/editors/editors_fixture.h"

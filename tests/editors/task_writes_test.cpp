@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ical/ical_io.h"
+#include "calendar/ical_io.h"
 #include "tests/editors/editors_fixture.h"
 
 namespace editors {

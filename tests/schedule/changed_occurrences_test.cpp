@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ical/ical_io.h"
+#include "calendar/ical_io.h"
 #include "platform/text/unicode_text.h"
 #include "schedule/day_items.h"
 #include "schedule/month_census.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/files/data_home.h"
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "schedule/day_items.h"
 #include "schedule/store_session.h"
 #include "settings/settings.h"

@@ -1,4 +1,4 @@
-#include "platform/store/recurrence_expander.h"
+#include "store/recurrence_expander.h"
 
 #include <gtest/gtest.h>
 

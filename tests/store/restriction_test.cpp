@@ -1,4 +1,4 @@
-#include "platform/store/restriction.h"
+#include "store/restriction.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -1,4 +1,4 @@
-#include "platform/store/rule_walker.h"
+#include "store/rule_walker.h"
 
 #include <gtest/gtest.h>
 #include <libical/ical.h>
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ical/libical_rule.h"
+#include "calendar/libical_rule.h"
 
 namespace pim {
 namespace {

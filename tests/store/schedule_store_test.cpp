@@ -1,4 +1,4 @@
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -10,8 +10,8 @@
 #include <ctime>
 #include <iterator>
 
-#include "platform/ical/ical_io.h"
-#include "tests/platform/store/store_fixture.h"
+#include "calendar/ical_io.h"
+#include "tests/store/store_fixture.h"
 
 namespace pim {
 namespace {

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ical/time_zones.h"
-#include "platform/store/recurrence_expander.h"
-#include "tests/platform/ical/ical_test_support.h"
+#include "calendar/time_zones.h"
+#include "store/recurrence_expander.h"
+#include "tests/calendar/ical_test_support.h"
 
 namespace pim {
 namespace {

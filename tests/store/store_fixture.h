@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "platform/time/date_time.h"
 #include "tests/support/temp_folder.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/store/schedule_store.h"
-#include "tests/platform/store/store_fixture.h"
+#include "store/schedule_store.h"
+#include "tests/store/store_fixture.h"
 
 namespace pim {
 namespace {

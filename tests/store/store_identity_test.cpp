@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ical/ical_extras.h"
-#include "platform/store/schedule_store.h"
-#include "tests/platform/store/store_fixture.h"
+#include "calendar/ical_extras.h"
+#include "store/schedule_store.h"
+#include "tests/store/store_fixture.h"
 
 namespace pim {
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/store/search_folding.h"
+#include "store/search_folding.h"
 #include "platform/text/unicode_text.h"
-#include "tests/platform/store/store_fixture.h"
+#include "tests/store/store_fixture.h"
 
 namespace pim {
 namespace {

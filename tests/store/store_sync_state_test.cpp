@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/store/schedule_store.h"
-#include "tests/platform/store/store_fixture.h"
+#include "store/schedule_store.h"
+#include "tests/store/store_fixture.h"
 
 namespace pim {
 namespace {

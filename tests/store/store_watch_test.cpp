@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/store/schedule_store.h"
-#include "platform/store/store_change_watcher.h"
+#include "store/schedule_store.h"
+#include "store/store_change_watcher.h"
 #include "tests/support/temp_folder.h"
 
 namespace pim {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ical/ical_io.h"
-#include "platform/store/schedule_store.h"
-#include "tests/platform/store/store_fixture.h"
+#include "calendar/ical_io.h"
+#include "store/schedule_store.h"
+#include "tests/store/store_fixture.h"
 #include "tests/support/temp_folder.h"
 
 namespace pim {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/store/schedule_store.h"
+#include "store/schedule_store.h"
 #include "sync/collection_sync.h"
 #include "sync/conflict_archive.h"
 #include "tests/support/temp_folder.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/caldav/calendar_collection.h"
+#include "caldav/calendar_collection.h"
 
 namespace calendar_sync::testing {
 

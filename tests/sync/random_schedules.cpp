@@ -31,10 +31,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/caldav/caldav_collection.h"
-#include "platform/caldav/dav_client.h"
-#include "platform/store/item_snapshot.h"
-#include "platform/store/schedule_store.h"
+#include "caldav/caldav_collection.h"
+#include "caldav/dav_client.h"
+#include "store/item_snapshot.h"
+#include "store/schedule_store.h"
 #include "platform/time/date_time.h"
 #include "sync/collection_sync.h"
 #include "sync/conflict_archive.h"
