@@ -6,11 +6,11 @@
 #include <cmath>
 
 #include "app/main_window.h"
+#include "calendar/handwritten_memo.h"
 #include "editors/appointment_writes.h"
 #include "editors/task_writes.h"
 #include "editors/undo_steps.h"
 #include "editors/write_result.h"
-#include "calendar/handwritten_memo.h"
 #include "schedule/month_census.h"
 
 namespace app {
@@ -77,7 +77,7 @@ bool CopyToClipboard(const schedule::DayItemRow& row, ItemClipboard& clipboard) 
         clipboard.holiday = row.holiday;
         // A handwritten memo's ink goes with `ink`; its body keeps only the typed text, never
         // the name of an ink file that a paste would take for text.
-        clipboard.body = pim::TypedTextOf(row.body, row.handwritten != 0);
+        clipboard.body = calendar::TypedTextOf(row.body, row.handwritten != 0);
         clipboard.ink = row.ink;
         return true;
     }
@@ -192,8 +192,8 @@ void MainWindow::CutItem() {
             return;
         }
         editors::FillFromUndatedTask(record, *entry);
-        cut = editors::RecordedWrite(WriteContext(), editors::ChangeKind::Cut, pim::ItemKind::Task,
-                                     record.ItemOid,
+        cut = editors::RecordedWrite(WriteContext(), editors::ChangeKind::Cut,
+                                     calendar::ItemKind::Task, record.ItemOid,
                                      [&] { return editors::DeleteTask(WriteContext(), record); });
     } else if (const schedule::DayItemRow* row = ContextItemRow()) {
         // An occurrence of a series goes alone (cancelled in its series) or with the series;
@@ -215,7 +215,7 @@ void MainWindow::CutItem() {
             // The delete takes the ink file the stored body names along with the item.
             editors::FillFromAppointmentRow(record, *row);
             cut = editors::RecordedWrite(
-                WriteContext(), editors::ChangeKind::Cut, pim::ItemKind::Appointment,
+                WriteContext(), editors::ChangeKind::Cut, calendar::ItemKind::Appointment,
                 record.ItemOid, [&] {
                     return onlyThis ? editors::CancelOccurrence(WriteContext(), record)
                                     : editors::DeleteAppointment(WriteContext(), record);
@@ -223,7 +223,7 @@ void MainWindow::CutItem() {
         } else {
             editors::FillFromTaskRow(record, *row);
             cut = editors::RecordedWrite(
-                WriteContext(), editors::ChangeKind::Cut, pim::ItemKind::Task, record.ItemOid,
+                WriteContext(), editors::ChangeKind::Cut, calendar::ItemKind::Task, record.ItemOid,
                 [&] { return editors::DeleteTask(WriteContext(), record); });
         }
     } else {
@@ -243,9 +243,9 @@ void MainWindow::PasteAsTask() {
     // The copied notes, or a handwritten memo's typed text.
     record.Body = editors::LimitedText(clipboard_.body, editors::kMaxBodyChars);
     // The task editor's save, so that the notes are kept in the corner too.
-    const editors::WriteResult pasted =
-        editors::RecordedWrite(WriteContext(), editors::ChangeKind::Pasted, pim::ItemKind::Task, 0,
-                               [&] { return editors::SaveEditedTask(WriteContext(), record); });
+    const editors::WriteResult pasted = editors::RecordedWrite(
+        WriteContext(), editors::ChangeKind::Pasted, calendar::ItemKind::Task, 0,
+        [&] { return editors::SaveEditedTask(WriteContext(), record); });
     ReloadAfterClipboardWrite(pasted.ok());
 }
 
@@ -265,7 +265,7 @@ void MainWindow::PasteAsAppointment() {
         record.Body.clear();
     }
     const editors::WriteResult pasted = editors::RecordedWrite(
-        WriteContext(), editors::ChangeKind::Pasted, pim::ItemKind::Appointment, 0,
+        WriteContext(), editors::ChangeKind::Pasted, calendar::ItemKind::Appointment, 0,
         [&] { return editors::CreateAppointment(WriteContext(), record, pad, text); });
     if (pasted.status == editors::WriteStatus::NoRoomForInk) {
         Screen().ShowMessageBox(editors::kNoMoreRoomMessage, u"", gui::MessageBoxButtons::Ok);
@@ -287,7 +287,7 @@ void MainWindow::ToggleComplete() {
     }
     record.Complete = record.Complete != 0 ? 0 : 1;
     const editors::WriteResult checked = editors::RecordedWrite(
-        WriteContext(), editors::ChangeKind::Checked, pim::ItemKind::Task, record.ItemOid,
+        WriteContext(), editors::ChangeKind::Checked, calendar::ItemKind::Task, record.ItemOid,
         [&] { return editors::SetTaskCompletion(WriteContext(), record); });
     ReloadAfterClipboardWrite(checked.ok());
 }

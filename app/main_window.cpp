@@ -202,10 +202,10 @@ bool MainWindow::OnCommand(uint16_t command) {
             PasteAsAppointment();
             return true;
         case kCommandUndo:
-            ApplyNextStep(pim::StepDirection::Back);
+            ApplyNextStep(store::StepDirection::Back);
             return true;
         case kCommandRedo:
-            ApplyNextStep(pim::StepDirection::Again);
+            ApplyNextStep(store::StepDirection::Again);
             return true;
         case kCommandFind:
             OpenFindDialog();

@@ -8,8 +8,8 @@
 #include "editors/editor_host.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/window.h"
-#include "store/store_change_watcher.h"
 #include "platform/time/date_time.h"
+#include "store/store_change_watcher.h"
 #include "views/corner_panel.h"
 #include "views/day_list.h"
 #include "views/view_state.h"
@@ -140,7 +140,7 @@ private:
     // 元に戻す and やり直し (undo_commands.cpp): the newest change taken back, or the oldest one
     // taken back done again, and the screen shows it at once; a change whose item was changed
     // since is refused with a message naming the item.
-    void ApplyNextStep(pim::StepDirection direction);
+    void ApplyNextStep(store::StepDirection direction);
     // Reloads the month's marks and the twelve days from a store another program changed.
     void FollowStoreChange();
     // Takes up settings another program saved into the registry file (store_following.cpp).
@@ -166,7 +166,7 @@ private:
     gui::Window* editor_ = nullptr;
     std::function<bool()> editorAlive_;
     platform::Date selectedAtEditorOpen_ = 0;  // to tell whether a date pick moved the day
-    pim::StoreChangeWatcher storeWatcher_;
+    store::StoreChangeWatcher storeWatcher_;
     bool reloadOnReturn_ = false;  // the store changed while an editor was open
 };
 

@@ -7,7 +7,7 @@
 
 namespace app {
 
-void MainWindow::ApplyNextStep(pim::StepDirection direction) {
+void MainWindow::ApplyNextStep(store::StepDirection direction) {
     const editors::StepResult result = editors::ApplyNextStep(WriteContext(), direction);
     if (result.status == editors::StepResult::Status::ItemChanged ||
         result.status == editors::StepResult::Status::Damaged) {
@@ -31,8 +31,8 @@ void MainWindow::ApplyUndoMenuState() {
         // Each says what it will take back or do again.
         const editors::StoreWriteContext context = WriteContext();
         for (const auto& [command, direction] :
-             {std::pair(resources::kCommandUndo, pim::StepDirection::Back),
-              std::pair(resources::kCommandRedo, pim::StepDirection::Again)}) {
+             {std::pair(resources::kCommandUndo, store::StepDirection::Back),
+              std::pair(resources::kCommandRedo, store::StepDirection::Again)}) {
             editors::NextStepMenuItem item = editors::NextStepMenu(context, direction);
             menu->EnableItem(command, item.enabled);
             menu->SetItemText(command, std::move(item.text));

@@ -11,8 +11,8 @@
 namespace bench {
 namespace {
 
-using pim::AppointmentRecord;
-using pim::Date;
+using calendar::AppointmentRecord;
+using platform::Date;
 
 const char16_t* const kSubjects[] = {
     u"会議",   u"歯医者", u"打ち合わせ", u"昼食", u"出張", u"定例ミーティング",
@@ -61,23 +61,23 @@ std::vector<AppointmentRecord> MakeAppointments(int count, unsigned seed) {
     return records;
 }
 
-std::vector<pim::TaskRecord> MakeTasks(int appointmentCount) {
-    std::vector<pim::TaskRecord> tasks(static_cast<size_t>(appointmentCount / 10));
+std::vector<calendar::TaskRecord> MakeTasks(int appointmentCount) {
+    std::vector<calendar::TaskRecord> tasks(static_cast<size_t>(appointmentCount / 10));
     for (size_t i = 0; i < tasks.size(); ++i) {
         tasks[i].subject = u"仕事";
         tasks[i].dueDate =
-            i % 3 == 0 ? pim::kNoDateValue : kFirstDay + static_cast<double>(i % 365);
+            i % 3 == 0 ? calendar::kNoDateValue : kFirstDay + static_cast<double>(i % 365);
     }
     return tasks;
 }
 
 void WriteStore(const std::filesystem::path& path,
                 const std::vector<AppointmentRecord>& appointments,
-                const std::vector<pim::TaskRecord>& tasks) {
+                const std::vector<calendar::TaskRecord>& tasks) {
     std::filesystem::remove(path);
     std::filesystem::remove(path.string() + "-wal");
     std::filesystem::remove(path.string() + "-shm");
-    pim::Application app;
+    store::Application app;
     if (!app.LogOn(path).ok() || !app.AddAll(appointments, tasks).ok()) {
         std::abort();
     }

@@ -13,7 +13,7 @@ namespace {
 
 constexpr int64_t kSecondsPerDay = 86400;
 constexpr const char* kRules[] = {"FREQ=WEEKLY;BYDAY=MO,WE,FR", "FREQ=MONTHLY;BYDAY=2TU"};
-constexpr pim::WallClockStart kFirstStart{1996, 3, 4, 9, 30, 0, false};
+constexpr store::WallClockStart kFirstStart{1996, 3, 4, 9, 30, 0, false};
 // 2026-03-02, Monday, and the fortnight from it.
 constexpr int64_t kWindowDay = 20514;
 constexpr int64_t kWindowDays = 14;
@@ -55,7 +55,7 @@ void BM_WalkerFortnight(benchmark::State& state) {
     const int64_t windowEnd = windowStart + kWindowDays * kSecondsPerDay;
     int64_t starts = 0;
     for (auto _ : state) {
-        std::optional<pim::RuleWalker> walker = pim::RuleWalker::Create(rule, kFirstStart);
+        std::optional<store::RuleWalker> walker = store::RuleWalker::Create(rule, kFirstStart);
         walker->SkipTo(windowStart);
         for (auto start = walker->Next(); start && *start < windowEnd; start = walker->Next()) {
             ++starts;

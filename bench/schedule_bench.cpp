@@ -23,7 +23,7 @@
 
 namespace {
 
-using pim::Date;
+using platform::Date;
 
 // The ink files the memos name ("1.dat" .. "200.dat").
 constexpr int kInkFiles = 200;
@@ -58,14 +58,14 @@ Date MiddleOf(int count) {
 
 // Every dated task done on its due date, the undated ones done on the store's first day but for
 // the last few.
-void KeepTasksDone(std::vector<pim::TaskRecord>& tasks) {
+void KeepTasksDone(std::vector<calendar::TaskRecord>& tasks) {
     size_t undated = 0;
-    for (const pim::TaskRecord& task : tasks) {
-        undated += task.dueDate == pim::kNoDateValue ? 1 : 0;
+    for (const calendar::TaskRecord& task : tasks) {
+        undated += task.dueDate == calendar::kNoDateValue ? 1 : 0;
     }
     size_t seen = 0;
-    for (pim::TaskRecord& task : tasks) {
-        if (task.dueDate != pim::kNoDateValue) {
+    for (calendar::TaskRecord& task : tasks) {
+        if (task.dueDate != calendar::kNoDateValue) {
             task.complete = true;
             task.dateCompleted = task.dueDate;
         } else if (++seen + kOpenUndatedTasks <= undated) {
@@ -96,10 +96,10 @@ platform::DataHome HomeOfSize(int count, bool tasksDone) {
             std::abort();
         }
     }
-    std::vector<pim::AppointmentRecord> appointments = bench::MakeAppointments(count, 42);
+    std::vector<calendar::AppointmentRecord> appointments = bench::MakeAppointments(count, 42);
     const Date middle = MiddleOf(count);
     int next = 0;
-    for (pim::AppointmentRecord& record : appointments) {
+    for (calendar::AppointmentRecord& record : appointments) {
         if (record.start >= middle - kInkReachDays && record.start < middle + kInkReachDays &&
             next++ % 2 == 0) {
             const std::string name = std::to_string(next % kInkFiles + 1) + ".dat";
@@ -107,7 +107,7 @@ platform::DataHome HomeOfSize(int count, bool tasksDone) {
             record.handwritten = true;
         }
     }
-    std::vector<pim::TaskRecord> tasks = bench::MakeTasks(count);
+    std::vector<calendar::TaskRecord> tasks = bench::MakeTasks(count);
     if (tasksDone) {
         KeepTasksDone(tasks);
     }

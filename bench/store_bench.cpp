@@ -21,7 +21,7 @@ using bench::kAppointmentsPerDay;
 using bench::kFirstDay;
 using bench::MakeAppointments;
 using bench::StoreOfSize;
-using pim::Date;
+using platform::Date;
 using platform::MakeDate;
 
 void RemoveStore(const std::filesystem::path& path) {
@@ -33,7 +33,7 @@ void RemoveStore(const std::filesystem::path& path) {
 // The day list's query: twelve days and two more, expanded, sorted and walked to the end.
 void BM_TwelveDayWindow(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
-    pim::Application app;
+    store::Application app;
     if (!app.LogOn(StoreOfSize(count)).ok()) {
         state.SkipWithError("cannot open the store");
         return;
@@ -48,7 +48,7 @@ void BM_TwelveDayWindow(benchmark::State& state) {
     size_t next = 0;
     int64_t returned = 0;
     for (auto _ : state) {
-        auto items = app.GetDefaultFolder(pim::FolderKind::Calendar)->GetItems();
+        auto items = app.GetDefaultFolder(store::FolderKind::Calendar)->GetItems();
         auto window = items->Restrict(restrictions[next++ % restrictions.size()]);
         window->SetIncludeRecurrences(true);
         (void)window->Sort(u"[Start]");
@@ -69,7 +69,7 @@ BENCHMARK(BM_TwelveDayWindow)->Arg(2000)->Arg(20000)->Arg(200000)->Unit(benchmar
 // The month grid's census query: every appointment starting in one month, expanded, counted.
 void BM_MonthRestriction(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
-    pim::Application app;
+    store::Application app;
     if (!app.LogOn(StoreOfSize(count)).ok()) {
         state.SkipWithError("cannot open the store");
         return;
@@ -81,7 +81,7 @@ void BM_MonthRestriction(benchmark::State& state) {
         const auto f = *platform::DateToFields(first);
         const Date firstOfMonth = *MakeDate(f.Year, f.Month, 1);
         const Date last = *MakeDate(f.Month == 12 ? f.Year + 1 : f.Year, f.Month % 12 + 1, 1) - 1;
-        auto items = app.GetDefaultFolder(pim::FolderKind::Calendar)->GetItems();
+        auto items = app.GetDefaultFolder(store::FolderKind::Calendar)->GetItems();
         items->SetIncludeRecurrences(true);
         auto census = items->Restrict(u"[Start] >= \"" + DateText(firstOfMonth) +
                                       u"\" and [Start] <= \"" + DateText(last) + u"\"");
@@ -93,18 +93,18 @@ BENCHMARK(BM_MonthRestriction)->Arg(2000)->Arg(20000)->Arg(200000)->Unit(benchma
 // Parsing an iCalendar file and adding its events in one transaction.
 void BM_ImportThroughput(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
-    const std::string text = pim::WriteICalendar(MakeAppointments(count, 7), {});
+    const std::string text = calendar::WriteICalendar(MakeAppointments(count, 7), {});
     const auto path = BenchFolder() / "import.sqlite";
     for (auto _ : state) {
         state.PauseTiming();
         RemoveStore(path);
-        pim::Application app;
+        store::Application app;
         if (!app.LogOn(path).ok()) {
             state.SkipWithError("cannot open the store");
             return;
         }
         state.ResumeTiming();
-        auto calendar = pim::ParseICalendar(text);
+        auto calendar = calendar::ParseICalendar(text);
         if (!calendar || !app.AddAll(calendar->appointments, calendar->tasks).ok()) {
             state.SkipWithError("import failed");
             return;
@@ -120,14 +120,14 @@ BENCHMARK(BM_ImportThroughput)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisec
 void BM_ImportByUid(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     const bool again = state.range(1) != 0;
-    const std::string text = pim::WriteICalendar(MakeAppointments(count, 7), {});
+    const std::string text = calendar::WriteICalendar(MakeAppointments(count, 7), {});
     const auto path = BenchFolder() / "import-by-uid.sqlite";
-    const auto import = [&text](pim::Application& app) {
-        auto calendar = pim::ParseICalendar(text);
+    const auto import = [&text](store::Application& app) {
+        auto calendar = calendar::ParseICalendar(text);
         if (!calendar) {
             return false;
         }
-        std::vector<pim::IncomingAppointment> incoming;
+        std::vector<store::IncomingAppointment> incoming;
         incoming.reserve(calendar->appointments.size());
         for (size_t i = 0; i < calendar->appointments.size(); ++i) {
             incoming.push_back(
@@ -138,7 +138,7 @@ void BM_ImportByUid(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         RemoveStore(path);
-        pim::Application app;
+        store::Application app;
         if (!app.LogOn(path).ok() || (again && !import(app))) {
             state.SkipWithError("cannot prepare the store");
             return;
@@ -163,7 +163,7 @@ BENCHMARK(BM_ImportByUid)
 // most items kept (0: all, as `tessarinth-cli search` asks; else the find dialog's 1000).
 void BM_FindItems(benchmark::State& state) {
     constexpr int kCalendar = 100000;
-    pim::Application app;
+    store::Application app;
     if (!app.LogOn(StoreOfSize(kCalendar)).ok()) {
         state.SkipWithError("cannot open the store");
         return;

@@ -1,6 +1,6 @@
 #include "calendar/handwritten_memo.h"
 
-namespace pim {
+namespace calendar {
 namespace {
 
 constexpr std::u16string_view kInkFileExtension = u".dat";
@@ -53,4 +53,4 @@ std::u16string_view ReadableMemo(std::u16string_view body, bool handwritten) {
     return handwritten && typed.empty() ? kHandwrittenMemoText : typed;
 }
 
-}  // namespace pim
+}  // namespace calendar

@@ -7,7 +7,7 @@
 // after that name are typed text kept beside the drawing (what another calendar program wrote
 // into the memo). The body's form means nothing without the mark: an unmarked memo that reads
 // "1.dat" is a text memo like any other.
-namespace pim {
+namespace calendar {
 
 // What other calendar programs are given as the memo of a handwritten memo without typed text.
 inline constexpr std::u16string_view kHandwrittenMemoText = u"手書きメモ";
@@ -33,4 +33,4 @@ std::u16string_view TypedTextOf(std::u16string_view body, bool handwritten);
 // handwritten memo without any.
 std::u16string_view ReadableMemo(std::u16string_view body, bool handwritten);
 
-}  // namespace pim
+}  // namespace calendar

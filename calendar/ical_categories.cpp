@@ -2,7 +2,7 @@
 
 #include "calendar/ical_lines.h"
 
-namespace pim::ical {
+namespace calendar::ical {
 namespace {
 
 // The planner's CATEGORIES line for a text, unfolded and without its CRLF; empty for none.
@@ -61,4 +61,4 @@ std::string WrittenCategories(const std::vector<std::string>& kept, std::string_
     return out;
 }
 
-}  // namespace pim::ical
+}  // namespace calendar::ical

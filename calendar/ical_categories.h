@@ -10,7 +10,7 @@
 // back as they came for as long as the text they make is still the item's, so that an item whose
 // categories were not changed here goes back as it came, and one whose categories were changed
 // here is written as the planner writes them.
-namespace pim::ical {
+namespace calendar::ical {
 
 inline constexpr std::string_view kCategorySeparator = ", ";
 
@@ -30,4 +30,4 @@ bool CategoriesWrittenOtherwise(const std::vector<std::string>& lines);
 // else the planner's own line for it.
 std::string WrittenCategories(const std::vector<std::string>& kept, std::string_view joined);
 
-}  // namespace pim::ical
+}  // namespace calendar::ical

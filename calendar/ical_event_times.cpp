@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <utility>
 
-namespace pim::ical {
+namespace calendar::ical {
 namespace {
 
 using platform::CalendarFields;
@@ -374,4 +374,4 @@ std::string UtcValue(int64_t unixSeconds) {
     return value;
 }
 
-}  // namespace pim::ical
+}  // namespace calendar::ical

@@ -21,7 +21,7 @@
 // The times of a file's items as the planner keeps them: dates and date-times in their zones
 // turned into local wall-clock time, all-day spans, durations, and a series' rule, exceptions
 // and extra dates in the series' own zone.
-namespace pim::ical {
+namespace calendar::ical {
 
 // Day arithmetic on DATE values, which count days from their epoch.
 Date WholeDay(Date date);     // the day at 00:00
@@ -136,4 +136,4 @@ std::optional<int64_t> KeptLineInstant(std::string_view line, const ItemZone& it
 // A moment as a UTC DATE-TIME value, "20240102T083000Z"; empty outside the years 100 to 9999.
 std::string UtcValue(int64_t unixSeconds);
 
-}  // namespace pim::ical
+}  // namespace calendar::ical

@@ -6,7 +6,7 @@
 
 #include "calendar/ical_values.h"
 
-namespace pim {
+namespace calendar {
 namespace {
 
 using ical::Join;
@@ -332,4 +332,4 @@ std::string DefaultAlarm(std::string_view subject) {
 }
 
 }  // namespace ical
-}  // namespace pim
+}  // namespace calendar

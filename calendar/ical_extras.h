@@ -17,7 +17,7 @@
 // They are content lines joined by CRLF, properties first, then sub-components (VALARM above
 // all) as their BEGIN..END lines; a SUMMARY, LOCATION or DESCRIPTION that carries parameters is
 // kept too, so that the export can write the same parameters before the record's current text.
-namespace pim {
+namespace calendar {
 
 // The kept lines, split into properties and whole sub-components.
 struct KeptLines {
@@ -132,4 +132,4 @@ std::string TemplatedText(const WrittenExtras& extras, const std::string& name,
 std::string DefaultAlarm(std::string_view subject);
 
 }  // namespace ical
-}  // namespace pim
+}  // namespace calendar

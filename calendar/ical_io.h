@@ -15,7 +15,7 @@
 // the times of an item), the writing in ical_writer.cpp; both stand on ical_lines (content lines
 // and components), ical_values (libical's reading of a value), ical_zones (VTIMEZONEs) and
 // ical_extras (the lines the store keeps without modelling them, alarms among them).
-namespace pim {
+namespace calendar {
 
 // The media type of the handwriting an appointment carries in a calendar file: an ATTACH with
 // ENCODING=BASE64, VALUE=BINARY and this FMTTYPE holds the bytes of the ink file its memo names.
@@ -113,4 +113,4 @@ std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
                            const std::vector<TaskRecord>& tasks, const platform::Clock& clock,
                            const InkSource& inkOf);
 
-}  // namespace pim
+}  // namespace calendar

@@ -5,7 +5,7 @@
 
 #include "platform/text/unicode_text.h"
 
-namespace pim::ical {
+namespace calendar::ical {
 namespace {
 
 using platform::IsValidUtf8;
@@ -609,4 +609,4 @@ std::string_view ValueOfLine(std::string_view line) {
     return colon == std::string_view::npos ? std::string_view() : line.substr(colon + 1);
 }
 
-}  // namespace pim::ical
+}  // namespace calendar::ical

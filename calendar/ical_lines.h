@@ -9,7 +9,7 @@
 // The text of an iCalendar file, below the meaning of any property: content lines with their
 // parameters, folding and escaping, and the tree of components. Shared by the reader and the
 // writer; every problem names its line.
-namespace pim::ical {
+namespace calendar::ical {
 
 inline constexpr std::string_view kCrlf = "\r\n";
 
@@ -132,4 +132,4 @@ platform::Result<CalendarFile> BuildComponents(std::vector<ContentLine> lines);
 // A component word for word, properties before sub-components, one line each.
 void AppendVerbatim(const Component& component, std::vector<std::string>& out);
 
-}  // namespace pim::ical
+}  // namespace calendar::ical

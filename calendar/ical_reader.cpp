@@ -20,7 +20,7 @@
 #include "platform/text/base64.h"
 #include "platform/text/unicode_text.h"
 
-namespace pim {
+namespace calendar {
 namespace {
 
 using ical::Component;
@@ -740,4 +740,4 @@ platform::Result<ImportedCalendar> ParseICalendar(std::string_view icsText) {
     return ParseICalendar(icsText, ImportMode::TakeWhatCanBeTaken);
 }
 
-}  // namespace pim
+}  // namespace calendar

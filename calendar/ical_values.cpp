@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-namespace pim::ical {
+namespace calendar::ical {
 namespace {
 
 using platform::Result;
@@ -204,4 +204,4 @@ std::string TextOf(const LineValues& values) {
     return text ? std::string(text) : std::string();
 }
 
-}  // namespace pim::ical
+}  // namespace calendar::ical

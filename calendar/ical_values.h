@@ -11,7 +11,7 @@
 #include "platform/result.h"
 
 // The values of content lines as libical reads them, and the owners of what libical hands out.
-namespace pim::ical {
+namespace calendar::ical {
 
 struct ComponentDeleter {
     void operator()(icalcomponent* component) const { icalcomponent_free(component); }
@@ -52,4 +52,4 @@ platform::Result<void> ValidateComponent(const Component& component);
 // The text of a TEXT value (unescaped), or the value as written.
 std::string TextOf(const LineValues& values);
 
-}  // namespace pim::ical
+}  // namespace calendar::ical

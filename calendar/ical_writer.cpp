@@ -21,7 +21,7 @@
 #include "platform/text/unicode_text.h"
 #include "program_version.h"
 
-namespace pim {
+namespace calendar {
 namespace {
 
 using ical::AddDays;
@@ -509,4 +509,4 @@ std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
     return out;
 }
 
-}  // namespace pim
+}  // namespace calendar

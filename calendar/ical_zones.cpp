@@ -8,7 +8,7 @@
 
 #include "platform/text/unicode_text.h"
 
-namespace pim::ical {
+namespace calendar::ical {
 namespace {
 
 using platform::Result;
@@ -227,4 +227,4 @@ std::string ZoneUse::VTimezones() const {
     return out;
 }
 
-}  // namespace pim::ical
+}  // namespace calendar::ical

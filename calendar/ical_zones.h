@@ -12,7 +12,7 @@
 #include "platform/result.h"
 
 // Time zones on both sides of a file: the VTIMEZONEs an import reads, and those an export writes.
-namespace pim::ical {
+namespace calendar::ical {
 
 // The zones one VCALENDAR defines, by TZID. A zone whose name the system knows is taken from
 // the system; another is worked out from its STANDARD and DAYLIGHT parts when libical can do so
@@ -53,4 +53,4 @@ private:
     std::map<std::string, std::string> defined_;
 };
 
-}  // namespace pim::ical
+}  // namespace calendar::ical

@@ -13,7 +13,7 @@
 #include "calendar/ical_lines.h"
 #include "calendar/ical_zones.h"
 
-namespace pim {
+namespace calendar {
 namespace {
 
 // Distinct zone definitions worked out and kept for the life of the process; a store holds a
@@ -227,4 +227,4 @@ ItemZone ZoneInForce() {
     return zone;
 }
 
-}  // namespace pim
+}  // namespace calendar

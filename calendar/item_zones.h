@@ -8,7 +8,7 @@
 
 // The zones items keep their times in, and the zone the planner runs in: how a stored wall-clock
 // time becomes local time and back.
-namespace pim {
+namespace calendar {
 
 // The zone an item's times follow: the system's zone of its TZID, else the calendar's own
 // definition kept with it, else the system zone a Windows zone name stands for. nullopt for a
@@ -40,4 +40,4 @@ std::string ZoneInForceKey();
 // when that zone has no name the system's zone data knows.
 ItemZone ZoneInForce();
 
-}  // namespace pim
+}  // namespace calendar

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace pim {
+namespace calendar {
 
 // A rule text as libical reads it. libical gives the calendar an RSCALE names an allocation of
 // its own and leaves it to the reader: it goes with this, after any iterator made from the rule.
@@ -24,4 +24,4 @@ private:
     icalrecurrencetype rule_;
 };
 
-}  // namespace pim
+}  // namespace calendar

@@ -9,7 +9,7 @@
 #include "calendar/ical_values.h"
 #include "calendar/item_zones.h"
 
-namespace pim {
+namespace calendar {
 namespace {
 
 constexpr std::string_view kRecurrenceId = "RECURRENCE-ID";
@@ -107,4 +107,4 @@ bool PutChange(AppointmentRecord& series, OccurrenceChange change, bool replace)
     return true;
 }
 
-}  // namespace pim
+}  // namespace calendar

@@ -8,7 +8,7 @@
 // An occurrence of a series that came without its series (an invitation to one meeting, as
 // calendar services send it): kept as an appointment of its own whose kept lines still hold its
 // RECURRENCE-ID, until the series arrives and takes it in as one of its changed occurrences.
-namespace pim {
+namespace calendar {
 
 // Whether the appointment is such an occurrence: it does not repeat and keeps a RECURRENCE-ID.
 bool IsLoneOccurrence(const AppointmentRecord& record);
@@ -27,4 +27,4 @@ OccurrenceChange AsChangeOf(const AppointmentRecord& series, const AppointmentRe
 // same occurrence; false (and nothing changed) when that one is kept instead (`replace` false).
 bool PutChange(AppointmentRecord& series, OccurrenceChange change, bool replace);
 
-}  // namespace pim
+}  // namespace calendar

@@ -6,7 +6,7 @@
 
 #include "platform/time/date_time.h"
 
-namespace pim {
+namespace calendar {
 
 using platform::Date;
 
@@ -229,4 +229,4 @@ private:
 // item is: its version replaces the stored one.
 enum class UidSource { CalendarFile, Owner };
 
-}  // namespace pim
+}  // namespace calendar

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <ctime>
 
-namespace pim {
+namespace calendar {
 namespace {
 
 using platform::CalendarFields;
@@ -256,4 +256,4 @@ std::optional<Date> LocalToZone(Date local, std::string_view tzid) {
     return ConvertWallClock(local, std::string_view(), tzid);
 }
 
-}  // namespace pim
+}  // namespace calendar

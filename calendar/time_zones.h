@@ -13,7 +13,7 @@ extern "C" {
 typedef struct _icaltimezone icaltimezone;
 }
 
-namespace pim {
+namespace calendar {
 
 using platform::Date;
 
@@ -83,4 +83,4 @@ std::optional<Date> LocalToZone(Date local, std::string_view tzid);
 std::optional<Date> ConvertWallClock(Date wallClock, std::string_view fromTzid,
                                      std::string_view toTzid);
 
-}  // namespace pim
+}  // namespace calendar

@@ -12,10 +12,10 @@
 #include "cli/terminal_text.h"
 #include "platform/files/file_operations.h"
 #include "platform/files/readable_file.h"
-#include "store/schedule_store.h"
 #include "platform/text/unicode_text.h"
 #include "schedule/calendar_ink.h"
 #include "schedule/ink_file_writer.h"
+#include "store/schedule_store.h"
 
 namespace cli {
 namespace {
@@ -83,7 +83,7 @@ platform::Result<std::string> ReadCalendarFile(const std::string& file) {
     return text;
 }
 
-platform::Result<void> LogOn(const platform::DataHome& home, pim::Application& store) {
+platform::Result<void> LogOn(const platform::DataHome& home, store::Application& store) {
     if (auto folders = home.EnsureFolders(); !folders) {
         return folders;
     }
@@ -92,7 +92,7 @@ platform::Result<void> LogOn(const platform::DataHome& home, pim::Application& s
 
 // What the file held that was left out, one line each on standard error; the changes kept with
 // their series and the notes go with the summary.
-void Report(const pim::ImportedCalendar& calendar, std::ostream& out, std::ostream& err) {
+void Report(const calendar::ImportedCalendar& calendar, std::ostream& out, std::ostream& err) {
     for (const std::string& kept : calendar.changedOccurrences) {
         out << "kept: " << Escaped(kept) << "\n";
     }
@@ -110,40 +110,40 @@ void Report(const pim::ImportedCalendar& calendar, std::ostream& out, std::ostre
 // Gives each appointment that came with handwriting an ink file of its own (or the one its stored
 // item already has for the same drawing). Handwriting that cannot be stored is reported and left
 // out; the appointment is imported with its typed text.
-void StoreCarriedInk(pim::ImportedCalendar& calendar, const pim::Application& store,
+void StoreCarriedInk(calendar::ImportedCalendar& calendar, const store::Application& store,
                      schedule::IncomingInkFiles& inkFiles,
-                     std::vector<pim::IncomingAppointment>& incoming, int& inkSkipped,
+                     std::vector<store::IncomingAppointment>& incoming, int& inkSkipped,
                      std::ostream& err) {
-    std::map<std::string, pim::AppointmentRecord> storedByUid;
+    std::map<std::string, calendar::AppointmentRecord> storedByUid;
     if (auto stored = store.AllAppointments()) {
-        for (pim::AppointmentRecord& record : *stored) {
+        for (calendar::AppointmentRecord& record : *stored) {
             storedByUid.emplace(record.uid, std::move(record));
         }
     }
     for (size_t i = 0; i < incoming.size() && i < calendar.appointmentsInk.size(); ++i) {
-        const pim::AppointmentInk& ink = calendar.appointmentsInk[i];
+        const calendar::AppointmentInk& ink = calendar.appointmentsInk[i];
         if (ink.empty()) {
             continue;
         }
-        pim::AppointmentRecord& record = incoming[i].record;
+        calendar::AppointmentRecord& record = incoming[i].record;
         const auto stored = storedByUid.find(record.uid);
-        schedule::GiveCarriedInk(inkFiles, record, ink,
-                                 stored == storedByUid.end() ? nullptr : &stored->second,
-                                 [&](const pim::CarriedInk& carried, const platform::Error& error) {
-                                     ++inkSkipped;
-                                     err << "skipped: line " << carried.line
-                                         << ": the handwriting of " << Escaped(record.uid)
-                                         << " is not imported: " << Escaped(error.message) << "\n";
-                                 });
+        schedule::GiveCarriedInk(
+            inkFiles, record, ink, stored == storedByUid.end() ? nullptr : &stored->second,
+            [&](const calendar::CarriedInk& carried, const platform::Error& error) {
+                ++inkSkipped;
+                err << "skipped: line " << carried.line << ": the handwriting of "
+                    << Escaped(record.uid) << " is not imported: " << Escaped(error.message)
+                    << "\n";
+            });
         if (ink.item) {
             // The memo and its mark come from the file, even where its DESCRIPTION was left out.
-            incoming[i].given.Add(pim::ItemField::Body);
+            incoming[i].given.Add(calendar::ItemField::Body);
         }
     }
 }
 
 // "; 2 dropped" for the properties left out of imported items, nothing when none was.
-std::string DroppedCount(const pim::ImportedCalendar& calendar) {
+std::string DroppedCount(const calendar::ImportedCalendar& calendar) {
     return calendar.dropped.empty() ? std::string()
                                     : "; " + std::to_string(calendar.dropped.size()) + " dropped";
 }
@@ -157,9 +157,9 @@ int ImportStatus(size_t taken, size_t leftOut) {
     return taken == 0 ? kFailureStatus : kSomeSkippedStatus;
 }
 
-bool CarriesInk(const pim::ImportedCalendar& calendar) {
+bool CarriesInk(const calendar::ImportedCalendar& calendar) {
     return std::any_of(calendar.appointmentsInk.begin(), calendar.appointmentsInk.end(),
-                       [](const pim::AppointmentInk& ink) { return !ink.empty(); });
+                       [](const calendar::AppointmentInk& ink) { return !ink.empty(); });
 }
 
 }  // namespace
@@ -170,7 +170,7 @@ int ImportCommand(const platform::DataHome& home, const std::vector<std::string>
     std::vector<std::string> files;
     for (const std::string& arg : args) {
         if (arg == "--strict") {
-            options.mode = pim::ImportMode::AllOrNothing;
+            options.mode = calendar::ImportMode::AllOrNothing;
         } else if (arg == "--check") {
             options.checkOnly = true;
         } else if (arg.starts_with("--")) {
@@ -195,7 +195,7 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
     if (!text) {
         return Fail(err, kImport, kFailureStatus, text.error().message);
     }
-    auto calendar = pim::ParseICalendar(*text, options.mode);
+    auto calendar = calendar::ParseICalendar(*text, options.mode);
     if (!calendar) {
         return Fail(err, kImport, kFailureStatus,
                     file + ": " + calendar.error().message + " (nothing was imported)");
@@ -208,7 +208,7 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
         return ImportStatus(calendar->appointments.size() + calendar->tasks.size(),
                             calendar->dropped.size() + calendar->skipped.size());
     }
-    pim::Application store;
+    store::Application store;
     if (auto logOn = LogOn(home, store); !logOn) {
         return Fail(err, kImport, kFailureStatus, logOn.error().message);
     }
@@ -216,12 +216,12 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
     schedule::RemoveUnstoredInkFiles(home, store);
     // Items whose UIDs are stored already are updated in place, so a file imported twice gives
     // its items once.
-    std::vector<pim::IncomingAppointment> appointments;
+    std::vector<store::IncomingAppointment> appointments;
     for (size_t i = 0; i < calendar->appointments.size(); ++i) {
         appointments.push_back(
             {std::move(calendar->appointments[i]), calendar->appointmentsGive[i]});
     }
-    std::vector<pim::IncomingTask> tasks;
+    std::vector<store::IncomingTask> tasks;
     for (size_t i = 0; i < calendar->tasks.size(); ++i) {
         tasks.push_back({std::move(calendar->tasks[i]), calendar->tasksGive[i]});
     }
@@ -236,10 +236,10 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
     const size_t taskCount = tasks.size();
     // How the output names an item the store keeps a later version of.
     std::vector<std::string> names;
-    for (const pim::IncomingAppointment& incoming : appointments) {
+    for (const store::IncomingAppointment& incoming : appointments) {
         names.push_back("VEVENT " + incoming.record.uid);
     }
-    for (const pim::IncomingTask& incoming : tasks) {
+    for (const store::IncomingTask& incoming : tasks) {
         names.push_back("VTODO " + incoming.record.uid);
     }
     auto saved = store.SaveByUid(std::move(appointments), std::move(tasks));
@@ -251,11 +251,11 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
     if (inkFiles) {
         inkFiles->Settle(true, store);
     }
-    using Outcome = pim::UidSaveSummary::Outcome;
+    using Outcome = store::UidSaveSummary::Outcome;
     std::vector<std::string> earlier;
     size_t next = 0;
     for (const auto* items : {&saved->appointments, &saved->tasks}) {
-        for (const pim::UidSaveSummary::Item& item : *items) {
+        for (const store::UidSaveSummary::Item& item : *items) {
             if (item.outcome == Outcome::Earlier) {
                 earlier.push_back(names[next] +
                                   " is an earlier version of the stored one (a lower SEQUENCE "
@@ -278,7 +278,7 @@ int ImportCalendar(const platform::DataHome& home, const std::string& file,
 
 int ExportCalendar(const platform::DataHome& home, const std::string& file) {
     std::ostream& err = std::cerr;
-    pim::Application store;
+    store::Application store;
     if (auto logOn = LogOn(home, store); !logOn) {
         return Fail(err, kExport, kFailureStatus, logOn.error().message);
     }

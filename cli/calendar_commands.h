@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/files/data_home.h"
 #include "calendar/ical_io.h"
+#include "platform/files/data_home.h"
 
 namespace cli {
 
 // How `import` treats a file: with --strict, anything it cannot read refuses the whole file;
 // with --check, the file is read and reported on and nothing is written.
 struct ImportOptions {
-    pim::ImportMode mode = pim::ImportMode::TakeWhatCanBeTaken;
+    calendar::ImportMode mode = calendar::ImportMode::TakeWhatCanBeTaken;
     bool checkOnly = false;
 };
 

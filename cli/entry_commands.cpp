@@ -7,6 +7,7 @@
 #include <set>
 #include <span>
 
+#include "calendar/handwritten_memo.h"
 #include "cli/command_support.h"
 #include "cli/date_argument.h"
 #include "cli/home_settings.h"
@@ -19,7 +20,6 @@
 #include "editors/task_writes.h"
 #include "editors/undo_steps.h"
 #include "platform/files/file_operations.h"
-#include "calendar/handwritten_memo.h"
 #include "platform/text/unicode_text.h"
 #include "schedule/ink_file.h"
 
@@ -215,7 +215,7 @@ int AddAppointment(const platform::DataHome& home, const std::vector<std::string
 
     Planner planner(home, clock, err);
     const editors::WriteResult written = editors::RecordedWrite(
-        planner.Context(), editors::ChangeKind::Created, pim::ItemKind::Appointment, 0,
+        planner.Context(), editors::ChangeKind::Created, calendar::ItemKind::Appointment, 0,
         [&] { return editors::CreateAppointment(planner.Context(), *record, *pad, *memoText); });
     if (!written) {
         return WriteFailed(err, kCommand, written);
@@ -265,7 +265,7 @@ int AddTask(const platform::DataHome& home, const std::vector<std::string>& args
     // The task editor's save: with or without a due date, the notes are stored.
     Planner planner(home, clock, err);
     const editors::WriteResult written = editors::RecordedWrite(
-        planner.Context(), editors::ChangeKind::Created, pim::ItemKind::Task, 0,
+        planner.Context(), editors::ChangeKind::Created, calendar::ItemKind::Task, 0,
         [&] { return editors::SaveEditedTask(planner.Context(), *record); });
     if (!written) {
         return WriteFailed(err, kCommand, written);
@@ -310,7 +310,7 @@ int DeleteCommand(const platform::DataHome& home, const std::vector<std::string>
         return Fail(err, kCommand, kUsageStatus, "expected one object id (a positive number)");
     }
     Planner planner(home, clock, err);
-    const platform::Result<pim::Application*> application = planner.store.LoggedOnApplication();
+    const platform::Result<store::Application*> application = planner.store.LoggedOnApplication();
     if (!application) {
         return Fail(err, kCommand, kFailureStatus, application.error().message);
     }
@@ -325,15 +325,15 @@ int DeleteCommand(const platform::DataHome& home, const std::vector<std::string>
         record->Holiday = appointment->Categories() == planner.settings.HoliDay ? 1 : 0;
         record->InkCountAtOpen = schedule::ReadInkFile(
             home, planner.settings.DataPath,
-            pim::InkNameOf(record->Body, appointment->Handwritten()), record->InkEntries);
+            calendar::InkNameOf(record->Body, appointment->Handwritten()), record->InkEntries);
         deleted = editors::RecordedWrite(
-            planner.Context(), editors::ChangeKind::Deleted, pim::ItemKind::Appointment, *oid,
+            planner.Context(), editors::ChangeKind::Deleted, calendar::ItemKind::Appointment, *oid,
             [&] { return editors::DeleteAppointment(planner.Context(), *record); });
     } else if (auto task = (*application)->GetTaskFromOid(*oid)) {
         editors::FillForNewTask(*record, 0.0);
         record->ItemOid = *oid;
         deleted = editors::RecordedWrite(
-            planner.Context(), editors::ChangeKind::Deleted, pim::ItemKind::Task, *oid,
+            planner.Context(), editors::ChangeKind::Deleted, calendar::ItemKind::Task, *oid,
             [&] { return editors::DeleteTask(planner.Context(), *record); });
     } else {
         return Fail(err, kCommand, kFailureStatus, "no item has object id " + args[0]);
@@ -366,9 +366,9 @@ int HistoryCommand(const platform::DataHome& home, const std::vector<std::string
 }
 
 int UndoCommand(const platform::DataHome& home, const std::vector<std::string>& args,
-                const platform::Clock& clock, pim::StepDirection direction, std::ostream& out,
+                const platform::Clock& clock, store::StepDirection direction, std::ostream& out,
                 std::ostream& err) {
-    const bool back = direction == pim::StepDirection::Back;
+    const bool back = direction == store::StepDirection::Back;
     const std::string_view command = back ? "undo" : "redo";
     const bool list = back && args.size() == 1 && args[0] == "--list";
     if (!args.empty() && !list) {
@@ -377,7 +377,8 @@ int UndoCommand(const platform::DataHome& home, const std::vector<std::string>& 
     }
     Planner planner(home, clock, err);
     if (list) {
-        const platform::Result<pim::Application*> application = planner.store.LoggedOnApplication();
+        const platform::Result<store::Application*> application =
+            planner.store.LoggedOnApplication();
         if (!application) {
             return Fail(err, command, kFailureStatus, application.error().message);
         }
@@ -385,10 +386,10 @@ int UndoCommand(const platform::DataHome& home, const std::vector<std::string>& 
         if (!steps) {
             return Fail(err, command, kFailureStatus, steps.error().message);
         }
-        for (const pim::UndoStep& step : *steps) {
+        for (const store::UndoStep& step : *steps) {
             out << (step.undone ? "undone" : "done") << "\t" << FormatMinute(step.madeAt) << "\t"
                 << editors::ChangeKindName(step.action) << "\t"
-                << (step.kind == pim::ItemKind::Task ? "task" : "appointment") << "\t"
+                << (step.kind == calendar::ItemKind::Task ? "task" : "appointment") << "\t"
                 << TsvField(step.subject) << "\t" << TsvField(platform::Utf8ToUtf16Lossy(step.uid))
                 << "\n";
         }

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "platform/files/data_home.h"
-#include "store/undo_step.h"
 #include "platform/time/date_time.h"
+#include "store/undo_step.h"
 
 namespace cli {
 
@@ -27,7 +27,7 @@ int DeleteCommand(const platform::DataHome& home, const std::vector<std::string>
 // changes kept, newest first: done or undone, when, what, the kind of item, its subject and UID,
 // tab-separated.
 int UndoCommand(const platform::DataHome& home, const std::vector<std::string>& args,
-                const platform::Clock& clock, pim::StepDirection direction, std::ostream& out,
+                const platform::Clock& clock, store::StepDirection direction, std::ostream& out,
                 std::ostream& err);
 
 // `history subject|location|task`: the list, most recent first, one text a line.

@@ -13,11 +13,11 @@
 #include "editors/appointment_writes.h"
 #include "editors/edit_record.h"
 #include "editors/store_write_context.h"
-#include "store/schedule_store.h"
 #include "platform/text/unicode_text.h"
 #include "schedule/japanese_holidays.h"
 #include "schedule/month_census.h"
 #include "schedule/store_session.h"
+#include "store/schedule_store.h"
 
 namespace cli {
 namespace {
@@ -122,9 +122,9 @@ std::u16string HolidayCandidates(const YearRange& years, std::u16string_view hol
 
 // The holiday appointments of the years, by UID (the first of any two with one UID): where a
 // day that a corrected rule no longer gives is found.
-platform::Result<std::map<std::string, pim::AppointmentRecord>> StoredHolidays(
+platform::Result<std::map<std::string, calendar::AppointmentRecord>> StoredHolidays(
     const editors::StoreWriteContext& context, const YearRange& years) {
-    auto items = editors::DefaultFolderItems(context, pim::FolderKind::Calendar);
+    auto items = editors::DefaultFolderItems(context, store::FolderKind::Calendar);
     if (!items) {
         return items.error();
     }
@@ -136,7 +136,7 @@ platform::Result<std::map<std::string, pim::AppointmentRecord>> StoredHolidays(
     if (!count) {
         return count.error();
     }
-    std::map<std::string, pim::AppointmentRecord> stored;
+    std::map<std::string, calendar::AppointmentRecord> stored;
     for (int32_t index = 1; index <= *count; ++index) {
         auto appointment = inYears->AppointmentAt(index);
         if (!appointment) {
@@ -152,23 +152,24 @@ platform::Result<std::map<std::string, pim::AppointmentRecord>> StoredHolidays(
 // A holiday as the appointment editor would store it (an all-day appointment with only the
 // holiday box set), with its UID. Stored by its UID, it gives its day, name and category; a
 // memo, place or reminder a user gave the stored one stays.
-pim::IncomingAppointment IncomingHoliday(const HolidayEntry& holiday,
-                                         const std::u16string& holidayCategory) {
-    pim::IncomingAppointment incoming;
+store::IncomingAppointment IncomingHoliday(const HolidayEntry& holiday,
+                                           const std::u16string& holidayCategory) {
+    store::IncomingAppointment incoming;
     incoming.record.start = holiday.day;
     incoming.record.end = holiday.day;
     incoming.record.allDay = true;
     incoming.record.subject = holiday.name;
     incoming.record.categories = holidayCategory;
     incoming.record.uid = holiday.uid;
-    incoming.given =
-        pim::ItemFields::None().Add(pim::ItemField::Subject).Add(pim::ItemField::Categories);
+    incoming.given = calendar::ItemFields::None()
+                         .Add(calendar::ItemField::Subject)
+                         .Add(calendar::ItemField::Categories);
     return incoming;
 }
 
 // Deletes a stored holiday as the editor's delete would; any ink file its memo names stays.
 editors::WriteResult DeleteHoliday(const editors::StoreWriteContext& context,
-                                   const pim::AppointmentRecord& stored) {
+                                   const calendar::AppointmentRecord& stored) {
     auto record = std::make_unique<editors::EditRecord>();
     editors::FillForNewAppointment(*record, stored.start);
     record->ItemOid = stored.oid;
@@ -193,7 +194,7 @@ int WriteHolidays(const platform::DataHome& home, const platform::Clock& clock,
     if (!stored) {
         return Fail(err, kCommand, kFailureStatus, stored.error().message);
     }
-    std::vector<pim::IncomingAppointment> incoming;
+    std::vector<store::IncomingAppointment> incoming;
     std::set<std::string> computedUids;
     for (const HolidayEntry& holiday : holidays) {
         incoming.push_back(IncomingHoliday(holiday, settings.HoliDay));
@@ -203,8 +204,8 @@ int WriteHolidays(const platform::DataHome& home, const platform::Clock& clock,
     if (!application) {
         return Fail(err, kCommand, kFailureStatus, application.error().message);
     }
-    const platform::Result<pim::UidSaveSummary> saved =
-        (*application)->SaveByUid(std::move(incoming), {}, pim::UidSource::Owner);
+    const platform::Result<store::UidSaveSummary> saved =
+        (*application)->SaveByUid(std::move(incoming), {}, calendar::UidSource::Owner);
     if (!saved) {
         return Fail(err, kCommand, kFailureStatus, saved.error().message);
     }
@@ -221,7 +222,7 @@ int WriteHolidays(const platform::DataHome& home, const platform::Clock& clock,
         }
         ++removed;
     }
-    using Outcome = pim::UidSaveSummary::Outcome;
+    using Outcome = store::UidSaveSummary::Outcome;
     out << holidays.size() << " holidays: " << saved->Count(Outcome::Added) << " added, "
         << saved->Count(Outcome::Updated) << " updated, " << saved->Count(Outcome::Unchanged)
         << " unchanged, " << removed << " removed\n";

@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     if (command == "undo" || command == "redo") {
         return cli::UndoCommand(
             *home, rest, clock,
-            command == "undo" ? pim::StepDirection::Back : pim::StepDirection::Again, std::cout,
+            command == "undo" ? store::StepDirection::Back : store::StepDirection::Again, std::cout,
             std::cerr);
     }
     if (command == "holidays") {

@@ -13,10 +13,10 @@
 #include "cli/date_argument.h"
 #include "cli/terminal_text.h"
 #include "platform/notify/desktop_notifications.h"
-#include "store/schedule_store.h"
 #include "reminders/reminder_picture.h"
 #include "reminders/reminder_schedule.h"
 #include "reminders/reminder_service.h"
+#include "store/schedule_store.h"
 
 namespace cli {
 namespace {
@@ -103,7 +103,7 @@ int RemindersCommand(const platform::DataHome& home, const std::vector<std::stri
     if (auto folders = home.EnsureFolders(); !folders) {
         return Fail(err, kFailureStatus, folders.error().message);
     }
-    pim::Application store;
+    store::Application store;
     if (auto logged = store.LogOn(home.StorePath()); !logged) {
         return Fail(err, kFailureStatus, logged.error().message);
     }

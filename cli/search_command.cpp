@@ -14,8 +14,8 @@
 namespace cli {
 namespace {
 
-using pim::FoundItem;
-using pim::SeriesOccurrence;
+using store::FoundItem;
+using store::SeriesOccurrence;
 
 // The widest the subject and place columns grow before longer texts simply run past them.
 constexpr size_t kMostSubjectColumn = 30;
@@ -27,7 +27,7 @@ int SearchFail(std::ostream& err, int status, const std::string& message) {
 }
 
 bool IsUndatedFound(const FoundItem& item) {
-    return item.kind == pim::ItemKind::Task && item.start == pim::kNoDateValue;
+    return item.kind == calendar::ItemKind::Task && item.start == calendar::kNoDateValue;
 }
 
 std::u16string FoundAscii(std::string_view text) {
@@ -47,7 +47,7 @@ std::string FoundTimeAfter(platform::Date time, platform::Date day) {
 }
 
 std::string FoundTimes(const FoundItem& item) {
-    if (item.kind == pim::ItemKind::Task) {
+    if (item.kind == calendar::ItemKind::Task) {
         return item.complete ? "task [x]" : "task [ ]";
     }
     if (item.allDay) {
@@ -89,7 +89,7 @@ void PrintFoundTsv(const std::vector<FoundItem>& items, std::ostream& out) {
         out << (undated ? "" : FormatDay(item.start)) << '\t'
             << (undated ? "" : FormatMinute(item.start)) << '\t'
             << (undated ? "" : FormatMinute(item.end)) << '\t'
-            << (item.kind == pim::ItemKind::Task ? "task" : "appointment") << '\t' << item.oid
+            << (item.kind == calendar::ItemKind::Task ? "task" : "appointment") << '\t' << item.oid
             << '\t' << (item.allDay ? 1 : 0) << '\t' << SeriesField(item.occurrence) << '\t'
             << (item.complete ? 1 : 0) << '\t' << TsvField(item.subject) << '\t'
             << TsvField(item.location) << '\n';

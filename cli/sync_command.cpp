@@ -9,10 +9,10 @@
 #include <optional>
 #include <string>
 
-#include "cli/home_settings.h"
-#include "cli/terminal_text.h"
 #include "caldav/account_discovery.h"
 #include "caldav/caldav_collection.h"
+#include "cli/home_settings.h"
+#include "cli/terminal_text.h"
 #include "store/schedule_store.h"
 #include "sync/data_home_sync.h"
 #include "sync/sync_password.h"
@@ -269,7 +269,7 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
         !before || !before->has_value() || (*before)->eventsUrl != settings.eventsUrl ||
         (*before)->tasksUrl != settings.tasksUrl || (*before)->user != settings.user;
     if (newServer && before && before->has_value()) {
-        pim::Application store;
+        store::Application store;
         if (auto logOn = store.LogOn(home.StorePath()); !logOn) {
             return Stop(err, logOn.error().message);
         }

@@ -113,7 +113,7 @@ private:
     }
 
     void Choose(gui::Dialog& dialog, size_t index) {
-        const pim::FoundItems& found = list_->Found();
+        const store::FoundItems& found = list_->Found();
         if (index >= found.items.size() || dialog.IsEnded()) {
             return;
         }
@@ -170,7 +170,7 @@ void FoundListWindow::UpdateBar() {
     bar_->SetValue(static_cast<int>(firstRow_));
 }
 
-void FoundListWindow::ShowFound(pim::FoundItems found, views::FoundListNote note) {
+void FoundListWindow::ShowFound(store::FoundItems found, views::FoundListNote note) {
     found_ = std::move(found);
     rows_ = views::FoundListRows(found_);
     note_ = note;

@@ -10,10 +10,10 @@
 #include "platform/gui/device_screen.h"
 #include "platform/gui/scroll_bar.h"
 #include "platform/gui/window.h"
-#include "store/found_item.h"
 #include "platform/time/date_time.h"
 #include "schedule/store_session.h"
 #include "settings/settings.h"
+#include "store/found_item.h"
 #include "views/found_list.h"
 
 namespace controls {
@@ -48,13 +48,13 @@ public:
     void OnPenUp(gui::Point point) override;
 
     // Shows what a search found (from its first row), or the note when it found nothing.
-    void ShowFound(pim::FoundItems found, views::FoundListNote note);
+    void ShowFound(store::FoundItems found, views::FoundListNote note);
     // Moves the list to `rect` (its parent's coordinates), the scroll bar with it.
     void Fit(const gui::Rect& rect);
     // Scrolls so that `row` is at the top, as far as there are rows to show below it.
     void ScrollTo(size_t row);
 
-    const pim::FoundItems& Found() const { return found_; }
+    const store::FoundItems& Found() const { return found_; }
     const std::vector<views::FoundListRow>& Rows() const { return rows_; }
     size_t FirstRow() const { return firstRow_; }
     size_t VisibleRows() const;
@@ -67,7 +67,7 @@ private:
 
     const FindContext& context_;
     std::function<void(size_t)> chosen_;
-    pim::FoundItems found_;
+    store::FoundItems found_;
     std::vector<views::FoundListRow> rows_;
     views::FoundListNote note_ = views::FoundListNote::Hint;
     size_t firstRow_ = 0;

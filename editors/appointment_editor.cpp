@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "calendar/handwritten_memo.h"
 #include "controls/date_picker.h"
 #include "controls/handwriting_pad.h"
 #include "editors/appointment_writes.h"
@@ -12,7 +13,6 @@
 #include "platform/gui/push_button.h"
 #include "platform/gui/shell.h"
 #include "platform/gui/surface.h"
-#include "calendar/handwritten_memo.h"
 #include "resources/dial.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
@@ -224,7 +224,7 @@ void AppointmentEditor::OnCreate() {
     if (record.ItemOid == 0) {
         pad.PadTextMode = settings::IsOn(host_.Settings().HMemo) ? 1 : 0;
     } else {
-        pad.PadText = pim::TypedTextOf(record.Body, record.Handwritten != 0);
+        pad.PadText = calendar::TypedTextOf(record.Body, record.Handwritten != 0);
         pad.PadTextMode = record.InkCountAtOpen == 0 && !pad.PadText.empty() ? 1 : 0;
     }
     pad_ = screen.CreateChild<controls::HandwritingPad>(*this, layout_.pad, pad);
@@ -399,7 +399,7 @@ void AppointmentEditor::SaveAndClose() {
     const bool isNew = record.ItemOid == 0;
     const WriteResult written = RecordedWrite(
         host_.WriteContext(), isNew ? ChangeKind::Created : ChangeKind::Saved,
-        pim::ItemKind::Appointment, record.ItemOid, [&] {
+        calendar::ItemKind::Appointment, record.ItemOid, [&] {
             return isNew ? CreateAppointment(host_.WriteContext(), record, host_.Pad(), text)
                          : UpdateAppointment(host_.WriteContext(), record, host_.Pad(), text, part);
         });
@@ -482,8 +482,8 @@ void AppointmentEditor::DeleteAndClose() {
             onlyThis = answer == gui::MessageBoxAnswer::Yes;
         }
         const WriteResult deleted =
-            RecordedWrite(host_.WriteContext(), ChangeKind::Deleted, pim::ItemKind::Appointment,
-                          record.ItemOid, [&] {
+            RecordedWrite(host_.WriteContext(), ChangeKind::Deleted,
+                          calendar::ItemKind::Appointment, record.ItemOid, [&] {
                               return onlyThis ? CancelOccurrence(host_.WriteContext(), record)
                                               : DeleteAppointment(host_.WriteContext(), record);
                           });

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/files/file_operations.h"
 #include "calendar/handwritten_memo.h"
 #include "calendar/lone_occurrence.h"
-#include "store/recurrence_expander.h"
-#include "store/schedule_store.h"
+#include "platform/files/file_operations.h"
 #include "schedule/ink_file.h"
 #include "schedule/ink_file_writer.h"
+#include "store/recurrence_expander.h"
+#include "store/schedule_store.h"
 
 namespace editors {
 namespace {
@@ -53,8 +53,8 @@ std::u16string WithLineFeeds(std::u16string_view text) {
     return out;
 }
 
-pim::StoreFlag AsStoreFlag(int32_t flag) {
-    return flag != 0 ? pim::kTrue : pim::kFalse;
+store::StoreFlag AsStoreFlag(int32_t flag) {
+    return flag != 0 ? store::kTrue : store::kFalse;
 }
 
 std::span<const schedule::InkEntry> LiveInk(const controls::PadData& pad) {
@@ -68,7 +68,7 @@ std::span<const schedule::InkEntry> LiveInk(const controls::PadData& pad) {
 enum class Times { Write, KeepStored };
 
 // Subject, location, start, end, body, all-day and reminder, in the order the store takes them.
-void SetDetails(pim::Appointment& appointment, const EditRecord& record, Times times) {
+void SetDetails(store::Appointment& appointment, const EditRecord& record, Times times) {
     appointment.SetSubject(record.Subject);
     appointment.SetLocation(record.Location);
     if (times == Times::Write) {
@@ -84,7 +84,7 @@ void SetDetails(pim::Appointment& appointment, const EditRecord& record, Times t
 // The categories of a changed appointment: the holiday category alone when the box is set;
 // none when it was cleared; otherwise left alone (or none for a new appointment). Any change
 // involving the holiday category moves the month grid's holiday colouring.
-void SetCategories(const StoreWriteContext& context, pim::Appointment& appointment,
+void SetCategories(const StoreWriteContext& context, store::Appointment& appointment,
                    const EditRecord& record, bool isNew) {
     if (record.Holiday != 0) {
         appointment.SetCategories(context.settings.HoliDay);
@@ -148,14 +148,14 @@ private:
 // Whether a stored item other than `exceptOid` names the ink file on its memo's first line (an
 // imported calendar can give two items one file). When the store cannot say, the file counts
 // as named: handwriting is never deleted on a guess.
-bool NamedElsewhere(pim::Application& application, std::u16string_view name, int32_t exceptOid) {
+bool NamedElsewhere(store::Application& application, std::u16string_view name, int32_t exceptOid) {
     const platform::Result<bool> elsewhere = application.IsInkFileNamedElsewhere(name, exceptOid);
     return !elsewhere || *elsewhere;
 }
 
 // Deletes an ink file the item no longer names, unless another item still does. A file that
 // will not go is only an unused number.
-void ReleaseInkFile(const StoreWriteContext& context, pim::Application& application,
+void ReleaseInkFile(const StoreWriteContext& context, store::Application& application,
                     std::u16string_view name, int32_t exceptOid) {
     if (!NamedElsewhere(application, name, exceptOid)) {
         (void)schedule::DeleteInkFile(context.home, context.settings.DataPath, name);
@@ -175,16 +175,16 @@ bool HoldsInk(const StoreWriteContext& context, std::u16string_view name,
 
 // The ink file a handwritten memo names; nothing for a text memo.
 std::optional<std::u16string> InkNameOf(std::u16string_view body, bool handwritten) {
-    const std::u16string_view name = pim::InkNameOf(body, handwritten);
+    const std::u16string_view name = calendar::InkNameOf(body, handwritten);
     return name.empty() ? std::nullopt : std::optional<std::u16string>(name);
 }
 
-std::optional<std::u16string> InkNameOf(const pim::AppointmentRecord& item) {
+std::optional<std::u16string> InkNameOf(const calendar::AppointmentRecord& item) {
     return InkNameOf(item.body, item.handwritten);
 }
 
 // The ink files the appointment's memo and its changed occurrences' memos name, each once.
-std::vector<std::u16string> InkNamesOf(const pim::AppointmentRecord& item) {
+std::vector<std::u16string> InkNamesOf(const calendar::AppointmentRecord& item) {
     std::vector<std::u16string> names;
     const auto collect = [&names](std::optional<std::u16string> name) {
         if (name && std::find(names.begin(), names.end(), *name) == names.end()) {
@@ -192,30 +192,31 @@ std::vector<std::u16string> InkNamesOf(const pim::AppointmentRecord& item) {
         }
     };
     collect(InkNameOf(item));
-    for (const pim::OccurrenceChange& change : item.recurrence.changes) {
+    for (const calendar::OccurrenceChange& change : item.recurrence.changes) {
         collect(InkNameOf(change.body, change.handwritten));
     }
     return names;
 }
 
 // Whether the appointment's memo or a memo of one of its changed occurrences names the file.
-bool NamesInk(const pim::AppointmentRecord& item, std::u16string_view name) {
+bool NamesInk(const calendar::AppointmentRecord& item, std::u16string_view name) {
     if (InkNameOf(item) == name) {
         return true;
     }
     return std::any_of(item.recurrence.changes.begin(), item.recurrence.changes.end(),
-                       [name](const pim::OccurrenceChange& change) {
+                       [name](const calendar::OccurrenceChange& change) {
                            return InkNameOf(change.body, change.handwritten) == name;
                        });
 }
 
 // What the occurrence EditRecord::Occurrence of `series` becomes on its own: the record's times,
 // texts, memo and boxes, and what its earlier change kept that the editor does not show.
-pim::OccurrenceChange ChangeFromRecord(const StoreWriteContext& context,
-                                       const pim::AppointmentRecord& series,
-                                       const EditRecord& record) {
-    const pim::OccurrenceChange* earlier = pim::ChangeOf(series.recurrence, *record.Occurrence);
-    pim::AppointmentRecord occurrence;
+calendar::OccurrenceChange ChangeFromRecord(const StoreWriteContext& context,
+                                            const calendar::AppointmentRecord& series,
+                                            const EditRecord& record) {
+    const calendar::OccurrenceChange* earlier =
+        store::ChangeOf(series.recurrence, *record.Occurrence);
+    calendar::AppointmentRecord occurrence;
     occurrence.start = record.Start;
     occurrence.end = record.End;
     occurrence.allDay = record.AllDay != 0;
@@ -231,8 +232,8 @@ pim::OccurrenceChange ChangeFromRecord(const StoreWriteContext& context,
     if (record.Holiday != record.HolidayAtOpen) {
         schedule::InvalidateMonthCensus(context.census);
     }
-    pim::OccurrenceChange change = pim::AsChangeOf(series, occurrence, *record.Occurrence,
-                                                   earlier != nullptr && earlier->thisAndFuture);
+    calendar::OccurrenceChange change = calendar::AsChangeOf(
+        series, occurrence, *record.Occurrence, earlier != nullptr && earlier->thisAndFuture);
     if (earlier != nullptr) {
         change.extraProperties = earlier->extraProperties;
     }
@@ -242,7 +243,7 @@ pim::OccurrenceChange ChangeFromRecord(const StoreWriteContext& context,
 // The whole series as the occurrence was edited: its texts, memo and boxes, and its start moved
 // by as much as the occurrence moved (its dates and its time of day), with the occurrence's
 // length. The occurrence's own change goes: it is as the series now.
-void SetSeriesFromOccurrence(pim::Appointment& series, const EditRecord& record) {
+void SetSeriesFromOccurrence(store::Appointment& series, const EditRecord& record) {
     const double moved =
         platform::DateToLinear(record.Start) - platform::DateToLinear(record.StartAtOpen);
     const double length = platform::DateToLinear(record.End) - platform::DateToLinear(record.Start);
@@ -271,7 +272,7 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
         inkName = std::move(*name);
     }
 
-    auto items = DefaultFolderItems(context, pim::FolderKind::Calendar);
+    auto items = DefaultFolderItems(context, store::FolderKind::Calendar);
     if (!items) {
         return Failure(WriteStatus::StoreFailed, items.error());
     }
@@ -292,13 +293,13 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
         record.Handwritten = 1;
     }
 
-    pim::Appointment appointment = items->AddAppointment();
+    store::Appointment appointment = items->AddAppointment();
     SetDetails(appointment, record, Times::Write);
     SetCategories(context, appointment, record, true);
     if (record.RepeatChosen) {
         // A new item takes the zone in force: its last day ends on the local clock.
         appointment.SetRecurrenceRule(
-            RuleOfRepeat(*record.RepeatChosen, pim::ItemZone{}, record.AllDay != 0));
+            RuleOfRepeat(*record.RepeatChosen, calendar::ItemZone{}, record.AllDay != 0));
     }
     if (auto saved = appointment.Save(); !saved) {
         return Failure(WriteStatus::StoreFailed, saved.error());
@@ -407,7 +408,7 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
         SetCategories(context, *appointment, record, false);
     }
     if (record.RepeatChosen && !endsSeries) {
-        const pim::AppointmentRecord& item = appointment->Record();
+        const calendar::AppointmentRecord& item = appointment->Record();
         appointment->SetRecurrenceRule(RuleOfRepeat(*record.RepeatChosen, item.zone, item.allDay));
     }
     if (auto saved = appointment->Save(); !saved) {
@@ -415,7 +416,7 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
     }
     claim.Keep();
     // Ink files the item no longer names; another item may still.
-    const pim::AppointmentRecord& stored = appointment->Record();
+    const calendar::AppointmentRecord& stored = appointment->Record();
     if (hadInkFile && !leftAsIs && (!keepsInk || inkName != opened.first) &&
         !NamesInk(stored, opened.first)) {
         ReleaseInkFile(context, **application, opened.first, record.ItemOid);
@@ -468,8 +469,8 @@ WriteResult CancelOccurrence(const StoreWriteContext& context, const EditRecord&
     if (!series) {
         return Failure(WriteStatus::ItemMissing, series.error());
     }
-    const pim::OccurrenceChange* change =
-        pim::ChangeOf(series->Record().recurrence, *record.Occurrence);
+    const calendar::OccurrenceChange* change =
+        store::ChangeOf(series->Record().recurrence, *record.Occurrence);
     const std::optional<std::u16string> ownInk =
         change ? InkNameOf(change->body, change->handwritten) : std::nullopt;
     if (change != nullptr && change->categories == context.settings.HoliDay) {

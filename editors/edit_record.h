@@ -50,7 +50,7 @@ struct EditRecord {
     // 1: the appointment repeats (the editor shows the recurrence icon).
     int32_t Recurring = 0;
     // An occurrence of a series opened from the day list: its identity in the series
-    // (pim::Appointment::RecurrenceId), whether a change of the series made it what it is (its
+    // (store::Appointment::RecurrenceId), whether a change of the series made it what it is (its
     // texts and memo are then the change's), and its start when opened, by which a save for the
     // whole series moves the series. ItemOid is the series'.
     std::optional<platform::Date> Occurrence;

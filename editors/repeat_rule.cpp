@@ -18,18 +18,19 @@ constexpr std::array<std::pair<std::string_view, RepeatKind>, 4> kFrequencies{{
     {"YEARLY", RepeatKind::Yearly},
 }};
 
-pim::TimeZone ZoneOf(const pim::ItemZone& zone) {
-    if (zone.form != pim::ItemZone::Form::Zoned) {
-        return pim::TimeZone::Local();
+calendar::TimeZone ZoneOf(const calendar::ItemZone& zone) {
+    if (zone.form != calendar::ItemZone::Form::Zoned) {
+        return calendar::TimeZone::Local();
     }
-    return pim::ResolveZone(zone).value_or(pim::TimeZone::Local());
+    return calendar::ResolveZone(zone).value_or(calendar::TimeZone::Local());
 }
 
 // The day an UNTIL ends on, on the item's clock: a moment in UTC is seen there first.
-std::optional<platform::Date> DayOf(const pim::RuleReach::Until& until, const pim::ItemZone& zone) {
+std::optional<platform::Date> DayOf(const store::RuleReach::Until& until,
+                                    const calendar::ItemZone& zone) {
     std::optional<platform::Date> wall = platform::FieldsToDate(until.wall);
     if (wall && until.utc) {
-        const std::optional<int64_t> instant = pim::TimeZone::Utc().ToUnixSeconds(*wall);
+        const std::optional<int64_t> instant = calendar::TimeZone::Utc().ToUnixSeconds(*wall);
         wall = instant ? ZoneOf(zone).FromUnixSeconds(*instant) : std::nullopt;
     }
     if (!wall) {
@@ -53,12 +54,12 @@ std::string Stamp(const platform::CalendarFields& f, bool withTime) {
 
 }  // namespace
 
-Repeat RepeatOfRule(std::string_view rule, const pim::ItemZone& zone) {
+Repeat RepeatOfRule(std::string_view rule, const calendar::ItemZone& zone) {
     Repeat repeat;
     if (rule.empty()) {
         return repeat;
     }
-    const pim::RuleReach reach = pim::ReachOfRule(std::string(rule));
+    const store::RuleReach reach = store::ReachOfRule(std::string(rule));
     for (const auto& [name, kind] : kFrequencies) {
         if (reach.frequency == name) {
             repeat.kind = kind;
@@ -70,7 +71,7 @@ Repeat RepeatOfRule(std::string_view rule, const pim::ItemZone& zone) {
     return repeat;
 }
 
-std::string RuleOfRepeat(const Repeat& repeat, const pim::ItemZone& zone, bool allDay) {
+std::string RuleOfRepeat(const Repeat& repeat, const calendar::ItemZone& zone, bool allDay) {
     std::string rule;
     for (const auto& [name, kind] : kFrequencies) {
         if (repeat.kind == kind) {
@@ -90,13 +91,13 @@ std::string RuleOfRepeat(const Repeat& repeat, const pim::ItemZone& zone, bool a
     day->Hour = 23;
     day->Minute = 59;
     day->Second = 59;
-    if (zone.form == pim::ItemZone::Form::Floating) {
+    if (zone.form == calendar::ItemZone::Form::Floating) {
         return rule + ";UNTIL=" + Stamp(*day, true);
     }
     const std::optional<platform::Date> wall = platform::FieldsToDate(*day);
     const std::optional<int64_t> instant = wall ? ZoneOf(zone).ToUnixSeconds(*wall) : std::nullopt;
     const std::optional<platform::Date> utc =
-        instant ? pim::TimeZone::Utc().FromUnixSeconds(*instant) : std::nullopt;
+        instant ? calendar::TimeZone::Utc().FromUnixSeconds(*instant) : std::nullopt;
     const std::optional<platform::CalendarFields> fields =
         utc ? platform::DateToFields(*utc) : std::nullopt;
     return fields ? rule + ";UNTIL=" + Stamp(*fields, true) + "Z" : rule;

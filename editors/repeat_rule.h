@@ -24,11 +24,11 @@ struct Repeat {
 
 // A stored rule as the dialog shows it: the kind its FREQ names (None for one it does not offer,
 // such as HOURLY) and the day of its UNTIL, on the clock of `zone` (local when unset).
-Repeat RepeatOfRule(std::string_view rule, const pim::ItemZone& zone);
+Repeat RepeatOfRule(std::string_view rule, const calendar::ItemZone& zone);
 
 // The rule's value for a series (empty for None): FREQ, and with a last day an UNTIL at the end
 // of that day in the item's zone: that date for an all-day item, 23:59:59 as clock time for a
 // floating one, else that moment in UTC.
-std::string RuleOfRepeat(const Repeat& repeat, const pim::ItemZone& zone, bool allDay);
+std::string RuleOfRepeat(const Repeat& repeat, const calendar::ItemZone& zone, bool allDay);
 
 }  // namespace editors

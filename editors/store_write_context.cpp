@@ -2,8 +2,8 @@
 
 namespace editors {
 
-platform::Result<pim::Items> DefaultFolderItems(const StoreWriteContext& context,
-                                                pim::FolderKind kind) {
+platform::Result<store::Items> DefaultFolderItems(const StoreWriteContext& context,
+                                                  store::FolderKind kind) {
     auto application = context.store.LoggedOnApplication();
     if (!application) {
         return application.error();

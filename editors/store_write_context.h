@@ -3,11 +3,11 @@
 #include "editors/write_result.h"
 #include "platform/files/data_home.h"
 #include "platform/result.h"
-#include "store/schedule_store.h"
 #include "platform/time/date_time.h"
 #include "schedule/month_census.h"
 #include "schedule/store_session.h"
 #include "settings/settings.h"
+#include "store/schedule_store.h"
 
 namespace editors {
 
@@ -26,8 +26,8 @@ struct StoreWriteContext {
 // The item collection of the default folder of that kind, where a new item is added. When the
 // folder or its collection cannot be had the session is released, so the next write logs on
 // again.
-platform::Result<pim::Items> DefaultFolderItems(const StoreWriteContext& context,
-                                                pim::FolderKind kind);
+platform::Result<store::Items> DefaultFolderItems(const StoreWriteContext& context,
+                                                  store::FolderKind kind);
 
 // A write that did not happen, with the store's or the file system's words.
 inline WriteResult Failure(WriteStatus status, const platform::Error& error) {

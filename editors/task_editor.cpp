@@ -119,7 +119,7 @@ void TaskEditor::SaveAndClose() {
     record.Body = LimitedText(notes_->Text(), kMaxBodyChars);
     const WriteResult written = RecordedWrite(
         host_.WriteContext(), record.ItemOid == 0 ? ChangeKind::Created : ChangeKind::Saved,
-        pim::ItemKind::Task, record.ItemOid,
+        calendar::ItemKind::Task, record.ItemOid,
         [&] { return SaveEditedTask(host_.WriteContext(), record); });
     controls::RememberHistoryText(host_.History().TaskHistory, record.Subject);
     (void)controls::SaveTaskHistory(host_.History(), host_.Home(), host_.Settings().DataPath);
@@ -135,7 +135,7 @@ void TaskEditor::DeleteAndClose() {
             return;
         }
         const WriteResult deleted =
-            RecordedWrite(host_.WriteContext(), ChangeKind::Deleted, pim::ItemKind::Task,
+            RecordedWrite(host_.WriteContext(), ChangeKind::Deleted, calendar::ItemKind::Task,
                           record.ItemOid, [&] { return DeleteTask(host_.WriteContext(), record); });
         host_.ReloadAfterWrite(deleted.ok());
     }

@@ -13,10 +13,10 @@ enum class TaskFields { Completion, SubjectAndCompletion, All };
 
 // Start 0.0 is the record's only mark of a missing due date; the store has its own.
 platform::Date StoredDueDate(const EditRecord& record) {
-    return record.Start == 0.0 ? pim::kNoDateValue : record.Start;
+    return record.Start == 0.0 ? calendar::kNoDateValue : record.Start;
 }
 
-void SetFields(pim::Task& task, const EditRecord& record, TaskFields fields,
+void SetFields(store::Task& task, const EditRecord& record, TaskFields fields,
                const platform::Clock& clock) {
     if (fields != TaskFields::Completion) {
         task.SetSubject(record.Subject);
@@ -26,20 +26,20 @@ void SetFields(pim::Task& task, const EditRecord& record, TaskFields fields,
     }
     // Completed at this moment by the planner's clock; the planner compares it by day.
     const std::optional<platform::Date> now = platform::FieldsToDate(clock.LocalTimeNow());
-    task.SetComplete(record.Complete != 0 ? pim::kTrue : pim::kFalse,
-                     now.value_or(pim::kNoDateValue));
+    task.SetComplete(record.Complete != 0 ? store::kTrue : store::kFalse,
+                     now.value_or(calendar::kNoDateValue));
     if (fields == TaskFields::All) {
         task.SetBody(LimitedText(record.Body, kMaxBodyChars));
     }
 }
 
 WriteResult Create(const StoreWriteContext& context, const EditRecord& record, TaskFields fields) {
-    auto items = DefaultFolderItems(context, pim::FolderKind::Tasks);
+    auto items = DefaultFolderItems(context, store::FolderKind::Tasks);
     if (!items) {
         return Failure(WriteStatus::StoreFailed, items.error());
     }
     // A new task starts without due date and notes, so the undated create leaves them so.
-    pim::Task task = items->AddTask();
+    store::Task task = items->AddTask();
     SetFields(task, record, fields, context.clock);
     if (auto saved = task.Save(); !saved) {
         return Failure(WriteStatus::StoreFailed, saved.error());

@@ -8,31 +8,31 @@
 #include <vector>
 
 #include "calendar/handwritten_memo.h"
-#include "store/item_snapshot.h"
 #include "platform/text/unicode_text.h"
 #include "schedule/ink_file.h"
 #include "schedule/ink_file_writer.h"
 #include "schedule/month_census.h"
+#include "store/item_snapshot.h"
 
 namespace editors {
 namespace {
 
 // Each memo of a state that may be handwriting: the item's own, and its changed occurrences'.
 template <typename Visit>
-void ForEachMemo(pim::ItemState& state, Visit visit) {
+void ForEachMemo(store::ItemState& state, Visit visit) {
     if (!state.appointment) {
         return;
     }
     visit(state.appointment->body, state.appointment->handwritten);
-    for (pim::OccurrenceChange& change : state.appointment->recurrence.changes) {
+    for (calendar::OccurrenceChange& change : state.appointment->recurrence.changes) {
         visit(change.body, change.handwritten);
     }
 }
 
-std::vector<std::u16string> InkNamesOf(pim::ItemState state) {
+std::vector<std::u16string> InkNamesOf(store::ItemState state) {
     std::vector<std::u16string> names;
     ForEachMemo(state, [&](const std::u16string& body, bool handwritten) {
-        const std::u16string_view name = pim::InkNameOf(body, handwritten);
+        const std::u16string_view name = calendar::InkNameOf(body, handwritten);
         if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
             names.emplace_back(name);
         }
@@ -41,32 +41,32 @@ std::vector<std::u16string> InkNamesOf(pim::ItemState state) {
 }
 
 // The bytes of the ink files a state's memos name, as they are now.
-std::vector<pim::KeptInk> InkOf(const StoreWriteContext& context, const pim::ItemState& state) {
-    std::vector<pim::KeptInk> ink;
+std::vector<store::KeptInk> InkOf(const StoreWriteContext& context, const store::ItemState& state) {
+    std::vector<store::KeptInk> ink;
     for (std::u16string& name : InkNamesOf(state)) {
         if (auto bytes = schedule::ReadInkBytes(context.home, context.settings.DataPath, name)) {
-            ink.push_back(pim::KeptInk{std::move(name), std::move(*bytes)});
+            ink.push_back(store::KeptInk{std::move(name), std::move(*bytes)});
         }
     }
     return ink;
 }
 
 // Whether a write left the item as it was, but for the stamps of the save.
-bool OnlyStamped(const pim::ItemState& before, const pim::ItemState& after) {
+bool OnlyStamped(const store::ItemState& before, const store::ItemState& after) {
     return before.present() && after.present() &&
-           pim::Fingerprint(before) == pim::Fingerprint(after) && before.ink == after.ink;
+           store::Fingerprint(before) == store::Fingerprint(after) && before.ink == after.ink;
 }
 
-std::u16string SubjectOf(const pim::ItemState& state) {
+std::u16string SubjectOf(const store::ItemState& state) {
     if (state.appointment) {
         return state.appointment->subject;
     }
     return state.task ? state.task->subject : std::u16string();
 }
 
-platform::Result<std::string> UidOfOid(const pim::Application& store, pim::ItemKind kind,
+platform::Result<std::string> UidOfOid(const store::Application& store, calendar::ItemKind kind,
                                        int32_t oid) {
-    if (kind == pim::ItemKind::Task) {
+    if (kind == calendar::ItemKind::Task) {
         auto task = store.GetTaskFromOid(oid);
         if (!task) {
             return task.error();
@@ -99,13 +99,13 @@ public:
     ReturningInk(const ReturningInk&) = delete;
     ReturningInk& operator=(const ReturningInk&) = delete;
 
-    platform::Result<void> Place(pim::ItemState& state) {
+    platform::Result<void> Place(store::ItemState& state) {
         platform::Result<void> placed;
         ForEachMemo(state, [&](std::u16string& body, bool handwritten) {
             if (!placed) {
                 return;
             }
-            const std::u16string name(pim::InkNameOf(body, handwritten));
+            const std::u16string name(calendar::InkNameOf(body, handwritten));
             if (name.empty()) {
                 return;
             }
@@ -123,12 +123,12 @@ public:
 
 private:
     platform::Result<std::u16string> PlacedName(const std::u16string& name,
-                                                const std::vector<pim::KeptInk>& ink) {
+                                                const std::vector<store::KeptInk>& ink) {
         if (auto known = placed_.find(name); known != placed_.end()) {
             return known->second;
         }
-        const auto kept = std::find_if(ink.begin(), ink.end(),
-                                       [&](const pim::KeptInk& file) { return file.name == name; });
+        const auto kept = std::find_if(
+            ink.begin(), ink.end(), [&](const store::KeptInk& file) { return file.name == name; });
         const std::u16string_view folder = context_.settings.DataPath;
         if (kept == ink.end() ||
             schedule::ReadInkBytes(context_.home, folder, name) == kept->bytes) {
@@ -228,10 +228,11 @@ std::string StepHome(const platform::DataHome& home) {
     return (error ? home.StorePath() : root).string();
 }
 
-WriteResult RecordedWrite(const StoreWriteContext& context, ChangeKind change, pim::ItemKind kind,
-                          int32_t oidBefore, const std::function<WriteResult()>& write) {
+WriteResult RecordedWrite(const StoreWriteContext& context, ChangeKind change,
+                          calendar::ItemKind kind, int32_t oidBefore,
+                          const std::function<WriteResult()>& write) {
     std::string uid;
-    pim::ItemState before;
+    store::ItemState before;
     if (oidBefore != 0) {
         if (auto store = context.store.LoggedOnApplication()) {
             if (auto found = UidOfOid(**store, kind, oidBefore)) {
@@ -269,19 +270,19 @@ WriteResult RecordedWrite(const StoreWriteContext& context, ChangeKind change, p
     if (OnlyStamped(before, *after)) {
         return result;
     }
-    pim::UndoStep step;
+    store::UndoStep step;
     step.kind = kind;
     step.uid = uid;
     step.action = static_cast<int32_t>(change);
     step.subject = after->present() ? SubjectOf(*after) : SubjectOf(before);
     step.madeAt = platform::FieldsToDate(context.clock.LocalTimeNow()).value_or(0);
-    step.leftAs = pim::Fingerprint(*after);
+    step.leftAs = store::Fingerprint(*after);
     step.returnTo = std::move(before);
     (void)(*store)->RecordStep(step, StepHome(context.home));
     return result;
 }
 
-StepResult ApplyNextStep(const StoreWriteContext& context, pim::StepDirection direction) {
+StepResult ApplyNextStep(const StoreWriteContext& context, store::StepDirection direction) {
     StepResult result;
     const auto failed = [&](const platform::Error& error) {
         result.status = StepResult::Status::Failed;
@@ -301,7 +302,7 @@ StepResult ApplyNextStep(const StoreWriteContext& context, pim::StepDirection di
         result.status = StepResult::Status::NothingToApply;
         return result;
     }
-    pim::UndoStep step = std::move(**next);
+    store::UndoStep step = std::move(**next);
     result.subject = step.subject;
     result.change = static_cast<ChangeKind>(step.action);
 
@@ -309,17 +310,17 @@ StepResult ApplyNextStep(const StoreWriteContext& context, pim::StepDirection di
     if (!now) {
         return failed(now.error());
     }
-    const std::vector<pim::KeptInk> inkNow = InkOf(context, *now);
+    const std::vector<store::KeptInk> inkNow = InkOf(context, *now);
     ReturningInk returning(context);
     if (auto placed = returning.Place(step.returnTo); !placed) {
         return failed(placed.error());
     }
-    pim::ItemState replaced;
+    store::ItemState replaced;
     auto outcome = (*store)->ApplyStep(step, direction, home, inkNow, replaced);
     if (!outcome) {
         return failed(outcome.error());
     }
-    if (*outcome == pim::StepOutcome::ItemChanged) {
+    if (*outcome == store::StepOutcome::ItemChanged) {
         // Named as the user knows it now: the change since may have been its subject.
         if (now->present()) {
             result.subject = SubjectOf(*now);
@@ -327,11 +328,11 @@ StepResult ApplyNextStep(const StoreWriteContext& context, pim::StepDirection di
         result.status = StepResult::Status::ItemChanged;
         return result;
     }
-    if (*outcome == pim::StepOutcome::Damaged) {
+    if (*outcome == store::StepOutcome::Damaged) {
         result.status = StepResult::Status::Damaged;
         return result;
     }
-    if (*outcome == pim::StepOutcome::Moved) {
+    if (*outcome == store::StepOutcome::Moved) {
         // Another program applied it first; what is next now is for the user to ask again.
         result.status = StepResult::Status::NothingToApply;
         return result;
@@ -353,14 +354,14 @@ StepResult ApplyNextStep(const StoreWriteContext& context, pim::StepDirection di
     return result;
 }
 
-NextStepMenuItem NextStepMenu(const StoreWriteContext& context, pim::StepDirection direction) {
+NextStepMenuItem NextStepMenu(const StoreWriteContext& context, store::StepDirection direction) {
     NextStepMenuItem item;
-    item.text = direction == pim::StepDirection::Back ? kUndoCaption : kRedoCaption;
+    item.text = direction == store::StepDirection::Back ? kUndoCaption : kRedoCaption;
     auto store = context.store.LoggedOnApplication();
     if (!store) {
         return item;
     }
-    auto next = (*store)->NextStep(StepHome(context.home), direction, pim::StepParts::Heading);
+    auto next = (*store)->NextStep(StepHome(context.home), direction, store::StepParts::Heading);
     if (!next || !*next) {
         return item;
     }

@@ -38,8 +38,9 @@ std::string StepHome(const platform::DataHome& home);
 // makes), and when it succeeds keeps it as the newest step, forgetting the steps that were taken
 // back. A write that changed nothing of the item but its stamps is not kept. A step that cannot
 // be kept costs the write nothing.
-WriteResult RecordedWrite(const StoreWriteContext& context, ChangeKind change, pim::ItemKind kind,
-                          int32_t oidBefore, const std::function<WriteResult()>& write);
+WriteResult RecordedWrite(const StoreWriteContext& context, ChangeKind change,
+                          calendar::ItemKind kind, int32_t oidBefore,
+                          const std::function<WriteResult()>& write);
 
 struct [[nodiscard]] StepResult {
     enum class Status {
@@ -64,7 +65,7 @@ struct [[nodiscard]] StepResult {
 // Takes the newest change back (StepDirection::Back), or does the oldest one taken back again
 // (Again): the item is deleted, put back with its UID, texts, times, occurrences and ink, or
 // returned to what it was; ink files nothing names any more go.
-StepResult ApplyNextStep(const StoreWriteContext& context, pim::StepDirection direction);
+StepResult ApplyNextStep(const StoreWriteContext& context, store::StepDirection direction);
 
 // The menu's item for taking the next step back or doing it again, from one read of the step's
 // heading: its words name what it will do (元に戻す「会議」の削除); without a step to apply, the
@@ -73,7 +74,7 @@ struct NextStepMenuItem {
     std::u16string text;
     bool enabled = false;
 };
-NextStepMenuItem NextStepMenu(const StoreWriteContext& context, pim::StepDirection direction);
+NextStepMenuItem NextStepMenu(const StoreWriteContext& context, store::StepDirection direction);
 
 // What the screen and tessarinth-cli say when a step's item changed since it was kept.
 inline constexpr std::u16string_view kUndoCaption = u"元に戻す";

@@ -31,14 +31,14 @@ namespace {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const platform::Result<pim::ImportedCalendar> first = pim::ParseICalendar(text);
+    const platform::Result<calendar::ImportedCalendar> first = calendar::ParseICalendar(text);
     if (!first.ok()) {
         return 0;
     }
     // Each appointment's ink under its memo, as a data folder would hold it, and the memo marked
     // handwritten as the import marks it.
     std::map<std::u16string, std::string> inkByMemo;
-    std::vector<pim::AppointmentRecord> appointments = first->appointments;
+    std::vector<calendar::AppointmentRecord> appointments = first->appointments;
     for (size_t i = 0; i < first->appointments.size(); ++i) {
         if (first->appointmentsInk[i].item && !first->appointmentsInk[i].item->bytes.empty()) {
             inkByMemo.emplace(first->appointments[i].body, first->appointmentsInk[i].item->bytes);
@@ -47,16 +47,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const platform::FixedClock clock(platform::CalendarFields{2024, 6, 0, 1, 12, 0, 0, 0});
     const std::string written =
-        pim::WriteICalendar(appointments, first->tasks, clock,
-                            [&](std::u16string_view body) -> std::optional<std::string> {
-                                const auto found = inkByMemo.find(std::u16string(body));
-                                if (found == inkByMemo.end()) {
-                                    return std::nullopt;
-                                }
-                                return found->second;
-                            });
-    const platform::Result<pim::ImportedCalendar> second =
-        pim::ParseICalendar(written, pim::ImportMode::AllOrNothing);
+        calendar::WriteICalendar(appointments, first->tasks, clock,
+                                 [&](std::u16string_view body) -> std::optional<std::string> {
+                                     const auto found = inkByMemo.find(std::u16string(body));
+                                     if (found == inkByMemo.end()) {
+                                         return std::nullopt;
+                                     }
+                                     return found->second;
+                                 });
+    const platform::Result<calendar::ImportedCalendar> second =
+        calendar::ParseICalendar(written, calendar::ImportMode::AllOrNothing);
     if (!second.ok()) {
         std::fprintf(stderr, "%s\n", second.error().message.c_str());
         Fail("written calendar rejected", written);
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < second->appointments.size(); ++i) {
         const auto ink =
             appointments[i].handwritten ? inkByMemo.find(appointments[i].body) : inkByMemo.end();
-        const std::optional<pim::CarriedInk>& back = second->appointmentsInk[i].item;
+        const std::optional<calendar::CarriedInk>& back = second->appointmentsInk[i].item;
         if ((ink != inkByMemo.end()) != back.has_value() || (back && back->bytes != ink->second)) {
             Fail("handwriting changed on the way", written);
         }

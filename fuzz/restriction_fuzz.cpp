@@ -12,29 +12,29 @@
 namespace {
 
 // An appointment on 2004-10-05 09:30..10:00 with every kind of field, a few missing.
-class FixedItem final : public pim::FieldValues {
+class FixedItem final : public store::FieldValues {
 public:
-    std::optional<double> DateLinear(pim::Field field) const override {
+    std::optional<double> DateLinear(store::Field field) const override {
         switch (field) {
-            case pim::Field::Start:
+            case store::Field::Start:
                 return 38265.0 + 9.5 / 24;
-            case pim::Field::End:
+            case store::Field::End:
                 return 38265.0 + 10.0 / 24;
             default:
                 return std::nullopt;
         }
     }
-    std::optional<bool> Flag(pim::Field field) const override {
-        if (field == pim::Field::IsRecurring) {
+    std::optional<bool> Flag(store::Field field) const override {
+        if (field == store::Field::IsRecurring) {
             return std::nullopt;
         }
-        return field == pim::Field::ReminderSet;
+        return field == store::Field::ReminderSet;
     }
-    std::optional<std::u16string_view> Text(pim::Field field) const override {
+    std::optional<std::u16string_view> Text(store::Field field) const override {
         switch (field) {
-            case pim::Field::Subject:
+            case store::Field::Subject:
                 return u"定例会議 \"weekly\"";
-            case pim::Field::Location:
+            case store::Field::Location:
                 return u"";
             default:
                 return std::nullopt;
@@ -42,7 +42,7 @@ public:
     }
 };
 
-std::optional<std::string> Column(pim::Field field) {
+std::optional<std::string> Column(store::Field field) {
     return "c" + std::to_string(static_cast<int>(field));
 }
 
@@ -50,21 +50,21 @@ std::optional<std::string> Column(pim::Field field) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const auto parsed = pim::ParseRestriction(text);
+    const auto parsed = store::ParseRestriction(text);
     if (!parsed) {
         return 0;
     }
     const FixedItem item;
-    const bool matches = pim::Matches(*parsed, item);
-    const auto sql = pim::ToSql(*parsed, Column);
+    const bool matches = store::Matches(*parsed, item);
+    const auto sql = store::ToSql(*parsed, Column);
     // Every field has a column here, and each placeholder has its value.
     if (!sql || static_cast<size_t>(std::count(sql->where.begin(), sql->where.end(), '?')) !=
                     sql->parameters.size()) {
         std::abort();
     }
     // A matching item lies inside every range the restriction implies.
-    for (const pim::Field field : {pim::Field::Start, pim::Field::End}) {
-        const pim::LinearRange range = pim::ImpliedRange(*parsed, field);
+    for (const store::Field field : {store::Field::Start, store::Field::End}) {
+        const store::LinearRange range = store::ImpliedRange(*parsed, field);
         const double value = *item.DateLinear(field);
         if (matches &&
             ((range.lower && value < *range.lower) || (range.upper && value >= *range.upper))) {

@@ -29,19 +29,19 @@ namespace {
 // bytes: a time may be NaN), fingerprints the same, and can be worked out for the zone in force.
 template <typename Record, typename Decode>
 void Check(Record record, Decode decode) {
-    const std::string written = pim::EncodeItem(record);
+    const std::string written = store::EncodeItem(record);
     auto again = decode(written);
     if (!again.ok()) {
         Fail("a record read could not be read again once written");
     }
-    if (pim::EncodeItem(*again) != written) {
+    if (store::EncodeItem(*again) != written) {
         Fail("a record read and written again changed");
     }
-    if (pim::Fingerprint(*again) != pim::Fingerprint(record)) {
+    if (store::Fingerprint(*again) != store::Fingerprint(record)) {
         Fail("a record written and read again fingerprints otherwise");
     }
-    pim::WorkOutLocalTimes(record);
-    (void)pim::Fingerprint(record);
+    store::WorkOutLocalTimes(record);
+    (void)store::Fingerprint(record);
 }
 
 }  // namespace
@@ -53,18 +53,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     switch (data[0] % 3) {
         case 0:
-            if (auto appointment = pim::DecodeAppointment(bytes); appointment.ok()) {
-                Check(*appointment, [](std::string_view b) { return pim::DecodeAppointment(b); });
+            if (auto appointment = store::DecodeAppointment(bytes); appointment.ok()) {
+                Check(*appointment, [](std::string_view b) { return store::DecodeAppointment(b); });
             }
             break;
         case 1:
-            if (auto task = pim::DecodeTask(bytes); task.ok()) {
-                Check(*task, [](std::string_view b) { return pim::DecodeTask(b); });
+            if (auto task = store::DecodeTask(bytes); task.ok()) {
+                Check(*task, [](std::string_view b) { return store::DecodeTask(b); });
             }
             break;
         default:
-            if (auto ink = pim::DecodeInk(bytes); ink.ok()) {
-                auto again = pim::DecodeInk(pim::EncodeInk(*ink));
+            if (auto ink = store::DecodeInk(bytes); ink.ok()) {
+                auto again = store::DecodeInk(store::EncodeInk(*ink));
                 if (!again.ok() || *again != *ink) {
                     Fail("ink read and written again changed");
                 }

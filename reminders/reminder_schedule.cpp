@@ -45,13 +45,13 @@ Date Reminder::EndsAt() const {
     return allDay ? AddDays(static_cast<Date>(platform::DayNumber(end)), 1.0) : end;
 }
 
-Date RingTimeOf(const pim::AppointmentRecord& record) {
+Date RingTimeOf(const calendar::AppointmentRecord& record) {
     const Date endsAt = record.allDay
                             ? AddDays(static_cast<Date>(platform::DayNumber(record.end)), 1.0)
                             : record.end;
     Date ring;
     if (const auto trigger =
-            pim::EarliestAlarmTrigger(record.extraProperties, record.start, endsAt)) {
+            store::EarliestAlarmTrigger(record.extraProperties, record.start, endsAt)) {
         ring = trigger->RingTime(record.start, endsAt);
     } else if (record.allDay) {
         ring = AddDays(static_cast<Date>(platform::DayNumber(record.start)),
@@ -63,9 +63,9 @@ Date RingTimeOf(const pim::AppointmentRecord& record) {
     return DateToLinear(ring) < DateToLinear(earliest) ? earliest : ring;
 }
 
-platform::Result<std::vector<Reminder>> CollectReminders(pim::Application& store, Date notEndedAt,
+platform::Result<std::vector<Reminder>> CollectReminders(store::Application& store, Date notEndedAt,
                                                          Date ringBefore) {
-    auto folder = store.GetDefaultFolder(pim::FolderKind::Calendar);
+    auto folder = store.GetDefaultFolder(store::FolderKind::Calendar);
     if (!folder) {
         return folder.error();
     }
@@ -93,7 +93,7 @@ platform::Result<std::vector<Reminder>> CollectReminders(pim::Application& store
         if (!appointment) {
             return appointment.error();
         }
-        const pim::AppointmentRecord& record = appointment->Record();
+        const calendar::AppointmentRecord& record = appointment->Record();
         Reminder reminder;
         reminder.oid = record.oid;
         reminder.occurrence = appointment->IsOccurrence() ? appointment->RecurrenceId() : 0.0;

@@ -6,8 +6,8 @@
 
 #include "calendar/records.h"
 #include "platform/result.h"
-#include "store/schedule_store.h"
 #include "platform/time/date_time.h"
+#include "store/schedule_store.h"
 
 namespace reminders {
 
@@ -40,11 +40,11 @@ struct Reminder {
 };
 
 // When an appointment (or one occurrence, as the store hands it out) rings its reminder.
-Date RingTimeOf(const pim::AppointmentRecord& record);
+Date RingTimeOf(const calendar::AppointmentRecord& record);
 
 // The reminders that ring before `ringBefore` of appointments (every occurrence of a series)
 // that have not ended at `notEndedAt`, in order of ring time (then object id).
-platform::Result<std::vector<Reminder>> CollectReminders(pim::Application& store, Date notEndedAt,
+platform::Result<std::vector<Reminder>> CollectReminders(store::Application& store, Date notEndedAt,
                                                          Date ringBefore);
 
 }  // namespace reminders

@@ -97,7 +97,7 @@ bool ReminderService::Reload(Date now) {
     }
     toldStoreProblem_ = false;
     std::set<ReminderKey> rung;
-    for (const pim::FiredReminder& reminder : *fired) {
+    for (const store::FiredReminder& reminder : *fired) {
         rung.insert(KeyOf(reminder.oid, reminder.occurrence, reminder.ringAt));
     }
     pending_.clear();
@@ -129,7 +129,7 @@ void ReminderService::Tick() {
         return;
     }
     std::vector<Reminder> due;
-    std::vector<pim::FiredReminder> claims;
+    std::vector<store::FiredReminder> claims;
     for (auto reminder = pending_.begin(); reminder != firstLater; ++reminder) {
         // An appointment over by now has nothing left to remind of.
         if (DateToLinear(reminder->EndsAt()) <= nowLinear) {

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "platform/notify/desktop_notifications.h"
-#include "store/schedule_store.h"
-#include "store/store_change_watcher.h"
 #include "platform/time/date_time.h"
 #include "reminders/reminder_schedule.h"
 #include "reminders/reminder_text.h"
+#include "store/schedule_store.h"
+#include "store/store_change_watcher.h"
 
 namespace reminders {
 
@@ -73,8 +73,8 @@ private:
     notify::DesktopNotifications& notifications_;
     notify::NotificationPicture picture_;
     std::ostream& log_;
-    pim::Application store_;
-    pim::StoreChangeWatcher watcher_;
+    store::Application store_;
+    store::StoreChangeWatcher watcher_;
     std::vector<Reminder> pending_;
     bool loaded_ = false;
     platform::Date reloadAt_ = 0;  // linear

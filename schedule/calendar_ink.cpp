@@ -7,12 +7,12 @@
 #include <optional>
 #include <span>
 
-#include "platform/files/file_operations.h"
 #include "calendar/handwritten_memo.h"
-#include "store/schedule_store.h"
+#include "platform/files/file_operations.h"
 #include "schedule/ink_entry.h"
 #include "schedule/ink_file.h"
 #include "schedule/ink_file_writer.h"
+#include "store/schedule_store.h"
 
 namespace schedule {
 namespace {
@@ -20,8 +20,8 @@ namespace {
 // How the editors write a memo's lines after its ink file's name.
 constexpr std::u16string_view kMemoLineBreak = u"\r\n";
 
-using pim::AfterFirstMemoLine;
-using pim::FirstMemoLine;
+using calendar::AfterFirstMemoLine;
+using calendar::FirstMemoLine;
 
 // What follows the sender's ink file name, as earlier versions wrote it, or all of it when it
 // names none.
@@ -33,12 +33,12 @@ std::u16string_view AfterInkName(std::u16string_view body) {
 // handwritten.
 std::u16string_view IncomingText(std::u16string_view body) {
     const std::u16string_view text = AfterInkName(body);
-    return text == pim::kHandwrittenMemoText ? std::u16string_view() : text;
+    return text == calendar::kHandwrittenMemoText ? std::u16string_view() : text;
 }
 
-const pim::OccurrenceChange* StoredChange(const pim::AppointmentRecord& stored,
-                                          double recurrenceIdLinear) {
-    for (const pim::OccurrenceChange& change : stored.recurrence.changes) {
+const calendar::OccurrenceChange* StoredChange(const calendar::AppointmentRecord& stored,
+                                               double recurrenceIdLinear) {
+    for (const calendar::OccurrenceChange& change : stored.recurrence.changes) {
         if (platform::DateToLinear(change.recurrenceId) == recurrenceIdLinear) {
             return &change;
         }
@@ -67,18 +67,18 @@ bool HoldsBytes(const platform::DataHome& home, std::u16string_view dataFolder,
 
 }  // namespace
 
-pim::InkSource InkOfDataFolder(const platform::DataHome& home, std::u16string dataFolder) {
+calendar::InkSource InkOfDataFolder(const platform::DataHome& home, std::u16string dataFolder) {
     return [&home, dataFolder = std::move(dataFolder)](std::u16string_view body) {
         return schedule::ReadInkBytes(home, dataFolder, FirstMemoLine(body));
     };
 }
 
 std::string CalendarTextWithInk(const platform::DataHome& home, std::u16string_view dataFolder,
-                                const std::vector<pim::AppointmentRecord>& appointments,
-                                const std::vector<pim::TaskRecord>& tasks,
+                                const std::vector<calendar::AppointmentRecord>& appointments,
+                                const std::vector<calendar::TaskRecord>& tasks,
                                 const platform::Clock& clock) {
-    return pim::WriteICalendar(appointments, tasks, clock,
-                               InkOfDataFolder(home, std::u16string(dataFolder)));
+    return calendar::WriteICalendar(appointments, tasks, clock,
+                                    InkOfDataFolder(home, std::u16string(dataFolder)));
 }
 
 std::u16string WithoutInkName(std::u16string_view body) {
@@ -86,7 +86,7 @@ std::u16string WithoutInkName(std::u16string_view body) {
 }
 
 IncomingInkFiles::IncomingInkFiles(const platform::DataHome& home, std::u16string dataFolder,
-                                   const pim::Application& store)
+                                   const store::Application& store)
     : home_(home),
       dataFolder_(std::move(dataFolder)),
       store_(store),
@@ -135,7 +135,7 @@ platform::Result<std::u16string> IncomingInkFiles::Store(std::u16string_view inc
     return MemoWithInk(name, text);
 }
 
-void IncomingInkFiles::Settle(bool stored, const pim::Application& store) {
+void IncomingInkFiles::Settle(bool stored, const store::Application& store) {
     if (!stored) {
         return;
     }
@@ -150,11 +150,11 @@ void IncomingInkFiles::Settle(bool stored, const pim::Application& store) {
 }
 
 void GiveCarriedInk(
-    IncomingInkFiles& files, pim::AppointmentRecord& record, const pim::AppointmentInk& ink,
-    const pim::AppointmentRecord* stored,
-    const std::function<void(const pim::CarriedInk&, const platform::Error&)>& skipped) {
+    IncomingInkFiles& files, calendar::AppointmentRecord& record,
+    const calendar::AppointmentInk& ink, const calendar::AppointmentRecord* stored,
+    const std::function<void(const calendar::CarriedInk&, const platform::Error&)>& skipped) {
     auto give = [&](std::u16string& body, bool& handwritten, std::u16string_view storedInkName,
-                    const pim::CarriedInk& carried) {
+                    const calendar::CarriedInk& carried) {
         auto memo = files.Store(body, storedInkName, carried.bytes);
         if (memo) {
             body = std::move(*memo);
@@ -167,18 +167,19 @@ void GiveCarriedInk(
     };
     if (ink.item) {
         give(record.body, record.handwritten,
-             stored ? pim::InkNameOf(stored->body, stored->handwritten) : u"", *ink.item);
+             stored ? calendar::InkNameOf(stored->body, stored->handwritten) : u"", *ink.item);
     }
-    for (pim::OccurrenceChange& change : record.recurrence.changes) {
+    for (calendar::OccurrenceChange& change : record.recurrence.changes) {
         const auto carried = ink.changes.find(platform::DateToLinear(change.recurrenceId));
         if (carried == ink.changes.end()) {
             continue;
         }
-        const pim::OccurrenceChange* storedChange =
+        const calendar::OccurrenceChange* storedChange =
             stored ? StoredChange(*stored, carried->first) : nullptr;
-        give(change.body, change.handwritten,
-             storedChange ? pim::InkNameOf(storedChange->body, storedChange->handwritten) : u"",
-             carried->second);
+        give(
+            change.body, change.handwritten,
+            storedChange ? calendar::InkNameOf(storedChange->body, storedChange->handwritten) : u"",
+            carried->second);
     }
 }
 

@@ -5,29 +5,30 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/files/data_home.h"
 #include "calendar/ical_io.h"
 #include "calendar/records.h"
+#include "platform/files/data_home.h"
 #include "platform/result.h"
 #include "platform/time/date_time.h"
 #include "schedule/ink_file_writer.h"
 
 // Handwritten memos in calendar files. A memo the store marks handwritten travels with the
-// records of the ink file it names (an ATTACH of pim::kInkMediaType), and an incoming appointment
-// that carries them gets an ink file of its own, numbered as the editors number them, and the
-// handwritten mark. So an export is a whole backup, and another planner shows the same drawing.
+// records of the ink file it names (an ATTACH of calendar::kInkMediaType), and an incoming
+// appointment that carries them gets an ink file of its own, numbered as the editors number them,
+// and the handwritten mark. So an export is a whole backup, and another planner shows the same
+// drawing.
 namespace schedule {
 
 // The records of the ink file a handwritten memo names in the data folder, as the day loader
-// reads them (at most 2000 whole records): for pim::WriteICalendar, which asks only for memos
+// reads them (at most 2000 whole records): for calendar::WriteICalendar, which asks only for memos
 // marked handwritten. nullopt for a missing file or one without a whole record. `home` must
 // outlive the source.
-pim::InkSource InkOfDataFolder(const platform::DataHome& home, std::u16string dataFolder);
+calendar::InkSource InkOfDataFolder(const platform::DataHome& home, std::u16string dataFolder);
 
 // The items as one calendar, each handwritten memo carrying its ink.
 std::string CalendarTextWithInk(const platform::DataHome& home, std::u16string_view dataFolder,
-                                const std::vector<pim::AppointmentRecord>& appointments,
-                                const std::vector<pim::TaskRecord>& tasks,
+                                const std::vector<calendar::AppointmentRecord>& appointments,
+                                const std::vector<calendar::TaskRecord>& tasks,
                                 const platform::Clock& clock);
 
 // A memo without a first line that names an ink file (as earlier versions wrote a handwritten
@@ -46,7 +47,7 @@ public:
     // `store` (the store the files are for, whose memos' numbers are not free) must outlive
     // this too.
     IncomingInkFiles(const platform::DataHome& home, std::u16string dataFolder,
-                     const pim::Application& store);
+                     const store::Application& store);
     ~IncomingInkFiles();
     IncomingInkFiles(const IncomingInkFiles&) = delete;
     IncomingInkFiles& operator=(const IncomingInkFiles&) = delete;
@@ -54,9 +55,9 @@ public:
     // The handwritten memo to store for an incoming appointment that carried `inkBytes`: the
     // name of its ink file on the first line, then the typed text of `incomingBody` (its
     // DESCRIPTION less a sender's ink file name on the first line, and nothing for
-    // pim::kHandwrittenMemoText). When `storedInkName` (the ink file the stored item the incoming
-    // one updates names, pim::InkNameOf; empty for none) already holds exactly these records,
-    // that name is kept and nothing is written, so importing the same file twice changes
+    // calendar::kHandwrittenMemoText). When `storedInkName` (the ink file the stored item the
+    // incoming one updates names, calendar::InkNameOf; empty for none) already holds exactly these
+    // records, that name is kept and nothing is written, so importing the same file twice changes
     // nothing. Otherwise a new number is claimed and the records written there; the stored
     // memo's old file then goes at Settle. An error (nothing claimed) when the bytes are
     // not whole 8-byte records, 1 to 2000 of them, when every number is taken or when the file
@@ -70,12 +71,12 @@ public:
     // After the store write: when it succeeded (`stored`), the files stay and the stored memos'
     // files the incoming handwriting replaced go, unless another item still names them; when it
     // failed, the files written for it go as this does.
-    void Settle(bool stored, const pim::Application& store);
+    void Settle(bool stored, const store::Application& store);
 
 private:
     const platform::DataHome& home_;
     std::u16string dataFolder_;
-    const pim::Application& store_;
+    const store::Application& store_;
     // Goes after the destructor has deleted the files of a write that failed.
     schedule::InkClaimJournal journal_;
     std::vector<std::u16string> claimed_;
@@ -88,8 +89,8 @@ private:
 // naming its file, with the mark set. `stored` is the item it updates, if any. Handwriting that
 // cannot be stored is told to `skipped` and its memo kept as text, unmarked.
 void GiveCarriedInk(
-    IncomingInkFiles& files, pim::AppointmentRecord& record, const pim::AppointmentInk& ink,
-    const pim::AppointmentRecord* stored,
-    const std::function<void(const pim::CarriedInk&, const platform::Error&)>& skipped);
+    IncomingInkFiles& files, calendar::AppointmentRecord& record,
+    const calendar::AppointmentInk& ink, const calendar::AppointmentRecord* stored,
+    const std::function<void(const calendar::CarriedInk&, const platform::Error&)>& skipped);
 
 }  // namespace schedule

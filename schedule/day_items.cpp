@@ -5,10 +5,10 @@
 #include <string_view>
 
 #include "calendar/handwritten_memo.h"
-#include "store/recurrence_expander.h"
-#include "store/schedule_store.h"
 #include "schedule/ink_file.h"
 #include "schedule/store_values.h"
+#include "store/recurrence_expander.h"
+#include "store/schedule_store.h"
 
 namespace schedule {
 namespace {
@@ -98,7 +98,7 @@ Error ReleaseAfter(StoreSession& store, const Error& error) {
     return error;
 }
 
-void PlaceAppointment(const pim::Appointment& appointment, const DayWindow& window,
+void PlaceAppointment(const store::Appointment& appointment, const DayWindow& window,
                       WindowSlots& slots) {
     const Date end = appointment.End();
     const int32_t objectId = appointment.Oid();
@@ -129,7 +129,7 @@ void PlaceAppointment(const pim::Appointment& appointment, const DayWindow& wind
     }
 }
 
-Result<void> AppointmentPass(const pim::Folder& calendar, std::u16string_view restriction,
+Result<void> AppointmentPass(const store::Folder& calendar, std::u16string_view restriction,
                              const DayWindow& window, WindowSlots& slots, StoreSession& store) {
     auto items = calendar.GetItems();
     if (!items) {
@@ -151,7 +151,7 @@ Result<void> AppointmentPass(const pim::Folder& calendar, std::u16string_view re
     return {};
 }
 
-Result<void> DatedTaskPass(const pim::Folder& tasks, std::u16string_view restriction,
+Result<void> DatedTaskPass(const store::Folder& tasks, std::u16string_view restriction,
                            const DayWindow& window, WindowSlots& slots, StoreSession& store) {
     auto items = tasks.GetItems();
     if (!items) {
@@ -203,16 +203,18 @@ void Compact(const DayWindow& window, const WindowSlots& slots, DayItemTable& ta
     }
 }
 
-void ReadAppointmentDetails(const pim::Application& application, const settings::Settings& settings,
-                            const platform::DataHome& home, DayItemRow& row) {
+void ReadAppointmentDetails(const store::Application& application,
+                            const settings::Settings& settings, const platform::DataHome& home,
+                            DayItemRow& row) {
     auto appointment = application.GetAppointmentFromOid(row.objectId);
     if (!appointment) {
         return;
     }
-    const pim::AppointmentRecord& series = appointment->Record();
+    const calendar::AppointmentRecord& series = appointment->Record();
     // A changed occurrence shows its change's texts; the row still stands for its series.
-    const pim::OccurrenceChange* change =
-        row.changedOccurrence ? pim::ChangeOf(series.recurrence, *row.changedOccurrence) : nullptr;
+    const calendar::OccurrenceChange* change =
+        row.changedOccurrence ? store::ChangeOf(series.recurrence, *row.changedOccurrence)
+                              : nullptr;
     row.storedStart = series.start;
     row.rule = series.recurrence.rule;
     row.allDay = (change ? change->allDay : series.allDay) ? 1 : 0;
@@ -226,18 +228,18 @@ void ReadAppointmentDetails(const pim::Application& application, const settings:
     // Only a memo the store marks handwritten names an ink file; any other is text, whatever it
     // reads.
     if (handwritten) {
-        AssignCut(row.memoText, pim::FirstMemoLine(body), kMaxMemoUnits);
+        AssignCut(row.memoText, calendar::FirstMemoLine(body), kMaxMemoUnits);
         row.inkCount = ReadInkFile(home, settings.DataPath, row.memoText, row.ink);
     } else {
         AssignCut(row.memoText, body, kMaxMemoUnits);
     }
     row.holiday = (change ? change->categories : series.categories) == settings.HoliDay ? 1 : 0;
     if (auto pattern = appointment->GetRecurrencePattern(); pattern) {
-        row.recurring = pattern->Type() != pim::RecurrenceType::None ? 1 : 0;
+        row.recurring = pattern->Type() != calendar::RecurrenceType::None ? 1 : 0;
     }
 }
 
-void ReadTaskDetails(const pim::Application& application, DayItemRow& row) {
+void ReadTaskDetails(const store::Application& application, DayItemRow& row) {
     auto task = application.GetTaskFromOid(row.objectId);
     if (!task) {
         return;
@@ -250,7 +252,7 @@ void ReadTaskDetails(const pim::Application& application, DayItemRow& row) {
     row.body.assign(task->Body());
 }
 
-Result<void> UndatedTaskPass(const pim::Folder& tasks, std::u16string_view restriction,
+Result<void> UndatedTaskPass(const store::Folder& tasks, std::u16string_view restriction,
                              UndatedTaskList& list, StoreSession& store) {
     for (UndatedTask& entry : list) {
         entry.objectId = 0;
@@ -270,7 +272,7 @@ Result<void> UndatedTaskPass(const pim::Folder& tasks, std::u16string_view restr
         if (!task) {
             break;
         }
-        if (task->DueDate() != pim::kNoDateValue) {
+        if (task->DueDate() != calendar::kNoDateValue) {
             continue;
         }
         UndatedTask& entry = list[count++];
@@ -315,12 +317,12 @@ Result<void> LoadDayItems(Date selectedDate, const settings::Settings& settings,
     if (!application) {
         return application.error();
     }
-    const pim::Application& app = **application;
-    auto calendar = app.GetDefaultFolder(pim::FolderKind::Calendar);
+    const store::Application& app = **application;
+    auto calendar = app.GetDefaultFolder(store::FolderKind::Calendar);
     if (!calendar) {
         return ReleaseAfter(store, calendar.error());
     }
-    auto tasks = app.GetDefaultFolder(pim::FolderKind::Tasks);
+    auto tasks = app.GetDefaultFolder(store::FolderKind::Tasks);
     if (!tasks) {
         return ReleaseAfter(store, tasks.error());
     }
@@ -353,7 +355,7 @@ Result<void> LoadDayItems(Date selectedDate, const settings::Settings& settings,
     // day for the open ones lets the store read them in order from its index and stop when the
     // list is full, however many dated tasks are open. Those done today are few, dated or not.
     const std::u16string openOrDoneToday = u"[Complete] = FALSE and [DueDate] = \"" +
-                                           *RestrictionDate(pim::kNoDateValue) +
+                                           *RestrictionDate(calendar::kNoDateValue) +
                                            u"\" or [DateCompleted] = \"" + *first + u"\"";
     return UndatedTaskPass(*tasks, openOrDoneToday, items.undatedTasks, store);
 }

@@ -71,21 +71,21 @@ struct DayItemRow {
     std::u16string body;
     InkRecords ink;
     int32_t inkCount = 0;  // records of `ink` in use, 0 when there is no ink file
-    // 1: the store marks the memo handwritten (pim::AppointmentRecord::handwritten); only then is
-    // an ink file read for it, and `body` holds its name before any typed text.
+    // 1: the store marks the memo handwritten (calendar::AppointmentRecord::handwritten); only then
+    // is an ink file read for it, and `body` holds its name before any typed text.
     int32_t handwritten = 0;
     int32_t holiday = 0;  // the categories text is the holiday category, whole
     int32_t reminder = 0;
     int32_t recurring = 0;
     int32_t complete = 0;  // a task's flag as the store reports it: -1 complete, 0 not
     // For an occurrence a change of its series made what it is (moved, or other texts): its
-    // identity in the series (pim::Appointment::RecurrenceId). Its texts and flags above are the
+    // identity in the series (store::Appointment::RecurrenceId). Its texts and flags above are the
     // change's; its object id is the series'.
     std::optional<Date> changedOccurrence;
-    // For any occurrence of a series: its identity in the series (pim::Appointment::RecurrenceId),
-    // changed or not; `start` and `end` above are its own.
+    // For any occurrence of a series: its identity in the series
+    // (store::Appointment::RecurrenceId), changed or not; `start` and `end` above are its own.
     std::optional<Date> occurrence;
-    // A series' rule (pim::Recurrence::rule), for the editor's repeat dialog.
+    // A series' rule (calendar::Recurrence::rule), for the editor's repeat dialog.
     std::string rule;
 };
 

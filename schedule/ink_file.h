@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/files/data_home.h"
 #include "calendar/handwritten_memo.h"
+#include "platform/files/data_home.h"
 #include "schedule/ink_entry.h"
 
 namespace schedule {
@@ -18,9 +18,9 @@ inline constexpr size_t kMaxInkPathUnits = 255;
 
 // Whether a name is one the planner gives ink files: decimal digits followed by ".dat" and
 // nothing else. Only such a name is ever read or deleted as ink, and only for a memo the store
-// marks handwritten (pim::InkNameOf), so no body can make the planner read or delete another
+// marks handwritten (calendar::InkNameOf), so no body can make the planner read or delete another
 // file.
-using pim::IsInkFileName;
+using calendar::IsInkFileName;
 
 // Reads the ink file `name` of the data folder (the device path "<dataFolder>\<name>") into
 // `destination` and returns the number of whole records read: 0 when the name is not an ink file

@@ -17,9 +17,9 @@
 
 #include "platform/files/device_path.h"
 #include "platform/files/file_operations.h"
-#include "store/schedule_store.h"
 #include "platform/text/unicode_text.h"
 #include "schedule/ink_file.h"
+#include "store/schedule_store.h"
 
 namespace schedule {
 namespace {
@@ -107,7 +107,7 @@ void RemoveUnfinishedWrites(const std::filesystem::path& folder,
 
 // Deletes the listed files that no stored memo names and no living run lists; false when the
 // store could not say for one.
-bool RemoveUnnamed(const platform::DataHome& home, const pim::Application& store,
+bool RemoveUnnamed(const platform::DataHome& home, const store::Application& store,
                    const ClaimList& list, const std::set<std::u16string>& livingClaims) {
     bool settled = true;
     std::optional<std::filesystem::path> folder;
@@ -153,7 +153,7 @@ FoundList OpenList(const std::filesystem::path& path, bool unfinished) {
     return found;
 }
 
-void SettleList(const platform::DataHome& home, const pim::Application& store,
+void SettleList(const platform::DataHome& home, const store::Application& store,
                 const FoundList& list, const std::set<std::u16string>& livingClaims) {
     bool settled = true;
     if (!list.unfinished) {
@@ -225,7 +225,7 @@ platform::Result<bool> ClaimInkName(const platform::DataHome& home, std::u16stri
 
 platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
                                              std::u16string_view dataFolder,
-                                             const pim::Application& store,
+                                             const store::Application& store,
                                              InkClaimJournal* journal, InkClaimFailure* why) {
     const auto failed = [why](InkClaimFailure failure, platform::Error error) {
         if (why != nullptr) {
@@ -367,7 +367,7 @@ platform::Result<void> InkClaimJournal::GiveUp(std::u16string_view name) {
     return Record(std::u16string(1, kGivenUpMark) + std::u16string(name));
 }
 
-void RemoveUnstoredInkFiles(const platform::DataHome& home, const pim::Application& store) {
+void RemoveUnstoredInkFiles(const platform::DataHome& home, const store::Application& store) {
     std::vector<FoundList> lists;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(ClaimFolder(home), error)) {

@@ -10,9 +10,9 @@
 #include "platform/result.h"
 #include "schedule/ink_entry.h"
 
-namespace pim {
+namespace store {
 class Application;
-}  // namespace pim
+}  // namespace store
 
 namespace schedule {
 
@@ -46,7 +46,7 @@ class InkClaimJournal;
 // when another writer made it first: a run killed at any moment leaves no file unlisted.
 platform::Result<int32_t> ClaimFreeInkNumber(const platform::DataHome& home,
                                              std::u16string_view dataFolder,
-                                             const pim::Application& store,
+                                             const store::Application& store,
                                              InkClaimJournal* journal = nullptr,
                                              InkClaimFailure* why = nullptr);
 
@@ -105,6 +105,6 @@ private:
 // down), each ink file no stored handwritten memo names, then the list. A list whose run still
 // lives is left alone, and a file is kept whenever the store cannot say: handwriting is never
 // deleted on a guess.
-void RemoveUnstoredInkFiles(const platform::DataHome& home, const pim::Application& store);
+void RemoveUnstoredInkFiles(const platform::DataHome& home, const store::Application& store);
 
 }  // namespace schedule

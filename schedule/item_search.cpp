@@ -31,8 +31,8 @@ SearchText ReadSearchText(std::u16string_view typed) {
     return read;
 }
 
-platform::Result<pim::FoundItems> FindItems(StoreSession& store, std::u16string_view text,
-                                            platform::Date today, size_t limit) {
+platform::Result<store::FoundItems> FindItems(StoreSession& store, std::u16string_view text,
+                                              platform::Date today, size_t limit) {
     auto application = store.LoggedOnApplication();
     if (!application) {
         return application.error();
@@ -40,9 +40,9 @@ platform::Result<pim::FoundItems> FindItems(StoreSession& store, std::u16string_
     return (*application)->FindItems(text, today, limit);
 }
 
-std::optional<platform::Date> DayOfFoundItem(const pim::FoundItem& item) {
-    if (item.kind == pim::ItemKind::Task && item.start == pim::kNoDateValue) {
-        if (item.complete && item.dateCompleted != pim::kNoDateValue) {
+std::optional<platform::Date> DayOfFoundItem(const store::FoundItem& item) {
+    if (item.kind == calendar::ItemKind::Task && item.start == calendar::kNoDateValue) {
+        if (item.complete && item.dateCompleted != calendar::kNoDateValue) {
             return FoundDayOf(item.dateCompleted);
         }
         return std::nullopt;

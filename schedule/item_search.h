@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "platform/result.h"
-#include "store/found_item.h"
 #include "platform/time/date_time.h"
 #include "schedule/store_session.h"
+#include "store/found_item.h"
 
 namespace schedule {
 
@@ -26,14 +26,14 @@ SearchText ReadSearchText(std::u16string_view typed);
 
 // The items whose subject, place, typed memo or task notes hold the text (search_folding.h),
 // ordered by date, each series once at its next occurrence on or after `today`, else at its
-// last one (pim::FoundItems). At most `limit` items. The text must have been read with
+// last one (store::FoundItems). At most `limit` items. The text must have been read with
 // ReadSearchText and found sound.
-platform::Result<pim::FoundItems> FindItems(StoreSession& store, std::u16string_view text,
-                                            platform::Date today, size_t limit);
+platform::Result<store::FoundItems> FindItems(StoreSession& store, std::u16string_view text,
+                                              platform::Date today, size_t limit);
 
 // The day a found item is shown on: its start's or due date's day; a task without due date is on
 // every day's corner panel until it is done, and then on the day it was done, so it leads to
 // that day, or to none while it is open.
-std::optional<platform::Date> DayOfFoundItem(const pim::FoundItem& item);
+std::optional<platform::Date> DayOfFoundItem(const store::FoundItem& item);
 
 }  // namespace schedule

@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "store/schedule_store.h"
 #include "schedule/store_values.h"
+#include "store/schedule_store.h"
 
 namespace schedule {
 namespace {
@@ -60,7 +60,7 @@ void FillGrid(Date firstDay, int month, MonthGridDates& dates) {
     }
 }
 
-void MarkCell(size_t cell, Date cellDay, const pim::Appointment& appointment, bool isHoliday,
+void MarkCell(size_t cell, Date cellDay, const store::Appointment& appointment, bool isHoliday,
               MonthCensus& census) {
     if (isHoliday) {
         census.holiday[cell] = 1;
@@ -79,7 +79,7 @@ void MarkCell(size_t cell, Date cellDay, const pim::Appointment& appointment, bo
 }
 
 // Marks every cell from the appointment's first day to its last.
-void MarkAppointment(const pim::Appointment& appointment, const MonthGridDates& dates,
+void MarkAppointment(const store::Appointment& appointment, const MonthGridDates& dates,
                      const settings::Settings& settings, MonthCensus& census) {
     const bool isHoliday = appointment.Categories() == settings.HoliDay;
     const Date firstDay = DayOf(appointment.Start());
@@ -116,8 +116,8 @@ Result<void> TakeCensus(Date firstDay, Date lastDay, const MonthGridDates& dates
     if (!application) {
         return application.error();
     }
-    auto calendar = (*application)->GetDefaultFolder(pim::FolderKind::Calendar);
-    auto items = calendar ? calendar->GetItems() : Result<pim::Items>(calendar.error());
+    auto calendar = (*application)->GetDefaultFolder(store::FolderKind::Calendar);
+    auto items = calendar ? calendar->GetItems() : Result<store::Items>(calendar.error());
     if (!items) {
         store.Release();
         return items.error();

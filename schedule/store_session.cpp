@@ -7,11 +7,11 @@ namespace schedule {
 StoreSession::StoreSession(std::filesystem::path storeFile, std::chrono::milliseconds busyTimeout)
     : storeFile_(std::move(storeFile)), busyTimeout_(busyTimeout) {}
 
-platform::Result<pim::Application*> StoreSession::LoggedOnApplication() {
+platform::Result<store::Application*> StoreSession::LoggedOnApplication() {
     if (application_) {
         return application_.get();
     }
-    auto application = std::make_unique<pim::Application>();
+    auto application = std::make_unique<store::Application>();
     if (auto logOn = application->LogOn(storeFile_, busyTimeout_); !logOn) {
         return logOn.error();
     }

@@ -16,12 +16,12 @@ class StoreSession {
 public:
     explicit StoreSession(
         std::filesystem::path storeFile,
-        std::chrono::milliseconds busyTimeout = pim::Application::kDefaultBusyTimeout);
+        std::chrono::milliseconds busyTimeout = store::Application::kDefaultBusyTimeout);
     StoreSession(const StoreSession&) = delete;
     StoreSession& operator=(const StoreSession&) = delete;
 
     // The logged-on store, logging on first when the session holds none.
-    platform::Result<pim::Application*> LoggedOnApplication();
+    platform::Result<store::Application*> LoggedOnApplication();
 
     // Logs off and drops the connection.
     void Release();
@@ -32,7 +32,7 @@ public:
 private:
     std::filesystem::path storeFile_;
     std::chrono::milliseconds busyTimeout_;
-    std::unique_ptr<pim::Application> application_;
+    std::unique_ptr<store::Application> application_;
 };
 
 }  // namespace schedule

@@ -7,7 +7,7 @@
 
 #include "calendar/time_zones.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 using platform::DateToLinear;
@@ -52,7 +52,7 @@ std::optional<AlarmTrigger> ReadTrigger(const std::string& block) {
         if (icaltime_is_utc(trigger.time)) {
             const time_t seconds =
                 icaltime_as_timet_with_zone(trigger.time, icaltimezone_get_utc_timezone());
-            moment = TimeZone::Local().FromUnixSeconds(static_cast<int64_t>(seconds));
+            moment = calendar::TimeZone::Local().FromUnixSeconds(static_cast<int64_t>(seconds));
         } else {
             moment =
                 platform::MakeDate(trigger.time.year, trigger.time.month, trigger.time.day,
@@ -123,4 +123,4 @@ std::optional<AlarmTrigger> EarliestAlarmTrigger(std::string_view keptLines, Dat
     return earliest;
 }
 
-}  // namespace pim
+}  // namespace store

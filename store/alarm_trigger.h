@@ -5,7 +5,7 @@
 
 #include "platform/time/date_time.h"
 
-namespace pim {
+namespace store {
 
 using platform::Date;
 
@@ -27,4 +27,4 @@ struct AlarmTrigger {
 // nullopt when they hold no VALARM with a TRIGGER that can be read.
 std::optional<AlarmTrigger> EarliestAlarmTrigger(std::string_view keptLines, Date start, Date end);
 
-}  // namespace pim
+}  // namespace store

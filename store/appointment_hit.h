@@ -4,13 +4,15 @@
 
 #include "calendar/records.h"
 
-namespace pim {
+namespace store {
+
+using platform::Date;
 
 // A row of an appointment query: the stored item, or one occurrence of a series. The record is
 // made once where it is read and then only shared (by the collection, and by the appointments
 // it hands out), never moved or copied as the rows are ordered.
 struct AppointmentHit {
-    std::shared_ptr<AppointmentRecord> record;
+    std::shared_ptr<calendar::AppointmentRecord> record;
     bool isOccurrence = false;
     // For an occurrence: its identity in the series (Occurrence::recurrenceId) and whether a
     // change of the series made it what it is.
@@ -18,4 +20,4 @@ struct AppointmentHit {
     bool isChanged = false;
 };
 
-}  // namespace pim
+}  // namespace store

@@ -4,7 +4,7 @@
 
 #include "platform/time/date_time.h"
 
-namespace pim {
+namespace store {
 
 using platform::Date;
 
@@ -24,4 +24,4 @@ struct FiredReminder {
     }
 };
 
-}  // namespace pim
+}  // namespace store

@@ -6,7 +6,9 @@
 
 #include "calendar/records.h"
 
-namespace pim {
+namespace store {
+
+using platform::Date;
 
 // Which occurrence of a series a search names: the series is found once, at the first of its
 // occurrences that holds the text on or after the day searched from, or, when every such
@@ -15,7 +17,7 @@ enum class SeriesOccurrence { NotASeries, Next, Last };
 
 // One item a search found: an appointment (a series at one occurrence) or a task.
 struct FoundItem {
-    ItemKind kind = ItemKind::Appointment;
+    calendar::ItemKind kind = calendar::ItemKind::Appointment;
     int32_t oid = 0;
     // An appointment's (or the occurrence's) start and end, local wall-clock time (an all-day
     // one's first and last day at 00:00); a task's due date for both (kNoDateValue when it has
@@ -27,8 +29,8 @@ struct FoundItem {
     // The item's texts (an occurrence's own when it was changed on its own); tasks have no place.
     std::u16string subject;
     std::u16string location;
-    bool complete = false;              // tasks
-    Date dateCompleted = kNoDateValue;  // tasks
+    bool complete = false;                        // tasks
+    Date dateCompleted = calendar::kNoDateValue;  // tasks
 
     friend bool operator==(const FoundItem&, const FoundItem&) = default;
 };
@@ -41,4 +43,4 @@ struct FoundItems {
     bool more = false;
 };
 
-}  // namespace pim
+}  // namespace store

@@ -7,7 +7,7 @@
 #include "calendar/ical_extras.h"
 #include "calendar/item_zones.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 using platform::Date;
@@ -42,7 +42,7 @@ public:
             bytes_.push_back(static_cast<char>(unit >> 8));
         }
     }
-    void Zone(const ItemZone& zone) {
+    void Zone(const calendar::ItemZone& zone) {
         Number(static_cast<uint64_t>(zone.form));
         Bytes(zone.tzid);
         Bytes(zone.definition);
@@ -108,13 +108,13 @@ public:
         }
         return text;
     }
-    ItemZone Zone() {
-        ItemZone zone;
+    calendar::ItemZone Zone() {
+        calendar::ItemZone zone;
         const uint64_t form = Number();
-        if (form > static_cast<uint64_t>(ItemZone::Form::Zoned)) {
+        if (form > static_cast<uint64_t>(calendar::ItemZone::Form::Zoned)) {
             ok_ = false;
         }
-        zone.form = static_cast<ItemZone::Form>(form);
+        zone.form = static_cast<calendar::ItemZone::Form>(form);
         zone.tzid = Bytes();
         zone.definition = Bytes();
         return zone;
@@ -163,7 +163,7 @@ Error Damaged() {
     return Error{"a step kept to take a change back is damaged"};
 }
 
-void WriteChange(Writer& out, const OccurrenceChange& change) {
+void WriteChange(Writer& out, const calendar::OccurrenceChange& change) {
     out.Time(change.recurrenceId);
     out.Flag(change.thisAndFuture);
     out.Flag(change.cancelled);
@@ -181,8 +181,8 @@ void WriteChange(Writer& out, const OccurrenceChange& change) {
     out.Bytes(change.extraProperties);
 }
 
-OccurrenceChange ReadChange(Reader& in) {
-    OccurrenceChange change;
+calendar::OccurrenceChange ReadChange(Reader& in) {
+    calendar::OccurrenceChange change;
     change.recurrenceId = in.Time();
     change.thisAndFuture = in.Flag();
     change.cancelled = in.Flag();
@@ -214,18 +214,18 @@ uint64_t Hash(std::string_view bytes) {
 // Kept lines without the stamps a save here sets (and a change taken back sets again), which
 // say when an item changed, not what it holds.
 std::string WithoutStamps(std::string_view kept) {
-    std::string out = ReplaceKeptProperty(kept, "LAST-MODIFIED", "");
-    out = ReplaceKeptProperty(out, "DTSTAMP", "");
-    return ReplaceKeptProperty(out, "SEQUENCE", "");
+    std::string out = calendar::ReplaceKeptProperty(kept, "LAST-MODIFIED", "");
+    out = calendar::ReplaceKeptProperty(out, "DTSTAMP", "");
+    return calendar::ReplaceKeptProperty(out, "SEQUENCE", "");
 }
 
-bool LocalTimesWorkedOut(const ItemZone& zone, bool allDay) {
+bool LocalTimesWorkedOut(const calendar::ItemZone& zone, bool allDay) {
     return zone.zoned() && !allDay;
 }
 
 }  // namespace
 
-std::string EncodeItem(const AppointmentRecord& record) {
+std::string EncodeItem(const calendar::AppointmentRecord& record) {
     Writer out(kAppointmentLayout);
     out.Time(record.start);
     out.Time(record.end);
@@ -243,7 +243,7 @@ std::string EncodeItem(const AppointmentRecord& record) {
     out.Times(record.recurrence.exceptionDates);
     out.Times(record.recurrence.extraDates);
     out.Number(record.recurrence.changes.size());
-    for (const OccurrenceChange& change : record.recurrence.changes) {
+    for (const calendar::OccurrenceChange& change : record.recurrence.changes) {
         WriteChange(out, change);
     }
     out.Flag(record.cancelled);
@@ -252,7 +252,7 @@ std::string EncodeItem(const AppointmentRecord& record) {
     return out.Take();
 }
 
-std::string EncodeItem(const TaskRecord& record) {
+std::string EncodeItem(const calendar::TaskRecord& record) {
     Writer out(kTaskLayout);
     out.Time(record.dueDate);
     out.Zone(record.dueZone);
@@ -267,9 +267,9 @@ std::string EncodeItem(const TaskRecord& record) {
     return out.Take();
 }
 
-platform::Result<AppointmentRecord> DecodeAppointment(std::string_view bytes) {
+platform::Result<calendar::AppointmentRecord> DecodeAppointment(std::string_view bytes) {
     Reader in(bytes, kAppointmentLayout);
-    AppointmentRecord record;
+    calendar::AppointmentRecord record;
     record.start = in.Time();
     record.end = in.Time();
     record.zone = in.Zone();
@@ -299,9 +299,9 @@ platform::Result<AppointmentRecord> DecodeAppointment(std::string_view bytes) {
     return record;
 }
 
-platform::Result<TaskRecord> DecodeTask(std::string_view bytes) {
+platform::Result<calendar::TaskRecord> DecodeTask(std::string_view bytes) {
     Reader in(bytes, kTaskLayout);
-    TaskRecord record;
+    calendar::TaskRecord record;
     record.dueDate = in.Time();
     record.dueZone = in.Zone();
     record.zoneDue = in.Time();
@@ -344,15 +344,15 @@ platform::Result<std::vector<KeptInk>> DecodeInk(std::string_view bytes) {
     return ink;
 }
 
-uint64_t Fingerprint(const AppointmentRecord& record) {
-    AppointmentRecord kept = record;
+uint64_t Fingerprint(const calendar::AppointmentRecord& record) {
+    calendar::AppointmentRecord kept = record;
     kept.extraProperties = WithoutStamps(kept.extraProperties);
-    for (OccurrenceChange& change : kept.recurrence.changes) {
+    for (calendar::OccurrenceChange& change : kept.recurrence.changes) {
         change.extraProperties = WithoutStamps(change.extraProperties);
     }
     if (LocalTimesWorkedOut(kept.zone, kept.allDay)) {
         kept.start = kept.end = 0;
-        for (OccurrenceChange& change : kept.recurrence.changes) {
+        for (calendar::OccurrenceChange& change : kept.recurrence.changes) {
             if (!change.allDay) {
                 change.start = change.end = 0;
             }
@@ -361,8 +361,8 @@ uint64_t Fingerprint(const AppointmentRecord& record) {
     return Hash(EncodeItem(kept));
 }
 
-uint64_t Fingerprint(const TaskRecord& record) {
-    TaskRecord kept = record;
+uint64_t Fingerprint(const calendar::TaskRecord& record) {
+    calendar::TaskRecord kept = record;
     kept.extraProperties = WithoutStamps(kept.extraProperties);
     if (kept.dueZone.zoned()) {
         kept.dueDate = 0;
@@ -377,14 +377,16 @@ uint64_t Fingerprint(const ItemState& state) {
     return state.task ? Fingerprint(*state.task) : kNoItem;
 }
 
-void WorkOutLocalTimes(AppointmentRecord& record) {
+void WorkOutLocalTimes(calendar::AppointmentRecord& record) {
     if (!LocalTimesWorkedOut(record.zone, record.allDay)) {
         return;
     }
-    const auto local = [&](Date wall) { return ZoneWallToLocal(record.zone, wall).value_or(wall); };
+    const auto local = [&](Date wall) {
+        return calendar::ZoneWallToLocal(record.zone, wall).value_or(wall);
+    };
     record.start = local(record.zoneStart);
     record.end = local(record.zoneEnd);
-    for (OccurrenceChange& change : record.recurrence.changes) {
+    for (calendar::OccurrenceChange& change : record.recurrence.changes) {
         if (!change.allDay) {
             change.start = local(change.zoneStart);
             change.end = local(change.zoneEnd);
@@ -392,10 +394,11 @@ void WorkOutLocalTimes(AppointmentRecord& record) {
     }
 }
 
-void WorkOutLocalTimes(TaskRecord& record) {
+void WorkOutLocalTimes(calendar::TaskRecord& record) {
     if (record.dueZone.zoned()) {
-        record.dueDate = ZoneWallToLocal(record.dueZone, record.zoneDue).value_or(record.zoneDue);
+        record.dueDate =
+            calendar::ZoneWallToLocal(record.dueZone, record.zoneDue).value_or(record.zoneDue);
     }
 }
 
-}  // namespace pim
+}  // namespace store

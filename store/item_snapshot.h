@@ -13,12 +13,12 @@
 // back keeps it: every field of the record, its changed occurrences and zone included, but not
 // its object id (an item deleted and brought back is the same item under another one). Reading
 // checks every length against what is there, so a damaged snapshot is an error, never a crash.
-namespace pim {
+namespace store {
 
-std::string EncodeItem(const AppointmentRecord& record);
-std::string EncodeItem(const TaskRecord& record);
-platform::Result<AppointmentRecord> DecodeAppointment(std::string_view bytes);
-platform::Result<TaskRecord> DecodeTask(std::string_view bytes);
+std::string EncodeItem(const calendar::AppointmentRecord& record);
+std::string EncodeItem(const calendar::TaskRecord& record);
+platform::Result<calendar::AppointmentRecord> DecodeAppointment(std::string_view bytes);
+platform::Result<calendar::TaskRecord> DecodeTask(std::string_view bytes);
 
 // The ink files kept with a step, in the same form.
 std::string EncodeInk(const std::vector<KeptInk>& ink);
@@ -30,13 +30,13 @@ platform::Result<std::vector<KeptInk>> DecodeInk(std::string_view bytes);
 // changed (LAST-MODIFIED, DTSTAMP, SEQUENCE), which a change taken back sets anew. kNoItem stands
 // for an item that is not there; no record gives it.
 inline constexpr uint64_t kNoItem = 0;
-uint64_t Fingerprint(const AppointmentRecord& record);
-uint64_t Fingerprint(const TaskRecord& record);
+uint64_t Fingerprint(const calendar::AppointmentRecord& record);
+uint64_t Fingerprint(const calendar::TaskRecord& record);
 // Of whichever record the state holds; kNoItem for none.
 uint64_t Fingerprint(const ItemState& state);
 
 // A decoded record's local times worked out again, from its own, for the zone in force.
-void WorkOutLocalTimes(AppointmentRecord& record);
-void WorkOutLocalTimes(TaskRecord& record);
+void WorkOutLocalTimes(calendar::AppointmentRecord& record);
+void WorkOutLocalTimes(calendar::TaskRecord& record);
 
-}  // namespace pim
+}  // namespace store

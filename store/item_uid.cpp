@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <random>
 
-namespace pim {
+namespace store {
 
 std::string NewItemUid() {
     std::random_device source;
@@ -27,4 +27,4 @@ std::string NewItemUid() {
     return text;
 }
 
-}  // namespace pim
+}  // namespace store

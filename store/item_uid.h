@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace pim {
+namespace store {
 
 // A new identity for an item made here (by an editor, the command line, a paste): a random
 // version-4 UUID with the program's name as its domain,
@@ -10,4 +10,4 @@ namespace pim {
 // server expects of a UID.
 std::string NewItemUid();
 
-}  // namespace pim
+}  // namespace store

@@ -14,7 +14,7 @@
 #include "calendar/time_zones.h"
 #include "store/rule_walker.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 using platform::DateToLinear;
@@ -70,7 +70,7 @@ struct IteratorDeleter {
 };
 using RecurIterator = std::unique_ptr<icalrecur_iterator, IteratorDeleter>;
 
-bool IsAllDayStart(const AppointmentRecord& series) {
+bool IsAllDayStart(const calendar::AppointmentRecord& series) {
     return series.allDay;
 }
 
@@ -100,17 +100,18 @@ int64_t ToSeconds(double linear) {
 }
 
 // The zone the series repeats in; local time when it has none.
-TimeZone ZoneOf(const AppointmentRecord& series) {
+calendar::TimeZone ZoneOf(const calendar::AppointmentRecord& series) {
     if (series.allDay) {
-        return TimeZone::Local();
+        return calendar::TimeZone::Local();
     }
-    return ResolveZone(series.zone).value_or(TimeZone::Local());
+    return calendar::ResolveZone(series.zone).value_or(calendar::TimeZone::Local());
 }
 
 // The rule's UNTIL as wall-clock time of the series' zone, which is how the walk compares it.
 // An UNTIL in UTC is a moment (what most calendar programs write: the last start in UTC); a
 // date UNTIL of a timed series takes in the whole of its day. Both ends are inclusive.
-void UntilInSeriesZone(icalrecurrencetype& rule, const AppointmentRecord& series, bool isDate) {
+void UntilInSeriesZone(icalrecurrencetype& rule, const calendar::AppointmentRecord& series,
+                       bool isDate) {
     icaltimetype& until = rule.until;
     if (icaltime_is_null_time(until)) {
         return;
@@ -135,7 +136,7 @@ void UntilInSeriesZone(icalrecurrencetype& rule, const AppointmentRecord& series
             platform::MakeDate(until.year, until.month, until.day, until.hour, until.minute,
                                std::min(until.second, 59));
         const std::optional<int64_t> instant =
-            utcWall ? TimeZone::Utc().ToUnixSeconds(*utcWall) : std::nullopt;
+            utcWall ? calendar::TimeZone::Utc().ToUnixSeconds(*utcWall) : std::nullopt;
         const std::optional<Date> wall =
             instant ? ZoneOf(series).FromUnixSeconds(*instant) : std::nullopt;
         if (wall) {
@@ -147,12 +148,12 @@ void UntilInSeriesZone(icalrecurrencetype& rule, const AppointmentRecord& series
 
 // The rule's starts (wall clock in the series' zone, linear) from `fromZone` on, ascending.
 template <typename Visit>
-void WalkRule(const AppointmentRecord& series, const std::string& ruleText, double fromZone,
-              Visit&& visit) {
+void WalkRule(const calendar::AppointmentRecord& series, const std::string& ruleText,
+              double fromZone, Visit&& visit) {
     if (ruleText.empty()) {
         return;
     }
-    LibicalRule parsed(ruleText);
+    calendar::LibicalRule parsed(ruleText);
     icalrecurrencetype& rule = parsed.get();
     if (rule.freq == ICAL_NO_RECURRENCE) {
         icalerror_clear_errno();
@@ -217,24 +218,25 @@ double Duration(Date start, Date end) {
 }
 
 // A local time as wall-clock time of the series' zone.
-double ZoneWall(const AppointmentRecord& series, Date local) {
+double ZoneWall(const calendar::AppointmentRecord& series, Date local) {
     if (series.allDay) {
         return DateToLinear(local);
     }
-    return DateToLinear(LocalToZoneWall(series.zone, local).value_or(local));
+    return DateToLinear(calendar::LocalToZoneWall(series.zone, local).value_or(local));
 }
 
 // How far a this-and-future change moves the occurrences it applies to, in days of the
 // series' wall clock.
-double ShiftOf(const AppointmentRecord& series, const OccurrenceChange& change) {
+double ShiftOf(const calendar::AppointmentRecord& series,
+               const calendar::OccurrenceChange& change) {
     return ZoneWall(series, change.start) - DateToLinear(change.recurrenceId);
 }
 
 // A series' changes, found by the start the rule gives an occurrence.
 class ChangeIndex {
 public:
-    explicit ChangeIndex(const AppointmentRecord& series) {
-        for (const OccurrenceChange& change : series.recurrence.changes) {
+    explicit ChangeIndex(const calendar::AppointmentRecord& series) {
+        for (const calendar::OccurrenceChange& change : series.recurrence.changes) {
             const double id = RoundToSecond(DateToLinear(change.recurrenceId));
             own_.emplace_back(id, &change);
             if (change.thisAndFuture) {
@@ -250,14 +252,14 @@ public:
         std::stable_sort(following_.begin(), following_.end(), ByStart);
     }
 
-    const OccurrenceChange* Own(double id) const {
+    const calendar::OccurrenceChange* Own(double id) const {
         const auto found =
             std::lower_bound(own_.begin(), own_.end(), id,
                              [](const Entry& e, double value) { return e.first < value; });
         return found != own_.end() && found->first == id ? found->second : nullptr;
     }
     // The last this-and-future change at or before the occurrence.
-    const OccurrenceChange* Governing(double id) const {
+    const calendar::OccurrenceChange* Governing(double id) const {
         auto after = std::upper_bound(following_.begin(), following_.end(), id,
                                       [](double value, const Entry& e) { return value < e.first; });
         return after == following_.begin() ? nullptr : std::prev(after)->second;
@@ -267,7 +269,7 @@ public:
     double EarliestShift() const { return earliestShift_; }
 
 private:
-    using Entry = std::pair<double, const OccurrenceChange*>;
+    using Entry = std::pair<double, const calendar::OccurrenceChange*>;
     static bool ByStart(const Entry& a, const Entry& b) { return a.first < b.first; }
 
     std::vector<Entry> own_;
@@ -278,11 +280,12 @@ private:
 
 }  // namespace
 
-std::vector<Occurrence> ExpandStoredOccurrences(const AppointmentRecord& series,
+std::vector<Occurrence> ExpandStoredOccurrences(const calendar::AppointmentRecord& series,
                                                 const std::string& expansionRule, double fromLinear,
                                                 std::optional<double> toLinear, std::size_t limit) {
-    const Recurrence& recurrence = series.recurrence;
-    const std::optional<TimeZone> zone = series.allDay ? std::nullopt : ResolveZone(series.zone);
+    const calendar::Recurrence& recurrence = series.recurrence;
+    const std::optional<calendar::TimeZone> zone =
+        series.allDay ? std::nullopt : calendar::ResolveZone(series.zone);
     const bool zoned = zone.has_value();
     const double duration = Duration(series.start, series.end);
     const ChangeIndex changes(series);
@@ -334,7 +337,7 @@ std::vector<Occurrence> ExpandStoredOccurrences(const AppointmentRecord& series,
         if (start < first - kSecond / 2 || isExcluded(start) || changes.Own(start) != nullptr) {
             continue;  // an occurrence changed on its own is added below, wherever it went
         }
-        const OccurrenceChange* governing = changes.Governing(start);
+        const calendar::OccurrenceChange* governing = changes.Governing(start);
         if (governing != nullptr && governing->cancelled) {
             continue;
         }
@@ -342,7 +345,7 @@ std::vector<Occurrence> ExpandStoredOccurrences(const AppointmentRecord& series,
         std::optional<Date> local = LinearToDate(wall);
         if (zoned) {
             const std::optional<int64_t> instant = zone->ToUnixSeconds(*local);
-            local = instant ? TimeZone::Local().FromUnixSeconds(*instant) : std::nullopt;
+            local = instant ? calendar::TimeZone::Local().FromUnixSeconds(*instant) : std::nullopt;
             if (!local) {
                 continue;
             }
@@ -356,7 +359,7 @@ std::vector<Occurrence> ExpandStoredOccurrences(const AppointmentRecord& series,
         occurrences.push_back({Canonical(*local), Canonical(LinearToDate(localLinear + length)),
                                Canonical(LinearToDate(start)), governing});
     }
-    for (const OccurrenceChange& change : recurrence.changes) {
+    for (const calendar::OccurrenceChange& change : recurrence.changes) {
         const double id = RoundToSecond(DateToLinear(change.recurrenceId));
         if (change.cancelled || isExcluded(id) || !inRange(DateToLinear(change.start))) {
             continue;
@@ -374,8 +377,8 @@ std::vector<Occurrence> ExpandStoredOccurrences(const AppointmentRecord& series,
     return occurrences;
 }
 
-SeriesBounds ComputeSeriesBounds(const AppointmentRecord& series) {
-    const Recurrence& recurrence = series.recurrence;
+SeriesBounds ComputeSeriesBounds(const calendar::AppointmentRecord& series) {
+    const calendar::Recurrence& recurrence = series.recurrence;
     SeriesBounds bounds;
     bounds.expansionRule = recurrence.rule;
     double lastStart = DateToLinear(series.zoneStart);
@@ -384,7 +387,7 @@ SeriesBounds ComputeSeriesBounds(const AppointmentRecord& series) {
     }
     bool endless = false;
     if (!recurrence.rule.empty()) {
-        LibicalRule parsed(recurrence.rule);
+        calendar::LibicalRule parsed(recurrence.rule);
         icalrecurrencetype& rule = parsed.get();
         if (rule.freq == ICAL_NO_RECURRENCE) {
             icalerror_clear_errno();
@@ -420,7 +423,7 @@ SeriesBounds ComputeSeriesBounds(const AppointmentRecord& series) {
     }
     const ChangeIndex changes(series);
     const double seriesStart = DateToLinear(series.start);
-    for (const OccurrenceChange& change : recurrence.changes) {
+    for (const calendar::OccurrenceChange& change : recurrence.changes) {
         if (!change.cancelled) {
             bounds.earliestStartAdvance =
                 std::max(bounds.earliestStartAdvance, seriesStart - DateToLinear(change.start));
@@ -429,9 +432,10 @@ SeriesBounds ComputeSeriesBounds(const AppointmentRecord& series) {
     if (!endless) {
         // The zone may lie a day either way of local time, and a this-and-future change may
         // move the last occurrence later.
-        const double margin = series.allDay || !ResolveZone(series.zone) ? 0.0 : kZoneMarginDays;
+        const double margin =
+            series.allDay || !calendar::ResolveZone(series.zone) ? 0.0 : kZoneMarginDays;
         double lastEnd = lastStart + margin + changes.LatestShift() + LongestOccurrence(series);
-        for (const OccurrenceChange& change : recurrence.changes) {
+        for (const calendar::OccurrenceChange& change : recurrence.changes) {
             if (!change.cancelled) {
                 lastEnd = std::max(lastEnd, DateToLinear(change.end));
             }
@@ -441,15 +445,16 @@ SeriesBounds ComputeSeriesBounds(const AppointmentRecord& series) {
     return bounds;
 }
 
-std::vector<Occurrence> ExpandOccurrences(const AppointmentRecord& series, double fromLinear,
-                                          std::optional<double> toLinear, std::size_t limit) {
+std::vector<Occurrence> ExpandOccurrences(const calendar::AppointmentRecord& series,
+                                          double fromLinear, std::optional<double> toLinear,
+                                          std::size_t limit) {
     return ExpandStoredOccurrences(series, ComputeSeriesBounds(series).expansionRule, fromLinear,
                                    toLinear, limit);
 }
 
-double LongestOccurrence(const AppointmentRecord& series) {
+double LongestOccurrence(const calendar::AppointmentRecord& series) {
     double longest = Duration(series.start, series.end);
-    for (const OccurrenceChange& change : series.recurrence.changes) {
+    for (const calendar::OccurrenceChange& change : series.recurrence.changes) {
         if (!change.cancelled) {
             longest = std::max(longest, Duration(change.start, change.end));
         }
@@ -457,14 +462,15 @@ double LongestOccurrence(const AppointmentRecord& series) {
     return longest;
 }
 
-const OccurrenceChange* ChangeOf(const Recurrence& recurrence, Date recurrenceId) {
+const calendar::OccurrenceChange* ChangeOf(const calendar::Recurrence& recurrence,
+                                           Date recurrenceId) {
     if (recurrence.changes.empty()) {
         return nullptr;
     }
     const double id = RoundToSecond(DateToLinear(recurrenceId));
-    const OccurrenceChange* governing = nullptr;
+    const calendar::OccurrenceChange* governing = nullptr;
     double governingId = 0;
-    for (const OccurrenceChange& change : recurrence.changes) {
+    for (const calendar::OccurrenceChange& change : recurrence.changes) {
         const double changeId = RoundToSecond(DateToLinear(change.recurrenceId));
         if (changeId == id) {
             return &change;
@@ -477,11 +483,12 @@ const OccurrenceChange* ChangeOf(const Recurrence& recurrence, Date recurrenceId
     return governing;
 }
 
-AppointmentRecord OccurrenceRecord(const AppointmentRecord& series, const Occurrence& occurrence) {
-    AppointmentRecord instance = series;
+calendar::AppointmentRecord OccurrenceRecord(const calendar::AppointmentRecord& series,
+                                             const Occurrence& occurrence) {
+    calendar::AppointmentRecord instance = series;
     instance.start = occurrence.start;
     instance.end = occurrence.end;
-    if (const OccurrenceChange* change = occurrence.change) {
+    if (const calendar::OccurrenceChange* change = occurrence.change) {
         instance.allDay = change->allDay;
         instance.reminderSet = change->reminderSet;
         instance.subject = change->subject;
@@ -494,32 +501,35 @@ AppointmentRecord OccurrenceRecord(const AppointmentRecord& series, const Occurr
     return instance;
 }
 
-RecurrenceType TypeOfRecurrence(const Recurrence& recurrence) {
+calendar::RecurrenceType TypeOfRecurrence(const calendar::Recurrence& recurrence) {
     if (recurrence.rule.empty()) {
         // A series made of RDATEs alone still has several occurrences.
-        return recurrence.extraDates.empty() ? RecurrenceType::None : RecurrenceType::Daily;
+        return recurrence.extraDates.empty() ? calendar::RecurrenceType::None
+                                             : calendar::RecurrenceType::Daily;
     }
-    const LibicalRule parsed(recurrence.rule);
+    const calendar::LibicalRule parsed(recurrence.rule);
     const icalrecurrencetype& rule = parsed.get();
     const bool byWeekday = rule.by_day[0] != ICAL_RECURRENCE_ARRAY_MAX;
     switch (rule.freq) {
         case ICAL_WEEKLY_RECURRENCE:
-            return RecurrenceType::Weekly;
+            return calendar::RecurrenceType::Weekly;
         case ICAL_MONTHLY_RECURRENCE:
-            return byWeekday ? RecurrenceType::MonthlyByNthDay : RecurrenceType::MonthlyByDay;
+            return byWeekday ? calendar::RecurrenceType::MonthlyByNthDay
+                             : calendar::RecurrenceType::MonthlyByDay;
         case ICAL_YEARLY_RECURRENCE:
-            return byWeekday ? RecurrenceType::YearlyByNthDay : RecurrenceType::Yearly;
+            return byWeekday ? calendar::RecurrenceType::YearlyByNthDay
+                             : calendar::RecurrenceType::Yearly;
         case ICAL_NO_RECURRENCE:
             icalerror_clear_errno();
-            return RecurrenceType::None;
+            return calendar::RecurrenceType::None;
         default:
-            return RecurrenceType::Daily;
+            return calendar::RecurrenceType::Daily;
     }
 }
 
 RuleReach ReachOfRule(const std::string& rule) {
     RuleReach reach;
-    const LibicalRule owned(rule);
+    const calendar::LibicalRule owned(rule);
     const icalrecurrencetype& parsed = owned.get();
     if (parsed.freq == ICAL_NO_RECURRENCE) {
         icalerror_clear_errno();
@@ -545,11 +555,11 @@ RuleReach ReachOfRule(const std::string& rule) {
 }
 
 bool IsValidRule(const std::string& rule) {
-    const LibicalRule owned(rule);
+    const calendar::LibicalRule owned(rule);
     const icalrecurrencetype& parsed = owned.get();
     const bool valid = parsed.freq != ICAL_NO_RECURRENCE;
     icalerror_clear_errno();
     return valid;
 }
 
-}  // namespace pim
+}  // namespace store

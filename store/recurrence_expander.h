@@ -6,7 +6,7 @@
 
 #include "calendar/records.h"
 
-namespace pim {
+namespace store {
 
 // One occurrence of a series, in local wall-clock time.
 struct Occurrence {
@@ -17,7 +17,7 @@ struct Occurrence {
     Date recurrenceId = 0;
     // The change that made it what it is (its own, or a this-and-future one before it); null
     // when it is the rule's occurrence as it stands. Points into the series passed in.
-    const OccurrenceChange* change = nullptr;
+    const calendar::OccurrenceChange* change = nullptr;
 };
 
 // The most occurrences one series yields for one query: a never-ending series asked for
@@ -29,8 +29,8 @@ inline constexpr std::size_t kMaxOccurrencesPerQuery = 10000;
 // with the series' changed occurrences at their own times (also when they moved into the range
 // from outside it) and its cancelled ones left out. The series' own start is always its first
 // occurrence, as iCalendar defines DTSTART.
-std::vector<Occurrence> ExpandOccurrences(const AppointmentRecord& series, double fromLinear,
-                                          std::optional<double> toLinear,
+std::vector<Occurrence> ExpandOccurrences(const calendar::AppointmentRecord& series,
+                                          double fromLinear, std::optional<double> toLinear,
                                           std::size_t limit = kMaxOccurrencesPerQuery);
 
 // Where expansion of a stored series may start and end, worked out once when it is saved.
@@ -45,27 +45,29 @@ struct SeriesBounds {
     // moved earlier than the first one); 0 for most series.
     double earliestStartAdvance = 0;
 };
-SeriesBounds ComputeSeriesBounds(const AppointmentRecord& series);
+SeriesBounds ComputeSeriesBounds(const calendar::AppointmentRecord& series);
 
 // The expansion above, for a stored series whose bounds were computed when it was saved.
-std::vector<Occurrence> ExpandStoredOccurrences(const AppointmentRecord& series,
+std::vector<Occurrence> ExpandStoredOccurrences(const calendar::AppointmentRecord& series,
                                                 const std::string& expansionRule, double fromLinear,
                                                 std::optional<double> toLinear,
                                                 std::size_t limit = kMaxOccurrencesPerQuery);
 
 // The length in days of the series' longest occurrence: a changed one may last longer.
-double LongestOccurrence(const AppointmentRecord& series);
+double LongestOccurrence(const calendar::AppointmentRecord& series);
 
 // The change that makes the occurrence `recurrenceId` of the recurrence what it is: its own, or
 // else the last this-and-future change at or before it; null when none applies.
-const OccurrenceChange* ChangeOf(const Recurrence& recurrence, Date recurrenceId);
+const calendar::OccurrenceChange* ChangeOf(const calendar::Recurrence& recurrence,
+                                           Date recurrenceId);
 
 // One occurrence as an item of its own: the series' record with the occurrence's times, and
 // the texts, flags and extras of its change when it has one.
-AppointmentRecord OccurrenceRecord(const AppointmentRecord& series, const Occurrence& occurrence);
+calendar::AppointmentRecord OccurrenceRecord(const calendar::AppointmentRecord& series,
+                                             const Occurrence& occurrence);
 
 // How the planner names the kind of a series.
-RecurrenceType TypeOfRecurrence(const Recurrence& recurrence);
+calendar::RecurrenceType TypeOfRecurrence(const calendar::Recurrence& recurrence);
 
 // True when libical accepts the rule text.
 bool IsValidRule(const std::string& rule);
@@ -84,4 +86,4 @@ struct RuleReach {
 };
 RuleReach ReachOfRule(const std::string& rule);
 
-}  // namespace pim
+}  // namespace store

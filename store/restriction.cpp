@@ -9,7 +9,7 @@
 #include "platform/text/unicode_text.h"
 #include "platform/time/date_time.h"
 
-namespace pim {
+namespace store {
 
 enum class FieldKind { Date, Flag, Text };
 
@@ -798,4 +798,4 @@ LinearRange ImpliedRange(const Restriction& restriction, Field field) {
     return range;
 }
 
-}  // namespace pim
+}  // namespace store

@@ -10,7 +10,7 @@
 
 #include "platform/result.h"
 
-namespace pim {
+namespace store {
 
 // The fields a restriction string can name, e.g. [Start] or [Complete].
 enum class Field {
@@ -97,4 +97,4 @@ struct LinearRange {
 // `or` or `not`, and `<>`, imply nothing. Contradictory bounds give an empty range.
 LinearRange ImpliedRange(const Restriction& restriction, Field field);
 
-}  // namespace pim
+}  // namespace store

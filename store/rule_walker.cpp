@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <span>
 
-namespace pim {
+namespace store {
 namespace {
 
 using std::chrono::day;
@@ -668,4 +668,4 @@ int64_t RuleWalker::PeriodHolding(int64_t dayNumber) const {
     return 0;
 }
 
-}  // namespace pim
+}  // namespace store

@@ -9,7 +9,7 @@
 
 struct icalrecurrencetype;
 
-namespace pim {
+namespace store {
 
 // A series' first start as the wall clock of its own zone shows it.
 struct WallClockStart {
@@ -120,4 +120,4 @@ private:
     std::optional<int64_t> pending_;
 };
 
-}  // namespace pim
+}  // namespace store

@@ -10,13 +10,13 @@
 #include "calendar/item_zones.h"
 #include "calendar/lone_occurrence.h"
 #include "calendar/time_zones.h"
+#include "platform/text/unicode_text.h"
 #include "store/recurrence_expander.h"
 #include "store/restriction.h"
 #include "store/search_folding.h"
 #include "store/store_database.h"
-#include "platform/text/unicode_text.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 using platform::DateToLinear;
@@ -49,18 +49,19 @@ Result<RecurrencePattern> Appointment::GetRecurrencePattern() const {
     return RecurrencePattern(TypeOfRecurrence(record_->recurrence));
 }
 
-AppointmentRecord& Appointment::Edited() {
+calendar::AppointmentRecord& Appointment::Edited() {
     if (record_.use_count() > 1) {
-        record_ = std::make_shared<AppointmentRecord>(*record_);
+        record_ = std::make_shared<calendar::AppointmentRecord>(*record_);
     }
     return *record_;
 }
 
 void Appointment::SetStart(Date start) {
-    AppointmentRecord& record = Edited();
-    Recurrence& recurrence = record.recurrence;
-    const bool zoneKnown = record.zone.form != ItemZone::Form::Unset && !record.allDay;
-    const Date zoneStart = zoneKnown ? LocalToZoneWall(record.zone, start).value_or(start) : start;
+    calendar::AppointmentRecord& record = Edited();
+    calendar::Recurrence& recurrence = record.recurrence;
+    const bool zoneKnown = record.zone.form != calendar::ItemZone::Form::Unset && !record.allDay;
+    const Date zoneStart =
+        zoneKnown ? calendar::LocalToZoneWall(record.zone, start).value_or(start) : start;
     if (recurrence.recurs()) {
         // The series moves with its start on its own clock: its exception and extra dates and
         // the identities of its changed occurrences move by as much. A changed occurrence stays
@@ -76,7 +77,7 @@ void Appointment::SetStart(Date start) {
         for (Date& d : recurrence.extraDates) {
             d = moved(d);
         }
-        for (OccurrenceChange& change : recurrence.changes) {
+        for (calendar::OccurrenceChange& change : recurrence.changes) {
             change.recurrenceId = moved(change.recurrenceId);
         }
     }
@@ -84,8 +85,8 @@ void Appointment::SetStart(Date start) {
     record.zoneStart = zoneStart;
 }
 
-void Appointment::PutOccurrenceChange(OccurrenceChange change) {
-    PutChange(Edited(), std::move(change), true);
+void Appointment::PutOccurrenceChange(calendar::OccurrenceChange change) {
+    calendar::PutChange(Edited(), std::move(change), true);
 }
 
 void Appointment::CancelOccurrence(Date recurrenceId) {
@@ -100,8 +101,8 @@ void Appointment::CancelOccurrence(Date recurrenceId) {
 }
 
 void Appointment::DropOccurrenceChange(Date recurrenceId) {
-    std::vector<OccurrenceChange>& changes = Edited().recurrence.changes;
-    std::erase_if(changes, [recurrenceId](const OccurrenceChange& change) {
+    std::vector<calendar::OccurrenceChange>& changes = Edited().recurrence.changes;
+    std::erase_if(changes, [recurrenceId](const calendar::OccurrenceChange& change) {
         return DateToLinear(change.recurrenceId) == DateToLinear(recurrenceId);
     });
 }
@@ -134,17 +135,18 @@ void Task::SetComplete(StoreFlag flag, Date now) {
     if (complete && !record_.complete) {
         record_.dateCompleted = now;
     } else if (!complete) {
-        record_.dateCompleted = kNoDateValue;
+        record_.dateCompleted = calendar::kNoDateValue;
     }
     if (!complete && record_.complete) {
         // Open again, as other programs read it: in process when it had got part of the way
         // before it was done, else needing action; the COMPLETED it came with goes.
-        const std::optional<int> percent = KeptPercentComplete(record_.extraProperties);
+        const std::optional<int> percent = calendar::KeptPercentComplete(record_.extraProperties);
         const bool partway = percent && *percent > 0 && *percent < 100;
         record_.extraProperties =
-            ReplaceKeptProperty(record_.extraProperties, "STATUS",
-                                partway ? "STATUS:IN-PROCESS" : "STATUS:NEEDS-ACTION");
-        record_.extraProperties = ReplaceKeptProperty(record_.extraProperties, "COMPLETED", "");
+            calendar::ReplaceKeptProperty(record_.extraProperties, "STATUS",
+                                          partway ? "STATUS:IN-PROCESS" : "STATUS:NEEDS-ACTION");
+        record_.extraProperties =
+            calendar::ReplaceKeptProperty(record_.extraProperties, "COMPLETED", "");
     }
     record_.complete = complete;
 }
@@ -251,7 +253,7 @@ Result<void> Items::Run() {
         tasksRead_ = true;
         if (byDue && descending_) {
             std::stable_sort(tasks_.begin(), tasks_.end(),
-                             [](const TaskRecord& a, const TaskRecord& b) {
+                             [](const calendar::TaskRecord& a, const calendar::TaskRecord& b) {
                                  return DateToLinear(a.dueDate) > DateToLinear(b.dueDate);
                              });
         }
@@ -319,11 +321,11 @@ Result<Task> Items::TaskAt(int32_t index) {
 }
 
 Appointment Items::AddAppointment() const {
-    return Appointment(db_, std::make_shared<AppointmentRecord>(), false);
+    return Appointment(db_, std::make_shared<calendar::AppointmentRecord>(), false);
 }
 
 Task Items::AddTask() const {
-    return Task(db_, TaskRecord{});
+    return Task(db_, calendar::TaskRecord{});
 }
 
 // ---- Folder ----
@@ -376,7 +378,8 @@ Result<Appointment> Application::GetAppointmentFromOid(int32_t oid) const {
     if (!record) {
         return record.error();
     }
-    return Appointment(db_, std::make_shared<AppointmentRecord>(std::move(record).value()), false);
+    return Appointment(
+        db_, std::make_shared<calendar::AppointmentRecord>(std::move(record).value()), false);
 }
 
 Result<Task> Application::GetTaskFromOid(int32_t oid) const {
@@ -390,7 +393,7 @@ Result<Task> Application::GetTaskFromOid(int32_t oid) const {
     return Task(db_, std::move(record).value());
 }
 
-Result<std::vector<AppointmentRecord>> Application::AllAppointments() const {
+Result<std::vector<calendar::AppointmentRecord>> Application::AllAppointments() const {
     if (!db_) {
         return NotLoggedOn();
     }
@@ -400,7 +403,7 @@ Result<std::vector<AppointmentRecord>> Application::AllAppointments() const {
     if (!hits) {
         return hits.error();
     }
-    std::vector<AppointmentRecord> records;
+    std::vector<calendar::AppointmentRecord> records;
     records.reserve(hits->size());
     for (AppointmentHit& hit : *hits) {
         // Each record was read for this call alone.
@@ -409,20 +412,21 @@ Result<std::vector<AppointmentRecord>> Application::AllAppointments() const {
     return records;
 }
 
-Result<std::vector<TaskRecord>> Application::AllTasks() const {
+Result<std::vector<calendar::TaskRecord>> Application::AllTasks() const {
     if (!db_) {
         return NotLoggedOn();
     }
     return db_->QueryTasks(nullptr);
 }
 
-Result<std::vector<int32_t>> Application::AddAll(const std::vector<AppointmentRecord>& appointments,
-                                                 const std::vector<TaskRecord>& tasks) {
+Result<std::vector<int32_t>> Application::AddAll(
+    const std::vector<calendar::AppointmentRecord>& appointments,
+    const std::vector<calendar::TaskRecord>& tasks) {
     if (!db_) {
         return NotLoggedOn();
     }
-    std::vector<AppointmentRecord> newAppointments = appointments;
-    std::vector<TaskRecord> newTasks = tasks;
+    std::vector<calendar::AppointmentRecord> newAppointments = appointments;
+    std::vector<calendar::TaskRecord> newTasks = tasks;
     if (auto added = db_->AddAll(newAppointments, newTasks); !added) {
         return added.error();
     }
@@ -437,20 +441,21 @@ Result<std::vector<int32_t>> Application::AddAll(const std::vector<AppointmentRe
 }
 
 Result<UidSaveSummary> Application::SaveByUid(std::vector<IncomingAppointment> appointments,
-                                              std::vector<IncomingTask> tasks, UidSource source) {
+                                              std::vector<IncomingTask> tasks,
+                                              calendar::UidSource source) {
     if (!db_) {
         return NotLoggedOn();
     }
-    std::vector<AppointmentRecord> appointmentRecords;
-    std::vector<ItemFields> appointmentsGive;
+    std::vector<calendar::AppointmentRecord> appointmentRecords;
+    std::vector<calendar::ItemFields> appointmentsGive;
     appointmentRecords.reserve(appointments.size());
     appointmentsGive.reserve(appointments.size());
     for (IncomingAppointment& incoming : appointments) {
         appointmentRecords.push_back(std::move(incoming.record));
         appointmentsGive.push_back(incoming.given);
     }
-    std::vector<TaskRecord> taskRecords;
-    std::vector<ItemFields> tasksGive;
+    std::vector<calendar::TaskRecord> taskRecords;
+    std::vector<calendar::ItemFields> tasksGive;
     taskRecords.reserve(tasks.size());
     tasksGive.reserve(tasks.size());
     for (IncomingTask& incoming : tasks) {
@@ -478,10 +483,10 @@ Result<UidSaveSummary> Application::SaveByUid(std::vector<IncomingAppointment> a
     };
     UidSaveSummary summary;
     size_t next = 0;
-    for (const AppointmentRecord& record : appointmentRecords) {
+    for (const calendar::AppointmentRecord& record : appointmentRecords) {
         summary.appointments.push_back({record.oid, outcomeOf(outcomes[next++])});
     }
-    for (const TaskRecord& record : taskRecords) {
+    for (const calendar::TaskRecord& record : taskRecords) {
         summary.tasks.push_back({record.oid, outcomeOf(outcomes[next++])});
     }
     return summary;
@@ -547,7 +552,7 @@ UidSaveSummary::Item SummaryItem(int32_t oid, UidSave save) {
 
 }  // namespace
 
-Result<ItemState> Application::CurrentState(ItemKind kind, const std::string& uid) const {
+Result<ItemState> Application::CurrentState(calendar::ItemKind kind, const std::string& uid) const {
     if (!db_) {
         return NotLoggedOn();
     }
@@ -594,7 +599,7 @@ Result<StepOutcome> Application::ApplyStep(const UndoStep& step, StepDirection d
     return db_->ApplyStep(step, direction, home, inkNow, replaced);
 }
 
-Result<std::vector<SyncEntry>> Application::SyncEntries() const {
+Result<std::vector<calendar::SyncEntry>> Application::SyncEntries() const {
     if (!db_) {
         return NotLoggedOn();
     }
@@ -602,12 +607,12 @@ Result<std::vector<SyncEntry>> Application::SyncEntries() const {
 }
 
 Result<std::optional<UidSaveSummary::Item>> Application::SaveSyncedAppointment(
-    const AppointmentRecord& record, const ServerCopy& copy, int64_t comparedRevision,
+    const calendar::AppointmentRecord& record, const ServerCopy& copy, int64_t comparedRevision,
     SyncedAs as) {
     if (!db_) {
         return NotLoggedOn();
     }
-    AppointmentRecord written = record;
+    calendar::AppointmentRecord written = record;
     auto saved = db_->SaveSyncedAppointment(written, copy, comparedRevision, as);
     if (!saved) {
         return saved.error();
@@ -618,14 +623,13 @@ Result<std::optional<UidSaveSummary::Item>> Application::SaveSyncedAppointment(
     return std::optional(SummaryItem(written.oid, **saved));
 }
 
-Result<std::optional<UidSaveSummary::Item>> Application::SaveSyncedTask(const TaskRecord& record,
-                                                                        const ServerCopy& copy,
-                                                                        int64_t comparedRevision,
-                                                                        SyncedAs as) {
+Result<std::optional<UidSaveSummary::Item>> Application::SaveSyncedTask(
+    const calendar::TaskRecord& record, const ServerCopy& copy, int64_t comparedRevision,
+    SyncedAs as) {
     if (!db_) {
         return NotLoggedOn();
     }
-    TaskRecord written = record;
+    calendar::TaskRecord written = record;
     auto saved = db_->SaveSyncedTask(written, copy, comparedRevision, as);
     if (!saved) {
         return saved.error();
@@ -636,7 +640,7 @@ Result<std::optional<UidSaveSummary::Item>> Application::SaveSyncedTask(const Ta
     return std::optional(SummaryItem(written.oid, **saved));
 }
 
-Result<bool> Application::DeleteSynced(ItemKind kind, const std::string& uid,
+Result<bool> Application::DeleteSynced(calendar::ItemKind kind, const std::string& uid,
                                        int64_t comparedRevision) {
     if (!db_) {
         return NotLoggedOn();
@@ -644,14 +648,14 @@ Result<bool> Application::DeleteSynced(ItemKind kind, const std::string& uid,
     return db_->DeleteSynced(kind, uid, comparedRevision);
 }
 
-Result<void> Application::OfferAgain(ItemKind kind, const std::string& uid) {
+Result<void> Application::OfferAgain(calendar::ItemKind kind, const std::string& uid) {
     if (!db_) {
         return NotLoggedOn();
     }
     return db_->OfferAgain(kind, uid);
 }
 
-Result<void> Application::RecordServerCopy(ItemKind kind, const std::string& uid,
+Result<void> Application::RecordServerCopy(calendar::ItemKind kind, const std::string& uid,
                                            const ServerCopy& copy, int64_t syncedRevision) {
     if (!db_) {
         return NotLoggedOn();
@@ -659,7 +663,7 @@ Result<void> Application::RecordServerCopy(ItemKind kind, const std::string& uid
     return db_->RecordServerCopy(kind, uid, copy, syncedRevision);
 }
 
-Result<MergeBases> Application::SyncBases(ItemKind kind, const std::string& uid) const {
+Result<MergeBases> Application::SyncBases(calendar::ItemKind kind, const std::string& uid) const {
     if (!db_) {
         return NotLoggedOn();
     }
@@ -673,7 +677,7 @@ Result<void> Application::ForgetUnneededBases() {
     return db_->ForgetUnneededBases();
 }
 
-Result<void> Application::RecordSending(ItemKind kind, const std::string& uid,
+Result<void> Application::RecordSending(calendar::ItemKind kind, const std::string& uid,
                                         const std::string& href, const std::string& text) {
     if (!db_) {
         return NotLoggedOn();
@@ -681,7 +685,7 @@ Result<void> Application::RecordSending(ItemKind kind, const std::string& uid,
     return db_->RecordSending(kind, uid, href, text);
 }
 
-Result<void> Application::RememberServerStamp(ItemKind kind, const std::string& uid,
+Result<void> Application::RememberServerStamp(calendar::ItemKind kind, const std::string& uid,
                                               int64_t stamp) {
     if (!db_) {
         return NotLoggedOn();
@@ -689,7 +693,7 @@ Result<void> Application::RememberServerStamp(ItemKind kind, const std::string& 
     return db_->RememberServerStamp(kind, uid, stamp);
 }
 
-Result<void> Application::ForgetDeletion(ItemKind kind, const std::string& uid,
+Result<void> Application::ForgetDeletion(calendar::ItemKind kind, const std::string& uid,
                                          int64_t syncedRevision) {
     if (!db_) {
         return NotLoggedOn();
@@ -728,4 +732,4 @@ int UidSaveSummary::Count(Outcome outcome) const {
     return count;
 }
 
-}  // namespace pim
+}  // namespace store

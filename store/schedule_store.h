@@ -18,7 +18,7 @@
 #include "store/server_copy.h"
 #include "store/undo_step.h"
 
-namespace pim {
+namespace store {
 
 using platform::Result;
 
@@ -36,11 +36,11 @@ inline constexpr StoreFlag kFalse = 0;
 // The recurrence pattern of an appointment; only its type is read.
 class RecurrencePattern {
 public:
-    explicit RecurrencePattern(RecurrenceType type) : type_(type) {}
-    RecurrenceType Type() const { return type_; }
+    explicit RecurrencePattern(calendar::RecurrenceType type) : type_(type) {}
+    calendar::RecurrenceType Type() const { return type_; }
 
 private:
-    RecurrenceType type_;
+    calendar::RecurrenceType type_;
 };
 
 // An appointment as handed out by the store: a copy of the stored item, or of one occurrence
@@ -63,7 +63,7 @@ public:
     bool IsOccurrence() const { return isOccurrence_; }
     // An occurrence's identity in its series (the start its rule gives it, wall-clock in the
     // series' zone), and whether a change of the series (RECURRENCE-ID) made it what it is:
-    // pim::ChangeOf(series recurrence, RecurrenceId()) finds that change. 0 and false for an
+    // store::ChangeOf(series recurrence, RecurrenceId()) finds that change. 0 and false for an
     // item that is not an occurrence.
     Date RecurrenceId() const { return recurrenceId_; }
     bool IsChangedOccurrence() const { return isChanged_; }
@@ -90,8 +90,8 @@ public:
     // The series' rule (Recurrence::rule): a single appointment becomes a series from its start.
     // Ending a series leaves a single appointment: its rule, dates and changes go.
     void SetRecurrenceRule(std::string rule) { Edited().recurrence.rule = std::move(rule); }
-    void EndSeries() { Edited().recurrence = Recurrence{}; }
-    void PutOccurrenceChange(OccurrenceChange change);
+    void EndSeries() { Edited().recurrence = calendar::Recurrence{}; }
+    void PutOccurrenceChange(calendar::OccurrenceChange change);
     void CancelOccurrence(Date recurrenceId);
     void DropOccurrenceChange(Date recurrenceId);
 
@@ -99,25 +99,26 @@ public:
     Result<void> Save();
     Result<void> Delete();
 
-    const AppointmentRecord& Record() const { return *record_; }
+    const calendar::AppointmentRecord& Record() const { return *record_; }
 
 private:
     friend class Items;
     friend class Application;
-    Appointment(std::shared_ptr<StoreDatabase> db, std::shared_ptr<AppointmentRecord> record,
-                bool isOccurrence, Date recurrenceId = 0, bool isChanged = false)
+    Appointment(std::shared_ptr<StoreDatabase> db,
+                std::shared_ptr<calendar::AppointmentRecord> record, bool isOccurrence,
+                Date recurrenceId = 0, bool isChanged = false)
         : db_(std::move(db)),
           record_(std::move(record)),
           isOccurrence_(isOccurrence),
           recurrenceId_(recurrenceId),
           isChanged_(isChanged) {}
     // The record this appointment alone holds, copied first when it is still shared.
-    AppointmentRecord& Edited();
+    calendar::AppointmentRecord& Edited();
 
     std::shared_ptr<StoreDatabase> db_;
     // Shared with the collection that handed the appointment out and with copies of it, so
     // that walking a collection copies no records; never changed while shared.
-    std::shared_ptr<AppointmentRecord> record_;
+    std::shared_ptr<calendar::AppointmentRecord> record_;
     bool isOccurrence_ = false;
     Date recurrenceId_ = 0;
     bool isChanged_ = false;
@@ -147,16 +148,16 @@ public:
     Result<void> Save();
     Result<void> Delete();
 
-    const TaskRecord& Record() const { return record_; }
+    const calendar::TaskRecord& Record() const { return record_; }
 
 private:
     friend class Items;
     friend class Application;
-    Task(std::shared_ptr<StoreDatabase> db, TaskRecord record)
+    Task(std::shared_ptr<StoreDatabase> db, calendar::TaskRecord record)
         : db_(std::move(db)), record_(std::move(record)) {}
 
     std::shared_ptr<StoreDatabase> db_;
-    TaskRecord record_;
+    calendar::TaskRecord record_;
 };
 
 // The items of one folder, possibly restricted, sorted and with recurring appointments
@@ -200,11 +201,11 @@ private:
     bool includeRecurrences_ = false;
     bool ran_ = false;
     std::vector<AppointmentHit> appointments_;
-    std::vector<TaskRecord> tasks_;
+    std::vector<calendar::TaskRecord> tasks_;
     // Tasks in due-date order are read a page at a time: where the next page begins, and
     // whether every task has been read.
     static constexpr size_t kFirstTaskPage = 128;
-    std::optional<TaskPageKey> nextTaskPage_;
+    std::optional<calendar::TaskPageKey> nextTaskPage_;
     bool tasksRead_ = true;
 };
 
@@ -223,12 +224,12 @@ private:
 
 // An item for Application::SaveByUid, with the properties it gives.
 struct IncomingAppointment {
-    AppointmentRecord record;
-    ItemFields given = ItemFields::All();
+    calendar::AppointmentRecord record;
+    calendar::ItemFields given = calendar::ItemFields::All();
 };
 struct IncomingTask {
-    TaskRecord record;
-    ItemFields given = ItemFields::All();
+    calendar::TaskRecord record;
+    calendar::ItemFields given = calendar::ItemFields::All();
 };
 
 // What SaveByUid did: for each item, in the order given (appointments first), the object id
@@ -275,12 +276,13 @@ public:
 
     // Whole-store access for import and export: every item (cancelled ones too, each series
     // with its changed occurrences), and adding many in one transaction.
-    Result<std::vector<AppointmentRecord>> AllAppointments() const;
-    Result<std::vector<TaskRecord>> AllTasks() const;
+    Result<std::vector<calendar::AppointmentRecord>> AllAppointments() const;
+    Result<std::vector<calendar::TaskRecord>> AllTasks() const;
     // Stores all records or none, each as a new item (a record without a UID gets a new one);
     // returns the object ids given, appointments first.
-    Result<std::vector<int32_t>> AddAll(const std::vector<AppointmentRecord>& appointments,
-                                        const std::vector<TaskRecord>& tasks);
+    Result<std::vector<int32_t>> AddAll(
+        const std::vector<calendar::AppointmentRecord>& appointments,
+        const std::vector<calendar::TaskRecord>& tasks);
 
     // Stores items by their identity, all or none: an item whose UID a stored item of its kind
     // already has updates that item in place (the same object id, so its ink file and anything
@@ -289,9 +291,9 @@ public:
     // properties the record does not carry). Storing the same items twice changes nothing.
     // Used by the import, and by whatever adds items that may be there already (holidays, sync).
     // Items of a calendar file (`source`) do not replace later versions, and join series.
-    Result<UidSaveSummary> SaveByUid(std::vector<IncomingAppointment> appointments,
-                                     std::vector<IncomingTask> tasks,
-                                     UidSource source = UidSource::CalendarFile);
+    Result<UidSaveSummary> SaveByUid(
+        std::vector<IncomingAppointment> appointments, std::vector<IncomingTask> tasks,
+        calendar::UidSource source = calendar::UidSource::CalendarFile);
 
     // Whether a handwritten memo of a stored appointment other than `exceptOid`, or of a changed
     // occurrence of any series, names the ink file `name`: the file is still in use and must
@@ -317,7 +319,7 @@ public:
 
     // Taking changes back: as StoreDatabase::CurrentState, RecordStep, UndoSteps, HasStep,
     // NextStep and ApplyStep.
-    Result<ItemState> CurrentState(ItemKind kind, const std::string& uid) const;
+    Result<ItemState> CurrentState(calendar::ItemKind kind, const std::string& uid) const;
     Result<void> RecordStep(const UndoStep& step, const std::string& home);
     Result<std::vector<UndoStep>> UndoSteps(const std::string& home) const;
     Result<bool> HasStep(const std::string& home, StepDirection direction) const;
@@ -329,7 +331,7 @@ public:
 
     // Two-way sync with a calendar server. The store marks every item saved or deleted here
     // (SyncEntry) until the sync records the server's copy of it.
-    Result<std::vector<SyncEntry>> SyncEntries() const;
+    Result<std::vector<calendar::SyncEntry>> SyncEntries() const;
     // Stores an item as the server holds it (every property taken from it) and records the
     // server's copy (`copy`, whose text is the base of the next merge), in one transaction,
     // while the item is still as the sync compared it: its sync revision `comparedRevision` (0
@@ -337,28 +339,31 @@ public:
     // which is still to be sent over that copy. Returns the object id it is stored under and how
     // it met the store, or nothing when the item changed here meanwhile and nothing was written.
     Result<std::optional<UidSaveSummary::Item>> SaveSyncedAppointment(
-        const AppointmentRecord& record, const ServerCopy& copy, int64_t comparedRevision,
+        const calendar::AppointmentRecord& record, const ServerCopy& copy, int64_t comparedRevision,
         SyncedAs as = SyncedAs::InStep);
-    Result<std::optional<UidSaveSummary::Item>> SaveSyncedTask(const TaskRecord& record,
+    Result<std::optional<UidSaveSummary::Item>> SaveSyncedTask(const calendar::TaskRecord& record,
                                                                const ServerCopy& copy,
                                                                int64_t comparedRevision,
                                                                SyncedAs as = SyncedAs::InStep);
     // Deletes the items of the kind with the UID because the server no longer holds them, unless
     // the item changed here since the sync compared it (false: kept, nothing deleted).
-    Result<bool> DeleteSynced(ItemKind kind, const std::string& uid, int64_t comparedRevision);
+    Result<bool> DeleteSynced(calendar::ItemKind kind, const std::string& uid,
+                              int64_t comparedRevision);
     // As StoreDatabase::OfferAgain: an item the server lost is uploaded again by the next sync.
-    Result<void> OfferAgain(ItemKind kind, const std::string& uid);
+    Result<void> OfferAgain(calendar::ItemKind kind, const std::string& uid);
     // As StoreDatabase::RecordServerCopy, SyncBases, ForgetUnneededBases, RecordSending and
     // ForgetDeletion.
-    Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const ServerCopy& copy,
-                                  int64_t syncedRevision);
-    Result<MergeBases> SyncBases(ItemKind kind, const std::string& uid) const;
+    Result<void> RecordServerCopy(calendar::ItemKind kind, const std::string& uid,
+                                  const ServerCopy& copy, int64_t syncedRevision);
+    Result<MergeBases> SyncBases(calendar::ItemKind kind, const std::string& uid) const;
     Result<void> ForgetUnneededBases();
-    Result<void> RecordSending(ItemKind kind, const std::string& uid, const std::string& href,
-                               const std::string& text);
-    Result<void> ForgetDeletion(ItemKind kind, const std::string& uid, int64_t syncedRevision);
+    Result<void> RecordSending(calendar::ItemKind kind, const std::string& uid,
+                               const std::string& href, const std::string& text);
+    Result<void> ForgetDeletion(calendar::ItemKind kind, const std::string& uid,
+                                int64_t syncedRevision);
     // As StoreDatabase::RememberServerStamp.
-    Result<void> RememberServerStamp(ItemKind kind, const std::string& uid, int64_t stamp);
+    Result<void> RememberServerStamp(calendar::ItemKind kind, const std::string& uid,
+                                     int64_t stamp);
     // What a collection's last complete sync left for the next (CollectionMark).
     Result<CollectionMark> SyncToken(const std::string& collection) const;
     Result<void> SetSyncToken(const std::string& collection, const CollectionMark& mark);
@@ -369,4 +374,4 @@ private:
     std::shared_ptr<StoreDatabase> db_;
 };
 
-}  // namespace pim
+}  // namespace store

@@ -9,7 +9,7 @@
 #include <array>
 #include <cstdint>
 
-namespace pim {
+namespace store {
 namespace {
 
 constexpr UChar32 kFirstFullWidthAscii = 0xFF01;  // ！
@@ -185,4 +185,4 @@ bool HoldsFolded(std::string_view utf8, std::string_view foldedNeedle) {
     return folded.find(foldedNeedle) != std::string::npos;
 }
 
-}  // namespace pim
+}  // namespace store

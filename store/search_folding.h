@@ -9,7 +9,7 @@
 // "STRASSE" meet); a text and its canonically equivalent spelling (é precomposed or as e and a
 // combining accent) read the same. Kana and kanji stay as they were typed: hiragana do not find
 // katakana, half-width katakana do not find full-width ones.
-namespace pim {
+namespace store {
 
 // The text (UTF-8) as a search compares it; bytes that are not UTF-8 read as U+FFFD.
 std::string FoldForSearch(std::string_view utf8);
@@ -18,4 +18,4 @@ std::string FoldForSearch(std::string_view utf8);
 // needle is held by every text.
 bool HoldsFolded(std::string_view utf8, std::string_view foldedNeedle);
 
-}  // namespace pim
+}  // namespace store

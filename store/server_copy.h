@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace pim {
+namespace store {
 
 // The calendar server's copy of an item as a sync records it: where it is, which version it is,
 // and its text. The text is the base of the next merge: the version both sides last agreed on,
@@ -36,4 +36,4 @@ struct CollectionMark {
 // is still to be sent.
 enum class SyncedAs { InStep, ToSend };
 
-}  // namespace pim
+}  // namespace store

@@ -1,6 +1,6 @@
 #include "store/store_change_watcher.h"
 
-namespace pim {
+namespace store {
 
 StoreChangeWatcher::StoreChangeWatcher(std::filesystem::path storeFile)
     : storeFile_(std::move(storeFile)) {}
@@ -58,4 +58,4 @@ bool StoreChangeWatcher::HasChanged() {
     return changed;
 }
 
-}  // namespace pim
+}  // namespace store

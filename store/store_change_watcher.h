@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <optional>
 
-namespace pim {
+namespace store {
 
 // Notices that the schedule store changed: any write committed by another connection (another
 // process such as the CLI or a sync, or another connection of this one). It keeps a connection
@@ -38,4 +38,4 @@ private:
     bool missedReads_ = false;
 };
 
-}  // namespace pim
+}  // namespace store

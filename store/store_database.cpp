@@ -16,7 +16,7 @@
 #include "store/store_rows.h"
 #include "store/store_statement.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 using platform::DateToLinear;
@@ -32,17 +32,17 @@ Date Stored(Date date) {
 
 }  // namespace
 
-void Normalize(AppointmentRecord& record) {
+void Normalize(calendar::AppointmentRecord& record) {
     record.start = Stored(record.start);
     record.end = Stored(record.end);
-    Recurrence& recurrence = record.recurrence;
+    calendar::Recurrence& recurrence = record.recurrence;
     if (!recurrence.recurs()) {
         recurrence.changes.clear();
     }
-    CarryIntoZone(record);
+    calendar::CarryIntoZone(record);
     record.zoneStart = Stored(record.zoneStart);
     record.zoneEnd = Stored(record.zoneEnd);
-    for (OccurrenceChange& change : recurrence.changes) {
+    for (calendar::OccurrenceChange& change : recurrence.changes) {
         change.recurrenceId = Stored(change.recurrenceId);
         change.start = Stored(change.start);
         change.end = Stored(change.end);
@@ -50,12 +50,12 @@ void Normalize(AppointmentRecord& record) {
         change.zoneEnd = Stored(change.zoneEnd);
     }
     std::stable_sort(recurrence.changes.begin(), recurrence.changes.end(),
-                     [](const OccurrenceChange& a, const OccurrenceChange& b) {
+                     [](const calendar::OccurrenceChange& a, const calendar::OccurrenceChange& b) {
                          return DateToLinear(a.recurrenceId) < DateToLinear(b.recurrenceId);
                      });
 }
 
-bool SameTimesAndState(const AppointmentRecord& a, const AppointmentRecord& b) {
+bool SameTimesAndState(const calendar::AppointmentRecord& a, const calendar::AppointmentRecord& b) {
     return a.start == b.start && a.end == b.end && a.allDay == b.allDay &&
            a.cancelled == b.cancelled && a.recurrence.rule == b.recurrence.rule &&
            a.recurrence.exceptionDates == b.recurrence.exceptionDates &&
@@ -66,7 +66,8 @@ namespace {
 
 // What the series gives an occurrence that no change has touched: its start at its identity
 // and the series' length, all day when the series is.
-bool MovedFromItsSeries(const AppointmentRecord& series, const OccurrenceChange& change) {
+bool MovedFromItsSeries(const calendar::AppointmentRecord& series,
+                        const calendar::OccurrenceChange& change) {
     if (change.cancelled || change.thisAndFuture || change.allDay != series.allDay) {
         return true;
     }
@@ -78,19 +79,20 @@ bool MovedFromItsSeries(const AppointmentRecord& series, const OccurrenceChange&
            std::abs(length - seriesLength) > kHalfSecond;
 }
 
-bool SameOccurrenceTimesAndState(const OccurrenceChange& a, const OccurrenceChange& b) {
+bool SameOccurrenceTimesAndState(const calendar::OccurrenceChange& a,
+                                 const calendar::OccurrenceChange& b) {
     return a.start == b.start && a.end == b.end && a.allDay == b.allDay &&
            a.cancelled == b.cancelled && a.thisAndFuture == b.thisAndFuture;
 }
 
 }  // namespace
 
-void StampChangedOccurrences(const AppointmentRecord* stored, AppointmentRecord& written,
-                             int64_t unixSeconds) {
-    for (OccurrenceChange& change : written.recurrence.changes) {
-        const OccurrenceChange* before = nullptr;
+void StampChangedOccurrences(const calendar::AppointmentRecord* stored,
+                             calendar::AppointmentRecord& written, int64_t unixSeconds) {
+    for (calendar::OccurrenceChange& change : written.recurrence.changes) {
+        const calendar::OccurrenceChange* before = nullptr;
         if (stored != nullptr) {
-            for (const OccurrenceChange& known : stored->recurrence.changes) {
+            for (const calendar::OccurrenceChange& known : stored->recurrence.changes) {
                 if (DateToLinear(known.recurrenceId) == DateToLinear(change.recurrenceId)) {
                     before = &known;
                     break;
@@ -102,16 +104,16 @@ void StampChangedOccurrences(const AppointmentRecord* stored, AppointmentRecord&
         }
         const bool announce = before != nullptr ? !SameOccurrenceTimesAndState(*before, change)
                                                 : MovedFromItsSeries(written, change);
-        change.extraProperties = StampedAsChangedOccurrence(
+        change.extraProperties = calendar::StampedAsChangedOccurrence(
             change.extraProperties, written.extraProperties,
             before != nullptr ? before->extraProperties : std::string(), unixSeconds, announce);
     }
 }
 
-void Normalize(TaskRecord& record) {
+void Normalize(calendar::TaskRecord& record) {
     record.dueDate = Stored(record.dueDate);
     record.dateCompleted = Stored(record.dateCompleted);
-    CarryIntoZone(record);
+    calendar::CarryIntoZone(record);
     record.zoneDue = Stored(record.zoneDue);
 }
 
@@ -121,66 +123,69 @@ namespace {
 // SUMMARY kept for its LANGUAGE parameter, CATEGORIES as they came, the alarms), those of the
 // times, which always come from it (`times`: DTEND as it came, say), and every property it
 // carries itself.
-std::set<std::string> TakenFromIncoming(ItemFields given,
+std::set<std::string> TakenFromIncoming(calendar::ItemFields given,
                                         std::initializer_list<const char*> times) {
     std::set<std::string> names(times.begin(), times.end());
-    if (given.Has(ItemField::Subject)) {
+    if (given.Has(calendar::ItemField::Subject)) {
         names.insert("SUMMARY");
     }
-    if (given.Has(ItemField::Location)) {
+    if (given.Has(calendar::ItemField::Location)) {
         names.insert("LOCATION");
     }
-    if (given.Has(ItemField::Body)) {
+    if (given.Has(calendar::ItemField::Body)) {
         names.insert("DESCRIPTION");
     }
-    if (given.Has(ItemField::Categories)) {
+    if (given.Has(calendar::ItemField::Categories)) {
         names.insert("CATEGORIES");
     }
-    if (given.Has(ItemField::Reminder)) {
+    if (given.Has(calendar::ItemField::Reminder)) {
         names.insert("VALARM");
     }
     return names;
 }
 
 // What an incoming appointment becomes when it updates the stored one of its UID.
-AppointmentRecord MergeAppointment(const AppointmentRecord& stored, AppointmentRecord incoming,
-                                   ItemFields given) {
+calendar::AppointmentRecord MergeAppointment(const calendar::AppointmentRecord& stored,
+                                             calendar::AppointmentRecord incoming,
+                                             calendar::ItemFields given) {
     incoming.oid = stored.oid;
-    if (!given.Has(ItemField::Subject)) {
+    if (!given.Has(calendar::ItemField::Subject)) {
         incoming.subject = stored.subject;
     }
-    if (!given.Has(ItemField::Location)) {
+    if (!given.Has(calendar::ItemField::Location)) {
         incoming.location = stored.location;
     }
-    if (!given.Has(ItemField::Body)) {
+    if (!given.Has(calendar::ItemField::Body)) {
         // The handwriting a memo names goes with it.
         incoming.body = stored.body;
         incoming.handwritten = stored.handwritten;
     }
-    if (!given.Has(ItemField::Categories)) {
+    if (!given.Has(calendar::ItemField::Categories)) {
         incoming.categories = stored.categories;
     }
-    if (!given.Has(ItemField::Reminder)) {
+    if (!given.Has(calendar::ItemField::Reminder)) {
         incoming.reminderSet = stored.reminderSet;
     }
-    incoming.extraProperties = MergeKeptLines(stored.extraProperties, incoming.extraProperties,
-                                              TakenFromIncoming(given, {"DTSTART", "DTEND"}));
+    incoming.extraProperties =
+        calendar::MergeKeptLines(stored.extraProperties, incoming.extraProperties,
+                                 TakenFromIncoming(given, {"DTSTART", "DTEND"}));
     return incoming;
 }
 
-TaskRecord MergeTask(const TaskRecord& stored, TaskRecord incoming, ItemFields given) {
+calendar::TaskRecord MergeTask(const calendar::TaskRecord& stored, calendar::TaskRecord incoming,
+                               calendar::ItemFields given) {
     incoming.oid = stored.oid;
-    if (!given.Has(ItemField::Subject)) {
+    if (!given.Has(calendar::ItemField::Subject)) {
         incoming.subject = stored.subject;
     }
-    if (!given.Has(ItemField::Body)) {
+    if (!given.Has(calendar::ItemField::Body)) {
         incoming.body = stored.body;
     }
-    if (!given.Has(ItemField::Categories)) {
+    if (!given.Has(calendar::ItemField::Categories)) {
         incoming.categories = stored.categories;
     }
-    incoming.extraProperties = MergeKeptLines(stored.extraProperties, incoming.extraProperties,
-                                              TakenFromIncoming(given, {"COMPLETED"}));
+    incoming.extraProperties = calendar::MergeKeptLines(
+        stored.extraProperties, incoming.extraProperties, TakenFromIncoming(given, {"COMPLETED"}));
     return incoming;
 }
 
@@ -240,7 +245,8 @@ Result<int32_t> StoreDatabase::NewObjectId(int kind) {
     return static_cast<int32_t>(oid);
 }
 
-Result<void> StoreDatabase::WriteAppointment(AppointmentRecord& record, Presence presence) {
+Result<void> StoreDatabase::WriteAppointment(calendar::AppointmentRecord& record,
+                                             Presence presence) {
     if (record.oid == 0) {
         auto oid = NewObjectId(kAppointmentKind);
         if (!oid) {
@@ -256,7 +262,7 @@ Result<void> StoreDatabase::WriteAppointment(AppointmentRecord& record, Presence
     if (!recurs) {
         record.recurrence.changes.clear();  // a single appointment has no occurrences to change
     }
-    CarryIntoZone(record);
+    calendar::CarryIntoZone(record);
     auto definition = DefinitionId(record.zone);
     if (!definition) {
         return definition.error();
@@ -329,7 +335,8 @@ Result<void> StoreDatabase::WriteAppointment(AppointmentRecord& record, Presence
     return {};
 }
 
-Result<void> StoreDatabase::WriteChanges(const AppointmentRecord& record, Presence presence) {
+Result<void> StoreDatabase::WriteChanges(const calendar::AppointmentRecord& record,
+                                         Presence presence) {
     if (presence == Presence::MayBeStored) {
         Statement remove(Prepare("DELETE FROM occurrence_changes WHERE series_oid = ?"));
         remove.Bind(1, int64_t{record.oid});
@@ -337,7 +344,7 @@ Result<void> StoreDatabase::WriteChanges(const AppointmentRecord& record, Presen
             return SqlError("cannot save the appointment's changed occurrences");
         }
     }
-    for (const OccurrenceChange& change : record.recurrence.changes) {
+    for (const calendar::OccurrenceChange& change : record.recurrence.changes) {
         Statement insert(Prepare(std::string("INSERT OR REPLACE INTO occurrence_changes(") +
                                  "series_oid, " + kChangeColumns +
                                  ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
@@ -367,7 +374,7 @@ Result<void> StoreDatabase::WriteChanges(const AppointmentRecord& record, Presen
     return {};
 }
 
-Result<std::vector<OccurrenceChange>> StoreDatabase::ReadChanges(int32_t seriesOid) {
+Result<std::vector<calendar::OccurrenceChange>> StoreDatabase::ReadChanges(int32_t seriesOid) {
     Statement select(
         Prepare(std::string("SELECT ") + kChangeColumns +
                 " FROM occurrence_changes WHERE series_oid = ? ORDER BY recurrence_id"));
@@ -375,7 +382,7 @@ Result<std::vector<OccurrenceChange>> StoreDatabase::ReadChanges(int32_t seriesO
         return SqlError("cannot read the changed occurrences");
     }
     select.Bind(1, int64_t{seriesOid});
-    std::vector<OccurrenceChange> changes;
+    std::vector<calendar::OccurrenceChange> changes;
     int step;
     while ((step = select.Step()) == SQLITE_ROW) {
         changes.push_back(ReadChange(select));
@@ -386,7 +393,7 @@ Result<std::vector<OccurrenceChange>> StoreDatabase::ReadChanges(int32_t seriesO
     return changes;
 }
 
-Result<void> StoreDatabase::WriteTask(TaskRecord& record) {
+Result<void> StoreDatabase::WriteTask(calendar::TaskRecord& record) {
     if (record.oid == 0) {
         auto oid = NewObjectId(kTaskKind);
         if (!oid) {
@@ -397,7 +404,7 @@ Result<void> StoreDatabase::WriteTask(TaskRecord& record) {
     if (record.uid.empty()) {
         record.uid = NewItemUid();
     }
-    CarryIntoZone(record);
+    calendar::CarryIntoZone(record);
     auto definition = DefinitionId(record.dueZone);
     if (!definition) {
         return definition.error();
@@ -425,22 +432,22 @@ Result<void> StoreDatabase::WriteTask(TaskRecord& record) {
     return {};
 }
 
-Result<void> StoreDatabase::SaveAppointment(AppointmentRecord& record) {
+Result<void> StoreDatabase::SaveAppointment(calendar::AppointmentRecord& record) {
     Transaction transaction(db_);
     if (!transaction.began()) {
         return SqlError("the store is busy");
     }
-    AppointmentRecord written = record;
+    calendar::AppointmentRecord written = record;
     Normalize(written);
-    std::optional<AppointmentRecord> stored;
+    std::optional<calendar::AppointmentRecord> stored;
     if (written.oid != 0) {
-        if (Result<AppointmentRecord> loaded = LoadAppointment(written.oid)) {
+        if (Result<calendar::AppointmentRecord> loaded = LoadAppointment(written.oid)) {
             stored = std::move(loaded).value();
         }
     }
     const int64_t now = std::time(nullptr);
     const bool announce = stored && !SameTimesAndState(*stored, written);
-    written.extraProperties = StampedAsChanged(written.extraProperties, now, announce);
+    written.extraProperties = calendar::StampedAsChanged(written.extraProperties, now, announce);
     StampChangedOccurrences(stored ? &*stored : nullptr, written, now);
     if (auto saved = WriteAppointment(written, Presence::MayBeStored); !saved) {
         return saved;
@@ -452,22 +459,22 @@ Result<void> StoreDatabase::SaveAppointment(AppointmentRecord& record) {
     return {};
 }
 
-Result<void> StoreDatabase::SaveTask(TaskRecord& record) {
+Result<void> StoreDatabase::SaveTask(calendar::TaskRecord& record) {
     Transaction transaction(db_);
     if (!transaction.began()) {
         return SqlError("the store is busy");
     }
-    TaskRecord written = record;
+    calendar::TaskRecord written = record;
     bool announce = false;
     if (written.oid != 0) {
-        if (Result<TaskRecord> stored = LoadTask(written.oid)) {
-            TaskRecord compared = written;
+        if (Result<calendar::TaskRecord> stored = LoadTask(written.oid)) {
+            calendar::TaskRecord compared = written;
             Normalize(compared);
             announce = stored->dueDate != compared.dueDate || stored->complete != compared.complete;
         }
     }
     written.extraProperties =
-        StampedAsChanged(written.extraProperties, std::time(nullptr), announce);
+        calendar::StampedAsChanged(written.extraProperties, std::time(nullptr), announce);
     if (auto saved = WriteTask(written); !saved) {
         return saved;
     }
@@ -478,21 +485,21 @@ Result<void> StoreDatabase::SaveTask(TaskRecord& record) {
     return {};
 }
 
-Result<void> StoreDatabase::AddAll(std::vector<AppointmentRecord>& appointments,
-                                   std::vector<TaskRecord>& tasks) {
+Result<void> StoreDatabase::AddAll(std::vector<calendar::AppointmentRecord>& appointments,
+                                   std::vector<calendar::TaskRecord>& tasks) {
     Transaction transaction(db_);
     if (!transaction.began()) {
         return SqlError("the store is busy");
     }
-    std::vector<AppointmentRecord> writtenAppointments = appointments;
-    std::vector<TaskRecord> writtenTasks = tasks;
-    for (AppointmentRecord& record : writtenAppointments) {
+    std::vector<calendar::AppointmentRecord> writtenAppointments = appointments;
+    std::vector<calendar::TaskRecord> writtenTasks = tasks;
+    for (calendar::AppointmentRecord& record : writtenAppointments) {
         record.oid = 0;
         if (auto saved = WriteAppointment(record, Presence::New); !saved) {
             return saved;
         }
     }
-    for (TaskRecord& record : writtenTasks) {
+    for (calendar::TaskRecord& record : writtenTasks) {
         record.oid = 0;
         if (auto saved = WriteTask(record); !saved) {
             return saved;
@@ -524,29 +531,30 @@ namespace {
 // UID, the stored one and the incoming one in either order, as the series with that occurrence
 // among its changes. The incoming series is taken whole; a change it already has of the same
 // occurrence is kept over the lone one. False when the two are not such a pair.
-bool JoinSeries(const AppointmentRecord& stored, const AppointmentRecord& incoming,
-                AppointmentRecord& joined) {
-    const bool loneComes = stored.recurrence.recurs() && IsLoneOccurrence(incoming);
-    const bool seriesComes = incoming.recurrence.recurs() && IsLoneOccurrence(stored);
+bool JoinSeries(const calendar::AppointmentRecord& stored,
+                const calendar::AppointmentRecord& incoming, calendar::AppointmentRecord& joined) {
+    const bool loneComes = stored.recurrence.recurs() && calendar::IsLoneOccurrence(incoming);
+    const bool seriesComes = incoming.recurrence.recurs() && calendar::IsLoneOccurrence(stored);
     if (!loneComes && !seriesComes) {
         return false;
     }
-    const AppointmentRecord& series = loneComes ? stored : incoming;
-    const AppointmentRecord& lone = loneComes ? incoming : stored;
-    const std::optional<Date> id = LoneOccurrenceId(lone, series);
+    const calendar::AppointmentRecord& series = loneComes ? stored : incoming;
+    const calendar::AppointmentRecord& lone = loneComes ? incoming : stored;
+    const std::optional<Date> id = calendar::LoneOccurrenceId(lone, series);
     if (!id) {
         return false;
     }
     joined = series;
     joined.oid = stored.oid;
-    PutChange(joined, AsChangeOf(series, lone, *id, false), loneComes);
+    calendar::PutChange(joined, calendar::AsChangeOf(series, lone, *id, false), loneComes);
     return true;
 }
 
 }  // namespace
 
-Result<UidSave> StoreDatabase::SaveAppointmentByUid(AppointmentRecord& record, ItemFields given,
-                                                    UidSource source) {
+Result<UidSave> StoreDatabase::SaveAppointmentByUid(calendar::AppointmentRecord& record,
+                                                    calendar::ItemFields given,
+                                                    calendar::UidSource source) {
     Normalize(record);
     int32_t stored = 0;
     if (!record.uid.empty()) {
@@ -567,11 +575,11 @@ Result<UidSave> StoreDatabase::SaveAppointmentByUid(AppointmentRecord& record, I
     if (!current) {
         return current.error();
     }
-    AppointmentRecord merged;
-    if (source == UidSource::CalendarFile && JoinSeries(*current, record, merged)) {
+    calendar::AppointmentRecord merged;
+    if (source == calendar::UidSource::CalendarFile && JoinSeries(*current, record, merged)) {
         // The series and its occurrence that came alone are one item from now on.
-    } else if (source == UidSource::CalendarFile &&
-               IsEarlierVersion(record.extraProperties, current->extraProperties)) {
+    } else if (source == calendar::UidSource::CalendarFile &&
+               calendar::IsEarlierVersion(record.extraProperties, current->extraProperties)) {
         record = std::move(current).value();
         return UidSave::Earlier;
     } else {
@@ -588,8 +596,9 @@ Result<UidSave> StoreDatabase::SaveAppointmentByUid(AppointmentRecord& record, I
     return UidSave::Updated;
 }
 
-Result<UidSave> StoreDatabase::SaveTaskByUid(TaskRecord& record, ItemFields given,
-                                             UidSource source) {
+Result<UidSave> StoreDatabase::SaveTaskByUid(calendar::TaskRecord& record,
+                                             calendar::ItemFields given,
+                                             calendar::UidSource source) {
     Normalize(record);
     int32_t stored = 0;
     if (!record.uid.empty()) {
@@ -610,8 +619,8 @@ Result<UidSave> StoreDatabase::SaveTaskByUid(TaskRecord& record, ItemFields give
     if (!current) {
         return current.error();
     }
-    if (source == UidSource::CalendarFile &&
-        IsEarlierVersion(record.extraProperties, current->extraProperties)) {
+    if (source == calendar::UidSource::CalendarFile &&
+        calendar::IsEarlierVersion(record.extraProperties, current->extraProperties)) {
         record = std::move(current).value();
         return UidSave::Earlier;
     }
@@ -626,10 +635,11 @@ Result<UidSave> StoreDatabase::SaveTaskByUid(TaskRecord& record, ItemFields give
     return UidSave::Updated;
 }
 
-Result<void> StoreDatabase::SaveAllByUid(std::vector<AppointmentRecord>& appointments,
-                                         const std::vector<ItemFields>& appointmentsGive,
-                                         std::vector<TaskRecord>& tasks,
-                                         const std::vector<ItemFields>& tasksGive, UidSource source,
+Result<void> StoreDatabase::SaveAllByUid(std::vector<calendar::AppointmentRecord>& appointments,
+                                         const std::vector<calendar::ItemFields>& appointmentsGive,
+                                         std::vector<calendar::TaskRecord>& tasks,
+                                         const std::vector<calendar::ItemFields>& tasksGive,
+                                         calendar::UidSource source,
                                          std::vector<UidSave>& outcomes) {
     if ((!appointmentsGive.empty() && appointmentsGive.size() != appointments.size()) ||
         (!tasksGive.empty() && tasksGive.size() != tasks.size())) {
@@ -642,7 +652,8 @@ Result<void> StoreDatabase::SaveAllByUid(std::vector<AppointmentRecord>& appoint
     std::vector<UidSave> results;
     results.reserve(appointments.size() + tasks.size());
     for (size_t i = 0; i < appointments.size(); ++i) {
-        const ItemFields given = appointmentsGive.empty() ? ItemFields::All() : appointmentsGive[i];
+        const calendar::ItemFields given =
+            appointmentsGive.empty() ? calendar::ItemFields::All() : appointmentsGive[i];
         auto saved = SaveAppointmentByUid(appointments[i], given, source);
         if (!saved) {
             return saved.error();
@@ -650,7 +661,8 @@ Result<void> StoreDatabase::SaveAllByUid(std::vector<AppointmentRecord>& appoint
         results.push_back(*saved);
     }
     for (size_t i = 0; i < tasks.size(); ++i) {
-        const ItemFields given = tasksGive.empty() ? ItemFields::All() : tasksGive[i];
+        const calendar::ItemFields given =
+            tasksGive.empty() ? calendar::ItemFields::All() : tasksGive[i];
         auto saved = SaveTaskByUid(tasks[i], given, source);
         if (!saved) {
             return saved.error();
@@ -698,7 +710,7 @@ Result<void> StoreDatabase::DeleteItem(int32_t oid) {
     return {};
 }
 
-Result<AppointmentRecord> StoreDatabase::LoadAppointment(int32_t oid) {
+Result<calendar::AppointmentRecord> StoreDatabase::LoadAppointment(int32_t oid) {
     Statement select(
         Prepare(std::string("SELECT ") + kAppointmentColumns + " FROM appointments WHERE oid = ?"));
     select.Bind(1, int64_t{oid});
@@ -712,7 +724,7 @@ Result<AppointmentRecord> StoreDatabase::LoadAppointment(int32_t oid) {
     if (step != SQLITE_ROW) {
         return SqlError("cannot read the appointment");
     }
-    AppointmentRecord record = ReadAppointment(select);
+    calendar::AppointmentRecord record = ReadAppointment(select);
     if (select.Integer(kChangesColumn) > 0) {
         auto changes = ReadChanges(oid);
         if (!changes) {
@@ -723,7 +735,7 @@ Result<AppointmentRecord> StoreDatabase::LoadAppointment(int32_t oid) {
     return record;
 }
 
-Result<TaskRecord> StoreDatabase::LoadTask(int32_t oid) {
+Result<calendar::TaskRecord> StoreDatabase::LoadTask(int32_t oid) {
     Statement select(Prepare(std::string("SELECT ") + kTaskColumns + " FROM tasks WHERE oid = ?"));
     select.Bind(1, int64_t{oid});
     if (!select.ok()) {
@@ -739,4 +751,4 @@ Result<TaskRecord> StoreDatabase::LoadTask(int32_t oid) {
     return SqlError("cannot read the task");
 }
 
-}  // namespace pim
+}  // namespace store

@@ -21,7 +21,7 @@
 #include "store/server_copy.h"
 #include "store/undo_step.h"
 
-namespace pim {
+namespace store {
 
 using platform::Result;
 
@@ -54,34 +54,34 @@ public:
     StoreDatabase& operator=(const StoreDatabase&) = delete;
 
     // A record without a UID gets a new one here.
-    Result<void> SaveAppointment(AppointmentRecord& record);
-    Result<void> SaveTask(TaskRecord& record);
+    Result<void> SaveAppointment(calendar::AppointmentRecord& record);
+    Result<void> SaveTask(calendar::TaskRecord& record);
     // Deletes the item, and a series' changed occurrences with it.
     Result<void> DeleteItem(int32_t oid);
-    Result<AppointmentRecord> LoadAppointment(int32_t oid);
-    Result<TaskRecord> LoadTask(int32_t oid);
+    Result<calendar::AppointmentRecord> LoadAppointment(int32_t oid);
+    Result<calendar::TaskRecord> LoadTask(int32_t oid);
 
     Result<std::vector<AppointmentHit>> QueryAppointments(const AppointmentQuery& query);
     enum class TaskOrder { ByObjectId, ByDueDate };
-    Result<std::vector<TaskRecord>> QueryTasks(const Restriction* restriction,
-                                               TaskOrder order = TaskOrder::ByObjectId);
+    Result<std::vector<calendar::TaskRecord>> QueryTasks(const Restriction* restriction,
+                                                         TaskOrder order = TaskOrder::ByObjectId);
 
     // One page of the tasks that satisfy the restriction, in due-date order (ties by object id):
     // at most `limit` of them, after the task `after` names. Each alternative of a top-level `or`
     // is read in that order from an index of its own and SQLite merges them, so that a page
     // costs what it holds, not how many tasks the store holds.
     struct TaskPage {
-        std::vector<TaskRecord> tasks;
-        std::optional<TaskPageKey> last;  // of the last task on the page
-        bool atEnd = false;               // no task follows the page
+        std::vector<calendar::TaskRecord> tasks;
+        std::optional<calendar::TaskPageKey> last;  // of the last task on the page
+        bool atEnd = false;                         // no task follows the page
     };
     Result<TaskPage> QueryTaskPage(const Restriction* restriction,
-                                   const std::optional<TaskPageKey>& after, size_t limit);
+                                   const std::optional<calendar::TaskPageKey>& after, size_t limit);
 
     // Adds every record in one transaction (all or none), giving each its object id and, when
     // it has none, a UID.
-    Result<void> AddAll(std::vector<AppointmentRecord>& appointments,
-                        std::vector<TaskRecord>& tasks);
+    Result<void> AddAll(std::vector<calendar::AppointmentRecord>& appointments,
+                        std::vector<calendar::TaskRecord>& tasks);
 
     // Stores every record by its UID in one transaction (all or none): a record whose UID a
     // stored item of its kind already has updates that item in place (the lowest object id when
@@ -89,11 +89,11 @@ public:
     // are added. `given` is empty or holds one entry per record; empty means everything given.
     // Each record gets the object id it was stored under (and the merged properties); when
     // the save fails, nothing is stored and the records may be left part-way.
-    Result<void> SaveAllByUid(std::vector<AppointmentRecord>& appointments,
-                              const std::vector<ItemFields>& appointmentsGive,
-                              std::vector<TaskRecord>& tasks,
-                              const std::vector<ItemFields>& tasksGive, UidSource source,
-                              std::vector<UidSave>& outcomes);
+    Result<void> SaveAllByUid(std::vector<calendar::AppointmentRecord>& appointments,
+                              const std::vector<calendar::ItemFields>& appointmentsGive,
+                              std::vector<calendar::TaskRecord>& tasks,
+                              const std::vector<calendar::ItemFields>& tasksGive,
+                              calendar::UidSource source, std::vector<UidSave>& outcomes);
 
     // Whether a handwritten memo of an appointment other than `exceptOid`, or of a changed
     // occurrence of any series, names the ink file `name` on its first line.
@@ -102,7 +102,7 @@ public:
     Result<std::set<std::u16string>> InkFileNamesInUse();
 
     // The sync state of every item (SyncEntry), deletions not yet synced among them.
-    Result<std::vector<SyncEntry>> SyncEntries();
+    Result<std::vector<calendar::SyncEntry>> SyncEntries();
     // Stores an item as the server holds it, by its UID, taking every property from it, and
     // records the server's copy (`copy`, its text the base of a later merge): one transaction.
     // `as` InStep: the item is in step with that copy; ToSend: the record is the server's
@@ -110,36 +110,40 @@ public:
     // sync revision is still `comparedRevision`, the one the sync compared with the server's copy
     // (0 for an item in step or not stored here); otherwise it changed here meanwhile, nothing
     // is written and the result is empty.
-    Result<std::optional<UidSave>> SaveSyncedAppointment(AppointmentRecord& record,
+    Result<std::optional<UidSave>> SaveSyncedAppointment(calendar::AppointmentRecord& record,
                                                          const ServerCopy& copy,
                                                          int64_t comparedRevision, SyncedAs as);
-    Result<std::optional<UidSave>> SaveSyncedTask(TaskRecord& record, const ServerCopy& copy,
-                                                  int64_t comparedRevision, SyncedAs as);
+    Result<std::optional<UidSave>> SaveSyncedTask(calendar::TaskRecord& record,
+                                                  const ServerCopy& copy, int64_t comparedRevision,
+                                                  SyncedAs as);
     // Deletes the items of the kind that have the UID, because the server no longer holds
     // them, and forgets their entry: one transaction. False, and nothing deleted, when the item
     // changed here since the sync compared it (its revision is no longer `comparedRevision`).
-    Result<bool> DeleteSynced(ItemKind kind, const std::string& uid, int64_t comparedRevision);
+    Result<bool> DeleteSynced(calendar::ItemKind kind, const std::string& uid,
+                              int64_t comparedRevision);
     // Puts an item that the server lost back among those to upload: no href, no ETag, marked
     // changed; the version last agreed on stays the base of a merge with a copy another planner
     // puts back. A deletion the server never held is forgotten.
-    Result<void> OfferAgain(ItemKind kind, const std::string& uid);
+    Result<void> OfferAgain(calendar::ItemKind kind, const std::string& uid);
     // Records the server's copy of an item (href, ETag and text; all empty when the server lost
     // it). The item is in step again unless it changed here after `syncedRevision` (0 leaves the
     // mark as it is).
-    Result<void> RecordServerCopy(ItemKind kind, const std::string& uid, const ServerCopy& copy,
-                                  int64_t syncedRevision);
+    Result<void> RecordServerCopy(calendar::ItemKind kind, const std::string& uid,
+                                  const ServerCopy& copy, int64_t syncedRevision);
     // The text of the server's copy last recorded, and of one sent since (the bases of a merge).
-    Result<MergeBases> SyncBases(ItemKind kind, const std::string& uid);
+    Result<MergeBases> SyncBases(calendar::ItemKind kind, const std::string& uid);
     // Forgets the bases of items neither synced nor named by a change that can be taken back.
     Result<void> ForgetUnneededBases();
     // Records the text about to be sent for the item to `href`, until the server's copy is
     // recorded.
-    Result<void> RecordSending(ItemKind kind, const std::string& uid, const std::string& href,
-                               const std::string& text);
+    Result<void> RecordSending(calendar::ItemKind kind, const std::string& uid,
+                               const std::string& href, const std::string& text);
     // Records what the server's copy says of when it last changed (SyncEntry::serverStamp).
-    Result<void> RememberServerStamp(ItemKind kind, const std::string& uid, int64_t stamp);
+    Result<void> RememberServerStamp(calendar::ItemKind kind, const std::string& uid,
+                                     int64_t stamp);
     // Forgets a deletion the server has taken, unless the item was stored again since.
-    Result<void> ForgetDeletion(ItemKind kind, const std::string& uid, int64_t syncedRevision);
+    Result<void> ForgetDeletion(calendar::ItemKind kind, const std::string& uid,
+                                int64_t syncedRevision);
     // What the collection's last complete sync left for the next: its RFC 6578 sync token.
     Result<CollectionMark> SyncToken(const std::string& collection);
     Result<void> SetSyncToken(const std::string& collection, const CollectionMark& mark);
@@ -147,11 +151,12 @@ public:
     // anew and deletions it was not told of are dropped.
     Result<void> ResetSyncState();
     // Whether the item's sync revision is `comparedRevision` (an item without entry: 0).
-    Result<bool> RevisionIs(ItemKind kind, const std::string& uid, int64_t comparedRevision);
+    Result<bool> RevisionIs(calendar::ItemKind kind, const std::string& uid,
+                            int64_t comparedRevision);
 
     // The item of the kind with the UID as it is stored now (its lowest object id), without ink;
     // an empty state when there is none.
-    Result<ItemState> CurrentState(ItemKind kind, const std::string& uid);
+    Result<ItemState> CurrentState(calendar::ItemKind kind, const std::string& uid);
     // The steps that take changes back (UndoStep), each kept with the data home it was made in:
     // the steps of another home are never listed or applied. Recording a step forgets the steps
     // of the home that were taken back, and its oldest beyond kUndoStepsKept.
@@ -200,14 +205,14 @@ private:
     // One of the longest spans kept in store_info; 0 when nothing is stored yet.
     double StoredSpan(const char* key);
     enum class Presence { New, MayBeStored };
-    Result<void> WriteAppointment(AppointmentRecord& record, Presence presence);
-    Result<void> WriteChanges(const AppointmentRecord& record, Presence presence);
-    Result<void> WriteTask(TaskRecord& record);
+    Result<void> WriteAppointment(calendar::AppointmentRecord& record, Presence presence);
+    Result<void> WriteChanges(const calendar::AppointmentRecord& record, Presence presence);
+    Result<void> WriteTask(calendar::TaskRecord& record);
     // Deletes the rows of the item (and a series' changed occurrences) inside the caller's
     // transaction; how many there were.
     Result<int> RemoveItemRows(int32_t oid);
     // The id a zone's own definition is kept under (added when new); 0 for none.
-    Result<int64_t> DefinitionId(const ItemZone& zone);
+    Result<int64_t> DefinitionId(const calendar::ItemZone& zone);
     // Gives the items of a store from before zones were kept the zone in force.
     Result<void> GiveStoredItemsZones();
     // Marks the memos of a store from before the handwritten mark was kept that were taken for
@@ -218,24 +223,29 @@ private:
     Result<void> FollowZoneInForce();
     // Records the zone (ZoneInForceKey) the store's local times are worked out for.
     Result<void> RecordAxisZone(const std::string& key);
-    Result<std::vector<OccurrenceChange>> ReadChanges(int32_t seriesOid);
+    Result<std::vector<calendar::OccurrenceChange>> ReadChanges(int32_t seriesOid);
     // The lowest object id of an item of the table that has the UID; 0 for none.
     Result<int32_t> FindByUid(const char* table, const std::string& uid);
-    Result<UidSave> SaveAppointmentByUid(AppointmentRecord& record, ItemFields given,
-                                         UidSource source);
-    Result<UidSave> SaveTaskByUid(TaskRecord& record, ItemFields given, UidSource source);
-    Result<UidSave> SaveByUid(AppointmentRecord& record, ItemFields given, UidSource source) {
+    Result<UidSave> SaveAppointmentByUid(calendar::AppointmentRecord& record,
+                                         calendar::ItemFields given, calendar::UidSource source);
+    Result<UidSave> SaveTaskByUid(calendar::TaskRecord& record, calendar::ItemFields given,
+                                  calendar::UidSource source);
+    Result<UidSave> SaveByUid(calendar::AppointmentRecord& record, calendar::ItemFields given,
+                              calendar::UidSource source) {
         return SaveAppointmentByUid(record, given, source);
     }
-    Result<UidSave> SaveByUid(TaskRecord& record, ItemFields given, UidSource source) {
+    Result<UidSave> SaveByUid(calendar::TaskRecord& record, calendar::ItemFields given,
+                              calendar::UidSource source) {
         return SaveTaskByUid(record, given, source);
     }
     // SaveSyncedAppointment and SaveSyncedTask, for either kind of record.
     template <typename Record>
-    Result<std::optional<UidSave>> SaveSynced(ItemKind kind, Record& record, const ServerCopy& copy,
-                                              int64_t comparedRevision, SyncedAs as);
+    Result<std::optional<UidSave>> SaveSynced(calendar::ItemKind kind, Record& record,
+                                              const ServerCopy& copy, int64_t comparedRevision,
+                                              SyncedAs as);
     // Keeps (or, for an empty text, forgets) the base of the item's next merge.
-    Result<void> KeepSyncBase(ItemKind kind, const std::string& uid, const std::string& text);
+    Result<void> KeepSyncBase(calendar::ItemKind kind, const std::string& uid,
+                              const std::string& text);
     platform::Error SqlError(const std::string& what) const;
     // A prepared statement for the text, made once per connection; null when it does not compile.
     sqlite3_stmt* Prepare(const std::string& sql);
@@ -249,4 +259,4 @@ private:
     std::unordered_map<std::string, sqlite3_stmt*> statements_;
 };
 
-}  // namespace pim
+}  // namespace store

@@ -2,7 +2,7 @@
 #include "store/store_database.h"
 #include "store/store_statement.h"
 
-namespace pim {
+namespace store {
 
 using platform::DateToLinear;
 using platform::Error;
@@ -69,4 +69,4 @@ Result<std::vector<FiredReminder>> StoreDatabase::FiredRemindersFrom(Date from) 
     return fired;
 }
 
-}  // namespace pim
+}  // namespace store

@@ -8,7 +8,7 @@
 #include "store/store_database.h"
 #include "store/store_statement.h"
 
-namespace pim {
+namespace store {
 
 Result<bool> StoreDatabase::IsInkFileNamedElsewhere(std::u16string_view name, int32_t exceptOid) {
     // A body names its first line exactly, or it and a line break: such a body sorts from the
@@ -54,7 +54,7 @@ Result<std::set<std::u16string>> StoreDatabase::InkFileNamesInUse() {
         int step;
         while ((step = select.Step()) == SQLITE_ROW) {
             const std::u16string body = select.Text16(0);
-            if (const std::u16string_view name = InkNameOf(body, true); !name.empty()) {
+            if (const std::u16string_view name = calendar::InkNameOf(body, true); !name.empty()) {
                 names.emplace(name);
             }
         }
@@ -85,7 +85,7 @@ Result<void> StoreDatabase::MarkStoredHandwriting() {
             }
             int step;
             while ((step = select.Step()) == SQLITE_ROW) {
-                if (IsInkFileName(FirstMemoLine(select.Text16(2)))) {
+                if (calendar::IsInkFileName(calendar::FirstMemoLine(select.Text16(2)))) {
                     marked.push_back({select.Integer(0), select.Real(1)});
                 }
             }
@@ -110,4 +110,4 @@ Result<void> StoreDatabase::MarkStoredHandwriting() {
     return {};
 }
 
-}  // namespace pim
+}  // namespace store

@@ -9,7 +9,7 @@
 // The store's collections: appointments in a time window (series expanded into their
 // occurrences), and tasks whole or a page at a time, each by a restriction turned into SQL on the
 // store's indexes.
-namespace pim {
+namespace store {
 namespace {
 
 using platform::DateToLinear;
@@ -63,7 +63,7 @@ std::optional<std::string> TaskColumn(Field field) {
 // The fields of an appointment (or one occurrence) for evaluating a restriction in memory.
 class AppointmentValues final : public FieldValues {
 public:
-    explicit AppointmentValues(const AppointmentRecord& record) : record_(record) {}
+    explicit AppointmentValues(const calendar::AppointmentRecord& record) : record_(record) {}
     std::optional<double> DateLinear(Field field) const override {
         if (field == Field::Start) {
             return DateToLinear(record_.start);
@@ -101,12 +101,12 @@ public:
     }
 
 private:
-    const AppointmentRecord& record_;
+    const calendar::AppointmentRecord& record_;
 };
 
 class TaskValues final : public FieldValues {
 public:
-    explicit TaskValues(const TaskRecord& record) : record_(record) {}
+    explicit TaskValues(const calendar::TaskRecord& record) : record_(record) {}
     std::optional<double> DateLinear(Field field) const override {
         if (field == Field::DueDate) {
             return DateToLinear(record_.dueDate);
@@ -136,7 +136,7 @@ public:
     }
 
 private:
-    const TaskRecord& record_;
+    const calendar::TaskRecord& record_;
 };
 
 // Binds the parameters from `first` on and returns the next free index.
@@ -189,8 +189,8 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
         };
         int step;
         while ((step = select.Step()) == SQLITE_ROW) {
-            auto shared = std::make_shared<AppointmentRecord>(ReadAppointment(select));
-            AppointmentRecord& record = *shared;
+            auto shared = std::make_shared<calendar::AppointmentRecord>(ReadAppointment(select));
+            calendar::AppointmentRecord& record = *shared;
             if (select.Integer(kChangesColumn) > 0) {
                 auto changes = ReadChanges(record.oid);
                 if (!changes) {
@@ -214,8 +214,8 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
             }
             for (const Occurrence& occurrence : ExpandStoredOccurrences(
                      record, select.Text(kExpansionRuleColumn), from, startRange.upper)) {
-                auto instance =
-                    std::make_shared<AppointmentRecord>(OccurrenceRecord(record, occurrence));
+                auto instance = std::make_shared<calendar::AppointmentRecord>(
+                    OccurrenceRecord(record, occurrence));
                 if (!query.restriction ||
                     Matches(*query.restriction, AppointmentValues(*instance))) {
                     hits.push_back({std::move(instance), true, occurrence.recurrenceId,
@@ -293,7 +293,8 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
 }
 
 Result<StoreDatabase::TaskPage> StoreDatabase::QueryTaskPage(
-    const Restriction* restriction, const std::optional<TaskPageKey>& after, size_t limit) {
+    const Restriction* restriction, const std::optional<calendar::TaskPageKey>& after,
+    size_t limit) {
     // Each alternative becomes a SELECT of its own, joined by UNION: SQLite then merges the
     // ordered index scans instead of sorting every task the `or` as a whole selects.
     std::vector<SqlFilter> alternatives;
@@ -354,9 +355,9 @@ Result<StoreDatabase::TaskPage> StoreDatabase::QueryTaskPage(
     TaskPage page;
     int step = SQLITE_DONE;
     while (page.tasks.size() < limit && (step = query.Step()) == SQLITE_ROW) {
-        TaskRecord record = ReadTask(query);
+        calendar::TaskRecord record = ReadTask(query);
         if (inSql || Matches(*restriction, TaskValues(record))) {
-            page.last = TaskPageKey{query.Real(1), query.Integer(0)};
+            page.last = calendar::TaskPageKey{query.Real(1), query.Integer(0)};
             page.tasks.push_back(std::move(record));
         }
     }
@@ -369,8 +370,8 @@ Result<StoreDatabase::TaskPage> StoreDatabase::QueryTaskPage(
     return page;
 }
 
-Result<std::vector<TaskRecord>> StoreDatabase::QueryTasks(const Restriction* restriction,
-                                                          TaskOrder order) {
+Result<std::vector<calendar::TaskRecord>> StoreDatabase::QueryTasks(const Restriction* restriction,
+                                                                    TaskOrder order) {
     std::optional<SqlFilter> filter;
     if (restriction) {
         filter = ToSql(*restriction, TaskColumn);
@@ -387,10 +388,10 @@ Result<std::vector<TaskRecord>> StoreDatabase::QueryTasks(const Restriction* res
     if (filter) {
         (void)BindParameters(select, 1, filter->parameters);
     }
-    std::vector<TaskRecord> tasks;
+    std::vector<calendar::TaskRecord> tasks;
     int step;
     while ((step = select.Step()) == SQLITE_ROW) {
-        TaskRecord record = ReadTask(select);
+        calendar::TaskRecord record = ReadTask(select);
         if (filter || !restriction || Matches(*restriction, TaskValues(record))) {
             tasks.push_back(std::move(record));
         }
@@ -401,4 +402,4 @@ Result<std::vector<TaskRecord>> StoreDatabase::QueryTasks(const Restriction* res
     return tasks;
 }
 
-}  // namespace pim
+}  // namespace store

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <utility>
 
-namespace pim {
+namespace store {
 
 using platform::LinearToDate;
 
@@ -36,15 +36,17 @@ std::vector<Date> SplitDates(const std::string& text) {
     return dates;
 }
 
-ItemZone ZoneOfRow(std::string tzid, std::string definition, bool timed) {
+calendar::ItemZone ZoneOfRow(std::string tzid, std::string definition, bool timed) {
     if (!tzid.empty()) {
-        return ItemZone{ItemZone::Form::Zoned, std::move(tzid), std::move(definition)};
+        return calendar::ItemZone{calendar::ItemZone::Form::Zoned, std::move(tzid),
+                                  std::move(definition)};
     }
-    return ItemZone{timed ? ItemZone::Form::Floating : ItemZone::Form::Unset, {}, {}};
+    return calendar::ItemZone{
+        timed ? calendar::ItemZone::Form::Floating : calendar::ItemZone::Form::Unset, {}, {}};
 }
 
-AppointmentRecord ReadAppointment(const Statement& row) {
-    AppointmentRecord record;
+calendar::AppointmentRecord ReadAppointment(const Statement& row) {
+    calendar::AppointmentRecord record;
     record.oid = static_cast<int32_t>(row.Integer(0));
     record.start = LinearToDate(row.Real(1));
     record.end = LinearToDate(row.Real(2));
@@ -67,8 +69,8 @@ AppointmentRecord ReadAppointment(const Statement& row) {
     return record;
 }
 
-OccurrenceChange ReadChange(const Statement& row) {
-    OccurrenceChange change;
+calendar::OccurrenceChange ReadChange(const Statement& row) {
+    calendar::OccurrenceChange change;
     change.recurrenceId = LinearToDate(row.Real(0));
     change.thisAndFuture = row.Integer(1) != 0;
     change.cancelled = row.Integer(2) != 0;
@@ -87,8 +89,8 @@ OccurrenceChange ReadChange(const Statement& row) {
     return change;
 }
 
-TaskRecord ReadTask(const Statement& row) {
-    TaskRecord record;
+calendar::TaskRecord ReadTask(const Statement& row) {
+    calendar::TaskRecord record;
     record.oid = static_cast<int32_t>(row.Integer(0));
     record.dueDate = LinearToDate(row.Real(1));
     record.dateCompleted = LinearToDate(row.Real(2));
@@ -98,9 +100,9 @@ TaskRecord ReadTask(const Statement& row) {
     record.categories = row.Text16(6);
     record.uid = row.Text(7);
     record.extraProperties = row.Text(8);
-    record.dueZone = ZoneOfRow(row.Text(9), row.Text(11), record.dueDate != kNoDateValue);
+    record.dueZone = ZoneOfRow(row.Text(9), row.Text(11), record.dueDate != calendar::kNoDateValue);
     record.zoneDue = LinearToDate(row.Real(10));
     return record;
 }
 
-}  // namespace pim
+}  // namespace store

@@ -9,7 +9,7 @@
 
 // How the store's rows hold records: the columns its statements read, in order, and the readers
 // of a row. Shared by the store's writes and its queries.
-namespace pim {
+namespace store {
 
 // Keys of store_info: the longest span of a single item and of a series, and how far a series
 // may move an occurrence after its rule's start, which bound the rows a time window must read.
@@ -48,29 +48,29 @@ std::vector<Date> SplitDates(const std::string& text);
 
 // The zone a row's tzid column and definition give: empty is floating for a timed item, and
 // not said for an all-day one or a task without due date.
-ItemZone ZoneOfRow(std::string tzid, std::string definition, bool timed);
+calendar::ItemZone ZoneOfRow(std::string tzid, std::string definition, bool timed);
 
 // A row read with kAppointmentColumns (its changes are read apart), kChangeColumns and
 // kTaskColumns.
-AppointmentRecord ReadAppointment(const Statement& row);
-OccurrenceChange ReadChange(const Statement& row);
-TaskRecord ReadTask(const Statement& row);
+calendar::AppointmentRecord ReadAppointment(const Statement& row);
+calendar::OccurrenceChange ReadChange(const Statement& row);
+calendar::TaskRecord ReadTask(const Statement& row);
 
 // A record as it reads back from the store (its times as the store rounds them, its zone's times
 // carried over, its changes in order), so that a write can tell whether it changes anything.
-void Normalize(AppointmentRecord& record);
-void Normalize(TaskRecord& record);
+void Normalize(calendar::AppointmentRecord& record);
+void Normalize(calendar::TaskRecord& record);
 
 // Whether an edit leaves what other programs count as a new version alone: the times, the
 // recurrence and the status.
-bool SameTimesAndState(const AppointmentRecord& a, const AppointmentRecord& b);
+bool SameTimesAndState(const calendar::AppointmentRecord& a, const calendar::AppointmentRecord& b);
 
 // Stamps the changed occurrences of `written` (normalized) that were made or changed here at
 // `unixSeconds`, those `stored` (the series as the store holds it, nullptr for a new one) does
 // not hold as they are, as StampedAsChangedOccurrence says: a new version for other calendar
 // programs when its times or its state are not what they were (for one changed for the first
 // time: not what the series gives the occurrence).
-void StampChangedOccurrences(const AppointmentRecord* stored, AppointmentRecord& written,
-                             int64_t unixSeconds);
+void StampChangedOccurrences(const calendar::AppointmentRecord* stored,
+                             calendar::AppointmentRecord& written, int64_t unixSeconds);
 
-}  // namespace pim
+}  // namespace store

@@ -12,7 +12,7 @@
 #include "store/store_database.h"
 #include "store/store_statement.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 using platform::Error;
@@ -435,4 +435,4 @@ Result<int64_t> StoreDatabase::SchemaVersion() {
     return found;
 }
 
-}  // namespace pim
+}  // namespace store

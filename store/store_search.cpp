@@ -2,17 +2,17 @@
 #include <limits>
 
 #include "calendar/handwritten_memo.h"
+#include "platform/text/unicode_text.h"
 #include "store/recurrence_expander.h"
 #include "store/search_folding.h"
 #include "store/store_database.h"
 #include "store/store_rows.h"
 #include "store/store_statement.h"
-#include "platform/text/unicode_text.h"
 
 // Finding items by their texts: SQLite reads every text once through a function of ours that
 // folds it as a search compares texts, so that no item is loaded unless it holds the text; a
 // series is then walked only as far as it takes to find the occurrence to show.
-namespace pim {
+namespace store {
 namespace {
 
 using platform::DateToLinear;
@@ -33,7 +33,7 @@ void FoldedFinds(sqlite3_context* context, int argc, sqlite3_value** argv) {
     std::string typed;
     if (argc == 3 && sqlite3_value_int(argv[2]) != 0) {
         const std::u16string body = platform::Utf8ToUtf16Lossy(text);
-        typed = platform::Utf16ToUtf8Lossy(TypedTextOf(body, true));
+        typed = platform::Utf16ToUtf8Lossy(calendar::TypedTextOf(body, true));
         text = typed;
     }
     sqlite3_result_int(context, HoldsFolded(text, needle) ? 1 : 0);
@@ -45,7 +45,8 @@ bool TextsHold(const std::string& needle, std::u16string_view subject, std::u16s
                std::u16string_view body, bool handwritten) {
     return HoldsFolded(platform::Utf16ToUtf8Lossy(subject), needle) ||
            HoldsFolded(platform::Utf16ToUtf8Lossy(location), needle) ||
-           HoldsFolded(platform::Utf16ToUtf8Lossy(TypedTextOf(body, handwritten)), needle);
+           HoldsFolded(platform::Utf16ToUtf8Lossy(calendar::TypedTextOf(body, handwritten)),
+                       needle);
 }
 
 // A series is walked a year at a time; a series found is walked over at most this many years
@@ -59,13 +60,13 @@ constexpr double kSearchZoneMarginDays = 2;
 // The occurrence of one series a search shows.
 class SeriesSearch {
 public:
-    SeriesSearch(const AppointmentRecord& series, const std::string& expansionRule,
+    SeriesSearch(const calendar::AppointmentRecord& series, const std::string& expansionRule,
                  std::optional<double> lastEndLinear, const std::string& needle)
         : series_(series), rule_(expansionRule), lastEnd_(lastEndLinear) {
         seriesHolds_ =
             TextsHold(needle, series.subject, series.location, series.body, series.handwritten);
         earliest_ = DateToLinear(series.start);
-        for (const OccurrenceChange& change : series.recurrence.changes) {
+        for (const calendar::OccurrenceChange& change : series.recurrence.changes) {
             changeHolds_.push_back(TextsHold(needle, change.subject, change.location, change.body,
                                              change.handwritten));
             horizon_ = std::max({horizon_, DateToLinear(change.recurrenceId),
@@ -144,7 +145,7 @@ private:
         return std::nullopt;
     }
 
-    const AppointmentRecord& series_;
+    const calendar::AppointmentRecord& series_;
     const std::string& rule_;
     std::optional<double> lastEnd_;
     bool seriesHolds_ = false;
@@ -162,7 +163,7 @@ bool FoundEarlier(const FoundItem& a, const FoundItem& b) {
         return aStart < bStart;
     }
     if (a.kind != b.kind) {
-        return a.kind == ItemKind::Appointment;
+        return a.kind == calendar::ItemKind::Appointment;
     }
     return a.oid < b.oid;
 }
@@ -242,7 +243,7 @@ Result<FoundItems> StoreDatabase::FindItems(const std::string& foldedNeedle, dou
         constexpr int kLastEndColumn = 22;
         int step;
         while ((step = select.Step()) == SQLITE_ROW) {
-            AppointmentRecord series = ReadAppointment(select);
+            calendar::AppointmentRecord series = ReadAppointment(select);
             if (select.Integer(kChangesColumn) > 0) {
                 auto changes = ReadChanges(series.oid);
                 if (!changes) {
@@ -260,7 +261,7 @@ Result<FoundItems> StoreDatabase::FindItems(const std::string& foldedNeedle, dou
                 continue;
             }
             const auto& [occurrence, which] = *picked;
-            const AppointmentRecord shown = OccurrenceRecord(series, occurrence);
+            const calendar::AppointmentRecord shown = OccurrenceRecord(series, occurrence);
             FoundItem item;
             item.oid = series.oid;
             item.start = shown.start;
@@ -288,7 +289,7 @@ Result<FoundItems> StoreDatabase::FindItems(const std::string& foldedNeedle, dou
         int step;
         while ((step = select.Step()) == SQLITE_ROW) {
             FoundItem item;
-            item.kind = ItemKind::Task;
+            item.kind = calendar::ItemKind::Task;
             item.oid = static_cast<int32_t>(select.Integer(0));
             item.start = item.end = LinearToDate(select.Real(1));
             item.dateCompleted = LinearToDate(select.Real(2));
@@ -311,4 +312,4 @@ Result<FoundItems> StoreDatabase::FindItems(const std::string& foldedNeedle, dou
     return result;
 }
 
-}  // namespace pim
+}  // namespace store

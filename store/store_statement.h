@@ -12,7 +12,7 @@
 
 #include "platform/text/unicode_text.h"
 
-namespace pim {
+namespace store {
 
 // How each kind of item is numbered in the store's tables.
 constexpr int kAppointmentKind = 1;
@@ -132,4 +132,4 @@ private:
     bool began_ = false;
 };
 
-}  // namespace pim
+}  // namespace store

@@ -2,13 +2,13 @@
 #include "store/store_database.h"
 #include "store/store_statement.h"
 
-namespace pim {
+namespace store {
 
 using platform::DateToLinear;
 using platform::Error;
 using platform::LinearToDate;
 
-Result<std::vector<SyncEntry>> StoreDatabase::SyncEntries() {
+Result<std::vector<calendar::SyncEntry>> StoreDatabase::SyncEntries() {
     Statement select(
         Prepare("SELECT kind, uid, href, etag, revision, changed_at, deleted, CASE kind "
                 "WHEN 1 THEN (SELECT min(oid) FROM appointments a WHERE a.uid = s.uid) "
@@ -17,11 +17,12 @@ Result<std::vector<SyncEntry>> StoreDatabase::SyncEntries() {
     if (!select.ok()) {
         return SqlError("cannot read the sync state");
     }
-    std::vector<SyncEntry> entries;
+    std::vector<calendar::SyncEntry> entries;
     int step;
     while ((step = select.Step()) == SQLITE_ROW) {
-        SyncEntry entry;
-        entry.kind = select.Integer(0) == kTaskKind ? ItemKind::Task : ItemKind::Appointment;
+        calendar::SyncEntry entry;
+        entry.kind = select.Integer(0) == kTaskKind ? calendar::ItemKind::Task
+                                                    : calendar::ItemKind::Appointment;
         entry.uid = select.Text(1);
         entry.href = select.Text(2);
         entry.etag = select.Text(3);
@@ -38,11 +39,11 @@ Result<std::vector<SyncEntry>> StoreDatabase::SyncEntries() {
     return entries;
 }
 
-Result<void> StoreDatabase::RememberServerStamp(ItemKind kind, const std::string& uid,
+Result<void> StoreDatabase::RememberServerStamp(calendar::ItemKind kind, const std::string& uid,
                                                 int64_t stamp) {
     Statement update(Prepare("UPDATE sync_items SET server_stamp = ? WHERE kind = ? AND uid = ?"));
     update.Bind(1, stamp);
-    update.Bind(2, int64_t{kind == ItemKind::Task ? kTaskKind : kAppointmentKind});
+    update.Bind(2, int64_t{kind == calendar::ItemKind::Task ? kTaskKind : kAppointmentKind});
     update.Bind(3, uid);
     if (!update.ok() || update.Step() != SQLITE_DONE) {
         return SqlError("cannot record the server's copy");
@@ -50,7 +51,7 @@ Result<void> StoreDatabase::RememberServerStamp(ItemKind kind, const std::string
     return {};
 }
 
-Result<MergeBases> StoreDatabase::SyncBases(ItemKind kind, const std::string& uid) {
+Result<MergeBases> StoreDatabase::SyncBases(calendar::ItemKind kind, const std::string& uid) {
     Statement select(Prepare("SELECT text, sent FROM sync_bases WHERE kind = ? AND uid = ?"));
     if (!select.ok()) {
         return SqlError("cannot read the server's copy");
@@ -78,7 +79,7 @@ Result<void> StoreDatabase::ForgetUnneededBases() {
     return {};
 }
 
-Result<void> StoreDatabase::RecordSending(ItemKind kind, const std::string& uid,
+Result<void> StoreDatabase::RecordSending(calendar::ItemKind kind, const std::string& uid,
                                           const std::string& href, const std::string& text) {
     // A new item is known to be on its way to `href`: should the answer never come, a deletion
     // here is still sent there, and the copy found there is known for this planner's.
@@ -109,7 +110,7 @@ Result<void> StoreDatabase::RecordSending(ItemKind kind, const std::string& uid,
     return {};
 }
 
-Result<void> StoreDatabase::KeepSyncBase(ItemKind kind, const std::string& uid,
+Result<void> StoreDatabase::KeepSyncBase(calendar::ItemKind kind, const std::string& uid,
                                          const std::string& text) {
     Statement statement(Prepare(text.empty()
                                     ? "DELETE FROM sync_bases WHERE kind = ?1 AND uid = ?2"
@@ -130,7 +131,7 @@ Result<void> StoreDatabase::KeepSyncBase(ItemKind kind, const std::string& uid,
     return {};
 }
 
-Result<void> StoreDatabase::RecordServerCopy(ItemKind kind, const std::string& uid,
+Result<void> StoreDatabase::RecordServerCopy(calendar::ItemKind kind, const std::string& uid,
                                              const ServerCopy& copy, int64_t syncedRevision) {
     const std::string& href = copy.href;
     const std::string& etag = copy.etag;
@@ -177,7 +178,7 @@ Result<void> StoreDatabase::RecordServerCopy(ItemKind kind, const std::string& u
     return {};
 }
 
-Result<bool> StoreDatabase::RevisionIs(ItemKind kind, const std::string& uid,
+Result<bool> StoreDatabase::RevisionIs(calendar::ItemKind kind, const std::string& uid,
                                        int64_t comparedRevision) {
     Statement select(Prepare("SELECT revision FROM sync_items WHERE kind = ? AND uid = ?"));
     if (!select.ok()) {
@@ -196,7 +197,7 @@ Result<bool> StoreDatabase::RevisionIs(ItemKind kind, const std::string& uid,
 }
 
 template <typename Record>
-Result<std::optional<UidSave>> StoreDatabase::SaveSynced(ItemKind kind, Record& record,
+Result<std::optional<UidSave>> StoreDatabase::SaveSynced(calendar::ItemKind kind, Record& record,
                                                          const ServerCopy& copy,
                                                          int64_t comparedRevision, SyncedAs as) {
     Transaction transaction(db_);
@@ -211,7 +212,7 @@ Result<std::optional<UidSave>> StoreDatabase::SaveSynced(ItemKind kind, Record& 
         return std::optional<UidSave>();
     }
     Record written = record;
-    auto saved = SaveByUid(written, ItemFields::All(), UidSource::Owner);
+    auto saved = SaveByUid(written, calendar::ItemFields::All(), calendar::UidSource::Owner);
     if (!saved) {
         return saved.error();
     }
@@ -228,7 +229,7 @@ Result<std::optional<UidSave>> StoreDatabase::SaveSynced(ItemKind kind, Record& 
     clear.Bind(1, int64_t{static_cast<int32_t>(kind)});
     clear.Bind(2, written.uid);
     if (!clear.ok() || clear.Step() != SQLITE_DONE || !transaction.Commit()) {
-        return SqlError(kind == ItemKind::Appointment
+        return SqlError(kind == calendar::ItemKind::Appointment
                             ? "cannot save the appointment from the server"
                             : "cannot save the task from the server");
     }
@@ -236,21 +237,20 @@ Result<std::optional<UidSave>> StoreDatabase::SaveSynced(ItemKind kind, Record& 
     return std::optional<UidSave>(*saved);
 }
 
-Result<std::optional<UidSave>> StoreDatabase::SaveSyncedAppointment(AppointmentRecord& record,
-                                                                    const ServerCopy& copy,
-                                                                    int64_t comparedRevision,
-                                                                    SyncedAs as) {
-    return SaveSynced(ItemKind::Appointment, record, copy, comparedRevision, as);
+Result<std::optional<UidSave>> StoreDatabase::SaveSyncedAppointment(
+    calendar::AppointmentRecord& record, const ServerCopy& copy, int64_t comparedRevision,
+    SyncedAs as) {
+    return SaveSynced(calendar::ItemKind::Appointment, record, copy, comparedRevision, as);
 }
 
-Result<std::optional<UidSave>> StoreDatabase::SaveSyncedTask(TaskRecord& record,
+Result<std::optional<UidSave>> StoreDatabase::SaveSyncedTask(calendar::TaskRecord& record,
                                                              const ServerCopy& copy,
                                                              int64_t comparedRevision,
                                                              SyncedAs as) {
-    return SaveSynced(ItemKind::Task, record, copy, comparedRevision, as);
+    return SaveSynced(calendar::ItemKind::Task, record, copy, comparedRevision, as);
 }
 
-Result<bool> StoreDatabase::DeleteSynced(ItemKind kind, const std::string& uid,
+Result<bool> StoreDatabase::DeleteSynced(calendar::ItemKind kind, const std::string& uid,
                                          int64_t comparedRevision) {
     Transaction transaction(db_);
     if (!transaction.began()) {
@@ -260,7 +260,7 @@ Result<bool> StoreDatabase::DeleteSynced(ItemKind kind, const std::string& uid,
     if (!inStep || !*inStep) {
         return inStep;
     }
-    const bool isTask = kind == ItemKind::Task;
+    const bool isTask = kind == calendar::ItemKind::Task;
     std::vector<int64_t> oids;
     {
         Statement select(Prepare(isTask ? "SELECT oid FROM tasks WHERE uid = ?"
@@ -294,7 +294,7 @@ Result<bool> StoreDatabase::DeleteSynced(ItemKind kind, const std::string& uid,
     return true;
 }
 
-Result<void> StoreDatabase::OfferAgain(ItemKind kind, const std::string& uid) {
+Result<void> StoreDatabase::OfferAgain(calendar::ItemKind kind, const std::string& uid) {
     for (const char* sql : {"DELETE FROM sync_items WHERE kind = ?1 AND uid = ?2 AND deleted = 1",
                             "UPDATE sync_items SET href = '', etag = '', revision = "
                             "max(revision, 1) WHERE kind = ?1 AND uid = ?2"}) {
@@ -308,7 +308,7 @@ Result<void> StoreDatabase::OfferAgain(ItemKind kind, const std::string& uid) {
     return {};
 }
 
-Result<void> StoreDatabase::ForgetDeletion(ItemKind kind, const std::string& uid,
+Result<void> StoreDatabase::ForgetDeletion(calendar::ItemKind kind, const std::string& uid,
                                            int64_t syncedRevision) {
     Statement forget(Prepare(
         "DELETE FROM sync_items WHERE kind = ? AND uid = ? AND deleted = 1 AND revision = ?"));
@@ -339,8 +339,8 @@ Result<CollectionMark> StoreDatabase::SyncToken(const std::string& collection) {
 
 Result<void> StoreDatabase::SetSyncToken(const std::string& collection,
                                          const CollectionMark& mark) {
-    Statement upsert(Prepare(
-        "INSERT OR REPLACE INTO sync_collections(url, token, list_whole) VALUES(?, ?, ?)"));
+    Statement upsert(
+        Prepare("INSERT OR REPLACE INTO sync_collections(url, token, list_whole) VALUES(?, ?, ?)"));
     upsert.Bind(1, collection);
     upsert.Bind(2, mark.token);
     upsert.Bind(3, int64_t{mark.listWhole ? 1 : 0});
@@ -368,4 +368,4 @@ Result<void> StoreDatabase::ResetSyncState() {
     return {};
 }
 
-}  // namespace pim
+}  // namespace store

@@ -9,7 +9,7 @@
 #include "store/store_rows.h"
 #include "store/store_statement.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 using platform::Error;
@@ -34,7 +34,8 @@ void BindBlob(Statement& statement, int index, const std::string& bytes) {
 UndoStep ReadStep(const Statement& row, bool whole) {
     UndoStep step;
     step.id = row.Integer(0);
-    step.kind = row.Integer(1) == kTaskKind ? ItemKind::Task : ItemKind::Appointment;
+    step.kind =
+        row.Integer(1) == kTaskKind ? calendar::ItemKind::Task : calendar::ItemKind::Appointment;
     step.uid = row.Text(2);
     step.action = static_cast<int32_t>(row.Integer(3));
     step.subject = row.Text16(4);
@@ -51,7 +52,7 @@ UndoStep ReadStep(const Statement& row, bool whole) {
     };
     if (!row.IsNull(8)) {
         const std::string bytes = Blob(row, 8);
-        if (step.kind == ItemKind::Task) {
+        if (step.kind == calendar::ItemKind::Task) {
             auto task = DecodeTask(bytes);
             if (!task) {
                 return damaged();
@@ -85,8 +86,8 @@ std::optional<std::string> EncodedRecord(const ItemState& state) {
 
 }  // namespace
 
-Result<ItemState> StoreDatabase::CurrentState(ItemKind kind, const std::string& uid) {
-    const bool task = kind == ItemKind::Task;
+Result<ItemState> StoreDatabase::CurrentState(calendar::ItemKind kind, const std::string& uid) {
+    const bool task = kind == calendar::ItemKind::Task;
     auto oid = FindByUid(task ? "tasks" : "appointments", uid);
     if (!oid) {
         return oid.error();
@@ -133,7 +134,8 @@ Result<void> StoreDatabase::RecordStep(const UndoStep& step, const std::string& 
             return failed();
         }
         insert.Bind(1, home);
-        insert.Bind(2, int64_t{step.kind == ItemKind::Task ? kTaskKind : kAppointmentKind});
+        insert.Bind(2,
+                    int64_t{step.kind == calendar::ItemKind::Task ? kTaskKind : kAppointmentKind});
         insert.Bind(3, step.uid);
         insert.Bind(4, int64_t{step.action});
         insert.Bind(5, step.subject);
@@ -265,15 +267,16 @@ Result<StepOutcome> StoreDatabase::ApplyStep(const UndoStep& step, StepDirection
             return removed.error();
         }
     } else if (step.returnTo.appointment) {
-        AppointmentRecord record = *step.returnTo.appointment;
+        calendar::AppointmentRecord record = *step.returnTo.appointment;
         WorkOutLocalTimes(record);
         record.uid = step.uid;
-        const AppointmentRecord* stored = current->appointment ? &*current->appointment : nullptr;
+        const calendar::AppointmentRecord* stored =
+            current->appointment ? &*current->appointment : nullptr;
         record.oid = stored ? stored->oid : 0;
         Normalize(record);
-        record.extraProperties =
-            StampedAsReturned(record.extraProperties, stored ? stored->extraProperties : "", now,
-                              !stored || !SameTimesAndState(*stored, record));
+        record.extraProperties = calendar::StampedAsReturned(
+            record.extraProperties, stored ? stored->extraProperties : "", now,
+            !stored || !SameTimesAndState(*stored, record));
         StampChangedOccurrences(stored, record, now);
         if (auto saved = WriteAppointment(record, stored ? Presence::MayBeStored : Presence::New);
             !saved) {
@@ -285,13 +288,13 @@ Result<StepOutcome> StoreDatabase::ApplyStep(const UndoStep& step, StepDirection
         }
         written.appointment = std::move(reread).value();
     } else {
-        TaskRecord record = *step.returnTo.task;
+        calendar::TaskRecord record = *step.returnTo.task;
         WorkOutLocalTimes(record);
         record.uid = step.uid;
-        const TaskRecord* stored = current->task ? &*current->task : nullptr;
+        const calendar::TaskRecord* stored = current->task ? &*current->task : nullptr;
         record.oid = stored ? stored->oid : 0;
         Normalize(record);
-        record.extraProperties = StampedAsReturned(
+        record.extraProperties = calendar::StampedAsReturned(
             record.extraProperties, stored ? stored->extraProperties : "", now,
             !stored || stored->dueDate != record.dueDate || stored->complete != record.complete);
         if (auto saved = WriteTask(record); !saved) {
@@ -330,4 +333,4 @@ Result<StepOutcome> StoreDatabase::ApplyStep(const UndoStep& step, StepDirection
     return StepOutcome::Applied;
 }
 
-}  // namespace pim
+}  // namespace store

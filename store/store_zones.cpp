@@ -13,7 +13,7 @@
 #include "store/store_rows.h"
 #include "store/store_statement.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 using platform::DateToLinear;
@@ -22,24 +22,25 @@ using platform::LinearToDate;
 // The zone the store's local times were last worked out for (store_info).
 constexpr const char* kAxisZone = "axis_zone";
 
-ItemZone Zoned(std::string tzid, std::string definition = {}) {
-    return ItemZone{ItemZone::Form::Zoned, std::move(tzid), std::move(definition)};
+calendar::ItemZone Zoned(std::string tzid, std::string definition = {}) {
+    return calendar::ItemZone{calendar::ItemZone::Form::Zoned, std::move(tzid),
+                              std::move(definition)};
 }
 
 // A local time in the item's zone; the time itself when it cannot be converted.
-double ToZone(const ItemZone& zone, double localLinear) {
+double ToZone(const calendar::ItemZone& zone, double localLinear) {
     const Date local = LinearToDate(localLinear);
-    return DateToLinear(LocalToZoneWall(zone, local).value_or(local));
+    return DateToLinear(calendar::LocalToZoneWall(zone, local).value_or(local));
 }
 
-double ToLocal(const ItemZone& zone, double wallLinear) {
+double ToLocal(const calendar::ItemZone& zone, double wallLinear) {
     const Date wall = LinearToDate(wallLinear);
-    return DateToLinear(ZoneWallToLocal(zone, wall).value_or(wall));
+    return DateToLinear(calendar::ZoneWallToLocal(zone, wall).value_or(wall));
 }
 
 }  // namespace
 
-Result<int64_t> StoreDatabase::DefinitionId(const ItemZone& zone) {
+Result<int64_t> StoreDatabase::DefinitionId(const calendar::ItemZone& zone) {
     if (!zone.zoned() || zone.definition.empty()) {
         return int64_t{0};
     }
@@ -57,7 +58,7 @@ Result<int64_t> StoreDatabase::DefinitionId(const ItemZone& zone) {
 }
 
 Result<void> StoreDatabase::GiveStoredItemsZones() {
-    const ItemZone inForce = ZoneInForce();
+    const calendar::ItemZone inForce = calendar::ZoneInForce();
     struct Row {
         int64_t oid;
         std::string tzid;
@@ -145,7 +146,8 @@ Result<void> StoreDatabase::GiveStoredItemsZones() {
         }
         while (select.Step() == SQLITE_ROW) {
             const double due = select.Real(1);
-            const bool timed = due != DateToLinear(kNoDateValue) && due != std::floor(due);
+            const bool timed =
+                due != DateToLinear(calendar::kNoDateValue) && due != std::floor(due);
             tasks.push_back({select.Integer(0), timed ? inForce.tzid : std::string(),
                              timed ? ToZone(inForce, due) : due, 0});
         }
@@ -159,7 +161,7 @@ Result<void> StoreDatabase::GiveStoredItemsZones() {
             return SqlError("cannot give the stored items their zones");
         }
     }
-    return RecordAxisZone(ZoneInForceKey());
+    return RecordAxisZone(calendar::ZoneInForceKey());
 }
 
 Result<void> StoreDatabase::RecordAxisZone(const std::string& key) {
@@ -173,7 +175,7 @@ Result<void> StoreDatabase::RecordAxisZone(const std::string& key) {
 }
 
 Result<void> StoreDatabase::FollowZoneInForce() {
-    const std::string inForce = ZoneInForceKey();
+    const std::string inForce = calendar::ZoneInForceKey();
     const auto axisZone = [this]() -> std::optional<std::string> {
         Statement select(Prepare("SELECT value FROM store_info WHERE key = ?"));
         select.Bind(1, std::string(kAxisZone));
@@ -216,7 +218,7 @@ Result<void> StoreDatabase::FollowZoneInForce() {
                 series.push_back(select.Integer(0));
                 continue;
             }
-            const ItemZone zone = Zoned(select.Text(2), select.Text(5));
+            const calendar::ItemZone zone = Zoned(select.Text(2), select.Text(5));
             singles.push_back(
                 {select.Integer(0), ToLocal(zone, select.Real(3)), ToLocal(zone, select.Real(4))});
         }
@@ -235,14 +237,14 @@ Result<void> StoreDatabase::FollowZoneInForce() {
     // Series: their start and changed occurrences, and where their expansion ends.
     double longestAdvance = 0;
     for (int64_t oid : series) {
-        Result<AppointmentRecord> loaded = LoadAppointment(static_cast<int32_t>(oid));
+        Result<calendar::AppointmentRecord> loaded = LoadAppointment(static_cast<int32_t>(oid));
         if (!loaded) {
             return loaded.error();
         }
-        AppointmentRecord& record = *loaded;
+        calendar::AppointmentRecord& record = *loaded;
         record.start = LinearToDate(ToLocal(record.zone, DateToLinear(record.zoneStart)));
         record.end = LinearToDate(ToLocal(record.zone, DateToLinear(record.zoneEnd)));
-        for (OccurrenceChange& change : record.recurrence.changes) {
+        for (calendar::OccurrenceChange& change : record.recurrence.changes) {
             if (!change.allDay) {
                 change.start = LinearToDate(ToLocal(record.zone, DateToLinear(change.zoneStart)));
                 change.end = LinearToDate(ToLocal(record.zone, DateToLinear(change.zoneEnd)));
@@ -301,7 +303,8 @@ Result<void> StoreDatabase::FollowZoneInForce() {
     }
     // The reminders that have rung are kept by the local time they were due at; moved to the
     // new clock, they are still found, and none rings twice.
-    const std::optional<TimeZone> beforeZone = before ? ResolveZone(Zoned(*before)) : std::nullopt;
+    const std::optional<calendar::TimeZone> beforeZone =
+        before ? calendar::ResolveZone(Zoned(*before)) : std::nullopt;
     if (beforeZone) {
         struct Fired {
             int64_t oid;
@@ -321,7 +324,7 @@ Result<void> StoreDatabase::FollowZoneInForce() {
                 const std::optional<int64_t> instant =
                     beforeZone->ToUnixSeconds(LinearToDate(linear));
                 const std::optional<Date> local =
-                    instant ? TimeZone::Local().FromUnixSeconds(*instant) : std::nullopt;
+                    instant ? calendar::TimeZone::Local().FromUnixSeconds(*instant) : std::nullopt;
                 return local ? DateToLinear(*local) : linear;
             };
             while (select.Step() == SQLITE_ROW) {
@@ -379,4 +382,4 @@ Result<void> StoreDatabase::FollowZoneInForce() {
     return {};
 }
 
-}  // namespace pim
+}  // namespace store

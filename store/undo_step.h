@@ -7,7 +7,9 @@
 
 #include "calendar/records.h"
 
-namespace pim {
+namespace store {
+
+using platform::Date;
 
 // The bytes of one ink file a handwritten memo named, kept with a step so that taking the step
 // back brings the drawing back too.
@@ -21,8 +23,8 @@ struct KeptInk {
 // An item as it stood at one moment, whole: its record with every changed occurrence, or nothing
 // when it was not there; and the ink files its memos named.
 struct ItemState {
-    std::optional<AppointmentRecord> appointment;
-    std::optional<TaskRecord> task;
+    std::optional<calendar::AppointmentRecord> appointment;
+    std::optional<calendar::TaskRecord> task;
     std::vector<KeptInk> ink;
 
     bool present() const { return appointment || task; }
@@ -35,14 +37,14 @@ struct ItemState {
 // is never applied over that change.
 struct UndoStep {
     int64_t id = 0;
-    ItemKind kind = ItemKind::Appointment;
+    calendar::ItemKind kind = calendar::ItemKind::Appointment;
     std::string uid;
     // What was done (the caller's own numbering) and the item's subject then: for the list.
     int32_t action = 0;
     std::u16string subject;
     Date madeAt = 0;  // local wall-clock time, by the clock the program was given
     bool undone = false;
-    // pim::Fingerprint of the item as the step's last application left it; kNoItem for none.
+    // store::Fingerprint of the item as the step's last application left it; kNoItem for none.
     uint64_t leftAs = 0;
     ItemState returnTo;
     // The state to return to could not be read (its row is damaged): returnTo holds nothing,
@@ -72,4 +74,4 @@ enum class StepOutcome {
 // How many steps the store keeps for each data home; the oldest go first.
 inline constexpr int kUndoStepsKept = 100;
 
-}  // namespace pim
+}  // namespace store

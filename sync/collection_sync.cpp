@@ -25,7 +25,7 @@ std::string WhenText(int64_t seconds) {
 
 }  // namespace
 
-CollectionSync::CollectionSync(pim::Application& store, caldav::CalendarCollection& collection,
+CollectionSync::CollectionSync(store::Application& store, caldav::CalendarCollection& collection,
                                ConflictArchive& archive, CollectionSyncOptions options)
     : store_(store), collection_(collection), archive_(archive), options_(std::move(options)) {}
 
@@ -33,7 +33,7 @@ std::string CollectionSync::CanonicalOf(const std::string& href) const {
     return caldav::CanonicalHref(collection_.Url(), href);
 }
 
-bool CollectionSync::HoldsHere(const pim::SyncEntry& entry) const {
+bool CollectionSync::HoldsHere(const calendar::SyncEntry& entry) const {
     if (!options_.kinds.contains(entry.kind)) {
         return false;
     }
@@ -51,7 +51,7 @@ Result<void> CollectionSync::LoadEntries() {
     }
     entries_.clear();
     byHref_.clear();
-    for (pim::SyncEntry& entry : *entries) {
+    for (calendar::SyncEntry& entry : *entries) {
         if (!HoldsHere(entry)) {
             continue;
         }
@@ -200,7 +200,7 @@ Result<void> CollectionSync::ListServerChanges(std::vector<caldav::RemoteItem>& 
     // What the removals would delete here: items changed or deleted here are kept either way.
     size_t deleting = 0;
     for (const std::string& href : removed) {
-        const pim::SyncEntry& entry = entries_.at(byHref_.at(href));
+        const calendar::SyncEntry& entry = entries_.at(byHref_.at(href));
         deleting += !entry.deleted && entry.revision == 0 ? 1 : 0;
     }
     const bool mass = deleting > kMassDeleteThreshold ||
@@ -228,7 +228,7 @@ Result<void> CollectionSync::OfferAgainWhatIsMissing(const std::set<std::string>
             return offered;
         }
         byHref_.erase(href);
-        pim::SyncEntry& entry = entries_.at(key);
+        calendar::SyncEntry& entry = entries_.at(key);
         if (entry.deleted) {
             entries_.erase(key);  // the server no longer holds what was deleted here
             continue;
@@ -294,8 +294,8 @@ Result<void> CollectionSync::Receive(const std::vector<caldav::RemoteItem>& chan
     return {};
 }
 
-Result<std::string> CollectionSync::LocalText(const pim::SyncEntry& entry) const {
-    if (entry.kind == pim::ItemKind::Task) {
+Result<std::string> CollectionSync::LocalText(const calendar::SyncEntry& entry) const {
+    if (entry.kind == calendar::ItemKind::Task) {
         auto task = store_.GetTaskFromOid(entry.oid);
         if (!task) {
             return task.error();
@@ -306,39 +306,39 @@ Result<std::string> CollectionSync::LocalText(const pim::SyncEntry& entry) const
     if (!appointment) {
         return appointment.error();
     }
-    pim::InkSource inkOf;
+    calendar::InkSource inkOf;
     if (options_.ink) {
         inkOf = [carrier = options_.ink](std::u16string_view body) { return carrier->InkOf(body); };
     }
     return ServerTextOf(appointment->Record(), entry.changedAt, inkOf);
 }
 
-Result<std::optional<pim::UidSaveSummary::Item>> CollectionSync::Store(
-    const ServerItem& item, const caldav::FetchedItem& fetched, const pim::SyncEntry* entry,
-    pim::SyncedAs as) {
+Result<std::optional<store::UidSaveSummary::Item>> CollectionSync::Store(
+    const ServerItem& item, const caldav::FetchedItem& fetched, const calendar::SyncEntry* entry,
+    store::SyncedAs as) {
     const int64_t compared = entry != nullptr ? entry->revision : 0;
     const int32_t storedOid = entry != nullptr ? entry->oid : 0;
-    const pim::ServerCopy copy{fetched.href, fetched.etag, fetched.data};
-    if (item.kind == pim::ItemKind::Task) {
+    const store::ServerCopy copy{fetched.href, fetched.etag, fetched.data};
+    if (item.kind == calendar::ItemKind::Task) {
         return store_.SaveSyncedTask(item.task, copy, compared, as);
     }
     if (!options_.ink || item.ink.empty()) {
         return store_.SaveSyncedAppointment(item.appointment, copy, compared, as);
     }
-    std::optional<pim::AppointmentRecord> stored;
+    std::optional<calendar::AppointmentRecord> stored;
     if (storedOid != 0) {
         if (auto found = store_.GetAppointmentFromOid(storedOid)) {
             stored = found->Record();
         }
     }
-    pim::AppointmentRecord record = item.appointment;
+    calendar::AppointmentRecord record = item.appointment;
     options_.ink->Receive(record, item.ink, stored ? &*stored : nullptr, outcome_.notes);
     auto saved = store_.SaveSyncedAppointment(record, copy, compared, as);
     options_.ink->Finish(saved.ok() && saved->has_value(), store_);
     return saved;
 }
 
-std::optional<ServerItem> CollectionSync::BaseOf(const pim::SyncEntry& entry,
+std::optional<ServerItem> CollectionSync::BaseOf(const calendar::SyncEntry& entry,
                                                  const ServerItem& copy) const {
     auto bases = store_.SyncBases(entry.kind, entry.uid);
     if (!bases) {
@@ -386,7 +386,7 @@ Result<void> CollectionSync::ReloadEntry(const Key& key) {
         byHref_.erase(CanonicalOf(old->second.href));
     }
     entries_.erase(key);
-    for (pim::SyncEntry& entry : *entries) {
+    for (calendar::SyncEntry& entry : *entries) {
         if (entry.kind == key.first && entry.uid == key.second) {
             if (!entry.href.empty()) {
                 byHref_[CanonicalOf(entry.href)] = key;
@@ -423,8 +423,8 @@ std::string SortedLines(const std::string& lines) {
 template <typename Record>
 Record InOneOrder(Record record) {
     record.extraProperties = SortedLines(record.extraProperties);
-    if constexpr (std::is_same_v<Record, pim::AppointmentRecord>) {
-        for (pim::OccurrenceChange& change : record.recurrence.changes) {
+    if constexpr (std::is_same_v<Record, calendar::AppointmentRecord>) {
+        for (calendar::OccurrenceChange& change : record.recurrence.changes) {
             change.extraProperties = SortedLines(change.extraProperties);
         }
     }
@@ -437,12 +437,12 @@ bool CollectionSync::IsOwnUpload(const ServerItem& server, const ServerItem& our
     if (ours.kind != server.kind) {
         return false;
     }
-    if (server.kind == pim::ItemKind::Task) {
+    if (server.kind == calendar::ItemKind::Task) {
         return InOneOrder(ours.task) == InOneOrder(server.task);
     }
     // The ink compared by its bytes: where it stood in the text does not matter.
-    const auto sameInk = [](const std::optional<pim::CarriedInk>& a,
-                            const std::optional<pim::CarriedInk>& b) {
+    const auto sameInk = [](const std::optional<calendar::CarriedInk>& a,
+                            const std::optional<calendar::CarriedInk>& b) {
         return a.has_value() == b.has_value() && (!a || a->bytes == b->bytes);
     };
     if (!sameInk(ours.ink.item, server.ink.item) ||
@@ -465,15 +465,15 @@ Result<void> CollectionSync::ChangedAgain(const std::string& uid) {
     return {};
 }
 
-Result<bool> CollectionSync::DeleteHere(const pim::SyncEntry& entry) {
+Result<bool> CollectionSync::DeleteHere(const calendar::SyncEntry& entry) {
     // The ink files its handwritten memos name; a text memo names none, whatever it reads.
     std::vector<std::u16string> inkNames;
-    if (options_.ink && entry.kind == pim::ItemKind::Appointment && entry.oid != 0) {
+    if (options_.ink && entry.kind == calendar::ItemKind::Appointment && entry.oid != 0) {
         if (auto stored = store_.GetAppointmentFromOid(entry.oid)) {
-            const pim::AppointmentRecord& record = stored->Record();
-            inkNames.emplace_back(pim::InkNameOf(record.body, record.handwritten));
-            for (const pim::OccurrenceChange& change : record.recurrence.changes) {
-                inkNames.emplace_back(pim::InkNameOf(change.body, change.handwritten));
+            const calendar::AppointmentRecord& record = stored->Record();
+            inkNames.emplace_back(calendar::InkNameOf(record.body, record.handwritten));
+            for (const calendar::OccurrenceChange& change : record.recurrence.changes) {
+                inkNames.emplace_back(calendar::InkNameOf(change.body, change.handwritten));
             }
         }
     }
@@ -513,8 +513,8 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
     }
     // Stores the server's version over the item as the sync compared it; false when the item
     // changed here meanwhile and nothing was stored.
-    auto save = [&](const pim::SyncEntry* compared) -> Result<bool> {
-        auto saved = Store(item, fetched, compared, pim::SyncedAs::InStep);
+    auto save = [&](const calendar::SyncEntry* compared) -> Result<bool> {
+        auto saved = Store(item, fetched, compared, store::SyncedAs::InStep);
         if (!saved) {
             return saved.error();
         }
@@ -526,8 +526,8 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
             !remembered) {
             return remembered.error();
         }
-        pim::SyncEntry entry{item.kind, item.Uid(), fetched.href,  fetched.etag, 0,
-                             0,         false,      (*saved)->oid, stamp};
+        calendar::SyncEntry entry{item.kind, item.Uid(), fetched.href,  fetched.etag, 0,
+                                  0,         false,      (*saved)->oid, stamp};
         ForgetOldHref(key, canonical);
         entries_[key] = entry;
         byHref_[canonical] = key;
@@ -552,7 +552,7 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
         }
     }
 
-    pim::SyncEntry local = entries_.at(key);
+    calendar::SyncEntry local = entries_.at(key);
     // This planner's version, as the server would hold it.
     std::string hereText;
     std::optional<ServerItem> here;
@@ -666,7 +666,7 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
         return {};
     }
     // The merged version is stored here and goes to the server over the copy just seen.
-    auto saved = Store(merge.merged, fetched, &local, pim::SyncedAs::ToSend);
+    auto saved = Store(merge.merged, fetched, &local, store::SyncedAs::ToSend);
     if (!saved) {
         return saved.error();
     }
@@ -695,7 +695,7 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
 
 Result<std::optional<int64_t>> CollectionSync::ServerChangeTime(
     const ServerItem& item, const caldav::FetchedItem& fetched,
-    const std::optional<ServerItem>& base, const pim::SyncEntry& local) {
+    const std::optional<ServerItem>& base, const calendar::SyncEntry& local) {
     // When the server's copy says it changed: unless it still says what it said when the two
     // were last in step (a program that edits without saying so), or says nothing; then the
     // server's own clock of its copy tells.
@@ -724,7 +724,7 @@ Result<void> CollectionSync::ApplyServerRemoval(const std::string& href) {
     }
     const Key key = atHref->second;
     byHref_.erase(atHref);
-    pim::SyncEntry& entry = entries_.at(key);
+    calendar::SyncEntry& entry = entries_.at(key);
     if (entry.href.empty() || CanonicalOf(entry.href) != href) {
         // A removal names a resource, not an item: the item went up again under another name
         // (put back by another planner, say), and that copy is the one it is in step with now.
@@ -757,7 +757,7 @@ Result<void> CollectionSync::ApplyServerRemoval(const std::string& href) {
         if (!entries_.contains(key)) {
             return {};
         }
-        if (const pim::SyncEntry& now = entries_.at(key); now.deleted) {
+        if (const calendar::SyncEntry& now = entries_.at(key); now.deleted) {
             // Deleted here meanwhile as well.
             if (auto forgotten = store_.ForgetDeletion(now.kind, now.uid, now.revision);
                 !forgotten) {
@@ -768,7 +768,7 @@ Result<void> CollectionSync::ApplyServerRemoval(const std::string& href) {
         }
     }
     // Changed here after the server deleted it: nothing is lost by putting it back.
-    pim::SyncEntry& kept = entries_.at(key);
+    calendar::SyncEntry& kept = entries_.at(key);
     if (auto recorded = store_.RecordServerCopy(kept.kind, kept.uid, {"", ""}, 0); !recorded) {
         return recorded;
     }
@@ -781,13 +781,13 @@ Result<void> CollectionSync::ApplyServerRemoval(const std::string& href) {
 }
 
 Result<void> CollectionSync::SendLocalChanges() {
-    std::vector<pim::SyncEntry> pending;
+    std::vector<calendar::SyncEntry> pending;
     for (const auto& [key, entry] : entries_) {
         if (entry.revision > 0) {
             pending.push_back(entry);
         }
     }
-    for (const pim::SyncEntry& entry : pending) {
+    for (const calendar::SyncEntry& entry : pending) {
         auto sent = entry.deleted ? SendDeletion(entry) : SendItem(entry);
         if (!sent) {
             return sent;
@@ -796,7 +796,7 @@ Result<void> CollectionSync::SendLocalChanges() {
     return {};
 }
 
-Result<void> CollectionSync::SendItem(const pim::SyncEntry& entry) {
+Result<void> CollectionSync::SendItem(const calendar::SyncEntry& entry) {
     auto text = LocalText(entry);
     if (!text) {
         // Deleted here while the sync ran: its deletion goes instead.
@@ -809,7 +809,7 @@ Result<void> CollectionSync::SendItem(const pim::SyncEntry& entry) {
             return {};
         }
         if (now->second.deleted) {
-            return SendDeletion(pim::SyncEntry(now->second));
+            return SendDeletion(calendar::SyncEntry(now->second));
         }
         return text.error();
     }
@@ -841,7 +841,7 @@ Result<void> CollectionSync::SendItem(const pim::SyncEntry& entry) {
     return SettleRefusedWrite(href);
 }
 
-Result<void> CollectionSync::SendDeletion(const pim::SyncEntry& entry) {
+Result<void> CollectionSync::SendDeletion(const calendar::SyncEntry& entry) {
     if (entry.href.empty()) {
         return store_.ForgetDeletion(entry.kind, entry.uid, entry.revision);
     }
@@ -890,7 +890,7 @@ Result<void> CollectionSync::SettleRefusedWrite(const std::string& href) {
     if (key == byHref_.end()) {
         return {};
     }
-    const pim::SyncEntry entry = entries_.at(key->second);
+    const calendar::SyncEntry entry = entries_.at(key->second);
     if (entry.revision == 0) {
         return {};
     }

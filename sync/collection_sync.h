@@ -28,7 +28,7 @@ inline constexpr size_t kMassDeleteMinimum = 3;
 inline constexpr size_t kFetchBatchSize = 100;
 
 struct CollectionSyncOptions {
-    std::set<pim::ItemKind> kinds;  // what the collection holds for the store
+    std::set<calendar::ItemKind> kinds;  // what the collection holds for the store
     bool allowMassDelete = false;
     // The planner's ink files; none: handwriting does not travel.
     InkCarrier* ink = nullptr;
@@ -44,13 +44,13 @@ struct CollectionSyncOptions {
 // version changed last in both places; the other goes to the conflict archive.
 class CollectionSync {
 public:
-    CollectionSync(pim::Application& store, caldav::CalendarCollection& collection,
+    CollectionSync(store::Application& store, caldav::CalendarCollection& collection,
                    ConflictArchive& archive, CollectionSyncOptions options);
 
     platform::Result<SyncOutcome> Run();
 
 private:
-    using Key = std::pair<pim::ItemKind, std::string>;
+    using Key = std::pair<calendar::ItemKind, std::string>;
 
     platform::Result<void> LoadEntries();
     // What the server changed and removed since the last sync; sets complete_ and token_.
@@ -60,27 +60,28 @@ private:
     platform::Result<void> ApplyServerItem(const caldav::FetchedItem& fetched);
     platform::Result<void> ApplyServerRemoval(const std::string& href);
     platform::Result<void> SendLocalChanges();
-    platform::Result<void> SendItem(const pim::SyncEntry& entry);
-    platform::Result<void> SendDeletion(const pim::SyncEntry& entry);
+    platform::Result<void> SendItem(const calendar::SyncEntry& entry);
+    platform::Result<void> SendDeletion(const calendar::SyncEntry& entry);
     // A write refused because the server's item changed since it was last seen: fetch it and
     // settle it as a conflict.
     platform::Result<void> SettleRefusedWrite(const std::string& href);
-    platform::Result<std::string> LocalText(const pim::SyncEntry& entry) const;
+    platform::Result<std::string> LocalText(const calendar::SyncEntry& entry) const;
     // Stores the server's version (or, ToSend, one merged from it) unless the item changed here
     // since the sync compared it (`entry`'s revision; none for an item new here): then nothing.
-    platform::Result<std::optional<pim::UidSaveSummary::Item>> Store(
-        const ServerItem& item, const caldav::FetchedItem& fetched, const pim::SyncEntry* entry,
-        pim::SyncedAs as);
+    platform::Result<std::optional<store::UidSaveSummary::Item>> Store(
+        const ServerItem& item, const caldav::FetchedItem& fetched,
+        const calendar::SyncEntry* entry, store::SyncedAs as);
     // The version the server's `copy` and this planner's were both made from, when it is
     // known: the one both sides last agreed on, or one sent since.
-    std::optional<ServerItem> BaseOf(const pim::SyncEntry& entry, const ServerItem& copy) const;
+    std::optional<ServerItem> BaseOf(const calendar::SyncEntry& entry,
+                                     const ServerItem& copy) const;
     // When the server's copy changed, as far as it can be told.
     platform::Result<std::optional<int64_t>> ServerChangeTime(const ServerItem& item,
                                                               const caldav::FetchedItem& fetched,
                                                               const std::optional<ServerItem>& base,
-                                                              const pim::SyncEntry& local);
+                                                              const calendar::SyncEntry& local);
     // Deletes the item here unless it changed here since the sync compared it (false).
-    platform::Result<bool> DeleteHere(const pim::SyncEntry& entry);
+    platform::Result<bool> DeleteHere(const calendar::SyncEntry& entry);
     // The item is now at `canonical` on the server: the href it had no longer names it.
     void ForgetOldHref(const Key& key, const std::string& canonical);
     // The item's entry as the store holds it now, after it changed here during the sync.
@@ -96,17 +97,17 @@ private:
     // the listing is exactly what this sync wrote; else the listing's, and the next sync lists
     // the whole collection besides.
     void TakeTokenAfterWrites();
-    bool HoldsHere(const pim::SyncEntry& entry) const;
+    bool HoldsHere(const calendar::SyncEntry& entry) const;
     // An href in the one spelling hrefs are compared in; requests use the server's own.
     std::string CanonicalOf(const std::string& href) const;
 
-    pim::Application& store_;
+    store::Application& store_;
     caldav::CalendarCollection& collection_;
     ConflictArchive& archive_;
     CollectionSyncOptions options_;
     int64_t now_ = 0;
 
-    std::map<Key, pim::SyncEntry> entries_;
+    std::map<Key, calendar::SyncEntry> entries_;
     std::map<std::string, Key> byHref_;  // by canonical href
     bool keepToken_ = true;
     // The collection may not be the one the store was last in step with (it forgot this

@@ -5,7 +5,7 @@
 namespace calendar_sync {
 
 DataFolderInk::DataFolderInk(const platform::DataHome& home, std::u16string dataFolder,
-                             const pim::Application& store)
+                             const store::Application& store)
     : home_(home),
       dataFolder_(std::move(dataFolder)),
       store_(store),
@@ -15,16 +15,19 @@ std::optional<std::string> DataFolderInk::InkOf(std::u16string_view body) {
     return source_(body);
 }
 
-void DataFolderInk::Receive(pim::AppointmentRecord& record, const pim::AppointmentInk& ink,
-                            const pim::AppointmentRecord* stored, std::vector<std::string>& notes) {
+void DataFolderInk::Receive(calendar::AppointmentRecord& record,
+                            const calendar::AppointmentInk& ink,
+                            const calendar::AppointmentRecord* stored,
+                            std::vector<std::string>& notes) {
     incoming_.emplace(home_, dataFolder_, store_);
     schedule::GiveCarriedInk(
-        *incoming_, record, ink, stored, [&](const pim::CarriedInk&, const platform::Error& error) {
+        *incoming_, record, ink, stored,
+        [&](const calendar::CarriedInk&, const platform::Error& error) {
             notes.push_back("the handwriting of " + record.uid + " is not kept: " + error.message);
         });
 }
 
-void DataFolderInk::Finish(bool stored, const pim::Application& store) {
+void DataFolderInk::Finish(bool stored, const store::Application& store) {
     RemoveLeftovers(store);
     if (!incoming_) {
         return;
@@ -34,19 +37,19 @@ void DataFolderInk::Finish(bool stored, const pim::Application& store) {
     incoming_.reset();
 }
 
-void DataFolderInk::Dropped(std::u16string_view inkName, const pim::Application& store) {
+void DataFolderInk::Dropped(std::u16string_view inkName, const store::Application& store) {
     RemoveLeftovers(store);
     DropUnused(inkName, store);
 }
 
-void DataFolderInk::RemoveLeftovers(const pim::Application& store) {
+void DataFolderInk::RemoveLeftovers(const store::Application& store) {
     if (!leftoversRemoved_) {
         leftoversRemoved_ = true;
         schedule::RemoveUnstoredInkFiles(home_, store);
     }
 }
 
-void DataFolderInk::DropUnused(std::u16string_view inkName, const pim::Application& store) {
+void DataFolderInk::DropUnused(std::u16string_view inkName, const store::Application& store) {
     if (inkName.empty()) {
         return;
     }

@@ -16,24 +16,25 @@ class DataFolderInk final : public calendar_sync::InkCarrier {
 public:
     // `store` is the store the sync writes, whose memos' numbers are not free.
     DataFolderInk(const platform::DataHome& home, std::u16string dataFolder,
-                  const pim::Application& store);
+                  const store::Application& store);
 
     std::optional<std::string> InkOf(std::u16string_view body) override;
-    void Receive(pim::AppointmentRecord& record, const pim::AppointmentInk& ink,
-                 const pim::AppointmentRecord* stored, std::vector<std::string>& notes) override;
-    void Finish(bool stored, const pim::Application& store) override;
-    void Dropped(std::u16string_view inkName, const pim::Application& store) override;
+    void Receive(calendar::AppointmentRecord& record, const calendar::AppointmentInk& ink,
+                 const calendar::AppointmentRecord* stored,
+                 std::vector<std::string>& notes) override;
+    void Finish(bool stored, const store::Application& store) override;
+    void Dropped(std::u16string_view inkName, const store::Application& store) override;
 
 private:
     // Deletes the ink file, unless another item's handwritten memo still names it.
-    void DropUnused(std::u16string_view inkName, const pim::Application& store);
+    void DropUnused(std::u16string_view inkName, const store::Application& store);
     // Removes, once per sync, the ink files of an import or sync killed before its store write.
-    void RemoveLeftovers(const pim::Application& store);
+    void RemoveLeftovers(const store::Application& store);
 
     const platform::DataHome& home_;
     std::u16string dataFolder_;
-    const pim::Application& store_;
-    pim::InkSource source_;
+    const store::Application& store_;
+    calendar::InkSource source_;
     // The files written for the appointment being stored, until Finish.
     std::optional<schedule::IncomingInkFiles> incoming_;
     // Whether the files left by a killed run have been looked for (once, with the store at hand).

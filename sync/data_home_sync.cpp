@@ -11,8 +11,8 @@
 
 #include "caldav/caldav_collection.h"
 #include "caldav/dav_client.h"
-#include "store/schedule_store.h"
 #include "schedule/ink_file_writer.h"
+#include "store/schedule_store.h"
 #include "sync/collection_sync.h"
 #include "sync/conflict_archive.h"
 #include "sync/data_folder_ink.h"
@@ -75,7 +75,7 @@ std::optional<SyncStop> SyncDataHome(const platform::DataHome& home, const SyncS
     if (!lock.Held()) {
         return stop(lock.Failure());
     }
-    pim::Application store;
+    store::Application store;
     if (auto logOn = store.LogOn(home.StorePath()); !logOn) {
         return stop(logOn.error().message);
     }
@@ -90,16 +90,16 @@ std::optional<SyncStop> SyncDataHome(const platform::DataHome& home, const SyncS
     struct Plan {
         std::string label;
         std::string url;
-        std::set<pim::ItemKind> kinds;
+        std::set<calendar::ItemKind> kinds;
     };
     std::vector<Plan> plans;
     if (settings.TasksCollection() == settings.eventsUrl) {
         plans.push_back({"appointments and tasks",
                          settings.eventsUrl,
-                         {pim::ItemKind::Appointment, pim::ItemKind::Task}});
+                         {calendar::ItemKind::Appointment, calendar::ItemKind::Task}});
     } else {
-        plans.push_back({"appointments", settings.eventsUrl, {pim::ItemKind::Appointment}});
-        plans.push_back({"tasks", settings.tasksUrl, {pim::ItemKind::Task}});
+        plans.push_back({"appointments", settings.eventsUrl, {calendar::ItemKind::Appointment}});
+        plans.push_back({"tasks", settings.tasksUrl, {calendar::ItemKind::Task}});
     }
     for (const Plan& plan : plans) {
         caldav::CalDavCollection collection(client, QUrl(QString::fromStdString(plan.url)));

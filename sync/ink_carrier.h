@@ -25,15 +25,16 @@ public:
     // Before an appointment from the server is stored: the handwriting it carried gets ink files
     // of its own, and the record's memos name them and are marked handwritten. `stored` is the
     // item it updates, if any. Handwriting that cannot be kept is left out with a line in `notes`.
-    virtual void Receive(pim::AppointmentRecord& record, const pim::AppointmentInk& ink,
-                         const pim::AppointmentRecord* stored, std::vector<std::string>& notes) = 0;
+    virtual void Receive(calendar::AppointmentRecord& record, const calendar::AppointmentInk& ink,
+                         const calendar::AppointmentRecord* stored,
+                         std::vector<std::string>& notes) = 0;
     // After the store write: the files written stay when it succeeded and go when it failed; the
     // files the new handwriting replaced go unless another item still names them.
-    virtual void Finish(bool stored, const pim::Application& store) = 0;
+    virtual void Finish(bool stored, const store::Application& store) = 0;
     // A handwritten memo that named this ink file is gone because the server's version said so
     // (the item deleted there, or its memo no longer handwriting): the file goes unless another
     // item still names it.
-    virtual void Dropped(std::u16string_view inkName, const pim::Application& store) = 0;
+    virtual void Dropped(std::u16string_view inkName, const store::Application& store) = 0;
 };
 
 }  // namespace calendar_sync

@@ -14,10 +14,10 @@
 namespace calendar_sync {
 namespace {
 
-using pim::AppointmentRecord;
-using pim::KeptLines;
-using pim::OccurrenceChange;
-using pim::TaskRecord;
+using calendar::AppointmentRecord;
+using calendar::KeptLines;
+using calendar::OccurrenceChange;
+using calendar::TaskRecord;
 
 // Lines every write stamps anew: they tell which version is later, never what an item is.
 bool IsVersionLineName(const std::string& name) {
@@ -26,32 +26,33 @@ bool IsVersionLineName(const std::string& name) {
 
 std::string ComponentNameOf(const std::vector<std::string>& block) {
     return block.empty() ? std::string()
-                         : pim::ical::Upper(pim::ical::Trim(pim::ical::ValueOfLine(block.front())));
+                         : calendar::ical::Upper(
+                               calendar::ical::Trim(calendar::ical::ValueOfLine(block.front())));
 }
 
 const std::string& ExtraOf(const ServerItem& item) {
-    return item.kind == pim::ItemKind::Task ? item.task.extraProperties
-                                            : item.appointment.extraProperties;
+    return item.kind == calendar::ItemKind::Task ? item.task.extraProperties
+                                                 : item.appointment.extraProperties;
 }
 
 std::string& ExtraOf(ServerItem& item) {
-    return item.kind == pim::ItemKind::Task ? item.task.extraProperties
-                                            : item.appointment.extraProperties;
+    return item.kind == calendar::ItemKind::Task ? item.task.extraProperties
+                                                 : item.appointment.extraProperties;
 }
 
 // The kept lines of the names (properties) and component names, in one order.
 std::vector<std::string> KeptOf(const std::string& extra, const std::set<std::string>& names,
                                 const std::set<std::string>& components) {
-    const KeptLines kept = pim::SplitKeptLines(extra);
+    const KeptLines kept = calendar::SplitKeptLines(extra);
     std::vector<std::string> lines;
     for (const std::string& line : kept.properties) {
-        if (names.contains(pim::ical::NameOfLine(line))) {
+        if (names.contains(calendar::ical::NameOfLine(line))) {
             lines.push_back(line);
         }
     }
     for (const std::vector<std::string>& block : kept.components) {
         if (components.contains(ComponentNameOf(block))) {
-            lines.push_back(pim::ical::Join(block, "\r\n"));
+            lines.push_back(calendar::ical::Join(block, "\r\n"));
         }
     }
     std::sort(lines.begin(), lines.end());
@@ -63,18 +64,18 @@ std::vector<std::string> KeptOf(const std::string& extra, const std::set<std::st
 std::string WithKeptOf(const std::string& into, const std::string& from,
                        const std::set<std::string>& names,
                        const std::set<std::string>& components) {
-    const KeptLines source = pim::SplitKeptLines(from);
-    KeptLines target = pim::SplitKeptLines(into);
+    const KeptLines source = calendar::SplitKeptLines(from);
+    KeptLines target = calendar::SplitKeptLines(into);
     std::vector<std::string> taken;
     for (const std::string& line : source.properties) {
-        if (names.contains(pim::ical::NameOfLine(line))) {
+        if (names.contains(calendar::ical::NameOfLine(line))) {
             taken.push_back(line);
         }
     }
     std::vector<std::string> properties;
     bool placed = false;
     for (std::string& line : target.properties) {
-        if (!names.contains(pim::ical::NameOfLine(line))) {
+        if (!names.contains(calendar::ical::NameOfLine(line))) {
             properties.push_back(std::move(line));
         } else if (!placed) {
             properties.insert(properties.end(), taken.begin(), taken.end());
@@ -97,7 +98,7 @@ std::string WithKeptOf(const std::string& into, const std::string& from,
         }
     }
     target.components = std::move(blocks);
-    return pim::JoinKeptLines(target);
+    return calendar::JoinKeptLines(target);
 }
 
 // One property of an item (or a few that only mean something together), as the merge sees it.
@@ -152,19 +153,19 @@ Facet KeptFacet(const std::string& name, bool component) {
     return facet;
 }
 
-bool SameZoneForm(const pim::ItemZone& a, const pim::ItemZone& b) {
+bool SameZoneForm(const calendar::ItemZone& a, const calendar::ItemZone& b) {
     // The definition is compared by the times it gives: a zone written again by another
     // program (a TZNAME in another case, say) is the same zone.
     return a.form == b.form && a.tzid == b.tzid;
 }
 
 std::string WithoutStamps(const std::string& extra) {
-    KeptLines kept = pim::SplitKeptLines(extra);
+    KeptLines kept = calendar::SplitKeptLines(extra);
     std::erase_if(kept.properties, [](const std::string& line) {
-        return IsVersionLineName(pim::ical::NameOfLine(line));
+        return IsVersionLineName(calendar::ical::NameOfLine(line));
     });
     std::sort(kept.properties.begin(), kept.properties.end());
-    return pim::JoinKeptLines(kept);
+    return calendar::JoinKeptLines(kept);
 }
 
 bool SameOccurrence(const OccurrenceChange& a, const OccurrenceChange& b) {
@@ -176,7 +177,7 @@ bool SameOccurrence(const OccurrenceChange& a, const OccurrenceChange& b) {
            WithoutStamps(a.extraProperties) == WithoutStamps(b.extraProperties);
 }
 
-const OccurrenceChange* OccurrenceAt(const ServerItem& item, pim::Date recurrenceId) {
+const OccurrenceChange* OccurrenceAt(const ServerItem& item, platform::Date recurrenceId) {
     for (const OccurrenceChange& change : item.appointment.recurrence.changes) {
         if (change.recurrenceId == recurrenceId) {
             return &change;
@@ -185,13 +186,13 @@ const OccurrenceChange* OccurrenceAt(const ServerItem& item, pim::Date recurrenc
     return nullptr;
 }
 
-const pim::CarriedInk* OccurrenceInkAt(const ServerItem& item, pim::Date recurrenceId) {
+const calendar::CarriedInk* OccurrenceInkAt(const ServerItem& item, platform::Date recurrenceId) {
     const auto found = item.ink.changes.find(platform::DateToLinear(recurrenceId));
     return found == item.ink.changes.end() ? nullptr : &found->second;
 }
 
 // One changed occurrence (or its absence) of a series, with its handwriting.
-Facet OccurrenceFacet(pim::Date recurrenceId) {
+Facet OccurrenceFacet(platform::Date recurrenceId) {
     Facet facet;
     facet.name = "RECURRENCE-ID " + std::to_string(platform::DateToLinear(recurrenceId));
     facet.same = [recurrenceId](const ServerItem& a, const ServerItem& b) {
@@ -200,8 +201,8 @@ Facet OccurrenceFacet(pim::Date recurrenceId) {
         if ((one == nullptr) != (other == nullptr) || (one && !SameOccurrence(*one, *other))) {
             return false;
         }
-        const pim::CarriedInk* inkOne = OccurrenceInkAt(a, recurrenceId);
-        const pim::CarriedInk* inkOther = OccurrenceInkAt(b, recurrenceId);
+        const calendar::CarriedInk* inkOne = OccurrenceInkAt(a, recurrenceId);
+        const calendar::CarriedInk* inkOther = OccurrenceInkAt(b, recurrenceId);
         return (inkOne == nullptr) == (inkOther == nullptr) &&
                (!inkOne || inkOne->bytes == inkOther->bytes);
     };
@@ -219,7 +220,7 @@ Facet OccurrenceFacet(pim::Date recurrenceId) {
         }
         const double key = platform::DateToLinear(recurrenceId);
         into.ink.changes.erase(key);
-        if (const pim::CarriedInk* ink = OccurrenceInkAt(from, recurrenceId)) {
+        if (const calendar::CarriedInk* ink = OccurrenceInkAt(from, recurrenceId)) {
             into.ink.changes[key] = *ink;
         }
     };
@@ -344,16 +345,16 @@ std::vector<Facet> TaskFacets() {
 // Every facet of the item in any of the versions: the record's own, each kept property and
 // component of other programs, and each changed occurrence of a series.
 std::vector<Facet> FacetsOf(const std::vector<const ServerItem*>& versions) {
-    const bool task = versions.front()->kind == pim::ItemKind::Task;
+    const bool task = versions.front()->kind == calendar::ItemKind::Task;
     std::vector<Facet> facets = task ? TaskFacets() : AppointmentFacets();
     const std::set<std::string>& owned = task ? kTaskOwned : kAppointmentOwned;
     std::set<std::string> names;
     std::set<std::string> components;
-    std::set<pim::Date> occurrences;
+    std::set<platform::Date> occurrences;
     for (const ServerItem* version : versions) {
-        const KeptLines kept = pim::SplitKeptLines(ExtraOf(*version));
+        const KeptLines kept = calendar::SplitKeptLines(ExtraOf(*version));
         for (const std::string& line : kept.properties) {
-            const std::string name = pim::ical::NameOfLine(line);
+            const std::string name = calendar::ical::NameOfLine(line);
             if (!owned.contains(name) && !IsVersionLineName(name)) {
                 names.insert(name);
             }
@@ -376,15 +377,15 @@ std::vector<Facet> FacetsOf(const std::vector<const ServerItem*>& versions) {
     for (const std::string& name : components) {
         facets.push_back(KeptFacet(name, true));
     }
-    for (const pim::Date recurrenceId : occurrences) {
+    for (const platform::Date recurrenceId : occurrences) {
         facets.push_back(OccurrenceFacet(recurrenceId));
     }
     return facets;
 }
 
 void SetSequence(ServerItem& item, int64_t sequence) {
-    ExtraOf(item) =
-        pim::ReplaceKeptProperty(ExtraOf(item), "SEQUENCE", "SEQUENCE:" + std::to_string(sequence));
+    ExtraOf(item) = calendar::ReplaceKeptProperty(ExtraOf(item), "SEQUENCE",
+                                                  "SEQUENCE:" + std::to_string(sequence));
 }
 
 }  // namespace
@@ -401,9 +402,9 @@ Side LaterSide(const VersionStamp& here, const VersionStamp& server) {
 
 int64_t SequenceOf(const ServerItem& item) {
     int64_t sequence = 0;
-    for (const std::string& line : pim::SplitKeptLines(ExtraOf(item)).properties) {
-        if (pim::ical::NameOfLine(line) == "SEQUENCE") {
-            const std::string_view value = pim::ical::Trim(pim::ical::ValueOfLine(line));
+    for (const std::string& line : calendar::SplitKeptLines(ExtraOf(item)).properties) {
+        if (calendar::ical::NameOfLine(line) == "SEQUENCE") {
+            const std::string_view value = calendar::ical::Trim(calendar::ical::ValueOfLine(line));
             std::from_chars(value.data(), value.data() + value.size(), sequence);
         }
     }

@@ -100,7 +100,7 @@ platform::Result<ServerItem> ReadServerItem(const std::string& icsText) {
         return Error{"it is larger than " + std::to_string(kMaxServerItemOctets / (1024 * 1024)) +
                      " MiB (" + std::to_string(icsText.size()) + " bytes) and is not read"};
     }
-    auto parsed = pim::ParseICalendar(icsText);
+    auto parsed = calendar::ParseICalendar(icsText);
     if (!parsed) {
         return parsed.error();
     }
@@ -119,13 +119,13 @@ platform::Result<ServerItem> ReadServerItem(const std::string& icsText) {
     }
     ServerItem item;
     if (!parsed->appointments.empty()) {
-        item.kind = pim::ItemKind::Appointment;
+        item.kind = calendar::ItemKind::Appointment;
         item.appointment = std::move(parsed->appointments.front());
         if (!parsed->appointmentsInk.empty()) {
             item.ink = std::move(parsed->appointmentsInk.front());
         }
     } else {
-        item.kind = pim::ItemKind::Task;
+        item.kind = calendar::ItemKind::Task;
         item.task = std::move(parsed->tasks.front());
     }
     if (item.Uid().empty()) {
@@ -134,25 +134,26 @@ platform::Result<ServerItem> ReadServerItem(const std::string& icsText) {
     return item;
 }
 
-std::string ServerTextOf(const pim::AppointmentRecord& record, int64_t changedAt,
-                         const pim::InkSource& inkOf) {
-    pim::AppointmentRecord sent = record;
+std::string ServerTextOf(const calendar::AppointmentRecord& record, int64_t changedAt,
+                         const calendar::InkSource& inkOf) {
+    calendar::AppointmentRecord sent = record;
     sent.extraProperties = Restamped(record.extraProperties, changedAt);
     if (inkOf) {
-        return pim::WriteICalendar({sent}, {}, platform::SystemClock(), inkOf);
+        return calendar::WriteICalendar({sent}, {}, platform::SystemClock(), inkOf);
     }
-    return pim::WriteICalendar({sent}, {});
+    return calendar::WriteICalendar({sent}, {});
 }
 
-std::string ServerTextOf(const pim::TaskRecord& record, int64_t changedAt) {
-    pim::TaskRecord sent = record;
+std::string ServerTextOf(const calendar::TaskRecord& record, int64_t changedAt) {
+    calendar::TaskRecord sent = record;
     sent.extraProperties = Restamped(record.extraProperties, changedAt);
-    return pim::WriteICalendar({}, {sent});
+    return calendar::WriteICalendar({}, {sent});
 }
 
 std::optional<int64_t> ChangeTimeOf(const ServerItem& item) {
-    const std::string& extra = item.kind == pim::ItemKind::Task ? item.task.extraProperties
-                                                                : item.appointment.extraProperties;
+    const std::string& extra = item.kind == calendar::ItemKind::Task
+                                   ? item.task.extraProperties
+                                   : item.appointment.extraProperties;
     if (auto modified = StampIn(extra, "LAST-MODIFIED")) {
         return modified;
     }
@@ -161,7 +162,7 @@ std::optional<int64_t> ChangeTimeOf(const ServerItem& item) {
 
 std::string NameOf(const ServerItem& item) {
     const std::u16string& subject =
-        item.kind == pim::ItemKind::Task ? item.task.subject : item.appointment.subject;
+        item.kind == calendar::ItemKind::Task ? item.task.subject : item.appointment.subject;
     if (subject.empty()) {
         return item.Uid();
     }

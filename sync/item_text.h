@@ -13,12 +13,12 @@ namespace calendar_sync {
 
 // One item as the server keeps it: a calendar object resource of one UID.
 struct ServerItem {
-    pim::ItemKind kind = pim::ItemKind::Appointment;
-    pim::AppointmentRecord appointment;  // for an appointment (a series with its changes)
-    pim::TaskRecord task;                // for a task
-    pim::AppointmentInk ink;             // the handwriting an appointment carried
+    calendar::ItemKind kind = calendar::ItemKind::Appointment;
+    calendar::AppointmentRecord appointment;  // for an appointment (a series with its changes)
+    calendar::TaskRecord task;                // for a task
+    calendar::AppointmentInk ink;             // the handwriting an appointment carried
     const std::string& Uid() const {
-        return kind == pim::ItemKind::Task ? task.uid : appointment.uid;
+        return kind == calendar::ItemKind::Task ? task.uid : appointment.uid;
     }
 };
 
@@ -34,9 +34,9 @@ platform::Result<ServerItem> ReadServerItem(const std::string& icsText);
 // The text put on the server for a stored item: LAST-MODIFIED and DTSTAMP say when it last
 // changed here (seconds since 1970 UTC), so that another planner can tell which side changed
 // last. A handwritten memo carries its ink when `inkOf` finds it.
-std::string ServerTextOf(const pim::AppointmentRecord& record, int64_t changedAt,
-                         const pim::InkSource& inkOf = {});
-std::string ServerTextOf(const pim::TaskRecord& record, int64_t changedAt);
+std::string ServerTextOf(const calendar::AppointmentRecord& record, int64_t changedAt,
+                         const calendar::InkSource& inkOf = {});
+std::string ServerTextOf(const calendar::TaskRecord& record, int64_t changedAt);
 
 // When an item last changed, from its LAST-MODIFIED (else DTSTAMP), in seconds since 1970 UTC;
 // none when it carries neither.

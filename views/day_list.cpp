@@ -140,7 +140,8 @@ bool HasMemoIcon(const DayItemRow& row) {
     if (row.handwritten == 0) {
         return !row.memoText.empty();
     }
-    return (row.inkCount > 0 && !row.subject.empty()) || !pim::TypedTextOf(row.body, true).empty();
+    return (row.inkCount > 0 && !row.subject.empty()) ||
+           !calendar::TypedTextOf(row.body, true).empty();
 }
 
 // A multi-day all-day appointment: its row opens a bracket.

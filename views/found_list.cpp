@@ -24,25 +24,25 @@ std::optional<platform::CalendarFields> FieldsOf(platform::Date date) {
     return platform::DateToFields(date);
 }
 
-bool IsWithoutDate(const pim::FoundItem& item) {
-    return item.kind == pim::ItemKind::Task && item.start == pim::kNoDateValue;
+bool IsWithoutDate(const store::FoundItem& item) {
+    return item.kind == calendar::ItemKind::Task && item.start == calendar::kNoDateValue;
 }
 
 // The day list's line for the item, written through a row of the day list's table (`scratch`,
 // reused from one item to the next).
-std::u16string LineTextVia(schedule::DayItemRow& scratch, const pim::FoundItem& item) {
+std::u16string LineTextVia(schedule::DayItemRow& scratch, const store::FoundItem& item) {
     if (IsWithoutDate(item)) {
         return item.subject;
     }
     scratch.rowDate = static_cast<platform::Date>(platform::DayNumber(item.start));
-    scratch.kind = item.kind == pim::ItemKind::Task ? schedule::DayItemKind::DatedTask
-                                                    : schedule::DayItemKind::Appointment;
+    scratch.kind = item.kind == calendar::ItemKind::Task ? schedule::DayItemKind::DatedTask
+                                                         : schedule::DayItemKind::Appointment;
     scratch.start = item.start;
     scratch.end = item.end;
     scratch.allDay = item.allDay ? 1 : 0;
     // The last of a series says so before its subject, where a long line does not cut it off.
     scratch.subject =
-        item.occurrence == pim::SeriesOccurrence::Last ? u"最終回:" + item.subject : item.subject;
+        item.occurrence == store::SeriesOccurrence::Last ? u"最終回:" + item.subject : item.subject;
     scratch.location = item.location;
     scratch.inkCount = 0;
     return DayListLineText(scratch);
@@ -87,13 +87,13 @@ void DrawHeading(gui::Surface& surface, std::u16string_view text, int top, int r
 
 }  // namespace
 
-std::vector<FoundListRow> FoundListRows(const pim::FoundItems& found) {
+std::vector<FoundListRow> FoundListRows(const store::FoundItems& found) {
     std::vector<FoundListRow> rows;
     rows.reserve(found.items.size() + 8);
     int year = 0;
     bool withoutDate = false;
     for (size_t index = 0; index < found.items.size(); ++index) {
-        const pim::FoundItem& item = found.items[index];
+        const store::FoundItem& item = found.items[index];
         if (IsWithoutDate(item)) {
             if (!withoutDate) {
                 rows.push_back({FoundListRow::Kind::NoDate, 0, 0});
@@ -115,7 +115,7 @@ size_t FoundListVisibleRows(int height) {
     return static_cast<size_t>(std::max(0, height - 2 * kFoundFrame) / kFoundRowHeight);
 }
 
-std::u16string FoundItemLineText(const pim::FoundItem& item) {
+std::u16string FoundItemLineText(const store::FoundItem& item) {
     // The table's row is large (its ink buffer): made once for the call.
     const auto scratch = std::make_unique<schedule::DayItemRow>();
     return LineTextVia(*scratch, item);
@@ -164,7 +164,7 @@ void DrawFoundList(gui::Surface& surface, int width, int height, int textRight,
         if (row.item >= view.found.items.size()) {
             continue;
         }
-        const pim::FoundItem& item = view.found.items[row.item];
+        const store::FoundItem& item = view.found.items[row.item];
         if (!IsWithoutDate(item)) {
             surface.SetTextColor(FoundLabelColour(item.start, view));
             surface.DrawText(DayListLabelText(item.start),
@@ -175,14 +175,14 @@ void DrawFoundList(gui::Surface& surface, int width, int height, int textRight,
         const std::u16string line = LineTextVia(*scratch, item);
         surface.DrawText(line, {kFoundTextLeft, top, textRight, top + kFoundRowHeight},
                          gui::TextAlign::LeftTop);
-        if (item.kind == pim::ItemKind::Task && item.complete) {
+        if (item.kind == calendar::ItemKind::Task && item.complete) {
             const int lineWidth = surface.MeasureText(line).width;
             surface.SetClip(kFoundTextLeft, kFoundFrame, textRight, height - kFoundFrame);
             surface.Polyline({{kFoundTextLeft, top + kFoundStrikeDepth},
                               {kFoundTextLeft + lineWidth, top + kFoundStrikeDepth}});
             surface.SetClip(kFoundFrame, kFoundFrame, width - kFoundFrame, height - kFoundFrame);
         }
-        if (item.occurrence != pim::SeriesOccurrence::NotASeries) {
+        if (item.occurrence != store::SeriesOccurrence::NotASeries) {
             surface.DrawImage(view.recurringIcon, textRight - kFoundIconWidth, top);
         }
     }

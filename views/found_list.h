@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/gui/surface.h"
-#include "store/found_item.h"
 #include "settings/settings.h"
+#include "store/found_item.h"
 
 namespace views {
 
@@ -30,14 +30,14 @@ struct FoundListRow {
 // The rows for what was found, in its order: a year heading before the first item of each year,
 // "日付なし" before the first task without a due date, and a last row saying there was more
 // when the search stopped at its limit.
-std::vector<FoundListRow> FoundListRows(const pim::FoundItems& found);
+std::vector<FoundListRow> FoundListRows(const store::FoundItems& found);
 
 // What the list says where it has no rows.
 enum class FoundListNote { Hint, NothingFound, TooLong, Failed };
 
 // What one paint of the list draws from.
 struct FoundListView {
-    const pim::FoundItems& found;
+    const store::FoundItems& found;
     const std::vector<FoundListRow>& rows;
     size_t firstRow = 0;  // the row at the top (scrolled to)
     FoundListNote note = FoundListNote::Hint;
@@ -67,6 +67,6 @@ std::optional<size_t> FoundListRowAt(gui::Point point, int width, int height, si
 
 // An item's line, as the day list writes its rows: "9-10:30 歯医者@駅前", "期限日:請求書", a task
 // without a date by its subject; the last occurrence of a series "18-19 最終回:リハビリ".
-std::u16string FoundItemLineText(const pim::FoundItem& item);
+std::u16string FoundItemLineText(const store::FoundItem& item);
 
 }  // namespace views

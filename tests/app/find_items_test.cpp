@@ -18,27 +18,27 @@ using namespace resources;
 class FindItemsTest : public PlannerFixture {
 protected:
     void SetUp() override {
-        Start([](pim::Application& store) {
-            pim::AppointmentRecord dentist;
+        Start([](store::Application& store) {
+            calendar::AppointmentRecord dentist;
             dentist.start = At(2026, 3, 2, 10);
             dentist.end = At(2026, 3, 2, 11);
             dentist.subject = u"歯医者";
             dentist.location = u"駅前";
-            pim::AppointmentRecord weekly;
+            calendar::AppointmentRecord weekly;
             weekly.start = At(2026, 11, 2, 10);
             weekly.end = At(2026, 11, 2, 11);
             weekly.subject = u"定例";
             weekly.recurrence.rule = "FREQ=WEEKLY";
             weekly.zoneStart = weekly.start;
-            std::vector<pim::AppointmentRecord> appointments{dentist, weekly};
+            std::vector<calendar::AppointmentRecord> appointments{dentist, weekly};
             for (int i = 0; i < 30; ++i) {
-                pim::AppointmentRecord meeting;
+                calendar::AppointmentRecord meeting;
                 meeting.start = At(2027, 1, 4, 9) + i;
                 meeting.end = meeting.start + 1.0 / 24;
                 meeting.subject = u"Meeting " + std::u16string(1, static_cast<char16_t>(u'A' + i));
                 appointments.push_back(meeting);
             }
-            pim::TaskRecord undated;
+            calendar::TaskRecord undated;
             undated.subject = u"歯ブラシ";
             ASSERT_TRUE(store.AddAll(appointments, {undated}).ok());
         });
@@ -142,7 +142,7 @@ TEST_F(FindItemsTest, ASeriesLeadsToItsNextOccurrenceFromThePlannersToday) {
     WithFindDialog([&](gui::Dialog& dialog, controls::FoundListWindow& list) {
         Find(dialog, u"定例");
         ASSERT_EQ(list.Found().items.size(), 1u);
-        EXPECT_EQ(list.Found().items[0].occurrence, pim::SeriesOccurrence::Next);
+        EXPECT_EQ(list.Found().items[0].occurrence, store::SeriesOccurrence::Next);
         TapRow(list, 1);
     });
     // Today is a Monday: its own occurrence is the next, whichever day is shown.

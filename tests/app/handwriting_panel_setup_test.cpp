@@ -153,7 +153,7 @@ TEST_F(HandwritingPanelAtStart, NoModelIsReadUntilThePanelIsAskedFor) {
     CountedLoading counted;
     std::ostringstream err;
     SetUpHandwritingPanel(screen_, true, err, counted.Loading());
-    Start([](pim::Application&) {});
+    Start([](store::Application&) {});
     screen_.PaintPending();
     EXPECT_EQ(counted.loads, 0);
     // An editor with text fields, the panel left down by the user: still nothing read.

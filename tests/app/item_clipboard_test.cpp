@@ -26,35 +26,35 @@ protected:
     void SetUp() override {
         const std::vector<schedule::InkEntry> ink{{-3, 2}, {-2, 1}, {10, 5}, {30, 9}, {-1, -1}};
         inkBytes_ = schedule::EncodeInkEntries(ink);
-        Start([this](pim::Application& store) {
+        Start([this](store::Application& store) {
             WriteBytes(home_.DeviceRoot() / "My Documents" / "7.dat", inkBytes_);
-            pim::AppointmentRecord meeting;
+            calendar::AppointmentRecord meeting;
             meeting.start = At(2026, 12, 7, 10, 30);
             meeting.end = At(2026, 12, 7, 11, 15);
             meeting.subject = u"会議";
             meeting.location = u"本社";
             meeting.body = u"一行目\r\n二行目\r\n三行目";
-            pim::AppointmentRecord weekly;
+            calendar::AppointmentRecord weekly;
             weekly.start = At(2026, 12, 7, 12);
             weekly.end = At(2026, 12, 7, 13);
             weekly.subject = u"昼会";
             weekly.recurrence.rule = "FREQ=WEEKLY;COUNT=3";
             weekly.zoneStart = weekly.start;
-            pim::AppointmentRecord drawn;
+            calendar::AppointmentRecord drawn;
             drawn.start = At(2026, 12, 7, 16);
             drawn.end = At(2026, 12, 7, 17);
             drawn.subject = u"地図";
             drawn.body = u"7.dat";
             drawn.handwritten = true;
-            pim::AppointmentRecord trip;
+            calendar::AppointmentRecord trip;
             trip.start = At(2026, 12, 6, 20);
             trip.end = At(2026, 12, 8, 9);
             trip.subject = u"出張";
-            pim::TaskRecord dated;
+            calendar::TaskRecord dated;
             dated.subject = u"請求書";
             dated.body = u"三社分";
             dated.dueDate = At(2026, 12, 7);
-            pim::TaskRecord undated;
+            calendar::TaskRecord undated;
             undated.subject = u"買い物";
             undated.body = u"牛乳\r\n卵";
             ASSERT_TRUE(store.AddAll({meeting, weekly, drawn, trip}, {dated, undated}).ok());
@@ -70,26 +70,26 @@ protected:
         }
         return -1;
     }
-    std::vector<pim::AppointmentRecord> AllAppointments() {
+    std::vector<calendar::AppointmentRecord> AllAppointments() {
         auto all = Reader().AllAppointments();
         EXPECT_TRUE(all.ok());
-        return all ? std::move(*all) : std::vector<pim::AppointmentRecord>{};
+        return all ? std::move(*all) : std::vector<calendar::AppointmentRecord>{};
     }
-    std::vector<pim::TaskRecord> AllTasks() {
+    std::vector<calendar::TaskRecord> AllTasks() {
         auto all = Reader().AllTasks();
         EXPECT_TRUE(all.ok());
-        return all ? std::move(*all) : std::vector<pim::TaskRecord>{};
+        return all ? std::move(*all) : std::vector<calendar::TaskRecord>{};
     }
-    std::vector<pim::AppointmentRecord> Appointments(std::u16string_view subject) {
-        std::vector<pim::AppointmentRecord> found;
-        for (const pim::AppointmentRecord& record : AllAppointments()) {
+    std::vector<calendar::AppointmentRecord> Appointments(std::u16string_view subject) {
+        std::vector<calendar::AppointmentRecord> found;
+        for (const calendar::AppointmentRecord& record : AllAppointments()) {
             if (record.subject == subject) {
                 found.push_back(record);
             }
         }
         return found;
     }
-    std::string Export() { return pim::WriteICalendar(AllAppointments(), AllTasks()); }
+    std::string Export() { return calendar::WriteICalendar(AllAppointments(), AllTasks()); }
 
     std::string inkBytes_;
 };
@@ -120,14 +120,14 @@ TEST_F(ItemClipboardTest, AnOccurrenceIsCopiedAndCutAsItselfAndPastedAsASingleAp
     Hold(ItemRow(series), kCommandCut);
     EXPECT_EQ(main_->Clipboard().kind, ClipboardKind::Appointment);
     EXPECT_EQ(main_->Clipboard().start, At(2026, 12, 7, 12));
-    const std::vector<pim::AppointmentRecord> weekly = Appointments(u"昼会");
+    const std::vector<calendar::AppointmentRecord> weekly = Appointments(u"昼会");
     ASSERT_EQ(weekly.size(), 1u);
     EXPECT_EQ(weekly[0].recurrence.exceptionDates,
               std::vector<platform::Date>{At(2026, 12, 7, 12)});
 
     main_->SelectDay(At(2026, 12, 9));
     Hold(ItemRow(0), kCommandPasteAsAppointment);
-    const std::vector<pim::AppointmentRecord> lunches = Appointments(u"昼会");
+    const std::vector<calendar::AppointmentRecord> lunches = Appointments(u"昼会");
     ASSERT_EQ(lunches.size(), 2u);
     EXPECT_FALSE(lunches[1].recurrence.recurs());
     EXPECT_EQ(lunches[1].start, At(2026, 12, 9, 12));
@@ -152,7 +152,7 @@ TEST_F(ItemClipboardTest, ACutMeetingPastedTwiceOnAnotherDayKeepsItsTimesAndWhol
     const auto pasted = Appointments(u"会議");
     ASSERT_EQ(pasted.size(), 2u);
     EXPECT_NE(pasted[0].oid, pasted[1].oid);
-    for (const pim::AppointmentRecord& record : pasted) {
+    for (const calendar::AppointmentRecord& record : pasted) {
         EXPECT_EQ(record.start, At(2026, 12, 10, 10, 30));
         EXPECT_EQ(record.end, At(2026, 12, 10, 11, 15));
         EXPECT_EQ(record.location, u"本社");
@@ -183,14 +183,14 @@ TEST_F(ItemClipboardTest, HandwritingPastedGetsAFileOfItsOwnWithTheSameInk) {
     Hold(ItemRow(RowOf(u"請求書")), kCommandPasteAsAppointment);
     const auto maps = Appointments(u"地図");
     ASSERT_EQ(maps.size(), 2u);
-    const pim::AppointmentRecord& copy = maps[0].body == u"7.dat" ? maps[1] : maps[0];
+    const calendar::AppointmentRecord& copy = maps[0].body == u"7.dat" ? maps[1] : maps[0];
     EXPECT_EQ(copy.body, u"1.dat");
     EXPECT_TRUE(copy.handwritten);
     EXPECT_EQ(ReadBytes(home_.DeviceRoot() / "My Documents" / "1.dat"), inkBytes_);
     EXPECT_EQ(ReadBytes(home_.DeviceRoot() / "My Documents" / "7.dat"), inkBytes_);
     // Pasted as a task, handwriting leaves no notes: the body only named its file.
     Hold(ItemRow(RowOf(u"請求書")), kCommandPasteAsTask);
-    for (const pim::TaskRecord& task : AllTasks()) {
+    for (const calendar::TaskRecord& task : AllTasks()) {
         if (task.subject == u"地図") {
             EXPECT_EQ(task.body, u"");
         }
@@ -199,7 +199,7 @@ TEST_F(ItemClipboardTest, HandwritingPastedGetsAFileOfItsOwnWithTheSameInk) {
 
 TEST_F(ItemClipboardTest, AHandwrittenMemoIsCopiedAsItsInkAndTypedTextNeverItsFileName) {
     // Handwriting whose file is gone, with text another calendar program typed beside it.
-    pim::AppointmentRecord lost;
+    calendar::AppointmentRecord lost;
     lost.start = At(2026, 12, 7, 18);
     lost.end = At(2026, 12, 7, 19);
     lost.subject = u"行き方";
@@ -214,11 +214,11 @@ TEST_F(ItemClipboardTest, AHandwrittenMemoIsCopiedAsItsInkAndTypedTextNeverItsFi
     Hold(ItemRow(RowOf(u"請求書")), kCommandPasteAsTask);
     const auto copies = Appointments(u"行き方");
     ASSERT_EQ(copies.size(), 2u);
-    const pim::AppointmentRecord& copy = copies[0].handwritten ? copies[1] : copies[0];
+    const calendar::AppointmentRecord& copy = copies[0].handwritten ? copies[1] : copies[0];
     EXPECT_EQ(copy.body, u"駅の北口");
     EXPECT_FALSE(copy.handwritten);
     int tasks = 0;
-    for (const pim::TaskRecord& task : AllTasks()) {
+    for (const calendar::TaskRecord& task : AllTasks()) {
         if (task.subject == u"行き方") {
             EXPECT_EQ(task.body, u"駅の北口");
             ++tasks;
@@ -242,7 +242,7 @@ TEST_F(ItemClipboardTest, TasksPasteAsAnHourFromNowAndAsTasksWithTheirNotes) {
     Hold(CornerEntry(0), kCommandPasteAsTask);
     int dated = 0;
     int undated = 0;
-    for (const pim::TaskRecord& task : AllTasks()) {
+    for (const calendar::TaskRecord& task : AllTasks()) {
         if (task.subject != u"請求書" || task.dueDate == At(2026, 12, 7)) {
             continue;
         }
@@ -250,7 +250,7 @@ TEST_F(ItemClipboardTest, TasksPasteAsAnHourFromNowAndAsTasksWithTheirNotes) {
         if (task.dueDate == At(2026, 12, 8)) {
             ++dated;
             EXPECT_EQ(task.body, u"三社分");
-        } else if (task.dueDate == pim::kNoDateValue) {
+        } else if (task.dueDate == calendar::kNoDateValue) {
             ++undated;
         }
     }
@@ -268,7 +268,7 @@ TEST_F(ItemClipboardTest, ATaskCutFromTheCornerKeepsItsNotesWhereverItIsPasted) 
     EXPECT_FALSE(pasted[0].handwritten);
     Hold(CornerEntry(0), kCommandPasteAsTask);
     int withNotes = 0;
-    for (const pim::TaskRecord& task : AllTasks()) {
+    for (const calendar::TaskRecord& task : AllTasks()) {
         withNotes += task.subject == u"買い物" && task.body == u"牛乳\r\n卵" ? 1 : 0;
     }
     EXPECT_EQ(withNotes, 1);
@@ -310,7 +310,7 @@ TEST(PastedAppointment, OnTheCalendarsLastDayAPasteEndsByItsLastMinute) {
 
 TEST_F(ItemClipboardTest, TogglingTwiceGivesBackTheSameStoreAndWritesOnlyTheCompletion) {
     // An imported task whose subject and notes are longer than the list holds.
-    pim::TaskRecord imported;
+    calendar::TaskRecord imported;
     imported.subject = std::u16string(300, u'長');
     imported.body = std::u16string(14000, u'字');
     ASSERT_TRUE(Reader().AddAll({}, {imported}).ok());
@@ -372,7 +372,7 @@ TEST_F(ItemClipboardTest, HandwritingWithoutAFreeFileNumberPastesNothing) {
 TEST_F(ItemClipboardTest, ACompletionIsDatedByThePlannersClock) {
     Hold(ItemRow(RowOf(u"請求書")), kCommandToggleComplete);
     Hold(CornerEntry(0), kCommandToggleComplete);
-    for (const pim::TaskRecord& task : AllTasks()) {
+    for (const calendar::TaskRecord& task : AllTasks()) {
         EXPECT_TRUE(task.complete) << platform::Utf16ToUtf8Lossy(task.subject);
         EXPECT_EQ(task.dateCompleted, At(2026, 12, 7, 14, 40));
     }
@@ -387,7 +387,7 @@ TEST_F(ItemClipboardTest, ACommandActsOnTheHeldItemAfterTheRowsMoved) {
     const int meeting = RowOf(u"会議");
     ASSERT_GE(meeting, 0);
     responder_.whilePopupOpen = [this, meeting] {
-        pim::AppointmentRecord early;
+        calendar::AppointmentRecord early;
         early.start = At(2026, 12, 7, 8);
         early.end = At(2026, 12, 7, 9);
         early.subject = u"朝会";
@@ -417,7 +417,7 @@ TEST_F(ItemClipboardTest, ACommandOnAnItemGoneMeanwhileDoesNothing) {
 }
 
 TEST_F(ItemClipboardTest, ACornerCommandActsOnTheHeldTaskAfterTheReloadResetThePage) {
-    std::vector<pim::TaskRecord> more(5);
+    std::vector<calendar::TaskRecord> more(5);
     for (size_t i = 0; i < more.size(); ++i) {
         more[i].subject = u"用事" + std::u16string(1, static_cast<char16_t>(u'A' + i));
     }
@@ -427,7 +427,7 @@ TEST_F(ItemClipboardTest, ACornerCommandActsOnTheHeldTaskAfterTheReloadResetTheP
     ASSERT_EQ(planner_.dayItems->cornerPage, 1);
     const std::u16string held = planner_.dayItems->undatedTasks[4].subject;
     responder_.whilePopupOpen = [this] {
-        pim::TaskRecord another;
+        calendar::TaskRecord another;
         another.subject = u"追加";
         ASSERT_TRUE(Reader().AddAll({}, {another}).ok());
         main_->OnTimer(kStoreWatchTimer);
@@ -436,9 +436,9 @@ TEST_F(ItemClipboardTest, ACornerCommandActsOnTheHeldTaskAfterTheReloadResetTheP
     Hold(CornerEntry(0), kCommandCut);
     EXPECT_EQ(main_->Clipboard().subject, held);
     int left = 0;
-    for (const pim::TaskRecord& task : AllTasks()) {
+    for (const calendar::TaskRecord& task : AllTasks()) {
         EXPECT_NE(task.subject, held);
-        left += task.dueDate == pim::kNoDateValue ? 1 : 0;
+        left += task.dueDate == calendar::kNoDateValue ? 1 : 0;
     }
     EXPECT_EQ(left, 6);  // 買い物, 追加 and four of the five
 }
@@ -448,8 +448,8 @@ TEST_F(ItemClipboardTest, AnEmptyCornerTakesAPasteWithItsNotesAndANewTask) {
     Hold(CornerEntry(2), kCommandPasteAsTask);  // below the only undated task
     ASSERT_EQ(responder_.popupsShown.size(), 2u);
     int pasted = 0;
-    for (const pim::TaskRecord& task : AllTasks()) {
-        if (task.subject == u"請求書" && task.dueDate == pim::kNoDateValue) {
+    for (const calendar::TaskRecord& task : AllTasks()) {
+        if (task.subject == u"請求書" && task.dueDate == calendar::kNoDateValue) {
             ++pasted;
             EXPECT_EQ(task.body, u"三社分");
         }
@@ -473,8 +473,8 @@ TEST_F(ItemClipboardTest, AnEmptyCornerTakesAPasteWithItsNotesAndANewTask) {
 }
 
 TEST_F(ItemClipboardTest, ACornerWithoutUndatedTasksTakesAPaste) {
-    for (const pim::TaskRecord& task : AllTasks()) {
-        if (task.dueDate == pim::kNoDateValue) {
+    for (const calendar::TaskRecord& task : AllTasks()) {
+        if (task.dueDate == calendar::kNoDateValue) {
             ASSERT_TRUE(Reader().GetTaskFromOid(task.oid)->Delete().ok());
         }
     }

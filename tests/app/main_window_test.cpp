@@ -242,8 +242,8 @@ TEST_F(MainWindowTest, TheUndoItemsSayWhetherThereIsAChangeToTakeBackOrToDoAgain
     editors::EditRecord record;
     editors::FillForNewTask(record, 0.0);
     record.Subject = u"買い物";
-    ASSERT_TRUE(editors::RecordedWrite(context, editors::ChangeKind::Created, pim::ItemKind::Task,
-                                       0,
+    ASSERT_TRUE(editors::RecordedWrite(context, editors::ChangeKind::Created,
+                                       calendar::ItemKind::Task, 0,
                                        [&] { return editors::SaveEditedTask(context, record); }));
     window->SendCommand(kCommandUndo);
     EXPECT_EQ(goToItems(), std::pair(false, true));
@@ -260,8 +260,8 @@ TEST_F(MainWindowTest, TheUndoItemsSayWhetherThereIsAChangeToTakeBackOrToDoAgain
               std::pair(std::u16string(u"元に戻す「買い物」の作成"), std::u16string(u"やり直し")));
     editors::FillForNewTask(record, 0.0);
     record.Subject = u"とても長い件名の仕事";
-    ASSERT_TRUE(editors::RecordedWrite(context, editors::ChangeKind::Created, pim::ItemKind::Task,
-                                       0,
+    ASSERT_TRUE(editors::RecordedWrite(context, editors::ChangeKind::Created,
+                                       calendar::ItemKind::Task, 0,
                                        [&] { return editors::SaveEditedTask(context, record); }));
     window->SendCommand(kCommandUndo);
     EXPECT_EQ(goToTexts(), std::pair(std::u16string(u"元に戻す「買い物」の作成"),

@@ -13,23 +13,23 @@ using schedule::DayItemKind;
 class PenInputTest : public PlannerFixture {
 protected:
     void SetUp() override {
-        Start([](pim::Application& store) {
-            pim::AppointmentRecord meeting;
+        Start([](store::Application& store) {
+            calendar::AppointmentRecord meeting;
             meeting.start = At(2026, 12, 7, 10);
             meeting.end = At(2026, 12, 7, 11);
             meeting.subject = u"会議";
-            pim::AppointmentRecord weekly = meeting;
+            calendar::AppointmentRecord weekly = meeting;
             weekly.start = At(2026, 12, 1, 15);
             weekly.end = At(2026, 12, 1, 16);
             weekly.subject = u"定例";
             weekly.recurrence.rule = "FREQ=WEEKLY;COUNT=4";
             weekly.zoneStart = weekly.start;
-            pim::TaskRecord dated;
+            calendar::TaskRecord dated;
             dated.subject = u"請求書";
             dated.dueDate = At(2026, 12, 7);
-            std::vector<pim::TaskRecord> tasks{dated};
+            std::vector<calendar::TaskRecord> tasks{dated};
             for (int i = 0; i < 5; ++i) {
-                pim::TaskRecord undated;
+                calendar::TaskRecord undated;
                 undated.subject = u"用事" + std::u16string(1, static_cast<char16_t>(u'1' + i));
                 tasks.push_back(undated);
             }

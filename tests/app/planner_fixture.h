@@ -34,9 +34,9 @@ inline gui::Point CornerEntry(int row) {
 // Monday 7 December 2026, 14:40.
 class PlannerFixture : public ::testing::Test {
 protected:
-    void Start(const std::function<void(pim::Application&)>& stock) {
+    void Start(const std::function<void(store::Application&)>& stock) {
         ASSERT_TRUE(home_.EnsureFolders().ok());
-        pim::Application store;
+        store::Application store;
         ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
         stock(store);
         store.LogOff();
@@ -69,7 +69,7 @@ protected:
         screen_.PaintPending();
     }
     const schedule::DayItemRow& Row(size_t index) const { return planner_.dayItems->table[index]; }
-    pim::Application& Reader() {
+    store::Application& Reader() {
         if (!reader_.IsLoggedOn()) {
             EXPECT_TRUE(reader_.LogOn(home_.StorePath()).ok());
         }
@@ -83,7 +83,7 @@ protected:
     gui::DeviceScreen screen_{gui::Orientation::Portrait, 1};
     gui::ScriptedResponder responder_;
     MainWindow* main_ = nullptr;
-    pim::Application reader_;
+    store::Application reader_;
 };
 
 }  // namespace app

@@ -12,8 +12,8 @@ namespace {
 class StoreFollowingTest : public PlannerFixture {
 protected:
     void SetUp() override {
-        Start([](pim::Application& store) {
-            pim::AppointmentRecord standing;
+        Start([](store::Application& store) {
+            calendar::AppointmentRecord standing;
             standing.start = At(2026, 12, 7, 9);
             standing.end = At(2026, 12, 7, 10);
             standing.subject = u"朝会";
@@ -22,7 +22,7 @@ protected:
     }
     // Another program's write: a connection of its own.
     void AddElsewhere(std::u16string subject, platform::Date start) {
-        pim::AppointmentRecord record;
+        calendar::AppointmentRecord record;
         record.start = start;
         record.end = start + 1.0 / 24;
         record.subject = std::move(subject);
@@ -135,7 +135,7 @@ TEST_F(SettingsFollowingTest, ARunningPlannerTakesSettingsSavedElsewhereWithinOn
 }
 
 TEST_F(SettingsFollowingTest, TheMonthsMarksFollowANewHolidayCategory) {
-    pim::AppointmentRecord holiday;
+    calendar::AppointmentRecord holiday;
     holiday.start = At(2026, 12, 9);
     holiday.end = At(2026, 12, 9);
     holiday.allDay = true;

@@ -9,7 +9,7 @@
 #include "calendar/lone_occurrence.h"
 #include "tests/calendar/ical_test_support.h"
 
-namespace pim {
+namespace calendar {
 namespace {
 
 // A daily series at 09:00 in Berlin from Monday 7 December 2026: the 9th taken out, the 8th moved
@@ -322,4 +322,4 @@ TEST_F(ICalChangesTest, WhatTheFileGivesIsToldForEachItem) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace calendar

@@ -9,7 +9,7 @@
 
 #include "calendar/ical_categories.h"
 
-namespace pim {
+namespace calendar {
 namespace {
 
 constexpr const char* kKept =
@@ -103,4 +103,4 @@ TEST(ICalExtras, KeptCategoryLinesAreHandedOutApart) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace calendar

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace pim::ical {
+namespace calendar::ical {
 namespace {
 
 TEST(ICalLines, FoldingKeepsLinesTo75OctetsAndNeverSplitsACharacter) {
@@ -247,4 +247,4 @@ TEST(ICalLines, ComponentsNestAndKeepTheirLinesWordForWord) {
 }
 
 }  // namespace
-}  // namespace pim::ical
+}  // namespace calendar::ical

@@ -12,7 +12,7 @@
 #include "calendar/ical_lines.h"
 #include "tests/calendar/ical_test_support.h"
 
-namespace pim {
+namespace calendar {
 namespace {
 
 constexpr std::string_view kJapaneseHoliday = R"(BEGIN:VCALENDAR
@@ -712,4 +712,4 @@ TEST_F(ICalTest, ComponentsThePlannerDoesNotKeepAreSkippedWithANote) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace calendar

@@ -12,7 +12,7 @@
 #include "calendar/ical_io.h"
 #include "tests/calendar/ical_test_support.h"
 
-namespace pim {
+namespace calendar {
 namespace {
 
 long Count(const std::vector<std::string>& lines, const std::string& wanted) {
@@ -261,4 +261,4 @@ TEST_F(ICalTest, AFileReadAndWrittenTwiceGivesTheSameText) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace calendar

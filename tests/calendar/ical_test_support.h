@@ -14,7 +14,7 @@
 
 #include "calendar/ical_io.h"
 
-namespace pim {
+namespace calendar {
 
 inline Date At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
     const std::optional<Date> date = platform::MakeDate(year, month, day, hour, minute, second);
@@ -170,4 +170,4 @@ END:VTODO
 END:VCALENDAR
 )";
 
-}  // namespace pim
+}  // namespace calendar

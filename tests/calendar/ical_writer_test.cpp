@@ -9,7 +9,7 @@
 #include "calendar/ical_io.h"
 #include "tests/calendar/ical_test_support.h"
 
-namespace pim {
+namespace calendar {
 namespace {
 
 TEST_F(ICalTest, AlarmsAndTheReminderFlag) {
@@ -363,4 +363,4 @@ TEST_F(ICalTest, AHandwrittenMemoIsWrittenAsReadableTextBesideItsInk) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace calendar

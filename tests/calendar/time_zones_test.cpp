@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
-namespace pim {
+namespace calendar {
 namespace {
 
 using platform::CalendarFields;
@@ -140,4 +140,4 @@ TEST_F(TimeZonesTest, ResultsOutsideTheDateRangeFail) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace calendar

@@ -17,12 +17,12 @@
 #include <thread>
 #include <vector>
 
+#include "calendar/ical_io.h"
 #include "cli/agenda_command.h"
 #include "cli/month_command.h"
-#include "calendar/ical_io.h"
-#include "store/schedule_store.h"
 #include "schedule/calendar_ink.h"
 #include "schedule/ink_entry.h"
+#include "store/schedule_store.h"
 #include "tests/support/temp_folder.h"
 
 namespace cli {
@@ -73,7 +73,7 @@ private:
 class CalendarCommandsTest : public ::testing::Test {
 protected:
     std::vector<int32_t> Oids() {
-        pim::Application store;
+        store::Application store;
         EXPECT_TRUE(store.LogOn(home_.StorePath()).ok());
         const auto appointments = store.AllAppointments();
         const auto tasks = store.AllTasks();
@@ -82,17 +82,17 @@ protected:
             ADD_FAILURE() << "cannot read the store";
             return oids;
         }
-        for (const pim::AppointmentRecord& record : *appointments) {
+        for (const calendar::AppointmentRecord& record : *appointments) {
             oids.push_back(record.oid);
         }
-        for (const pim::TaskRecord& record : *tasks) {
+        for (const calendar::TaskRecord& record : *tasks) {
             oids.push_back(record.oid);
         }
         return oids;
     }
 
-    int Count(pim::FolderKind kind) {
-        pim::Application store;
+    int Count(store::FolderKind kind) {
+        store::Application store;
         EXPECT_TRUE(store.LogOn(home_.StorePath()).ok());
         return *store.GetDefaultFolder(kind)->GetItems()->Count();
     }
@@ -105,8 +105,8 @@ TEST_F(CalendarCommandsTest, ImportThenExportKeepsEveryItem) {
     const auto ics = folder_.Path() / "in.ics";
     WriteBytes(ics, kTwoEvents);
     ASSERT_EQ(ImportCalendar(home_, ics.string()), 0);
-    EXPECT_EQ(Count(pim::FolderKind::Calendar), 2);
-    EXPECT_EQ(Count(pim::FolderKind::Tasks), 1);
+    EXPECT_EQ(Count(store::FolderKind::Calendar), 2);
+    EXPECT_EQ(Count(store::FolderKind::Tasks), 1);
 
     const auto out = folder_.Path() / "out.ics";
     ASSERT_EQ(ExportCalendar(home_, out.string()), 0);
@@ -116,8 +116,8 @@ TEST_F(CalendarCommandsTest, ImportThenExportKeepsEveryItem) {
 
     // The exported file imports again as the same items: known by their UIDs, not added twice.
     ASSERT_EQ(ImportCalendar(home_, out.string()), 0);
-    EXPECT_EQ(Count(pim::FolderKind::Calendar), 2);
-    EXPECT_EQ(Count(pim::FolderKind::Tasks), 1);
+    EXPECT_EQ(Count(store::FolderKind::Calendar), 2);
+    EXPECT_EQ(Count(store::FolderKind::Tasks), 1);
 }
 
 TEST_F(CalendarCommandsTest, ImportingTheSameFileTwiceChangesNothingButWhatWasEdited) {
@@ -142,7 +142,7 @@ TEST_F(CalendarCommandsTest, ImportingTheSameFileTwiceChangesNothingButWhatWasEd
 
     // Edited in the planner meanwhile, and then in the file: the file's words win, in place.
     {
-        pim::Application store;
+        store::Application store;
         ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
         auto meeting = store.GetAppointmentFromOid(oids[0]);
         meeting->SetSubject(u"会議 (書き換え)");
@@ -160,9 +160,9 @@ TEST_F(CalendarCommandsTest, ImportingTheSameFileTwiceChangesNothingButWhatWasEd
             << output.Text();
     }
     EXPECT_EQ(Oids(), oids);
-    pim::Application store;
+    store::Application store;
     ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
-    const pim::AppointmentRecord meeting = store.GetAppointmentFromOid(oids[0])->Record();
+    const calendar::AppointmentRecord meeting = store.GetAppointmentFromOid(oids[0])->Record();
     EXPECT_EQ(meeting.subject, u"定例会議");
     EXPECT_EQ(meeting.body, u"3.dat");  // the file gives no memo: the handwriting's name stays
     EXPECT_EQ(meeting.uid, "a@test");
@@ -181,7 +181,7 @@ TEST_F(CalendarCommandsTest, ImportPrintsTheChangedOccurrencesItKept) {
                   "2026-12-09 09:00\n"
                   "kept: line 20: 定例 (d@test): the occurrence of 2026-12-15 15:00 cancelled\n");
     EXPECT_EQ(errors.Text(), "skipped: line 28: VJOURNAL not kept by the planner\n");
-    pim::Application store;
+    store::Application store;
     ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
     EXPECT_EQ(store.AllAppointments()->front().recurrence.changes.size(), 2u);
     // Exported again with its changes.
@@ -213,8 +213,8 @@ TEST_F(CalendarCommandsTest, ABrokenEventIsSkippedAndTheRestImported) {
     EXPECT_EQ(ImportCommand(home_, {"--strict", ics.string()}, out, err), 1);
     EXPECT_EQ(err.str(), "tessarinth-cli: import: " + ics.string() +
                              ": line 13: DTSTART has no valid date (nothing was imported)\n");
-    EXPECT_EQ(Count(pim::FolderKind::Calendar), 0);
-    EXPECT_EQ(Count(pim::FolderKind::Tasks), 0);
+    EXPECT_EQ(Count(store::FolderKind::Calendar), 0);
+    EXPECT_EQ(Count(store::FolderKind::Tasks), 0);
 
     // Without it, the rest is imported and each skip is one line on standard error.
     out.str("");
@@ -225,8 +225,8 @@ TEST_F(CalendarCommandsTest, ABrokenEventIsSkippedAndTheRestImported) {
     EXPECT_EQ(err.str(),
               "skipped: line 13: DTSTART has no valid date; the VEVENT of line 11 is not imported\n"
               "skipped: line 22: text after END:VCALENDAR; lines 22 to 23 not read\n");
-    EXPECT_EQ(Count(pim::FolderKind::Calendar), 1);
-    EXPECT_EQ(Count(pim::FolderKind::Tasks), 1);
+    EXPECT_EQ(Count(store::FolderKind::Calendar), 1);
+    EXPECT_EQ(Count(store::FolderKind::Tasks), 1);
 }
 
 TEST_F(CalendarCommandsTest, AFileOfWhichNothingCanBeTakenFails) {
@@ -238,7 +238,7 @@ TEST_F(CalendarCommandsTest, AFileOfWhichNothingCanBeTakenFails) {
     std::ostringstream err;
     EXPECT_EQ(ImportCommand(home_, {"--check", ics.string()}, out, err), 1);
     EXPECT_EQ(ImportCommand(home_, {ics.string()}, out, err), 1);
-    EXPECT_EQ(Count(pim::FolderKind::Calendar), 0);
+    EXPECT_EQ(Count(store::FolderKind::Calendar), 0);
 }
 
 TEST_F(CalendarCommandsTest, WhatIsNoCalendarAtAllImportsNothing) {
@@ -254,7 +254,7 @@ TEST_F(CalendarCommandsTest, WhatIsNoCalendarAtAllImportsNothing) {
     EXPECT_EQ(ImportCommand(home_, {"--sloppy", letter.string()}, out, err), 2);
     EXPECT_EQ(ImportCommand(home_, {}, out, err), 2);
     EXPECT_EQ(ImportCommand(home_, {"a.ics", "b.ics"}, out, err), 2);
-    EXPECT_EQ(Count(pim::FolderKind::Calendar), 0);
+    EXPECT_EQ(Count(store::FolderKind::Calendar), 0);
 }
 
 // Writes `head`, then `endless` over and over into the FIFO until its reader has gone.
@@ -316,13 +316,13 @@ TEST_F(CalendarCommandsTest, AnImportReadsNoMoreThanItsCeiling) {
     err.str("");
     EXPECT_EQ(ImportCommand(home_, {large.string()}, out, err), 1);
     EXPECT_NE(err.str().find("larger than"), std::string::npos) << err.str();
-    EXPECT_EQ(Count(pim::FolderKind::Calendar), 0);
+    EXPECT_EQ(Count(store::FolderKind::Calendar), 0);
 
     std::thread writer([&] { WriteBytes(fifo, kTwoEvents); });
     const int imported = ImportCommand(home_, {fifo.string()}, out, err);
     writer.join();
     EXPECT_EQ(imported, 0) << err.str();
-    EXPECT_EQ(Count(pim::FolderKind::Calendar), 2);
+    EXPECT_EQ(Count(store::FolderKind::Calendar), 2);
 }
 
 TEST_F(CalendarCommandsTest, ExportBelowAFileFailsCleanly) {
@@ -435,7 +435,8 @@ TEST_F(CalendarCommandsTest, ClientFilesImportExportAndImportAgainAsTheSameCalen
         const std::filesystem::path exported = first.Path() / "export.ics";
         ASSERT_EQ(ExportCalendar(firstHome, exported.string()), 0);
         // The export is read whole, even by the strict reading, with nothing left out.
-        const auto strict = pim::ParseICalendar(ReadBytes(exported), pim::ImportMode::AllOrNothing);
+        const auto strict =
+            calendar::ParseICalendar(ReadBytes(exported), calendar::ImportMode::AllOrNothing);
         ASSERT_TRUE(strict.ok()) << strict.error().message;
         EXPECT_TRUE(strict->skipped.empty());
 
@@ -454,20 +455,20 @@ TEST_F(CalendarCommandsTest, WhatAnotherProgramWroteWrongCostsOnlyItself) {
     const auto read = [](const char* name) {
         const std::filesystem::path file =
             std::filesystem::path(TESSARINTH_CALENDAR_SAMPLES) / name;
-        auto calendar = pim::ParseICalendar(ReadBytes(file));
+        auto calendar = calendar::ParseICalendar(ReadBytes(file));
         EXPECT_TRUE(calendar.ok()) << name;
-        return calendar.ok() ? std::move(calendar).value() : pim::ImportedCalendar{};
+        return calendar.ok() ? std::move(calendar).value() : calendar::ImportedCalendar{};
     };
-    const auto exported = [](const pim::ImportedCalendar& calendar) {
-        return pim::WriteICalendar(calendar.appointments, calendar.tasks);
+    const auto exported = [](const calendar::ImportedCalendar& calendar) {
+        return calendar::WriteICalendar(calendar.appointments, calendar.tasks);
     };
     // An empty RRULE leaves a single event.
-    for (const pim::AppointmentRecord& holiday : read("empty_rrule.ics").appointments) {
+    for (const calendar::AppointmentRecord& holiday : read("empty_rrule.ics").appointments) {
         EXPECT_FALSE(holiday.recurrence.recurs());
         EXPECT_TRUE(holiday.allDay);
     }
     // A malformed RDATE costs itself; an EXDATE with a trailing space is read.
-    const pim::ImportedCalendar dates = read("malformed_rdate_exdate.ics");
+    const calendar::ImportedCalendar dates = read("malformed_rdate_exdate.ics");
     ASSERT_EQ(dates.appointments.size(), 2u);
     EXPECT_EQ(dates.appointments[0].recurrence.rule, "FREQ=WEEKLY;COUNT=4");
     EXPECT_TRUE(dates.appointments[0].recurrence.extraDates.empty());
@@ -483,12 +484,12 @@ TEST_F(CalendarCommandsTest, WhatAnotherProgramWroteWrongCostsOnlyItself) {
               std::string::npos);
     EXPECT_NE(location.find("GEO:35.681\\;139.767\r\n"), std::string::npos);
     // An alarm whose TRIGGER cannot be read is left out; its event rings no reminder.
-    const pim::ImportedCalendar alarm = read("alarm_bad_trigger.ics");
+    const calendar::ImportedCalendar alarm = read("alarm_bad_trigger.ics");
     ASSERT_EQ(alarm.appointments.size(), 1u);
     EXPECT_FALSE(alarm.appointments[0].reminderSet);
     EXPECT_EQ(alarm.appointments[0].extraProperties.find("VALARM"), std::string::npos);
     // X-LIC-ERROR is ignored and the changed occurrence it stood in kept.
-    const pim::ImportedCalendar changed = read("lic_error_in_change.ics");
+    const calendar::ImportedCalendar changed = read("lic_error_in_change.ics");
     ASSERT_EQ(changed.appointments.size(), 1u);
     ASSERT_EQ(changed.appointments[0].recurrence.changes.size(), 1u);
     EXPECT_EQ(changed.appointments[0].recurrence.changes[0].subject, u"朝会（移動）");
@@ -500,7 +501,7 @@ TEST_F(CalendarCommandsTest, WhatAnotherProgramWroteWrongCostsOnlyItself) {
     // Of two versions of one event, the higher SEQUENCE, though stamped earlier.
     EXPECT_EQ(read("two_versions.ics").appointments.at(0).subject, u"移動後の会議");
     // A misspelt END costs its task, not the events after it.
-    const pim::ImportedCalendar misspelt = read("misspelt_end.ics");
+    const calendar::ImportedCalendar misspelt = read("misspelt_end.ics");
     EXPECT_EQ(misspelt.appointments.size(), 3u);
     EXPECT_EQ(misspelt.skipped, std::vector<std::string>{
                                     "line 7: END:VTOOD does not close BEGIN:VTODO of line 4; the "
@@ -522,7 +523,7 @@ TEST_F(CalendarCommandsTest, AcrossImportsTheLaterVersionStaysAndAnOccurrenceJoi
         return status;
     };
     const auto subjects = [&]() {
-        pim::Application store;
+        store::Application store;
         EXPECT_TRUE(store.LogOn(home_.StorePath()).ok());
         std::vector<std::u16string> out;
         const auto stored = store.AllAppointments();
@@ -530,9 +531,9 @@ TEST_F(CalendarCommandsTest, AcrossImportsTheLaterVersionStaysAndAnOccurrenceJoi
             ADD_FAILURE() << stored.error().message;
             return out;
         }
-        for (const pim::AppointmentRecord& record : *stored) {
+        for (const calendar::AppointmentRecord& record : *stored) {
             out.push_back(record.subject);
-            for (const pim::OccurrenceChange& change : record.recurrence.changes) {
+            for (const calendar::OccurrenceChange& change : record.recurrence.changes) {
                 out.push_back(u"  " + change.subject);
             }
         }
@@ -643,8 +644,8 @@ TEST_F(CalendarCommandsTest, EveryWrittenTimeKeepsItsInstantEastAndWestOfUtc) {
         EXPECT_NE(text.find("COMPLETED:20250116T230000Z"), std::string::npos);
 
         ASSERT_EQ(ImportCalendar(secondHome, exported.string(), {}, out, err), 0) << err.str();
-        pim::Application before;
-        pim::Application after;
+        store::Application before;
+        store::Application after;
         ASSERT_TRUE(before.LogOn(firstHome.StorePath()).ok());
         ASSERT_TRUE(after.LogOn(secondHome.StorePath()).ok());
         const auto appointments = before.AllAppointments();
@@ -654,8 +655,8 @@ TEST_F(CalendarCommandsTest, EveryWrittenTimeKeepsItsInstantEastAndWestOfUtc) {
         ASSERT_TRUE(again.ok());
         ASSERT_EQ(again->size(), appointments->size());
         for (size_t i = 0; i < again->size(); ++i) {
-            const pim::AppointmentRecord& was = (*appointments)[i];
-            const pim::AppointmentRecord& is = (*again)[i];
+            const calendar::AppointmentRecord& was = (*appointments)[i];
+            const calendar::AppointmentRecord& is = (*again)[i];
             SCOPED_TRACE(was.uid);
             EXPECT_EQ(is.uid, was.uid);
             EXPECT_EQ(is.start, was.start);
@@ -722,23 +723,23 @@ protected:
         std::ostringstream out;
         std::ostringstream err;
         ASSERT_EQ(ImportCalendar(home, ics.string(), {}, out, err), 0) << err.str();
-        pim::AppointmentRecord memo = StoredAppointment(home, "ink@test");
+        calendar::AppointmentRecord memo = StoredAppointment(home, "ink@test");
         memo.handwritten = true;
-        pim::AppointmentRecord series = StoredAppointment(home, "weekly@test");
+        calendar::AppointmentRecord series = StoredAppointment(home, "weekly@test");
         ASSERT_EQ(series.recurrence.changes.size(), 1u);
         series.recurrence.changes[0].handwritten = true;
-        pim::Application store;
+        store::Application store;
         ASSERT_TRUE(store.LogOn(home.StorePath()).ok());
         ASSERT_TRUE(store.SaveByUid({{memo}, {series}}, {}).ok());
     }
 
-    pim::AppointmentRecord StoredAppointment(const platform::DataHome& home,
-                                             const std::string& uid) {
-        pim::Application store;
+    calendar::AppointmentRecord StoredAppointment(const platform::DataHome& home,
+                                                  const std::string& uid) {
+        store::Application store;
         EXPECT_TRUE(store.LogOn(home.StorePath()).ok());
         const auto appointments = store.AllAppointments();
         if (appointments.ok()) {
-            for (const pim::AppointmentRecord& record : *appointments) {
+            for (const calendar::AppointmentRecord& record : *appointments) {
                 if (record.uid == uid) {
                     return record;
                 }
@@ -788,10 +789,10 @@ TEST_F(CalendarInkTest, AnExportCarriesTheInkAndAnImportGivesItAFileOfItsOwn) {
     std::ostringstream out;
     std::ostringstream err;
     ASSERT_EQ(ImportCalendar(otherHome, exported.string(), {}, out, err), 0) << err.str();
-    const pim::AppointmentRecord memo = StoredAppointment(otherHome, "ink@test");
+    const calendar::AppointmentRecord memo = StoredAppointment(otherHome, "ink@test");
     EXPECT_EQ(memo.body, u"3.dat\r\nあとで清書");
     EXPECT_TRUE(memo.handwritten);
-    const pim::AppointmentRecord series = StoredAppointment(otherHome, "weekly@test");
+    const calendar::AppointmentRecord series = StoredAppointment(otherHome, "weekly@test");
     ASSERT_EQ(series.recurrence.changes.size(), 1u);
     EXPECT_EQ(series.recurrence.changes[0].body, u"4.dat");
     EXPECT_TRUE(series.recurrence.changes[0].handwritten);
@@ -811,7 +812,7 @@ TEST_F(CalendarInkTest, AnExportCarriesTheInkAndAnImportGivesItAFileOfItsOwn) {
     // And its export carries the same drawings.
     const auto exportedAgain = other.Path() / "again.ics";
     ASSERT_EQ(ExportCalendar(otherHome, exportedAgain.string()), 0);
-    const auto reread = pim::ParseICalendar(ReadBytes(exportedAgain));
+    const auto reread = calendar::ParseICalendar(ReadBytes(exportedAgain));
     ASSERT_TRUE(reread.ok());
     ASSERT_EQ(reread->appointmentsInk.size(), 2u);
     ASSERT_TRUE(reread->appointmentsInk[0].item.has_value());
@@ -835,7 +836,7 @@ TEST_F(CalendarInkTest, ChangedHandwritingTakesANewFileAndTheOldOneGoes) {
     std::ostringstream out;
     std::ostringstream err;
     ASSERT_EQ(ImportCalendar(home_, changed.string(), {}, out, err), 0) << err.str();
-    const pim::AppointmentRecord memo = StoredAppointment(home_, "ink@test");
+    const calendar::AppointmentRecord memo = StoredAppointment(home_, "ink@test");
     EXPECT_EQ(memo.body, u"1.dat\r\nあとで清書");
     std::array<schedule::InkEntry, 5> moved = kInk;
     moved[2].x = 11;
@@ -856,7 +857,7 @@ TEST_F(CalendarInkTest, AMemoThatOnlyReadsLikeAnInkFileNameStaysTextBothWays) {
     std::ostringstream out;
     std::ostringstream err;
     ASSERT_EQ(ImportCalendar(home_, ics.string(), {}, out, err), 0) << err.str();
-    const pim::AppointmentRecord stored = StoredAppointment(home_, "look@test");
+    const calendar::AppointmentRecord stored = StoredAppointment(home_, "look@test");
     EXPECT_EQ(stored.body, u"1.dat\nplease look at that file");
     EXPECT_FALSE(stored.handwritten);
 
@@ -892,13 +893,13 @@ TEST_F(CalendarInkTest, OurOwnHandwrittenMemoReadsBackWithItsTypedTextAndTheMark
     std::ostringstream out;
     std::ostringstream err;
     ASSERT_EQ(ImportCalendar(home_, ics.string(), {}, out, err), 0) << err.str();
-    const pim::AppointmentRecord drawn = StoredAppointment(home_, "drawn@test");
+    const calendar::AppointmentRecord drawn = StoredAppointment(home_, "drawn@test");
     EXPECT_EQ(drawn.body, u"1.dat");
     EXPECT_TRUE(drawn.handwritten);
-    const pim::AppointmentRecord added = StoredAppointment(home_, "added@test");
+    const calendar::AppointmentRecord added = StoredAppointment(home_, "added@test");
     EXPECT_EQ(added.body, u"2.dat\r\nkhal で追記");
     EXPECT_TRUE(added.handwritten);
-    const pim::AppointmentRecord older = StoredAppointment(home_, "older@test");
+    const calendar::AppointmentRecord older = StoredAppointment(home_, "older@test");
     EXPECT_EQ(older.body, u"3.dat\r\n前の版");
     EXPECT_TRUE(older.handwritten);
 }
@@ -955,7 +956,7 @@ TEST_F(CalendarInkTest, AFolderThatTakesNoInkKeepsTheAppointmentWithoutIt) {
 
 TEST_F(CalendarInkTest, InkFilesClaimedForAStoreWriteThatFailsGoAgain) {
     const std::string ink = schedule::EncodeInkEntries(kInk);
-    pim::Application store;
+    store::Application store;
     ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
     {
         schedule::IncomingInkFiles files(home_, u"\\My Documents", store);

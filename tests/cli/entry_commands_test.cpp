@@ -41,7 +41,7 @@ protected:
     }
 
     size_t AppointmentCount() {
-        pim::Application store;
+        store::Application store;
         EXPECT_TRUE(store.LogOn(home_.StorePath()).ok());
         return store.AllAppointments()->size();
     }
@@ -53,7 +53,7 @@ TEST_F(EntryCommandsTest, AddsAnAppointmentWithItsTextsAndRemembersThem) {
                                "会議室", "--reminder", "--holiday", "--memo", "一行目\n二行目"}),
               0)
         << err_.str();
-    pim::Application store;
+    store::Application store;
     ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
     const auto appointment = store.GetAppointmentFromOid(PrintedOid());
     ASSERT_TRUE(appointment.ok());
@@ -61,7 +61,7 @@ TEST_F(EntryCommandsTest, AddsAnAppointmentWithItsTextsAndRemembersThem) {
     EXPECT_EQ(appointment->Location(), u"会議室");
     EXPECT_EQ(appointment->Body(), u"一行目\n二行目");
     EXPECT_EQ(appointment->Categories(), u"祝日");
-    EXPECT_EQ(appointment->ReminderSet(), pim::kTrue);
+    EXPECT_EQ(appointment->ReminderSet(), store::kTrue);
     EXPECT_EQ(appointment->Start(), *platform::MakeDate(2026, 12, 14, 9, 5));
     EXPECT_EQ(appointment->End(), *platform::MakeDate(2026, 12, 14, 10, 30));
 
@@ -79,11 +79,11 @@ TEST_F(EntryCommandsTest, AllDayAppointmentsKeepTheirDaysAtMidnight) {
                                "2026-12-26T18:00", "--subject", "冬休み"}),
               0)
         << err_.str();
-    pim::Application store;
+    store::Application store;
     ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
     const auto appointment = store.GetAppointmentFromOid(PrintedOid());
     ASSERT_TRUE(appointment.ok());
-    EXPECT_EQ(appointment->AllDayEvent(), pim::kTrue);
+    EXPECT_EQ(appointment->AllDayEvent(), store::kTrue);
     EXPECT_EQ(appointment->Start(), *platform::MakeDate(2026, 12, 24));
     EXPECT_EQ(appointment->End(), *platform::MakeDate(2026, 12, 26));
 }
@@ -99,7 +99,7 @@ TEST_F(EntryCommandsTest, HandwritingGoesToTheLowestFreeInkFileAndLeavesWithTheI
     ASSERT_TRUE(bytes.ok());
     EXPECT_EQ(bytes->size(), 40u * schedule::kInkEntryBytes);
     {
-        pim::Application store;
+        store::Application store;
         ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
         EXPECT_EQ(store.GetAppointmentFromOid(oid)->Body(), u"1.dat");
     }
@@ -122,7 +122,7 @@ TEST_F(EntryCommandsTest, AnInkFileDeletedByHandKeepsItsNumberTaken) {
     ASSERT_EQ(Run(AddCommand, {"appointment", "--start", "2026-12-14T11:00", "--end",
                                "2026-12-14T12:00", "--subject", "二枚目", "--ink", InkArgument(5)}),
               0);
-    pim::Application store;
+    store::Application store;
     ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
     EXPECT_EQ(store.GetAppointmentFromOid(first)->Body(), u"1.dat");
     EXPECT_EQ(store.GetAppointmentFromOid(PrintedOid())->Body(), u"2.dat");
@@ -154,16 +154,16 @@ TEST_F(EntryCommandsTest, TasksKeepTheirNotesWithAndWithoutADueDate) {
     ASSERT_EQ(Run(AddCommand, {"task", "--subject", "請求", "--due", "2026-12-20", "--complete"}),
               0);
     const int32_t dated = PrintedOid();
-    pim::Application store;
+    store::Application store;
     ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
     const auto first = store.GetTaskFromOid(undated);
     ASSERT_TRUE(first.ok());
     EXPECT_EQ(first->Body(), u"百枚");
-    EXPECT_EQ(first->DueDate(), pim::kNoDateValue);
+    EXPECT_EQ(first->DueDate(), calendar::kNoDateValue);
     const auto second = store.GetTaskFromOid(dated);
     ASSERT_TRUE(second.ok());
     EXPECT_EQ(second->DueDate(), *platform::MakeDate(2026, 12, 20));
-    EXPECT_EQ(second->Complete(), pim::kTrue);
+    EXPECT_EQ(second->Complete(), store::kTrue);
     // Completed at the moment of the command's clock, whatever the machine thinks it is.
     EXPECT_EQ(second->DateCompleted(), *platform::MakeDate(2026, 12, 7, 18, 45));
 
@@ -207,13 +207,13 @@ TEST_F(EntryCommandsTest, UndoAndRedoFollowAddAndDelete) {
     const auto undo = [this](std::initializer_list<std::string> args) {
         out_.str("");
         err_.str("");
-        return UndoCommand(home_, std::vector<std::string>(args), clock_, pim::StepDirection::Back,
-                           out_, err_);
+        return UndoCommand(home_, std::vector<std::string>(args), clock_,
+                           store::StepDirection::Back, out_, err_);
     };
     const auto redo = [this] {
         out_.str("");
         err_.str("");
-        return UndoCommand(home_, {}, clock_, pim::StepDirection::Again, out_, err_);
+        return UndoCommand(home_, {}, clock_, store::StepDirection::Again, out_, err_);
     };
     const size_t imported = AppointmentCount();
     ASSERT_EQ(Run(AddCommand, {"appointment", "--start", "2026-12-14T09:00", "--end",
@@ -259,7 +259,7 @@ TEST_F(EntryCommandsTest, ADamagedStepIsSaidOnceAndTheNextUndoGoesOn) {
     const auto undo = [this] {
         out_.str("");
         err_.str("");
-        return UndoCommand(home_, {}, clock_, pim::StepDirection::Back, out_, err_);
+        return UndoCommand(home_, {}, clock_, store::StepDirection::Back, out_, err_);
     };
     const size_t imported = AppointmentCount();
     for (const char* subject : {"一つ目", "二つ目"}) {

@@ -22,16 +22,16 @@ protected:
         return HolidaysCommand(home_, std::vector<std::string>(args), clock_, out_, err_);
     }
 
-    std::vector<pim::AppointmentRecord> Appointments() {
-        pim::Application store;
+    std::vector<calendar::AppointmentRecord> Appointments() {
+        store::Application store;
         EXPECT_TRUE(store.LogOn(home_.StorePath()).ok());
         return *store.AllAppointments();
     }
 
     // The stored appointments that carry a holiday UID, by UID.
-    std::map<std::string, pim::AppointmentRecord> StoredHolidays() {
-        std::map<std::string, pim::AppointmentRecord> holidays;
-        for (const pim::AppointmentRecord& record : Appointments()) {
+    std::map<std::string, calendar::AppointmentRecord> StoredHolidays() {
+        std::map<std::string, calendar::AppointmentRecord> holidays;
+        for (const calendar::AppointmentRecord& record : Appointments()) {
             if (record.uid.ends_with(kHolidayUidDomain)) {
                 holidays.emplace(record.uid, record);
             }
@@ -41,7 +41,7 @@ protected:
 };
 
 TEST_F(HolidaysCommandTest, DryRunPrintsTheHolidaysAndStoresNothing) {
-    const std::vector<pim::AppointmentRecord> before = Appointments();
+    const std::vector<calendar::AppointmentRecord> before = Appointments();
     ASSERT_EQ(Holidays({"--dry-run", "2026"}), 0) << err_.str();
     EXPECT_EQ(out_.str(),
               "2026-01-01\t元日\n2026-01-12\t成人の日\n2026-02-11\t建国記念の日\n"
@@ -56,7 +56,7 @@ TEST_F(HolidaysCommandTest, DryRunPrintsTheHolidaysAndStoresNothing) {
 }
 
 TEST_F(HolidaysCommandTest, YearsItDoesNotKnowAreRefused) {
-    const std::vector<pim::AppointmentRecord> before = Appointments();
+    const std::vector<calendar::AppointmentRecord> before = Appointments();
     EXPECT_EQ(Holidays({"1954"}), 2);
     EXPECT_NE(err_.str().find("1955 to 2099 only, not for 1954"), std::string::npos) << err_.str();
     EXPECT_EQ(Holidays({"2026-2100", "--dry-run"}), 2);
@@ -78,9 +78,9 @@ TEST_F(HolidaysCommandTest, EachHolidayBecomesOneAllDayAppointmentOfTheHolidayCa
     ASSERT_EQ(Holidays({"2026"}), 0) << err_.str();
     EXPECT_EQ(out_.str(), "18 holidays: 18 added, 0 updated, 0 unchanged, 0 removed\n");
 
-    const std::map<std::string, pim::AppointmentRecord> holidays = StoredHolidays();
+    const std::map<std::string, calendar::AppointmentRecord> holidays = StoredHolidays();
     ASSERT_EQ(holidays.size(), 18u);
-    const pim::AppointmentRecord& substitute = holidays.at("20260506@holidays.tessarinth");
+    const calendar::AppointmentRecord& substitute = holidays.at("20260506@holidays.tessarinth");
     EXPECT_EQ(substitute.subject, u"振替休日");
     EXPECT_EQ(substitute.start, *platform::MakeDate(2026, 5, 6));
     EXPECT_EQ(substitute.end, *platform::MakeDate(2026, 5, 6));
@@ -95,7 +95,7 @@ TEST_F(HolidaysCommandTest, EachHolidayBecomesOneAllDayAppointmentOfTheHolidayCa
     }
 
     // Again: nothing is added and nothing changes, down to the object ids.
-    const std::vector<pim::AppointmentRecord> before = Appointments();
+    const std::vector<calendar::AppointmentRecord> before = Appointments();
     ASSERT_EQ(Holidays({"2026"}), 0) << err_.str();
     EXPECT_EQ(out_.str(), "18 holidays: 0 added, 0 updated, 18 unchanged, 0 removed\n");
     EXPECT_EQ(Appointments(), before);
@@ -121,18 +121,18 @@ TEST_F(HolidaysCommandTest, ACorrectedCalendarRewritesItsDaysInPlace) {
     ASSERT_EQ(Holidays({"2026"}), 0) << err_.str();
     const int32_t citizensDay = StoredHolidays().at("20260922@holidays.tessarinth").oid;
     const int32_t cultureDay = StoredHolidays().at("20261103@holidays.tessarinth").oid;
-    pim::AppointmentRecord noLongerHoliday;
+    calendar::AppointmentRecord noLongerHoliday;
     noLongerHoliday.start = noLongerHoliday.end = *platform::MakeDate(2026, 5, 7);
     noLongerHoliday.allDay = true;
     noLongerHoliday.subject = u"振替休日";
     noLongerHoliday.categories = u"祝日";
     noLongerHoliday.uid = "20260507@holidays.tessarinth";
     // Another year's holiday that was moved into this year by hand is not this run's to judge.
-    pim::AppointmentRecord otherYear = noLongerHoliday;
+    calendar::AppointmentRecord otherYear = noLongerHoliday;
     otherYear.start = otherYear.end = *platform::MakeDate(2026, 12, 30);
     otherYear.uid = "20270101@holidays.tessarinth";
     {
-        pim::Application store;
+        store::Application store;
         ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
         auto renamed = store.GetAppointmentFromOid(citizensDay);
         ASSERT_TRUE(renamed.ok());
@@ -142,7 +142,7 @@ TEST_F(HolidaysCommandTest, ACorrectedCalendarRewritesItsDaysInPlace) {
         ASSERT_TRUE(renamed->Save().ok());
         auto timed = store.GetAppointmentFromOid(cultureDay);
         ASSERT_TRUE(timed.ok());
-        timed->SetAllDayEvent(pim::kFalse);
+        timed->SetAllDayEvent(store::kFalse);
         timed->SetStart(*platform::MakeDate(2026, 11, 3, 10));
         timed->SetEnd(*platform::MakeDate(2026, 11, 3, 12));
         ASSERT_TRUE(timed->Save().ok());
@@ -151,13 +151,13 @@ TEST_F(HolidaysCommandTest, ACorrectedCalendarRewritesItsDaysInPlace) {
 
     ASSERT_EQ(Holidays({"2026"}), 0) << err_.str();
     EXPECT_EQ(out_.str(), "18 holidays: 0 added, 2 updated, 16 unchanged, 1 removed\n");
-    const std::map<std::string, pim::AppointmentRecord> holidays = StoredHolidays();
-    const pim::AppointmentRecord& restored = holidays.at("20260922@holidays.tessarinth");
+    const std::map<std::string, calendar::AppointmentRecord> holidays = StoredHolidays();
+    const calendar::AppointmentRecord& restored = holidays.at("20260922@holidays.tessarinth");
     EXPECT_EQ(restored.oid, citizensDay);
     EXPECT_EQ(restored.subject, u"休日");
     EXPECT_EQ(restored.categories, u"祝日");
     EXPECT_EQ(restored.body, u"墓参り");
-    const pim::AppointmentRecord& allDayAgain = holidays.at("20261103@holidays.tessarinth");
+    const calendar::AppointmentRecord& allDayAgain = holidays.at("20261103@holidays.tessarinth");
     EXPECT_EQ(allDayAgain.oid, cultureDay);
     EXPECT_TRUE(allDayAgain.allDay);
     EXPECT_EQ(allDayAgain.start, *platform::MakeDate(2026, 11, 3));

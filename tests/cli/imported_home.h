@@ -12,8 +12,8 @@
 
 #include "cli/calendar_commands.h"
 #include "platform/files/data_home.h"
-#include "store/schedule_store.h"
 #include "schedule/ink_entry.h"
+#include "store/schedule_store.h"
 #include "tests/support/temp_folder.h"
 
 namespace cli {
@@ -53,7 +53,7 @@ protected:
         testing_support::WriteBytes(ics, kWeekCalendar);
         ASSERT_EQ(ImportCalendar(home_, ics.string()), 0);
         {
-            pim::Application store;
+            store::Application store;
             ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
             auto series = store.GetAppointmentFromOid(kHandwrittenSeries);
             ASSERT_TRUE(series.ok());

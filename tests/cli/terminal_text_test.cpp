@@ -84,7 +84,7 @@ TEST_F(TerminalOutputTest, NoTextCommandPrintsAControlSequenceOfAnItem) {
         return status;
     };
     const auto undo = [this](std::vector<std::string> args) {
-        return UndoCommand(home_, args, clock_, pim::StepDirection::Back, out_, err_);
+        return UndoCommand(home_, args, clock_, store::StepDirection::Back, out_, err_);
     };
     EXPECT_EQ(run([&] { return AgendaCommand(home_, {"2026-12-07"}, clock_, out_, err_); }), 0);
     EXPECT_NE(out_.str().find("\\x1b]0;pwned\\x07昼食 / 二行目"), std::string::npos) << out_.str();

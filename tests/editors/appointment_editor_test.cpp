@@ -42,7 +42,7 @@ constexpr gui::Point kHolidayBox{92, 26 + 94};
 class AppointmentEditorTest : public app::PlannerFixture {
 protected:
     void SetUp() override {
-        Start([](pim::Application&) {});
+        Start([](store::Application&) {});
     }
 
     // Opens a new appointment on the selected day, as 新規 → 予定 does.
@@ -86,10 +86,10 @@ protected:
         QApplication::sendEvent(screen_.FocusWindow()->ScreenWidget(), &press);
     }
     std::filesystem::path DataFolder() const { return home_.DeviceRoot() / "My Documents"; }
-    pim::AppointmentRecord Stored(int32_t oid) {
+    calendar::AppointmentRecord Stored(int32_t oid) {
         auto appointment = Reader().GetAppointmentFromOid(oid);
         EXPECT_TRUE(appointment.ok()) << oid;
-        return appointment ? appointment->Record() : pim::AppointmentRecord{};
+        return appointment ? appointment->Record() : calendar::AppointmentRecord{};
     }
 };
 
@@ -179,7 +179,7 @@ TEST_F(AppointmentEditorTest, ANewAppointmentWithTextOrInkAndItsHistory) {
     Ok();
     EXPECT_EQ(main_->OpenEditorWindow(), nullptr);
     ASSERT_EQ(Row(0).kind, schedule::DayItemKind::Appointment);
-    const pim::AppointmentRecord stored = Stored(Row(0).objectId);
+    const calendar::AppointmentRecord stored = Stored(Row(0).objectId);
     EXPECT_EQ(stored.subject, u"会議");
     EXPECT_EQ(stored.start, At(2026, 12, 7, 9, 30));
     EXPECT_EQ(stored.body, u"1.dat");
@@ -194,7 +194,7 @@ TEST_F(AppointmentEditorTest, ANewAppointmentWithTextOrInkAndItsHistory) {
 }
 
 TEST_F(AppointmentEditorTest, OpeningAndSavingKeepsOrReplacesTheMemo) {
-    pim::AppointmentRecord memo;
+    calendar::AppointmentRecord memo;
     memo.start = At(2026, 12, 7, 8);
     memo.end = At(2026, 12, 7, 9);
     memo.subject = u"メモ";
@@ -208,7 +208,7 @@ TEST_F(AppointmentEditorTest, OpeningAndSavingKeepsOrReplacesTheMemo) {
     EXPECT_EQ(planner_.pad->PadText, u"一行目\r\n二行目");
     Tap(kHolidayBox);  // cleared
     Ok();
-    const pim::AppointmentRecord saved = Stored(Row(0).objectId);
+    const calendar::AppointmentRecord saved = Stored(Row(0).objectId);
     EXPECT_EQ(saved.body, u"一行目\r\n二行目");
     EXPECT_EQ(saved.categories, u"");
 
@@ -280,13 +280,13 @@ TEST_F(AppointmentEditorTest, TypedTextBesideInkShowsInTextModeAndATextMemoIsNev
     testing_support::WriteBytes(DataFolder() / "1.dat",
                                 schedule::EncodeInkEntries(std::vector<schedule::InkEntry>{
                                     {-3, 1}, {10, 10}, {20, 20}, {-1, -1}}));
-    pim::AppointmentRecord drawn;
+    calendar::AppointmentRecord drawn;
     drawn.start = At(2026, 12, 7, 8);
     drawn.end = At(2026, 12, 7, 9);
     drawn.body = u"1.dat\r\n別の予定表で\n追記";
     drawn.handwritten = true;
     // Another calendar program's memo that begins with the name of this home's ink file.
-    pim::AppointmentRecord typed = drawn;
+    calendar::AppointmentRecord typed = drawn;
     typed.start = At(2026, 12, 7, 10);
     typed.end = At(2026, 12, 7, 11);
     typed.body = u"1.dat\nplease look at that file";
@@ -413,7 +413,7 @@ TEST_F(AppointmentEditorTest, TypingStopsAtTheLimitWithoutHalfACharacter) {
 }
 
 TEST_F(AppointmentEditorTest, ALongerStoredSubjectAndPlaceSurviveOpeningAndSaving) {
-    pim::AppointmentRecord imported;
+    calendar::AppointmentRecord imported;
     imported.start = At(2026, 12, 7, 9);
     imported.end = At(2026, 12, 7, 10);
     imported.subject = std::u16string(253, u'件') + u"🎍" + std::u16string(40, u'長');
@@ -425,7 +425,7 @@ TEST_F(AppointmentEditorTest, ALongerStoredSubjectAndPlaceSurviveOpeningAndSavin
     Tap(kSubjectField);
     Type(QStringLiteral("x"));  // typing into a text past the limit takes nothing
     Ok();
-    const pim::AppointmentRecord stored = Reader().AllAppointments()->front();
+    const calendar::AppointmentRecord stored = Reader().AllAppointments()->front();
     EXPECT_EQ(stored.subject, imported.subject);
     EXPECT_EQ(stored.location, imported.location);
 }

@@ -33,7 +33,7 @@ TEST_F(AppointmentWritesTest, CreateKeepsTextOverInkAndGivesInkTheLowestFreeFile
     SetPadInk(Strokes(2, 1));  // text and ink together: the text wins, no file is written
     WriteResult typed = CreateNew(u"議事録");
     ASSERT_TRUE(typed.ok()) << typed.detail;
-    const pim::AppointmentRecord stored = Stored(typed.itemOid);
+    const calendar::AppointmentRecord stored = Stored(typed.itemOid);
     EXPECT_EQ(stored.body, u"議事録");
     EXPECT_EQ(stored.subject, u"会議");
     EXPECT_EQ(stored.location, u"本社");
@@ -173,7 +173,7 @@ TEST_F(AppointmentWritesTest, AHandwrittenMemoWhoseInkCannotBeReadIsKeptUntilCha
 }
 
 TEST_F(AppointmentWritesTest, SavingAnAppointmentBegunEarlierKeepsItsStart) {
-    pim::AppointmentRecord trip;
+    calendar::AppointmentRecord trip;
     trip.start = At(2024, 5, 8, 9);
     trip.end = At(2024, 5, 11, 18);
     trip.subject = u"出張";
@@ -183,14 +183,14 @@ TEST_F(AppointmentWritesTest, SavingAnAppointmentBegunEarlierKeepsItsStart) {
     EXPECT_EQ(record_.Start, At(2024, 5, 8, 9));
     record_.Subject = u"出張 (大阪)";
     ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"").ok());
-    const pim::AppointmentRecord stored = Stored(oids->front());
+    const calendar::AppointmentRecord stored = Stored(oids->front());
     EXPECT_EQ(stored.start, At(2024, 5, 8, 9));
     EXPECT_EQ(stored.end, At(2024, 5, 11, 18));
     EXPECT_EQ(stored.subject, u"出張 (大阪)");
 }
 
 TEST_F(AppointmentWritesTest, SavingAnOccurrenceNeverMovesItsSeries) {
-    pim::AppointmentRecord weekly;
+    calendar::AppointmentRecord weekly;
     weekly.start = At(2024, 5, 3, 15);
     weekly.end = At(2024, 5, 3, 16);
     weekly.subject = u"定例";
@@ -202,7 +202,7 @@ TEST_F(AppointmentWritesTest, SavingAnOccurrenceNeverMovesItsSeries) {
     EXPECT_EQ(record_.Start, At(2024, 5, 10, 15));
     record_.Subject = u"定例会";
     ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"").ok());
-    const pim::AppointmentRecord stored = Stored(oids->front());
+    const calendar::AppointmentRecord stored = Stored(oids->front());
     EXPECT_EQ(stored.start, At(2024, 5, 3, 15));
     EXPECT_EQ(stored.end, At(2024, 5, 3, 16));
     EXPECT_EQ(stored.subject, u"定例会");
@@ -211,8 +211,8 @@ TEST_F(AppointmentWritesTest, SavingAnOccurrenceNeverMovesItsSeries) {
 
 // A daily 09:00 morning meeting from 6 May whose memo is the ink file 4.dat; `changes` are its
 // changed occurrences.
-pim::AppointmentRecord MorningSeries(std::vector<pim::OccurrenceChange> changes = {}) {
-    pim::AppointmentRecord series;
+calendar::AppointmentRecord MorningSeries(std::vector<calendar::OccurrenceChange> changes = {}) {
+    calendar::AppointmentRecord series;
     series.start = At(2024, 5, 6, 9);
     series.end = At(2024, 5, 6, 10);
     series.zoneStart = series.start;
@@ -241,12 +241,12 @@ TEST_F(AppointmentWritesTest, AnOccurrenceSavedAloneIsAChangeOfItsSeries) {
     record_.Subject = u"朝会 (午後)";
     SetPadInk(Strokes(3, 9));
     ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"", SeriesPart::ThisOccurrence));
-    pim::AppointmentRecord stored = Stored(oid);
+    calendar::AppointmentRecord stored = Stored(oid);
     EXPECT_EQ(stored.start, At(2024, 5, 6, 9));
     EXPECT_EQ(stored.subject, u"朝会");
     EXPECT_EQ(stored.body, u"4.dat");
     ASSERT_EQ(stored.recurrence.changes.size(), 1u);
-    const pim::OccurrenceChange& change = stored.recurrence.changes[0];
+    const calendar::OccurrenceChange& change = stored.recurrence.changes[0];
     EXPECT_EQ(change.recurrenceId, At(2024, 5, 10, 9));
     EXPECT_EQ(change.start, At(2024, 5, 10, 14));
     EXPECT_EQ(change.end, At(2024, 5, 10, 15));
@@ -280,7 +280,7 @@ TEST_F(AppointmentWritesTest, AnOccurrenceSavedAloneIsAChangeOfItsSeries) {
 // its changes) by as much, with the occurrence's length; deleting the series takes its ink and
 // its changes' ink along.
 TEST_F(AppointmentWritesTest, TheWholeSeriesFollowsItsOccurrenceAndGoesWithAllItsInk) {
-    pim::OccurrenceChange moved;
+    calendar::OccurrenceChange moved;
     moved.recurrenceId = At(2024, 5, 8, 9);
     moved.start = moved.zoneStart = At(2024, 5, 8, 14);
     moved.end = moved.zoneEnd = At(2024, 5, 8, 15);
@@ -297,7 +297,7 @@ TEST_F(AppointmentWritesTest, TheWholeSeriesFollowsItsOccurrenceAndGoesWithAllIt
     record_.End = At(2024, 5, 11, 11, 30);
     record_.Subject = u"朝礼";
     ASSERT_TRUE(UpdateAppointment(context_, record_, pad_, u"", SeriesPart::WholeSeries));
-    const pim::AppointmentRecord stored = Stored(oid);
+    const calendar::AppointmentRecord stored = Stored(oid);
     EXPECT_EQ(stored.start, At(2024, 5, 7, 10));
     EXPECT_EQ(stored.end, At(2024, 5, 7, 11, 30));
     EXPECT_EQ(stored.subject, u"朝礼");
@@ -392,13 +392,13 @@ TEST_F(AppointmentWritesTest, RedrawnInkOfASharedFileGetsAFileOfItsOwn) {
 }
 
 TEST_F(AppointmentWritesTest, AChangedOccurrenceNamingTheFileKeepsIt) {
-    pim::AppointmentRecord series;
+    calendar::AppointmentRecord series;
     series.start = At(2024, 5, 6, 9);
     series.end = At(2024, 5, 6, 10);
     series.subject = u"朝会";
     series.recurrence.rule = "FREQ=DAILY;COUNT=10";
     series.zoneStart = series.start;
-    pim::OccurrenceChange moved;
+    calendar::OccurrenceChange moved;
     moved.recurrenceId = At(2024, 5, 8, 9);
     moved.start = At(2024, 5, 8, 14);
     moved.end = At(2024, 5, 8, 15);

@@ -14,8 +14,8 @@
 #include "controls/pad_data.h"
 #include "editors/edit_record.h"
 #include "editors/store_write_context.h"
-#include "store/schedule_store.h"
 #include "schedule/day_items.h"
+#include "store/schedule_store.h"
 #include "tests/support/temp_folder.h"
 
 namespace editors {
@@ -84,7 +84,7 @@ protected:
     }
 
     int32_t AddAppointment(std::u16string body, std::u16string categories = u"") {
-        pim::AppointmentRecord record;
+        calendar::AppointmentRecord record;
         record.start = At(2024, 5, 10, 9);
         record.end = At(2024, 5, 10, 10);
         record.subject = u"打合せ";
@@ -95,7 +95,7 @@ protected:
 
     // A stored handwritten memo: the body names its ink file, and the store marks it so.
     int32_t AddHandwritten(std::u16string body) {
-        pim::AppointmentRecord record;
+        calendar::AppointmentRecord record;
         record.start = At(2024, 5, 10, 9);
         record.end = At(2024, 5, 10, 10);
         record.subject = u"打合せ";
@@ -104,7 +104,7 @@ protected:
         return Add(record);
     }
 
-    int32_t Add(const pim::AppointmentRecord& record) {
+    int32_t Add(const calendar::AppointmentRecord& record) {
         auto oids = reader_.AddAll({record}, {});
         EXPECT_TRUE(oids.ok());
         return oids ? oids->front() : 0;
@@ -126,15 +126,15 @@ protected:
         pad_.InkCount = record_.InkCountAtOpen;
     }
 
-    pim::AppointmentRecord Stored(int32_t oid) {
+    calendar::AppointmentRecord Stored(int32_t oid) {
         auto appointment = reader_.GetAppointmentFromOid(oid);
         EXPECT_TRUE(appointment.ok());
-        return appointment ? appointment->Record() : pim::AppointmentRecord{};
+        return appointment ? appointment->Record() : calendar::AppointmentRecord{};
     }
 
     testing_support::TempFolder folder_;
     platform::DataHome home_{folder_.Path()};
-    pim::Application reader_;
+    store::Application reader_;
     schedule::StoreSession session_{home_.StorePath()};
     settings::Settings settings_;
     schedule::MonthCensusState census_;

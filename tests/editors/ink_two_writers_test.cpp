@@ -86,7 +86,7 @@ TEST_F(InkTwoWritersTest, TwoProcessesAddingInkMemosAtOnceNeverShareAFile) {
     ASSERT_TRUE(stored.ok());
     ASSERT_EQ(stored->size(), static_cast<size_t>(kWriters * kMemosPerWriter));
     std::set<std::u16string> files;
-    for (const pim::AppointmentRecord& record : *stored) {
+    for (const calendar::AppointmentRecord& record : *stored) {
         files.insert(record.body);
         const std::string subject = platform::Utf16ToUtf8Lossy(record.subject);
         const int writer = subject[1] - '0';

@@ -13,9 +13,9 @@ platform::Date Day(int year, int month, int day) {
     return *platform::MakeDate(year, month, day);
 }
 
-pim::ItemZone Zoned(const char* tzid) {
-    pim::ItemZone zone;
-    zone.form = pim::ItemZone::Form::Zoned;
+calendar::ItemZone Zoned(const char* tzid) {
+    calendar::ItemZone zone;
+    zone.form = calendar::ItemZone::Form::Zoned;
     zone.tzid = tzid;
     return zone;
 }
@@ -49,19 +49,19 @@ private:
 TEST(RepeatRule, TheLastDayEndsAtMidnightOnTheItemsOwnClock) {
     const InZone tokyo("Asia/Tokyo");
     const Repeat weeklyUntil{RepeatKind::Weekly, Day(2026, 12, 29)};
-    EXPECT_EQ(RuleOfRepeat(weeklyUntil, pim::ItemZone{}, false),
+    EXPECT_EQ(RuleOfRepeat(weeklyUntil, calendar::ItemZone{}, false),
               "FREQ=WEEKLY;UNTIL=20261229T145959Z");
     EXPECT_EQ(RuleOfRepeat(weeklyUntil, Zoned("America/New_York"), false),
               "FREQ=WEEKLY;UNTIL=20261230T045959Z");
-    pim::ItemZone floating;
-    floating.form = pim::ItemZone::Form::Floating;
+    calendar::ItemZone floating;
+    floating.form = calendar::ItemZone::Form::Floating;
     EXPECT_EQ(RuleOfRepeat(weeklyUntil, floating, false), "FREQ=WEEKLY;UNTIL=20261229T235959");
     EXPECT_EQ(RuleOfRepeat(weeklyUntil, Zoned("Asia/Tokyo"), true), "FREQ=WEEKLY;UNTIL=20261229");
-    EXPECT_EQ(RuleOfRepeat({RepeatKind::Daily, std::nullopt}, pim::ItemZone{}, false),
+    EXPECT_EQ(RuleOfRepeat({RepeatKind::Daily, std::nullopt}, calendar::ItemZone{}, false),
               "FREQ=DAILY");
-    EXPECT_EQ(RuleOfRepeat({RepeatKind::Yearly, std::nullopt}, pim::ItemZone{}, false),
+    EXPECT_EQ(RuleOfRepeat({RepeatKind::Yearly, std::nullopt}, calendar::ItemZone{}, false),
               "FREQ=YEARLY");
-    EXPECT_EQ(RuleOfRepeat({RepeatKind::None, Day(2026, 12, 29)}, pim::ItemZone{}, false), "");
+    EXPECT_EQ(RuleOfRepeat({RepeatKind::None, Day(2026, 12, 29)}, calendar::ItemZone{}, false), "");
 }
 
 // A stored rule reads back as the kind and last day it was written with, on the item's clock;
@@ -69,16 +69,17 @@ TEST(RepeatRule, TheLastDayEndsAtMidnightOnTheItemsOwnClock) {
 TEST(RepeatRule, AStoredRuleReadsAsItsKindAndLastDay) {
     const InZone tokyo("Asia/Tokyo");
     const Repeat monthly{RepeatKind::Monthly, Day(2027, 3, 31)};
-    EXPECT_EQ(RepeatOfRule(RuleOfRepeat(monthly, pim::ItemZone{}, false), pim::ItemZone{}),
-              monthly);
-    const pim::ItemZone newYork = Zoned("America/New_York");
+    EXPECT_EQ(
+        RepeatOfRule(RuleOfRepeat(monthly, calendar::ItemZone{}, false), calendar::ItemZone{}),
+        monthly);
+    const calendar::ItemZone newYork = Zoned("America/New_York");
     EXPECT_EQ(RepeatOfRule(RuleOfRepeat(monthly, newYork, false), newYork), monthly);
-    EXPECT_EQ(RepeatOfRule("FREQ=DAILY;UNTIL=20270331", pim::ItemZone{}),
+    EXPECT_EQ(RepeatOfRule("FREQ=DAILY;UNTIL=20270331", calendar::ItemZone{}),
               (Repeat{RepeatKind::Daily, Day(2027, 3, 31)}));
-    EXPECT_EQ(RepeatOfRule("FREQ=WEEKLY;BYDAY=MO,WE;COUNT=10", pim::ItemZone{}),
+    EXPECT_EQ(RepeatOfRule("FREQ=WEEKLY;BYDAY=MO,WE;COUNT=10", calendar::ItemZone{}),
               (Repeat{RepeatKind::Weekly, std::nullopt}));
-    EXPECT_EQ(RepeatOfRule("FREQ=HOURLY;INTERVAL=2", pim::ItemZone{}), Repeat{});
-    EXPECT_EQ(RepeatOfRule("", pim::ItemZone{}), Repeat{});
+    EXPECT_EQ(RepeatOfRule("FREQ=HOURLY;INTERVAL=2", calendar::ItemZone{}), Repeat{});
+    EXPECT_EQ(RepeatOfRule("", calendar::ItemZone{}), Repeat{});
 }
 
 }  // namespace

@@ -13,8 +13,8 @@
 #include "platform/gui/combo_box.h"
 #include "platform/gui/dialog.h"
 #include "platform/gui/month_calendar.h"
-#include "store/schedule_store.h"
 #include "resources/resource_ids.h"
+#include "store/schedule_store.h"
 #include "tests/editors/editor_layout.h"
 #include "tests/editors/editors_fixture.h"
 #include "tests/support/temp_folder.h"
@@ -68,7 +68,7 @@ protected:
     TaskEditor* Editor() const { return dynamic_cast<TaskEditor*>(main_->OpenEditorWindow()); }
 
     // The task as the store holds it now.
-    pim::Task Stored(int32_t oid) {
+    store::Task Stored(int32_t oid) {
         auto application = planner_.store.LoggedOnApplication();
         EXPECT_TRUE(application.ok());
         auto task = (*application)->GetTaskFromOid(oid);
@@ -131,8 +131,8 @@ TEST_F(TaskEditorTest, ClearingTheDueDateMakesAnUndatedTaskThatKeepsItsNotes) {
     const schedule::UndatedTask& entry = planner_.dayItems->undatedTasks[0];
     ASSERT_NE(entry.objectId, 0);
     EXPECT_EQ(entry.subject, u"年賀状");
-    const pim::Task stored = Stored(entry.objectId);
-    EXPECT_EQ(stored.DueDate(), pim::kNoDateValue);
+    const store::Task stored = Stored(entry.objectId);
+    EXPECT_EQ(stored.DueDate(), calendar::kNoDateValue);
     EXPECT_EQ(stored.Body(), u"百枚");
     EXPECT_NE(stored.Complete(), 0);
 }
@@ -161,7 +161,7 @@ TEST_F(TaskEditorTest, AnOpenedTaskLosesItsDueDateAndKeepsLongTextsWhole) {
     main_->OpenEditor(app::MainWindow::EditorKind::Task);
     Tap(kClearButton);
     Tap(kOkButton);
-    EXPECT_EQ(Stored(created.itemOid).DueDate(), pim::kNoDateValue);
+    EXPECT_EQ(Stored(created.itemOid).DueDate(), calendar::kNoDateValue);
     EXPECT_EQ(Stored(created.itemOid).Body().size(), 5000u);
 }
 

@@ -11,7 +11,7 @@ namespace {
 class TaskWritesTest : public EditorsFixture {
 protected:
     int32_t AddTask(platform::Date due, std::u16string notes) {
-        pim::TaskRecord record;
+        calendar::TaskRecord record;
         record.subject = u"買い物";
         record.dueDate = due;
         record.body = std::move(notes);
@@ -20,10 +20,10 @@ protected:
         return oids ? oids->front() : 0;
     }
 
-    pim::TaskRecord Stored(int32_t oid) {
+    calendar::TaskRecord Stored(int32_t oid) {
         auto task = reader_.GetTaskFromOid(oid);
         EXPECT_TRUE(task.ok());
-        return task ? task->Record() : pim::TaskRecord{};
+        return task ? task->Record() : calendar::TaskRecord{};
     }
 
     WriteResult CreateWith(WriteResult (*write)(const StoreWriteContext&, const EditRecord&),
@@ -50,20 +50,20 @@ TEST_F(TaskWritesTest, NewTasksGetAnIdentityThatEditsKeep) {
 }
 
 TEST_F(TaskWritesTest, CreatesStoreNotesExceptTheSubjectAndCompletionOnlyWrite) {
-    const pim::TaskRecord dated = Stored(CreateWith(CreateTask, At(2024, 5, 12)).itemOid);
+    const calendar::TaskRecord dated = Stored(CreateWith(CreateTask, At(2024, 5, 12)).itemOid);
     EXPECT_EQ(dated.subject, u"電話");
     EXPECT_EQ(dated.dueDate, At(2024, 5, 12));
     EXPECT_TRUE(dated.complete);
     EXPECT_EQ(dated.body, u"番号は手帳");
 
-    const pim::TaskRecord pasted = Stored(CreateWith(CreateUndatedTask, 0.0).itemOid);
-    EXPECT_EQ(pasted.dueDate, pim::kNoDateValue);
+    const calendar::TaskRecord pasted = Stored(CreateWith(CreateUndatedTask, 0.0).itemOid);
+    EXPECT_EQ(pasted.dueDate, calendar::kNoDateValue);
     EXPECT_TRUE(pasted.complete);
     EXPECT_EQ(pasted.body, u"");
 
     // The task editor's save of a task without due date keeps what was typed as notes.
-    const pim::TaskRecord edited = Stored(CreateWith(SaveEditedTask, 0.0).itemOid);
-    EXPECT_EQ(edited.dueDate, pim::kNoDateValue);
+    const calendar::TaskRecord edited = Stored(CreateWith(SaveEditedTask, 0.0).itemOid);
+    EXPECT_EQ(edited.dueDate, calendar::kNoDateValue);
     EXPECT_EQ(edited.body, u"番号は手帳");
 }
 
@@ -74,7 +74,7 @@ TEST_F(TaskWritesTest, TheEditorsSaveClearsTheDueDateAndStoresNotes) {
     record_.Start = 0.0;  // the editor's clear button
     record_.Body = u"新しいメモ";
     ASSERT_TRUE(SaveEditedTask(context_, record_));
-    EXPECT_EQ(Stored(oid).dueDate, pim::kNoDateValue);
+    EXPECT_EQ(Stored(oid).dueDate, calendar::kNoDateValue);
     EXPECT_EQ(Stored(oid).body, u"新しいメモ");
 
     record_.Start = At(2024, 6, 1);
@@ -83,7 +83,7 @@ TEST_F(TaskWritesTest, TheEditorsSaveClearsTheDueDateAndStoresNotes) {
 }
 
 TEST_F(TaskWritesTest, TogglingCompletionTwiceRestoresItAndTouchesNothingElse) {
-    const int32_t undated = AddTask(pim::kNoDateValue, u"メモ");
+    const int32_t undated = AddTask(calendar::kNoDateValue, u"メモ");
     ASSERT_TRUE(schedule::LoadDayItems(At(2024, 5, 10), settings_, home_, session_, *items_));
     ASSERT_EQ(items_->undatedTasks[0].objectId, undated);
     FillFromUndatedTask(record_, items_->undatedTasks[0]);
@@ -92,7 +92,7 @@ TEST_F(TaskWritesTest, TogglingCompletionTwiceRestoresItAndTouchesNothingElse) {
         ASSERT_TRUE(UpdateUndatedTask(context_, record_));
         EXPECT_EQ(Stored(undated).complete, complete);
         EXPECT_EQ(Stored(undated).body, u"メモ");
-        EXPECT_EQ(Stored(undated).dueDate, pim::kNoDateValue);
+        EXPECT_EQ(Stored(undated).dueDate, calendar::kNoDateValue);
     }
 
     const int32_t dated = AddTask(At(2024, 5, 10, 8), u"詳細");
@@ -107,13 +107,13 @@ TEST_F(TaskWritesTest, TogglingCompletionTwiceRestoresItAndTouchesNothingElse) {
 // Done at 09:00 by the planner's clock (1 May 2024): that moment is the task's completion, and
 // the corner still lists it among the tasks done that day, and not the day after.
 TEST_F(TaskWritesTest, ACompletionIsTheMomentOfThePlannersClockAndCountsForItsDay) {
-    const int32_t undated = AddTask(pim::kNoDateValue, u"");
+    const int32_t undated = AddTask(calendar::kNoDateValue, u"");
     ASSERT_TRUE(schedule::LoadDayItems(At(2024, 5, 1), settings_, home_, session_, *items_));
     FillFromUndatedTask(record_, items_->undatedTasks[0]);
     record_.Complete = 1;
     ASSERT_TRUE(SetTaskCompletion(context_, record_));
     EXPECT_EQ(Stored(undated).dateCompleted, At(2024, 5, 1, 9));
-    const std::string text = pim::WriteICalendar({}, {Stored(undated)});
+    const std::string text = calendar::WriteICalendar({}, {Stored(undated)});
     EXPECT_NE(text.find("\r\nCOMPLETED:20240501T070000Z\r\n"), std::string::npos) << text;
 
     for (const auto& [day, listed] :
@@ -124,7 +124,7 @@ TEST_F(TaskWritesTest, ACompletionIsTheMomentOfThePlannersClockAndCountsForItsDa
 }
 
 TEST_F(TaskWritesTest, DeleteRemovesOnlyTheTaskAndAMissingOneChangesNothing) {
-    const int32_t kept = AddTask(pim::kNoDateValue, u"");
+    const int32_t kept = AddTask(calendar::kNoDateValue, u"");
     const int32_t gone = AddTask(At(2024, 5, 10), u"");
     record_.ItemOid = gone;
     ASSERT_TRUE(DeleteTask(context_, record_));

@@ -12,9 +12,9 @@
 namespace editors {
 namespace {
 
-using pim::ItemKind;
-using pim::StepDirection;
+using calendar::ItemKind;
 using schedule::EncodeInkEntries;
+using store::StepDirection;
 
 class UndoStepsTest : public EditorsFixture {
 protected:
@@ -42,10 +42,10 @@ protected:
     // The ink file the stored appointment with that subject names, read.
     std::string InkOfListed(std::u16string_view subject) {
         const auto all = reader_.AllAppointments();
-        for (const pim::AppointmentRecord& record : *all) {
+        for (const calendar::AppointmentRecord& record : *all) {
             if (record.subject == subject) {
                 return InkFile(
-                    platform::Utf16ToUtf8Lossy(pim::InkNameOf(record.body, true)).c_str());
+                    platform::Utf16ToUtf8Lossy(calendar::InkNameOf(record.body, true)).c_str());
             }
         }
         ADD_FAILURE() << "nothing listed as " << platform::Utf16ToUtf8Lossy(subject);
@@ -65,7 +65,7 @@ TEST_F(UndoStepsTest, ADeletedHandwrittenMemoComesBackWithItsDrawingAndGoesAgain
     ASSERT_TRUE(undone.ok()) << undone.detail;
     EXPECT_EQ(undone.subject, u"打合せ");
     EXPECT_EQ(undone.change, ChangeKind::Deleted);
-    const std::vector<pim::AppointmentRecord> back = *reader_.AllAppointments();
+    const std::vector<calendar::AppointmentRecord> back = *reader_.AllAppointments();
     ASSERT_EQ(back.size(), 1u);
     EXPECT_EQ(back[0].uid, uid);
     EXPECT_EQ(back[0].body, u"4.dat\r\n道順");  // its own file name was free again
@@ -101,19 +101,19 @@ TEST_F(UndoStepsTest, ARedrawingIsTakenBackToTheFormerDrawingAndDoneAgain) {
 }
 
 TEST_F(UndoStepsTest, AnOccurrenceCancelledAloneReturnsToItsSeriesWithItsChange) {
-    pim::AppointmentRecord series;
+    calendar::AppointmentRecord series;
     series.start = series.zoneStart = At(2024, 5, 6, 9);
     series.end = series.zoneEnd = At(2024, 5, 6, 10);
     series.subject = u"朝会";
     series.recurrence.rule = "FREQ=DAILY;COUNT=10";
-    pim::OccurrenceChange moved;
+    calendar::OccurrenceChange moved;
     moved.recurrenceId = At(2024, 5, 10, 9);
     moved.start = moved.zoneStart = At(2024, 5, 10, 14);
     moved.end = moved.zoneEnd = At(2024, 5, 10, 15);
     moved.subject = u"朝会 (午後)";
     series.recurrence.changes = {moved};
     const int32_t oid = Add(series);
-    const pim::AppointmentRecord before = Stored(oid);
+    const calendar::AppointmentRecord before = Stored(oid);
     Open(oid);
     ASSERT_EQ(record_.Occurrence, At(2024, 5, 10, 9));
     ASSERT_TRUE(RecordedWrite(context_, ChangeKind::Cut, ItemKind::Appointment, oid,
@@ -122,7 +122,7 @@ TEST_F(UndoStepsTest, AnOccurrenceCancelledAloneReturnsToItsSeriesWithItsChange)
 
     ASSERT_TRUE(Undo().ok());
     EXPECT_EQ(Listed(), std::vector<std::u16string>{u"朝会 (午後)"});
-    pim::Recurrence back = Stored(oid).recurrence;
+    calendar::Recurrence back = Stored(oid).recurrence;
     ASSERT_EQ(back.changes.size(), 1u);
     // Stamped: for other calendars it comes back after they saw it cancelled.
     EXPECT_NE(back.changes[0].extraProperties.find("LAST-MODIFIED:"), std::string::npos);
@@ -141,7 +141,7 @@ TEST_F(UndoStepsTest, APasteIsRemovedAndATickIsClearedAndBothComeBack) {
     ASSERT_TRUE(pasted);
     ASSERT_EQ(ListFolder(DataFolder()), "1.dat");
 
-    pim::TaskRecord task;
+    calendar::TaskRecord task;
     task.subject = u"買い物";
     task.dueDate = At(2024, 5, 10);
     const int32_t taskOid = reader_.AddAll({}, {task})->front();

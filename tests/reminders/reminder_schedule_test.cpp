@@ -11,8 +11,8 @@ namespace {
 using reminders_test::AlarmLines;
 using reminders_test::At;
 
-pim::AppointmentRecord Timed(Date start, Date end, std::string kept = "") {
-    pim::AppointmentRecord record;
+calendar::AppointmentRecord Timed(Date start, Date end, std::string kept = "") {
+    calendar::AppointmentRecord record;
     record.start = start;
     record.end = end;
     record.reminderSet = true;
@@ -86,7 +86,7 @@ TEST_F(RingTimeTest, AlarmWordsInsideAnotherLineAreNoAlarm) {
 }
 
 TEST_F(RingTimeTest, AllDayRingsAtNineTheDayBefore) {
-    pim::AppointmentRecord record = Timed(At(2026, 12, 26), At(2027, 1, 3));
+    calendar::AppointmentRecord record = Timed(At(2026, 12, 26), At(2027, 1, 3));
     record.allDay = true;
     EXPECT_EQ(RingTimeOf(record), At(2026, 12, 25, 9));
 }
@@ -100,7 +100,7 @@ class CollectRemindersTest : public reminders_test::ReminderStoreTest {};
 
 TEST_F(CollectRemindersTest, OnlyAppointmentsWithReminderNotEndedAndDueInTheWindow) {
     const int32_t meeting = Add(Record(At(2026, 12, 7, 10), At(2026, 12, 7, 11), u"会議"));
-    pim::AppointmentRecord silent = Record(At(2026, 12, 7, 10), At(2026, 12, 7, 11), u"無音");
+    calendar::AppointmentRecord silent = Record(At(2026, 12, 7, 10), At(2026, 12, 7, 11), u"無音");
     silent.reminderSet = false;
     Add(silent);
     Add(Record(At(2026, 12, 7, 7), At(2026, 12, 7, 8), u"終わった"));
@@ -117,7 +117,7 @@ TEST_F(CollectRemindersTest, OnlyAppointmentsWithReminderNotEndedAndDueInTheWind
 }
 
 TEST_F(CollectRemindersTest, AllDayAppointmentRunsToTheEndOfItsLastDay) {
-    pim::AppointmentRecord trip = Record(At(2026, 12, 7), At(2026, 12, 7), u"出張");
+    calendar::AppointmentRecord trip = Record(At(2026, 12, 7), At(2026, 12, 7), u"出張");
     trip.allDay = true;
     Add(trip);
     auto during = CollectReminders(writer_, At(2026, 12, 7, 23, 59), At(2026, 12, 8));
@@ -143,19 +143,20 @@ TEST_F(CollectRemindersTest, EveryOccurrenceOfASeriesIsAReminderOfItsOwn) {
 }
 
 TEST_F(CollectRemindersTest, OccurrenceChangedWithoutReminderOrCancelledIsLeftOut) {
-    pim::AppointmentRecord record = Record(At(2026, 11, 30, 10), At(2026, 11, 30, 11), u"定例");
+    calendar::AppointmentRecord record =
+        Record(At(2026, 11, 30, 10), At(2026, 11, 30, 11), u"定例");
     record.recurrence.rule = "FREQ=WEEKLY";
     record.zoneStart = record.start;
-    pim::OccurrenceChange quiet;
+    calendar::OccurrenceChange quiet;
     quiet.recurrenceId = At(2026, 12, 7, 10);
     quiet.start = At(2026, 12, 7, 13);
     quiet.end = At(2026, 12, 7, 14);
     quiet.subject = u"定例";
-    pim::OccurrenceChange cancelled = quiet;
+    calendar::OccurrenceChange cancelled = quiet;
     cancelled.recurrenceId = At(2026, 12, 14, 10);
     cancelled.cancelled = true;
     cancelled.reminderSet = true;
-    pim::OccurrenceChange moved = quiet;
+    calendar::OccurrenceChange moved = quiet;
     moved.recurrenceId = At(2026, 12, 21, 10);
     moved.start = At(2026, 12, 22, 9);
     moved.end = At(2026, 12, 22, 10);

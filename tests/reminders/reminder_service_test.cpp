@@ -164,7 +164,7 @@ TEST_F(ReminderServiceTest, AppointmentMovedBeforeItsTimeRingsAtTheNewTime) {
     const int32_t oid = Add(Record(At(2026, 12, 7, 10), At(2026, 12, 7, 11), u"移動"));
     auto service = NewService();
     TickAt(*service, At(2026, 12, 7, 9));
-    pim::Appointment moved = Stored(oid);
+    store::Appointment moved = Stored(oid);
     moved.SetStart(At(2026, 12, 7, 14));
     moved.SetEnd(At(2026, 12, 7, 15));
     ASSERT_TRUE(moved.Save().ok());
@@ -183,8 +183,8 @@ TEST_F(ReminderServiceTest, ReminderClearedOrAppointmentDeletedBeforeItsTimeDoes
     auto service = NewService();
     TickAt(*service, At(2026, 12, 7, 9));
     ASSERT_EQ(service->service.Pending().size(), 2u);
-    pim::Appointment quiet = Stored(cleared);
-    quiet.SetReminderSet(pim::kFalse);
+    store::Appointment quiet = Stored(cleared);
+    quiet.SetReminderSet(store::kFalse);
     ASSERT_TRUE(quiet.Save().ok());
     ASSERT_TRUE(Stored(deleted).Delete().ok());
     TickAt(*service, At(2026, 12, 7, 9, 45));

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "store/schedule_store.h"
 #include "platform/time/date_time.h"
+#include "store/schedule_store.h"
 #include "tests/support/temp_folder.h"
 
 namespace reminders_test {
@@ -48,9 +48,9 @@ protected:
 
     std::filesystem::path StorePath() const { return folder_.Path() / "schedule.sqlite"; }
 
-    pim::AppointmentRecord Record(Date start, Date end, std::u16string subject,
-                                  std::u16string location = u"") {
-        pim::AppointmentRecord record;
+    calendar::AppointmentRecord Record(Date start, Date end, std::u16string subject,
+                                       std::u16string location = u"") {
+        calendar::AppointmentRecord record;
         record.start = start;
         record.end = end;
         record.subject = std::move(subject);
@@ -58,21 +58,21 @@ protected:
         record.reminderSet = true;
         return record;
     }
-    int32_t Add(pim::AppointmentRecord record) {
+    int32_t Add(calendar::AppointmentRecord record) {
         auto oids = writer_.AddAll({record}, {});
         EXPECT_TRUE(oids.ok());
         return oids ? oids->front() : 0;
     }
     int32_t AddWeekly(Date start, Date end, std::u16string subject) {
-        pim::AppointmentRecord record = Record(start, end, std::move(subject));
+        calendar::AppointmentRecord record = Record(start, end, std::move(subject));
         record.recurrence.rule = "FREQ=WEEKLY";
         record.zoneStart = start;
         return Add(record);
     }
-    pim::Appointment Stored(int32_t oid) { return *writer_.GetAppointmentFromOid(oid); }
+    store::Appointment Stored(int32_t oid) { return *writer_.GetAppointmentFromOid(oid); }
 
     testing_support::TempFolder folder_;
-    pim::Application writer_;
+    store::Application writer_;
 };
 
 }  // namespace reminders_test

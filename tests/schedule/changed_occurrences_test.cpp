@@ -99,10 +99,10 @@ END:VCALENDAR
 class ChangedOccurrencesTest : public ScheduleFixture {
 protected:
     // Imports a calendar into `store` as the command line's import does: by UID.
-    static void Import(pim::Application& store, std::string_view text) {
-        auto calendar = pim::ParseICalendar(text);
+    static void Import(store::Application& store, std::string_view text) {
+        auto calendar = calendar::ParseICalendar(text);
         ASSERT_TRUE(calendar.ok()) << calendar.error().message;
-        std::vector<pim::IncomingAppointment> appointments;
+        std::vector<store::IncomingAppointment> appointments;
         for (size_t i = 0; i < calendar->appointments.size(); ++i) {
             appointments.push_back({calendar->appointments[i], calendar->appointmentsGive[i]});
         }
@@ -243,7 +243,7 @@ TEST_F(ChangedOccurrencesTest, ACancelledEventIsKeptButNeitherListedNorCounted) 
     const auto all = writer_.AllAppointments();
     ASSERT_EQ(all->size(), 2u);
     EXPECT_TRUE(all->at(1).cancelled);
-    EXPECT_NE(pim::WriteICalendar(*all, {}).find("STATUS:CANCELLED"), std::string::npos);
+    EXPECT_NE(calendar::WriteICalendar(*all, {}).find("STATUS:CANCELLED"), std::string::npos);
 }
 
 TEST_F(ChangedOccurrencesTest, ImportExportImportGivesTheSameDays) {
@@ -251,19 +251,19 @@ TEST_F(ChangedOccurrencesTest, ImportExportImportGivesTheSameDays) {
     Import(writer_, kMonthlyMovedIntoDecember);
     const auto first = writer_.AllAppointments();
     ASSERT_TRUE(first.ok());
-    const std::string exported = pim::WriteICalendar(*first, *writer_.AllTasks());
+    const std::string exported = calendar::WriteICalendar(*first, *writer_.AllTasks());
 
     testing_support::TempFolder otherFolder;
     const platform::DataHome other{otherFolder.Path()};
     ASSERT_TRUE(other.EnsureFolders().ok());
-    pim::Application second;
+    store::Application second;
     ASSERT_TRUE(second.LogOn(other.StorePath()).ok());
     Import(second, exported);
     auto again = second.AllAppointments();
     ASSERT_TRUE(again.ok());
     ASSERT_EQ(again->size(), first->size());
     for (size_t i = 0; i < first->size(); ++i) {
-        pim::AppointmentRecord expected = first->at(i);
+        calendar::AppointmentRecord expected = first->at(i);
         expected.oid = again->at(i).oid;
         EXPECT_EQ(again->at(i), expected) << platform::Utf16ToUtf8Lossy(expected.subject);
     }
@@ -304,7 +304,7 @@ std::vector<Date> EveryStep(Date first, int64_t stepSeconds, Date from, Date to)
 }
 
 TEST_F(ChangedOccurrencesTest, HourlyAndMinutelyRulesKeepTheirStepsYearsLater) {
-    pim::AppointmentRecord hourly;
+    calendar::AppointmentRecord hourly;
     // A quarter of an hour: no occurrence reaches into the next day and is listed twice.
     hourly.start = At(2020, 1, 3, 13, 30);
     hourly.end = At(2020, 1, 3, 13, 45);
@@ -320,7 +320,7 @@ TEST_F(ChangedOccurrencesTest, HourlyAndMinutelyRulesKeepTheirStepsYearsLater) {
 
     // The census of a month years later, against the steps counted: a series of 45 minutes
     // marks the hour it starts in (one that starts at 23:30 runs past midnight and marks none).
-    pim::AppointmentRecord longer = hourly;
+    calendar::AppointmentRecord longer = hourly;
     longer.end = At(2020, 1, 3, 14, 15);
     Add(longer);
     Census(At(2031, 7, 1));
@@ -342,13 +342,13 @@ TEST_F(ChangedOccurrencesTest, HourlyAndMinutelyRulesKeepTheirStepsYearsLater) {
 }
 
 TEST_F(ChangedOccurrencesTest, AMinutelyRuleIsListedFromItsOwnMinutes) {
-    pim::AppointmentRecord minutely;
+    calendar::AppointmentRecord minutely;
     minutely.start = At(2020, 1, 3, 13, 31);
     minutely.end = At(2020, 1, 3, 13, 32);
     minutely.subject = u"7分ごと";
     minutely.recurrence.rule = "FREQ=MINUTELY;INTERVAL=7";
     const int32_t oid = Add(minutely);
-    auto items = writer_.GetDefaultFolder(pim::FolderKind::Calendar)->GetItems();
+    auto items = writer_.GetDefaultFolder(store::FolderKind::Calendar)->GetItems();
     auto day = items->Restrict(uR"([Start] >= "2027/3/4" and [Start] <= "2027/3/4")");
     day->SetIncludeRecurrences(true);
     (void)day->Sort(u"[Start]");

@@ -159,7 +159,7 @@ TEST_F(DayItemsTest, TheTwelfthRowEndsTheTableInTheMiddleOfADay) {
 
 TEST_F(DayItemsTest, TheSameItemIsListedOncePerDayAndOccurrencesKeepTheirOwnTimes) {
     // Two occurrences on the selected date (the rule's and an added one), one a week later.
-    pim::AppointmentRecord series;
+    calendar::AppointmentRecord series;
     series.start = At(2026, 12, 7, 9);
     series.end = At(2026, 12, 7, 10);
     series.subject = u"朝会";
@@ -183,7 +183,7 @@ TEST_F(DayItemsTest, DatedTasksFollowTheDaysAppointmentsOnlyWhenShown) {
     const int32_t meeting = AddTimed(At(2026, 12, 7, 17), At(2026, 12, 7, 18), u"会議");
     const int32_t tomorrow = AddTask(u"電話", At(2026, 12, 8));
     AddTask(u"遠い", At(2026, 12, 25));
-    const int32_t undated = AddTask(u"いつか", pim::kNoDateValue);
+    const int32_t undated = AddTask(u"いつか", calendar::kNoDateValue);
 
     Load();
     EXPECT_EQ(Kinds(), (std::vector<DayItemKind>{A, T, T, E, E, E, E, E, E, E, E, E}));
@@ -208,9 +208,10 @@ TEST_F(DayItemsTest, DatedTasksFollowTheDaysAppointmentsOnlyWhenShown) {
 }
 
 TEST_F(DayItemsTest, UndatedTasksAreTheOpenOnesAndThoseCompletedThatDay) {
-    const int32_t open = AddTask(u"本を返す", pim::kNoDateValue);
-    const int32_t doneToday = AddTask(u"掃除", pim::kNoDateValue, true, At(2026, 12, 7, 18, 30));
-    AddTask(u"洗車", pim::kNoDateValue, true, At(2026, 12, 6, 9));
+    const int32_t open = AddTask(u"本を返す", calendar::kNoDateValue);
+    const int32_t doneToday =
+        AddTask(u"掃除", calendar::kNoDateValue, true, At(2026, 12, 7, 18, 30));
+    AddTask(u"洗車", calendar::kNoDateValue, true, At(2026, 12, 6, 9));
     AddTask(u"期限付き", At(2026, 12, 30));
     Load();
     ASSERT_EQ(UndatedCount(), 2u);
@@ -228,7 +229,7 @@ TEST_F(DayItemsTest, UndatedTasksAreTheOpenOnesAndThoseCompletedThatDay) {
 }
 
 TEST_F(DayItemsTest, TheUndatedListHoldsAHundredTasks) {
-    std::vector<pim::TaskRecord> tasks(kUndatedTaskCapacity + 5);
+    std::vector<calendar::TaskRecord> tasks(kUndatedTaskCapacity + 5);
     for (size_t i = 0; i < tasks.size(); ++i) {
         tasks[i].subject = u"仕事" + std::u16string(1, static_cast<char16_t>(u'0' + i % 10));
     }
@@ -240,7 +241,7 @@ TEST_F(DayItemsTest, TheUndatedListHoldsAHundredTasks) {
 }
 
 TEST_F(DayItemsTest, DetailsComeFromTheStoredItemWithTheMemoCutToItsField) {
-    pim::AppointmentRecord record;
+    calendar::AppointmentRecord record;
     record.start = At(2026, 12, 7, 9);
     record.end = At(2026, 12, 7, 10);
     // 254 units and a character outside the BMP, whose pair straddles a 255-unit room.
@@ -289,7 +290,7 @@ TEST_F(DayItemsTest, AHandwrittenMemoLoadsItsInkFileFromTheDataFolder) {
     // A file the planner did not write, which an imported body might try to name.
     WriteBytes(DataFolder() / "notes.dat", schedule::EncodeInkEntries(stroke));
 
-    pim::AppointmentRecord record;
+    calendar::AppointmentRecord record;
     record.start = At(2026, 12, 7, 9);
     record.end = At(2026, 12, 7, 10);
     record.body = u"12.dat\r\n手書きのメモ";
@@ -318,19 +319,19 @@ TEST_F(DayItemsTest, AMemoWithoutTheHandwrittenMarkIsTextWhateverItReads) {
     const std::array<schedule::InkEntry, 2> stroke{{{-3, 2}, {-1, -1}}};
     WriteBytes(DataFolder() / "1.dat", schedule::EncodeInkEntries(stroke));
     // Another calendar program's memo, and a changed occurrence of a series drawn here.
-    pim::AppointmentRecord record;
+    calendar::AppointmentRecord record;
     record.start = At(2026, 12, 7, 9);
     record.end = At(2026, 12, 7, 10);
     record.body = u"1.dat\nplease look at that file";
     Add(record);
-    pim::AppointmentRecord series;
+    calendar::AppointmentRecord series;
     series.start = At(2026, 12, 8, 9);
     series.end = At(2026, 12, 8, 10);
     series.body = u"1.dat";
     series.handwritten = true;
     series.recurrence.rule = "FREQ=DAILY;COUNT=2";
     series.zoneStart = series.start;
-    pim::OccurrenceChange moved;
+    calendar::OccurrenceChange moved;
     moved.recurrenceId = At(2026, 12, 9, 9);
     moved.start = At(2026, 12, 9, 11);
     moved.end = At(2026, 12, 9, 12);

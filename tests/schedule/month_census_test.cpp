@@ -140,7 +140,7 @@ TEST_F(MonthCensusTest, WhatBeganInTheYearBeforeMarksTheNewYear) {
 
 TEST_F(MonthCensusTest, HolidayCategoryMarksEveryCoveredDay) {
     AddAllDay(At(2026, 8, 10), At(2026, 8, 11), u"山の日", u"祝日");
-    pim::AppointmentRecord timed;
+    calendar::AppointmentRecord timed;
     timed.start = At(2026, 8, 14, 22);
     timed.end = At(2026, 8, 15, 1);
     timed.categories = u"祝日";
@@ -159,7 +159,7 @@ TEST_F(MonthCensusTest, HolidayCategoryMarksEveryCoveredDay) {
 }
 
 TEST_F(MonthCensusTest, EachOccurrenceOfASeriesIsCounted) {
-    pim::AppointmentRecord series;
+    calendar::AppointmentRecord series;
     series.start = At(2026, 7, 27, 15);
     series.end = At(2026, 7, 27, 16);
     series.recurrence.rule = "FREQ=WEEKLY;COUNT=4";

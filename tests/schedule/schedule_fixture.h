@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "platform/files/data_home.h"
-#include "store/schedule_store.h"
 #include "schedule/day_items.h"
 #include "schedule/store_session.h"
 #include "settings/settings.h"
+#include "store/schedule_store.h"
 #include "tests/support/temp_folder.h"
 
 namespace schedule {
@@ -38,7 +38,7 @@ protected:
         ASSERT_TRUE(writer_.LogOn(home_.StorePath()).ok());
     }
 
-    int32_t Add(pim::AppointmentRecord record) {
+    int32_t Add(calendar::AppointmentRecord record) {
         if (record.recurrence.recurs() && record.zoneStart == 0) {
             record.zoneStart = record.start;
         }
@@ -48,7 +48,7 @@ protected:
     }
 
     int32_t AddTimed(Date start, Date end, std::u16string subject = u"予定") {
-        pim::AppointmentRecord record;
+        calendar::AppointmentRecord record;
         record.start = start;
         record.end = end;
         record.subject = std::move(subject);
@@ -58,7 +58,7 @@ protected:
     // An all-day appointment from its first to its last day, as the store keeps them.
     int32_t AddAllDay(Date firstDay, Date lastDay, std::u16string subject = u"終日",
                       std::u16string categories = u"") {
-        pim::AppointmentRecord record;
+        calendar::AppointmentRecord record;
         record.start = firstDay;
         record.end = lastDay;
         record.allDay = true;
@@ -68,8 +68,8 @@ protected:
     }
 
     int32_t AddTask(std::u16string subject, Date due, bool complete = false,
-                    Date completed = pim::kNoDateValue, std::u16string body = u"") {
-        pim::TaskRecord record;
+                    Date completed = calendar::kNoDateValue, std::u16string body = u"") {
+        calendar::TaskRecord record;
         record.subject = std::move(subject);
         record.dueDate = due;
         record.complete = complete;
@@ -84,7 +84,7 @@ protected:
 
     testing_support::TempFolder folder_;
     platform::DataHome home_{folder_.Path()};
-    pim::Application writer_;
+    store::Application writer_;
     StoreSession session_{home_.StorePath()};
     settings::Settings settings_;
 };

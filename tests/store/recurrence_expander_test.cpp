@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace pim {
+namespace store {
 namespace {
 
 using platform::DateToLinear;
@@ -19,8 +19,8 @@ Date At(int y, int m, int d, int h = 0, int mi = 0) {
     return *MakeDate(y, m, d, h, mi);
 }
 
-AppointmentRecord Series(Date start, Date end, std::string rule) {
-    AppointmentRecord record;
+calendar::AppointmentRecord Series(Date start, Date end, std::string rule) {
+    calendar::AppointmentRecord record;
     record.start = start;
     record.end = end;
     record.recurrence.rule = std::move(rule);
@@ -146,16 +146,16 @@ TEST_F(RecurrenceExpanderTest, EveryFrequencyGivesAWindowWhatAWalkFromTheStartGi
 
 TEST_F(RecurrenceExpanderTest, ChangesReplaceMoveAndCancelTheirOccurrences) {
     auto series = Series(At(2026, 12, 7, 9), At(2026, 12, 7, 10), "FREQ=DAILY;COUNT=10");
-    OccurrenceChange moved;
+    calendar::OccurrenceChange moved;
     moved.recurrenceId = At(2026, 12, 8, 9);
     moved.start = At(2026, 12, 20, 14);  // far past the series' last day
     moved.end = At(2026, 12, 20, 16);
-    OccurrenceChange from12th;
+    calendar::OccurrenceChange from12th;
     from12th.thisAndFuture = true;
     from12th.recurrenceId = At(2026, 12, 12, 9);
     from12th.start = At(2026, 12, 12, 11);
     from12th.end = At(2026, 12, 12, 11, 30);
-    OccurrenceChange cancelled;
+    calendar::OccurrenceChange cancelled;
     cancelled.recurrenceId = At(2026, 12, 14, 9);
     cancelled.cancelled = true;
     series.recurrence.changes = {moved, from12th, cancelled};
@@ -182,23 +182,23 @@ TEST_F(RecurrenceExpanderTest, ChangesReplaceMoveAndCancelTheirOccurrences) {
 }
 
 TEST_F(RecurrenceExpanderTest, TypesFollowTheRule) {
-    Recurrence r;
-    EXPECT_EQ(TypeOfRecurrence(r), RecurrenceType::None);
+    calendar::Recurrence r;
+    EXPECT_EQ(TypeOfRecurrence(r), calendar::RecurrenceType::None);
     r.rule = "FREQ=DAILY";
-    EXPECT_EQ(TypeOfRecurrence(r), RecurrenceType::Daily);
+    EXPECT_EQ(TypeOfRecurrence(r), calendar::RecurrenceType::Daily);
     r.rule = "FREQ=WEEKLY;BYDAY=MO,WE";
-    EXPECT_EQ(TypeOfRecurrence(r), RecurrenceType::Weekly);
+    EXPECT_EQ(TypeOfRecurrence(r), calendar::RecurrenceType::Weekly);
     r.rule = "FREQ=MONTHLY;BYMONTHDAY=15";
-    EXPECT_EQ(TypeOfRecurrence(r), RecurrenceType::MonthlyByDay);
+    EXPECT_EQ(TypeOfRecurrence(r), calendar::RecurrenceType::MonthlyByDay);
     r.rule = "FREQ=MONTHLY;BYDAY=2TU";
-    EXPECT_EQ(TypeOfRecurrence(r), RecurrenceType::MonthlyByNthDay);
+    EXPECT_EQ(TypeOfRecurrence(r), calendar::RecurrenceType::MonthlyByNthDay);
     r.rule = "FREQ=YEARLY";
-    EXPECT_EQ(TypeOfRecurrence(r), RecurrenceType::Yearly);
+    EXPECT_EQ(TypeOfRecurrence(r), calendar::RecurrenceType::Yearly);
     r.rule = "FREQ=YEARLY;BYMONTH=5;BYDAY=-1MO";
-    EXPECT_EQ(TypeOfRecurrence(r), RecurrenceType::YearlyByNthDay);
+    EXPECT_EQ(TypeOfRecurrence(r), calendar::RecurrenceType::YearlyByNthDay);
     EXPECT_FALSE(IsValidRule("FREQ=SOMETIMES"));
     EXPECT_TRUE(IsValidRule("FREQ=WEEKLY;INTERVAL=2"));
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace store

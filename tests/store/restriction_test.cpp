@@ -11,7 +11,7 @@
 
 #include "platform/time/date_time.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 double Linear(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
@@ -467,4 +467,4 @@ TEST(Restriction, MalformedStringsAreErrors) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace store

@@ -15,7 +15,7 @@
 
 #include "calendar/libical_rule.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 using Starts = std::vector<int64_t>;
@@ -481,7 +481,7 @@ TEST(RuleWalkerTest, LeavesOtherRulesToLibical) {
              "FREQ=YEARLY;BYMONTH=3;BYDAY=-6SU",
              "FREQ=MONTHLY;BYMONTH=13",
          }) {
-        const LibicalRule parsed(rule);
+        const calendar::LibicalRule parsed(rule);
         icalerror_clear_errno();
         EXPECT_NE(parsed.get().freq, ICAL_NO_RECURRENCE) << rule;
         EXPECT_FALSE(RuleWalker::Supports(parsed.get())) << rule;
@@ -537,4 +537,4 @@ TEST(RuleWalkerTest, WallSecondsMeetTheDateAxis) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace store

@@ -13,7 +13,7 @@
 #include "calendar/ical_io.h"
 #include "tests/store/store_fixture.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 // A store in a fresh folder, logged on, with helpers that speak the planner's calls.
@@ -21,7 +21,8 @@ class StoreTest : public StoreFixture {
 protected:
     // A series repeats in `zone` from `zoneStart` when one is given, else on the local clock.
     int32_t AddAppointment(Date start, Date end, std::u16string subject, bool allDay = false,
-                           Recurrence recurrence = {}, std::string zone = {}, Date zoneStart = 0) {
+                           calendar::Recurrence recurrence = {}, std::string zone = {},
+                           Date zoneStart = 0) {
         auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
         Appointment appointment = items->AddAppointment();
         appointment.SetSubject(subject);
@@ -29,10 +30,11 @@ protected:
         appointment.SetEnd(end);
         appointment.SetAllDayEvent(allDay ? 1 : 0);
         if (recurrence.recurs()) {
-            AppointmentRecord record = appointment.Record();
+            calendar::AppointmentRecord record = appointment.Record();
             record.recurrence = recurrence;
-            record.zone = zone.empty() ? ItemZone{ItemZone::Form::Floating, {}, {}}
-                                       : ItemZone{ItemZone::Form::Zoned, zone, {}};
+            record.zone = zone.empty()
+                              ? calendar::ItemZone{calendar::ItemZone::Form::Floating, {}, {}}
+                              : calendar::ItemZone{calendar::ItemZone::Form::Zoned, zone, {}};
             record.zoneStart = zone.empty() ? start : zoneStart;
             auto oids = app_.AddAll({record}, {});
             return oids ? oids->front() : 0;
@@ -42,8 +44,8 @@ protected:
     }
 
     int32_t AddTask(std::u16string subject, Date due, bool complete = false,
-                    Date completed = kNoDateValue) {
-        TaskRecord record;
+                    Date completed = calendar::kNoDateValue) {
+        calendar::TaskRecord record;
         record.subject = std::move(subject);
         record.dueDate = due;
         record.complete = complete;
@@ -219,7 +221,7 @@ TEST_F(StoreTest, MalformedRestrictionIsAnError) {
 
 TEST_F(StoreTest, ObjectIdsAreSharedAndNeverReused) {
     const int32_t first = AddAppointment(At(2026, 1, 5, 9), At(2026, 1, 5, 10), u"one");
-    const int32_t task = AddTask(u"task", kNoDateValue);
+    const int32_t task = AddTask(u"task", calendar::kNoDateValue);
     EXPECT_GT(first, 0);
     EXPECT_GT(task, first);
     ASSERT_TRUE(app_.GetTaskFromOid(task)->Delete().ok());
@@ -257,7 +259,7 @@ TEST_F(StoreTest, SavedPropertiesReadBackAndUpdateInPlace) {
     EXPECT_EQ(read->ReminderSet(), kTrue);
     EXPECT_EQ(read->AllDayEvent(), kFalse);
     EXPECT_EQ(read->Start(), At(2026, 12, 7, 9, 30));
-    EXPECT_EQ(read->GetRecurrencePattern()->Type(), RecurrenceType::None);
+    EXPECT_EQ(read->GetRecurrencePattern()->Type(), calendar::RecurrenceType::None);
 
     read->SetSubject(u"歯医者 (変更)");
     ASSERT_TRUE(read->Save().ok());
@@ -266,11 +268,11 @@ TEST_F(StoreTest, SavedPropertiesReadBackAndUpdateInPlace) {
 }
 
 TEST_F(StoreTest, TasksWithoutDueDateAndTheUndatedRestriction) {
-    const int32_t open = AddTask(u"open", kNoDateValue);
-    const int32_t doneToday = AddTask(u"done today", kNoDateValue, true, At(2004, 10, 5));
-    AddTask(u"done earlier", kNoDateValue, true, At(2004, 10, 4));
+    const int32_t open = AddTask(u"open", calendar::kNoDateValue);
+    const int32_t doneToday = AddTask(u"done today", calendar::kNoDateValue, true, At(2004, 10, 5));
+    AddTask(u"done earlier", calendar::kNoDateValue, true, At(2004, 10, 4));
     const int32_t dated = AddTask(u"dated", At(2004, 10, 7));
-    EXPECT_EQ(app_.GetTaskFromOid(open)->DueDate(), kNoDateValue);
+    EXPECT_EQ(app_.GetTaskFromOid(open)->DueDate(), calendar::kNoDateValue);
     EXPECT_EQ(app_.GetTaskFromOid(doneToday)->Complete(), kTrue);
 
     auto items = app_.GetDefaultFolder(FolderKind::Tasks)->GetItems();
@@ -291,23 +293,24 @@ TEST_F(StoreTest, TasksWithoutDueDateAndTheUndatedRestriction) {
 // The corner list walks the open tasks in due-date order and stops when it has enough, so the
 // store reads them a page at a time: every page boundary must keep the order and lose no task.
 TEST_F(StoreTest, TasksWalkedByDueDateComePageByPageInOneOrder) {
-    std::vector<TaskRecord> records(700);
+    std::vector<calendar::TaskRecord> records(700);
     for (size_t i = 0; i < records.size(); ++i) {
-        TaskRecord& record = records[i];
+        calendar::TaskRecord& record = records[i];
         record.subject = u"t" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26));
         // A third undated, the rest on twenty days: long runs of equal due dates.
-        record.dueDate = i % 3 == 0 ? kNoDateValue : At(2004, 10, 1 + static_cast<int>(i % 20));
+        record.dueDate =
+            i % 3 == 0 ? calendar::kNoDateValue : At(2004, 10, 1 + static_cast<int>(i % 20));
         record.complete = i % 4 == 0;
-        record.dateCompleted =
-            record.complete ? At(2004, 10, 4 + static_cast<int>(i % 3), 18) : kNoDateValue;
+        record.dateCompleted = record.complete ? At(2004, 10, 4 + static_cast<int>(i % 3), 18)
+                                               : calendar::kNoDateValue;
     }
     ASSERT_TRUE(app_.AddAll({}, records).ok());
     auto stored = app_.GetDefaultFolder(FolderKind::Tasks)->GetItems();
     ASSERT_TRUE(stored.ok());
-    std::vector<TaskRecord> all;
+    std::vector<calendar::TaskRecord> all;
     for (int32_t i = 1; i <= *stored->Count(); ++i) {
         auto task = stored->TaskAt(i);
-        TaskRecord read;
+        calendar::TaskRecord read;
         read.oid = task->Oid();
         read.dueDate = task->DueDate();
         read.dateCompleted = task->DateCompleted();
@@ -318,12 +321,13 @@ TEST_F(StoreTest, TasksWalkedByDueDateComePageByPageInOneOrder) {
 
     const auto expected = [&all](auto keep) {
         std::vector<int32_t> oids;
-        std::vector<TaskRecord> kept;
+        std::vector<calendar::TaskRecord> kept;
         std::copy_if(all.begin(), all.end(), std::back_inserter(kept), keep);
-        std::stable_sort(kept.begin(), kept.end(), [](const TaskRecord& a, const TaskRecord& b) {
-            return a.dueDate != b.dueDate ? a.dueDate < b.dueDate : a.oid < b.oid;
-        });
-        for (const TaskRecord& task : kept) {
+        std::stable_sort(kept.begin(), kept.end(),
+                         [](const calendar::TaskRecord& a, const calendar::TaskRecord& b) {
+                             return a.dueDate != b.dueDate ? a.dueDate < b.dueDate : a.oid < b.oid;
+                         });
+        for (const calendar::TaskRecord& task : kept) {
             oids.push_back(task.oid);
         }
         return oids;
@@ -348,7 +352,7 @@ TEST_F(StoreTest, TasksWalkedByDueDateComePageByPageInOneOrder) {
         result.count = *items->Count();
         return result;
     };
-    const auto openOrDoneOnThe5th = [](const TaskRecord& t) {
+    const auto openOrDoneOnThe5th = [](const calendar::TaskRecord& t) {
         return !t.complete ||
                (t.dateCompleted >= At(2004, 10, 5) && t.dateCompleted < At(2004, 10, 6));
     };
@@ -366,9 +370,9 @@ TEST_F(StoreTest, TasksWalkedByDueDateComePageByPageInOneOrder) {
     // A task's [Start] has no column: that alternative is weighed in memory, page by page too,
     // and never matches.
     EXPECT_EQ(walk(uR"([Complete] = FALSE or [Start] >= "2004/1/1")", SIZE_MAX).oids,
-              expected([](const TaskRecord& t) { return !t.complete; }));
+              expected([](const calendar::TaskRecord& t) { return !t.complete; }));
     EXPECT_EQ(walk(u"[Complete] = TRUE", SIZE_MAX).oids,
-              expected([](const TaskRecord& t) { return t.complete; }));
+              expected([](const calendar::TaskRecord& t) { return t.complete; }));
 }
 
 TEST_F(StoreTest, CompletingATaskStampsAndClearsItsCompletionDate) {
@@ -385,11 +389,11 @@ TEST_F(StoreTest, CompletingATaskStampsAndClearsItsCompletionDate) {
     read->SetComplete(1, today + 3);
     EXPECT_EQ(read->DateCompleted(), today);
     read->SetComplete(0, today);
-    EXPECT_EQ(read->DateCompleted(), kNoDateValue);
+    EXPECT_EQ(read->DateCompleted(), calendar::kNoDateValue);
 }
 
 TEST_F(StoreTest, OccurrencesCarryTheirOwnTimesWhileTheSeriesIsFetchedById) {
-    Recurrence weekly;
+    calendar::Recurrence weekly;
     weekly.rule = "FREQ=WEEKLY;BYDAY=MO";
     const int32_t oid =
         AddAppointment(At(2026, 11, 2, 10), At(2026, 11, 2, 11), u"定例", false, weekly);
@@ -405,7 +409,7 @@ TEST_F(StoreTest, OccurrencesCarryTheirOwnTimesWhileTheSeriesIsFetchedById) {
     EXPECT_FALSE(Appointment(found[0]).Save().ok());
     auto series = app_.GetAppointmentFromOid(oid);
     EXPECT_EQ(series->Start(), At(2026, 11, 2, 10));
-    EXPECT_EQ(series->GetRecurrencePattern()->Type(), RecurrenceType::Weekly);
+    EXPECT_EQ(series->GetRecurrencePattern()->Type(), calendar::RecurrenceType::Weekly);
     // Without expansion the series is one item, judged by its first occurrence.
     EXPECT_TRUE(Query(uR"([Start] <= "2026/11/30" and [End] >= "2026/11/15")", false).empty());
     EXPECT_EQ(Query(uR"([Start] <= "2026/11/30" and [End] >= "2026/11/1")", false).size(), 1u);
@@ -413,7 +417,7 @@ TEST_F(StoreTest, OccurrencesCarryTheirOwnTimesWhileTheSeriesIsFetchedById) {
 
 TEST_F(StoreTest, WeeklySeriesWithExceptionAcrossDaylightSavingChanges) {
     // A local series keeps its wall-clock time through the change of 29 March 2026.
-    Recurrence local;
+    calendar::Recurrence local;
     local.rule = "FREQ=WEEKLY;BYDAY=TH";
     local.exceptionDates = {At(2026, 3, 26, 10)};
     AddAppointment(At(2026, 3, 12, 10), At(2026, 3, 12, 11), u"local", false, local);
@@ -425,7 +429,7 @@ TEST_F(StoreTest, WeeklySeriesWithExceptionAcrossDaylightSavingChanges) {
 TEST_F(StoreTest, SeriesInAnotherZoneFollowsThatZonesClock) {
     // 09:00 in New York: 15:00 in Berlin, 14:00 between the American change (8 March) and the
     // European one (29 March), 15:00 again after; the exception removes 19 March.
-    Recurrence newYork;
+    calendar::Recurrence newYork;
     newYork.rule = "FREQ=WEEKLY;BYDAY=TH";
     newYork.exceptionDates = {At(2026, 3, 19, 9)};
     AddAppointment(At(2026, 3, 5, 15), At(2026, 3, 5, 16), u"NY", false, newYork,
@@ -436,7 +440,7 @@ TEST_F(StoreTest, SeriesInAnotherZoneFollowsThatZonesClock) {
 }
 
 TEST_F(StoreTest, MonthlyOnThe31stSkipsShortMonths) {
-    Recurrence monthly;
+    calendar::Recurrence monthly;
     monthly.rule = "FREQ=MONTHLY;BYMONTHDAY=31";
     const int32_t oid =
         AddAppointment(At(2026, 1, 31, 18), At(2026, 1, 31, 19), u"月末", false, monthly);
@@ -444,11 +448,11 @@ TEST_F(StoreTest, MonthlyOnThe31stSkipsShortMonths) {
               (std::vector<Date>{At(2026, 3, 31, 18), At(2026, 5, 31, 18), At(2026, 7, 31, 18),
                                  At(2026, 8, 31, 18)}));
     EXPECT_EQ(app_.GetAppointmentFromOid(oid)->GetRecurrencePattern()->Type(),
-              RecurrenceType::MonthlyByDay);
+              calendar::RecurrenceType::MonthlyByDay);
 }
 
 TEST_F(StoreTest, YearlyOn29FebruaryOnlyInLeapYears) {
-    Recurrence yearly;
+    calendar::Recurrence yearly;
     yearly.rule = "FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=29";
     AddAppointment(At(2024, 2, 29), At(2024, 2, 29), u"閏日", true, yearly);
     EXPECT_EQ(Starts(uR"([Start] >= "2025/1/1" and [Start] <= "2033/12/31")"),
@@ -456,10 +460,10 @@ TEST_F(StoreTest, YearlyOn29FebruaryOnlyInLeapYears) {
 }
 
 TEST_F(StoreTest, CountAndUntilEndTheSeries) {
-    Recurrence counted;
+    calendar::Recurrence counted;
     counted.rule = "FREQ=DAILY;COUNT=5";
     AddAppointment(At(2026, 6, 1, 8), At(2026, 6, 1, 9), u"count", false, counted);
-    Recurrence until;
+    calendar::Recurrence until;
     until.rule = "FREQ=WEEKLY;UNTIL=20260615T235959";
     AddAppointment(At(2026, 6, 1, 12), At(2026, 6, 1, 13), u"until", false, until);
 
@@ -472,7 +476,7 @@ TEST_F(StoreTest, CountAndUntilEndTheSeries) {
 
 TEST_F(StoreTest, FirstOccurrenceIsTheStartEvenOffTheRule) {
     // The start is a Sunday; the rule gives Mondays.
-    Recurrence weekly;
+    calendar::Recurrence weekly;
     weekly.rule = "FREQ=WEEKLY;BYDAY=MO;COUNT=2";
     AddAppointment(At(2026, 12, 6, 9), At(2026, 12, 6, 10), u"kick-off", false, weekly);
     EXPECT_EQ(Starts(uR"([Start] >= "2026/12/1" and [Start] <= "2026/12/31")"),
@@ -487,7 +491,7 @@ TEST_F(StoreTest, SecondConnectionWritesWhileTheFirstReads) {
 
     Application importer;
     ASSERT_TRUE(importer.LogOn(StorePath()).ok());
-    std::vector<AppointmentRecord> batch(50);
+    std::vector<calendar::AppointmentRecord> batch(50);
     for (size_t i = 0; i < batch.size(); ++i) {
         batch[i].subject = u"imported";
         batch[i].start = At(2026, 12, 8, 9);
@@ -607,7 +611,7 @@ TEST_F(StoreTest, LoggedOffStoreAnswersWithErrors) {
 // Other calendar programs learn of a change here by its stamps, and of a new version of the
 // event (its times moved) by its SEQUENCE.
 TEST_F(StoreTest, ChangesHereAreStampedAndANewTimeIsANewSequence) {
-    AppointmentRecord record;
+    calendar::AppointmentRecord record;
     record.subject = u"会議";
     record.start = At(2026, 12, 9, 10);
     record.end = At(2026, 12, 9, 11);
@@ -639,7 +643,7 @@ TEST_F(StoreTest, CompletingWritesTheWholeStateAndOpeningAgainRestoresTheRest) {
     for (const auto& [percent, reopened] : {std::pair{"PERCENT-COMPLETE:40", "STATUS:IN-PROCESS"},
                                             std::pair{"", "STATUS:NEEDS-ACTION"}}) {
         SCOPED_TRACE(percent);
-        TaskRecord record;
+        calendar::TaskRecord record;
         record.subject = u"報告";
         record.extraProperties = std::string(percent);
         if (!record.extraProperties.empty()) {
@@ -649,8 +653,8 @@ TEST_F(StoreTest, CompletingWritesTheWholeStateAndOpeningAgainRestoresTheRest) {
         ASSERT_TRUE(oids.ok());
         Task task = *app_.GetTaskFromOid(oids->front());
         const auto lines = [&] {
-            const TaskRecord stored = app_.GetTaskFromOid(oids->front())->Record();
-            return WriteICalendar({}, {stored});
+            const calendar::TaskRecord stored = app_.GetTaskFromOid(oids->front())->Record();
+            return calendar::WriteICalendar({}, {stored});
         };
         task.SetComplete(kTrue, At(2026, 12, 7));
         ASSERT_TRUE(task.Save().ok());
@@ -674,4 +678,4 @@ TEST_F(StoreTest, CompletingWritesTheWholeStateAndOpeningAgainRestoresTheRest) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace store

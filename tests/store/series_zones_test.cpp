@@ -7,14 +7,14 @@
 #include "store/recurrence_expander.h"
 #include "tests/calendar/ical_test_support.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 using platform::DateToLinear;
 
 // Local starts of every occurrence of the file's one series from 2020 on.
 std::vector<Date> StartsOf(const std::string& ics) {
-    const ImportedCalendar calendar = Import(WithCrlf(ics));
+    const calendar::ImportedCalendar calendar = calendar::Import(calendar::WithCrlf(ics));
     EXPECT_EQ(calendar.appointments.size(), 1u);
     std::vector<Date> starts;
     if (calendar.appointments.size() != 1) {
@@ -29,7 +29,8 @@ std::vector<Date> StartsOf(const std::string& ics) {
 
 // Local wall-clock time of a UTC wall-clock time.
 Date LocalOfUtc(Date utcWall) {
-    return *TimeZone::Local().FromUnixSeconds(*TimeZone::Utc().ToUnixSeconds(utcWall));
+    return *calendar::TimeZone::Local().FromUnixSeconds(
+        *calendar::TimeZone::Utc().ToUnixSeconds(utcWall));
 }
 
 void InZone(const char* tz) {
@@ -166,9 +167,9 @@ END:VCALENDAR
 
 TEST(SeriesZone, AZoneFromTheFileKeepsItsDaysAndClockChanges) {
     InZone("Asia/Tokyo");
-    const ImportedCalendar calendar = Import(WithCrlf(kWindowsZones));
+    const calendar::ImportedCalendar calendar = calendar::Import(calendar::WithCrlf(kWindowsZones));
     ASSERT_EQ(calendar.appointments.size(), 2u);
-    const auto startsOf = [](const AppointmentRecord& series) {
+    const auto startsOf = [](const calendar::AppointmentRecord& series) {
         std::vector<Date> starts;
         for (const Occurrence& occurrence :
              ExpandOccurrences(series, DateToLinear(At(2026, 1, 1)), std::nullopt, 10)) {
@@ -186,14 +187,15 @@ TEST(SeriesZone, AZoneFromTheFileKeepsItsDaysAndClockChanges) {
               (std::vector<Date>{At(2026, 3, 27, 6), At(2026, 4, 3, 6), At(2026, 4, 10, 7)}));
 
     // Written back under the names the file gave, with the file's definitions.
-    const std::vector<std::string> lines = Unfold(Export(calendar));
-    EXPECT_TRUE(Contains(lines, "DTSTART;TZID=W. Europe Standard Time:20260315T173000"));
-    EXPECT_TRUE(Contains(lines, "DTEND;TZID=W. Europe Standard Time:20260315T183000"));
-    EXPECT_TRUE(Contains(lines, "DTSTART;TZID=\"Canberra, Melbourne, Sydney\":20260327T080000"));
-    EXPECT_TRUE(Contains(lines, "TZID:W. Europe Standard Time"));
-    EXPECT_TRUE(Contains(lines, "TZID:Canberra, Melbourne, Sydney"));
+    const std::vector<std::string> lines = calendar::Unfold(Export(calendar));
+    EXPECT_TRUE(calendar::Contains(lines, "DTSTART;TZID=W. Europe Standard Time:20260315T173000"));
+    EXPECT_TRUE(calendar::Contains(lines, "DTEND;TZID=W. Europe Standard Time:20260315T183000"));
+    EXPECT_TRUE(
+        calendar::Contains(lines, "DTSTART;TZID=\"Canberra, Melbourne, Sydney\":20260327T080000"));
+    EXPECT_TRUE(calendar::Contains(lines, "TZID:W. Europe Standard Time"));
+    EXPECT_TRUE(calendar::Contains(lines, "TZID:Canberra, Melbourne, Sydney"));
     // Read back, they are the same series in the same zones.
-    const ImportedCalendar again = Import(Export(calendar));
+    const calendar::ImportedCalendar again = calendar::Import(Export(calendar));
     ASSERT_EQ(again.appointments.size(), 2u);
     for (size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(again.appointments[i].zone, calendar.appointments[i].zone);
@@ -202,4 +204,4 @@ TEST(SeriesZone, AZoneFromTheFileKeepsItsDaysAndClockChanges) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace store

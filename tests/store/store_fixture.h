@@ -9,11 +9,11 @@
 #include <filesystem>
 #include <string>
 
-#include "store/schedule_store.h"
 #include "platform/time/date_time.h"
+#include "store/schedule_store.h"
 #include "tests/support/temp_folder.h"
 
-namespace pim {
+namespace store {
 
 inline Date At(int y, int m, int d, int h = 0, int mi = 0) {
     return *platform::MakeDate(y, m, d, h, mi);
@@ -44,4 +44,4 @@ protected:
     Application app_;
 };
 
-}  // namespace pim
+}  // namespace store

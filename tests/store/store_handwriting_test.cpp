@@ -9,13 +9,14 @@
 #include "store/schedule_store.h"
 #include "tests/store/store_fixture.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 class StoreHandwritingTest : public StoreFixture {
 protected:
-    static AppointmentRecord Memo(std::string uid, std::u16string body, bool handwritten) {
-        AppointmentRecord record;
+    static calendar::AppointmentRecord Memo(std::string uid, std::u16string body,
+                                            bool handwritten) {
+        calendar::AppointmentRecord record;
         record.uid = std::move(uid);
         record.start = At(2026, 12, 7, 9);
         record.end = At(2026, 12, 7, 10);
@@ -25,11 +26,11 @@ protected:
     }
 
     // A daily series whose second occurrence is moved, with a memo of its own.
-    static AppointmentRecord SeriesWithMemo(std::u16string changeBody, bool handwritten) {
-        AppointmentRecord series = Memo("daily@test", u"", false);
+    static calendar::AppointmentRecord SeriesWithMemo(std::u16string changeBody, bool handwritten) {
+        calendar::AppointmentRecord series = Memo("daily@test", u"", false);
         series.recurrence.rule = "FREQ=DAILY;COUNT=3";
         series.zoneStart = series.start;
-        OccurrenceChange moved;
+        calendar::OccurrenceChange moved;
         moved.recurrenceId = At(2026, 12, 8, 9);
         moved.start = At(2026, 12, 8, 14);
         moved.end = At(2026, 12, 8, 15);
@@ -39,10 +40,10 @@ protected:
         return series;
     }
 
-    AppointmentRecord Stored(const std::string& uid) {
-        Result<std::vector<AppointmentRecord>> all = app_.AllAppointments();
+    calendar::AppointmentRecord Stored(const std::string& uid) {
+        Result<std::vector<calendar::AppointmentRecord>> all = app_.AllAppointments();
         if (all.ok()) {
-            for (AppointmentRecord& record : all.value()) {
+            for (calendar::AppointmentRecord& record : all.value()) {
                 if (record.uid == uid) {
                     return record;
                 }
@@ -61,7 +62,7 @@ TEST_F(StoreHandwritingTest, TheMarkIsKeptWithEachMemoAndChangedOccurrence) {
                     .ok());
     EXPECT_TRUE(Stored("ink@test").handwritten);
     EXPECT_FALSE(Stored("text@test").handwritten);
-    const AppointmentRecord series = Stored("daily@test");
+    const calendar::AppointmentRecord series = Stored("daily@test");
     EXPECT_FALSE(series.handwritten);
     ASSERT_EQ(series.recurrence.changes.size(), 1u);
     EXPECT_TRUE(series.recurrence.changes[0].handwritten);
@@ -89,12 +90,13 @@ TEST_F(StoreHandwritingTest, AnUpdateByUidTakesTheMarkWithTheBody) {
         app_.AddAll({Memo("kept@test", u"3.dat", true), Memo("given@test", u"4.dat", true)}, {})
             .ok());
     // A calendar without DESCRIPTION leaves the memo, and its handwriting, as it was.
-    AppointmentRecord withoutMemo = Memo("kept@test", u"", false);
+    calendar::AppointmentRecord withoutMemo = Memo("kept@test", u"", false);
     withoutMemo.subject = u"件名だけ";
     // One whose DESCRIPTION reads like the old memo is text all the same.
-    AppointmentRecord withMemo = Memo("given@test", u"4.dat", false);
+    calendar::AppointmentRecord withMemo = Memo("given@test", u"4.dat", false);
     auto saved = app_.SaveByUid(
-        {{withoutMemo, ItemFields::None().Add(ItemField::Subject)}, {withMemo, ItemFields::All()}},
+        {{withoutMemo, calendar::ItemFields::None().Add(calendar::ItemField::Subject)},
+         {withMemo, calendar::ItemFields::All()}},
         {});
     ASSERT_TRUE(saved.ok());
     EXPECT_EQ(Stored("kept@test").subject, u"件名だけ");
@@ -105,7 +107,8 @@ TEST_F(StoreHandwritingTest, AnUpdateByUidTakesTheMarkWithTheBody) {
     EXPECT_EQ(saved->Count(UidSaveSummary::Outcome::Updated), 2);
 
     // The same mark again is no change.
-    auto again = app_.SaveByUid({{Memo("given@test", u"4.dat", false), ItemFields::All()}}, {});
+    auto again =
+        app_.SaveByUid({{Memo("given@test", u"4.dat", false), calendar::ItemFields::All()}}, {});
     ASSERT_TRUE(again.ok());
     EXPECT_EQ(again->Count(UidSaveSummary::Outcome::Unchanged), 1);
 }
@@ -119,7 +122,7 @@ TEST_F(StoreHandwritingTest, AStoreOfAnEarlierVersionMarksTheMemosItTookForHandw
                              SeriesWithMemo(u"3.dat", false)},
                             {})
                     .ok());
-    const std::vector<SyncEntry> entries = *app_.SyncEntries();
+    const std::vector<calendar::SyncEntry> entries = *app_.SyncEntries();
     app_.LogOff();
     // The store as the version before kept it: no mark at all.
     Execute(
@@ -147,4 +150,4 @@ TEST_F(StoreHandwritingTest, AStoreOfAnEarlierVersionMarksTheMemosItTookForHandw
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace store

@@ -12,13 +12,14 @@
 #include "store/schedule_store.h"
 #include "tests/store/store_fixture.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 class StoreIdentityTest : public StoreFixture {
 protected:
-    static AppointmentRecord Meeting(std::string uid, std::u16string subject, Date start) {
-        AppointmentRecord record;
+    static calendar::AppointmentRecord Meeting(std::string uid, std::u16string subject,
+                                               Date start) {
+        calendar::AppointmentRecord record;
         record.uid = std::move(uid);
         record.subject = std::move(subject);
         record.start = start;
@@ -28,22 +29,22 @@ protected:
 
     // A daily series at 09:00 from Monday 7 December 2026, ten days, the 9th taken out, the 8th
     // moved to 14:00 (its own subject), the 10th moved to the 11th at 09:30, the 12th cancelled.
-    static AppointmentRecord DailyWithChanges() {
-        AppointmentRecord series = Meeting("daily@test", u"朝会", At(2026, 12, 7, 9));
+    static calendar::AppointmentRecord DailyWithChanges() {
+        calendar::AppointmentRecord series = Meeting("daily@test", u"朝会", At(2026, 12, 7, 9));
         series.recurrence.rule = "FREQ=DAILY;COUNT=10";
         series.zoneStart = series.start;
         series.recurrence.exceptionDates = {At(2026, 12, 9, 9)};
-        OccurrenceChange afternoon;
+        calendar::OccurrenceChange afternoon;
         afternoon.recurrenceId = At(2026, 12, 8, 9);
         afternoon.start = At(2026, 12, 8, 14);
         afternoon.end = At(2026, 12, 8, 15);
         afternoon.subject = u"朝会 (午後)";
-        OccurrenceChange nextDay;
+        calendar::OccurrenceChange nextDay;
         nextDay.recurrenceId = At(2026, 12, 10, 9);
         nextDay.start = At(2026, 12, 11, 9, 30);
         nextDay.end = At(2026, 12, 11, 10, 30);
         nextDay.subject = u"朝会";
-        OccurrenceChange cancelled = nextDay;
+        calendar::OccurrenceChange cancelled = nextDay;
         cancelled.recurrenceId = At(2026, 12, 12, 9);
         cancelled.start = At(2026, 12, 12, 9);
         cancelled.end = At(2026, 12, 12, 10);
@@ -109,7 +110,7 @@ TEST_F(StoreIdentityTest, EveryItemGetsAUidWhenFirstSavedAndKeepsIt) {
     ASSERT_TRUE(stored->Save().ok());
     EXPECT_EQ(app_.GetAppointmentFromOid(appointment.Oid())->Uid(), uid);
 
-    TaskRecord task;
+    calendar::TaskRecord task;
     task.subject = u"買い物";
     auto oids = app_.AddAll({Meeting("", u"会議", At(2026, 12, 8, 9))}, {task});
     ASSERT_TRUE(oids.ok());
@@ -121,10 +122,10 @@ TEST_F(StoreIdentityTest, EveryItemGetsAUidWhenFirstSavedAndKeepsIt) {
 }
 
 TEST_F(StoreIdentityTest, SavingByUidUpdatesInPlaceAndTwiceChangesNothing) {
-    AppointmentRecord first = Meeting("a@test", u"会議", At(2026, 12, 7, 9));
+    calendar::AppointmentRecord first = Meeting("a@test", u"会議", At(2026, 12, 7, 9));
     first.extraProperties = "X-KEPT:1\r\nBEGIN:VALARM\r\nTRIGGER:-PT5M\r\nEND:VALARM";
     first.reminderSet = true;
-    TaskRecord task;
+    calendar::TaskRecord task;
     task.uid = "t@test";
     task.subject = u"請求書";
     auto saved =
@@ -145,22 +146,23 @@ TEST_F(StoreIdentityTest, SavingByUidUpdatesInPlaceAndTwiceChangesNothing) {
     auto planner = app_.GetAppointmentFromOid(oid);
     planner->SetBody(u"12.dat");
     ASSERT_TRUE(planner->Save().ok());
-    AppointmentRecord moved = Meeting("a@test", u"会議 (変更)", At(2026, 12, 8, 9));
+    calendar::AppointmentRecord moved = Meeting("a@test", u"会議 (変更)", At(2026, 12, 8, 9));
     moved.extraProperties = "X-OTHER:2";
-    ItemFields given = ItemFields::None();
-    given.Add(ItemField::Subject);
+    calendar::ItemFields given = calendar::ItemFields::None();
+    given.Add(calendar::ItemField::Subject);
     auto update = app_.SaveByUid({{moved, given}}, {});
     ASSERT_TRUE(update.ok());
     EXPECT_EQ(update->appointments[0].outcome, UidSaveSummary::Outcome::Updated);
     EXPECT_EQ(update->appointments[0].oid, oid);
-    const AppointmentRecord stored = app_.GetAppointmentFromOid(oid)->Record();
+    const calendar::AppointmentRecord stored = app_.GetAppointmentFromOid(oid)->Record();
     EXPECT_EQ(stored.subject, u"会議 (変更)");
     EXPECT_EQ(stored.start, At(2026, 12, 8, 9));
     EXPECT_EQ(stored.body, u"12.dat");
     EXPECT_TRUE(stored.reminderSet);
     // The planner's edit stamped it; the stamps stay, as the incoming item has none.
-    EXPECT_EQ(ReplaceKeptProperty(ReplaceKeptProperty(stored.extraProperties, "LAST-MODIFIED", ""),
-                                  "DTSTAMP", ""),
+    EXPECT_EQ(calendar::ReplaceKeptProperty(
+                  calendar::ReplaceKeptProperty(stored.extraProperties, "LAST-MODIFIED", ""),
+                  "DTSTAMP", ""),
               "X-OTHER:2\r\nX-KEPT:1\r\nBEGIN:VALARM\r\nTRIGGER:-PT5M\r\nEND:VALARM");
     EXPECT_NE(stored.extraProperties.find("LAST-MODIFIED:"), std::string::npos);
     EXPECT_EQ(app_.AllAppointments()->size(), 2u);
@@ -202,7 +204,7 @@ TEST_F(StoreIdentityTest, ChangedOccurrencesShowAtTheirOwnTimesAndCancelledOnesN
     EXPECT_EQ(eighth[0].RecurrenceId(), At(2026, 12, 8, 9));
     EXPECT_EQ(eighth[0].Subject(), u"朝会 (午後)");
     EXPECT_EQ(eighth[0].End(), At(2026, 12, 8, 15));
-    EXPECT_EQ(eighth[0].GetRecurrencePattern()->Type(), RecurrenceType::Daily);
+    EXPECT_EQ(eighth[0].GetRecurrencePattern()->Type(), calendar::RecurrenceType::Daily);
     // The moved one is found from the day it moved to, and not from the day it left.
     EXPECT_EQ(Starts(uR"([Start] <= "2026/12/10" and [End] >= "2026/12/10")"), std::vector<Date>{});
     const std::vector<Appointment> eleventh =
@@ -223,14 +225,14 @@ TEST_F(StoreIdentityTest, ChangedOccurrencesShowAtTheirOwnTimesAndCancelledOnesN
 TEST_F(StoreIdentityTest, AChangeMovedFarFromItsSeriesIsFoundFromEitherSide) {
     // A monthly series on the 28th whose December occurrence moved into January, and whose first
     // occurrence moved a week before the series starts.
-    AppointmentRecord monthly = Meeting("monthly@test", u"月例", At(2026, 10, 28, 18));
+    calendar::AppointmentRecord monthly = Meeting("monthly@test", u"月例", At(2026, 10, 28, 18));
     monthly.recurrence.rule = "FREQ=MONTHLY;COUNT=3";
     monthly.zoneStart = monthly.start;
-    OccurrenceChange late;
+    calendar::OccurrenceChange late;
     late.recurrenceId = At(2026, 12, 28, 18);
     late.start = At(2027, 1, 5, 18);
     late.end = At(2027, 1, 5, 19);
-    OccurrenceChange early;
+    calendar::OccurrenceChange early;
     early.recurrenceId = At(2026, 10, 28, 18);
     early.start = At(2026, 10, 21, 18);
     early.end = At(2026, 10, 21, 19);
@@ -244,16 +246,16 @@ TEST_F(StoreIdentityTest, AChangeMovedFarFromItsSeriesIsFoundFromEitherSide) {
 }
 
 TEST_F(StoreIdentityTest, AThisAndFutureChangeMovesTheLaterOccurrences) {
-    AppointmentRecord weekly = Meeting("weekly@test", u"週次", At(2026, 1, 5, 10));
+    calendar::AppointmentRecord weekly = Meeting("weekly@test", u"週次", At(2026, 1, 5, 10));
     weekly.recurrence.rule = "FREQ=WEEKLY;COUNT=6";
     weekly.zoneStart = weekly.start;
-    OccurrenceChange tuesdays;
+    calendar::OccurrenceChange tuesdays;
     tuesdays.thisAndFuture = true;
     tuesdays.recurrenceId = At(2026, 1, 19, 10);
     tuesdays.start = At(2026, 1, 20, 16);
     tuesdays.end = At(2026, 1, 20, 17, 30);
     tuesdays.subject = u"週次 (火曜)";
-    OccurrenceChange cancelled = tuesdays;
+    calendar::OccurrenceChange cancelled = tuesdays;
     cancelled.thisAndFuture = false;
     cancelled.cancelled = true;
     cancelled.recurrenceId = At(2026, 1, 26, 10);
@@ -276,9 +278,10 @@ TEST_F(StoreIdentityTest, AThisAndFutureChangeMovesTheLaterOccurrences) {
 }
 
 TEST_F(StoreIdentityTest, CancelledItemsAreKeptButNotInTheCollections) {
-    AppointmentRecord calledOff = Meeting("off@test", u"中止", At(2026, 12, 7, 9));
+    calendar::AppointmentRecord calledOff = Meeting("off@test", u"中止", At(2026, 12, 7, 9));
     calledOff.cancelled = true;
-    AppointmentRecord seriesOff = Meeting("series-off@test", u"中止の連続", At(2026, 12, 7, 11));
+    calendar::AppointmentRecord seriesOff =
+        Meeting("series-off@test", u"中止の連続", At(2026, 12, 7, 11));
     seriesOff.cancelled = true;
     seriesOff.recurrence.rule = "FREQ=DAILY";
     seriesOff.zoneStart = seriesOff.start;
@@ -293,23 +296,23 @@ TEST_F(StoreIdentityTest, CancelledItemsAreKeptButNotInTheCollections) {
 }
 
 TEST_F(StoreIdentityTest, AnInkFileIsNamedElsewhereOnlyByOtherHandwrittenMemos) {
-    AppointmentRecord series = DailyWithChanges();
+    calendar::AppointmentRecord series = DailyWithChanges();
     series.recurrence.changes[0].body = u"7.dat\r\nメモ";
     series.recurrence.changes[0].handwritten = true;
     series.recurrence.changes[1].body = u"9.dat";  // typed, by whoever wrote it
-    AppointmentRecord first = Meeting("a@test", u"a", At(2026, 12, 7, 9));
+    calendar::AppointmentRecord first = Meeting("a@test", u"a", At(2026, 12, 7, 9));
     first.body = u"5.dat";
     first.handwritten = true;
-    AppointmentRecord second = Meeting("b@test", u"b", At(2026, 12, 7, 9));
+    calendar::AppointmentRecord second = Meeting("b@test", u"b", At(2026, 12, 7, 9));
     second.body = u"5.dat\nつづき";
     second.handwritten = true;
-    AppointmentRecord prefix = Meeting("c@test", u"c", At(2026, 12, 7, 9));
+    calendar::AppointmentRecord prefix = Meeting("c@test", u"c", At(2026, 12, 7, 9));
     prefix.body = u"15.dat";
     prefix.handwritten = true;
-    AppointmentRecord longer = Meeting("d@test", u"d", At(2026, 12, 7, 9));
+    calendar::AppointmentRecord longer = Meeting("d@test", u"d", At(2026, 12, 7, 9));
     longer.body = u"8.data\r\n";
     longer.handwritten = true;
-    AppointmentRecord typed = Meeting("e@test", u"e", At(2026, 12, 7, 9));
+    calendar::AppointmentRecord typed = Meeting("e@test", u"e", At(2026, 12, 7, 9));
     typed.body = u"6.dat\r\nこのファイルを見てください";
     auto oids = app_.AddAll({series, first, second, prefix, longer, typed}, {});
     ASSERT_TRUE(oids.ok());
@@ -370,4 +373,4 @@ TEST_F(StoreIdentityTest, AStoreOfVersion2IsBroughtUpWithTheUidsItsExportsGave) 
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace store

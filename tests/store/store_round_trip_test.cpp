@@ -13,7 +13,7 @@
 #include "store/schedule_store.h"
 #include "tests/store/store_fixture.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 std::string SampleCalendar(const char* name) {
@@ -25,7 +25,7 @@ std::string SampleCalendar(const char* name) {
 }
 
 void StoreCalendar(Application& app, const std::string& text) {
-    auto calendar = ParseICalendar(text);
+    auto calendar = calendar::ParseICalendar(text);
     ASSERT_TRUE(calendar.ok()) << calendar.error().message;
     std::vector<IncomingAppointment> appointments;
     for (size_t i = 0; i < calendar->appointments.size(); ++i) {
@@ -50,7 +50,7 @@ std::string StoreAsCalendar(const Application& app) {
     now.Month = 12;
     now.Day = 7;
     now.Hour = 12;
-    return WriteICalendar(*appointments, *tasks, platform::FixedClock(now));
+    return calendar::WriteICalendar(*appointments, *tasks, platform::FixedClock(now));
 }
 
 // How often a text holds a content line (not folded), and whether it holds it.
@@ -69,7 +69,7 @@ bool Holds(const std::string& text, const std::string& line) {
 
 // The value of the item's own (not an alarm's) kept property, or "" when it has none.
 std::string KeptValue(const std::string& kept, const std::string& name) {
-    for (const std::string& line : SplitKeptLines(kept).properties) {
+    for (const std::string& line : calendar::SplitKeptLines(kept).properties) {
         if (line.rfind(name + ":", 0) == 0) {
             return line.substr(name.size() + 1);
         }
@@ -82,7 +82,8 @@ protected:
     Appointment StoredAppointment(const std::string& uid) {
         auto all = app_.AllAppointments();
         EXPECT_TRUE(all.ok());
-        for (const AppointmentRecord& record : all.ok() ? *all : std::vector<AppointmentRecord>{}) {
+        for (const calendar::AppointmentRecord& record :
+             all.ok() ? *all : std::vector<calendar::AppointmentRecord>{}) {
             if (record.uid == uid) {
                 return *app_.GetAppointmentFromOid(record.oid);
             }
@@ -94,7 +95,7 @@ protected:
     // A weekly series of the store at SEQUENCE 3, from 10:00 to 11:00 unless said otherwise;
     // SecondWeek changes its second occurrence.
     int32_t AddWeekly(const std::string& uid, int startHour = 10, int endHour = 11) {
-        AppointmentRecord series;
+        calendar::AppointmentRecord series;
         series.uid = uid;
         series.subject = u"定例";
         series.start = At(2026, 12, 7, startHour);
@@ -106,9 +107,9 @@ protected:
         return oids.ok() ? oids->front() : 0;
     }
 
-    static OccurrenceChange SecondWeek(Date start, Date end, std::u16string subject,
-                                       int startHour = 10) {
-        OccurrenceChange change;
+    static calendar::OccurrenceChange SecondWeek(Date start, Date end, std::u16string subject,
+                                                 int startHour = 10) {
+        calendar::OccurrenceChange change;
         change.recurrenceId = At(2026, 12, 14, startHour);
         change.start = start;
         change.end = end;
@@ -116,10 +117,10 @@ protected:
         return change;
     }
 
-    OccurrenceChange StoredChange(int32_t oid) {
-        const AppointmentRecord record = app_.GetAppointmentFromOid(oid)->Record();
+    calendar::OccurrenceChange StoredChange(int32_t oid) {
+        const calendar::AppointmentRecord record = app_.GetAppointmentFromOid(oid)->Record();
         EXPECT_EQ(record.recurrence.changes.size(), 1u);
-        return record.recurrence.changes.empty() ? OccurrenceChange{}
+        return record.recurrence.changes.empty() ? calendar::OccurrenceChange{}
                                                  : record.recurrence.changes.front();
     }
 };
@@ -197,7 +198,7 @@ TEST_F(StoreRoundTripTest, AnOccurrenceChangedHereIsStampedAsItsSeriesIs) {
     // Its texts alone: the series' version, stamped.
     series.PutOccurrenceChange(SecondWeek(At(2026, 12, 14, 10), At(2026, 12, 14, 11), u"別室"));
     ASSERT_TRUE(series.Save().ok());
-    OccurrenceChange change = StoredChange(oid);
+    calendar::OccurrenceChange change = StoredChange(oid);
     EXPECT_EQ(KeptValue(change.extraProperties, "SEQUENCE"), "3") << change.extraProperties;
     EXPECT_FALSE(KeptValue(change.extraProperties, "LAST-MODIFIED").empty());
     EXPECT_EQ(KeptValue(change.extraProperties, "DTSTAMP"),
@@ -215,8 +216,8 @@ TEST_F(StoreRoundTripTest, AnOccurrenceChangedHereIsStampedAsItsSeriesIs) {
     // Its subject again: stamped, the same version.
     series = *app_.GetAppointmentFromOid(oid);
     change.subject = u"別室 (変更)";
-    change.extraProperties = ReplaceKeptProperty(change.extraProperties, "LAST-MODIFIED",
-                                                 "LAST-MODIFIED:20200101T000000Z");
+    change.extraProperties = calendar::ReplaceKeptProperty(change.extraProperties, "LAST-MODIFIED",
+                                                           "LAST-MODIFIED:20200101T000000Z");
     series.PutOccurrenceChange(change);
     ASSERT_TRUE(series.Save().ok());
     change = StoredChange(oid);
@@ -253,7 +254,7 @@ TEST_F(StoreRoundTripTest, AnOccurrenceMovedForTheFirstTimeIsANewVersionAtOnce) 
     // A series of moments at midnight, one of them made a whole day.
     const int32_t allDay = AddWeekly("all-day-change@test", 0, 0);
     series = *app_.GetAppointmentFromOid(allDay);
-    OccurrenceChange change = SecondWeek(At(2026, 12, 14), At(2026, 12, 14), u"定例", 0);
+    calendar::OccurrenceChange change = SecondWeek(At(2026, 12, 14), At(2026, 12, 14), u"定例", 0);
     change.allDay = true;
     series.PutOccurrenceChange(change);
     ASSERT_TRUE(series.Save().ok());
@@ -282,11 +283,11 @@ TEST_F(StoreRoundTripTest, ACalendarStoredAndWrittenTwiceGivesTheSameText) {
         EXPECT_TRUE(Holds(first, line)) << line;
     }
     // Stored again from the same file, nothing changes.
-    auto again = ParseICalendar(original);
+    auto again = calendar::ParseICalendar(original);
     ASSERT_TRUE(again.ok());
     std::vector<IncomingAppointment> appointments;
-    for (const AppointmentRecord& record : again->appointments) {
-        appointments.push_back({record, ItemFields::All()});
+    for (const calendar::AppointmentRecord& record : again->appointments) {
+        appointments.push_back({record, calendar::ItemFields::All()});
     }
     auto saved = app_.SaveByUid(std::move(appointments), {});
     ASSERT_TRUE(saved.ok());
@@ -294,4 +295,4 @@ TEST_F(StoreRoundTripTest, ACalendarStoredAndWrittenTwiceGivesTheSameText) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace store

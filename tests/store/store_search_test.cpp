@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "store/search_folding.h"
 #include "platform/text/unicode_text.h"
+#include "store/search_folding.h"
 #include "tests/store/store_fixture.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 std::string Folded(std::u16string_view text) {
@@ -58,7 +58,7 @@ TEST(SearchFoldingTest, BrokenTextIsReadNotFeared) {
 
 class StoreSearchTest : public StoreFixture {
 protected:
-    int32_t Add(AppointmentRecord record) {
+    int32_t Add(calendar::AppointmentRecord record) {
         if (record.recurrence.recurs() && record.zoneStart == 0) {
             record.zoneStart = record.start;
         }
@@ -68,7 +68,7 @@ protected:
     }
     int32_t AddTimed(Date start, Date end, std::u16string subject, std::u16string location = u"",
                      std::u16string body = u"") {
-        AppointmentRecord record;
+        calendar::AppointmentRecord record;
         record.start = start;
         record.end = end;
         record.subject = std::move(subject);
@@ -77,7 +77,7 @@ protected:
         return Add(record);
     }
     int32_t AddTask(std::u16string subject, Date due, std::u16string body = u"") {
-        TaskRecord record;
+        calendar::TaskRecord record;
         record.subject = std::move(subject);
         record.dueDate = due;
         record.body = std::move(body);
@@ -110,8 +110,8 @@ protected:
     }
 
     // A weekly series on Mondays at 10:00 from 2 November 2026 (`count` 0: without end).
-    AppointmentRecord Weekly(std::u16string subject, int count = 0) {
-        AppointmentRecord series;
+    calendar::AppointmentRecord Weekly(std::u16string subject, int count = 0) {
+        calendar::AppointmentRecord series;
         series.start = At(2026, 11, 2, 10);
         series.end = At(2026, 11, 2, 11);
         series.subject = std::move(subject);
@@ -119,8 +119,9 @@ protected:
             count > 0 ? "FREQ=WEEKLY;COUNT=" + std::to_string(count) : "FREQ=WEEKLY";
         return series;
     }
-    static OccurrenceChange ChangeOf(Date recurrenceId, Date start, std::u16string subject) {
-        OccurrenceChange change;
+    static calendar::OccurrenceChange ChangeOf(Date recurrenceId, Date start,
+                                               std::u16string subject) {
+        calendar::OccurrenceChange change;
         change.recurrenceId = recurrenceId;
         change.start = start;
         change.end = start + 1.0 / 24;
@@ -140,7 +141,7 @@ TEST_F(StoreSearchTest, SubjectPlaceTypedMemoAndTaskNotesAreRead) {
     AddTimed(At(2026, 3, 3, 10), At(2026, 3, 3, 11), u"眼医者", u"駅前", u"歯科ではない");
     AddTask(u"掃除", At(2026, 6, 2));
     // The categories are no text of the search.
-    AppointmentRecord categorised;
+    calendar::AppointmentRecord categorised;
     categorised.start = At(2026, 8, 3, 9);
     categorised.end = At(2026, 8, 3, 10);
     categorised.subject = u"通院";
@@ -150,29 +151,29 @@ TEST_F(StoreSearchTest, SubjectPlaceTypedMemoAndTaskNotesAreRead) {
     EXPECT_EQ(Found(u"歯医者"),
               (std::vector<int32_t>{bySubject, byPlace, byMemo, taskBySubject, taskByNotes}));
     const FoundItem first = Only(u"定期検診");
-    EXPECT_EQ(first.kind, ItemKind::Appointment);
+    EXPECT_EQ(first.kind, calendar::ItemKind::Appointment);
     EXPECT_EQ(first.start, At(2026, 4, 6, 10));
     EXPECT_EQ(first.end, At(2026, 4, 6, 11));
     EXPECT_EQ(first.location, u"駅前の歯医者");
     EXPECT_EQ(first.occurrence, SeriesOccurrence::NotASeries);
     const FoundItem task = Only(u"歯医者の予約");
-    EXPECT_EQ(task.kind, ItemKind::Task);
+    EXPECT_EQ(task.kind, calendar::ItemKind::Task);
     EXPECT_EQ(task.start, At(2026, 7, 1));
     EXPECT_EQ(task.subject, u"電話");
 }
 
 TEST_F(StoreSearchTest, AHandwrittenMemosInkFileIsNoText) {
-    AppointmentRecord drawn;
+    calendar::AppointmentRecord drawn;
     drawn.start = At(2026, 12, 1, 9);
     drawn.end = At(2026, 12, 1, 10);
     drawn.body = u"12.dat";
     drawn.handwritten = true;
     Add(drawn);
-    AppointmentRecord drawnAndTyped = drawn;
+    calendar::AppointmentRecord drawnAndTyped = drawn;
     drawnAndTyped.body = u"13.dat\r\n地図は別紙";
     const int32_t typedBeside = Add(drawnAndTyped);
     // Without the mark a memo reading "14.dat" is text like any other.
-    AppointmentRecord text = drawn;
+    calendar::AppointmentRecord text = drawn;
     text.body = u"14.dat";
     text.handwritten = false;
     const int32_t textMemo = Add(text);
@@ -227,7 +228,7 @@ TEST_F(StoreSearchTest, ASeriesAllInThePastIsFoundAtItsLastOccurrence) {
 }
 
 TEST_F(StoreSearchTest, AChangedOccurrenceIsFoundByItsOwnTexts) {
-    AppointmentRecord series = Weekly(u"定例");
+    calendar::AppointmentRecord series = Weekly(u"定例");
     // The 21st December moved to 14:00 for the dentist; the 14th renamed to something else.
     series.recurrence.changes.push_back(
         ChangeOf(At(2026, 12, 14, 10), At(2026, 12, 14, 10), u"臨時会議"));
@@ -252,14 +253,15 @@ TEST_F(StoreSearchTest, AChangedOccurrenceIsFoundByItsOwnTexts) {
 }
 
 TEST_F(StoreSearchTest, ACancelledItemOrOccurrenceIsNotFound) {
-    AppointmentRecord cancelled;
+    calendar::AppointmentRecord cancelled;
     cancelled.start = At(2026, 12, 10, 9);
     cancelled.end = At(2026, 12, 10, 10);
     cancelled.subject = u"歯医者";
     cancelled.cancelled = true;
     Add(cancelled);
-    AppointmentRecord series = Weekly(u"歯医者", 8);  // to 21 December
-    OccurrenceChange off = ChangeOf(At(2026, 12, 14, 10), At(2026, 12, 14, 10), u"歯医者");
+    calendar::AppointmentRecord series = Weekly(u"歯医者", 8);  // to 21 December
+    calendar::OccurrenceChange off =
+        ChangeOf(At(2026, 12, 14, 10), At(2026, 12, 14, 10), u"歯医者");
     off.cancelled = true;
     series.recurrence.changes.push_back(off);
     series.recurrence.exceptionDates.push_back(At(2026, 12, 21, 10));
@@ -271,7 +273,7 @@ TEST_F(StoreSearchTest, ACancelledItemOrOccurrenceIsNotFound) {
 }
 
 TEST_F(StoreSearchTest, ItemsComeByDateWithUndatedTasksLastAndTheLimitSaysThereIsMore) {
-    const int32_t undated = AddTask(u"歯ブラシを買う", kNoDateValue);
+    const int32_t undated = AddTask(u"歯ブラシを買う", calendar::kNoDateValue);
     const int32_t late = AddTimed(At(2027, 2, 1, 9), At(2027, 2, 1, 10), u"歯医者");
     const int32_t dueSameMoment = AddTask(u"歯医者の領収書", At(2026, 5, 1));
     const int32_t early = AddTimed(At(2025, 5, 1, 0), At(2025, 5, 1, 1), u"歯医者");
@@ -288,7 +290,7 @@ TEST_F(StoreSearchTest, ItemsComeByDateWithUndatedTasksLastAndTheLimitSaysThereI
     ASSERT_TRUE(all.ok());
     EXPECT_EQ(all->items.size(), 5u);
     EXPECT_FALSE(all->more);
-    EXPECT_EQ(all->items.back().start, kNoDateValue);
+    EXPECT_EQ(all->items.back().start, calendar::kNoDateValue);
 }
 
 TEST_F(StoreSearchTest, NothingToSearchForIsAnErrorAndNoMatchIsEmpty) {
@@ -309,4 +311,4 @@ TEST_F(StoreSearchTest, NothingToSearchForIsAnErrorAndNoMatchIsEmpty) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace store

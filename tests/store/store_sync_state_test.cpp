@@ -13,21 +13,22 @@
 #include "store/schedule_store.h"
 #include "tests/store/store_fixture.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 class StoreSyncStateTest : public StoreFixture {
 protected:
     // The entry of the UID, if the store keeps one.
-    std::optional<SyncEntry> EntryOf(const std::string& uid) {
+    std::optional<calendar::SyncEntry> EntryOf(const std::string& uid) {
         auto entries = app_.SyncEntries();
         EXPECT_TRUE(entries.ok());
         if (!entries) {
             return std::nullopt;
         }
-        const auto found = std::find_if(entries->begin(), entries->end(),
-                                        [&](const SyncEntry& entry) { return entry.uid == uid; });
-        return found == entries->end() ? std::nullopt : std::optional<SyncEntry>(*found);
+        const auto found =
+            std::find_if(entries->begin(), entries->end(),
+                         [&](const calendar::SyncEntry& entry) { return entry.uid == uid; });
+        return found == entries->end() ? std::nullopt : std::optional<calendar::SyncEntry>(*found);
     }
 
     Appointment SavedMeeting() {
@@ -58,14 +59,14 @@ TEST_F(StoreSyncStateTest, EverySaveMarksTheItemAndCountsItsChanges) {
 }
 
 TEST_F(StoreSyncStateTest, ImportsAndTasksAreMarkedToo) {
-    TaskRecord task;
+    calendar::TaskRecord task;
     task.uid = "task@test";
     task.subject = u"年賀状";
     auto saved = app_.SaveByUid({}, {{task}});
     ASSERT_TRUE(saved.ok());
     auto entry = EntryOf("task@test");
     ASSERT_TRUE(entry.has_value());
-    EXPECT_EQ(entry->kind, ItemKind::Task);
+    EXPECT_EQ(entry->kind, calendar::ItemKind::Task);
     EXPECT_EQ(entry->revision, 1);
 }
 
@@ -75,15 +76,15 @@ TEST_F(StoreSyncStateTest, TheMarkClearsOnlyForTheVersionThatWasSent) {
     // Saved again while the upload was on its way: that version is still to be sent.
     meeting.SetLocation(u"本社");
     ASSERT_TRUE(meeting.Save().ok());
-    ASSERT_TRUE(
-        app_.RecordServerCopy(ItemKind::Appointment, meeting.Uid(), {"/cal/a.ics", "\"e1\""}, sent)
-            .ok());
+    ASSERT_TRUE(app_.RecordServerCopy(calendar::ItemKind::Appointment, meeting.Uid(),
+                                      {"/cal/a.ics", "\"e1\""}, sent)
+                    .ok());
     auto entry = EntryOf(meeting.Uid());
     EXPECT_EQ(entry->href, "/cal/a.ics");
     EXPECT_EQ(entry->etag, "\"e1\"");
     EXPECT_EQ(entry->revision, sent + 1);
 
-    ASSERT_TRUE(app_.RecordServerCopy(ItemKind::Appointment, meeting.Uid(),
+    ASSERT_TRUE(app_.RecordServerCopy(calendar::ItemKind::Appointment, meeting.Uid(),
                                       {"/cal/a.ics", "\"e2\""}, sent + 1)
                     .ok());
     EXPECT_EQ(EntryOf(meeting.Uid())->revision, 0);
@@ -93,7 +94,8 @@ TEST_F(StoreSyncStateTest, ADeletionIsRememberedUntilTheServerTakesIt) {
     Appointment meeting = SavedMeeting();
     const std::string uid = meeting.Uid();
     ASSERT_TRUE(
-        app_.RecordServerCopy(ItemKind::Appointment, uid, {"/cal/a.ics", "\"e1\""}, 1).ok());
+        app_.RecordServerCopy(calendar::ItemKind::Appointment, uid, {"/cal/a.ics", "\"e1\""}, 1)
+            .ok());
     ASSERT_TRUE(meeting.Delete().ok());
     auto entry = EntryOf(uid);
     ASSERT_TRUE(entry.has_value());
@@ -102,7 +104,7 @@ TEST_F(StoreSyncStateTest, ADeletionIsRememberedUntilTheServerTakesIt) {
     EXPECT_EQ(entry->href, "/cal/a.ics");
     EXPECT_GT(entry->revision, 0);
 
-    ASSERT_TRUE(app_.ForgetDeletion(ItemKind::Appointment, uid, entry->revision).ok());
+    ASSERT_TRUE(app_.ForgetDeletion(calendar::ItemKind::Appointment, uid, entry->revision).ok());
     EXPECT_FALSE(EntryOf(uid).has_value());
 }
 
@@ -115,14 +117,15 @@ TEST_F(StoreSyncStateTest, AnUploadRecordedAfterTheItemWasDeletedLeavesADeletion
     ASSERT_TRUE(meeting.Delete().ok());
     ASSERT_FALSE(EntryOf(uid).has_value());
     ASSERT_TRUE(
-        app_.RecordServerCopy(ItemKind::Appointment, uid, {"/cal/a.ics", "\"e1\""}, sent).ok());
+        app_.RecordServerCopy(calendar::ItemKind::Appointment, uid, {"/cal/a.ics", "\"e1\""}, sent)
+            .ok());
     auto entry = EntryOf(uid);
     ASSERT_TRUE(entry.has_value());
     EXPECT_TRUE(entry->deleted);
     EXPECT_GT(entry->revision, 0);
     EXPECT_EQ(entry->href, "/cal/a.ics");
     // A server that lost it: nothing is left to record.
-    ASSERT_TRUE(app_.RecordServerCopy(ItemKind::Task, "never@test", {"", ""}, 0).ok());
+    ASSERT_TRUE(app_.RecordServerCopy(calendar::ItemKind::Task, "never@test", {"", ""}, 0).ok());
     EXPECT_FALSE(EntryOf("never@test").has_value());
 }
 
@@ -134,7 +137,7 @@ TEST_F(StoreSyncStateTest, ADeletionTheServerNeverHeardOfIsForgottenAtOnce) {
 }
 
 TEST_F(StoreSyncStateTest, TheSyncsOwnSaveLeavesTheItemInStep) {
-    AppointmentRecord incoming;
+    calendar::AppointmentRecord incoming;
     incoming.uid = "server@test";
     incoming.subject = u"サーバーから";
     incoming.start = At(2026, 12, 22, 9);
@@ -162,13 +165,13 @@ TEST_F(StoreSyncStateTest, TheSyncsOwnSaveLeavesTheItemInStep) {
 }
 
 TEST_F(StoreSyncStateTest, ADeletionFromTheServerLeavesNoMark) {
-    AppointmentRecord incoming;
+    calendar::AppointmentRecord incoming;
     incoming.uid = "gone@test";
     incoming.start = At(2026, 12, 22, 9);
     incoming.end = At(2026, 12, 22, 10);
     auto saved = app_.SaveSyncedAppointment(incoming, {"/cal/g.ics", "\"g1\""}, 0);
     ASSERT_TRUE(saved.ok() && saved->has_value());
-    ASSERT_TRUE(*app_.DeleteSynced(ItemKind::Appointment, "gone@test", 0));
+    ASSERT_TRUE(*app_.DeleteSynced(calendar::ItemKind::Appointment, "gone@test", 0));
     EXPECT_FALSE(app_.GetAppointmentFromOid((*saved)->oid).ok());
     EXPECT_FALSE(EntryOf("gone@test").has_value());
 }
@@ -176,7 +179,7 @@ TEST_F(StoreSyncStateTest, ADeletionFromTheServerLeavesNoMark) {
 // Another program saved the item after the sync compared it: the server's version is not
 // written over it, nor is it deleted, and the item stays marked changed here.
 TEST_F(StoreSyncStateTest, TheSyncWritesNothingOverAnItemChangedSinceItCompared) {
-    AppointmentRecord incoming;
+    calendar::AppointmentRecord incoming;
     incoming.uid = "race@test";
     incoming.subject = u"サーバーの版";
     incoming.start = At(2026, 12, 22, 9);
@@ -195,7 +198,7 @@ TEST_F(StoreSyncStateTest, TheSyncWritesNothingOverAnItemChangedSinceItCompared)
     EXPECT_FALSE(over->has_value());
     EXPECT_EQ(app_.GetAppointmentFromOid((*saved)->oid)->Subject(), u"ここでの変更");
     EXPECT_EQ(EntryOf("race@test")->etag, "\"r1\"");
-    auto deleted = app_.DeleteSynced(ItemKind::Appointment, "race@test", 0);
+    auto deleted = app_.DeleteSynced(calendar::ItemKind::Appointment, "race@test", 0);
     ASSERT_TRUE(deleted.ok());
     EXPECT_FALSE(*deleted);
     EXPECT_TRUE(app_.GetAppointmentFromOid((*saved)->oid).ok());
@@ -207,7 +210,7 @@ TEST_F(StoreSyncStateTest, TheSyncWritesNothingOverAnItemChangedSinceItCompared)
     EXPECT_EQ(EntryOf("race@test")->revision, 0);
 
     // A lost collection: the item is offered to the server again.
-    ASSERT_TRUE(app_.OfferAgain(ItemKind::Appointment, "race@test").ok());
+    ASSERT_TRUE(app_.OfferAgain(calendar::ItemKind::Appointment, "race@test").ok());
     EXPECT_EQ(EntryOf("race@test")->href, "");
     EXPECT_GT(EntryOf("race@test")->revision, 0);
 }
@@ -227,9 +230,9 @@ TEST_F(StoreSyncStateTest, ANewServerGetsEverythingAnew) {
     Appointment kept = SavedMeeting();
     Appointment gone = SavedMeeting();
     for (const Appointment* item : {&kept, &gone}) {
-        ASSERT_TRUE(
-            app_.RecordServerCopy(ItemKind::Appointment, item->Uid(), {"/cal/x.ics", "\"e\""}, 1)
-                .ok());
+        ASSERT_TRUE(app_.RecordServerCopy(calendar::ItemKind::Appointment, item->Uid(),
+                                          {"/cal/x.ics", "\"e\""}, 1)
+                        .ok());
     }
     ASSERT_TRUE(gone.Delete().ok());
     ASSERT_TRUE(app_.SetSyncToken("http://a/cal/", {"t1"}).ok());
@@ -266,4 +269,4 @@ TEST_F(StoreSyncStateTest, ItemsOfAnOlderStoreAreAllToBeSent) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace store

@@ -12,17 +12,18 @@
 #include "store/schedule_store.h"
 #include "tests/store/store_fixture.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 // A zoned weekly series with a moved and a cancelled occurrence, texts beyond the BMP, a zone
 // definition of its own and kept lines: every part of the record set.
-AppointmentRecord RichSeries() {
-    AppointmentRecord record;
+calendar::AppointmentRecord RichSeries() {
+    calendar::AppointmentRecord record;
     record.uid = "weekly@test";
     record.start = At(2026, 12, 7, 9);
     record.end = At(2026, 12, 7, 10, 30);
-    record.zone = ItemZone{ItemZone::Form::Zoned, "W. Europe Standard Time",
+    record.zone =
+        calendar::ItemZone{calendar::ItemZone::Form::Zoned, "W. Europe Standard Time",
                            "BEGIN:VTIMEZONE\r\nTZID:W. Europe Standard Time\r\nEND:VTIMEZONE"};
     record.zoneStart = record.start;
     record.zoneEnd = record.end;
@@ -35,7 +36,7 @@ AppointmentRecord RichSeries() {
     record.recurrence.rule = "FREQ=WEEKLY;BYDAY=MO;COUNT=10";
     record.recurrence.exceptionDates = {At(2026, 12, 28, 9)};
     record.recurrence.extraDates = {At(2026, 12, 30, 9)};
-    OccurrenceChange moved;
+    calendar::OccurrenceChange moved;
     moved.recurrenceId = At(2026, 12, 14, 9);
     moved.start = moved.zoneStart = At(2026, 12, 14, 14);
     moved.end = moved.zoneEnd = At(2026, 12, 14, 15);
@@ -43,7 +44,7 @@ AppointmentRecord RichSeries() {
     moved.body = u"4.dat";
     moved.handwritten = true;
     moved.extraProperties = "X-CHANGE:1";
-    OccurrenceChange cancelled;
+    calendar::OccurrenceChange cancelled;
     cancelled.recurrenceId = At(2026, 12, 21, 9);
     cancelled.cancelled = true;
     cancelled.thisAndFuture = true;
@@ -52,11 +53,11 @@ AppointmentRecord RichSeries() {
     return record;
 }
 
-TaskRecord RichTask() {
-    TaskRecord task;
+calendar::TaskRecord RichTask() {
+    calendar::TaskRecord task;
     task.uid = "task@test";
     task.dueDate = At(2026, 12, 18, 17);
-    task.dueZone = ItemZone{ItemZone::Form::Zoned, "America/New_York", ""};
+    task.dueZone = calendar::ItemZone{calendar::ItemZone::Form::Zoned, "America/New_York", ""};
     task.zoneDue = At(2026, 12, 18, 11);
     task.dateCompleted = At(2026, 12, 8);
     task.complete = true;
@@ -68,12 +69,12 @@ TaskRecord RichTask() {
 }
 
 TEST(ItemSnapshot, AnItemReadsBackWhole) {
-    const AppointmentRecord series = RichSeries();
+    const calendar::AppointmentRecord series = RichSeries();
     auto read = DecodeAppointment(EncodeItem(series));
     ASSERT_TRUE(read.ok()) << read.error().message;
     EXPECT_EQ(*read, series);
 
-    const TaskRecord task = RichTask();
+    const calendar::TaskRecord task = RichTask();
     auto readTask = DecodeTask(EncodeItem(task));
     ASSERT_TRUE(readTask.ok());
     EXPECT_EQ(*readTask, task);
@@ -110,36 +111,37 @@ TEST(ItemSnapshot, DamagedBytesAreAnErrorNeverACrash) {
 }
 
 TEST(ItemSnapshot, TheFingerprintTellsContentsNotStampsOrTheLocalClock) {
-    const AppointmentRecord series = RichSeries();
+    const calendar::AppointmentRecord series = RichSeries();
     const uint64_t print = Fingerprint(series);
     EXPECT_NE(print, kNoItem);
 
-    AppointmentRecord stamped = series;
+    calendar::AppointmentRecord stamped = series;
     stamped.extraProperties =
         "SEQUENCE:7\r\nX-OTHER;P=1:kept\r\nLAST-MODIFIED:20261208T010203Z\r\nDTSTAMP:"
         "20261208T010203Z\r\nBEGIN:VALARM\r\nEND:VALARM";
     EXPECT_EQ(Fingerprint(stamped), print);
 
     // A zoned item's local times follow the planner's zone; the item is the same.
-    AppointmentRecord elsewhere = series;
+    calendar::AppointmentRecord elsewhere = series;
     elsewhere.start = At(2026, 12, 7, 17);
     elsewhere.end = At(2026, 12, 7, 18, 30);
     elsewhere.recurrence.changes[0].start = At(2026, 12, 14, 22);
     EXPECT_EQ(Fingerprint(elsewhere), print);
 
     // A floating item's clock time is what it holds.
-    AppointmentRecord floating = series;
-    floating.zone = ItemZone{ItemZone::Form::Floating, "", ""};
-    AppointmentRecord floatingMoved = floating;
+    calendar::AppointmentRecord floating = series;
+    floating.zone = calendar::ItemZone{calendar::ItemZone::Form::Floating, "", ""};
+    calendar::AppointmentRecord floatingMoved = floating;
     floatingMoved.start = At(2026, 12, 7, 17);
     EXPECT_NE(Fingerprint(floatingMoved), Fingerprint(floating));
 
-    for (auto change : {+[](AppointmentRecord& r) { r.subject += u"!"; },
-                        +[](AppointmentRecord& r) { r.zoneStart = At(2026, 12, 7, 8); },
-                        +[](AppointmentRecord& r) { r.handwritten = false; },
-                        +[](AppointmentRecord& r) { r.recurrence.changes.pop_back(); },
-                        +[](AppointmentRecord& r) { r.extraProperties += "\r\nX-NEW:1"; }}) {
-        AppointmentRecord changed = series;
+    for (auto change :
+         {+[](calendar::AppointmentRecord& r) { r.subject += u"!"; },
+          +[](calendar::AppointmentRecord& r) { r.zoneStart = At(2026, 12, 7, 8); },
+          +[](calendar::AppointmentRecord& r) { r.handwritten = false; },
+          +[](calendar::AppointmentRecord& r) { r.recurrence.changes.pop_back(); },
+          +[](calendar::AppointmentRecord& r) { r.extraProperties += "\r\nX-NEW:1"; }}) {
+        calendar::AppointmentRecord changed = series;
         change(changed);
         EXPECT_NE(Fingerprint(changed), print);
     }
@@ -149,8 +151,8 @@ class StoreUndoTest : public StoreFixture {
 protected:
     static constexpr const char* kHome = "/home/a/tessarinth";
 
-    AppointmentRecord Meeting() {
-        AppointmentRecord record;
+    calendar::AppointmentRecord Meeting() {
+        calendar::AppointmentRecord record;
         record.uid = "meeting@test";
         record.start = At(2026, 12, 10, 10);
         record.end = At(2026, 12, 10, 11);
@@ -159,7 +161,7 @@ protected:
         return record;
     }
 
-    ItemState Now(ItemKind kind, const std::string& uid) {
+    ItemState Now(calendar::ItemKind kind, const std::string& uid) {
         auto state = app_.CurrentState(kind, uid);
         EXPECT_TRUE(state.ok());
         return state.ok() ? *state : ItemState{};
@@ -167,7 +169,7 @@ protected:
 
     // Keeps the change from `before` to what the store holds now as a step.
     void Keep(const ItemState& before, const std::string& uid, const char* home = kHome,
-              ItemKind kind = ItemKind::Appointment) {
+              calendar::ItemKind kind = calendar::ItemKind::Appointment) {
         UndoStep step;
         step.kind = kind;
         step.uid = uid;
@@ -193,7 +195,7 @@ protected:
 
 TEST_F(StoreUndoTest, AMoveIsTakenBackAndDoneAgainAndOtherProgramsSeeANewerVersion) {
     ASSERT_TRUE(app_.AddAll({Meeting()}, {}).ok());
-    const ItemState before = Now(ItemKind::Appointment, "meeting@test");
+    const ItemState before = Now(calendar::ItemKind::Appointment, "meeting@test");
     auto appointment = app_.GetAppointmentFromOid(before.appointment->oid);
     ASSERT_TRUE(appointment.ok());
     appointment->SetStart(At(2026, 12, 11, 15));
@@ -203,7 +205,8 @@ TEST_F(StoreUndoTest, AMoveIsTakenBackAndDoneAgainAndOtherProgramsSeeANewerVersi
     const int64_t revision = app_.SyncEntries()->at(0).revision;
 
     ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Applied);
-    const AppointmentRecord back = *Now(ItemKind::Appointment, "meeting@test").appointment;
+    const calendar::AppointmentRecord back =
+        *Now(calendar::ItemKind::Appointment, "meeting@test").appointment;
     EXPECT_EQ(back.oid, before.appointment->oid);
     EXPECT_EQ(back.start, At(2026, 12, 10, 10));
     EXPECT_EQ(back.end, At(2026, 12, 10, 11));
@@ -214,18 +217,20 @@ TEST_F(StoreUndoTest, AMoveIsTakenBackAndDoneAgainAndOtherProgramsSeeANewerVersi
     EXPECT_FALSE(app_.NextStep(kHome, StepDirection::Back)->has_value());
 
     ASSERT_EQ(Apply(StepDirection::Again).value(), StepOutcome::Applied);
-    EXPECT_EQ(Now(ItemKind::Appointment, "meeting@test").appointment->start, At(2026, 12, 11, 15));
+    EXPECT_EQ(Now(calendar::ItemKind::Appointment, "meeting@test").appointment->start,
+              At(2026, 12, 11, 15));
     // And back once more: each application leaves the way back open.
     ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Applied);
-    EXPECT_EQ(Now(ItemKind::Appointment, "meeting@test").appointment->start, At(2026, 12, 10, 10));
+    EXPECT_EQ(Now(calendar::ItemKind::Appointment, "meeting@test").appointment->start,
+              At(2026, 12, 10, 10));
 }
 
 // An occurrence moved on its own and taken back: what comes back is newer, for other programs,
 // than the move they may hold, as a series taken back is.
 TEST_F(StoreUndoTest, AnOccurrenceTakenBackIsNewerThanItsMove) {
-    AppointmentRecord series = Meeting();
+    calendar::AppointmentRecord series = Meeting();
     series.recurrence.rule = "FREQ=WEEKLY;COUNT=3";
-    OccurrenceChange change;
+    calendar::OccurrenceChange change;
     change.recurrenceId = At(2026, 12, 17, 10);
     change.start = At(2026, 12, 17, 14);
     change.end = At(2026, 12, 17, 15);
@@ -233,21 +238,23 @@ TEST_F(StoreUndoTest, AnOccurrenceTakenBackIsNewerThanItsMove) {
     change.extraProperties = "SEQUENCE:2";
     series.recurrence.changes = {change};
     ASSERT_TRUE(app_.AddAll({series}, {}).ok());
-    const ItemState before = Now(ItemKind::Appointment, "meeting@test");
+    const ItemState before = Now(calendar::ItemKind::Appointment, "meeting@test");
     auto appointment = app_.GetAppointmentFromOid(before.appointment->oid);
     ASSERT_TRUE(appointment.ok());
     change.start = At(2026, 12, 18, 14);
     change.end = At(2026, 12, 18, 15);
     appointment->PutOccurrenceChange(change);
     ASSERT_TRUE(appointment->Save().ok());
-    const AppointmentRecord moved = *Now(ItemKind::Appointment, "meeting@test").appointment;
+    const calendar::AppointmentRecord moved =
+        *Now(calendar::ItemKind::Appointment, "meeting@test").appointment;
     ASSERT_EQ(moved.recurrence.changes.size(), 1u);
     ASSERT_NE(moved.recurrence.changes[0].extraProperties.find("SEQUENCE:3"), std::string::npos)
         << moved.recurrence.changes[0].extraProperties;
     Keep(before, "meeting@test");
 
     ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Applied);
-    const AppointmentRecord back = *Now(ItemKind::Appointment, "meeting@test").appointment;
+    const calendar::AppointmentRecord back =
+        *Now(calendar::ItemKind::Appointment, "meeting@test").appointment;
     ASSERT_EQ(back.recurrence.changes.size(), 1u);
     EXPECT_EQ(back.recurrence.changes[0].start, At(2026, 12, 17, 14));
     EXPECT_NE(back.recurrence.changes[0].extraProperties.find("SEQUENCE:4"), std::string::npos)
@@ -257,14 +264,14 @@ TEST_F(StoreUndoTest, AnOccurrenceTakenBackIsNewerThanItsMove) {
 
 TEST_F(StoreUndoTest, ADeletedSeriesComesBackWithItsUidOccurrencesAndInk) {
     ASSERT_TRUE(app_.AddAll({RichSeries()}, {}).ok());
-    ItemState before = Now(ItemKind::Appointment, "weekly@test");
+    ItemState before = Now(calendar::ItemKind::Appointment, "weekly@test");
     before.ink = {{u"3.dat", std::string(8, '\1')}};
     ASSERT_TRUE(app_.GetAppointmentFromOid(before.appointment->oid)->Delete().ok());
     Keep(before, "weekly@test");
-    ASSERT_FALSE(Now(ItemKind::Appointment, "weekly@test").present());
+    ASSERT_FALSE(Now(calendar::ItemKind::Appointment, "weekly@test").present());
 
     ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Applied);
-    const ItemState back = Now(ItemKind::Appointment, "weekly@test");
+    const ItemState back = Now(calendar::ItemKind::Appointment, "weekly@test");
     ASSERT_TRUE(back.appointment);
     EXPECT_NE(back.appointment->oid, before.appointment->oid);  // object ids are never reused
     EXPECT_EQ(Fingerprint(back), Fingerprint(before));
@@ -273,7 +280,7 @@ TEST_F(StoreUndoTest, ADeletedSeriesComesBackWithItsUidOccurrencesAndInk) {
     // Doing it again deletes it, and the step keeps the ink it was given for the way back.
     ASSERT_EQ(Apply(StepDirection::Again, {{u"3.dat", std::string(8, '\2')}}).value(),
               StepOutcome::Applied);
-    EXPECT_FALSE(Now(ItemKind::Appointment, "weekly@test").present());
+    EXPECT_FALSE(Now(calendar::ItemKind::Appointment, "weekly@test").present());
     auto next = app_.NextStep(kHome, StepDirection::Back);
     ASSERT_TRUE(next.ok() && next->has_value());
     EXPECT_EQ((*next)->returnTo.ink, (std::vector<KeptInk>{{u"3.dat", std::string(8, '\2')}}));
@@ -282,19 +289,20 @@ TEST_F(StoreUndoTest, ADeletedSeriesComesBackWithItsUidOccurrencesAndInk) {
 
 TEST_F(StoreUndoTest, ATaskCreatedIsRemovedAndItsDeletionIsToldToTheServer) {
     ASSERT_TRUE(app_.AddAll({}, {RichTask()}).ok());
-    Keep(ItemState{}, "task@test", kHome, ItemKind::Task);
+    Keep(ItemState{}, "task@test", kHome, calendar::ItemKind::Task);
     ASSERT_TRUE(
-        app_.RecordServerCopy(ItemKind::Task, "task@test", {"/cal/task.ics", "\"1\""}, 1).ok());
+        app_.RecordServerCopy(calendar::ItemKind::Task, "task@test", {"/cal/task.ics", "\"1\""}, 1)
+            .ok());
 
     ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Applied);
-    EXPECT_FALSE(Now(ItemKind::Task, "task@test").present());
-    const std::vector<SyncEntry> entries = *app_.SyncEntries();
+    EXPECT_FALSE(Now(calendar::ItemKind::Task, "task@test").present());
+    const std::vector<calendar::SyncEntry> entries = *app_.SyncEntries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_TRUE(entries[0].deleted);
     EXPECT_EQ(entries[0].href, "/cal/task.ics");
 
     ASSERT_EQ(Apply(StepDirection::Again).value(), StepOutcome::Applied);
-    const ItemState again = Now(ItemKind::Task, "task@test");
+    const ItemState again = Now(calendar::ItemKind::Task, "task@test");
     ASSERT_TRUE(again.task);
     EXPECT_EQ(again.task->dueDate, At(2026, 12, 18, 17));
     EXPECT_FALSE(app_.SyncEntries()->at(0).deleted);
@@ -302,22 +310,24 @@ TEST_F(StoreUndoTest, ATaskCreatedIsRemovedAndItsDeletionIsToldToTheServer) {
 
 TEST_F(StoreUndoTest, AStepWhoseItemChangedSinceIsNotApplied) {
     ASSERT_TRUE(app_.AddAll({Meeting()}, {}).ok());
-    const ItemState before = Now(ItemKind::Appointment, "meeting@test");
+    const ItemState before = Now(calendar::ItemKind::Appointment, "meeting@test");
     auto appointment = app_.GetAppointmentFromOid(before.appointment->oid);
     appointment->SetSubject(u"会議 (変更)");
     ASSERT_TRUE(appointment->Save().ok());
     Keep(before, "meeting@test");
 
     // Another program (a sync, an import) changes it afterwards.
-    AppointmentRecord theirs = Meeting();
+    calendar::AppointmentRecord theirs = Meeting();
     theirs.location = u"本社";
     ASSERT_TRUE(
-        app_.SaveByUid({{theirs, ItemFields().Add(ItemField::Location)}}, {}, UidSource::Owner)
+        app_.SaveByUid({{theirs, calendar::ItemFields().Add(calendar::ItemField::Location)}}, {},
+                       calendar::UidSource::Owner)
             .ok());
-    const ItemState changed = Now(ItemKind::Appointment, "meeting@test");
+    const ItemState changed = Now(calendar::ItemKind::Appointment, "meeting@test");
 
     EXPECT_EQ(Apply(StepDirection::Back).value(), StepOutcome::ItemChanged);
-    EXPECT_EQ(*Now(ItemKind::Appointment, "meeting@test").appointment, *changed.appointment);
+    EXPECT_EQ(*Now(calendar::ItemKind::Appointment, "meeting@test").appointment,
+              *changed.appointment);
     // It can never apply again: the change before it comes next.
     EXPECT_FALSE(app_.NextStep(kHome, StepDirection::Back)->has_value());
 
@@ -325,7 +335,7 @@ TEST_F(StoreUndoTest, AStepWhoseItemChangedSinceIsNotApplied) {
     Keep(changed, "meeting@test");
     ASSERT_TRUE(app_.GetAppointmentFromOid(changed.appointment->oid)->Delete().ok());
     EXPECT_EQ(Apply(StepDirection::Back).value(), StepOutcome::ItemChanged);
-    EXPECT_FALSE(Now(ItemKind::Appointment, "meeting@test").present());
+    EXPECT_FALSE(Now(calendar::ItemKind::Appointment, "meeting@test").present());
 }
 
 TEST_F(StoreUndoTest, AStepTakenBackBySomeoneElseFirstIsNotAppliedTwice) {
@@ -343,9 +353,10 @@ TEST_F(StoreUndoTest, AStepTakenBackBySomeoneElseFirstIsNotAppliedTwice) {
 TEST_F(StoreUndoTest, StepsAreKeptPerHomeAcrossRestartsAndANewChangeEndsWhatWasTakenBack) {
     ASSERT_TRUE(app_.AddAll({Meeting()}, {}).ok());
     for (int i = 0; i < kUndoStepsKept + 5; ++i) {
-        Keep(Now(ItemKind::Appointment, "meeting@test"), "meeting@test");
+        Keep(Now(calendar::ItemKind::Appointment, "meeting@test"), "meeting@test");
     }
-    Keep(Now(ItemKind::Appointment, "meeting@test"), "meeting@test", "/home/b/tessarinth");
+    Keep(Now(calendar::ItemKind::Appointment, "meeting@test"), "meeting@test",
+         "/home/b/tessarinth");
     app_.LogOff();
     ASSERT_TRUE(app_.LogOn(StorePath()).ok());
 
@@ -360,7 +371,7 @@ TEST_F(StoreUndoTest, StepsAreKeptPerHomeAcrossRestartsAndANewChangeEndsWhatWasT
     ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Applied);
     ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Applied);
     EXPECT_EQ(app_.UndoSteps(kHome)->front().undone, true);
-    Keep(Now(ItemKind::Appointment, "meeting@test"), "meeting@test");
+    Keep(Now(calendar::ItemKind::Appointment, "meeting@test"), "meeting@test");
     EXPECT_FALSE(app_.NextStep(kHome, StepDirection::Again)->has_value());
     EXPECT_EQ(app_.UndoSteps(kHome)->size(), static_cast<size_t>(kUndoStepsKept - 1));
 }
@@ -375,12 +386,12 @@ TEST_F(StoreUndoTest, ADamagedStepIsSetAsideAndTheOneBeforeItComesNext) {
         Execute("DELETE FROM appointments; DELETE FROM tasks; DELETE FROM undo_steps");
         ASSERT_TRUE(app_.LogOn(StorePath()).ok());
         ASSERT_TRUE(app_.AddAll({Meeting()}, {RichTask()}).ok());
-        const ItemState task = Now(ItemKind::Task, "task@test");
+        const ItemState task = Now(calendar::ItemKind::Task, "task@test");
         auto shopping = app_.GetTaskFromOid(task.task->oid);
         shopping->SetSubject(u"買い物と掃除");
         ASSERT_TRUE(shopping->Save().ok());
-        Keep(task, "task@test", kHome, ItemKind::Task);
-        const ItemState meeting = Now(ItemKind::Appointment, "meeting@test");
+        Keep(task, "task@test", kHome, calendar::ItemKind::Task);
+        const ItemState meeting = Now(calendar::ItemKind::Appointment, "meeting@test");
         auto appointment = app_.GetAppointmentFromOid(meeting.appointment->oid);
         appointment->SetLocation(u"本社");
         ASSERT_TRUE(appointment->Save().ok());
@@ -396,20 +407,21 @@ TEST_F(StoreUndoTest, ADamagedStepIsSetAsideAndTheOneBeforeItComesNext) {
         EXPECT_FALSE((*next)->returnTo.present());
         EXPECT_EQ(app_.UndoSteps(kHome)->size(), 2u);  // listed until it is met
         ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Damaged);
-        EXPECT_EQ(Now(ItemKind::Appointment, "meeting@test").appointment->location, u"本社");
+        EXPECT_EQ(Now(calendar::ItemKind::Appointment, "meeting@test").appointment->location,
+                  u"本社");
         ASSERT_EQ(app_.UndoSteps(kHome)->size(), 1u);
         ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Applied);
-        EXPECT_EQ(Now(ItemKind::Task, "task@test").task->subject, u"買い物");
+        EXPECT_EQ(Now(calendar::ItemKind::Task, "task@test").task->subject, u"買い物");
     }
 }
 
 TEST_F(StoreUndoTest, AStepStillAppliesAfterTheStoreFollowedAnotherZone) {
-    AppointmentRecord zoned = Meeting();
-    zoned.zone = ItemZone{ItemZone::Form::Zoned, "Europe/Berlin", ""};
+    calendar::AppointmentRecord zoned = Meeting();
+    zoned.zone = calendar::ItemZone{calendar::ItemZone::Form::Zoned, "Europe/Berlin", ""};
     zoned.zoneStart = zoned.start;
     zoned.zoneEnd = zoned.end;
     ASSERT_TRUE(app_.AddAll({zoned}, {}).ok());
-    const ItemState before = Now(ItemKind::Appointment, "meeting@test");
+    const ItemState before = Now(calendar::ItemKind::Appointment, "meeting@test");
     auto appointment = app_.GetAppointmentFromOid(before.appointment->oid);
     appointment->SetSubject(u"出張中");
     ASSERT_TRUE(appointment->Save().ok());
@@ -420,7 +432,8 @@ TEST_F(StoreUndoTest, AStepStillAppliesAfterTheStoreFollowedAnotherZone) {
     tzset();
     ASSERT_TRUE(app_.LogOn(StorePath()).ok());
     ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Applied);
-    const AppointmentRecord back = *Now(ItemKind::Appointment, "meeting@test").appointment;
+    const calendar::AppointmentRecord back =
+        *Now(calendar::ItemKind::Appointment, "meeting@test").appointment;
     EXPECT_EQ(back.subject, u"会議");
     // 10:00 in Berlin is 18:00 in Tokyo: the moment is kept, not the Berlin clock time.
     EXPECT_EQ(back.start, At(2026, 12, 10, 18));
@@ -428,9 +441,9 @@ TEST_F(StoreUndoTest, AStepStillAppliesAfterTheStoreFollowedAnotherZone) {
 }
 
 TEST_F(StoreUndoTest, AStoreOfTheVersionBeforeIsBroughtUpWithoutTouchingItsItems) {
-    AppointmentRecord floating = Meeting();
-    floating.zone = ItemZone{ItemZone::Form::Floating, "", ""};
-    AppointmentRecord typed = Meeting();
+    calendar::AppointmentRecord floating = Meeting();
+    floating.zone = calendar::ItemZone{calendar::ItemZone::Form::Floating, "", ""};
+    calendar::AppointmentRecord typed = Meeting();
     typed.uid = "typed@test";
     typed.body = u"1.dat";  // a text memo that reads like an ink file's name
     ASSERT_TRUE(app_.AddAll({floating, typed, RichSeries()}, {RichTask()}).ok());
@@ -448,4 +461,4 @@ TEST_F(StoreUndoTest, AStoreOfTheVersionBeforeIsBroughtUpWithoutTouchingItsItems
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace store

@@ -9,7 +9,7 @@
 #include "store/store_change_watcher.h"
 #include "tests/support/temp_folder.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 using testing_support::TempFolder;
@@ -29,7 +29,7 @@ protected:
     }
     std::filesystem::path StorePath() const { return folder_.Path() / "schedule.sqlite"; }
     void AddThrough(Application& store) {
-        AppointmentRecord record;
+        calendar::AppointmentRecord record;
         record.start = At(2026, 12, 7, 10);
         record.end = At(2026, 12, 7, 11);
         ASSERT_TRUE(store.AddAll({record}, {}).ok());
@@ -160,4 +160,4 @@ TEST_F(StoreWatchTest, DamagedStoreIsNoChangeAndNoCrash) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace store

@@ -14,7 +14,7 @@
 #include "tests/store/store_fixture.h"
 #include "tests/support/temp_folder.h"
 
-namespace pim {
+namespace store {
 namespace {
 
 constexpr std::string_view kShared = R"(BEGIN:VCALENDAR
@@ -102,30 +102,30 @@ protected:
     }
 
     void ImportShared() {
-        auto calendar = ParseICalendar(Crlf(kShared));
+        auto calendar = calendar::ParseICalendar(Crlf(kShared));
         ASSERT_TRUE(calendar.ok());
         std::vector<IncomingAppointment> appointments;
-        for (AppointmentRecord& record : calendar->appointments) {
-            appointments.push_back({std::move(record), ItemFields::All()});
+        for (calendar::AppointmentRecord& record : calendar->appointments) {
+            appointments.push_back({std::move(record), calendar::ItemFields::All()});
         }
         std::vector<IncomingTask> tasks;
-        for (TaskRecord& record : calendar->tasks) {
-            tasks.push_back({std::move(record), ItemFields::All()});
+        for (calendar::TaskRecord& record : calendar->tasks) {
+            tasks.push_back({std::move(record), calendar::ItemFields::All()});
         }
         ASSERT_TRUE(app_.SaveByUid(std::move(appointments), std::move(tasks)).ok());
     }
 
-    const AppointmentRecord& Item(const std::string& uid) {
+    const calendar::AppointmentRecord& Item(const std::string& uid) {
         auto all = app_.AllAppointments();
         EXPECT_TRUE(all.ok());
-        appointments_ = all.ok() ? *all : std::vector<AppointmentRecord>{};
-        for (const AppointmentRecord& record : appointments_) {
+        appointments_ = all.ok() ? *all : std::vector<calendar::AppointmentRecord>{};
+        for (const calendar::AppointmentRecord& record : appointments_) {
             if (record.uid == uid) {
                 return record;
             }
         }
         ADD_FAILURE() << "no item " << uid;
-        static const AppointmentRecord none;
+        static const calendar::AppointmentRecord none;
         return none;
     }
 
@@ -155,10 +155,10 @@ protected:
         return starts;
     }
 
-    std::vector<SyncEntry> Entries() {
+    std::vector<calendar::SyncEntry> Entries() {
         auto entries = app_.SyncEntries();
         EXPECT_TRUE(entries.ok());
-        return entries.ok() ? *entries : std::vector<SyncEntry>{};
+        return entries.ok() ? *entries : std::vector<calendar::SyncEntry>{};
     }
 
     std::string Exported() {
@@ -169,12 +169,12 @@ protected:
         now.Year = 2026;
         now.Month = 12;
         now.Day = 7;
-        return WriteICalendar(*appointments, *tasks, platform::FixedClock(now));
+        return calendar::WriteICalendar(*appointments, *tasks, platform::FixedClock(now));
     }
 
     testing_support::TempFolder folder_;
     Application app_;
-    std::vector<AppointmentRecord> appointments_;
+    std::vector<calendar::AppointmentRecord> appointments_;
 };
 
 TEST_F(TravellingStoreTest, EveryItemKeepsItsMomentInEveryZoneAndNothingIsMarkedChanged) {
@@ -189,7 +189,7 @@ TEST_F(TravellingStoreTest, EveryItemKeepsItsMomentInEveryZoneAndNothingIsMarked
 
     EXPECT_EQ(Item("utc@test").start, At(2026, 12, 21, 10));
     EXPECT_EQ(Item("ny@test").start, At(2026, 12, 21, 9));
-    const std::vector<SyncEntry> entries = Entries();
+    const std::vector<calendar::SyncEntry> entries = Entries();
     const std::string exported = Exported();
 
     Open("America/New_York");
@@ -275,7 +275,7 @@ TEST_F(TravellingStoreTest, AStoreOfAnEarlierVersionTakesTheZoneInForceAndLosesN
     meeting.SetEnd(At(2026, 12, 9, 11));
     ASSERT_TRUE(meeting.Save().ok());
     ImportShared();
-    const std::vector<SyncEntry> entries = Entries();
+    const std::vector<calendar::SyncEntry> entries = Entries();
     app_.LogOff();
     // The store as the version before kept it: local times alone, no zone of a single item.
     sqlite3* db = nullptr;
@@ -333,4 +333,4 @@ TEST_F(TravellingStoreTest, RemindersThatRangAreStillKnownInTheNewZone) {
 }
 
 }  // namespace
-}  // namespace pim
+}  // namespace store

@@ -44,7 +44,7 @@ struct Device {
         EXPECT_TRUE(store.LogOn(folder / "schedule.sqlite").ok());
     }
     std::filesystem::path home;
-    pim::Application store;
+    store::Application store;
     ConflictArchive archive;
 };
 
@@ -57,11 +57,11 @@ protected:
     }
 
     Result<SyncOutcome> Sync(Device& device, bool allowMassDelete = false) {
-        CollectionSync sync(
-            device.store, server_, device.archive,
-            {{pim::ItemKind::Appointment, pim::ItemKind::Task}, allowMassDelete, nullptr, [] {
-                 return int64_t{1'796'000'000};
-             }});
+        CollectionSync sync(device.store, server_, device.archive,
+                            {{calendar::ItemKind::Appointment, calendar::ItemKind::Task},
+                             allowMassDelete,
+                             nullptr,
+                             [] { return int64_t{1'796'000'000}; }});
         return sync.Run();
     }
     void SyncOk(Device& device) {
@@ -70,18 +70,18 @@ protected:
     }
 
     // The appointments a device holds, by UID.
-    static std::map<std::string, pim::AppointmentRecord> Held(const Device& device) {
-        std::map<std::string, pim::AppointmentRecord> held;
+    static std::map<std::string, calendar::AppointmentRecord> Held(const Device& device) {
+        std::map<std::string, calendar::AppointmentRecord> held;
         auto all = device.store.AllAppointments();
         EXPECT_TRUE(all.ok());
-        for (pim::AppointmentRecord& record : *all) {
+        for (calendar::AppointmentRecord& record : *all) {
             held[record.uid] = std::move(record);
         }
         return held;
     }
     // Changes the stored appointment with the UID as the planner's editor would.
     static void Edit(Device& device, const std::string& uid,
-                     const std::function<void(pim::Appointment&)>& change) {
+                     const std::function<void(store::Appointment&)>& change) {
         const auto held = Held(device);
         ASSERT_TRUE(held.contains(uid));
         auto appointment = device.store.GetAppointmentFromOid(held.at(uid).oid);
@@ -132,11 +132,11 @@ TEST_F(CollectionSyncTest, AnItemPutBackUnderAnotherNameIsNeverDeletedElsewhere)
         SyncOk(b);
         // Deleted on a, and put back (as a change taken back does): it goes up under a name of
         // the planner's own making.
-        const pim::AppointmentRecord record = Held(a).at("phone-1@example.com");
+        const calendar::AppointmentRecord record = Held(a).at("phone-1@example.com");
         Delete(a, "phone-1@example.com");
         SyncOk(a);
         ASSERT_TRUE(server_.Names().empty());
-        pim::AppointmentRecord restored = record;
+        calendar::AppointmentRecord restored = record;
         restored.oid = 0;
         ASSERT_TRUE(a.store.SaveByUid({{restored}}, {}).ok());
         SyncOk(a);
@@ -215,7 +215,7 @@ TEST_F(CollectionSyncTest, AnItemMadeHereAndDeletedElsewhereIsFoundGoneWhateverT
         server_.PutAsOther(std::string(uid) + ".ics", PhoneEvent(uid, uid));
     }
     SyncOk(a_);
-    pim::AppointmentRecord record;
+    calendar::AppointmentRecord record;
     record.uid = "here@test";
     record.subject = u"ここで作成";
     record.start = *platform::MakeDate(2026, 12, 22, 9, 0);
@@ -242,14 +242,14 @@ TEST_F(CollectionSyncTest, AnItemMadeHereAndDeletedElsewhereIsFoundGoneWhateverT
 TEST_F(CollectionSyncTest, AnUploadWhoseAnswerWasLostIsWhatTheNextMergeStartsFrom) {
     server_.PutAsOther("m.ics", PhoneEvent("m@test", "会議", {"DESCRIPTION:一", "SEQUENCE:1"}));
     SyncOk(a_);
-    Edit(a_, "m@test", [](pim::Appointment& item) { item.SetBody(u"二"); });
+    Edit(a_, "m@test", [](store::Appointment& item) { item.SetBody(u"二"); });
     server_.requests = 0;
     server_.loseAnswerAtRequest = 3;  // LearnOwnHref, the report, the upload
     ASSERT_FALSE(Sync(a_).ok());
     server_.loseAnswerAtRequest = 0;
     ASSERT_TRUE(Holds(OnlyServerText(), "DESCRIPTION:二"));
     // Changed here again, and elsewhere with a higher SEQUENCE, on top of the upload.
-    Edit(a_, "m@test", [](pim::Appointment& item) { item.SetBody(u"三"); });
+    Edit(a_, "m@test", [](store::Appointment& item) { item.SetBody(u"三"); });
     std::string text = OnlyServerText();
     text.replace(text.find("SEQUENCE:1"), 10, "SEQUENCE:2\r\nLOCATION:本社");
     server_.PutAsOther("m.ics", text);
@@ -264,7 +264,7 @@ TEST_F(CollectionSyncTest, AnUploadWhoseAnswerWasLostIsWhatTheNextMergeStartsFro
 
 TEST_F(CollectionSyncTest, AnUploadThatStoppedIsSentAgain) {
     Device& a = a_;
-    pim::AppointmentRecord record;
+    calendar::AppointmentRecord record;
     record.uid = "here@test";
     record.subject = u"ここで作成";
     record.start = *platform::MakeDate(2026, 12, 22, 9, 0);
@@ -287,7 +287,7 @@ TEST_F(CollectionSyncTest, ChangesOfDifferentPropertiesOnEachSideAreBothKept) {
     SyncOk(b_);
     server_.PutAsOther("m.ics",
                        PhoneEvent("m@test", "会議", {"DESCRIPTION:新しいメモ", "SEQUENCE:1"}));
-    Edit(a_, "m@test", [](pim::Appointment& item) { item.SetSubject(u"会議（変更）"); });
+    Edit(a_, "m@test", [](store::Appointment& item) { item.SetSubject(u"会議（変更）"); });
     auto outcome = Sync(a_);
     ASSERT_TRUE(outcome.ok()) << outcome.error().message;
     EXPECT_TRUE(outcome->conflicts.empty());
@@ -310,7 +310,7 @@ TEST_F(CollectionSyncTest, APropertyChangedTwoWaysGoesToTheHigherSequence) {
     server_.PutAsOther("m.ics", PhoneEvent("m@test", "会議", {"LOCATION:本社", "SEQUENCE:3"}));
     SyncOk(a_);
     server_.PutAsOther("m.ics", PhoneEvent("m@test", "会議B", {"LOCATION:本社", "SEQUENCE:5"}));
-    Edit(a_, "m@test", [](pim::Appointment& item) {
+    Edit(a_, "m@test", [](store::Appointment& item) {
         item.SetSubject(u"会議A");
         item.SetLocation(u"支社");
     });
@@ -334,7 +334,7 @@ TEST_F(CollectionSyncTest, ThisPlannersLaterChangeWinsWithoutLoweringSequence) {
     SyncOk(a_);
     server_.PutAsOther(
         "m.ics", PhoneEvent("m@test", "会議B", {"SEQUENCE:5", "LAST-MODIFIED:20010101T000000Z"}));
-    Edit(a_, "m@test", [](pim::Appointment& item) { item.SetSubject(u"会議A"); });
+    Edit(a_, "m@test", [](store::Appointment& item) { item.SetSubject(u"会議A"); });
     auto outcome = Sync(a_);
     ASSERT_TRUE(outcome.ok()) << outcome.error().message;
     ASSERT_EQ(outcome->conflicts.size(), 1u);
@@ -356,7 +356,7 @@ TEST_F(CollectionSyncTest, AnEditIsNeverLostToADeletionElsewhere) {
     EXPECT_EQ(server_.Names().size(), 1u);
 
     // Changed here, deleted there: it goes back to the server.
-    Edit(a_, "m@test", [](pim::Appointment& item) { item.SetLocation(u"本社"); });
+    Edit(a_, "m@test", [](store::Appointment& item) { item.SetLocation(u"本社"); });
     server_.RemoveAsOther("m.ics");
     SyncOk(a_);
     SyncOk(a_);
@@ -378,7 +378,7 @@ TEST_F(CollectionSyncTest, ACopyOnlyWrittenAgainIsNoChangeOfTheServers) {
     };
     server_.PutAsOther("z.ics", zoned("JST", "会議"));
     SyncOk(a_);
-    Edit(a_, "z@test", [](pim::Appointment& item) { item.SetSubject(u"会議（変更）"); });
+    Edit(a_, "z@test", [](store::Appointment& item) { item.SetSubject(u"会議（変更）"); });
     server_.PutAsOther("z.ics", zoned("jst", "会議"));
     auto outcome = Sync(a_);
     ASSERT_TRUE(outcome.ok()) << outcome.error().message;

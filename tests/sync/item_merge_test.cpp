@@ -213,9 +213,9 @@ TEST(ItemMerge, ACopyThatOnlyLooksDifferentMeansTheSame) {
 
 TEST(ItemMerge, HandwritingAndItsMemoAreOnePropertyWithTheDrawing) {
     ServerItem base = Event({kStart, kEnd, "SUMMARY:会議"});
-    base.ink.item = pim::CarriedInk{0, "ink one"};
+    base.ink.item = calendar::CarriedInk{0, "ink one"};
     ServerItem here = base;
-    here.ink.item = pim::CarriedInk{0, "ink two"};
+    here.ink.item = calendar::CarriedInk{0, "ink two"};
     ServerItem server = base;
     server.appointment.subject = u"会議（変更）";
     const ItemMerge merge = MergeItems(&base, here, server, Side::Server);

@@ -20,8 +20,8 @@ protected:
         tzset();
     }
 
-    static pim::AppointmentRecord Meeting() {
-        pim::AppointmentRecord record;
+    static calendar::AppointmentRecord Meeting() {
+        calendar::AppointmentRecord record;
         record.uid = "meeting@test";
         record.subject = u"打ち合わせ";
         record.start = *platform::MakeDate(2026, 12, 21, 10, 0);
@@ -39,7 +39,7 @@ int Occurrences(const std::string& text, const std::string& piece) {
 }
 
 TEST_F(ItemTextTest, SentTextIsStampedWithTheLocalChangeAndKeepsTheRest) {
-    pim::AppointmentRecord record = Meeting();
+    calendar::AppointmentRecord record = Meeting();
     record.reminderSet = true;  // its alarm is written only while the reminder is on
     record.extraProperties =
         "DTSTAMP:20200101T000000Z\r\nLAST-MODIFIED:20200101T000000Z\r\nX-OTHER:kept\r\n"
@@ -55,7 +55,7 @@ TEST_F(ItemTextTest, SentTextIsStampedWithTheLocalChangeAndKeepsTheRest) {
 TEST_F(ItemTextTest, WhatIsSentReadsBackAsTheSameItemWithItsChangeTime) {
     auto read = ReadServerItem(ServerTextOf(Meeting(), kChanged));
     ASSERT_TRUE(read.ok()) << read.error().message;
-    EXPECT_EQ(read->kind, pim::ItemKind::Appointment);
+    EXPECT_EQ(read->kind, calendar::ItemKind::Appointment);
     EXPECT_EQ(read->Uid(), "meeting@test");
     EXPECT_EQ(read->appointment.subject, u"打ち合わせ");
     EXPECT_EQ(ChangeTimeOf(*read), kChanged);
@@ -99,7 +99,7 @@ TEST_F(ItemTextTest, AResourceHoldsExactlyOneItem) {
         "BEGIN:VTODO\r\nUID:t\r\nSUMMARY:年賀状\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
     auto taskRead = ReadServerItem(task);
     ASSERT_TRUE(taskRead.ok());
-    EXPECT_EQ(taskRead->kind, pim::ItemKind::Task);
+    EXPECT_EQ(taskRead->kind, calendar::ItemKind::Task);
     EXPECT_EQ(taskRead->Uid(), "t");
 
     EXPECT_FALSE(ReadServerItem("not a calendar").ok());
@@ -140,7 +140,7 @@ TEST_F(ItemTextTest, CategoriesGoBackToTheServerOnTheLinesTheyCameOn) {
         "DTSTART:20261221T100000Z\r\nSUMMARY:会議\r\nCATEGORIES:仕事\r\nCATEGORIES:重要\r\n"
         "END:VEVENT\r\nEND:VCALENDAR\r\n");
     ASSERT_TRUE(read.ok()) << read.error().message;
-    pim::AppointmentRecord record = read->appointment;
+    calendar::AppointmentRecord record = read->appointment;
     EXPECT_EQ(record.categories, u"仕事, 重要");
     record.subject = u"会議 (変更)";
     std::string text = ServerTextOf(record, kChanged);

@@ -33,9 +33,9 @@
 
 #include "caldav/caldav_collection.h"
 #include "caldav/dav_client.h"
+#include "platform/time/date_time.h"
 #include "store/item_snapshot.h"
 #include "store/schedule_store.h"
-#include "platform/time/date_time.h"
 #include "sync/collection_sync.h"
 #include "sync/conflict_archive.h"
 #include "sync/item_merge.h"
@@ -78,7 +78,7 @@ const char* IcalName(Property property) {
 // An item's three properties as one side holds them.
 using Values = std::map<Property, std::string>;
 
-Values ValuesOf(const pim::AppointmentRecord& record) {
+Values ValuesOf(const calendar::AppointmentRecord& record) {
     const auto utf8 = [](const std::u16string& text) {
         return QString::fromStdU16String(text).toStdString();
     };
@@ -451,7 +451,7 @@ private:
 struct Planner {
     std::string name;
     std::filesystem::path folder;
-    std::unique_ptr<pim::Application> store;
+    std::unique_ptr<store::Application> store;
     std::unique_ptr<ConflictArchive> archive;
 };
 
@@ -475,7 +475,7 @@ public:
             planner.name = std::string(1, static_cast<char>('a' + i));
             planner.folder = folder_ / planner.name;
             std::filesystem::create_directories(planner.folder);
-            planner.store = std::make_unique<pim::Application>();
+            planner.store = std::make_unique<store::Application>();
             if (auto logOn = planner.store->LogOn(planner.folder / "schedule.sqlite"); !logOn) {
                 return {"cannot open a store: " + logOn.error().message};
             }
@@ -588,16 +588,16 @@ private:
             });
         CollectionSync sync(
             *planner.store, collection, *planner.archive,
-            {{pim::ItemKind::Appointment, pim::ItemKind::Task}, true, nullptr, [this] {
+            {{calendar::ItemKind::Appointment, calendar::ItemKind::Task}, true, nullptr, [this] {
                  return ++clock_;
              }});
         return sync.Run();
     }
 
-    std::map<std::string, pim::AppointmentRecord> Held(const Planner& planner) {
-        std::map<std::string, pim::AppointmentRecord> held;
+    std::map<std::string, calendar::AppointmentRecord> Held(const Planner& planner) {
+        std::map<std::string, calendar::AppointmentRecord> held;
         if (auto all = planner.store->AllAppointments()) {
-            for (pim::AppointmentRecord& record : *all) {
+            for (calendar::AppointmentRecord& record : *all) {
                 held[record.uid] = std::move(record);
             }
         }
@@ -605,7 +605,7 @@ private:
     }
 
     void Create(Planner& planner) {
-        pim::AppointmentRecord record;
+        calendar::AppointmentRecord record;
         record.uid = planner.name + "-" + std::to_string(++made_) + "@planner";
         record.start = *platform::MakeDate(2026, 12, 21, 9 + Pick(8), 0);
         record.end = record.start + 1.0 / 24;
@@ -666,17 +666,17 @@ private:
         auto item = held.begin();
         std::advance(item, Pick(static_cast<int>(held.size())));
         // As the planner deletes: the item as it was is kept as a step that can be taken back.
-        auto before = planner.store->CurrentState(pim::ItemKind::Appointment, item->first);
+        auto before = planner.store->CurrentState(calendar::ItemKind::Appointment, item->first);
         auto appointment = planner.store->GetAppointmentFromOid(item->second.oid);
         if (!before || !appointment || !appointment->Delete().ok()) {
             problems_.push_back("a deletion could not be stored");
             return;
         }
-        pim::UndoStep step;
-        step.kind = pim::ItemKind::Appointment;
+        store::UndoStep step;
+        step.kind = calendar::ItemKind::Appointment;
         step.uid = item->first;
         step.subject = item->second.subject;
-        step.leftAs = pim::kNoItem;
+        step.leftAs = store::kNoItem;
         step.returnTo = std::move(*before);
         if (!planner.store->RecordStep(step, planner.folder.string()).ok()) {
             problems_.push_back("a deletion's step could not be kept");
@@ -689,18 +689,18 @@ private:
     // with its UID and what it held, as a change made here.
     void TakeBackDeletion(Planner& planner) {
         const std::string home = planner.folder.string();
-        auto next = planner.store->NextStep(home, pim::StepDirection::Back);
+        auto next = planner.store->NextStep(home, store::StepDirection::Back);
         if (!next || !*next) {
             return;
         }
-        pim::ItemState replaced;
+        store::ItemState replaced;
         auto applied =
-            planner.store->ApplyStep(**next, pim::StepDirection::Back, home, {}, replaced);
+            planner.store->ApplyStep(**next, store::StepDirection::Back, home, {}, replaced);
         if (!applied) {
             problems_.push_back("a deletion could not be taken back: " + applied.error().message);
             return;
         }
-        if (*applied != pim::StepOutcome::Applied) {
+        if (*applied != store::StepOutcome::Applied) {
             return;
         }
         if (const auto held = Held(planner); held.contains((*next)->uid)) {
@@ -742,7 +742,7 @@ private:
         }
         Server::Held& picked = (*held)[Pick(static_cast<int>(held->size()))];
         auto read = ReadServerItem(picked.text);
-        if (!read || read->kind != pim::ItemKind::Appointment) {
+        if (!read || read->kind != calendar::ItemKind::Appointment) {
             return std::nullopt;
         }
         return Picked{std::move(picked), std::move(read).value()};

@@ -12,9 +12,9 @@ namespace {
 using testing::TextMismatch;
 using testing::ViewFixture;
 
-pim::FoundItem FoundAppointment(platform::Date start, platform::Date end, std::u16string subject,
-                                int32_t oid = 1) {
-    pim::FoundItem item;
+store::FoundItem FoundAppointment(platform::Date start, platform::Date end, std::u16string subject,
+                                  int32_t oid = 1) {
+    store::FoundItem item;
     item.oid = oid;
     item.start = start;
     item.end = end;
@@ -22,9 +22,9 @@ pim::FoundItem FoundAppointment(platform::Date start, platform::Date end, std::u
     return item;
 }
 
-pim::FoundItem FoundTask(platform::Date due, std::u16string subject, bool complete = false) {
-    pim::FoundItem item;
-    item.kind = pim::ItemKind::Task;
+store::FoundItem FoundTask(platform::Date due, std::u16string subject, bool complete = false) {
+    store::FoundItem item;
+    item.kind = calendar::ItemKind::Task;
     item.start = item.end = due;
     item.subject = std::move(subject);
     item.complete = complete;
@@ -32,13 +32,13 @@ pim::FoundItem FoundTask(platform::Date due, std::u16string subject, bool comple
 }
 
 TEST(FoundListText, RowsGroupByYearThenTheUndatedTasksThenMore) {
-    pim::FoundItems found;
+    store::FoundItems found;
     found.items = {
         FoundAppointment(ViewFixture::Day(2025, 12, 30, 9), ViewFixture::Day(2025, 12, 30, 10),
                          u"a"),
         FoundAppointment(ViewFixture::Day(2026, 1, 5, 9), ViewFixture::Day(2026, 1, 5, 10), u"b"),
-        FoundTask(ViewFixture::Day(2026, 2, 1), u"c"), FoundTask(pim::kNoDateValue, u"d"),
-        FoundTask(pim::kNoDateValue, u"e")};
+        FoundTask(ViewFixture::Day(2026, 2, 1), u"c"), FoundTask(calendar::kNoDateValue, u"d"),
+        FoundTask(calendar::kNoDateValue, u"e")};
     using Kind = FoundListRow::Kind;
     EXPECT_EQ(FoundListRows(found), (std::vector<FoundListRow>{{Kind::Year, 2025, 0},
                                                                {Kind::Item, 0, 0},
@@ -50,25 +50,25 @@ TEST(FoundListText, RowsGroupByYearThenTheUndatedTasksThenMore) {
                                                                {Kind::Item, 0, 4}}));
     found.more = true;
     EXPECT_EQ(FoundListRows(found).back().kind, Kind::More);
-    EXPECT_TRUE(FoundListRows(pim::FoundItems{}).empty());
+    EXPECT_TRUE(FoundListRows(store::FoundItems{}).empty());
 }
 
 TEST(FoundListText, LinesAreTheDayListsWithTheLastOfASeriesSaid) {
     const platform::Date day = ViewFixture::Day(2026, 12, 7);
-    pim::FoundItem item = FoundAppointment(day + 9.0 / 24, day + 10.5 / 24, u"歯医者");
+    store::FoundItem item = FoundAppointment(day + 9.0 / 24, day + 10.5 / 24, u"歯医者");
     item.location = u"駅前";
     EXPECT_EQ(FoundItemLineText(item), u"9-10:30 歯医者@駅前");
     item.end = day + 1 + 2.0 / 24;
     EXPECT_EQ(FoundItemLineText(item), u"9-翌日 歯医者@駅前");
-    item.occurrence = pim::SeriesOccurrence::Last;
+    item.occurrence = store::SeriesOccurrence::Last;
     item.location.clear();
     EXPECT_EQ(FoundItemLineText(item), u"9-翌日 最終回:歯医者");
-    item.occurrence = pim::SeriesOccurrence::Next;
+    item.occurrence = store::SeriesOccurrence::Next;
     item.allDay = true;
     item.end = day + 2;
     EXPECT_EQ(FoundItemLineText(item), u" 歯医者");
     EXPECT_EQ(FoundItemLineText(FoundTask(day, u"請求書")), u"期限日:請求書");
-    EXPECT_EQ(FoundItemLineText(FoundTask(pim::kNoDateValue, u"買い物")), u"買い物");
+    EXPECT_EQ(FoundItemLineText(FoundTask(calendar::kNoDateValue, u"買い物")), u"買い物");
 }
 
 TEST(FoundListText, TheRowUnderThePen) {
@@ -104,7 +104,7 @@ struct FoundListPaint : ::testing::Test {
     static constexpr int kHeight = 100;
     static constexpr int kTextRight = 218;
     ViewFixture f{240, 120};
-    pim::FoundItems found;
+    store::FoundItems found;
     std::vector<FoundListRow> rows;
     platform::Date today = ViewFixture::Day(2026, 12, 7);
     QImage icon = resources::Icon(resources::kRecurrenceIcon);
@@ -128,8 +128,8 @@ TEST_F(FoundListPaint, AnEmptyListSaysWhy) {
 
 TEST_F(FoundListPaint, RowsShowYearsDatesLinesAndMarks) {
     const platform::Date sunday = ViewFixture::Day(2026, 12, 6);
-    pim::FoundItem series = FoundAppointment(sunday + 15.0 / 24, sunday + 16.0 / 24, u"定例", 4);
-    series.occurrence = pim::SeriesOccurrence::Next;
+    store::FoundItem series = FoundAppointment(sunday + 15.0 / 24, sunday + 16.0 / 24, u"定例", 4);
+    series.occurrence = store::SeriesOccurrence::Next;
     found.items = {series, FoundAppointment(today + 9.0 / 24, today + 10.0 / 24, u"歯医者", 5),
                    FoundTask(today + 1, u"請求書", true)};
     Paint();
