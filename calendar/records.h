@@ -134,6 +134,9 @@ struct AppointmentRecord {
     // written back on export so that a round trip loses nothing. Sub-components such as VALARM
     // are kept here too, as their BEGIN..END lines.
     std::string extraProperties;
+    // The calendar of the store the item belongs to; 0 when not said: a new item goes to the
+    // default calendar, a stored one stays in its own.
+    int64_t calendarId = 0;
 
     friend bool operator==(const AppointmentRecord&, const AppointmentRecord&) = default;
 };
@@ -154,6 +157,8 @@ struct TaskRecord {
     // As AppointmentRecord::uid.
     std::string uid;
     std::string extraProperties;
+    // As AppointmentRecord::calendarId.
+    int64_t calendarId = 0;
 
     friend bool operator==(const TaskRecord&, const TaskRecord&) = default;
 };
@@ -184,6 +189,8 @@ struct SyncEntry {
     // since 1970 UTC) when the two were last in step; 0 when not known. A copy that still says
     // so after another program changed it does not tell when that was.
     int64_t serverStamp = 0;
+    // The store's calendar the item belongs to, or belonged to when it was deleted here.
+    int64_t calendarId = 1;
 
     friend bool operator==(const SyncEntry&, const SyncEntry&) = default;
 };

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "calendar/handwritten_memo.h"
+#include "cli/calendars_command.h"
 #include "cli/command_support.h"
 #include "cli/date_argument.h"
 #include "cli/home_settings.h"
@@ -105,6 +106,37 @@ struct Planner {
     std::unique_ptr<controls::HistoryLists> history;
 };
 
+// The calendar `--calendar NAME` names for a new item, 0 without the option (the default
+// calendar); nullopt, said on `err`, when no calendar of the store can take the item.
+std::optional<int64_t> NewItemCalendar(Planner& planner, const Options& options,
+                                       std::string_view command, std::ostream& err) {
+    const std::string* name = options.Value("--calendar");
+    if (!name) {
+        return int64_t{0};
+    }
+    auto application = planner.store.LoggedOnApplication();
+    if (!application) {
+        Fail(err, command, kFailureStatus, application.error().message);
+        return std::nullopt;
+    }
+    auto calendars = (*application)->Calendars();
+    if (!calendars) {
+        Fail(err, command, kFailureStatus, calendars.error().message);
+        return std::nullopt;
+    }
+    const store::StoreCalendar* named = CalendarNamed(*calendars, *name);
+    if (!named) {
+        Fail(err, command, kFailureStatus, "no calendar is named \"" + *name + "\"");
+        return std::nullopt;
+    }
+    if (named->readOnly) {
+        Fail(err, command, kFailureStatus,
+             "the calendar \"" + *name + "\" is read-only: nothing can be added to it");
+        return std::nullopt;
+    }
+    return named->id;
+}
+
 int WriteFailed(std::ostream& err, std::string_view command, const editors::WriteResult& result) {
     if (result.status == editors::WriteStatus::NoRoomForInk) {
         return Fail(err, command, kFailureStatus,
@@ -146,8 +178,9 @@ std::optional<int32_t> ReadInkArgument(const std::string& file, controls::PadDat
 int AddAppointment(const platform::DataHome& home, const std::vector<std::string>& args,
                    const platform::Clock& clock, std::ostream& out, std::ostream& err) {
     constexpr std::string_view kCommand = "add appointment";
-    const KnownOptions known{{"--start", "--end", "--subject", "--location", "--memo", "--ink"},
-                             {"--all-day", "--reminder", "--holiday"}};
+    const KnownOptions known{
+        {"--start", "--end", "--subject", "--location", "--memo", "--ink", "--calendar"},
+        {"--all-day", "--reminder", "--holiday"}};
     const std::optional<Options> options = ReadOptions(args, 1, known, kCommand, err);
     if (!options) {
         return kUsageStatus;
@@ -214,6 +247,11 @@ int AddAppointment(const platform::DataHome& home, const std::vector<std::string
     }
 
     Planner planner(home, clock, err);
+    const std::optional<int64_t> calendarId = NewItemCalendar(planner, *options, kCommand, err);
+    if (!calendarId) {
+        return kFailureStatus;
+    }
+    record->CalendarId = *calendarId;
     const editors::WriteResult written = editors::RecordedWrite(
         planner.Context(), editors::ChangeKind::Created, calendar::ItemKind::Appointment, 0,
         [&] { return editors::CreateAppointment(planner.Context(), *record, *pad, *memoText); });
@@ -231,7 +269,7 @@ int AddAppointment(const platform::DataHome& home, const std::vector<std::string
 int AddTask(const platform::DataHome& home, const std::vector<std::string>& args,
             const platform::Clock& clock, std::ostream& out, std::ostream& err) {
     constexpr std::string_view kCommand = "add task";
-    const KnownOptions known{{"--subject", "--due", "--notes"}, {"--complete"}};
+    const KnownOptions known{{"--subject", "--due", "--notes", "--calendar"}, {"--complete"}};
     const std::optional<Options> options = ReadOptions(args, 1, known, kCommand, err);
     if (!options) {
         return kUsageStatus;
@@ -264,6 +302,11 @@ int AddTask(const platform::DataHome& home, const std::vector<std::string>& args
 
     // The task editor's save: with or without a due date, the notes are stored.
     Planner planner(home, clock, err);
+    const std::optional<int64_t> calendarId = NewItemCalendar(planner, *options, kCommand, err);
+    if (!calendarId) {
+        return kFailureStatus;
+    }
+    record->CalendarId = *calendarId;
     const editors::WriteResult written = editors::RecordedWrite(
         planner.Context(), editors::ChangeKind::Created, calendar::ItemKind::Task, 0,
         [&] { return editors::SaveEditedTask(planner.Context(), *record); });

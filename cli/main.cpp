@@ -8,6 +8,7 @@
 
 #include "cli/agenda_command.h"
 #include "cli/calendar_commands.h"
+#include "cli/calendars_command.h"
 #include "cli/entry_commands.h"
 #include "cli/holidays_command.h"
 #include "cli/month_command.h"
@@ -41,10 +42,17 @@ constexpr const char* kUsage =
     "                     its last); status 0: found, 3: nothing holds TEXT\n"
     "  add appointment --start YYYY-MM-DDTHH:MM --end YYYY-MM-DDTHH:MM --subject S\n"
     "                  [--location L] [--all-day] [--reminder] [--holiday]\n"
-    "                  [--memo TEXT] [--ink FILE]\n"
+    "                  [--memo TEXT] [--ink FILE] [--calendar NAME]\n"
     "                     add an appointment as the editor saves one; prints its object id\n"
     "  add task --subject S [--due YYYY-MM-DD] [--notes TEXT] [--complete]\n"
-    "                     add a task as the task editor saves one; prints its object id\n"
+    "           [--calendar NAME]\n"
+    "                     add a task as the task editor saves one; prints its object id;\n"
+    "                     --calendar: into that calendar, not the default one\n"
+    "  calendars          the calendars: name, address, shown or hidden, default, read-only,\n"
+    "                     colour, tab-separated\n"
+    "  calendars default|hide|show NAME\n"
+    "                     new items go to that calendar; its items leave the views and\n"
+    "                     reminders, or come back (they stay stored and synced)\n"
     "  delete OID         delete the appointment (and its ink file) or task of that id\n"
     "  undo [--list]      take back the newest change made on the screen or by add and delete\n"
     "                     (the last 100 are kept); --list prints them, newest first\n"
@@ -68,10 +76,12 @@ constexpr const char* kUsage =
     "                     changed on both sides keeps the version changed last, the other goes\n"
     "                     to <data home>/conflicts/; --print-remedy ends a stop's message with\n"
     "                     \"remedy: try-again|check-account|check-address|confirm-deletes\"\n"
-    "  sync setup --events URL [--tasks URL] --user NAME [--password-stdin]\n"
-    "             [--timeout SECONDS]\n"
-    "                     the CalDAV collections to sync with (tasks default to the events\n"
-    "                     collection); the password is asked for, or read from standard input\n"
+    "  sync setup --server URL --user NAME [--password-stdin] [--timeout SECONDS]\n"
+    "                     find the account's calendars at the server's address and sync each\n"
+    "                     with a calendar of the store; the password is asked for, or read\n"
+    "                     from standard input\n"
+    "  sync setup --events URL [--tasks URL] --user NAME [...]\n"
+    "                     one CalDAV collection named by hand (tasks default to it)\n"
     "  screenshot [--date YYYY-MM-DD] [--today YYYY-MM-DD] [--landscape] [--zoom N]\n"
     "             [--summary] OUT.png\n"
     "                     paint the planner's screen for that day into a PNG (zoom 1: the\n"
@@ -121,6 +131,9 @@ int main(int argc, char** argv) {
     }
     if (command == "search") {
         return cli::SearchCommand(*home, rest, clock, std::cout, std::cerr);
+    }
+    if (command == "calendars") {
+        return cli::CalendarsCommand(*home, rest, std::cout, std::cerr);
     }
     if (command == "add") {
         return cli::AddCommand(*home, rest, clock, std::cout, std::cerr);

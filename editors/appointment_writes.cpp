@@ -294,6 +294,7 @@ WriteResult CreateAppointment(const StoreWriteContext& context, EditRecord& reco
     }
 
     store::Appointment appointment = items->AddAppointment();
+    appointment.SetCalendarId(record.CalendarId);
     SetDetails(appointment, record, Times::Write);
     SetCategories(context, appointment, record, true);
     if (record.RepeatChosen) {

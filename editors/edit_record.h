@@ -62,6 +62,8 @@ struct EditRecord {
     // while it is left as it was).
     std::string RuleAtOpen;
     std::optional<editors::Repeat> RepeatChosen;
+    // The calendar of the store a new item goes to; 0: the default one.
+    int64_t CalendarId = 0;
 };
 
 // The text cut to at most `maxChars` UTF-16 units, never keeping half a surrogate pair.

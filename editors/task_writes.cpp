@@ -40,6 +40,7 @@ WriteResult Create(const StoreWriteContext& context, const EditRecord& record, T
     }
     // A new task starts without due date and notes, so the undated create leaves them so.
     store::Task task = items->AddTask();
+    task.SetCalendarId(record.CalendarId);
     SetFields(task, record, fields, context.clock);
     if (auto saved = task.Save(); !saved) {
         return Failure(WriteStatus::StoreFailed, saved.error());

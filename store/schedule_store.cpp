@@ -399,6 +399,7 @@ Result<std::vector<calendar::AppointmentRecord>> Application::AllAppointments() 
     }
     AppointmentQuery everything;
     everything.includeCancelled = true;
+    everything.includeHidden = true;
     auto hits = db_->QueryAppointments(everything);
     if (!hits) {
         return hits.error();
@@ -416,7 +417,7 @@ Result<std::vector<calendar::TaskRecord>> Application::AllTasks() const {
     if (!db_) {
         return NotLoggedOn();
     }
-    return db_->QueryTasks(nullptr);
+    return db_->QueryTasks(nullptr, StoreDatabase::TaskOrder::ByObjectId, true);
 }
 
 Result<std::vector<int32_t>> Application::AddAll(
@@ -699,6 +700,27 @@ Result<void> Application::ForgetDeletion(calendar::ItemKind kind, const std::str
         return NotLoggedOn();
     }
     return db_->ForgetDeletion(kind, uid, syncedRevision);
+}
+
+Result<std::vector<StoreCalendar>> Application::Calendars() const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->Calendars();
+}
+
+Result<void> Application::SaveCalendar(StoreCalendar& saved) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->SaveCalendar(saved);
+}
+
+Result<void> Application::SetDefaultCalendar(int64_t id) {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->SetDefaultCalendar(id);
 }
 
 Result<CollectionMark> Application::SyncToken(const std::string& collection) const {

@@ -16,6 +16,7 @@
 #include "store/fired_reminder.h"
 #include "store/found_item.h"
 #include "store/server_copy.h"
+#include "store/store_calendar.h"
 #include "store/undo_step.h"
 
 namespace store {
@@ -80,6 +81,9 @@ public:
     void SetCategories(std::u16string_view text) { Edited().categories = text; }
     void SetAllDayEvent(StoreFlag flag) { Edited().allDay = flag != 0; }
     void SetReminderSet(StoreFlag flag) { Edited().reminderSet = flag != 0; }
+    // The calendar of the store the appointment belongs to (AppointmentRecord::calendarId).
+    int64_t CalendarId() const { return record_->calendarId; }
+    void SetCalendarId(int64_t id) { Edited().calendarId = id; }
     // Moving a recurring series' start moves the whole series (its rule stays); its exceptions
     // and the identities of its changed occurrences move with it.
     void SetStart(Date start);
@@ -140,6 +144,9 @@ public:
     void SetSubject(std::u16string_view text) { record_.subject = text; }
     void SetBody(std::u16string_view text) { record_.body = text; }
     void SetDueDate(Date due) { record_.dueDate = due; }
+    // As Appointment::CalendarId.
+    int64_t CalendarId() const { return record_.calendarId; }
+    void SetCalendarId(int64_t id) { record_.calendarId = id; }
     // Completing a task that was open stamps `now` (local wall-clock time, from the clock the
     // program was given) as the moment it was completed, which the planner compares by day;
     // reopening clears it.
@@ -328,6 +335,12 @@ public:
     Result<StepOutcome> ApplyStep(const UndoStep& step, StepDirection direction,
                                   const std::string& home, const std::vector<KeptInk>& inkNow,
                                   ItemState& replaced);
+
+    // The calendars every item belongs to: as StoreDatabase::Calendars, SaveCalendar and
+    // SetDefaultCalendar.
+    Result<std::vector<StoreCalendar>> Calendars() const;
+    Result<void> SaveCalendar(StoreCalendar& saved);
+    Result<void> SetDefaultCalendar(int64_t id);
 
     // Two-way sync with a calendar server. The store marks every item saved or deleted here
     // (SyncEntry) until the sync records the server's copy of it.

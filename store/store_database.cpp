@@ -149,6 +149,9 @@ calendar::AppointmentRecord MergeAppointment(const calendar::AppointmentRecord& 
                                              calendar::AppointmentRecord incoming,
                                              calendar::ItemFields given) {
     incoming.oid = stored.oid;
+    if (incoming.calendarId == 0) {
+        incoming.calendarId = stored.calendarId;
+    }
     if (!given.Has(calendar::ItemField::Subject)) {
         incoming.subject = stored.subject;
     }
@@ -175,6 +178,9 @@ calendar::AppointmentRecord MergeAppointment(const calendar::AppointmentRecord& 
 calendar::TaskRecord MergeTask(const calendar::TaskRecord& stored, calendar::TaskRecord incoming,
                                calendar::ItemFields given) {
     incoming.oid = stored.oid;
+    if (incoming.calendarId == 0) {
+        incoming.calendarId = stored.calendarId;
+    }
     if (!given.Has(calendar::ItemField::Subject)) {
         incoming.subject = stored.subject;
     }
@@ -232,6 +238,46 @@ double StoreDatabase::StoredSpan(const char* key) {
     return select.ok() && select.Step() == SQLITE_ROW ? select.Real(0) : 0.0;
 }
 
+Result<int64_t> StoreDatabase::CalendarOfItem(const char* table, int32_t oid, int64_t given) {
+    if (given != 0) {
+        return given;
+    }
+    // Not said: a stored item stays where it is, a new one goes to the default calendar.
+    Statement select(Prepare(std::string("SELECT coalesce((SELECT calendar FROM ") + table +
+                             " WHERE oid = ?), (SELECT value FROM store_info WHERE key = '" +
+                             kDefaultCalendar + "'), 1)"));
+    select.Bind(1, int64_t{oid});
+    if (!select.ok() || select.Step() != SQLITE_ROW) {
+        return SqlError("cannot find the item's calendar");
+    }
+    return select.Integer(0);
+}
+
+Result<void> StoreDatabase::CheckWritable(const char* table, int32_t oid, int64_t calendarId) {
+    // Both the calendar the item is in and the one it is to be in: an item neither leaves a
+    // read-only calendar nor goes into one.
+    const std::string storedCalendar =
+        std::string("(SELECT calendar FROM ") + table + " WHERE oid = ?1)";
+    Statement select(Prepare("SELECT name FROM calendars WHERE read_only = 1 AND id IN (" +
+                             storedCalendar + ", CASE WHEN ?2 <> 0 THEN ?2 ELSE coalesce(" +
+                             storedCalendar + ", (SELECT value FROM store_info WHERE key = '" +
+                             kDefaultCalendar + "'), 1) END) LIMIT 1"));
+    select.Bind(1, int64_t{oid});
+    select.Bind(2, calendarId);
+    if (!select.ok()) {
+        return SqlError("cannot read the calendars");
+    }
+    const int step = select.Step();
+    if (step == SQLITE_ROW) {
+        return Error{"the calendar \"" + select.Text(0) +
+                     "\" is read-only: its items cannot be changed here"};
+    }
+    if (step != SQLITE_DONE) {
+        return SqlError("cannot read the calendars");
+    }
+    return {};
+}
+
 Result<int32_t> StoreDatabase::NewObjectId(int kind) {
     Statement insert(Prepare("INSERT INTO object_ids(kind) VALUES(?)"));
     insert.Bind(1, int64_t{kind});
@@ -258,6 +304,12 @@ Result<void> StoreDatabase::WriteAppointment(calendar::AppointmentRecord& record
     if (record.uid.empty()) {
         record.uid = NewItemUid();
     }
+    if (auto calendarOf = CalendarOfItem("appointments", record.oid, record.calendarId);
+        calendarOf) {
+        record.calendarId = *calendarOf;
+    } else {
+        return calendarOf.error();
+    }
     const bool recurs = record.recurrence.recurs();
     if (!recurs) {
         record.recurrence.changes.clear();  // a single appointment has no occurrences to change
@@ -271,7 +323,7 @@ Result<void> StoreDatabase::WriteAppointment(calendar::AppointmentRecord& record
     Statement upsert(Prepare(std::string("INSERT OR REPLACE INTO appointments(") +
                              kAppointmentWriteColumns +
                              ", recurring, last_end) "
-                             "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+                             "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
     if (!upsert.ok()) {
         return SqlError("cannot save the appointment");
     }
@@ -297,13 +349,14 @@ Result<void> StoreDatabase::WriteAppointment(calendar::AppointmentRecord& record
     upsert.Bind(20, DateToLinear(record.zoneEnd));
     upsert.Bind(21, *definition);
     upsert.Bind(22, int64_t{record.handwritten});
-    upsert.Bind(23, int64_t{recurs});
+    upsert.Bind(23, record.calendarId);
+    upsert.Bind(24, int64_t{recurs});
     if (recurs && bounds.lastEndLinear) {
-        upsert.Bind(24, *bounds.lastEndLinear);
+        upsert.Bind(25, *bounds.lastEndLinear);
     } else if (recurs) {
-        upsert.BindNull(24);
+        upsert.BindNull(25);
     } else {
-        upsert.Bind(24, DateToLinear(record.end));
+        upsert.Bind(25, DateToLinear(record.end));
     }
     if (upsert.Step() != SQLITE_DONE) {
         return SqlError("cannot save the appointment");
@@ -404,13 +457,18 @@ Result<void> StoreDatabase::WriteTask(calendar::TaskRecord& record) {
     if (record.uid.empty()) {
         record.uid = NewItemUid();
     }
+    if (auto calendarOf = CalendarOfItem("tasks", record.oid, record.calendarId); calendarOf) {
+        record.calendarId = *calendarOf;
+    } else {
+        return calendarOf.error();
+    }
     calendar::CarryIntoZone(record);
     auto definition = DefinitionId(record.dueZone);
     if (!definition) {
         return definition.error();
     }
     Statement upsert(Prepare(std::string("INSERT OR REPLACE INTO tasks(") + kTaskWriteColumns +
-                             ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?)"));
+                             ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)"));
     if (!upsert.ok()) {
         return SqlError("cannot save the task");
     }
@@ -426,6 +484,7 @@ Result<void> StoreDatabase::WriteTask(calendar::TaskRecord& record) {
     upsert.Bind(10, record.dueZone.zoned() ? record.dueZone.tzid : std::string());
     upsert.Bind(11, DateToLinear(record.zoneDue));
     upsert.Bind(12, *definition);
+    upsert.Bind(13, record.calendarId);
     if (upsert.Step() != SQLITE_DONE) {
         return SqlError("cannot save the task");
     }
@@ -436,6 +495,9 @@ Result<void> StoreDatabase::SaveAppointment(calendar::AppointmentRecord& record)
     Transaction transaction(db_);
     if (!transaction.began()) {
         return SqlError("the store is busy");
+    }
+    if (auto writable = CheckWritable("appointments", record.oid, record.calendarId); !writable) {
+        return writable;
     }
     calendar::AppointmentRecord written = record;
     Normalize(written);
@@ -463,6 +525,9 @@ Result<void> StoreDatabase::SaveTask(calendar::TaskRecord& record) {
     Transaction transaction(db_);
     if (!transaction.began()) {
         return SqlError("the store is busy");
+    }
+    if (auto writable = CheckWritable("tasks", record.oid, record.calendarId); !writable) {
+        return writable;
     }
     calendar::TaskRecord written = record;
     bool announce = false;
@@ -546,6 +611,7 @@ bool JoinSeries(const calendar::AppointmentRecord& stored,
     }
     joined = series;
     joined.oid = stored.oid;
+    joined.calendarId = stored.calendarId;
     calendar::PutChange(joined, calendar::AsChangeOf(series, lone, *id, false), loneComes);
     return true;
 }
@@ -574,6 +640,12 @@ Result<UidSave> StoreDatabase::SaveAppointmentByUid(calendar::AppointmentRecord&
     auto current = LoadAppointment(stored);
     if (!current) {
         return current.error();
+    }
+    if (source == calendar::UidSource::CalendarFile &&
+        !CheckWritable("appointments", current->oid, current->calendarId)) {
+        // A file's copy of an item of a feed or a calendar that cannot be written leaves it.
+        record = std::move(current).value();
+        return UidSave::Unchanged;
     }
     calendar::AppointmentRecord merged;
     if (source == calendar::UidSource::CalendarFile && JoinSeries(*current, record, merged)) {
@@ -618,6 +690,11 @@ Result<UidSave> StoreDatabase::SaveTaskByUid(calendar::TaskRecord& record,
     auto current = LoadTask(stored);
     if (!current) {
         return current.error();
+    }
+    if (source == calendar::UidSource::CalendarFile &&
+        !CheckWritable("tasks", current->oid, current->calendarId)) {
+        record = std::move(current).value();
+        return UidSave::Unchanged;
     }
     if (source == calendar::UidSource::CalendarFile &&
         calendar::IsEarlierVersion(record.extraProperties, current->extraProperties)) {
@@ -696,6 +773,11 @@ Result<void> StoreDatabase::DeleteItem(int32_t oid) {
     Transaction transaction(db_);
     if (!transaction.began()) {
         return SqlError("the store is busy");
+    }
+    for (const char* table : {"appointments", "tasks"}) {
+        if (auto writable = CheckWritable(table, oid, 0); !writable) {
+            return writable;
+        }
     }
     auto removed = RemoveItemRows(oid);
     if (!removed) {

@@ -19,6 +19,7 @@
 #include "store/found_item.h"
 #include "store/restriction.h"
 #include "store/server_copy.h"
+#include "store/store_calendar.h"
 #include "store/undo_step.h"
 
 namespace store {
@@ -31,6 +32,8 @@ struct AppointmentQuery {
     bool expandRecurrences = false;
     // Cancelled appointments are kept for export but are no items of the planner's collections.
     bool includeCancelled = false;
+    // Nor are the items of a hidden calendar, kept and synced all the same.
+    bool includeHidden = false;
     // Rows come in object id order (single items first, then each series' occurrences in turn)
     // unless the caller sorts them itself: then the items come in whatever order the time
     // indexes give, each series' occurrences still together and in order.
@@ -63,8 +66,10 @@ public:
 
     Result<std::vector<AppointmentHit>> QueryAppointments(const AppointmentQuery& query);
     enum class TaskOrder { ByObjectId, ByDueDate };
+    // The tasks of hidden calendars are left out unless `includeHidden`.
     Result<std::vector<calendar::TaskRecord>> QueryTasks(const Restriction* restriction,
-                                                         TaskOrder order = TaskOrder::ByObjectId);
+                                                         TaskOrder order = TaskOrder::ByObjectId,
+                                                         bool includeHidden = false);
 
     // One page of the tasks that satisfy the restriction, in due-date order (ties by object id):
     // at most `limit` of them, after the task `after` names. Each alternative of a top-level `or`
@@ -100,6 +105,13 @@ public:
     Result<bool> IsInkFileNamedElsewhere(std::u16string_view name, int32_t exceptOid);
     // The ink files all handwritten memos name, each once.
     Result<std::set<std::u16string>> InkFileNamesInUse();
+
+    // The calendars, in the order they were added (calendar 1 first). SaveCalendar adds a
+    // calendar (id 0, given its id) or changes one; no two may have one name.
+    // SetDefaultCalendar names where new items go, which must be a calendar that can be written.
+    Result<std::vector<StoreCalendar>> Calendars();
+    Result<void> SaveCalendar(StoreCalendar& saved);
+    Result<void> SetDefaultCalendar(int64_t id);
 
     // The sync state of every item (SyncEntry), deletions not yet synced among them.
     Result<std::vector<calendar::SyncEntry>> SyncEntries();
@@ -202,6 +214,12 @@ private:
     Result<int64_t> SchemaVersion();
     Result<void> Execute(const char* sql);
     Result<int32_t> NewObjectId(int kind);
+    // An error naming the calendar when the item `oid` of `table` is in a read-only calendar, or
+    // `calendarId` (0: where it is, or the default for a new item) is one.
+    Result<void> CheckWritable(const char* table, int32_t oid, int64_t calendarId);
+    // The calendar an item written to `table` belongs to: `given`, or when that is 0, the one
+    // the stored item `oid` is in, else the default.
+    Result<int64_t> CalendarOfItem(const char* table, int32_t oid, int64_t given);
     // One of the longest spans kept in store_info; 0 when nothing is stored yet.
     double StoredSpan(const char* key);
     enum class Presence { New, MayBeStored };

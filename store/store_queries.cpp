@@ -172,7 +172,8 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
     const double longestSpan = StoredSpan(kLongestSpan);
     const double longestSeriesSpan = StoredSpan(kLongestSeriesSpan);
     const double longestSeriesAdvance = StoredSpan(kLongestSeriesAdvance);
-    const char* const shown = query.includeCancelled ? "" : " AND cancelled = 0";
+    const std::string shown = std::string(query.includeCancelled ? "" : " AND cancelled = 0") +
+                              (query.includeHidden ? "" : kShownCalendars);
 
     std::vector<AppointmentHit> hits;
     // Each statement's rows in object id order, unless the caller sorts them: ordered here,
@@ -311,14 +312,14 @@ Result<StoreDatabase::TaskPage> StoreDatabase::QueryTaskPage(
     const bool inSql = !restriction || !alternatives.empty();
     const std::string afterCondition = after ? "(due, oid) > (?, ?)" : "";
     const auto select = [&](const std::string& condition) {
-        std::string sql = std::string("SELECT ") + kTaskColumns + " FROM tasks";
-        if (!condition.empty() && !afterCondition.empty()) {
-            return sql + " WHERE (" + condition + ") AND " + afterCondition;
+        std::string sql = std::string("SELECT ") + kTaskColumns + " FROM tasks WHERE 1";
+        if (!condition.empty()) {
+            sql += " AND (" + condition + ")";
         }
-        if (!condition.empty() || !afterCondition.empty()) {
-            return sql + " WHERE " + condition + afterCondition;
+        if (!afterCondition.empty()) {
+            sql += " AND " + afterCondition;
         }
-        return sql;
+        return sql + kShownCalendars;
     };
     std::string sql;
     if (alternatives.empty()) {
@@ -371,14 +372,18 @@ Result<StoreDatabase::TaskPage> StoreDatabase::QueryTaskPage(
 }
 
 Result<std::vector<calendar::TaskRecord>> StoreDatabase::QueryTasks(const Restriction* restriction,
-                                                                    TaskOrder order) {
+                                                                    TaskOrder order,
+                                                                    bool includeHidden) {
     std::optional<SqlFilter> filter;
     if (restriction) {
         filter = ToSql(*restriction, TaskColumn);
     }
-    std::string sql = std::string("SELECT ") + kTaskColumns + " FROM tasks";
+    std::string sql = std::string("SELECT ") + kTaskColumns + " FROM tasks WHERE 1";
     if (filter) {
-        sql += " WHERE " + filter->where;
+        sql += " AND (" + filter->where + ")";
+    }
+    if (!includeHidden) {
+        sql += kShownCalendars;
     }
     sql += order == TaskOrder::ByDueDate ? " ORDER BY due, oid" : " ORDER BY oid";
     Statement select(Prepare(sql));

@@ -66,6 +66,7 @@ calendar::AppointmentRecord ReadAppointment(const Statement& row) {
     record.recurrence.extraDates = SplitDates(row.Text(15));
     record.cancelled = row.Integer(16) != 0;
     record.handwritten = row.Integer(21) != 0;
+    record.calendarId = row.Integer(22);
     return record;
 }
 
@@ -102,6 +103,7 @@ calendar::TaskRecord ReadTask(const Statement& row) {
     record.extraProperties = row.Text(8);
     record.dueZone = ZoneOfRow(row.Text(9), row.Text(11), record.dueDate != calendar::kNoDateValue);
     record.zoneDue = LinearToDate(row.Real(10));
+    record.calendarId = row.Integer(12);
     return record;
 }
 

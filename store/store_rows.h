@@ -16,17 +16,21 @@ namespace store {
 inline constexpr const char* kLongestSpan = "longest_span";
 inline constexpr const char* kLongestSeriesSpan = "longest_series_span";
 inline constexpr const char* kLongestSeriesAdvance = "longest_series_advance";
+// Key of store_info: the calendar a new item goes to when none is said.
+inline constexpr const char* kDefaultCalendar = "default_calendar";
 
 // A zone definition an item's times refer to is kept once, in zone_definitions: a read takes
 // its text, a write its id.
 inline constexpr const char* kAppointmentColumns =
     "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
     "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
-    "(SELECT text FROM zone_definitions WHERE id = zone_definition), handwritten";
+    "(SELECT text FROM zone_definitions WHERE id = zone_definition), handwritten, calendar";
 inline constexpr const char* kAppointmentWriteColumns =
     "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
     "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
-    "zone_definition, handwritten";
+    "zone_definition, handwritten, calendar";
+// How many columns kAppointmentColumns reads: what a query adds after them starts here.
+inline constexpr int kAppointmentColumnCount = 23;
 // Where expansion_rule lies in a row read with kAppointmentColumns.
 inline constexpr int kExpansionRuleColumn = 18;
 inline constexpr int kChangesColumn = 17;
@@ -37,10 +41,14 @@ inline constexpr const char* kChangeColumns =
 
 inline constexpr const char* kTaskColumns =
     "oid, due, completed, complete, subject, body, categories, uid, extra, due_tzid, zone_due, "
-    "(SELECT text FROM zone_definitions WHERE id = due_definition)";
+    "(SELECT text FROM zone_definitions WHERE id = due_definition), calendar";
 inline constexpr const char* kTaskWriteColumns =
     "oid, due, completed, complete, subject, body, categories, uid, extra, due_tzid, zone_due, "
-    "due_definition";
+    "due_definition, calendar";
+
+// The condition that leaves out the items of hidden calendars, to follow a WHERE clause's others.
+inline constexpr const char* kShownCalendars =
+    " AND calendar NOT IN (SELECT id FROM calendars WHERE hidden = 1)";
 
 // Exception and extra dates as the store keeps them: linear dates separated by spaces.
 std::string JoinDates(const std::vector<Date>& dates);

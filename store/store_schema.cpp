@@ -17,7 +17,7 @@ namespace {
 
 using platform::Error;
 
-constexpr int kSchemaVersion = 8;
+constexpr int kSchemaVersion = 9;
 constexpr int kHandwrittenMarkVersion = 6;
 constexpr int kZonesKeptVersion = 6;
 
@@ -181,11 +181,46 @@ CREATE TRIGGER IF NOT EXISTS sync_base_forgotten AFTER DELETE ON sync_items BEGI
     AND NOT EXISTS (SELECT 1 FROM undo_steps WHERE kind = OLD.kind AND uid = OLD.uid);
 END;
 )sql";
-// The columns versions 6 and 8 add: table, column, declaration. Besides the zones, the
+// Version 9: the calendars of the store. Every item belongs to one: the calendar of a server's
+// collection, a subscribed feed, or one kept here alone. Calendar 1 is there from the start; the
+// items of an earlier store are its items. A sync entry remembers the calendar of its item, so
+// that a deletion is sent to the collection the item was in.
+constexpr const char* kCalendarsVersion = R"sql(
+CREATE TABLE IF NOT EXISTS calendars(
+  id INTEGER PRIMARY KEY,
+  name TEXT NOT NULL UNIQUE,
+  url TEXT NOT NULL DEFAULT '',           -- the collection or the feed; '': kept here alone
+  subscription INTEGER NOT NULL DEFAULT 0,
+  read_only INTEGER NOT NULL DEFAULT 0,
+  hidden INTEGER NOT NULL DEFAULT 0,
+  color TEXT NOT NULL DEFAULT '',         -- #RRGGBB as the server gave it; '': none
+  holds INTEGER NOT NULL DEFAULT 3        -- 1 appointments, 2 tasks, 3 both
+);
+INSERT OR IGNORE INTO calendars(id, name) VALUES(1, 'カレンダー');
+INSERT OR IGNORE INTO store_info(key, value) VALUES('default_calendar', 1);
+DROP TRIGGER IF EXISTS appointment_saved_for_sync;
+CREATE TRIGGER appointment_saved_for_sync AFTER INSERT ON appointments BEGIN
+  INSERT INTO sync_items(kind, uid, revision, changed_at, calendar)
+    VALUES(1, NEW.uid, 1, CAST(strftime('%s', 'now') AS INTEGER), NEW.calendar)
+    ON CONFLICT(kind, uid) DO UPDATE
+    SET revision = revision + 1, changed_at = excluded.changed_at, deleted = 0,
+        calendar = excluded.calendar;
+END;
+DROP TRIGGER IF EXISTS task_saved_for_sync;
+CREATE TRIGGER task_saved_for_sync AFTER INSERT ON tasks BEGIN
+  INSERT INTO sync_items(kind, uid, revision, changed_at, calendar)
+    VALUES(2, NEW.uid, 1, CAST(strftime('%s', 'now') AS INTEGER), NEW.calendar)
+    ON CONFLICT(kind, uid) DO UPDATE
+    SET revision = revision + 1, changed_at = excluded.changed_at, deleted = 0,
+        calendar = excluded.calendar;
+END;
+)sql";
+
+// The columns versions 6, 8 and 9 add: table, column, declaration. Besides the zones, the
 // handwritten mark of an appointment's memo and of a changed occurrence's
 // (AppointmentRecord::handwritten); and whether a collection's next sync lists it whole
 // (CollectionMark).
-constexpr std::array<std::array<const char*, 3>, 11> kVersion6Columns = {{
+constexpr std::array<std::array<const char*, 3>, 14> kVersion6Columns = {{
     {"sync_items", "server_stamp", "INTEGER NOT NULL DEFAULT 0"},
     {"appointments", "zone_end", "REAL NOT NULL DEFAULT 0"},
     {"appointments", "zone_definition", "INTEGER NOT NULL DEFAULT 0"},
@@ -197,6 +232,9 @@ constexpr std::array<std::array<const char*, 3>, 11> kVersion6Columns = {{
     {"appointments", "handwritten", "INTEGER NOT NULL DEFAULT 0"},
     {"occurrence_changes", "handwritten", "INTEGER NOT NULL DEFAULT 0"},
     {"sync_collections", "list_whole", "INTEGER NOT NULL DEFAULT 0"},
+    {"appointments", "calendar", "INTEGER NOT NULL DEFAULT 1"},
+    {"tasks", "calendar", "INTEGER NOT NULL DEFAULT 1"},
+    {"sync_items", "calendar", "INTEGER NOT NULL DEFAULT 1"},
 }};
 
 // A store of version 2 lacks the columns a new one has from kSchema.
@@ -406,6 +444,10 @@ Result<void> StoreDatabase::CreateSchema(std::chrono::milliseconds busyTimeout) 
         if (auto marked = MarkStoredHandwriting(); !marked) {
             return marked;
         }
+    }
+    // After the columns: its triggers name the items' calendars.
+    if (auto made = Execute(kCalendarsVersion); !made) {
+        return made;
     }
     if (auto set = Execute(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
         !set) {

@@ -205,7 +205,7 @@ Result<FoundItems> StoreDatabase::FindItems(const std::string& foldedNeedle, dou
         Statement select(Prepare(
             std::string("SELECT oid, start, end, all_day, subject, location FROM appointments "
                         "WHERE recurring = 0 AND cancelled = 0 AND ") +
-            kTextsHold + " ORDER BY start, oid LIMIT ?2"));
+            kTextsHold + kShownCalendars + " ORDER BY start, oid LIMIT ?2"));
         if (!select.ok()) {
             return SqlError("cannot search appointments");
         }
@@ -235,12 +235,13 @@ Result<FoundItems> StoreDatabase::FindItems(const std::string& foldedNeedle, dou
             kTextsHold +
             " OR (changes > 0 AND EXISTS (SELECT 1 FROM occurrence_changes AS c WHERE "
             "c.series_oid = appointments.oid AND c.cancelled = 0 AND (folded_finds(c.subject, "
-            "?1) OR folded_finds(c.location, ?1) OR folded_finds(c.body, ?1, c.handwritten)))))"));
+            "?1) OR folded_finds(c.location, ?1) OR folded_finds(c.body, ?1, c.handwritten)))))" +
+            kShownCalendars));
         if (!select.ok()) {
             return SqlError("cannot search repeating appointments");
         }
         select.Bind(1, foldedNeedle);
-        constexpr int kLastEndColumn = 22;
+        constexpr int kLastEndColumn = kAppointmentColumnCount;
         int step;
         while ((step = select.Step()) == SQLITE_ROW) {
             calendar::AppointmentRecord series = ReadAppointment(select);
@@ -278,9 +279,10 @@ Result<FoundItems> StoreDatabase::FindItems(const std::string& foldedNeedle, dou
     }
     {
         // Tasks, by subject and notes, in the order of their due dates.
-        Statement select(Prepare(
-            "SELECT oid, due, completed, complete, subject FROM tasks WHERE "
-            "folded_finds(subject, ?1) OR folded_finds(body, ?1) ORDER BY due, oid LIMIT ?2"));
+        Statement select(
+            Prepare(std::string("SELECT oid, due, completed, complete, subject FROM tasks WHERE "
+                                "(folded_finds(subject, ?1) OR folded_finds(body, ?1))") +
+                    kShownCalendars + " ORDER BY due, oid LIMIT ?2"));
         if (!select.ok()) {
             return SqlError("cannot search tasks");
         }

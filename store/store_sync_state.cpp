@@ -9,11 +9,11 @@ using platform::Error;
 using platform::LinearToDate;
 
 Result<std::vector<calendar::SyncEntry>> StoreDatabase::SyncEntries() {
-    Statement select(
-        Prepare("SELECT kind, uid, href, etag, revision, changed_at, deleted, CASE kind "
-                "WHEN 1 THEN (SELECT min(oid) FROM appointments a WHERE a.uid = s.uid) "
-                "ELSE (SELECT min(oid) FROM tasks t WHERE t.uid = s.uid) END, server_stamp "
-                "FROM sync_items s"));
+    Statement select(Prepare(
+        "SELECT kind, uid, href, etag, revision, changed_at, deleted, CASE kind "
+        "WHEN 1 THEN (SELECT min(oid) FROM appointments a WHERE a.uid = s.uid) "
+        "ELSE (SELECT min(oid) FROM tasks t WHERE t.uid = s.uid) END, server_stamp, calendar "
+        "FROM sync_items s"));
     if (!select.ok()) {
         return SqlError("cannot read the sync state");
     }
@@ -31,6 +31,7 @@ Result<std::vector<calendar::SyncEntry>> StoreDatabase::SyncEntries() {
         entry.deleted = select.Integer(6) != 0;
         entry.oid = select.IsNull(7) ? 0 : static_cast<int32_t>(select.Integer(7));
         entry.serverStamp = select.Integer(8);
+        entry.calendarId = select.Integer(9);
         entries.push_back(std::move(entry));
     }
     if (step != SQLITE_DONE) {

@@ -24,7 +24,7 @@ std::string SampleCalendar(const char* name) {
     return text.str();
 }
 
-void StoreCalendar(Application& app, const std::string& text) {
+void StoreCalendarText(Application& app, const std::string& text) {
     auto calendar = calendar::ParseICalendar(text);
     ASSERT_TRUE(calendar.ok()) << calendar.error().message;
     std::vector<IncomingAppointment> appointments;
@@ -128,7 +128,7 @@ protected:
 // Categories edited here are written as the planner writes them; another edit leaves the lines
 // they came on. A calendar that later gives them on one line replaces the lines kept.
 TEST_F(StoreRoundTripTest, CategoriesKeepTheirLinesUntilTheyAreChanged) {
-    StoreCalendar(app_, SampleCalendar("written_as_read.ics"));
+    StoreCalendarText(app_, SampleCalendar("written_as_read.ics"));
     Appointment path = StoredAppointment("path-zone@example.com");
     path.SetSubject(u"件名だけ変えた");
     ASSERT_TRUE(path.Save().ok());
@@ -145,10 +145,10 @@ TEST_F(StoreRoundTripTest, CategoriesKeepTheirLinesUntilTheyAreChanged) {
     EXPECT_FALSE(Holds(text, "CATEGORIES:Travel"));
 
     // The categories it came with again, now on the one line another program writes.
-    StoreCalendar(app_,
-                  "BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nUID:path-zone@example.com\n"
-                  "SEQUENCE:5\nDTSTART:20260710T130000Z\nCATEGORIES:Work,Travel\nEND:VEVENT\n"
-                  "END:VCALENDAR\n");
+    StoreCalendarText(app_,
+                      "BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nUID:path-zone@example.com\n"
+                      "SEQUENCE:5\nDTSTART:20260710T130000Z\nCATEGORIES:Work,Travel\nEND:VEVENT\n"
+                      "END:VCALENDAR\n");
     text = StoreAsCalendar(app_);
     EXPECT_TRUE(Holds(text, "CATEGORIES:Work,Travel")) << text;
     EXPECT_FALSE(Holds(text, "CATEGORIES:Travel"));
@@ -157,7 +157,7 @@ TEST_F(StoreRoundTripTest, CategoriesKeepTheirLinesUntilTheyAreChanged) {
 // A completion kept as it came goes when the task is opened again, and a later completion
 // here is written as the moment it is.
 TEST_F(StoreRoundTripTest, AKeptCompletionGoesWhenTheTaskIsOpenedAgain) {
-    StoreCalendar(app_, SampleCalendar("written_as_read.ics"));
+    StoreCalendarText(app_, SampleCalendar("written_as_read.ics"));
     auto tasks = app_.AllTasks();
     ASSERT_TRUE(tasks.ok());
     ASSERT_EQ(tasks->size(), 2u);
@@ -175,13 +175,13 @@ TEST_F(StoreRoundTripTest, AKeptCompletionGoesWhenTheTaskIsOpenedAgain) {
 // An update from a calendar takes the time lines it comes with: a DTEND or a COMPLETED the
 // stored item kept as it came does not outlive an update giving the same times otherwise.
 TEST_F(StoreRoundTripTest, AnUpdateTakesTheTimeLinesItComesWith) {
-    StoreCalendar(app_, SampleCalendar("written_as_read.ics"));
-    StoreCalendar(app_,
-                  "BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nUID:skipped-hour@example.com\n"
-                  "DTSTAMP:20261202T000000Z\nDTSTART;TZID=America/New_York:20270314T033000\n"
-                  "END:VEVENT\nBEGIN:VTODO\nUID:done-in-tokyo@example.com\n"
-                  "DTSTAMP:20261202T000000Z\nCOMPLETED:20261207T093000Z\nEND:VTODO\n"
-                  "END:VCALENDAR\n");
+    StoreCalendarText(app_, SampleCalendar("written_as_read.ics"));
+    StoreCalendarText(app_,
+                      "BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nUID:skipped-hour@example.com\n"
+                      "DTSTAMP:20261202T000000Z\nDTSTART;TZID=America/New_York:20270314T033000\n"
+                      "END:VEVENT\nBEGIN:VTODO\nUID:done-in-tokyo@example.com\n"
+                      "DTSTAMP:20261202T000000Z\nCOMPLETED:20261207T093000Z\nEND:VTODO\n"
+                      "END:VCALENDAR\n");
     const std::string text = StoreAsCalendar(app_);
     // The changed occurrence of the weekly series still has its own.
     EXPECT_EQ(CountLine(text, "DTEND;TZID=America/New_York:20270314T023000"), 1u) << text;
@@ -265,14 +265,14 @@ TEST_F(StoreRoundTripTest, AnOccurrenceMovedForTheFirstTimeIsANewVersionAtOnce) 
 // again: the same text, with the lines it gave on their own as they came.
 TEST_F(StoreRoundTripTest, ACalendarStoredAndWrittenTwiceGivesTheSameText) {
     const std::string original = SampleCalendar("written_as_read.ics");
-    StoreCalendar(app_, original);
+    StoreCalendarText(app_, original);
     const std::string first = StoreAsCalendar(app_);
 
     testing_support::TempFolder otherFolder;
     ASSERT_TRUE(otherFolder.Made());
     Application other;
     ASSERT_TRUE(other.LogOn(otherFolder.Path() / "schedule.sqlite").ok());
-    StoreCalendar(other, first);
+    StoreCalendarText(other, first);
     EXPECT_EQ(StoreAsCalendar(other), first);
 
     for (const char* line :
