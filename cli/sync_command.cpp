@@ -14,6 +14,7 @@
 #include "cli/home_settings.h"
 #include "cli/terminal_text.h"
 #include "store/schedule_store.h"
+#include "sync/account_calendars.h"
 #include "sync/data_home_sync.h"
 #include "sync/sync_password.h"
 
@@ -139,18 +140,22 @@ bool IsLoopback(const std::string& url) {
     return host == "localhost" || host == "127.0.0.1" || host == "::1";
 }
 
-// The calendars of the account at the server's address: every one is listed, and the first
-// that takes appointments and the first list that takes only tasks (else the same calendar) are
-// the ones synced.
+// The calendars of the account at the server's address, each listed: the first that takes
+// appointments and the first list that takes only tasks (else the same calendar) are synced as
+// the store's first calendar, every other as a calendar of its own.
 platform::Result<void> ChooseFoundCalendars(SyncSettings& settings, const std::string& password,
+                                            std::vector<caldav::FoundCalendar>& account,
                                             std::ostream& out) {
     caldav::DavClient client({QString::fromStdString(settings.user),
                               QString::fromStdString(password),
                               std::chrono::seconds(settings.timeoutSeconds)});
-    auto found = caldav::FindCalendars(client, QUrl(QString::fromStdString(settings.serverUrl)));
-    if (!found) {
-        return found.error();
+    auto discovered =
+        caldav::FindCalendars(client, QUrl(QString::fromStdString(settings.serverUrl)));
+    if (!discovered) {
+        return discovered.error();
     }
+    account = std::move(discovered).value();
+    const std::vector<caldav::FoundCalendar>* const found = &account;
     const auto [events, tasks] = calendar_sync::ChooseSyncedCalendars(*found);
     if (events == nullptr) {
         return platform::Error{"the account has no calendar for appointments that can be written"};
@@ -169,7 +174,7 @@ platform::Result<void> ChooseFoundCalendars(SyncSettings& settings, const std::s
             << (&calendar == events && tasks == events ? "\tsynced: appointments and tasks"
                 : &calendar == events                  ? "\tsynced: appointments"
                 : &calendar == tasks                   ? "\tsynced: tasks"
-                                                       : "")
+                                                       : "\tsynced: a calendar of its own")
             << "\n";
     }
     return {};
@@ -247,8 +252,9 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
     if (password.empty()) {
         return Stop(err, "no password given; nothing was set up");
     }
+    std::vector<caldav::FoundCalendar> account;
     if (!settings.serverUrl.empty()) {
-        if (auto chosen = ChooseFoundCalendars(settings, password, out); !chosen) {
+        if (auto chosen = ChooseFoundCalendars(settings, password, account, out); !chosen) {
             return Stop(err, chosen.error().message + "; nothing was set up");
         }
     }
@@ -268,15 +274,33 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
     const bool newServer =
         !before || !before->has_value() || (*before)->eventsUrl != settings.eventsUrl ||
         (*before)->tasksUrl != settings.tasksUrl || (*before)->user != settings.user;
+    store::Application store;
+    if (auto logOn = store.LogOn(home.StorePath()); !logOn) {
+        return Stop(err, logOn.error().message);
+    }
     if (newServer && before && before->has_value()) {
-        store::Application store;
-        if (auto logOn = store.LogOn(home.StorePath()); !logOn) {
-            return Stop(err, logOn.error().message);
-        }
         if (auto reset = store.ResetSyncState(); !reset) {
             return Stop(err, reset.error().message);
         }
         out << "note: the next sync puts every item on the new server\n";
+    }
+    if (account.empty()) {
+        // A collection named by hand is calendar 1, under the name it has here.
+        auto calendars = store.Calendars();
+        if (!calendars) {
+            return Stop(err, calendars.error().message);
+        }
+        caldav::FoundCalendar named;
+        named.url = settings.eventsUrl;
+        named.name = calendars->front().name;
+        account.push_back(std::move(named));
+    }
+    const calendar_sync::SyncedCalendars chosen = calendar_sync::ChooseSyncedCalendars(account);
+    if (auto recorded = calendar_sync::RecordAccountCalendars(
+            store, account,
+            {chosen.events == nullptr ? &account.front() : chosen.events, chosen.tasks}, newServer);
+        !recorded) {
+        return Stop(err, "cannot record the account's calendars: " + recorded.error().message);
     }
     if (auto saved = SaveSyncSettings(home, settings); !saved) {
         return Stop(err, "cannot keep the sync settings: " + saved.error().message);

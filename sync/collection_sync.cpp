@@ -34,7 +34,7 @@ std::string CollectionSync::CanonicalOf(const std::string& href) const {
 }
 
 bool CollectionSync::HoldsHere(const calendar::SyncEntry& entry) const {
-    if (!options_.kinds.contains(entry.kind)) {
+    if (!options_.kinds.contains(entry.kind) || entry.calendarId != options_.calendarId) {
         return false;
     }
     // An item not on any server yet goes to the collection that holds its kind.
@@ -51,7 +51,11 @@ Result<void> CollectionSync::LoadEntries() {
     }
     entries_.clear();
     byHref_.clear();
+    elsewhere_.clear();
     for (calendar::SyncEntry& entry : *entries) {
+        if (entry.calendarId != options_.calendarId) {
+            elsewhere_.insert(Key{entry.kind, entry.uid});
+        }
         if (!HoldsHere(entry)) {
             continue;
         }
@@ -320,10 +324,14 @@ Result<std::optional<store::UidSaveSummary::Item>> CollectionSync::Store(
     const int32_t storedOid = entry != nullptr ? entry->oid : 0;
     const store::ServerCopy copy{fetched.href, fetched.etag, fetched.data};
     if (item.kind == calendar::ItemKind::Task) {
-        return store_.SaveSyncedTask(item.task, copy, compared, as);
+        calendar::TaskRecord task = item.task;
+        task.calendarId = options_.calendarId;
+        return store_.SaveSyncedTask(task, copy, compared, as);
     }
     if (!options_.ink || item.ink.empty()) {
-        return store_.SaveSyncedAppointment(item.appointment, copy, compared, as);
+        calendar::AppointmentRecord appointment = item.appointment;
+        appointment.calendarId = options_.calendarId;
+        return store_.SaveSyncedAppointment(appointment, copy, compared, as);
     }
     std::optional<calendar::AppointmentRecord> stored;
     if (storedOid != 0) {
@@ -332,6 +340,7 @@ Result<std::optional<store::UidSaveSummary::Item>> CollectionSync::Store(
         }
     }
     calendar::AppointmentRecord record = item.appointment;
+    record.calendarId = options_.calendarId;
     options_.ink->Receive(record, item.ink, stored ? &*stored : nullptr, outcome_.notes);
     auto saved = store_.SaveSyncedAppointment(record, copy, compared, as);
     options_.ink->Finish(saved.ok() && saved->has_value(), store_);
@@ -503,6 +512,12 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
         return {};  // the other collection's kind, in a collection shared with other clients
     }
     const Key key{item.kind, item.Uid()};
+    if (!entries_.contains(key) && elsewhere_.contains(key)) {
+        // The same item in two of the account's calendars: the store keeps it once, in the
+        // calendar it was first found in.
+        outcome_.notes.push_back("kept in another calendar: " + fetched.href);
+        return {};
+    }
     // An href that now holds another item: the one it held is gone from the server.
     const std::string canonical = CanonicalOf(fetched.href);
     if (const auto atHref = byHref_.find(canonical);
@@ -528,6 +543,7 @@ Result<void> CollectionSync::ApplyServerItem(const caldav::FetchedItem& fetched)
         }
         calendar::SyncEntry entry{item.kind, item.Uid(), fetched.href,  fetched.etag, 0,
                                   0,         false,      (*saved)->oid, stamp};
+        entry.calendarId = options_.calendarId;
         ForgetOldHref(key, canonical);
         entries_[key] = entry;
         byHref_[canonical] = key;

@@ -35,6 +35,9 @@ struct CollectionSyncOptions {
     // The clock a sync stamps what it settles with, in seconds since 1970 UTC; none: the
     // system's.
     std::function<int64_t()> now;
+    // The store's calendar the collection is: its items alone are synced with it, and what the
+    // server holds is stored in it.
+    int64_t calendarId = 1;
 };
 
 // The two-way sync of the store with one calendar collection. Changes on the server are found
@@ -108,6 +111,8 @@ private:
     int64_t now_ = 0;
 
     std::map<Key, calendar::SyncEntry> entries_;
+    // Items of the store's other calendars: the same UID in this collection is left alone.
+    std::set<Key> elsewhere_;
     std::map<std::string, Key> byHref_;  // by canonical href
     bool keepToken_ = true;
     // The collection may not be the one the store was last in step with (it forgot this

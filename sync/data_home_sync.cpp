@@ -50,6 +50,34 @@ SyncLock::~SyncLock() {
     }
 }
 
+std::vector<CalendarPlan> PlanCalendars(const SyncSettings& settings,
+                                        const std::vector<store::StoreCalendar>& calendars) {
+    const std::set<calendar::ItemKind> both{calendar::ItemKind::Appointment,
+                                            calendar::ItemKind::Task};
+    // Calendar 1 is the collection the settings name, its tasks perhaps in a list of their own.
+    std::vector<CalendarPlan> plans;
+    if (settings.TasksCollection() == settings.eventsUrl) {
+        plans.push_back({"appointments and tasks", settings.eventsUrl, both, 1});
+    } else {
+        plans.push_back({"appointments", settings.eventsUrl, {calendar::ItemKind::Appointment}, 1});
+        plans.push_back({"tasks", settings.tasksUrl, {calendar::ItemKind::Task}, 1});
+    }
+    for (const store::StoreCalendar& other : calendars) {
+        if (other.id == 1 || other.url.empty() || other.subscription) {
+            continue;
+        }
+        std::set<calendar::ItemKind> kinds;
+        if (other.Takes(static_cast<int32_t>(calendar::ItemKind::Appointment))) {
+            kinds.insert(calendar::ItemKind::Appointment);
+        }
+        if (other.Takes(static_cast<int32_t>(calendar::ItemKind::Task))) {
+            kinds.insert(calendar::ItemKind::Task);
+        }
+        plans.push_back({other.name, other.url, std::move(kinds), other.id});
+    }
+    return plans;
+}
+
 PasswordStore PasswordsOf(const platform::DataHome& home, const SyncSettings& settings) {
     return PasswordStore("sync " + settings.user + " " + settings.eventsUrl,
                          home.RegistryPath().parent_path() / kPasswordFileName);
@@ -87,23 +115,15 @@ std::optional<SyncStop> SyncDataHome(const platform::DataHome& home, const SyncS
     ConflictArchive archive(ConflictFolder(home));
     DataFolderInk ink(home, std::u16string(dataFolder), store);
 
-    struct Plan {
-        std::string label;
-        std::string url;
-        std::set<calendar::ItemKind> kinds;
-    };
-    std::vector<Plan> plans;
-    if (settings.TasksCollection() == settings.eventsUrl) {
-        plans.push_back({"appointments and tasks",
-                         settings.eventsUrl,
-                         {calendar::ItemKind::Appointment, calendar::ItemKind::Task}});
-    } else {
-        plans.push_back({"appointments", settings.eventsUrl, {calendar::ItemKind::Appointment}});
-        plans.push_back({"tasks", settings.tasksUrl, {calendar::ItemKind::Task}});
+    auto calendars = store.Calendars();
+    if (!calendars) {
+        return stop(calendars.error().message);
     }
-    for (const Plan& plan : plans) {
+    std::vector<CalendarPlan> plans = PlanCalendars(settings, *calendars);
+    for (const CalendarPlan& plan : plans) {
         caldav::CalDavCollection collection(client, QUrl(QString::fromStdString(plan.url)));
-        CollectionSync sync(store, collection, archive, {plan.kinds, allowMassDelete, &ink, {}});
+        CollectionSync sync(store, collection, archive,
+                            {plan.kinds, allowMassDelete, &ink, {}, plan.calendarId});
         auto outcome = sync.Run();
         if (!outcome) {
             return SyncStop{outcome.error(), true};

@@ -7,9 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/files/data_home.h"
 #include "calendar/records.h"
+#include "platform/files/data_home.h"
 #include "platform/result.h"
+#include "store/store_calendar.h"
 #include "sync/sync_outcome.h"
 #include "sync/sync_password.h"
 #include "sync/sync_settings.h"
@@ -39,6 +40,21 @@ private:
 
 // Where a sync keeps the losing versions of its conflicts, one file each.
 std::filesystem::path ConflictFolder(const platform::DataHome& home);
+
+// One collection a sync takes in turn: its label, its address, the kinds of item it holds for
+// the store, and the store's calendar it is.
+struct CalendarPlan {
+    std::string label;
+    std::string url;
+    std::set<calendar::ItemKind> kinds;
+    int64_t calendarId = 1;
+};
+
+// The collections a sync takes, in order: calendar 1 as the settings name it (its tasks in the
+// events collection or in their own), then every other calendar of the store that has a
+// collection on the server (not the subscribed feeds).
+std::vector<CalendarPlan> PlanCalendars(const SyncSettings& settings,
+                                        const std::vector<store::StoreCalendar>& calendars);
 
 // Where the password of these settings is kept.
 PasswordStore PasswordsOf(const platform::DataHome& home, const SyncSettings& settings);

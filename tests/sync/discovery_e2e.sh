@@ -3,7 +3,8 @@
 # server started here (Radicale or xandikos, as TESSARINTH_SYNC_SERVER says): an account with a
 # work calendar, a family calendar and a task list, named and coloured in the server. The
 # planner finds all three, syncs appointments with the first calendar and tasks with the list,
-# and a wrong password or an address with no calendar server sets nothing up.
+# the other calendar as one of its own (shown, hidden and shown again), and a wrong password or
+# an address with no calendar server sets nothing up.
 set -euo pipefail
 cli=${1:?usage: discovery_e2e.sh PATH-TO-tessarinth-cli}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -47,10 +48,11 @@ check "the task list is made" 201 "$(make_named "${calendar_home}todo/" やる�
 # and the tasks go with the appointments to the first.
 if [ "$sync_server" = radicale ]; then
     appointments_only=appointments tasks_only=tasks family_synced="synced: appointments"
-    todo_synced="synced: tasks" tasks_in=todo/
+    todo_synced="synced: tasks" tasks_in=todo/ own_calendars="家族 仕事"
 else
     appointments_only="appointments and tasks" tasks_only="appointments and tasks"
-    family_synced="synced: appointments and tasks" todo_synced="" tasks_in=family/
+    family_synced="synced: appointments and tasks" todo_synced="synced: a calendar of its own"
+    tasks_in=family/ own_calendars="家族 仕事 やること"
 fi
 
 # --- Found from the server's root ------------------------------------------------------------
@@ -63,8 +65,9 @@ listed() { awk -F'\t' -v name="  $2" '$1 == name { print $2 "|" $3 "|" $4 }' "$w
 check "the family calendar: its name, address and kind, synced for appointments" \
     "$server_url${calendar_home}family/|$appointments_only|$family_synced" "$(listed a 家族)" \
     "$work/a.setup"
-check "the work calendar: its colour" \
-    "$server_url${calendar_home}work/|$appointments_only, #1E90FF|" "$(listed a 仕事)"
+check "the work calendar: its colour, synced as a calendar of its own" \
+    "$server_url${calendar_home}work/|$appointments_only, #1E90FF|synced: a calendar of its own" \
+    "$(listed a 仕事)"
 check "the task list: for tasks" "$server_url${calendar_home}todo/|$tasks_only|$todo_synced" \
     "$(listed a やること)"
 settings="$work/a/config/sync.json"
@@ -72,8 +75,22 @@ settings="$work/a/config/sync.json"
 check "the settings keep the server's address" "$server_url/" \
     "$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["server"])' "$settings")"
 
+sorted_words() { tr ' ' '\n' | sort | tr '\n' ' '; }
+check "the store's calendars are the account's" "$(echo "$own_calendars" | sorted_words)" \
+    "$(as a calendars | cut -f1 | tr '\n' ' ' | sed 's/ $//' | sorted_words)"
+check "the calendar synced first is the default" 家族 \
+    "$(as a calendars | awk -F'\t' '$4 == "default" { print $1 }')"
+check "the work calendar keeps its address and colour" \
+    "$server_url${calendar_home}work/ shown - writable #1E90FF" \
+    "$(as a calendars | awk -F'\t' '$1 == "仕事" { print $2, $3, $4, $5, $6 }')"
 as a add appointment --start 2026-12-21T10:00 --end 2026-12-21T11:00 --subject 会議 >/dev/null
 as a add task --subject 買い物 >/dev/null
+as a add appointment --start 2026-12-22T09:00 --end 2026-12-22T10:00 --subject 出張 \
+    --calendar 仕事 >/dev/null
+# Another program puts an appointment in the work calendar.
+ics work-visit@other 来客 >"$work/visit.ics"
+check "another program writes to the work calendar" 201 \
+    "$(put_ics "${calendar_home}work/visit.ics" "$work/visit.ics")"
 check "the sync runs on what was found" 0 "$(sync_status a)" "$work/a.err"
 # items_in PATH KIND: how many items of that kind (VEVENT, VTODO) the collection holds.
 items_in() {
@@ -81,7 +98,20 @@ items_in() {
 }
 check "the appointment went to the family calendar" 1 "$(items_in "${calendar_home}family/" VEVENT)"
 check "the task went to the task list" 1 "$(items_in "${calendar_home}$tasks_in" VTODO)"
-check "nothing went to the work calendar" 0 "$(list_hrefs "${calendar_home}work/" | wc -l)"
+check "the work calendar's appointment went to the work calendar, and no other" \
+    "2 1" "$(items_in "${calendar_home}work/" VEVENT) $(items_in "${calendar_home}family/" VEVENT)"
+check "its server copy names it" 1 \
+    "$(list_hrefs "${calendar_home}work/" | while read -r h; do get_ics "$h"; done |
+        grep -c '^SUMMARY:出張' || true)"
+day_subjects() { as a agenda "$1" --tsv | awk -F'\t' '$2 == "'"$1"'" { print $13 }' | tr '\n' ' '; }
+check "what the other program wrote arrived, in the work calendar" "会議 来客 " \
+    "$(day_subjects 2026-12-21)"
+as a calendars hide 仕事
+check "hidden, the work calendar leaves the day" "会議 " "$(day_subjects 2026-12-21)"
+check "and stays stored" 1 "$(as a export - | grep -c '^SUMMARY:来客' || true)"
+check "a hidden calendar still syncs" 0 "$(sync_status a)" "$work/a.err"
+as a calendars show 仕事
+check "shown again, it is back" "会議 来客 " "$(day_subjects 2026-12-21)"
 
 # --- Other addresses of the same account ------------------------------------------------------
 check "the calendar home's address finds the same three" 0 \
