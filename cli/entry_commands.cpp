@@ -388,6 +388,52 @@ int DeleteCommand(const platform::DataHome& home, const std::vector<std::string>
     return 0;
 }
 
+int MoveCommand(const platform::DataHome& home, const std::vector<std::string>& args,
+                const platform::Clock& clock, std::ostream& out, std::ostream& err) {
+    constexpr std::string_view kCommand = "move";
+    const std::optional<int32_t> oid = !args.empty() ? ParseObjectId(args[0]) : std::nullopt;
+    const std::optional<Options> options =
+        oid ? ReadOptions(args, 1, KnownOptions{{"--calendar"}, {}}, kCommand, err) : std::nullopt;
+    if (!oid || !options || !options->Value("--calendar")) {
+        return Fail(err, kCommand, kUsageStatus, "expected: move OID --calendar NAME");
+    }
+    Planner planner(home, clock, err);
+    const std::optional<int64_t> calendarId = NewItemCalendar(planner, *options, kCommand, err);
+    if (!calendarId) {
+        return kFailureStatus;
+    }
+    const platform::Result<store::Application*> application = planner.store.LoggedOnApplication();
+    if (!application) {
+        return Fail(err, kCommand, kFailureStatus, application.error().message);
+    }
+    // The item keeps everything but its calendar; the next sync sends it to the new collection
+    // and only then deletes it from the old.
+    const auto moveTo = [&](auto item) {
+        item.SetCalendarId(*calendarId);
+        if (auto saved = item.Save(); !saved) {
+            return editors::Failure(editors::WriteStatus::StoreFailed, saved.error());
+        }
+        return editors::WriteResult{editors::WriteStatus::Written, "", *oid};
+    };
+    editors::WriteResult moved;
+    if (auto appointment = (*application)->GetAppointmentFromOid(*oid)) {
+        moved = editors::RecordedWrite(planner.Context(), editors::ChangeKind::Saved,
+                                       calendar::ItemKind::Appointment, *oid,
+                                       [&] { return moveTo(std::move(*appointment)); });
+    } else if (auto task = (*application)->GetTaskFromOid(*oid)) {
+        moved = editors::RecordedWrite(planner.Context(), editors::ChangeKind::Saved,
+                                       calendar::ItemKind::Task, *oid,
+                                       [&] { return moveTo(std::move(*task)); });
+    } else {
+        return Fail(err, kCommand, kFailureStatus, "no item has object id " + args[0]);
+    }
+    if (!moved) {
+        return WriteFailed(err, kCommand, moved);
+    }
+    out << "moved " << *oid << " to " << Escaped(*options->Value("--calendar")) << "\n";
+    return 0;
+}
+
 int HistoryCommand(const platform::DataHome& home, const std::vector<std::string>& args,
                    std::ostream& out, std::ostream& err) {
     constexpr std::string_view kCommand = "history";

@@ -18,6 +18,12 @@ namespace cli {
 int AddCommand(const platform::DataHome& home, const std::vector<std::string>& args,
                const platform::Clock& clock, std::ostream& out, std::ostream& err);
 
+// `move OID --calendar NAME`: the appointment or task of that object id into another calendar
+// of the store (neither a read-only one's item nor into a read-only one), as a change undo
+// takes back.
+int MoveCommand(const platform::DataHome& home, const std::vector<std::string>& args,
+                const platform::Clock& clock, std::ostream& out, std::ostream& err);
+
 // `delete OID`: the appointment (with its ink file) or the task of that object id.
 int DeleteCommand(const platform::DataHome& home, const std::vector<std::string>& args,
                   const platform::Clock& clock, std::ostream& out, std::ostream& err);

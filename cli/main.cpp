@@ -53,6 +53,8 @@ constexpr const char* kUsage =
     "  calendars default|hide|show NAME\n"
     "                     new items go to that calendar; its items leave the views and\n"
     "                     reminders, or come back (they stay stored and synced)\n"
+    "  move OID --calendar NAME\n"
+    "                     move the appointment or task of that id to another calendar\n"
     "  delete OID         delete the appointment (and its ink file) or task of that id\n"
     "  undo [--list]      take back the newest change made on the screen or by add and delete\n"
     "                     (the last 100 are kept); --list prints them, newest first\n"
@@ -137,6 +139,9 @@ int main(int argc, char** argv) {
     }
     if (command == "add") {
         return cli::AddCommand(*home, rest, clock, std::cout, std::cerr);
+    }
+    if (command == "move") {
+        return cli::MoveCommand(*home, rest, clock, std::cout, std::cerr);
     }
     if (command == "delete") {
         return cli::DeleteCommand(*home, rest, clock, std::cout, std::cerr);

@@ -142,6 +142,7 @@ public:
         return count;
     }
 
+    bool AtEnd() const { return at_ == bytes_.size(); }
     // Whether everything read was there, and nothing is left over.
     bool Whole() const { return ok_ && at_ == bytes_.size(); }
     bool ok() const { return ok_; }
@@ -223,6 +224,18 @@ bool LocalTimesWorkedOut(const calendar::ItemZone& zone, bool allDay) {
     return zone.zoned() && !allDay;
 }
 
+// An item of the store's first calendar is kept as items were before there were others (the
+// snapshots and fingerprints of earlier steps stay valid); one of another calendar ends with
+// that calendar's id.
+void WriteCalendar(Writer& out, int64_t calendarId) {
+    if (calendarId > 1) {
+        out.Number(static_cast<uint64_t>(calendarId));
+    }
+}
+int64_t ReadCalendar(Reader& in) {
+    return in.AtEnd() ? 1 : static_cast<int64_t>(in.Number());
+}
+
 }  // namespace
 
 std::string EncodeItem(const calendar::AppointmentRecord& record) {
@@ -249,6 +262,7 @@ std::string EncodeItem(const calendar::AppointmentRecord& record) {
     out.Flag(record.cancelled);
     out.Bytes(record.uid);
     out.Bytes(record.extraProperties);
+    WriteCalendar(out, record.calendarId);
     return out.Take();
 }
 
@@ -264,6 +278,7 @@ std::string EncodeItem(const calendar::TaskRecord& record) {
     out.Text(record.categories);
     out.Bytes(record.uid);
     out.Bytes(record.extraProperties);
+    WriteCalendar(out, record.calendarId);
     return out.Take();
 }
 
@@ -293,6 +308,7 @@ platform::Result<calendar::AppointmentRecord> DecodeAppointment(std::string_view
     record.cancelled = in.Flag();
     record.uid = in.Bytes();
     record.extraProperties = in.Bytes();
+    record.calendarId = ReadCalendar(in);
     if (!in.Whole()) {
         return Damaged();
     }
@@ -312,6 +328,7 @@ platform::Result<calendar::TaskRecord> DecodeTask(std::string_view bytes) {
     record.categories = in.Text();
     record.uid = in.Bytes();
     record.extraProperties = in.Bytes();
+    record.calendarId = ReadCalendar(in);
     if (!in.Whole()) {
         return Damaged();
     }

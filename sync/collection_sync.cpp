@@ -34,11 +34,9 @@ std::string CollectionSync::CanonicalOf(const std::string& href) const {
 }
 
 bool CollectionSync::HoldsHere(const calendar::SyncEntry& entry) const {
-    if (!options_.kinds.contains(entry.kind) || entry.calendarId != options_.calendarId) {
-        return false;
-    }
-    // An item not on any server yet goes to the collection that holds its kind.
-    return entry.href.empty() || CanonicalOf(entry.href).starts_with(collection_.Path());
+    // An item not on any server yet goes to the collection that holds its kind; one on the
+    // server elsewhere was moved here from another calendar.
+    return options_.kinds.contains(entry.kind) && entry.calendarId == options_.calendarId;
 }
 
 Result<void> CollectionSync::LoadEntries() {
@@ -52,6 +50,7 @@ Result<void> CollectionSync::LoadEntries() {
     entries_.clear();
     byHref_.clear();
     elsewhere_.clear();
+    movedFrom_.clear();
     for (calendar::SyncEntry& entry : *entries) {
         if (entry.calendarId != options_.calendarId) {
             elsewhere_.insert(Key{entry.kind, entry.uid});
@@ -60,6 +59,13 @@ Result<void> CollectionSync::LoadEntries() {
             continue;
         }
         Key key{entry.kind, entry.uid};
+        if (!entry.href.empty() && !entry.deleted &&
+            !CanonicalOf(entry.href).starts_with(collection_.Path())) {
+            movedFrom_[key] = entry;
+            entry.href.clear();
+            entry.etag.clear();
+            entry.revision = std::max<int64_t>(entry.revision, 1);
+        }
         if (!entry.href.empty()) {
             byHref_[CanonicalOf(entry.href)] = key;
         }
@@ -847,7 +853,11 @@ Result<void> CollectionSync::SendItem(const calendar::SyncEntry& entry) {
                 return recorded;
             }
             // The copy sent says it changed when it changed here.
-            return store_.RememberServerStamp(entry.kind, entry.uid, entry.changedAt);
+            if (auto stamped = store_.RememberServerStamp(entry.kind, entry.uid, entry.changedAt);
+                !stamped) {
+                return stamped;
+            }
+            return RemoveMovedCopy(Key{entry.kind, entry.uid});
         case caldav::WriteResult::Outcome::NotFound:
             // Gone from the server since it was listed: the next sync puts it back as new.
             return store_.RecordServerCopy(entry.kind, entry.uid, {"", ""}, 0);
@@ -855,6 +865,27 @@ Result<void> CollectionSync::SendItem(const calendar::SyncEntry& entry) {
             break;
     }
     return SettleRefusedWrite(href);
+}
+
+Result<void> CollectionSync::RemoveMovedCopy(const Key& key) {
+    const auto moved = movedFrom_.find(key);
+    if (moved == movedFrom_.end()) {
+        return {};
+    }
+    const calendar::SyncEntry old = moved->second;
+    movedFrom_.erase(moved);
+    auto removed = collection_.Delete(old.href, old.etag);
+    if (!removed) {
+        return removed.error();
+    }
+    if (removed->outcome == caldav::WriteResult::Outcome::PreconditionFailed) {
+        // Changed there since by another program: that version stays where it is.
+        outcome_.notes.push_back("moved, and left in the calendar it came from as changed there: " +
+                                 old.href);
+    } else {
+        ++outcome_.deletedOnServer;
+    }
+    return {};
 }
 
 Result<void> CollectionSync::SendDeletion(const calendar::SyncEntry& entry) {

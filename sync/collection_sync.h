@@ -65,6 +65,8 @@ private:
     platform::Result<void> SendLocalChanges();
     platform::Result<void> SendItem(const calendar::SyncEntry& entry);
     platform::Result<void> SendDeletion(const calendar::SyncEntry& entry);
+    // Deletes the copy an item moved here left in its old collection, once it is here.
+    platform::Result<void> RemoveMovedCopy(const Key& key);
     // A write refused because the server's item changed since it was last seen: fetch it and
     // settle it as a conflict.
     platform::Result<void> SettleRefusedWrite(const std::string& href);
@@ -113,6 +115,9 @@ private:
     std::map<Key, calendar::SyncEntry> entries_;
     // Items of the store's other calendars: the same UID in this collection is left alone.
     std::set<Key> elsewhere_;
+    // Items moved here from another calendar, as they were synced there: each is sent here as
+    // new, and only then deleted from the collection it was in.
+    std::map<Key, calendar::SyncEntry> movedFrom_;
     std::map<std::string, Key> byHref_;  // by canonical href
     bool keepToken_ = true;
     // The collection may not be the one the store was last in step with (it forgot this

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "cli/calendars_command.h"
 #include "platform/files/file_operations.h"
 #include "store/schedule_store.h"
 #include "tests/cli/imported_home.h"
@@ -287,6 +288,52 @@ TEST_F(EntryCommandsTest, ADamagedStepIsSaidOnceAndTheNextUndoGoesOn) {
     EXPECT_EQ(AppointmentCount(), imported + 1);
     EXPECT_EQ(undo(), 1);
     EXPECT_EQ(err_.str(), "tessarinth-cli: undo: nothing to undo\n");
+}
+
+TEST_F(EntryCommandsTest, CalendarsAreListedChosenMovedAndKeptWhenReadOnly) {
+    {
+        store::Application store;
+        ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
+        for (const auto& [name, readOnly] : {std::pair{"仕事", false}, std::pair{"学校", true}}) {
+            store::StoreCalendar added;
+            added.name = name;
+            added.url = std::string("https://dav.example/") + name + "/";
+            added.readOnly = readOnly;
+            ASSERT_TRUE(store.SaveCalendar(added).ok());
+        }
+    }
+    ASSERT_EQ(Entry(CalendarsCommand, {}), 0);
+    EXPECT_EQ(LineCount(out_.str()), 3);
+    EXPECT_NE(out_.str().find("仕事\thttps://dav.example/仕事/\tshown\t-\twritable\t-\n"),
+              std::string::npos)
+        << out_.str();
+    EXPECT_NE(out_.str().find("\tshown\tdefault\twritable\t-\n"), std::string::npos);
+    EXPECT_EQ(Entry(CalendarsCommand, {"hide", "どこにもない"}), 1);
+    EXPECT_EQ(Entry(CalendarsCommand, {"hide"}), 2);
+    EXPECT_EQ(Entry(CalendarsCommand, {"default", "学校"}), 1);  // takes no new items
+    EXPECT_NE(err_.str().find("read-only"), std::string::npos);
+
+    ASSERT_EQ(Run(AddCommand, {"task", "--subject", "書類", "--calendar", "仕事"}), 0);
+    const int32_t task = PrintedOid();
+    EXPECT_EQ(Run(AddCommand, {"task", "--subject", "宿題", "--calendar", "学校"}), 1);
+    EXPECT_EQ(Run(AddCommand, {"task", "--subject", "宿題", "--calendar", "ない"}), 1);
+    const auto calendarOf = [&](int32_t oid) {
+        store::Application store;
+        EXPECT_TRUE(store.LogOn(home_.StorePath()).ok());
+        return store.GetTaskFromOid(oid)->Record().calendarId;
+    };
+    EXPECT_EQ(calendarOf(task), 2);
+
+    ASSERT_EQ(Run(MoveCommand, {std::to_string(task), "--calendar", "学校"}), 1);
+    EXPECT_EQ(calendarOf(task), 2);
+    ASSERT_EQ(Run(MoveCommand, {std::to_string(task), "--calendar", "カレンダー"}), 0);
+    EXPECT_EQ(calendarOf(task), 1);
+    // A move is taken back like any change.
+    ASSERT_EQ(UndoCommand(home_, {}, clock_, store::StepDirection::Back, out_, err_), 0);
+    EXPECT_EQ(calendarOf(task), 2);
+    ASSERT_EQ(Entry(CalendarsCommand, {"default", "仕事"}), 0);
+    ASSERT_EQ(Run(AddCommand, {"task", "--subject", "電話"}), 0);
+    EXPECT_EQ(calendarOf(PrintedOid()), 2);
 }
 
 }  // namespace

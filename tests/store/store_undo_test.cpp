@@ -69,12 +69,15 @@ calendar::TaskRecord RichTask() {
 }
 
 TEST(ItemSnapshot, AnItemReadsBackWhole) {
-    const calendar::AppointmentRecord series = RichSeries();
+    // Of another calendar than the first, and of the first, as the store reads them.
+    calendar::AppointmentRecord series = RichSeries();
+    series.calendarId = 3;
     auto read = DecodeAppointment(EncodeItem(series));
     ASSERT_TRUE(read.ok()) << read.error().message;
     EXPECT_EQ(*read, series);
 
-    const calendar::TaskRecord task = RichTask();
+    calendar::TaskRecord task = RichTask();
+    task.calendarId = 1;
     auto readTask = DecodeTask(EncodeItem(task));
     ASSERT_TRUE(readTask.ok());
     EXPECT_EQ(*readTask, task);
@@ -223,6 +226,24 @@ TEST_F(StoreUndoTest, AMoveIsTakenBackAndDoneAgainAndOtherProgramsSeeANewerVersi
     ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Applied);
     EXPECT_EQ(Now(calendar::ItemKind::Appointment, "meeting@test").appointment->start,
               At(2026, 12, 10, 10));
+}
+
+TEST_F(StoreUndoTest, AnItemMovedToAnotherCalendarIsTakenBackToItsOwn) {
+    StoreCalendar work;
+    work.name = "仕事";
+    ASSERT_TRUE(app_.SaveCalendar(work).ok());
+    ASSERT_TRUE(app_.AddAll({Meeting()}, {}).ok());
+    const ItemState before = Now(calendar::ItemKind::Appointment, "meeting@test");
+    auto appointment = app_.GetAppointmentFromOid(before.appointment->oid);
+    appointment->SetCalendarId(work.id);
+    ASSERT_TRUE(appointment->Save().ok());
+    Keep(before, "meeting@test");
+
+    ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Applied);
+    EXPECT_EQ(Now(calendar::ItemKind::Appointment, "meeting@test").appointment->calendarId, 1);
+    ASSERT_EQ(Apply(StepDirection::Again).value(), StepOutcome::Applied);
+    EXPECT_EQ(Now(calendar::ItemKind::Appointment, "meeting@test").appointment->calendarId,
+              work.id);
 }
 
 // An occurrence moved on its own and taken back: what comes back is newer, for other programs,

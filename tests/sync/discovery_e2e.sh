@@ -83,7 +83,7 @@ check "the calendar synced first is the default" 家族 \
 check "the work calendar keeps its address and colour" \
     "$server_url${calendar_home}work/ shown - writable #1E90FF" \
     "$(as a calendars | awk -F'\t' '$1 == "仕事" { print $2, $3, $4, $5, $6 }')"
-as a add appointment --start 2026-12-21T10:00 --end 2026-12-21T11:00 --subject 会議 >/dev/null
+meeting=$(as a add appointment --start 2026-12-21T10:00 --end 2026-12-21T11:00 --subject 会議)
 as a add task --subject 買い物 >/dev/null
 as a add appointment --start 2026-12-22T09:00 --end 2026-12-22T10:00 --subject 出張 \
     --calendar 仕事 >/dev/null
@@ -112,6 +112,24 @@ check "and stays stored" 1 "$(as a export - | grep -c '^SUMMARY:来客' || true)
 check "a hidden calendar still syncs" 0 "$(sync_status a)" "$work/a.err"
 as a calendars show 仕事
 check "shown again, it is back" "会議 来客 " "$(day_subjects 2026-12-21)"
+
+# --- An item moved between calendars ---------------------------------------------------------
+check "the meeting moves to the work calendar" "moved $meeting to 仕事" \
+    "$(as a move "$meeting" --calendar 仕事)"
+check "the sync after the move" 0 "$(sync_status a)" "$work/a.err"
+meeting_copies() {
+    list_hrefs "${calendar_home}$1" | while read -r h; do get_ics "$h"; done |
+        grep -c '^SUMMARY:会議' || true
+}
+check "the meeting is on the server once, in the work calendar" "1 0" \
+    "$(meeting_copies work/) $(meeting_copies family/)"
+check "another sync changes nothing" 0 "$(sync_status a)" "$work/a.err"
+check "nothing moved back" "1 0" "$(meeting_copies work/) $(meeting_copies family/)"
+check "and it is stored once" 1 "$(as a export - | grep -c '^SUMMARY:会議' || true)"
+check "the move is taken back like any change" 0 "$(as a undo >/dev/null; echo $?)"
+check "the sync after the undo" 0 "$(sync_status a)" "$work/a.err"
+check "the meeting is back in the family calendar alone" "0 1" \
+    "$(meeting_copies work/) $(meeting_copies family/)"
 
 # --- Other addresses of the same account ------------------------------------------------------
 check "the calendar home's address finds the same three" 0 \
