@@ -155,16 +155,15 @@ platform::Result<void> ChooseFoundCalendars(SyncSettings& settings, const std::s
         return discovered.error();
     }
     account = std::move(discovered).value();
-    const std::vector<caldav::FoundCalendar>* const found = &account;
-    const auto [events, tasks] = calendar_sync::ChooseSyncedCalendars(*found);
+    const auto [events, tasks] = calendar_sync::ChooseSyncedCalendars(account);
     if (events == nullptr) {
         return platform::Error{"the account has no calendar for appointments that can be written"};
     }
     settings.eventsUrl = events->url;
     settings.tasksUrl = tasks == nullptr || tasks == events ? std::string() : tasks->url;
-    out << "found " << found->size() << (found->size() == 1 ? " calendar" : " calendars") << " at "
-        << Escaped(calendar_sync::WithoutCredentials(settings.serverUrl)) << ":\n";
-    for (const caldav::FoundCalendar& calendar : *found) {
+    out << "found " << account.size() << (account.size() == 1 ? " calendar" : " calendars")
+        << " at " << Escaped(calendar_sync::WithoutCredentials(settings.serverUrl)) << ":\n";
+    for (const caldav::FoundCalendar& calendar : account) {
         const std::string kinds = calendar.events && calendar.tasks ? "appointments and tasks"
                                   : calendar.events                 ? "appointments"
                                                                     : "tasks";
