@@ -474,6 +474,21 @@ TEST_F(StoreTest, CountAndUntilEndTheSeries) {
     EXPECT_TRUE(Starts(uR"([Start] >= "2026/6/16" and [Start] <= "2026/7/31")").empty());
 }
 
+// An UNTIL in UTC is a moment: 09:00Z is 10:00 in Berlin, so a 10:00 start that day is the
+// last. The same UNTIL without its Z is 09:00 on the series' own clock, before that start.
+TEST_F(StoreTest, AnUntilInUtcIsAMomentAndOneWithoutZoneIsWallClock) {
+    calendar::Recurrence utc;
+    utc.rule = "FREQ=WEEKLY;UNTIL=20261130T090000Z";
+    AddAppointment(At(2026, 11, 2, 10), At(2026, 11, 2, 11), u"utc", false, utc, "Europe/Berlin",
+                   At(2026, 11, 2, 10));
+    calendar::Recurrence floating;
+    floating.rule = "FREQ=WEEKLY;UNTIL=20261130T090000";
+    AddAppointment(At(2026, 11, 2, 12), At(2026, 11, 2, 13), u"floating", false, floating);
+    EXPECT_EQ(
+        Starts(uR"([Start] >= "2026/11/23" and [Start] <= "2026/12/31")"),
+        (std::vector<Date>{At(2026, 11, 23, 10), At(2026, 11, 23, 12), At(2026, 11, 30, 10)}));
+}
+
 TEST_F(StoreTest, FirstOccurrenceIsTheStartEvenOffTheRule) {
     // The start is a Sunday; the rule gives Mondays.
     calendar::Recurrence weekly;
