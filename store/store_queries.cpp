@@ -104,6 +104,18 @@ private:
     const calendar::AppointmentRecord& record_;
 };
 
+// The columns an appointment read in part (AppointmentParts::TimesAndMarks) still has.
+std::optional<std::string> MarkColumn(Field field) {
+    switch (field) {
+        case Field::Subject:
+        case Field::Location:
+        case Field::Body:
+            return std::nullopt;
+        default:
+            return AppointmentColumn(field);
+    }
+}
+
 class TaskValues final : public FieldValues {
 public:
     explicit TaskValues(const calendar::TaskRecord& record) : record_(record) {}
@@ -173,6 +185,10 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
     const double longestSeriesSpan = StoredSpan(kLongestSeriesSpan);
     const double longestSeriesAdvance = StoredSpan(kLongestSeriesAdvance);
     const char* const shown = query.includeCancelled ? "" : " AND cancelled = 0";
+    // Texts read in part would make a restriction on them wrong in memory: those read whole.
+    const bool inPart = query.parts == AppointmentParts::TimesAndMarks &&
+                        (!query.restriction || ToSql(*query.restriction, MarkColumn));
+    const char* const columns = inPart ? kAppointmentMarkColumns : kAppointmentColumns;
 
     std::vector<AppointmentHit> hits;
     // Each statement's rows in object id order, unless the caller sorts them: ordered here,
@@ -201,7 +217,7 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
             if (!expand) {
                 if (filter || !query.restriction ||
                     Matches(*query.restriction, AppointmentValues(record))) {
-                    hits.push_back({std::move(shared), false, 0, false});
+                    hits.push_back({std::move(shared), false, 0, false, inPart});
                 }
                 continue;
             }
@@ -219,7 +235,7 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
                 if (!query.restriction ||
                     Matches(*query.restriction, AppointmentValues(*instance))) {
                     hits.push_back({std::move(instance), true, occurrence.recurrenceId,
-                                    occurrence.change != nullptr});
+                                    occurrence.change != nullptr, inPart});
                 }
             }
         }
@@ -232,8 +248,7 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
 
     // Single appointments (and, without expansion, the series as stored).
     {
-        std::string sql =
-            std::string("SELECT ") + kAppointmentColumns + " FROM appointments WHERE ";
+        std::string sql = std::string("SELECT ") + columns + " FROM appointments WHERE ";
         sql += query.expandRecurrences ? "recurring = 0" : "1";
         sql += shown;
         if (filter) {
@@ -263,7 +278,7 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
         // end are always candidates. A changed occurrence may start before its series does.
         const std::optional<double> reach = endRange.lower ? endRange.lower : startRange.lower;
         for (const bool endless : {false, true}) {
-            std::string sql = std::string("SELECT ") + kAppointmentColumns +
+            std::string sql = std::string("SELECT ") + columns +
                               " FROM appointments WHERE recurring = 1 AND " +
                               (endless ? "last_end IS NULL" : "last_end IS NOT NULL") + shown;
             if (startRange.upper) {

@@ -23,6 +23,12 @@ inline constexpr const char* kAppointmentColumns =
     "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
     "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
     "(SELECT text FROM zone_definitions WHERE id = zone_definition), handwritten";
+// The same columns, in the same places, for AppointmentParts::TimesAndMarks: the subject,
+// location, memo, UID and kept properties read as empty texts.
+inline constexpr const char* kAppointmentMarkColumns =
+    "oid, start, end, all_day, reminder, '', '', '', categories, '', '', rule, "
+    "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
+    "(SELECT text FROM zone_definitions WHERE id = zone_definition), handwritten";
 inline constexpr const char* kAppointmentWriteColumns =
     "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
     "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
