@@ -18,17 +18,20 @@ inline constexpr const char* kLongestSeriesSpan = "longest_series_span";
 inline constexpr const char* kLongestSeriesAdvance = "longest_series_advance";
 
 // A zone definition an item's times refer to is kept once, in zone_definitions: a read takes
-// its text, a write its id.
+// its text, a write its id. Id 0 is none (the table's ids start at 1): most items refer to no
+// definition, and their rows are read without looking it up.
 inline constexpr const char* kAppointmentColumns =
     "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
     "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
-    "(SELECT text FROM zone_definitions WHERE id = zone_definition), handwritten";
+    "CASE zone_definition WHEN 0 THEN NULL ELSE (SELECT text FROM zone_definitions WHERE id = "
+    "zone_definition) END, handwritten";
 // The same columns, in the same places, for AppointmentParts::TimesAndMarks: the subject,
 // location, memo, UID and kept properties read as empty texts.
 inline constexpr const char* kAppointmentMarkColumns =
     "oid, start, end, all_day, reminder, '', '', '', categories, '', '', rule, "
     "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
-    "(SELECT text FROM zone_definitions WHERE id = zone_definition), handwritten";
+    "CASE zone_definition WHEN 0 THEN NULL ELSE (SELECT text FROM zone_definitions WHERE id = "
+    "zone_definition) END, handwritten";
 inline constexpr const char* kAppointmentWriteColumns =
     "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
     "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
@@ -43,7 +46,8 @@ inline constexpr const char* kChangeColumns =
 
 inline constexpr const char* kTaskColumns =
     "oid, due, completed, complete, subject, body, categories, uid, extra, due_tzid, zone_due, "
-    "(SELECT text FROM zone_definitions WHERE id = due_definition)";
+    "CASE due_definition WHEN 0 THEN NULL ELSE (SELECT text FROM zone_definitions WHERE id = "
+    "due_definition) END";
 inline constexpr const char* kTaskWriteColumns =
     "oid, due, completed, complete, subject, body, categories, uid, extra, due_tzid, zone_due, "
     "due_definition";
