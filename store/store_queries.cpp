@@ -205,7 +205,8 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
         };
         int step;
         while ((step = select.Step()) == SQLITE_ROW) {
-            auto shared = std::make_shared<calendar::AppointmentRecord>(ReadAppointment(select));
+            auto shared = std::make_shared<calendar::AppointmentRecord>(ReadAppointment(
+                select, inPart ? AppointmentParts::TimesAndMarks : AppointmentParts::Whole));
             calendar::AppointmentRecord& record = *shared;
             if (select.Integer(kChangesColumn) > 0) {
                 auto changes = ReadChanges(record.oid);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "calendar/records.h"
+#include "store/appointment_hit.h"
 #include "store/store_statement.h"
 
 // How the store's rows hold records: the columns its statements read, in order, and the readers
@@ -62,7 +63,10 @@ calendar::ItemZone ZoneOfRow(std::string tzid, std::string definition, bool time
 
 // A row read with kAppointmentColumns (its changes are read apart), kChangeColumns and
 // kTaskColumns.
-calendar::AppointmentRecord ReadAppointment(const Statement& row);
+// A row read with kAppointmentMarkColumns is read as TimesAndMarks: the texts it holds empty
+// are not read at all.
+calendar::AppointmentRecord ReadAppointment(const Statement& row,
+                                            AppointmentParts parts = AppointmentParts::Whole);
 calendar::OccurrenceChange ReadChange(const Statement& row);
 calendar::TaskRecord ReadTask(const Statement& row);
 
