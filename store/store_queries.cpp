@@ -311,8 +311,11 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
 Result<StoreDatabase::TaskPage> StoreDatabase::QueryTaskPage(
     const Restriction* restriction, const std::optional<calendar::TaskPageKey>& after,
     size_t limit) {
-    // Each alternative becomes a SELECT of its own, joined by UNION: SQLite then merges the
-    // ordered index scans instead of sorting every task the `or` as a whole selects.
+    // Each alternative becomes a SELECT of its own, joined by UNION ALL: SQLite then merges the
+    // ordered index scans instead of sorting every task the `or` as a whole selects. Each
+    // alternative leaves out the tasks an earlier one selects, so that no task comes twice
+    // without SQLite comparing whole rows to find the ones that would (the columns are never
+    // NULL, so NOT selects exactly the others).
     std::vector<SqlFilter> alternatives;
     if (restriction) {
         for (const Restriction& alternative : restriction->Alternatives()) {
@@ -324,6 +327,18 @@ Result<StoreDatabase::TaskPage> StoreDatabase::QueryTaskPage(
             alternatives.push_back(std::move(*filter));
         }
     }
+    std::vector<SqlFilter> disjoint;
+    for (size_t index = 0; index < alternatives.size(); ++index) {
+        SqlFilter own = alternatives[index];
+        own.where = "(" + own.where + ")";
+        for (size_t earlier = 0; earlier < index; ++earlier) {
+            own.where += " AND NOT (" + alternatives[earlier].where + ")";
+            own.parameters.insert(own.parameters.end(), alternatives[earlier].parameters.begin(),
+                                  alternatives[earlier].parameters.end());
+        }
+        disjoint.push_back(std::move(own));
+    }
+    alternatives = std::move(disjoint);
     const bool inSql = !restriction || !alternatives.empty();
     const std::string afterCondition = after ? "(due, oid) > (?, ?)" : "";
     const auto select = [&](const std::string& condition) {
@@ -341,7 +356,7 @@ Result<StoreDatabase::TaskPage> StoreDatabase::QueryTaskPage(
         sql = select("");
     }
     for (const SqlFilter& alternative : alternatives) {
-        sql += (sql.empty() ? "" : " UNION ") + select(alternative.where);
+        sql += (sql.empty() ? "" : " UNION ALL ") + select(alternative.where);
     }
     sql += " ORDER BY due, oid";
     if (inSql) {

@@ -301,8 +301,11 @@ TEST_F(StoreTest, TasksWalkedByDueDateComePageByPageInOneOrder) {
         record.dueDate =
             i % 3 == 0 ? calendar::kNoDateValue : At(2004, 10, 1 + static_cast<int>(i % 20));
         record.complete = i % 4 == 0;
-        record.dateCompleted = record.complete ? At(2004, 10, 4 + static_cast<int>(i % 3), 18)
-                                               : calendar::kNoDateValue;
+        // Some open tasks carry a completion date all the same (a calendar's COMPLETED without
+        // its STATUS): they satisfy both alternatives of the `or` below.
+        record.dateCompleted = record.complete || i % 7 == 1
+                                   ? At(2004, 10, 4 + static_cast<int>(i % 3), 18)
+                                   : calendar::kNoDateValue;
     }
     ASSERT_TRUE(app_.AddAll({}, records).ok());
     auto stored = app_.GetDefaultFolder(FolderKind::Tasks)->GetItems();
@@ -360,6 +363,12 @@ TEST_F(StoreTest, TasksWalkedByDueDateComePageByPageInOneOrder) {
         uR"([Complete] = FALSE or [DateCompleted] = "2004/10/5")";
     const std::vector<int32_t> both = expected(openOrDoneOnThe5th);
     ASSERT_GT(both.size(), 400u);  // past the first pages
+    ASSERT_GT(std::count_if(all.begin(), all.end(),
+                            [](const calendar::TaskRecord& t) {
+                                return !t.complete && t.dateCompleted >= At(2004, 10, 5) &&
+                                       t.dateCompleted < At(2004, 10, 6);
+                            }),
+              10);  // each listed once
     const Walk whole = walk(openOrDone, SIZE_MAX);
     EXPECT_EQ(whole.oids, both);
     EXPECT_EQ(whole.count, static_cast<int32_t>(both.size()));
