@@ -140,6 +140,8 @@ Result<void> AppointmentPass(const store::Folder& calendar, std::u16string_view 
         return ReleaseAfter(store, restricted.error());
     }
     restricted->SetIncludeRecurrences(true);
+    // Placing needs each item's times alone; the rows that show read their items whole.
+    restricted->SetAppointmentParts(store::AppointmentParts::TimesAndMarks);
     (void)restricted->Sort(u"[Start]");
     for (int32_t index = 1;; ++index) {
         auto appointment = restricted->AppointmentAt(index);

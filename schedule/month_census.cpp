@@ -123,6 +123,8 @@ Result<void> TakeCensus(Date firstDay, Date lastDay, const MonthGridDates& dates
         return items.error();
     }
     items->SetIncludeRecurrences(true);
+    // The marks need only each item's times, all-day flag and category.
+    items->SetAppointmentParts(store::AppointmentParts::TimesAndMarks);
     // Every item that covers a day of the month, also one that began in an earlier month: a
     // break over the New Year belongs to January's days as much as to December's.
     auto month = items->Restrict(u"[Start] <= \"" + *last + u"\" and [End] >= \"" + *first + u"\"");

@@ -107,6 +107,13 @@ calendar::TimeZone ZoneOf(const calendar::AppointmentRecord& series) {
     return calendar::ResolveZone(series.zone).value_or(calendar::TimeZone::Local());
 }
 
+// Whether an UNTIL is written in UTC. libical sets up its whole table of built-in zones the
+// first time it is asked for its UTC zone, which would cost a command more than its own work;
+// an UNTIL without a zone is not UTC, so only one with a zone asks.
+bool IsUtcUntil(const icaltimetype& until) {
+    return until.zone != nullptr && icaltime_is_utc(until) != 0;
+}
+
 // The rule's UNTIL as wall-clock time of the series' zone, which is how the walk compares it.
 // An UNTIL in UTC is a moment (what most calendar programs write: the last start in UTC); a
 // date UNTIL of a timed series takes in the whole of its day. Both ends are inclusive.
@@ -131,7 +138,7 @@ void UntilInSeriesZone(icalrecurrencetype& rule, const calendar::AppointmentReco
         until.second = 59;
         return;
     }
-    if (icaltime_is_utc(until)) {
+    if (IsUtcUntil(until)) {
         const std::optional<Date> utcWall =
             platform::MakeDate(until.year, until.month, until.day, until.hour, until.minute,
                                std::min(until.second, 59));
@@ -548,7 +555,7 @@ RuleReach ReachOfRule(const std::string& rule) {
             end.wall.Minute = static_cast<uint16_t>(until.minute);
             end.wall.Second = static_cast<uint16_t>(until.second);
         }
-        end.utc = icaltime_is_utc(until) != 0;
+        end.utc = IsUtcUntil(until);
         reach.until = end;
     }
     return reach;

@@ -114,6 +114,9 @@ Result<void> Appointment::Save() {
     if (isOccurrence_) {
         return Error{"an occurrence cannot be saved on its own; save its series"};
     }
+    if (readInPart_) {
+        return Error{"the appointment was read without its texts; read it whole to save it"};
+    }
     // Saving gives a new appointment its object id and UID: those go to this copy alone.
     return db_->SaveAppointment(Edited());
 }
@@ -186,6 +189,7 @@ Result<Items> Items::Restrict(std::u16string_view restriction) const {
     restricted.sortKey_ = sortKey_;
     restricted.descending_ = descending_;
     restricted.includeRecurrences_ = includeRecurrences_;
+    restricted.parts_ = parts_;
     return restricted;
 }
 
@@ -207,6 +211,11 @@ void Items::SetIncludeRecurrences(bool include) {
     ran_ = false;
 }
 
+void Items::SetAppointmentParts(AppointmentParts parts) {
+    parts_ = parts;
+    ran_ = false;
+}
+
 Result<void> Items::Run() {
     if (ran_) {
         return {};
@@ -219,6 +228,7 @@ Result<void> Items::Run() {
         query.expandRecurrences = includeRecurrences_;
         query.includeCancelled = false;
         query.callerSorts = sortKey_ == SortKey::Start;
+        query.parts = parts_;
         auto hits = db_->QueryAppointments(query);
         if (!hits) {
             return hits.error();
@@ -299,7 +309,8 @@ Result<Appointment> Items::AppointmentAt(int32_t index) {
         return Error{"no item at index " + std::to_string(index)};
     }
     const AppointmentHit& hit = appointments_[static_cast<size_t>(index) - 1];
-    return Appointment(db_, hit.record, hit.isOccurrence, hit.recurrenceId, hit.isChanged);
+    return Appointment(db_, hit.record, hit.isOccurrence, hit.recurrenceId, hit.isChanged,
+                       hit.readInPart);
 }
 
 Result<Task> Items::TaskAt(int32_t index) {

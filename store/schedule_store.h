@@ -99,7 +99,9 @@ public:
     void CancelOccurrence(Date recurrenceId);
     void DropOccurrenceChange(Date recurrenceId);
 
-    // A new appointment gets its object id (and a UID) here.
+    // A new appointment gets its object id (and a UID) here. One handed out by a collection that
+    // read its items in part (AppointmentParts::TimesAndMarks) is refused: its empty texts would
+    // overwrite the stored ones.
     Result<void> Save();
     Result<void> Delete();
 
@@ -110,12 +112,13 @@ private:
     friend class Application;
     Appointment(std::shared_ptr<StoreDatabase> db,
                 std::shared_ptr<calendar::AppointmentRecord> record, bool isOccurrence,
-                Date recurrenceId = 0, bool isChanged = false)
+                Date recurrenceId = 0, bool isChanged = false, bool readInPart = false)
         : db_(std::move(db)),
           record_(std::move(record)),
           isOccurrence_(isOccurrence),
           recurrenceId_(recurrenceId),
-          isChanged_(isChanged) {}
+          isChanged_(isChanged),
+          readInPart_(readInPart) {}
     // The record this appointment alone holds, copied first when it is still shared.
     calendar::AppointmentRecord& Edited();
 
@@ -126,6 +129,7 @@ private:
     bool isOccurrence_ = false;
     Date recurrenceId_ = 0;
     bool isChanged_ = false;
+    bool readInPart_ = false;
 };
 
 // A task as handed out by the store.
@@ -179,6 +183,9 @@ public:
     Result<void> Sort(std::u16string_view property, bool descending = false);
     // Each occurrence of a recurring appointment becomes an item of its own.
     void SetIncludeRecurrences(bool include);
+    // What is read of each appointment (AppointmentParts): a census that only counts and marks
+    // days reads TimesAndMarks, which spares reading and converting texts it never shows.
+    void SetAppointmentParts(AppointmentParts parts);
 
     Result<int32_t> Count();
     // 1-based, as the planner walks collections; past the end is an error.
@@ -206,6 +213,7 @@ private:
     SortKey sortKey_ = SortKey::None;
     bool descending_ = false;
     bool includeRecurrences_ = false;
+    AppointmentParts parts_ = AppointmentParts::Whole;
     bool ran_ = false;
     std::vector<AppointmentHit> appointments_;
     std::vector<calendar::TaskRecord> tasks_;

@@ -38,6 +38,8 @@ struct AppointmentQuery {
     // unless the caller sorts them itself: then the items come in whatever order the time
     // indexes give, each series' occurrences still together and in order.
     bool callerSorts = false;
+    // TimesAndMarks is read whole all the same when the restriction names a text left out.
+    AppointmentParts parts = AppointmentParts::Whole;
 };
 
 // How an item stored by its UID met the store. Earlier: a file's item that is an earlier version

@@ -104,6 +104,18 @@ private:
     const calendar::AppointmentRecord& record_;
 };
 
+// The columns an appointment read in part (AppointmentParts::TimesAndMarks) still has.
+std::optional<std::string> MarkColumn(Field field) {
+    switch (field) {
+        case Field::Subject:
+        case Field::Location:
+        case Field::Body:
+            return std::nullopt;
+        default:
+            return AppointmentColumn(field);
+    }
+}
+
 class TaskValues final : public FieldValues {
 public:
     explicit TaskValues(const calendar::TaskRecord& record) : record_(record) {}
@@ -174,6 +186,10 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
     const double longestSeriesAdvance = StoredSpan(kLongestSeriesAdvance);
     const std::string shown = std::string(query.includeCancelled ? "" : " AND cancelled = 0") +
                               (query.includeHidden ? "" : kShownCalendars);
+    // Texts read in part would make a restriction on them wrong in memory: those read whole.
+    const bool inPart = query.parts == AppointmentParts::TimesAndMarks &&
+                        (!query.restriction || ToSql(*query.restriction, MarkColumn));
+    const char* const columns = inPart ? kAppointmentMarkColumns : kAppointmentColumns;
 
     std::vector<AppointmentHit> hits;
     // Each statement's rows in object id order, unless the caller sorts them: ordered here,
@@ -190,7 +206,8 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
         };
         int step;
         while ((step = select.Step()) == SQLITE_ROW) {
-            auto shared = std::make_shared<calendar::AppointmentRecord>(ReadAppointment(select));
+            auto shared = std::make_shared<calendar::AppointmentRecord>(ReadAppointment(
+                select, inPart ? AppointmentParts::TimesAndMarks : AppointmentParts::Whole));
             calendar::AppointmentRecord& record = *shared;
             if (select.Integer(kChangesColumn) > 0) {
                 auto changes = ReadChanges(record.oid);
@@ -202,7 +219,7 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
             if (!expand) {
                 if (filter || !query.restriction ||
                     Matches(*query.restriction, AppointmentValues(record))) {
-                    hits.push_back({std::move(shared), false, 0, false});
+                    hits.push_back({std::move(shared), false, 0, false, inPart});
                 }
                 continue;
             }
@@ -220,7 +237,7 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
                 if (!query.restriction ||
                     Matches(*query.restriction, AppointmentValues(*instance))) {
                     hits.push_back({std::move(instance), true, occurrence.recurrenceId,
-                                    occurrence.change != nullptr});
+                                    occurrence.change != nullptr, inPart});
                 }
             }
         }
@@ -233,8 +250,7 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
 
     // Single appointments (and, without expansion, the series as stored).
     {
-        std::string sql =
-            std::string("SELECT ") + kAppointmentColumns + " FROM appointments WHERE ";
+        std::string sql = std::string("SELECT ") + columns + " FROM appointments WHERE ";
         sql += query.expandRecurrences ? "recurring = 0" : "1";
         sql += shown;
         if (filter) {
@@ -264,7 +280,7 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
         // end are always candidates. A changed occurrence may start before its series does.
         const std::optional<double> reach = endRange.lower ? endRange.lower : startRange.lower;
         for (const bool endless : {false, true}) {
-            std::string sql = std::string("SELECT ") + kAppointmentColumns +
+            std::string sql = std::string("SELECT ") + columns +
                               " FROM appointments WHERE recurring = 1 AND " +
                               (endless ? "last_end IS NULL" : "last_end IS NOT NULL") + shown;
             if (startRange.upper) {
@@ -296,8 +312,11 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
 Result<StoreDatabase::TaskPage> StoreDatabase::QueryTaskPage(
     const Restriction* restriction, const std::optional<calendar::TaskPageKey>& after,
     size_t limit) {
-    // Each alternative becomes a SELECT of its own, joined by UNION: SQLite then merges the
-    // ordered index scans instead of sorting every task the `or` as a whole selects.
+    // Each alternative becomes a SELECT of its own, joined by UNION ALL: SQLite then merges the
+    // ordered index scans instead of sorting every task the `or` as a whole selects. Each
+    // alternative leaves out the tasks an earlier one selects, so that no task comes twice
+    // without SQLite comparing whole rows to find the ones that would (the columns are never
+    // NULL, so NOT selects exactly the others).
     std::vector<SqlFilter> alternatives;
     if (restriction) {
         for (const Restriction& alternative : restriction->Alternatives()) {
@@ -309,6 +328,18 @@ Result<StoreDatabase::TaskPage> StoreDatabase::QueryTaskPage(
             alternatives.push_back(std::move(*filter));
         }
     }
+    std::vector<SqlFilter> disjoint;
+    for (size_t index = 0; index < alternatives.size(); ++index) {
+        SqlFilter own = alternatives[index];
+        own.where = "(" + own.where + ")";
+        for (size_t earlier = 0; earlier < index; ++earlier) {
+            own.where += " AND NOT (" + alternatives[earlier].where + ")";
+            own.parameters.insert(own.parameters.end(), alternatives[earlier].parameters.begin(),
+                                  alternatives[earlier].parameters.end());
+        }
+        disjoint.push_back(std::move(own));
+    }
+    alternatives = std::move(disjoint);
     const bool inSql = !restriction || !alternatives.empty();
     const std::string afterCondition = after ? "(due, oid) > (?, ?)" : "";
     const auto select = [&](const std::string& condition) {
@@ -326,7 +357,7 @@ Result<StoreDatabase::TaskPage> StoreDatabase::QueryTaskPage(
         sql = select("");
     }
     for (const SqlFilter& alternative : alternatives) {
-        sql += (sql.empty() ? "" : " UNION ") + select(alternative.where);
+        sql += (sql.empty() ? "" : " UNION ALL ") + select(alternative.where);
     }
     sql += " ORDER BY due, oid";
     if (inSql) {

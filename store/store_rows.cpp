@@ -45,19 +45,21 @@ calendar::ItemZone ZoneOfRow(std::string tzid, std::string definition, bool time
         timed ? calendar::ItemZone::Form::Floating : calendar::ItemZone::Form::Unset, {}, {}};
 }
 
-calendar::AppointmentRecord ReadAppointment(const Statement& row) {
+calendar::AppointmentRecord ReadAppointment(const Statement& row, AppointmentParts parts) {
     calendar::AppointmentRecord record;
     record.oid = static_cast<int32_t>(row.Integer(0));
     record.start = LinearToDate(row.Real(1));
     record.end = LinearToDate(row.Real(2));
     record.allDay = row.Integer(3) != 0;
     record.reminderSet = row.Integer(4) != 0;
-    record.subject = row.Text16(5);
-    record.location = row.Text16(6);
-    record.body = row.Text16(7);
+    if (parts == AppointmentParts::Whole) {
+        record.subject = row.Text16(5);
+        record.location = row.Text16(6);
+        record.body = row.Text16(7);
+        record.uid = row.Text(9);
+        record.extraProperties = row.Text(10);
+    }
     record.categories = row.Text16(8);
-    record.uid = row.Text(9);
-    record.extraProperties = row.Text(10);
     record.recurrence.rule = row.Text(11);
     record.zone = ZoneOfRow(row.Text(12), row.Text(20), !record.allDay);
     record.zoneStart = LinearToDate(row.Real(13));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "calendar/records.h"
+#include "store/appointment_hit.h"
 #include "store/store_statement.h"
 
 // How the store's rows hold records: the columns its statements read, in order, and the readers
@@ -20,11 +21,20 @@ inline constexpr const char* kLongestSeriesAdvance = "longest_series_advance";
 inline constexpr const char* kDefaultCalendar = "default_calendar";
 
 // A zone definition an item's times refer to is kept once, in zone_definitions: a read takes
-// its text, a write its id.
+// its text, a write its id. Id 0 is none (the table's ids start at 1): most items refer to no
+// definition, and their rows are read without looking it up.
 inline constexpr const char* kAppointmentColumns =
     "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
     "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
-    "(SELECT text FROM zone_definitions WHERE id = zone_definition), handwritten, calendar";
+    "CASE zone_definition WHEN 0 THEN NULL ELSE (SELECT text FROM zone_definitions WHERE id = "
+    "zone_definition) END, handwritten, calendar";
+// The same columns, in the same places, for AppointmentParts::TimesAndMarks: the subject,
+// location, memo, UID and kept properties read as empty texts.
+inline constexpr const char* kAppointmentMarkColumns =
+    "oid, start, end, all_day, reminder, '', '', '', categories, '', '', rule, "
+    "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
+    "CASE zone_definition WHEN 0 THEN NULL ELSE (SELECT text FROM zone_definitions WHERE id = "
+    "zone_definition) END, handwritten, calendar";
 inline constexpr const char* kAppointmentWriteColumns =
     "oid, start, end, all_day, reminder, subject, location, body, categories, uid, extra, rule, "
     "tzid, zone_start, exdates, rdates, cancelled, changes, expansion_rule, zone_end, "
@@ -41,7 +51,8 @@ inline constexpr const char* kChangeColumns =
 
 inline constexpr const char* kTaskColumns =
     "oid, due, completed, complete, subject, body, categories, uid, extra, due_tzid, zone_due, "
-    "(SELECT text FROM zone_definitions WHERE id = due_definition), calendar";
+    "CASE due_definition WHEN 0 THEN NULL ELSE (SELECT text FROM zone_definitions WHERE id = "
+    "due_definition) END, calendar";
 inline constexpr const char* kTaskWriteColumns =
     "oid, due, completed, complete, subject, body, categories, uid, extra, due_tzid, zone_due, "
     "due_definition, calendar";
@@ -60,7 +71,10 @@ calendar::ItemZone ZoneOfRow(std::string tzid, std::string definition, bool time
 
 // A row read with kAppointmentColumns (its changes are read apart), kChangeColumns and
 // kTaskColumns.
-calendar::AppointmentRecord ReadAppointment(const Statement& row);
+// A row read with kAppointmentMarkColumns is read as TimesAndMarks: the texts it holds empty
+// are not read at all.
+calendar::AppointmentRecord ReadAppointment(const Statement& row,
+                                            AppointmentParts parts = AppointmentParts::Whole);
 calendar::OccurrenceChange ReadChange(const Statement& row);
 calendar::TaskRecord ReadTask(const Statement& row);
 

@@ -42,6 +42,10 @@ CREATE TABLE IF NOT EXISTS appointments(
   last_end REAL,                    -- NULL: the series never ends
   cancelled INTEGER NOT NULL DEFAULT 0,
   changes INTEGER NOT NULL DEFAULT 0,  -- rows of the series in occurrence_changes
+  zone_end REAL NOT NULL DEFAULT 0,
+  zone_definition INTEGER NOT NULL DEFAULT 0,
+  handwritten INTEGER NOT NULL DEFAULT 0,
+  calendar INTEGER NOT NULL DEFAULT 1,
   PRIMARY KEY(recurring, start, oid)
 ) WITHOUT ROWID;
 CREATE INDEX IF NOT EXISTS endless_series ON appointments(last_end) WHERE recurring = 1;
@@ -51,7 +55,11 @@ CREATE TABLE IF NOT EXISTS tasks(
   completed REAL NOT NULL,
   complete INTEGER NOT NULL,
   subject TEXT NOT NULL, body TEXT NOT NULL, categories TEXT NOT NULL,
-  uid TEXT NOT NULL, extra TEXT NOT NULL
+  uid TEXT NOT NULL, extra TEXT NOT NULL,
+  due_tzid TEXT NOT NULL DEFAULT '',
+  zone_due REAL NOT NULL DEFAULT 0,
+  due_definition INTEGER NOT NULL DEFAULT 0,
+  calendar INTEGER NOT NULL DEFAULT 1
 );
 CREATE INDEX IF NOT EXISTS tasks_by_due ON tasks(due);
 -- The corner panel asks for open tasks, and for those completed on one day.
@@ -72,6 +80,9 @@ CREATE TABLE IF NOT EXISTS occurrence_changes(
   all_day INTEGER NOT NULL, reminder INTEGER NOT NULL,
   subject TEXT NOT NULL, location TEXT NOT NULL, body TEXT NOT NULL, categories TEXT NOT NULL,
   extra TEXT NOT NULL,
+  zone_start REAL NOT NULL DEFAULT 0,
+  zone_end REAL NOT NULL DEFAULT 0,
+  handwritten INTEGER NOT NULL DEFAULT 0,
   PRIMARY KEY(series_oid, recurrence_id)
 ) WITHOUT ROWID;
 -- An import finds the item a calendar's UID names.
@@ -93,10 +104,13 @@ CREATE TABLE IF NOT EXISTS sync_items(
   revision INTEGER NOT NULL DEFAULT 0,    -- changes here since last in step; 0: in step
   changed_at INTEGER NOT NULL DEFAULT 0,  -- seconds since 1970 UTC
   deleted INTEGER NOT NULL DEFAULT 0,
+  server_stamp INTEGER NOT NULL DEFAULT 0,
+  calendar INTEGER NOT NULL DEFAULT 1,
   PRIMARY KEY(kind, uid)
 ) WITHOUT ROWID;
 CREATE INDEX IF NOT EXISTS sync_items_by_href ON sync_items(href) WHERE href <> '';
-CREATE TABLE IF NOT EXISTS sync_collections(url TEXT PRIMARY KEY, token TEXT NOT NULL) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS sync_collections(url TEXT PRIMARY KEY, token TEXT NOT NULL,
+  list_whole INTEGER NOT NULL DEFAULT 0) WITHOUT ROWID;
 CREATE TRIGGER IF NOT EXISTS appointment_saved_for_sync AFTER INSERT ON appointments BEGIN
   INSERT INTO sync_items(kind, uid, revision, changed_at)
     VALUES(1, NEW.uid, 1, CAST(strftime('%s', 'now') AS INTEGER))
@@ -216,10 +230,12 @@ CREATE TRIGGER task_saved_for_sync AFTER INSERT ON tasks BEGIN
 END;
 )sql";
 
-// The columns versions 6, 8 and 9 add: table, column, declaration. Besides the zones, the
-// handwritten mark of an appointment's memo and of a changed occurrence's
-// (AppointmentRecord::handwritten); and whether a collection's next sync lists it whole
-// (CollectionMark).
+// The columns versions 6, 8 and 9 add to the tables of a store made before: table, column,
+// declaration. Besides the zones, the handwritten mark of an appointment's memo and of a changed
+// occurrence's (AppointmentRecord::handwritten); whether a collection's next sync lists it whole
+// (CollectionMark); and each item's calendar. A new store's tables are made with them, at the end
+// of their columns in this order, as these ALTERs leave an older one: each ALTER reads the whole
+// schema again, which made a first start several times dearer.
 constexpr std::array<std::array<const char*, 3>, 14> kVersion6Columns = {{
     {"sync_items", "server_stamp", "INTEGER NOT NULL DEFAULT 0"},
     {"appointments", "zone_end", "REAL NOT NULL DEFAULT 0"},

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The text commands of tessarinth-cli load no GUI library, nor any shared library but the C
-# library's (the store's libraries are linked in), while screenshot and drive, handed to the
-# screen program beside it, still work through the same command line: their output, their exit
-# status and a script on standard input come through as before.
+# The text commands of tessarinth-cli load no GUI library, nor any shared library but the
+# store's (Debian's SQLite, libical and ICU) and the C and C++ runtimes, while screenshot and
+# drive, handed to the screen program beside it, still work through the same command line: their
+# output, their exit status and a script on standard input come through as before.
 source "$(dirname "$0")/../support/drive_support.sh" "$@"
 logs=$(mktemp -d)
 trap 'rm -rf "$TESSARINTH_HOME" "$logs"' EXIT
@@ -22,10 +22,14 @@ loaded() {
 preloaded=$(for library in ${LD_PRELOAD:+${LD_PRELOAD//:/ }}; do basename "$library"; done |
     sed 's/\.so.*//' | paste -sd '|')
 
-# beyond_libc NAME: the libraries loaded by the run called NAME other than the C library's own
-# (and, in a sanitizer build, SHARED_RUNTIME_LIBRARIES; and whatever is preloaded).
-beyond_libc() {
-    grep -vE "^(libc|libm|ld-linux-x86-64|${SHARED_RUNTIME_LIBRARIES:-libc}|${preloaded:-libc})\.so" \
+# The store's libraries and the C and C++ runtimes, as names without ".so".
+store_and_runtimes="libc|libm|ld-linux-x86-64|libstdc\+\+|libgcc_s|libsqlite3|libical|libicuuc"
+store_and_runtimes+="|libicui18n|libicudata"
+
+# beyond_store NAME: the libraries loaded by the run called NAME other than the store's and the
+# runtimes (and, in a sanitizer build, SHARED_RUNTIME_LIBRARIES; and whatever is preloaded).
+beyond_store() {
+    grep -vE "^(${store_and_runtimes}|${SHARED_RUNTIME_LIBRARIES:-libc}|${preloaded:-libc})\.so" \
         "$logs/$1.list" | tr '\n' ' ' || true
 }
 
@@ -47,8 +51,14 @@ loaded screenshot "$cli" screenshot --today 2026-12-07 "$TESSARINTH_HOME/shot.pn
 
 check "the loader's report names the C library" yes \
     "$(grep -q '^libc\.so' "$logs/agenda.list" && echo yes || echo no)"
+# Debian's own libraries, so that its security fixes reach the program.
+for library in libsqlite3 libical libicuuc; do
+    check "agenda loads the shared $library" yes \
+        "$(grep -q "^$library\.so" "$logs/agenda.list" && echo yes || echo no)"
+done
 for command in agenda month settings history add import export holidays; do
-    check "$command loads no library beyond the C library" "" "$(beyond_libc "$command")"
+    check "$command loads no library beyond the store's and the runtimes" "" \
+        "$(beyond_store "$command")"
 done
 check "screenshot loads Qt's widgets" yes \
     "$(grep -q '^libQt6Widgets\.' "$logs/screenshot.list" && echo yes || echo no)"

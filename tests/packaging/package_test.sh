@@ -119,6 +119,22 @@ check "no program looks for libraries in the build" "" "$(for program in "$bin"/
     readelf -d "$program" | grep -E '\((RPATH|RUNPATH)\)' | sed "s|^|${program##*/}: |"
 done)"
 
+# Debian's shared SQLite, libical and ICU, not copies of them inside the programs, so that a fix
+# Debian makes to one of them reaches every installed program; and nothing installed carries
+# its symbols or debugging sections.
+for program in tessarinth tessarinth-cli; do
+    check "$program links Debian's shared SQLite, libical and ICU" \
+        "libical.so.3 libicuuc.so libsqlite3.so.0" \
+        "$(readelf -d "$bin/$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' |
+            grep -E '^(libsqlite3|libical|libicuuc)\.' | sed 's/^\(libicuuc\.so\).*/\1/' |
+            sort | tr '\n' ' ' | sed 's/ $//')"
+done
+check "every installed program is stripped" "" "$(for program in "$bin"/*; do
+    readelf -S "$program" | grep -qE ' \.(symtab|debug_[a-z]+) ' && echo "${program##*/}"
+done | tr '\n' ' ')"
+check "tessarinth-cli holds no copy of ICU's data" no \
+    "$(yes_if grep -qa 'icudt[0-9]*l' "$bin/tessarinth-cli")"
+
 status=0
 "$bin/tessarinth-cli" --help >"$scratch/help" || status=$?
 check "tessarinth-cli --help ends with status 0" 0 "$status"

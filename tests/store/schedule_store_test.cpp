@@ -301,8 +301,11 @@ TEST_F(StoreTest, TasksWalkedByDueDateComePageByPageInOneOrder) {
         record.dueDate =
             i % 3 == 0 ? calendar::kNoDateValue : At(2004, 10, 1 + static_cast<int>(i % 20));
         record.complete = i % 4 == 0;
-        record.dateCompleted = record.complete ? At(2004, 10, 4 + static_cast<int>(i % 3), 18)
-                                               : calendar::kNoDateValue;
+        // Some open tasks carry a completion date all the same (a calendar's COMPLETED without
+        // its STATUS): they satisfy both alternatives of the `or` below.
+        record.dateCompleted = record.complete || i % 7 == 1
+                                   ? At(2004, 10, 4 + static_cast<int>(i % 3), 18)
+                                   : calendar::kNoDateValue;
     }
     ASSERT_TRUE(app_.AddAll({}, records).ok());
     auto stored = app_.GetDefaultFolder(FolderKind::Tasks)->GetItems();
@@ -360,6 +363,12 @@ TEST_F(StoreTest, TasksWalkedByDueDateComePageByPageInOneOrder) {
         uR"([Complete] = FALSE or [DateCompleted] = "2004/10/5")";
     const std::vector<int32_t> both = expected(openOrDoneOnThe5th);
     ASSERT_GT(both.size(), 400u);  // past the first pages
+    ASSERT_GT(std::count_if(all.begin(), all.end(),
+                            [](const calendar::TaskRecord& t) {
+                                return !t.complete && t.dateCompleted >= At(2004, 10, 5) &&
+                                       t.dateCompleted < At(2004, 10, 6);
+                            }),
+              10);  // each listed once
     const Walk whole = walk(openOrDone, SIZE_MAX);
     EXPECT_EQ(whole.oids, both);
     EXPECT_EQ(whole.count, static_cast<int32_t>(both.size()));
@@ -413,6 +422,92 @@ TEST_F(StoreTest, OccurrencesCarryTheirOwnTimesWhileTheSeriesIsFetchedById) {
     // Without expansion the series is one item, judged by its first occurrence.
     EXPECT_TRUE(Query(uR"([Start] <= "2026/11/30" and [End] >= "2026/11/15")", false).empty());
     EXPECT_EQ(Query(uR"([Start] <= "2026/11/30" and [End] >= "2026/11/1")", false).size(), 1u);
+}
+
+// A census reads each appointment for its marks alone: the same items, times, flags and
+// categories as a whole read, the other texts left empty, and no save from such a copy.
+TEST_F(StoreTest, AppointmentsReadForTheirMarksAreTheSameItemsAndCannotBeSaved) {
+    calendar::AppointmentRecord series;
+    series.subject = u"定例";
+    series.location = u"三階";
+    series.body = u"議事録";
+    series.categories = u"会議";
+    series.start = At(2026, 11, 2, 10);
+    series.end = At(2026, 11, 2, 11);
+    series.zoneStart = series.start;
+    series.zone = calendar::ItemZone{calendar::ItemZone::Form::Floating, {}, {}};
+    series.recurrence.rule = "FREQ=WEEKLY;BYDAY=MO";
+    calendar::OccurrenceChange moved;
+    moved.recurrenceId = At(2026, 11, 16, 10);
+    moved.start = At(2026, 11, 17, 18);
+    moved.end = At(2026, 11, 17, 20);
+    moved.subject = u"定例 (火曜)";
+    moved.categories = u"祝日";
+    series.recurrence.changes.push_back(moved);
+    calendar::AppointmentRecord cancelled;
+    cancelled.subject = u"中止";
+    cancelled.start = At(2026, 11, 5, 9);
+    cancelled.end = At(2026, 11, 5, 10);
+    cancelled.cancelled = true;
+    ASSERT_TRUE(app_.AddAll({series, cancelled}, {}).ok());
+    const int32_t holiday = AddAppointment(At(2026, 11, 3), At(2026, 11, 3), u"文化の日", true);
+    {
+        Appointment stored = *app_.GetAppointmentFromOid(holiday);
+        stored.SetCategories(u"祝日");
+        stored.SetLocation(u"全国");
+        ASSERT_TRUE(stored.Save().ok());
+    }
+
+    const std::u16string month = uR"([Start] <= "2026/11/30" and [End] >= "2026/11/1")";
+    auto read = [&](AppointmentParts parts, std::u16string_view restriction) {
+        auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+        items->SetIncludeRecurrences(true);
+        items->SetAppointmentParts(parts);
+        auto restricted = items->Restrict(restriction);
+        EXPECT_TRUE(restricted.ok());
+        std::vector<Appointment> found;
+        for (int32_t i = 1; restricted && i <= *restricted->Count(); ++i) {
+            found.push_back(*restricted->AppointmentAt(i));
+        }
+        return found;
+    };
+    const std::vector<Appointment> whole = read(AppointmentParts::Whole, month);
+    const std::vector<Appointment> marks = read(AppointmentParts::TimesAndMarks, month);
+    ASSERT_EQ(whole.size(), 6u);  // the holiday and five Mondays, one moved to Tuesday
+    ASSERT_EQ(marks.size(), whole.size());
+    for (size_t i = 0; i < whole.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(marks[i].Oid(), whole[i].Oid());
+        EXPECT_EQ(marks[i].Start(), whole[i].Start());
+        EXPECT_EQ(marks[i].End(), whole[i].End());
+        EXPECT_EQ(marks[i].AllDayEvent(), whole[i].AllDayEvent());
+        EXPECT_EQ(marks[i].Categories(), whole[i].Categories());
+        EXPECT_EQ(marks[i].IsOccurrence(), whole[i].IsOccurrence());
+        EXPECT_EQ(marks[i].IsChangedOccurrence(), whole[i].IsChangedOccurrence());
+        EXPECT_EQ(marks[i].RecurrenceId(), whole[i].RecurrenceId());
+    }
+    const auto holidayMarks = std::find_if(
+        marks.begin(), marks.end(), [&](const Appointment& a) { return a.Oid() == holiday; });
+    ASSERT_NE(holidayMarks, marks.end());
+    EXPECT_EQ(holidayMarks->Categories(), u"祝日");
+    EXPECT_TRUE(holidayMarks->Subject().empty());
+    EXPECT_TRUE(holidayMarks->Location().empty());
+
+    // Saved, such a copy would empty the stored texts: it is refused and the store keeps them.
+    Appointment copy = *holidayMarks;
+    copy.SetReminderSet(kTrue);
+    EXPECT_FALSE(copy.Save().ok());
+    const Appointment stored = *app_.GetAppointmentFromOid(holiday);
+    EXPECT_EQ(stored.Subject(), u"文化の日");
+    EXPECT_EQ(stored.Location(), u"全国");
+    EXPECT_EQ(stored.ReminderSet(), kFalse);
+
+    // A restriction on a text the marks leave out still finds what a whole read finds, in the
+    // occurrences of a series too (they are matched in memory).
+    const std::u16string bySubject = month + uR"( and [Subject] = "定例")";
+    const std::vector<Appointment> named = read(AppointmentParts::TimesAndMarks, bySubject);
+    EXPECT_EQ(named.size(), read(AppointmentParts::Whole, bySubject).size());
+    EXPECT_EQ(named.size(), 4u);
 }
 
 TEST_F(StoreTest, WeeklySeriesWithExceptionAcrossDaylightSavingChanges) {
@@ -472,6 +567,21 @@ TEST_F(StoreTest, CountAndUntilEndTheSeries) {
               (std::vector<Date>{At(2026, 6, 4, 8), At(2026, 6, 5, 8), At(2026, 6, 8, 12),
                                  At(2026, 6, 15, 12)}));
     EXPECT_TRUE(Starts(uR"([Start] >= "2026/6/16" and [Start] <= "2026/7/31")").empty());
+}
+
+// An UNTIL in UTC is a moment: 09:00Z is 10:00 in Berlin, so a 10:00 start that day is the
+// last. The same UNTIL without its Z is 09:00 on the series' own clock, before that start.
+TEST_F(StoreTest, AnUntilInUtcIsAMomentAndOneWithoutZoneIsWallClock) {
+    calendar::Recurrence utc;
+    utc.rule = "FREQ=WEEKLY;UNTIL=20261130T090000Z";
+    AddAppointment(At(2026, 11, 2, 10), At(2026, 11, 2, 11), u"utc", false, utc, "Europe/Berlin",
+                   At(2026, 11, 2, 10));
+    calendar::Recurrence floating;
+    floating.rule = "FREQ=WEEKLY;UNTIL=20261130T090000";
+    AddAppointment(At(2026, 11, 2, 12), At(2026, 11, 2, 13), u"floating", false, floating);
+    EXPECT_EQ(
+        Starts(uR"([Start] >= "2026/11/23" and [Start] <= "2026/12/31")"),
+        (std::vector<Date>{At(2026, 11, 23, 10), At(2026, 11, 23, 12), At(2026, 11, 30, 10)}));
 }
 
 TEST_F(StoreTest, FirstOccurrenceIsTheStartEvenOffTheRule) {

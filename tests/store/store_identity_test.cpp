@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -351,6 +352,58 @@ INSERT INTO appointments VALUES(2, 0, 46364.375, 46364.4166, 0, 0, '中止', '',
 INSERT INTO tasks VALUES(3, 949998.0, 949998.0, 0, '買い物', '', '', '', '');
 PRAGMA user_version = 2;
 )sql";
+
+// Every table's columns in order (name, type, NOT NULL, default, place in the primary key),
+// and the names of the indexes and triggers, of the store file.
+std::map<std::string, std::vector<std::string>> SchemaOf(const std::filesystem::path& file) {
+    std::map<std::string, std::vector<std::string>> schema;
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* select = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(db,
+                                 "SELECT m.type, m.name, p.name, p.type, p.\"notnull\", "
+                                 "ifnull(p.dflt_value, ''), p.pk FROM sqlite_master m "
+                                 "LEFT JOIN pragma_table_info(m.name) p ON m.type = 'table' "
+                                 "WHERE m.name NOT LIKE 'sqlite_%' ORDER BY m.type, m.name, p.cid",
+                                 -1, &select, nullptr),
+              SQLITE_OK);
+    while (sqlite3_step(select) == SQLITE_ROW) {
+        std::string row;
+        for (int column = 2; column < 7; ++column) {
+            const auto* text = sqlite3_column_text(select, column);
+            row += (text ? reinterpret_cast<const char*>(text) : "") + std::string("|");
+        }
+        const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(select, 0));
+        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(select, 1));
+        schema[std::string(type) + " " + name].push_back(row);
+    }
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+    return schema;
+}
+
+// A new store is made with every column at once; one brought up from an old version has them
+// added one by one. Both end with the same tables, columns in the same order, and indexes.
+TEST_F(StoreIdentityTest, ANewStoreHasTheTablesOfOneBroughtUpFromVersion2) {
+    app_.LogOff();
+    const auto old = folder_.Path() / "old.sqlite";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(old.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, kVersion2Store, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    ASSERT_TRUE(app_.LogOn(old).ok());
+    app_.LogOff();
+
+    const auto made = SchemaOf(StorePath());
+    const auto broughtUp = SchemaOf(old);
+    ASSERT_EQ(made.size(), broughtUp.size());
+    for (const auto& [name, columns] : made) {
+        ASSERT_TRUE(broughtUp.count(name)) << name;
+        EXPECT_EQ(columns, broughtUp.at(name)) << name;
+    }
+    EXPECT_EQ(made.at("table appointments").size(), 25u);
+    EXPECT_EQ(made.at("table tasks").back(), "calendar|INTEGER|1|1|0|");
+}
 
 TEST_F(StoreIdentityTest, AStoreOfVersion2IsBroughtUpWithTheUidsItsExportsGave) {
     app_.LogOff();

@@ -268,6 +268,84 @@ TEST_F(TravellingStoreTest, ItemsMadeHereTakeTheZoneInForce) {
     EXPECT_TRUE(Has(written, "DUE;VALUE=DATE:20261210"));
 }
 
+// A zone only the calendar defines (a name no system knows) is kept with the items that use
+// it: read back, walked in a series and in a task's due date, and written out again; items in a
+// zone the system knows carry no definition of their own.
+TEST_F(TravellingStoreTest, AZoneTheCalendarDefinesItselfIsReadBackWithItsItems) {
+    constexpr std::string_view kOwnZone = R"(BEGIN:VCALENDAR
+VERSION:2.0
+PRODID:-//Elsewhere//EN
+BEGIN:VTIMEZONE
+TZID:Office Time
+BEGIN:STANDARD
+TZOFFSETFROM:+0300
+TZOFFSETTO:+0300
+DTSTART:19700101T000000
+END:STANDARD
+END:VTIMEZONE
+BEGIN:VEVENT
+UID:office@test
+SUMMARY:Office stand-up
+DTSTART;TZID=Office Time:20261207T090000
+DTEND;TZID=Office Time:20261207T091500
+RRULE:FREQ=WEEKLY;COUNT=2
+END:VEVENT
+BEGIN:VEVENT
+UID:known@test
+SUMMARY:Berlin call
+DTSTART;TZID=Europe/Berlin:20261208T090000
+DTEND;TZID=Europe/Berlin:20261208T100000
+END:VEVENT
+BEGIN:VTODO
+UID:office-task@test
+SUMMARY:Office report
+DUE;TZID=Office Time:20261218T170000
+END:VTODO
+END:VCALENDAR
+)";
+    auto calendar = calendar::ParseICalendar(Crlf(kOwnZone));
+    ASSERT_TRUE(calendar.ok());
+    std::vector<IncomingAppointment> appointments;
+    for (calendar::AppointmentRecord& record : calendar->appointments) {
+        appointments.push_back({std::move(record), calendar::ItemFields::All()});
+    }
+    std::vector<IncomingTask> tasks;
+    for (calendar::TaskRecord& record : calendar->tasks) {
+        tasks.push_back({std::move(record), calendar::ItemFields::All()});
+    }
+    ASSERT_TRUE(app_.SaveByUid(std::move(appointments), std::move(tasks)).ok());
+    Open("Asia/Tokyo");
+
+    const calendar::AppointmentRecord office = Item("office@test");
+    EXPECT_EQ(office.zone.tzid, "Office Time");
+    EXPECT_NE(office.zone.definition.find("TZOFFSETTO:+0300"), std::string::npos);
+    EXPECT_TRUE(Item("known@test").zone.definition.empty());
+    auto allTasks = app_.AllTasks();
+    ASSERT_TRUE(allTasks.ok() && allTasks->size() == 1);
+    EXPECT_NE(allTasks->front().dueZone.definition.find("TZOFFSETTO:+0300"), std::string::npos);
+    // 17:00 at +03:00 is 23:00 in Tokyo.
+    EXPECT_EQ(allTasks->front().dueDate, At(2026, 12, 18, 23));
+
+    // The series' occurrences, found by a window query (whole, and for the marks alone), walk
+    // its zone: 09:00 at +03:00 is 15:00 in Tokyo.
+    for (const AppointmentParts parts :
+         {AppointmentParts::Whole, AppointmentParts::TimesAndMarks}) {
+        auto items = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems();
+        items->SetIncludeRecurrences(true);
+        items->SetAppointmentParts(parts);
+        auto week = items->Restrict(uR"([Start] >= "2026/12/14" and [Start] <= "2026/12/14")");
+        ASSERT_TRUE(week.ok());
+        ASSERT_EQ(*week->Count(), 1);
+        EXPECT_EQ(week->AppointmentAt(1)->Start(), At(2026, 12, 14, 15));
+        EXPECT_NE(week->AppointmentAt(1)->Record().zone.definition.find("TZOFFSETTO:+0300"),
+                  std::string::npos);
+    }
+
+    const std::vector<std::string> written = LinesOf(Exported());
+    EXPECT_TRUE(Has(written, "TZID:Office Time"));
+    EXPECT_TRUE(Has(written, "DTSTART;TZID=Office Time:20261207T090000"));
+}
+
 TEST_F(TravellingStoreTest, AStoreOfAnEarlierVersionTakesTheZoneInForceAndLosesNothing) {
     Appointment meeting = app_.GetDefaultFolder(FolderKind::Calendar)->GetItems()->AddAppointment();
     meeting.SetSubject(u"会議");
