@@ -1,6 +1,6 @@
 #include "caldav/dav_client.h"
 
-#include <curl/curl.h>
+#include "caldav/curl_library.h"
 
 #include <QString>
 #include <algorithm>
@@ -81,25 +81,36 @@ bool IsRedirect(int status) {
 // The curl list of the request's header lines, freed with it.
 class HeaderLines {
 public:
+    explicit HeaderLines(const CurlLibrary& curl) : curl_(curl) {}
+    HeaderLines(const HeaderLines&) = delete;
+    HeaderLines& operator=(const HeaderLines&) = delete;
     void Add(const QByteArray& line) {
-        if (curl_slist* longer = curl_slist_append(list_, line.constData())) {
+        if (curl_slist* longer = curl_.slistAppend(list_, line.constData())) {
             list_ = longer;
         }
     }
     curl_slist* get() const { return list_; }
-    ~HeaderLines() { curl_slist_free_all(list_); }
+    ~HeaderLines() { curl_.slistFreeAll(list_); }
 
 private:
+    const CurlLibrary& curl_;
     curl_slist* list_ = nullptr;
 };
 
 }  // namespace
 
-DavClient::DavClient(DavAccount account) : account_(std::move(account)), curl_(curl_easy_init()) {}
+DavClient::DavClient(DavAccount account) : account_(std::move(account)) {
+    if (auto library = Curl()) {
+        library_ = *library;
+        curl_ = library_->easyInit();
+    } else {
+        libraryError_ = library.error().message;
+    }
+}
 
 DavClient::~DavClient() {
     if (curl_ != nullptr) {
-        curl_easy_cleanup(curl_);
+        library_->easyCleanup(curl_);
     }
 }
 
@@ -120,9 +131,13 @@ Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
     if (left <= std::chrono::milliseconds::zero()) {
         return tooSlowOverall();
     }
+    if (library_ == nullptr) {
+        return Error{where + ": " + libraryError_};
+    }
     if (curl_ == nullptr) {
         return Error{where + ": the network library could not be started"};
     }
+    const CurlLibrary& curl = *library_;
     ++requests_;
     const std::chrono::milliseconds limit = std::min(account_.timeout, left);
     const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -130,7 +145,7 @@ Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
     // Sent with every request rather than after a refusal: a wrong password is then one clear
     // 401 instead of a round of questions.
     const QByteArray credentials = (account_.user + ":" + account_.password).toUtf8().toBase64();
-    HeaderLines lines;
+    HeaderLines lines(curl);
     lines.Add("Authorization: Basic " + credentials);
     for (const auto& [name, value] : headers) {
         lines.Add(name + ": " + value);
@@ -152,38 +167,38 @@ Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
         Exchange exchange;
         std::array<char, CURL_ERROR_SIZE> detail{};
         const QByteArray address = target.toEncoded();
-        curl_easy_reset(curl_);
-        curl_easy_setopt(curl_, CURLOPT_URL, address.constData());
-        curl_easy_setopt(curl_, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(curl_, CURLOPT_NOPROXY, "*");
-        curl_easy_setopt(curl_, CURLOPT_CUSTOMREQUEST, verb.constData());
+        curl.easyReset(curl_);
+        curl.easySetopt(curl_, CURLOPT_URL, address.constData());
+        curl.easySetopt(curl_, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl.easySetopt(curl_, CURLOPT_NOSIGNAL, 1L);
+        curl.easySetopt(curl_, CURLOPT_NOPROXY, "*");
+        curl.easySetopt(curl_, CURLOPT_CUSTOMREQUEST, verb.constData());
         if (verb == "GET" || verb == "DELETE" || payload.isEmpty()) {
-            curl_easy_setopt(curl_, CURLOPT_HTTPGET, 1L);
-            curl_easy_setopt(curl_, CURLOPT_CUSTOMREQUEST, verb.constData());
+            curl.easySetopt(curl_, CURLOPT_HTTPGET, 1L);
+            curl.easySetopt(curl_, CURLOPT_CUSTOMREQUEST, verb.constData());
         }
         if (!payload.isEmpty()) {
-            curl_easy_setopt(curl_, CURLOPT_POSTFIELDS, payload.constData());
-            curl_easy_setopt(curl_, CURLOPT_POSTFIELDSIZE_LARGE,
+            curl.easySetopt(curl_, CURLOPT_POSTFIELDS, payload.constData());
+            curl.easySetopt(curl_, CURLOPT_POSTFIELDSIZE_LARGE,
                              static_cast<curl_off_t>(payload.size()));
         }
-        curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, lines.get());
+        curl.easySetopt(curl_, CURLOPT_HTTPHEADER, lines.get());
         // Compressed answers are taken, and capped as they are unpacked.
-        curl_easy_setopt(curl_, CURLOPT_ACCEPT_ENCODING, "");
-        curl_easy_setopt(curl_, CURLOPT_MAXFILESIZE_LARGE,
+        curl.easySetopt(curl_, CURLOPT_ACCEPT_ENCODING, "");
+        curl.easySetopt(curl_, CURLOPT_MAXFILESIZE_LARGE,
                          static_cast<curl_off_t>(kMaxAnswerOctets));
-        curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, TakeBody);
-        curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &exchange);
-        curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, TakeHeader);
-        curl_easy_setopt(curl_, CURLOPT_HEADERDATA, &exchange);
-        curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, detail.data());
+        curl.easySetopt(curl_, CURLOPT_WRITEFUNCTION, TakeBody);
+        curl.easySetopt(curl_, CURLOPT_WRITEDATA, &exchange);
+        curl.easySetopt(curl_, CURLOPT_HEADERFUNCTION, TakeHeader);
+        curl.easySetopt(curl_, CURLOPT_HEADERDATA, &exchange);
+        curl.easySetopt(curl_, CURLOPT_ERRORBUFFER, detail.data());
         // One time for the whole exchange: a server that drips its answer a byte at a time is
         // given no more than a silent one.
-        curl_easy_setopt(curl_, CURLOPT_TIMEOUT_MS, static_cast<long>(remaining.count()));
-        curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(remaining.count()));
-        const CURLcode done = curl_easy_perform(curl_);
+        curl.easySetopt(curl_, CURLOPT_TIMEOUT_MS, static_cast<long>(remaining.count()));
+        curl.easySetopt(curl_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(remaining.count()));
+        const CURLcode done = curl.easyPerform(curl_);
 
-        const std::string text = detail[0] != '\0' ? detail.data() : curl_easy_strerror(done);
+        const std::string text = detail[0] != '\0' ? detail.data() : curl.easyStrerror(done);
         const auto answer = [&](bool tooLarge) {
             DavResponse response;
             response.status = exchange.status;

@@ -15,6 +15,8 @@ typedef void CURL;
 
 namespace caldav {
 
+struct CurlLibrary;
+
 using platform::Result;
 
 // Who talks to the server, and how long one request may take, its whole answer included.
@@ -72,6 +74,8 @@ private:
     DavAccount account_;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     int requests_ = 0;
+    const CurlLibrary* library_ = nullptr;  // null when libcurl could not be loaded
+    std::string libraryError_;
     CURL* curl_ = nullptr;
 };
 

@@ -120,11 +120,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the programs link are found by dpkg-shlibdeps; what they load by name is not:
 # Qt's window system plugins, and the faces the screen is drawn in (the outline gothic, the dot
-# gothic of the 9-pixel cells, the dial's Latin digits), and the handwriting model when the
-# input panel was built in.
+# gothic of the 9-pixel cells, the dial's Latin digits), libcurl (loaded when a sync first
+# talks to a server), and the handwriting model when the input panel was built in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qt6-qpa-plugins, fonts-ipafont-gothic, fonts-misaki, fonts-dejavu-core")
+  "qt6-qpa-plugins, fonts-ipafont-gothic, fonts-misaki, fonts-dejavu-core, libcurl4 (>= 7.85)")
 get_property(tessarinth_model_package GLOBAL PROPERTY TESSARINTH_HANDWRITING_MODEL_PACKAGE)
 if(tessarinth_model_package)
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${tessarinth_model_package}")
