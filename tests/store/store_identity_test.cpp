@@ -382,15 +382,20 @@ std::map<std::string, std::vector<std::string>> SchemaOf(const std::filesystem::
     return schema;
 }
 
+// A store as version 2 of the planner left it, at `path`.
+void WriteVersion2Store(const std::filesystem::path& path) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, kVersion2Store, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
 // A new store is made with every column at once; one brought up from an old version has them
 // added one by one. Both end with the same tables, columns in the same order, and indexes.
 TEST_F(StoreIdentityTest, ANewStoreHasTheTablesOfOneBroughtUpFromVersion2) {
     app_.LogOff();
     const auto old = folder_.Path() / "old.sqlite";
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(old.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, kVersion2Store, nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    WriteVersion2Store(old);
     ASSERT_TRUE(app_.LogOn(old).ok());
     app_.LogOff();
 
@@ -408,10 +413,7 @@ TEST_F(StoreIdentityTest, ANewStoreHasTheTablesOfOneBroughtUpFromVersion2) {
 TEST_F(StoreIdentityTest, AStoreOfVersion2IsBroughtUpWithTheUidsItsExportsGave) {
     app_.LogOff();
     const auto old = folder_.Path() / "old.sqlite";
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(old.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, kVersion2Store, nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    WriteVersion2Store(old);
 
     ASSERT_TRUE(app_.LogOn(old).ok());
     EXPECT_EQ(app_.GetAppointmentFromOid(1)->Uid(), "tessarinth-1@localhost");

@@ -101,8 +101,11 @@ protected:
         ASSERT_TRUE(app_.LogOn(folder_.Path() / "schedule.sqlite").ok());
     }
 
-    void ImportShared() {
-        auto calendar = calendar::ParseICalendar(Crlf(kShared));
+    void ImportShared() { ImportText(kShared); }
+
+    // Every item of the calendar text saved by its UID, as an import saves them.
+    void ImportText(std::string_view text) {
+        auto calendar = calendar::ParseICalendar(Crlf(text));
         ASSERT_TRUE(calendar.ok());
         std::vector<IncomingAppointment> appointments;
         for (calendar::AppointmentRecord& record : calendar->appointments) {
@@ -303,17 +306,7 @@ DUE;TZID=Office Time:20261218T170000
 END:VTODO
 END:VCALENDAR
 )";
-    auto calendar = calendar::ParseICalendar(Crlf(kOwnZone));
-    ASSERT_TRUE(calendar.ok());
-    std::vector<IncomingAppointment> appointments;
-    for (calendar::AppointmentRecord& record : calendar->appointments) {
-        appointments.push_back({std::move(record), calendar::ItemFields::All()});
-    }
-    std::vector<IncomingTask> tasks;
-    for (calendar::TaskRecord& record : calendar->tasks) {
-        tasks.push_back({std::move(record), calendar::ItemFields::All()});
-    }
-    ASSERT_TRUE(app_.SaveByUid(std::move(appointments), std::move(tasks)).ok());
+    ImportText(kOwnZone);
     Open("Asia/Tokyo");
 
     const calendar::AppointmentRecord office = Item("office@test");
