@@ -26,7 +26,7 @@ constexpr gui::Rect kClearButton = RectAt(130, 27, 20, 12);
 constexpr gui::Rect kCompleteLabel = RectAt(0, 50, 30, 20);
 constexpr gui::Rect kCompleteBox = RectAt(81, 50, 16, 16);
 // The task's calendar, beside the completion box, when the store has more than one.
-constexpr gui::Rect kCalendarLine = RectAt(104, 50, 136, 16);
+constexpr gui::Rect kCalendarLine = RectAt(104, 50, 134, 16);
 constexpr gui::Rect kNotesField = RectAt(0, 75, 240, 100);
 // What a paint covers: the editor in either orientation.
 constexpr gui::Rect kPaintArea{0, 0, 320, 270};

@@ -18,7 +18,7 @@ using app::ItemRow;
 // Where the editors' "." of the calendar line lies on the screen (their layouts, moved down by
 // the navigation bar), and the navigation bar's OK.
 constexpr gui::Point kAppointmentCalendarButton{131, 26 + 114};
-constexpr gui::Point kTaskCalendarButton{235, 26 + 58};
+constexpr gui::Point kTaskCalendarButton{233, 26 + 58};
 constexpr gui::Point kOkButton{230, 12};
 
 // On Monday 7 December 2026, in the default calendar: a meeting and a dated task. With
