@@ -399,12 +399,15 @@ void AppointmentEditor::SaveAndClose() {
     record.Subject = subject_->Text();
     record.Location = location_->Text();
     SeriesPart part = SeriesPart::WholeSeries;
-    if (record.Occurrence && !ChangedSinceOpen()) {
+    const bool calendarChanged = record.CalendarId != opened_.CalendarId;
+    const bool itemChanged = ChangedSinceOpen();
+    if (record.Occurrence && !itemChanged && !calendarChanged) {
         Close();  // nothing to ask about, nothing to write
         return;
     }
-    // How a series repeats is the series': a new repeat needs no question.
-    if (record.Occurrence && !record.RepeatChosen) {
+    // How a series repeats is the series', and so is its calendar: a new repeat, or only another
+    // calendar, needs no question.
+    if (record.Occurrence && !record.RepeatChosen && itemChanged) {
         switch (Screen().ShowMessageBox(kChangeOnlyThisQuestion, kSeriesCaption,
                                         gui::MessageBoxButtons::YesNoCancel)) {
             case gui::MessageBoxAnswer::Yes:
@@ -458,7 +461,7 @@ bool AppointmentEditor::ChangedSinceOpen() const {
            !std::equal(pad.InkBuffer.begin(), pad.InkBuffer.begin() + inkCount,
                        opened_.InkEntries.begin()) ||
            withoutReturns(pad_->ReadPadText()) != withoutReturns(openedPadText_) ||
-           record.RepeatChosen.has_value() || record.CalendarId != opened_.CalendarId;
+           record.RepeatChosen.has_value();
 }
 
 void AppointmentEditor::ChooseRepeat() {

@@ -91,7 +91,8 @@ private:
     // or a point off the dial's picture).
     int DialRegionAt(gui::Point point) const;
     void SaveAndClose();
-    // Whether anything shown was changed since the editor opened: times, boxes, texts, the pad.
+    // Whether anything shown was changed since the editor opened: times, boxes, texts, the pad
+    // (not the calendar, which is the whole series').
     bool ChangedSinceOpen() const;
     // The repeat dialog, on 繰返: a new choice is kept in the record until OK saves it.
     void ChooseRepeat();

@@ -36,10 +36,16 @@ protected:
             meeting.start = At(2026, 12, 7, 10);
             meeting.end = At(2026, 12, 7, 11);
             meeting.subject = u"会議";
+            calendar::AppointmentRecord weekly;
+            weekly.start = At(2026, 12, 7, 15);
+            weekly.end = At(2026, 12, 7, 16);
+            weekly.subject = u"定例";
+            weekly.recurrence.rule = "FREQ=WEEKLY;COUNT=3";
+            weekly.zoneStart = weekly.start;
             calendar::TaskRecord report;
             report.subject = u"報告";
             report.dueDate = At(2026, 12, 7);
-            ASSERT_TRUE(store.AddAll({meeting}, {report}).ok());
+            ASSERT_TRUE(store.AddAll({meeting, weekly}, {report}).ok());
         });
     }
     int RowOf(std::u16string_view subject) const {
@@ -102,6 +108,34 @@ TEST_F(CalendarChoiceTest, AMeetingMovedToAnotherCalendarIsStoredThereAndTakenBa
     EXPECT_EQ(CalendarOf(u"会議"), work_.id);
 }
 
+// The calendar is the series': chosen on an occurrence, it moves the whole series without
+// asking whether the change is for this occurrence alone; with another change it asks as ever.
+TEST_F(CalendarChoiceTest, AnOccurrenceMovesItsWholeSeriesWithoutAQuestion) {
+    StartWith(true);
+    Tap(ItemRow(RowOf(u"定例")));
+    ASSERT_NE(dynamic_cast<AppointmentEditor*>(main_->OpenEditorWindow()), nullptr);
+    Choose(kAppointmentCalendarButton, 2);
+    Press(kOkButton);
+    EXPECT_TRUE(responder_.messageBoxTexts.empty());
+    EXPECT_EQ(CalendarOf(u"定例"), work_.id);
+    auto appointments = Reader().AllAppointments();
+    ASSERT_TRUE(appointments.ok());
+    for (const auto& record : *appointments) {
+        if (record.subject == u"定例") {
+            EXPECT_EQ(record.recurrence.rule, "FREQ=WEEKLY;COUNT=3");
+            EXPECT_TRUE(record.recurrence.changes.empty());
+        }
+    }
+
+    Tap(ItemRow(RowOf(u"定例")));
+    Choose(kAppointmentCalendarButton, 1);
+    Press({59, 26 + 94});  // the reminder box ticked too
+    responder_.messageBoxAnswers.push_back(gui::MessageBoxAnswer::Cancel);
+    Press(kOkButton);
+    EXPECT_EQ(responder_.messageBoxTexts.size(), 1u);
+    EXPECT_EQ(CalendarOf(u"定例"), work_.id);  // cancelled: back in the editor, nothing written
+}
+
 TEST_F(CalendarChoiceTest, LeavingTheEditorAfterAChoiceMovesNothing) {
     StartWith(true);
     Tap(ItemRow(RowOf(u"会議")));
@@ -119,7 +153,7 @@ TEST_F(CalendarChoiceTest, ANewAppointmentGoesToTheCalendarChosen) {
     Press(kOkButton);
     auto appointments = Reader().AllAppointments();
     ASSERT_TRUE(appointments.ok());
-    ASSERT_EQ(appointments->size(), 2u);
+    ASSERT_EQ(appointments->size(), 3u);
     EXPECT_EQ(CalendarOf(u""), work_.id);
 }
 
