@@ -324,10 +324,10 @@ Result<void> LoadDayItems(Date selectedDate, const settings::Settings& settings,
         return application.error();
     }
     const store::Application& app = **application;
-    // Read first: a row's mark and whether it may be changed come from the same load as the row.
-    if (auto read = LoadItemCalendars(store, items.calendars); !read) {
-        return ReleaseAfter(store, read.error());
-    }
+    // Read with the rows, so that a row's mark and whether it may be changed agree with it. A
+    // list that cannot be read leaves the rows unmarked and the items as writable as the store
+    // says they are: the store still refuses what it must.
+    (void)LoadItemCalendars(store, items.calendars);
     auto calendar = app.GetDefaultFolder(store::FolderKind::Calendar);
     if (!calendar) {
         return ReleaseAfter(store, calendar.error());
