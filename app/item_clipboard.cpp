@@ -171,6 +171,17 @@ const schedule::DayItemRow* MainWindow::ContextItemRow() const {
     return nullptr;
 }
 
+bool MainWindow::RefusedAsReadOnly(int64_t calendarId) {
+    const schedule::ItemCalendars& calendars = planner_.dayItems->calendars;
+    if (!calendars.IsReadOnly(calendarId)) {
+        return false;
+    }
+    const schedule::ItemCalendar* calendar = calendars.Find(calendarId);
+    Screen().ShowMessageBox(editors::ReadOnlyCalendarMessage(calendar ? calendar->name : u""), u"",
+                            gui::MessageBoxButtons::Ok);
+    return true;
+}
+
 void MainWindow::ReloadAfterClipboardWrite(bool written) {
     ReloadAfterWrite(written);
     Repaint();
@@ -188,7 +199,7 @@ void MainWindow::CutItem() {
     editors::EditRecord& record = *planner_.editRecord;
     editors::WriteResult cut;
     if (const schedule::UndatedTask* entry = ContextEntry()) {
-        if (!CopyToClipboard(*entry, clipboard_)) {
+        if (RefusedAsReadOnly(entry->calendarId) || !CopyToClipboard(*entry, clipboard_)) {
             return;
         }
         editors::FillFromUndatedTask(record, *entry);
@@ -196,6 +207,9 @@ void MainWindow::CutItem() {
                                      calendar::ItemKind::Task, record.ItemOid,
                                      [&] { return editors::DeleteTask(WriteContext(), record); });
     } else if (const schedule::DayItemRow* row = ContextItemRow()) {
+        if (RefusedAsReadOnly(row->calendarId)) {
+            return;
+        }
         // An occurrence of a series goes alone (cancelled in its series) or with the series;
         // asked first, so that a cut taken back leaves the clipboard as it was.
         bool onlyThis = false;
@@ -283,6 +297,9 @@ void MainWindow::ToggleComplete() {
                row != nullptr && row->kind == DayItemKind::DatedTask && row->objectId != 0) {
         editors::FillFromTaskRow(record, *row);
     } else {
+        return;
+    }
+    if (RefusedAsReadOnly(record.CalendarId)) {
         return;
     }
     record.Complete = record.Complete != 0 ? 0 : 1;

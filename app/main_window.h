@@ -135,6 +135,9 @@ private:
     bool HeldOverDayList() const { return contextInCornerPanel_ == 0; }
     // Whether a hold has opened the context menu yet: its commands have nothing to act on before.
     bool HoldKnown() const { return contextInCornerPanel_ != 0 || heldRowDate_ != 0; }
+    // Whether the item the context menu was opened over belongs to a read-only calendar: the
+    // commands that would change it say so and leave the store alone.
+    bool RefusedAsReadOnly(int64_t calendarId);
     // After a clipboard command's write: the marks, when it succeeded, and the day reloaded.
     void ReloadAfterClipboardWrite(bool written);
     // 元に戻す and やり直し (undo_commands.cpp): the newest change taken back, or the oldest one

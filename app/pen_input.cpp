@@ -1,6 +1,8 @@
 // The pen on the main window. A press is a hold (the context menu opens while the pen is down,
 // and its pen up is ignored) or a tap (handled at pen up, where the first zone that matches
 // ends the handling). The zones are the panels' own, declared beside their drawing.
+#include <vector>
+
 #include "app/main_window.h"
 #include "editors/edit_record.h"
 #include "resources/resource_ids.h"
@@ -37,6 +39,7 @@ void MainWindow::OpenContextMenuOnHold(gui::Point point) {
         return;
     }
     gui::PopupMenu menu = PopupOf(kContextMenu, 0);
+    int64_t heldCalendarId = 0;
     if (overCorner) {
         // Only the rows the panel shows take the menu, empty ones too (a task can be pasted or
         // made there): the zone's bottom pixel row would name the first entry of the next page,
@@ -56,6 +59,8 @@ void MainWindow::OpenContextMenuOnHold(gui::Point point) {
                             ? tasks[static_cast<size_t>(index)].objectId
                             : 0;
         heldRowDate_ = 0;
+        heldCalendarId =
+            heldObjectId_ != 0 ? tasks[static_cast<size_t>(index)].calendarId : int64_t{0};
         menu.EnableItem(kCommandToggleComplete, true);
         menu.EnableItem(kCommandNewTaskHere, true);
         menu.EnableItem(kCommandPasteAsAppointment, false);
@@ -66,9 +71,18 @@ void MainWindow::OpenContextMenuOnHold(gui::Point point) {
         heldKind_ = row.kind;
         heldObjectId_ = row.kind == schedule::DayItemKind::EmptyDay ? 0 : row.objectId;
         heldRowDate_ = row.rowDate;
+        heldCalendarId = row.calendarId;
         menu.EnableItem(kCommandToggleComplete, row.kind == schedule::DayItemKind::DatedTask);
         menu.EnableItem(kCommandNewTaskHere, settings::IsOn(planner_.settings.bTask));
         menu.EnableItem(kCommandPasteAsAppointment, true);
+    }
+    // An item of a read-only calendar can only be copied.
+    if (heldObjectId_ != 0 && planner_.dayItems->calendars.IsReadOnly(heldCalendarId)) {
+        for (const gui::MenuItem& item : std::vector<gui::MenuItem>(menu.Items())) {
+            if (!item.separator) {
+                menu.EnableItem(item.command, item.command == kCommandCopy);
+            }
+        }
     }
     // The chosen command arrives as a message of its own, once the menu is gone and the hold
     // noted.

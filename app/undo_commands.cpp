@@ -18,6 +18,13 @@ void MainWindow::ApplyNextStep(store::StepDirection direction) {
         ApplyUndoMenuState();
         return;
     }
+    if (result.status == editors::StepResult::Status::ReadOnly) {
+        Screen().ShowMessageBox(
+            editors::ReadOnlyCalendarMessage(result.calendar),
+            direction == store::StepDirection::Back ? editors::kUndoCaption : editors::kRedoCaption,
+            gui::MessageBoxButtons::Ok);
+        return;
+    }
     if (result.ok()) {
         ReloadAfterClipboardWrite(true);
     }

@@ -506,6 +506,10 @@ int UndoCommand(const platform::DataHome& home, const std::vector<std::string>& 
                             ") is damaged and was set aside; nothing was " +
                             (back ? "undone" : "redone") + ", and the next " +
                             std::string(command) + " takes the step before it");
+        case editors::StepResult::Status::ReadOnly:
+            return Fail(err, command, kFailureStatus,
+                        "\"" + subject + "\" is in the calendar \"" + OneLine(result.calendar) +
+                            "\", which is read-only; nothing was " + (back ? "undone" : "redone"));
         case editors::StepResult::Status::Failed:
             break;
     }

@@ -48,19 +48,20 @@ constexpr gui::Rect kPaintArea{0, 0, 320, 270};
 // list), the dial's picture (the face the user sees, and where the pen's hit map is read) and
 // the pad, shrunk and enlarged. Upright: the boxes across the screen, the dial under them at the
 // right, the pad below.
-constexpr AppointmentEditorLayout kPortraitLayout{RectAt(30, 0, 210, 150),
-                                                  RectAt(30, 25, 210, 150),
-                                                  {140, 50},
-                                                  controls::kPadRect,
-                                                  controls::kEnlargedPadRect};
+// The calendar's line goes under the boxes, left of the dial.
+constexpr AppointmentEditorLayout kPortraitLayout{
+    RectAt(30, 0, 210, 150), RectAt(30, 25, 210, 150),   {140, 50},
+    controls::kPadRect,      controls::kEnlargedPadRect, RectAt(0, 106, 136, 16)};
 
 // Turned (320 wide, 188 high), the dial goes up to the top right corner beside the boxes, which
 // end 4 pixels short of it; the fields, dates and boxes on the left end at row 102, and the pad
 // takes the whole width below, its toolbar and 64 rows to write in in sight from the start.
-// Enlarged, it covers the editor.
+// Enlarged, it covers the editor. The calendar's line stands beside the three boxes, short of
+// the dial.
 constexpr int kLandscapeDialLeft = 220;
 constexpr int kLandscapeBoxWidth = kLandscapeDialLeft - 4 - 30;
 constexpr int kLandscapePadTop = 104;
+constexpr int kLandscapeCalendarLeft = 124;
 
 // The layout for an editor of that size: turned when it is wider than high.
 AppointmentEditorLayout LayoutFor(const gui::Rect& client) {
@@ -71,7 +72,8 @@ AppointmentEditorLayout LayoutFor(const gui::Rect& client) {
             RectAt(30, 25, kLandscapeBoxWidth, 150),
             {kLandscapeDialLeft, 0},
             RectAt(0, kLandscapePadTop, client.Width(), client.Height() - kLandscapePadTop),
-            client};
+            client,
+            gui::Rect{kLandscapeCalendarLeft, 86, kLandscapeDialLeft - 4, 102}};
 }
 
 constexpr std::u16string_view kEndBeforeStart = u"終了時間が開始時間より前です";
@@ -195,10 +197,14 @@ void AppointmentEditor::OnCreate() {
     gui::DeviceScreen& screen = Screen();
     EditRecord& record = host_.Record();
     controls::PadData& pad = host_.Pad();
-    screen.CreateMenuBar(*this, MenuBarButtons(kAppointmentMenu));
     activation_ = gui::ActivationRecord{};
 
     layout_ = LayoutFor(ClientRect());
+    calendar_.Create(screen, *this, layout_.calendarLine, schedule::ItemKindOfCalendar::Appointment,
+                     record, host_.WriteContext().store);
+    screen.CreateMenuBar(*this, calendar_.ReadOnly()
+                                    ? LookOnlyMenuBar(MenuBarButtons(kAppointmentMenu))
+                                    : MenuBarButtons(kAppointmentMenu));
     screen.CreateChild<gui::Label>(*this, kSubjectLabel, 0, u"件名");
     subject_ = screen.CreateChild<gui::ComboBox>(*this, layout_.subjectBox, 0);
     screen.CreateChild<gui::Label>(*this, kLocationLabel, 0, u"場所");
@@ -252,7 +258,9 @@ void AppointmentEditor::OnCreate() {
     reminder_->SetChecked(record.Reminder != 0);
     holiday_->SetChecked(record.Holiday != 0);
     record.HolidayAtOpen = record.Holiday;
-    screen.ShowOkButton(*this);
+    if (!calendar_.ReadOnly()) {
+        screen.ShowOkButton(*this);
+    }
 }
 
 void AppointmentEditor::OnActivate(gui::Activation state) {
@@ -270,6 +278,7 @@ void AppointmentEditor::OnSettingChange() {
     };
     place(*subject_, layout_.subjectBox);
     place(*location_, layout_.locationBox);
+    calendar_.Place(layout_.calendarLine);
     pad_->SetPlaces(layout_.pad, layout_.enlargedPad);
     InvalidateAll(true);
 }
@@ -321,19 +330,31 @@ void AppointmentEditor::OnPenUp(gui::Point point) {
 
 bool AppointmentEditor::OnCommand(uint16_t command) {
     EditRecord& record = host_.Record();
+    // An item that may only be looked at is neither saved, deleted nor made to repeat, whatever
+    // sends the command (Ctrl+Q, a script).
+    const bool lookOnly = calendar_.ReadOnly();
     switch (command) {
         case kCommandOk:
-            SaveAndClose();
+            if (!lookOnly) {
+                SaveAndClose();
+            }
             return true;
         case kCommandCancel:
         case kCommandBack:
             Close();
             return true;
         case kCommandDelete:
-            DeleteAndClose();
+            if (!lookOnly) {
+                DeleteAndClose();
+            }
             return true;
         case kCommandRepeat:
-            ChooseRepeat();
+            if (!lookOnly) {
+                ChooseRepeat();
+            }
+            return true;
+        case kCommandChooseCalendar:
+            ChooseCalendar();
             return true;
         case kCommandStartDate:
             PickDate(true);
@@ -378,12 +399,15 @@ void AppointmentEditor::SaveAndClose() {
     record.Subject = subject_->Text();
     record.Location = location_->Text();
     SeriesPart part = SeriesPart::WholeSeries;
-    if (record.Occurrence && !ChangedSinceOpen()) {
+    const bool calendarChanged = record.CalendarId != opened_.CalendarId;
+    const bool itemChanged = ChangedSinceOpen();
+    if (record.Occurrence && !itemChanged && !calendarChanged) {
         Close();  // nothing to ask about, nothing to write
         return;
     }
-    // How a series repeats is the series': a new repeat needs no question.
-    if (record.Occurrence && !record.RepeatChosen) {
+    // How a series repeats is the series', and so is its calendar: a new repeat, or only another
+    // calendar, needs no question.
+    if (record.Occurrence && !record.RepeatChosen && itemChanged) {
         switch (Screen().ShowMessageBox(kChangeOnlyThisQuestion, kSeriesCaption,
                                         gui::MessageBoxButtons::YesNoCancel)) {
             case gui::MessageBoxAnswer::Yes:
@@ -463,6 +487,12 @@ void AppointmentEditor::ChooseRepeat() {
     record.RepeatChosen = choice.repeat;
     record.Recurring = choice.repeat.kind != RepeatKind::None ? 1 : 0;
     InvalidateAll(true);
+}
+
+void AppointmentEditor::ChooseCalendar() {
+    if (calendar_.Choose(Screen(), *this, host_.Record())) {
+        InvalidateAll(true);
+    }
 }
 
 void AppointmentEditor::DeleteAndClose() {

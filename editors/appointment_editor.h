@@ -6,6 +6,7 @@
 #include <string>
 
 #include "controls/handwriting_pad.h"
+#include "editors/calendar_line.h"
 #include "editors/editor_host.h"
 #include "platform/gui/check_box.h"
 #include "platform/gui/combo_box.h"
@@ -39,6 +40,8 @@ struct AppointmentEditorLayout {
     gui::Point dialOrigin;
     gui::Rect pad;
     gui::Rect enlargedPad;
+    // The item's calendar, when the store has more than one.
+    gui::Rect calendarLine;
 };
 
 // The dial's own state while the editor is open: the face it shows, and whether its own strokes
@@ -62,8 +65,10 @@ bool ApplyDialDrag(int pressed, int released, DialState& dial, EditRecord& recor
 // The appointment editor ("TimeWindow"): subject and location with their recent texts, the
 // start and end dates and times with their date pickers, the all-day, reminder and holiday
 // boxes, the clock dial on which one stroke sets the times, and the handwriting pad for the
-// memo. OK checks the times and writes the appointment and its ink; "←" leaves; "削除" deletes
-// after asking. Closing always returns to the main window.
+// memo, and with several calendars in the store the item's calendar, which "." changes. OK checks
+// the times and writes the appointment and its ink; "←" leaves; "削除" deletes after asking. An
+// item of a read-only calendar opens without OK, "削除" and "繰返": it can only be looked at.
+// Closing always returns to the main window.
 class AppointmentEditor final : public gui::Window {
 public:
     AppointmentEditor(gui::DeviceScreen& screen, EditorHost& host,
@@ -78,19 +83,23 @@ public:
     bool OnCommand(uint16_t command) override;
 
     DialFace Face() const { return dial_.face; }
+    // Whether the item opened may only be looked at (its calendar is read-only).
+    bool LookOnly() const { return calendar_.ReadOnly(); }
 
 private:
     // The dial region under a point of the editor, or -1 for none (a separator line, a corner,
     // or a point off the dial's picture).
     int DialRegionAt(gui::Point point) const;
     void SaveAndClose();
-    // Whether anything shown was changed since the editor opened: times, boxes, texts, the pad.
+    // Whether anything shown was changed since the editor opened: times, boxes, texts, the pad
+    // (not the calendar, which is the whole series').
     bool ChangedSinceOpen() const;
     // The repeat dialog, on 繰返: a new choice is kept in the record until OK saves it.
     void ChooseRepeat();
     void DeleteAndClose();
     void PickDate(bool start);
     void SetAllDay();
+    void ChooseCalendar();
     void Close();
 
     EditorHost& host_;
@@ -110,6 +119,7 @@ private:
     gui::CheckBox* reminder_ = nullptr;
     gui::CheckBox* holiday_ = nullptr;
     controls::HandwritingPad* pad_ = nullptr;
+    CalendarLine calendar_;
     // The item as it was opened, and the pad's text then.
     EditRecord opened_;
     std::u16string openedPadText_;

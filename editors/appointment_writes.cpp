@@ -412,6 +412,12 @@ WriteResult UpdateAppointment(const StoreWriteContext& context, EditRecord& reco
         const calendar::AppointmentRecord& item = appointment->Record();
         appointment->SetRecurrenceRule(RuleOfRepeat(*record.RepeatChosen, item.zone, item.allDay));
     }
+    // Another calendar chosen: the item (a series whole, whichever occurrence was opened) moves
+    // there with this save; the sync then sends it to that calendar's collection before it
+    // deletes it from the old one.
+    if (record.CalendarId != record.CalendarIdAtOpen) {
+        appointment->SetCalendarId(record.CalendarId);
+    }
     if (auto saved = appointment->Save(); !saved) {
         return Failure(WriteStatus::StoreFailed, saved.error());
     }

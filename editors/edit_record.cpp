@@ -56,6 +56,8 @@ void FillFromAppointmentRow(EditRecord& record, const schedule::DayItemRow& row)
     record.Reminder = AsFlag(row.reminder);
     record.Holiday = AsFlag(row.holiday);
     record.HolidayAtOpen = record.Holiday;
+    record.CalendarId = row.calendarId;
+    record.CalendarIdAtOpen = row.calendarId;
     const int32_t inkCount =
         std::clamp<int32_t>(row.inkCount, 0, static_cast<int32_t>(schedule::kMaxInkEntries));
     record.InkCountAtOpen = inkCount;
@@ -75,6 +77,8 @@ void FillFromTaskRow(EditRecord& record, const schedule::DayItemRow& row) {
     record.Subject = row.subject;
     record.Body = LimitedText(row.body, kMaxBodyChars);
     record.Complete = AsFlag(row.complete);
+    record.CalendarId = row.calendarId;
+    record.CalendarIdAtOpen = row.calendarId;
 }
 
 void FillFromUndatedTask(EditRecord& record, const schedule::UndatedTask& task) {
@@ -82,6 +86,8 @@ void FillFromUndatedTask(EditRecord& record, const schedule::UndatedTask& task) 
     record.ItemOid = task.objectId;
     record.Subject = task.subject;
     record.Complete = AsFlag(task.complete);
+    record.CalendarId = task.calendarId;
+    record.CalendarIdAtOpen = task.calendarId;
 }
 
 }  // namespace editors

@@ -62,8 +62,12 @@ struct EditRecord {
     // while it is left as it was).
     std::string RuleAtOpen;
     std::optional<editors::Repeat> RepeatChosen;
-    // The calendar of the store a new item goes to; 0: the default one.
+    // The calendar of the store a new item goes to (0: the default one), or the one an opened
+    // item is in; changed in the editor, the save moves the item there.
     int64_t CalendarId = 0;
+    // The calendar the item was in when opened: a save moves it only when CalendarId differs,
+    // so that a move made meanwhile by a sync is not taken back unseen.
+    int64_t CalendarIdAtOpen = 0;
 };
 
 // The text cut to at most `maxChars` UTF-16 units, never keeping half a surrogate pair.

@@ -25,6 +25,8 @@ constexpr gui::Rect kDueDateButton = RectAt(115, 27, 10, 12);
 constexpr gui::Rect kClearButton = RectAt(130, 27, 20, 12);
 constexpr gui::Rect kCompleteLabel = RectAt(0, 50, 30, 20);
 constexpr gui::Rect kCompleteBox = RectAt(81, 50, 16, 16);
+// The task's calendar, beside the completion box, when the store has more than one.
+constexpr gui::Rect kCalendarLine = RectAt(104, 50, 134, 16);
 constexpr gui::Rect kNotesField = RectAt(0, 75, 240, 100);
 // What a paint covers: the editor in either orientation.
 constexpr gui::Rect kPaintArea{0, 0, 320, 270};
@@ -40,8 +42,11 @@ TaskEditor::TaskEditor(gui::DeviceScreen& screen, EditorHost& host)
 void TaskEditor::OnCreate() {
     gui::DeviceScreen& screen = Screen();
     EditRecord& record = host_.Record();
-    screen.CreateMenuBar(*this, MenuBarButtons(kTaskMenu));
     activation_ = gui::ActivationRecord{};
+    calendar_.Create(screen, *this, kCalendarLine, schedule::ItemKindOfCalendar::Task, record,
+                     host_.WriteContext().store);
+    screen.CreateMenuBar(*this, calendar_.ReadOnly() ? LookOnlyMenuBar(MenuBarButtons(kTaskMenu))
+                                                     : MenuBarButtons(kTaskMenu));
 
     screen.CreateChild<gui::Label>(*this, kSubjectLabel, 0, u"件名");
     subject_ = screen.CreateChild<gui::ComboBox>(*this, kSubjectBox, 0);
@@ -64,7 +69,9 @@ void TaskEditor::OnCreate() {
     }
     subject_->SetText(record.Subject);
     notes_->SetText(record.Body);
-    screen.ShowOkButton(*this);
+    if (!calendar_.ReadOnly()) {
+        screen.ShowOkButton(*this);
+    }
 }
 
 void TaskEditor::OnActivate(gui::Activation state) {
@@ -83,16 +90,28 @@ void TaskEditor::OnPaint(gui::Surface& surface) {
 }
 
 bool TaskEditor::OnCommand(uint16_t command) {
+    // A task that may only be looked at is neither saved nor deleted, whatever sends the
+    // command (Ctrl+Q, a script).
+    const bool lookOnly = calendar_.ReadOnly();
     switch (command) {
         case kCommandOk:
-            SaveAndClose();
+            if (!lookOnly) {
+                SaveAndClose();
+            }
             return true;
         case kCommandCancel:
         case kCommandBack:
             Close();
             return true;
         case kCommandDelete:
-            DeleteAndClose();
+            if (!lookOnly) {
+                DeleteAndClose();
+            }
+            return true;
+        case kCommandChooseCalendar:
+            if (calendar_.Choose(Screen(), *this, host_.Record())) {
+                InvalidateAll(true);
+            }
             return true;
         case kCommandStartDate:
             PickDueDate();

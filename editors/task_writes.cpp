@@ -58,6 +58,10 @@ WriteResult Update(const StoreWriteContext& context, const EditRecord& record, T
         return Failure(WriteStatus::ItemMissing, task.error());
     }
     SetFields(*task, record, fields, context.clock);
+    // Another calendar chosen in the editor: the task moves there with this save.
+    if (fields == TaskFields::All && record.CalendarId != record.CalendarIdAtOpen) {
+        task->SetCalendarId(record.CalendarId);
+    }
     if (auto saved = task->Save(); !saved) {
         return Failure(WriteStatus::StoreFailed, saved.error());
     }

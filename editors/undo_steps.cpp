@@ -11,6 +11,7 @@
 #include "platform/text/unicode_text.h"
 #include "schedule/ink_file.h"
 #include "schedule/ink_file_writer.h"
+#include "schedule/item_calendars.h"
 #include "schedule/month_census.h"
 #include "store/item_snapshot.h"
 
@@ -55,6 +56,38 @@ std::vector<store::KeptInk> InkOf(const StoreWriteContext& context, const store:
 bool OnlyStamped(const store::ItemState& before, const store::ItemState& after) {
     return before.present() && after.present() &&
            store::Fingerprint(before) == store::Fingerprint(after) && before.ink == after.ink;
+}
+
+std::optional<int64_t> CalendarOf(const store::ItemState& state) {
+    if (state.appointment) {
+        return state.appointment->calendarId;
+    }
+    if (state.task) {
+        return state.task->calendarId;
+    }
+    return std::nullopt;
+}
+
+// The read-only calendar a step would write to: the one its item is in now, or the one it would
+// return to. Null when both may be written (or the calendars cannot be read: the store refuses
+// then).
+std::optional<std::u16string> ReadOnlyCalendarOfStep(const store::Application& store,
+                                                     const store::ItemState& now,
+                                                     const store::ItemState& returnTo) {
+    auto stored = store.Calendars();
+    if (!stored) {
+        return std::nullopt;
+    }
+    schedule::ItemCalendars calendars;
+    for (const store::StoreCalendar& calendar : *stored) {
+        calendars.calendars.push_back(schedule::ToItemCalendar(calendar));
+    }
+    for (const std::optional<int64_t> id : {CalendarOf(now), CalendarOf(returnTo)}) {
+        if (id && calendars.IsReadOnly(*id)) {
+            return calendars.Find(*id)->name;
+        }
+    }
+    return std::nullopt;
 }
 
 std::u16string SubjectOf(const store::ItemState& state) {
@@ -310,6 +343,13 @@ StepResult ApplyNextStep(const StoreWriteContext& context, store::StepDirection 
     if (!now) {
         return failed(now.error());
     }
+    // Nothing of a read-only calendar is deleted, put back or changed, the files of its ink
+    // included.
+    if (auto readOnly = ReadOnlyCalendarOfStep(**store, *now, step.returnTo)) {
+        result.status = StepResult::Status::ReadOnly;
+        result.calendar = std::move(*readOnly);
+        return result;
+    }
     const std::vector<store::KeptInk> inkNow = InkOf(context, *now);
     ReturningInk returning(context);
     if (auto placed = returning.Place(step.returnTo); !placed) {
@@ -379,6 +419,11 @@ std::u16string ItemChangedMessage(std::u16string_view subject) {
 
 std::u16string DamagedStepMessage(std::u16string_view subject) {
     return u"「" + std::u16string(subject) + u"」の変更の記録が壊れていたため、元に戻せません";
+}
+
+std::u16string ReadOnlyCalendarMessage(std::u16string_view calendarName) {
+    return u"カレンダー「" + std::u16string(calendarName) +
+           u"」は読み取り専用のため、その項目は変更できません";
 }
 
 }  // namespace editors

@@ -53,11 +53,15 @@ struct [[nodiscard]] StepResult {
         Damaged,
         // The store or the data folder refused; nothing was written.
         Failed,
+        // The item is, or would be returned to, a calendar that cannot be written here: nothing
+        // was written, and the step stays where it is.
+        ReadOnly,
     };
     Status status = Status::Failed;
     std::u16string subject;  // the step's item, as it was named when the step was kept
     ChangeKind change = ChangeKind::Saved;
-    std::string detail;  // Failed: the store's or the file system's words
+    std::string detail;       // Failed: the store's or the file system's words
+    std::u16string calendar;  // ReadOnly: the name of the calendar that cannot be written
 
     bool ok() const { return status == Status::Applied; }
 };
@@ -82,5 +86,8 @@ inline constexpr std::u16string_view kRedoCaption = u"やり直し";
 std::u16string ItemChangedMessage(std::u16string_view subject);
 // What they say when a step's record is damaged and was set aside.
 std::u16string DamagedStepMessage(std::u16string_view subject);
+// What the screen says when an item of a read-only calendar is not changed (a cut, a step taken
+// back or done again).
+std::u16string ReadOnlyCalendarMessage(std::u16string_view calendarName);
 
 }  // namespace editors

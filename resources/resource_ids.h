@@ -97,5 +97,7 @@ inline constexpr uint16_t kCommandClearDueDate = 40101;
 inline constexpr uint16_t kCommandReminder = 40102;
 inline constexpr uint16_t kCommandHoliday = 40103;
 inline constexpr uint16_t kCommandEndDate = 40104;
+// The editors' "." beside the item's calendar: picks another calendar.
+inline constexpr uint16_t kCommandChooseCalendar = 40105;
 
 }  // namespace resources

@@ -54,6 +54,7 @@ void ResetRow(DayItemRow& row) {
     row.changedOccurrence.reset();
     row.occurrence.reset();
     row.rule.clear();
+    row.calendarId = 0;
 }
 
 void Reset(Date selectedDate, DayItems& items, WindowSlots& slots) {
@@ -218,6 +219,7 @@ void ReadAppointmentDetails(const store::Application& application,
         row.changedOccurrence ? store::ChangeOf(series.recurrence, *row.changedOccurrence)
                               : nullptr;
     row.storedStart = series.start;
+    row.calendarId = series.calendarId;
     row.rule = series.recurrence.rule;
     row.allDay = (change ? change->allDay : series.allDay) ? 1 : 0;
     row.reminder = (change ? change->reminderSet : series.reminderSet) ? 1 : 0;
@@ -252,6 +254,7 @@ void ReadTaskDetails(const store::Application& application, DayItemRow& row) {
     row.subject.assign(task->Subject());
     AssignCut(row.memoText, task->Body(), kMaxMemoUnits);
     row.body.assign(task->Body());
+    row.calendarId = task->CalendarId();
 }
 
 Result<void> UndatedTaskPass(const store::Folder& tasks, std::u16string_view restriction,
@@ -283,6 +286,7 @@ Result<void> UndatedTaskPass(const store::Folder& tasks, std::u16string_view res
         entry.notes.assign(task->Body());
         entry.dateCompleted = task->DateCompleted();
         entry.complete = task->Complete() != 0 ? 1 : 0;
+        entry.calendarId = task->CalendarId();
     }
     return {};
 }
@@ -320,6 +324,10 @@ Result<void> LoadDayItems(Date selectedDate, const settings::Settings& settings,
         return application.error();
     }
     const store::Application& app = **application;
+    // Read with the rows, so that a row's mark and whether it may be changed agree with it. A
+    // list that cannot be read leaves the rows unmarked and the items as writable as the store
+    // says they are: the store still refuses what it must.
+    (void)LoadItemCalendars(store, items.calendars);
     auto calendar = app.GetDefaultFolder(store::FolderKind::Calendar);
     if (!calendar) {
         return ReleaseAfter(store, calendar.error());

@@ -10,6 +10,7 @@
 #include "platform/result.h"
 #include "platform/time/date_time.h"
 #include "schedule/ink_entry.h"
+#include "schedule/item_calendars.h"
 #include "schedule/store_session.h"
 #include "settings/settings.h"
 
@@ -87,6 +88,8 @@ struct DayItemRow {
     std::optional<Date> occurrence;
     // A series' rule (calendar::Recurrence::rule), for the editor's repeat dialog.
     std::string rule;
+    // The store's calendar the item belongs to (a series' own for its occurrences).
+    int64_t calendarId = 0;
 };
 
 using DayItemTable = std::array<DayItemRow, kDayItemRows>;
@@ -100,7 +103,8 @@ struct UndatedTask {
     // Its notes: not drawn in the corner, but a copy or cut carries them to what is pasted.
     std::u16string notes;
     Date dateCompleted = 0;
-    int32_t complete = 0;  // 0 or 1
+    int32_t complete = 0;    // 0 or 1
+    int64_t calendarId = 0;  // the store's calendar the task belongs to
 };
 
 using UndatedTaskList = std::array<UndatedTask, kUndatedTaskCapacity>;
@@ -115,13 +119,16 @@ struct DayItems {
     DayItemTable table;
     UndatedTaskList undatedTasks;
     CornerPage cornerPage = 0;
+    // The store's calendars when the rows were read: their colours and which may be written.
+    ItemCalendars calendars;
 };
 
 // Rebuilds `items` from the store for the twelve days from `selectedDate` (a day without time):
 // the appointments and, when bTask is on, the dated tasks of each day as rows with their details
-// and ink, then the undated tasks. Reads bTask, HoliDay and DataPath from `settings`; ink files
-// are found through `home`. When a collection cannot be had from the store the session is
-// released and the error returned; the rows keep what they had received by then.
+// and ink, then the undated tasks, and the store's calendars. Reads bTask, HoliDay and DataPath
+// from `settings`; ink files are found through `home`. When a collection cannot be had from the
+// store the session is released and the error returned; the rows keep what they had received by
+// then.
 platform::Result<void> LoadDayItems(Date selectedDate, const settings::Settings& settings,
                                     const platform::DataHome& home, StoreSession& store,
                                     DayItems& items);

@@ -263,6 +263,12 @@ Result<StepOutcome> StoreDatabase::ApplyStep(const UndoStep& step, StepDirection
         const int32_t oid = current->appointment ? current->appointment->oid
                             : current->task      ? current->task->oid
                                                  : 0;
+        // Taking back a creation deletes the item: not from a calendar that cannot be written
+        // (the writes below refuse that by themselves).
+        if (auto writable = CheckWritable(current->appointment ? "appointments" : "tasks", oid, 0);
+            !writable) {
+            return writable.error();
+        }
         if (auto removed = RemoveItemRows(oid); !removed) {
             return removed.error();
         }

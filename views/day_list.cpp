@@ -52,6 +52,13 @@ constexpr int kBracketTick = 3;
 constexpr int kBracketMiddle = 8;
 constexpr gui::ColorRef kBracketRed = gui::Rgb(0xFF, 0, 0);
 
+// With more than one calendar shown, a bar in the calendar's colour stands in the gap between
+// the divider and the item text, one pixel short of the row's top and bottom: the brackets'
+// ticks run along those lines, and items of one calendar in rows below each other stay apart.
+constexpr int kCalendarBarLeft = kDividerX + 1;
+constexpr int kCalendarBarRight = kTextLeft;
+constexpr int kCalendarBarInset = 1;
+
 constexpr int kIconPitch = resources::kIconSize;
 // Handwriting stands this far right of the time text; whatever of it reaches below its row is
 // erased down to kInkEraseDepth below the row's top.
@@ -273,6 +280,18 @@ void DrawDatedTask(gui::Surface& surface, const DayItemRow& row, int left, int t
     }
 }
 
+void DrawCalendarBar(gui::Surface& surface, const DayItemRow& row, int top,
+                     const schedule::ItemCalendars& calendars) {
+    if (row.kind == DayItemKind::EmptyDay) {
+        return;
+    }
+    const schedule::ItemCalendar* calendar = calendars.Find(row.calendarId);
+    const gui::ColorRef colour =
+        calendar ? calendar->colour : schedule::PaletteColour(row.calendarId);
+    surface.FillRect(kCalendarBarLeft, top + kCalendarBarInset, kCalendarBarRight,
+                     top + kRowHeight - kCalendarBarInset, colour);
+}
+
 void DrawSpanBrackets(gui::Surface& surface, const LaneTable& lanes, size_t rowCount) {
     const gui::Pen previous = surface.SelectPen(gui::Pen::Solid(kBracketRed));
     for (size_t i = 0; i < rowCount; ++i) {
@@ -354,6 +373,7 @@ void DrawDayList(gui::Surface& surface, const gui::Rect& windowRect, const ViewS
         surface.SelectFont(CreateViewFont(ListTextHeight(state.settings), state.settings));
 
     const LaneTable lanes = AssignSpanLanes(table, rowCount);
+    const bool calendarBars = state.dayItems.calendars.MarksShown();
     std::optional<int64_t> labelledDay;
     for (size_t i = 0; i < rowCount; ++i) {
         const DayItemRow& row = table[i];
@@ -373,6 +393,9 @@ void DrawDayList(gui::Surface& surface, const gui::Rect& windowRect, const ViewS
                 break;
             case DayItemKind::EmptyDay:
                 break;
+        }
+        if (calendarBars) {
+            DrawCalendarBar(surface, row, top, state.dayItems.calendars);
         }
     }
     DrawSpanBrackets(surface, lanes, rowCount);

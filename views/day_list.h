@@ -26,7 +26,9 @@ std::u16string DayListLabelText(platform::Date rowDate);
 std::u16string DayListLineText(const schedule::DayItemRow& row);
 
 // The lower panel of the main window: the rows of the day item table with their date labels,
-// times, subjects, icons, ink and the brackets of all-day spans. `windowRect` is the main
+// times, subjects, icons, ink and the brackets of all-day spans; with more than one calendar
+// shown, a 2-pixel bar in each item's calendar colour at x 51-52, between the divider and the
+// text. `windowRect` is the main
 // window's rectangle on the screen: narrower than tall is portrait (12 rows), else landscape
 // (7 rows).
 void DrawDayList(gui::Surface& surface, const gui::Rect& windowRect, const ViewState& state,

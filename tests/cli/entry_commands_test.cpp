@@ -334,6 +334,31 @@ TEST_F(EntryCommandsTest, CalendarsAreListedChosenMovedAndKeptWhenReadOnly) {
     ASSERT_EQ(Entry(CalendarsCommand, {"default", "仕事"}), 0);
     ASSERT_EQ(Run(AddCommand, {"task", "--subject", "電話"}), 0);
     EXPECT_EQ(calendarOf(PrintedOid()), 2);
+
+    // 仕事 becomes read-only (the server took the right to write away): the add of 電話 is not
+    // taken back, and stays next in line.
+    {
+        store::Application store;
+        ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
+        store::StoreCalendar work = store.Calendars()->at(1);
+        work.readOnly = true;
+        ASSERT_TRUE(store.SetDefaultCalendar(1).ok());
+        ASSERT_TRUE(store.SaveCalendar(work).ok());
+    }
+    const auto stepsListed = [&] {
+        out_.str("");
+        EXPECT_EQ(UndoCommand(home_, {"--list"}, clock_, store::StepDirection::Back, out_, err_),
+                  0);
+        return LineCount(out_.str());
+    };
+    const long stepsBefore = stepsListed();
+    err_.str("");
+    EXPECT_EQ(UndoCommand(home_, {}, clock_, store::StepDirection::Back, out_, err_), 1);
+    EXPECT_NE(err_.str().find("\"電話\" is in the calendar \"仕事\", which is read-only; "
+                              "nothing was undone"),
+              std::string::npos)
+        << err_.str();
+    EXPECT_EQ(stepsListed(), stepsBefore);
 }
 
 }  // namespace

@@ -246,6 +246,30 @@ TEST_F(StoreUndoTest, AnItemMovedToAnotherCalendarIsTakenBackToItsOwn) {
               work.id);
 }
 
+// An item made here whose calendar became read-only since (its server took the right to write
+// away): taking its creation back would delete it, and is refused with the item left whole.
+TEST_F(StoreUndoTest, ACreationIsNotTakenBackOutOfACalendarThatBecameReadOnly) {
+    StoreCalendar shared;
+    shared.name = "共有";
+    ASSERT_TRUE(app_.SaveCalendar(shared).ok());
+    calendar::AppointmentRecord meeting = Meeting();
+    meeting.calendarId = shared.id;
+    ASSERT_TRUE(app_.AddAll({meeting}, {}).ok());
+    Keep(ItemState{}, "meeting@test");
+    shared.readOnly = true;
+    ASSERT_TRUE(app_.SaveCalendar(shared).ok());
+
+    const Result<StepOutcome> refused = Apply(StepDirection::Back);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_NE(refused.error().message.find("read-only"), std::string::npos);
+    EXPECT_TRUE(Now(calendar::ItemKind::Appointment, "meeting@test").present());
+    // Writable again, the step still applies.
+    shared.readOnly = false;
+    ASSERT_TRUE(app_.SaveCalendar(shared).ok());
+    ASSERT_EQ(Apply(StepDirection::Back).value(), StepOutcome::Applied);
+    EXPECT_FALSE(Now(calendar::ItemKind::Appointment, "meeting@test").present());
+}
+
 // An occurrence moved on its own and taken back: what comes back is newer, for other programs,
 // than the move they may hold, as a series taken back is.
 TEST_F(StoreUndoTest, AnOccurrenceTakenBackIsNewerThanItsMove) {
