@@ -3,12 +3,13 @@
 #include <QCoreApplication>
 #include <QObject>
 #include <QString>
+#include <QThread>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -227,16 +228,19 @@ WorkOutcome SyncNow(const platform::DataHome& home, const SyncSettings& settings
             false};
 }
 
-// The dialog's network work, one piece at a time on a thread of its own; its end is handed to
-// the dialog on the planner's thread, through the event queue.
+// The dialog's network work, one piece at a time on a thread of its own (a QThread, so that
+// the secret service's short waits have an event loop there); its end is handed to the dialog
+// on the planner's thread, through the event queue.
 class DialogWork {
 public:
     DialogWork() = default;
     DialogWork(const DialogWork&) = delete;
     DialogWork& operator=(const DialogWork&) = delete;
+    // A dialog taken away while its work runs waits for it here: the work is bounded by the
+    // sync's timeouts, and what it keeps must not be cut off half-way.
     ~DialogWork() {
-        if (thread_.joinable()) {
-            thread_.join();
+        if (thread_) {
+            thread_->wait();
         }
     }
 
@@ -244,22 +248,23 @@ public:
 
     void Start(std::function<WorkOutcome()> work, std::function<void(WorkOutcome)> done) {
         running_ = true;
-        thread_ = std::thread([this, work = std::move(work), done = std::move(done)] {
+        thread_.reset(QThread::create([this, work = std::move(work), done = std::move(done)] {
             WorkOutcome outcome = work();
             QMetaObject::invokeMethod(
                 &receiver_,
                 [this, done, outcome = std::move(outcome)] {
-                    thread_.join();
+                    thread_->wait();
                     running_ = false;
                     done(outcome);
                 },
                 Qt::QueuedConnection);
-        });
+        }));
+        thread_->start();
     }
 
 private:
     QObject receiver_;
-    std::thread thread_;
+    std::unique_ptr<QThread> thread_;
     bool running_ = false;
 };
 
