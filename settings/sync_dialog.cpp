@@ -33,8 +33,8 @@ using calendar_sync::SyncSettings;
 
 // Where the dialog's windows go, in pixels of its client area. The fields keep to the top; the
 // list of calendars takes what is left between them and what is anchored to the bottom: in
-// portrait 今すぐ同期 and three lines of status, in landscape (wider, lower) the user and the
-// password side by side, both buttons on the interval's row and two lines of status.
+// portrait 今すぐ同期 and four lines of status, in landscape (wider, lower) the user and the
+// password side by side, both buttons on the interval's row and three lines of status.
 struct SyncLayout {
     gui::Rect serverLabel, server;
     gui::Rect userLabel, user;
@@ -55,8 +55,8 @@ constexpr int kUnitWidth = 16;
 constexpr int kButtonWidth = 70;
 constexpr int kSyncNowWidth = 88;
 constexpr int kStatusLine = 13;
-constexpr int kPortraitStatusLines = 3;
-constexpr int kLandscapeStatusLines = 2;
+constexpr int kPortraitStatusLines = 4;
+constexpr int kLandscapeStatusLines = 3;
 constexpr int kGap = 4;
 
 gui::Rect Sized(int left, int top, int width, int height) {
@@ -135,8 +135,8 @@ std::u16string TroubleWords(const platform::Error& error) {
         case platform::Remedy::CheckAccount:
             return u"ユーザー名かパスワードがサーバーに認められませんでした。";
         case platform::Remedy::CheckAddress:
-            return u"サーバーに接続できないか、そこにカレンダーが見つかりません。アドレスを"
-                   u"確かめてください。";
+            return u"サーバーに接続できないか、カレンダーが見つかりません。アドレスを確かめて"
+                   u"ください。";
         case platform::Remedy::ConfirmDeletes:
             return u"多くの項目がここで削除されることになるため、止めました"
                    u"（tessarinth-cli sync --allow-mass-delete で確かめられます）。";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+#include <QLabel>
 #include <QTcpServer>
 
 #include <algorithm>
@@ -35,6 +36,14 @@ constexpr std::chrono::seconds kLongestWork{60};
 
 gui::Point Middle(const gui::Rect& rect) {
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+// Whether what the status says is seen whole: its lines, wrapped at the label's width, within
+// the label's height.
+bool StatusSeenWhole(gui::Dialog& dialog) {
+    const auto* label =
+        qobject_cast<const QLabel*>(dialog.Item(resources::kSyncStatus)->ScreenWidget());
+    return label != nullptr && label->heightForWidth(label->width()) <= label->height();
 }
 
 CalendarListWindow* ListOf(gui::Dialog& dialog) {
@@ -331,6 +340,10 @@ TEST_F(SyncDialogTest, AServerThatRefusesTheConnectionIsToldInJapanese) {
         TapItem(dialog, resources::kSyncConnect);
         ASSERT_TRUE(gui::WaitForDialogWork(dialog, kLongestWork));
         after = dialog.ItemText(resources::kSyncStatus);
+        EXPECT_TRUE(StatusSeenWhole(dialog)) << "upright";
+        screen_.Rotate();
+        screen_.ProcessPending();
+        EXPECT_TRUE(StatusSeenWhole(dialog)) << "turned";
     });
     EXPECT_NE(after.find(u"サーバーに接続できない"), std::u16string::npos)
         << QString::fromStdU16String(after).toStdString();
