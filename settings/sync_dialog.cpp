@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -124,6 +126,13 @@ std::u16string Utf16(const std::string& text) {
     return QString::fromStdString(text).toStdU16String();
 }
 
+// The Japanese words the dialog shows, with the program's own words for the trouble written to
+// standard error (the desktop's journal), where whoever helps the user can read them.
+std::u16string Told(std::u16string_view shown, const platform::Error& error) {
+    std::cerr << "tessarinth: 同期: " << error.message << "\n";
+    return std::u16string(shown);
+}
+
 std::u16string Count(int n) {
     return Utf16(std::to_string(n)) + u"件";
 }
@@ -172,7 +181,10 @@ WorkOutcome SetUp(const platform::DataHome& home, SyncSettings settings, std::st
     }
     auto kept = calendar_sync::KeepAccount(home, settings, password, &*found);
     if (!kept) {
-        return {u"設定を保存できません: " + Utf16(kept.error().message), false};
+        return {Told(u"設定を保存できません（パスワード、カレンダー、設定ファイルのどれかを書けま"
+                     u"せん）。もう一度接続してください。",
+                     kept.error()),
+                false};
     }
     std::u16string said = Utf16(std::to_string(found->calendars.size())) +
                           u"個のカレンダーが見つかり、設定しました。";
@@ -217,7 +229,10 @@ WorkOutcome SyncNow(const platform::DataHome& home, const SyncSettings& settings
         return {u"同期しました。" + counts, false};
     }
     if (!stopped->inCollection) {
-        return {u"同期を始められません: " + Utf16(stopped->error.message), false};
+        return {Told(u"同期を始められません（保存されたパスワードかデータを読めません）。接続し直"
+                     u"してください。",
+                     stopped->error),
+                false};
     }
     const bool somethingDone = total.received + total.sent + total.deletedHere +
                                    total.deletedOnServer +
@@ -370,12 +385,12 @@ private:
     void ShowCalendars(gui::Dialog& dialog) {
         auto store = context_.store.LoggedOnApplication();
         if (!store) {
-            Say(dialog, u"カレンダーを読めません: " + Utf16(store.error().message));
+            Say(dialog, Told(u"カレンダーを読めません。", store.error()));
             return;
         }
         auto calendars = (*store)->Calendars();
         if (!calendars) {
-            Say(dialog, u"カレンダーを読めません: " + Utf16(calendars.error().message));
+            Say(dialog, Told(u"カレンダーを読めません。", calendars.error()));
             return;
         }
         list_->ShowCalendars(std::move(calendars).value());
@@ -389,7 +404,7 @@ private:
         store::StoreCalendar calendar = list_->Calendars()[row];
         auto store = context_.store.LoggedOnApplication();
         if (!store) {
-            Say(dialog, u"カレンダーを変更できません: " + Utf16(store.error().message));
+            Say(dialog, Told(u"カレンダーを変更できません。", store.error()));
             return;
         }
         platform::Result<void> saved;
@@ -403,7 +418,7 @@ private:
             saved = (*store)->SetDefaultCalendar(calendar.id);
         }
         if (!saved) {
-            Say(dialog, u"カレンダーを変更できません: " + Utf16(saved.error().message));
+            Say(dialog, Told(u"カレンダーを変更できません。", saved.error()));
         }
         ShowCalendars(dialog);
     }

@@ -23,6 +23,7 @@
 #include "settings/calendar_list_window.h"
 #include "settings/settings_store.h"
 #include "store/schedule_store.h"
+#include "sync/data_home_sync.h"
 #include "sync/sync_settings.h"
 #include "tests/support/temp_folder.h"
 
@@ -348,6 +349,29 @@ TEST_F(SyncDialogTest, AServerThatRefusesTheConnectionIsToldInJapanese) {
     EXPECT_NE(after.find(u"サーバーに接続できない"), std::u16string::npos)
         << QString::fromStdU16String(after).toStdString();
     EXPECT_FALSE(std::filesystem::exists(calendar_sync::SyncSettingsPath(home_)));
+}
+
+// 今すぐ同期 on a data home whose sync cannot start: another sync holds the lock, or the password
+// kept is gone. Each is said in the dialog, and nothing is asked of a server.
+TEST_F(SyncDialogTest, SyncNowThatCannotStartSaysWhy) {
+    SetUpBefore();
+    std::u16string whileLocked;
+    std::u16string withoutPassword;
+    Run([&](gui::Dialog& dialog) {
+        {
+            calendar_sync::SyncLock other(home_);
+            ASSERT_TRUE(other.Held());
+            TapItem(dialog, resources::kSyncNow);
+            ASSERT_TRUE(gui::WaitForDialogWork(dialog, kLongestWork));
+            whileLocked = dialog.ItemText(resources::kSyncStatus);
+        }
+        TapItem(dialog, resources::kSyncNow);
+        ASSERT_TRUE(gui::WaitForDialogWork(dialog, kLongestWork));
+        withoutPassword = dialog.ItemText(resources::kSyncStatus);
+    });
+    EXPECT_EQ(whileLocked, u"ほかの同期が実行中です。終わってからもう一度試してください。");
+    EXPECT_NE(withoutPassword.find(u"同期を始められません"), std::u16string::npos)
+        << QString::fromStdU16String(withoutPassword).toStdString();
 }
 
 TEST_F(SyncDialogTest, SyncNowBeforeAnySetupSaysSo) {
