@@ -52,8 +52,9 @@ struct KeptAccount {
 platform::Result<KeptAccount> KeepAccount(const platform::DataHome& home, SyncSettings& settings,
                                           const std::string& password, const FoundAccount* found);
 
-// What the sync settings of a data home ask of a new setup at `serverUrl` for `user`: the
-// same account keeps its password; any other needs one given anew.
+// Whether a setup at `serverUrl` for `user` is the account `kept` was set up with (at the same
+// server address, or the same collection named by hand): it may use the password kept for it,
+// where any other account needs one given anew.
 bool IsSameAccount(const SyncSettings& kept, const std::string& serverUrl, const std::string& user);
 
 // The password kept for these settings, where they say it was put.
