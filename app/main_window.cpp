@@ -318,7 +318,8 @@ void MainWindow::ShowAboutBox() {
 
 void MainWindow::ShowSettings() {
     const settings::Settings before = planner_.settings;
-    if (settings::RunSettingsDialog(*this, planner_.settings, planner_.registry) ==
+    if (settings::RunSettingsDialog(*this, planner_.settings, planner_.registry,
+                                    [this](gui::Window& over) { ShowSyncDialog(over); }) ==
         settings::SettingsDialogResult::Confirmed) {
         TakeNewSettings(before);
     }

@@ -84,6 +84,8 @@ protected:
     virtual void GoNextWeek();
     virtual void NewAppointment();
     virtual void ShowSettings();
+    // The settings dialog's 同期: the sync dialog over it (sync_dialog_opening.cpp).
+    void ShowSyncDialog(gui::Window& over);
     virtual void CutItem();
     virtual void CopyItem();
     virtual void PasteAsTask();

@@ -1,17 +1,24 @@
 #include "cli/drive_responder.h"
 
 #include <algorithm>
+#include <chrono>
+#include <string>
 
 #include "cli/terminal_text.h"
 #include "platform/gui/check_box.h"
 #include "platform/gui/device_screen.h"
 #include "platform/gui/dialog.h"
+#include "platform/gui/modal_dialog.h"
 #include "platform/gui/month_calendar.h"
 #include "platform/gui/push_button.h"
 #include "platform/text/unicode_text.h"
 
 namespace cli {
 namespace {
+
+// The longest a script waits for a dialog's own work: far beyond a server that answers within
+// the sync's timeouts, short enough that a hung one ends the run.
+constexpr std::chrono::milliseconds kLongestDialogWork{5 * 60 * 1000};
 
 std::string Utf8(std::u16string_view text) {
     return platform::Utf16ToUtf8Lossy(text);
@@ -147,6 +154,12 @@ bool DriveResponder::Act(gui::Dialog& dialog, const DialogAction& action) {
                 return true;
             }
             break;
+        case DialogAction::Kind::Print:
+            if (gui::Control* control = dialog.Item(action.id)) {
+                out_ << "dialog\t" << action.id << "\t" << TsvField(control->Text()) << "\n";
+                return true;
+            }
+            break;
         case DialogAction::Kind::Shot:
             if (!dialog.Screen()
                      .Render(action.zoom)
@@ -179,8 +192,15 @@ uint16_t DriveResponder::AnswerDialog(gui::Dialog& dialog) {
             dialog.Destroy();
             return gui::kCancelCommand;
         }
-        // A button's work (a colour chooser, say) runs as its tap's would, before the next.
+        // A button's work (a colour chooser, say) runs as its tap's would, before the next;
+        // so does work it set off on a thread of its own (a request to a server).
         dialog.Screen().ProcessPending();
+        if (!gui::WaitForDialogWork(dialog, kLongestDialogWork)) {
+            NoteFault("the dialog's work did not end within " +
+                      std::to_string(kLongestDialogWork.count() / 1000) + " s");
+            dialog.Destroy();
+            return gui::kCancelCommand;
+        }
     }
     return answer.closeCommand;
 }

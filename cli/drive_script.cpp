@@ -187,6 +187,13 @@ platform::Result<std::optional<DriveStep>> ReadDialog(const std::vector<std::str
             }
             action = {DialogAction::Kind::Press, *id, 0, 0, 0, {}, false, {}, 1};
             i += 2;
+        } else if (what == "print" && left >= 1) {
+            auto id = CommandIdOf(words[i + 1]);
+            if (!id) {
+                return id.error();
+            }
+            action = {DialogAction::Kind::Print, *id, 0, 0, 0, {}, false, {}, 1};
+            i += 2;
         } else if (what == "shot" && left >= 2) {
             const auto zoom = NumberOf<int>(words[i + 2], 1, 8);
             if (!zoom) {
@@ -196,8 +203,8 @@ platform::Result<std::optional<DriveStep>> ReadDialog(const std::vector<std::str
             i += 3;
         } else {
             return MakeError(
-                "not a dialog action (date D, set ID TEXT, check ID 0|1, press ID, shot FILE "
-                "ZOOM): " +
+                "not a dialog action (date D, set ID TEXT, check ID 0|1, press ID, print ID, "
+                "shot FILE ZOOM): " +
                 what);
         }
         dialog.actions.push_back(std::move(action));

@@ -59,10 +59,12 @@ struct PopupStep {
 
 // What to do with a modal dialog before it is closed, in the order written.
 struct DialogAction {
-    enum class Kind { PickDate, SetText, Check, Press, Shot };
+    enum class Kind { PickDate, SetText, Check, Press, Shot, Print };
     Kind kind = Kind::Press;
-    uint16_t id = 0;  // the control (not used for PickDate: the dialog's month calendar)
-    int year = 0;     // PickDate
+    // The control (not used for PickDate: the dialog's month calendar); Print prints its text
+    // as dialog<TAB>ID<TAB>text.
+    uint16_t id = 0;
+    int year = 0;  // PickDate
     int month = 0;
     int day = 0;
     std::u16string text;   // SetText
@@ -71,8 +73,8 @@ struct DialogAction {
     int zoom = 1;
 };
 
-// dialog ok|cancel [date YYYY-MM-DD] [set ID TEXT] [check ID 0|1] [press ID] [shot FILE.png
-// ZOOM]...: the next modal dialog, then closed with OK (command 1) or Cancel (command 2).
+// dialog ok|cancel [date YYYY-MM-DD] [set ID TEXT] [check ID 0|1] [press ID] [print ID] [shot
+// FILE.png ZOOM]...: the next modal dialog, then closed with OK (command 1) or Cancel (command 2).
 struct DialogStep {
     std::vector<DialogAction> actions;
     uint16_t closeCommand = 1;

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QUrl>
-#include <chrono>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -13,8 +12,7 @@
 #include "caldav/caldav_collection.h"
 #include "cli/home_settings.h"
 #include "cli/terminal_text.h"
-#include "store/schedule_store.h"
-#include "sync/account_calendars.h"
+#include "sync/account_setup.h"
 #include "sync/data_home_sync.h"
 #include "sync/sync_password.h"
 
@@ -29,7 +27,6 @@ using calendar_sync::kLongestSyncTimeout;
 using calendar_sync::kShortestSyncTimeout;
 using calendar_sync::LoadSyncSettings;
 using calendar_sync::PasswordStore;
-using calendar_sync::SaveSyncSettings;
 using calendar_sync::SyncSettings;
 
 int Usage(std::ostream& err, const std::string& why) {
@@ -140,27 +137,14 @@ bool IsLoopback(const std::string& url) {
     return host == "localhost" || host == "127.0.0.1" || host == "::1";
 }
 
-// The calendars of the account at the server's address, each listed: the first that takes
-// appointments and the first list that takes only tasks (else the same calendar) are synced as
-// the store's first calendar, every other as a calendar of its own.
-platform::Result<void> ChooseFoundCalendars(SyncSettings& settings, const std::string& password,
-                                            std::vector<caldav::FoundCalendar>& account,
-                                            std::ostream& out) {
-    caldav::DavClient client({QString::fromStdString(settings.user),
-                              QString::fromStdString(password),
-                              std::chrono::seconds(settings.timeoutSeconds)});
-    auto discovered =
-        caldav::FindCalendars(client, QUrl(QString::fromStdString(settings.serverUrl)));
-    if (!discovered) {
-        return discovered.error();
-    }
-    account = std::move(discovered).value();
-    const auto [events, tasks] = calendar_sync::ChooseSyncedCalendars(account);
-    if (events == nullptr) {
-        return platform::Error{"the account has no calendar for appointments that can be written"};
-    }
-    settings.eventsUrl = events->url;
-    settings.tasksUrl = tasks == nullptr || tasks == events ? std::string() : tasks->url;
+// Lists the calendars found at the server's address and which of them the sync takes: the
+// first that takes appointments and the first list that takes only tasks (else the same
+// calendar) as the store's first calendar, every other as a calendar of its own.
+void PrintFoundCalendars(const SyncSettings& settings, const calendar_sync::FoundAccount& found,
+                         std::ostream& out) {
+    const std::vector<caldav::FoundCalendar>& account = found.calendars;
+    const caldav::FoundCalendar* events = &account[*found.events];
+    const caldav::FoundCalendar* tasks = found.tasks ? &account[*found.tasks] : nullptr;
     out << "found " << account.size() << (account.size() == 1 ? " calendar" : " calendars")
         << " at " << Escaped(calendar_sync::WithoutCredentials(settings.serverUrl)) << ":\n";
     for (const caldav::FoundCalendar& calendar : account) {
@@ -176,7 +160,6 @@ platform::Result<void> ChooseFoundCalendars(SyncSettings& settings, const std::s
                                                        : "\tsynced: a calendar of its own")
             << "\n";
     }
-    return {};
 }
 
 int Setup(const platform::DataHome& home, const std::vector<std::string>& args, std::istream& in,
@@ -251,64 +234,32 @@ int Setup(const platform::DataHome& home, const std::vector<std::string>& args, 
     if (password.empty()) {
         return Stop(err, "no password given; nothing was set up");
     }
-    std::vector<caldav::FoundCalendar> account;
+    std::optional<calendar_sync::FoundAccount> found;
     if (!settings.serverUrl.empty()) {
-        if (auto chosen = ChooseFoundCalendars(settings, password, account, out); !chosen) {
-            return Stop(err, chosen.error().message + "; nothing was set up");
+        auto account = calendar_sync::FindAccount(settings, password);
+        if (!account) {
+            return Stop(err, account.error().message + "; nothing was set up");
         }
-    }
-    auto before = LoadSyncSettings(home);
-    if (auto folders = home.EnsureFolders(); !folders) {
-        return Stop(err, folders.error().message);
-    }
-    PasswordStore passwords = calendar_sync::PasswordsOf(home, settings);
-    auto place = passwords.Save(password);
-    if (!place) {
-        return Stop(err, "cannot keep the password: " + place.error().message);
-    }
-    settings.passwordKeptIn = *place == PasswordStore::Place::SecretService
-                                  ? PasswordStore::kSecretServiceName
-                                  : PasswordStore::kFileName;
-    // Another server (or another account) knows nothing of what this one was told.
-    const bool newServer =
-        !before || !before->has_value() || (*before)->eventsUrl != settings.eventsUrl ||
-        (*before)->tasksUrl != settings.tasksUrl || (*before)->user != settings.user;
-    store::Application store;
-    if (auto logOn = store.LogOn(home.StorePath()); !logOn) {
-        return Stop(err, logOn.error().message);
-    }
-    if (newServer && before && before->has_value()) {
-        if (auto reset = store.ResetSyncState(); !reset) {
-            return Stop(err, reset.error().message);
+        found = std::move(account).value();
+        if (!found->events) {
+            return Stop(err,
+                        "the account has no calendar for appointments that can be written; "
+                        "nothing was set up");
         }
+        PrintFoundCalendars(settings, *found, out);
+    }
+    auto kept = calendar_sync::KeepAccount(home, settings, password, found ? &*found : nullptr);
+    if (!kept) {
+        return Stop(err, kept.error().message);
+    }
+    if (kept->replacedServer) {
         out << "note: the next sync puts every item on the new server\n";
-    }
-    if (account.empty()) {
-        // A collection named by hand is calendar 1, under the name it has here.
-        auto calendars = store.Calendars();
-        if (!calendars) {
-            return Stop(err, calendars.error().message);
-        }
-        caldav::FoundCalendar named;
-        named.url = settings.eventsUrl;
-        named.name = calendars->front().name;
-        account.push_back(std::move(named));
-    }
-    const calendar_sync::SyncedCalendars chosen = calendar_sync::ChooseSyncedCalendars(account);
-    if (auto recorded = calendar_sync::RecordAccountCalendars(
-            store, account,
-            {chosen.events == nullptr ? &account.front() : chosen.events, chosen.tasks}, newServer);
-        !recorded) {
-        return Stop(err, "cannot record the account's calendars: " + recorded.error().message);
-    }
-    if (auto saved = SaveSyncSettings(home, settings); !saved) {
-        return Stop(err, "cannot keep the sync settings: " + saved.error().message);
     }
     out << "sync set up: appointments " << settings.eventsUrl << ", tasks "
         << settings.TasksCollection() << ", user " << settings.user << "\n";
-    if (*place == PasswordStore::Place::File) {
+    if (kept->passwordPlace == PasswordStore::Place::File) {
         out << "note: no secret service answered; the password is kept in "
-            << passwords.File().string() << ", readable by you alone\n";
+            << kept->passwordFile.string() << ", readable by you alone\n";
     }
     if (!IsLoopback(settings.eventsUrl) &&
         (settings.eventsUrl.starts_with("http:") || settings.tasksUrl.starts_with("http:"))) {

@@ -148,6 +148,7 @@ DialogTemplate SettingsDialog() {
             Control(Kind::CheckBox, 1019, u"期限の付いた仕事の表示", {7, 95, 90, 9}),
             Control(Kind::CheckBox, 1020, u"ClearType", {7, 105, 85, 11}),
             Control(Kind::CheckBox, 1021, u"小さめ", {7, 117, 60, 10}),
+            Control(Kind::PushButton, kCommandSyncSetup, u"同期", {72, 116, 50, 11}),
             Control(Kind::DefPushButton, kCommandOk, u"OK", {7, 128, 50, 14}),
             Control(Kind::PushButton, kCommandCancel, u"キャンセル", {72, 128, 50, 14}),
         }};
@@ -200,8 +201,40 @@ DialogTemplate FindItemsDialog() {
                           }};
 }
 
-const std::vector<DialogTemplate> kDialogs{AboutDialog(), DatePickerDialog(), SettingsDialog(),
-                                           RepeatDialog(), FindItemsDialog()};
+// The fields as portrait shows them; the dialog places them again for the screen it is on, and
+// the list of calendars and the status under them.
+DialogTemplate SyncDialog() {
+    auto addressed = [](uint16_t id, std::u16string text, Rect rect) {
+        DialogItem label = Label(std::move(text), rect);
+        label.id = id;
+        return label;
+    };
+    return DialogTemplate{kSyncDialog,
+                          0,
+                          0,
+                          131,
+                          100,
+                          u"同期",
+                          u"System",
+                          9,
+                          {
+                              addressed(kSyncServerLabel, u"サーバー", {2, 4, 36, 9}),
+                              ScrollingEdit(kSyncServer, {38, 2, 91, 12}),
+                              addressed(kSyncUserLabel, u"ユーザー", {2, 17, 36, 9}),
+                              ScrollingEdit(kSyncUser, {38, 15, 91, 12}),
+                              addressed(kSyncPasswordLabel, u"パスワード", {2, 30, 36, 9}),
+                              ScrollingEdit(kSyncPassword, {38, 28, 91, 12}),
+                              addressed(kSyncMinutesLabel, u"間隔", {2, 43, 36, 9}),
+                              ScrollingEdit(kSyncMinutes, {38, 41, 20, 12}),
+                              addressed(kSyncMinutesUnit, u"分", {60, 43, 10, 9}),
+                              Control(Kind::PushButton, kSyncConnect, u"接続", {96, 41, 33, 12}),
+                              Control(Kind::PushButton, kSyncNow, u"今すぐ同期", {2, 70, 46, 12}),
+                              addressed(kSyncStatus, u"", {2, 84, 127, 16}),
+                          }};
+}
+
+const std::vector<DialogTemplate> kDialogs{AboutDialog(),  DatePickerDialog(), SettingsDialog(),
+                                           RepeatDialog(), FindItemsDialog(),  SyncDialog()};
 
 }  // namespace
 

@@ -52,7 +52,7 @@ struct DialogTemplate {
 };
 
 // The dialog template of the given id (103 About box, 104 date picker, 115 settings, 131
-// repeat, 132 find), or nullptr.
+// repeat, 132 find, 133 sync), or nullptr.
 const DialogTemplate* FindDialog(int id);
 
 }  // namespace resources

@@ -35,6 +35,23 @@ inline constexpr uint16_t kRepeatPickEndDate = 1318;
 inline constexpr int kFindDialog = 132;
 inline constexpr uint16_t kFindText = 1321;
 inline constexpr uint16_t kFindRun = 1322;
+// 同期: the account's server, user and password, the planner's sync interval, 接続 (finds the
+// account's calendars and sets the sync up) and 今すぐ同期, with what the latest of them did
+// under them; the list of the calendars is laid out by the dialog itself. The labels have ids
+// so that the dialog can place them beside their fields in either orientation.
+inline constexpr int kSyncDialog = 133;
+inline constexpr uint16_t kSyncServer = 1331;
+inline constexpr uint16_t kSyncUser = 1332;
+inline constexpr uint16_t kSyncPassword = 1333;
+inline constexpr uint16_t kSyncMinutes = 1334;
+inline constexpr uint16_t kSyncConnect = 1335;
+inline constexpr uint16_t kSyncNow = 1336;
+inline constexpr uint16_t kSyncStatus = 1337;
+inline constexpr uint16_t kSyncServerLabel = 1338;
+inline constexpr uint16_t kSyncUserLabel = 1339;
+inline constexpr uint16_t kSyncPasswordLabel = 1340;
+inline constexpr uint16_t kSyncMinutesLabel = 1341;
+inline constexpr uint16_t kSyncMinutesUnit = 1342;
 // The date picker's month calendar.
 inline constexpr uint16_t kDatePickerCalendar = 1001;
 
@@ -87,6 +104,8 @@ inline constexpr uint16_t kCommandUndo = 40110;
 inline constexpr uint16_t kCommandRedo = 40111;
 // The 移動 menu's 検索: find items by their texts and go to the day of one of them.
 inline constexpr uint16_t kCommandFind = 40112;
+// The settings dialog's 同期 button: opens the 同期 dialog.
+inline constexpr uint16_t kCommandSyncSetup = 40113;
 // The appointment editor's 繰返: how the appointment repeats.
 inline constexpr uint16_t kCommandRepeat = 40090;
 // The editors' controls that report to their window: the appointment editor's check boxes and

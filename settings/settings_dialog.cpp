@@ -70,8 +70,9 @@ std::u16string DialogText(std::u16string_view text) {
 // then cancelled never reaches the settings.
 class SettingsDialogHandler final : public gui::DialogHandler {
 public:
-    SettingsDialogHandler(Settings& settings, platform::registry::Registry& registry)
-        : settings_(settings), registry_(registry) {}
+    SettingsDialogHandler(Settings& settings, platform::registry::Registry& registry,
+                          const std::function<void(gui::Window&)>& openSync)
+        : settings_(settings), registry_(registry), openSync_(openSync) {}
 
     bool OnInitDialog(gui::Dialog& dialog) override {
         gui::InitFullScreenDialog(dialog);
@@ -85,6 +86,9 @@ public:
         for (const SwitchSlot& slot : kSwitchSlots) {
             dialog.CheckItem(slot.box, settings_.*slot.setting != 0);
         }
+        if (gui::Control* sync = dialog.Item(resources::kCommandSyncSetup)) {
+            sync->Enable(static_cast<bool>(openSync_));
+        }
         return true;
     }
 
@@ -95,6 +99,12 @@ public:
         }
         if (id == gui::kCancelCommand) {
             dialog.End(kResultCancel);
+            return true;
+        }
+        if (id == resources::kCommandSyncSetup) {
+            if (openSync_) {
+                openSync_(dialog);
+            }
             return true;
         }
         for (size_t i = 0; i < kColourSlots.size(); ++i) {
@@ -142,14 +152,16 @@ private:
 
     Settings& settings_;
     platform::registry::Registry& registry_;
+    const std::function<void(gui::Window&)>& openSync_;
     std::array<gui::ColorRef, kColourSlots.size()> working_{};
 };
 
 }  // namespace
 
 SettingsDialogResult RunSettingsDialog(gui::Window& owner, Settings& settings,
-                                       platform::registry::Registry& registry) {
-    SettingsDialogHandler handler(settings, registry);
+                                       platform::registry::Registry& registry,
+                                       const std::function<void(gui::Window&)>& openSync) {
+    SettingsDialogHandler handler(settings, registry, openSync);
     const int result = gui::RunModalDialog(
         owner.Screen(), owner, resources::DialogTemplateOf(resources::kSettingsDialog), handler);
     return result == kResultOk ? SettingsDialogResult::Confirmed : SettingsDialogResult::Cancelled;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "platform/gui/window.h"
 #include "platform/registry/registry.h"
@@ -42,7 +43,10 @@ enum class SettingsDialogResult { Confirmed, Cancelled };
 // holiday category, the six day colours on their swatches and the four switches; the colour
 // buttons change the dialog's own copies of the colours. OK takes everything into `settings`
 // and saves them all into `registry`; Cancel (or a dialog taken away) leaves both untouched.
+// Its 同期 button calls `openSync` with the dialog, over which the planner opens the 同期
+// dialog; without it the button is disabled.
 SettingsDialogResult RunSettingsDialog(gui::Window& owner, Settings& settings,
-                                       platform::registry::Registry& registry);
+                                       platform::registry::Registry& registry,
+                                       const std::function<void(gui::Window&)>& openSync = {});
 
 }  // namespace settings

@@ -27,6 +27,10 @@ public:
     // The screen turned while the dialog was open: it has its new size, its controls their
     // template places. A dialog that lays out windows of its own to fill itself does it again.
     virtual void OnSettingChange(Dialog& /*dialog*/) {}
+    // Work the dialog set off on its own (a request to a server on a worker thread) is still
+    // under way; its end reaches the dialog as a queued event. A script answering the dialog
+    // waits for it (WaitForDialogWork) before its next step.
+    virtual bool IsWorking() const { return false; }
 };
 
 }  // namespace gui

@@ -57,6 +57,13 @@ void EditBox::SetText(std::u16string_view text) {
     acceptedUnits_ = UnitsOf(lines_->toPlainText());
 }
 
+void EditBox::HideTypedText(std::u16string_view emptyHint) {
+    if (line_) {
+        line_->setEchoMode(QLineEdit::Password);
+        line_->setPlaceholderText(ToQString(emptyHint));
+    }
+}
+
 std::u16string EditBox::Text() const {
     if (line_) {
         return line_->text().toStdU16String();

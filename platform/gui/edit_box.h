@@ -31,6 +31,9 @@ public:
     // text set by the program is kept whole.
     void LimitText(int units);
     bool IsMultiLine() const { return lines_ != nullptr; }
+    // A one-line field whose text is shown as dots (a password), with a grey hint while it is
+    // empty.
+    void HideTypedText(std::u16string_view emptyHint);
 
 protected:
     QString StyleSheet(int zoom) const override;

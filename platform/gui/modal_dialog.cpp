@@ -1,6 +1,10 @@
 #include "platform/gui/modal_dialog.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
+
+#include <algorithm>
 
 #include "platform/gui/device_screen.h"
 
@@ -68,6 +72,24 @@ int RunModalDialogAnswered(DeviceScreen& screen, Window* owner,
         dialog->Destroy();
     }
     return outcome->ended ? outcome->result : kDialogNotEnded;
+}
+
+bool WaitForDialogWork(Dialog& dialog, std::chrono::milliseconds longest) {
+    const std::function<bool()> alive = dialog.Screen().IsAlive(&dialog);
+    QElapsedTimer waited;
+    waited.start();
+    while (alive() && dialog.Handler().IsWorking()) {
+        const qint64 left = longest.count() - waited.elapsed();
+        if (left <= 0) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
+                                        static_cast<int>(std::min<qint64>(left, 100)));
+    }
+    if (alive()) {
+        dialog.Screen().ProcessPending();
+    }
+    return true;
 }
 
 void InitFullScreenDialog(Dialog& dialog) {

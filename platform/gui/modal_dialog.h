@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -24,6 +25,10 @@ int RunModalDialog(DeviceScreen& screen, Window& owner, const DialogTemplate& di
 int RunModalDialogAnswered(DeviceScreen& screen, Window* owner,
                            const DialogTemplate& dialogTemplate, DialogHandler& handler,
                            const std::function<uint16_t(ModalResponder&, Dialog&)>& answer);
+
+// Runs the desktop's events until the dialog's handler has no work under way (or the dialog
+// went), for at most `longest`; true when the work ended in time.
+bool WaitForDialogWork(Dialog& dialog, std::chrono::milliseconds longest);
 
 // What a dialog asks the shell for while it is initialised: fill the work area, a done (OK)
 // button in the navigation bar that sends command 1, and the input panel lowered.

@@ -23,6 +23,7 @@
 #include "platform/gui/dialog.h"
 #include "platform/gui/push_button.h"
 #include "resources/resource_ids.h"
+#include "settings/calendar_list_window.h"
 #include "settings/settings_dialog.h"
 #include "tests/support/temp_folder.h"
 
@@ -140,6 +141,43 @@ TEST_F(MainWindowSettingsTest, CancelStillReloadsTheDayAndStoresNothing) {
     EXPECT_EQ(planner_.settings, before);
     EXPECT_EQ(testing_support::ReadBytes(home_.RegistryPath()), fileBefore);
     EXPECT_TRUE(NewTaskItemEnabled());
+    EXPECT_EQ(screen_.ActiveWindow(), main_);
+}
+
+// 同期 over the settings dialog: the calendar hidden there leaves the day as the dialogs close,
+// and the new interval reaches the planner's own sync even when 設定 is cancelled.
+TEST_F(MainWindowSettingsTest, TheSyncDialogUnderSettingsHidesACalendarAndSetsTheInterval) {
+    editors::EditRecord record;
+    editors::FillForNewTask(record, At(2026, 12, 7));
+    record.Subject = u"年賀状";
+    ASSERT_TRUE(editors::CreateTask(Writes(planner_.settings, planner_.census), record).ok());
+    main_->SendCommand(kCommandToday);
+    ASSERT_EQ(Row(0).subject, u"年賀状");
+    int intervalsTold = 0;
+    planner_.afterSettingsChange = [&intervalsTold] { ++intervalsTold; };
+
+    responder_.dialogAnswers.push_back(
+        {[this](gui::Dialog& dialog) { TapItem(dialog, resources::kCommandSyncSetup); },
+         gui::kCancelCommand});
+    responder_.dialogAnswers.push_back(
+        {[this](gui::Dialog& dialog) {
+             dialog.SetItemText(resources::kSyncMinutes, u"5");
+             for (gui::Window* child : dialog.Children()) {
+                 if (auto* list = dynamic_cast<CalendarListWindow*>(child)) {
+                     const gui::Rect box = list->BoxRect(0, CalendarListWindow::Box::Shown);
+                     const gui::Rect outer = list->ScreenRect();
+                     Tap(Middle(box.Offset(outer.left, outer.top)));
+                 }
+             }
+         },
+         gui::kOkCommand});
+    main_->SendCommand(kCommandSettings);
+    screen_.ProcessPending();
+
+    EXPECT_EQ(responder_.dialogsShown, (std::vector<std::u16string>{u"設定", u"同期"}));
+    EXPECT_EQ(planner_.settings.SyncMinutes, 5);
+    EXPECT_EQ(intervalsTold, 1);
+    EXPECT_NE(Row(0).subject, u"年賀状") << "calendar 1 hidden: its task left the day";
     EXPECT_EQ(screen_.ActiveWindow(), main_);
 }
 

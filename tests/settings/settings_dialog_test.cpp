@@ -22,6 +22,7 @@
 #include "platform/gui/dialog.h"
 #include "platform/gui/edit_box.h"
 #include "platform/gui/push_button.h"
+#include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "tests/support/temp_folder.h"
 
@@ -269,9 +270,37 @@ TEST_F(SettingsDialogTest, EveryTextFitsItsControlAtEveryZoomUprightAndTurned) {
                     EXPECT_GE(rect.left, inside.left);
                 }
             });
-            EXPECT_EQ(walked, 23);
+            EXPECT_EQ(walked, 24);  // 同期 among them
         }
     }
+}
+
+// 同期 is the planner's to open, over the settings dialog, which stays open under it; without
+// a planner to open it the button does nothing.
+TEST_F(SettingsDialogTest, TheSyncButtonOpensWhatThePlannerGivesItOverTheDialog) {
+    std::vector<gui::Window*> openedOver;
+    bool enabledWithout = true;
+    responder_.dialogAnswers.push_back(
+        {[&](gui::Dialog& dialog) {
+             enabledWithout = dialog.Item(resources::kCommandSyncSetup)->IsEnabled();
+         },
+         gui::kCancelCommand});
+    RunSettingsDialog(*owner_, settings_, registry_);
+    EXPECT_FALSE(enabledWithout);
+
+    gui::Dialog* settingsDialog = nullptr;
+    bool stillOpen = false;
+    responder_.dialogAnswers.push_back({[&](gui::Dialog& dialog) {
+                                            settingsDialog = &dialog;
+                                            TapItem(dialog, resources::kCommandSyncSetup);
+                                            stillOpen = !dialog.IsEnded();
+                                        },
+                                        gui::kCancelCommand});
+    RunSettingsDialog(*owner_, settings_, registry_,
+                      [&](gui::Window& over) { openedOver.push_back(&over); });
+    ASSERT_EQ(openedOver.size(), 1u);
+    EXPECT_EQ(openedOver.front(), settingsDialog);
+    EXPECT_TRUE(stillOpen);
 }
 
 TEST_F(SettingsDialogTest, CancelAfterChoosingColoursChangesNothingInMemoryOrOnDisk) {
