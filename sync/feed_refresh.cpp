@@ -56,7 +56,7 @@ platform::Result<std::string> FeedAddress(std::string_view given) {
         return Error{"a feed's address begins with http://, https:// or webcal://: " +
                      WithoutCredentials(given)};
     }
-    const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
+    const QUrl url(QString::fromStdString(address), QUrl::TolerantMode);
     if (!url.isValid() || url.host().isEmpty()) {
         return Error{"not a feed's address: " + WithoutCredentials(given)};
     }

@@ -56,6 +56,9 @@ TEST(FeedAddress, WebcalIsHttpsAndOnlyWebAddressesAreFeeds) {
     EXPECT_EQ(*FeedAddress("http://127.0.0.1:8000/feed.ics"), "http://127.0.0.1:8000/feed.ics");
     EXPECT_EQ(*FeedAddress("https://school.example/feed.ics?key=1"),
               "https://school.example/feed.ics?key=1");
+    // An address as a page shows it, with its own letters and spaces, is sent encoded.
+    EXPECT_EQ(*FeedAddress("webcal://school.example/行事 予定.ics"),
+              "https://school.example/%E8%A1%8C%E4%BA%8B%20%E4%BA%88%E5%AE%9A.ics");
     for (const char* refused : {"ftp://school.example/feed.ics", "file:///etc/passwd",
                                 "school.example/feed.ics", "webcal:feed.ics", "https://", ""}) {
         EXPECT_FALSE(FeedAddress(refused).ok()) << refused;
