@@ -383,8 +383,11 @@ int Run(const platform::DataHome& home, const std::vector<std::string>& args, st
         remedy = stopped->error.remedy;
     }
     if (!feeds && !stopped) {
-        // Another sync holds the lock, or the store cannot be opened: said once.
-        status = Stop(err, feeds.error().message);
+        // Another sync holds the lock, or the store cannot be opened: said once. With a server
+        // set up, its calendars were synced before.
+        status = Stop(err, loaded->has_value()
+                               ? "the subscribed feeds were not refreshed: " + feeds.error().message
+                               : feeds.error().message);
         remedy = feeds.error().remedy;
     }
     for (const calendar_sync::FeedRefreshed& failed : failedFeeds) {
