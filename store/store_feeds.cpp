@@ -14,6 +14,10 @@ namespace {
 
 using platform::Error;
 
+// The items of a feed left out because another calendar holds their UIDs that are named one by
+// one; the rest are counted, so that a feed cannot fill a sync's report.
+constexpr int kLeftOutNamed = 5;
+
 // The feed's stored items of one table, by UID.
 using StoredByUid = std::map<std::string, int32_t>;
 
@@ -162,6 +166,7 @@ Result<FeedReplacement> StoreDatabase::ReplaceFeedItems(
     // object id stays), a new UID is a new item. A series comes with its changed occurrences
     // (RECURRENCE-ID), which replace the stored series' as a whole. A UID the copy holds twice
     // is one item: the later is kept, as a file read twice would leave it.
+    int leftOut = 0;
     std::map<std::string, int32_t> placedAppointments;
     std::map<std::string, int32_t> placedTasks;
     const auto place = [&](auto& record, const char* table, const StoredByUid& stored,
@@ -178,9 +183,11 @@ Result<FeedReplacement> StoreDatabase::ReplaceFeedItems(
                 return elsewhere.error();
             }
             if (!elsewhere->empty()) {
-                replaced.notes.push_back(std::string(kind) + " " + record.uid +
-                                         " not kept: the calendar \"" + *elsewhere +
-                                         "\" holds an item with that UID");
+                if (++leftOut <= kLeftOutNamed) {
+                    replaced.notes.push_back(std::string(kind) + " " + record.uid +
+                                             " not kept: the calendar \"" + *elsewhere +
+                                             "\" holds an item with that UID");
+                }
                 return {};
             }
             if (const auto done = placed.find(record.uid); done != placed.end()) {
@@ -240,6 +247,10 @@ Result<FeedReplacement> StoreDatabase::ReplaceFeedItems(
         if (auto placed = place(record, "tasks", *storedTasks, placedTasks, "task"); !placed) {
             return placed.error();
         }
+    }
+    if (leftOut > kLeftOutNamed) {
+        replaced.notes.push_back("and " + std::to_string(leftOut - kLeftOutNamed) +
+                                 " more not kept, their UIDs held by other calendars");
     }
     // What the new copy no longer holds goes, with every item of the calendar it did not name.
     for (const char* sql : {"SELECT oid FROM appointments WHERE calendar = ?",

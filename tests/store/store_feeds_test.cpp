@@ -178,6 +178,17 @@ TEST_F(StoreFeedsTest, AnItemOfAnotherCalendarIsNeitherTakenNorTouched) {
     const calendar::AppointmentRecord mine = app_.GetAppointmentFromOid(own)->Record();
     EXPECT_EQ(mine.subject, u"mine");
     EXPECT_EQ(mine.calendarId, 1);
+
+    // Many such items are counted after the first few, not named one by one.
+    std::string many;
+    for (int i = 0; i < 8; ++i) {
+        AddOwnMeeting("copied" + std::to_string(i) + "@school", u"mine");
+        many += Event("copied" + std::to_string(i) + "@school", "theirs");
+    }
+    auto crowded = Replace(many);
+    ASSERT_TRUE(crowded.ok());
+    ASSERT_EQ(crowded->notes.size(), 6u);
+    EXPECT_EQ(crowded->notes.back(), "and 3 more not kept, their UIDs held by other calendars");
 }
 
 TEST_F(StoreFeedsTest, OnlyASubscriptionsItemsAreReplacedOrRemoved) {
