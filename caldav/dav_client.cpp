@@ -23,6 +23,7 @@ struct Exchange {
     int status = 0;  // 0 until a status line came
     QByteArray reason;
     QByteArray etag;
+    QByteArray lastModified;
     QByteArray location;
     QByteArray body;
     bool tooLarge = false;
@@ -61,6 +62,8 @@ size_t TakeHeader(char* data, size_t size, size_t count, void* exchange) {
         const QByteArray value = line.mid(colon + 1).trimmed();
         if (name == "etag") {
             taken.etag = value;
+        } else if (name == "last-modified") {
+            taken.lastModified = value;
         } else if (name == "location") {
             taken.location = value;
         }
@@ -143,10 +146,13 @@ Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
     const auto deadline = std::chrono::steady_clock::now() + limit;
 
     // Sent with every request rather than after a refusal: a wrong password is then one clear
-    // 401 instead of a round of questions.
-    const QByteArray credentials = (account_.user + ":" + account_.password).toUtf8().toBase64();
+    // 401 instead of a round of questions. Without a user (a feed) nothing is sent.
     HeaderLines lines(curl);
-    lines.Add("Authorization: Basic " + credentials);
+    if (!account_.user.isEmpty()) {
+        const QByteArray credentials =
+            (account_.user + ":" + account_.password).toUtf8().toBase64();
+        lines.Add("Authorization: Basic " + credentials);
+    }
     for (const auto& [name, value] : headers) {
         lines.Add(name + ": " + value);
     }
@@ -204,6 +210,7 @@ Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
             response.status = exchange.status;
             response.reason = exchange.reason;
             response.etag = exchange.etag;
+            response.lastModified = exchange.lastModified;
             response.url = target;
             response.tooLarge = tooLarge;
             if (!tooLarge) {
@@ -252,7 +259,10 @@ Result<DavResponse> DavClient::Send(const QByteArray& method, const QUrl& url,
             return answer(false);
         }
         const QUrl next = target.resolved(QUrl::fromEncoded(exchange.location));
-        if (!SameServer(url, next)) {
+        const bool anywhere = account_.redirects == Redirects::Anywhere &&
+                              account_.user.isEmpty() &&
+                              (next.scheme() == u"http" || next.scheme() == u"https");
+        if (!anywhere && !SameServer(url, next)) {
             return Error{where + ": the server redirected elsewhere (to " +
                          next.toDisplayString().toStdString() + ")"};
         }

@@ -19,11 +19,17 @@ struct CurlLibrary;
 
 using platform::Result;
 
-// Who talks to the server, and how long one request may take, its whole answer included.
+// Where a redirect may lead: within the server asked (the same scheme, host and port), or, for
+// a request that carries no credentials (a subscribed feed), to any http or https address.
+enum class Redirects { WithinServer, Anywhere };
+
+// Who talks to the server, and how long one request may take, its whole answer included. An
+// empty user sends no credentials at all.
 struct DavAccount {
     QString user;
     QString password;
     std::chrono::milliseconds timeout{30000};
+    Redirects redirects = Redirects::WithinServer;
 };
 
 // A sync as a whole is bounded too: each batch of kRequestsPerBatch requests may take
@@ -41,8 +47,9 @@ struct DavResponse {
     int status = 0;
     QByteArray reason;
     QByteArray body;
-    QByteArray etag;  // the ETag header, quotes kept, as If-Match wants it back
-    QUrl url;         // where the answer came from, after redirects
+    QByteArray etag;          // the ETag header, quotes kept, as If-Match wants it back
+    QByteArray lastModified;  // the Last-Modified header, as If-Modified-Since wants it back
+    QUrl url;                 // where the answer came from, after redirects
     // The answer was larger than kMaxAnswerOctets and was not read on: the body is empty.
     bool tooLarge = false;
 };
@@ -59,8 +66,8 @@ public:
     DavClient& operator=(const DavClient&) = delete;
 
     // Sends one request and waits for its whole answer, for the account's timeout at most (a
-    // silent server and one that sends its answer too slowly alike). Redirects are followed only
-    // within the server (the same scheme, host and port); certificates are checked. A failure to
+    // silent server and one that sends its answer too slowly alike). Redirects are followed as
+    // the account's Redirects say; certificates are checked. A failure to
     // get an answer (refused, timed out, untrusted certificate, a redirect elsewhere) is an error
     // that says so; every HTTP status is an answer. An answer larger than kMaxAnswerOctets is
     // left unread at that size (DavResponse::tooLarge).

@@ -76,7 +76,9 @@ constexpr const char* kUsage =
     "  sync [--allow-mass-delete] [--print-remedy]\n"
     "                     two-way sync of the store with the calendar server set up; an item\n"
     "                     changed on both sides keeps the version changed last, the other goes\n"
-    "                     to <data home>/conflicts/; --print-remedy ends a stop's message with\n"
+    "                     to <data home>/conflicts/; each subscribed feed is fetched again (one\n"
+    "                     that fails keeps its last copy, says why and gives status 1);\n"
+    "                     --print-remedy ends a stop's message with\n"
     "                     \"remedy: try-again|check-account|check-address|confirm-deletes\"\n"
     "  sync setup --server URL --user NAME [--password-stdin] [--timeout SECONDS]\n"
     "                     find the account's calendars at the server's address and sync each\n"
@@ -84,6 +86,12 @@ constexpr const char* kUsage =
     "                     from standard input\n"
     "  sync setup --events URL [--tasks URL] --user NAME [...]\n"
     "                     one CalDAV collection named by hand (tasks default to it)\n"
+    "  subscribe URL [--name NAME]\n"
+    "                     add the calendar published at URL (http, https, webcal) as a read-only\n"
+    "                     calendar of its own (named by the feed unless --name), fetched now and\n"
+    "                     again at each sync, when it changed; its items can be copied, not "
+    "changed\n"
+    "  unsubscribe NAME   remove a subscribed calendar and its items\n"
     "  screenshot [--date YYYY-MM-DD] [--today YYYY-MM-DD] [--landscape] [--zoom N]\n"
     "             [--summary] OUT.png\n"
     "                     paint the planner's screen for that day into a PNG (zoom 1: the\n"
@@ -158,7 +166,7 @@ int main(int argc, char** argv) {
     if (command == "history") {
         return cli::HistoryCommand(*home, rest, std::cout, std::cerr);
     }
-    if (command == "sync") {
+    if (command == "sync" || command == "subscribe" || command == "unsubscribe") {
         return cli::HandOver(cli::kSyncProgramName, argv, std::cerr);
     }
     if (command == "reminders") {

@@ -11,9 +11,11 @@
 #include "caldav/account_discovery.h"
 #include "caldav/caldav_collection.h"
 #include "cli/home_settings.h"
+#include "cli/subscribe_command.h"
 #include "cli/terminal_text.h"
 #include "sync/account_setup.h"
 #include "sync/data_home_sync.h"
+#include "sync/feed_subscriptions.h"
 #include "sync/sync_password.h"
 
 namespace cli {
@@ -298,25 +300,57 @@ int Run(const platform::DataHome& home, const std::vector<std::string>& args, st
     if (!loaded) {
         return Stop(err, loaded.error().message);
     }
-    if (!loaded->has_value()) {
+    std::optional<calendar_sync::SyncStop> stopped;
+    if (loaded->has_value()) {
+        stopped = calendar_sync::SyncDataHome(
+            home, **loaded, LoadHomeSettings(home, err).DataPath, allowMassDelete,
+            [&out](const calendar_sync::CollectionSynced& synced) {
+                Print(synced.label, synced.url, synced.outcome, out);
+            });
+    }
+    // The subscribed feeds are refreshed beside the account's calendars, and without an account
+    // too; a feed that fails keeps its last copy and stops nothing else.
+    std::vector<calendar_sync::FeedRefreshed> failedFeeds;
+    const calendar_sync::FeedOptions feedOptions{
+        std::chrono::seconds(loaded->has_value() ? (*loaded)->timeoutSeconds : 30), {}};
+    auto feeds = calendar_sync::RefreshDataHomeFeeds(
+        home, feedOptions, [&](const calendar_sync::FeedRefreshed& refreshed) {
+            PrintFeedRefreshed(refreshed, out);
+            if (refreshed.failure) {
+                failedFeeds.push_back(refreshed);
+            }
+        });
+    if (!loaded->has_value() && feeds && *feeds == 0) {
         return Stop(err,
                     "sync is not set up: run tessarinth-cli sync setup --events URL --user NAME");
     }
-    const SyncSettings& settings = **loaded;
-    const std::optional<calendar_sync::SyncStop> stopped = calendar_sync::SyncDataHome(
-        home, settings, LoadHomeSettings(home, err).DataPath, allowMassDelete,
-        [&out](const calendar_sync::CollectionSynced& synced) {
-            Print(synced.label, synced.url, synced.outcome, out);
-        });
-    if (!stopped) {
-        return 0;
+    int status = 0;
+    std::optional<platform::Remedy> remedy;
+    if (stopped) {
+        status = stopped->inCollection
+                     ? Stop(err, "sync stopped: " + stopped->error.message + "\n" +
+                                     WhatToDo(stopped->error.remedy, **loaded))
+                     : Stop(err, stopped->error.message);
+        remedy = stopped->error.remedy;
     }
-    const int status = stopped->inCollection
-                           ? Stop(err, "sync stopped: " + stopped->error.message + "\n" +
-                                           WhatToDo(stopped->error.remedy, settings))
-                           : Stop(err, stopped->error.message);
-    if (printRemedy) {
-        err << "remedy: " << RemedyWord(stopped->error.remedy) << "\n";
+    if (!feeds && !stopped) {
+        // Another sync holds the lock, or the store cannot be opened: said once. With a server
+        // set up, its calendars were synced before.
+        status = Stop(err, loaded->has_value()
+                               ? "the subscribed feeds were not refreshed: " + feeds.error().message
+                               : feeds.error().message);
+        remedy = feeds.error().remedy;
+    }
+    for (const calendar_sync::FeedRefreshed& failed : failedFeeds) {
+        status =
+            Stop(err, "feed " + failed.name + " " + calendar_sync::WithoutCredentials(failed.url) +
+                          ": " + failed.failure->message + "; its last copy is kept");
+        if (!remedy) {
+            remedy = failed.failure->remedy;
+        }
+    }
+    if (status != 0 && printRemedy) {
+        err << "remedy: " << RemedyWord(remedy.value_or(platform::Remedy::TryAgain)) << "\n";
     }
     return status;
 }

@@ -13,6 +13,7 @@
 #include "calendar/records.h"
 #include "platform/result.h"
 #include "store/appointment_hit.h"
+#include "store/feed_mark.h"
 #include "store/fired_reminder.h"
 #include "store/found_item.h"
 #include "store/server_copy.h"
@@ -349,6 +350,16 @@ public:
     Result<std::vector<StoreCalendar>> Calendars() const;
     Result<void> SaveCalendar(StoreCalendar& saved);
     Result<void> SetDefaultCalendar(int64_t id);
+
+    // Subscribed feeds: as StoreDatabase::FeedMarkOf, RecordFeedMark, ReplaceFeedItems and
+    // RemoveSubscription.
+    Result<FeedMark> FeedMarkOf(int64_t calendarId) const;
+    Result<void> RecordFeedMark(int64_t calendarId, const FeedMark& mark);
+    Result<FeedReplacement> ReplaceFeedItems(int64_t calendarId,
+                                             std::vector<calendar::AppointmentRecord> appointments,
+                                             std::vector<calendar::TaskRecord> tasks,
+                                             const FeedMark& mark);
+    Result<void> RemoveSubscription(int64_t calendarId);
 
     // Two-way sync with a calendar server. The store marks every item saved or deleted here
     // (SyncEntry) until the sync records the server's copy of it.

@@ -15,6 +15,7 @@
 #include "calendar/records.h"
 #include "platform/result.h"
 #include "store/appointment_hit.h"
+#include "store/feed_mark.h"
 #include "store/fired_reminder.h"
 #include "store/found_item.h"
 #include "store/restriction.h"
@@ -114,6 +115,22 @@ public:
     Result<std::vector<StoreCalendar>> Calendars();
     Result<void> SaveCalendar(StoreCalendar& saved);
     Result<void> SetDefaultCalendar(int64_t id);
+
+    // Subscribed feeds (StoreCalendar::subscription). FeedMarkOf: what the feed's last fetch
+    // left (an empty mark before the first). RecordFeedMark: a fetch that brought no new copy
+    // (unchanged, or failed: its items stay as they are). ReplaceFeedItems: the feed's items
+    // become those of its new copy, matched by UID (a stored item keeps its object id), and the
+    // mark is recorded, all in one transaction: a failure leaves the last copy whole. An item
+    // whose UID another calendar's item has already is left out, with a note. The feed's items
+    // are read-only for every other write. RemoveSubscription: the feed's calendar goes, with
+    // its items and its mark. Each refuses a calendar that is not a subscription.
+    Result<FeedMark> FeedMarkOf(int64_t calendarId);
+    Result<void> RecordFeedMark(int64_t calendarId, const FeedMark& mark);
+    Result<FeedReplacement> ReplaceFeedItems(int64_t calendarId,
+                                             std::vector<calendar::AppointmentRecord> appointments,
+                                             std::vector<calendar::TaskRecord> tasks,
+                                             const FeedMark& mark);
+    Result<void> RemoveSubscription(int64_t calendarId);
 
     // The sync state of every item (SyncEntry), deletions not yet synced among them.
     Result<std::vector<calendar::SyncEntry>> SyncEntries();
@@ -244,6 +261,14 @@ private:
     // Records the zone (ZoneInForceKey) the store's local times are worked out for.
     Result<void> RecordAxisZone(const std::string& key);
     Result<std::vector<calendar::OccurrenceChange>> ReadChanges(int32_t seriesOid);
+    // An error unless `calendarId` is a subscribed feed's calendar.
+    Result<void> CheckSubscription(int64_t calendarId);
+    // Writes the feed's mark inside the caller's transaction.
+    Result<void> WriteFeedMark(int64_t calendarId, const FeedMark& mark);
+    // The name of a calendar other than `calendarId` whose item of `table` has the UID; empty
+    // when there is none.
+    Result<std::string> OtherCalendarHolding(const char* table, const std::string& uid,
+                                             int64_t calendarId);
     // The lowest object id of an item of the table that has the UID; 0 for none.
     Result<int32_t> FindByUid(const char* table, const std::string& uid);
     Result<UidSave> SaveAppointmentByUid(calendar::AppointmentRecord& record,

@@ -17,7 +17,7 @@ namespace {
 
 using platform::Error;
 
-constexpr int kSchemaVersion = 9;
+constexpr int kSchemaVersion = 10;
 constexpr int kHandwrittenMarkVersion = 6;
 constexpr int kZonesKeptVersion = 6;
 
@@ -228,6 +228,18 @@ CREATE TRIGGER task_saved_for_sync AFTER INSERT ON tasks BEGIN
     SET revision = revision + 1, changed_at = excluded.changed_at, deleted = 0,
         calendar = excluded.calendar;
 END;
+)sql";
+
+// Version 10: what each subscribed feed's last fetch left, so that the next asks the server only
+// for a newer copy (If-None-Match, If-Modified-Since) and a failed one can say why.
+constexpr const char* kFeedMarksVersion = R"sql(
+CREATE TABLE IF NOT EXISTS feed_marks(
+  calendar INTEGER PRIMARY KEY REFERENCES calendars(id) ON DELETE CASCADE,
+  etag TEXT NOT NULL DEFAULT '',          -- the answer's ETag, quotes kept; '': none
+  last_modified TEXT NOT NULL DEFAULT '', -- its Last-Modified as it came; '': none
+  last_fetch INTEGER NOT NULL DEFAULT 0,  -- seconds since 1970 UTC; 0: never
+  last_error TEXT NOT NULL DEFAULT ''     -- why the latest refresh failed; '': it did not
+);
 )sql";
 
 // The columns versions 6, 8 and 9 add to the tables of a store made before: table, column,
@@ -463,6 +475,9 @@ Result<void> StoreDatabase::CreateSchema(std::chrono::milliseconds busyTimeout) 
     }
     // After the columns: its triggers name the items' calendars.
     if (auto made = Execute(kCalendarsVersion); !made) {
+        return made;
+    }
+    if (auto made = Execute(kFeedMarksVersion); !made) {
         return made;
     }
     if (auto set = Execute(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());

@@ -13,16 +13,6 @@ bool NameTaken(const std::vector<store::StoreCalendar>& calendars, const std::st
     });
 }
 
-// `wanted`, or the first of "wanted (2)", "wanted (3)", ... no other calendar has.
-std::string FreeName(const std::vector<store::StoreCalendar>& calendars, const std::string& wanted,
-                     int64_t exceptId) {
-    std::string name = wanted.empty() ? std::string("calendar") : wanted;
-    for (int n = 2; NameTaken(calendars, name, exceptId); ++n) {
-        name = (wanted.empty() ? std::string("calendar") : wanted) + " (" + std::to_string(n) + ")";
-    }
-    return name;
-}
-
 store::CalendarHolds HoldsOf(const caldav::FoundCalendar& found) {
     if (found.events && !found.tasks) {
         return store::CalendarHolds::Appointments;
@@ -34,6 +24,15 @@ store::CalendarHolds HoldsOf(const caldav::FoundCalendar& found) {
 }
 
 }  // namespace
+
+std::string FreeCalendarName(const std::vector<store::StoreCalendar>& calendars,
+                             const std::string& wanted, int64_t exceptId) {
+    std::string name = wanted.empty() ? std::string("calendar") : wanted;
+    for (int n = 2; NameTaken(calendars, name, exceptId); ++n) {
+        name = (wanted.empty() ? std::string("calendar") : wanted) + " (" + std::to_string(n) + ")";
+    }
+    return name;
+}
 
 platform::Result<void> RecordAccountCalendars(store::Application& store,
                                               const std::vector<caldav::FoundCalendar>& found,
@@ -64,7 +63,7 @@ platform::Result<void> RecordAccountCalendars(store::Application& store,
         // A calendar takes the server's name when it is first bound to the collection; later
         // setups leave the name it has here.
         if (same == calendars->end() || same->url != account.url) {
-            calendar.name = FreeName(*calendars, account.name, calendar.id);
+            calendar.name = FreeCalendarName(*calendars, account.name, calendar.id);
         }
         calendar.url = account.url;
         calendar.color = account.color;

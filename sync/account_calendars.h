@@ -9,6 +9,11 @@
 
 namespace calendar_sync {
 
+// `wanted`, or the first of "wanted (2)", "wanted (3)", ... that no calendar but `exceptId` has
+// ("calendar" when `wanted` is empty).
+std::string FreeCalendarName(const std::vector<store::StoreCalendar>& calendars,
+                             const std::string& wanted, int64_t exceptId);
+
 // Makes the store's calendars those of the account found at its server's address: calendar 1
 // is the account's calendar chosen for appointments (`chosen`); each other calendar of the
 // account becomes a calendar of the store of its own (found again by its address, so a second

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "sync/feed_subscriptions.h"
 #include "sync/sync_settings.h"
 
 namespace calendar_sync {
@@ -77,7 +78,9 @@ void BackgroundSync::RunIfDue() {
         return;
     }
     auto settings = LoadSyncSettings(home_);
-    if (!settings || !settings->has_value()) {
+    // Subscribed feeds are refreshed at each sync, with a server set up or without one.
+    const bool feedsAlone = settings && !settings->has_value() && HasSubscriptions(home_);
+    if (!feedsAlone && (!settings || !settings->has_value())) {
         // Not set up, or its settings cannot be read: looked at again when the next one is due.
         status_.setUp = !settings;
         if (!settings) {

@@ -40,7 +40,8 @@ struct BackgroundSyncStatus {
 // (SyncSchedule). Each sync is `tessarinth-cli-sync sync` run beside the planner, so that it
 // never holds the pen or a repaint; the data home's sync lock keeps it from running beside
 // another, and what it changes reaches the screen as any other program's writes do. A data home
-// without sync set up is looked at again at each due time, so a setup made meanwhile is taken.
+// without sync set up is looked at again at each due time, so a setup made meanwhile is taken;
+// one with subscribed feeds syncs them all the same.
 class BackgroundSync {
 public:
     // `syncProgram`: tessarinth-cli-sync. `now` names the local wall-clock time for the status.

@@ -42,6 +42,7 @@ struct Request {
     QByteArray path;
     QByteArray body;
     QByteArray depth;  // the Depth header's value; empty without one
+    QByteArray head;   // the request line and headers as they came
 };
 
 // Answers each request with what `answer` writes to the socket, from a thread of its own (the
@@ -94,7 +95,7 @@ private:
                     }
                     const QList<QByteArray> words = head.split(' ');
                     Request request{words.value(0), words.value(1), buffer->mid(end + 4, length),
-                                    depth};
+                                    depth, head};
                     buffer->remove(0, end + 4 + length);
                     answer_(request, *socket);
                 });
@@ -111,13 +112,13 @@ private:
     quint16 port_ = 0;
 };
 
-void Write(QTcpSocket& socket, int status, const QByteArray& body) {
+[[maybe_unused]] void Write(QTcpSocket& socket, int status, const QByteArray& body) {
     socket.write("HTTP/1.1 " + QByteArray::number(status) +
                  " Answer\r\nContent-Type: application/xml\r\nContent-Length: " +
                  QByteArray::number(body.size()) + "\r\n\r\n" + body);
 }
 
-DavAccount Account() {
+[[maybe_unused]] DavAccount Account() {
     return DavAccount{"alice", "secret", std::chrono::seconds(10)};
 }
 

@@ -408,6 +408,8 @@ TEST_F(StoreIdentityTest, ANewStoreHasTheTablesOfOneBroughtUpFromVersion2) {
     }
     EXPECT_EQ(made.at("table appointments").size(), 25u);
     EXPECT_EQ(made.at("table tasks").back(), "calendar|INTEGER|1|1|0|");
+    // Each subscribed feed's mark: its calendar, ETag, Last-Modified, time and error.
+    EXPECT_EQ(made.at("table feed_marks").size(), 5u);
 }
 
 TEST_F(StoreIdentityTest, AStoreOfVersion2IsBroughtUpWithTheUidsItsExportsGave) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "store/schedule_store.h"
 #include "sync/sync_settings.h"
 #include "tests/support/temp_folder.h"
 
@@ -131,6 +132,25 @@ TEST_F(BackgroundSyncTest, WithoutSyncSetUpNothingRuns) {
     EXPECT_FALSE(sync.Status().setUp);
     EXPECT_FALSE(sync.Status().lastGoodAt);
     EXPECT_EQ(sync.Status().failure, "");
+}
+
+TEST_F(BackgroundSyncTest, WithoutAServerSubscribedFeedsAreSyncedAllTheSame) {
+    std::filesystem::remove(SyncSettingsPath(home_));
+    {
+        store::Application store;
+        ASSERT_TRUE(store.LogOn(home_.StorePath()).ok());
+        store::StoreCalendar feed;
+        feed.name = "学校";
+        feed.url = "https://school.example/feed.ics";
+        feed.subscription = true;
+        feed.readOnly = true;
+        ASSERT_TRUE(store.SaveCalendar(feed).ok());
+    }
+    const BackgroundSyncStatus status =
+        FirstSync(Program("[ \"$1\" = sync ] || exit 9\n"
+                          "echo 'feed 学校 https://school.example/feed.ics: unchanged'"));
+    EXPECT_EQ(status.lastGoodAt, "2026-12-08 09:30");
+    EXPECT_EQ(status.trouble, SyncTrouble::None);
 }
 
 }  // namespace
