@@ -312,7 +312,7 @@ TEST_F(CalendarCommandsTest, AnImportReadsNoMoreThanItsCeiling) {
     // A calendar of one byte more than the ceiling is refused by its size, unread.
     const auto large = folder_.Path() / "large.ics";
     WriteBytes(large, kTwoEvents);
-    std::filesystem::resize_file(large, kMaxImportBytes + 1);
+    std::filesystem::resize_file(large, kMaxImportFileBytes + 1);
     err.str("");
     EXPECT_EQ(ImportCommand(home_, {large.string()}, out, err), 1);
     EXPECT_NE(err.str().find("larger than"), std::string::npos) << err.str();
