@@ -50,8 +50,9 @@ bool ContentLineReader::ReadPhysicalLine() {
             unfolder_.Add(++lineNumber_, std::string_view(begin, length));
             return true;
         }
-        // A line that goes on past the chunk: gathered, up to the longest line read.
-        const size_t room = kMaxLineOctets - std::min(pending_.size(), kMaxLineOctets);
+        // A line that goes on past the chunk: gathered, up to the longest line read and its CR.
+        constexpr size_t kMostGathered = kMaxLineOctets + 1;
+        const size_t room = kMostGathered - std::min(pending_.size(), kMostGathered);
         if (length > room) {
             pendingCut_ = true;
         }
