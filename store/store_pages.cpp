@@ -8,12 +8,26 @@
 #include "store/store_statement.h"
 
 namespace store {
+namespace {
+
+// While the whole store is read or written, what the connection keeps of it is bounded: no file
+// mapped into memory (mapped pages count as the process's own, up to the whole file), and for
+// reading, which visits each page once, a smaller page cache; writing keeps its 64 MiB, which
+// spares a large import spilling the same pages to the log again and again. The window queries'
+// settings (store_schema.cpp) come back afterwards.
+constexpr const char* kBulkWriteMemory = "PRAGMA mmap_size=0";
+constexpr const char* kBulkReadMemory = "PRAGMA mmap_size=0; PRAGMA cache_size=-16384";
+constexpr const char* kQueryMemory = "PRAGMA mmap_size=268435456; PRAGMA cache_size=-65536";
+
+}  // namespace
 
 Result<void> StoreDatabase::BeginWrites() {
     if (sqlite3_get_autocommit(db_) == 0) {
         return platform::Error{"the store is in the middle of other writes"};
     }
+    sqlite3_exec(db_, kBulkWriteMemory, nullptr, nullptr, nullptr);
     if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(db_, kQueryMemory, nullptr, nullptr, nullptr);
         return SqlError("the store is busy");
     }
     return {};
@@ -29,6 +43,7 @@ Result<void> StoreDatabase::CommitWrites() {
         RollBackWrites();
         return error;
     }
+    sqlite3_exec(db_, kQueryMemory, nullptr, nullptr, nullptr);
     return {};
 }
 
@@ -36,13 +51,16 @@ void StoreDatabase::RollBackWrites() {
     if (sqlite3_get_autocommit(db_) == 0) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
+    sqlite3_exec(db_, kQueryMemory, nullptr, nullptr, nullptr);
 }
 
 Result<void> StoreDatabase::BeginReads() {
     if (sqlite3_get_autocommit(db_) == 0) {
         return platform::Error{"the store is in the middle of other work"};
     }
+    sqlite3_exec(db_, kBulkReadMemory, nullptr, nullptr, nullptr);
     if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(db_, kQueryMemory, nullptr, nullptr, nullptr);
         return SqlError("cannot read the store");
     }
     return {};
