@@ -896,8 +896,10 @@ Result<FileOutline> Outline(CalendarSource& source) {
                 }
                 if (outline.heldBytes + zoneBytes > kMaxOutlineBytes) {
                     return LineError(component.beginLine,
-                                     "the calendar holds too many time zones or changed "
-                                     "occurrences to be read");
+                                     "the calendar's time zones and changed series take more "
+                                     "than " +
+                                         std::to_string(kMaxOutlineBytes / (1024 * 1024)) +
+                                         " MiB to be kept while its items are read");
                 }
                 continue;
             }
@@ -915,8 +917,9 @@ Result<FileOutline> Outline(CalendarSource& source) {
             }
             if (outline.heldBytes > kMaxOutlineBytes) {
                 return LineError(component.beginLine,
-                                 "the calendar holds too many time zones or lines that cannot "
-                                 "be read to be read");
+                                 "the calendar's own lines and time zones take more than " +
+                                     std::to_string(kMaxOutlineBytes / (1024 * 1024)) +
+                                     " MiB to be kept while its items are read");
             }
             current = kNoCalendar;
         }

@@ -144,7 +144,8 @@ struct Streamed {
                 }
             }
             for (const auto& [from, to] :
-                 {std::pair{&batch.skipped, &joined.skipped}, {&batch.dropped, &joined.dropped},
+                 {std::pair{&batch.skipped, &joined.skipped},
+                  {&batch.dropped, &joined.dropped},
                   {&batch.changedOccurrences, &joined.changedOccurrences}}) {
                 to->insert(to->end(), from->begin(), from->end());
             }
@@ -236,8 +237,8 @@ std::string SeriesWithChangesApart() {
     std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
     const auto change = [](int day, const char* subject) {
         return "BEGIN:VEVENT\r\nUID:weekly@test\r\nRECURRENCE-ID:202601" + std::to_string(day) +
-               "T100000Z\r\nDTSTART:202601" + std::to_string(day) + "T140000Z\r\nSUMMARY:" +
-               subject + "\r\nEND:VEVENT\r\n";
+               "T100000Z\r\nDTSTART:202601" + std::to_string(day) +
+               "T140000Z\r\nSUMMARY:" + subject + "\r\nEND:VEVENT\r\n";
     };
     text += change(13, "二回目");
     text +=
@@ -276,10 +277,10 @@ TEST_F(ICalTest, ZonesAfterTheItemsThatUseThemAreRead) {
         events += "BEGIN:VEVENT\r\nUID:z" + std::to_string(i) +
                   "@test\r\nDTSTART;TZID=Custom/Kolkata:20260105T100000\r\nEND:VEVENT\r\n";
     }
-    const std::string before = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + zone + events +
-                               "END:VCALENDAR\r\n";
-    const std::string after = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + events + zone +
-                              "END:VCALENDAR\r\n";
+    const std::string before =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + zone + events + "END:VCALENDAR\r\n";
+    const std::string after =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + events + zone + "END:VCALENDAR\r\n";
     const Streamed streamed = Stream(after, 2);
     ASSERT_TRUE(streamed.result.ok());
     const ImportedCalendar joined = streamed.Joined();
@@ -301,8 +302,8 @@ TEST_F(ICalTest, AComponentThatCannotBeReadIsSkippedOrRefusesTheWholeFile) {
     text += "END:VCALENDAR\r\nafter the end\r\n";
     const Streamed taken = Stream(text, 2);
     ASSERT_TRUE(taken.result.ok());
-    EXPECT_EQ(taken.Uids(), (std::vector<std::string>{"e0@test", "e1@test", "e2@test", "e3@test",
-                                                      "e5@test"}));
+    EXPECT_EQ(taken.Uids(),
+              (std::vector<std::string>{"e0@test", "e1@test", "e2@test", "e3@test", "e5@test"}));
     EXPECT_EQ(taken.Joined().skipped,
               (std::vector<std::string>{
                   "line 19: VEVENT has no DTSTART; the VEVENT of line 19 is not imported",
@@ -312,18 +313,21 @@ TEST_F(ICalTest, AComponentThatCannotBeReadIsSkippedOrRefusesTheWholeFile) {
     ASSERT_FALSE(strict.result.ok());
     EXPECT_EQ(strict.result.error().message, "line 19: VEVENT has no DTSTART");
     // The batches before it were handed on: the taker lets them go.
-    EXPECT_EQ(strict.Uids(), (std::vector<std::string>{"e0@test", "e1@test", "e2@test", "e3@test"}));
+    EXPECT_EQ(strict.Uids(),
+              (std::vector<std::string>{"e0@test", "e1@test", "e2@test", "e3@test"}));
 }
 
 TEST_F(ICalTest, AComponentPastItsCeilingIsSkippedWithoutBeingHeld) {
-    std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:big@test\r\n"
-                       "DTSTART:20260105T100000Z\r\n";
+    std::string text =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:big@test\r\n"
+        "DTSTART:20260105T100000Z\r\n";
     const std::string line = "X-PART:" + std::string(1024 * 1024, 'p') + "\r\n";
     for (size_t held = 0; held <= ical::kMaxComponentOctets; held += line.size()) {
         text += line;
     }
-    text += "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:small@test\r\nDTSTART:20260105T100000Z\r\n"
-            "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    text +=
+        "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:small@test\r\nDTSTART:20260105T100000Z\r\n"
+        "END:VEVENT\r\nEND:VCALENDAR\r\n";
     const Streamed streamed = Stream(text, kStreamBatchItems);
     ASSERT_TRUE(streamed.result.ok());
     EXPECT_EQ(streamed.Uids(), std::vector<std::string>{"small@test"});
@@ -355,9 +359,9 @@ TEST_F(ICalTest, AFileThatChangesBetweenItsReadingsIsRefused) {
         std::unique_ptr<TextSource> inner_;
     };
     Shrinking source(SeriesWithChangesApart());
-    const platform::Result<void> read = StreamICalendar(
-        source, ImportMode::TakeWhatCanBeTaken,
-        [](ImportedCalendar&) { return platform::Result<void>(); });
+    const platform::Result<void> read =
+        StreamICalendar(source, ImportMode::TakeWhatCanBeTaken,
+                        [](ImportedCalendar&) { return platform::Result<void>(); });
     ASSERT_FALSE(read.ok());
     EXPECT_EQ(read.error().message, "the file changed while it was read");
 }

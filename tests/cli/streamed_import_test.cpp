@@ -89,9 +89,9 @@ TEST_F(StreamedImportTest, AStrictImportThatFailsAfterBatchesWereStoredLeavesThe
 
     std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(ImportCalendar(home_, file.string(), {calendar::ImportMode::AllOrNothing, false},
-                             out, err),
-              1);
+    EXPECT_EQ(
+        ImportCalendar(home_, file.string(), {calendar::ImportMode::AllOrNothing, false}, out, err),
+        1);
     EXPECT_EQ(err.str(), "tessarinth-cli: import: " + file.string() + ": line " +
                              std::to_string(brokenLine) +
                              ": VEVENT has no DTSTART (nothing was imported)\n");
@@ -105,7 +105,8 @@ TEST_F(StreamedImportTest, AStrictImportThatFailsAfterBatchesWereStoredLeavesThe
     EXPECT_EQ(ImportCalendar(home_, file.string(), {}, out, err), kSomeSkippedStatus);
     EXPECT_EQ(out.str().substr(0, out.str().find(" from ")),
               "imported " + std::to_string(kEvents) + " appointments and 0 tasks");
-    EXPECT_NE(out.str().find(": " + std::to_string(kEvents - 1) + " added, 1 updated, 0 "
+    EXPECT_NE(out.str().find(": " + std::to_string(kEvents - 1) +
+                             " added, 1 updated, 0 "
                              "unchanged; 1 skipped\n"),
               std::string::npos)
         << out.str();
@@ -127,11 +128,12 @@ TEST_F(StreamedImportTest, AnExportReadPageByPageIsTheWholeStoresCalendar) {
         tail += "BEGIN:VTODO\r\nUID:todo-" + std::to_string(i) + "@test\r\nSUMMARY:用事\r\n" +
                 "END:VTODO\r\n";
     }
-    tail += "BEGIN:VEVENT\r\nUID:zoned@test\r\nRECURRENCE-ID;TZID=Custom/East:20261208T100000\r\n"
-            "DTSTART;TZID=Custom/East:20261208T150000\r\nSUMMARY:変更\r\nEND:VEVENT\r\n"
-            "BEGIN:VTIMEZONE\r\nTZID:Custom/East\r\nBEGIN:STANDARD\r\n"
-            "DTSTART:19700101T000000\r\nTZOFFSETFROM:+0930\r\nTZOFFSETTO:+0930\r\n"
-            "END:STANDARD\r\nEND:VTIMEZONE\r\n";
+    tail +=
+        "BEGIN:VEVENT\r\nUID:zoned@test\r\nRECURRENCE-ID;TZID=Custom/East:20261208T100000\r\n"
+        "DTSTART;TZID=Custom/East:20261208T150000\r\nSUMMARY:変更\r\nEND:VEVENT\r\n"
+        "BEGIN:VTIMEZONE\r\nTZID:Custom/East\r\nBEGIN:STANDARD\r\n"
+        "DTSTART:19700101T000000\r\nTZOFFSETFROM:+0930\r\nTZOFFSETTO:+0930\r\n"
+        "END:STANDARD\r\nEND:VTIMEZONE\r\n";
     std::string text = ManyEvents(1500, tail);
     text.insert(text.find("BEGIN:VEVENT"), zoned);
     const auto file = folder_.Path() / "many.ics";
@@ -152,9 +154,9 @@ TEST_F(StreamedImportTest, AnExportReadPageByPageIsTheWholeStoresCalendar) {
     ASSERT_EQ(appointments->size(), 1501u);  // stored@test among them already
     ASSERT_EQ(tasks->size(), 1201u);
     std::ostringstream quiet;
-    const std::string whole = schedule::CalendarTextWithInk(
-        home_, LoadHomeSettings(home_, quiet).DataPath, *appointments, *tasks,
-        platform::SystemClock());
+    const std::string whole =
+        schedule::CalendarTextWithInk(home_, LoadHomeSettings(home_, quiet).DataPath, *appointments,
+                                      *tasks, platform::SystemClock());
     // The same text but for the moment each was written at.
     const auto withoutStamps = [](const std::string& calendar) {
         std::istringstream in(calendar);
