@@ -281,7 +281,8 @@ private:
 };
 
 // Nothing an import is given is read whole before its first line shows a calendar, nor past
-// kMaxImportBytes; what is not a file or a pipe is not read at all. A calendar in a pipe is
+// its ceiling (kMaxImportBytes for a pipe, kMaxImportFileBytes for a regular file); what is not a
+// file or a pipe is not read at all. A calendar in a pipe is
 // imported as from a file.
 TEST_F(CalendarCommandsTest, AnImportReadsNoMoreThanItsCeiling) {
     std::ostringstream out;
