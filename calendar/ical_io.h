@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -92,6 +93,28 @@ platform::Result<ImportedCalendar> ParseICalendar(std::string_view icsText, Impo
 // TakeWhatCanBeTaken.
 platform::Result<ImportedCalendar> ParseICalendar(std::string_view icsText);
 
+class CalendarSource;
+
+// Takes one batch of a streamed reading (StreamICalendar): its items, and the lines of the
+// reading's report that came with them. An error stops the reading with that error.
+using CalendarBatchTaker = std::function<platform::Result<void>(ImportedCalendar& batch)>;
+
+// How many items a streamed reading hands on at a time.
+inline constexpr size_t kStreamBatchItems = 1000;
+
+// ParseICalendar for a file of any size, in bounded memory: the items are handed to `take` in
+// batches of about `batchItems`, each batch as ParseICalendar would give it, the report lines
+// (skipped, dropped, notes, changed occurrences) with the batch they came with. The source is
+// read twice: first for what the second reading needs of the whole file (its zones, wherever
+// they stand; which series have changed occurrences, which are held until the end of their
+// calendar so that their changes join them), then for the items. An item whose UID an earlier
+// batch had already is handed on again, for the store to keep the later version. AllOrNothing:
+// the first problem ends the reading with an error, after batches may have been taken, which
+// the taker then lets go. An error too when the source's text changed between the readings.
+platform::Result<void> StreamICalendar(CalendarSource& source, ImportMode mode,
+                                       const CalendarBatchTaker& take,
+                                       size_t batchItems = kStreamBatchItems);
+
 // The bytes of the ink file a handwritten memo names, for an export that carries handwriting;
 // nullopt when its file holds no handwriting. Asked only for memos with the handwritten mark.
 using InkSource = std::function<std::optional<std::string>(std::u16string_view body)>;
@@ -112,5 +135,33 @@ std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
 std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
                            const std::vector<TaskRecord>& tasks, const platform::Clock& clock,
                            const InkSource& inkOf);
+
+namespace ical {
+class ZoneUse;
+}
+
+// WriteICalendar an item at a time, for a calendar too large to be held: Head, then the text of
+// each item as it is written (Event, Todo), with the VTIMEZONEs of every zone the items written so
+// far refer to (Zones) before them, and Tail. WriteICalendar's text is exactly that.
+class CalendarWriter {
+public:
+    explicit CalendarWriter(const platform::Clock& clock, InkSource inkOf = InkSource());
+    ~CalendarWriter();
+    CalendarWriter(const CalendarWriter&) = delete;
+    CalendarWriter& operator=(const CalendarWriter&) = delete;
+
+    static std::string Head();
+    std::string Event(const AppointmentRecord& record);
+    std::string Todo(const TaskRecord& record);
+    std::string Zones() const;
+    static std::string Tail();
+
+private:
+    std::string dtstamp_;
+    InkSource inkOf_;
+    std::unique_ptr<ical::ZoneUse> zones_;
+    size_t events_ = 0;
+    size_t todos_ = 0;
+};
 
 }  // namespace calendar

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <deque>
+#include <memory>
+#include <optional>
 
 #include "platform/text/unicode_text.h"
 
@@ -19,31 +22,6 @@ constexpr size_t kFoldOctets = 75;
 bool IsControl(unsigned char c) {
     return (c < 0x20 && c != '\t') || c == 0x7F;
 }
-
-// A content line being unfolded from its physical lines.
-struct LogicalLine {
-    int number = 0;
-    std::string text;
-    std::string problem;
-    std::string mended;
-    bool tooLong = false;
-
-    // Adds a physical line's text. Past kMaxLineOctets the line is refused, and what it held so
-    // far let go at once: a line of hundreds of megabytes is never held whole.
-    void Append(std::string_view more) {
-        if (tooLong) {
-            return;
-        }
-        if (more.size() > kMaxLineOctets - text.size()) {
-            tooLong = true;
-            problem = "the line is longer than " + std::to_string(kMaxLineOctets / (1024 * 1024)) +
-                      " MiB";
-            std::string().swap(text);
-            return;
-        }
-        text.append(more);
-    }
-};
 
 // Whether a physical line may start a content line: a name, then ';' or ':', or a name alone (a
 // long name that its own folding goes on with).
@@ -290,83 +268,132 @@ Result<ContentLine> SplitContentLine(int line, std::string text) {
 
 // Physical lines to content lines; see the header.
 Result<std::vector<ContentLine>> ReadContentLines(std::string_view text) {
-    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-        text.remove_prefix(kByteOrderMark.size());
-    }
-    std::vector<LogicalLine> logical;
+    LineUnfolder unfolder;
     int lineNumber = 0;
     for (size_t at = 0; at < text.size();) {
         const size_t newline = text.find('\n', at);
-        std::string_view physical = text.substr(
+        const std::string_view physical = text.substr(
             at, newline == std::string_view::npos ? std::string_view::npos : newline - at);
         at = newline == std::string_view::npos ? text.size() : newline + 1;
-        ++lineNumber;
-        if (!physical.empty() && physical.back() == '\r') {
-            physical.remove_suffix(1);
-        }
-        if (physical.empty()) {
-            continue;
-        }
-        const bool hasControl = std::any_of(physical.begin(), physical.end(), [](char c) {
-            return IsControl(static_cast<unsigned char>(c));
-        });
-        if (physical.front() == ' ' || physical.front() == '\t') {
-            if (logical.empty()) {
-                logical.push_back({lineNumber, {}, "continuation line with no line before it", {}});
-                continue;
-            }
-            logical.back().Append(physical.substr(1));
-        } else if (!StartsAsContentLine(physical) && !logical.empty() &&
-                   MayContinue(logical.back())) {
-            LogicalLine& continued = logical.back();
-            if (continued.mended.empty()) {
-                continued.mended = "line " + std::to_string(lineNumber) +
-                                   " is read as its continuation, folded without the space "
-                                   "folding needs";
-            }
-            continued.Append(physical);
-        } else {
-            logical.push_back({lineNumber, {}, {}, {}});
-            logical.back().Append(physical);
-        }
-        if (hasControl && logical.back().problem.empty() && !logical.back().tooLong) {
-            logical.back().problem = "the line holds a control character";
-        }
+        unfolder.Add(++lineNumber, physical);
     }
-    const auto firstGood = std::find_if(logical.begin(), logical.end(),
-                                        [](const LogicalLine& l) { return l.problem.empty(); });
-    if (firstGood == logical.end() || NameOfLine(firstGood->text) != "BEGIN") {
-        return LineError(firstGood == logical.end() ? 1 : firstGood->number,
-                         "not an iCalendar file: it must begin with BEGIN:VCALENDAR");
+    unfolder.Finish();
+    if (Result<void> begins = unfolder.BeginsAsCalendar(); !begins.ok()) {
+        return begins.error();
     }
     std::vector<ContentLine> lines;
-    lines.reserve(logical.size());
-    for (LogicalLine& entry : logical) {
-        if (entry.problem.empty() && !IsValidUtf8(entry.text)) {
-            // Checked after unfolding: some programs fold inside a multi-byte character. What
-            // is not UTF-8 (a Latin-1 "é", say) costs its bytes, not the text around them.
-            entry.text = platform::Utf16ToUtf8Lossy(platform::Utf8ToUtf16Lossy(entry.text));
-            entry.mended += std::string(entry.mended.empty() ? "" : "; ") +
-                            "bytes that are not UTF-8 text are read as U+FFFD";
-        }
-        if (entry.problem.empty()) {
-            Result<ContentLine> line = SplitContentLine(entry.number, std::move(entry.text));
-            if (line.ok()) {
-                line->mended = std::move(entry.mended);
-                lines.push_back(std::move(line).value());
-                continue;
-            }
-            // The message without its "line N: ", which the problem carries apart.
-            const std::string& message = line.error().message;
-            entry.problem = message.substr(message.find(": ") + 2);
-        }
-        ContentLine broken;
-        broken.line = entry.number;
-        broken.problem = std::move(entry.problem);
-        lines.push_back(std::move(broken));
+    while (std::optional<ContentLine> line = unfolder.Next()) {
+        lines.push_back(std::move(*line));
     }
     return lines;
+}
+
+LineUnfolder::LineUnfolder() = default;
+LineUnfolder::~LineUnfolder() = default;
+
+void LineUnfolder::Add(int number, std::string_view physical, bool cutShort) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (number == 1 && physical.starts_with(kByteOrderMark)) {
+        physical.remove_prefix(kByteOrderMark.size());
+    }
+    if (!physical.empty() && physical.back() == '\r' && !cutShort) {
+        physical.remove_suffix(1);
+    }
+    if (physical.empty()) {
+        return;
+    }
+    const bool hasControl = std::any_of(physical.begin(), physical.end(), [](char c) {
+        return IsControl(static_cast<unsigned char>(c));
+    });
+    if (physical.front() == ' ' || physical.front() == '\t') {
+        if (!current_) {
+            Start({number, {}, "continuation line with no line before it", {}});
+            return;
+        }
+        current_->Append(physical.substr(1));
+    } else if (!StartsAsContentLine(physical) && current_ && MayContinue(*current_)) {
+        LogicalLine& continued = *current_;
+        if (continued.mended.empty()) {
+            continued.mended = "line " + std::to_string(number) +
+                               " is read as its continuation, folded without the space "
+                               "folding needs";
+        }
+        continued.Append(physical);
+    } else {
+        Start({number, {}, {}, {}});
+        current_->Append(physical);
+    }
+    if (cutShort) {
+        current_->CutShort();
+    }
+    if (hasControl && current_->problem.empty() && !current_->tooLong) {
+        current_->problem = "the line holds a control character";
+    }
+}
+
+void LineUnfolder::Finish() {
+    if (current_) {
+        Complete(std::move(*current_));
+        current_.reset();
+    }
+    finished_ = true;
+}
+
+Result<void> LineUnfolder::BeginsAsCalendar() const {
+    if (!firstLine_ && !finished_) {
+        return {};  // not known yet
+    }
+    if (!firstLine_ || !firstLineBegins_) {
+        return LineError(firstLine_.value_or(1),
+                         "not an iCalendar file: it must begin with BEGIN:VCALENDAR");
+    }
+    return {};
+}
+
+std::optional<ContentLine> LineUnfolder::Next() {
+    if (ready_.empty()) {
+        return std::nullopt;
+    }
+    ContentLine line = std::move(ready_.front());
+    ready_.pop_front();
+    return line;
+}
+
+void LineUnfolder::Start(LogicalLine line) {
+    if (current_) {
+        Complete(std::move(*current_));
+    }
+    current_ = std::move(line);
+}
+
+// A content line whose unfolding is done: checked as UTF-8, split into its parts.
+void LineUnfolder::Complete(LogicalLine entry) {
+    if (!firstLine_ && entry.problem.empty()) {
+        firstLine_ = entry.number;
+        firstLineBegins_ = NameOfLine(entry.text) == "BEGIN";
+    }
+    if (entry.problem.empty() && !IsValidUtf8(entry.text)) {
+        // Checked after unfolding: some programs fold inside a multi-byte character. What
+        // is not UTF-8 (a Latin-1 "é", say) costs its bytes, not the text around them.
+        entry.text = platform::Utf16ToUtf8Lossy(platform::Utf8ToUtf16Lossy(entry.text));
+        entry.mended += std::string(entry.mended.empty() ? "" : "; ") +
+                        "bytes that are not UTF-8 text are read as U+FFFD";
+    }
+    if (entry.problem.empty()) {
+        Result<ContentLine> line = SplitContentLine(entry.number, std::move(entry.text));
+        if (line.ok()) {
+            line->mended = std::move(entry.mended);
+            ready_.push_back(std::move(line).value());
+            return;
+        }
+        // The message without its "line N: ", which the problem carries apart.
+        const std::string& message = line.error().message;
+        entry.problem = message.substr(message.find(": ") + 2);
+    }
+    ContentLine broken;
+    broken.line = entry.number;
+    broken.problem = std::move(entry.problem);
+    ready_.push_back(std::move(broken));
 }
 
 bool Component::Has(std::string_view propertyName) const {
@@ -397,12 +424,20 @@ bool IsCalendarComponent(std::string_view name) {
            name == "VFREEBUSY" || name == "VTIMEZONE" || name == "VAVAILABILITY";
 }
 
-// Builds the tree one line at a time, mending what it can: see CalendarFile.
+}  // namespace
+
+// Builds the tree one line at a time, mending what it can: see CalendarFile. Streaming, it hands
+// out each component of a calendar as it closes (ComponentStream) instead of keeping it.
 class ComponentBuilder {
 public:
+    explicit ComponentBuilder(bool streaming = false) : streaming_(streaming) {}
+
     void Add(ContentLine line) {
         if (!line.problem.empty()) {
             if (!open_.empty() && ignoredDepth_ == 0) {
+                if (!Holds(line)) {
+                    return;
+                }
                 open_.back().component.brokenLines.push_back(
                     {line.line, std::move(line.problem), line.line});
                 return;
@@ -430,7 +465,7 @@ public:
             End(std::move(line));
         } else if (open_.empty()) {
             AddProblem({line.line, line.name + " after END:VCALENDAR", line.line});
-        } else {
+        } else if (Holds(line)) {
             open_.back().component.properties.push_back(std::move(line));
         }
     }
@@ -446,17 +481,31 @@ public:
         while (!open_.empty()) {
             Close();
         }
+        HandOutStrayRun();
         return std::move(file_);
+    }
+
+    // Streaming: the next piece handed out, in the order of the file.
+    std::optional<ComponentStream::Piece> NextPiece() {
+        if (ready_.empty()) {
+            return std::nullopt;
+        }
+        ComponentStream::Piece piece = std::move(ready_.front());
+        ready_.pop_front();
+        return piece;
     }
 
 private:
     struct Open {
         Component component;
-        bool implicit = false;  // a VCALENDAR the file never wrote, around bare components
+        bool implicit = false;   // a VCALENDAR the file never wrote, around bare components
+        size_t bytes = 0;        // held by it (by an item of a calendar, its sub-components')
+        bool overgrown = false;  // past kMaxComponentOctets
     };
 
     void Begin(ContentLine line) {
         strayRun_ = false;
+        HandOutStrayRun();
         Component component;
         component.name = Upper(line.value());
         component.beginLine = line.line;
@@ -482,6 +531,9 @@ private:
                                              0});
                 Close();
             }
+        }
+        if (open_.empty()) {
+            ++calendars_;
         }
         if (open_.empty() && !isCalendar) {
             Component calendar;
@@ -537,10 +589,51 @@ private:
             done.component.endText = "END:" + done.component.name;
         }
         if (open_.empty()) {
-            file_.calendars.push_back(std::move(done.component));
+            if (streaming_) {
+                ready_.push_back({ComponentStream::Piece::Kind::CalendarEnd,
+                                  calendars_ - 1,
+                                  std::move(done.component),
+                                  {}});
+            } else {
+                file_.calendars.push_back(std::move(done.component));
+            }
+        } else if (streaming_ && open_.size() == 1) {
+            ready_.push_back({ComponentStream::Piece::Kind::Item,
+                              calendars_ - 1,
+                              std::move(done.component),
+                              {}});
         } else {
             open_.back().component.children.push_back(std::move(done.component));
         }
+    }
+
+    void HandOutStrayRun() {
+        if (strayPending_) {
+            ready_.push_back(
+                {ComponentStream::Piece::Kind::Outside, calendars_, {}, std::move(*strayPending_)});
+            strayPending_.reset();
+        }
+    }
+
+    // Whether a line may still be kept by the component it belongs to: one that has grown past
+    // kMaxComponentOctets keeps no more, and is not read.
+    bool Holds(const ContentLine& line) {
+        Open& holder = open_.size() >= 2 ? open_[1] : open_[0];
+        constexpr size_t kLineOverhead = 64;
+        holder.bytes += line.text.size() + line.problem.size() + kLineOverhead;
+        if (holder.bytes <= kMaxComponentOctets) {
+            return true;
+        }
+        if (!holder.overgrown) {
+            holder.overgrown = true;
+            holder.component.problems.push_back(
+                {line.line,
+                 "BEGIN:" + holder.component.name + " of line " +
+                     std::to_string(holder.component.beginLine) + " holds more than " +
+                     std::to_string(kMaxComponentOctets / (1024 * 1024)) + " MiB",
+                 0});
+        }
+        return false;
     }
 
     // A problem outside every component joins the run of stray lines it follows; inside one it
@@ -548,6 +641,15 @@ private:
     void AddProblem(Problem problem) {
         if (!open_.empty()) {
             open_.back().component.problems.push_back(std::move(problem));
+            return;
+        }
+        if (streaming_) {
+            if (strayRun_ && strayPending_) {
+                strayPending_->lastLine = problem.line;
+            } else {
+                strayPending_ = std::move(problem);
+                strayRun_ = true;
+            }
             return;
         }
         if (strayRun_ && !file_.outside.empty()) {
@@ -562,9 +664,11 @@ private:
     CalendarFile file_;
     int ignoredDepth_ = 0;
     bool strayRun_ = false;  // the last line read lay outside every component
+    bool streaming_ = false;
+    size_t calendars_ = 0;                 // begun so far
+    std::optional<Problem> strayPending_;  // streaming: the run of stray lines going on
+    std::deque<ComponentStream::Piece> ready_;
 };
-
-}  // namespace
 
 Result<CalendarFile> BuildComponents(std::vector<ContentLine> lines) {
     ComponentBuilder builder;
@@ -576,6 +680,21 @@ Result<CalendarFile> BuildComponents(std::vector<ContentLine> lines) {
         return LineError(1, "not an iCalendar file: it holds no BEGIN:VCALENDAR");
     }
     return file;
+}
+
+ComponentStream::ComponentStream() : builder_(std::make_unique<ComponentBuilder>(true)) {}
+ComponentStream::~ComponentStream() = default;
+
+void ComponentStream::Add(ContentLine line) {
+    builder_->Add(std::move(line));
+}
+
+void ComponentStream::Finish() {
+    builder_->Finish();
+}
+
+std::optional<ComponentStream::Piece> ComponentStream::Next() {
+    return builder_->NextPiece();
 }
 
 // A component word for word, properties before sub-components.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <deque>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,6 +100,72 @@ platform::Result<ContentLine> SplitContentLine(int line, std::string text);
 // BEGIN:VEVENT several programs share one event with): then it is no calendar at all.
 platform::Result<std::vector<ContentLine>> ReadContentLines(std::string_view text);
 
+// A content line being unfolded from its physical lines.
+struct LogicalLine {
+    int number = 0;
+    std::string text;
+    std::string problem;
+    std::string mended;
+    bool tooLong = false;
+
+    // Adds a physical line's text. Past kMaxLineOctets the line is refused, and what it held so
+    // far let go at once: a line of hundreds of megabytes is never held whole.
+    void Append(std::string_view more) {
+        if (tooLong) {
+            return;
+        }
+        if (more.size() > kMaxLineOctets - text.size()) {
+            tooLong = true;
+            problem = "the line is longer than " + std::to_string(kMaxLineOctets / (1024 * 1024)) +
+                      " MiB";
+            std::string().swap(text);
+            return;
+        }
+        text.append(more);
+    }
+
+    // A physical line of it was longer than any line read: what it held so far goes.
+    void CutShort() {
+        Append(std::string_view());
+        if (!tooLong) {
+            tooLong = true;
+            problem = "the line is longer than " + std::to_string(kMaxLineOctets / (1024 * 1024)) +
+                      " MiB";
+            std::string().swap(text);
+        }
+    }
+};
+
+// ReadContentLines one physical line at a time, for a reader that never holds the whole text:
+// each content line is ready once the line after it shows that its unfolding is done.
+class LineUnfolder {
+public:
+    LineUnfolder();
+    ~LineUnfolder();
+    LineUnfolder(const LineUnfolder&) = delete;
+    LineUnfolder& operator=(const LineUnfolder&) = delete;
+
+    // A physical line without its LF, numbered from 1. `cutShort`: only its beginning is given,
+    // the line being longer than kMaxLineOctets; the content line it belongs to is broken.
+    void Add(int number, std::string_view physical, bool cutShort = false);
+    // The text has ended: its last content line is ready.
+    void Finish();
+    // An error once the first readable line is known not to be a BEGIN line (ReadContentLines').
+    platform::Result<void> BeginsAsCalendar() const;
+    // The next content line ready, in the order of the text.
+    std::optional<ContentLine> Next();
+
+private:
+    void Start(LogicalLine line);
+    void Complete(LogicalLine entry);
+
+    std::optional<LogicalLine> current_;
+    std::deque<ContentLine> ready_;
+    std::optional<int> firstLine_;
+    bool firstLineBegins_ = false;
+    bool finished_ = false;
+};
+
 struct Component {
     std::string name;  // upper case
     int beginLine = 0;
@@ -128,6 +197,43 @@ struct CalendarFile {
 };
 
 platform::Result<CalendarFile> BuildComponents(std::vector<ContentLine> lines);
+
+// The most a calendar's item (with its sub-components), or a calendar's own properties, holds
+// as read: a component past it is not read, its lines let go as they come.
+inline constexpr size_t kMaxComponentOctets = 64 * 1024 * 1024;
+
+class ComponentBuilder;
+
+// BuildComponents one content line at a time, handing out each component of a calendar as it
+// closes, so that a reading holds one item at a time, never the file.
+class ComponentStream {
+public:
+    struct Piece {
+        // Item: a component of the calendar numbered `calendar` (from 0, in the order of the
+        // file; bare components outside any VCALENDAR get one of their own). CalendarEnd: that
+        // calendar closed; `component` holds its own lines and problems, no children. Outside:
+        // a run of lines outside every component (`outside`).
+        enum class Kind { Item, CalendarEnd, Outside };
+        Kind kind = Kind::Item;
+        size_t calendar = 0;
+        Component component;
+        Problem outside;
+    };
+
+    ComponentStream();
+    ~ComponentStream();
+    ComponentStream(const ComponentStream&) = delete;
+    ComponentStream& operator=(const ComponentStream&) = delete;
+
+    void Add(ContentLine line);
+    // The file has ended: what is still open is closed as BuildComponents closes it.
+    void Finish();
+    // The next piece ready, if any.
+    std::optional<Piece> Next();
+
+private:
+    std::unique_ptr<ComponentBuilder> builder_;
+};
 
 // A component word for word, properties before sub-components, one line each.
 void AppendVerbatim(const Component& component, std::vector<std::string>& out);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -15,6 +16,7 @@
 #include "calendar/ical_extras.h"
 #include "calendar/ical_io.h"
 #include "calendar/ical_lines.h"
+#include "calendar/ical_reading.h"
 #include "calendar/ical_values.h"
 #include "calendar/lone_occurrence.h"
 #include "platform/text/base64.h"
@@ -166,17 +168,6 @@ std::u16string Categories(ItemParts& parts) {
     }
     return Utf8ToUtf16Lossy(ical::JoinedCategories(parts.categoryLines));
 }
-
-// A VEVENT as read: an event of its own, or the change of one occurrence of a series.
-struct EventRead {
-    AppointmentRecord record;
-    ItemFields given;
-    int line = 0;  // BEGIN:VEVENT
-    // RECURRENCE-ID for a change; its series is found by the UID once the whole calendar is read.
-    std::optional<TimedLine> recurrenceId;
-    bool thisAndFuture = false;
-    std::optional<CarriedInk> ink;
-};
 
 bool IsInkAttachment(const ContentLine& line) {
     const std::string* type = line.FindParameter("FMTTYPE");
@@ -422,21 +413,6 @@ std::string DescribeChange(const AppointmentRecord& series, const OccurrenceChan
     return text + " changed";
 }
 
-// What reading one file builds up.
-struct ImportState {
-    ReadContext context;
-    ImportedCalendar result;
-    // Where each UID's event lies in result.appointments, and each UID's task in result.tasks.
-    std::map<std::string, size_t> eventByUid;
-    std::map<std::string, size_t> taskByUid;
-    // UIDs made for items without one, with the number of items each was made for.
-    std::map<std::string, int> madeUids;
-    // The VEVENTs with RECURRENCE-ID of the VCALENDAR being read, until their series are found.
-    std::vector<EventRead> changes;
-    // What could not be read, which ImportMode::AllOrNothing refuses the file for, by line.
-    std::vector<std::pair<int, platform::Error>> refusals;
-};
-
 // The line a message of the reading names ("line 17: ..."), else `fallback`.
 int LineOf(std::string_view message, int fallback) {
     return ical::ProblemOf(platform::Error{std::string(message)}, fallback).line;
@@ -525,6 +501,8 @@ void KeepLoneOccurrence(EventRead read, ImportState& state) {
     state.result.appointmentsInk.push_back(AppointmentInk{std::move(read.ink), {}});
 }
 
+}  // namespace
+
 // Puts each change read from the VCALENDAR with its series, in the series' own zone; a change
 // whose series is not in the file is kept on its own, the first one of each series.
 void AttachChanges(ImportState& state) {
@@ -573,6 +551,8 @@ void AttachChanges(ImportState& state) {
     state.changes.clear();
 }
 
+namespace {
+
 void ReadEventComponent(const Component& child, ImportState& state) {
     Result<EventRead> event = ReadEvent(child, state.context);
     if (!event.ok()) {
@@ -580,7 +560,10 @@ void ReadEventComponent(const Component& child, ImportState& state) {
         return;
     }
     if (event->recurrenceId) {
-        state.changes.push_back(std::move(event).value());
+        EventRead change = std::move(event).value();
+        change.recurrenceIdLine = std::make_unique<ContentLine>(*change.recurrenceId->line);
+        change.recurrenceId->line = change.recurrenceIdLine.get();
+        state.changes.push_back(std::move(change));
         return;
     }
     std::optional<CarriedInk> ink = std::move(event->ink);
@@ -625,6 +608,8 @@ bool IsVersion1Line(const ContentLine& line, bool atCalendarLevel) {
     return false;
 }
 
+}  // namespace
+
 bool IsWrittenAsVersion1(const Component& component, bool atCalendarLevel) {
     for (const ContentLine& line : component.properties) {
         if (IsVersion1Line(line, atCalendarLevel)) {
@@ -639,7 +624,9 @@ bool IsWrittenAsVersion1(const Component& component, bool atCalendarLevel) {
     return false;
 }
 
-void ReadCalendar(const Component& calendar, ImportState& state) {
+// The calendar's own lines, before its items; false when the calendar is not read at all (a
+// version other than 2.0). `writtenAsVersion1`: IsWrittenAsVersion1 of the whole calendar.
+bool BeginCalendar(const Component& calendar, bool writtenAsVersion1, ImportState& state) {
     constexpr std::string_view kRestIsRead = "the rest of the calendar is read";
     state.context.zones.Clear();
     for (const std::vector<Problem>* problems : {&calendar.problems, &calendar.brokenLines}) {
@@ -653,44 +640,60 @@ void ReadCalendar(const Component& calendar, ImportState& state) {
             Skip(state, values.error(), line.line, kRestIsRead);
         } else if (line.name == "VERSION" && Trim(line.value()) != "2.0") {
             // Some programs say 1.0 and write 2.0: what reads as 2.0 is taken as it.
-            if (Trim(line.value()) != "1.0" || IsWrittenAsVersion1(calendar, true)) {
+            if (Trim(line.value()) != "1.0" || writtenAsVersion1) {
                 Skip(state,
                      LineError(line.line, "only iCalendar version 2.0 can be read, not " +
                                               std::string(line.value())),
                      line.line, NotImported(calendar));
-                return;
+                return false;
             }
             state.context.Note(line.line,
                                "VERSION:1.0, but written as version 2.0: read as version 2.0");
         }
     }
-    for (const Component& child : calendar.children) {
-        if (child.name != "VTIMEZONE") {
-            continue;
-        }
-        const std::string notUsed =
-            "the VTIMEZONE of line " + std::to_string(child.beginLine) + " is not used";
-        if (const Problem* problem = ical::FirstProblem(child)) {
-            Skip(state, *problem, notUsed);
-        } else if (Result<void> zone = state.context.zones.Read(child, state.context.notes);
-                   !zone.ok()) {
-            Skip(state, zone.error(), child.beginLine, notUsed);
-        }
+    return true;
+}
+
+void ReadZone(const Component& child, ImportState& state) {
+    const std::string notUsed =
+        "the VTIMEZONE of line " + std::to_string(child.beginLine) + " is not used";
+    if (const Problem* problem = ical::FirstProblem(child)) {
+        Skip(state, *problem, notUsed);
+    } else if (Result<void> zone = state.context.zones.Read(child, state.context.notes);
+               !zone.ok()) {
+        Skip(state, zone.error(), child.beginLine, notUsed);
+    }
+}
+
+// One component of a calendar other than a VTIMEZONE.
+void ReadItem(const Component& child, ImportState& state) {
+    // Its own BEGIN..END decides; a broken line or sub-component costs only itself.
+    if (!child.problems.empty()) {
+        Skip(state, child.problems.front(), NotImported(child));
+    } else if (child.name == "VEVENT") {
+        ReadEventComponent(child, state);
+    } else if (child.name == "VTODO") {
+        ReadTodoComponent(child, state);
+    } else {
+        state.result.skipped.push_back(
+            LineNote(child.beginLine, child.name + " not kept by the planner"));
+    }
+}
+
+namespace {
+
+void ReadCalendar(const Component& calendar, ImportState& state) {
+    if (!BeginCalendar(calendar, IsWrittenAsVersion1(calendar, true), state)) {
+        return;
     }
     for (const Component& child : calendar.children) {
         if (child.name == "VTIMEZONE") {
-            continue;
+            ReadZone(child, state);
         }
-        // Its own BEGIN..END decides; a broken line or sub-component costs only itself.
-        if (!child.problems.empty()) {
-            Skip(state, child.problems.front(), NotImported(child));
-        } else if (child.name == "VEVENT") {
-            ReadEventComponent(child, state);
-        } else if (child.name == "VTODO") {
-            ReadTodoComponent(child, state);
-        } else {
-            state.result.skipped.push_back(
-                LineNote(child.beginLine, child.name + " not kept by the planner"));
+    }
+    for (const Component& child : calendar.children) {
+        if (child.name != "VTIMEZONE") {
+            ReadItem(child, state);
         }
     }
     // The zones of this VCALENDAR are still there for the changes' RECURRENCE-IDs.
@@ -698,6 +701,35 @@ void ReadCalendar(const Component& calendar, ImportState& state) {
 }
 
 }  // namespace
+
+void SkipOutside(ImportState& state, const Problem& stray) {
+    Skip(state, stray,
+         stray.lastLine > stray.line ? "lines " + std::to_string(stray.line) + " to " +
+                                           std::to_string(stray.lastLine) + " not read"
+                                     : std::string("not read"));
+}
+
+// In the order of the file, whichever part of the reading found them.
+void SortSkipped(std::vector<std::string>& skipped) {
+    std::stable_sort(
+        skipped.begin(), skipped.end(),
+        [](const std::string& a, const std::string& b) { return LineOf(a, 0) < LineOf(b, 0); });
+}
+
+// What AllOrNothing refuses the file for: the first thing read otherwise than as written.
+std::optional<platform::Error> FirstRefusal(ImportState& state) {
+    for (auto& [line, what] : state.context.departures) {
+        state.refusals.emplace_back(line, platform::Error{std::move(what)});
+    }
+    state.context.departures.clear();
+    if (state.refusals.empty()) {
+        return std::nullopt;
+    }
+    const auto first =
+        std::min_element(state.refusals.begin(), state.refusals.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    return first->second;
+}
 
 platform::Result<ImportedCalendar> ParseICalendar(std::string_view icsText, ImportMode mode) {
     Result<std::vector<ContentLine>> lines = ical::ReadContentLines(icsText);
@@ -713,23 +745,12 @@ platform::Result<ImportedCalendar> ParseICalendar(std::string_view icsText, Impo
         ReadCalendar(calendar, state);
     }
     for (const Problem& stray : file->outside) {
-        Skip(state, stray,
-             stray.lastLine > stray.line ? "lines " + std::to_string(stray.line) + " to " +
-                                               std::to_string(stray.lastLine) + " not read"
-                                         : std::string("not read"));
+        SkipOutside(state, stray);
     }
-    // In the order of the file, whichever part of the reading found them.
-    std::stable_sort(
-        state.result.skipped.begin(), state.result.skipped.end(),
-        [](const std::string& a, const std::string& b) { return LineOf(a, 0) < LineOf(b, 0); });
-    for (auto& [line, what] : state.context.departures) {
-        state.refusals.emplace_back(line, platform::Error{std::move(what)});
-    }
-    if (mode == ImportMode::AllOrNothing && !state.refusals.empty()) {
-        const auto first =
-            std::min_element(state.refusals.begin(), state.refusals.end(),
-                             [](const auto& a, const auto& b) { return a.first < b.first; });
-        return first->second;
+    SortSkipped(state.result.skipped);
+    if (std::optional<platform::Error> refusal = FirstRefusal(state);
+        refusal && mode == ImportMode::AllOrNothing) {
+        return *refusal;
     }
     state.result.notes = std::move(state.context.notes);
     state.result.dropped = std::move(state.context.dropped);

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "calendar/handwritten_memo.h"
@@ -492,21 +494,43 @@ std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
 std::string WriteICalendar(const std::vector<AppointmentRecord>& appointments,
                            const std::vector<TaskRecord>& tasks, const platform::Clock& clock,
                            const InkSource& inkOf) {
-    const std::string dtstamp = DtstampLine(clock);
-    ical::ZoneUse zones;
+    CalendarWriter writer(clock, inkOf);
     std::string items;
-    for (size_t i = 0; i < appointments.size(); ++i) {
-        items += WriteEvent(appointments[i], i, dtstamp, zones, inkOf);
+    for (const AppointmentRecord& record : appointments) {
+        items += writer.Event(record);
     }
-    for (size_t i = 0; i < tasks.size(); ++i) {
-        items += WriteTodo(tasks[i], i, dtstamp, zones);
+    for (const TaskRecord& record : tasks) {
+        items += writer.Todo(record);
     }
-    std::string out = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
-    out += "PRODID:-//Tessarinth//Tessarinth " + std::string(kProgramVersion) + "//JA\r\n";
-    out += zones.VTimezones();
-    out += items;
-    out += "END:VCALENDAR\r\n";
-    return out;
+    return CalendarWriter::Head() + writer.Zones() + items + CalendarWriter::Tail();
+}
+
+CalendarWriter::CalendarWriter(const platform::Clock& clock, InkSource inkOf)
+    : dtstamp_(DtstampLine(clock)),
+      inkOf_(std::move(inkOf)),
+      zones_(std::make_unique<ical::ZoneUse>()) {}
+
+CalendarWriter::~CalendarWriter() = default;
+
+std::string CalendarWriter::Head() {
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Tessarinth//Tessarinth " +
+           std::string(kProgramVersion) + "//JA\r\n";
+}
+
+std::string CalendarWriter::Event(const AppointmentRecord& record) {
+    return WriteEvent(record, events_++, dtstamp_, *zones_, inkOf_);
+}
+
+std::string CalendarWriter::Todo(const TaskRecord& record) {
+    return WriteTodo(record, todos_++, dtstamp_, *zones_);
+}
+
+std::string CalendarWriter::Zones() const {
+    return zones_->VTimezones();
+}
+
+std::string CalendarWriter::Tail() {
+    return "END:VCALENDAR\r\n";
 }
 
 }  // namespace calendar

@@ -81,6 +81,95 @@ std::string CalendarTextWithInk(const platform::DataHome& home, std::u16string_v
                                     InkOfDataFolder(home, std::u16string(dataFolder)));
 }
 
+platform::Result<ExportedCounts> WriteStoreCalendar(const platform::DataHome& home,
+                                                    std::u16string_view dataFolder,
+                                                    store::Application& store,
+                                                    const platform::Clock& clock,
+                                                    const std::filesystem::path& scratchFolder,
+                                                    const CalendarPieceWriter& write) {
+    // Items read from the store at a time, and bytes gathered before a write.
+    constexpr size_t kPageItems = 500;
+    constexpr size_t kWriteBytes = 256 * 1024;
+    platform::Result<platform::ScratchFile> scratch = platform::ScratchFile::Create(scratchFolder);
+    if (!scratch) {
+        return scratch.error();
+    }
+    if (auto begun = store.BeginReads(); !begun) {
+        return begun.error();
+    }
+    calendar::CalendarWriter writer(clock, InkOfDataFolder(home, std::u16string(dataFolder)));
+    ExportedCounts counts;
+    std::string pending;
+    auto flush = [&](size_t atLeast) -> platform::Result<void> {
+        if (pending.size() < atLeast) {
+            return {};
+        }
+        platform::Result<void> written = scratch->Write(pending);
+        pending.clear();
+        return written;
+    };
+    platform::Result<void> read;
+    for (int32_t after = 0; read.ok();) {
+        auto page = store.AppointmentsAfter(after, kPageItems);
+        if (!page) {
+            read = page.error();
+            break;
+        }
+        for (const calendar::AppointmentRecord& record : *page) {
+            pending += writer.Event(record);
+            after = record.oid;
+        }
+        counts.appointments += page->size();
+        read = flush(kWriteBytes);
+        if (page->size() < kPageItems) {
+            break;
+        }
+    }
+    for (int32_t after = 0; read.ok();) {
+        auto page = store.TasksAfter(after, kPageItems);
+        if (!page) {
+            read = page.error();
+            break;
+        }
+        for (const calendar::TaskRecord& record : *page) {
+            pending += writer.Todo(record);
+            after = record.oid;
+        }
+        counts.tasks += page->size();
+        read = flush(kWriteBytes);
+        if (page->size() < kPageItems) {
+            break;
+        }
+    }
+    store.EndReads();
+    if (read.ok()) {
+        read = flush(1);
+    }
+    if (read.ok()) {
+        read = scratch->Rewind();
+    }
+    if (!read.ok()) {
+        return read.error();
+    }
+    // The calendar's head and zones, then the items as they were written, then its end.
+    if (auto written = write(calendar::CalendarWriter::Head() + writer.Zones()); !written) {
+        return written.error();
+    }
+    std::string chunk(kWriteBytes, '\0');
+    while (const size_t got = scratch->Read(chunk.data(), chunk.size())) {
+        if (auto written = write(std::string_view(chunk.data(), got)); !written) {
+            return written.error();
+        }
+    }
+    if (auto status = scratch->Status(); !status) {
+        return status.error();
+    }
+    if (auto written = write(calendar::CalendarWriter::Tail()); !written) {
+        return written.error();
+    }
+    return counts;
+}
+
 std::u16string WithoutInkName(std::u16string_view body) {
     return std::u16string(AfterInkName(body));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -30,6 +32,27 @@ std::string CalendarTextWithInk(const platform::DataHome& home, std::u16string_v
                                 const std::vector<calendar::AppointmentRecord>& appointments,
                                 const std::vector<calendar::TaskRecord>& tasks,
                                 const platform::Clock& clock);
+
+// How many items an export wrote.
+struct ExportedCounts {
+    size_t appointments = 0;
+    size_t tasks = 0;
+};
+
+// Takes the next piece of an export's text; an error ends the export.
+using CalendarPieceWriter = std::function<platform::Result<void>(std::string_view piece)>;
+
+// The whole store as CalendarTextWithInk writes it (every item, cancelled ones and those of hidden
+// calendars too), handed to `write` a piece at a time, in memory that does not grow with the
+// store: the store is read a page at a time inside one snapshot, and the items' text goes first
+// to a scratch file in `scratchFolder`, so that the VTIMEZONEs they need, known once the last is
+// written, come before them as other programs expect.
+platform::Result<ExportedCounts> WriteStoreCalendar(const platform::DataHome& home,
+                                                    std::u16string_view dataFolder,
+                                                    store::Application& store,
+                                                    const platform::Clock& clock,
+                                                    const std::filesystem::path& scratchFolder,
+                                                    const CalendarPieceWriter& write);
 
 // A memo without a first line that names an ink file (as earlier versions wrote a handwritten
 // memo's DESCRIPTION): what an incoming memo keeps as text when the handwriting it came with

@@ -452,6 +452,63 @@ Result<std::vector<int32_t>> Application::AddAll(
     return oids;
 }
 
+Result<void> Application::BeginWrites() {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->BeginWrites();
+}
+
+Result<void> Application::CommitWrites() {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->CommitWrites();
+}
+
+void Application::RollBackWrites() {
+    if (db_) {
+        db_->RollBackWrites();
+    }
+}
+
+Result<void> Application::BeginReads() {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->BeginReads();
+}
+
+void Application::EndReads() {
+    if (db_) {
+        db_->EndReads();
+    }
+}
+
+Result<std::vector<calendar::AppointmentRecord>> Application::AppointmentsAfter(
+    int32_t afterOid, size_t limit) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->AppointmentsAfter(afterOid, limit);
+}
+
+Result<std::vector<calendar::TaskRecord>> Application::TasksAfter(int32_t afterOid,
+                                                                  size_t limit) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->TasksAfter(afterOid, limit);
+}
+
+Result<std::optional<calendar::AppointmentRecord>> Application::AppointmentByUid(
+    const std::string& uid) const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->AppointmentByUid(uid);
+}
+
 Result<UidSaveSummary> Application::SaveByUid(std::vector<IncomingAppointment> appointments,
                                               std::vector<IncomingTask> tasks,
                                               calendar::UidSource source) {

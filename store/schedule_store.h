@@ -300,6 +300,23 @@ public:
         const std::vector<calendar::AppointmentRecord>& appointments,
         const std::vector<calendar::TaskRecord>& tasks);
 
+    // A streamed import's one transaction (StoreDatabase::BeginWrites): the SaveByUid calls
+    // until CommitWrites are stored together or not at all. RollBackWrites, an error of the
+    // commit or the end of the process leaves the store as it was before BeginWrites.
+    Result<void> BeginWrites();
+    Result<void> CommitWrites();
+    void RollBackWrites();
+    // The pages of an export: StoreDatabase::BeginReads, EndReads, AppointmentsAfter and
+    // TasksAfter.
+    Result<void> BeginReads();
+    void EndReads();
+    Result<std::vector<calendar::AppointmentRecord>> AppointmentsAfter(int32_t afterOid,
+                                                                       size_t limit) const;
+    Result<std::vector<calendar::TaskRecord>> TasksAfter(int32_t afterOid, size_t limit) const;
+    // The stored appointment with the UID (the one SaveByUid would update), if any.
+    Result<std::optional<calendar::AppointmentRecord>> AppointmentByUid(
+        const std::string& uid) const;
+
     // Stores items by their identity, all or none: an item whose UID a stored item of its kind
     // already has updates that item in place (the same object id, so its ink file and anything
     // naming it stay); the others are added. An update takes from the incoming record what its

@@ -103,6 +103,24 @@ public:
                               const std::vector<calendar::ItemFields>& tasksGive,
                               calendar::UidSource source, std::vector<UidSave>& outcomes);
 
+    // One transaction around many writes (a streamed import): every save, delete and batch until
+    // CommitWrites is a savepoint inside it, so that the whole is stored or, at RollBackWrites,
+    // an error or the process's end, none of it. One at a time; an error when one is open.
+    Result<void> BeginWrites();
+    Result<void> CommitWrites();
+    void RollBackWrites();
+    // One consistent snapshot for many reads (an export read page by page), until EndReads.
+    Result<void> BeginReads();
+    void EndReads();
+    // The items (cancelled ones and those of hidden calendars too, each series with its changed
+    // occurrences) whose object id is above `afterOid`, in object id order, at most `limit`: an
+    // export reads the store page by page, never whole.
+    Result<std::vector<calendar::AppointmentRecord>> AppointmentsAfter(int32_t afterOid,
+                                                                       size_t limit);
+    Result<std::vector<calendar::TaskRecord>> TasksAfter(int32_t afterOid, size_t limit);
+    // The stored appointment with the UID (its lowest object id), if any.
+    Result<std::optional<calendar::AppointmentRecord>> AppointmentByUid(const std::string& uid);
+
     // Whether a handwritten memo of an appointment other than `exceptOid`, or of a changed
     // occurrence of any series, names the ink file `name` on its first line.
     Result<bool> IsInkFileNamedElsewhere(std::u16string_view name, int32_t exceptOid);

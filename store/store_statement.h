@@ -88,25 +88,34 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
-// Rolls back unless committed, so that every early return leaves the store as it was.
+// Rolls back unless committed, so that every early return leaves the store as it was. Inside a
+// transaction the connection has open already (a streamed import's, StoreDatabase::BeginWrites),
+// it is a savepoint of that one: what it wrote goes, or stays until the outer one ends.
 class Transaction {
 public:
-    explicit Transaction(sqlite3* db) : db_(db) {
-        began_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    explicit Transaction(sqlite3* db) : db_(db), nested_(sqlite3_get_autocommit(db) == 0) {
+        began_ = sqlite3_exec(db_, nested_ ? "SAVEPOINT nested_write" : "BEGIN IMMEDIATE", nullptr,
+                              nullptr, nullptr) == SQLITE_OK;
     }
     ~Transaction() {
         if (began_ && !committed_) {
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_exec(db_,
+                         nested_ ? "ROLLBACK TO nested_write; RELEASE nested_write" : "ROLLBACK",
+                         nullptr, nullptr, nullptr);
         }
     }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
     bool began() const { return began_; }
     bool Commit() {
-        committed_ = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+        committed_ = sqlite3_exec(db_, nested_ ? "RELEASE nested_write" : "COMMIT", nullptr,
+                                  nullptr, nullptr) == SQLITE_OK;
         return committed_;
     }
 
 private:
     sqlite3* db_;
+    bool nested_ = false;
     bool began_ = false;
     bool committed_ = false;
 };
@@ -115,11 +124,12 @@ private:
 // other programs write meanwhile. Ended when it goes.
 class ReadSnapshot {
 public:
-    explicit ReadSnapshot(sqlite3* db) : db_(db) {
-        began_ = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    explicit ReadSnapshot(sqlite3* db) : db_(db), nested_(sqlite3_get_autocommit(db) == 0) {
+        // Inside a transaction already open, that one is the snapshot.
+        began_ = nested_ || sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
     }
     ~ReadSnapshot() {
-        if (began_) {
+        if (began_ && !nested_) {
             sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
         }
     }
@@ -129,6 +139,7 @@ public:
 
 private:
     sqlite3* db_;
+    bool nested_ = false;
     bool began_ = false;
 };
 

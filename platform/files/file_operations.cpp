@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "platform/files/readable_file.h"
@@ -119,50 +120,170 @@ Result<std::string> ReadToEnd(ReadableFile& file, size_t maxBytes, std::string c
     return content;
 }
 
-Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                                   MissingFolders folders) {
+namespace {
+
+// The folder a file is written in, made when missing (Create) or required to be there (Refuse).
+Result<std::filesystem::path> FolderToWriteIn(const std::filesystem::path& path,
+                                              MissingFolders folders) {
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
     if (folders == MissingFolders::Create) {
         if (Result<void> made = CreateFolders(folder); !made) {
-            return made;
+            return made.error();
         }
-    } else {
-        struct stat info {};
-        if (stat(folder.c_str(), &info) != 0) {
-            return SystemError("cannot write", path, errno);
-        }
-        if (!S_ISDIR(info.st_mode)) {
-            return SystemError("cannot write", path, ENOTDIR);
-        }
+        return folder;
+    }
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0) {
+        return SystemError("cannot write", path, errno);
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return SystemError("cannot write", path, ENOTDIR);
+    }
+    return folder;
+}
+
+}  // namespace
+
+Result<FileReplacement> FileReplacement::Begin(const std::filesystem::path& path,
+                                               MissingFolders folders) {
+    Result<std::filesystem::path> folder = FolderToWriteIn(path, folders);
+    if (!folder) {
+        return folder.error();
     }
     std::string temporary = path.native() + ".tmp-XXXXXX";
-    int descriptor = mkostemp(temporary.data(), O_CLOEXEC);
+    const int descriptor = mkostemp(temporary.data(), O_CLOEXEC);
     if (descriptor < 0) {
         return SystemError("cannot create", temporary, errno);
     }
-    // Whatever goes wrong from here on, the temporary goes and the target stays as it was.
-    auto fail = [&](const std::string& what, int errorNumber) -> Result<void> {
-        if (descriptor >= 0) {
-            close(descriptor);
-        }
-        unlink(temporary.c_str());
-        return MakeError(what + ": " + std::generic_category().message(errorNumber));
-    };
-    if (const int error = WriteAll(descriptor, bytes); error != 0) {
-        return fail("cannot write " + temporary, error);
+    return FileReplacement(descriptor, path, std::move(temporary));
+}
+
+FileReplacement::FileReplacement(int descriptor, std::filesystem::path target,
+                                 std::string temporary)
+    : descriptor_(descriptor), target_(std::move(target)), temporary_(std::move(temporary)) {}
+
+FileReplacement::FileReplacement(FileReplacement&& other) noexcept
+    : descriptor_(std::exchange(other.descriptor_, -1)),
+      target_(std::move(other.target_)),
+      temporary_(std::exchange(other.temporary_, std::string())),
+      errorNumber_(other.errorNumber_) {}
+
+FileReplacement::~FileReplacement() {
+    if (descriptor_ >= 0) {
+        close(descriptor_);
     }
-    if (fsync(descriptor) != 0) {
-        return fail("cannot sync " + temporary, errno);
+    if (!temporary_.empty()) {
+        unlink(temporary_.c_str());
     }
-    const int closed = close(descriptor);
-    descriptor = -1;
+}
+
+Result<void> FileReplacement::Write(std::string_view bytes) {
+    if (descriptor_ < 0) {
+        return MakeError("cannot write " + temporary_ + ": it is closed");
+    }
+    if (errorNumber_ == 0) {
+        errorNumber_ = WriteAll(descriptor_, bytes);
+    }
+    if (errorNumber_ != 0) {
+        return SystemError("cannot write", temporary_, errorNumber_);
+    }
+    return {};
+}
+
+Result<void> FileReplacement::Commit() {
+    if (descriptor_ < 0 || errorNumber_ != 0) {
+        return SystemError("cannot write", temporary_, errorNumber_ != 0 ? errorNumber_ : EBADF);
+    }
+    if (fsync(descriptor_) != 0) {
+        return SystemError("cannot sync", temporary_, errno);
+    }
+    const int closed = close(descriptor_);
+    descriptor_ = -1;
     if (closed != 0) {
-        return fail("cannot close " + temporary, errno);
+        return SystemError("cannot close", temporary_, errno);
     }
-    if (rename(temporary.c_str(), path.c_str()) != 0) {
-        return fail("cannot rename " + temporary + " to " + path.native(), errno);
+    if (rename(temporary_.c_str(), target_.c_str()) != 0) {
+        return MakeError("cannot rename " + temporary_ + " to " + target_.native() + ": " +
+                         std::generic_category().message(errno));
     }
-    SyncFolder(folder);
+    temporary_.clear();  // it is the target now
+    SyncFolder(target_.has_parent_path() ? target_.parent_path() : ".");
+    return {};
+}
+
+Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                   MissingFolders folders) {
+    Result<FileReplacement> replacement = FileReplacement::Begin(path, folders);
+    if (!replacement) {
+        return replacement.error();
+    }
+    if (Result<void> written = replacement->Write(bytes); !written) {
+        return written;
+    }
+    return replacement->Commit();
+}
+
+Result<ScratchFile> ScratchFile::Create(const std::filesystem::path& folder) {
+    int descriptor = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (descriptor < 0) {
+        // A file system without unnamed files: a named one, unlinked at once.
+        std::string name = (folder / ".scratch-XXXXXX").native();
+        descriptor = mkostemp(name.data(), O_CLOEXEC);
+        if (descriptor < 0) {
+            return SystemError("cannot create", name, errno);
+        }
+        unlink(name.c_str());
+    }
+    return ScratchFile(descriptor, folder);
+}
+
+ScratchFile::ScratchFile(ScratchFile&& other) noexcept
+    : descriptor_(std::exchange(other.descriptor_, -1)),
+      folder_(std::move(other.folder_)),
+      errorNumber_(other.errorNumber_) {}
+
+ScratchFile::~ScratchFile() {
+    if (descriptor_ >= 0) {
+        close(descriptor_);
+    }
+}
+
+Result<void> ScratchFile::Write(std::string_view bytes) {
+    if (errorNumber_ == 0) {
+        errorNumber_ = WriteAll(descriptor_, bytes);
+    }
+    return Status();
+}
+
+Result<void> ScratchFile::Rewind() {
+    if (errorNumber_ == 0 && lseek(descriptor_, 0, SEEK_SET) != 0) {
+        errorNumber_ = errno;
+    }
+    return Status();
+}
+
+size_t ScratchFile::Read(char* buffer, size_t bytes) {
+    size_t total = 0;
+    while (total < bytes && errorNumber_ == 0) {
+        const ssize_t got = read(descriptor_, buffer + total, bytes - total);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            errorNumber_ = errno;
+        }
+        if (got <= 0) {
+            break;
+        }
+        total += static_cast<size_t>(got);
+    }
+    return total;
+}
+
+Result<void> ScratchFile::Status() const {
+    if (errorNumber_ != 0) {
+        return SystemError("cannot write a scratch file in", folder_, errorNumber_);
+    }
     return {};
 }
 

@@ -38,6 +38,61 @@ enum class MissingFolders { Create, Refuse };
 Result<void> ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                                    MissingFolders folders = MissingFolders::Create);
 
+// ReplaceFileAtomically for bytes written a piece at a time (an export of the whole store): the
+// pieces go to "<name>.tmp-XXXXXX" beside the target, and Commit syncs it and renames it over the
+// target. Until then the target stays as it was; a replacement that goes without Commit, or whose
+// writes failed, takes its temporary with it.
+class FileReplacement {
+public:
+    static Result<FileReplacement> Begin(const std::filesystem::path& path,
+                                         MissingFolders folders = MissingFolders::Create);
+    FileReplacement(FileReplacement&& other) noexcept;
+    FileReplacement& operator=(FileReplacement&&) = delete;
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+    ~FileReplacement();
+
+    Result<void> Write(std::string_view bytes);
+    // An error, the target left as it was, when a write failed or the file cannot be put in place.
+    Result<void> Commit();
+
+private:
+    FileReplacement(int descriptor, std::filesystem::path target, std::string temporary);
+
+    int descriptor_ = -1;
+    std::filesystem::path target_;
+    std::string temporary_;  // empty once it is the target
+    int errorNumber_ = 0;
+};
+
+// A file without a name in `folder` (0600) for data written once and read back from the start
+// (what must be written after something not known yet): gone when this goes, or when the process
+// ends.
+class ScratchFile {
+public:
+    static Result<ScratchFile> Create(const std::filesystem::path& folder);
+    ScratchFile(ScratchFile&& other) noexcept;
+    ScratchFile& operator=(ScratchFile&&) = delete;
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    ~ScratchFile();
+
+    Result<void> Write(std::string_view bytes);
+    // Back to the first byte, for reading what was written.
+    Result<void> Rewind();
+    // Up to `bytes`; fewer only at the end or on an error, which Status reports.
+    size_t Read(char* buffer, size_t bytes);
+    Result<void> Status() const;
+
+private:
+    ScratchFile(int descriptor, std::filesystem::path folder)
+        : descriptor_(descriptor), folder_(std::move(folder)) {}
+
+    int descriptor_ = -1;
+    std::filesystem::path folder_;
+    int errorNumber_ = 0;
+};
+
 // Creates an empty file (mode 0600, missing parent folders 0700) where nothing is yet, in one
 // step: of several processes creating the same name at once exactly one gets true; false when
 // something was already there.

@@ -104,6 +104,16 @@ size_t ReadableFile::Read(void* buffer, size_t bytes) {
     return total;
 }
 
+Result<void> ReadableFile::Rewind() {
+    if (!size_) {
+        return MakeError("cannot read " + path_.string() + " again: it is a pipe");
+    }
+    if (lseek(descriptor_, 0, SEEK_SET) != 0) {
+        return SystemError("cannot read", path_, errno);
+    }
+    return {};
+}
+
 Result<void> ReadableFile::Status() const {
     if (errorNumber_ != 0) {
         return SystemError("cannot read", path_, errorNumber_);

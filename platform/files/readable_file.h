@@ -34,6 +34,9 @@ public:
     // record may be cut short. A read error also ends the data; Status() then reports it.
     size_t Read(void* buffer, size_t bytes);
 
+    // Back to the first byte, for a file read twice; an error for a pipe.
+    Result<void> Rewind();
+
     // Whether every read so far succeeded, or what failed.
     Result<void> Status() const;
 

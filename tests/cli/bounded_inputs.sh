@@ -50,9 +50,14 @@ wait || true
 check "an endless calendar in a pipe ends at the ceiling" 1 "$(run endless import "$work/endless")"
 check "saying so" 1 "$(said endless 'larger than 33554432 bytes')"
 wait || true  # the writer ends when its reader has gone
-truncate -s 40M "$work/sparse.ics"
+# A regular file is read as a stream, up to its own ceiling (1 GiB): past it, refused by its size
+# before a byte is read; below it, a file of zeros at its first line.
+truncate -s 1025M "$work/sparse.ics"
 check "a file past the ceiling is refused" 1 "$(run sparse import "$work/sparse.ics")"
-check "by its size" 1 "$(said sparse "larger than 33554432 bytes")"
+check "by its size" 1 "$(said sparse "larger than 1073741824 bytes")"
+truncate -s 40M "$work/zeros.ics"
+check "a file of zeros below it is refused" 1 "$(run zeros-file import "$work/zeros.ics")"
+check "at its first line" 1 "$(said zeros-file 'line 1: not an iCalendar file')"
 
 check "--ink /dev/zero ends" 1 "$(run ink-zero "${appointment[@]}" --ink /dev/zero)"
 check "naming the cause" 1 "$(said ink-zero 'not a regular file')"

@@ -281,7 +281,8 @@ private:
 };
 
 // Nothing an import is given is read whole before its first line shows a calendar, nor past
-// kMaxImportBytes; what is not a file or a pipe is not read at all. A calendar in a pipe is
+// its ceiling (kMaxImportBytes for a pipe, kMaxImportFileBytes for a regular file); what is not a
+// file or a pipe is not read at all. A calendar in a pipe is
 // imported as from a file.
 TEST_F(CalendarCommandsTest, AnImportReadsNoMoreThanItsCeiling) {
     std::ostringstream out;
@@ -312,7 +313,7 @@ TEST_F(CalendarCommandsTest, AnImportReadsNoMoreThanItsCeiling) {
     // A calendar of one byte more than the ceiling is refused by its size, unread.
     const auto large = folder_.Path() / "large.ics";
     WriteBytes(large, kTwoEvents);
-    std::filesystem::resize_file(large, kMaxImportBytes + 1);
+    std::filesystem::resize_file(large, kMaxImportFileBytes + 1);
     err.str("");
     EXPECT_EQ(ImportCommand(home_, {large.string()}, out, err), 1);
     EXPECT_NE(err.str().find("larger than"), std::string::npos) << err.str();
