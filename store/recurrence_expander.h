@@ -8,6 +8,8 @@
 
 namespace store {
 
+using platform::Date;
+
 // One occurrence of a series, in local wall-clock time.
 struct Occurrence {
     Date start = 0;
