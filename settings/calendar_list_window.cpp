@@ -11,6 +11,7 @@
 #include "platform/gui/font.h"
 #include "platform/gui/pen.h"
 #include "platform/gui/surface.h"
+#include "schedule/item_calendars.h"
 
 namespace settings {
 namespace {
@@ -35,20 +36,6 @@ constexpr char16_t kFace[] = u"MS ゴシック";
 
 std::u16string TextOf(const std::string& text) {
     return QString::fromStdString(text).toStdU16String();
-}
-
-// "#RRGGBB" as a colour; nothing for any other text.
-std::optional<gui::ColorRef> ColourOf(const std::string& text) {
-    if (text.size() != 7 || text[0] != '#') {
-        return std::nullopt;
-    }
-    bool ok = false;
-    const uint32_t rgb = QString::fromStdString(text.substr(1)).toUInt(&ok, 16);
-    if (!ok) {
-        return std::nullopt;
-    }
-    return gui::Rgb(static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
-                    static_cast<uint8_t>(rgb));
 }
 
 void Outline(gui::Surface& surface, const gui::Rect& rect, gui::ColorRef colour) {
@@ -197,10 +184,9 @@ void CalendarListWindow::OnPaint(gui::Surface& surface) {
         if (!calendar.hidden) {
             Tick(surface, shown);
         }
-        if (const std::optional<gui::ColorRef> colour = ColourOf(calendar.color)) {
-            surface.FillRect(kColourLeft, top + kColourTop, kColourRight, top + kColourBottom,
-                             *colour);
-        }
+        // The colour its items are marked with in the day list: its own, else the palette's.
+        surface.FillRect(kColourLeft, top + kColourTop, kColourRight, top + kColourBottom,
+                         schedule::ToItemCalendar(calendar).colour);
         std::u16string name = TextOf(calendar.name);
         if (calendar.readOnly) {
             name += u"（読取専用）";

@@ -20,6 +20,7 @@
 #include "platform/gui/push_button.h"
 #include "platform/gui/surface.h"
 #include "resources/resource_ids.h"
+#include "schedule/item_calendars.h"
 #include "settings/calendar_list_window.h"
 #include "settings/settings_store.h"
 #include "store/schedule_store.h"
@@ -196,6 +197,26 @@ TEST_F(SyncDialogTest, TheDefaultBoxIsFilledOnTheDefaultRowOnly) {
         const gui::Point second = Middle(list->BoxRect(1, Box::Default));
         EXPECT_EQ(gui::FromQRgb(image.pixel(first.x, first.y)), gui::kBlack);
         EXPECT_EQ(gui::FromQRgb(image.pixel(second.x, second.y)), gui::kWhite);
+    });
+}
+
+// Each row's mark is the colour the day list marks the calendar's items with: its own, else the
+// palette's for its id.
+TEST_F(SyncDialogTest, EachCalendarsMarkIsTheColourOfItsItemsInTheList) {
+    const int64_t work = AddCalendar("仕事");
+    Run([&](gui::Dialog& dialog) {
+        CalendarListWindow* list = ListOf(dialog);
+        ASSERT_NE(list, nullptr);
+        QImage image(list->ClientRect().Width(), list->ClientRect().Height(), QImage::Format_RGB32);
+        gui::Surface surface(image);
+        list->OnPaint(surface);
+        const auto markAt = [&](size_t row) {
+            const gui::Point box = Middle(list->BoxRect(row, Box::Shown));
+            return gui::FromQRgb(image.pixel(25, box.y));
+        };
+        EXPECT_EQ(markAt(0), schedule::PaletteColour(1));
+        EXPECT_EQ(markAt(1), gui::Rgb(0x1E, 0x90, 0xFF));
+        EXPECT_NE(schedule::PaletteColour(work), gui::Rgb(0x1E, 0x90, 0xFF));
     });
 }
 
