@@ -2,6 +2,7 @@
 // then its items in batches, in memory that does not grow with the file.
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -85,10 +86,36 @@ std::optional<std::string> ChangedSeriesUid(const Component& event) {
     return std::nullopt;
 }
 
-// The first pass: the file read through once, keeping only what FileOutline keeps.
-Result<FileOutline> Outline(CalendarSource& source) {
+// Reads the source's content lines into components and hands each piece to `take`, in the
+// order of the file; the first error, the reading's or the taker's, ends it. Both passes read
+// this way. Gives how many bytes were read.
+Result<uint64_t> ReadPieces(
+    CalendarSource& source,
+    const std::function<Result<void>(ical::ComponentStream::Piece&)>& take) {
     ical::ContentLineReader lines(source);
     ical::ComponentStream components;
+    for (bool more = true; more;) {
+        Result<std::optional<ContentLine>> line = lines.Next();
+        if (!line.ok()) {
+            return line.error();
+        }
+        more = line->has_value();
+        if (more) {
+            components.Add(std::move(**line));
+        } else {
+            components.Finish();
+        }
+        while (std::optional<ical::ComponentStream::Piece> piece = components.Next()) {
+            if (Result<void> taken = take(*piece); !taken.ok()) {
+                return taken.error();
+            }
+        }
+    }
+    return lines.BytesRead();
+}
+
+// The first pass: the file read through once, keeping only what FileOutline keeps.
+Result<FileOutline> Outline(CalendarSource& source) {
     FileOutline outline;
     // The calendar being read, its zones so far, and whether one came after an item.
     size_t current = kNoCalendar;
@@ -106,24 +133,14 @@ Result<FileOutline> Outline(CalendarSource& source) {
             itemSeen = lateZone = version1 = false;
         }
     };
-    for (bool more = true; more;) {
-        Result<std::optional<ContentLine>> line = lines.Next();
-        if (!line.ok()) {
-            return line.error();
-        }
-        more = line->has_value();
-        if (more) {
-            components.Add(std::move(**line));
-        } else {
-            components.Finish();
-        }
-        while (std::optional<ical::ComponentStream::Piece> piece = components.Next()) {
-            if (piece->kind == ical::ComponentStream::Piece::Kind::Outside) {
-                continue;
+    Result<uint64_t> bytes =
+        ReadPieces(source, [&](ical::ComponentStream::Piece& piece) -> Result<void> {
+            if (piece.kind == ical::ComponentStream::Piece::Kind::Outside) {
+                return {};
             }
-            startCalendar(piece->calendar);
-            Component& component = piece->component;
-            if (piece->kind == ical::ComponentStream::Piece::Kind::Item) {
+            startCalendar(piece.calendar);
+            Component& component = piece.component;
+            if (piece.kind == ical::ComponentStream::Piece::Kind::Item) {
                 version1 = version1 || IsWrittenAsVersion1(component, false);
                 if (component.name == "VTIMEZONE") {
                     lateZone = lateZone || itemSeen;
@@ -143,19 +160,19 @@ Result<FileOutline> Outline(CalendarSource& source) {
                                          std::to_string(kMaxOutlineBytes / (1024 * 1024)) +
                                          " MiB to be kept while its items are read");
                 }
-                continue;
+                return {};
             }
             ++calendars;
             if (version1 || IsWrittenAsVersion1(component, true)) {
-                outline.writtenAsVersion1.insert(piece->calendar);
+                outline.writtenAsVersion1.insert(piece.calendar);
             }
             if (lateZone) {
                 outline.heldBytes += zoneBytes;
-                outline.lateZones[piece->calendar] = std::move(zones);
+                outline.lateZones[piece.calendar] = std::move(zones);
             }
             if (!IsPlainHead(component)) {
                 outline.heldBytes += HeldBytes(component);
-                outline.heads[piece->calendar] = std::move(component);
+                outline.heads[piece.calendar] = std::move(component);
             }
             if (outline.heldBytes > kMaxOutlineBytes) {
                 return LineError(component.beginLine,
@@ -164,12 +181,15 @@ Result<FileOutline> Outline(CalendarSource& source) {
                                      " MiB to be kept while its items are read");
             }
             current = kNoCalendar;
-        }
+            return {};
+        });
+    if (!bytes.ok()) {
+        return bytes.error();
     }
     if (calendars == 0) {
         return LineError(1, "not an iCalendar file: it holds no BEGIN:VCALENDAR");
     }
-    outline.bytes = lines.BytesRead();
+    outline.bytes = *bytes;
     return outline;
 }
 
@@ -181,26 +201,12 @@ public:
         : outline_(outline), mode_(mode), batchItems_(batchItems), take_(take) {}
 
     Result<void> Read(CalendarSource& source) {
-        ical::ContentLineReader lines(source);
-        ical::ComponentStream components;
-        for (bool more = true; more;) {
-            Result<std::optional<ContentLine>> line = lines.Next();
-            if (!line.ok()) {
-                return line.error();
-            }
-            more = line->has_value();
-            if (more) {
-                components.Add(std::move(**line));
-            } else {
-                components.Finish();
-            }
-            while (std::optional<ical::ComponentStream::Piece> piece = components.Next()) {
-                if (Result<void> taken = Take(std::move(*piece)); !taken.ok()) {
-                    return taken;
-                }
-            }
+        Result<uint64_t> bytes = ReadPieces(
+            source, [this](ical::ComponentStream::Piece& piece) { return Take(std::move(piece)); });
+        if (!bytes.ok()) {
+            return bytes.error();
         }
-        if (lines.BytesRead() != outline_.bytes) {
+        if (*bytes != outline_.bytes) {
             return platform::MakeError("the file changed while it was read");
         }
         return Flush(true);
