@@ -263,21 +263,10 @@ Result<void> ScratchFile::Rewind() {
 }
 
 size_t ScratchFile::Read(char* buffer, size_t bytes) {
-    size_t total = 0;
-    while (total < bytes && errorNumber_ == 0) {
-        const ssize_t got = read(descriptor_, buffer + total, bytes - total);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            errorNumber_ = errno;
-        }
-        if (got <= 0) {
-            break;
-        }
-        total += static_cast<size_t>(got);
+    if (errorNumber_ != 0) {
+        return 0;
     }
-    return total;
+    return ReadUpTo(descriptor_, buffer, bytes, errorNumber_);
 }
 
 Result<void> ScratchFile::Status() const {

@@ -85,16 +85,15 @@ ReadableFile::~ReadableFile() {
     }
 }
 
-size_t ReadableFile::Read(void* buffer, size_t bytes) {
-    auto* bytesOut = static_cast<char*>(buffer);
+size_t ReadUpTo(int descriptor, char* buffer, size_t bytes, int& errorNumber) {
     size_t total = 0;
-    while (total < bytes && descriptor_ >= 0) {
-        const ssize_t got = read(descriptor_, bytesOut + total, bytes - total);
+    while (total < bytes) {
+        const ssize_t got = read(descriptor, buffer + total, bytes - total);
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got < 0) {
-            errorNumber_ = errno;
+            errorNumber = errno;
         }
         if (got <= 0) {
             break;
@@ -102,6 +101,13 @@ size_t ReadableFile::Read(void* buffer, size_t bytes) {
         total += static_cast<size_t>(got);
     }
     return total;
+}
+
+size_t ReadableFile::Read(void* buffer, size_t bytes) {
+    if (descriptor_ < 0) {
+        return 0;
+    }
+    return ReadUpTo(descriptor_, static_cast<char*>(buffer), bytes, errorNumber_);
 }
 
 Result<void> ReadableFile::Rewind() {

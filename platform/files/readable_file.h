@@ -15,6 +15,10 @@ namespace platform {
 // never answer.
 enum class FileKinds { RegularOnly, RegularOrPipe };
 
+// Reads from an open descriptor until `bytes` are read or the data ends, going on after an
+// interrupted read; a read error ends the data too, its number left in `errorNumber`.
+size_t ReadUpTo(int descriptor, char* buffer, size_t bytes, int& errorNumber);
+
 // An existing file opened for reading, closed when the object goes.
 class ReadableFile {
 public:
