@@ -22,11 +22,16 @@ int64_t NowOf(const FeedOptions& options) {
                              .count();
 }
 
-platform::Result<void> LogOn(const platform::DataHome& home, store::Application& store) {
+// The home's store, logged on to, and its calendars.
+platform::Result<std::vector<store::StoreCalendar>> CalendarsOf(const platform::DataHome& home,
+                                                                store::Application& store) {
     if (auto folders = home.EnsureFolders(); !folders) {
-        return folders;
+        return folders.error();
     }
-    return store.LogOn(home.StorePath());
+    if (auto logOn = store.LogOn(home.StorePath()); !logOn) {
+        return logOn.error();
+    }
+    return store.Calendars();
 }
 
 }  // namespace
@@ -35,10 +40,7 @@ platform::Result<Subscribed> SubscribeFeed(const platform::DataHome& home,
                                            const std::string& address, const std::string& name,
                                            const FeedOptions& options) {
     store::Application store;
-    if (auto logOn = LogOn(home, store); !logOn) {
-        return logOn.error();
-    }
-    auto calendars = store.Calendars();
+    auto calendars = CalendarsOf(home, store);
     if (!calendars) {
         return calendars.error();
     }
@@ -94,10 +96,7 @@ platform::Result<Subscribed> SubscribeFeed(const platform::DataHome& home,
 platform::Result<store::StoreCalendar> UnsubscribeFeed(const platform::DataHome& home,
                                                        const std::string& name) {
     store::Application store;
-    if (auto logOn = LogOn(home, store); !logOn) {
-        return logOn.error();
-    }
-    auto calendars = store.Calendars();
+    auto calendars = CalendarsOf(home, store);
     if (!calendars) {
         return calendars.error();
     }
