@@ -203,6 +203,16 @@ http() {
     curl -s -u "$server_user:$server_password" "$@"
 }
 
+# make_named PATH NAME COMPONENT: a calendar with a display name, for one kind of item.
+make_named() {
+    http -o /dev/null -w '%{http_code}' -X MKCALENDAR -H 'Content-Type: application/xml' \
+        --data-binary "<?xml version=\"1.0\" encoding=\"utf-8\"?>
+<C:mkcalendar xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">
+<D:set><D:prop><D:displayname>$2</D:displayname>
+<C:supported-calendar-component-set><C:comp name=\"$3\"/></C:supported-calendar-component-set>
+</D:prop></D:set></C:mkcalendar>" "$server_url$1"
+}
+
 make_calendar() {
     http -o /dev/null -w '%{http_code}' -X MKCALENDAR "$server_url$1"
 }

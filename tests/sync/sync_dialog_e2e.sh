@@ -13,15 +13,6 @@ trap 'stop_server; [ -n "${KEEP_SYNC_WORK:-}" ] || rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen TZ=Asia/Tokyo
 unset DBUS_SESSION_BUS_ADDRESS
 
-# make_named PATH NAME COMPONENT: a calendar with a display name, for one kind of item.
-make_named() {
-    http -o /dev/null -w '%{http_code}' -X MKCALENDAR -H 'Content-Type: application/xml' \
-        --data-binary "<?xml version=\"1.0\" encoding=\"utf-8\"?>
-<C:mkcalendar xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">
-<D:set><D:prop><D:displayname>$2</D:displayname>
-<C:supported-calendar-component-set><C:comp name=\"$3\"/></C:supported-calendar-component-set>
-</D:prop></D:set></C:mkcalendar>" "$server_url$1"
-}
 # dialog_said FILE: what the dialog's status line said last in a drive's output.
 dialog_said() { awk -F'\t' '$1 == "dialog" && $2 == 1337 { said = $3 } END { print said }' "$1"; }
 # drive_sync FILE ACTIONS...: 設定, then 同期 with the server's address and alice typed in and
