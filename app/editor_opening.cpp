@@ -90,7 +90,7 @@ void MainWindow::ReloadAfterWrite(bool written) {
     (void)schedule::RefreshMonthCensus(day_.selectedDate, planner_.settings, planner_.store,
                                        planner_.census);
     (void)schedule::LoadDayItems(day_.selectedDate, planner_.settings, planner_.home,
-                                 planner_.store, *planner_.dayItems);
+                                 planner_.store, *planner_.dayItems, &planner_.census);
     ApplyUndoMenuState();
 }
 

@@ -70,11 +70,12 @@ void MainWindow::OnCreate() {
     activation_ = gui::ActivationRecord{};
     ApplyTaskSetting();
     ApplyUndoMenuState();
-    // A store that cannot be read leaves empty rows and marks; the next load tries again.
-    (void)schedule::LoadDayItems(day_.selectedDate, planner_.settings, planner_.home,
-                                 planner_.store, *planner_.dayItems);
+    // A store that cannot be read leaves empty rows and marks; the next load tries again. The
+    // census first: the rows of days inside its month are placed from what it read.
     (void)schedule::RefreshMonthCensus(day_.selectedDate, planner_.settings, planner_.store,
                                        planner_.census);
+    (void)schedule::LoadDayItems(day_.selectedDate, planner_.settings, planner_.home,
+                                 planner_.store, *planner_.dayItems, &planner_.census);
     keyCommandPending_ = false;
     holdHandled_ = false;
     clipboard_.objectId = 0;
@@ -228,7 +229,7 @@ void MainWindow::RefreshAfterChange() {
     (void)schedule::RefreshMonthCensus(day_.selectedDate, planner_.settings, planner_.store,
                                        planner_.census);
     (void)schedule::LoadDayItems(day_.selectedDate, planner_.settings, planner_.home,
-                                 planner_.store, *planner_.dayItems);
+                                 planner_.store, *planner_.dayItems, &planner_.census);
     Repaint();
 }
 

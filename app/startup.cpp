@@ -11,6 +11,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/handwriting_panel_setup.h"
@@ -39,6 +40,8 @@ namespace {
 // Set by the reminder service of `tessarinth-cli reminders --watch` when it starts the planner
 // from a notification: the day to open on, as YYYY-MM-DD.
 constexpr const char* kOpenDayVariable = "TESSARINTH_OPEN_DAY";
+// The first sync starts after the first paint, and at the latest this long after the start.
+constexpr int kFirstSyncLatestMilliseconds = 2000;
 
 std::optional<platform::Date> DayFromText(const std::string& text) {
     int year = 0;
@@ -233,7 +236,16 @@ int RunPlanner(int argc, char** argv) {
     };
     backgroundSync.SetStatusHandler(
         [&backgroundSync, &syncTeller] { syncTeller.Tell(backgroundSync.Status()); });
-    backgroundSync.Start();
+    // The first sync looks into the store and the settings again and may start a program: it
+    // waits until the planner is on the screen, or a moment if the screen is not painted.
+    bool syncStarted = false;
+    const auto startSync = [&backgroundSync, &syncStarted] {
+        if (!std::exchange(syncStarted, true)) {
+            backgroundSync.Start();
+        }
+    };
+    screen.SetFirstPaintHandler(startSync);
+    QTimer::singleShot(kFirstSyncLatestMilliseconds, &screen, startSync);
 
     instance.Listen([&screen, main, mainAlive](const std::string& dayText) {
         if (const std::optional<platform::Date> day = DayFromText(dayText); day && mainAlive()) {

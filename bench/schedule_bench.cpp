@@ -181,7 +181,7 @@ void BM_MonthChange(benchmark::State& state) {
     for (auto _ : state) {
         const Date selected = days[next++ % days.size()];
         if (!schedule::RefreshMonthCensus(selected, settings, store, census).ok() ||
-            !schedule::LoadDayItems(selected, settings, home, store, *items).ok()) {
+            !schedule::LoadDayItems(selected, settings, home, store, *items, &census).ok()) {
             state.SkipWithError("cannot change the month");
             return;
         }

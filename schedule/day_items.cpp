@@ -6,8 +6,10 @@
 
 #include "calendar/handwritten_memo.h"
 #include "schedule/ink_file.h"
+#include "schedule/month_census.h"
 #include "schedule/store_values.h"
 #include "store/recurrence_expander.h"
+#include "store/restriction.h"
 #include "store/schedule_store.h"
 
 namespace schedule {
@@ -99,17 +101,14 @@ Error ReleaseAfter(StoreSession& store, const Error& error) {
     return error;
 }
 
-void PlaceAppointment(const store::Appointment& appointment, const DayWindow& window,
+void PlaceAppointment(const AppointmentSpan& appointment, const DayWindow& window,
                       WindowSlots& slots) {
-    const Date end = appointment.End();
-    const int32_t objectId = appointment.Oid();
-    Date start = appointment.Start();
-    const bool allDay = appointment.AllDayEvent() != 0;
-    const std::optional<Date> changed = appointment.IsChangedOccurrence()
-                                            ? std::optional<Date>(appointment.RecurrenceId())
-                                            : std::nullopt;
-    const std::optional<Date> occurrence =
-        appointment.IsOccurrence() ? std::optional<Date>(appointment.RecurrenceId()) : std::nullopt;
+    const Date end = appointment.end;
+    const int32_t objectId = appointment.objectId;
+    Date start = appointment.start;
+    const bool allDay = appointment.allDay;
+    const std::optional<Date>& changed = appointment.changedOccurrence;
+    const std::optional<Date>& occurrence = appointment.occurrence;
     if (EarlierDay(start, window[0])) {
         start = window[0];
     }
@@ -130,8 +129,10 @@ void PlaceAppointment(const store::Appointment& appointment, const DayWindow& wi
     }
 }
 
-Result<void> AppointmentPass(const store::Folder& calendar, std::u16string_view restriction,
-                             const DayWindow& window, WindowSlots& slots, StoreSession& store) {
+// Reads the appointments and occurrences the restriction selects, times alone (the rows that show
+// read their items whole), onto the end of `spans`.
+Result<void> ReadSpans(const store::Folder& calendar, std::u16string_view restriction,
+                       std::vector<AppointmentSpan>& spans, StoreSession& store) {
     auto items = calendar.GetItems();
     if (!items) {
         return ReleaseAfter(store, items.error());
@@ -141,15 +142,82 @@ Result<void> AppointmentPass(const store::Folder& calendar, std::u16string_view 
         return ReleaseAfter(store, restricted.error());
     }
     restricted->SetIncludeRecurrences(true);
-    // Placing needs each item's times alone; the rows that show read their items whole.
     restricted->SetAppointmentParts(store::AppointmentParts::TimesAndMarks);
-    (void)restricted->Sort(u"[Start]");
     for (int32_t index = 1;; ++index) {
         auto appointment = restricted->AppointmentAt(index);
         if (!appointment) {
             break;
         }
-        PlaceAppointment(*appointment, window, slots);
+        spans.push_back(PlacementOf(*appointment));
+    }
+    return {};
+}
+
+// The times of an appointment the month's census read, for a restriction on them.
+class SpanTimes final : public store::FieldValues {
+public:
+    explicit SpanTimes(const AppointmentSpan& span) : span_(span) {}
+    std::optional<double> DateLinear(store::Field field) const override {
+        if (field == store::Field::Start) {
+            return platform::DateToLinear(span_.start);
+        }
+        if (field == store::Field::End) {
+            return platform::DateToLinear(span_.end);
+        }
+        return std::nullopt;
+    }
+    std::optional<bool> Flag(store::Field) const override { return std::nullopt; }
+    std::optional<std::u16string_view> Text(store::Field) const override { return std::nullopt; }
+
+private:
+    const AppointmentSpan& span_;
+};
+
+// Places the appointments of the days from `first` to `reach`. With the census of the month of
+// `first` (read from the store as it is now), those that start inside that month are taken from
+// what it read, and only the days after the month are read from the store. Either way the items
+// are placed by start, ties by object id, as the store sorts them.
+Result<void> AppointmentPass(const store::Folder& calendar, const MonthCensusState* month,
+                             Date first, Date reach, const DayWindow& window, WindowSlots& slots,
+                             StoreSession& store) {
+    const std::u16string from = *RestrictionDate(first);
+    const std::u16string to = *RestrictionDate(reach);
+    const std::u16string inWindow = u"[Start] <= \"" + to + u"\" and [End] >= \"" + from + u"\"";
+    std::vector<AppointmentSpan> spans;
+    const bool fromMonth =
+        month != nullptr && month->firstDay <= first && first <= month->lastDay;
+    if (!fromMonth) {
+        if (auto read = ReadSpans(calendar, inWindow, spans, store); !read) {
+            return read;
+        }
+    } else {
+        auto parsed = store::ParseRestriction(inWindow);
+        if (!parsed) {
+            return parsed.error();
+        }
+        for (const AppointmentSpan& span : month->appointments) {
+            if (store::Matches(*parsed, SpanTimes(span))) {
+                spans.push_back(span);
+            }
+        }
+        if (reach > month->lastDay) {
+            // Those starting after the month: none of them is among the month's.
+            const std::u16string afterMonth = u"[Start] > \"" +
+                                              *RestrictionDate(month->lastDay) +
+                                              u"\" and [Start] <= \"" + to + u"\"";
+            if (auto read = ReadSpans(calendar, afterMonth, spans, store); !read) {
+                return read;
+            }
+        }
+    }
+    std::stable_sort(spans.begin(), spans.end(),
+                     [](const AppointmentSpan& a, const AppointmentSpan& b) {
+                         const double sa = platform::DateToLinear(a.start);
+                         const double sb = platform::DateToLinear(b.start);
+                         return sa != sb ? sa < sb : a.objectId < b.objectId;
+                     });
+    for (const AppointmentSpan& span : spans) {
+        PlaceAppointment(span, window, slots);
     }
     return {};
 }
@@ -305,16 +373,17 @@ UndatedTask::UndatedTask() {
 }
 
 Result<void> LoadDayItems(Date selectedDate, const settings::Settings& settings,
-                          const platform::DataHome& home, StoreSession& store, DayItems& items) {
+                          const platform::DataHome& home, StoreSession& store, DayItems& items,
+                          const MonthCensusState* month) {
     WindowSlots slots;
     Reset(selectedDate, items, slots);
 
     // The query reaches past the window, but not past the calendar's last day, so that the
     // calendar's last days still list their items.
     const Date lastDay = *platform::MakeDate(platform::kMaxYear, 12, 31);
+    const Date reach = std::min(selectedDate + kQueryReachDays, lastDay);
     const std::optional<std::u16string> first = RestrictionDate(selectedDate);
-    const std::optional<std::u16string> last =
-        RestrictionDate(std::min(selectedDate + kQueryReachDays, lastDay));
+    const std::optional<std::u16string> last = RestrictionDate(reach);
     if (!first || !last) {
         return Error{"the date lies outside the calendar"};
     }
@@ -337,9 +406,12 @@ Result<void> LoadDayItems(Date selectedDate, const settings::Settings& settings,
         return ReleaseAfter(store, tasks.error());
     }
 
-    const std::u16string appointmentRange =
-        u"[Start] <= \"" + *last + u"\" and [End] >= \"" + *first + u"\"";
-    if (auto placed = AppointmentPass(*calendar, appointmentRange, items.window, slots, store);
+    // The census's reading stands only for the store as it was when read.
+    const auto now = app.CurrentChangeMark();
+    const bool monthCurrent = month != nullptr && month->firstDay != 0 && now &&
+                              *now == month->readAt;
+    if (auto placed = AppointmentPass(*calendar, monthCurrent ? month : nullptr, selectedDate,
+                                      reach, items.window, slots, store);
         !placed) {
         return placed;
     }

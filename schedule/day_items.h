@@ -11,6 +11,7 @@
 #include "platform/time/date_time.h"
 #include "schedule/ink_entry.h"
 #include "schedule/item_calendars.h"
+#include "schedule/month_census.h"
 #include "schedule/store_session.h"
 #include "settings/settings.h"
 
@@ -128,9 +129,10 @@ struct DayItems {
 // and ink, then the undated tasks, and the store's calendars. Reads bTask, HoliDay and DataPath
 // from `settings`; ink files are found through `home`. When a collection cannot be had from the
 // store the session is released and the error returned; the rows keep what they had received by
-// then.
+// then. Given the census of the selected date's month, read from the store as it still is, the
+// appointments that start in that month are placed from what the census read.
 platform::Result<void> LoadDayItems(Date selectedDate, const settings::Settings& settings,
                                     const platform::DataHome& home, StoreSession& store,
-                                    DayItems& items);
+                                    DayItems& items, const MonthCensusState* month = nullptr);
 
 }  // namespace schedule

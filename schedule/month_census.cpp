@@ -33,8 +33,7 @@ uint8_t BandOfHour(int hour) {
 }
 
 int HourOf(Date date) {
-    const std::optional<platform::CalendarFields> fields = platform::DateToFields(date);
-    return fields ? fields->Hour : 0;
+    return platform::HourOfDate(date).value_or(0);
 }
 
 Date DayOf(Date date) {
@@ -100,9 +99,18 @@ void MarkAppointment(const store::Appointment& appointment, const MonthGridDates
     }
 }
 
+void ForgetAppointments(MonthCensusState& state) {
+    state.appointments.clear();
+    state.firstDay = 0;
+    state.lastDay = 0;
+    state.readAt = store::ChangeMark{};
+}
+
+
 Result<void> TakeCensus(Date firstDay, Date lastDay, const MonthGridDates& dates,
                         const settings::Settings& settings, StoreSession& store,
-                        MonthCensus& census) {
+                        MonthCensusState& state) {
+    MonthCensus& census = state.census;
     census.allDay.fill(0);
     census.timeBands.fill(0);
     census.holiday.fill(0);
@@ -116,6 +124,8 @@ Result<void> TakeCensus(Date firstDay, Date lastDay, const MonthGridDates& dates
     if (!application) {
         return application.error();
     }
+    // Taken before the reading: a write while it reads makes the next look read again.
+    auto readAt = (*application)->CurrentChangeMark();
     auto calendar = (*application)->GetDefaultFolder(store::FolderKind::Calendar);
     auto items = calendar ? calendar->GetItems() : Result<store::Items>(calendar.error());
     if (!items) {
@@ -136,17 +146,43 @@ Result<void> TakeCensus(Date firstDay, Date lastDay, const MonthGridDates& dates
     if (!count) {
         return count.error();
     }
+    state.appointments.reserve(static_cast<size_t>(*count));
     for (int32_t index = 1; index <= *count; ++index) {
         auto appointment = month->AppointmentAt(index);
         if (!appointment) {
-            break;
+            // What was read is not the whole month: no day list is placed from it.
+            ForgetAppointments(state);
+            return {};
         }
         MarkAppointment(*appointment, dates, settings, census);
+        state.appointments.push_back(PlacementOf(*appointment));
+    }
+    if (readAt) {
+        state.firstDay = firstDay;
+        state.lastDay = lastDay;
+        state.readAt = *readAt;
+    } else {
+        ForgetAppointments(state);
     }
     return {};
 }
 
 }  // namespace
+
+AppointmentSpan PlacementOf(const store::Appointment& appointment) {
+    AppointmentSpan read;
+    read.objectId = appointment.Oid();
+    read.start = appointment.Start();
+    read.end = appointment.End();
+    read.allDay = appointment.AllDayEvent() != 0;
+    if (appointment.IsOccurrence()) {
+        read.occurrence = appointment.RecurrenceId();
+    }
+    if (appointment.IsChangedOccurrence()) {
+        read.changedOccurrence = appointment.RecurrenceId();
+    }
+    return read;
+}
 
 Result<void> RefreshMonthCensus(Date selectedDate, const settings::Settings& settings,
                                 StoreSession& store, MonthCensusState& state) {
@@ -160,6 +196,7 @@ Result<void> RefreshMonthCensus(Date selectedDate, const settings::Settings& set
     }
     census.cachedYear = selected->Year;
     census.cachedMonth = selected->Month;
+    ForgetAppointments(state);
 
     const std::optional<Date> firstDay = platform::MakeDate(selected->Year, selected->Month, 1);
     const int nextYear = selected->Month == 12 ? selected->Year + 1 : selected->Year;
@@ -172,12 +209,13 @@ Result<void> RefreshMonthCensus(Date selectedDate, const settings::Settings& set
     FillGrid(*firstDay, selected->Month, state.dates);
     // The last day of December 9999 has no following month; its census asks up to that day.
     const Date lastDay = nextFirst ? *nextFirst - 1 : *firstDay + 30;
-    return TakeCensus(*firstDay, lastDay, state.dates, settings, store, census);
+    return TakeCensus(*firstDay, lastDay, state.dates, settings, store, state);
 }
 
 void InvalidateMonthCensus(MonthCensusState& state) {
     state.census.cachedYear = 0;
     state.census.cachedMonth = 0;
+    ForgetAppointments(state);
 }
 
 }  // namespace schedule

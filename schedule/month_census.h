@@ -3,11 +3,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 #include "platform/result.h"
 #include "platform/time/date_time.h"
 #include "schedule/store_session.h"
 #include "settings/settings.h"
+#include "store/schedule_store.h"
 
 namespace schedule {
 
@@ -36,10 +39,33 @@ struct MonthCensus {
     int32_t cachedMonth = 0;
 };
 
+// An appointment, or one occurrence of a series, as the census read it: what placing it in the
+// day list takes, so that a day list whose days lie inside the month needs no second reading.
+struct AppointmentSpan {
+    int32_t objectId = 0;
+    platform::Date start = 0;
+    platform::Date end = 0;
+    bool allDay = false;
+    // An occurrence's identity in its series; and the same again when a change of the series
+    // made it what it is.
+    std::optional<platform::Date> occurrence;
+    std::optional<platform::Date> changedOccurrence;
+};
+
+// What placing the appointment (or occurrence) the store handed out takes.
+AppointmentSpan PlacementOf(const store::Appointment& appointment);
+
 // What the month grid draws from; owned by the main window for the whole run.
 struct MonthCensusState {
     MonthGridDates dates{};
     MonthCensus census;
+    // Every appointment and occurrence that covers a day from `firstDay` to `lastDay` (the shown
+    // month's), in the order the store gave them; both days 0 while none are read.
+    std::vector<AppointmentSpan> appointments;
+    platform::Date firstDay = 0;
+    platform::Date lastDay = 0;
+    // The store as it was when they were read: a later change of it leaves them out of date.
+    store::ChangeMark readAt;
 };
 
 // Rebuilds the grid dates and the marks for the month of `selectedDate`, unless they were built

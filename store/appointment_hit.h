@@ -9,8 +9,9 @@ namespace store {
 using platform::Date;
 
 // What a query reads of each appointment. TimesAndMarks: its object id, times, all-day and
-// reminder flags, categories, handwritten mark and recurrence (what the marks of a day and the
-// places of the rows need), its other texts left empty; not for showing it in full or saving it.
+// reminder flags, categories, handwritten mark, calendar and recurrence (what the marks of a day
+// and the places of the rows need), its other texts left empty and, for a single item, its zone
+// unread; not for showing it in full or saving it.
 enum class AppointmentParts { Whole, TimesAndMarks };
 
 // A row of an appointment query: the stored item, or one occurrence of a series. The record is

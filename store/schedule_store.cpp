@@ -770,6 +770,13 @@ Result<void> Application::ForgetDeletion(calendar::ItemKind kind, const std::str
     return db_->ForgetDeletion(kind, uid, syncedRevision);
 }
 
+Result<ChangeMark> Application::CurrentChangeMark() const {
+    if (!db_) {
+        return NotLoggedOn();
+    }
+    return db_->CurrentChangeMark();
+}
+
 Result<std::vector<StoreCalendar>> Application::Calendars() const {
     if (!db_) {
         return NotLoggedOn();

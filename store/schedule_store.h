@@ -13,6 +13,7 @@
 #include "calendar/records.h"
 #include "platform/result.h"
 #include "store/appointment_hit.h"
+#include "store/change_mark.h"
 #include "store/feed_mark.h"
 #include "store/fired_reminder.h"
 #include "store/found_item.h"
@@ -361,6 +362,10 @@ public:
     Result<StepOutcome> ApplyStep(const UndoStep& step, StepDirection direction,
                                   const std::string& home, const std::vector<KeptInk>& inkNow,
                                   ItemState& replaced);
+
+    // What tells a later reading whether the store changed meanwhile (ChangeMark); marks of
+    // one logon compare.
+    Result<ChangeMark> CurrentChangeMark() const;
 
     // The calendars every item belongs to: as StoreDatabase::Calendars, SaveCalendar and
     // SetDefaultCalendar.

@@ -1,6 +1,7 @@
 #include "store/store_database.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <ctime>
 #include <initializer_list>
@@ -197,6 +198,11 @@ calendar::TaskRecord MergeTask(const calendar::TaskRecord& stored, calendar::Tas
 
 }  // namespace
 
+StoreDatabase::StoreDatabase(sqlite3* db) : db_(db) {
+    static std::atomic<int64_t> opened{0};
+    connection_ = ++opened;
+}
+
 StoreDatabase::~StoreDatabase() {
     for (auto& [sql, statement] : statements_) {
         sqlite3_finalize(statement);
@@ -230,6 +236,20 @@ Result<void> StoreDatabase::Execute(const char* sql) {
         return Error{text};
     }
     return {};
+}
+
+Result<ChangeMark> StoreDatabase::CurrentChangeMark() {
+    Statement version(Prepare("PRAGMA data_version"));
+    if (!version.ok() || version.Step() != SQLITE_ROW) {
+        return SqlError("cannot read the store's version");
+    }
+    return ChangeMark{connection_, version.Integer(0), sqlite3_total_changes64(db_)};
+}
+
+const char* StoreDatabase::ShownCalendars() {
+    Statement select(Prepare("SELECT EXISTS (SELECT 1 FROM calendars WHERE hidden = 1)"));
+    const bool someHidden = !select.ok() || select.Step() != SQLITE_ROW || select.Integer(0) != 0;
+    return someHidden ? kShownCalendars : "";
 }
 
 double StoreDatabase::StoredSpan(const char* key) {

@@ -185,7 +185,7 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
     const double longestSeriesSpan = StoredSpan(kLongestSeriesSpan);
     const double longestSeriesAdvance = StoredSpan(kLongestSeriesAdvance);
     const std::string shown = std::string(query.includeCancelled ? "" : " AND cancelled = 0") +
-                              (query.includeHidden ? "" : kShownCalendars);
+                              (query.includeHidden ? "" : ShownCalendars());
     // Texts read in part would make a restriction on them wrong in memory: those read whole.
     const bool inPart = query.parts == AppointmentParts::TimesAndMarks &&
                         (!query.restriction || ToSql(*query.restriction, MarkColumn));
@@ -194,7 +194,9 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
     std::vector<AppointmentHit> hits;
     // Each statement's rows in object id order, unless the caller sorts them: ordered here,
     // as pointers, rather than by SQLite, which would sort whole rows in a temporary tree.
-    auto collect = [&](Statement& select, bool expand) -> Result<void> {
+    // Singles read for their marks come in the narrow layout of kSingleMarkColumns.
+    const bool singlesInPart = inPart && query.expandRecurrences;
+    auto collect = [&](Statement& select, bool expand, bool singleMarks) -> Result<void> {
         const size_t firstOfStatement = hits.size();
         auto inObjectIdOrder = [&]() {
             if (!query.callerSorts) {
@@ -206,10 +208,16 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
         };
         int step;
         while ((step = select.Step()) == SQLITE_ROW) {
-            auto shared = std::make_shared<calendar::AppointmentRecord>(ReadAppointment(
-                select, inPart ? AppointmentParts::TimesAndMarks : AppointmentParts::Whole));
+            auto shared = std::make_shared<calendar::AppointmentRecord>();
             calendar::AppointmentRecord& record = *shared;
-            if (select.Integer(kChangesColumn) > 0) {
+            if (singleMarks) {
+                ReadSingleMarks(select, record);
+            } else {
+                ReadAppointmentInto(
+                    select, inPart ? AppointmentParts::TimesAndMarks : AppointmentParts::Whole,
+                    record);
+            }
+            if (!singleMarks && select.Integer(kChangesColumn) > 0) {
                 auto changes = ReadChanges(record.oid);
                 if (!changes) {
                     return changes.error();
@@ -250,7 +258,9 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
 
     // Single appointments (and, without expansion, the series as stored).
     {
-        std::string sql = std::string("SELECT ") + columns + " FROM appointments WHERE ";
+        std::string sql = std::string("SELECT ") +
+                          (singlesInPart ? kSingleMarkColumns : columns) +
+                          " FROM appointments WHERE ";
         sql += query.expandRecurrences ? "recurring = 0" : "1";
         sql += shown;
         if (filter) {
@@ -271,7 +281,7 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
         if (endRange.lower) {
             select.Bind(next, *endRange.lower - longestSpan);
         }
-        if (auto read = collect(select, false); !read) {
+        if (auto read = collect(select, false, singlesInPart); !read) {
             return read.error();
         }
     }
@@ -301,7 +311,7 @@ Result<std::vector<AppointmentHit>> StoreDatabase::QueryAppointments(
                 select.Bind(next++, *reach - longestSeriesSpan);
                 select.Bind(next, *reach);
             }
-            if (auto read = collect(select, true); !read) {
+            if (auto read = collect(select, true, false); !read) {
                 return read.error();
             }
         }
@@ -342,6 +352,7 @@ Result<StoreDatabase::TaskPage> StoreDatabase::QueryTaskPage(
     alternatives = std::move(disjoint);
     const bool inSql = !restriction || !alternatives.empty();
     const std::string afterCondition = after ? "(due, oid) > (?, ?)" : "";
+    const std::string shown = ShownCalendars();
     const auto select = [&](const std::string& condition) {
         std::string sql = std::string("SELECT ") + kTaskColumns + " FROM tasks WHERE 1";
         if (!condition.empty()) {
@@ -350,7 +361,7 @@ Result<StoreDatabase::TaskPage> StoreDatabase::QueryTaskPage(
         if (!afterCondition.empty()) {
             sql += " AND " + afterCondition;
         }
-        return sql + kShownCalendars;
+        return sql + shown;
     };
     std::string sql;
     if (alternatives.empty()) {
@@ -414,7 +425,7 @@ Result<std::vector<calendar::TaskRecord>> StoreDatabase::QueryTasks(const Restri
         sql += " AND (" + filter->where + ")";
     }
     if (!includeHidden) {
-        sql += kShownCalendars;
+        sql += ShownCalendars();
     }
     sql += order == TaskOrder::ByDueDate ? " ORDER BY due, oid" : " ORDER BY oid";
     Statement select(Prepare(sql));

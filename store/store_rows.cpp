@@ -47,6 +47,12 @@ calendar::ItemZone ZoneOfRow(std::string tzid, std::string definition, bool time
 
 calendar::AppointmentRecord ReadAppointment(const Statement& row, AppointmentParts parts) {
     calendar::AppointmentRecord record;
+    ReadAppointmentInto(row, parts, record);
+    return record;
+}
+
+void ReadAppointmentInto(const Statement& row, AppointmentParts parts,
+                         calendar::AppointmentRecord& record) {
     record.oid = static_cast<int32_t>(row.Integer(0));
     record.start = LinearToDate(row.Real(1));
     record.end = LinearToDate(row.Real(2));
@@ -69,7 +75,18 @@ calendar::AppointmentRecord ReadAppointment(const Statement& row, AppointmentPar
     record.cancelled = row.Integer(16) != 0;
     record.handwritten = row.Integer(21) != 0;
     record.calendarId = row.Integer(22);
-    return record;
+}
+
+void ReadSingleMarks(const Statement& row, calendar::AppointmentRecord& record) {
+    record.oid = static_cast<int32_t>(row.Integer(0));
+    record.start = LinearToDate(row.Real(1));
+    record.end = LinearToDate(row.Real(2));
+    record.allDay = row.Integer(3) != 0;
+    record.reminderSet = row.Integer(4) != 0;
+    record.categories = row.Text16(5);
+    record.cancelled = row.Integer(6) != 0;
+    record.handwritten = row.Integer(7) != 0;
+    record.calendarId = row.Integer(8);
 }
 
 calendar::OccurrenceChange ReadChange(const Statement& row) {

@@ -205,7 +205,7 @@ Result<FoundItems> StoreDatabase::FindItems(const std::string& foldedNeedle, dou
         Statement select(Prepare(
             std::string("SELECT oid, start, end, all_day, subject, location FROM appointments "
                         "WHERE recurring = 0 AND cancelled = 0 AND ") +
-            kTextsHold + kShownCalendars + " ORDER BY start, oid LIMIT ?2"));
+            kTextsHold + ShownCalendars() + " ORDER BY start, oid LIMIT ?2"));
         if (!select.ok()) {
             return SqlError("cannot search appointments");
         }
@@ -236,7 +236,7 @@ Result<FoundItems> StoreDatabase::FindItems(const std::string& foldedNeedle, dou
             " OR (changes > 0 AND EXISTS (SELECT 1 FROM occurrence_changes AS c WHERE "
             "c.series_oid = appointments.oid AND c.cancelled = 0 AND (folded_finds(c.subject, "
             "?1) OR folded_finds(c.location, ?1) OR folded_finds(c.body, ?1, c.handwritten)))))" +
-            kShownCalendars));
+            ShownCalendars()));
         if (!select.ok()) {
             return SqlError("cannot search repeating appointments");
         }
@@ -282,7 +282,7 @@ Result<FoundItems> StoreDatabase::FindItems(const std::string& foldedNeedle, dou
         Statement select(
             Prepare(std::string("SELECT oid, due, completed, complete, subject FROM tasks WHERE "
                                 "(folded_finds(subject, ?1) OR folded_finds(body, ?1))") +
-                    kShownCalendars + " ORDER BY due, oid LIMIT ?2"));
+                    ShownCalendars() + " ORDER BY due, oid LIMIT ?2"));
         if (!select.ok()) {
             return SqlError("cannot search tasks");
         }

@@ -70,6 +70,9 @@ public:
     void Rotate();
     // Told after every change of zoom or orientation, so the choice can be remembered.
     void SetViewChangedHandler(std::function<void()> handler) { viewChanged_ = std::move(handler); }
+    // Told once, soon after the screen is first painted: work the user need not wait for to see
+    // the planner waits for this.
+    void SetFirstPaintHandler(std::function<void()> handler) { firstPaint_ = std::move(handler); }
     // Between the navigation bar and the menu bar: where a new top-level window is placed.
     Rect WorkArea() const;
 
@@ -291,6 +294,7 @@ private:
     bool inputPanelWanted_ = false;
     ModalResponder* responder_ = nullptr;
     std::function<void()> viewChanged_;
+    std::function<void()> firstPaint_;
     int holdMilliseconds_ = 500;
     // A hold being recognised: where it started, and whether the pen left or moved away.
     struct HoldWatch {

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/gui/input_panel.h"
 #include "platform/gui/input_panel_button.h"
@@ -181,6 +182,10 @@ void DeviceScreen::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     // The control widgets draw themselves over this.
     painter.drawImage(0, 0, Compose(zoom_, false));
+    if (firstPaint_) {
+        // Told from the event loop, not from inside the paint.
+        QMetaObject::invokeMethod(this, std::exchange(firstPaint_, nullptr), Qt::QueuedConnection);
+    }
 }
 
 }  // namespace gui

@@ -49,6 +49,35 @@ constexpr int64_t kEpochDays = DaysFromCivil(1899, 12, 30);
 const double kMinLinear = static_cast<double>(DaysFromCivil(kMinYear, 1, 1) - kEpochDays);
 const double kMaxLinear = static_cast<double>(DaysFromCivil(kMaxYear + 1, 1, 1) - kEpochDays);
 
+// A DATE as whole days on the linear axis and the time of day rounded to the nearest second; a
+// time that rounds up to midnight moves on a day.
+struct DayAndSecond {
+    int64_t days = 0;
+    int64_t seconds = 0;
+};
+
+std::optional<DayAndSecond> SplitDate(Date date) {
+    if (!std::isfinite(date)) {
+        return std::nullopt;
+    }
+    const double linear = DateToLinear(date);
+    if (linear < kMinLinear || linear >= kMaxLinear) {
+        return std::nullopt;
+    }
+    const double wholeDays = std::floor(linear);
+    DayAndSecond split;
+    split.seconds = static_cast<int64_t>(std::llround((linear - wholeDays) * kSecondsPerDay));
+    split.days = static_cast<int64_t>(wholeDays);
+    if (split.seconds >= kSecondsPerDay) {
+        split.seconds -= kSecondsPerDay;
+        split.days += 1;
+    }
+    if (static_cast<double>(split.days) >= kMaxLinear) {
+        return std::nullopt;
+    }
+    return split;
+}
+
 }  // namespace
 
 double DateToLinear(Date date) {
@@ -86,26 +115,21 @@ std::optional<Date> FieldsToDate(const CalendarFields& f) {
     return LinearToDate(linear);
 }
 
+std::optional<int> HourOfDate(Date date) {
+    const std::optional<DayAndSecond> split = SplitDate(date);
+    if (!split) {
+        return std::nullopt;
+    }
+    return static_cast<int>(split->seconds / 3600);
+}
+
 std::optional<CalendarFields> DateToFields(Date date) {
-    if (!std::isfinite(date)) {
+    const std::optional<DayAndSecond> split = SplitDate(date);
+    if (!split) {
         return std::nullopt;
     }
-    const double linear = DateToLinear(date);
-    if (linear < kMinLinear || linear >= kMaxLinear) {
-        return std::nullopt;
-    }
-    double wholeDays = std::floor(linear);
-    // Round the time of day to the nearest second; a time that rounds up to midnight moves on a
-    // day.
-    auto seconds = static_cast<int64_t>(std::llround((linear - wholeDays) * kSecondsPerDay));
-    auto days = static_cast<int64_t>(wholeDays);
-    if (seconds >= kSecondsPerDay) {
-        seconds -= kSecondsPerDay;
-        days += 1;
-    }
-    if (static_cast<double>(days) >= kMaxLinear) {
-        return std::nullopt;
-    }
+    const int64_t days = split->days;
+    const int64_t seconds = split->seconds;
     const CivilDay civil = CivilFromDays(days + kEpochDays);
     CalendarFields f;
     f.Year = static_cast<uint16_t>(civil.year);

@@ -36,6 +36,8 @@ std::optional<Date> FieldsToDate(const CalendarFields& fields);
 // DATE to fields, the time rounded to the nearest second (milliseconds are always 0) and the
 // day of week filled in. Fails for DATEs outside years 100..9999.
 std::optional<CalendarFields> DateToFields(Date date);
+// The hour DateToFields gives, without working out the day: for what looks at many times.
+std::optional<int> HourOfDate(Date date);
 
 // Convenience for the program's own constants and tests: a day at a time of day.
 std::optional<Date> MakeDate(int year, int month, int day, int hour = 0, int minute = 0,

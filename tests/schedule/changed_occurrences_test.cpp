@@ -98,17 +98,6 @@ END:VCALENDAR
 
 class ChangedOccurrencesTest : public ScheduleFixture {
 protected:
-    // Imports a calendar into `store` as the command line's import does: by UID.
-    static void Import(store::Application& store, std::string_view text) {
-        auto calendar = calendar::ParseICalendar(text);
-        ASSERT_TRUE(calendar.ok()) << calendar.error().message;
-        std::vector<store::IncomingAppointment> appointments;
-        for (size_t i = 0; i < calendar->appointments.size(); ++i) {
-            appointments.push_back({calendar->appointments[i], calendar->appointmentsGive[i]});
-        }
-        ASSERT_TRUE(store.SaveByUid(appointments, {}).ok());
-    }
-
     void Load(Date selected, StoreSession& session) {
         auto loaded = LoadDayItems(selected, settings_, home_, session, *items_);
         ASSERT_TRUE(loaded.ok()) << loaded.error().message;

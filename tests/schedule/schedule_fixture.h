@@ -6,8 +6,10 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "calendar/ical_io.h"
 #include "platform/files/data_home.h"
 #include "schedule/day_items.h"
 #include "schedule/store_session.h"
@@ -78,6 +80,17 @@ protected:
         auto oids = writer_.AddAll({}, {record});
         EXPECT_TRUE(oids.ok());
         return oids ? oids->front() : 0;
+    }
+
+    // Imports a calendar into `store` as the command line's import does: by UID.
+    static void Import(store::Application& store, std::string_view text) {
+        auto calendar = calendar::ParseICalendar(text);
+        ASSERT_TRUE(calendar.ok()) << calendar.error().message;
+        std::vector<store::IncomingAppointment> appointments;
+        for (size_t i = 0; i < calendar->appointments.size(); ++i) {
+            appointments.push_back({calendar->appointments[i], calendar->appointmentsGive[i]});
+        }
+        ASSERT_TRUE(store.SaveByUid(appointments, {}).ok());
     }
 
     std::filesystem::path DataFolder() const { return home_.DeviceRoot() / "My Documents"; }

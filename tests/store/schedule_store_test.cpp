@@ -449,7 +449,18 @@ TEST_F(StoreTest, AppointmentsReadForTheirMarksAreTheSameItemsAndCannotBeSaved) 
     cancelled.start = At(2026, 11, 5, 9);
     cancelled.end = At(2026, 11, 5, 10);
     cancelled.cancelled = true;
-    ASSERT_TRUE(app_.AddAll({series, cancelled}, {}).ok());
+    // Singles with the flags the marks keep, each set alone.
+    calendar::AppointmentRecord reminded;
+    reminded.subject = u"通知";
+    reminded.start = At(2026, 11, 20, 8);
+    reminded.end = At(2026, 11, 20, 9);
+    reminded.reminderSet = true;
+    calendar::AppointmentRecord inked = reminded;
+    inked.subject = u"手書き";
+    inked.reminderSet = false;
+    inked.handwritten = true;
+    inked.body = u"1.ink";
+    ASSERT_TRUE(app_.AddAll({series, cancelled, reminded, inked}, {}).ok());
     const int32_t holiday = AddAppointment(At(2026, 11, 3), At(2026, 11, 3), u"文化の日", true);
     {
         Appointment stored = *app_.GetAppointmentFromOid(holiday);
@@ -473,7 +484,7 @@ TEST_F(StoreTest, AppointmentsReadForTheirMarksAreTheSameItemsAndCannotBeSaved) 
     };
     const std::vector<Appointment> whole = read(AppointmentParts::Whole, month);
     const std::vector<Appointment> marks = read(AppointmentParts::TimesAndMarks, month);
-    ASSERT_EQ(whole.size(), 6u);  // the holiday and five Mondays, one moved to Tuesday
+    ASSERT_EQ(whole.size(), 8u);  // the holiday, the two flagged and five Mondays, one moved
     ASSERT_EQ(marks.size(), whole.size());
     for (size_t i = 0; i < whole.size(); ++i) {
         SCOPED_TRACE(i);
@@ -485,7 +496,17 @@ TEST_F(StoreTest, AppointmentsReadForTheirMarksAreTheSameItemsAndCannotBeSaved) 
         EXPECT_EQ(marks[i].IsOccurrence(), whole[i].IsOccurrence());
         EXPECT_EQ(marks[i].IsChangedOccurrence(), whole[i].IsChangedOccurrence());
         EXPECT_EQ(marks[i].RecurrenceId(), whole[i].RecurrenceId());
+        EXPECT_EQ(marks[i].ReminderSet(), whole[i].ReminderSet());
+        EXPECT_EQ(marks[i].Handwritten(), whole[i].Handwritten());
+        EXPECT_EQ(marks[i].CalendarId(), whole[i].CalendarId());
+        EXPECT_EQ(marks[i].Record().cancelled, whole[i].Record().cancelled);
     }
+    EXPECT_EQ(std::count_if(marks.begin(), marks.end(),
+                            [](const Appointment& a) { return a.ReminderSet() == kTrue; }),
+              1);
+    EXPECT_EQ(std::count_if(marks.begin(), marks.end(),
+                            [](const Appointment& a) { return a.Handwritten(); }),
+              1);
     const auto holidayMarks = std::find_if(
         marks.begin(), marks.end(), [&](const Appointment& a) { return a.Oid() == holiday; });
     ASSERT_NE(holidayMarks, marks.end());

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <vector>
+
 namespace platform {
 namespace {
 
@@ -173,6 +176,35 @@ TEST(DateConversion, EverySecondOfTheOuterDaysRoundTrips) {
             ASSERT_TRUE(back) << f.Year << " " << s;
             back->DayOfWeek = 0;
             ASSERT_EQ(*back, f) << f.Year << " " << s;
+        }
+    }
+}
+
+TEST(DateConversion, TheHourAloneIsTheHourOfTheFields) {
+    // Where rounding to the second moves a time on into the next hour or day, on both sides of
+    // the epoch and at the ends of the range, and for a sweep of times between.
+    const double second = 1.0 / 86400;
+    std::vector<double> dates = {0.0,
+                                 -0.5,
+                                 -1.0 - (86400 - 0.2) * second,
+                                 -1.0 - 3599.6 * second,
+                                 -657434.0 - 86399.6 * second,
+                                 2958465.0 + 86399.4 * second,
+                                 2958465.0 + 86399.6 * second,
+                                 46365.0 + 3599.5 * second,
+                                 46365.0 + 86399.5 * second,
+                                 1e300,
+                                 std::nan("")};
+    for (double date = -700000.0; date < 3000000.0; date += 997.3141) {
+        dates.push_back(date);
+        dates.push_back(-date);
+    }
+    for (const double date : dates) {
+        const std::optional<CalendarFields> fields = DateToFields(date);
+        const std::optional<int> hour = HourOfDate(date);
+        ASSERT_EQ(hour.has_value(), fields.has_value()) << date;
+        if (fields) {
+            EXPECT_EQ(*hour, fields->Hour) << date;
         }
     }
 }
