@@ -173,43 +173,21 @@ private:
     const AppointmentSpan& span_;
 };
 
-// Places the appointments of the days from `first` to `reach`. With the census of the month of
-// `first` (read from the store as it is now), those that start inside that month are taken from
-// what it read, and only the days after the month are read from the store. Either way the items
-// are placed by start, ties by object id, as the store sorts them.
-Result<void> AppointmentPass(const store::Folder& calendar, const MonthCensusState* month,
-                             Date first, Date reach, const DayWindow& window, WindowSlots& slots,
-                             StoreSession& store) {
-    const std::u16string from = *RestrictionDate(first);
-    const std::u16string to = *RestrictionDate(reach);
-    const std::u16string inWindow = u"[Start] <= \"" + to + u"\" and [End] >= \"" + from + u"\"";
-    std::vector<AppointmentSpan> spans;
-    const bool fromMonth =
-        month != nullptr && month->firstDay <= first && first <= month->lastDay;
-    if (!fromMonth) {
-        if (auto read = ReadSpans(calendar, inWindow, spans, store); !read) {
-            return read;
-        }
-    } else {
-        auto parsed = store::ParseRestriction(inWindow);
-        if (!parsed) {
-            return parsed.error();
-        }
-        for (const AppointmentSpan& span : month->appointments) {
-            if (store::Matches(*parsed, SpanTimes(span))) {
-                spans.push_back(span);
-            }
-        }
-        if (reach > month->lastDay) {
-            // Those starting after the month: none of them is among the month's.
-            const std::u16string afterMonth = u"[Start] > \"" +
-                                              *RestrictionDate(month->lastDay) +
-                                              u"\" and [Start] <= \"" + to + u"\"";
-            if (auto read = ReadSpans(calendar, afterMonth, spans, store); !read) {
-                return read;
-            }
-        }
+// How many rows the first `days` days of the window take: a row for each filled slot, one for a
+// day without items.
+size_t RowsOfDays(const WindowSlots& slots, size_t days) {
+    size_t rows = 0;
+    for (size_t k = 0; k < days && k < kWindowDays; ++k) {
+        const auto filled = std::count_if(slots[k].begin(), slots[k].end(),
+                                          [](const Slot& slot) { return slot.objectId != 0; });
+        rows += std::max<size_t>(static_cast<size_t>(filled), 1);
     }
+    return rows;
+}
+
+// Places the spans by start, ties by object id, as the store sorts them.
+void PlaceInOrder(std::vector<AppointmentSpan>& spans, const DayWindow& window,
+                  WindowSlots& slots) {
     std::stable_sort(spans.begin(), spans.end(),
                      [](const AppointmentSpan& a, const AppointmentSpan& b) {
                          const double sa = platform::DateToLinear(a.start);
@@ -219,6 +197,47 @@ Result<void> AppointmentPass(const store::Folder& calendar, const MonthCensusSta
     for (const AppointmentSpan& span : spans) {
         PlaceAppointment(span, window, slots);
     }
+}
+
+// Places the appointments of the days from `first` to `reach`. With the census of the month of
+// `first` (read from the store as it is now), those that start inside that month are taken from
+// what it read. Those that start after it are read from the store, and only when the month's days
+// leave rows for the days after it: they come after every item that starts earlier.
+Result<void> AppointmentPass(const store::Folder& calendar, const MonthCensusState* month,
+                             Date first, Date reach, const DayWindow& window, WindowSlots& slots,
+                             StoreSession& store) {
+    const std::u16string to = *RestrictionDate(reach);
+    const std::u16string inWindow =
+        u"[Start] <= \"" + to + u"\" and [End] >= \"" + *RestrictionDate(first) + u"\"";
+    std::vector<AppointmentSpan> spans;
+    if (month == nullptr || first < month->firstDay || month->lastDay < first) {
+        if (auto read = ReadSpans(calendar, inWindow, spans, store); !read) {
+            return read;
+        }
+        PlaceInOrder(spans, window, slots);
+        return {};
+    }
+    auto parsed = store::ParseRestriction(inWindow);
+    if (!parsed) {
+        return parsed.error();
+    }
+    for (const AppointmentSpan& span : month->appointments) {
+        if (store::Matches(*parsed, SpanTimes(span))) {
+            spans.push_back(span);
+        }
+    }
+    PlaceInOrder(spans, window, slots);
+    const auto daysInMonth = static_cast<size_t>(month->lastDay - first) + 1;
+    if (daysInMonth >= kWindowDays || RowsOfDays(slots, daysInMonth) >= kDayItemRows) {
+        return {};
+    }
+    spans.clear();
+    const std::u16string afterMonth = u"[Start] > \"" + *RestrictionDate(month->lastDay) +
+                                      u"\" and [Start] <= \"" + to + u"\"";
+    if (auto read = ReadSpans(calendar, afterMonth, spans, store); !read) {
+        return read;
+    }
+    PlaceInOrder(spans, window, slots);
     return {};
 }
 

@@ -121,6 +121,10 @@ protected:
         for (int i = 2; i <= 14; ++i) {
             AddTimed(At(2026, 12, 18, 12), At(2026, 12, 18, 13), u"昼 " + Number(i));
         }
+        // A day near the month's end that fills the rows: the days after it need not be read.
+        for (int i = 1; i <= 12; ++i) {
+            AddTimed(At(2026, 12, 28, 13), At(2026, 12, 28, 14), u"納会 " + Number(i));
+        }
     }
 
     static std::u16string Number(int n) {
@@ -201,7 +205,7 @@ TEST_F(DayListFromCensusTest, EveryDayOfTheMonthListsWhatTheStoreGives) {
     EXPECT_TRUE(Lists(u"年越し"));
     EXPECT_TRUE(Lists(u"仕事始め"));
     EXPECT_FALSE(Lists(u"窓の外"));  // read, as the query reaches past the window, not listed
-    LoadWith(At(2026, 12, 27), &census_);
+    LoadWith(At(2026, 12, 29), &census_);
     EXPECT_TRUE(Lists(u"週例 (年内)"));
     EXPECT_FALSE(Lists(u"中止"));
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 #include "tests/platform/gui/recording_window.h"
 
 namespace gui {
@@ -21,6 +24,24 @@ TEST_F(DeviceScreenTest, TopLevelWindowsStartInTheWorkArea) {
     screen_.Rotate();
     EXPECT_EQ(screen_.WorkArea(), (Rect{0, 26, 320, 214}));
     EXPECT_EQ(window->ScreenRect(), (Rect{0, 26, 320, 214}));
+}
+
+TEST_F(DeviceScreenTest, TheFirstPaintIsToldOnce) {
+    int told = 0;
+    screen_.SetFirstPaintHandler([&told] { ++told; });
+    screen_.CreateTopLevel<RecordingWindow>()->Show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(told, 0);  // the screen itself is not shown yet
+    screen_.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (told == 0 && waited.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_EQ(told, 1);
+    screen_.repaint();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(told, 1);
 }
 
 TEST_F(DeviceScreenTest, ZoomScalesTheWholeScreen) {
