@@ -426,9 +426,10 @@ Result<void> LoadDayItems(Date selectedDate, const settings::Settings& settings,
     }
 
     // The census's reading stands only for the store as it was when read.
-    const auto now = app.CurrentChangeMark();
-    const bool monthCurrent = month != nullptr && month->firstDay != 0 && now &&
-                              *now == month->readAt;
+    const bool monthCurrent = month != nullptr && month->firstDay != 0 && [&app, month] {
+        const auto now = app.CurrentChangeMark();
+        return now && *now == month->readAt;
+    }();
     if (auto placed = AppointmentPass(*calendar, monthCurrent ? month : nullptr, selectedDate,
                                       reach, items.window, slots, store);
         !placed) {
