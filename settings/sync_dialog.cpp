@@ -350,6 +350,19 @@ public:
         }
     }
 
+    // Return in the address, the user or the password connects, as a sign-in form does: closing
+    // the dialog there would drop the account just typed.
+    uint16_t ReturnCommand(gui::Dialog& /*dialog*/, const gui::Control& focused) override {
+        switch (focused.Id()) {
+            case resources::kSyncServer:
+            case resources::kSyncUser:
+            case resources::kSyncPassword:
+                return resources::kSyncConnect;
+            default:
+                return 0;
+        }
+    }
+
     void OnSettingChange(gui::Dialog& dialog) override { LayOut(dialog); }
     bool IsWorking() const override { return work_.Running(); }
 

@@ -386,11 +386,19 @@ uint16_t Dialog::DefaultCommand() const {
 
 void Dialog::OnKeyDown(Key key) {
     if (key == Key::Return) {
-        // Return presses the button that has the keyboard, else the default one: a user who
-        // moved on to いいえ is not answered はい.
-        const auto* focused = dynamic_cast<const PushButton*>(Screen().FocusWindow());
-        SendCommand(focused != nullptr && focused->Parent() == this ? focused->Id()
-                                                                    : DefaultCommand());
+        // Return presses the button that has the keyboard, else the one the field with the
+        // keyboard belongs with, else the default one: a user who moved on to いいえ is not
+        // answered はい.
+        const auto* focused = dynamic_cast<const Control*>(Screen().FocusWindow());
+        uint16_t command = DefaultCommand();
+        if (focused != nullptr && focused->Parent() == this) {
+            if (dynamic_cast<const PushButton*>(focused) != nullptr) {
+                command = focused->Id();
+            } else if (const uint16_t own = handler_.ReturnCommand(*this, *focused); own != 0) {
+                command = own;
+            }
+        }
+        SendCommand(command);
     } else if (key == Key::Escape) {
         SendCommand(kCancelCommand);
     }

@@ -17,6 +17,10 @@ public:
     virtual bool OnInitDialog(Dialog& /*dialog*/) { return true; }
     // A button's command (the OK button's is 1); true when handled.
     virtual bool OnCommand(Dialog& dialog, uint16_t id) = 0;
+    // The command Return gives while the control `focused` (of the dialog) has the keyboard, when
+    // it is not the dialog's default: fields that belong with a button of their own (an account
+    // and its 接続) press that one. 0: the default.
+    virtual uint16_t ReturnCommand(Dialog& /*dialog*/, const Control& /*focused*/) { return 0; }
     virtual void OnControlNotify(Dialog& /*dialog*/, Control& /*control*/,
                                  ControlNotification /*code*/) {}
     // A day given to a dialog without a month calendar of its own, as the date picker it opens

@@ -253,6 +253,31 @@ TEST_F(SyncDialogTest, AnIntervalThatIsNoNumberOfMinutesIsRefusedAndEscapeKeepsT
     EXPECT_EQ(settings_.SyncMinutes, 0) << "0 leaves syncing to the user";
 }
 
+TEST_F(SyncDialogTest, ReturnInTheAccountConnectsAndInTheIntervalIsDone) {
+    for (const uint16_t field :
+         {resources::kSyncServer, resources::kSyncUser, resources::kSyncPassword}) {
+        bool stayedOpen = false;
+        std::u16string said;
+        Run([&](gui::Dialog& dialog) {
+            // No user: 接続 asks for one before any request is made.
+            dialog.SetItemText(resources::kSyncServer, u"http://127.0.0.1:5232/");
+            dialog.Item(field)->SetFocus();
+            dialog.Screen().KeyDown(gui::Key::Return);
+            stayedOpen = !dialog.IsEnded();
+            said = dialog.ItemText(resources::kSyncStatus);
+        });
+        EXPECT_TRUE(stayedOpen) << field;
+        EXPECT_NE(said.find(u"ユーザー名を入れて"), std::u16string::npos) << field;
+    }
+    EXPECT_EQ(Run([&](gui::Dialog& dialog) {
+                  dialog.SetItemText(resources::kSyncMinutes, u"30");
+                  dialog.Item(resources::kSyncMinutes)->SetFocus();
+                  dialog.Screen().KeyDown(gui::Key::Return);
+              }),
+              SyncDialogResult::Confirmed);
+    EXPECT_EQ(settings_.SyncMinutes, 30);
+}
+
 TEST_F(SyncDialogTest, SetupAsksForWhatIsMissingBeforeAnyRequest) {
     struct Case {
         std::u16string server, user, password, said;
